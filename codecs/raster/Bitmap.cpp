@@ -1,0 +1,340 @@
+#include "Bitmap.h"
+
+#include "BmpCodec.h"
+#include "Canvas.h"
+#include "Errors.h"
+#include "PixelCodec.h"
+#include "Stream.h"
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+namespace abm {
+
+namespace {
+
+// Guards the share count test and the switch to a private copy.
+std::mutex& ShareLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+std::shared_ptr<TBitmapImage> NewImage(int width, int height, const TPixelLayout& layout, TPalette palette)
+{
+    if (width < 0 || height < 0)
+        throw EInvalidGraphic("Bitmap image is not valid");
+    auto image = std::make_shared<TBitmapImage>();
+    image->layout = layout;
+    image->palette = std::move(palette);
+    image->width = width;
+    image->height = height;
+    if (width == 0 || height == 0)
+        return image;  // no pixels, but the format and sizes are kept
+    const int64_t stride = RowStride(width, layout.bitsPerPixel);
+    if (static_cast<int64_t>(width) * height > kMaxRasterPixels || stride * height > 4 * kMaxRasterPixels)
+        throw EInvalidGraphic("Bitmap image is not valid");
+    try {
+        image->bits.assign(static_cast<size_t>(stride * height), 0);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+    image->stride = static_cast<size_t>(stride);
+    return image;
+}
+
+}  // namespace
+
+int64_t RowStride(int64_t width, int bitsPerPixel)
+{
+    return ((width * bitsPerPixel + 31) / 32) * 4;
+}
+
+TPixelLayout TPixelLayout::ForFormat(TPixelFormat format)
+{
+    TPixelLayout l;
+    switch (format) {
+    case pfDevice: l.bitsPerPixel = 32; l.device = true; break;
+    case pf1bit: l.bitsPerPixel = 1; break;
+    case pf4bit: l.bitsPerPixel = 4; break;
+    case pf8bit: l.bitsPerPixel = 8; break;
+    case pf15bit: l.bitsPerPixel = 16; break;
+    case pf16bit:
+        l.bitsPerPixel = 16;
+        l.hasMasks = true;
+        l.masks[0] = 0xF800;
+        l.masks[1] = 0x07E0;
+        l.masks[2] = 0x001F;
+        break;
+    case pf24bit: l.bitsPerPixel = 24; break;
+    case pf32bit: l.bitsPerPixel = 32; break;
+    case pfCustom: throw EInvalidGraphic("Invalid pixel format");
+    }
+    return l;
+}
+
+TPixelFormat TPixelLayout::Format() const
+{
+    if (device)
+        return pfDevice;
+    switch (bitsPerPixel) {
+    case 1: return pf1bit;
+    case 4: return pf4bit;
+    case 8: return pf8bit;
+    case 16:
+        if (!hasMasks)
+            return pf15bit;
+        return masks[1] == 0x07E0 ? pf16bit : pfCustom;
+    case 24: return pf24bit;
+    case 32: return hasMasks ? pfCustom : pf32bit;
+    default: return pfCustom;
+    }
+}
+
+bool TPixelLayout::SameAs(const TPixelLayout& o) const
+{
+    if (bitsPerPixel != o.bitsPerPixel || device != o.device || hasMasks != o.hasMasks)
+        return false;
+    return !hasMasks || (masks[0] == o.masks[0] && masks[1] == o.masks[1] && masks[2] == o.masks[2]);
+}
+
+TBitmap::TBitmap() : image_(std::make_shared<TBitmapImage>()) {}
+
+TBitmap::TBitmap(const TBitmap& other)
+    : Transparent(other.Transparent), TransparentColor(other.TransparentColor)
+{
+    std::lock_guard<std::mutex> guard(ShareLock());
+    image_ = other.image_;
+}
+
+TBitmap& TBitmap::operator=(const TBitmap& other)
+{
+    Assign(&other);
+    return *this;
+}
+
+TBitmap::TBitmap(TBitmap&& other) noexcept
+    : Transparent(other.Transparent),
+      TransparentColor(other.TransparentColor),
+      image_(std::move(other.image_)),
+      canvas_(std::move(other.canvas_))
+{
+    if (canvas_)
+        canvas_->owner_ = this;
+    other.image_ = std::make_shared<TBitmapImage>();
+}
+
+TBitmap& TBitmap::operator=(TBitmap&& other) noexcept
+{
+    if (this != &other) {
+        image_ = std::move(other.image_);
+        canvas_ = std::move(other.canvas_);
+        if (canvas_)
+            canvas_->owner_ = this;
+        Transparent = other.Transparent;
+        TransparentColor = other.TransparentColor;
+        other.image_ = std::make_shared<TBitmapImage>();
+    }
+    return *this;
+}
+
+TBitmap::~TBitmap() = default;
+
+void TBitmap::Assign(const TBitmap* source)
+{
+    if (source == this)
+        return;
+    if (!source) {
+        const TPixelLayout layout = image_->layout;
+        image_ = std::make_shared<TBitmapImage>();
+        image_->layout = layout;
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> guard(ShareLock());
+        image_ = source->image_;
+    }
+    Transparent = source->Transparent;
+    TransparentColor = source->TransparentColor;
+}
+
+TBitmapImage& TBitmap::MutableImage()
+{
+    std::lock_guard<std::mutex> guard(ShareLock());
+    if (image_.use_count() > 1)
+        image_ = std::make_shared<TBitmapImage>(*image_);
+    return *image_;
+}
+
+TColor TBitmap::FillColor() const
+{
+    return canvas_ ? canvas_->BrushColor : clWhite;
+}
+
+void TBitmap::Resize(int width, int height)
+{
+    if (width == image_->width && height == image_->height)
+        return;
+    auto fresh = NewImage(width, height, image_->layout, image_->palette);
+    if (!fresh->bits.empty()) {
+        FillImageRect(*fresh, Rect(0, 0, width, height), FillColor());
+        StretchBlit(*fresh, Rect(0, 0, image_->width, image_->height), *image_,
+                    Rect(0, 0, image_->width, image_->height));
+    }
+    image_ = std::move(fresh);
+}
+
+void TBitmap::SetWidth(int width)
+{
+    Resize(width, image_->height);
+}
+
+void TBitmap::SetHeight(int height)
+{
+    Resize(image_->width, height);
+}
+
+void TBitmap::SetSize(int width, int height)
+{
+    Resize(width, height);
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat format)
+{
+    if (format == PixelFormat())
+        return;
+    if (format == pfCustom)
+        throw EInvalidGraphic("Invalid pixel format");
+    const TPixelLayout layout = TPixelLayout::ForFormat(format);
+    TPalette palette;
+    if (format == pf4bit)
+        palette = SystemPalette16();
+    else if (format == pf8bit)
+        palette = HalftonePalette();
+    else
+        palette = image_->palette;
+    if (format == pf1bit && palette.size() < 2)
+        palette = {TPaletteEntry{0, 0, 0}, TPaletteEntry{255, 255, 255}};
+    auto fresh = NewImage(image_->width, image_->height, layout, std::move(palette));
+    if (!fresh->bits.empty()) {
+        if (layout.bitsPerPixel <= 8)
+            FillImageRect(*fresh, Rect(0, 0, fresh->width, fresh->height), FillColor());
+        StretchBlit(*fresh, Rect(0, 0, image_->width, image_->height), *image_,
+                    Rect(0, 0, image_->width, image_->height));
+    }
+    image_ = std::move(fresh);
+}
+
+// A raster 0 pixels wide still has rows; they hold no bytes.
+static uint8_t gNoPixels[4];
+
+uint8_t* TBitmap::ScanLine(int y)
+{
+    if (y < 0 || y >= image_->height)
+        throw EInvalidGraphicOperation("Scan line index out of range");
+    if (image_->bits.empty())
+        return gNoPixels;
+    return MutableImage().Row(y);
+}
+
+const uint8_t* TBitmap::ScanLine(int y) const
+{
+    if (y < 0 || y >= image_->height)
+        throw EInvalidGraphicOperation("Scan line index out of range");
+    if (image_->bits.empty())
+        return gNoPixels;
+    return image_->Row(y);
+}
+
+void TBitmap::SetPalette(TPalette palette)
+{
+    if (palette.size() > 256)
+        palette.resize(256);
+    MutableImage().palette = std::move(palette);
+}
+
+TCanvas& TBitmap::Canvas()
+{
+    if (!canvas_)
+        canvas_ = std::make_unique<TCanvas>(this);
+    return *canvas_;
+}
+
+void TBitmap::Create(int width, int height, const TPixelLayout& layout, TPalette palette)
+{
+    if (palette.size() > 256)
+        palette.resize(256);
+    image_ = NewImage(width, height, layout, std::move(palette));
+}
+
+TColor TBitmap::Pixel(int x, int y) const
+{
+    if (x < 0 || x >= image_->width)
+        throw EInvalidGraphicOperation("Scan line index out of range");
+    const uint8_t* row = ScanLine(y);
+    return TColorDecoder(image_->layout, image_->palette).Decode(ReadRaw(row, x, image_->layout.bitsPerPixel));
+}
+
+void TBitmap::LoadFromFile(const std::string& fileName)
+{
+    const std::vector<uint8_t> bytes = ReadWholeFile(fileName);
+    LoadFromMemory(bytes.data(), bytes.size());
+}
+
+void TBitmap::LoadFromStream(TStream& stream)
+{
+    const std::vector<uint8_t> bytes = stream.ReadRest();
+    LoadFromMemory(bytes.data(), bytes.size());
+}
+
+void TBitmap::LoadFromMemory(const uint8_t* data, size_t size)
+{
+    auto image = std::make_shared<TBitmapImage>();
+    image->layout = image_->layout;
+    ReadBmp(data, size, *image);
+    image_ = std::move(image);
+}
+
+void TBitmap::SaveToFile(const std::string& fileName) const
+{
+    const std::vector<uint8_t> bytes = WriteBmp(*image_);
+    TFileStream file(fileName, TFileStream::Mode::Create);
+    file.Write(bytes.data(), bytes.size());
+}
+
+void TBitmap::SaveToStream(TStream& stream) const
+{
+    const std::vector<uint8_t> bytes = WriteBmp(*image_);
+    stream.Write(bytes.data(), bytes.size());
+}
+
+const TPalette& SystemPalette16()
+{
+    static const TPalette palette = {
+        {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
+        {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
+        {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    };
+    return palette;
+}
+
+const TPalette& HalftonePalette()
+{
+    // A 6 × 6 × 6 colour cube followed by the grey levels the cube lacks.
+    static const TPalette palette = [] {
+        TPalette p;
+        for (int r = 0; r < 6; ++r)
+            for (int g = 0; g < 6; ++g)
+                for (int b = 0; b < 6; ++b)
+                    p.push_back({static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51)});
+        for (int i = 1; i <= 40; ++i) {
+            const auto v = static_cast<uint8_t>(i * 255 / 41);
+            p.push_back({v, v, v});
+        }
+        return p;
+    }();
+    return palette;
+}
+
+}  // namespace abm

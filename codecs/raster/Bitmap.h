@@ -1,0 +1,121 @@
+#pragma once
+
+// The raster every picture ends up in: width × height pixels in a numbered
+// format, rows stored bottom-up and padded to 4 bytes, an optional palette,
+// and a lazily made drawing surface. Copies share pixel memory until one of
+// them changes (copy on change).
+
+#include "Graphics.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace abm {
+
+class TCanvas;
+class TStream;
+
+// One process-wide cap on the pixels of any raster: a hostile header may ask
+// for more, and is refused as a raster the platform cannot make.
+constexpr int64_t kMaxRasterPixels = int64_t{1} << 28;
+
+// How the pixel memory is laid out; the pixel format is derived from it.
+struct TPixelLayout {
+    int bitsPerPixel = 32;
+    bool device = false;
+    bool hasMasks = false;
+    uint32_t masks[3] = {0, 0, 0};  // red, green, blue
+
+    static TPixelLayout ForFormat(TPixelFormat format);
+    TPixelFormat Format() const;
+    bool SameAs(const TPixelLayout& other) const;
+};
+
+// The pixel memory itself; shared between copies of a TBitmap.
+struct TBitmapImage {
+    int width = 0;
+    int height = 0;
+    TPixelLayout layout = TPixelLayout::ForFormat(pfDevice);
+    TPalette palette;
+    size_t stride = 0;
+    std::vector<uint8_t> bits;  // bottom row first
+
+    uint8_t* Row(int y) { return bits.data() + static_cast<size_t>(height - 1 - y) * stride; }
+    const uint8_t* Row(int y) const { return bits.data() + static_cast<size_t>(height - 1 - y) * stride; }
+};
+
+// ((width × bits + 31) div 32) × 4, in 64 bits so hostile sizes cannot wrap.
+int64_t RowStride(int64_t width, int bitsPerPixel);
+
+class TBitmap {
+public:
+    TBitmap();
+    TBitmap(const TBitmap& other);
+    TBitmap& operator=(const TBitmap& other);
+    TBitmap(TBitmap&& other) noexcept;
+    TBitmap& operator=(TBitmap&& other) noexcept;
+    ~TBitmap();
+
+    // Copy from a raster, or from nothing (nullptr) to become empty.
+    void Assign(const TBitmap* source);
+
+    int Width() const { return image_->width; }
+    int Height() const { return image_->height; }
+    bool Empty() const { return image_->width == 0 || image_->height == 0; }
+    void SetWidth(int width);
+    void SetHeight(int height);
+    void SetSize(int width, int height);
+
+    TPixelFormat PixelFormat() const { return image_->layout.Format(); }
+    void SetPixelFormat(TPixelFormat format);
+    const TPixelLayout& Layout() const { return image_->layout; }
+    int BitsPerPixel() const { return image_->layout.bitsPerPixel; }
+    int stride() const { return static_cast<int>(image_->stride); }
+
+    // Address of the leftmost pixel of row y, row 0 at the top. The writable
+    // form gives this copy private pixel memory first.
+    uint8_t* ScanLine(int y);
+    const uint8_t* ScanLine(int y) const;
+
+    const TPalette& Palette() const { return image_->palette; }
+    void SetPalette(TPalette palette);
+
+    TCanvas& Canvas();
+    bool HasCanvas() const { return canvas_ != nullptr; }
+
+    bool Transparent = false;
+    TColor TransparentColor = clWhite;
+
+    // Makes fresh zeroed pixel memory of the given layout and palette; refuses
+    // sizes past kMaxRasterPixels with EInvalidGraphic "Bitmap image is not valid".
+    void Create(int width, int height, const TPixelLayout& layout, TPalette palette = {});
+
+    // The colour of pixel (x, y); indexes past the palette read as black.
+    TColor Pixel(int x, int y) const;
+
+    bool SharesPixelsWith(const TBitmap& other) const { return image_ == other.image_; }
+    const TBitmapImage& Image() const { return *image_; }
+    TBitmapImage& MutableImage();
+
+    void LoadFromFile(const std::string& fileName);
+    void LoadFromStream(TStream& stream);
+    void LoadFromMemory(const uint8_t* data, size_t size);
+    void SaveToFile(const std::string& fileName) const;
+    void SaveToStream(TStream& stream) const;
+
+private:
+    friend class TCanvas;
+    void Resize(int width, int height);
+    TColor FillColor() const;
+
+    std::shared_ptr<TBitmapImage> image_;
+    std::unique_ptr<TCanvas> canvas_;
+};
+
+// The 16 colours of the 4-bit format and the 256 of the 8-bit conversion.
+const TPalette& SystemPalette16();
+const TPalette& HalftonePalette();
+
+}  // namespace abm

@@ -1,0 +1,272 @@
+#include "BmpCodec.h"
+
+#include "Errors.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace abm {
+
+namespace {
+
+constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
+
+[[noreturn]] void Invalid()
+{
+    throw EInvalidGraphic("Bitmap image is not valid");
+}
+
+uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t U32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+void PutU16(std::vector<uint8_t>& out, size_t at, uint32_t v)
+{
+    out[at] = static_cast<uint8_t>(v);
+    out[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+
+void PutU32(std::vector<uint8_t>& out, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+class Reader {
+public:
+    Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    const uint8_t* Take(size_t count)
+    {
+        if (count > size_ - pos_)
+            throw EReadError();
+        const uint8_t* p = data_ + pos_;
+        pos_ += count;
+        return p;
+    }
+    size_t Left() const { return size_ - pos_; }
+    const uint8_t* Here() const { return data_ + pos_; }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+};
+
+// Run-length data, decoded into 4- or 8-bit pixel memory. Runs and deltas that
+// leave the picture stop at its edge; pixels never reached stay index 0.
+void DecodeRle(const uint8_t* p, size_t n, bool four, TBitmapImage& img)
+{
+    const int w = img.width, h = img.height;
+    int x = 0, y = 0;  // y counts rows from the bottom, as stored
+    size_t i = 0;
+    auto put = [&](uint32_t index) {
+        if (x < w && y < h) {
+            uint8_t* row = img.bits.data() + static_cast<size_t>(y) * img.stride;
+            if (four) {
+                uint8_t& b = row[x >> 1];
+                b = (x & 1) ? static_cast<uint8_t>((b & 0xF0) | (index & 0x0F))
+                            : static_cast<uint8_t>((b & 0x0F) | ((index & 0x0F) << 4));
+            } else {
+                row[x] = static_cast<uint8_t>(index);
+            }
+        }
+        if (x < w)
+            ++x;
+    };
+    while (i + 1 < n && y < h) {
+        const uint8_t count = p[i], value = p[i + 1];
+        i += 2;
+        if (count > 0) {
+            for (int k = 0; k < count && x < w; ++k)
+                put(four ? ((k & 1) ? (value & 0x0F) : (value >> 4)) : value);
+            continue;
+        }
+        if (value == 0) {  // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) {  // end of bitmap
+            return;
+        } else if (value == 2) {  // delta
+            if (i + 1 >= n)
+                return;
+            x = std::min(w, x + p[i]);
+            y += p[i + 1];
+            i += 2;
+        } else {  // absolute run, padded to a 16-bit boundary
+            const size_t bytes = four ? (value + 1u) / 2 : value;
+            const size_t avail = std::min(bytes, n - i);
+            for (int k = 0; k < value; ++k) {
+                const size_t at = four ? static_cast<size_t>(k / 2) : static_cast<size_t>(k);
+                if (at >= avail)
+                    return;
+                const uint8_t b = p[i + at];
+                put(four ? ((k & 1) ? (b & 0x0F) : (b >> 4)) : b);
+            }
+            i += bytes + (bytes & 1);
+        }
+    }
+}
+
+}  // namespace
+
+void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
+{
+    if (size == 0) {
+        const TPixelLayout layout = out.layout;
+        out = TBitmapImage();
+        out.layout = layout;
+        return;
+    }
+    Reader r(data, size);
+    const uint8_t* fileHeader = r.Take(14);
+    if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
+        Invalid();
+
+    const uint32_t headerSize = U32(r.Take(4));
+    int64_t width = 0, height = 0;
+    int planes = 0, bpp = 0;
+    uint32_t compression = kRgb, sizeImage = 0, colorsUsed = 0;
+    uint32_t masks[3] = {0, 0, 0};
+    const bool core = headerSize == 12;
+    if (core) {
+        const uint8_t* h = r.Take(8);
+        width = U16(h);
+        height = U16(h + 2);
+        planes = U16(h + 4);
+        bpp = U16(h + 6);
+    } else {
+        if (headerSize < 4)
+            Invalid();
+        uint8_t h[120] = {};
+        const uint8_t* src = r.Take(headerSize - 4);
+        std::memcpy(h, src, std::min<size_t>(headerSize - 4, sizeof h));
+        width = static_cast<int32_t>(U32(h));
+        height = static_cast<int32_t>(U32(h + 4));
+        planes = U16(h + 8);
+        bpp = U16(h + 10);
+        compression = U32(h + 12);
+        sizeImage = U32(h + 16);
+        colorsUsed = U32(h + 28);
+        if (headerSize >= 52)
+            for (int i = 0; i < 3; ++i)
+                masks[i] = U32(h + 36 + 4 * i);
+    }
+    if (planes != 1)
+        Invalid();
+    const bool bitFields = compression == kBitFields && (bpp == 16 || bpp == 32);
+    if (bitFields && headerSize < 52) {
+        const uint8_t* m = r.Take(12);
+        for (int i = 0; i < 3; ++i)
+            masks[i] = U32(m + 4 * i);
+    }
+
+    uint64_t colorCount = colorsUsed;
+    if (colorCount == 0 && bpp <= 8)
+        colorCount = bpp == 1 ? 2 : bpp == 4 ? 16 : bpp == 8 ? 256 : 0;
+    const size_t entrySize = core ? 3 : 4;
+    if (colorCount > r.Left() / entrySize)
+        throw EReadError();
+    const uint8_t* table = r.Take(static_cast<size_t>(colorCount) * entrySize);
+    TPalette palette;
+    for (uint64_t i = 0; i < std::min<uint64_t>(colorCount, 256); ++i) {
+        const uint8_t* e = table + i * entrySize;
+        palette.push_back(TPaletteEntry{e[2], e[1], e[0]});
+    }
+
+    // What the platform would refuse to make.
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+        Invalid();
+    if (width <= 0 || height == 0 || height < -INT32_MAX)
+        Invalid();
+    const bool topDown = height < 0;
+    const int64_t rows = topDown ? -height : height;
+    if (compression == kBitFields && !bitFields)
+        Invalid();
+    if (compression == kRle8 && (bpp != 8 || topDown))
+        Invalid();
+    if (compression == kRle4 && (bpp != 4 || topDown))
+        Invalid();
+    if (compression > kBitFields)
+        Invalid();
+    if (width * rows > kMaxRasterPixels)
+        Invalid();
+
+    TPixelLayout layout;
+    layout.bitsPerPixel = bpp;
+    layout.hasMasks = bitFields;
+    for (int i = 0; i < 3; ++i)
+        layout.masks[i] = bitFields ? masks[i] : 0;
+
+    TBitmapImage img;
+    img.layout = layout;
+    img.width = static_cast<int>(width);
+    img.height = static_cast<int>(rows);
+    img.stride = static_cast<size_t>(RowStride(width, bpp));
+    try {
+        img.bits.assign(img.stride * static_cast<size_t>(rows), 0);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+    if (bpp <= 8 || colorCount > 0)
+        img.palette = std::move(palette);
+
+    // The pixels follow the colour table directly; what is missing stays zero.
+    uint64_t imageSize = sizeImage != 0 ? sizeImage : img.stride * static_cast<uint64_t>(rows);
+    imageSize = std::min<uint64_t>(imageSize, r.Left());
+    const uint8_t* pixels = r.Here();
+    if (compression == kRle8 || compression == kRle4) {
+        DecodeRle(pixels, static_cast<size_t>(imageSize), compression == kRle4, img);
+    } else {
+        for (int64_t i = 0; i < rows; ++i) {
+            const uint64_t at = static_cast<uint64_t>(i) * img.stride;
+            if (at >= imageSize)
+                break;
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(img.stride, imageSize - at));
+            const int64_t storedRow = topDown ? rows - 1 - i : i;  // bottom-up in memory
+            std::memcpy(img.bits.data() + static_cast<size_t>(storedRow) * img.stride, pixels + at, n);
+        }
+    }
+    out = std::move(img);
+}
+
+std::vector<uint8_t> WriteBmp(const TBitmapImage& image)
+{
+    const TPixelLayout& layout = image.layout;
+    const bool masks = layout.hasMasks && (layout.bitsPerPixel == 16 || layout.bitsPerPixel == 32);
+    const size_t colors = std::min<size_t>(image.palette.size(), 256);
+    const size_t offset = 14 + 40 + (masks ? 12 : 0) + 4 * colors;
+    const size_t imageSize = image.stride * static_cast<size_t>(image.bits.empty() ? 0 : image.height);
+    std::vector<uint8_t> out(offset + imageSize, 0);
+
+    out[0] = 'B';
+    out[1] = 'M';
+    PutU32(out, 2, static_cast<uint32_t>(out.size()));
+    PutU32(out, 10, static_cast<uint32_t>(offset));
+    PutU32(out, 14, 40);
+    PutU32(out, 18, static_cast<uint32_t>(image.width));
+    PutU32(out, 22, static_cast<uint32_t>(image.height));
+    PutU16(out, 26, 1);
+    PutU16(out, 28, static_cast<uint32_t>(layout.bitsPerPixel));
+    PutU32(out, 30, masks ? kBitFields : kRgb);
+    PutU32(out, 34, static_cast<uint32_t>(imageSize));
+    PutU32(out, 46, static_cast<uint32_t>(colors));
+    size_t at = 54;
+    if (masks) {
+        for (int i = 0; i < 3; ++i, at += 4)
+            PutU32(out, at, layout.masks[i]);
+    }
+    for (size_t i = 0; i < colors; ++i, at += 4) {
+        out[at] = image.palette[i].b;
+        out[at + 1] = image.palette[i].g;
+        out[at + 2] = image.palette[i].r;
+    }
+    if (imageSize)
+        std::memcpy(out.data() + offset, image.bits.data(), imageSize);
+    return out;
+}
+
+}  // namespace abm

@@ -1,0 +1,47 @@
+#pragma once
+
+// The drawing surface of one raster. Every pixel written is converted into
+// the raster's own format (5-6-5 for 16 bits, nearest palette colour for
+// 8 bits) and clipped to (0, 0, width, height).
+
+#include "Graphics.h"
+
+namespace abm {
+
+class TBitmap;
+struct TBitmapImage;
+
+class TCanvas {
+public:
+    explicit TCanvas(TBitmap* owner) : owner_(owner) {}
+
+    TColor BrushColor = clWhite;
+    TColor PenColor = clBlack;
+    int PenWidth = 1;
+
+    TRect ClipRect() const;
+
+    void FillRect(const TRect& r);
+    // Filled with the brush, the outermost ring of pixels in the pen colour.
+    void Rectangle(const TRect& r);
+    // Unscaled, top-left at (x, y); an empty picture draws nothing.
+    void Draw(int x, int y, const TBitmap& picture);
+    // Scaled to fill r exactly by dropping or repeating whole rows and columns.
+    void StretchDraw(const TRect& r, const TBitmap* picture);
+    // As StretchDraw, leaving out every source pixel whose mask bit is set.
+    void MaskedStretchDraw(const TRect& r, const TBitmap& picture, const TBitMask& mask);
+    // Scaled rectangle copy from another surface (plain source copy).
+    void CopyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect);
+
+private:
+    friend class TBitmap;
+    TBitmap* owner_;
+};
+
+// The blit every drawing operation uses: rectangle s of src scaled onto
+// rectangle d of dst, clipped to dst, optionally masked by source pixel.
+void StretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, const TRect& s,
+                 const TBitMask* mask = nullptr);
+void FillImageRect(TBitmapImage& dst, const TRect& r, TColor color);
+
+}  // namespace abm

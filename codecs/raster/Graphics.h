@@ -1,0 +1,77 @@
+#pragma once
+
+// Small value types shared by the raster, its canvas and the codecs.
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace abm {
+
+// Numbered as stored files and the ABM writer compare them.
+enum TPixelFormat : int {
+    pfDevice = 0,
+    pf1bit = 1,
+    pf4bit = 2,
+    pf8bit = 3,
+    pf15bit = 4,
+    pf16bit = 5,
+    pf24bit = 6,
+    pf32bit = 7,
+    pfCustom = 8,
+};
+
+// 0x00BBGGRR: red in the low byte.
+using TColor = uint32_t;
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clWhite = 0xFFFFFF;
+
+constexpr TColor RGBColor(uint8_t r, uint8_t g, uint8_t b)
+{
+    return static_cast<TColor>(r) | (static_cast<TColor>(g) << 8) | (static_cast<TColor>(b) << 16);
+}
+constexpr uint8_t GetRValue(TColor c) { return static_cast<uint8_t>(c); }
+constexpr uint8_t GetGValue(TColor c) { return static_cast<uint8_t>(c >> 8); }
+constexpr uint8_t GetBValue(TColor c) { return static_cast<uint8_t>(c >> 16); }
+
+// 5-6-5 reduction: each channel keeps its high bits.
+constexpr uint16_t ToRgb565(uint8_t r, uint8_t g, uint8_t b)
+{
+    return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+}
+
+struct TPaletteEntry {
+    uint8_t r = 0, g = 0, b = 0;
+    friend bool operator==(const TPaletteEntry&, const TPaletteEntry&) = default;
+};
+using TPalette = std::vector<TPaletteEntry>;
+
+// Right and bottom are exclusive.
+struct TRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    constexpr int Width() const { return Right - Left; }
+    constexpr int Height() const { return Bottom - Top; }
+    constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+    friend bool operator==(const TRect&, const TRect&) = default;
+};
+
+constexpr TRect Rect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
+
+constexpr TRect Intersect(const TRect& a, const TRect& b)
+{
+    return TRect{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+                 std::min(a.Bottom, b.Bottom)};
+}
+
+// A 1-bit mask, rows from the top, each row padded to 16 bits, most
+// significant bit first. A set bit marks a pixel that drawing leaves out.
+struct TBitMask {
+    int width = 0, height = 0, stride = 0;
+    std::vector<uint8_t> bits;
+    bool Test(int x, int y) const
+    {
+        return (bits[static_cast<size_t>(y) * stride + (x >> 3)] & (0x80 >> (x & 7))) != 0;
+    }
+};
+
+}  // namespace abm

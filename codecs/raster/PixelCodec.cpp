@@ -1,0 +1,110 @@
+#include "PixelCodec.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace abm {
+
+TChannel::TChannel(uint32_t m) : mask(m)
+{
+    if (m == 0)
+        return;
+    shift = std::countr_zero(m);
+    max = m >> shift;
+    bits = std::bit_width(max);
+}
+
+uint8_t TChannel::Decode(uint32_t raw) const
+{
+    if (max == 0)
+        return 0;
+    const uint64_t v = (raw & mask) >> shift;
+    return static_cast<uint8_t>((v * 255 + max / 2) / max);
+}
+
+uint32_t TChannel::Encode(uint8_t value) const
+{
+    if (max == 0)
+        return 0;
+    uint64_t v;
+    if (bits <= 8 && max == (1u << bits) - 1)
+        v = value >> (8 - bits);  // keep the high bits, as the 5-6-5 reduction does
+    else
+        v = static_cast<uint64_t>(value) * max / 255;
+    return static_cast<uint32_t>(v << shift) & mask;
+}
+
+TColorDecoder::TColorDecoder(const TPixelLayout& layout, const TPalette& palette)
+    : bpp_(layout.bitsPerPixel),
+      indexed_(layout.bitsPerPixel <= 8),
+      masked_(layout.hasMasks),
+      r_(layout.hasMasks ? layout.masks[0] : (bpp_ == 16 ? 0x7C00u : 0x00FF0000u)),
+      g_(layout.hasMasks ? layout.masks[1] : (bpp_ == 16 ? 0x03E0u : 0x0000FF00u)),
+      b_(layout.hasMasks ? layout.masks[2] : (bpp_ == 16 ? 0x001Fu : 0x000000FFu)),
+      palette_(&palette)
+{
+}
+
+TColor TColorDecoder::Decode(uint32_t raw) const
+{
+    if (indexed_) {
+        if (raw >= palette_->size())
+            return clBlack;
+        const TPaletteEntry& e = (*palette_)[raw];
+        return RGBColor(e.r, e.g, e.b);
+    }
+    if (!masked_ && bpp_ >= 24)
+        return RGBColor(static_cast<uint8_t>(raw >> 16), static_cast<uint8_t>(raw >> 8), static_cast<uint8_t>(raw));
+    return RGBColor(r_.Decode(raw), g_.Decode(raw), b_.Decode(raw));
+}
+
+TColorEncoder::TColorEncoder(const TPixelLayout& layout, const TPalette& palette)
+    : bpp_(layout.bitsPerPixel),
+      indexed_(layout.bitsPerPixel <= 8),
+      masked_(layout.hasMasks),
+      r_(layout.hasMasks ? layout.masks[0] : (bpp_ == 16 ? 0x7C00u : 0x00FF0000u)),
+      g_(layout.hasMasks ? layout.masks[1] : (bpp_ == 16 ? 0x03E0u : 0x0000FF00u)),
+      b_(layout.hasMasks ? layout.masks[2] : (bpp_ == 16 ? 0x001Fu : 0x000000FFu)),
+      palette_(&palette)
+{
+    cacheKey_.fill(0xFFFFFFFFu);
+}
+
+uint32_t TColorEncoder::Encode(TColor color)
+{
+    color &= 0xFFFFFF;
+    if (indexed_) {
+        const uint32_t slot = (color ^ (color >> 11) ^ (color >> 19)) & (kCacheSize - 1);
+        if (cacheKey_[slot] == color)
+            return cacheValue_[slot];
+        const uint32_t index = NearestPaletteIndex(*palette_, color, size_t{1} << bpp_);
+        cacheKey_[slot] = color;
+        cacheValue_[slot] = static_cast<uint8_t>(index);
+        return index;
+    }
+    const uint8_t r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+    if (!masked_ && bpp_ >= 24)
+        return (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) | b;
+    return r_.Encode(r) | g_.Encode(g) | b_.Encode(b);
+}
+
+uint32_t NearestPaletteIndex(const TPalette& palette, TColor color, size_t limit)
+{
+    const int r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+    uint32_t best = 0;
+    int bestDistance = 1 << 30;
+    const size_t count = std::min(limit, palette.size());
+    for (size_t i = 0; i < count; ++i) {
+        const int dr = palette[i].r - r, dg = palette[i].g - g, db = palette[i].b - b;
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = static_cast<uint32_t>(i);
+            if (d == 0)
+                break;
+        }
+    }
+    return best;
+}
+
+}  // namespace abm

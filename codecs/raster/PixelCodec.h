@@ -1,0 +1,113 @@
+#pragma once
+
+// Reading and writing single pixels of any layout, and turning colours into
+// the raw values of a layout. Internal to the raster layer.
+
+#include "Bitmap.h"
+
+#include <array>
+#include <cstdint>
+
+namespace abm {
+
+inline uint32_t ReadRaw(const uint8_t* row, int x, int bpp)
+{
+    switch (bpp) {
+    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 4: return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
+    case 8: return row[x];
+    case 16: return static_cast<uint32_t>(row[2 * x]) | (static_cast<uint32_t>(row[2 * x + 1]) << 8);
+    case 24: {
+        const uint8_t* p = row + 3 * x;
+        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
+    }
+    default: {
+        const uint8_t* p = row + 4 * x;
+        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+               (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    }
+    }
+}
+
+inline void WriteRaw(uint8_t* row, int x, int bpp, uint32_t v)
+{
+    switch (bpp) {
+    case 1: {
+        const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
+        row[x >> 3] = static_cast<uint8_t>((v & 1) ? (row[x >> 3] | bit) : (row[x >> 3] & ~bit));
+        break;
+    }
+    case 4:
+        if (x & 1)
+            row[x >> 1] = static_cast<uint8_t>((row[x >> 1] & 0xF0) | (v & 0x0F));
+        else
+            row[x >> 1] = static_cast<uint8_t>((row[x >> 1] & 0x0F) | ((v & 0x0F) << 4));
+        break;
+    case 8: row[x] = static_cast<uint8_t>(v); break;
+    case 16:
+        row[2 * x] = static_cast<uint8_t>(v);
+        row[2 * x + 1] = static_cast<uint8_t>(v >> 8);
+        break;
+    case 24:
+        row[3 * x] = static_cast<uint8_t>(v);
+        row[3 * x + 1] = static_cast<uint8_t>(v >> 8);
+        row[3 * x + 2] = static_cast<uint8_t>(v >> 16);
+        break;
+    default:
+        row[4 * x] = static_cast<uint8_t>(v);
+        row[4 * x + 1] = static_cast<uint8_t>(v >> 8);
+        row[4 * x + 2] = static_cast<uint8_t>(v >> 16);
+        row[4 * x + 3] = static_cast<uint8_t>(v >> 24);
+        break;
+    }
+}
+
+// One colour channel held under a bit mask.
+struct TChannel {
+    uint32_t mask = 0;
+    int shift = 0;
+    uint32_t max = 0;  // mask >> shift
+    int bits = 0;      // width when the mask is contiguous
+
+    explicit TChannel(uint32_t m = 0);
+    uint8_t Decode(uint32_t raw) const;
+    uint32_t Encode(uint8_t value) const;
+};
+
+// Raw pixel value → colour, for one layout and palette.
+class TColorDecoder {
+public:
+    TColorDecoder(const TPixelLayout& layout, const TPalette& palette);
+    TColor Decode(uint32_t raw) const;
+
+private:
+    int bpp_;
+    bool indexed_;
+    bool masked_;
+    TChannel r_, g_, b_;
+    const TPalette* palette_;
+};
+
+// Colour → raw pixel value, for one layout and palette; for indexed layouts
+// the nearest palette colour, cached.
+class TColorEncoder {
+public:
+    TColorEncoder(const TPixelLayout& layout, const TPalette& palette);
+    uint32_t Encode(TColor color);
+
+private:
+    int bpp_;
+    bool indexed_;
+    bool masked_;
+    TChannel r_, g_, b_;
+    const TPalette* palette_;
+    static constexpr int kCacheSize = 4096;
+    std::array<uint32_t, kCacheSize> cacheKey_{};
+    std::array<uint8_t, kCacheSize> cacheValue_{};
+};
+
+// The index of the palette entry nearest to a colour (lowest index on ties),
+// among the first `limit` entries.
+uint32_t NearestPaletteIndex(const TPalette& palette, TColor color, size_t limit = 256);
+
+}  // namespace abm

@@ -1,0 +1,84 @@
+#pragma once
+
+// Byte streams the picture classes read from and write to. Readers load the
+// rest of a stream into memory once and parse from there.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace abm {
+
+// The largest file any reader takes into memory: a picture at the raster cap
+// needs no more than this, so a bigger input can only be hostile.
+constexpr int64_t kMaxInputBytes = int64_t{1} << 30;
+
+class TStream {
+public:
+    virtual ~TStream() = default;
+    // Reads up to `count` bytes, returns how many were read.
+    virtual size_t Read(void* buffer, size_t count) = 0;
+    virtual void Write(const void* buffer, size_t count) = 0;
+    virtual int64_t Position() const = 0;
+    virtual void SetPosition(int64_t position) = 0;
+    virtual int64_t Size() const = 0;
+
+    // Reads exactly `count` bytes or raises EReadError.
+    void ReadBuffer(void* buffer, size_t count);
+    // Everything from the current position to the end (raises past kMaxInputBytes).
+    std::vector<uint8_t> ReadRest();
+};
+
+class TMemoryStream : public TStream {
+public:
+    TMemoryStream() = default;
+    explicit TMemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) {}
+
+    size_t Read(void* buffer, size_t count) override;
+    void Write(const void* buffer, size_t count) override;
+    int64_t Position() const override { return position_; }
+    void SetPosition(int64_t position) override;
+    int64_t Size() const override { return static_cast<int64_t>(data_.size()); }
+    void SetSize(int64_t size);
+    void Clear();
+
+    const std::vector<uint8_t>& Bytes() const { return data_; }
+    std::vector<uint8_t>& Bytes() { return data_; }
+    void LoadFromFile(const std::string& fileName);
+    // Writes the whole content to `fileName`, creating or truncating it.
+    void SaveToFile(const std::string& fileName) const;
+
+private:
+    std::vector<uint8_t> data_;
+    int64_t position_ = 0;
+};
+
+// A file opened for reading (shared) or created for writing.
+class TFileStream : public TStream {
+public:
+    enum class Mode { OpenRead, Create };
+    TFileStream(const std::string& fileName, Mode mode);
+    ~TFileStream() override;
+    TFileStream(const TFileStream&) = delete;
+    TFileStream& operator=(const TFileStream&) = delete;
+
+    size_t Read(void* buffer, size_t count) override;
+    void Write(const void* buffer, size_t count) override;
+    int64_t Position() const override;
+    void SetPosition(int64_t position) override;
+    int64_t Size() const override;
+
+private:
+    int fd_ = -1;
+};
+
+// Whole-file helpers for the readers: EFOpenError when the file cannot be opened.
+std::vector<uint8_t> ReadWholeFile(const std::string& fileName);
+// Writes through a temporary file in the same folder and renames it over the
+// target, so a failure never leaves a half-written file or destroys the old one.
+void WriteFileAtomically(const std::string& fileName, const void* data, size_t size);
+
+bool FileExists(const std::string& fileName);
+
+}  // namespace abm

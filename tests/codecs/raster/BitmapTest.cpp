@@ -1,0 +1,286 @@
+#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Canvas.h"
+#include "codecs/raster/Errors.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace abm;
+using abm::test::MakeRaster;
+
+namespace {
+
+uint16_t Px16(const TBitmap& b, int x, int y)
+{
+    const uint8_t* row = b.ScanLine(y);
+    return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
+}
+
+}  // namespace
+
+TEST(Bitmap, NewRasterIsEmptyWithoutPalette)
+{
+    TBitmap b;
+    EXPECT_EQ(b.Width(), 0);
+    EXPECT_EQ(b.Height(), 0);
+    EXPECT_TRUE(b.Empty());
+    EXPECT_TRUE(b.Palette().empty());
+}
+
+TEST(Bitmap, StrideFollowsWidthAndBitsRoundedToFourBytes)
+{
+    struct Case {
+        int width;
+        TPixelFormat format;
+        int stride;
+    };
+    const Case cases[] = {
+        {1, pf16bit, 4},  {2, pf16bit, 4},  {3, pf16bit, 8},   {127, pf16bit, 256}, {128, pf16bit, 256},
+        {1, pf24bit, 4},  {5, pf24bit, 16}, {1, pf8bit, 4},    {5, pf8bit, 8},      {33, pf1bit, 8},
+        {9, pf4bit, 8},   {3, pf32bit, 12}, {1, pf15bit, 4},
+    };
+    for (const Case& c : cases) {
+        TBitmap b;
+        b.SetPixelFormat(c.format);
+        b.SetSize(c.width, 2);
+        EXPECT_EQ(b.stride(), c.stride) << c.width << " px at format " << c.format;
+        EXPECT_EQ(b.PixelFormat(), c.format);
+    }
+}
+
+TEST(Bitmap, FormatIsDerivedFromThePixelLayout)
+{
+    struct Case {
+        int bpp;
+        bool masks;
+        uint32_t r, g, b;
+        TPixelFormat expected;
+    };
+    const Case cases[] = {
+        {1, false, 0, 0, 0, pf1bit},
+        {4, false, 0, 0, 0, pf4bit},
+        {8, false, 0, 0, 0, pf8bit},
+        {16, false, 0, 0, 0, pf15bit},
+        {16, true, 0xF800, 0x07E0, 0x001F, pf16bit},
+        {16, true, 0x7C00, 0x03E0, 0x001F, pfCustom},
+        {24, false, 0, 0, 0, pf24bit},
+        {32, false, 0, 0, 0, pf32bit},
+        {32, true, 0xFF0000, 0xFF00, 0xFF, pfCustom},
+    };
+    for (const Case& c : cases) {
+        TPixelLayout layout;
+        layout.bitsPerPixel = c.bpp;
+        layout.hasMasks = c.masks;
+        layout.masks[0] = c.r;
+        layout.masks[1] = c.g;
+        layout.masks[2] = c.b;
+        TBitmap b;
+        b.Create(2, 2, layout);
+        EXPECT_EQ(b.PixelFormat(), c.expected) << c.bpp << " bits";
+    }
+}
+
+TEST(Bitmap, ScanLineZeroIsTheTopRowStoredLast)
+{
+    TBitmap b = MakeRaster(3, 4, pf24bit, [](int, int y) { return y == 0 ? 0xFF0000u : 0u; });
+    EXPECT_EQ(b.ScanLine(0)[2], 0xFF);
+    // Bottom-up memory: the top row is the last one in the pixel memory.
+    const TBitmapImage& image = b.Image();
+    EXPECT_EQ(b.ScanLine(0), image.bits.data() + 3 * image.stride);
+    EXPECT_EQ(b.ScanLine(1) - b.ScanLine(0), -b.stride());
+}
+
+TEST(Bitmap, ScanLineOutsideTheRasterRaises)
+{
+    TBitmap b;
+    b.SetPixelFormat(pf16bit);
+    b.SetSize(4, 3);
+    for (int y : {-1, 3, 100}) {
+        try {
+            (void)b.ScanLine(y);
+            FAIL() << "row " << y << " was accepted";
+        } catch (const EInvalidGraphicOperation& e) {
+            EXPECT_STREQ(e.what(), "Scan line index out of range");
+        }
+    }
+    EXPECT_NO_THROW((void)b.ScanLine(2));
+}
+
+TEST(Bitmap, GrowingKeepsTopLeftAndFillsWhite)
+{
+    TBitmap b = MakeRaster(128, 97, pf16bit, [](int x, int y) { return (x * 7 + y) & 0xFF; });
+    b.SetWidth(200);
+    ASSERT_EQ(b.Width(), 200);
+    for (int y : {0, 50, 96}) {
+        EXPECT_EQ(Px16(b, 0, y), ToRgb565(0, 0, static_cast<uint8_t>(y & 0xFF)));
+        EXPECT_EQ(Px16(b, 127, y), ToRgb565(0, 0, static_cast<uint8_t>((127 * 7 + y) & 0xFF)));
+        for (int x : {128, 150, 199})
+            EXPECT_EQ(Px16(b, x, y), 0xFFFF) << x << "," << y;
+    }
+}
+
+TEST(Bitmap, ResizeFillsWithTheBrushColourOnceACanvasExists)
+{
+    TBitmap b = MakeRaster(2, 2, pf24bit, [](int, int) { return 0x000000u; });
+    b.Canvas().BrushColor = RGBColor(0, 0, 255);
+    b.SetHeight(4);
+    EXPECT_EQ(b.Pixel(0, 3), RGBColor(0, 0, 255));
+    EXPECT_EQ(b.Pixel(0, 1), clBlack);
+}
+
+TEST(Bitmap, ShrinkingCutsRightAndBottom)
+{
+    TBitmap b = MakeRaster(10, 10, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 16 + y); });
+    b.SetSize(3, 2);
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(b.Height(), 2);
+    EXPECT_EQ(b.Pixel(2, 1), RGBColor(0, 0, 2 * 16 + 1));
+}
+
+TEST(Bitmap, ConvertingToTheSameFormatTouchesNothing)
+{
+    TBitmap b = MakeRaster(5, 5, pf16bit, [](int x, int) { return x * 40u; });
+    b.SetPalette({{1, 2, 3}});
+    TBitmap shared(b);
+    const uint8_t* before = b.Image().bits.data();
+    b.SetPixelFormat(pf16bit);
+    EXPECT_EQ(b.Image().bits.data(), before);
+    EXPECT_TRUE(b.SharesPixelsWith(shared));
+    EXPECT_EQ(b.Palette().size(), 1u);
+}
+
+TEST(Bitmap, CustomFormatIsRefused)
+{
+    TBitmap b;
+    try {
+        b.SetPixelFormat(pfCustom);
+        FAIL();
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "Invalid pixel format");
+    }
+}
+
+TEST(Bitmap, EmptyRasterRecordsItsFormatForALaterResize)
+{
+    TBitmap b;
+    b.SetPixelFormat(pf16bit);
+    EXPECT_EQ(b.PixelFormat(), pf16bit);
+    b.SetWidth(3);
+    b.SetHeight(2);
+    EXPECT_EQ(b.PixelFormat(), pf16bit);
+    EXPECT_EQ(b.stride(), 8);
+    EXPECT_EQ(Px16(b, 2, 1), 0xFFFF);  // new area is white
+}
+
+TEST(Bitmap, ConversionReducesEachColourToFiveSixFive)
+{
+    struct Case {
+        uint32_t rgb;
+        uint16_t expected;
+    };
+    const Case cases[] = {
+        {0xFF0000, 0xF800}, {0x00FF00, 0x07E0}, {0x0000FF, 0x001F}, {0xFFFFFF, 0xFFFF},
+        {0x000000, 0x0000}, {0x808080, 0x8410}, {0x070307, 0x0000}, {0x080408, 0x0821},
+    };
+    for (TPixelFormat from : {pf24bit, pf32bit}) {
+        for (const Case& c : cases) {
+            TBitmap b = MakeRaster(1, 1, from, [&](int, int) { return c.rgb; });
+            b.SetPixelFormat(pf16bit);
+            EXPECT_EQ(Px16(b, 0, 0), c.expected) << std::hex << c.rgb;
+        }
+    }
+}
+
+TEST(Bitmap, PaletteSurvivesConversionAndIndexesPastItAreBlack)
+{
+    TBitmap b;
+    TPixelLayout layout;
+    layout.bitsPerPixel = 8;
+    TPalette palette(256);
+    for (int i = 0; i < 256; ++i)
+        palette[i] = {static_cast<uint8_t>(i), 0, static_cast<uint8_t>(255 - i)};
+    b.Create(2, 1, layout, palette);
+    b.ScanLine(0)[0] = 255;
+    b.ScanLine(0)[1] = 0;
+    b.SetPixelFormat(pf16bit);
+    EXPECT_EQ(b.Palette(), palette);
+    EXPECT_EQ(Px16(b, 0, 0), ToRgb565(255, 0, 0));
+    EXPECT_EQ(Px16(b, 1, 0), ToRgb565(0, 0, 255));
+
+    TBitmap shortTable;
+    shortTable.Create(1, 1, layout, {{200, 200, 200}});
+    shortTable.ScanLine(0)[0] = 7;
+    EXPECT_EQ(shortTable.Pixel(0, 0), clBlack);
+}
+
+TEST(Bitmap, ConversionToEightBitsPicksNearestHalftoneColour)
+{
+    TBitmap b = MakeRaster(2, 1, pf24bit, [](int x, int) { return x ? 0xFFFFFFu : 0xFE0101u; });
+    b.SetPixelFormat(pf8bit);
+    EXPECT_EQ(b.Palette().size(), 256u);
+    EXPECT_EQ(b.Pixel(0, 0), RGBColor(255, 0, 0));
+    EXPECT_EQ(b.Pixel(1, 0), clWhite);
+}
+
+TEST(Bitmap, CopiesShareMemoryUntilOneChanges)
+{
+    TBitmap a = MakeRaster(4, 4, pf16bit, [](int, int) { return 0u; });
+    TBitmap b(a);
+    TBitmap c;
+    c.Assign(&a);
+    EXPECT_TRUE(a.SharesPixelsWith(b));
+    EXPECT_TRUE(a.SharesPixelsWith(c));
+    b.ScanLine(1)[0] = 0xAB;
+    EXPECT_FALSE(a.SharesPixelsWith(b));
+    EXPECT_EQ(a.ScanLine(1)[0], 0);
+    EXPECT_EQ(b.ScanLine(1)[0], 0xAB);
+    c.Canvas().FillRect(Rect(0, 0, 1, 1));
+    EXPECT_EQ(std::as_const(a).ScanLine(0)[0], 0);
+    c.Assign(nullptr);
+    EXPECT_TRUE(c.Empty());
+}
+
+TEST(Bitmap, ShareCountHoldsUnderConcurrentCopies)
+{
+    TBitmap original = MakeRaster(8, 8, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x + y); });
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&original, t] {
+            for (int i = 0; i < 2000; ++i) {
+                TBitmap copy(original);
+                copy.ScanLine(0)[0] = static_cast<uint8_t>(t);
+            }
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(Px16(original, 0, 0), 0);
+}
+
+TEST(Bitmap, SizesPastTheCapAreRefusedBeforeAllocating)
+{
+    const std::pair<int, int> sizes[] = {{65535, 65535}, {16385, 16384}, {2000000000, 2}};
+    for (auto [w, h] : sizes) {
+        TBitmap b;
+        b.SetPixelFormat(pf16bit);
+        try {
+            b.SetSize(w, h);
+            FAIL() << w << "x" << h;
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_STREQ(e.what(), "Bitmap image is not valid");
+        }
+        EXPECT_EQ(b.Width(), 0);
+    }
+}
+
+TEST(Bitmap, MoveKeepsTheCanvasWithItsRaster)
+{
+    TBitmap a = MakeRaster(2, 2, pf24bit, [](int, int) { return 0u; });
+    a.Canvas().BrushColor = RGBColor(0, 255, 0);
+    TBitmap b(std::move(a));
+    b.Canvas().FillRect(Rect(0, 0, 1, 1));
+    EXPECT_EQ(b.Pixel(0, 0), RGBColor(0, 255, 0));
+    EXPECT_TRUE(a.Empty());
+}

@@ -1,0 +1,381 @@
+#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Errors.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace abm;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A BMP file put together field by field, for the cases no corpus file has.
+struct BmpBuilder {
+    uint32_t headerSize = 40;
+    int32_t width = 2, height = 2;
+    uint16_t planes = 1, bpp = 24;
+    uint32_t compression = 0, sizeImage = 0, colorsUsed = 0;
+    std::vector<uint32_t> masks;   // written after a 40-byte header
+    std::vector<uint8_t> table;    // raw colour-table bytes
+    std::vector<uint8_t> pixels;
+
+    std::vector<uint8_t> Bytes() const
+    {
+        std::vector<uint8_t> b = {'B', 'M'};
+        auto u16 = [&](uint32_t v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); };
+        auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+        u32(0);  // file size: not used by the reader
+        u32(0);
+        u32(0);  // offset: not used either
+        u32(headerSize);
+        if (headerSize == 12) {
+            u16(static_cast<uint32_t>(width));
+            u16(static_cast<uint32_t>(height));
+            u16(planes);
+            u16(bpp);
+        } else {
+            u32(static_cast<uint32_t>(width));
+            u32(static_cast<uint32_t>(height));
+            u16(planes);
+            u16(bpp);
+            u32(compression);
+            u32(sizeImage);
+            u32(0);
+            u32(0);
+            u32(colorsUsed);
+            u32(0);
+            for (uint32_t i = 40; i < std::min(headerSize, 124u); ++i)
+                b.push_back(0);
+        }
+        for (uint32_t m : masks)
+            u32(m);
+        b.insert(b.end(), table.begin(), table.end());
+        b.insert(b.end(), pixels.begin(), pixels.end());
+        return b;
+    }
+};
+
+TBitmap Load(const std::vector<uint8_t>& bytes)
+{
+    TBitmap b;
+    b.LoadFromMemory(bytes.data(), bytes.size());
+    return b;
+}
+
+template <class E>
+std::string ErrorOf(const std::vector<uint8_t>& bytes)
+{
+    try {
+        Load(bytes);
+    } catch (const E& e) {
+        return e.what();
+    } catch (const std::exception& e) {
+        return std::string("wrong class: ") + e.what();
+    }
+    return "no error";
+}
+
+std::vector<uint8_t> GreyTable(int n)
+{
+    std::vector<uint8_t> t;
+    for (int i = 0; i < n; ++i) {
+        const auto v = static_cast<uint8_t>(i * 255 / std::max(1, n - 1));
+        t.insert(t.end(), {v, v, v, 0});
+    }
+    return t;
+}
+
+int Channel(uint16_t px, int shift, int bits) { return (px >> shift) & ((1 << bits) - 1); }
+
+}  // namespace
+
+TEST(BmpRead, GoodSuiteMatchesReferencePngsWithinOneStepAtSixteenBits)
+{
+    const fs::path suite = abm::test::Corpora() / "bmp" / "bmpsuite";
+    std::ifstream manifest(suite / "MANIFEST.tsv");
+    ASSERT_TRUE(manifest) << "MANIFEST.tsv missing";
+    std::string line;
+    int checked = 0;
+    while (std::getline(manifest, line)) {
+        std::istringstream fields(line);
+        std::vector<std::string> f;
+        for (std::string x; std::getline(fields, x, '\t');)
+            f.push_back(x);
+        if (f.size() < 9 || f[0].rfind("g/", 0) != 0)
+            continue;
+        SCOPED_TRACE(f[0]);
+        TBitmap b;
+        b.LoadFromFile((suite / f[0]).string());
+        b.SetPixelFormat(pf16bit);
+        // Some files list two references; the one of the file's own size counts.
+        abm::test::RgbaImage ref;
+        std::istringstream refs(f[8]);
+        for (std::string name; std::getline(refs, name, ';');) {
+            ref = abm::test::ReadPng(suite / name);
+            if (ref.width == b.Width() && ref.height == b.Height())
+                break;
+        }
+        ASSERT_EQ(b.Width(), ref.width);
+        ASSERT_EQ(b.Height(), ref.height);
+        int bad = 0;
+        for (int y = 0; y < ref.height; ++y) {
+            const uint8_t* row = b.ScanLine(y);
+            for (int x = 0; x < ref.width; ++x) {
+                const uint16_t got = static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
+                const uint32_t c = ref.At(x, y);
+                const uint16_t want = ToRgb565((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
+                if (std::abs(Channel(got, 11, 5) - Channel(want, 11, 5)) > 1 ||
+                    std::abs(Channel(got, 5, 6) - Channel(want, 5, 6)) > 1 ||
+                    std::abs(Channel(got, 0, 5) - Channel(want, 0, 5)) > 1)
+                    ++bad;
+            }
+        }
+        EXPECT_EQ(bad, 0) << "pixels off by more than one step";
+        ++checked;
+    }
+    EXPECT_EQ(checked, 27);
+}
+
+TEST(BmpRead, EveryCorpusFileLoadsOrFailsCleanly)
+{
+    int loaded = 0, refused = 0;
+    for (const fs::path& file : abm::test::FilesIn(abm::test::Corpora() / "bmp", ".bmp")) {
+        TBitmap b;
+        try {
+            b.LoadFromFile(file.string());
+            b.SetPixelFormat(pf16bit);
+            ++loaded;
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_STREQ(e.what(), "Bitmap image is not valid") << file;
+            ++refused;
+        } catch (const EReadError&) {
+            ++refused;
+        }
+    }
+    EXPECT_GT(loaded, 100);
+    EXPECT_GT(refused, 10);
+}
+
+TEST(BmpRead, BadSuiteFilesThatMustFailDoFail)
+{
+    const fs::path bad = abm::test::Corpora() / "bmp" / "bmpsuite" / "b";
+    for (const char* name : {"badbitcount.bmp", "badplanes.bmp", "badwidth.bmp", "reallybig.bmp", "rletopdown.bmp"}) {
+        TBitmap b;
+        EXPECT_THROW(b.LoadFromFile((bad / name).string()), EInvalidGraphic) << name;
+    }
+}
+
+TEST(BmpRead, EmptyFileGivesAnEmptyRaster)
+{
+    abm::test::TempDir dir;
+    abm::test::WriteFile(dir / "empty.bmp", {});
+    TBitmap b = abm::test::MakeRaster(3, 3, pf24bit, [](int, int) { return 0u; });
+    b.LoadFromFile(dir / "empty.bmp");
+    EXPECT_EQ(b.Width(), 0);
+    EXPECT_EQ(b.Height(), 0);
+}
+
+TEST(BmpRead, HeaderErrorsUseTheirClassesAndTexts)
+{
+    BmpBuilder ok;
+    ok.pixels.assign(16, 0);
+    auto notBm = ok.Bytes();
+    notBm[0] = 'X';
+    EXPECT_EQ(ErrorOf<EInvalidGraphic>(notBm), "Bitmap image is not valid");
+
+    BmpBuilder planes = ok;
+    planes.planes = 2;
+    EXPECT_EQ(ErrorOf<EInvalidGraphic>(planes.Bytes()), "Bitmap image is not valid");
+
+    auto cutHeader = ok.Bytes();
+    cutHeader.resize(30);
+    EXPECT_EQ(ErrorOf<EReadError>(cutHeader), "Stream read error");
+
+    BmpBuilder cutTable;
+    cutTable.bpp = 8;
+    cutTable.table = GreyTable(10);  // 256 entries expected
+    EXPECT_EQ(ErrorOf<EReadError>(cutTable.Bytes()), "Stream read error");
+
+    BmpBuilder cutMasks;
+    cutMasks.bpp = 16;
+    cutMasks.compression = 3;
+    cutMasks.masks = {0xF800};
+    EXPECT_EQ(ErrorOf<EReadError>(cutMasks.Bytes()), "Stream read error");
+
+    BmpBuilder lyingHeader = ok;
+    lyingHeader.headerSize = 0xFFFFFFF0u;
+    EXPECT_EQ(ErrorOf<EReadError>(lyingHeader.Bytes()), "Stream read error");
+
+    BmpBuilder hugeTable = ok;
+    hugeTable.colorsUsed = 0x7FFFFFFF;
+    EXPECT_EQ(ErrorOf<EReadError>(hugeTable.Bytes()), "Stream read error");
+}
+
+TEST(BmpRead, AllocationBombsAreRefusedAsInvalid)
+{
+    struct Case {
+        int32_t w, h;
+        uint16_t bpp;
+    };
+    for (const Case c : {Case{65535, 65535, 24}, Case{3000000, 2000000, 8}, Case{-5, 5, 24}, Case{5, 0, 24},
+                         Case{16385, -16384, 32}, Case{0x7FFFFFFF, 0x7FFFFFFF, 1}}) {
+        BmpBuilder b;
+        b.width = c.w;
+        b.height = c.h;
+        b.bpp = c.bpp;
+        if (c.bpp == 8)
+            b.table = GreyTable(256);
+        if (c.bpp == 1)
+            b.table = GreyTable(2);
+        EXPECT_EQ(ErrorOf<EInvalidGraphic>(b.Bytes()), "Bitmap image is not valid") << c.w << "x" << c.h;
+    }
+}
+
+TEST(BmpRead, FailedLoadLeavesTheRasterAsItWas)
+{
+    TBitmap b = abm::test::MakeRaster(3, 2, pf16bit, [](int, int) { return 0xFF0000u; });
+    const std::vector<uint8_t> junk = {'B', 'M', 1, 2, 3};
+    EXPECT_THROW(b.LoadFromMemory(junk.data(), junk.size()), EReadError);
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(b.PixelFormat(), pf16bit);
+    EXPECT_EQ(b.Pixel(2, 1), RGBColor(255, 0, 0));
+}
+
+TEST(BmpRead, CutShortPixelDataLeavesTheTopRowsZero)
+{
+    for (uint16_t bpp : {16, 24, 32}) {
+        BmpBuilder b;
+        b.width = 2;
+        b.height = 3;
+        b.bpp = bpp;
+        const size_t stride = ((2 * bpp + 31) / 32) * 4;
+        b.pixels.assign(stride + 1, 0xFF);  // the bottom row and one byte more
+        TBitmap r = Load(b.Bytes());
+        ASSERT_EQ(r.Height(), 3);
+        EXPECT_EQ(r.Pixel(0, 2), RGBColor(255, 255, 255)) << bpp;
+        EXPECT_EQ(r.Pixel(1, 0), clBlack) << bpp;
+        EXPECT_EQ(r.Pixel(1, 1), clBlack) << bpp;
+    }
+}
+
+TEST(BmpRead, NegativeHeightStoresRowsTopDown)
+{
+    BmpBuilder b;
+    b.width = 1;
+    b.height = -2;
+    b.pixels = {0, 0, 255, 0, 255, 0, 0, 0};  // top row red, then blue
+    TBitmap r = Load(b.Bytes());
+    EXPECT_EQ(r.Height(), 2);
+    EXPECT_EQ(r.Pixel(0, 0), RGBColor(255, 0, 0));
+    EXPECT_EQ(r.Pixel(0, 1), RGBColor(0, 0, 255));
+}
+
+TEST(BmpRead, OldTwelveByteHeaderUsesThreeByteColourEntries)
+{
+    BmpBuilder b;
+    b.headerSize = 12;
+    b.width = 2;
+    b.height = 1;
+    b.bpp = 1;
+    b.table = {0, 0, 255, 255, 0, 0};  // red, blue as B G R triples
+    b.pixels = {0x40, 0, 0, 0};
+    TBitmap r = Load(b.Bytes());
+    EXPECT_EQ(r.PixelFormat(), pf1bit);
+    EXPECT_EQ(r.Pixel(0, 0), RGBColor(255, 0, 0));
+    EXPECT_EQ(r.Pixel(1, 0), RGBColor(0, 0, 255));
+}
+
+TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
+{
+    struct Case {
+        uint16_t bpp;
+        std::vector<uint32_t> masks;
+        TPixelFormat format;
+    };
+    const Case cases[] = {
+        {16, {0xF800, 0x07E0, 0x001F}, pf16bit},
+        {16, {0x7C00, 0x03E0, 0x001F}, pfCustom},
+        {16, {0, 0, 0}, pfCustom},
+        {32, {0xFF0000, 0xFF00, 0xFF}, pfCustom},
+        {32, {0xFFFFFFFF, 0, 0}, pfCustom},
+    };
+    for (const Case& c : cases) {
+        BmpBuilder b;
+        b.width = 1;
+        b.height = 1;
+        b.bpp = c.bpp;
+        b.compression = 3;
+        b.masks = c.masks;
+        b.pixels = {0xFF, 0xFF, 0xFF, 0xFF};
+        TBitmap r = Load(b.Bytes());
+        EXPECT_EQ(r.PixelFormat(), c.format);
+        r.SetPixelFormat(pf16bit);  // any mask, even 0 or 32 bits wide, converts
+    }
+    BmpBuilder plain16;
+    plain16.width = 1;
+    plain16.height = 1;
+    plain16.bpp = 16;
+    plain16.pixels = {0x00, 0x7C, 0, 0};  // 5-5-5 red
+    TBitmap r = Load(plain16.Bytes());
+    EXPECT_EQ(r.PixelFormat(), pf15bit);
+    EXPECT_EQ(r.Pixel(0, 0), RGBColor(255, 0, 0));
+}
+
+TEST(BmpRead, RunLengthDataDecodesAndStopsAtTheEdges)
+{
+    BmpBuilder rle8;
+    rle8.width = 4;
+    rle8.height = 3;
+    rle8.bpp = 8;
+    rle8.compression = 1;
+    rle8.table = GreyTable(256);
+    rle8.pixels = {
+        3,   10,           // run of three 10s on the bottom row
+        0,   0,            // end of line
+        200, 20,           // run far past the edge: cut at width
+        0,   0,            //
+        0,   3, 1, 2, 3, 0,  // absolute run of three, padded
+        0,   2, 200, 200,  // delta far out of the picture
+        5,   99,           // never reached
+        0,   1,
+    };
+    rle8.sizeImage = static_cast<uint32_t>(rle8.pixels.size());
+    TBitmap r = Load(rle8.Bytes());
+    const uint8_t* bottom = r.ScanLine(2);
+    EXPECT_EQ(std::vector<uint8_t>(bottom, bottom + 4), (std::vector<uint8_t>{10, 10, 10, 0}));
+    const uint8_t* middle = r.ScanLine(1);
+    EXPECT_EQ(std::vector<uint8_t>(middle, middle + 4), (std::vector<uint8_t>{20, 20, 20, 20}));
+    const uint8_t* top = r.ScanLine(0);
+    EXPECT_EQ(std::vector<uint8_t>(top, top + 4), (std::vector<uint8_t>{1, 2, 3, 0}));
+
+    BmpBuilder rle4;
+    rle4.width = 5;
+    rle4.height = 1;
+    rle4.bpp = 4;
+    rle4.compression = 2;
+    rle4.table = GreyTable(16);
+    rle4.pixels = {3, 0x12, 0, 3, 0xAB, 0xC0, 0, 1};
+    rle4.sizeImage = static_cast<uint32_t>(rle4.pixels.size());
+    TBitmap r4 = Load(rle4.Bytes());
+    const uint8_t* row = r4.ScanLine(0);
+    EXPECT_EQ(row[0], 0x12);
+    EXPECT_EQ(row[1], 0x1A);
+    EXPECT_EQ(row[2] & 0xF0, 0xB0);
+}
+
+TEST(BmpRead, ColourTableBecomesThePaletteAlsoAboveEightBits)
+{
+    BmpBuilder b;
+    b.width = 1;
+    b.height = 1;
+    b.bpp = 24;
+    b.colorsUsed = 2;
+    b.table = {1, 2, 3, 0, 4, 5, 6, 0};
+    b.pixels = {0, 0, 0, 0};
+    TBitmap r = Load(b.Bytes());
+    ASSERT_EQ(r.Palette().size(), 2u);
+    EXPECT_EQ(r.Palette()[1], (TPaletteEntry{6, 5, 4}));
+}

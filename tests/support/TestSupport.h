@@ -1,0 +1,79 @@
+#pragma once
+
+// Helpers shared by the test programs: the corpora, temporary folders, PNG
+// references and small file utilities.
+
+#include "codecs/raster/Bitmap.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace abm::test {
+
+// The corpora folder; a missing folder fails the calling test.
+std::filesystem::path Corpora();
+std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder, const std::string& extension = "");
+
+std::vector<uint8_t> ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+// A fresh folder, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct RgbaImage {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgba;  // top row first
+    uint32_t At(int x, int y) const;  // 0xAARRGGBB
+};
+RgbaImage ReadPng(const std::filesystem::path& path);
+
+// A raster of the given format filled from a function of (x, y) → 0x00RRGGBB.
+template <class F>
+TBitmap MakeRaster(int width, int height, TPixelFormat format, F colorAt);
+
+// Little-endian readers for checking written bytes.
+inline uint32_t Le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
+inline uint32_t Le32(const std::vector<uint8_t>& b, size_t at)
+{
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+}  // namespace abm::test
+
+#include "codecs/raster/Canvas.h"
+
+namespace abm::test {
+
+template <class F>
+TBitmap MakeRaster(int width, int height, TPixelFormat format, F colorAt)
+{
+    TBitmap bmp;
+    bmp.SetPixelFormat(pf24bit);
+    bmp.SetSize(width, height);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = bmp.ScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t c = colorAt(x, y);
+            row[3 * x] = static_cast<uint8_t>(c);
+            row[3 * x + 1] = static_cast<uint8_t>(c >> 8);
+            row[3 * x + 2] = static_cast<uint8_t>(c >> 16);
+        }
+    }
+    bmp.SetPixelFormat(format);
+    return bmp;
+}
+
+}  // namespace abm::test
