@@ -259,7 +259,12 @@ void TCanvas::MaskedStretchDraw(const TRect& r, const TBitmap& picture, const TB
 
 void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect)
 {
-    const TBitmap src(*source.owner_);
+    CopyRect(dest, *source.owner_, sourceRect);
+}
+
+void TCanvas::CopyRect(const TRect& dest, const TBitmap& source, const TRect& sourceRect)
+{
+    const TBitmap src(source);
     StretchBlit(owner_->MutableImage(), dest, src.Image(), sourceRect);
 }
 

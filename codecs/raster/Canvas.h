@@ -32,6 +32,7 @@ public:
     void MaskedStretchDraw(const TRect& r, const TBitmap& picture, const TBitMask& mask);
     // Scaled rectangle copy from another surface (plain source copy).
     void CopyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect);
+    void CopyRect(const TRect& dest, const TBitmap& source, const TRect& sourceRect);
 
 private:
     friend class TBitmap;

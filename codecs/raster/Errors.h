@@ -66,6 +66,11 @@ public:
     EIntOverflow() : Exception("Arithmetic overflow") {}
 };
 
+class ERangeError : public Exception {
+public:
+    ERangeError() : Exception("Range check error") {}
+};
+
 class EOutOfMemory : public Exception {
 public:
     EOutOfMemory() : Exception("Out of memory") {}

@@ -1,0 +1,18 @@
+#pragma once
+
+// The remembered named strings (folders of the last open, export and save)
+// as the commands see them. The settings file implements it; tests and
+// abmtool substitute their own.
+
+#include <string>
+
+namespace abm {
+
+class ISettingsStore {
+public:
+    virtual ~ISettingsStore() = default;
+    virtual std::string ReadSetting(const std::string& name, const std::string& defaultValue) = 0;
+    virtual void WriteSetting(const std::string& name, const std::string& value) = 0;
+};
+
+}  // namespace abm

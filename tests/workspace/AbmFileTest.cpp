@@ -1,0 +1,384 @@
+#include "workspace/AbmFile.h"
+#include "codecs/raster/Errors.h"
+#include "MemorySettings.h"
+#include "ScriptedPrompts.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+
+using namespace abm;
+using abm::test::MakeRaster;
+using abm::test::ReadFile;
+using abm::test::WriteFile;
+
+namespace {
+
+TBitmap Picture(int id, int w, int h)
+{
+    return MakeRaster(w, h, pf24bit, [id](int x, int y) {
+        return static_cast<uint32_t>((id * 50) << 16 | ((x * 7 + y) & 0xFF) << 8 | ((x + y * 3) & 0xFF));
+    });
+}
+
+// A header written byte by byte, then `pixelBytes` bytes of pixels.
+std::vector<uint8_t> AbmFile(uint16_t w, uint16_t h, uint8_t bits, uint8_t count, int32_t dataSize, size_t pixelBytes)
+{
+    std::vector<uint8_t> b(72 + pixelBytes, 0);
+    b[0] = w & 0xFF;
+    b[1] = w >> 8;
+    b[2] = h & 0xFF;
+    b[3] = h >> 8;
+    b[4] = bits;
+    b[6] = count;
+    for (int i = 0; i < 4; ++i)
+        b[12 + i] = static_cast<uint8_t>(static_cast<uint32_t>(dataSize) >> (8 * i));
+    for (size_t i = 72; i < b.size(); ++i)
+        b[i] = static_cast<uint8_t>(i * 31);
+    return b;
+}
+
+class AbmFileTest : public ::testing::Test {
+protected:
+    TFrameOptionValues options;
+    abm::test::ScriptedPrompts prompts;
+    abm::test::MemorySettings settings;
+    FrameStrip strip{options, prompts};
+    abm::test::TempDir dir;
+
+    std::vector<uint8_t> Written()
+    {
+        TMemoryStream s;
+        WriteAbmStream(strip, s);
+        return s.Bytes();
+    }
+    void Save(const std::string& chosen)
+    {
+        prompts.saveAnswers.push_back(chosen);
+        SaveToFileAExecute(strip, settings);
+    }
+    std::vector<std::string> Messages() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& m : prompts.messages)
+            texts.push_back(m.text);
+        return texts;
+    }
+};
+
+}  // namespace
+
+TEST_F(AbmFileTest, FourFramesGiveTheWorkedExampleHeader)
+{
+    for (int id = 0; id < 4; ++id)
+        strip.AppendFrame(Picture(id, 128, 97));
+    const auto bytes = Written();
+    ASSERT_EQ(bytes.size(), 99400u);
+    const std::vector<uint8_t> head = {0x80, 0x00, 0x61, 0x00, 0x10, 0x00, 0x04, 0x00, 0x00, 0x00,
+                                       0x00, 0x00, 0x00, 0x84, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 20), head);
+    EXPECT_EQ(std::string(bytes.begin() + 20, bytes.begin() + 35), "Created by PLIX");
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 35, bytes.begin() + 72), std::vector<uint8_t>(37, 0));
+    // Frame k, row y, column x lies at 72 + k·128·97·2 + (y·128 + x)·2, low byte first.
+    for (int k : {0, 3}) {
+        const TBitmap& frame = strip.Thumbnail(k).Picture;
+        for (auto [x, y] : {std::pair{0, 0}, {127, 0}, {5, 96}, {127, 96}}) {
+            const size_t at = 72 + static_cast<size_t>(k) * 128 * 97 * 2 + (static_cast<size_t>(y) * 128 + x) * 2;
+            const uint8_t* row = frame.ScanLine(y);
+            EXPECT_EQ(bytes[at], row[2 * x]);
+            EXPECT_EQ(bytes[at + 1], row[2 * x + 1]);
+        }
+    }
+}
+
+TEST_F(AbmFileTest, SixFramesSaveOnlyTheFirstFourSilently)
+{
+    for (int id = 0; id < 6; ++id)
+        strip.AppendFrame(Picture(id, 128, 97));
+    Save(dir / "six.abm");
+    const auto bytes = ReadFile(dir / "six.abm");
+    EXPECT_EQ(bytes.size(), 99400u);
+    EXPECT_EQ(bytes[6], 4);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(settings.values["SavePath"], dir.Path().string() + "/");
+    ASSERT_EQ(prompts.saveRequests.size(), 1u);
+    EXPECT_EQ(prompts.saveRequests[0].Filter, "*.abm|*.abm|Все файлы (*.*)|*.*");
+    EXPECT_EQ(prompts.saveRequests[0].InitialDir, "");
+}
+
+TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
+{
+    struct Case {
+        int position;  // of the oversized thumbnail
+        const char* width;
+        const char* height;
+        bool refused;
+    };
+    const Case cases[] = {
+        {2, "129", "97", true}, {4, "129", "97", false}, {0, "128", "98", true},
+        {3, "128", "98", true}, {1, "128", "97", false}, {0, "1", "1", false},
+    };
+    options.AutoSizeOn = false;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.position);
+        strip.ClearStrip();
+        prompts.messages.clear();
+        prompts.saveRequests.clear();
+        for (int i = 0; i < 5; ++i) {
+            options.Width = i == c.position ? c.width : "128";
+            options.Height = i == c.position ? c.height : "97";
+            strip.AppendFrame(Picture(i, 60, 60));
+        }
+        std::filesystem::remove(dir / "x.abm");
+        Save(dir / "x.abm");
+        if (c.refused) {
+            ASSERT_EQ(Messages(), std::vector<std::string>{"Сохранение невозможно. \r\nСлишком большой размер картинок !!!"});
+            EXPECT_EQ(prompts.messages[0].type, TMsgDlgType::mtWarning);
+            EXPECT_EQ(prompts.messages[0].buttons, std::vector<TMsgDlgBtn>{TMsgDlgBtn::mbCancel});
+            EXPECT_TRUE(prompts.saveRequests.empty());
+            EXPECT_FALSE(std::filesystem::exists(dir / "x.abm"));
+            prompts.saveAnswers.clear();
+        } else {
+            EXPECT_TRUE(prompts.messages.empty());
+            EXPECT_TRUE(std::filesystem::exists(dir / "x.abm"));
+        }
+    }
+}
+
+TEST_F(AbmFileTest, ChosenNameGetsTheAbmExtension)
+{
+    strip.AppendFrame(Picture(1, 10, 10));
+    WriteFile(dir / "anim.abm", {1, 2, 3});
+    for (const std::string chosen : {"anim.txt", "anim", "anim.abm"}) {
+        Save(dir / chosen);
+        EXPECT_EQ(ReadFile(dir / "anim.abm").size(), 72u + 200u) << chosen;
+        std::filesystem::remove(dir / "anim.abm");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "anim.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "anim"));
+}
+
+TEST_F(AbmFileTest, CancelledDialogWritesNothing)
+{
+    strip.AppendFrame(Picture(1, 10, 10));
+    settings.values["SavePath"] = "/somewhere/";
+    SaveToFileAExecute(strip, settings);
+    EXPECT_EQ(prompts.saveRequests.at(0).InitialDir, "/somewhere/");
+    EXPECT_EQ(settings.values["SavePath"], "/somewhere/");
+    FrameStrip empty(options, prompts);
+    SaveToFileAExecute(empty, settings);
+    EXPECT_EQ(prompts.saveRequests.size(), 1u);
+}
+
+TEST_F(AbmFileTest, WrittenFileReadsBackWithTheSamePixels)
+{
+    for (int id = 0; id < 3; ++id)
+        strip.AppendFrame(Picture(id, 37, 21));
+    Save(dir / "back.abm");
+    FrameStrip other(options, prompts);
+    ReadAbmFile(other, dir / "back.abm");
+    ASSERT_EQ(other.Count(), 3);
+    EXPECT_TRUE(prompts.messages.empty());
+    for (int k = 0; k < 3; ++k) {
+        const TBitmap& a = strip.Thumbnail(k).Picture;
+        const TBitmap& b = other.Thumbnail(k).Picture;
+        ASSERT_EQ(b.Width(), 37);
+        ASSERT_EQ(b.PixelFormat(), pf16bit);
+        for (int y = 0; y < 21; ++y)
+            EXPECT_EQ(0, std::memcmp(a.ScanLine(y), b.ScanLine(y), 37 * 2)) << k << "," << y;
+        EXPECT_TRUE(other.SourceBitmaps()[static_cast<size_t>(k)]->Palette().empty());
+    }
+}
+
+TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
+{
+    enum Outcome { Frames, BadFormat, CannotOpen };
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        Outcome outcome;
+        int frames;
+    };
+    auto reserved = AbmFile(2, 2, 16, 1, 8, 8);
+    for (size_t i : {5, 7, 8, 9, 10, 11, 16, 17, 18, 19})
+        reserved[i] = 0xA5;
+    for (size_t i = 20; i < 72; ++i)
+        reserved[i] = static_cast<uint8_t>('a' + i % 26);
+    auto oneMore = AbmFile(2, 2, 16, 1, 8, 9);
+    auto oneLess = AbmFile(2, 2, 16, 1, 8, 7);
+    auto shortOverflow = AbmFile(1, 1, 16, 1, 2147483647, 0);
+    shortOverflow.resize(16);
+    const Case cases[] = {
+        {"valid", AbmFile(2, 2, 16, 2, 16, 16), Frames, 2},
+        {"one byte more", oneMore, BadFormat, 0},
+        {"one byte less", oneLess, BadFormat, 0},
+        {"24 bits", AbmFile(2, 2, 24, 1, 8, 8), BadFormat, 0},
+        {"count disagrees", AbmFile(2, 2, 16, 2, 8, 8), BadFormat, 0},
+        {"no frames", AbmFile(7, 9, 16, 0, 0, 0), Frames, 0},
+        {"zero width", AbmFile(0, 5, 16, 1, 0, 0), CannotOpen, 0},
+        {"data size overflows", AbmFile(1, 1, 16, 1, 2147483576, 0), CannotOpen, 0},
+        {"short with overflowing size", shortOverflow, CannotOpen, 0},
+        {"short file", {0x10, 0, 0x10, 0, 16}, BadFormat, 0},
+        {"empty file", {}, BadFormat, 0},
+        {"reserved and text", reserved, Frames, 1},
+        {"row too wide", AbmFile(16385, 1, 16, 1, 32770, 32770), CannotOpen, 0},
+        {"huge frame without frames", AbmFile(65535, 65535, 16, 0, 0, 0), CannotOpen, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FrameStrip target(options, prompts);
+        prompts.messages.clear();
+        WriteFile(dir / "in.abm", c.bytes);
+        ReadAbmFile(target, dir / "in.abm");
+        EXPECT_EQ(target.Count(), c.frames);
+        EXPECT_EQ(target.SourceBitmaps().size(), static_cast<size_t>(c.frames));
+        if (c.outcome == Frames) {
+            EXPECT_TRUE(prompts.messages.empty());
+        } else {
+            ASSERT_EQ(prompts.messages.size(), 1u);
+            EXPECT_EQ(prompts.messages[0].text,
+                      (c.outcome == BadFormat ? "Неверный формат файла: " : "Невозможно откыть файл: ") + (dir / "in.abm"));
+            EXPECT_EQ(prompts.messages[0].type, TMsgDlgType::mtError);
+            EXPECT_EQ(prompts.messages[0].buttons, std::vector<TMsgDlgBtn>{TMsgDlgBtn::mbCancel});
+        }
+    }
+    FrameStrip target(options, prompts);
+    prompts.messages.clear();
+    ReadAbmFile(target, dir / "missing.abm");
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Невозможно откыть файл: " + (dir / "missing.abm")});
+}
+
+TEST_F(AbmFileTest, PixelsFillRowsFromTheTopLeftToRight)
+{
+    // 3 × 2 pixels numbered 1..6 in file order.
+    std::vector<uint8_t> bytes = AbmFile(3, 2, 16, 1, 12, 12);
+    for (int i = 0; i < 6; ++i) {
+        bytes[72 + 2 * i] = static_cast<uint8_t>(i + 1);
+        bytes[72 + 2 * i + 1] = 0x80;
+    }
+    WriteFile(dir / "order.abm", bytes);
+    ReadAbmFile(strip, dir / "order.abm");
+    const TBitmap& b = strip.Thumbnail(0).Picture;
+    EXPECT_EQ(b.ScanLine(0)[0], 1);
+    EXPECT_EQ(b.ScanLine(0)[4], 3);
+    EXPECT_EQ(b.ScanLine(1)[0], 4);
+    EXPECT_EQ(b.ScanLine(1)[5], 0x80);
+}
+
+namespace {
+
+// Options whose width turns unreadable after a number of reads.
+class SouringOptions : public TFrameOptionValues {
+public:
+    mutable int reads = 0;
+    int goodReads = 0;
+    std::string FrmWidthText() const override { return ++reads > goodReads ? "bad" : "4"; }
+};
+
+}  // namespace
+
+TEST_F(AbmFileTest, FramesBeforeAFailureStayAndTheFailingOneIsRemoved)
+{
+    SouringOptions souring;
+    souring.AutoSizeOn = false;
+    souring.Height = "4";
+    souring.goodReads = 2;
+    FrameStrip target(souring, prompts);
+    WriteFile(dir / "three.abm", AbmFile(2, 2, 16, 3, 24, 24));
+    ReadAbmFile(target, dir / "three.abm");
+    EXPECT_EQ(target.Count(), 2);
+    EXPECT_EQ(target.SourceBitmaps().size(), 2u);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Невозможно откыть файл: " + (dir / "three.abm")});
+}
+
+TEST_F(AbmFileTest, NarrowerFrameIsWrittenWithWhiteColumns)
+{
+    strip.AppendFrame(Picture(1, 6, 3));
+    strip.AppendFrame(Picture(2, 2, 3));  // auto-size keeps its raster 2 wide
+    ASSERT_EQ(strip.Thumbnail(1).Picture.Width(), 2);
+    const auto bytes = Written();
+    ASSERT_EQ(bytes.size(), 72u + 2 * 6 * 3 * 2);
+    const size_t frame1 = 72 + 6 * 3 * 2;
+    for (int y = 0; y < 3; ++y) {
+        const uint8_t* row = strip.Thumbnail(1).Picture.ScanLine(y);
+        EXPECT_EQ(bytes[frame1 + y * 12], row[0]);
+        EXPECT_EQ(bytes[frame1 + y * 12 + 3], row[3]);
+        for (size_t i = 4; i < 12; ++i)
+            EXPECT_EQ(bytes[frame1 + y * 12 + i], 0xFF) << y << " byte " << i;
+    }
+}
+
+TEST_F(AbmFileTest, LowerFrameFailsTheSaveAndKeepsTheOldFile)
+{
+    strip.AppendFrame(Picture(1, 6, 3));
+    strip.AppendFrame(Picture(2, 6, 2));
+    WriteFile(dir / "keep.abm", {9, 9, 9});
+    settings.values["SavePath"] = "/before/";
+    try {
+        Save(dir / "keep.abm");
+        FAIL();
+    } catch (const EInvalidGraphicOperation& e) {
+        EXPECT_STREQ(e.what(), "Scan line index out of range");
+    }
+    EXPECT_EQ(ReadFile(dir / "keep.abm"), (std::vector<uint8_t>{9, 9, 9}));
+    EXPECT_EQ(settings.values["SavePath"], "/before/");
+}
+
+TEST_F(AbmFileTest, FailedWriteKeepsTheExistingAnimation)
+{
+    for (int id = 0; id < 4; ++id)
+        strip.AppendFrame(Picture(id, 128, 97));
+    const std::vector<uint8_t> old(5000, 0x42);
+    WriteFile(dir / "old.abm", old);
+    settings.values["SavePath"] = "/before/";
+
+    // The file system refuses files above 50 000 bytes.
+    struct rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 50000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_THROW(Save(dir / "old.abm"), EFCreateError);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(ReadFile(dir / "old.abm"), old);
+    EXPECT_EQ(settings.values["SavePath"], "/before/");
+
+    // A target that cannot be replaced.
+    std::filesystem::create_directory(dir / "taken.abm");
+    EXPECT_THROW(Save(dir / "taken.abm"), EFCreateError);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.abm"));
+    EXPECT_EQ(settings.values["SavePath"], "/before/");
+    // Nothing half-written is left beside the target.
+    int files = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Path()))
+        ++files;
+    EXPECT_EQ(files, 2);
+}
+
+TEST_F(AbmFileTest, HeaderEncodesAndDecodesEveryField)
+{
+    TAbmHeader h;
+    h.FrameWidth = 0x1234;
+    h.FrameHeight = 0xFEDC;
+    h.BitCount = 16;
+    h.Reserved1 = 1;
+    h.FrameCount = 255;
+    h.Reserved2 = 2;
+    h.Reserved3 = 0x01020304;
+    h.DataSize = -2;
+    h.Reserved4 = 0xA0B0C0D0;
+    h.CreatorText[51] = 'z';
+    const auto bytes = h.Encode();
+    EXPECT_EQ(bytes[0], 0x34);
+    EXPECT_EQ(bytes[3], 0xFE);
+    EXPECT_EQ(bytes[12], 0xFE);
+    EXPECT_EQ(bytes[15], 0xFF);
+    EXPECT_EQ(bytes[71], 'z');
+    const TAbmHeader back = TAbmHeader::Decode(bytes.data(), bytes.size());
+    EXPECT_EQ(back.Encode(), bytes);
+}

@@ -1,0 +1,124 @@
+#include "workspace/BmpExport.h"
+#include "codecs/raster/Errors.h"
+#include "MemorySettings.h"
+#include "ScriptedPrompts.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+using namespace abm;
+namespace fs = std::filesystem;
+
+namespace {
+
+class BmpExportTest : public ::testing::Test {
+protected:
+    TFrameOptionValues options;
+    abm::test::ScriptedPrompts prompts;
+    abm::test::MemorySettings settings;
+    FrameStrip strip{options, prompts};
+    abm::test::TempDir dir;
+
+    void Frames(int n, int w = 12, int h = 9)
+    {
+        for (int i = 0; i < n; ++i)
+            strip.AppendFrame(abm::test::MakeRaster(w, h, pf24bit, [i](int x, int y) {
+                return static_cast<uint32_t>((i * 20) << 16 | x << 8 | y);
+            }));
+    }
+    std::vector<std::string> FilesWritten() const
+    {
+        std::vector<std::string> names;
+        for (auto& e : fs::directory_iterator(dir.Path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+}  // namespace
+
+TEST(BaseFileName, CutsAtTheFirstOccurrenceOfTheExtension)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/out/walk.bmp", "walk"}, {"/out/a.bmp.bmp", "a"}, {"my.bmpfile.bmp", "my"}, {"shot.BMP", "shot"},
+        {"noext", "noext"},        {".bmp", ""},            {"/d.x/name", "name"},    {"a.b.c", "a.b"},
+    };
+    for (auto [path, base] : cases)
+        EXPECT_EQ(BaseFileName(path), base) << path;
+}
+
+TEST_F(BmpExportTest, FramesAreNumberedBesideTheChosenName)
+{
+    struct Case {
+        const char* chosen;
+        int frames;
+        std::vector<std::string> files;
+    };
+    const Case cases[] = {
+        {"walk.bmp", 3, {"walk0.bmp", "walk1.bmp", "walk2.bmp"}},
+        {"walk", 2, {"walk0.bmp", "walk1.bmp"}},
+        {"a.bmp.bmp", 2, {"a0.bmp", "a1.bmp"}},
+        {".bmp", 2, {"0.bmp", "1.bmp"}},
+        {"x.bmp", 12, {"x0.bmp", "x1.bmp", "x10.bmp", "x11.bmp", "x2.bmp", "x3.bmp", "x4.bmp", "x5.bmp", "x6.bmp",
+                       "x7.bmp", "x8.bmp", "x9.bmp"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        for (auto& e : fs::directory_iterator(dir.Path()))
+            fs::remove(e.path());
+        strip.ClearStrip();
+        Frames(c.frames);
+        prompts.saveAnswers.push_back(dir / c.chosen);
+        SaveBmpAExecute(strip, settings);
+        EXPECT_EQ(FilesWritten(), c.files);
+        EXPECT_EQ(settings.values["SaveBmp"], dir.Path().string() + "/");
+    }
+    EXPECT_EQ(prompts.saveRequests.back().Filter, "*.bmp|*.bmp|Все файлы (*.*)|*.*");
+    EXPECT_EQ(prompts.saveRequests.back().InitialDir, dir.Path().string() + "/");
+}
+
+TEST_F(BmpExportTest, EachFileHoldsItsFrameAsASixteenBitBmp)
+{
+    Frames(2, 200, 150);  // larger than an ABM frame: written whole
+    prompts.saveAnswers.push_back(dir / "f.bmp");
+    SaveBmpAExecute(strip, settings);
+    for (int i = 0; i < 2; ++i) {
+        TBitmap back;
+        back.LoadFromFile(dir / ("f" + std::to_string(i) + ".bmp"));
+        EXPECT_EQ(back.PixelFormat(), pf16bit);
+        ASSERT_EQ(back.Width(), 200);
+        const TBitmap& frame = strip.Thumbnail(i).Picture;
+        for (int y : {0, 75, 149})
+            EXPECT_EQ(0, std::memcmp(back.ScanLine(y), frame.ScanLine(y), 400));
+    }
+}
+
+TEST_F(BmpExportTest, CancelAndEmptyStrip)
+{
+    Frames(1);
+    settings.values["SaveBmp"] = "/prev/";
+    SaveBmpAExecute(strip, settings);  // cancelled
+    EXPECT_TRUE(FilesWritten().empty());
+    EXPECT_EQ(settings.values["SaveBmp"], "/prev/");
+
+    FrameStrip empty(options, prompts);
+    prompts.saveAnswers.push_back(dir / "e.bmp");
+    SaveBmpAExecute(empty, settings);
+    EXPECT_TRUE(FilesWritten().empty());
+    EXPECT_EQ(settings.values["SaveBmp"], dir.Path().string() + "/");
+}
+
+TEST_F(BmpExportTest, UnwritableFrameEndsTheExportThere)
+{
+    Frames(4);
+    fs::create_directory(dir / "w2.bmp");  // frame 2 cannot be created
+    settings.values["SaveBmp"] = "/prev/";
+    prompts.saveAnswers.push_back(dir / "w.bmp");
+    EXPECT_THROW(SaveBmpAExecute(strip, settings), EFCreateError);
+    EXPECT_EQ(FilesWritten(), (std::vector<std::string>{"w0.bmp", "w1.bmp", "w2.bmp"}));
+    EXPECT_EQ(settings.values["SaveBmp"], "/prev/");
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+// An ISettingsStore in memory; writes can be made to fail.
+
+#include "codecs/raster/Errors.h"
+#include "options/SettingsStore.h"
+
+#include <map>
+#include <string>
+
+namespace abm::test {
+
+class MemorySettings : public ISettingsStore {
+public:
+    std::map<std::string, std::string> values;
+    bool failWrites = false;
+
+    std::string ReadSetting(const std::string& name, const std::string& defaultValue) override
+    {
+        auto it = values.find(name);
+        return it == values.end() ? defaultValue : it->second;
+    }
+    void WriteSetting(const std::string& name, const std::string& value) override
+    {
+        if (failWrites)
+            throw Exception("Unable to write to abmmaker.INI");
+        values[name] = value;
+    }
+};
+
+}  // namespace abm::test

@@ -1,0 +1,169 @@
+#include "workspace/PreviewPlayer.h"
+#include "codecs/raster/Canvas.h"
+#include "ScriptedPrompts.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace abm;
+
+namespace {
+
+TBitmap Frame(int w, int h, uint32_t rgb)
+{
+    TBitmap b = abm::test::MakeRaster(w, h, pf16bit, [rgb](int, int) { return rgb; });
+    return b;
+}
+
+}  // namespace
+
+TEST(DrawPreviewFrame, CentresEachAxisAloneAndCropsWhatDoesNotFit)
+{
+    struct Case {
+        int w, h;
+        TRect source, dest;
+    };
+    const Case cases[] = {
+        {40, 30, Rect(0, 0, 40, 30), Rect(45, 34, 85, 64)},
+        {128, 96, Rect(0, 0, 128, 96), Rect(1, 1, 129, 97)},
+        {128, 97, Rect(0, 0, 128, 97), Rect(1, 1, 129, 97)},
+        {41, 31, Rect(0, 0, 41, 31), Rect(45, 34, 85, 64)},
+        {200, 150, Rect(35, 26, 165, 124), Rect(0, 0, 130, 98)},
+        {300, 20, Rect(85, 0, 215, 20), Rect(0, 39, 130, 59)},
+        {1, 1, Rect(0, 0, 1, 1), Rect(65, 49, 65, 49)},
+        {130, 98, Rect(0, 0, 130, 98), Rect(0, 0, 130, 98)},
+    };
+    for (const Case& c : cases) {
+        TRect s, d;
+        PreviewPlayer::PreviewRects(Frame(c.w, c.h, 0), Rect(0, 0, 130, 98), s, d);
+        EXPECT_EQ(s, c.source) << c.w << "x" << c.h;
+        EXPECT_EQ(d, c.dest) << c.w << "x" << c.h;
+    }
+}
+
+TEST(DrawPreviewFrame, SqueezesAnOddHeightByOneRow)
+{
+    // Row y of a 128 × 97 frame holds the raw value y + 1; 96 of them are shown.
+    TBitmap frame = Frame(128, 97, 0);
+    for (int y = 0; y < 97; ++y)
+        for (int x = 0; x < 128; ++x) {
+            frame.ScanLine(y)[2 * x] = static_cast<uint8_t>(y + 1);
+            frame.ScanLine(y)[2 * x + 1] = 0;
+        }
+    TBitmap target = Frame(130, 98, 0xFFFFFF);
+    PreviewPlayer::DrawPreviewFrame(target.Canvas(), frame, Rect(0, 0, 130, 98));
+    EXPECT_EQ(target.Pixel(0, 0), clWhite);  // outside the destination nothing is drawn
+    EXPECT_EQ(target.Pixel(129, 97), clWhite);
+    std::set<int> rows;
+    for (int y = 1; y < 97; ++y) {
+        const uint8_t* row = target.ScanLine(y);
+        EXPECT_EQ(row[2 * 1], row[2 * 128]) << "row " << y << " is not one source row";
+        rows.insert(row[2 * 5] | (row[2 * 5 + 1] << 8));
+    }
+    EXPECT_EQ(rows.size(), 96u);
+    EXPECT_EQ(*rows.begin(), 1);
+}
+
+class PreviewPlayerTest : public ::testing::Test {
+protected:
+    TFrameOptionValues options;
+    abm::test::ScriptedPrompts prompts;
+    FrameStrip strip{options, prompts};
+    PreviewPlayer player;
+
+    int Shown() const { return GetGValue(player.Preview.Pixel(65, 49)) / 40; }
+};
+
+TEST_F(PreviewPlayerTest, PlaysTheFirstFourFramesInTurn)
+{
+    struct Case {
+        int frames;
+        std::vector<int> shown;
+    };
+    const Case cases[] = {
+        {1, {0, 0, 0}},
+        {2, {0, 1, 0, 1}},
+        {3, {0, 1, 2, 0, 1}},
+        {6, {0, 1, 2, 3, 0, 1, 2, 3, 0}},
+    };
+    for (const Case& c : cases) {
+        strip.ClearStrip();
+        player.PreviewIndex = 0;
+        for (int i = 0; i < c.frames; ++i)
+            strip.AppendFrame(Frame(20, 20, static_cast<uint32_t>(i * 40) << 8));
+        std::vector<int> shown;
+        for (size_t t = 0; t < c.shown.size(); ++t) {
+            player.TimerTimer(strip, 8);
+            shown.push_back(Shown());
+        }
+        EXPECT_EQ(shown, c.shown) << c.frames << " frames";
+    }
+}
+
+TEST_F(PreviewPlayerTest, PreviewPixelsFrameBorderFieldAndPicture)
+{
+    struct Case {
+        int w, h;
+        TRect picture;  // where the frame's colour shows
+    };
+    const Case cases[] = {
+        {40, 30, Rect(45, 34, 85, 64)},
+        {128, 97, Rect(1, 1, 129, 97)},
+        {200, 150, Rect(0, 0, 130, 98)},
+    };
+    const TColor red = RGBColor(255, 0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+        strip.ClearStrip();
+        strip.AppendFrame(Frame(c.w, c.h, 0xFF0000));
+        player.TimerTimer(strip, 8);
+        const TBitmap& p = player.Preview;
+        ASSERT_EQ(p.Width(), 130);
+        ASSERT_EQ(p.Height(), 98);
+        EXPECT_EQ(p.PixelFormat(), pf16bit);
+        EXPECT_EQ(player.ImPrevWidth, 130);
+        EXPECT_EQ(player.ImPrevHeight, 98);
+        for (int y = 0; y < 98; ++y) {
+            for (int x = 0; x < 130; ++x) {
+                const bool inPicture = x >= c.picture.Left && x < c.picture.Right && y >= c.picture.Top &&
+                                       y < c.picture.Bottom;
+                const bool border = x == 0 || y == 0 || x == 129 || y == 97;
+                const TColor expected = inPicture ? red : border ? clBlack : clWhite;
+                ASSERT_EQ(p.Pixel(x, y), expected) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST_F(PreviewPlayerTest, EmptyStripEmptiesThePreviewAndTheIconKeepsStepping)
+{
+    strip.AppendFrame(Frame(10, 10, 0));
+    std::vector<int> icons;
+    icons.push_back(player.TimerTimer(strip, 8));
+    EXPECT_EQ(player.Preview.Width(), 130);
+    strip.ClearStrip();
+    for (int i = 0; i < 9; ++i)
+        icons.push_back(player.TimerTimer(strip, 8));
+    EXPECT_EQ(player.Preview.Width(), 0);
+    EXPECT_EQ(player.Preview.Height(), 0);
+    EXPECT_EQ(icons, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 0, 1}));
+}
+
+TEST_F(PreviewPlayerTest, IndexBeyondTheLastFrameStartsAgainAtZero)
+{
+    for (int i = 0; i < 4; ++i)
+        strip.AppendFrame(Frame(20, 20, static_cast<uint32_t>(i * 40) << 8));
+    for (int i = 0; i < 3; ++i)
+        player.TimerTimer(strip, 8);
+    EXPECT_EQ(player.PreviewIndex, 3);
+    for (int i = 0; i < 3; ++i) {
+        strip.PopupMPopup(&strip.Thumbnail(0));
+        prompts.answers = {TModalResult::mrOk};
+        strip.DeleteAExecute();
+    }
+    player.TimerTimer(strip, 8);
+    EXPECT_EQ(Shown(), 3);  // the one frame left
+    EXPECT_EQ(player.PreviewIndex, 1);
+}

@@ -1,0 +1,31 @@
+#include "BmpExport.h"
+
+#include "PathNames.h"
+
+namespace abm {
+
+std::string BaseFileName(const std::string& path)
+{
+    const std::string name = ExtractFileName(path);
+    const std::string ext = ExtractFileExt(name);
+    if (ext.empty())
+        return name;
+    const size_t p = name.find(ext);
+    return p == std::string::npos ? name : name.substr(0, p);
+}
+
+void SaveBmpAExecute(FrameStrip& strip, ISettingsStore& settings)
+{
+    TFileDialogRequest request;
+    request.Filter = "*.bmp|*.bmp|Все файлы (*.*)|*.*";
+    request.InitialDir = settings.ReadSetting("SaveBmp", "");
+    const std::optional<std::string> chosen = strip.Prompts().SaveDialog(request);
+    if (!chosen)
+        return;
+    const std::string prefix = ExtractFilePath(*chosen) + BaseFileName(*chosen);
+    for (int i = 0; i < strip.Count(); ++i)
+        strip.Thumbnail(i).Picture.SaveToFile(prefix + std::to_string(i) + ".bmp");
+    settings.WriteSetting("SaveBmp", ExtractFilePath(*chosen));
+}
+
+}  // namespace abm

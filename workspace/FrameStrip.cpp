@@ -1,0 +1,226 @@
+#include "FrameStrip.h"
+
+#include "codecs/raster/Canvas.h"
+#include "codecs/raster/Errors.h"
+
+#include <algorithm>
+
+namespace abm {
+
+FrameStrip::FrameStrip(IFrameOptions& options, IUserPrompts& prompts) : options_(options), prompts_(prompts) {}
+
+FrameStrip::~FrameStrip() = default;
+
+void FrameStrip::SetStripHeight(int height)
+{
+    stripHeight_ = height;
+    Changed();
+}
+
+bool FrameStrip::Contains(const TImage* control) const
+{
+    return control && std::any_of(thumbnails_.begin(), thumbnails_.end(),
+                                  [control](const auto& t) { return t.get() == control; });
+}
+
+TImage& FrameStrip::CreateFrameThumbnail()
+{
+    auto t = std::make_unique<TImage>();
+    t->Tag = Count();
+    t->HasPopupMenu = true;
+    thumbnails_.push_back(std::move(t));
+    Changed();
+    return *thumbnails_.back();
+}
+
+void FrameStrip::NormalizeFrame(TImage& t)
+{
+    const int i = Count() - 1;
+    sources_.push_back(std::make_unique<TBitmap>(t.Picture));
+    const TBitmap& source = *sources_.back();
+    Changed();
+    try {
+        t.Top = 0;
+        t.DragModeAutomatic = true;
+        if (options_.AutoSize()) {
+            t.Width = sources_.front()->Width();
+            t.Height = sources_.front()->Height();
+        } else {
+            t.Picture.SetWidth(StrToInt(options_.FrmWidthText()));
+            t.Picture.SetHeight(StrToInt(options_.FrmHeightText()));
+            t.Width = t.Picture.Width();
+            t.Height = t.Picture.Height();
+        }
+        t.Left = i * 3 + i * t.Width;
+        t.Picture.SetPixelFormat(pf16bit);
+        if (options_.Stretch()) {
+            t.Picture.SetWidth(t.Width);
+            t.Picture.SetHeight(t.Height);
+            t.Picture.Canvas().StretchDraw(Rect(0, 0, t.Width, t.Height), &source);
+        } else {
+            t.Picture.Canvas().Draw(0, 0, source);
+        }
+        t.Visible = true;
+    } catch (...) {
+        sources_.pop_back();
+        throw;
+    }
+}
+
+void FrameStrip::AppendFrame(const TBitmap& picture)
+{
+    TImage& t = CreateFrameThumbnail();
+    try {
+        t.Picture.Assign(&picture);
+        NormalizeFrame(t);
+    } catch (...) {
+        RemoveThumbnail(t);
+        throw;
+    }
+}
+
+void FrameStrip::DestroyThumbnail(size_t index)
+{
+    // A reference to a destroyed thumbnail reads as none.
+    if (popupImage_ == thumbnails_[index].get())
+        popupImage_ = nullptr;
+    thumbnails_.erase(thumbnails_.begin() + static_cast<std::ptrdiff_t>(index));
+    Changed();
+}
+
+void FrameStrip::RemoveThumbnail(TImage& t)
+{
+    for (size_t i = 0; i < thumbnails_.size(); ++i) {
+        if (thumbnails_[i].get() == &t) {
+            DestroyThumbnail(i);
+            return;
+        }
+    }
+}
+
+void FrameStrip::ClearStrip()
+{
+    while (!thumbnails_.empty()) {
+        DestroyThumbnail(0);
+        if (!sources_.empty())
+            sources_.erase(sources_.begin());
+    }
+    Changed();
+}
+
+void FrameStrip::RebuildStrip()
+{
+    std::vector<std::unique_ptr<TBitmap>> holding = std::move(sources_);
+    sources_.clear();
+    struct Finally {
+        FrameStrip& strip;
+        std::vector<std::unique_ptr<TBitmap>>& holding;
+        ~Finally()
+        {
+            holding.clear();
+            strip.ShowFrameCount();
+        }
+    } finally{*this, holding};
+
+    while (!thumbnails_.empty())
+        DestroyThumbnail(0);
+    for (const auto& bitmap : holding) {
+        TImage& t = CreateFrameThumbnail();
+        try {
+            t.Picture.Assign(bitmap.get());
+            NormalizeFrame(t);
+        } catch (...) {
+            RemoveThumbnail(t);
+        }
+    }
+    FitStripHeight();
+}
+
+void FrameStrip::ShowFrameCount()
+{
+    statusPanel0_ = std::to_string(Count());
+    Changed();
+}
+
+void FrameStrip::FitStripHeight()
+{
+    if (thumbnails_.empty())
+        return;
+    stripHeight_ = thumbnails_.front()->Height + 20;
+    Changed();
+}
+
+void FrameStrip::UpdateActionStates()
+{
+    const bool any = Count() > 0;
+    saveBmpEnabled_ = any;
+    saveToFileEnabled_ = any;
+    clearEnabled_ = any;
+    Changed();
+}
+
+void FrameStrip::ClearAExecute()
+{
+    if (prompts_.MessageDlg("Очистить?", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbNo, TMsgDlgBtn::mbOK}) !=
+        TModalResult::mrOk)
+        return;
+    ClearStrip();
+    ShowFrameCount();
+    UpdateActionStates();
+}
+
+void FrameStrip::DeleteAExecute()
+{
+    if (!popupImage_)
+        return;
+    if (prompts_.MessageDlg("Удалить?", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel}) !=
+        TModalResult::mrOk) {
+        popupImage_ = nullptr;
+        return;
+    }
+    // The answer may have come after the strip changed under the box.
+    if (!Contains(popupImage_)) {
+        popupImage_ = nullptr;
+        return;
+    }
+    const auto tag = static_cast<size_t>(popupImage_->Tag);
+    if (tag < sources_.size())
+        sources_.erase(sources_.begin() + static_cast<std::ptrdiff_t>(tag));
+    RemoveThumbnail(*popupImage_);
+    popupImage_ = nullptr;
+    RebuildStrip();
+    UpdateActionStates();
+}
+
+void FrameStrip::PopupMPopup(TImage* control)
+{
+    if (Contains(control))
+        popupImage_ = control;
+}
+
+bool FrameStrip::ImgDragOver(const TImage*, const TImage*) const
+{
+    return true;
+}
+
+void FrameStrip::ImgEndDrag(TImage* sender, TImage* target)
+{
+    if (!Contains(sender) || !Contains(target))
+        return;
+    const auto from = static_cast<size_t>(sender->Tag);
+    const auto to = static_cast<size_t>(target->Tag);
+    if (from >= sources_.size() || to >= sources_.size())
+        return;
+    std::unique_ptr<TBitmap> moved = std::move(sources_[from]);
+    sources_.erase(sources_.begin() + static_cast<std::ptrdiff_t>(from));
+    sources_.insert(sources_.begin() + static_cast<std::ptrdiff_t>(to), std::move(moved));
+    RebuildStrip();
+}
+
+void FrameStrip::FormDestroy()
+{
+    sources_.clear();
+    Changed();
+}
+
+}  // namespace abm

@@ -1,0 +1,101 @@
+#pragma once
+
+// The animation being edited: an ordered strip of thumbnails, each with its
+// 16-bit frame raster, paired with the untouched source bitmap it was made
+// from. Every change of the set or order ends in RebuildStrip, which makes
+// all thumbnails anew from the sources, so tags always equal positions.
+
+#include "FrameOptions.h"
+#include "UserPrompts.h"
+#include "codecs/raster/Bitmap.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace abm {
+
+// One thumbnail: an image control in ScrollBoxSource.
+struct TImage {
+    int Tag = 0;
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    bool Visible = false;
+    bool HasPopupMenu = false;       // PopupMenu = PopupM
+    bool DragModeAutomatic = false;  // with OnDragOver / OnEndDrag wired
+    TBitmap Picture;                 // the frame, 16 bits per pixel once normalised
+};
+
+class FrameStrip {
+public:
+    static constexpr int kInitialStripHeight = 110;
+
+    FrameStrip(IFrameOptions& options, IUserPrompts& prompts);
+    ~FrameStrip();
+    FrameStrip(const FrameStrip&) = delete;
+    FrameStrip& operator=(const FrameStrip&) = delete;
+
+    IFrameOptions& Options() const { return options_; }
+    IUserPrompts& Prompts() const { return prompts_; }
+
+    // ScrollBoxSource's children, in strip order.
+    int Count() const { return static_cast<int>(thumbnails_.size()); }
+    TImage& Thumbnail(int index) const { return *thumbnails_.at(static_cast<size_t>(index)); }
+    const std::vector<std::unique_ptr<TBitmap>>& SourceBitmaps() const { return sources_; }
+    TImage* PopupImage() const { return popupImage_; }
+    const std::string& StatusPanel0() const { return statusPanel0_; }
+    int StripHeight() const { return stripHeight_; }
+    void SetStripHeight(int height);  // the splitter
+    bool SaveBmpAEnabled() const { return saveBmpEnabled_; }
+    bool SaveToFileAEnabled() const { return saveToFileEnabled_; }
+    bool ClearAEnabled() const { return clearEnabled_; }
+    bool Contains(const TImage* control) const;
+    // Bumped by every change, so a view knows when to rebuild itself.
+    uint64_t Generation() const { return generation_; }
+
+    TImage& CreateFrameThumbnail();
+    // Adopts the picture the caller put into t's raster. On failure the
+    // source bitmap it took is released again, so that removing t restores
+    // one source per thumbnail.
+    void NormalizeFrame(TImage& t);
+    void AppendFrame(const TBitmap& picture);
+    // Takes a thumbnail out of the strip and destroys it (a caller whose
+    // filling of the raster failed).
+    void RemoveThumbnail(TImage& t);
+
+    void ClearStrip();
+    void RebuildStrip();
+    void ShowFrameCount();
+    void FitStripHeight();
+    void UpdateActionStates();
+
+    void ClearAExecute();
+    void DeleteAExecute();
+    // `control` is what the pop-up menu opened on; only a thumbnail counts.
+    void PopupMPopup(TImage* control);
+    bool ImgDragOver(const TImage* sender, const TImage* source) const;
+    // `target` is nullptr when the drag ended where nothing accepts it.
+    void ImgEndDrag(TImage* sender, TImage* target);
+    void FormDestroy();
+
+private:
+    void DestroyThumbnail(size_t index);
+    void Changed() { ++generation_; }
+
+    IFrameOptions& options_;
+    IUserPrompts& prompts_;
+    std::vector<std::unique_ptr<TImage>> thumbnails_;
+    std::vector<std::unique_ptr<TBitmap>> sources_;
+    TImage* popupImage_ = nullptr;
+    std::string statusPanel0_;
+    int stripHeight_ = kInitialStripHeight;
+    bool saveBmpEnabled_ = false;
+    bool saveToFileEnabled_ = false;
+    bool clearEnabled_ = false;
+    uint64_t generation_ = 0;
+};
+
+}  // namespace abm

@@ -1,0 +1,37 @@
+#pragma once
+
+// The 700 ms tick: the preview plays the first four frames centred in a
+// 130 × 98 field, and the application icon steps through its pictures.
+// The player keeps only positions, never a thumbnail, so no change of the
+// strip can leave it pointing at a destroyed frame.
+
+#include "FrameStrip.h"
+#include "codecs/raster/Bitmap.h"
+
+#include <cstdint>
+
+namespace abm {
+
+class PreviewPlayer {
+public:
+    static constexpr int kIntervalMs = 700;
+    static constexpr int kFieldWidth = 130;
+    static constexpr int kFieldHeight = 98;
+
+    uint16_t PreviewIndex = 0;
+    uint16_t IconIndex = 0;
+    TBitmap Preview;           // ImPrev's picture
+    int ImPrevWidth = 130;     // ImPrev's control size
+    int ImPrevHeight = 99;
+
+    // One tick; returns the index of the ImList picture that becomes the
+    // application icon. `iconCount` is the number of pictures in ImList.
+    int TimerTimer(const FrameStrip& strip, int iconCount);
+
+    // Copies b centred into r, cropping what does not fit, each axis alone.
+    static void DrawPreviewFrame(TCanvas& target, const TBitmap& b, const TRect& r);
+    // The source and destination rectangles DrawPreviewFrame copies between.
+    static void PreviewRects(const TBitmap& b, const TRect& r, TRect& source, TRect& dest);
+};
+
+}  // namespace abm

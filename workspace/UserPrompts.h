@@ -1,0 +1,41 @@
+#pragma once
+
+// Everything a command asks of the user: message boxes and file dialogs.
+// The window answers with real dialogs; tests and abmtool with a script.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace abm {
+
+enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
+enum class TMsgDlgBtn { mbNo, mbOK, mbCancel };
+enum class TModalResult { mrNone, mrOk, mrCancel, mrNo };
+
+// A filter in the form "Text|Patterns|Text|Patterns…", patterns separated by ";".
+struct TFileDialogRequest {
+    std::string Filter;
+    std::string InitialDir;
+};
+
+class IUserPrompts {
+public:
+    virtual ~IUserPrompts() = default;
+    // A modal box with the buttons in the order given; the button pressed.
+    virtual TModalResult MessageDlg(const std::string& text, TMsgDlgType type,
+                                    const std::vector<TMsgDlgBtn>& buttons) = 0;
+    // Several files at once; an empty list when the user cancels.
+    virtual std::vector<std::string> OpenDialog(const TFileDialogRequest& request) = 0;
+    // Asks before overwriting; nothing when the user cancels.
+    virtual std::optional<std::string> SaveDialog(const TFileDialogRequest& request) = 0;
+};
+
+// The filter string split into its entries, for dialogs that show them.
+struct TFilterEntry {
+    std::string Text;
+    std::vector<std::string> Patterns;
+};
+std::vector<TFilterEntry> ParseFilter(const std::string& filter);
+
+}  // namespace abm
