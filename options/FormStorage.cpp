@@ -1,0 +1,20 @@
+#include "FormStorage.h"
+
+namespace abm {
+
+std::string TFormStorage::ReadSetting(const std::string& name, const std::string& defaultValue)
+{
+    return OpenIniFile().ReadString(IniSection(), name, defaultValue);
+}
+
+void TFormStorage::WriteSetting(const std::string& name, const std::string& value)
+{
+    // Reading strips one pair of matching quotation marks; a value that has
+    // such a pair of its own gets an extra pair so that it comes back as is.
+    std::string stored = value;
+    if (!value.empty() && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        stored = "\"" + value + "\"";
+    OpenIniFile().WriteString(IniSection(), name, stored);
+}
+
+}  // namespace abm
