@@ -1,0 +1,195 @@
+#include "JPEGDecompressor.h"
+
+#include "EJPEG.h"
+
+#include <algorithm>
+
+#include <jerror.h>
+
+static_assert(JPEG_LIB_VERSION == 62, "written against the libjpeg 6b interface");
+
+namespace abm {
+
+namespace {
+
+using TStep = void (*)(j_decompress_ptr, void*);
+
+// The source hands the library the block in pieces of this size.
+constexpr size_t kPieceBytes = 4096;
+
+const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+
+// The only frame that calls setjmp. Neither it nor any step it runs may hold
+// an object with a destructor: longjmp would skip it.
+bool RunGuarded(j_decompress_ptr cinfo, TJPEGDecompressor::TErrorManager* errors, TStep step, void* arg)
+{
+    if (setjmp(errors->jump) != 0)
+        return false;
+    step(cinfo, arg);
+    return true;
+}
+
+// Error manager ---------------------------------------------------------------
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<TJPEGDecompressor::TErrorManager*>(cinfo->err)->jump, 1);
+}
+
+// Warnings and trace messages are of no use to anyone here.
+void EmitMessage(j_common_ptr, int) {}
+void OutputMessage(j_common_ptr) {}
+
+void ResetErrorManager(j_common_ptr cinfo)
+{
+    cinfo->err->num_warnings = 0;
+    cinfo->err->msg_code = 0;
+}
+
+// Source manager --------------------------------------------------------------
+
+TJPEGDecompressor::TSourceManager* Source(j_decompress_ptr cinfo)
+{
+    return reinterpret_cast<TJPEGDecompressor::TSourceManager*>(cinfo->src);
+}
+
+void InitSource(j_decompress_ptr cinfo)
+{
+    TJPEGDecompressor::TSourceManager* src = Source(cinfo);
+    src->position = 0;
+    src->pub.next_input_byte = nullptr;
+    src->pub.bytes_in_buffer = 0;
+}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo)
+{
+    TJPEGDecompressor::TSourceManager* src = Source(cinfo);
+    if (src->position >= src->size) {
+        if (src->size == 0)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        // A file cut short: end it here so what was read still decodes.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->pub.next_input_byte = kEndOfImage;
+        src->pub.bytes_in_buffer = sizeof kEndOfImage;
+        return TRUE;
+    }
+    const size_t piece = std::min(kPieceBytes, src->size - src->position);
+    src->pub.next_input_byte = src->data + src->position;
+    src->pub.bytes_in_buffer = piece;
+    src->position += piece;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count)
+{
+    if (count <= 0)
+        return;
+    TJPEGDecompressor::TSourceManager* src = Source(cinfo);
+    size_t left = static_cast<size_t>(count);
+    while (left > src->pub.bytes_in_buffer) {
+        left -= src->pub.bytes_in_buffer;
+        const bool atEnd = src->position >= src->size;
+        FillInputBuffer(cinfo);
+        if (atEnd)
+            return;  // skipped past the end: the end-of-image marker is next
+    }
+    src->pub.next_input_byte += left;
+    src->pub.bytes_in_buffer -= left;
+}
+
+void TermSource(j_decompress_ptr) {}
+
+// Progress monitor ------------------------------------------------------------
+
+// Called at least once per scan while a multi-scan file is read in.
+void LimitScans(j_common_ptr cinfo)
+{
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJPEGScans) {
+        cinfo->err->msg_code = kJPEGErrorTooManyScans;
+        cinfo->err->error_exit(cinfo);
+    }
+}
+
+struct TRowTarget {
+    uint8_t* top;
+    ptrdiff_t step;
+};
+
+}  // namespace
+
+TJPEGDecompressor::TJPEGDecompressor(const uint8_t* data, size_t size)
+{
+    info_.err = jpeg_std_error(&errors_.pub);
+    errors_.pub.error_exit = ErrorExit;
+    errors_.pub.emit_message = EmitMessage;
+    errors_.pub.output_message = OutputMessage;
+    errors_.pub.reset_error_mgr = ResetErrorManager;
+
+    if (!RunGuarded(&info_, &errors_, [](j_decompress_ptr c, void*) { jpeg_create_decompress(c); }, nullptr)) {
+        jpeg_destroy_decompress(&info_);  // frees whatever the failed creation allocated
+        throw EJPEG(errors_.pub.msg_code);
+    }
+    info_.mem->max_memory_to_use = kMaxJPEGLibraryMemory;
+
+    source_.data = data;
+    source_.size = size;
+    source_.position = 0;
+    source_.pub.init_source = InitSource;
+    source_.pub.fill_input_buffer = FillInputBuffer;
+    source_.pub.skip_input_data = SkipInputData;
+    source_.pub.resync_to_restart = jpeg_resync_to_restart;
+    source_.pub.term_source = TermSource;
+    info_.src = &source_.pub;
+
+    progress_.progress_monitor = LimitScans;
+    info_.progress = &progress_;
+}
+
+TJPEGDecompressor::~TJPEGDecompressor()
+{
+    jpeg_destroy_decompress(&info_);
+}
+
+void TJPEGDecompressor::Run(TStep step, void* arg)
+{
+    if (!RunGuarded(&info_, &errors_, step, arg))
+        throw EJPEG(errors_.pub.msg_code);
+}
+
+void TJPEGDecompressor::ReadHeader()
+{
+    Run([](j_decompress_ptr c, void*) { jpeg_read_header(c, TRUE); });
+}
+
+void TJPEGDecompressor::CalcOutputDimensions()
+{
+    Run([](j_decompress_ptr c, void*) { jpeg_calc_output_dimensions(c); });
+}
+
+void TJPEGDecompressor::StartDecompress()
+{
+    Run([](j_decompress_ptr c, void*) { jpeg_start_decompress(c); });
+}
+
+void TJPEGDecompressor::ReadScanlines(uint8_t* top, ptrdiff_t step)
+{
+    TRowTarget target{top, step};
+    Run(
+        [](j_decompress_ptr c, void* arg) {
+            const TRowTarget* t = static_cast<const TRowTarget*>(arg);
+            while (c->output_scanline < c->output_height) {
+                JSAMPROW row = t->top + static_cast<ptrdiff_t>(c->output_scanline) * t->step;
+                if (jpeg_read_scanlines(c, &row, 1) != 1)
+                    break;  // only a suspending source returns no row; ours never suspends
+            }
+        },
+        &target);
+}
+
+void TJPEGDecompressor::FinishDecompress()
+{
+    Run([](j_decompress_ptr c, void*) { jpeg_finish_decompress(c); });
+}
+
+}  // namespace abm

@@ -1,0 +1,168 @@
+#include "JPEGImage.h"
+
+#include "JPEGDecompressor.h"
+#include "codecs/raster/Stream.h"
+
+#include <atomic>
+
+namespace abm {
+
+namespace {
+
+// Grey and 8-bit output are quantised to this many colours: a 256-colour
+// display keeps 20 for itself.
+constexpr int kQuantizedColors = 236;
+
+std::atomic<int64_t> gDecodeCount{0};
+
+TBitmap Decode(const std::vector<uint8_t>& bytes, const TJPEGSettings& settings)
+{
+    TJPEGDecompressor decompressor(bytes.data(), bytes.size());
+    jpeg_decompress_struct& info = decompressor.Info();
+    decompressor.ReadHeader();
+
+    info.scale_num = 1;
+    info.scale_denom = 1u << settings.Scale;
+    info.do_block_smoothing = settings.Smoothing ? TRUE : FALSE;
+    // libjpeg-turbo's own default is the integer DCT; pictures here have
+    // always been decoded with the floating-point one.
+    info.dct_method = JDCT_FLOAT;
+    if (settings.GrayscaleOutput)
+        info.out_color_space = JCS_GRAYSCALE;
+    const bool eightBit = settings.PixelFormat == jf8Bit || info.out_color_space == JCS_GRAYSCALE;
+    if (eightBit) {
+        info.quantize_colors = TRUE;
+        info.desired_number_of_colors = kQuantizedColors;
+        if (info.out_color_space != JCS_GRAYSCALE)
+            info.out_color_space = JCS_RGB;  // the colour map is the palette, so byte order does not matter
+    } else {
+        // Rows straight into the 24-bit raster. Four-component files (CMYK,
+        // YCCK) have no conversion to it and are refused by the library.
+        info.out_color_space = JCS_EXT_BGR;
+    }
+    if (settings.Performance == jpBestSpeed) {
+        info.dct_method = JDCT_IFAST;
+        info.two_pass_quantize = FALSE;
+        info.dither_mode = JDITHER_ORDERED;
+    }
+
+    // Refuse a picture past the raster cap before the library reads its scans.
+    decompressor.CalcOutputDimensions();
+    if (static_cast<int64_t>(info.output_width) * info.output_height > kMaxRasterPixels)
+        throw EInvalidGraphic("Bitmap image is not valid");
+
+    decompressor.StartDecompress();
+    TPalette palette;
+    if (eightBit) {
+        palette.resize(static_cast<size_t>(info.actual_number_of_colors));
+        const bool grey = info.out_color_components == 1;
+        for (size_t i = 0; i < palette.size(); ++i) {
+            palette[i].r = info.colormap[0][i];
+            palette[i].g = info.colormap[grey ? 0 : 1][i];
+            palette[i].b = info.colormap[grey ? 0 : 2][i];
+        }
+    }
+    TBitmap raster;
+    raster.Create(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
+                  TPixelLayout::ForFormat(eightBit ? pf8bit : pf24bit), std::move(palette));
+    // Rows lie bottom-up: the next row down is one stride lower in memory.
+    decompressor.ReadScanlines(raster.ScanLine(0), -static_cast<ptrdiff_t>(raster.stride()));
+    decompressor.FinishDecompress();
+    return raster;
+}
+
+}  // namespace
+
+TJPEGImage::TJPEGImage()
+    : data_(std::make_shared<TData>()), decoded_(std::make_shared<TDecoded>()), settings_(JPEGDefaults())
+{
+}
+
+void TJPEGImage::LoadFromFile(const std::string& fileName)
+{
+    TFileStream file(fileName, TFileStream::Mode::OpenRead);
+    LoadFromStream(file);
+}
+
+void TJPEGImage::LoadFromStream(TStream& stream)
+{
+    decoded_ = std::make_shared<TDecoded>();
+    auto data = std::make_shared<TData>();
+    data->bytes = stream.ReadRest();
+    data_ = data;
+    if (data->bytes.empty())
+        return;
+
+    TJPEGDecompressor decompressor(data->bytes.data(), data->bytes.size());
+    decompressor.ReadHeader();
+    jpeg_decompress_struct& info = decompressor.Info();
+    data->width = static_cast<int>(info.image_width);
+    data->height = static_cast<int>(info.image_height);
+    data->grayscale = info.jpeg_color_space == JCS_GRAYSCALE;
+    data->progressive = jpeg_has_multiple_scans(&info) != FALSE;
+}
+
+const TBitmap& TJPEGImage::Bitmap()
+{
+    if (!decoded_->done) {
+        ++gDecodeCount;
+        decoded_->raster = Decode(data_->bytes, settings_);
+        decoded_->done = true;
+    }
+    return decoded_->raster;
+}
+
+void TJPEGImage::AssignTo(TBitmap& dest)
+{
+    dest.Assign(&Bitmap());
+}
+
+void TJPEGImage::ChangeSettings(const TJPEGSettings& settings)
+{
+    if (settings == settings_)
+        return;
+    settings_ = settings;
+    decoded_ = std::make_shared<TDecoded>();
+}
+
+void TJPEGImage::SetGrayscaleOutput(bool value)
+{
+    TJPEGSettings s = settings_;
+    s.GrayscaleOutput = value;
+    ChangeSettings(s);
+}
+
+void TJPEGImage::SetPerformance(TJPEGPerformance value)
+{
+    TJPEGSettings s = settings_;
+    s.Performance = value;
+    ChangeSettings(s);
+}
+
+void TJPEGImage::SetPixelFormat(TJPEGPixelFormat value)
+{
+    TJPEGSettings s = settings_;
+    s.PixelFormat = value;
+    ChangeSettings(s);
+}
+
+void TJPEGImage::SetScale(TJPEGScale value)
+{
+    TJPEGSettings s = settings_;
+    s.Scale = value;
+    ChangeSettings(s);
+}
+
+void TJPEGImage::SetSmoothing(bool value)
+{
+    TJPEGSettings s = settings_;
+    s.Smoothing = value;
+    ChangeSettings(s);
+}
+
+int64_t TJPEGImage::DecodeCount()
+{
+    return gDecodeCount.load();
+}
+
+}  // namespace abm

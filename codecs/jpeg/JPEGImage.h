@@ -1,0 +1,92 @@
+#pragma once
+
+// A JPEG picture: loading keeps the compressed file in memory and reads its
+// header only; the raster is decoded through libjpeg on first request and
+// kept. Copies share the compressed data and the decoded raster.
+
+#include "EJPEG.h"
+#include "JPEGSettings.h"
+#include "codecs/raster/Bitmap.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace abm {
+
+class TStream;
+
+class TJPEGImage {
+public:
+    // An empty picture with the process-wide default settings.
+    TJPEGImage();
+    TJPEGImage(const TJPEGImage&) = default;
+    TJPEGImage& operator=(const TJPEGImage&) = default;
+
+    // EFOpenError "Cannot open file "%s". %s" when the file cannot be opened.
+    void LoadFromFile(const std::string& fileName);
+    // Takes the rest of the stream and reads the JPEG header: EJPEG 53 for
+    // data that is not a JPEG, another number for a damaged header. An empty
+    // rest loads without error and fails on decoding with EJPEG 42. A failed
+    // load keeps the new data, with no size, so decoding fails the same way.
+    void LoadFromStream(TStream& stream);
+
+    // From the frame header, unscaled.
+    int Width() const { return data_->width; }
+    int Height() const { return data_->height; }
+    bool Empty() const { return data_->width == 0 || data_->height == 0; }
+    // The file is stored in grey.
+    bool Grayscale() const { return data_->grayscale; }
+    // The file has more than one scan.
+    bool ProgressiveEncoding() const { return data_->progressive; }
+
+    // The decoded raster, decoded on the first request: 24-bit blue-green-red,
+    // or 8-bit with the library's colour map as palette for grey output and
+    // the 8-bit pixel format. Raises EJPEG when the library refuses the data
+    // and EInvalidGraphic "Bitmap image is not valid" past kMaxRasterPixels.
+    const TBitmap& Bitmap();
+    // `dest` becomes a copy of the decoded raster (sharing its pixels until
+    // one of them changes).
+    void AssignTo(TBitmap& dest);
+
+    // Changing a setting drops this picture's decoded raster.
+    const TJPEGSettings& Settings() const { return settings_; }
+    bool GrayscaleOutput() const { return settings_.GrayscaleOutput; }
+    void SetGrayscaleOutput(bool value);
+    TJPEGPerformance Performance() const { return settings_.Performance; }
+    void SetPerformance(TJPEGPerformance value);
+    TJPEGPixelFormat PixelFormat() const { return settings_.PixelFormat; }
+    void SetPixelFormat(TJPEGPixelFormat value);
+    TJPEGScale Scale() const { return settings_.Scale; }
+    void SetScale(TJPEGScale value);
+    bool Smoothing() const { return settings_.Smoothing; }
+    void SetSmoothing(bool value);
+
+    // How many decodes this process has started, so that tests can see a
+    // raster being reused rather than decoded again.
+    static int64_t DecodeCount();
+
+private:
+    struct TData {
+        std::vector<uint8_t> bytes;
+        int width = 0;
+        int height = 0;
+        bool grayscale = false;
+        bool progressive = false;
+    };
+    // One decoded raster, shared by the copies made from the same picture
+    // under the same settings.
+    struct TDecoded {
+        bool done = false;
+        TBitmap raster;
+    };
+
+    void ChangeSettings(const TJPEGSettings& settings);
+
+    std::shared_ptr<const TData> data_;
+    std::shared_ptr<TDecoded> decoded_;
+    TJPEGSettings settings_;
+};
+
+}  // namespace abm

@@ -1,0 +1,221 @@
+// Decoded pixels against libjpeg-turbo's own djpeg, and the raster shapes.
+
+#include "codecs/jpeg/JPEGImage.h"
+#include "JpegTestFiles.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+using namespace abm;
+using namespace abm::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The djpeg options that decode like our defaults: float DCT, and grey output
+// quantised to 236 levels as ours always is.
+std::string DjpegDefaults(const TJPEGImage& jpeg)
+{
+    return jpeg.Grayscale() ? "-dct float -colors 236" : "-dct float";
+}
+
+TEST(JPEGDecode, TestorigMatchesDjpegFloatBmpByteForByte)
+{
+    const fs::path file = Corpora() / "jpeg/libjpeg-turbo/testorig.jpg";
+    TJPEGImage jpeg;
+    jpeg.LoadFromFile(file);
+    TBitmap ours;
+    jpeg.AssignTo(ours);
+    EXPECT_EQ(ours.PixelFormat(), pf24bit);
+    EXPECT_TRUE(ours.Palette().empty());
+    const auto reference = Djpeg(file, "-dct float");
+    ASSERT_TRUE(reference);
+    ASSERT_EQ(reference->PixelFormat(), pf24bit);
+    EXPECT_TRUE(SamePixels(ours, *reference));
+}
+
+// Every subsampling, progressive, arithmetic, grey and truncated file of the
+// corpus decodes exactly as djpeg does; whatever djpeg refuses (12-bit, and
+// the licence and reference files beside them) fails with EJPEG.
+TEST(JPEGDecode, EveryCorpusFileDecodesLikeDjpegOrFailsWithEJPEG)
+{
+    int decoded = 0;
+    for (const fs::path& file : FilesIn(Corpora() / "jpeg")) {
+        SCOPED_TRACE(file.string());
+        TJPEGImage jpeg;
+        TBitmap ours;
+        bool refused = false;
+        try {
+            jpeg.LoadFromFile(file);
+            jpeg.AssignTo(ours);
+        } catch (const EJPEG&) {
+            refused = true;
+        }
+        const auto reference = Djpeg(file, DjpegDefaults(jpeg));
+        ASSERT_EQ(refused, !reference);
+        if (refused)
+            continue;
+        EXPECT_EQ(ours.Width(), jpeg.Width());
+        EXPECT_EQ(ours.Height(), jpeg.Height());
+        EXPECT_TRUE(SamePixels(ours, *reference));
+        ++decoded;
+    }
+    EXPECT_GT(decoded, 30);
+}
+
+struct SettingsCase {
+    const char* name;
+    void (*apply)(TJPEGImage&);
+    const char* djpegOptions;
+    TPixelFormat format;
+};
+
+void PrintTo(const SettingsCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SettingsDecode : public ::testing::TestWithParam<SettingsCase> {};
+
+TEST_P(SettingsDecode, DecodesLikeTheMatchingDjpegOptions)
+{
+    const SettingsCase& c = GetParam();
+    for (const char* name : {"libjpeg-turbo/testorig.jpg", "wuffs/peacock.progressive.jpeg", "wuffs/bricks-gray.jpeg"}) {
+        SCOPED_TRACE(name);
+        const fs::path file = Corpora() / "jpeg" / name;
+        TJPEGImage jpeg;
+        jpeg.LoadFromFile(file);
+        c.apply(jpeg);
+        const TBitmap& ours = jpeg.Bitmap();
+        const TPixelFormat expected = jpeg.Grayscale() ? pf8bit : c.format;
+        EXPECT_EQ(ours.PixelFormat(), expected);
+        // Grey files are always quantised to 236 levels.
+        std::string options = c.djpegOptions;
+        if (jpeg.Grayscale() && options.find("-colors") == std::string::npos)
+            options += " -colors 236";
+        const auto reference = Djpeg(file, options);
+        ASSERT_TRUE(reference);
+        EXPECT_TRUE(SamePixels(ours, *reference));
+        if (expected == pf8bit) {
+            EXPECT_LE(ours.Palette().size(), 236u);
+            EXPECT_GE(ours.Palette().size(), 2u);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, SettingsDecode,
+    ::testing::Values(
+        SettingsCase{"Grey", [](TJPEGImage& j) { j.SetGrayscaleOutput(true); }, "-dct float -grayscale -colors 236", pf8bit},
+        SettingsCase{"Half", [](TJPEGImage& j) { j.SetScale(jsHalf); }, "-dct float -scale 1/2", pf24bit},
+        SettingsCase{"Quarter", [](TJPEGImage& j) { j.SetScale(jsQuarter); }, "-dct float -scale 1/4", pf24bit},
+        SettingsCase{"Eighth", [](TJPEGImage& j) { j.SetScale(jsEighth); }, "-dct float -scale 1/8", pf24bit},
+        SettingsCase{"BestSpeed", [](TJPEGImage& j) { j.SetPerformance(jpBestSpeed); }, "-dct fast -onepass -dither ordered", pf24bit},
+        SettingsCase{"EightBit", [](TJPEGImage& j) { j.SetPixelFormat(jf8Bit); }, "-dct float -colors 236", pf8bit},
+        SettingsCase{"EightBitFast",
+                     [](TJPEGImage& j) {
+                         j.SetPixelFormat(jf8Bit);
+                         j.SetPerformance(jpBestSpeed);
+                     },
+                     "-dct fast -colors 236 -onepass -dither ordered", pf8bit}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JPEGDecode, GrayscaleFileGivesAn8BitRasterWith236GreyEntries)
+{
+    for (const char* name : {"wuffs/bricks-gray.jpeg", "wuffs/peacock.grayscale.jpeg"}) {
+        SCOPED_TRACE(name);
+        TJPEGImage jpeg;
+        jpeg.LoadFromFile(Corpora() / "jpeg" / name);
+        ASSERT_TRUE(jpeg.Grayscale());
+        const TBitmap& raster = jpeg.Bitmap();
+        EXPECT_EQ(raster.PixelFormat(), pf8bit);
+        EXPECT_EQ(raster.Width(), jpeg.Width());
+        EXPECT_EQ(raster.Height(), jpeg.Height());
+        const TPalette& palette = raster.Palette();
+        ASSERT_EQ(palette.size(), 236u);
+        EXPECT_EQ(palette.front().r, 0);
+        EXPECT_EQ(palette.back().r, 255);
+        for (size_t i = 0; i < palette.size(); ++i) {
+            EXPECT_EQ(palette[i].g, palette[i].r);
+            EXPECT_EQ(palette[i].b, palette[i].r);
+            if (i > 0) {
+                EXPECT_GT(palette[i].r, palette[i - 1].r);
+            }
+        }
+    }
+}
+
+TEST(JPEGDecode, OneRowAndOneColumnPicturesDecode)
+{
+    for (const JpegRecipe& recipe : {JpegRecipe{1, 1}, JpegRecipe{500, 1}, JpegRecipe{1, 500}, JpegRecipe{2, 1, JpegKind::Gray},
+                                 JpegRecipe{500, 1, JpegKind::Color, true}}) {
+        SCOPED_TRACE(std::to_string(recipe.width) + "x" + std::to_string(recipe.height));
+        TempDir dir;
+        WriteFile(dir / "a.jpg", EncodeJpeg(recipe, Gradient));
+        TJPEGImage jpeg;
+        jpeg.LoadFromFile(dir / "a.jpg");
+        const TBitmap& raster = jpeg.Bitmap();
+        ASSERT_EQ(raster.Width(), recipe.width);
+        ASSERT_EQ(raster.Height(), recipe.height);
+        const auto reference = Djpeg(dir / "a.jpg", DjpegDefaults(jpeg));
+        ASSERT_TRUE(reference);
+        EXPECT_TRUE(SamePixels(raster, *reference));
+    }
+}
+
+TEST(JPEGDecode, SmoothingActsOnProgressiveFilesWithMissingScans)
+{
+    const auto decode = [](const char* name, bool smoothing) {
+        TJPEGImage jpeg;
+        jpeg.LoadFromFile(Corpora() / "jpeg/wuffs" / name);
+        jpeg.SetSmoothing(smoothing);
+        return TBitmap(jpeg.Bitmap());
+    };
+    // Only the DC scan: smoothing fills in the missing detail.
+    EXPECT_FALSE(SamePixels(decode("peacock.progressive.scan000.jpeg", true),
+                            decode("peacock.progressive.scan000.jpeg", false)));
+    // All scans present: nothing to smooth.
+    EXPECT_TRUE(SamePixels(decode("peacock.progressive.jpeg", true), decode("peacock.progressive.jpeg", false)));
+}
+
+// CMYK and YCCK have no conversion to the 24-bit raster in this library; they
+// are refused rather than shown in guessed colours.
+TEST(JPEGDecode, FourComponentFilesAreRefusedWithEJPEG)
+{
+    for (JpegKind kind : {JpegKind::Cmyk, JpegKind::Ycck}) {
+        TempDir dir;
+        WriteFile(dir / "a.jpg", EncodeJpeg(JpegRecipe{24, 16, kind}, Gradient));
+        for (bool grey : {false, true}) {
+            TJPEGImage jpeg;
+            ASSERT_NO_THROW(jpeg.LoadFromFile(dir / "a.jpg"));
+            EXPECT_EQ(jpeg.Width(), 24);
+            jpeg.SetGrayscaleOutput(grey);
+            try {
+                jpeg.Bitmap();
+                ADD_FAILURE() << "four components decoded";
+            } catch (const EJPEG& e) {
+                EXPECT_EQ(e.Number(), JERR_CONVERSION_NOTIMPL);
+            }
+        }
+    }
+}
+
+TEST(JPEGDecode, TwelveBitJpegIsRefusedWithEJPEG)
+{
+    TJPEGImage jpeg;
+    try {
+        jpeg.LoadFromFile(Corpora() / "jpeg/libjpeg-turbo/monkey12.jpg");
+        jpeg.Bitmap();
+        ADD_FAILURE() << "a 12-bit file decoded";
+    } catch (const EJPEG& e) {
+        EXPECT_EQ(e.Number(), JERR_BAD_PRECISION);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+// Hostile and damaged input: every failure is an EJPEG (or the raster cap's
+// EInvalidGraphic), never a crash, a hang or an unbounded allocation.
+
+#include "codecs/jpeg/JPEGDecompressor.h"
+#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/raster/Stream.h"
+#include "JpegTestFiles.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <jerror.h>
+
+using namespace abm;
+using namespace abm::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class Outcome { Decoded, Refused };
+
+// Loads and converts `bytes`; anything but an EJPEG fails the test.
+Outcome LoadAndConvert(const std::vector<uint8_t>& bytes, TBitmap* out = nullptr)
+{
+    TMemoryStream stream(bytes);
+    TJPEGImage jpeg;
+    try {
+        jpeg.LoadFromStream(stream);
+        TBitmap raster;
+        jpeg.AssignTo(raster);
+        if (out)
+            *out = raster;
+        return Outcome::Decoded;
+    } catch (const EJPEG&) {
+        return Outcome::Refused;
+    }
+}
+
+// The frame header with its size replaced, the rest of the file untouched.
+std::vector<uint8_t> WithSize(std::vector<uint8_t> jpeg, uint8_t sofCode, int width, int height)
+{
+    const JpegMarker sof = FindMarker(jpeg, sofCode);
+    jpeg[sof.offset + 5] = static_cast<uint8_t>(height >> 8);
+    jpeg[sof.offset + 6] = static_cast<uint8_t>(height);
+    jpeg[sof.offset + 7] = static_cast<uint8_t>(width >> 8);
+    jpeg[sof.offset + 8] = static_cast<uint8_t>(width);
+    return jpeg;
+}
+
+// Where a scan's coded data starts: after the length its header gives.
+size_t ScanDataStart(const std::vector<uint8_t>& jpeg, const JpegMarker& sos)
+{
+    return sos.offset + 2 + (static_cast<size_t>(jpeg[sos.offset + 2]) << 8 | jpeg[sos.offset + 3]);
+}
+
+size_t SosHeaderEnd(const std::vector<uint8_t>& jpeg)
+{
+    return ScanDataStart(jpeg, FindMarker(jpeg, 0xDA));
+}
+
+TEST(JPEGRobustness, EveryCutBeforeTheScanFailsAtLoad)
+{
+    const std::vector<uint8_t> whole = ReadFile(Corpora() / "jpeg/libjpeg-turbo/testorig.jpg");
+    const JpegMarker sos = FindMarker(whole, 0xDA);
+    for (size_t cut = 1; cut <= sos.offset; ++cut) {
+        TMemoryStream stream(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
+        TJPEGImage jpeg;
+        EXPECT_THROW(jpeg.LoadFromStream(stream), EJPEG) << "cut at " << cut;
+    }
+    // Cut inside the scan header: refused, or decoded from what is there.
+    for (size_t cut = sos.offset + 1; cut < SosHeaderEnd(whole); ++cut)
+        LoadAndConvert(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
+}
+
+// Cut in any scan's coded data, a file converts to its full size, as djpeg
+// decodes it; cut in a progressive file's later marker segments it may be refused.
+TEST(JPEGRobustness, EveryCutInScanDataConvertsLikeDjpeg)
+{
+    for (const char* name : {"libjpeg-turbo/testorig.jpg", "wuffs/peacock.progressive.jpeg"}) {
+        const std::vector<uint8_t> whole = ReadFile(Corpora() / "jpeg" / name);
+        std::vector<bool> inScanData(whole.size() + 1, false);
+        for (const JpegMarker& m : Markers(whole))
+            if (m.code == 0xDA)
+                for (size_t i = ScanDataStart(whole, m); i <= m.end; ++i)
+                    inScanData[i] = true;
+        TempDir dir;
+        int compared = 0;
+        for (size_t cut = SosHeaderEnd(whole); cut < whole.size(); cut += 3) {
+            SCOPED_TRACE(std::string(name) + " cut at " + std::to_string(cut));
+            const std::vector<uint8_t> bytes(whole.begin(), whole.begin() + static_cast<long>(cut));
+            TBitmap raster;
+            const Outcome outcome = LoadAndConvert(bytes, &raster);
+            if (!inScanData[cut])
+                continue;
+            ASSERT_EQ(outcome, Outcome::Decoded);
+            if (compared++ % 25 == 0) {
+                WriteFile(dir / "cut.jpg", bytes);
+                const auto reference = Djpeg(dir / "cut.jpg", "-dct float");
+                ASSERT_TRUE(reference);
+                EXPECT_TRUE(SamePixels(raster, *reference));
+            }
+        }
+    }
+}
+
+TEST(JPEGRobustness, PictureBeyondTheRasterCapIsRefusedBeforeDecoding)
+{
+    const std::vector<uint8_t> testorig = ReadFile(Corpora() / "jpeg/libjpeg-turbo/testorig.jpg");
+    for (auto [width, height] : {std::pair{65000, 65000}, std::pair{16384, 16385}, std::pair{65500, 4200}}) {
+        ASSERT_GT(int64_t{width} * height, kMaxRasterPixels);
+        TMemoryStream stream(WithSize(testorig, 0xC0, width, height));
+        TJPEGImage jpeg;
+        jpeg.LoadFromStream(stream);  // only the header: fine
+        EXPECT_EQ(jpeg.Width(), width);
+        try {
+            jpeg.Bitmap();
+            ADD_FAILURE() << width << "x" << height << " decoded";
+        } catch (const EJPEG& e) {
+            ADD_FAILURE() << "the library got to it first: " << e.what();
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_STREQ(e.what(), "Bitmap image is not valid");
+        }
+    }
+}
+
+// A progressive file holds every coefficient in the library's memory; a
+// header under the raster cap may still ask for gigabytes of it.
+TEST(JPEGRobustness, HugeProgressiveHeaderIsRefusedByTheLibraryMemoryLimit)
+{
+    const std::vector<uint8_t> small = EncodeJpeg(JpegRecipe{64, 64, JpegKind::Color, true}, Gradient);
+    ASSERT_LE(int64_t{16000} * 16000, kMaxRasterPixels);
+    TMemoryStream stream(WithSize(small, 0xC2, 16000, 16000));
+    TJPEGImage jpeg;
+    jpeg.LoadFromStream(stream);
+    try {
+        jpeg.Bitmap();
+        ADD_FAILURE() << "decoded a 16000 x 16000 progressive picture";
+    } catch (const EJPEG& e) {
+        // Past the limit the library wants to spill to disk, which it cannot.
+        EXPECT_EQ(e.Number(), JERR_NO_BACKING_STORE);
+    }
+}
+
+TEST(JPEGRobustness, FileWithTooManyScansIsRefused)
+{
+    const std::vector<uint8_t> file = EncodeJpeg(JpegRecipe{64, 64, JpegKind::Color, true}, Gradient);
+    std::vector<JpegMarker> scans;
+    for (const JpegMarker& m : Markers(file))
+        if (m.code == 0xDA)
+            scans.push_back(m);
+    ASSERT_GT(scans.size(), 1u);
+    const JpegMarker last = scans.back();
+    // Repeating the last refinement scan only makes the library warn.
+    const auto withScans = [&](size_t total) {
+        std::vector<uint8_t> bytes(file.begin(), file.begin() + static_cast<long>(last.end));
+        for (size_t i = scans.size(); i < total; ++i)
+            bytes.insert(bytes.end(), file.begin() + static_cast<long>(last.offset), file.begin() + static_cast<long>(last.end));
+        bytes.insert(bytes.end(), file.begin() + static_cast<long>(last.end), file.end());
+        return bytes;
+    };
+    EXPECT_EQ(LoadAndConvert(withScans(kMaxJPEGScans)), Outcome::Decoded);
+    TMemoryStream stream(withScans(kMaxJPEGScans + 1));
+    TJPEGImage jpeg;
+    jpeg.LoadFromStream(stream);
+    try {
+        jpeg.Bitmap();
+        ADD_FAILURE() << "decoded " << kMaxJPEGScans + 1 << " scans";
+    } catch (const EJPEG& e) {
+        EXPECT_EQ(e.Number(), kJPEGErrorTooManyScans);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+#include "JpegTestFiles.h"
+
+#include "TestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
+
+#include <jpeglib.h>
+
+namespace abm::test {
+
+std::vector<uint8_t> EncodeJpeg(const JpegRecipe& recipe, const std::function<uint32_t(int, int)>& colorAt)
+{
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&info, &out, &outSize);
+
+    info.image_width = static_cast<JDIMENSION>(recipe.width);
+    info.image_height = static_cast<JDIMENSION>(recipe.height);
+    switch (recipe.kind) {
+    case JpegKind::Color: info.input_components = 3; info.in_color_space = JCS_RGB; break;
+    case JpegKind::Gray: info.input_components = 1; info.in_color_space = JCS_GRAYSCALE; break;
+    case JpegKind::Cmyk:
+    case JpegKind::Ycck: info.input_components = 4; info.in_color_space = JCS_CMYK; break;
+    }
+    jpeg_set_defaults(&info);
+    if (recipe.kind == JpegKind::Ycck)
+        jpeg_set_colorspace(&info, JCS_YCCK);
+    jpeg_set_quality(&info, recipe.quality, TRUE);
+    if (recipe.progressive)
+        jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+
+    std::vector<uint8_t> row(static_cast<size_t>(recipe.width) * info.input_components);
+    while (info.next_scanline < info.image_height) {
+        const int y = static_cast<int>(info.next_scanline);
+        for (int x = 0; x < recipe.width; ++x) {
+            const uint32_t c = colorAt(x, y);
+            uint8_t* p = row.data() + static_cast<size_t>(x) * info.input_components;
+            if (info.input_components == 1) {
+                p[0] = static_cast<uint8_t>(c >> 8);
+            } else {
+                p[0] = static_cast<uint8_t>(c >> 16);
+                p[1] = static_cast<uint8_t>(c >> 8);
+                p[2] = static_cast<uint8_t>(c);
+                if (info.input_components == 4) {
+                    p[0] = 255 - p[0], p[1] = 255 - p[1], p[2] = 255 - p[2];
+                    p[3] = 0;
+                }
+            }
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    std::vector<uint8_t> bytes(out, out + outSize);
+    jpeg_destroy_compress(&info);
+    std::free(out);
+    return bytes;
+}
+
+uint32_t Gradient(int x, int y)
+{
+    const uint32_t r = static_cast<uint32_t>(x * 7 + y) & 0xFF;
+    const uint32_t g = static_cast<uint32_t>(y * 5) & 0xFF;
+    const uint32_t b = ((x / 8 + y / 8) % 2) ? 0xE0 : 0x20;
+    return (r << 16) | (g << 8) | b;
+}
+
+std::optional<TBitmap> Djpeg(const std::filesystem::path& jpeg, const std::string& options)
+{
+    TempDir dir;
+    const std::string out = dir / "djpeg.bmp";
+    const std::string command = std::string(ABM_DJPEG) + " " + options + " -bmp -outfile '" + out + "' '" +
+                                jpeg.string() + "' 2>/dev/null";
+    const int status = std::system(command.c_str());
+    if (status == -1 || !WIFEXITED(status)) {
+        ADD_FAILURE() << "cannot run " << command;
+        return std::nullopt;
+    }
+    // 0: decoded; 2: decoded with warnings (a truncated file, say); 1: refused.
+    const int code = WEXITSTATUS(status);
+    if (code != 0 && code != 2) {
+        if (code != 1)
+            ADD_FAILURE() << command << " exited with " << code;
+        return std::nullopt;
+    }
+    TBitmap bmp;
+    bmp.LoadFromFile(out);
+    return bmp;
+}
+
+std::vector<JpegMarker> Markers(const std::vector<uint8_t>& jpeg)
+{
+    std::vector<JpegMarker> markers;
+    size_t at = 0;
+    while (at + 1 < jpeg.size()) {
+        if (jpeg[at] != 0xFF || jpeg[at + 1] == 0xFF || jpeg[at + 1] == 0x00) {
+            ++at;  // fill bytes
+            continue;
+        }
+        const uint8_t code = jpeg[at + 1];
+        JpegMarker m{at, code, at + 2};
+        const bool standalone = code == 0xD8 || code == 0xD9 || code == 0x01 || (code >= 0xD0 && code <= 0xD7);
+        if (!standalone) {
+            if (at + 3 >= jpeg.size())
+                break;
+            m.end = at + 2 + (static_cast<size_t>(jpeg[at + 2]) << 8 | jpeg[at + 3]);
+        }
+        if (code == 0xDA) {
+            // Entropy-coded data runs to the next marker other than a restart.
+            size_t p = m.end;
+            while (p + 1 < jpeg.size() &&
+                   !(jpeg[p] == 0xFF && jpeg[p + 1] != 0x00 && !(jpeg[p + 1] >= 0xD0 && jpeg[p + 1] <= 0xD7)))
+                ++p;
+            m.end = p + 1 < jpeg.size() ? p : jpeg.size();
+        }
+        markers.push_back(m);
+        at = std::max(m.end, at + 2);
+    }
+    return markers;
+}
+
+JpegMarker FindMarker(const std::vector<uint8_t>& jpeg, uint8_t code)
+{
+    for (const JpegMarker& m : Markers(jpeg))
+        if (m.code == code)
+            return m;
+    ADD_FAILURE() << "no marker 0x" << std::hex << int{code};
+    return JpegMarker{0, code, 0};
+}
+
+::testing::AssertionResult SamePixels(const TBitmap& a, const TBitmap& b)
+{
+    if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat())
+        return ::testing::AssertionFailure() << a.Width() << "x" << a.Height() << " format " << a.PixelFormat()
+                                             << " vs " << b.Width() << "x" << b.Height() << " format "
+                                             << b.PixelFormat();
+    for (size_t i = 0; i < a.Palette().size(); ++i)
+        if (i >= b.Palette().size() || !(a.Palette()[i] == b.Palette()[i]))
+            return ::testing::AssertionFailure() << "palette entry " << i << " differs";
+    const size_t rowBytes = static_cast<size_t>(a.Width()) * a.BitsPerPixel() / 8;
+    for (int y = 0; y < a.Height(); ++y) {
+        const uint8_t* ra = a.ScanLine(y);
+        const uint8_t* rb = b.ScanLine(y);
+        for (size_t i = 0; i < rowBytes; ++i)
+            if (ra[i] != rb[i])
+                return ::testing::AssertionFailure() << "row " << y << " byte " << i << ": " << int{ra[i]}
+                                                     << " vs " << int{rb[i]};
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace abm::test

@@ -1,0 +1,61 @@
+#pragma once
+
+// JPEG files made or taken apart for the tests: an in-memory encoder over
+// libjpeg, the reference decoder djpeg, and marker surgery for hostile files.
+
+#include "codecs/raster/Bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace abm::test {
+
+enum class JpegKind { Color, Gray, Cmyk, Ycck };
+
+struct JpegRecipe {
+    int width = 16;
+    int height = 16;
+    JpegKind kind = JpegKind::Color;
+    bool progressive = false;
+    int quality = 90;
+};
+
+inline void PrintTo(const JpegRecipe& s, std::ostream* os)
+{
+    static const char* const kinds[] = {"colour", "grey", "CMYK", "YCCK"};
+    *os << s.width << "x" << s.height << " " << kinds[static_cast<int>(s.kind)] << (s.progressive ? " progressive" : "");
+}
+
+// Encodes a picture whose pixel (x, y) is colorAt(x, y) = 0x00RRGGBB (grey
+// files take the green byte; four-component files invert it into C, M, Y, K=0).
+std::vector<uint8_t> EncodeJpeg(const JpegRecipe& recipe, const std::function<uint32_t(int, int)>& colorAt);
+
+// A smooth test picture with some detail in it.
+uint32_t Gradient(int x, int y);
+
+// djpeg's decoding of `jpeg` with the given options as a raster, or nothing
+// when djpeg refuses the file.
+std::optional<TBitmap> Djpeg(const std::filesystem::path& jpeg, const std::string& options);
+
+// Where each marker segment starts: the offset of its 0xFF and its code.
+struct JpegMarker {
+    size_t offset;
+    uint8_t code;
+    size_t end;  // one past the segment, scan data included for SOS
+};
+std::vector<JpegMarker> Markers(const std::vector<uint8_t>& jpeg);
+// The first marker with this code; fails the test when there is none.
+JpegMarker FindMarker(const std::vector<uint8_t>& jpeg, uint8_t code);
+
+// Rasters equal in size, format, palette (as far as `a`'s goes) and every
+// pixel byte; the first difference is reported.
+::testing::AssertionResult SamePixels(const TBitmap& a, const TBitmap& b);
+
+}  // namespace abm::test
