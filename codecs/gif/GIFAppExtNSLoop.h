@@ -1,0 +1,20 @@
+#pragma once
+
+// The animation loop extension ("NETSCAPE2.0" or "ANIMEXTS1.0"): sub-block 1
+// holds the loop count, sub-block 2 a buffer size. Read and kept; the import
+// does not loop.
+
+#include "GIFApplicationExtension.h"
+
+namespace abm {
+
+class TGIFAppExtNSLoop : public TGIFApplicationExtension {
+public:
+    uint16_t Loops = 0;  // 0: for ever
+    uint32_t BufferSize = 0;
+
+protected:
+    void ReadData(TGIFReader& reader) override;
+};
+
+}  // namespace abm

@@ -1,0 +1,30 @@
+#pragma once
+
+// A GIF colour table: 0 to 256 entries of red, green, blue.
+
+#include "codecs/raster/Graphics.h"
+
+namespace abm {
+
+class TGIFReader;
+
+class TGIFColorMap {
+public:
+    // 2 << (flags and 7): the entry count a table-size field of 0..7 gives.
+    static int SizeFromFlags(uint8_t flags) { return 2 << (flags & 7); }
+
+    int Count() const { return static_cast<int>(colors_.size()); }
+    bool Empty() const { return colors_.empty(); }
+    const TPaletteEntry& operator[](int index) const { return colors_[static_cast<size_t>(index)]; }
+    const TPalette& Colors() const { return colors_; }
+    void Assign(TPalette colors);
+    void Clear() { colors_.clear(); }
+
+    // Reads `count` entries of 3 bytes; a short table is "Premature end of data".
+    void LoadFromReader(TGIFReader& reader, int count);
+
+private:
+    TPalette colors_;
+};
+
+}  // namespace abm

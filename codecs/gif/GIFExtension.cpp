@@ -1,0 +1,31 @@
+#include "GIFExtension.h"
+
+#include "GIFApplicationExtension.h"
+#include "GIFCommentExtension.h"
+#include "GIFException.h"
+#include "GIFGraphicControlExtension.h"
+#include "GIFReader.h"
+#include "GIFTextExtension.h"
+
+namespace abm {
+
+std::unique_ptr<TGIFExtension> TGIFExtension::Create(uint8_t label)
+{
+    switch (label) {
+    case kGIFPlainTextLabel: return std::make_unique<TGIFTextExtension>();
+    case kGIFGraphicControlLabel: return std::make_unique<TGIFGraphicControlExtension>();
+    case kGIFCommentLabel: return std::make_unique<TGIFCommentExtension>();
+    case kGIFApplicationLabel: return std::make_unique<TGIFApplicationExtension>();
+    default: return nullptr;
+    }
+}
+
+void TGIFExtension::ReadIntroducer(TGIFReader& reader) const
+{
+    uint8_t head[2];
+    reader.ReadFixed(head, 2);
+    if (head[0] != kGIFExtensionIntroducer || head[1] != Label())
+        throw GIFException(kGIFInvalidIntroducer);
+}
+
+}  // namespace abm

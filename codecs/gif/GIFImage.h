@@ -1,0 +1,90 @@
+#pragma once
+
+// A GIF picture (87a or 89a, animated or not): the logical screen, the
+// global colour table and the list of sub-images in file order. Loading
+// decodes every image's pixel data; rasters are made per sub-image on request.
+
+#include "GIFColorMap.h"
+#include "GIFSubImage.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace abm {
+
+class TGIFReader;
+class TStream;
+
+enum class TGIFSeverity { Info, Warning, Error };
+
+class TGIFImage;
+using TGIFWarningEvent = std::function<void(TGIFImage& sender, TGIFSeverity severity, const std::string& message)>;
+
+// Drawing flags every new picture starts with; set once at start-up. They
+// only concern painting a whole picture, which nothing here does.
+extern uint16_t GIFImageDefaultDrawOptions;
+
+// All sub-images of one picture together hold at most this many pixels, so
+// a small file cannot reserve memory without bound by repeating images at
+// the raster cap.
+constexpr int64_t kMaxGIFPixels = 4 * kMaxRasterPixels;
+
+class TGIFImage {
+public:
+    TGIFImage();
+    ~TGIFImage();
+    TGIFImage(const TGIFImage&) = delete;
+    TGIFImage& operator=(const TGIFImage&) = delete;
+
+    // EFOpenError when the file cannot be opened.
+    void LoadFromFile(const std::string& fileName);
+    // Reads from the stream's position. On failure the position is set back
+    // and the error passes on; the picture keeps what was read before it.
+    void LoadFromStream(TStream& stream);
+    // As LoadFromStream; returns how many bytes were read.
+    size_t LoadFromMemory(const uint8_t* data, size_t size);
+
+    // Empties the picture: sub-images, global table, screen, cached palette.
+    void Clear();
+
+    int Count() const { return static_cast<int>(images_.size()); }
+    // EListError "List index out of bounds (%d)" for any other index.
+    TGIFSubImage& Images(int index);
+    const TGIFSubImage& Images(int index) const;
+
+    // The logical screen.
+    int Width() const { return screenWidth_; }
+    int Height() const { return screenHeight_; }
+    // Signature and version, the 6 bytes as read.
+    const std::string& Version() const { return version_; }
+    uint8_t ScreenFlags() const { return screenFlags_; }
+    uint8_t BackgroundColorIndex() const { return backgroundColorIndex_; }
+    uint8_t AspectRatio() const { return aspectRatio_; }
+
+    const TGIFColorMap& GlobalColorMap() const { return globalColorMap_; }
+    // The global colour table as a palette, built on first use.
+    const TPalette& Palette();
+
+    uint16_t DrawOptions = GIFImageDefaultDrawOptions;
+    TGIFWarningEvent OnWarning;
+    // What one load may allocate for pixel data, in pixels.
+    int64_t PixelLimit = kMaxGIFPixels;
+
+    void Warning(const std::string& message);
+
+private:
+    void ReadHeader(TGIFReader& reader);
+
+    std::string version_;
+    int screenWidth_ = 0, screenHeight_ = 0;
+    uint8_t screenFlags_ = 0, backgroundColorIndex_ = 0, aspectRatio_ = 0;
+    TGIFColorMap globalColorMap_;
+    std::vector<std::unique_ptr<TGIFSubImage>> images_;
+    std::unique_ptr<TPalette> palette_;
+};
+
+}  // namespace abm

@@ -1,0 +1,260 @@
+#include "GIFSubImage.h"
+
+#include "GIFApplicationExtension.h"
+#include "GIFException.h"
+#include "GIFGraphicControlExtension.h"
+#include "GIFImage.h"
+#include "GIFLzwDecoder.h"
+#include "GIFReader.h"
+
+#include "codecs/raster/Canvas.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace abm {
+
+namespace {
+
+// a × b / c rounded to the nearest integer, halves away from zero; a divisor
+// of 0 gives −1.
+int64_t MulDivRound(int64_t a, int64_t b, int64_t c)
+{
+    if (c == 0)
+        return -1;
+    const int64_t p = a * b;
+    int64_t q = p / c;
+    const int64_t r = p % c;
+    if (2 * (r < 0 ? -r : r) >= (c < 0 ? -c : c))
+        q += (p < 0) != (c < 0) ? -1 : 1;
+    return q;
+}
+
+int ClampToInt(int64_t v)
+{
+    return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// The first offset start + k × step (k ≥ 0) whose copy of `size` reaches past
+// `low`.
+int64_t FirstVisible(int64_t start, int64_t step, int64_t size, int64_t low)
+{
+    if (start + size > low)
+        return start;
+    const int64_t k = (low - size - start) / step + 1;
+    return start + k * step;
+}
+
+}  // namespace
+
+TGIFSubImage::TGIFSubImage(TGIFImage* image) : image_(image) {}
+
+TGIFSubImage::~TGIFSubImage() = default;
+
+void TGIFSubImage::ReadExtensions(TGIFReader& reader)
+{
+    int b = reader.ReadByte();
+    while (b >= 0 && b != kGIFImageSeparator && b != kGIFTrailer) {
+        if (b != kGIFExtensionIntroducer) {
+            reader.Warning(kGIFInvalidIntroducer);
+            break;
+        }
+        const int label = reader.ReadByte();
+        if (label < 0)
+            throw GIFException(kGIFPrematureEnd);
+        reader.StepBack();
+        reader.StepBack();
+        std::unique_ptr<TGIFExtension> ext;
+        if (label == kGIFApplicationLabel) {
+            ext = TGIFApplicationExtension::Read(reader);
+        } else {
+            ext = TGIFExtension::Create(static_cast<uint8_t>(label));
+            if (!ext)
+                throw GIFException(kGIFUnknownExtension);
+            ext->LoadFromReader(reader);
+        }
+        if (label == kGIFGraphicControlLabel) {
+            const auto* gce = static_cast<const TGIFGraphicControlExtension*>(ext.get());
+            // The first one is the image's; a later one can still make it transparent.
+            if (!graphicControl_)
+                graphicControl_ = gce;
+            if (gce->Transparent())
+                transparent_ = true;
+        }
+        extensions_.push_back(std::move(ext));
+        b = reader.ReadByte();
+    }
+    if (b >= 0)
+        reader.StepBack();
+}
+
+void TGIFSubImage::LoadFromReader(TGIFReader& reader, TGIFLzwDecoder& decoder, int64_t& pixelBudget)
+{
+    ReadExtensions(reader);
+
+    const int b = reader.ReadByte();
+    if (b < 0)
+        return;
+    // Extensions with no image after them: the sub-image stays empty.
+    reader.StepBack();
+    if (b == kGIFTrailer || b == 0)
+        return;
+
+    uint8_t d[10];
+    reader.ReadFixed(d, sizeof d);
+    auto word = [&](int at) { return d[at] | (d[at + 1] << 8); };
+    separator_ = d[0];
+    left_ = word(1);
+    top_ = word(3);
+    width_ = word(5);
+    height_ = word(7);
+    flags_ = d[9];
+    if (width_ == 0 || height_ == 0) {
+        reader.Warning(kGIFExceedsScreen);
+        width_ = image_->Width();
+        height_ = image_->Height();
+    }
+    if (flags_ & 0x80)
+        colorMap_.LoadFromReader(reader, TGIFColorMap::SizeFromFlags(flags_));
+
+    // Checked before anything is reserved: a few bytes of header may claim
+    // 65535 × 65535 pixels, directly or through the screen size.
+    const int64_t pixels = static_cast<int64_t>(width_) * height_;
+    if (pixels > kMaxRasterPixels || pixels > pixelBudget)
+        throw GIFException(kGIFImageTooLarge);
+    pixelBudget -= pixels;
+    try {
+        data_.resize(static_cast<size_t>(pixels));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+    hasImage_ = true;
+
+    const uint8_t fill = transparent_ && graphicControl_ ? graphicControl_->TransparentColorIndex : 0;
+    const int minCodeSize = reader.ReadByte();
+    if (minCodeSize < 0) {
+        std::fill(data_.begin(), data_.end(), fill);
+        return;
+    }
+    if (minCodeSize > TGIFLzwDecoder::kMaxMinCodeSize)
+        throw GIFException(kGIFBadCodeSize);
+    const size_t next = decoder.TakeSubBlocks(reader.Data(), reader.Size(), reader.Position());
+    decoder.Decode(minCodeSize, data_.data(), width_, height_, Interlaced(), fill);
+    // Whatever the codes held, the next block starts after the zero-length block.
+    reader.SetPosition(next);
+}
+
+TPalette TGIFSubImage::ChoosePalette() const
+{
+    if (!colorMap_.Empty())
+        return colorMap_.Colors();
+    if (!image_->GlobalColorMap().Empty())
+        return image_->GlobalColorMap().Colors();
+    if (image_->Count() > 0) {
+        const TGIFSubImage& first = image_->Images(0);
+        if (first.bitmap_)
+            return first.bitmap_->Palette();
+        if (!first.colorMap_.Empty())
+            return first.colorMap_.Colors();
+    }
+    throw GIFException(kGIFNoColorTable);
+}
+
+void TGIFSubImage::MakeBitmap()
+{
+    TPalette palette = ChoosePalette();
+    palette.resize(256, TPaletteEntry{0, 0, 0});
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->Create(width_, height_, TPixelLayout::ForFormat(pf8bit), std::move(palette));
+    TBitmapImage& image = bitmap->MutableImage();
+    const size_t w = static_cast<size_t>(width_);
+    for (int y = 0; y < height_; ++y)
+        std::memcpy(image.Row(y), data_.data() + static_cast<size_t>(y) * w, w);
+
+    std::unique_ptr<TBitMask> mask;
+    if (transparent_) {
+        const uint8_t index = graphicControl_ ? graphicControl_->TransparentColorIndex : 0;
+        auto m = std::make_unique<TBitMask>();
+        m->width = width_;
+        m->height = height_;
+        m->stride = (width_ + 15) / 16 * 2;
+        m->bits.assign(static_cast<size_t>(m->stride) * static_cast<size_t>(height_), 0);
+        bool any = false;
+        for (int y = 0; y < height_; ++y) {
+            const uint8_t* row = data_.data() + static_cast<size_t>(y) * w;
+            uint8_t* bits = m->bits.data() + static_cast<size_t>(y) * static_cast<size_t>(m->stride);
+            for (int x = 0; x < width_; ++x) {
+                if (row[x] == index) {
+                    bits[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+                    any = true;
+                }
+            }
+        }
+        if (any)
+            mask = std::move(m);
+    }
+    bitmap_ = std::move(bitmap);
+    mask_ = std::move(mask);
+}
+
+const TBitmap* TGIFSubImage::Bitmap()
+{
+    if (!bitmap_ && !Empty())
+        MakeBitmap();
+    return bitmap_.get();
+}
+
+const TBitMask* TGIFSubImage::Mask()
+{
+    Bitmap();
+    return mask_.get();
+}
+
+void TGIFSubImage::FreeBitmap()
+{
+    bitmap_.reset();
+    mask_.reset();
+}
+
+void TGIFSubImage::Draw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile)
+{
+    const TBitmap* bitmap = Bitmap();
+    if (!bitmap)
+        return;
+    const TBitMask* mask = doTransparent && transparent_ ? mask_.get() : nullptr;
+    auto paint = [&](const TRect& target) {
+        if (mask)
+            canvas.MaskedStretchDraw(target, *bitmap, *mask);
+        else
+            canvas.StretchDraw(target, bitmap);
+    };
+
+    const int64_t screenW = image_->Width(), screenH = image_->Height();
+    if (!doTile) {
+        const int64_t rw = static_cast<int64_t>(rect.Right) - rect.Left;
+        const int64_t rh = static_cast<int64_t>(rect.Bottom) - rect.Top;
+        paint(Rect(ClampToInt(rect.Left + MulDivRound(left_, rw, screenW)),
+                   ClampToInt(rect.Top + MulDivRound(top_, rh, screenH)),
+                   ClampToInt(rect.Left + MulDivRound(static_cast<int64_t>(left_) + width_, rw, screenW)),
+                   ClampToInt(rect.Top + MulDivRound(static_cast<int64_t>(top_) + height_, rh, screenH))));
+        return;
+    }
+
+    // Copies at screen steps while their top-left corner is inside rect.
+    // Only those that can reach the surface are visited, and a screen of
+    // size 0 gives one copy instead of an endless loop.
+    const TRect clip = canvas.ClipRect();
+    const int64_t stepX = screenW > 0 ? screenW : std::numeric_limits<int>::max();
+    const int64_t stepY = screenH > 0 ? screenH : std::numeric_limits<int>::max();
+    const int64_t endX = std::min<int64_t>(rect.Right, clip.Right);
+    const int64_t endY = std::min<int64_t>(rect.Bottom, clip.Bottom);
+    const int64_t x0 = FirstVisible(static_cast<int64_t>(rect.Left) + left_, stepX, width_, clip.Left);
+    const int64_t y0 = FirstVisible(static_cast<int64_t>(rect.Top) + top_, stepY, height_, clip.Top);
+    for (int64_t y = y0; y < endY; y += stepY)
+        for (int64_t x = x0; x < endX; x += stepX)
+            paint(Rect(ClampToInt(x), ClampToInt(y), ClampToInt(x + width_), ClampToInt(y + height_)));
+}
+
+}  // namespace abm

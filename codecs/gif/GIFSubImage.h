@@ -1,0 +1,98 @@
+#pragma once
+
+// One image of a GIF file with the extensions that came before it. Its pixel
+// data (one colour index per pixel, rows top-down, interlacing undone) is
+// decoded when the file loads; its raster and transparency mask are made on
+// first request and kept.
+
+#include "GIFColorMap.h"
+#include "GIFExtension.h"
+
+#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Graphics.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace abm {
+
+class TCanvas;
+class TGIFGraphicControlExtension;
+class TGIFImage;
+class TGIFLzwDecoder;
+class TGIFReader;
+
+class TGIFSubImage {
+public:
+    explicit TGIFSubImage(TGIFImage* image);
+    ~TGIFSubImage();
+    TGIFSubImage(const TGIFSubImage&) = delete;
+    TGIFSubImage& operator=(const TGIFSubImage&) = delete;
+
+    // Reads the extensions, the image descriptor, the local colour table and
+    // the pixel data, leaving the reader at the next block. `pixelBudget`
+    // is what the picture may still allocate for pixel data; it is reduced
+    // by this image's size.
+    void LoadFromReader(TGIFReader& reader, TGIFLzwDecoder& decoder, int64_t& pixelBudget);
+
+    // The image descriptor; a width or height of 0 has been replaced by the
+    // logical screen's size.
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    uint8_t Separator() const { return separator_; }
+    uint8_t Flags() const { return flags_; }
+    bool Interlaced() const { return (flags_ & 0x40) != 0; }
+    TRect BoundsRect() const { return Rect(left_, top_, left_ + width_, top_ + height_); }
+
+    // No image descriptor followed its extensions, or its size is 0.
+    bool Empty() const { return !hasImage_ || width_ == 0 || height_ == 0; }
+    bool Transparent() const { return transparent_; }
+
+    const TGIFColorMap& ColorMap() const { return colorMap_; }
+    const std::vector<std::unique_ptr<TGIFExtension>>& Extensions() const { return extensions_; }
+    // The first graphic control extension among the extensions, if any.
+    const TGIFGraphicControlExtension* GraphicControlExtension() const { return graphicControl_; }
+
+    // Width × height colour indexes, rows top-down.
+    const std::vector<uint8_t>& Data() const { return data_; }
+
+    // An 8-bit raster of the image with a 256-entry colour table, or nullptr
+    // when the image is empty. Raises "No global or local color table
+    // defined" when no table applies.
+    const TBitmap* Bitmap();
+    // Set bits mark transparent pixels; nullptr when none is transparent.
+    const TBitMask* Mask();
+
+    // Draws the image into `rect` of `canvas` as a part of the logical screen
+    // that `rect` stands for; leaves transparent pixels out when asked and
+    // the image is transparent; DoTile repeats it across `rect` at screen steps.
+    void Draw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile);
+
+    // Forgets the raster and mask; the next request makes them again.
+    void FreeBitmap();
+
+private:
+    void ReadExtensions(TGIFReader& reader);
+    void MakeBitmap();
+    TPalette ChoosePalette() const;
+
+    TGIFImage* image_;
+    std::vector<std::unique_ptr<TGIFExtension>> extensions_;
+    const TGIFGraphicControlExtension* graphicControl_ = nullptr;
+    bool transparent_ = false;
+
+    bool hasImage_ = false;
+    uint8_t separator_ = 0;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    uint8_t flags_ = 0;
+    TGIFColorMap colorMap_;
+    std::vector<uint8_t> data_;
+
+    std::unique_ptr<TBitmap> bitmap_;
+    std::unique_ptr<TBitMask> mask_;
+};
+
+}  // namespace abm

@@ -1,0 +1,156 @@
+#include "codecs/gif/GIFException.h"
+#include "codecs/gif/GIFImage.h"
+#include "codecs/raster/Canvas.h"
+#include "GifBytes.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace abm;
+using namespace abm::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// 0x00RRGGBB of pixel (x, y) of a sub-image, through its raster's palette.
+uint32_t Rgb(TGIFSubImage& s, int x, int y)
+{
+    const TPaletteEntry& e = s.Bitmap()->Palette()[s.Data()[static_cast<size_t>(y) * s.Width() + x]];
+    return (static_cast<uint32_t>(e.r) << 16) | (e.g << 8) | e.b;
+}
+
+// What the import asks of a picture: every raster and mask, and if asked
+// every image drawn onto a copy of the first (alternately with and without
+// transparency).
+void UseEveryImage(TGIFImage& gif, bool draw)
+{
+    if (gif.Count() == 0 || !gif.Images(0).Bitmap())
+        return;
+    TBitmap work(*gif.Images(0).Bitmap());
+    for (int i = 0; i < gif.Count(); ++i) {
+        gif.Images(i).Mask();
+        if (draw)
+            gif.Images(i).Draw(work.Canvas(), Rect(0, 0, work.Width(), work.Height()), i % 2 == 1, false);
+    }
+}
+
+const std::set<std::string> kLoadErrors = {
+    "Invalid GIF signature",         "Premature end of data",
+    "Unknown extension type",        "Invalid extension introducer",
+    "Unsupported Application Extension block size", "Circular decoder table entry",
+    "No global or local color table defined", "Invalid LZW minimum code size",
+    "GIF image is too large",
+};
+
+// "" when the file loads and every image can be used, else the error text.
+std::string TryLoad(const std::vector<uint8_t>& bytes, bool draw = true)
+{
+    TGIFImage gif;
+    try {
+        gif.LoadFromMemory(bytes.data(), bytes.size());
+        UseEveryImage(gif, draw);
+    } catch (const GIFException& e) {
+        return e.what();
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(GIFCorpora, BricksDecodeToTheirReferenceIndexesAndPalettes)
+{
+    const fs::path dir = Corpora() / "gif" / "wuffs";
+    for (const char* name : {"bricks-dither", "bricks-nodither", "bricks-gray"}) {
+        SCOPED_TRACE(name);
+        TGIFImage gif;
+        gif.LoadFromFile((dir / (std::string(name) + ".gif")).string());
+        ASSERT_EQ(gif.Count(), 1);
+        TGIFSubImage& s = gif.Images(0);
+        EXPECT_TRUE(s.Data() == ReadFile(dir / (std::string(name) + ".indexes")));
+        const fs::path palette = dir / (std::string(name) + ".palette");
+        if (!fs::exists(palette))
+            continue;
+        const auto bgra = ReadFile(palette);
+        ASSERT_EQ(bgra.size(), 1024u);
+        const TPalette& p = s.Bitmap()->Palette();
+        for (size_t i = 0; i < 256; ++i) {
+            EXPECT_EQ(p[i], (TPaletteEntry{bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i]})) << i;
+            EXPECT_EQ(bgra[4 * i + 3], 0xFF);
+        }
+    }
+}
+
+TEST(GIFCorpora, SingleImagesMatchGiflibsRgbDumps)
+{
+    const fs::path dir = Corpora() / "gif" / "giflib";
+    for (const char* name : {"gifgrid", "porsche", "solid2", "treescap", "treescap-interlaced", "x-trans"}) {
+        SCOPED_TRACE(name);
+        TGIFImage gif;
+        gif.LoadFromFile((dir / "pic" / (std::string(name) + ".gif")).string());
+        ASSERT_EQ(gif.Count(), 1);
+        TGIFSubImage& s = gif.Images(0);
+        ASSERT_EQ(s.Width(), gif.Width());
+        ASSERT_EQ(s.Height(), gif.Height());
+        const auto rgb = ReadFile(dir / "expected" / (std::string(name) + ".rgb"));
+        ASSERT_EQ(rgb.size(), static_cast<size_t>(s.Width()) * s.Height() * 3);
+        int wrong = 0;
+        for (int y = 0; y < s.Height(); ++y)
+            for (int x = 0; x < s.Width(); ++x) {
+                const size_t at = (static_cast<size_t>(y) * s.Width() + x) * 3;
+                wrong += Rgb(s, x, y) != ((static_cast<uint32_t>(rgb[at]) << 16) | (rgb[at + 1] << 8) | rgb[at + 2]);
+            }
+        EXPECT_EQ(wrong, 0);
+    }
+}
+
+TEST(GIFCorpora, FirstFramesMatchTheirPngs)
+{
+    const fs::path dir = Corpora() / "gif" / "peterdn-gif-test-suite" / "gifs";
+    for (const char* name : {"animated_loop", "animated_loop_interlaced", "static_nontransparent"}) {
+        SCOPED_TRACE(name);
+        TGIFImage gif;
+        gif.LoadFromFile((dir / (std::string(name) + ".gif")).string());
+        ASSERT_GT(gif.Count(), 0);
+        TGIFSubImage& s = gif.Images(0);
+        const std::string png = std::string(name) + (std::string(name).rfind("static", 0) == 0 ? ".png" : "-0.png");
+        const RgbaImage ref = ReadPng(dir / "frames" / png);
+        ASSERT_EQ(ref.width, s.Width());
+        ASSERT_EQ(ref.height, s.Height());
+        int wrong = 0;
+        for (int y = 0; y < s.Height(); ++y)
+            for (int x = 0; x < s.Width(); ++x)
+                wrong += Rgb(s, x, y) != (ref.At(x, y) & 0xFFFFFF);
+        EXPECT_EQ(wrong, 0);
+    }
+}
+
+TEST(GIFCorpora, EveryFileLoadsOrFailsWithAKnownError)
+{
+    for (const fs::path& file : FilesIn(Corpora() / "gif")) {
+        const std::string error = TryLoad(ReadFile(file));
+        EXPECT_TRUE(error.empty() || kLoadErrors.count(error)) << file << ": " << error;
+    }
+}
+
+TEST(GIFCorporaHostile, EveryCutAndDamagedCopyFailsCleanly)
+{
+    // Every prefix of a few small files, and copies with one byte changed.
+    const fs::path dir = Corpora() / "gif" / "wuffs";
+    for (const char* name : {"hippopotamus.interlaced.gif", "pjw-thumbnail.gif", "animated-red-blue.gif"}) {
+        const auto bytes = ReadFile(dir / name);
+        ASSERT_FALSE(bytes.empty()) << name;
+        for (size_t n = 0; n <= bytes.size(); ++n) {
+            const std::string error =
+                TryLoad(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(n)), false);
+            EXPECT_TRUE(error.empty() || kLoadErrors.count(error)) << name << " cut at " << n << ": " << error;
+        }
+        for (size_t at = 0; at < bytes.size(); at += 3) {
+            auto damaged = bytes;
+            damaged[at] ^= static_cast<uint8_t>(0x55 + at);
+            const std::string error = TryLoad(damaged);
+            EXPECT_TRUE(error.empty() || kLoadErrors.count(error)) << name << " changed at " << at << ": " << error;
+        }
+    }
+}
