@@ -1,6 +1,7 @@
 #include "BmpExport.h"
 
 #include "PathNames.h"
+#include "codecs/raster/Stream.h"
 
 namespace abm {
 
@@ -23,8 +24,12 @@ void SaveBmpAExecute(FrameStrip& strip, ISettingsStore& settings)
     if (!chosen)
         return;
     const std::string prefix = ExtractFilePath(*chosen) + BaseFileName(*chosen);
-    for (int i = 0; i < strip.Count(); ++i)
-        strip.Thumbnail(i).Picture.SaveToFile(prefix + std::to_string(i) + ".bmp");
+    for (int i = 0; i < strip.Count(); ++i) {
+        // Each frame file is replaced whole or not at all.
+        TMemoryStream bytes;
+        strip.Thumbnail(i).Picture.SaveToStream(bytes);
+        WriteFileAtomically(prefix + std::to_string(i) + ".bmp", bytes.Bytes().data(), bytes.Bytes().size(), false);
+    }
     settings.WriteSetting("SaveBmp", ExtractFilePath(*chosen));
 }
 

@@ -29,4 +29,11 @@ std::vector<TFilterEntry> ParseFilter(const std::string& filter)
     return entries;
 }
 
+std::string ErrorBoxText(const std::string& message)
+{
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        return message + ".";
+    return message;
+}
+
 }  // namespace abm

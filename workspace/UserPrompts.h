@@ -38,4 +38,8 @@ struct TFilterEntry {
 };
 std::vector<TFilterEntry> ParseFilter(const std::string& filter);
 
+// An error's text as the standard error box shows it: a full stop appended
+// when the last character's code is above that of ".".
+std::string ErrorBoxText(const std::string& message);
+
 }  // namespace abm

@@ -197,15 +197,23 @@ void FillImageRect(TBitmapImage& dst, const TRect& r, TColor color)
     TColorEncoder encoder(dst.layout, dst.palette);
     const uint32_t raw = encoder.Encode(color);
     const int bpp = dst.layout.bitsPerPixel;
-    for (int y = clip.Top; y < clip.Bottom; ++y) {
-        uint8_t* row = dst.Row(y);
-        if (bpp == 8) {
-            std::memset(row + clip.Left, static_cast<int>(raw), static_cast<size_t>(clip.Width()));
-            continue;
-        }
-        for (int x = clip.Left; x < clip.Right; ++x)
-            WriteRaw(row, x, bpp, raw);
+    if (bpp < 8) {
+        for (int y = clip.Top; y < clip.Bottom; ++y)
+            for (int x = clip.Left; x < clip.Right; ++x)
+                WriteRaw(dst.Row(y), x, bpp, raw);
+        return;
     }
+    // One row is filled pixel by pixel, the others copied from it.
+    const size_t bytes = static_cast<size_t>(bpp / 8);
+    const size_t offset = static_cast<size_t>(clip.Left) * bytes, length = static_cast<size_t>(clip.Width()) * bytes;
+    uint8_t* first = dst.Row(clip.Top);
+    if (bpp == 8)
+        std::memset(first + clip.Left, static_cast<int>(raw), length);
+    else
+        for (int x = clip.Left; x < clip.Right; ++x)
+            WriteRaw(first, x, bpp, raw);
+    for (int y = clip.Top + 1; y < clip.Bottom; ++y)
+        std::memcpy(dst.Row(y) + offset, first + offset, length);
 }
 
 TRect TCanvas::ClipRect() const

@@ -67,7 +67,8 @@ TColorEncoder::TColorEncoder(const TPixelLayout& layout, const TPalette& palette
       b_(layout.hasMasks ? layout.masks[2] : (bpp_ == 16 ? 0x001Fu : 0x000000FFu)),
       palette_(&palette)
 {
-    cacheKey_.fill(0xFFFFFFFFu);
+    if (indexed_)
+        cacheKey_.fill(0xFFFFFFFFu);
 }
 
 uint32_t TColorEncoder::Encode(TColor color)

@@ -155,7 +155,7 @@ std::vector<uint8_t> ReadWholeFile(const std::string& fileName)
     return file.ReadRest();
 }
 
-void WriteFileAtomically(const std::string& fileName, const void* data, size_t size)
+void WriteFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable)
 {
     const size_t slash = fileName.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
@@ -181,7 +181,7 @@ void WriteFileAtomically(const std::string& fileName, const void* data, size_t s
     ::umask(mask);
     if (err == 0 && ::fchmod(fd, 0666 & ~mask) != 0)
         err = errno;
-    if (err == 0 && ::fsync(fd) != 0)
+    if (err == 0 && durable && ::fsync(fd) != 0)
         err = errno;
     if (::close(fd) != 0 && err == 0)
         err = errno;

@@ -1,0 +1,34 @@
+#pragma once
+
+// Small GIF files made in the tests: a logical screen, an optional global
+// colour table and images with their own offsets, sizes, tables and
+// transparency. Pixel data is LZW-coded with a clear code every few codes,
+// so every code is a literal of fixed width.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace abm::test {
+
+struct GifImage {
+    int left = 0, top = 0, width = 0, height = 0;
+    std::vector<uint8_t> indexes;                // width × height, rows from the top
+    std::vector<uint32_t> localTable;            // 0xRRGGBB entries; empty = none
+    std::optional<uint8_t> transparentIndex;     // a graphic control extension before the image
+    bool interlaced = false;
+};
+
+struct GifFile {
+    int screenWidth = 0, screenHeight = 0;
+    std::vector<uint32_t> globalTable;
+    std::vector<GifImage> images;
+    bool trailingGraphicControl = false;  // a lone extension before the trailer
+
+    std::vector<uint8_t> Bytes() const;
+};
+
+// LZW data sub-blocks (after the minimum code size byte) for the indexes.
+std::vector<uint8_t> LzwLiterals(const std::vector<uint8_t>& indexes, int minCodeSize);
+
+}  // namespace abm::test

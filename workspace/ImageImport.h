@@ -1,0 +1,48 @@
+#pragma once
+
+// Pictures into frames: the open command, the import of one file chosen by
+// its extension, and the file named on the command line.
+
+#include "FrameStrip.h"
+#include "options/SettingsStore.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace abm {
+
+// The open dialog's filter: "Text|Patterns|…".
+extern const char* const kOpenDialogFilter;
+
+// What an import did, for callers that report more than the window does.
+struct TImportResult {
+    int framesAdded = 0;
+    bool dropped = false;  // the importer refused the file without a message
+};
+
+void OpenGifAExecute(FrameStrip& strip, ISettingsStore& settings);
+
+// The open command after its dialog: imports the files in order, remembers
+// the first one's folder under "LoadImg" and updates the command states.
+// `onImported` hears of every file that returned; an error that travels
+// ends the whole run, as it ends the command.
+using TImportListener = std::function<void(const std::string& fileName, const TImportResult& result)>;
+void ImportFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<std::string>& files,
+                 const TImportListener& onImported = {});
+
+// Imports one file by its extension (".JPG", ".BMP", ".GIF", ".ABM", after
+// upper-casing and trimming), then shows the frame count and fits the strip.
+TImportResult ImportFile(FrameStrip& strip, const std::string& fileName);
+
+TImportResult ImportGif(FrameStrip& strip, const std::string& fileName);
+TImportResult ImportBmp(FrameStrip& strip, const std::string& fileName);
+TImportResult ImportJpeg(FrameStrip& strip, const std::string& fileName);
+
+// The arguments after the program name, joined with blanks up to the first
+// empty one, and trimmed: a path the shell split at its blanks, rejoined.
+std::string CommandLineFileName(const std::vector<std::string>& arguments);
+// Imports that file if it exists, then updates the command states.
+void CommandLineImport(FrameStrip& strip, const std::vector<std::string>& arguments);
+
+}  // namespace abm
