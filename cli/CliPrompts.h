@@ -1,0 +1,38 @@
+#pragma once
+
+// The questions the workspace asks, answered from the command line: the save
+// "dialog" returns OUT, the open "dialog" the inputs, and every message box
+// goes to standard error prefixed with "abmtool: ".
+
+#include "workspace/UserPrompts.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace abm {
+
+class CliPrompts : public IUserPrompts {
+public:
+    explicit CliPrompts(std::ostream& err) : err_(err) {}
+
+    std::string SaveName;
+    std::vector<std::string> OpenNames;
+    // Set once a warning or error box was shown.
+    bool Failed = false;
+    // Keeps the texts instead of printing them.
+    bool Quiet = false;
+    std::vector<std::string> Messages;
+
+    TModalResult MessageDlg(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>& buttons) override;
+    std::vector<std::string> OpenDialog(const TFileDialogRequest& request) override;
+    std::optional<std::string> SaveDialog(const TFileDialogRequest& request) override;
+
+    // "abmtool: " + text, a box's CR LF shown as one line break.
+    void Report(const std::string& text);
+
+private:
+    std::ostream& err_;
+};
+
+}  // namespace abm

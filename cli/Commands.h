@@ -1,0 +1,30 @@
+#pragma once
+
+// The four commands of abmtool, each on the workspace's own code paths.
+// They return the exit status: 0 success, 1 the command failed.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace abm {
+
+struct TCliOptions {
+    std::string out;
+    std::vector<std::string> inputs;
+    std::string width = "128";   // frame width and height texts, as the dialog holds them
+    std::string height = "97";
+    bool autoSize = true;
+    bool stretch = false;
+    bool transparentGif = false;
+    bool strict = false;
+    bool json = false;
+    int thumbnailSize = 128;
+};
+
+int RunAbm(const TCliOptions& options, std::ostream& out, std::ostream& err);
+int RunBmp(const TCliOptions& options, std::ostream& out, std::ostream& err);
+int RunInfo(const TCliOptions& options, std::ostream& out, std::ostream& err);
+int RunThumbnail(const TCliOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace abm

@@ -1,0 +1,19 @@
+#pragma once
+
+// A raster as a PNG file (8-bit RGB), through libpng.
+
+#include "codecs/raster/Bitmap.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace abm {
+
+std::vector<uint8_t> EncodePng(const TBitmap& bitmap);
+
+// Fits a raster into size × size keeping its aspect: averaged when it
+// shrinks, whole pixels repeated when it grows. Gives a 24-bit raster.
+TBitmap FitInto(const TBitmap& bitmap, int size);
+
+}  // namespace abm

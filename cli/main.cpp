@@ -1,0 +1,98 @@
+// abmtool: the desktop tool's work from the command line.
+
+#include "CliPrompts.h"
+#include "Commands.h"
+#include "workspace/UserPrompts.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <regex>
+
+namespace {
+
+constexpr const char* kVersion = "abmtool 1.0.0";
+
+void AddFrameOptions(CLI::App& command, abm::TCliOptions& o, std::string& size, bool& noAutoSize)
+{
+    command.add_option("-o,--output", o.out, "the file to write")->required();
+    command.add_option("--size", size, "frame width and height, used with --no-autosize")
+        ->default_str("128x97")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                return std::regex_match(text, std::regex("[0-9]{1,9}x[0-9]{1,9}")) ? std::string()
+                                                                                   : "expected WxH, e.g. 128x97";
+            },
+            "WxH"));
+    command.add_flag("--no-autosize", noAutoSize, "frames take --size instead of the first picture's size (default: auto-size on)");
+    command.add_flag("--stretch", o.stretch, "scale each picture to the frame size (default: off)");
+    command.add_flag("--transparent-gif", o.transparentGif, "draw GIF images transparently over the frame beneath (default: off)");
+    command.add_flag("--strict", o.strict, "a file the import skips (an invalid BMP or JPEG) fails the run (default: off)");
+    command.add_option("INPUT", o.inputs, "pictures to import, in order: .gif .bmp .jpg .abm")->required();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    abm::TCliOptions o;
+    std::string size = "128x97";
+    bool noAutoSize = false;
+
+    CLI::App app{"abmtool: frame animations for the Samsung SGH-C100 from pictures (BMP, JPEG, GIF, ABM)", "abmtool"};
+    app.set_version_flag("--version", kVersion);
+    app.require_subcommand(1);
+    app.get_formatter()->column_width(36);
+
+    CLI::App* abmCmd = app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation "
+                                                 "(at most four frames of at most 128 x 97; OUT's extension becomes .abm)");
+    AddFrameOptions(*abmCmd, o, size, noAutoSize);
+    CLI::App* bmpCmd = app.add_subcommand("bmp", "import INPUTs in order and write every frame as a 16-bit BMP file "
+                                                 "named OUT's folder + base name + frame number + .bmp");
+    AddFrameOptions(*bmpCmd, o, size, noAutoSize);
+    CLI::App* infoCmd = app.add_subcommand("info", "show the header of ABM files and whether the reader accepts them "
+                                                   "(exit status 1 when one is not accepted)");
+    infoCmd->add_flag("--json", o.json, "print JSON instead of one line per file (default: off)");
+    infoCmd->add_option("FILE", o.inputs, "ABM files")->required();
+    CLI::App* thumbCmd = app.add_subcommand("thumbnail", "write the first frame of INPUT as a PNG scaled to fit "
+                                                         "SIZE x SIZE (the file manager's thumbnailer)");
+    thumbCmd->add_option("-s,--size", o.thumbnailSize, "the PNG's largest side in pixels")
+        ->default_val(128)
+        ->check(CLI::Range(1, 4096));
+    std::string input;
+    thumbCmd->add_option("INPUT", input, "a picture: .gif .bmp .jpg .abm")->required();
+    thumbCmd->add_option("OUT", o.out, "the PNG file to write")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return 2;
+    }
+
+    const auto x = size.find('x');
+    o.width = size.substr(0, x);
+    o.height = size.substr(x + 1);
+    o.autoSize = !noAutoSize;
+    if (thumbCmd->parsed())
+        o.inputs = {input};
+
+    try {
+        if (abmCmd->parsed())
+            return abm::RunAbm(o, std::cout, std::cerr);
+        if (bmpCmd->parsed())
+            return abm::RunBmp(o, std::cout, std::cerr);
+        if (infoCmd->parsed())
+            return abm::RunInfo(o, std::cout, std::cerr);
+        return abm::RunThumbnail(o, std::cout, std::cerr);
+    } catch (const std::exception& e) {
+        abm::CliPrompts(std::cerr).Report(abm::ErrorBoxText(e.what()));
+        return 1;
+    }
+}
