@@ -1,0 +1,16 @@
+#pragma once
+
+// The readers that take a file name get the fuzz input through a file in
+// memory-backed storage, reused for every run.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace abm::fuzz {
+
+// Writes the bytes to a per-process scratch file with the given extension
+// and returns its name.
+std::string ScratchFile(const uint8_t* data, size_t size, const std::string& extension);
+
+}  // namespace abm::fuzz

@@ -1,0 +1,41 @@
+// The whole import of one file into a strip. The last two input bytes choose
+// the extension and the frame options; the rest is the file.
+
+#include "FuzzFile.h"
+#include "FuzzPrompts.h"
+#include "workspace/ImageImport.h"
+#include "workspace/AbmFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const uint8_t kind = data[size - 2], flags = data[size - 1];
+    size -= 2;
+    static const char* const extensions[] = {".gif", ".bmp", ".jpg", ".abm"};
+    static const char* const sizes[] = {"128", "97", "1", "0", "300", "", "x", "16"};
+    abm::TFrameOptionValues options;
+    options.AutoSizeOn = flags & 1;
+    options.StretchOn = flags & 2;
+    options.TransparentOn = flags & 4;
+    options.Width = sizes[(flags >> 3) & 7];
+    options.Height = sizes[(kind >> 2) & 7];
+    abm::fuzz::SilentPrompts prompts;
+    abm::FrameStrip strip(options, prompts);
+    try {
+        abm::ImportFile(strip, abm::fuzz::ScratchFile(data, size, extensions[kind & 3]));
+    } catch (const std::exception&) {
+    }
+    if (static_cast<size_t>(strip.Count()) != strip.SourceBitmaps().size())
+        __builtin_trap();
+    try {
+        abm::TMemoryStream out;
+        abm::WriteAbmStream(strip, out);
+    } catch (const std::exception&) {
+    }
+    return 0;
+}

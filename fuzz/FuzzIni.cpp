@@ -1,0 +1,41 @@
+// The settings file: read every key the input names (and the ones the
+// program uses), then write one and read it back.
+
+#include "FuzzFile.h"
+#include "options/IniFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string path = abm::fuzz::ScratchFile(data, size, ".INI");
+    abm::TIniFile ini(path);
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    size_t start = 0, keys = 0;
+    while (start < text.size() && keys < 64) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos && eq < 256) {
+            ini.ReadString("TMForm", line.substr(0, eq), "");
+            ++keys;
+        }
+        start = end + 1;
+    }
+    for (const char* key : {"LoadImg", "SaveBmp", "SavePath", "FormVersion", "NormPos", "ShowCmd"})
+        ini.ReadInteger("TMForm", key, 0);
+    // Whatever the file held, a value written reads back unchanged.
+    try {
+        ini.WriteString("TMForm", "SavePath", "/fuzz/");
+    } catch (const std::exception&) {
+        return 0;
+    }
+    if (ini.ReadString("TMForm", "SavePath", "") != "/fuzz/")
+        __builtin_trap();
+    return 0;
+}

@@ -1,0 +1,21 @@
+// JPEG: load and decode.
+
+#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/raster/Stream.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    try {
+        abm::TMemoryStream stream(std::vector<uint8_t>(data, data + size));
+        abm::TJPEGImage jpeg;
+        jpeg.LoadFromStream(stream);
+        abm::TBitmap raster;
+        jpeg.AssignTo(raster);
+    } catch (const std::exception&) {
+    }
+    return 0;
+}

@@ -1,0 +1,282 @@
+#include "HostileInputs.h"
+
+#include <algorithm>
+
+namespace abm::fuzz {
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Put16(Bytes& b, uint32_t v)
+{
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void Put32(Bytes& b, uint32_t v)
+{
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+
+// A GIF header with a two-colour global table.
+Bytes GifHeader(uint32_t w, uint32_t h)
+{
+    Bytes b = {'G', 'I', 'F', '8', '9', 'a'};
+    Put16(b, w);
+    Put16(b, h);
+    b.insert(b.end(), {0x80, 0, 0, 0, 0, 0, 255, 255, 255});
+    return b;
+}
+
+void GifImage(Bytes& b, uint32_t left, uint32_t top, uint32_t w, uint32_t h, uint8_t minCode, const Bytes& data)
+{
+    b.push_back(0x2C);
+    Put16(b, left);
+    Put16(b, top);
+    Put16(b, w);
+    Put16(b, h);
+    b.push_back(0);
+    b.push_back(minCode);
+    for (size_t i = 0; i < data.size(); i += 255) {
+        const size_t n = std::min<size_t>(255, data.size() - i);
+        b.push_back(static_cast<uint8_t>(n));
+        b.insert(b.end(), data.begin() + static_cast<std::ptrdiff_t>(i), data.begin() + static_cast<std::ptrdiff_t>(i + n));
+    }
+    b.push_back(0);
+}
+
+// Codes of `width` bits, least significant bit first.
+Bytes Codes(const std::vector<int>& codes, int width)
+{
+    Bytes out;
+    uint32_t acc = 0;
+    int bits = 0;
+    for (int c : codes) {
+        acc |= static_cast<uint32_t>(c) << bits;
+        bits += width;
+        while (bits >= 8) {
+            out.push_back(static_cast<uint8_t>(acc));
+            acc >>= 8;
+            bits -= 8;
+        }
+    }
+    if (bits)
+        out.push_back(static_cast<uint8_t>(acc));
+    return out;
+}
+
+Bytes Bmp(int32_t w, int32_t h, uint16_t bpp, uint32_t compression, uint32_t headerSize, const Bytes& rest)
+{
+    Bytes b = {'B', 'M'};
+    Put32(b, 0);
+    Put32(b, 0);
+    Put32(b, 0);
+    Put32(b, headerSize);
+    Put32(b, static_cast<uint32_t>(w));
+    Put32(b, static_cast<uint32_t>(h));
+    Put16(b, 1);
+    Put16(b, bpp);
+    Put32(b, compression);
+    for (int i = 0; i < 5; ++i)
+        Put32(b, 0);
+    b.insert(b.end(), rest.begin(), rest.end());
+    return b;
+}
+
+Bytes Abm(uint16_t w, uint16_t h, uint8_t bits, uint8_t count, uint32_t dataSize, size_t pixels)
+{
+    Bytes b;
+    Put16(b, w);
+    Put16(b, h);
+    b.insert(b.end(), {bits, 0, count, 0});
+    Put32(b, 0);
+    Put32(b, dataSize);
+    b.resize(72 + pixels, 0);
+    return b;
+}
+
+// A baseline JPEG frame header claiming any size, with no usable scan.
+Bytes JpegClaiming(uint16_t w, uint16_t h, uint8_t marker)
+{
+    Bytes b = {0xFF, 0xD8, 0xFF, marker, 0, 17, 8};
+    b.push_back(static_cast<uint8_t>(h >> 8));
+    b.push_back(static_cast<uint8_t>(h));
+    b.push_back(static_cast<uint8_t>(w >> 8));
+    b.push_back(static_cast<uint8_t>(w));
+    b.insert(b.end(), {3, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0});
+    b.insert(b.end(), {0xFF, 0xD9});
+    return b;
+}
+
+}  // namespace
+
+std::vector<THostileInput> HostileInputs()
+{
+    std::vector<THostileInput> in;
+    auto add = [&in](const std::string& kind, const std::string& name, Bytes bytes) {
+        in.push_back({kind, name, std::move(bytes)});
+    };
+
+    // GIF: minimum code sizes at and past the table, codes past the next
+    // free entry, a full table without clear, placement past the screen,
+    // zero sizes, allocation bombs, and a great many tiny images.
+    for (int m : {0, 1, 2, 11, 12, 13, 255}) {
+        Bytes g = GifHeader(4, 4);
+        GifImage(g, 0, 0, 4, 4, static_cast<uint8_t>(m), {0x00, 0x51, 0xFC, 0x1B, 0x28, 0x70});
+        g.push_back(0x3B);
+        add("gif", "mincode-" + std::to_string(m) + ".gif", g);
+    }
+    {
+        Bytes g = GifHeader(8, 8);
+        GifImage(g, 0, 0, 8, 8, 2, Codes({4, 1, 500 & 7, 7, 6, 7, 7, 7, 5}, 3));
+        g.push_back(0x3B);
+        add("gif", "code-past-next.gif", g);
+    }
+    {
+        std::vector<int> codes = {256};
+        for (int i = 0; i < 6000; ++i)
+            codes.push_back(i % 256);
+        // Written at growing widths the way an encoder without clear would.
+        Bytes data;
+        uint32_t acc = 0;
+        int bits = 0, next = 258, width = 9;
+        for (size_t i = 0; i < codes.size(); ++i) {
+            acc |= static_cast<uint32_t>(codes[i]) << bits;
+            bits += width;
+            while (bits >= 8) {
+                data.push_back(static_cast<uint8_t>(acc));
+                acc >>= 8;
+                bits -= 8;
+            }
+            if (i >= 2 && next < 4096 && ++next >= (1 << width) && width < 12)
+                ++width;
+        }
+        Bytes g = GifHeader(100, 60);
+        GifImage(g, 0, 0, 100, 60, 8, data);
+        g.push_back(0x3B);
+        add("gif", "full-table-no-clear.gif", g);
+    }
+    {
+        Bytes g = GifHeader(10, 10);
+        GifImage(g, 65530, 65530, 20, 20, 2, Codes({4, 1, 1, 1, 5}, 3));
+        GifImage(g, 0xFFFF, 0, 0xFFFF, 1, 2, Codes({4, 1, 5}, 3));
+        g.push_back(0x3B);
+        add("gif", "outside-screen.gif", g);
+    }
+    {
+        Bytes g = GifHeader(0, 0);
+        GifImage(g, 0, 0, 0, 0, 2, Codes({4, 1, 5}, 3));
+        g.push_back(0x3B);
+        add("gif", "zero-screen.gif", g);
+    }
+    {
+        Bytes g = GifHeader(65535, 65535);
+        GifImage(g, 0, 0, 65535, 65535, 2, Codes({4, 1, 5}, 3));
+        g.push_back(0x3B);
+        add("gif", "bomb-65535.gif", g);
+        Bytes z = GifHeader(65535, 65535);
+        GifImage(z, 0, 0, 0, 7, 2, Codes({4, 1, 5}, 3));
+        z.push_back(0x3B);
+        add("gif", "bomb-zero-size.gif", z);
+    }
+    {
+        Bytes g = GifHeader(2, 2);
+        const Bytes data = Codes({4, 1, 5}, 3);
+        for (int i = 0; i < 100000; ++i)
+            GifImage(g, 0, 0, 1, 1, 2, data);
+        g.push_back(0x3B);
+        add("gif", "hundred-thousand-images.gif", g);
+    }
+    {
+        Bytes g = GifHeader(4, 4);
+        g.insert(g.end(), {0x21, 0xFF, 3, 'N', 'E', 'T', 0, 0x21, 0x02, 0, 0x21, 0xF9, 2, 1});
+        add("gif", "broken-extensions.gif", g);
+    }
+
+    // BMP: bombs, stride × height overflow, runs and deltas past the edge,
+    // indexes past the table, lying header sizes, masks of 0 and 32 bits.
+    add("bmp", "bomb-65535.bmp", Bmp(65535, 65535, 24, 0, 40, {}));
+    add("bmp", "bomb-3000000.bmp", Bmp(3000000, 2000000, 8, 0, 40, Bytes(1024, 0x40)));
+    add("bmp", "stride-overflow.bmp", Bmp(0x7FFFFFFF, 2, 32, 0, 40, {}));
+    add("bmp", "negative-extreme.bmp", Bmp(1, static_cast<int32_t>(0x80000000u), 24, 0, 40, {}));
+    {
+        Bytes rest(1024, 0);
+        const Bytes runs = {255, 1, 255, 2, 0, 2, 255, 255, 0, 2, 255, 0, 0, 255, 1, 2, 3, 0, 0, 1};
+        rest.insert(rest.end(), runs.begin(), runs.end());
+        Bytes b = Bmp(4, 4, 8, 1, 40, rest);
+        b[34] = static_cast<uint8_t>(runs.size());
+        add("bmp", "rle8-past-edge.bmp", b);
+        Bytes b4 = Bmp(3, 3, 4, 2, 40, Bytes(64, 0));
+        b4.insert(b4.end(), {255, 0x12, 0, 2, 255, 255, 0, 200, 1, 2});
+        add("bmp", "rle4-past-edge.bmp", b4);
+    }
+    {
+        Bytes rest;
+        for (int i = 0; i < 2; ++i)
+            Put32(rest, 0x00FF00FFu);
+        rest.insert(rest.end(), {0xFF, 0xFE, 0x80, 0x7F});
+        Bytes b = Bmp(4, 1, 8, 0, 40, rest);
+        b[46] = 2;  // two colours used, indexes up to 255
+        add("bmp", "index-past-table.bmp", b);
+    }
+    for (uint32_t size : {0u, 5u, 11u, 13u, 39u, 41u, 1000u, 0xFFFFFFFFu}) {
+        Bytes b = Bmp(2, 2, 24, 0, size, Bytes(16, 7));
+        add("bmp", "header-size-" + std::to_string(size) + ".bmp", b);
+    }
+    for (uint32_t mask : {0u, 0xFFFFFFFFu, 0x80000001u}) {
+        Bytes rest;
+        Put32(rest, mask);
+        Put32(rest, 0x0000FF00u);
+        Put32(rest, 0);
+        rest.resize(rest.size() + 16, 0xAB);
+        add("bmp", "mask-" + std::to_string(mask) + ".bmp", Bmp(2, 2, 32, 3, 40, rest));
+    }
+
+    // JPEG: sizes past the raster cap, a header with no scan.
+    add("jpeg", "claims-65500.jpg", JpegClaiming(65500, 65500, 0xC0));
+    add("jpeg", "progressive-claims-40000.jpg", JpegClaiming(40000, 40000, 0xC2));
+    add("jpeg", "zero-size.jpg", JpegClaiming(0, 0, 0xC0));
+    add("jpeg", "only-soi.jpg", {0xFF, 0xD8});
+
+    // ABM: sizes that overflow signed 32-bit arithmetic.
+    add("abm", "datasize-max.abm", Abm(1, 1, 16, 1, 0x7FFFFFFF, 0));
+    add("abm", "datasize-negative.abm", Abm(1, 1, 16, 1, 0xFFFFFFB8u, 0));
+    add("abm", "count-overflow.abm", Abm(65535, 65535, 16, 255, 0, 0));
+    add("abm", "buffer-overflow.abm", Abm(65535, 65535, 16, 0, 0, 0));
+    add("abm", "zero-width.abm", Abm(0, 100, 16, 3, 0, 0));
+    add("abm", "wide-row.abm", Abm(20000, 1, 16, 1, 40000, 40000));
+
+    // INI: NUL bytes, a byte-order mark, a very long line, duplicate keys.
+    {
+        const std::string nul("[TMForm]\r\nLoad\0Img=x\r\nSavePath=\0\r\n", 32);
+        add("ini", "nul.ini", Bytes(nul.begin(), nul.end()));
+        const std::string bom = "\xEF\xBB\xBF[TMForm]\r\nLoadImg=/a/\r\n";
+        add("ini", "bom.ini", Bytes(bom.begin(), bom.end()));
+        std::string longLine = "[TMForm]\r\nLoadImg=" + std::string(1 << 20, 'x') + "\r\n";
+        add("ini", "long-line.ini", Bytes(longLine.begin(), longLine.end()));
+        const std::string dup = "[TMForm]\nLoadImg=1\nloadimg=2\n[tmform]\nLOADIMG=3\n";
+        add("ini", "duplicates.ini", Bytes(dup.begin(), dup.end()));
+        const std::string odd = "TMForm]\r\n[[TMForm]\r\n=\r\n==\r\n[TMForm\r\nkey";
+        add("ini", "odd.ini", Bytes(odd.begin(), odd.end()));
+    }
+
+    // The import target takes a file, then its extension and options bytes.
+    std::vector<THostileInput> forImport;
+    for (const THostileInput& h : in) {
+        const int kind = h.kind == "gif" ? 0 : h.kind == "bmp" ? 1 : h.kind == "jpeg" ? 2 : h.kind == "abm" ? 3 : -1;
+        if (kind < 0)
+            continue;
+        for (uint8_t flags : {0x00, 0x07, 0x3A}) {
+            Bytes b = h.bytes;
+            b.push_back(static_cast<uint8_t>(kind));
+            b.push_back(flags);
+            forImport.push_back({"import", h.name + "." + std::to_string(flags), std::move(b)});
+        }
+    }
+    in.insert(in.end(), forImport.begin(), forImport.end());
+    return in;
+}
+
+}  // namespace abm::fuzz

@@ -1,0 +1,82 @@
+// Every corpus picture cut short at every byte (at evenly spread places for
+// bigger files) and imported through the reader its extension chooses: each
+// ends in frames, in the importer's silence or in the error it lets travel,
+// and the strip stays whole.
+
+#include "FuzzFile.h"
+#include "workspace/ImageImport.h"
+#include "../workspace/ScriptedPrompts.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace abm;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kEveryByteUpTo = 600;
+constexpr size_t kSpreadCuts = 48;
+
+std::vector<size_t> Cuts(size_t size)
+{
+    std::vector<size_t> cuts;
+    if (size <= kEveryByteUpTo) {
+        for (size_t n = 0; n < size; ++n)
+            cuts.push_back(n);
+    } else {
+        for (size_t n = 0; n < 64; ++n)  // the headers, byte by byte
+            cuts.push_back(n);
+        for (size_t i = 1; i <= kSpreadCuts; ++i)
+            cuts.push_back(64 + (size - 64) * i / (kSpreadCuts + 1));
+        cuts.push_back(size - 1);
+    }
+    return cuts;
+}
+
+void CutAndImport(const fs::path& folder, const std::vector<std::string>& extensions, const std::string& as)
+{
+    TFrameOptionValues options;
+    abm::test::ScriptedPrompts prompts;
+    size_t files = 0, runs = 0;
+    for (const fs::path& file : abm::test::FilesIn(folder)) {
+        if (std::find(extensions.begin(), extensions.end(), file.extension().string()) == extensions.end())
+            continue;
+        const std::vector<uint8_t> bytes = abm::test::ReadFile(file);
+        ++files;
+        for (size_t cut : Cuts(bytes.size())) {
+            FrameStrip strip(options, prompts);
+            options.AutoSizeOn = (cut & 1) == 0;
+            options.TransparentOn = (cut & 2) != 0;
+            try {
+                ImportFile(strip, fuzz::ScratchFile(bytes.data(), cut, as));
+            } catch (const std::exception&) {
+                // an error that travels to the error box is a clean outcome too
+            }
+            ASSERT_EQ(static_cast<size_t>(strip.Count()), strip.SourceBitmaps().size()) << file << " cut at " << cut;
+            for (int i = 0; i < strip.Count(); ++i)
+                ASSERT_EQ(strip.Thumbnail(i).Picture.PixelFormat(), pf16bit);
+            ++runs;
+        }
+    }
+    EXPECT_GT(files, 5u);
+    EXPECT_TRUE(prompts.messages.empty() || as == ".abm");
+    std::printf("%zu files, %zu cut imports\n", files, runs);
+}
+
+}  // namespace
+
+TEST(CutCorpus, GifFilesEndCleanlyWhereverTheyAreCut)
+{
+    CutAndImport(abm::test::Corpora() / "gif", {".gif"}, ".gif");
+}
+
+TEST(CutCorpus, BmpFilesEndCleanlyWhereverTheyAreCut)
+{
+    CutAndImport(abm::test::Corpora() / "bmp", {".bmp"}, ".bmp");
+}
+
+TEST(CutCorpus, JpegFilesEndCleanlyWhereverTheyAreCut)
+{
+    CutAndImport(abm::test::Corpora() / "jpeg", {".jpg", ".jpeg"}, ".jpg");
+}

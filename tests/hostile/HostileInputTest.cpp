@@ -1,0 +1,212 @@
+// Hostile inputs end in a clean, specific outcome: the error their reader
+// names, or the picture or silence the import rules give.
+
+#include "HostileInputs.h"
+#include "codecs/gif/GIFException.h"
+#include "codecs/gif/GIFImage.h"
+#include "codecs/gif/GIFSubImage.h"
+#include "codecs/jpeg/EJPEG.h"
+#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/raster/Errors.h"
+#include "codecs/raster/Stream.h"
+#include "options/IniFile.h"
+#include "workspace/AbmFile.h"
+#include "../workspace/ScriptedPrompts.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sys/resource.h>
+
+using namespace abm;
+
+namespace {
+
+const fuzz::THostileInput& Input(const std::string& name)
+{
+    static const std::vector<fuzz::THostileInput> inputs = fuzz::HostileInputs();
+    for (const auto& input : inputs)
+        if (input.name == name)
+            return input;
+    throw std::runtime_error("no hostile input " + name);
+}
+
+// "loaded", or the class and text of the error.
+std::string LoadGif(const std::string& name, int* count = nullptr)
+{
+    const auto& bytes = Input(name).bytes;
+    TGIFImage gif;
+    try {
+        gif.LoadFromMemory(bytes.data(), bytes.size());
+        for (int i = 0; i < gif.Count(); ++i)
+            gif.Images(i).Bitmap();
+    } catch (const GIFException& e) {
+        return std::string("GIFException: ") + e.what();
+    }
+    if (count)
+        *count = gif.Count();
+    return "loaded";
+}
+
+std::string LoadBmp(const std::string& name)
+{
+    const auto& bytes = Input(name).bytes;
+    TBitmap b;
+    try {
+        b.LoadFromMemory(bytes.data(), bytes.size());
+        b.SetPixelFormat(pf16bit);
+    } catch (const EInvalidGraphic& e) {
+        return std::string("EInvalidGraphic: ") + e.what();
+    } catch (const EReadError& e) {
+        return std::string("EReadError: ") + e.what();
+    }
+    return "loaded " + std::to_string(b.Width()) + "x" + std::to_string(b.Height());
+}
+
+std::string LoadJpeg(const std::string& name)
+{
+    const auto& bytes = Input(name).bytes;
+    TMemoryStream stream(bytes);
+    TJPEGImage jpeg;
+    try {
+        jpeg.LoadFromStream(stream);
+        TBitmap raster;
+        jpeg.AssignTo(raster);
+    } catch (const EJPEG& e) {
+        return "EJPEG";
+    } catch (const EInvalidGraphic& e) {
+        return std::string("EInvalidGraphic: ") + e.what();
+    }
+    return "decoded";
+}
+
+}  // namespace
+
+TEST(HostileGif, CodeSizesPastTheTableFailBeforeAnyPixel)
+{
+    for (int m : {12, 13, 255})
+        EXPECT_EQ(LoadGif("mincode-" + std::to_string(m) + ".gif").rfind("GIFException: ", 0), 0u) << m;
+    for (int m : {0, 1, 2, 11})
+        EXPECT_EQ(LoadGif("mincode-" + std::to_string(m) + ".gif"), "loaded") << m;
+}
+
+TEST(HostileGif, OddCodeStreamsAndPlacementsDecode)
+{
+    for (const char* name : {"full-table-no-clear.gif", "outside-screen.gif", "zero-screen.gif"})
+        EXPECT_EQ(LoadGif(name), "loaded") << name;
+    // Codes past the next free entry may build a table entry that points at itself.
+    const std::string pastNext = LoadGif("code-past-next.gif");
+    EXPECT_TRUE(pastNext == "loaded" || pastNext == "GIFException: Circular decoder table entry") << pastNext;
+}
+
+TEST(HostileGif, AllocationBombsAreRefused)
+{
+    for (const char* name : {"bomb-65535.gif", "bomb-zero-size.gif"}) {
+        EXPECT_EQ(Input(name).bytes.size() < 64, true);
+        EXPECT_EQ(LoadGif(name).rfind("GIFException: ", 0), 0u) << name;
+    }
+}
+
+TEST(HostileGif, HundredThousandTinyImagesLoad)
+{
+    int count = 0;
+    EXPECT_EQ(LoadGif("hundred-thousand-images.gif", &count), "loaded");
+    EXPECT_EQ(count, 100000);
+}
+
+TEST(HostileBmp, BombsAndOverflowsAreInvalidPictures)
+{
+    for (const char* name : {"bomb-65535.bmp", "bomb-3000000.bmp", "stride-overflow.bmp", "negative-extreme.bmp"})
+        EXPECT_EQ(LoadBmp(name), "EInvalidGraphic: Bitmap image is not valid") << name;
+}
+
+TEST(HostileBmp, RunsIndexesHeadersAndMasksEndCleanly)
+{
+    const std::map<std::string, std::string> expected = {
+        {"rle8-past-edge.bmp", "loaded 4x4"},
+        {"rle4-past-edge.bmp", "loaded 3x3"},
+        {"index-past-table.bmp", "loaded 4x1"},
+        {"header-size-0.bmp", "EInvalidGraphic: Bitmap image is not valid"},
+        {"header-size-4294967295.bmp", "EReadError: Stream read error"},
+        {"mask-0.bmp", "loaded 2x2"},
+        {"mask-4294967295.bmp", "loaded 2x2"},
+        {"mask-2147483649.bmp", "loaded 2x2"},
+    };
+    for (const auto& [name, outcome] : expected)
+        EXPECT_EQ(LoadBmp(name), outcome) << name;
+    // Indexes past a two-colour table read as black.
+    const auto& bytes = Input("index-past-table.bmp").bytes;
+    TBitmap b;
+    b.LoadFromMemory(bytes.data(), bytes.size());
+    EXPECT_EQ(b.Pixel(0, 0), clBlack);
+    for (uint32_t size : {5u, 11u, 13u, 39u, 41u, 1000u})
+        EXPECT_NE(LoadBmp("header-size-" + std::to_string(size) + ".bmp"), "") << size;
+}
+
+TEST(HostileJpeg, SizesPastTheCapAndEmptyScansFailAsInvalidPictures)
+{
+    for (const char* name : {"claims-65500.jpg", "progressive-claims-40000.jpg", "zero-size.jpg", "only-soi.jpg"}) {
+        const std::string outcome = LoadJpeg(name);
+        EXPECT_TRUE(outcome == "EJPEG" || outcome == "EInvalidGraphic: Bitmap image is not valid") << name << ": " << outcome;
+    }
+}
+
+TEST(HostileAbm, OverflowingHeadersGiveTheCannotOpenMessage)
+{
+    abm::test::TempDir dir;
+    TFrameOptionValues options;
+    abm::test::ScriptedPrompts prompts;
+    const std::map<std::string, std::string> expected = {
+        {"datasize-max.abm", "Невозможно откыть файл: "},
+        {"datasize-negative.abm", "Неверный формат файла: "},
+        {"count-overflow.abm", "Невозможно откыть файл: "},
+        {"buffer-overflow.abm", "Невозможно откыть файл: "},
+        {"zero-width.abm", "Невозможно откыть файл: "},
+        {"wide-row.abm", "Невозможно откыть файл: "},
+    };
+    for (const auto& [name, message] : expected) {
+        FrameStrip strip(options, prompts);
+        prompts.messages.clear();
+        abm::test::WriteFile(dir / name, Input(name).bytes);
+        ReadAbmFile(strip, dir / name);
+        ASSERT_EQ(prompts.messages.size(), 1u) << name;
+        EXPECT_EQ(prompts.messages[0].text, message + (dir / name)) << name;
+        EXPECT_EQ(strip.Count(), 0);
+    }
+}
+
+TEST(HostileIni, OddFilesReadAndStillTakeAWrite)
+{
+    abm::test::TempDir dir;
+    const std::map<std::string, std::string> loadImg = {
+        {"nul.ini", ""}, {"bom.ini", "/a/"}, {"duplicates.ini", "1"}, {"odd.ini", ""},
+    };
+    for (const auto& [name, value] : loadImg) {
+        abm::test::WriteFile(dir / name, Input(name).bytes);
+        TIniFile ini(dir / name);
+        EXPECT_EQ(ini.ReadString("TMForm", "LoadImg", ""), value) << name;
+        ini.WriteString("TMForm", "SavePath", "/x/");
+        EXPECT_EQ(ini.ReadString("TMForm", "SavePath", ""), "/x/") << name;
+        EXPECT_EQ(ini.ReadString("TMForm", "LoadImg", ""), value) << name;
+    }
+    abm::test::WriteFile(dir / "long.ini", Input("long-line.ini").bytes);
+    EXPECT_EQ(TIniFile(dir / "long.ini").ReadString("TMForm", "LoadImg", "").size(), 2047u);
+}
+
+TEST(HostileMemory, NothingHeldMoreThanTheRasterCap)
+{
+    // Through every hostile picture the process never holds much more than
+    // one raster at the cap.
+    for (const auto& input : fuzz::HostileInputs()) {
+        if (input.kind == "gif")
+            LoadGif(input.name);
+        else if (input.kind == "bmp")
+            LoadBmp(input.name);
+        else if (input.kind == "jpeg")
+            LoadJpeg(input.name);
+    }
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 1536L * 1024) << "peak resident kilobytes";
+}
