@@ -61,7 +61,8 @@ int BitCountOf(TPixelFormat format)
 TAbmHeader TAbmHeader::Decode(const uint8_t* data, size_t size)
 {
     uint8_t b[kSize] = {};
-    std::memcpy(b, data, std::min(size, kSize));
+    if (size > 0)
+        std::memcpy(b, data, std::min(size, kSize));
     TAbmHeader h;
     h.FrameWidth = static_cast<uint16_t>(b[0] | (b[1] << 8));
     h.FrameHeight = static_cast<uint16_t>(b[2] | (b[3] << 8));
