@@ -3,6 +3,7 @@
 #include "Bitmap.h"
 #include "PixelCodec.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -82,12 +83,21 @@ void BlitLoop(const BlitJob& job, Conv conv)
     const TBitmapImage& src = *job.src;
     TBitmapImage& dst = *job.dst;
     const int64_t dh = job.d.Height(), sh = job.s.Height();
+    // Unscaled across and unmasked: the columns map straight, without the table.
+    const bool straight = !job.mask && job.d.Width() == job.s.Width();
+    const int shift = job.s.Left - job.d.Left;
+    const int from = std::max(job.clip.Left, -shift), to = std::min(job.clip.Right, src.width - shift);
     for (int dy = job.clip.Top; dy < job.clip.Bottom; ++dy) {
         const int sy = job.s.Top + static_cast<int>(static_cast<int64_t>(dy - job.d.Top) * sh / dh);
         if (sy < 0 || sy >= src.height)
             continue;
         const uint8_t* srow = src.Row(sy);
         uint8_t* drow = dst.Row(dy);
+        if (straight) {
+            for (int dx = from; dx < to; ++dx)
+                WriteAt<DB>(drow, dx, conv(ReadAt<SB>(srow, dx + shift)));
+            continue;
+        }
         const bool maskRow = job.mask && sy < job.mask->height;
         for (int i = 0, dx = job.clip.Left; dx < job.clip.Right; ++i, ++dx) {
             const int sx = job.xs[i];
