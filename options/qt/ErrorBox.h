@@ -1,0 +1,35 @@
+#pragma once
+
+// The application's report of any error no handler catches: a modal
+// critical box titled with the application title. Every Qt handler of the
+// program runs inside RunHandler, because an exception must never unwind
+// through Qt's event delivery.
+
+#include <QString>
+
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+namespace abm {
+
+// The error's text, with a full stop appended when its last character's
+// code is above that of ".".
+QString StandardErrorText(const QString& message);
+
+// Shows the box (OK button, error icon) and returns when it is closed.
+void ShowException(const std::exception& error);
+
+template <class Handler>
+void RunHandler(Handler&& handler)
+{
+    try {
+        std::forward<Handler>(handler)();
+    } catch (const std::exception& error) {
+        ShowException(error);
+    } catch (...) {
+        ShowException(std::runtime_error("Unknown error"));
+    }
+}
+
+}  // namespace abm

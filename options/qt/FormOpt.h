@@ -1,0 +1,69 @@
+#pragma once
+
+// The options dialog: frame size, auto-size, stretch and transparent GIF,
+// the .abm registration button and the authors' addresses. One hidden
+// instance lives for the whole run; the workspace reads the options from
+// its controls at the moment it needs them, so they hold exactly what the
+// user left there, Cancel or not.
+
+#include "workspace/FrameOptions.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+namespace abm {
+
+class TFrmInc;
+
+class TFormOpt : public QDialog, public IFrameOptions {
+    Q_OBJECT
+
+public:
+    static constexpr int kClientWidth = 341;
+    static constexpr int kClientHeight = 217;
+    static constexpr const char* kRegisterCaption = "Зарегистрировать расширение *.ABM\r\nпод эту программу";
+
+    explicit TFormOpt(QWidget* parent = nullptr);
+
+    TFrmInc* FrmWidth;
+    TFrmInc* FrmHeight;
+    QCheckBox* ChBAutoSize;
+    QCheckBox* ChBStretch;
+    QCheckBox* ChBTransparent;
+    QToolButton* SpeedButton1;
+    QLabel* LbUrl;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+
+    // IFrameOptions, read from the controls.
+    std::string FrmWidthText() const override;
+    std::string FrmHeightText() const override;
+    bool AutoSize() const override;
+    bool Stretch() const override;
+    bool Transparent() const override;
+
+    // Sets Key to 0 to drop a typed character: Backspace on a one-character
+    // text, and everything that is not a digit.
+    void FrmWidthMaskEdKeyPress(QObject* Sender, QChar& Key);
+    // Sets Key to 0 for Delete, so the edit never sees it.
+    void FrmWidthMaskEdKeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+    void ChBAutoSizeClick();
+    void SpeedButton1Click();
+    void LbUrlClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool FilterEditKey(QObject* edit, QKeyEvent* event);
+};
+
+}  // namespace abm

@@ -1,0 +1,97 @@
+#include "UpDown.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace abm {
+
+namespace {
+
+QToolButton* ArrowButton(QWidget* parent, Qt::ArrowType arrow)
+{
+    auto* button = new QToolButton(parent);
+    button->setArrowType(arrow);
+    button->setAutoRepeat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+}  // namespace
+
+TUpDown::TUpDown(QWidget* parent)
+    : QWidget(parent), up_(ArrowButton(this, Qt::UpArrow)), down_(ArrowButton(this, Qt::DownArrow))
+{
+    setFocusPolicy(Qt::NoFocus);
+    connect(up_, &QToolButton::clicked, this, [this] { Step(1); });
+    connect(down_, &QToolButton::clicked, this, [this] { Step(-1); });
+}
+
+void TUpDown::resizeEvent(QResizeEvent*)
+{
+    const int half = height() / 2;
+    up_->setGeometry(0, 0, width(), half);
+    down_->setGeometry(0, half, width(), height() - half);
+}
+
+QString TUpDown::PositionText(int position) const
+{
+    QLocale locale;
+    QLocale::NumberOptions options = locale.numberOptions();
+    options.setFlag(QLocale::OmitGroupSeparator, !Thousands);
+    locale.setNumberOptions(options);
+    return locale.toString(position);
+}
+
+void TUpDown::SetPosition(int position)
+{
+    position_ = std::clamp(position, Min, Max);
+    if (associate_)
+        associate_->setText(PositionText(position_));
+}
+
+void TUpDown::SetAssociate(QLineEdit* edit)
+{
+    if (associate_)
+        associate_->removeEventFilter(this);
+    associate_ = edit;
+    if (associate_)
+        associate_->installEventFilter(this);
+}
+
+void TUpDown::Step(int direction)
+{
+    int current = position_;
+    if (associate_) {
+        bool ok = false;
+        const int shown = QLocale().toInt(associate_->text(), &ok);
+        if (ok)
+            current = std::clamp(shown, Min, Max);
+    }
+    const long long next = static_cast<long long>(current) + static_cast<long long>(direction) * Increment;
+    int position;
+    if (next > Max)
+        position = Wrap ? Min : Max;
+    else if (next < Min)
+        position = Wrap ? Max : Min;
+    else
+        position = static_cast<int>(next);
+    SetPosition(position);
+}
+
+bool TUpDown::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == associate_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+            Step(key->key() == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace abm

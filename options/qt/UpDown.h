@@ -1,0 +1,54 @@
+#pragma once
+
+// Up-down arrow buttons bound to an edit: each step reads the number the
+// edit shows (the user may have typed one), moves it by Increment within
+// Min..Max and writes it back, from 1000 up with the locale's digit-group
+// separator. The Up and Down keys in the edit step it too.
+
+#include <QWidget>
+
+class QLineEdit;
+class QToolButton;
+
+namespace abm {
+
+class TUpDown : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TUpDown(QWidget* parent = nullptr);
+
+    int Min = 0;
+    int Max = 100;
+    int Increment = 1;
+    bool Wrap = false;
+    bool Thousands = true;
+
+    int Position() const { return position_; }
+    // Also writes the number into the bound edit.
+    void SetPosition(int position);
+
+    QLineEdit* Associate() const { return associate_; }
+    void SetAssociate(QLineEdit* edit);
+
+    // One step up (+1) or down (-1), as a click on an arrow does.
+    void Step(int direction);
+
+    // The text the edit gets for a position.
+    QString PositionText(int position) const;
+
+    QToolButton* UpButton() const { return up_; }
+    QToolButton* DownButton() const { return down_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QToolButton* up_;
+    QToolButton* down_;
+    QLineEdit* associate_ = nullptr;
+    int position_ = 0;
+};
+
+}  // namespace abm
