@@ -1,0 +1,34 @@
+#pragma once
+
+// The commands' questions answered with real dialogs: message boxes with
+// exactly the given buttons in the given order, and Qt's own file dialogs
+// showing each filter entry's text and nothing else.
+
+#include "workspace/UserPrompts.h"
+
+#include <QStringList>
+
+class QWidget;
+
+namespace abm {
+
+class TDialogPrompts : public IUserPrompts {
+public:
+    explicit TDialogPrompts(QWidget* owner) : owner_(owner) {}
+
+    TModalResult MessageDlg(const std::string& text, TMsgDlgType type,
+                            const std::vector<TMsgDlgBtn>& buttons) override;
+    std::vector<std::string> OpenDialog(const TFileDialogRequest& request) override;
+    std::optional<std::string> SaveDialog(const TFileDialogRequest& request) override;
+
+    // "Text|p1;p2|…" as Qt name filters "Text (p1 p2)". The patterns match
+    // without regard to case, as they were written for such file systems.
+    static QStringList NameFilters(const std::string& filter);
+    // The box's title for each kind of message.
+    static QString Caption(TMsgDlgType type);
+
+private:
+    QWidget* owner_;
+};
+
+}  // namespace abm

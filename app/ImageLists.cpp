@@ -1,0 +1,69 @@
+#include "ImageLists.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
+
+#include <cmath>
+
+namespace abm {
+
+namespace {
+
+constexpr double kScales[] = {1.0, 1.25, 1.5, 2.0, 3.0};
+
+QPixmap Render(QSvgRenderer& renderer, QSize pixels, double scale)
+{
+    QPixmap pixmap(pixels);
+    pixmap.fill(Qt::transparent);
+    {
+        QPainter painter(&pixmap);
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    }
+    pixmap.setDevicePixelRatio(scale);
+    return pixmap;
+}
+
+}  // namespace
+
+QIcon SvgIcon(const QString& resource, QSize size, std::initializer_list<int> smaller)
+{
+    QSvgRenderer renderer(resource);
+    QIcon icon;
+    if (!renderer.isValid())
+        return icon;
+    for (const int side : smaller)
+        icon.addPixmap(Render(renderer, QSize(side, side), 1.0));
+    for (const double scale : kScales) {
+        const QSize pixels(static_cast<int>(std::lround(size.width() * scale)),
+                           static_cast<int>(std::lround(size.height() * scale)));
+        icon.addPixmap(Render(renderer, pixels, scale));
+    }
+    return icon;
+}
+
+std::vector<QIcon> ImageList1Pictures()
+{
+    static const char* const names[] = {"image00-new",     "image01-save-abm", "image02-copy",  "image03-delete",
+                                        "image04-save-bmp", "image05-undo",     "image06-redo",  "image07-info",
+                                        "image08-open",     "image09-options",  "image10-clear"};
+    std::vector<QIcon> icons;
+    for (const char* name : names)
+        icons.push_back(SvgIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)), QSize(24, 24)));
+    return icons;
+}
+
+std::vector<QIcon> ImListPictures()
+{
+    std::vector<QIcon> icons;
+    for (int i = 0; i < 8; ++i)
+        icons.push_back(SvgIcon(QStringLiteral(":/icons/imlist%1.svg").arg(i), QSize(48, 48), {16, 24, 32}));
+    return icons;
+}
+
+QIcon MainIcon()
+{
+    return SvgIcon(QStringLiteral(":/icons/abmmaker.svg"), QSize(48, 48), {16, 24, 32});
+}
+
+}  // namespace abm

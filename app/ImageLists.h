@@ -1,0 +1,26 @@
+#pragma once
+
+// The window's pictures, drawn as SVG in the program's resources and
+// rendered for every screen scale up front, so they are crisp at 96 dpi and
+// on HiDPI screens alike.
+
+#include <QIcon>
+
+#include <initializer_list>
+#include <vector>
+
+namespace abm {
+
+// The command icons, 24 × 24: 1 save ABM, 3 delete, 4 save BMP, 8 open,
+// 9 options, 10 clear; 0, 2, 5, 6 and 7 are spare glyphs.
+std::vector<QIcon> ImageList1Pictures();
+// The animated application icon, 8 pictures of 48 × 48.
+std::vector<QIcon> ImListPictures();
+// The program's icon at start-up.
+QIcon MainIcon();
+
+// An SVG resource rendered at `size` for scales 1 to 3, and at the square
+// `smaller` sizes (task bars and title bars ask for 16 to 32 pixels).
+QIcon SvgIcon(const QString& resource, QSize size, std::initializer_list<int> smaller = {});
+
+}  // namespace abm

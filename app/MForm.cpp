@@ -1,0 +1,657 @@
+#include "MForm.h"
+
+#include "DialogPrompts.h"
+#include "ImageLists.h"
+#include "RasterImage.h"
+#include "Thumbnail.h"
+#include "options/qt/FormOpt.h"
+#include "options/qt/FrmInc.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace abm {
+
+namespace {
+
+constexpr int kStaticTextHeight = 17;
+constexpr QRect kImPrevBounds(16, 32, 130, 99);
+
+QLabel* StatusPanel(QStatusBar* bar, const char* name, Qt::Alignment alignment)
+{
+    auto* panel = new QLabel(bar);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setFixedWidth(50);
+    panel->setAlignment(alignment | Qt::AlignVCenter);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addWidget(panel);
+    return panel;
+}
+
+QRect ToQRect(const TRect& r)
+{
+    return QRect(QPoint(r.Left, r.Top), QSize(r.Right - r.Left, r.Bottom - r.Top));
+}
+
+TRect ToTRect(const QRect& r)
+{
+    return Rect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+}
+
+}  // namespace
+
+TMForm::TMForm(std::vector<std::string> arguments, IUserPrompts* prompts)
+    : arguments_(std::move(arguments)),
+      ownPrompts_(prompts ? nullptr : std::make_unique<TDialogPrompts>(this)),
+      prompts_(prompts ? prompts : ownPrompts_.get()),
+      dragExec_([](QDrag& drag) { return drag.exec(Qt::MoveAction); })
+{
+    ImageList1 = ImageList1Pictures();
+    ImList = ImListPictures();
+    createLayout();
+    createActions();
+
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(PreviewPlayer::kIntervalMs);
+    connect(Timer, &QTimer::timeout, this, [this] { Run([this] { TimerTimer(); }); });
+
+    // The settings store hooks the window's show, close-query and destroy
+    // events while the window is built, and chains to the window's own.
+    Events.OnDestroy = [this] { FormDestroy(); };
+    FormStorage = std::make_unique<TFormStorage>(*this);
+    FormStorage->SetOnError([](const std::exception& error) { ShowException(error); });
+    FormStorage->AttachToWindow();
+
+    Run([this] { FormCreate(); });
+    Timer->start();
+}
+
+TMForm::~TMForm()
+{
+    Timer->stop();
+    RunHandler([this] {
+        if (Events.OnDestroy)
+            Events.OnDestroy();
+    });
+    FormStorage.reset();
+    // Closed without FormClose (never shown, or destroyed directly).
+    delete FormOpt;
+    FormOpt = nullptr;
+    for (TThumbnail* thumbnail : thumbnails_)
+        delete thumbnail;
+    thumbnails_.clear();
+}
+
+void TMForm::createLayout()
+{
+    setObjectName(QStringLiteral("MForm"));
+    setWindowTitle(QString::fromUtf8(kCaption));
+
+    XPToolBar1 = new QToolBar(this);
+    XPToolBar1->setObjectName(QStringLiteral("XPToolBar1"));
+    XPToolBar1->setMovable(false);
+    XPToolBar1->setFloatable(false);
+    XPToolBar1->setIconSize(QSize(24, 24));
+    XPToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    XPToolBar1->setFixedHeight(34);
+    XPToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    XPToolBar1->setStyleSheet(QStringLiteral(
+        "QToolBar#XPToolBar1 { border-top: 1px solid palette(mid); border-bottom: 1px solid palette(mid); }"));
+    XPToolBar1->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, XPToolBar1);
+
+    Splitter1 = new QSplitter(Qt::Vertical, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(2);
+    Splitter1->setChildrenCollapsible(false);
+    setCentralWidget(Splitter1);
+
+    ScrollBoxSource = new QScrollArea(Splitter1);
+    ScrollBoxSource->setObjectName(QStringLiteral("ScrollBoxSource"));
+    ScrollBoxSource->setFrameShape(QFrame::NoFrame);
+    ScrollBoxSource->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ScrollBoxSource->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ScrollBoxSource->setWidgetResizable(false);
+    // Its height is the model's (FitStripHeight, the splitter), not the
+    // scroll area's own idea of a minimum.
+    ScrollBoxSource->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    stripContent_ = new QWidget;
+    stripContent_->setObjectName(QStringLiteral("StripContent"));
+    ScrollBoxSource->setWidget(stripContent_);
+    ScrollBoxSource->viewport()->installEventFilter(this);
+
+    ScrollBox1 = new QScrollArea(Splitter1);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setWidgetResizable(true);
+    previewContent_ = new QWidget;
+    previewContent_->setObjectName(QStringLiteral("PreviewContent"));
+    previewContent_->setMinimumSize(kImPrevBounds.right() + 1, kImPrevBounds.bottom() + 1);
+    ScrollBox1->setWidget(previewContent_);
+    previewContent_->installEventFilter(this);
+
+    StaticText1 = new QLabel(QStringLiteral(" Предварительный просмотр:"), previewContent_);
+    StaticText1->setObjectName(QStringLiteral("StaticText1"));
+    StaticText1->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
+    ImPrev = new QLabel(previewContent_);
+    ImPrev->setObjectName(QStringLiteral("ImPrev"));
+    ImPrev->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ImPrev->setGeometry(kImPrevBounds);
+
+    Splitter1->addWidget(ScrollBoxSource);
+    Splitter1->addWidget(ScrollBox1);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->installEventFilter(this);
+    Splitter1->handle(1)->installEventFilter(this);
+    connect(Splitter1, &QSplitter::splitterMoved, this,
+            [this](int position, int) { Run([this, position] { Model->Strip.SetStripHeight(position); }); });
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setFixedHeight(19);
+    StatusPanel0 = StatusPanel(bar, "StatusPanel0", Qt::AlignHCenter);
+    StatusPanel1 = StatusPanel(bar, "StatusPanel1", Qt::AlignLeft);
+
+    setTabOrder(XPToolBar1, ScrollBoxSource);
+    setTabOrder(ScrollBoxSource, ScrollBox1);
+
+    ApplyOuterRect(QRect(kDesignedLeft, kDesignedTop, kDesignedWidth, kDesignedHeight));
+}
+
+void TMForm::createActions()
+{
+    const auto action = [this](const char* name, const char* caption, int icon, bool enabled) {
+        const QString text = QString::fromUtf8(caption);
+        auto* a = new QAction(ImageList1.at(static_cast<size_t>(icon)), text, this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setToolTip(text);
+        a->setEnabled(enabled);
+        return a;
+    };
+    OpenGifA = action("OpenGifA", "Открыть", 8, true);
+    SaveBmpA = action("SaveBmpA", "Сохранить как BMP", 4, false);
+    SaveToFileA = action("SaveToFileA", "Сохранить как ABM", 1, false);
+    OptionsA = action("OptionsA", "Настройка", 9, true);
+    ClearA = action("ClearA", "Очистить", 10, false);
+    DeleteA = action("DeleteA", "Удалить", 3, true);
+    // The menu bar has no image list; the pop-up menu has one.
+    for (QAction* a : {OpenGifA, SaveBmpA, SaveToFileA, OptionsA})
+        a->setIconVisibleInMenu(false);
+
+    connect(OpenGifA, &QAction::triggered, this, [this] { Run([this] { Model->OpenGifAExecute(); }); });
+    connect(SaveBmpA, &QAction::triggered, this, [this] { Run([this] { Model->SaveBmpAExecute(); }); });
+    connect(SaveToFileA, &QAction::triggered, this, [this] { Run([this] { Model->SaveToFileAExecute(); }); });
+    connect(OptionsA, &QAction::triggered, this, [this] { Run([this] { OptionsAExecute(); }); });
+    connect(ClearA, &QAction::triggered, this, [this] { Run([this] { Model->ClearAExecute(); }); });
+    connect(DeleteA, &QAction::triggered, this, [this] { Run([this] { Model->DeleteAExecute(); }); });
+
+    for (QAction* a : {ClearA, OpenGifA, SaveBmpA, SaveToFileA, OptionsA}) {
+        XPToolBar1->addAction(a);
+        if (auto* button = qobject_cast<QToolButton*>(XPToolBar1->widgetForAction(a))) {
+            button->setObjectName(a->objectName() + QStringLiteral("Button"));
+            button->setFixedSize(31, 30);
+            button->setAutoRaise(true);
+        }
+    }
+
+    QMenuBar* mainMenu = menuBar();
+    mainMenu->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu* file = mainMenu->addMenu(QStringLiteral("Файл"));
+    file->addAction(OpenGifA);
+    file->addAction(SaveBmpA);
+    file->addAction(SaveToFileA);
+    QMenu* edit = mainMenu->addMenu(QStringLiteral("Правка"));
+    edit->addAction(OptionsA);
+
+    PopupM = new QMenu(this);
+    PopupM->setObjectName(QStringLiteral("PopupM"));
+    PopupM->addAction(DeleteA);
+    PopupM->addAction(ClearA);
+
+    updateActions();
+}
+
+void TMForm::updateActions()
+{
+    if (Model) {
+        SaveBmpA->setEnabled(Model->Strip.SaveBmpAEnabled());
+        SaveToFileA->setEnabled(Model->Strip.SaveToFileAEnabled());
+        ClearA->setEnabled(Model->Strip.ClearAEnabled());
+    }
+    // A button bound to an action takes the action's hint again whenever
+    // the action changes, so its own tooltip is put back after every change.
+    if (QWidget* button = XPToolBar1->widgetForAction(SaveBmpA))
+        button->setToolTip(QString::fromUtf8(kSaveBmpButtonHint));
+}
+
+void TMForm::FormCreate()
+{
+    FormOpt = new TFormOpt;
+    Model = std::make_unique<Workspace>(*FormOpt, *prompts_, *FormStorage);
+    Model->FormCreate(arguments_);
+}
+
+void TMForm::FormClose()
+{
+    delete FormOpt;
+    FormOpt = nullptr;
+}
+
+void TMForm::FormDestroy()
+{
+    if (Model)
+        Model->FormDestroy();
+}
+
+void TMForm::OptionsAExecute()
+{
+    if (!FormOpt)
+        return;
+    FrameStrip& strip = Model->Strip;
+    if (strip.Count() > 0) {
+        const TImage& first = strip.Thumbnail(0);
+        FormOpt->FrmWidth->MaskEd->setText(QString::number(first.Width));
+        FormOpt->FrmHeight->MaskEd->setText(QString::number(first.Height));
+    }
+    if (FormOpt->exec() == QDialog::Accepted)
+        strip.RebuildStrip();
+}
+
+void TMForm::TimerTimer()
+{
+    const int index = Model->TimerTimer(static_cast<int>(ImList.size()));
+    ShowPreview();
+    if (index >= 0 && index < static_cast<int>(ImList.size())) {
+        iconIndexShown_ = index;
+        QApplication::setWindowIcon(ImList[static_cast<size_t>(index)]);
+    }
+}
+
+void TMForm::ShowPreview()
+{
+    const QImage picture = RasterToQImage(Model->Player.Preview);
+    if (picture.isNull())
+        ImPrev->clear();
+    else
+        ImPrev->setPixmap(QPixmap::fromImage(picture));
+    ImPrev->resize(Model->Player.ImPrevWidth, Model->Player.ImPrevHeight);
+}
+
+void TMForm::SyncFromModel()
+{
+    if (!Model)
+        return;
+    const uint64_t generation = Model->Strip.Generation();
+    if (generation == shownGeneration_)
+        return;
+    shownGeneration_ = generation;
+    RebuildStripView();
+    StatusPanel0->setText(QString::fromStdString(Model->Strip.StatusPanel0()));
+    updateActions();
+    ApplyStripHeight();
+}
+
+void TMForm::RebuildStripView()
+{
+    // The old thumbnails may still be on the call stack (the pop-up menu of
+    // the one being deleted): they leave the strip now and go later.
+    for (TThumbnail* old : thumbnails_) {
+        old->hide();
+        old->setParent(nullptr);
+        old->deleteLater();
+    }
+    thumbnails_.clear();
+    int right = 0;
+    const FrameStrip& strip = Model->Strip;
+    for (int i = 0; i < strip.Count(); ++i) {
+        TImage& image = strip.Thumbnail(i);
+        auto* thumbnail = new TThumbnail(image, stripContent_);
+        connect(thumbnail, &TThumbnail::LeftButtonPressed, this,
+                [this](TThumbnail* sender) { Run([this, sender] { StartDrag(sender); }); });
+        connect(thumbnail, &TThumbnail::PopupRequested, this, &TMForm::ThumbnailPopup);
+        connect(thumbnail, &TThumbnail::DraggedOver, this, &TMForm::ThumbnailDraggedOver);
+        connect(thumbnail, &TThumbnail::Dropped, this, &TMForm::ThumbnailDropped);
+        thumbnails_.push_back(thumbnail);
+        right = std::max(right, image.Left + image.Width);
+    }
+    stripContent_->resize(right, ScrollBoxSource->viewport()->height());
+}
+
+void TMForm::ApplyStripHeight()
+{
+    // From the splitter's own height: on its resize event the parts are
+    // not laid out yet.
+    const int total = Splitter1->height() - Splitter1->handleWidth();
+    if (total <= 0)
+        return;
+    const int height = std::clamp(Model ? Model->Strip.StripHeight() : FrameStrip::kInitialStripHeight, 0, total);
+    if (Splitter1->sizes().value(0) != height || Splitter1->sizes().value(1) != total - height)
+        Splitter1->setSizes({height, total - height});
+}
+
+void TMForm::StartDrag(TThumbnail* sender)
+{
+    TImage* source = sender->Image();
+    dragSource_ = source;
+    dropTarget_ = nullptr;
+    dropped_ = false;
+    auto* drag = new QDrag(sender);
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(TThumbnail::kDragFormat), QByteArray::number(source->Tag));
+    drag->setMimeData(data);
+    const QPointer<TThumbnail> started(sender);
+    dragExec_(*drag);
+    TImage* target = dropTarget_;
+    // A click without a move ends the drag where it began: a drop on itself.
+    if (!dropped_ && started && started->rect().contains(started->mapFromGlobal(QCursor::pos())))
+        target = source;
+    dragSource_ = nullptr;
+    dropTarget_ = nullptr;
+    // The end-drag handler destroys the thumbnail that started the drag, so
+    // it runs once every event of the drag has been delivered.
+    QMetaObject::invokeMethod(
+        this, [this, source, target] { Run([&] { Model->Strip.ImgEndDrag(source, target); }); },
+        Qt::QueuedConnection);
+}
+
+void TMForm::ThumbnailDraggedOver(TThumbnail* target, QDragMoveEvent* event)
+{
+    bool accept = false;
+    if (dragSource_ && event->mimeData()->hasFormat(QString::fromLatin1(TThumbnail::kDragFormat)))
+        Run([&] { accept = Model->Strip.ImgDragOver(target->Image(), dragSource_); });
+    if (accept) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TMForm::ThumbnailDropped(TThumbnail* target, QDropEvent* event)
+{
+    if (!dragSource_ || !event->mimeData()->hasFormat(QString::fromLatin1(TThumbnail::kDragFormat))) {
+        event->ignore();
+        return;
+    }
+    dropTarget_ = target->Image();
+    dropped_ = true;
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+}
+
+void TMForm::ThumbnailPopup(TThumbnail* sender, const QPoint& globalPos)
+{
+    Run([this, sender] { Model->Strip.PopupMPopup(sender->Image()); });
+    PopupM->exec(globalPos);
+}
+
+void TMForm::setVisible(bool visible)
+{
+    if (visible && !isVisible()) {
+        if (Events.OnShow)
+            RunHandler([this] { Events.OnShow(); });
+        ApplyHiddenStates();
+    }
+    QMainWindow::setVisible(visible);
+}
+
+void TMForm::closeEvent(QCloseEvent* event)
+{
+    bool canClose = true;
+    if (Events.OnCloseQuery)
+        RunHandler([&] { Events.OnCloseQuery(canClose); });
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    Run([this] { FormClose(); });
+    event->accept();
+}
+
+bool TMForm::event(QEvent* event)
+{
+    const bool result = QMainWindow::event(event);
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::WindowActivate:
+    case QEvent::WindowStateChange:
+        NoteFrameMargins();
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
+bool TMForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint && watched == Splitter1->handle(1)) {
+        // The bar is plain black, whatever the style draws for a splitter.
+        QSplitterHandle* handle = Splitter1->handle(1);
+        QPainter painter(handle);
+        painter.fillRect(handle->contentsRect(), Qt::black);
+        return true;
+    }
+    if (event->type() == QEvent::Resize) {
+        if (watched == ScrollBoxSource->viewport())
+            stripContent_->resize(stripContent_->width(), ScrollBoxSource->viewport()->height());
+        else if (watched == previewContent_)
+            StaticText1->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
+        else if (watched == Splitter1)
+            ApplyStripHeight();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Window placement. The stored rectangles are outer ones, frame included;
+// Qt sizes the client area, so the frame is added and taken off here.
+
+QRect TMForm::OuterRect(const QRect& client) const
+{
+    return client.marginsAdded(frameMargins_);
+}
+
+void TMForm::ApplyOuterRect(const QRect& outer)
+{
+    move(outer.topLeft());
+    resize(std::max(1, outer.width() - frameMargins_.left() - frameMargins_.right()),
+           std::max(1, outer.height() - frameMargins_.top() - frameMargins_.bottom()));
+    pendingOuter_ = isVisible() && !frameMargins_.isNull() ? QRect() : outer;
+    pendingClient_ = geometry();
+}
+
+void TMForm::NoteFrameMargins()
+{
+    if (!isVisible())
+        return;
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                           frame.bottom() - client.bottom());
+    if (margins.isNull())
+        return;
+    frameMargins_ = margins;
+    if (pendingOuter_.isValid() && windowState() == Qt::WindowNoState) {
+        const QRect wanted = pendingOuter_;
+        pendingOuter_ = QRect();
+        if (frame != wanted)
+            ApplyOuterRect(wanted);
+    }
+}
+
+bool TMForm::HandleAllocated() const
+{
+    return testAttribute(Qt::WA_WState_Created);
+}
+
+TWindowPlacement TMForm::GetPlacement() const
+{
+    TWindowPlacement placement;
+    placement.Flags = 0;
+    const Qt::WindowStates states = States();
+    placement.ShowCmd = states & Qt::WindowMinimized   ? swShowMinimized
+                        : states & Qt::WindowMaximized ? swShowMaximized
+                                                       : swShowNormal;
+    placement.MinPosition = minPosition_;
+    placement.MaxPosition = maxPosition_;
+    const bool special = states & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    QRect normal;
+    // Asked for but not framed yet, and not moved since: the asked-for one.
+    if (pendingOuter_.isValid() && (special || geometry() == pendingClient_))
+        normal = pendingOuter_;
+    else if (special && windowState() != Qt::WindowNoState)
+        normal = normalGeometry().isValid() ? OuterRect(normalGeometry()) : frameGeometry();
+    else
+        normal = frameGeometry();
+    placement.NormalPosition = ToTRect(normal);
+    return placement;
+}
+
+void TMForm::SetPlacement(const TWindowPlacement& placement)
+{
+    minPosition_ = placement.MinPosition;
+    maxPosition_ = placement.MaxPosition;
+    const QRect outer = ToQRect(placement.NormalPosition);
+    const Qt::WindowStates state = States();
+    const Qt::WindowStates special = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+    if ((state & special) && isVisible()) {
+        // Qt keeps the normal rectangle of a maximised window to itself:
+        // the window goes back to normal for the move and returns.
+        SetStates(state & ~special);
+        ApplyOuterRect(outer);
+        SetStates(state);
+    } else {
+        ApplyOuterRect(outer);
+    }
+    switch (placement.ShowCmd) {
+    case swShowNormal:
+        SetWindowState(TWindowState::wsNormal);
+        show();
+        break;
+    case swShowMinimized:
+        SetWindowState(TWindowState::wsMinimized);
+        show();
+        break;
+    case swShowMaximized:
+        SetWindowState(TWindowState::wsMaximized);
+        show();
+        break;
+    default:
+        break;
+    }
+}
+
+TRect TMForm::BoundsRect() const
+{
+    return ToTRect(frameGeometry());
+}
+
+TSize TMForm::ScreenSize() const
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return {};
+    const QSize size = primary->size();
+    const qreal ratio = primary->devicePixelRatio();
+    return {qRound(size.width() * ratio), qRound(size.height() * ratio)};
+}
+
+int TMForm::PixelsPerInch() const
+{
+    const QScreen* current = screen();
+    return current ? qRound(current->logicalDotsPerInch()) : 96;
+}
+
+TSize TMForm::FrameMetrics() const
+{
+    return {frameMargins_.left(), frameMargins_.bottom()};
+}
+
+TWindowState TMForm::WindowState() const
+{
+    const Qt::WindowStates states = States();
+    if (states & Qt::WindowMinimized)
+        return TWindowState::wsMinimized;
+    if (states & Qt::WindowMaximized)
+        return TWindowState::wsMaximized;
+    return TWindowState::wsNormal;
+}
+
+void TMForm::SetWindowState(TWindowState state)
+{
+    Qt::WindowStates states = States() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    if (state == TWindowState::wsMinimized)
+        states |= Qt::WindowMinimized;
+    else if (state == TWindowState::wsMaximized)
+        states |= Qt::WindowMaximized;
+    SetStates(states);
+}
+
+Qt::WindowStates TMForm::States() const
+{
+    return !isVisible() && hiddenStates_ ? *hiddenStates_ : windowState();
+}
+
+void TMForm::SetStates(Qt::WindowStates states)
+{
+    // A hidden window only notes its state: switching a hidden window back
+    // and forth leaves the window system answering late and out of order.
+    if (!isVisible()) {
+        hiddenStates_ = states;
+        return;
+    }
+    setWindowState(states);
+}
+
+void TMForm::ApplyHiddenStates()
+{
+    if (!hiddenStates_)
+        return;
+    const Qt::WindowStates states = *hiddenStates_;
+    hiddenStates_.reset();
+    if (states == windowState())
+        return;
+    // A hidden window's rectangle reaches the window system only when it is
+    // shown; the system must have it before the window leaves the normal
+    // state, as that is what it gives back when the window returns to it.
+    if (windowState() == Qt::WindowNoState && (states & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        const QRect outer = pendingOuter_.isValid() ? pendingOuter_ : frameGeometry();
+        create();
+        windowHandle()->setFramePosition(outer.topLeft());
+        windowHandle()->resize(size());
+    }
+    setWindowState(states);
+}
+
+void TMForm::MinimizeApplication()
+{
+    QTimer::singleShot(0, this, [this] { setWindowState(windowState() | Qt::WindowMinimized); });
+}
+
+}  // namespace abm

@@ -1,0 +1,182 @@
+#pragma once
+
+// The main window: tool bar, the strip of thumbnails, the preview and the
+// status bar, and the six commands. It mirrors the workspace model and owns
+// none of the logic: every handler runs the model's command inside the
+// standard error box's wrapper and then rebuilds whatever view changed.
+
+#include "options/FormStorage.h"
+#include "options/PlacementWindow.h"
+#include "options/qt/ErrorBox.h"
+#include "workspace/Workspace.h"
+
+#include <QIcon>
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QDrag;
+class QDragMoveEvent;
+class QDropEvent;
+class QLabel;
+class QMenu;
+class QScrollArea;
+class QSplitter;
+class QTimer;
+class QToolBar;
+
+namespace abm {
+
+class TFormOpt;
+class TThumbnail;
+
+class TMForm : public QMainWindow, public IPlacementWindow {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kCaption = "Создание анимашек для Samsung - SGH-C100";
+    static constexpr const char* kSaveBmpButtonHint = "Сохранить все кадры как BMP";
+    // The outer bounds on the first run.
+    static constexpr int kDesignedLeft = 602;
+    static constexpr int kDesignedTop = 479;
+    static constexpr int kDesignedWidth = 542;
+    static constexpr int kDesignedHeight = 381;
+
+    // `arguments` are the command line after the program name. `prompts`
+    // replaces the real dialogs when given (scripted runs); it must outlive
+    // the window.
+    explicit TMForm(std::vector<std::string> arguments, IUserPrompts* prompts = nullptr);
+    ~TMForm() override;
+
+    // Components, by their layout names.
+    QToolBar* XPToolBar1 = nullptr;
+    QScrollArea* ScrollBoxSource = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    QLabel* StaticText1 = nullptr;
+    QLabel* ImPrev = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QMenu* PopupM = nullptr;
+    QTimer* Timer = nullptr;
+    QAction* OpenGifA = nullptr;
+    QAction* SaveBmpA = nullptr;
+    QAction* SaveToFileA = nullptr;
+    QAction* OptionsA = nullptr;
+    QAction* ClearA = nullptr;
+    QAction* DeleteA = nullptr;
+    std::vector<QIcon> ImageList1;
+    std::vector<QIcon> ImList;
+    std::unique_ptr<TFormStorage> FormStorage;
+    // Made by FormCreate without an owner, destroyed by FormClose.
+    TFormOpt* FormOpt = nullptr;
+    std::unique_ptr<Workspace> Model;
+
+    void FormCreate();
+    void FormClose();
+    void FormDestroy();
+    void OptionsAExecute();
+    void TimerTimer();
+
+    // Runs one handler: errors go to the standard error box, then the view
+    // follows the model.
+    template <class Handler>
+    void Run(Handler&& handler)
+    {
+        RunHandler(std::forward<Handler>(handler));
+        SyncFromModel();
+    }
+
+    // The thumbnails on screen, in strip order.
+    const std::vector<TThumbnail*>& Thumbnails() const { return thumbnails_; }
+    QWidget* StripContent() const { return stripContent_; }
+    // The ImList picture the last tick made the application icon, or -1.
+    int IconIndexShown() const { return iconIndexShown_; }
+
+    // How a started drag runs; QDrag::exec unless replaced (tests deliver
+    // the drag's events themselves on platforms without a drag).
+    using TDragExec = std::function<Qt::DropAction(QDrag&)>;
+    void SetDragExec(TDragExec exec) { dragExec_ = std::move(exec); }
+
+    // IPlacementWindow
+    std::string ClassName() const override { return "TMForm"; }
+    TFormEvents& FormEvents() override { return Events; }
+    bool HandleAllocated() const override;
+    TWindowPlacement GetPlacement() const override;
+    void SetPlacement(const TWindowPlacement& placement) override;
+    bool Visible() const override { return isVisible(); }
+    TRect BoundsRect() const override;
+    bool SizeableBorder() const override { return true; }
+    TSize ScreenSize() const override;
+    int PixelsPerInch() const override;
+    TSize FrameMetrics() const override;
+    TWindowState WindowState() const override;
+    void SetWindowState(TWindowState state) override;
+    bool IsMainForm() const override { return true; }
+    bool ApplicationMinimized() const override { return isMinimized(); }
+    void MinimizeApplication() override;
+    bool Centered() const override { return false; }
+    void ClearCentered() override {}
+
+    TFormEvents Events;
+
+public slots:
+    void setVisible(bool visible) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createLayout();
+    void createActions();
+    void updateActions();
+    void SyncFromModel();
+    void RebuildStripView();
+    void ApplyStripHeight();
+    void ShowPreview();
+
+    void StartDrag(TThumbnail* sender);
+    void ThumbnailPopup(TThumbnail* sender, const QPoint& globalPos);
+    void ThumbnailDraggedOver(TThumbnail* target, QDragMoveEvent* event);
+    void ThumbnailDropped(TThumbnail* target, QDropEvent* event);
+
+    Qt::WindowStates States() const;
+    void SetStates(Qt::WindowStates states);
+    void ApplyHiddenStates();
+    QRect OuterRect(const QRect& client) const;
+    void ApplyOuterRect(const QRect& outer);
+    void NoteFrameMargins();
+
+    std::vector<std::string> arguments_;
+    std::unique_ptr<IUserPrompts> ownPrompts_;
+    IUserPrompts* prompts_;
+    QWidget* stripContent_ = nullptr;
+    QWidget* previewContent_ = nullptr;
+    std::vector<TThumbnail*> thumbnails_;
+    uint64_t shownGeneration_ = ~uint64_t{0};
+    int iconIndexShown_ = -1;
+
+    TDragExec dragExec_;
+    TImage* dragSource_ = nullptr;
+    TImage* dropTarget_ = nullptr;
+    bool dropped_ = false;
+
+    TPoint minPosition_{-1, -1};
+    TPoint maxPosition_{-1, -1};
+    QMargins frameMargins_;
+    // The outer rectangle asked for before the window manager framed the
+    // window; applied again once the frame is known.
+    QRect pendingOuter_;
+    QRect pendingClient_;  // where that put the client area
+    // The state a hidden window takes when it is shown.
+    std::optional<Qt::WindowStates> hiddenStates_;
+};
+
+}  // namespace abm

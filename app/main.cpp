@@ -1,0 +1,32 @@
+// abmmaker: the desktop program.
+
+#include "ImageLists.h"
+#include "MForm.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QStyleFactory>
+
+#include <string>
+#include <vector>
+
+int main(int argc, char* argv[])
+{
+    // The toolkit first; it takes its own options (-platform, -style …)
+    // out of argv, so what is left is the program's command line.
+    QApplication application(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QFont font = QApplication::font();
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    QApplication::setFont(font);
+
+    QApplication::setApplicationName(QString::fromUtf8(abm::TMForm::kCaption));
+    QGuiApplication::setDesktopFileName(QStringLiteral("abmmaker"));
+    QApplication::setWindowIcon(abm::MainIcon());
+
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    abm::TMForm MForm(arguments);
+    MForm.show();
+    return QApplication::exec();
+}

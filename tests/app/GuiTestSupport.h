@@ -1,0 +1,116 @@
+#pragma once
+
+// What the GUI tests share: a private home for the settings and desktop
+// files, the corpora, and small writers for test pictures.
+
+#include "codecs/raster/Bitmap.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace abm::test {
+
+// Every folder a desktop program writes to lies in one temporary folder, so
+// no test touches a real home.
+class TestHome {
+public:
+    TestHome()
+    {
+        for (const char* sub : {"config", "data", "home", "cache"})
+            QDir(dir_.path()).mkpath(QString::fromLatin1(sub));
+        qputenv("XDG_CONFIG_HOME", Path("config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", Path("data").toLocal8Bit());
+        qputenv("XDG_CACHE_HOME", Path("cache").toLocal8Bit());
+        qputenv("HOME", Path("home").toLocal8Bit());
+    }
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+    QString Path(const char* name) const { return Path(QString::fromLatin1(name)); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+inline QString Corpus(const char* relative)
+{
+    QByteArray root = qgetenv("ABM_CORPORA_DIR");
+    if (root.isEmpty())
+        root = ABM_CORPORA_DEFAULT;
+    return QDir(QString::fromLocal8Bit(root)).filePath(QString::fromLatin1(relative));
+}
+
+inline std::string Native(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+inline QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// A 16-bit frame as the ABM file stores it, from a function of (x, y).
+using PixelFunction = std::function<uint16_t(int x, int y)>;
+
+// An ABM file of frames of one size, written by hand from the format.
+inline void WriteAbm(const QString& path, int width, int height, const std::vector<PixelFunction>& frames)
+{
+    QByteArray bytes(72, '\0');
+    const auto put16 = [&](int at, uint32_t v) {
+        bytes[at] = static_cast<char>(v & 0xFF);
+        bytes[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+    };
+    const uint32_t dataSize = static_cast<uint32_t>(width * height * 2 * static_cast<int>(frames.size()));
+    put16(0, static_cast<uint32_t>(width));
+    put16(2, static_cast<uint32_t>(height));
+    bytes[4] = 16;
+    bytes[6] = static_cast<char>(frames.size());
+    put16(12, dataSize & 0xFFFF);
+    put16(14, dataSize >> 16);
+    bytes.replace(20, 15, "Created by PLIX");
+    for (const PixelFunction& frame : frames)
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const uint16_t v = frame(x, y);
+                bytes.append(static_cast<char>(v & 0xFF));
+                bytes.append(static_cast<char>(v >> 8));
+            }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+inline PixelFunction Solid(uint16_t value)
+{
+    return [value](int, int) { return value; };
+}
+
+// Distinct values for every position and frame, so that a misplaced pixel shows.
+inline PixelFunction Pattern(int frame)
+{
+    return [frame](int x, int y) { return static_cast<uint16_t>(x * 7 + y * 331 + frame * 4099 + 1); };
+}
+
+inline uint16_t Pixel16(const QImage& image, int x, int y)
+{
+    return reinterpret_cast<const uint16_t*>(image.constScanLine(y))[x];
+}
+
+inline uint16_t Pixel16(const TBitmap& raster, int x, int y)
+{
+    const uint8_t* row = raster.ScanLine(y);
+    return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
+}
+
+}  // namespace abm::test

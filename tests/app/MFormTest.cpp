@@ -1,0 +1,980 @@
+// The main window driven offscreen: start-up, command-line import, the
+// commands with their real boxes and dialogs, drag-reordering, the preview
+// and the standard error box.
+
+#include "GuiTestSupport.h"
+#include "ModalScript.h"
+#include "app/DialogPrompts.h"
+#include "app/MForm.h"
+#include "app/RasterImage.h"
+#include "app/Thumbnail.h"
+#include "options/ProgramFile.h"
+#include "options/qt/FormOpt.h"
+#include "options/qt/FrmInc.h"
+#include "tests/workspace/MemorySettings.h"
+#include "tests/workspace/ScriptedPrompts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyleFactory>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+using namespace abm;
+using namespace abm::test;
+
+namespace {
+
+const QString kCaption = QString::fromUtf8(TMForm::kCaption);
+
+// A form whose preview timer is driven by the test, one tick at a time.
+std::unique_ptr<TMForm> MakeForm(const std::vector<std::string>& arguments = {})
+{
+    auto form = std::make_unique<TMForm>(arguments);
+    form->Timer->stop();
+    return form;
+}
+
+void Tick(TMForm& form)
+{
+    form.Run([&] { form.TimerTimer(); });
+}
+
+// The window's frames, as the view shows them.
+std::vector<QImage> ShownFrames(const TMForm& form)
+{
+    std::vector<QImage> frames;
+    for (const TThumbnail* thumbnail : form.Thumbnails())
+        frames.push_back(thumbnail->Picture());
+    return frames;
+}
+
+bool SameRaster(const TBitmap& a, const TBitmap& b)
+{
+    if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat())
+        return false;
+    const size_t rowBytes = static_cast<size_t>(a.Width()) * static_cast<size_t>(a.BitsPerPixel()) / 8;
+    for (int y = 0; y < a.Height(); ++y)
+        if (std::memcmp(a.ScanLine(y), b.ScanLine(y), rowBytes) != 0)
+            return false;
+    return true;
+}
+
+// The workspace without a window, fed the same way, as the reference.
+struct Reference {
+    TFrameOptionValues options;
+    ScriptedPrompts prompts;
+    MemorySettings settings;
+    Workspace workspace{options, prompts, settings};
+};
+
+QStringList ComboTexts(QWidget* window)
+{
+    QStringList texts;
+    if (auto* combo = window->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        for (int i = 0; i < combo->count(); ++i)
+            texts << combo->itemText(i);
+    return texts;
+}
+
+void ContextMenuOn(QWidget* widget)
+{
+    const QPoint at = widget->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &event);
+}
+
+ModalScript::Step ClickMenuAction(QAction* action)
+{
+    return [action](QWidget* window) {
+        auto* menu = qobject_cast<QMenu*>(window);
+        QVERIFY(menu);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    };
+}
+
+}  // namespace
+
+class MFormTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> home_;
+    std::unique_ptr<QTemporaryDir> dir_;
+
+    QString File(const QString& name) const { return dir_->filePath(name); }
+    // An ABM file of solid frames in the given 16-bit colours.
+    QString SolidAbm(const QString& name, const std::vector<uint16_t>& colours, int width = 40, int height = 30)
+    {
+        std::vector<PixelFunction> frames;
+        for (uint16_t c : colours)
+            frames.push_back(Solid(c));
+        WriteAbm(File(name), width, height, frames);
+        return File(name);
+    }
+    static std::vector<uint16_t> FirstPixels(const TMForm& form)
+    {
+        std::vector<uint16_t> pixels;
+        for (const QImage& image : ShownFrames(form))
+            pixels.push_back(Pixel16(image, 0, 0));
+        return pixels;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        home_ = std::make_unique<TestHome>();
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QApplication::setApplicationName(kCaption);
+    }
+    void init() { dir_ = std::make_unique<QTemporaryDir>(); }
+    void cleanup()
+    {
+        // Every test starts without remembered folders.
+        QFile::remove(QDir(qEnvironmentVariable("XDG_CONFIG_HOME"))
+                          .filePath(QString::fromStdString(DefaultIniFileName(ProgramFilePath()))));
+    }
+
+    void layoutMatchesDesign()
+    {
+        auto form = MakeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+        QCOMPARE(form->windowTitle(), kCaption);
+        QCOMPARE(form->frameGeometry(), QRect(602, 479, 542, 381));
+
+        QCOMPARE(form->XPToolBar1->height(), 34);
+        QCOMPARE(form->XPToolBar1->actions(),
+                 (QList<QAction*>{form->ClearA, form->OpenGifA, form->SaveBmpA, form->SaveToFileA, form->OptionsA}));
+        for (QAction* action : form->XPToolBar1->actions()) {
+            auto* button = qobject_cast<QToolButton*>(form->XPToolBar1->widgetForAction(action));
+            QVERIFY(button);
+            QCOMPARE(button->size(), QSize(31, 30));
+            QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonIconOnly);
+            QVERIFY(button->autoRaise());
+            const QString hint =
+                action == form->SaveBmpA ? QStringLiteral("Сохранить все кадры как BMP") : action->text();
+            QCOMPARE(button->toolTip(), hint);
+        }
+
+        QCOMPARE(form->ScrollBoxSource->height(), 110);
+        QCOMPARE(form->ScrollBoxSource->frameShape(), QFrame::NoFrame);
+        QCOMPARE(form->ScrollBoxSource->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(form->ScrollBoxSource->mapTo(form.get(), QPoint(0, 0)).y(),
+                 form->XPToolBar1->mapTo(form.get(), QPoint(0, 0)).y() + 34);
+        QCOMPARE(form->ScrollBoxSource->width(), form->centralWidget()->width());
+
+        QCOMPARE(form->Splitter1->orientation(), Qt::Vertical);
+        // The bar: 2 pixels between the strip and the preview box, black.
+        QSplitterHandle* handle = form->Splitter1->handle(1);
+        QCOMPARE(form->ScrollBox1->y() - (form->ScrollBoxSource->y() + form->ScrollBoxSource->height()), 2);
+        QCOMPARE(handle->contentsRect().height(), 2);
+        QCOMPARE(handle->cursor().shape(), Qt::SplitVCursor);
+        const QImage shot = form->grab().toImage();
+        const QPoint below = form->ScrollBoxSource->mapTo(form.get(), QPoint(10, form->ScrollBoxSource->height()));
+        QCOMPARE(QColor(shot.pixel(below)), QColor(Qt::black));
+        QCOMPARE(QColor(shot.pixel(below + QPoint(0, 1))), QColor(Qt::black));
+        QVERIFY(QColor(shot.pixel(below + QPoint(0, 2))) != QColor(Qt::black));
+        QVERIFY(QColor(shot.pixel(below - QPoint(0, 1))) != QColor(Qt::black));
+
+        QCOMPARE(form->ScrollBox1->frameShape(), QFrame::NoFrame);
+        QCOMPARE(form->StaticText1->text(), QStringLiteral(" Предварительный просмотр:"));
+        QCOMPARE(form->StaticText1->geometry(), QRect(0, 0, form->ScrollBox1->viewport()->width(), 17));
+        QCOMPARE(form->ImPrev->geometry(), QRect(16, 32, 130, 99));
+
+        QCOMPARE(form->statusBar()->height(), 19);
+        QCOMPARE(form->StatusPanel0->width(), 50);
+        QCOMPARE(form->StatusPanel1->width(), 50);
+        QVERIFY(form->StatusPanel0->alignment() & Qt::AlignHCenter);
+        QVERIFY(form->StatusPanel1->alignment() & Qt::AlignLeft);
+        QVERIFY(form->StatusPanel0->x() < form->StatusPanel1->x());
+
+        const QList<QAction*> menus = form->menuBar()->actions();
+        QCOMPARE(menus.size(), 2);
+        QCOMPARE(menus[0]->text(), QStringLiteral("Файл"));
+        QCOMPARE(menus[0]->menu()->actions(), (QList<QAction*>{form->OpenGifA, form->SaveBmpA, form->SaveToFileA}));
+        QCOMPARE(menus[1]->text(), QStringLiteral("Правка"));
+        QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{form->OptionsA});
+        QCOMPARE(form->PopupM->actions(), (QList<QAction*>{form->DeleteA, form->ClearA}));
+
+        // Tab order: tool bar, strip, preview box.
+        std::vector<QWidget*> order;
+        QWidget* w = form.get();
+        do {
+            if (w == form->XPToolBar1 || w == form->ScrollBoxSource || w == form->ScrollBox1)
+                order.push_back(w);
+            w = w->nextInFocusChain();
+        } while (w != form.get());
+        QCOMPARE(order, (std::vector<QWidget*>{form->XPToolBar1, form->ScrollBoxSource, form->ScrollBox1}));
+    }
+
+    void actionsMatchTable_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<bool>("enabledAtStart");
+        QTest::addColumn<bool>("iconInMenu");
+        QTest::newRow("OpenGifA") << "OpenGifA" << "Открыть" << 8 << true << false;
+        QTest::newRow("SaveBmpA") << "SaveBmpA" << "Сохранить как BMP" << 4 << false << false;
+        QTest::newRow("SaveToFileA") << "SaveToFileA" << "Сохранить как ABM" << 1 << false << false;
+        QTest::newRow("OptionsA") << "OptionsA" << "Настройка" << 9 << true << false;
+        QTest::newRow("ClearA") << "ClearA" << "Очистить" << 10 << false << true;
+        QTest::newRow("DeleteA") << "DeleteA" << "Удалить" << 3 << true << true;
+    }
+
+    void actionsMatchTable()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(int, icon);
+        QFETCH(bool, enabledAtStart);
+        QFETCH(bool, iconInMenu);
+        auto form = MakeForm();
+        auto* action = form->findChild<QAction*>(name);
+        QVERIFY(action);
+        QCOMPARE(action->text(), caption);
+        QCOMPARE(action->toolTip(), caption);
+        QCOMPARE(action->icon().cacheKey(), form->ImageList1.at(static_cast<size_t>(icon)).cacheKey());
+        QCOMPARE(action->isEnabled(), enabledAtStart);
+        QVERIFY(action->shortcuts().isEmpty());
+        QCOMPARE(action->isIconVisibleInMenu(), iconInMenu);
+        QCOMPARE(form->ImageList1.size(), size_t{11});
+        QVERIFY(!form->ImageList1[static_cast<size_t>(icon)].pixmap(QSize(24, 24)).isNull());
+    }
+
+    void startsEmptyWithoutArguments()
+    {
+        auto form = std::make_unique<TMForm>(std::vector<std::string>{});
+        QVERIFY(form->Timer->isActive());
+        QCOMPARE(form->Timer->interval(), 700);
+        QCOMPARE(form->Model->Strip.Count(), 0);
+        QVERIFY(form->Thumbnails().empty());
+        QCOMPARE(form->StatusPanel0->text(), QString());
+        QCOMPARE(form->StatusPanel1->text(), QString());
+        QVERIFY(!form->SaveBmpA->isEnabled());
+        QVERIFY(!form->SaveToFileA->isEnabled());
+        QVERIFY(!form->ClearA->isEnabled());
+        QVERIFY(form->OpenGifA->isEnabled());
+        QVERIFY(form->OptionsA->isEnabled());
+        QVERIFY(form->DeleteA->isEnabled());
+        QVERIFY(form->FormOpt);
+        QVERIFY(!form->FormOpt->isVisible());
+        QVERIFY(!form->FormOpt->parent());
+    }
+
+    void importsFileNamedOnCommandLine_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("gif") << Corpus("gif/wuffs/animated-red-blue.gif");
+        QTest::newRow("bmp") << Corpus("bmp/bmpsuite/g/rgb24.bmp");
+        QTest::newRow("jpeg") << Corpus("jpeg/libjpeg-turbo/testorig.jpg");
+        QTest::newRow("abm") << QString();
+    }
+
+    void importsFileNamedOnCommandLine()
+    {
+        QFETCH(QString, file);
+        if (file.isEmpty()) {
+            WriteAbm(File(QStringLiteral("three.abm")), 50, 40, {Pattern(0), Pattern(1), Pattern(2)});
+            file = File(QStringLiteral("three.abm"));
+        }
+        QVERIFY2(QFile::exists(file), qPrintable(file));
+
+        Reference reference;
+        reference.workspace.FormCreate({Native(file)});
+        const FrameStrip& expected = reference.workspace.Strip;
+        QVERIFY(expected.Count() > 0);
+
+        auto form = MakeForm({Native(file)});
+        const FrameStrip& strip = form->Model->Strip;
+        QCOMPARE(strip.Count(), expected.Count());
+        QCOMPARE(form->StatusPanel0->text(), QString::number(expected.Count()));
+        QVERIFY(form->SaveBmpA->isEnabled());
+        QVERIFY(form->SaveToFileA->isEnabled());
+        QVERIFY(form->ClearA->isEnabled());
+        // The button keeps its own hint when its action changes.
+        QCOMPARE(form->XPToolBar1->widgetForAction(form->SaveBmpA)->toolTip(),
+                 QStringLiteral("Сохранить все кадры как BMP"));
+        QCOMPARE(form->Thumbnails().size(), static_cast<size_t>(expected.Count()));
+        for (int i = 0; i < expected.Count(); ++i) {
+            const TImage& image = strip.Thumbnail(i);
+            QVERIFY(SameRaster(image.Picture, expected.Thumbnail(i).Picture));
+            const TThumbnail* shown = form->Thumbnails()[static_cast<size_t>(i)];
+            QCOMPARE(shown->parentWidget(), form->StripContent());
+            QCOMPARE(shown->geometry(), QRect(i * 3 + i * image.Width, 0, image.Width, image.Height));
+            QCOMPARE(shown->Picture(), RasterToQImage(image.Picture));
+        }
+        // Child order is strip order.
+        QList<TThumbnail*> children = form->StripContent()->findChildren<TThumbnail*>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(std::vector<TThumbnail*>(children.begin(), children.end()), form->Thumbnails());
+    }
+
+    void joinsPathSplitAtBlanks()
+    {
+        QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("my pictures")));
+        const QString path = File(QStringLiteral("my pictures/an anim.gif"));
+        QVERIFY(QFile::copy(Corpus("gif/wuffs/animated-red-blue.gif"), path));
+        const std::string folder = Native(dir_->path());
+        auto form = MakeForm({folder + "/my", "pictures/an", "anim.gif"});
+        QVERIFY(form->Model->Strip.Count() > 0);
+        QCOMPARE(form->StatusPanel0->text(), QString::number(form->Model->Strip.Count()));
+        QVERIFY(form->SaveBmpA->isEnabled());
+    }
+
+    void opensEmptyWhenPathDoesNotExist()
+    {
+        ModalScript script;
+        script.Then(ModalScript::Click(QStringLiteral("Cancel")));
+        auto form = MakeForm({Native(File(QStringLiteral("missing.gif")))});
+        QCoreApplication::processEvents();
+        QVERIFY(script.seen.empty());
+        QCOMPARE(form->Model->Strip.Count(), 0);
+        QCOMPARE(form->StatusPanel0->text(), QString());
+        QVERIFY(!form->SaveBmpA->isEnabled());
+        QVERIFY(!form->SaveToFileA->isEnabled());
+        QVERIFY(!form->ClearA->isEnabled());
+    }
+
+    void openCommandUsesRealFileDialog()
+    {
+        const QString a = SolidAbm(QStringLiteral("a.abm"), {0xF800, 0x07E0});
+        const QString b = SolidAbm(QStringLiteral("b.abm"), {0x001F});
+        auto form = MakeForm();
+        form->show();
+        form->FormStorage->WriteSetting("LoadImg", Native(dir_->path()) + "/");
+
+        QStringList filters;
+        QString shownFolder;
+        QFileDialog::FileMode mode{};
+        QFileDialog::AcceptMode acceptMode{};
+        bool detailsHidden = false;
+        ModalScript script;
+        script.Then([&](QWidget* window) {
+            auto* dialog = qobject_cast<QFileDialog*>(window);
+            QVERIFY(dialog);
+            filters = ComboTexts(dialog);
+            shownFolder = dialog->directory().absolutePath();
+            mode = dialog->fileMode();
+            acceptMode = dialog->acceptMode();
+            detailsHidden = dialog->testOption(QFileDialog::HideNameFilterDetails);
+            ModalScript::ChooseFile(QStringLiteral("\"a.abm\" \"b.abm\""))(window);
+        });
+        form->OpenGifA->trigger();
+        QVERIFY(script.Done());
+
+        QCOMPARE(filters, (QStringList{QStringLiteral("*.gif, *.bmp, *.jpg, *.abm"), QStringLiteral("*.gif"),
+                                       QStringLiteral("*.jpg"), QStringLiteral("*.bmp"), QStringLiteral("*.abm"),
+                                       QStringLiteral("Все файлы (*.*)")}));
+        QCOMPARE(shownFolder, QDir(dir_->path()).absolutePath());
+        QCOMPARE(mode, QFileDialog::ExistingFiles);
+        QCOMPARE(acceptMode, QFileDialog::AcceptOpen);
+        QVERIFY(detailsHidden);
+        QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F}));
+        QCOMPARE(form->StatusPanel0->text(), QStringLiteral("3"));
+        QVERIFY(form->SaveToFileA->isEnabled());
+        QCOMPARE(form->FormStorage->ReadSetting("LoadImg", ""), Native(dir_->path()) + "/");
+        Q_UNUSED(a);
+        Q_UNUSED(b);
+    }
+
+    void openDialogPatternsIgnoreCase()
+    {
+        const QStringList filters = TDialogPrompts::NameFilters("*.gif|*.gif|Все файлы (*.*)|*.*");
+        QCOMPARE(filters, (QStringList{QStringLiteral("*.gif (*.[gG][iI][fF])"), QStringLiteral("Все файлы (*.*) (*)")}));
+    }
+
+    void clearAskedAndAnsweredBothWays_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("No") << "&No" << false;
+        QTest::newRow("OK") << "OK" << true;
+    }
+
+    void clearAskedAndAnsweredBothWays()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, cleared);
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}, 40, 97))});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QCOMPARE(form->ScrollBoxSource->height(), 117);
+
+        ModalScript script;
+        script.Then(ModalScript::Click(answer));
+        form->ClearA->trigger();
+        QVERIFY(script.Done());
+        QCOMPARE(script.seen.size(), size_t{1});
+        QCOMPARE(script.seen[0].text, QStringLiteral("Очистить?"));
+        QCOMPARE(script.seen[0].title, QStringLiteral("Confirm"));
+        QCOMPARE(script.seen[0].buttons, (QStringList{QStringLiteral("&No"), QStringLiteral("OK")}));
+
+        QCOMPARE(form->Model->Strip.Count(), cleared ? 0 : 2);
+        QCOMPARE(form->Thumbnails().size(), cleared ? size_t{0} : size_t{2});
+        QCOMPARE(form->StatusPanel0->text(), cleared ? QStringLiteral("0") : QStringLiteral("2"));
+        QCOMPARE(form->SaveBmpA->isEnabled(), !cleared);
+        QCOMPARE(form->SaveToFileA->isEnabled(), !cleared);
+        QCOMPARE(form->ClearA->isEnabled(), !cleared);
+        QCOMPARE(form->ScrollBoxSource->height(), 117);
+    }
+
+    void deleteFromPopupAnsweredBothWays_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("Cancel") << "Cancel" << false;
+        QTest::newRow("OK") << "OK" << true;
+    }
+
+    void deleteFromPopupAnsweredBothWays()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, deleted);
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("three.abm"), {0xF800, 0x07E0, 0x001F}))});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+        ModalScript script;
+        script.Then(ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(answer));
+        ContextMenuOn(form->Thumbnails()[1]);
+        QTRY_VERIFY(script.Done());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        QCOMPARE(script.seen.size(), size_t{2});
+        QCOMPARE(script.seen[1].text, QStringLiteral("Удалить?"));
+        QCOMPARE(script.seen[1].title, QStringLiteral("Confirm"));
+        QCOMPARE(script.seen[1].buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));
+        QCOMPARE(form->Model->Strip.PopupImage(), nullptr);
+        if (deleted)
+            QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x001F}));
+        else
+            QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F}));
+        QCOMPARE(form->StatusPanel0->text(), QString::number(deleted ? 2 : 3));
+    }
+
+    void deletingLastFrameDisablesCommands()
+    {
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
+        form->show();
+        ModalScript script;
+        script.Then(ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(QStringLiteral("OK")));
+        ContextMenuOn(form->Thumbnails()[0]);
+        QTRY_VERIFY(script.Done());
+        QCOMPARE(form->Model->Strip.Count(), 0);
+        QCOMPARE(form->StatusPanel0->text(), QStringLiteral("0"));
+        QVERIFY(!form->SaveBmpA->isEnabled());
+        QVERIFY(!form->SaveToFileA->isEnabled());
+        QVERIFY(!form->ClearA->isEnabled());
+        QVERIFY(form->DeleteA->isEnabled());
+    }
+
+    void popupMenuOpensOnThumbnailsOnly()
+    {
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        bool opened = false;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, [&] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                opened = true;
+                popup->close();
+            }
+        });
+        probe.start(5);
+        ContextMenuOn(form->StripContent());
+        ContextMenuOn(form->ScrollBoxSource->viewport());
+        QTest::qWait(50);
+        QVERIFY(!opened);
+        QCOMPARE(form->Model->Strip.PopupImage(), nullptr);
+    }
+
+    void reordersBySyntheticDragAndDrop()
+    {
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("four.abm"), {0xF800, 0x07E0, 0x001F, 0xFFE0}))});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const std::vector<TThumbnail*> before = form->Thumbnails();
+        QPointer<TThumbnail> source = before[0];
+        QPointer<TThumbnail> target = before[2];
+        bool orderKeptDuringDrag = false;
+
+        form->SetDragExec([&](QDrag& drag) {
+            const QPoint at = target->rect().center();
+            QDragEnterEvent enter(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+            QApplication::sendEvent(target, &enter);
+            QDragMoveEvent move(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+            QApplication::sendEvent(target, &move);
+            if (!move.isAccepted())
+                return Qt::IgnoreAction;
+            QDropEvent drop(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+            QApplication::sendEvent(target, &drop);
+            orderKeptDuringDrag = FirstPixels(*form) == std::vector<uint16_t>{0xF800, 0x07E0, 0x001F, 0xFFE0};
+            return drop.isAccepted() ? Qt::MoveAction : Qt::IgnoreAction;
+        });
+        QTest::mousePress(source, Qt::LeftButton, {}, source->rect().center());
+        QVERIFY(orderKeptDuringDrag);
+        // The thumbnail that started the drag outlives the press.
+        QVERIFY(source);
+        QCOMPARE(form->Thumbnails(), before);
+        QTest::mouseRelease(source, Qt::LeftButton, {}, source->rect().center());
+
+        QTRY_COMPARE(FirstPixels(*form), (std::vector<uint16_t>{0x07E0, 0x001F, 0xF800, 0xFFE0}));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!source);
+        QVERIFY(!target);
+        for (size_t i = 0; i < form->Thumbnails().size(); ++i) {
+            QCOMPARE(form->Model->Strip.Thumbnail(static_cast<int>(i)).Tag, static_cast<int>(i));
+            QCOMPARE(form->Thumbnails()[i]->x(), static_cast<int>(i) * 43);
+        }
+    }
+
+    void dragDroppedOutsideThumbnailsChangesNothing()
+    {
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const std::vector<TThumbnail*> before = form->Thumbnails();
+        const uint64_t generation = form->Model->Strip.Generation();
+        QCursor::setPos(form->ImPrev->mapToGlobal(QPoint(5, 5)));
+        form->SetDragExec([](QDrag&) { return Qt::IgnoreAction; });
+        QTest::mousePress(before[0], Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseRelease(before[0], Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::qWait(20);
+        QCOMPARE(form->Model->Strip.Generation(), generation);
+        QCOMPARE(form->Thumbnails(), before);
+    }
+
+    void plainClickIsDropOnSameThumbnail()
+    {
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QPointer<TThumbnail> clicked = form->Thumbnails()[1];
+        const uint64_t generation = form->Model->Strip.Generation();
+        QCursor::setPos(clicked->mapToGlobal(clicked->rect().center()));
+        QTest::mouseClick(clicked, Qt::LeftButton, {}, clicked->rect().center());
+        QTRY_VERIFY(form->Model->Strip.Generation() != generation);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!clicked);
+        QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0}));
+    }
+
+    void savesAbmThroughRealDialogLikeToolkitFreeCode()
+    {
+        const QString gif = Corpus("gif/wuffs/animated-red-blue.gif");
+        QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("window")));
+        QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("reference")));
+        const QString folder = File(QStringLiteral("window"));
+
+        auto form = MakeForm({Native(gif)});
+        form->FormStorage->WriteSetting("SavePath", Native(folder) + "/");
+        QStringList filters;
+        QString shownFolder;
+        QFileDialog::AcceptMode mode{};
+        ModalScript script;
+        script.Then([&](QWidget* window) {
+            auto* dialog = qobject_cast<QFileDialog*>(window);
+            QVERIFY(dialog);
+            filters = ComboTexts(dialog);
+            shownFolder = dialog->directory().absolutePath();
+            mode = dialog->acceptMode();
+            ModalScript::ChooseFile(folder + QStringLiteral("/anim.txt"))(window);
+        });
+        form->SaveToFileA->trigger();
+        QVERIFY(script.Done());
+        QCOMPARE(filters, (QStringList{QStringLiteral("*.abm"), QStringLiteral("Все файлы (*.*)")}));
+        QCOMPARE(shownFolder, QDir(folder).absolutePath());
+        QCOMPARE(mode, QFileDialog::AcceptSave);
+
+        Reference reference;
+        reference.workspace.FormCreate({Native(gif)});
+        reference.prompts.saveAnswers.push_back(Native(File(QStringLiteral("reference/anim.txt"))));
+        reference.workspace.SaveToFileAExecute();
+
+        const QByteArray written = ReadAll(folder + QStringLiteral("/anim.abm"));
+        QVERIFY(written.size() > 72);
+        QCOMPARE(written, ReadAll(File(QStringLiteral("reference/anim.abm"))));
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/anim.txt")));
+        QCOMPARE(form->FormStorage->ReadSetting("SavePath", ""), Native(folder) + "/");
+    }
+
+    void savesBmpThroughRealDialogLikeToolkitFreeCode()
+    {
+        const QString gif = Corpus("gif/wuffs/animated-red-blue.gif");
+        QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("window")));
+        QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("reference")));
+        const QString folder = File(QStringLiteral("window"));
+
+        auto form = MakeForm({Native(gif)});
+        form->FormStorage->WriteSetting("SaveBmp", Native(folder) + "/");
+        QStringList filters;
+        QString shownFolder;
+        ModalScript script;
+        script.Then([&](QWidget* window) {
+            filters = ComboTexts(window);
+            shownFolder = qobject_cast<QFileDialog*>(window)->directory().absolutePath();
+            ModalScript::ChooseFile(folder + QStringLiteral("/walk"))(window);
+        });
+        form->SaveBmpA->trigger();
+        QVERIFY(script.Done());
+        QCOMPARE(filters, (QStringList{QStringLiteral("*.bmp"), QStringLiteral("Все файлы (*.*)")}));
+        QCOMPARE(shownFolder, QDir(folder).absolutePath());
+
+        Reference reference;
+        reference.workspace.FormCreate({Native(gif)});
+        reference.prompts.saveAnswers.push_back(Native(File(QStringLiteral("reference/walk"))));
+        reference.workspace.SaveBmpAExecute();
+
+        const int count = form->Model->Strip.Count();
+        QVERIFY(count > 1);
+        for (int i = 0; i < count; ++i) {
+            const QString name = QStringLiteral("/walk%1.bmp").arg(i);
+            const QByteArray written = ReadAll(folder + name);
+            QVERIFY2(!written.isEmpty(), qPrintable(name));
+            QCOMPARE(written, ReadAll(File(QStringLiteral("reference")) + name));
+        }
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/walk%1.bmp").arg(count)));
+        QCOMPARE(form->FormStorage->ReadSetting("SaveBmp", ""), Native(folder) + "/");
+    }
+
+    void saveAsksBeforeOverwriting_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("Yes") << "&Yes" << true;
+        QTest::newRow("No") << "&No" << false;
+    }
+
+    void saveAsksBeforeOverwriting()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, replaced);
+        const QString target = File(QStringLiteral("anim.abm"));
+        {
+            QFile old(target);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old");
+        }
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("src.abm"), {0xF800}))});
+        ModalScript script;
+        script.Then(ModalScript::ChooseFile(target)).Then(ModalScript::Click(answer));
+        if (!replaced)
+            script.Then(ModalScript::Reject());
+        form->SaveToFileA->trigger();
+        QVERIFY(script.Done());
+        QVERIFY(script.seen[1].text.contains(QStringLiteral("anim.abm")));
+        QCOMPARE(ReadAll(target) == "old", !replaced);
+        if (replaced)
+            QCOMPARE(ReadAll(target).size(), 72 + 40 * 30 * 2);
+    }
+
+    void previewShowsFramesAfterTicks_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("40x30") << 40 << 30;
+        QTest::newRow("128x97") << 128 << 97;
+        QTest::newRow("200x150") << 200 << 150;
+    }
+
+    void previewShowsFramesAfterTicks()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        // Five frames: the fifth is never previewed.
+        WriteAbm(File(QStringLiteral("five.abm")), width, height,
+                 {Pattern(0), Pattern(1), Pattern(2), Pattern(3), Pattern(4)});
+        auto form = MakeForm({Native(File(QStringLiteral("five.abm")))});
+        QCOMPARE(form->ImPrev->size(), QSize(130, 99));
+
+        for (int tick = 0; tick < 6; ++tick) {
+            const int shown = tick % 4;
+            Tick(*form);
+            QCOMPARE(form->Model->Player.PreviewIndex, static_cast<uint16_t>((shown + 1) % 4));
+            QCOMPARE(form->ImPrev->size(), QSize(130, 98));
+            const QImage preview = form->ImPrev->pixmap().toImage().convertToFormat(QImage::Format_RGB16);
+            QCOMPARE(preview.size(), QSize(130, 98));
+            QCOMPARE(preview, RasterToQImage(form->Model->Player.Preview));
+            const PixelFunction frame = Pattern(shown);
+
+            if (width == 40) {
+                for (int y = 0; y < 30; ++y)
+                    for (int x = 0; x < 40; ++x)
+                        QCOMPARE(Pixel16(preview, 45 + x, 34 + y), frame(x, y));
+                QCOMPARE(Pixel16(preview, 0, 0), uint16_t{0});
+                QCOMPARE(Pixel16(preview, 129, 97), uint16_t{0});
+                QCOMPARE(Pixel16(preview, 1, 1), uint16_t{0xFFFF});
+                QCOMPARE(Pixel16(preview, 128, 96), uint16_t{0xFFFF});
+            } else if (width == 200) {
+                for (int y = 0; y < 98; ++y)
+                    for (int x = 0; x < 130; ++x)
+                        QCOMPARE(Pixel16(preview, x, y), frame(35 + x, 26 + y));
+            } else {
+                // 97 rows squeezed into 96: every shown row is a frame row,
+                // in order, one of them left out; the border stays.
+                int previous = -1;
+                for (int y = 1; y <= 96; ++y) {
+                    int source = -1;
+                    for (int s = previous + 1; s < 97 && source < 0; ++s) {
+                        bool same = true;
+                        for (int x = 0; x < 128 && same; ++x)
+                            same = Pixel16(preview, 1 + x, y) == frame(x, s);
+                        if (same)
+                            source = s;
+                    }
+                    QVERIFY2(source >= 0 && source <= previous + 2, qPrintable(QStringLiteral("row %1").arg(y)));
+                    previous = source;
+                }
+                for (int x = 0; x < 130; ++x) {
+                    QCOMPARE(Pixel16(preview, x, 0), uint16_t{0});
+                    QCOMPARE(Pixel16(preview, x, 97), uint16_t{0});
+                }
+            }
+        }
+    }
+
+    void previewEmptyAfterClear()
+    {
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
+        Tick(*form);
+        QVERIFY(!form->ImPrev->pixmap().isNull());
+        ModalScript script;
+        script.Then(ModalScript::Click(QStringLiteral("OK")));
+        form->ClearA->trigger();
+        QVERIFY(script.Done());
+        Tick(*form);
+        QVERIFY(form->ImPrev->pixmap().isNull());
+        QCOMPARE(form->Model->Player.Preview.Width(), 0);
+    }
+
+    void iconStepsThroughImListAtEveryTick()
+    {
+        auto form = MakeForm();
+        QCOMPARE(form->ImList.size(), size_t{8});
+        for (int tick = 0; tick < 10; ++tick) {
+            Tick(*form);
+            QCOMPARE(form->IconIndexShown(), tick % 8);
+            QCOMPARE(QApplication::windowIcon().cacheKey(), form->ImList[static_cast<size_t>(tick % 8)].cacheKey());
+        }
+        for (const QIcon& picture : form->ImList)
+            QCOMPARE(picture.pixmap(QSize(48, 48)).size(), QSize(48, 48));
+    }
+
+    void standardErrorTextAppendsFullStop_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << "Unable to write to abmmaker.INI" << "Unable to write to abmmaker.INI.";
+        QTest::newRow("full stop") << "Done." << "Done.";
+        QTest::newRow("below full stop") << "What!" << "What!";
+        QTest::newRow("minus") << "x-" << "x-";
+        QTest::newRow("slash") << "a/" << "a/.";
+        QTest::newRow("digit") << "JPEG error #42" << "JPEG error #42.";
+        QTest::newRow("quote") << "'' is not a valid integer value" << "'' is not a valid integer value.";
+        QTest::newRow("cyrillic") << "Ошибка" << "Ошибка.";
+        QTest::newRow("empty") << "" << "";
+    }
+
+    void standardErrorTextAppendsFullStop()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(StandardErrorText(message), shown);
+    }
+
+    void handlerErrorShowsStandardErrorBox()
+    {
+        // The first frame file's name is taken by a folder: the export stops there.
+        QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("walk0.bmp")));
+        std::string expected;
+        try {
+            TBitmap().SaveToFile(Native(File(QStringLiteral("walk0.bmp"))));
+        } catch (const std::exception& e) {
+            expected = e.what();
+        }
+        QVERIFY(!expected.empty());
+
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
+        form->show();
+        ModalScript script;
+        script.Then(ModalScript::ChooseFile(File(QStringLiteral("walk.bmp")))).Then(ModalScript::Click(QStringLiteral("OK")));
+        form->SaveBmpA->trigger();
+        QVERIFY(script.Done());
+        QCOMPARE(script.seen.size(), size_t{2});
+        QCOMPARE(script.seen[1].title, kCaption);
+        QCOMPARE(script.seen[1].text, StandardErrorText(QString::fromStdString(expected)));
+        QVERIFY(script.seen[1].text.endsWith(u'.'));
+        QCOMPARE(script.seen[1].buttons, QStringList{QStringLiteral("OK")});
+        QCOMPARE(form->FormStorage->ReadSetting("SaveBmp", ""), std::string());
+        // The program goes on.
+        QVERIFY(form->SaveBmpA->isEnabled());
+        Tick(*form);
+    }
+
+    void splitterChangesStripHeight()
+    {
+        auto form = MakeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QSplitterHandle* handle = form->Splitter1->handle(1);
+        const QPoint start = handle->rect().center();
+        const auto send = [&](QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, local, handle->mapToGlobal(local), Qt::LeftButton, buttons, {});
+            QApplication::sendEvent(handle, &event);
+        };
+        QSignalSpy moved(form->Splitter1, &QSplitter::splitterMoved);
+        send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+        send(QEvent::MouseMove, start + QPoint(0, 30), Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, start + QPoint(0, 30), Qt::NoButton);
+        QCOMPARE(moved.size(), 1);
+        const int position = moved.at(0).at(0).toInt();
+        QVERIFY(position > 130);
+        QCOMPARE(form->ScrollBoxSource->height(), position);
+        QCOMPARE(form->Model->Strip.StripHeight(), position);
+        // The window follows the model from then on, also when resized.
+        form->resize(form->width(), form->height() + 40);
+        QTRY_COMPARE(form->ScrollBoxSource->height(), position);
+    }
+
+    void optionsShowFirstFrameSizeAndOkRenormalises()
+    {
+        WriteAbm(File(QStringLiteral("big.abm")), 200, 150, {Pattern(0), Pattern(1)});
+        auto form = MakeForm({Native(File(QStringLiteral("big.abm")))});
+        QString widthText, heightText;
+        bool widthEnabled = true, heightEnabled = true;
+        ModalScript script;
+        script.Then([&](QWidget* window) {
+            auto* dialog = qobject_cast<TFormOpt*>(window);
+            QVERIFY(dialog);
+            widthText = dialog->FrmWidth->MaskEd->text();
+            heightText = dialog->FrmHeight->MaskEd->text();
+            widthEnabled = dialog->FrmWidth->MaskEd->isEnabled();
+            heightEnabled = dialog->FrmHeight->MaskEd->isEnabled();
+            dialog->ChBAutoSize->click();
+            dialog->BitBtn1->click();
+        });
+        form->OptionsA->trigger();
+        QVERIFY(script.Done());
+        QCOMPARE(widthText, QStringLiteral("200"));
+        QCOMPARE(heightText, QStringLiteral("150"));
+        QVERIFY(!widthEnabled);
+        QVERIFY(!heightEnabled);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(form->Thumbnails()[static_cast<size_t>(i)]->size(), QSize(200, 150));
+            QCOMPARE(form->Thumbnails()[static_cast<size_t>(i)]->Picture().size(), QSize(200, 150));
+        }
+    }
+
+    void optionsEnterRebuildsStripEscDoesNot_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("rebuilt");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << true;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << false;
+    }
+
+    void optionsEnterRebuildsStripEscDoesNot()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, rebuilt);
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
+        const std::vector<TThumbnail*> before = form->Thumbnails();
+        const uint64_t generation = form->Model->Strip.Generation();
+        ModalScript script;
+        script.Then([key](QWidget* window) {
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus && window->isAncestorOf(focus) ? focus : window, Qt::Key(key));
+        });
+        form->OptionsA->trigger();
+        QVERIFY(script.Done());
+        QVERIFY(!form->FormOpt->isVisible());
+        QCOMPARE(form->Model->Strip.Generation() != generation, rebuilt);
+        QCOMPARE(form->Thumbnails() != before, rebuilt);
+    }
+
+    void optionsChangedThenCancelledApplyToLaterImports()
+    {
+        auto form = MakeForm();
+        ModalScript script;
+        script.Then([](QWidget* window) {
+            auto* dialog = qobject_cast<TFormOpt*>(window);
+            dialog->ChBAutoSize->click();
+            dialog->ChBStretch->click();
+            dialog->FrmWidth->MaskEd->setText(QStringLiteral("32"));
+            dialog->FrmHeight->MaskEd->setText(QStringLiteral("20"));
+            dialog->BitBtn2->click();
+        });
+        form->OptionsA->trigger();
+        QVERIFY(script.Done());
+
+        QString widthText, heightText;
+        bool autoSize = true, stretch = false;
+        script.Then([&](QWidget* window) {
+            auto* dialog = qobject_cast<TFormOpt*>(window);
+            widthText = dialog->FrmWidth->MaskEd->text();
+            heightText = dialog->FrmHeight->MaskEd->text();
+            autoSize = dialog->ChBAutoSize->isChecked();
+            stretch = dialog->ChBStretch->isChecked();
+            dialog->reject();
+        });
+        form->OptionsA->trigger();
+        QVERIFY(script.Done());
+        QCOMPARE(widthText, QStringLiteral("32"));
+        QCOMPARE(heightText, QStringLiteral("20"));
+        QVERIFY(!autoSize);
+        QVERIFY(stretch);
+
+        SolidAbm(QStringLiteral("one.abm"), {0xF800}, 64, 48);
+        script.Then(ModalScript::ChooseFile(File(QStringLiteral("one.abm"))));
+        form->OpenGifA->trigger();
+        QVERIFY(script.Done());
+        QCOMPARE(form->Thumbnails().at(0)->size(), QSize(32, 20));
+        QCOMPARE(form->Thumbnails().at(0)->Picture().size(), QSize(32, 20));
+    }
+
+    void emptySizeFieldMakesNextImportFail()
+    {
+        auto form = MakeForm();
+        ModalScript script;
+        script.Then([](QWidget* window) {
+            auto* dialog = qobject_cast<TFormOpt*>(window);
+            dialog->ChBAutoSize->click();
+            QLineEdit* edit = dialog->FrmWidth->MaskEd;
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QCOMPARE(edit->text(), QString());
+            dialog->BitBtn1->click();
+        });
+        form->OptionsA->trigger();
+        QVERIFY(script.Done());
+
+        script.Then(ModalScript::ChooseFile(Corpus("gif/wuffs/animated-red-blue.gif")))
+            .Then(ModalScript::Click(QStringLiteral("OK")));
+        form->OpenGifA->trigger();
+        QVERIFY(script.Done());
+        QCOMPARE(script.seen.back().title, kCaption);
+        QCOMPARE(script.seen.back().text, QStringLiteral("'' is not a valid integer value."));
+        QCOMPARE(form->Model->Strip.Count(), 0);
+        QCOMPARE(form->FormStorage->ReadSetting("LoadImg", ""), std::string());
+    }
+};
+
+QTEST_MAIN(MFormTest)
+#include "MFormTest.moc"

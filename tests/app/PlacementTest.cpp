@@ -1,0 +1,185 @@
+// The window placement store attached to the real main window: where and
+// how the window comes back, the keys it writes, and what happens when the
+// settings cannot be written.
+
+#include "GuiTestSupport.h"
+#include "ModalScript.h"
+#include "app/MForm.h"
+
+#include <QScreen>
+#include <QStyleFactory>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace abm;
+using namespace abm::test;
+
+class PlacementTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> home_;
+
+    static QString IniPath()
+    {
+        return QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(QStringLiteral("abmmaker.INI"));
+    }
+
+    static std::unique_ptr<TMForm> MakeForm()
+    {
+        auto form = std::make_unique<TMForm>(std::vector<std::string>{});
+        form->Timer->stop();
+        form->FormStorage->SetProgramFile("/usr/bin/abmmaker");
+        return form;
+    }
+
+    // One run of the program: shown, `whileShown`, closed, destroyed.
+    static void RunOnce(const std::function<void(TMForm&)>& whileShown)
+    {
+        auto form = MakeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        // The window system's answers to the start-up placement come first.
+        QCoreApplication::processEvents();
+        whileShown(*form);
+        QVERIFY(form->close());
+        QVERIFY(!form->isVisible());
+    }
+
+    static QString ScreenSuffix()
+    {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const qreal ratio = screen->devicePixelRatio();
+        return QStringLiteral("(%1x%2)")
+            .arg(qRound(screen->size().width() * ratio))
+            .arg(qRound(screen->size().height() * ratio));
+    }
+
+    static int Ppi() { return qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()); }
+
+    static void WriteIni(const QString& text)
+    {
+        QFile file(IniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QString(text).replace(QStringLiteral("\n"), QStringLiteral("\r\n")).toUtf8());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        home_ = std::make_unique<TestHome>();
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QApplication::setApplicationName(QString::fromUtf8(TMForm::kCaption));
+    }
+    void init() { QFile::remove(IniPath()); }
+
+    void firstRunShowsDesignedBoundsAndWritesKeysInOrder()
+    {
+        RunOnce([](TMForm& form) {
+            QCOMPARE(form.frameGeometry(), QRect(602, 479, 542, 381));
+            QVERIFY(!form.isMaximized());
+        });
+        const QByteArray text = ReadAll(IniPath());
+        QVERIFY(!text.isEmpty());
+        QVERIFY(text.endsWith("\r\n"));
+        QStringList lines = QString::fromUtf8(text).split(QStringLiteral("\r\n"));
+        lines.removeLast();
+        QCOMPARE(lines.size(), 10);
+        QCOMPARE(lines[0], QStringLiteral("[TMForm]"));
+        QCOMPARE(lines[1], QStringLiteral("FormVersion=0"));
+        QCOMPARE(lines[2], QStringLiteral("Flags=0"));
+        QCOMPARE(lines[3], QStringLiteral("ShowCmd=1"));
+        QCOMPARE(lines[4], QStringLiteral("PixelsPerInch=%1").arg(Ppi()));
+        QVERIFY(lines[5].startsWith(QStringLiteral("MinMaxPos%1=").arg(ScreenSuffix())));
+        QCOMPARE(lines[6], QStringLiteral("MinMaxPos=") + lines[5].section(u'=', 1));
+        QCOMPARE(lines[5].section(u'=', 1).split(u',').size(), 4);
+        QCOMPARE(lines[7], QStringLiteral("NormPos%1=602,479,1144,860").arg(ScreenSuffix()));
+        QCOMPARE(lines[8], QStringLiteral("NormPos=602,479,1144,860"));
+        QCOMPARE(lines[9], QStringLiteral("Visible=0"));
+    }
+
+    void movedAndResizedWindowComesBackThere()
+    {
+        const QRect moved(120, 80, 400, 300);
+        RunOnce([&](TMForm& form) {
+            // As a user does it: the frame moves, the frame is dragged larger.
+            const QSize frame = form.frameGeometry().size() - form.size();
+            form.move(moved.topLeft());
+            form.resize(moved.size() - frame);
+            QTRY_COMPARE(form.frameGeometry(), moved);
+        });
+        const QString ini = QString::fromUtf8(ReadAll(IniPath()));
+        QVERIFY2(ini.contains(QStringLiteral("\r\nNormPos=120,80,520,380\r\n")), qPrintable(ini));
+        RunOnce([&](TMForm& form) { QCOMPARE(form.frameGeometry(), moved); });
+    }
+
+    void maximisedWindowComesBackMaximised()
+    {
+        RunOnce([](TMForm& form) {
+            form.showMaximized();
+            QTRY_VERIFY(form.isMaximized());
+        });
+        const QString ini = QString::fromUtf8(ReadAll(IniPath()));
+        QVERIFY2(ini.contains(QStringLiteral("\r\nShowCmd=3\r\n")), qPrintable(ini));
+        RunOnce([](TMForm& form) {
+            QVERIFY(form.isMaximized());
+            form.showNormal();
+            QTRY_COMPARE(form.frameGeometry(), QRect(602, 479, 542, 381));
+        });
+    }
+
+    void formVersionBelowZeroRestoresNothing()
+    {
+        WriteIni(QStringLiteral("[TMForm]\nFormVersion=-1\nShowCmd=3\nPixelsPerInch=%1\nNormPos=10,20,310,220\n")
+                     .arg(Ppi()));
+        RunOnce([](TMForm& form) {
+            QVERIFY(!form.isMaximized());
+            QCOMPARE(form.frameGeometry(), QRect(602, 479, 542, 381));
+        });
+    }
+
+    void placementOfAnotherDpiKeepsDesignedBoundsButState()
+    {
+        WriteIni(QStringLiteral("[TMForm]\nFormVersion=0\nShowCmd=3\nPixelsPerInch=%1\nNormPos=10,20,310,220\n")
+                     .arg(Ppi() + 1));
+        RunOnce([](TMForm& form) {
+            QVERIFY(form.isMaximized());
+            form.showNormal();
+            QTRY_COMPARE(form.frameGeometry(), QRect(602, 479, 542, 381));
+        });
+    }
+
+    void unwritableSettingsReportTwiceAndWindowStillCloses()
+    {
+        // A plain file where the settings folder should be: no one can write there.
+        const QString blocker = home_->Path("not-a-folder");
+        {
+            QFile file(blocker);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocker + QStringLiteral("/config")));
+
+        ModalScript script;
+        script.Then(ModalScript::Click(QStringLiteral("OK"))).Then(ModalScript::Click(QStringLiteral("OK")));
+        {
+            auto form = MakeForm();
+            form->show();
+            QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+            QVERIFY(form->close());
+            QVERIFY(!form->isVisible());
+            QCOMPARE(script.seen.size(), size_t{1});
+        }
+        qputenv("XDG_CONFIG_HOME", config);
+        QVERIFY(script.Done());
+        QCOMPARE(script.seen.size(), size_t{2});
+        for (const SeenWindow& box : script.seen) {
+            QCOMPARE(box.title, QString::fromUtf8(TMForm::kCaption));
+            QCOMPARE(box.text, QStringLiteral("Unable to write to abmmaker.INI."));
+        }
+    }
+};
+
+QTEST_MAIN(PlacementTest)
+#include "PlacementTest.moc"
