@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QStyleFactory>
+#include <QTimer>
 
 #include <string>
 #include <vector>
@@ -28,5 +29,8 @@ int main(int argc, char* argv[])
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     abm::TMForm MForm(arguments);
     MForm.show();
+    // For the start-up benchmark: leave once the first shown window is drawn.
+    if (qEnvironmentVariableIsSet("ABM_QUIT_AFTER_SHOW"))
+        QTimer::singleShot(0, &application, &QCoreApplication::quit);
     return QApplication::exec();
 }
