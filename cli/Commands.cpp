@@ -86,7 +86,11 @@ std::string Quoted(const std::string& text, bool json)
 
 }  // namespace
 
-int RunAbm(const TCliOptions& o, std::ostream&, std::ostream& err)
+namespace {
+
+// Imports the inputs, then runs one of the window's save commands with OUT
+// as the name chosen in its dialog.
+int ImportAndSave(const TCliOptions& o, std::ostream& err, void (Workspace::*save)())
 {
     TFrameOptionValues options = FrameOptions(o);
     CliPrompts prompts(err);
@@ -95,21 +99,20 @@ int RunAbm(const TCliOptions& o, std::ostream&, std::ostream& err)
     if (!ImportInputs(ws, prompts, o))
         return 1;
     prompts.SaveName = o.out;
-    ws.SaveToFileAExecute();
+    (ws.*save)();
     return prompts.Failed ? 1 : 0;
+}
+
+}  // namespace
+
+int RunAbm(const TCliOptions& o, std::ostream&, std::ostream& err)
+{
+    return ImportAndSave(o, err, &Workspace::SaveToFileAExecute);
 }
 
 int RunBmp(const TCliOptions& o, std::ostream&, std::ostream& err)
 {
-    TFrameOptionValues options = FrameOptions(o);
-    CliPrompts prompts(err);
-    NoSettings settings;
-    Workspace ws(options, prompts, settings);
-    if (!ImportInputs(ws, prompts, o))
-        return 1;
-    prompts.SaveName = o.out;
-    ws.SaveBmpAExecute();
-    return prompts.Failed ? 1 : 0;
+    return ImportAndSave(o, err, &Workspace::SaveBmpAExecute);
 }
 
 int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)

@@ -34,59 +34,53 @@ uint32_t TChannel::Encode(uint8_t value) const
     return static_cast<uint32_t>(v << shift) & mask;
 }
 
-TColorDecoder::TColorDecoder(const TPixelLayout& layout, const TPalette& palette)
-    : bpp_(layout.bitsPerPixel),
-      indexed_(layout.bitsPerPixel <= 8),
-      masked_(layout.hasMasks),
-      r_(layout.hasMasks ? layout.masks[0] : (bpp_ == 16 ? 0x7C00u : 0x00FF0000u)),
-      g_(layout.hasMasks ? layout.masks[1] : (bpp_ == 16 ? 0x03E0u : 0x0000FF00u)),
-      b_(layout.hasMasks ? layout.masks[2] : (bpp_ == 16 ? 0x001Fu : 0x000000FFu)),
-      palette_(&palette)
+TLayoutChannels::TLayoutChannels(const TPixelLayout& layout)
+    : bpp(layout.bitsPerPixel),
+      indexed(layout.bitsPerPixel <= 8),
+      masked(layout.hasMasks),
+      r(layout.hasMasks ? layout.masks[0] : (bpp == 16 ? 0x7C00u : 0x00FF0000u)),
+      g(layout.hasMasks ? layout.masks[1] : (bpp == 16 ? 0x03E0u : 0x0000FF00u)),
+      b(layout.hasMasks ? layout.masks[2] : (bpp == 16 ? 0x001Fu : 0x000000FFu))
 {
 }
 
+TColorDecoder::TColorDecoder(const TPixelLayout& layout, const TPalette& palette) : c_(layout), palette_(&palette) {}
+
 TColor TColorDecoder::Decode(uint32_t raw) const
 {
-    if (indexed_) {
+    if (c_.indexed) {
         if (raw >= palette_->size())
             return clBlack;
         const TPaletteEntry& e = (*palette_)[raw];
         return RGBColor(e.r, e.g, e.b);
     }
-    if (!masked_ && bpp_ >= 24)
+    if (!c_.masked && c_.bpp >= 24)
         return RGBColor(static_cast<uint8_t>(raw >> 16), static_cast<uint8_t>(raw >> 8), static_cast<uint8_t>(raw));
-    return RGBColor(r_.Decode(raw), g_.Decode(raw), b_.Decode(raw));
+    return RGBColor(c_.r.Decode(raw), c_.g.Decode(raw), c_.b.Decode(raw));
 }
 
-TColorEncoder::TColorEncoder(const TPixelLayout& layout, const TPalette& palette)
-    : bpp_(layout.bitsPerPixel),
-      indexed_(layout.bitsPerPixel <= 8),
-      masked_(layout.hasMasks),
-      r_(layout.hasMasks ? layout.masks[0] : (bpp_ == 16 ? 0x7C00u : 0x00FF0000u)),
-      g_(layout.hasMasks ? layout.masks[1] : (bpp_ == 16 ? 0x03E0u : 0x0000FF00u)),
-      b_(layout.hasMasks ? layout.masks[2] : (bpp_ == 16 ? 0x001Fu : 0x000000FFu)),
-      palette_(&palette)
+TColorEncoder::TColorEncoder(const TPixelLayout& layout, const TPalette& palette) : c_(layout), palette_(&palette)
 {
-    if (indexed_)
+    if (c_.indexed)
         cacheKey_.fill(0xFFFFFFFFu);
 }
 
 uint32_t TColorEncoder::Encode(TColor color)
 {
     color &= 0xFFFFFF;
-    if (indexed_) {
+    if (c_.indexed) {
         const uint32_t slot = (color ^ (color >> 11) ^ (color >> 19)) & (kCacheSize - 1);
         if (cacheKey_[slot] == color)
             return cacheValue_[slot];
-        const uint32_t index = NearestPaletteIndex(*palette_, color, size_t{1} << bpp_);
+        const uint32_t index = NearestPaletteIndex(*palette_, color, size_t{1} << c_.bpp);
         cacheKey_[slot] = color;
         cacheValue_[slot] = static_cast<uint8_t>(index);
         return index;
     }
     const uint8_t r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
-    if (!masked_ && bpp_ >= 24)
+    if (!c_.masked && c_.bpp >= 24)
         return (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) | b;
-    return r_.Encode(r) | g_.Encode(g) | b_.Encode(b);
+    return c_.r.Encode(r) | c_.g.Encode(g) | c_.b.Encode(b);
 }
 
 uint32_t NearestPaletteIndex(const TPalette& palette, TColor color, size_t limit)

@@ -74,6 +74,16 @@ struct TChannel {
     uint32_t Encode(uint8_t value) const;
 };
 
+// How a layout holds colours: palette indexes, or three channels under its
+// masks (the fixed 5-5-5 and blue-green-red ones when it stores none).
+struct TLayoutChannels {
+    int bpp;
+    bool indexed;
+    bool masked;
+    TChannel r, g, b;
+    explicit TLayoutChannels(const TPixelLayout& layout);
+};
+
 // Raw pixel value → colour, for one layout and palette.
 class TColorDecoder {
 public:
@@ -81,10 +91,7 @@ public:
     TColor Decode(uint32_t raw) const;
 
 private:
-    int bpp_;
-    bool indexed_;
-    bool masked_;
-    TChannel r_, g_, b_;
+    TLayoutChannels c_;
     const TPalette* palette_;
 };
 
@@ -96,10 +103,7 @@ public:
     uint32_t Encode(TColor color);
 
 private:
-    int bpp_;
-    bool indexed_;
-    bool masked_;
-    TChannel r_, g_, b_;
+    TLayoutChannels c_;
     const TPalette* palette_;
     static constexpr int kCacheSize = 4096;
     std::array<uint32_t, kCacheSize> cacheKey_{};

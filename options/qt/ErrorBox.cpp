@@ -1,5 +1,7 @@
 #include "ErrorBox.h"
 
+#include "workspace/UserPrompts.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -7,9 +9,7 @@ namespace abm {
 
 QString StandardErrorText(const QString& message)
 {
-    if (!message.isEmpty() && message.back().unicode() > u'.')
-        return message + u'.';
-    return message;
+    return QString::fromStdString(ErrorBoxText(message.toStdString()));
 }
 
 void ShowException(const std::exception& error)
