@@ -9,6 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    abm::fuzz::LimitForFuzzing();
     abm::TFrameOptionValues options;
     abm::fuzz::SilentPrompts prompts;
     abm::FrameStrip strip(options, prompts);

@@ -1,11 +1,18 @@
 #include "FuzzFile.h"
 
+#include "codecs/raster/Bitmap.h"
+
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace abm::fuzz {
+
+void LimitForFuzzing()
+{
+    SetRasterPixelLimit(int64_t{1} << 18);
+}
 
 std::string ScratchFile(const uint8_t* data, size_t size, const std::string& extension)
 {

@@ -1,6 +1,7 @@
 // GIF: load from memory, make every sub-image's raster and mask, and draw
 // each one transparently and opaquely into a 16-bit raster.
 
+#include "FuzzFile.h"
 #include "codecs/gif/GIFImage.h"
 #include "codecs/gif/GIFSubImage.h"
 #include "codecs/raster/Canvas.h"
@@ -11,10 +12,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    abm::fuzz::LimitForFuzzing();
     abm::TGIFImage gif;
-    // Pictures near the raster cap are refused or decoded correctly, but
-    // slowly; the fuzzer learns more from many small ones.
-    gif.PixelLimit = int64_t{1} << 18;
     try {
         gif.LoadFromMemory(data, size);
     } catch (const std::exception&) {

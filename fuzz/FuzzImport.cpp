@@ -12,6 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    abm::fuzz::LimitForFuzzing();
     if (size < 2)
         return 0;
     const uint8_t kind = data[size - 2], flags = data[size - 1];

@@ -11,6 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    abm::fuzz::LimitForFuzzing();
     const std::string path = abm::fuzz::ScratchFile(data, size, ".INI");
     abm::TIniFile ini(path);
     const std::string text(reinterpret_cast<const char*>(data), size);

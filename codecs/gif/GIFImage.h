@@ -71,8 +71,9 @@ public:
 
     uint16_t DrawOptions = GIFImageDefaultDrawOptions;
     TGIFWarningEvent OnWarning;
-    // What one load may allocate for pixel data, in pixels.
-    int64_t PixelLimit = kMaxGIFPixels;
+    // What one load may allocate for pixel data, in pixels (four rasters at
+    // the cap in force).
+    int64_t PixelLimit = 4 * RasterPixelLimit();
 
     void Warning(const std::string& message);
 

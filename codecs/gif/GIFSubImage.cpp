@@ -122,7 +122,7 @@ void TGIFSubImage::LoadFromReader(TGIFReader& reader, TGIFLzwDecoder& decoder, i
     // Checked before anything is reserved: a few bytes of header may claim
     // 65535 × 65535 pixels, directly or through the screen size.
     const int64_t pixels = static_cast<int64_t>(width_) * height_;
-    if (pixels > kMaxRasterPixels || pixels > pixelBudget)
+    if (pixels > RasterPixelLimit() || pixels > pixelBudget)
         throw GIFException(kGIFImageTooLarge);
     pixelBudget -= pixels;
     try {

@@ -48,7 +48,7 @@ TBitmap Decode(const std::vector<uint8_t>& bytes, const TJPEGSettings& settings)
 
     // Refuse a picture past the raster cap before the library reads its scans.
     decompressor.CalcOutputDimensions();
-    if (static_cast<int64_t>(info.output_width) * info.output_height > kMaxRasterPixels)
+    if (static_cast<int64_t>(info.output_width) * info.output_height > RasterPixelLimit())
         throw EInvalidGraphic("Bitmap image is not valid");
 
     decompressor.StartDecompress();

@@ -44,7 +44,7 @@ public:
     // The decoded raster, decoded on the first request: 24-bit blue-green-red,
     // or 8-bit with the library's colour map as palette for grey output and
     // the 8-bit pixel format. Raises EJPEG when the library refuses the data
-    // and EInvalidGraphic "Bitmap image is not valid" past kMaxRasterPixels.
+    // and EInvalidGraphic "Bitmap image is not valid" past RasterPixelLimit().
     const TBitmap& Bitmap();
     // `dest` becomes a copy of the decoded raster (sharing its pixels until
     // one of them changes).

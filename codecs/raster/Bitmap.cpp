@@ -6,6 +6,8 @@
 #include "PixelCodec.h"
 #include "Stream.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -33,7 +35,7 @@ std::shared_ptr<TBitmapImage> NewImage(int width, int height, const TPixelLayout
     if (width == 0 || height == 0)
         return image;  // no pixels, but the format and sizes are kept
     const int64_t stride = RowStride(width, layout.bitsPerPixel);
-    if (static_cast<int64_t>(width) * height > kMaxRasterPixels || stride * height > 4 * kMaxRasterPixels)
+    if (static_cast<int64_t>(width) * height > RasterPixelLimit() || stride * height > 4 * RasterPixelLimit())
         throw EInvalidGraphic("Bitmap image is not valid");
     try {
         image->bits.assign(static_cast<size_t>(stride * height), 0);
@@ -45,6 +47,20 @@ std::shared_ptr<TBitmapImage> NewImage(int width, int height, const TPixelLayout
 }
 
 }  // namespace
+
+namespace {
+std::atomic<int64_t> gRasterPixelLimit{kMaxRasterPixels};
+}  // namespace
+
+int64_t RasterPixelLimit()
+{
+    return gRasterPixelLimit.load(std::memory_order_relaxed);
+}
+
+void SetRasterPixelLimit(int64_t pixels)
+{
+    gRasterPixelLimit.store(std::min(pixels, kMaxRasterPixels), std::memory_order_relaxed);
+}
 
 int64_t RowStride(int64_t width, int bitsPerPixel)
 {

@@ -20,6 +20,10 @@ class TStream;
 // One process-wide cap on the pixels of any raster: a hostile header may ask
 // for more, and is refused as a raster the platform cannot make.
 constexpr int64_t kMaxRasterPixels = int64_t{1} << 28;
+// The cap in force: kMaxRasterPixels, unless lowered (the fuzzers do, to
+// spend their time on variety rather than on huge valid pictures).
+int64_t RasterPixelLimit();
+void SetRasterPixelLimit(int64_t pixels);
 
 // How the pixel memory is laid out; the pixel format is derived from it.
 struct TPixelLayout {
@@ -89,7 +93,7 @@ public:
     TColor TransparentColor = clWhite;
 
     // Makes fresh zeroed pixel memory of the given layout and palette; refuses
-    // sizes past kMaxRasterPixels with EInvalidGraphic "Bitmap image is not valid".
+    // sizes past RasterPixelLimit() with EInvalidGraphic "Bitmap image is not valid".
     void Create(int width, int height, const TPixelLayout& layout, TPalette palette = {});
 
     // The colour of pixel (x, y); indexes past the palette read as black.

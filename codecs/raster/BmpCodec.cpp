@@ -192,7 +192,7 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
         Invalid();
     if (compression > kBitFields)
         Invalid();
-    if (width * rows > kMaxRasterPixels)
+    if (width * rows > RasterPixelLimit())
         Invalid();
 
     TPixelLayout layout;
