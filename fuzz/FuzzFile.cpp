@@ -11,7 +11,7 @@ namespace abm::fuzz {
 
 void LimitForFuzzing()
 {
-    SetRasterPixelLimit(int64_t{1} << 18);
+    SetRasterPixelLimit(int64_t{1} << 16);
 }
 
 std::string ScratchFile(const uint8_t* data, size_t size, const std::string& extension)
