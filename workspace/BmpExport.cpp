@@ -26,9 +26,8 @@ void SaveBmpAExecute(FrameStrip& strip, ISettingsStore& settings)
     const std::string prefix = ExtractFilePath(*chosen) + BaseFileName(*chosen);
     for (int i = 0; i < strip.Count(); ++i) {
         // Each frame file is replaced whole or not at all.
-        TMemoryStream bytes;
-        strip.Thumbnail(i).Picture.SaveToStream(bytes);
-        WriteFileAtomically(prefix + std::to_string(i) + ".bmp", bytes.Bytes().data(), bytes.Bytes().size(), false);
+        const std::vector<uint8_t> bytes = strip.Thumbnail(i).Picture.SaveToBytes();
+        WriteFileAtomically(prefix + std::to_string(i) + ".bmp", bytes.data(), bytes.size(), false);
     }
     settings.WriteSetting("SaveBmp", ExtractFilePath(*chosen));
 }

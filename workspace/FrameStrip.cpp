@@ -52,7 +52,16 @@ void FrameStrip::NormalizeFrame(TImage& t)
             t.Height = t.Picture.Height();
         }
         t.Left = i * 3 + i * t.Width;
-        t.Picture.SetPixelFormat(pf16bit);
+        const bool overdrawn = !options_.Stretch() && t.Picture.Width() == source.Width() &&
+                               t.Picture.Height() == source.Height() && t.Picture.PixelFormat() != pf16bit;
+        if (overdrawn) {
+            // The unscaled draw below covers every pixel, so converting them
+            // first would only be thrown away: a fresh 16-bit raster will do.
+            TPalette palette = t.Picture.Palette();
+            t.Picture.Create(t.Picture.Width(), t.Picture.Height(), TPixelLayout::ForFormat(pf16bit), std::move(palette));
+        } else {
+            t.Picture.SetPixelFormat(pf16bit);
+        }
         if (options_.Stretch()) {
             t.Picture.SetWidth(t.Width);
             t.Picture.SetHeight(t.Height);

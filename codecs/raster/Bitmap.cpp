@@ -319,6 +319,11 @@ void TBitmap::SaveToFile(const std::string& fileName) const
     file.Write(bytes.data(), bytes.size());
 }
 
+std::vector<uint8_t> TBitmap::SaveToBytes() const
+{
+    return WriteBmp(*image_);
+}
+
 void TBitmap::SaveToStream(TStream& stream) const
 {
     const std::vector<uint8_t> bytes = WriteBmp(*image_);

@@ -108,6 +108,8 @@ public:
     void LoadFromMemory(const uint8_t* data, size_t size);
     void SaveToFile(const std::string& fileName) const;
     void SaveToStream(TStream& stream) const;
+    // The BMP file's bytes, as SaveToFile writes them.
+    std::vector<uint8_t> SaveToBytes() const;
 
 private:
     friend class TCanvas;
