@@ -74,21 +74,64 @@ uint32_t RgbaImage::At(int x, int y) const
     return (static_cast<uint32_t>(p[3]) << 24) | (p[0] << 16) | (p[1] << 8) | p[2];
 }
 
+namespace {
+
+// libpng leaves by longjmp on an error: these frames hold nothing that needs
+// a destructor.
+bool ReadPngHeader(png_structp png, png_infop info, std::FILE* file, png_uint_32* width, png_uint_32* height)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_init_io(png, file);
+    png_read_info(png, info);
+    // The samples as stored, without a gamma change: 16-bit ones scaled to 8
+    // bits, everything expanded to red, green, blue, alpha.
+    png_set_expand(png);
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    png_read_update_info(png, info);
+    *width = png_get_image_width(png, info);
+    *height = png_get_image_height(png, info);
+    return true;
+}
+
+bool ReadPngRows(png_structp png, png_bytepp rows)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_image(png, rows);
+    png_read_end(png, nullptr);
+    return true;
+}
+
+}  // namespace
+
 RgbaImage ReadPng(const std::filesystem::path& path)
 {
     RgbaImage out;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        ADD_FAILURE() << "cannot read PNG " << path << ": " << image.message;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        ADD_FAILURE() << "cannot open PNG " << path;
         return out;
     }
-    image.format = PNG_FORMAT_RGBA;
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
-    out.rgba.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, out.rgba.data(), 0, nullptr)) {
-        ADD_FAILURE() << "cannot decode PNG " << path << ": " << image.message;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_uint_32 width = 0, height = 0;
+    bool ok = ReadPngHeader(png, info, file, &width, &height);
+    std::vector<png_bytep> rows(height);
+    if (ok) {
+        out.width = static_cast<int>(width);
+        out.height = static_cast<int>(height);
+        out.rgba.resize(static_cast<size_t>(width) * height * 4);
+        for (png_uint_32 y = 0; y < height; ++y)
+            rows[y] = out.rgba.data() + static_cast<size_t>(y) * width * 4;
+        ok = ReadPngRows(png, rows.data());
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(file);
+    if (!ok) {
+        ADD_FAILURE() << "cannot decode PNG " << path;
         out = RgbaImage();
     }
     return out;
