@@ -101,7 +101,9 @@ TPixelFormat TPixelLayout::Format() const
     case 16:
         if (!hasMasks)
             return pf15bit;
-        return masks[1] == 0x07E0 ? pf16bit : pfCustom;
+        // Only the frame layout itself: any other masks, even with its green
+        // (blue-green-red 5-6-5, say), must be converted to become a frame.
+        return masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F ? pf16bit : pfCustom;
     case 24: return pf24bit;
     case 32: return hasMasks ? pfCustom : pf32bit;
     default: return pfCustom;

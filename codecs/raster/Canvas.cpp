@@ -11,11 +11,6 @@ namespace abm {
 
 namespace {
 
-bool Is565(const TPixelLayout& l)
-{
-    return l.bitsPerPixel == 16 && l.hasMasks && l.masks[0] == 0xF800 && l.masks[1] == 0x07E0 && l.masks[2] == 0x001F;
-}
-
 bool IsPlainBgr(const TPixelLayout& l)
 {
     return (l.bitsPerPixel == 24 || l.bitsPerPixel == 32) && !l.hasMasks;
@@ -192,7 +187,7 @@ void StretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, con
         Dispatch(job, LutConv{lut.data(), n, encoder.Encode(clBlack)});
         return;
     }
-    if (IsPlainBgr(src.layout) && Is565(dst.layout)) {
+    if (IsPlainBgr(src.layout) && dst.layout.Format() == pf16bit) {
         Dispatch(job, BgrTo565Conv{});
         return;
     }

@@ -298,6 +298,7 @@ TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
     const Case cases[] = {
         {16, {0xF800, 0x07E0, 0x001F}, pf16bit},
         {16, {0x7C00, 0x03E0, 0x001F}, pfCustom},
+        {16, {0x001F, 0x07E0, 0xF800}, pfCustom},
         {16, {0, 0, 0}, pfCustom},
         {32, {0xFF0000, 0xFF00, 0xFF}, pfCustom},
         {32, {0xFFFFFFFF, 0, 0}, pfCustom},
