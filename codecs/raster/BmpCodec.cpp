@@ -129,7 +129,7 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
     const uint32_t headerSize = U32(r.Take(4));
     int64_t width = 0, height = 0;
     int planes = 0, bpp = 0;
-    uint32_t compression = kRgb, sizeImage = 0, colorsUsed = 0;
+    uint32_t compression = kRgb, colorsUsed = 0;
     uint32_t masks[3] = {0, 0, 0};
     const bool core = headerSize == 12;
     if (core) {
@@ -149,7 +149,6 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
         planes = U16(h + 8);
         bpp = U16(h + 10);
         compression = U32(h + 12);
-        sizeImage = U32(h + 16);
         colorsUsed = U32(h + 28);
         if (headerSize >= 52)
             for (int i = 0; i < 3; ++i)
@@ -168,6 +167,14 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
     if (colorCount == 0 && bpp <= 8)
         colorCount = bpp == 1 ? 2 : bpp == 4 ? 16 : bpp == 8 ? 256 : 0;
     const size_t entrySize = core ? 3 : 4;
+    // Writers may leave a gap before the pixels or write a shorter colour
+    // table than the bit depth implies; the file header's offset tells. An
+    // offset into the headers or past the file is not believed.
+    const size_t headersEnd = size - r.Left();
+    const uint32_t pixelOffset = U32(fileHeader + 10);
+    const bool offsetBelieved = pixelOffset >= headersEnd && pixelOffset < size;
+    if (offsetBelieved)
+        colorCount = std::min<uint64_t>(colorCount, (pixelOffset - headersEnd) / entrySize);
     if (colorCount > r.Left() / entrySize)
         throw EReadError();
     const uint8_t* table = r.Take(static_cast<size_t>(colorCount) * entrySize);
@@ -214,13 +221,15 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
     if (bpp <= 8 || colorCount > 0)
         img.palette = std::move(palette);
 
-    // The pixels follow the colour table directly; what is missing stays zero.
-    uint64_t imageSize = sizeImage != 0 ? sizeImage : img.stride * static_cast<uint64_t>(rows);
-    imageSize = std::min<uint64_t>(imageSize, r.Left());
-    const uint8_t* pixels = r.Here();
+    // The image-size field is not believed either: run-length data may be
+    // longer than the rows it unpacks into, and a field too small would leave
+    // rows black that the file holds. What the file does not hold stays zero.
+    const uint8_t* pixels = offsetBelieved ? data + pixelOffset : r.Here();
+    const size_t available = static_cast<size_t>(data + size - pixels);
     if (compression == kRle8 || compression == kRle4) {
-        DecodeRle(pixels, static_cast<size_t>(imageSize), compression == kRle4, img);
+        DecodeRle(pixels, available, compression == kRle4, img);
     } else {
+        const uint64_t imageSize = std::min<uint64_t>(img.stride * static_cast<uint64_t>(rows), available);
         for (int64_t i = 0; i < rows; ++i) {
             const uint64_t at = static_cast<uint64_t>(i) * img.stride;
             if (at >= imageSize)

@@ -1,62 +1,16 @@
 #include "codecs/raster/Bitmap.h"
 #include "codecs/raster/Errors.h"
+#include "BmpBuilder.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 using namespace abm;
 namespace fs = std::filesystem;
 
 namespace {
 
-// A BMP file put together field by field, for the cases no corpus file has.
-struct BmpBuilder {
-    uint32_t headerSize = 40;
-    int32_t width = 2, height = 2;
-    uint16_t planes = 1, bpp = 24;
-    uint32_t compression = 0, sizeImage = 0, colorsUsed = 0;
-    std::vector<uint32_t> masks;   // written after a 40-byte header
-    std::vector<uint8_t> table;    // raw colour-table bytes
-    std::vector<uint8_t> pixels;
-
-    std::vector<uint8_t> Bytes() const
-    {
-        std::vector<uint8_t> b = {'B', 'M'};
-        auto u16 = [&](uint32_t v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); };
-        auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
-        u32(0);  // file size: not used by the reader
-        u32(0);
-        u32(0);  // offset: not used either
-        u32(headerSize);
-        if (headerSize == 12) {
-            u16(static_cast<uint32_t>(width));
-            u16(static_cast<uint32_t>(height));
-            u16(planes);
-            u16(bpp);
-        } else {
-            u32(static_cast<uint32_t>(width));
-            u32(static_cast<uint32_t>(height));
-            u16(planes);
-            u16(bpp);
-            u32(compression);
-            u32(sizeImage);
-            u32(0);
-            u32(0);
-            u32(colorsUsed);
-            u32(0);
-            for (uint32_t i = 40; i < std::min(headerSize, 124u); ++i)
-                b.push_back(0);
-        }
-        for (uint32_t m : masks)
-            u32(m);
-        b.insert(b.end(), table.begin(), table.end());
-        b.insert(b.end(), pixels.begin(), pixels.end());
-        return b;
-    }
-};
+using abm::test::BmpBuilder;
 
 TBitmap Load(const std::vector<uint8_t>& bytes)
 {
@@ -88,56 +42,7 @@ std::vector<uint8_t> GreyTable(int n)
     return t;
 }
 
-int Channel(uint16_t px, int shift, int bits) { return (px >> shift) & ((1 << bits) - 1); }
-
 }  // namespace
-
-TEST(BmpRead, GoodSuiteMatchesReferencePngsWithinOneStepAtSixteenBits)
-{
-    const fs::path suite = abm::test::Corpora() / "bmp" / "bmpsuite";
-    std::ifstream manifest(suite / "MANIFEST.tsv");
-    ASSERT_TRUE(manifest) << "MANIFEST.tsv missing";
-    std::string line;
-    int checked = 0;
-    while (std::getline(manifest, line)) {
-        std::istringstream fields(line);
-        std::vector<std::string> f;
-        for (std::string x; std::getline(fields, x, '\t');)
-            f.push_back(x);
-        if (f.size() < 9 || f[0].rfind("g/", 0) != 0)
-            continue;
-        SCOPED_TRACE(f[0]);
-        TBitmap b;
-        b.LoadFromFile((suite / f[0]).string());
-        b.SetPixelFormat(pf16bit);
-        // Some files list two references; the one of the file's own size counts.
-        abm::test::RgbaImage ref;
-        std::istringstream refs(f[8]);
-        for (std::string name; std::getline(refs, name, ';');) {
-            ref = abm::test::ReadPng(suite / name);
-            if (ref.width == b.Width() && ref.height == b.Height())
-                break;
-        }
-        ASSERT_EQ(b.Width(), ref.width);
-        ASSERT_EQ(b.Height(), ref.height);
-        int bad = 0;
-        for (int y = 0; y < ref.height; ++y) {
-            const uint8_t* row = b.ScanLine(y);
-            for (int x = 0; x < ref.width; ++x) {
-                const uint16_t got = static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
-                const uint32_t c = ref.At(x, y);
-                const uint16_t want = ToRgb565((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
-                if (std::abs(Channel(got, 11, 5) - Channel(want, 11, 5)) > 1 ||
-                    std::abs(Channel(got, 5, 6) - Channel(want, 5, 6)) > 1 ||
-                    std::abs(Channel(got, 0, 5) - Channel(want, 0, 5)) > 1)
-                    ++bad;
-            }
-        }
-        EXPECT_EQ(bad, 0) << "pixels off by more than one step";
-        ++checked;
-    }
-    EXPECT_EQ(checked, 27);
-}
 
 TEST(BmpRead, EveryCorpusFileLoadsOrFailsCleanly)
 {
@@ -211,6 +116,7 @@ TEST(BmpRead, HeaderErrorsUseTheirClassesAndTexts)
 
     BmpBuilder hugeTable = ok;
     hugeTable.colorsUsed = 0x7FFFFFFF;
+    hugeTable.offset = 0;  // not believed: the table is taken as the header says
     EXPECT_EQ(ErrorOf<EReadError>(hugeTable.Bytes()), "Stream read error");
 }
 
