@@ -46,7 +46,16 @@ void FrameStrip::NormalizeFrame(TImage& t)
             t.Width = sources_.front()->Width();
             t.Height = sources_.front()->Height();
         } else {
-            t.Picture.SetWidth(StrToInt(options_.FrmWidthText()));
+            const int width = StrToInt(options_.FrmWidthText());
+            if (t.Picture.BitsPerPixel() <= 8) {
+                // Padding an indexed picture would take its palette's colour
+                // nearest white (grey, when it has no white); the frame becomes
+                // 16-bit anyway, so convert first, once the width is cut.
+                if (width < t.Picture.Width())
+                    t.Picture.SetWidth(width);
+                t.Picture.SetPixelFormat(pf16bit);
+            }
+            t.Picture.SetWidth(width);
             t.Picture.SetHeight(StrToInt(options_.FrmHeightText()));
             t.Width = t.Picture.Width();
             t.Height = t.Picture.Height();

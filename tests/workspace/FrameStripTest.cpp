@@ -96,17 +96,45 @@ TEST_F(FrameStripTest, FixedSizeCropsLargePicturesAndPadsSmallOnesWithWhite)
 {
     options.AutoSizeOn = false;
     strip.AppendFrame(Picture(1, 200, 150));
-    strip.AppendFrame(Picture(2, 50, 40));
     const TBitmap& big = strip.Thumbnail(0).Picture;
     ASSERT_EQ(big.Width(), 128);
     ASSERT_EQ(big.Height(), 97);
     EXPECT_EQ(Px(big, 127, 96), ToRgb565(40, (127 * 3) & 0xFF, (96 * 5) & 0xFF));
-    const TBitmap& small = strip.Thumbnail(1).Picture;
-    ASSERT_EQ(small.Width(), 128);
-    EXPECT_EQ(Px(small, 49, 39), ToRgb565(80, 49 * 3, 39 * 5));
-    EXPECT_EQ(Px(small, 50, 0), 0xFFFF);
-    EXPECT_EQ(Px(small, 0, 40), 0xFFFF);
-    EXPECT_EQ(Px(small, 127, 96), 0xFFFF);
+
+    // Indexed pictures too, whatever their palette's lightest colour.
+    struct Case {
+        const char* name;
+        TBitmap picture;
+    };
+    const TPalette greys = {{0, 0, 0}, {90, 90, 90}, {200, 200, 200}};
+    const auto indexed = [&greys](TPixelFormat format) {
+        TBitmap b;
+        b.Create(50, 40, TPixelLayout::ForFormat(format), greys);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 50; ++x)
+                if ((x + y) % 2)
+                    b.ScanLine(y)[format == pf8bit ? x : x / 8] |= format == pf8bit ? 1 : 0x80 >> (x % 8);
+        return b;
+    };
+    const Case cases[] = {
+        {"24-bit", Picture(2, 50, 40)},
+        {"8-bit without white", indexed(pf8bit)},
+        {"1-bit without white", indexed(pf1bit)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        strip.AppendFrame(c.picture);
+        const TImage& t = strip.Thumbnail(strip.Count() - 1);
+        ASSERT_EQ(t.Picture.Width(), 128);
+        for (int x : {48, 49}) {
+            const TColor inside = c.picture.Pixel(x, 39);
+            EXPECT_EQ(Px(t.Picture, x, 39), ToRgb565(GetRValue(inside), GetGValue(inside), GetBValue(inside)));
+        }
+        EXPECT_EQ(Px(t.Picture, 50, 0), 0xFFFF);
+        EXPECT_EQ(Px(t.Picture, 0, 40), 0xFFFF);
+        EXPECT_EQ(Px(t.Picture, 127, 96), 0xFFFF);
+        EXPECT_EQ(t.Picture.Palette(), c.picture.Palette());
+    }
     EXPECT_EQ(strip.Thumbnail(1).Left, 131);
 }
 
