@@ -101,12 +101,29 @@ void TermSource(j_decompress_ptr) {}
 
 // Progress monitor ------------------------------------------------------------
 
-// Called at least once per scan while a multi-scan file is read in.
-void LimitScans(j_common_ptr cinfo)
+// Called at least once per scan once the scan's header is read, before its
+// data; charges each scan once, in full, ahead of the work.
+void LimitScanWork(j_common_ptr cinfo)
 {
-    if (cinfo->is_decompressor &&
-        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJPEGScans) {
-        cinfo->err->msg_code = kJPEGErrorTooManyScans;
+    if (!cinfo->is_decompressor)
+        return;
+    const auto d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    auto* progress = reinterpret_cast<TJPEGDecompressor::TProgress*>(d->progress);
+    if (d->input_scan_number == progress->scan)
+        return;
+    progress->scan = d->input_scan_number;
+    int64_t blocks = 0;
+    for (int i = 0; i < d->comps_in_scan; ++i)
+        blocks += int64_t{d->cur_comp_info[i]->width_in_blocks} * d->cur_comp_info[i]->height_in_blocks;
+    // The library has checked a progressive scan's band; a sequential scan
+    // decodes whole blocks whatever its header says.
+    const int band = d->progressive_mode ? d->Se - d->Ss + 1 : DCTSIZE2;
+    int64_t work = kJPEGScanCost + blocks * (kJPEGBlockCost + band);
+    if (d->arith_code)
+        work *= kJPEGArithmeticFactor;
+    progress->work += work;
+    if (progress->work > kMaxJPEGScanWork) {
+        cinfo->err->msg_code = kJPEGErrorTooMuchScanWork;
         cinfo->err->error_exit(cinfo);
     }
 }
@@ -142,8 +159,8 @@ TJPEGDecompressor::TJPEGDecompressor(const uint8_t* data, size_t size)
     source_.pub.term_source = TermSource;
     info_.src = &source_.pub;
 
-    progress_.progress_monitor = LimitScans;
-    info_.progress = &progress_;
+    progress_.pub.progress_monitor = LimitScanWork;
+    info_.progress = &progress_.pub;
 }
 
 TJPEGDecompressor::~TJPEGDecompressor()

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
+#include <fstream>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -182,6 +182,48 @@ TEST(JPEGDecode, SmoothingActsOnProgressiveFilesWithMissingScans)
                             decode("peacock.progressive.scan000.jpeg", false)));
     // All scans present: nothing to smooth.
     EXPECT_TRUE(SamePixels(decode("peacock.progressive.jpeg", true), decode("peacock.progressive.jpeg", false)));
+}
+
+// Progressions of many scans as cjpeg writes them from scan scripts (it
+// takes 100 at most), and its own progression of a large 4:4:4 picture.
+TEST(JPEGDecode, ProgressiveFilesOfManyScansDecodeLikeDjpeg)
+{
+    struct Case {
+        int width, height;
+        int bands;  // of each component's AC coefficients; 0 for cjpeg's own progression
+        size_t scans;
+    };
+    for (const Case& c : {Case{301, 203, 1, 8}, Case{301, 203, 3, 20}, Case{301, 203, 9, 56}, Case{301, 203, 16, 98},
+                          Case{6000, 4000, 0, 10}}) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + ", " + std::to_string(c.scans) + " scans");
+        TempDir dir;
+        std::string options = "-progressive -sample 1x1";
+        if (c.bands > 0) {
+            // DC first and refined, then each band of each component first
+            // without its lowest bit, then refined: 2 + 6 × bands scans.
+            std::string script = "0,1,2: 0-0, 0, 1;\n";
+            std::string refinements = "0,1,2: 0-0, 1, 0;\n";
+            for (int component = 0; component < 3; ++component)
+                for (int band = 0; band < c.bands; ++band) {
+                    const std::string range = std::to_string(1 + 63 * band / c.bands) + "-" +
+                                              std::to_string(63 * (band + 1) / c.bands);
+                    script += std::to_string(component) + ": " + range + ", 0, 1;\n";
+                    refinements += std::to_string(component) + ": " + range + ", 1, 0;\n";
+                }
+            std::ofstream(dir / "scans.txt") << script << refinements;
+            options = "-scans " + (dir / "scans.txt");
+        }
+        const std::vector<uint8_t> bytes = Cjpeg(c.width, c.height, Gradient, options);
+        const auto markers = Markers(bytes);
+        EXPECT_EQ(static_cast<size_t>(std::count_if(markers.begin(), markers.end(), [](const JpegMarker& m) { return m.code == 0xDA; })),
+                  c.scans);
+        WriteFile(dir / "a.jpg", bytes);
+        TJPEGImage jpeg;
+        jpeg.LoadFromFile(dir / "a.jpg");
+        const auto reference = Djpeg(dir / "a.jpg", "-dct float");
+        ASSERT_TRUE(reference);
+        EXPECT_TRUE(SamePixels(jpeg.Bitmap(), *reference));
+    }
 }
 
 // CMYK and YCCK have no conversion to the 24-bit raster in this library; they

@@ -10,7 +10,7 @@
 
 namespace abm::test {
 
-std::vector<uint8_t> EncodeJpeg(const JpegRecipe& recipe, const std::function<uint32_t(int, int)>& colorAt)
+std::vector<uint8_t> EncodeJpeg(const JpegRecipe& recipe, const ColorAt& colorAt)
 {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
@@ -72,19 +72,67 @@ uint32_t Gradient(int x, int y)
     return (r << 16) | (g << 8) | b;
 }
 
+namespace {
+
+// The command's exit code, or -1 (and the test failed) when it cannot run.
+int Run(const std::string& command)
+{
+    const int status = std::system((command + " 2>/dev/null").c_str());
+    if (status == -1 || !WIFEXITED(status)) {
+        ADD_FAILURE() << "cannot run " << command;
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+std::string Quoted(const std::filesystem::path& path)
+{
+    return "'" + path.string() + "'";
+}
+
+// Runs a command that must succeed and write `out`; its bytes, or nothing.
+std::vector<uint8_t> Written(const std::string& command, const std::filesystem::path& out)
+{
+    if (Run(command) != 0) {
+        ADD_FAILURE() << command << " failed";
+        return {};
+    }
+    return ReadFile(out);
+}
+
+}  // namespace
+
+void WritePpm(const std::filesystem::path& path, int width, int height, const ColorAt& colorAt)
+{
+    const std::string header = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    std::vector<uint8_t> bytes(header.begin(), header.end());
+    bytes.reserve(bytes.size() + static_cast<size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint32_t c = colorAt(x, y);
+            bytes.insert(bytes.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
+        }
+    WriteFile(path, bytes);
+}
+
+std::vector<uint8_t> Cjpeg(int width, int height, const ColorAt& colorAt, const std::string& options)
+{
+    TempDir dir;
+    WritePpm(dir / "in.ppm", width, height, colorAt);
+    return Written(std::string(ABM_CJPEG) + " " + options + " -outfile " + Quoted(dir / "out.jpg") + " " +
+                       Quoted(dir / "in.ppm"),
+                   dir / "out.jpg");
+}
+
 std::optional<TBitmap> Djpeg(const std::filesystem::path& jpeg, const std::string& options)
 {
     TempDir dir;
     const std::string out = dir / "djpeg.bmp";
-    const std::string command = std::string(ABM_DJPEG) + " " + options + " -bmp -outfile '" + out + "' '" +
-                                jpeg.string() + "' 2>/dev/null";
-    const int status = std::system(command.c_str());
-    if (status == -1 || !WIFEXITED(status)) {
-        ADD_FAILURE() << "cannot run " << command;
-        return std::nullopt;
-    }
+    const std::string command = std::string(ABM_DJPEG) + " " + options + " -bmp -outfile " + Quoted(out) + " " + Quoted(jpeg);
     // 0: decoded; 2: decoded with warnings (a truncated file, say); 1: refused.
-    const int code = WEXITSTATUS(status);
+    const int code = Run(command);
+    if (code == -1)
+        return std::nullopt;
     if (code != 0 && code != 2) {
         if (code != 1)
             ADD_FAILURE() << command << " exited with " << code;

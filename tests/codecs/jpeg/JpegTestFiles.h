@@ -33,12 +33,20 @@ inline void PrintTo(const JpegRecipe& s, std::ostream* os)
     *os << s.width << "x" << s.height << " " << kinds[static_cast<int>(s.kind)] << (s.progressive ? " progressive" : "");
 }
 
+using ColorAt = std::function<uint32_t(int, int)>;
+
 // Encodes a picture whose pixel (x, y) is colorAt(x, y) = 0x00RRGGBB (grey
 // files take the green byte; four-component files invert it into C, M, Y, K=0).
-std::vector<uint8_t> EncodeJpeg(const JpegRecipe& recipe, const std::function<uint32_t(int, int)>& colorAt);
+std::vector<uint8_t> EncodeJpeg(const JpegRecipe& recipe, const ColorAt& colorAt);
 
 // A smooth test picture with some detail in it.
 uint32_t Gradient(int x, int y);
+
+void WritePpm(const std::filesystem::path& path, int width, int height, const ColorAt& colorAt);
+
+// cjpeg's encoding of the picture with the given options; empty, and the test
+// failed, when cjpeg fails.
+std::vector<uint8_t> Cjpeg(int width, int height, const ColorAt& colorAt, const std::string& options);
 
 // djpeg's decoding of `jpeg` with the given options as a raster, or nothing
 // when djpeg refuses the file.
