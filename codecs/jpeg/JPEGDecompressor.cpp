@@ -131,6 +131,8 @@ void LimitScanWork(j_common_ptr cinfo)
 struct TRowTarget {
     uint8_t* top;
     ptrdiff_t step;
+    TJPEGDecompressor::TRowConverter convert;
+    uint8_t* scratch;
 };
 
 }  // namespace
@@ -189,16 +191,19 @@ void TJPEGDecompressor::StartDecompress()
     Run([](j_decompress_ptr c, void*) { jpeg_start_decompress(c); });
 }
 
-void TJPEGDecompressor::ReadScanlines(uint8_t* top, ptrdiff_t step)
+void TJPEGDecompressor::ReadScanlines(uint8_t* top, ptrdiff_t step, TRowConverter convert, uint8_t* scratch)
 {
-    TRowTarget target{top, step};
+    TRowTarget target{top, step, convert, scratch};
     Run(
         [](j_decompress_ptr c, void* arg) {
             const TRowTarget* t = static_cast<const TRowTarget*>(arg);
             while (c->output_scanline < c->output_height) {
-                JSAMPROW row = t->top + static_cast<ptrdiff_t>(c->output_scanline) * t->step;
+                uint8_t* to = t->top + static_cast<ptrdiff_t>(c->output_scanline) * t->step;
+                JSAMPROW row = t->convert ? t->scratch : to;
                 if (jpeg_read_scanlines(c, &row, 1) != 1)
                     break;  // only a suspending source returns no row; ours never suspends
+                if (t->convert)
+                    t->convert(row, to, c->output_width);
             }
         },
         &target);

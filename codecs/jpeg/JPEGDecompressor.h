@@ -51,8 +51,11 @@ public:
     void ReadHeader();  // an image is required, a tables-only stream fails
     void CalcOutputDimensions();
     void StartDecompress();
-    // Every output row, one at a time: row y goes to top + y × step.
-    void ReadScanlines(uint8_t* top, ptrdiff_t step);
+    // Every output row, one at a time: row y goes to top + y × step. With a
+    // converter the library writes each row into `scratch` (one output row),
+    // and the converter carries its pixels over to the target row.
+    using TRowConverter = void (*)(const uint8_t* from, uint8_t* to, size_t pixels);
+    void ReadScanlines(uint8_t* top, ptrdiff_t step, TRowConverter convert = nullptr, uint8_t* scratch = nullptr);
     void FinishDecompress();
 
     struct TErrorManager {

@@ -15,6 +15,18 @@ constexpr int kQuantizedColors = 236;
 
 std::atomic<int64_t> gDecodeCount{0};
 
+// Adobe's inverted CMYK, as the library delivers CMYK and YCCK files: each
+// sample is 255 less the ink, so a colour is its sample scaled by black's.
+void InvertedCmykToBgr(const uint8_t* from, uint8_t* to, size_t pixels)
+{
+    for (size_t i = 0; i < pixels; ++i, from += 4, to += 3) {
+        const unsigned k = from[3];
+        to[0] = static_cast<uint8_t>((from[2] * k + 127) / 255);
+        to[1] = static_cast<uint8_t>((from[1] * k + 127) / 255);
+        to[2] = static_cast<uint8_t>((from[0] * k + 127) / 255);
+    }
+}
+
 TBitmap Decode(const std::vector<uint8_t>& bytes, const TJPEGSettings& settings)
 {
     TJPEGDecompressor decompressor(bytes.data(), bytes.size());
@@ -35,11 +47,15 @@ TBitmap Decode(const std::vector<uint8_t>& bytes, const TJPEGSettings& settings)
         info.desired_number_of_colors = kQuantizedColors;
         if (info.out_color_space != JCS_GRAYSCALE)
             info.out_color_space = JCS_RGB;  // the colour map is the palette, so byte order does not matter
+    } else if ((info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) && info.saw_Adobe_marker) {
+        info.out_color_space = JCS_CMYK;
     } else {
-        // Rows straight into the 24-bit raster. Four-component files (CMYK,
-        // YCCK) have no conversion to it and are refused by the library.
+        // Rows straight into the 24-bit raster. Four-component files without
+        // Adobe's marker may hold inverted ink or not; rather than guess, the
+        // library refuses them.
         info.out_color_space = JCS_EXT_BGR;
     }
+    const bool cmyk = info.out_color_space == JCS_CMYK;
     if (settings.Performance == jpBestSpeed) {
         info.dct_method = JDCT_IFAST;
         info.two_pass_quantize = FALSE;
@@ -66,7 +82,9 @@ TBitmap Decode(const std::vector<uint8_t>& bytes, const TJPEGSettings& settings)
     raster.Create(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
                   TPixelLayout::ForFormat(eightBit ? pf8bit : pf24bit), std::move(palette));
     // Rows lie bottom-up: the next row down is one stride lower in memory.
-    decompressor.ReadScanlines(raster.ScanLine(0), -static_cast<ptrdiff_t>(raster.stride()));
+    std::vector<uint8_t> cmykRow(cmyk ? size_t{info.output_width} * 4 : 0);
+    decompressor.ReadScanlines(raster.ScanLine(0), -static_cast<ptrdiff_t>(raster.stride()),
+                               cmyk ? InvertedCmykToBgr : nullptr, cmykRow.data());
     decompressor.FinishDecompress();
     return raster;
 }

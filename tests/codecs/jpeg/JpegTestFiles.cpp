@@ -48,10 +48,8 @@ std::vector<uint8_t> EncodeJpeg(const JpegRecipe& recipe, const ColorAt& colorAt
                 p[0] = static_cast<uint8_t>(c >> 16);
                 p[1] = static_cast<uint8_t>(c >> 8);
                 p[2] = static_cast<uint8_t>(c);
-                if (info.input_components == 4) {
-                    p[0] = 255 - p[0], p[1] = 255 - p[1], p[2] = 255 - p[2];
-                    p[3] = 0;
-                }
+                if (info.input_components == 4)
+                    p[3] = static_cast<uint8_t>(255 - ((x * 5 + y * 3) & 0x3F));
             }
         }
         JSAMPROW rows[1] = {row.data()};
@@ -122,6 +120,28 @@ std::vector<uint8_t> Cjpeg(int width, int height, const ColorAt& colorAt, const 
     return Written(std::string(ABM_CJPEG) + " " + options + " -outfile " + Quoted(dir / "out.jpg") + " " +
                        Quoted(dir / "in.ppm"),
                    dir / "out.jpg");
+}
+
+std::vector<uint8_t> ImageMagickCmyk(int width, int height, const ColorAt& colorAt)
+{
+    TempDir dir;
+    WritePpm(dir / "in.ppm", width, height, colorAt);
+    return Written(std::string(ABM_CONVERT) + " " + Quoted(dir / "in.ppm") + " -colorspace CMYK " + Quoted(dir / "out.jpg"),
+                   dir / "out.jpg");
+}
+
+std::optional<TBitmap> ImageMagickRgb(const std::filesystem::path& jpeg)
+{
+    TempDir dir;
+    const std::vector<uint8_t> bmp =
+        Written(std::string(ABM_CONVERT) + " -define jpeg:dct-method=float " + Quoted(jpeg) +
+                    " -colorspace sRGB -type TrueColor " + Quoted("BMP3:" + (dir / "out.bmp")),
+                dir / "out.bmp");
+    if (bmp.empty())
+        return std::nullopt;
+    TBitmap raster;
+    raster.LoadFromMemory(bmp.data(), bmp.size());
+    return raster;
 }
 
 std::optional<TBitmap> Djpeg(const std::filesystem::path& jpeg, const std::string& options)

@@ -36,7 +36,8 @@ inline void PrintTo(const JpegRecipe& s, std::ostream* os)
 using ColorAt = std::function<uint32_t(int, int)>;
 
 // Encodes a picture whose pixel (x, y) is colorAt(x, y) = 0x00RRGGBB (grey
-// files take the green byte; four-component files invert it into C, M, Y, K=0).
+// files take the green byte; four-component files store it as Adobe's
+// inverted C, M, Y with a little black ink that varies).
 std::vector<uint8_t> EncodeJpeg(const JpegRecipe& recipe, const ColorAt& colorAt);
 
 // A smooth test picture with some detail in it.
@@ -48,9 +49,17 @@ void WritePpm(const std::filesystem::path& path, int width, int height, const Co
 // failed, when cjpeg fails.
 std::vector<uint8_t> Cjpeg(int width, int height, const ColorAt& colorAt, const std::string& options);
 
+// ImageMagick's CMYK JPEG of the picture; empty, and the test failed, when it
+// fails.
+std::vector<uint8_t> ImageMagickCmyk(int width, int height, const ColorAt& colorAt);
+
 // djpeg's decoding of `jpeg` with the given options as a raster, or nothing
 // when djpeg refuses the file.
 std::optional<TBitmap> Djpeg(const std::filesystem::path& jpeg, const std::string& options);
+
+// ImageMagick's decoding of `jpeg` into 24-bit sRGB, with the float DCT as
+// ours; nothing, and the test failed, when it fails.
+std::optional<TBitmap> ImageMagickRgb(const std::filesystem::path& jpeg);
 
 // Where each marker segment starts: the offset of its 0xFF and its code.
 struct JpegMarker {
