@@ -113,4 +113,23 @@ inline uint16_t Pixel16(const TBitmap& raster, int x, int y)
     return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
 }
 
+inline QSize RasterSize(const TBitmap& raster)
+{
+    return {raster.Width(), raster.Height()};
+}
+
+// The colour a 5-6-5 value shows: each channel's bits repeated to fill eight.
+inline QRgb Expand565(uint16_t v)
+{
+    const int r = v >> 11, g = (v >> 5) & 0x3F, b = v & 0x1F;
+    return qRgb((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
+}
+
+// What a widget shows, back in 5-6-5: the screen holds each 5-6-5 colour
+// exactly, so the top bits of its channels are the frame's value.
+inline QImage Shown16(QWidget* widget)
+{
+    return widget->grab().toImage().convertToFormat(QImage::Format_RGB16);
+}
+
 }  // namespace abm::test
