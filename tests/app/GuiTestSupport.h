@@ -5,8 +5,12 @@
 
 #include "codecs/raster/Bitmap.h"
 
+#include <QApplication>
 #include <QByteArray>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QDrag>
+#include <QDropEvent>
 #include <QFile>
 #include <QImage>
 #include <QString>
@@ -130,6 +134,30 @@ inline QRgb Expand565(uint16_t v)
 inline QImage Shown16(QWidget* widget)
 {
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB16);
+}
+
+// A right click on the widget's centre.
+inline void ContextMenuOn(QWidget* widget)
+{
+    const QPoint at = widget->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &event);
+}
+
+// Runs a drag as a platform would, over `target` and dropped on its centre;
+// for TMForm::SetDragExec where the platform has no drag of its own.
+inline Qt::DropAction DropOn(QWidget* target, QDrag& drag)
+{
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return Qt::IgnoreAction;
+    QDropEvent drop(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted() ? Qt::MoveAction : Qt::IgnoreAction;
 }
 
 }  // namespace abm::test

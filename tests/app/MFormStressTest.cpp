@@ -179,16 +179,7 @@ private slots:
                 QPointer<TThumbnail> target = form.Thumbnails()[static_cast<size_t>(Pick(shown))];
                 const bool outside = Pick(5) == 0;
                 form.SetDragExec([&](QDrag& drag) {
-                    if (outside || !target)
-                        return Qt::IgnoreAction;
-                    const QPoint at = target->rect().center();
-                    QDragEnterEvent enter(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-                    QApplication::sendEvent(target, &enter);
-                    QDragMoveEvent move(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-                    QApplication::sendEvent(target, &move);
-                    QDropEvent drop(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-                    QApplication::sendEvent(target, &drop);
-                    return drop.isAccepted() ? Qt::MoveAction : Qt::IgnoreAction;
+                    return outside || !target ? Qt::IgnoreAction : DropOn(target, drag);
                 });
                 QCursor::setPos(form.ImPrev->mapToGlobal(QPoint(2, 2)));
                 QTest::mousePress(source, Qt::LeftButton, {}, QPoint(1, 1));

@@ -84,22 +84,6 @@ QStringList ComboTexts(QWidget* window)
     return texts;
 }
 
-void ContextMenuOn(QWidget* widget)
-{
-    const QPoint at = widget->rect().center();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
-    QApplication::sendEvent(widget, &event);
-}
-
-ModalScript::Step ClickMenuAction(QAction* action)
-{
-    return [action](QWidget* window) {
-        auto* menu = qobject_cast<QMenu*>(window);
-        QVERIFY(menu);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-    };
-}
-
 // The strip's viewport on screen against what it must show: every frame's
 // raster from the frame's corner, inside its thumbnail, over the strip's
 // background, later frames on top.
@@ -549,7 +533,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 
         ModalScript script;
-        script.Then(ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(answer));
+        script.Then(ModalScript::ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(answer));
         ContextMenuOn(form->Thumbnails()[1]);
         QTRY_VERIFY(script.Done());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -571,7 +555,7 @@ private slots:
         auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
         form->show();
         ModalScript script;
-        script.Then(ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(QStringLiteral("OK")));
+        script.Then(ModalScript::ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(QStringLiteral("OK")));
         ContextMenuOn(form->Thumbnails()[0]);
         QTRY_VERIFY(script.Done());
         QCOMPARE(form->Model->Strip.Count(), 0);
@@ -597,7 +581,6 @@ private slots:
         });
         probe.start(5);
         ContextMenuOn(form->StripContent());
-        ContextMenuOn(form->ScrollBoxSource->viewport());
         QTest::qWait(50);
         QVERIFY(!opened);
         QCOMPARE(form->Model->Strip.PopupImage(), nullptr);
@@ -614,17 +597,9 @@ private slots:
         bool orderKeptDuringDrag = false;
 
         form->SetDragExec([&](QDrag& drag) {
-            const QPoint at = target->rect().center();
-            QDragEnterEvent enter(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-            QApplication::sendEvent(target, &enter);
-            QDragMoveEvent move(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-            QApplication::sendEvent(target, &move);
-            if (!move.isAccepted())
-                return Qt::IgnoreAction;
-            QDropEvent drop(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-            QApplication::sendEvent(target, &drop);
+            const Qt::DropAction action = DropOn(target, drag);
             orderKeptDuringDrag = FirstPixels(*form) == std::vector<uint16_t>{0xF800, 0x07E0, 0x001F, 0xFFE0};
-            return drop.isAccepted() ? Qt::MoveAction : Qt::IgnoreAction;
+            return action;
         });
         QTest::mousePress(source, Qt::LeftButton, {}, source->rect().center());
         QVERIFY(orderKeptDuringDrag);
