@@ -136,7 +136,6 @@ void TMForm::createLayout()
     // Its height is the model's (FitStripHeight, the splitter), not the
     // scroll area's own idea of a minimum.
     ScrollBoxSource->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    ScrollBoxSource->viewport()->setObjectName(QStringLiteral("StripContent"));
     connect(ScrollBoxSource, &TStripView::ThumbnailMade, this, [this](TThumbnail* thumbnail) {
         connect(thumbnail, &TThumbnail::LeftButtonPressed, this,
                 [this](TThumbnail* sender) { Run([this, sender] { StartDrag(sender); }); });

@@ -20,7 +20,6 @@ public:
     // `raster` must outlive the view or be replaced first; nullptr shows nothing.
     void SetRaster(const TBitmap* raster, QPoint origin = {});
     const TBitmap* Raster() const { return raster_; }
-    QPoint Origin() const { return origin_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

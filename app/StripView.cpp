@@ -46,23 +46,6 @@ void TStripView::ShowStrip(const FrameStrip* strip)
     Place();
 }
 
-TThumbnail* TStripView::ScrollTo(int index)
-{
-    if (!strip_ || index < 0 || index >= count_)
-        return nullptr;
-    const TImage& t = strip_->Thumbnail(index);
-    QScrollBar* bar = horizontalScrollBar();
-    const int64_t left = t.Left, right = int64_t{t.Left} + t.Width;
-    if (left < bar->value())
-        bar->setValue(static_cast<int>(std::max<int64_t>(left, 0)));
-    else if (right > bar->value() + viewport()->width())
-        bar->setValue(static_cast<int>(std::min<int64_t>(right - viewport()->width(), bar->maximum())));
-    Place();
-    const auto found = std::find_if(shown_.begin(), shown_.end(),
-                                    [index](const TThumbnail* shown) { return shown->Image()->Tag == index; });
-    return found == shown_.end() ? nullptr : *found;
-}
-
 void TStripView::Hold(TThumbnail* thumbnail)
 {
     held_ = thumbnail;

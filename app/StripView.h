@@ -34,9 +34,6 @@ public:
     void ShowStrip(const FrameStrip* strip);
     // The thumbnails on screen, in strip order.
     const std::vector<TThumbnail*>& Thumbnails() const { return shown_; }
-    // Scrolls the frame at `index` into view; returns its widget, or
-    // nullptr when it has no area to show.
-    TThumbnail* ScrollTo(int index);
     // Keeps the thumbnails where they are while a drag started on
     // `thumbnail` runs, as the drag belongs to it; nullptr ends that.
     void Hold(TThumbnail* thumbnail);
