@@ -45,6 +45,7 @@ void PaintConverted(QPainter& painter, const TBitmap& raster, QPoint origin, con
 void PaintRaster(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& exposed)
 {
     const QRect part = exposed.translated(-origin) & QRect(0, 0, raster.Width(), raster.Height());
+    // A raster without pixel memory of its own size has nothing to wrap.
     const TBitmapImage& image = raster.Image();
     if (part.isEmpty() || image.bits.size() < image.stride * static_cast<size_t>(image.height))
         return;
