@@ -15,6 +15,8 @@ constexpr double kScales[] = {1.0, 1.25, 1.5, 2.0, 3.0};
 QPixmap Render(QSvgRenderer& renderer, QSize pixels, double scale)
 {
     QPixmap pixmap(pixels);
+    if (pixmap.isNull())
+        return pixmap;
     pixmap.fill(Qt::transparent);
     {
         QPainter painter(&pixmap);
@@ -32,12 +34,18 @@ QIcon SvgIcon(const QString& resource, QSize size, std::initializer_list<int> sm
     QIcon icon;
     if (!renderer.isValid())
         return icon;
+    // A size Qt cannot make is left out: the window starts with the sizes
+    // it has rather than not at all.
+    const auto add = [&icon](const QPixmap& pixmap) {
+        if (!pixmap.isNull())
+            icon.addPixmap(pixmap);
+    };
     for (const int side : smaller)
-        icon.addPixmap(Render(renderer, QSize(side, side), 1.0));
+        add(Render(renderer, QSize(side, side), 1.0));
     for (const double scale : kScales) {
         const QSize pixels(static_cast<int>(std::lround(size.width() * scale)),
                            static_cast<int>(std::lround(size.height() * scale)));
-        icon.addPixmap(Render(renderer, pixels, scale));
+        add(Render(renderer, pixels, scale));
     }
     return icon;
 }

@@ -2,7 +2,8 @@
 
 #include "DialogPrompts.h"
 #include "ImageLists.h"
-#include "RasterImage.h"
+#include "RasterView.h"
+#include "StripView.h"
 #include "Thumbnail.h"
 #include "options/qt/FormOpt.h"
 #include "options/qt/FrmInc.h"
@@ -21,6 +22,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
@@ -100,9 +102,6 @@ TMForm::~TMForm()
     // Closed without FormClose (never shown, or destroyed directly).
     delete FormOpt;
     FormOpt = nullptr;
-    for (TThumbnail* thumbnail : thumbnails_)
-        delete thumbnail;
-    thumbnails_.clear();
 }
 
 void TMForm::createLayout()
@@ -129,19 +128,21 @@ void TMForm::createLayout()
     Splitter1->setChildrenCollapsible(false);
     setCentralWidget(Splitter1);
 
-    ScrollBoxSource = new QScrollArea(Splitter1);
+    ScrollBoxSource = new TStripView(Splitter1);
     ScrollBoxSource->setObjectName(QStringLiteral("ScrollBoxSource"));
     ScrollBoxSource->setFrameShape(QFrame::NoFrame);
     ScrollBoxSource->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrollBoxSource->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    ScrollBoxSource->setWidgetResizable(false);
     // Its height is the model's (FitStripHeight, the splitter), not the
     // scroll area's own idea of a minimum.
     ScrollBoxSource->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    stripContent_ = new QWidget;
-    stripContent_->setObjectName(QStringLiteral("StripContent"));
-    ScrollBoxSource->setWidget(stripContent_);
-    ScrollBoxSource->viewport()->installEventFilter(this);
+    connect(ScrollBoxSource, &TStripView::ThumbnailMade, this, [this](TThumbnail* thumbnail) {
+        connect(thumbnail, &TThumbnail::LeftButtonPressed, this,
+                [this](TThumbnail* sender) { Run([this, sender] { StartDrag(sender); }); });
+        connect(thumbnail, &TThumbnail::PopupRequested, this, &TMForm::ThumbnailPopup);
+        connect(thumbnail, &TThumbnail::DraggedOver, this, &TMForm::ThumbnailDraggedOver);
+        connect(thumbnail, &TThumbnail::Dropped, this, &TMForm::ThumbnailDropped);
+    });
 
     ScrollBox1 = new QScrollArea(Splitter1);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
@@ -156,9 +157,8 @@ void TMForm::createLayout()
     StaticText1 = new QLabel(QStringLiteral(" Предварительный просмотр:"), previewContent_);
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
     StaticText1->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
-    ImPrev = new QLabel(previewContent_);
+    ImPrev = new TRasterView(previewContent_);
     ImPrev->setObjectName(QStringLiteral("ImPrev"));
-    ImPrev->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ImPrev->setGeometry(kImPrevBounds);
 
     Splitter1->addWidget(ScrollBoxSource);
@@ -293,11 +293,7 @@ void TMForm::TimerTimer()
 
 void TMForm::ShowPreview()
 {
-    const QImage picture = RasterToQImage(Model->Player.Preview);
-    if (picture.isNull())
-        ImPrev->clear();
-    else
-        ImPrev->setPixmap(QPixmap::fromImage(picture));
+    ImPrev->SetRaster(&Model->Player.Preview);
     ImPrev->resize(Model->Player.ImPrevWidth, Model->Player.ImPrevHeight);
 }
 
@@ -309,36 +305,20 @@ void TMForm::SyncFromModel()
     if (generation == shownGeneration_)
         return;
     shownGeneration_ = generation;
-    RebuildStripView();
+    ScrollBoxSource->ShowStrip(&Model->Strip);
     StatusPanel0->setText(QString::fromStdString(Model->Strip.StatusPanel0()));
     updateActions();
     ApplyStripHeight();
 }
 
-void TMForm::RebuildStripView()
+const std::vector<TThumbnail*>& TMForm::Thumbnails() const
 {
-    // The old thumbnails may still be on the call stack (the pop-up menu of
-    // the one being deleted): they leave the strip now and go later.
-    for (TThumbnail* old : thumbnails_) {
-        old->hide();
-        old->setParent(nullptr);
-        old->deleteLater();
-    }
-    thumbnails_.clear();
-    int right = 0;
-    const FrameStrip& strip = Model->Strip;
-    for (int i = 0; i < strip.Count(); ++i) {
-        TImage& image = strip.Thumbnail(i);
-        auto* thumbnail = new TThumbnail(image, stripContent_);
-        connect(thumbnail, &TThumbnail::LeftButtonPressed, this,
-                [this](TThumbnail* sender) { Run([this, sender] { StartDrag(sender); }); });
-        connect(thumbnail, &TThumbnail::PopupRequested, this, &TMForm::ThumbnailPopup);
-        connect(thumbnail, &TThumbnail::DraggedOver, this, &TMForm::ThumbnailDraggedOver);
-        connect(thumbnail, &TThumbnail::Dropped, this, &TMForm::ThumbnailDropped);
-        thumbnails_.push_back(thumbnail);
-        right = std::max(right, image.Left + image.Width);
-    }
-    stripContent_->resize(right, ScrollBoxSource->viewport()->height());
+    return ScrollBoxSource->Thumbnails();
+}
+
+QWidget* TMForm::StripContent() const
+{
+    return ScrollBoxSource->viewport();
 }
 
 void TMForm::ApplyStripHeight()
@@ -364,7 +344,11 @@ void TMForm::StartDrag(TThumbnail* sender)
     data->setData(QString::fromLatin1(TThumbnail::kDragFormat), QByteArray::number(source->Tag));
     drag->setMimeData(data);
     const QPointer<TThumbnail> started(sender);
-    dragExec_(*drag);
+    {
+        ScrollBoxSource->Hold(sender);
+        const auto release = qScopeGuard([this] { ScrollBoxSource->Hold(nullptr); });
+        dragExec_(*drag);
+    }
     TImage* target = dropTarget_;
     // A click without a move ends the drag where it began: a drop on itself.
     if (!dropped_ && started && started->rect().contains(started->mapFromGlobal(QCursor::pos())))
@@ -459,9 +443,7 @@ bool TMForm::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (event->type() == QEvent::Resize) {
-        if (watched == ScrollBoxSource->viewport())
-            stripContent_->resize(stripContent_->width(), ScrollBoxSource->viewport()->height());
-        else if (watched == previewContent_)
+        if (watched == previewContent_)
             StaticText1->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
         else if (watched == Splitter1)
             ApplyStripHeight();

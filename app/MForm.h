@@ -33,6 +33,8 @@ class QToolBar;
 namespace abm {
 
 class TFormOpt;
+class TRasterView;
+class TStripView;
 class TThumbnail;
 
 class TMForm : public QMainWindow, public IPlacementWindow {
@@ -55,11 +57,11 @@ public:
 
     // Components, by their layout names.
     QToolBar* XPToolBar1 = nullptr;
-    QScrollArea* ScrollBoxSource = nullptr;
+    TStripView* ScrollBoxSource = nullptr;
     QSplitter* Splitter1 = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
     QLabel* StaticText1 = nullptr;
-    QLabel* ImPrev = nullptr;
+    TRasterView* ImPrev = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
     QMenu* PopupM = nullptr;
@@ -83,18 +85,26 @@ public:
     void OptionsAExecute();
     void TimerTimer();
 
-    // Runs one handler: errors go to the standard error box, then the view
-    // follows the model.
+    // Runs one handler: the view follows the model, also before an error
+    // goes to the standard error box, whose event loop repaints the strip.
     template <class Handler>
     void Run(Handler&& handler)
     {
-        RunHandler(std::forward<Handler>(handler));
+        RunHandler([&] {
+            try {
+                handler();
+            } catch (...) {
+                SyncFromModel();
+                throw;
+            }
+        });
         SyncFromModel();
     }
 
-    // The thumbnails on screen, in strip order.
-    const std::vector<TThumbnail*>& Thumbnails() const { return thumbnails_; }
-    QWidget* StripContent() const { return stripContent_; }
+    // The thumbnails on screen, in strip order: those the strip's viewport shows.
+    const std::vector<TThumbnail*>& Thumbnails() const;
+    // Where the thumbnails are placed.
+    QWidget* StripContent() const;
     // The ImList picture the last tick made the application icon, or -1.
     int IconIndexShown() const { return iconIndexShown_; }
 
@@ -138,7 +148,6 @@ private:
     void createActions();
     void updateActions();
     void SyncFromModel();
-    void RebuildStripView();
     void ApplyStripHeight();
     void ShowPreview();
 
@@ -157,9 +166,7 @@ private:
     std::vector<std::string> arguments_;
     std::unique_ptr<IUserPrompts> ownPrompts_;
     IUserPrompts* prompts_;
-    QWidget* stripContent_ = nullptr;
     QWidget* previewContent_ = nullptr;
-    std::vector<TThumbnail*> thumbnails_;
     uint64_t shownGeneration_ = ~uint64_t{0};
     int iconIndexShown_ = -1;
 

@@ -1,32 +1,65 @@
 #include "RasterImage.h"
 
-#include <cstring>
+#include "codecs/raster/Errors.h"
+
+#include <QPainter>
 
 namespace abm {
 
-QImage RasterToQImage(const TBitmap& raster)
+namespace {
+
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "frames hold little-endian 16-bit pixels, as QImage on this host");
+
+void Paint16(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& part)
 {
-    const int width = raster.Width();
-    const int height = raster.Height();
-    if (width <= 0 || height <= 0)
-        return {};
-    if (raster.PixelFormat() == pf16bit) {
-        QImage image(width, height, QImage::Format_RGB16);
-        for (int y = 0; y < height; ++y) {
-            // The pixels are little-endian 16-bit values, as QImage's on this host.
-            static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "frames are stored little-endian");
-            std::memcpy(image.scanLine(y), raster.ScanLine(y), static_cast<size_t>(width) * 2);
-        }
-        return image;
-    }
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
+    // QImage wants its rows 32-bit aligned, so the wrap starts at an even
+    // column; the rows are stored bottom-up, so it starts at the part's
+    // bottom row and the painter turns it over.
+    const int first = part.left() & ~1;
+    const uchar* bottom = raster.ScanLine(part.bottom()) + static_cast<size_t>(first) * 2;
+    const QImage rows(bottom, part.right() + 1 - first, part.height(), raster.stride(), QImage::Format_RGB16);
+    if (rows.isNull())
+        throw EOutOfMemory();
+    painter.save();
+    painter.translate(origin.x() + first, origin.y() + part.bottom() + 1);
+    painter.scale(1, -1);
+    painter.drawImage(QPoint(part.left() - first, 0), rows, QRect(part.left() - first, 0, part.width(), part.height()));
+    painter.restore();
+}
+
+void PaintConverted(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& part)
+{
+    QImage image = NewImage(part.size(), QImage::Format_RGB32);
+    for (int y = 0; y < part.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const TColor c = raster.Pixel(x, y);
+        for (int x = 0; x < part.width(); ++x) {
+            const TColor c = raster.Pixel(part.left() + x, part.top() + y);
             row[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
         }
     }
+    painter.drawImage(origin + part.topLeft(), image);
+}
+
+}  // namespace
+
+void PaintRaster(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& exposed)
+{
+    const QRect part = exposed.translated(-origin) & QRect(0, 0, raster.Width(), raster.Height());
+    // A raster without pixel memory of its own size has nothing to wrap.
+    const TBitmapImage& image = raster.Image();
+    if (part.isEmpty() || image.bits.size() < image.stride * static_cast<size_t>(image.height))
+        return;
+    if (raster.PixelFormat() == pf16bit)
+        Paint16(painter, raster, origin, part);
+    else
+        PaintConverted(painter, raster, origin, part);
+}
+
+QImage NewImage(QSize size, QImage::Format format)
+{
+    QImage image(size, format);
+    if (image.isNull())
+        throw EOutOfMemory();
     return image;
 }
 

@@ -1,15 +1,26 @@
 #pragma once
 
 // A raster as Qt paints it. Frames are 16-bit 5-6-5, which is QImage's
-// Format_RGB16 row for row; other formats go through their colours.
+// Format_RGB16 row for row: their rows are painted where they lie, never
+// copied. Other formats are converted for the painted part alone, so no
+// paint ever costs a full-size copy of a picture.
 
 #include "codecs/raster/Bitmap.h"
 
 #include <QImage>
+#include <QPoint>
+#include <QRect>
+
+class QPainter;
 
 namespace abm {
 
-// A copy: the raster may change or go after the call. Empty gives a null image.
-QImage RasterToQImage(const TBitmap& raster);
+// Paints `raster` unscaled with its top-left corner at `origin`, only where
+// it meets `exposed` (both in the painter's coordinates).
+void PaintRaster(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& exposed);
+
+// An image Qt could make, or EOutOfMemory: nothing is ever written into a
+// null image.
+QImage NewImage(QSize size, QImage::Format format);
 
 }  // namespace abm

@@ -1,30 +1,24 @@
 #include "Thumbnail.h"
 
-#include "RasterImage.h"
-
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMouseEvent>
-#include <QPainter>
 
 namespace abm {
 
-TThumbnail::TThumbnail(TImage& image, QWidget* parent)
-    : QWidget(parent), image_(&image), picture_(RasterToQImage(image.Picture))
+TThumbnail::TThumbnail(TImage& image, const FrameStrip& strip, QWidget* parent)
+    : TRasterView(parent), image_(&image), strip_(strip), generation_(strip.Generation())
 {
     setObjectName(QStringLiteral("Img%1").arg(image.Tag));
     setAcceptDrops(true);
-    setGeometry(image.Left, image.Top, image.Width, image.Height);
-    setVisible(image.Visible);
+    SetRaster(&image.Picture);
 }
 
-void TThumbnail::paintEvent(QPaintEvent*)
+void TThumbnail::paintEvent(QPaintEvent* event)
 {
-    if (picture_.isNull())
-        return;
-    QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), picture_);
+    if (strip_.Generation() == generation_)
+        TRasterView::paintEvent(event);
 }
 
 void TThumbnail::mousePressEvent(QMouseEvent* event)

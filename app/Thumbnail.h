@@ -3,29 +3,28 @@
 // One frame of the strip on screen: shows its thumbnail's raster unscaled
 // from the top-left corner, clipped to its own size. It only reports what
 // happens to it; the main window decides, so that a thumbnail never acts
-// on the strip it belongs to.
+// on the strip it belongs to. It paints straight from the frame, so once
+// the strip has changed it paints nothing until the view replaces it: its
+// frame may be gone.
 
+#include "RasterView.h"
 #include "workspace/FrameStrip.h"
-
-#include <QImage>
-#include <QWidget>
 
 class QDragMoveEvent;
 class QDropEvent;
 
 namespace abm {
 
-class TThumbnail : public QWidget {
+class TThumbnail : public TRasterView {
     Q_OBJECT
 
 public:
     // The MIME type of a frame dragged inside the strip.
     static constexpr const char* kDragFormat = "application/x-abmmaker-frame";
 
-    TThumbnail(TImage& image, QWidget* parent);
+    TThumbnail(TImage& image, const FrameStrip& strip, QWidget* parent);
 
     TImage* Image() const { return image_; }
-    const QImage& Picture() const { return picture_; }
 
 signals:
     // The left button went down: the window starts the drag at once.
@@ -45,7 +44,8 @@ protected:
 
 private:
     TImage* image_;
-    QImage picture_;
+    const FrameStrip& strip_;
+    uint64_t generation_;
 };
 
 }  // namespace abm

@@ -19,12 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size -= 2;
     static const char* const extensions[] = {".gif", ".bmp", ".jpg", ".abm"};
     static const char* const sizes[] = {"128", "97", "1", "0", "300", "", "x", "16"};
-    abm::TFrameOptionValues options;
-    options.AutoSizeOn = flags & 1;
-    options.StretchOn = flags & 2;
-    options.TransparentOn = flags & 4;
-    options.Width = sizes[(flags >> 3) & 7];
-    options.Height = sizes[(kind >> 2) & 7];
+    abm::TFrameOptionValues options = abm::fuzz::FrameOptions(flags, kind, sizes);
     abm::fuzz::SilentPrompts prompts;
     abm::FrameStrip strip(options, prompts);
     try {

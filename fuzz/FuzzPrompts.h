@@ -1,6 +1,9 @@
 #pragma once
 
+#include "workspace/FrameOptions.h"
 #include "workspace/UserPrompts.h"
+
+#include <cstdint>
 
 namespace abm::fuzz {
 
@@ -14,5 +17,18 @@ public:
     std::vector<std::string> OpenDialog(const TFileDialogRequest&) override { return {}; }
     std::optional<std::string> SaveDialog(const TFileDialogRequest&) override { return std::nullopt; }
 };
+
+// Frame options from two input bytes: the check boxes from the low bits of
+// `flags`, the width and height texts from `sizes` by three bits each.
+inline TFrameOptionValues FrameOptions(uint8_t flags, uint8_t more, const char* const (&sizes)[8])
+{
+    TFrameOptionValues options;
+    options.AutoSizeOn = flags & 1;
+    options.StretchOn = flags & 2;
+    options.TransparentOn = flags & 4;
+    options.Width = sizes[(flags >> 3) & 7];
+    options.Height = sizes[(more >> 2) & 7];
+    return options;
+}
 
 }  // namespace abm::fuzz

@@ -19,8 +19,7 @@ void FrameStrip::SetStripHeight(int height)
 
 bool FrameStrip::Contains(const TImage* control) const
 {
-    return control && std::any_of(thumbnails_.begin(), thumbnails_.end(),
-                                  [control](const auto& t) { return t.get() == control; });
+    return control && live_.contains(control);
 }
 
 TImage& FrameStrip::CreateFrameThumbnail()
@@ -28,6 +27,7 @@ TImage& FrameStrip::CreateFrameThumbnail()
     auto t = std::make_unique<TImage>();
     t->Tag = Count();
     t->HasPopupMenu = true;
+    live_.insert(t.get());
     thumbnails_.push_back(std::move(t));
     Changed();
     return *thumbnails_.back();
@@ -102,12 +102,29 @@ void FrameStrip::DestroyThumbnail(size_t index)
     // A reference to a destroyed thumbnail reads as none.
     if (popupImage_ == thumbnails_[index].get())
         popupImage_ = nullptr;
+    live_.erase(thumbnails_[index].get());
     thumbnails_.erase(thumbnails_.begin() + static_cast<std::ptrdiff_t>(index));
+    Changed();
+}
+
+void FrameStrip::DestroyAllThumbnails()
+{
+    // The pop-up reference can only be one of them.
+    popupImage_ = nullptr;
+    thumbnails_.clear();
+    live_.clear();
     Changed();
 }
 
 void FrameStrip::RemoveThumbnail(TImage& t)
 {
+    // The tag is the position while the invariants hold; the search below
+    // only serves should they not.
+    const auto tag = static_cast<size_t>(t.Tag);
+    if (tag < thumbnails_.size() && thumbnails_[tag].get() == &t) {
+        DestroyThumbnail(tag);
+        return;
+    }
     for (size_t i = 0; i < thumbnails_.size(); ++i) {
         if (thumbnails_[i].get() == &t) {
             DestroyThumbnail(i);
@@ -118,11 +135,11 @@ void FrameStrip::RemoveThumbnail(TImage& t)
 
 void FrameStrip::ClearStrip()
 {
-    while (!thumbnails_.empty()) {
-        DestroyThumbnail(0);
-        if (!sources_.empty())
-            sources_.erase(sources_.begin());
-    }
+    // Each thumbnail goes with the source at the front, so a source without
+    // a thumbnail would stay.
+    const auto paired = static_cast<std::ptrdiff_t>(std::min(thumbnails_.size(), sources_.size()));
+    DestroyAllThumbnails();
+    sources_.erase(sources_.begin(), sources_.begin() + paired);
     Changed();
 }
 
@@ -140,8 +157,7 @@ void FrameStrip::RebuildStrip()
         }
     } finally{*this, holding};
 
-    while (!thumbnails_.empty())
-        DestroyThumbnail(0);
+    DestroyAllThumbnails();
     for (const auto& bitmap : holding) {
         TImage& t = CreateFrameThumbnail();
         try {

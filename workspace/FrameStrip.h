@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace abm {
@@ -83,11 +84,14 @@ public:
 
 private:
     void DestroyThumbnail(size_t index);
+    void DestroyAllThumbnails();
     void Changed() { ++generation_; }
 
     IFrameOptions& options_;
     IUserPrompts& prompts_;
     std::vector<std::unique_ptr<TImage>> thumbnails_;
+    // The thumbnails alive, for a constant-time Contains on a huge strip.
+    std::unordered_set<const TImage*> live_;
     std::vector<std::unique_ptr<TBitmap>> sources_;
     TImage* popupImage_ = nullptr;
     std::string statusPanel0_;

@@ -5,8 +5,12 @@
 
 #include "codecs/raster/Bitmap.h"
 
+#include <QApplication>
 #include <QByteArray>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QDrag>
+#include <QDropEvent>
 #include <QFile>
 #include <QImage>
 #include <QString>
@@ -111,6 +115,49 @@ inline uint16_t Pixel16(const TBitmap& raster, int x, int y)
 {
     const uint8_t* row = raster.ScanLine(y);
     return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
+}
+
+inline QSize RasterSize(const TBitmap& raster)
+{
+    return {raster.Width(), raster.Height()};
+}
+
+// The colour a 5-6-5 value shows: each channel's bits repeated to fill eight.
+inline QRgb Expand565(uint16_t v)
+{
+    const int r = v >> 11, g = (v >> 5) & 0x3F, b = v & 0x1F;
+    return qRgb((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
+}
+
+// What a widget shows, back in 5-6-5: the screen holds each 5-6-5 colour
+// exactly, so the top bits of its channels are the frame's value.
+inline QImage Shown16(QWidget* widget)
+{
+    return widget->grab().toImage().convertToFormat(QImage::Format_RGB16);
+}
+
+// A right click on the widget's centre.
+inline void ContextMenuOn(QWidget* widget)
+{
+    const QPoint at = widget->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &event);
+}
+
+// Runs a drag as a platform would, over `target` and dropped on its centre;
+// for TMForm::SetDragExec where the platform has no drag of its own.
+inline Qt::DropAction DropOn(QWidget* target, QDrag& drag)
+{
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return Qt::IgnoreAction;
+    QDropEvent drop(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted() ? Qt::MoveAction : Qt::IgnoreAction;
 }
 
 }  // namespace abm::test

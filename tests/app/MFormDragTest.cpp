@@ -23,8 +23,8 @@ class MFormDragTest : public QObject {
     static std::vector<uint16_t> FirstPixels(const TMForm& form)
     {
         std::vector<uint16_t> pixels;
-        for (const TThumbnail* thumbnail : form.Thumbnails())
-            pixels.push_back(Pixel16(thumbnail->Picture(), 0, 0));
+        for (TThumbnail* thumbnail : form.Thumbnails())
+            pixels.push_back(Pixel16(Shown16(thumbnail), 0, 0));
         return pixels;
     }
 

@@ -6,6 +6,7 @@
 #include "GuiTestSupport.h"
 #include "ModalScript.h"
 #include "app/MForm.h"
+#include "app/StripView.h"
 #include "app/Thumbnail.h"
 #include "options/qt/FormOpt.h"
 #include "options/qt/FrmInc.h"
@@ -20,6 +21,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QtTest>
@@ -71,16 +73,27 @@ class MFormStressTest : public QObject {
         const FrameStrip& strip = form.Model->Strip;
         const int n = strip.Count();
         QVERIFY2(static_cast<size_t>(n) == strip.SourceBitmaps().size(), after);
-        QVERIFY2(form.Thumbnails().size() == static_cast<size_t>(n), after);
+        // Exactly the frames that meet the viewport have a widget, in strip order.
+        const std::vector<TThumbnail*>& shown = form.Thumbnails();
+        const QWidget* viewport = form.ScrollBoxSource->viewport();
+        const int scroll = form.ScrollBoxSource->horizontalScrollBar()->value();
+        size_t next = 0;
         for (int i = 0; i < n; ++i) {
             const TImage& t = strip.Thumbnail(i);
             QVERIFY2(t.Tag == i, after);
             QVERIFY2(t.Left == i * 3 + i * t.Width, after);
             QVERIFY2(t.Picture.PixelFormat() == pf16bit, after);
-            const TThumbnail* shown = form.Thumbnails()[static_cast<size_t>(i)];
-            QVERIFY2(shown->geometry() == QRect(t.Left, t.Top, t.Width, t.Height), after);
-            QVERIFY2(shown->Picture().size() == QSize(t.Picture.Width(), t.Picture.Height()), after);
+            const QRect place(t.Left - scroll, t.Top, t.Width, t.Height);
+            if (!place.intersects(viewport->rect()))
+                continue;
+            QVERIFY2(next < shown.size(), after);
+            const TThumbnail* thumbnail = shown[next++];
+            QVERIFY2(thumbnail->Image() == &t && thumbnail->Raster() == &t.Picture, after);
+            QVERIFY2(thumbnail->geometry() == place, after);
         }
+        QVERIFY2(next == shown.size(), after);
+        const QList<TThumbnail*> children = viewport->findChildren<TThumbnail*>(Qt::FindDirectChildrenOnly);
+        QVERIFY2(std::vector<TThumbnail*>(children.begin(), children.end()) == shown, after);
         QVERIFY2(form.StatusPanel0->text() == QString::fromStdString(strip.StatusPanel0()), after);
         QVERIFY2(form.SaveBmpA->isEnabled() == strip.SaveBmpAEnabled(), after);
         QVERIFY2(form.SaveToFileA->isEnabled() == strip.SaveToFileAEnabled(), after);
@@ -157,22 +170,16 @@ private slots:
                 break;
             case 4: {
                 what = "drag";
-                if (n == 0)
+                QScrollBar* bar = form.ScrollBoxSource->horizontalScrollBar();
+                bar->setValue(Pick(bar->maximum() + 1));
+                const int shown = static_cast<int>(form.Thumbnails().size());
+                if (shown == 0)
                     break;
-                QPointer<TThumbnail> source = form.Thumbnails()[static_cast<size_t>(Pick(n))];
-                QPointer<TThumbnail> target = form.Thumbnails()[static_cast<size_t>(Pick(n))];
+                QPointer<TThumbnail> source = form.Thumbnails()[static_cast<size_t>(Pick(shown))];
+                QPointer<TThumbnail> target = form.Thumbnails()[static_cast<size_t>(Pick(shown))];
                 const bool outside = Pick(5) == 0;
                 form.SetDragExec([&](QDrag& drag) {
-                    if (outside || !target)
-                        return Qt::IgnoreAction;
-                    const QPoint at = target->rect().center();
-                    QDragEnterEvent enter(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-                    QApplication::sendEvent(target, &enter);
-                    QDragMoveEvent move(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-                    QApplication::sendEvent(target, &move);
-                    QDropEvent drop(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-                    QApplication::sendEvent(target, &drop);
-                    return drop.isAccepted() ? Qt::MoveAction : Qt::IgnoreAction;
+                    return outside || !target ? Qt::IgnoreAction : DropOn(target, drag);
                 });
                 QCursor::setPos(form.ImPrev->mapToGlobal(QPoint(2, 2)));
                 QTest::mousePress(source, Qt::LeftButton, {}, QPoint(1, 1));

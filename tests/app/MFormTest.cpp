@@ -6,7 +6,8 @@
 #include "ModalScript.h"
 #include "app/DialogPrompts.h"
 #include "app/MForm.h"
-#include "app/RasterImage.h"
+#include "app/RasterView.h"
+#include "app/StripView.h"
 #include "app/Thumbnail.h"
 #include "options/ProgramFile.h"
 #include "options/qt/FormOpt.h"
@@ -25,6 +26,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyleFactory>
@@ -52,15 +54,6 @@ std::unique_ptr<TMForm> MakeForm(const std::vector<std::string>& arguments = {})
 void Tick(TMForm& form)
 {
     form.Run([&] { form.TimerTimer(); });
-}
-
-// The window's frames, as the view shows them.
-std::vector<QImage> ShownFrames(const TMForm& form)
-{
-    std::vector<QImage> frames;
-    for (const TThumbnail* thumbnail : form.Thumbnails())
-        frames.push_back(thumbnail->Picture());
-    return frames;
 }
 
 bool SameRaster(const TBitmap& a, const TBitmap& b)
@@ -91,20 +84,28 @@ QStringList ComboTexts(QWidget* window)
     return texts;
 }
 
-void ContextMenuOn(QWidget* widget)
+// The strip's viewport on screen against what it must show: every frame's
+// raster from the frame's corner, inside its thumbnail, over the strip's
+// background, later frames on top.
+void CheckStripShowsRasters(TMForm& form)
 {
-    const QPoint at = widget->rect().center();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
-    QApplication::sendEvent(widget, &event);
-}
-
-ModalScript::Step ClickMenuAction(QAction* action)
-{
-    return [action](QWidget* window) {
-        auto* menu = qobject_cast<QMenu*>(window);
-        QVERIFY(menu);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-    };
+    QWidget* viewport = form.ScrollBoxSource->viewport();
+    const QImage shot = viewport->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage expected(shot.size(), QImage::Format_RGB32);
+    expected.fill(form.ScrollBoxSource->palette().color(form.ScrollBoxSource->backgroundRole()));
+    const int64_t scroll = form.ScrollBoxSource->horizontalScrollBar()->value();
+    const FrameStrip& strip = form.Model->Strip;
+    for (int i = 0; i < strip.Count(); ++i) {
+        const TImage& t = strip.Thumbnail(i);
+        const int64_t left = t.Left - scroll;
+        const int64_t right = std::min<int64_t>(left + std::min(t.Width, t.Picture.Width()), expected.width());
+        const int bottom = std::min({t.Top + t.Height, t.Top + t.Picture.Height(), expected.height()});
+        for (int y = std::max(0, t.Top); y < bottom; ++y)
+            for (int64_t x = std::max<int64_t>(0, left); x < right; ++x)
+                expected.setPixel(static_cast<int>(x), y,
+                                  Expand565(Pixel16(t.Picture, static_cast<int>(x - left), y - t.Top)));
+    }
+    QCOMPARE(shot, expected);
 }
 
 }  // namespace
@@ -128,8 +129,8 @@ class MFormTest : public QObject {
     static std::vector<uint16_t> FirstPixels(const TMForm& form)
     {
         std::vector<uint16_t> pixels;
-        for (const QImage& image : ShownFrames(form))
-            pixels.push_back(Pixel16(image, 0, 0));
+        for (TThumbnail* thumbnail : form.Thumbnails())
+            pixels.push_back(Pixel16(Shown16(thumbnail), 0, 0));
         return pixels;
     }
 
@@ -301,6 +302,8 @@ private slots:
         QVERIFY(expected.Count() > 0);
 
         auto form = MakeForm({Native(file)});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         const FrameStrip& strip = form->Model->Strip;
         QCOMPARE(strip.Count(), expected.Count());
         QCOMPARE(form->StatusPanel0->text(), QString::number(expected.Count()));
@@ -317,8 +320,8 @@ private slots:
             const TThumbnail* shown = form->Thumbnails()[static_cast<size_t>(i)];
             QCOMPARE(shown->parentWidget(), form->StripContent());
             QCOMPARE(shown->geometry(), QRect(i * 3 + i * image.Width, 0, image.Width, image.Height));
-            QCOMPARE(shown->Picture(), RasterToQImage(image.Picture));
         }
+        CheckStripShowsRasters(*form);
         // Child order is strip order.
         QList<TThumbnail*> children = form->StripContent()->findChildren<TThumbnail*>(Qt::FindDirectChildrenOnly);
         QCOMPARE(std::vector<TThumbnail*>(children.begin(), children.end()), form->Thumbnails());
@@ -348,6 +351,86 @@ private slots:
         QVERIFY(!form->SaveBmpA->isEnabled());
         QVERIFY(!form->SaveToFileA->isEnabled());
         QVERIFY(!form->ClearA->isEnabled());
+    }
+
+    void stripShowsRasterPixels_data()
+    {
+        QTest::addColumn<QList<QSize>>("sizes");  // one ABM of three frames each, opened in this order
+        QTest::addColumn<int>("times");           // how often that list is opened
+        QTest::addColumn<int>("scroll");          // -1: to the end
+        QTest::newRow("at the start") << QList<QSize>{{40, 30}} << 1 << 0;
+        QTest::newRow("smaller frames under auto-size") << QList<QSize>{{60, 40}, {40, 30}} << 1 << 0;
+        QTest::newRow("scrolled part way") << QList<QSize>{{40, 30}} << 12 << 500;
+        QTest::newRow("scrolled to the end") << QList<QSize>{{40, 30}} << 12 << -1;
+        QTest::newRow("frame wider than the reach") << QList<QSize>{{5000, 20}} << 1 << 2500;
+    }
+
+    void stripShowsRasterPixels()
+    {
+        QFETCH(QList<QSize>, sizes);
+        QFETCH(int, times);
+        QFETCH(int, scroll);
+        std::vector<std::string> files;
+        for (int k = 0; k < sizes.size(); ++k) {
+            const QString name = File(QStringLiteral("f%1.abm").arg(k));
+            WriteAbm(name, sizes[k].width(), sizes[k].height(), {Pattern(3 * k), Pattern(3 * k + 1), Pattern(3 * k + 2)});
+            files.push_back(Native(name));
+        }
+        ScriptedPrompts prompts;
+        prompts.openAnswers.emplace_back();
+        for (int i = 0; i < times; ++i)
+            prompts.openAnswers.back().insert(prompts.openAnswers.back().end(), files.begin(), files.end());
+        TMForm form({}, &prompts);
+        form.Timer->stop();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.OpenGifA->trigger();
+        QCOMPARE(form.Model->Strip.Count(), 3 * times * static_cast<int>(sizes.size()));
+        QScrollBar* bar = form.ScrollBoxSource->horizontalScrollBar();
+        bar->setValue(scroll < 0 ? bar->maximum() : scroll);
+        QCOMPARE(bar->value(), scroll < 0 ? bar->maximum() : scroll);
+        QVERIFY(!form.Thumbnails().empty());
+        CheckStripShowsRasters(form);
+    }
+
+    void opensHugeOneBitBmpNamedOnCommandLine()
+    {
+        // 134,217,728 × 1 pixels at one bit each, the header and palette alone.
+        const QByteArray bmp = QByteArray::fromHex("424d3e000000000000003e0000002800000000000008010000000100010000"
+                                             "000000000000000000000000000000020000000000000000000000ffffff00");
+        QCOMPARE(bmp.size(), 62);
+        const QString path = File(QStringLiteral("wide.bmp"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bmp);
+        }
+        ModalScript script;
+        script.Then(ModalScript::Click(QStringLiteral("OK")));
+        auto form = MakeForm({Native(path)});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const FrameStrip& strip = form->Model->Strip;
+        if (!script.seen.empty()) {
+            // Refused for its size: nothing was added and the window goes on.
+            QCOMPARE(strip.Count(), 0);
+            QVERIFY(form->Thumbnails().empty());
+            Tick(*form);
+            return;
+        }
+        QCOMPARE(strip.Count(), 1);
+        QCOMPARE(strip.Thumbnail(0).Width, 134217728);
+        QScrollBar* bar = form->ScrollBoxSource->horizontalScrollBar();
+        const QWidget* viewport = form->ScrollBoxSource->viewport();
+        QCOMPARE(bar->maximum(), 134217728 - viewport->width());
+        for (const int value : {0, bar->maximum() / 2 + 1, bar->maximum()}) {
+            bar->setValue(value);
+            QCOMPARE(form->Thumbnails().size(), size_t{1});
+            QVERIFY(form->Thumbnails()[0]->width() <= viewport->width() + 2 * TStripView::kReach);
+            CheckStripShowsRasters(*form);
+        }
+        Tick(*form);
+        QVERIFY(script.seen.empty());
     }
 
     void openCommandUsesRealFileDialog()
@@ -450,7 +533,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 
         ModalScript script;
-        script.Then(ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(answer));
+        script.Then(ModalScript::ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(answer));
         ContextMenuOn(form->Thumbnails()[1]);
         QTRY_VERIFY(script.Done());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -472,7 +555,7 @@ private slots:
         auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
         form->show();
         ModalScript script;
-        script.Then(ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(QStringLiteral("OK")));
+        script.Then(ModalScript::ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(QStringLiteral("OK")));
         ContextMenuOn(form->Thumbnails()[0]);
         QTRY_VERIFY(script.Done());
         QCOMPARE(form->Model->Strip.Count(), 0);
@@ -498,7 +581,6 @@ private slots:
         });
         probe.start(5);
         ContextMenuOn(form->StripContent());
-        ContextMenuOn(form->ScrollBoxSource->viewport());
         QTest::qWait(50);
         QVERIFY(!opened);
         QCOMPARE(form->Model->Strip.PopupImage(), nullptr);
@@ -515,17 +597,9 @@ private slots:
         bool orderKeptDuringDrag = false;
 
         form->SetDragExec([&](QDrag& drag) {
-            const QPoint at = target->rect().center();
-            QDragEnterEvent enter(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-            QApplication::sendEvent(target, &enter);
-            QDragMoveEvent move(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-            QApplication::sendEvent(target, &move);
-            if (!move.isAccepted())
-                return Qt::IgnoreAction;
-            QDropEvent drop(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
-            QApplication::sendEvent(target, &drop);
+            const Qt::DropAction action = DropOn(target, drag);
             orderKeptDuringDrag = FirstPixels(*form) == std::vector<uint16_t>{0xF800, 0x07E0, 0x001F, 0xFFE0};
-            return drop.isAccepted() ? Qt::MoveAction : Qt::IgnoreAction;
+            return action;
         });
         QTest::mousePress(source, Qt::LeftButton, {}, source->rect().center());
         QVERIFY(orderKeptDuringDrag);
@@ -708,9 +782,8 @@ private slots:
             Tick(*form);
             QCOMPARE(form->Model->Player.PreviewIndex, static_cast<uint16_t>((shown + 1) % 4));
             QCOMPARE(form->ImPrev->size(), QSize(130, 98));
-            const QImage preview = form->ImPrev->pixmap().toImage().convertToFormat(QImage::Format_RGB16);
+            const QImage preview = Shown16(form->ImPrev);
             QCOMPARE(preview.size(), QSize(130, 98));
-            QCOMPARE(preview, RasterToQImage(form->Model->Player.Preview));
             const PixelFunction frame = Pattern(shown);
 
             if (width == 40) {
@@ -753,14 +826,14 @@ private slots:
     {
         auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
         Tick(*form);
-        QVERIFY(!form->ImPrev->pixmap().isNull());
+        QCOMPARE(Pixel16(Shown16(form->ImPrev), 65, 49), uint16_t{0xF800});
         ModalScript script;
         script.Then(ModalScript::Click(QStringLiteral("OK")));
         form->ClearA->trigger();
         QVERIFY(script.Done());
         Tick(*form);
-        QVERIFY(form->ImPrev->pixmap().isNull());
         QCOMPARE(form->Model->Player.Preview.Width(), 0);
+        QVERIFY(Pixel16(Shown16(form->ImPrev), 65, 49) != uint16_t{0xF800});
     }
 
     void iconStepsThroughImListAtEveryTick()
@@ -856,6 +929,7 @@ private slots:
     {
         WriteAbm(File(QStringLiteral("big.abm")), 200, 150, {Pattern(0), Pattern(1)});
         auto form = MakeForm({Native(File(QStringLiteral("big.abm")))});
+        form->show();
         QString widthText, heightText;
         bool widthEnabled = true, heightEnabled = true;
         ModalScript script;
@@ -877,7 +951,7 @@ private slots:
         QVERIFY(!heightEnabled);
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(form->Thumbnails()[static_cast<size_t>(i)]->size(), QSize(200, 150));
-            QCOMPARE(form->Thumbnails()[static_cast<size_t>(i)]->Picture().size(), QSize(200, 150));
+            QCOMPARE(RasterSize(*form->Thumbnails()[static_cast<size_t>(i)]->Raster()), QSize(200, 150));
         }
     }
 
@@ -911,6 +985,7 @@ private slots:
     void optionsChangedThenCancelledApplyToLaterImports()
     {
         auto form = MakeForm();
+        form->show();
         ModalScript script;
         script.Then([](QWidget* window) {
             auto* dialog = qobject_cast<TFormOpt*>(window);
@@ -945,7 +1020,7 @@ private slots:
         form->OpenGifA->trigger();
         QVERIFY(script.Done());
         QCOMPARE(form->Thumbnails().at(0)->size(), QSize(32, 20));
-        QCOMPARE(form->Thumbnails().at(0)->Picture().size(), QSize(32, 20));
+        QCOMPARE(RasterSize(*form->Thumbnails().at(0)->Raster()), QSize(32, 20));
     }
 
     void emptySizeFieldMakesNextImportFail()

@@ -8,9 +8,11 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <QtTest>
 
 #include <deque>
 #include <functional>
@@ -68,6 +70,15 @@ public:
             }
             dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(text);
             static_cast<QDialog*>(dialog)->accept();
+        };
+    }
+    // Clicks the action's item in a pop-up menu.
+    static Step ClickMenuAction(QAction* action)
+    {
+        return [action](QWidget* window) {
+            auto* menu = qobject_cast<QMenu*>(window);
+            QVERIFY(menu);
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
         };
     }
     static Step Reject()

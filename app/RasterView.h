@@ -1,0 +1,32 @@
+#pragma once
+
+// A raster on screen: painted unscaled with its top-left corner at the
+// widget's (or at `origin`, for a widget that shows only part of a huge
+// raster) and clipped to the widget. It reads the raster at every paint and
+// keeps no copy of it.
+
+#include "codecs/raster/Bitmap.h"
+
+#include <QWidget>
+
+namespace abm {
+
+class TRasterView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TRasterView(QWidget* parent = nullptr);
+
+    // `raster` must outlive the view or be replaced first; nullptr shows nothing.
+    void SetRaster(const TBitmap* raster, QPoint origin = {});
+    const TBitmap* Raster() const { return raster_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const TBitmap* raster_ = nullptr;
+    QPoint origin_;
+};
+
+}  // namespace abm

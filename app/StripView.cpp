@@ -1,0 +1,163 @@
+#include "StripView.h"
+
+#include "Thumbnail.h"
+
+#include <QScrollBar>
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+
+namespace abm {
+
+TStripView::TStripView(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    // As in a scroll area: the strip's background is the box's own.
+    viewport()->setBackgroundRole(QPalette::NoRole);
+    horizontalScrollBar()->setSingleStep(20);
+}
+
+void TStripView::ShowStrip(const FrameStrip* strip)
+{
+    for (TThumbnail* thumbnail : shown_)
+        Discard(thumbnail);
+    shown_.clear();
+    strip_ = strip;
+    generation_ = strip ? strip->Generation() : 0;
+    count_ = strip ? strip->Count() : 0;
+    byLeft_.clear();
+    contentWidth_ = 0;
+    widestFrame_ = 0;
+    bool ordered = true;
+    for (int i = 0; i < count_; ++i) {
+        const TImage& t = strip->Thumbnail(i);
+        contentWidth_ = std::max(contentWidth_, int64_t{t.Left} + t.Width);
+        widestFrame_ = std::max(widestFrame_, t.Width);
+        ordered = ordered && (i == 0 || t.Left >= strip->Thumbnail(i - 1).Left);
+    }
+    if (!ordered) {
+        // Frames appended under other options overlap: search by left edge.
+        byLeft_.resize(static_cast<size_t>(count_));
+        std::iota(byLeft_.begin(), byLeft_.end(), 0);
+        std::stable_sort(byLeft_.begin(), byLeft_.end(),
+                         [strip](int a, int b) { return strip->Thumbnail(a).Left < strip->Thumbnail(b).Left; });
+    }
+    UpdateScrollBar();
+    Place();
+}
+
+void TStripView::Hold(TThumbnail* thumbnail)
+{
+    held_ = thumbnail;
+    if (!held_)
+        Place();
+}
+
+void TStripView::resizeEvent(QResizeEvent*)
+{
+    UpdateScrollBar();
+    Place();
+}
+
+void TStripView::scrollContentsBy(int, int)
+{
+    Place();
+}
+
+void TStripView::UpdateScrollBar()
+{
+    QScrollBar* bar = horizontalScrollBar();
+    const int visible = viewport()->width();
+    const int64_t hidden = std::clamp<int64_t>(contentWidth_ - visible, 0, std::numeric_limits<int>::max());
+    bar->setRange(0, static_cast<int>(hidden));
+    bar->setPageStep(visible);
+}
+
+int64_t TStripView::LeftAt(size_t rank) const
+{
+    return strip_->Thumbnail(byLeft_.empty() ? static_cast<int>(rank) : byLeft_[rank]).Left;
+}
+
+std::vector<int> TStripView::VisibleFrames() const
+{
+    std::vector<int> frames;
+    const QSize area = viewport()->size();
+    if (!strip_ || count_ == 0 || area.isEmpty())
+        return frames;
+    const int64_t from = horizontalScrollBar()->value();
+    const int64_t to = from + area.width();
+    // The first frame, by left edge, that can reach into the viewport.
+    size_t rank = 0;
+    for (size_t count = static_cast<size_t>(count_); count > 0;) {
+        const size_t half = count / 2;
+        if (LeftAt(rank + half) + widestFrame_ <= from) {
+            rank += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
+    }
+    for (; rank < static_cast<size_t>(count_) && LeftAt(rank) < to; ++rank) {
+        const int index = byLeft_.empty() ? static_cast<int>(rank) : byLeft_[rank];
+        const TImage& t = strip_->Thumbnail(index);
+        if (t.Visible && t.Width > 0 && t.Height > 0 && int64_t{t.Left} + t.Width > from && t.Top < area.height() &&
+            int64_t{t.Top} + t.Height > 0)
+            frames.push_back(index);
+    }
+    std::sort(frames.begin(), frames.end());
+    return frames;
+}
+
+void TStripView::Place()
+{
+    // Until the window shows the changed strip, its frames may be gone;
+    // while a drag runs, the widget it belongs to must stay.
+    if ((strip_ && strip_->Generation() != generation_) || held_)
+        return;
+    const std::vector<int> frames = VisibleFrames();
+    const int64_t scroll = horizontalScrollBar()->value();
+    const QRect reach = viewport()->rect().adjusted(-kReach, -kReach, kReach, kReach);
+    std::vector<TThumbnail*> next;
+    next.reserve(frames.size());
+    size_t old = 0;
+    bool added = false;
+    for (const int index : frames) {
+        while (old < shown_.size() && shown_[old]->Image()->Tag < index)
+            Discard(shown_[old++]);
+        TThumbnail* thumbnail = nullptr;
+        if (old < shown_.size() && shown_[old]->Image()->Tag == index) {
+            thumbnail = shown_[old++];
+        } else {
+            thumbnail = new TThumbnail(strip_->Thumbnail(index), *strip_, viewport());
+            emit ThumbnailMade(thumbnail);
+            added = true;
+        }
+        // The frame in viewport coordinates, cut to the reach.
+        const TImage& t = strip_->Thumbnail(index);
+        const int64_t left = t.Left - scroll, right = left + t.Width;
+        const int64_t bottom = int64_t{t.Top} + t.Height;
+        const QRect place(QPoint(static_cast<int>(std::max<int64_t>(left, reach.left())), std::max(t.Top, reach.top())),
+                          QPoint(static_cast<int>(std::min<int64_t>(right, reach.right() + 1)) - 1,
+                                 static_cast<int>(std::min<int64_t>(bottom, reach.bottom() + 1)) - 1));
+        thumbnail->setGeometry(place);
+        thumbnail->SetRaster(&t.Picture, QPoint(static_cast<int>(left - place.left()), t.Top - place.top()));
+        thumbnail->show();
+        next.push_back(thumbnail);
+    }
+    while (old < shown_.size())
+        Discard(shown_[old++]);
+    shown_ = std::move(next);
+    // Child order is strip order; a widget made now went to the end.
+    if (added)
+        for (TThumbnail* thumbnail : shown_)
+            thumbnail->raise();
+}
+
+void TStripView::Discard(TThumbnail* thumbnail)
+{
+    thumbnail->hide();
+    thumbnail->setParent(nullptr);
+    thumbnail->deleteLater();
+}
+
+}  // namespace abm

@@ -1,0 +1,67 @@
+#pragma once
+
+// ScrollBoxSource: the strip of thumbnails, scrolling horizontally. Only
+// the thumbnails that meet the viewport exist as widgets, placed from the
+// scroll position and kept in strip order among the viewport's children,
+// so a strip of any length costs what fits on screen. The scrolling is the
+// view's own because a long strip is wider than any widget can be.
+
+#include "workspace/FrameStrip.h"
+
+#include <QAbstractScrollArea>
+#include <QPointer>
+
+#include <cstdint>
+#include <vector>
+
+namespace abm {
+
+class TThumbnail;
+
+class TStripView : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    // How far past the viewport a thumbnail widget may reach: a frame wider
+    // or taller than that is cut to the part near the viewport.
+    static constexpr int kReach = 1024;
+
+    explicit TStripView(QWidget* parent = nullptr);
+
+    // Shows the strip anew (nullptr: nothing). The widgets shown before may
+    // be on the call stack (the pop-up menu of the one being deleted): they
+    // leave the viewport now and go later.
+    void ShowStrip(const FrameStrip* strip);
+    // The thumbnails on screen, in strip order.
+    const std::vector<TThumbnail*>& Thumbnails() const { return shown_; }
+    // Keeps the thumbnails where they are while a drag started on
+    // `thumbnail` runs, as the drag belongs to it; nullptr ends that.
+    void Hold(TThumbnail* thumbnail);
+
+signals:
+    // A thumbnail came on screen; what happens to it is the window's.
+    void ThumbnailMade(abm::TThumbnail* thumbnail);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void UpdateScrollBar();
+    void Place();
+    std::vector<int> VisibleFrames() const;
+    int64_t LeftAt(size_t rank) const;
+    void Discard(TThumbnail* thumbnail);
+
+    const FrameStrip* strip_ = nullptr;
+    uint64_t generation_ = 0;  // the strip's when shown
+    int count_ = 0;
+    // Frame indexes by left edge; empty while strip order is that order.
+    std::vector<int> byLeft_;
+    int64_t contentWidth_ = 0;
+    int widestFrame_ = 0;
+    std::vector<TThumbnail*> shown_;
+    QPointer<TThumbnail> held_;
+};
+
+}  // namespace abm

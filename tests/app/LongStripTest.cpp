@@ -1,0 +1,140 @@
+// A strip of 200,000 frames from a 3 MB GIF of as many 1 × 1 images: while
+// it scrolls across, the window holds widgets only for the thumbnails that
+// fit on screen, and deleting and reordering at the far end work.
+
+#include "GifBuilder.h"
+#include "GuiTestSupport.h"
+#include "ModalScript.h"
+#include "app/MForm.h"
+#include "app/StripView.h"
+#include "app/Thumbnail.h"
+
+#include <QLabel>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QtTest>
+
+#include <memory>
+
+using namespace abm;
+using namespace abm::test;
+
+namespace {
+
+constexpr int kFrames = 200000;
+
+}  // namespace
+
+class LongStripTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> home_;
+    QTemporaryDir dir_;
+    std::unique_ptr<TMForm> form_;
+
+    QScrollBar* Bar() const { return form_->ScrollBoxSource->horizontalScrollBar(); }
+    // The 16-bit colours of the last `n` frames, first to last.
+    std::vector<uint16_t> LastFrames(int n) const
+    {
+        std::vector<uint16_t> colours;
+        const FrameStrip& strip = form_->Model->Strip;
+        for (int i = strip.Count() - n; i < strip.Count(); ++i)
+            colours.push_back(Pixel16(strip.Thumbnail(i).Picture, 0, 0));
+        return colours;
+    }
+    TThumbnail* ShownFrame(int index) const
+    {
+        for (TThumbnail* thumbnail : form_->Thumbnails())
+            if (thumbnail->Image()->Tag == index)
+                return thumbnail;
+        return nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        home_ = std::make_unique<TestHome>();
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        // A colour per palette index that stays apart from its neighbours in 5-6-5.
+        GifFile gif;
+        gif.screenWidth = gif.screenHeight = 1;
+        for (uint32_t c = 0; c < 256; ++c)
+            gif.globalTable.push_back((c & 31) << 19 | (c >> 5) << 13);
+        gif.images.resize(kFrames);
+        for (int i = 0; i < kFrames; ++i)
+            gif.images[static_cast<size_t>(i)] = {0, 0, 1, 1, {static_cast<uint8_t>(i)}, {}, {}, false};
+        const std::vector<uint8_t> bytes = gif.Bytes();
+        QFile file(dir_.filePath(QStringLiteral("long.gif")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())),
+                 static_cast<qint64>(bytes.size()));
+        file.close();
+
+        form_ = std::make_unique<TMForm>(std::vector<std::string>{Native(file.fileName())});
+        form_->Timer->stop();
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        QCOMPARE(form_->Model->Strip.Count(), kFrames);
+        QCOMPARE(form_->StatusPanel0->text(), QString::number(kFrames));
+    }
+
+    void scrollingAcrossKeepsToWhatFits()
+    {
+        const QWidget* viewport = form_->ScrollBoxSource->viewport();
+        // One-pixel thumbnails three pixels apart.
+        const size_t fits = static_cast<size_t>(viewport->width()) / 4 + 1;
+        QCOMPARE(int64_t{Bar()->maximum()}, int64_t{kFrames} * 4 - 3 - viewport->width());
+        for (int step = 0; step <= 200; ++step) {
+            Bar()->setValue(static_cast<int>(int64_t{Bar()->maximum()} * step / 200));
+            const QList<TThumbnail*> children = viewport->findChildren<TThumbnail*>(Qt::FindDirectChildrenOnly);
+            QVERIFY(!children.isEmpty());
+            QVERIFY(static_cast<size_t>(children.size()) <= fits);
+            QCOMPARE(std::vector<TThumbnail*>(children.begin(), children.end()), form_->Thumbnails());
+            for (const TThumbnail* thumbnail : children) {
+                QCOMPARE(thumbnail->objectName(), QStringLiteral("Img%1").arg(thumbnail->Image()->Tag));
+                QCOMPARE(thumbnail->x(), thumbnail->Image()->Left - Bar()->value());
+            }
+        }
+        QCOMPARE(form_->Thumbnails().back()->Image()->Tag, kFrames - 1);
+        // The widgets scrolled past are gone, not hidden.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        size_t alive = 0;
+        for (QWidget* widget : QApplication::allWidgets())
+            alive += qobject_cast<TThumbnail*>(widget) != nullptr;
+        QVERIFY(alive <= fits);
+    }
+
+    void deletesAtTheFarEnd()
+    {
+        Bar()->setValue(Bar()->maximum());
+        const std::vector<uint16_t> before = LastFrames(4);
+        ModalScript script;
+        script.Then(ModalScript::ClickMenuAction(form_->DeleteA)).Then(ModalScript::Click(QStringLiteral("OK")));
+        ContextMenuOn(ShownFrame(kFrames - 1));
+        QTRY_VERIFY(script.Done());
+        QCOMPARE(form_->Model->Strip.Count(), kFrames - 1);
+        QCOMPARE(form_->StatusPanel0->text(), QString::number(kFrames - 1));
+        QCOMPARE(LastFrames(3), std::vector<uint16_t>(before.begin(), before.end() - 1));
+        QCOMPARE(Bar()->value(), Bar()->maximum());
+        QCOMPARE(form_->Thumbnails().back()->Image()->Tag, kFrames - 2);
+    }
+
+    void reordersAtTheFarEnd()
+    {
+        const int n = form_->Model->Strip.Count();
+        Bar()->setValue(Bar()->maximum());
+        const std::vector<uint16_t> before = LastFrames(3);
+        QPointer<TThumbnail> source = ShownFrame(n - 1);
+        QPointer<TThumbnail> target = ShownFrame(n - 3);
+        QVERIFY(source && target);
+        form_->SetDragExec([&](QDrag& drag) { return DropOn(target, drag); });
+        QTest::mousePress(source, Qt::LeftButton, {}, QPoint(0, 0));
+        QTRY_COMPARE(LastFrames(3), (std::vector<uint16_t>{before[2], before[0], before[1]}));
+        QCOMPARE(form_->Model->Strip.Count(), n);
+    }
+
+    void cleanupTestCase() { form_.reset(); }
+};
+
+QTEST_MAIN(LongStripTest)
+#include "LongStripTest.moc"
