@@ -125,7 +125,7 @@ int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
         CliPrompts prompts(err);
         std::vector<uint8_t> bytes;
         try {
-            bytes = ReadWholeFile(file);
+            bytes = ReadWholeFile(file).bytes;
         } catch (const std::exception& e) {
             prompts.Report(ErrorBoxText(e.what()));
             status = 1;

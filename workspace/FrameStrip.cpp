@@ -57,7 +57,7 @@ void FrameStrip::NormalizeFrame(TImage& t)
         if (overdrawn) {
             // The unscaled draw below covers every pixel, so converting them
             // first would only be thrown away: a fresh 16-bit raster will do.
-            TPalette palette = t.Picture.Palette();
+            TSharedPalette palette = t.Picture.SharedPalette();
             t.Picture.Create(t.Picture.Width(), t.Picture.Height(), TPixelLayout::ForFormat(pf16bit), std::move(palette));
         } else {
             t.Picture.SetPixelFormat(pf16bit);

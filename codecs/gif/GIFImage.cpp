@@ -75,7 +75,7 @@ void TGIFImage::LoadFromStream(TStream& stream)
     const int64_t start = stream.Position();
     Clear();
     try {
-        const std::vector<uint8_t> bytes = stream.ReadRest();
+        const TLoadedBytes bytes = stream.ReadRest();
         const size_t used = LoadFromMemory(bytes.data(), bytes.size());
         stream.SetPosition(start + static_cast<int64_t>(used));
     } catch (...) {

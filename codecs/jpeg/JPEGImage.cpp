@@ -15,7 +15,7 @@ constexpr int kQuantizedColors = 236;
 
 std::atomic<int64_t> gDecodeCount{0};
 
-TBitmap Decode(const std::vector<uint8_t>& bytes, const TJPEGSettings& settings)
+TBitmap Decode(const TLoadedBytes& bytes, const TJPEGSettings& settings)
 {
     TJPEGDecompressor decompressor(bytes.data(), bytes.size());
     jpeg_decompress_struct& info = decompressor.Info();

@@ -7,6 +7,7 @@
 #include "EJPEG.h"
 #include "JPEGSettings.h"
 #include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Stream.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,8 +15,6 @@
 #include <vector>
 
 namespace abm {
-
-class TStream;
 
 class TJPEGImage {
 public:
@@ -69,7 +68,7 @@ public:
 
 private:
     struct TData {
-        std::vector<uint8_t> bytes;
+        TLoadedBytes bytes;
         int width = 0;
         int height = 0;
         bool grayscale = false;
