@@ -48,6 +48,11 @@ public:
     // `dest` becomes a copy of the decoded raster (sharing its pixels until
     // one of them changes).
     void AssignTo(TBitmap& dest);
+    // What decoding under the current settings will hold at its peak, from
+    // the header alone: the raster and libjpeg's own buffers. A picture past
+    // the raster cap fails here as its decoding would. A decode that does not
+    // fit the memory budget fails with MemoryLimitExceeded before it starts.
+    int64_t DecodeMemory() const;
 
     // Changing a setting drops this picture's decoded raster.
     const TJPEGSettings& Settings() const { return settings_; }
