@@ -107,6 +107,16 @@ void FrameStrip::RemoveThumbnail(TImage& t)
     }
 }
 
+void FrameStrip::RemoveFramesFrom(int position)
+{
+    const auto keep = static_cast<size_t>(std::max(0, position));
+    while (thumbnails_.size() > keep)
+        DestroyThumbnail(thumbnails_.size() - 1);
+    if (sources_.size() > keep)
+        sources_.resize(keep);
+    Changed();
+}
+
 void FrameStrip::ClearStrip()
 {
     while (!thumbnails_.empty()) {
