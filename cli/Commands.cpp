@@ -8,7 +8,6 @@
 #include "workspace/PathNames.h"
 #include "workspace/Workspace.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
