@@ -9,6 +9,8 @@
 #include "codecs/raster/Errors.h"
 #include "codecs/raster/Stream.h"
 
+#include <algorithm>
+
 namespace abm {
 
 const char* const kOpenDialogFilter =
