@@ -11,9 +11,7 @@ TModalResult CliPrompts::MessageDlg(const std::string& text, TMsgDlgType type, c
         return TModalResult::mrOk;
     if (type == TMsgDlgType::mtWarning || type == TMsgDlgType::mtError)
         Failed = true;
-    Messages.push_back(text);
-    if (!Quiet)
-        Report(text);
+    Report(text);
     return TModalResult::mrCancel;
 }
 

@@ -20,9 +20,6 @@ public:
     std::vector<std::string> OpenNames;
     // Set once a warning or error box was shown.
     bool Failed = false;
-    // Keeps the texts instead of printing them.
-    bool Quiet = false;
-    std::vector<std::string> Messages;
 
     TModalResult MessageDlg(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>& buttons) override;
     std::vector<std::string> OpenDialog(const TFileDialogRequest& request) override;

@@ -2,15 +2,16 @@
 
 #include "CliPrompts.h"
 #include "PngWriter.h"
+#include "ThumbnailScaler.h"
 #include "codecs/raster/Errors.h"
 #include "codecs/raster/Stream.h"
+#include "workspace/PathNames.h"
 #include "workspace/Workspace.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
-#include <sys/stat.h>
+#include <unistd.h>
 
 namespace abm {
 
@@ -34,29 +35,40 @@ TFrameOptionValues FrameOptions(const TCliOptions& o)
     return v;
 }
 
-// Every input must be a readable file before anything is imported, so that a
-// mistyped name fails the run even where the window would stay silent.
+// Every input must be a readable regular file before anything is imported,
+// so that a mistyped name (or a FIFO, which would never end) fails the run at
+// once, even where the window would stay silent.
 void CheckInputExists(const std::string& name)
 {
-    struct stat st {};
-    if (::stat(name.c_str(), &st) != 0)
-        throw FileOpenError(name, errno);
-    if (S_ISDIR(st.st_mode))
-        throw FileOpenError(name, EISDIR);
+    int error = 0;
+    const int fd = OpenRegularFile(name, error);
+    if (fd < 0)
+        throw FileOpenError(name, error);
+    ::close(fd);
 }
 
-// The open command's import of the inputs; false when the run must stop.
-bool ImportInputs(Workspace& ws, CliPrompts& prompts, const TCliOptions& o)
+// The open command's import of the inputs, stopping once the strip holds
+// `frameCap` frames; false when the run must stop.
+bool ImportInputs(Workspace& ws, CliPrompts& prompts, const TCliOptions& o, int frameCap)
 {
     for (const std::string& input : o.inputs)
         CheckInputExists(input);
     bool dropped = false;
-    ImportFiles(ws.Strip, ws.Settings(), o.inputs, [&](const std::string& name, const TImportResult& result) {
-        if (result.dropped) {
-            prompts.Report("warning: " + name + ": not a picture of its kind, skipped");
-            dropped = true;
-        }
-    });
+    int leftOut = 0;
+    ImportFiles(
+        ws.Strip, ws.Settings(), o.inputs,
+        [&](const std::string& name, const TImportResult& result) {
+            if (result.leftOut) {
+                ++leftOut;
+            } else if (result.dropped) {
+                prompts.Report("warning: " + name + ": not a picture of its kind, skipped");
+                dropped = true;
+            }
+        },
+        frameCap);
+    if (leftOut > 0)
+        prompts.Report("warning: " + std::to_string(leftOut) + (leftOut == 1 ? " input" : " inputs") +
+                       " after the fourth frame left out");
     if (prompts.Failed || (dropped && o.strict))
         return false;
     if (ws.Strip.Count() == 0) {
@@ -90,13 +102,13 @@ namespace {
 
 // Imports the inputs, then runs one of the window's save commands with OUT
 // as the name chosen in its dialog.
-int ImportAndSave(const TCliOptions& o, std::ostream& err, void (Workspace::*save)())
+int ImportAndSave(const TCliOptions& o, std::ostream& err, void (Workspace::*save)(), int frameCap)
 {
     TFrameOptionValues options = FrameOptions(o);
     CliPrompts prompts(err);
     NoSettings settings;
     Workspace ws(options, prompts, settings);
-    if (!ImportInputs(ws, prompts, o))
+    if (!ImportInputs(ws, prompts, o, frameCap))
         return 1;
     prompts.SaveName = o.out;
     (ws.*save)();
@@ -107,12 +119,13 @@ int ImportAndSave(const TCliOptions& o, std::ostream& err, void (Workspace::*sav
 
 int RunAbm(const TCliOptions& o, std::ostream&, std::ostream& err)
 {
-    return ImportAndSave(o, err, &Workspace::SaveToFileAExecute);
+    // An ABM file holds four frames: the inputs past them are not even read.
+    return ImportAndSave(o, err, &Workspace::SaveToFileAExecute, kMaxAbmFrames);
 }
 
 int RunBmp(const TCliOptions& o, std::ostream&, std::ostream& err)
 {
-    return ImportAndSave(o, err, &Workspace::SaveBmpAExecute);
+    return ImportAndSave(o, err, &Workspace::SaveBmpAExecute, kNoFrameCap);
 }
 
 int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
@@ -122,27 +135,24 @@ int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
     if (o.json)
         out << "[";
     for (const std::string& file : o.inputs) {
-        CliPrompts prompts(err);
-        std::vector<uint8_t> bytes;
+        // The header and the file's size decide the reader's verdict; the
+        // pixels are never read.
+        TAbmHeaderCheck check;
         try {
-            bytes = ReadWholeFile(file);
+            TFileStream stream(file, TFileStream::Mode::OpenRead);
+            check = ReadAbmHeader(stream);
         } catch (const std::exception& e) {
-            prompts.Report(ErrorBoxText(e.what()));
+            CliPrompts(err).Report(ErrorBoxText(e.what()));
             status = 1;
             continue;
         }
-        const TAbmHeader h = TAbmHeader::Decode(bytes.data(), bytes.size());
+        const TAbmHeader& h = check.header;
         const auto text = reinterpret_cast<const char*>(h.CreatorText.data());
         const std::string creator(text, ::strnlen(text, h.CreatorText.size()));
-
-        // Whether the reader takes it: the real reader, into a scratch strip.
-        TFrameOptionValues options;
-        prompts.Quiet = true;
-        FrameStrip scratch(options, prompts);
-        ReadAbmFile(scratch, file);
-        const bool accepted = prompts.Messages.empty();
+        const bool accepted = check.verdict == TAbmVerdict::Accepted;
         if (!accepted)
             status = 1;
+        const std::string message = accepted ? std::string() : AbmVerdictMessage(check.verdict, file);
 
         if (o.json) {
             out << (first ? "\n" : ",\n") << "  {\"file\": " << Quoted(file, true) << ", \"FrameWidth\": " << h.FrameWidth
@@ -150,14 +160,14 @@ int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
                 << ", \"FrameCount\": " << int{h.FrameCount} << ", \"DataSize\": " << h.DataSize
                 << ", \"Creator\": " << Quoted(creator, true) << ", \"Accepted\": " << (accepted ? "true" : "false");
             if (!accepted)
-                out << ", \"Message\": " << Quoted(prompts.Messages.front(), true);
+                out << ", \"Message\": " << Quoted(message, true);
             out << "}";
         } else {
             out << file << ": FrameWidth=" << h.FrameWidth << " FrameHeight=" << h.FrameHeight
                 << " BitCount=" << int{h.BitCount} << " FrameCount=" << int{h.FrameCount} << " DataSize=" << h.DataSize
                 << " Creator=" << Quoted(creator, false) << " Accepted=" << (accepted ? "yes" : "no");
             if (!accepted)
-                out << " (" << prompts.Messages.front() << ")";
+                out << " (" << message << ")";
             out << "\n";
         }
         first = false;
@@ -167,6 +177,36 @@ int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
     return status;
 }
 
+namespace {
+
+// The first frame of an ABM file scaled as it is read: the header, then only
+// the rows the thumbnail samples, so that a huge file costs what a small one
+// does. The verdicts and messages are the reader's.
+TBitmap AbmThumbnail(const std::string& input, int size, CliPrompts& prompts)
+{
+    TBitmap thumbnail;
+    try {
+        ReadAbmFrames(input, prompts, [&](TFileStream& file, const TAbmHeader& h) {
+            if (h.FrameCount == 0)
+                return;
+            ThumbnailScaler scaler(h.FrameWidth, h.FrameHeight, size);
+            std::vector<uint8_t> row(static_cast<size_t>(h.FrameWidth) * 2);
+            const TPixelLayout layout = TPixelLayout::ForFormat(pf16bit);
+            for (const int y : scaler.SourceRows()) {
+                file.SetPosition(static_cast<int64_t>(TAbmHeader::kSize + static_cast<size_t>(y) * row.size()));
+                file.ReadBuffer(row.data(), row.size());
+                scaler.AddRow(y, row.data(), layout, {});
+            }
+            thumbnail = scaler.Result();
+        });
+    } catch (const MemoryLimitExceeded& e) {
+        throw e.ForFile(input);
+    }
+    return thumbnail;
+}
+
+}  // namespace
+
 int RunThumbnail(const TCliOptions& o, std::ostream&, std::ostream& err)
 {
     TFrameOptionValues options;
@@ -175,14 +215,22 @@ int RunThumbnail(const TCliOptions& o, std::ostream&, std::ostream& err)
     Workspace ws(options, prompts, settings);
     const std::string& input = o.inputs.at(0);
     CheckInputExists(input);
-    const TImportResult result = ImportFile(ws.Strip, input);
+    TBitmap thumbnail;
+    if (Trim(AnsiUpperCase(ExtractFileExt(input))) == ".ABM") {
+        thumbnail = AbmThumbnail(input, o.thumbnailSize, prompts);
+    } else {
+        // Only the first frame is shown: a GIF's later images are not drawn.
+        ImportFile(ws.Strip, input, 1);
+        if (ws.Strip.Count() > 0)
+            thumbnail = FitInto(ws.Strip.Thumbnail(0).Picture, o.thumbnailSize);
+    }
     if (prompts.Failed)
         return 1;
-    if (result.dropped || ws.Strip.Count() == 0) {
+    if (thumbnail.Empty()) {
         prompts.Report(input + ": no picture to show");
         return 1;
     }
-    const std::vector<uint8_t> png = EncodePng(FitInto(ws.Strip.Thumbnail(0).Picture, o.thumbnailSize));
+    const std::vector<uint8_t> png = EncodePng(thumbnail);
     WriteFileAtomically(o.out, png.data(), png.size(), false);
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "PngWriter.h"
 
-#include "codecs/raster/Canvas.h"
+#include "ThumbnailScaler.h"
 #include "codecs/raster/Errors.h"
 
 #include <png.h>
@@ -42,40 +42,15 @@ std::vector<uint8_t> EncodePng(const TBitmap& bitmap)
 
 TBitmap FitInto(const TBitmap& bitmap, int size)
 {
-    const int w = bitmap.Width(), h = bitmap.Height();
-    TBitmap source(bitmap);
-    source.SetPixelFormat(pf24bit);
-    if (w == 0 || h == 0)
+    if (bitmap.Empty()) {
+        TBitmap source(bitmap);
+        source.SetPixelFormat(pf24bit);
         return source;
-    const int64_t longer = std::max(w, h);
-    const int tw = std::max<int>(1, static_cast<int>(int64_t{w} * size / longer));
-    const int th = std::max<int>(1, static_cast<int>(int64_t{h} * size / longer));
-    TBitmap out;
-    out.SetPixelFormat(pf24bit);
-    out.SetSize(tw, th);
-    if (tw >= w || th >= h) {
-        out.Canvas().StretchDraw(Rect(0, 0, tw, th), &source);
-        return out;
     }
-    // Shrinking: each target pixel is the mean of the source box it covers.
-    for (int ty = 0; ty < th; ++ty) {
-        const int y0 = static_cast<int>(int64_t{ty} * h / th), y1 = std::max(y0 + 1, static_cast<int>(int64_t{ty + 1} * h / th));
-        uint8_t* out_row = out.ScanLine(ty);
-        for (int tx = 0; tx < tw; ++tx) {
-            const int x0 = static_cast<int>(int64_t{tx} * w / tw), x1 = std::max(x0 + 1, static_cast<int>(int64_t{tx + 1} * w / tw));
-            uint64_t sum[3] = {0, 0, 0};
-            for (int y = y0; y < y1; ++y) {
-                const uint8_t* row = std::as_const(source).ScanLine(y);
-                for (int x = x0; x < x1; ++x)
-                    for (int c = 0; c < 3; ++c)
-                        sum[c] += row[3 * x + c];
-            }
-            const uint64_t n = static_cast<uint64_t>(y1 - y0) * (x1 - x0);
-            for (int c = 0; c < 3; ++c)
-                out_row[3 * tx + c] = static_cast<uint8_t>((sum[c] + n / 2) / n);
-        }
-    }
-    return out;
+    ThumbnailScaler scaler(bitmap.Width(), bitmap.Height(), size);
+    for (const int y : scaler.SourceRows())
+        scaler.AddRow(y, bitmap.ScanLine(y), bitmap.Layout(), bitmap.Palette());
+    return scaler.Result();
 }
 
 }  // namespace abm

@@ -12,8 +12,8 @@ namespace abm {
 
 std::vector<uint8_t> EncodePng(const TBitmap& bitmap);
 
-// Fits a raster into size × size keeping its aspect: averaged when it
-// shrinks, whole pixels repeated when it grows. Gives a 24-bit raster.
+// Fits a raster into size × size keeping its aspect, as ThumbnailScaler
+// does. Gives a 24-bit raster.
 TBitmap FitInto(const TBitmap& bitmap, int size);
 
 }  // namespace abm

@@ -2,6 +2,7 @@
 
 #include "CliPrompts.h"
 #include "Commands.h"
+#include "codecs/raster/MemoryBudget.h"
 #include "workspace/UserPrompts.h"
 
 #include <CLI/CLI.hpp>
@@ -41,6 +42,13 @@ int main(int argc, char** argv)
 
     CLI::App app{"abmtool: frame animations for the Samsung SGH-C100 from pictures (BMP, JPEG, GIF, ABM)", "abmtool"};
     app.set_version_flag("--version", kVersion);
+    int memoryLimit = 0;
+    app.add_option("--memory-limit", memoryLimit,
+                   "the most memory pictures may take, in MiB (default: 1024, or a quarter of the physical memory "
+                   "when that is less; ABM_MEMORY_LIMIT_MB sets it too)")
+        ->check(CLI::Range(1, 1 << 30));
+    // Allowed after the command's name as well as before it.
+    app.fallthrough();
     app.require_subcommand(1);
     app.get_formatter()->column_width(36);
 
@@ -80,6 +88,8 @@ int main(int argc, char** argv)
     o.width = size.substr(0, x);
     o.height = size.substr(x + 1);
     o.autoSize = !noAutoSize;
+    if (memoryLimit > 0)
+        abm::MemoryBudget::SetLimit(int64_t{memoryLimit} << 20);
     if (thumbCmd->parsed())
         o.inputs = {input};
 

@@ -1,6 +1,8 @@
 #include "HostileInputs.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 namespace abm::fuzz {
 
@@ -110,6 +112,89 @@ Bytes JpegClaiming(uint16_t w, uint16_t h, uint8_t marker)
     return b;
 }
 
+// A GIF of `count` images of 1 × 1 pixel, 16 bytes each.
+Bytes TinyImages(int count)
+{
+    Bytes g = GifHeader(2, 2);
+    const Bytes data = Codes({4, 1, 5}, 3);
+    for (int i = 0; i < count; ++i)
+        GifImage(g, 0, 0, 1, 1, 2, data);
+    g.push_back(0x3B);
+    return g;
+}
+
+// Codes that start with a clear code, packed at the widths a decoder reads
+// them: one bit more each time the table it builds reaches the next power of
+// two, up to 12 bits.
+Bytes GrowingCodes(const std::vector<int>& codes, int minCodeSize)
+{
+    Bytes out;
+    uint32_t acc = 0;
+    int bits = 0, width = minCodeSize + 1, next = (1 << minCodeSize) + 2;
+    for (size_t i = 0; i < codes.size(); ++i) {
+        acc |= static_cast<uint32_t>(codes[i]) << bits;
+        bits += width;
+        while (bits >= 8) {
+            out.push_back(static_cast<uint8_t>(acc));
+            acc >>= 8;
+            bits -= 8;
+        }
+        // The first code after the clear adds no table entry.
+        if (i >= 2 && next < 4096 && ++next >= (1 << width) && width < 12)
+            ++width;
+    }
+    if (bits)
+        out.push_back(static_cast<uint8_t>(acc));
+    return out;
+}
+
+// The codes of a picture of `pixels` pixels of index 0 (minimum code size 2),
+// packed at the widths the decoder reads them: each code one pixel longer
+// than the last until the table is full, then the longest again and again.
+// An 8192 × 8192 picture takes some 20 kB.
+Bytes FlatCodes(int64_t pixels)
+{
+    constexpr int kClear = 4, kEnd = 5, kMaxCode = 4095;
+    std::vector<int> codes = {kClear};
+    int64_t left = pixels;
+    for (int code = 0; left > 0;) {
+        const int64_t length = code == 0 ? 1 : code - kClear;
+        if (length > left) {
+            codes.push_back(left == 1 ? 0 : static_cast<int>(left) + kClear);
+            break;
+        }
+        codes.push_back(code);
+        left -= length;
+        code = code == 0 ? kClear + 2 : std::min(code + 1, kMaxCode);
+    }
+    codes.push_back(kEnd);
+    return GrowingCodes(codes, 2);
+}
+
+// A colour baseline JPEG claiming any size, with one quantisation table, one
+// Huffman code per table (category 0, end of block) and a little scan data:
+// its header reads like any other.
+Bytes JpegWithScan(uint16_t w, uint16_t h)
+{
+    Bytes b = {0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
+    b.insert(b.end(), 64, 1);
+    b.insert(b.end(), {0xFF, 0xC0, 0, 17, 8});
+    b.insert(b.end(), {static_cast<uint8_t>(h >> 8), static_cast<uint8_t>(h), static_cast<uint8_t>(w >> 8),
+                       static_cast<uint8_t>(w)});
+    b.insert(b.end(), {3, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0});
+    b.insert(b.end(), {0xFF, 0xC4, 0, 38});
+    for (uint8_t table : {0x00, 0x10}) {
+        b.push_back(table);
+        b.push_back(1);
+        b.insert(b.end(), 15, 0);
+        b.push_back(0);
+    }
+    b.insert(b.end(), {0xFF, 0xDA, 0, 12, 3, 1, 0x00, 2, 0x00, 3, 0x00, 0, 63, 0});
+    b.insert(b.end(), 500, 0);
+    b.insert(b.end(), {0xFF, 0xD9});
+    return b;
+}
+
 }  // namespace
 
 std::vector<THostileInput> HostileInputs()
@@ -139,20 +224,7 @@ std::vector<THostileInput> HostileInputs()
         for (int i = 0; i < 6000; ++i)
             codes.push_back(i % 256);
         // Written at growing widths the way an encoder without clear would.
-        Bytes data;
-        uint32_t acc = 0;
-        int bits = 0, next = 258, width = 9;
-        for (size_t i = 0; i < codes.size(); ++i) {
-            acc |= static_cast<uint32_t>(codes[i]) << bits;
-            bits += width;
-            while (bits >= 8) {
-                data.push_back(static_cast<uint8_t>(acc));
-                acc >>= 8;
-                bits -= 8;
-            }
-            if (i >= 2 && next < 4096 && ++next >= (1 << width) && width < 12)
-                ++width;
-        }
+        const Bytes data = GrowingCodes(codes, 8);
         Bytes g = GifHeader(100, 60);
         GifImage(g, 0, 0, 100, 60, 8, data);
         g.push_back(0x3B);
@@ -181,14 +253,7 @@ std::vector<THostileInput> HostileInputs()
         z.push_back(0x3B);
         add("gif", "bomb-zero-size.gif", z);
     }
-    {
-        Bytes g = GifHeader(2, 2);
-        const Bytes data = Codes({4, 1, 5}, 3);
-        for (int i = 0; i < 100000; ++i)
-            GifImage(g, 0, 0, 1, 1, 2, data);
-        g.push_back(0x3B);
-        add("gif", "hundred-thousand-images.gif", g);
-    }
+    add("gif", "hundred-thousand-images.gif", TinyImages(100000));
     {
         Bytes g = GifHeader(4, 4);
         g.insert(g.end(), {0x21, 0xFF, 3, 'N', 'E', 'T', 0, 0x21, 0x02, 0, 0x21, 0xF9, 2, 1});
@@ -278,6 +343,58 @@ std::vector<THostileInput> HostileInputs()
     }
     in.insert(in.end(), forImport.begin(), forImport.end());
     return in;
+}
+
+std::vector<THostileInput> MemoryBombs()
+{
+    std::vector<THostileInput> in;
+    auto add = [&in](const std::string& kind, const std::string& name, Bytes bytes, int64_t size = 0) {
+        in.push_back({kind, name, std::move(bytes), size});
+    };
+    add("bmp", "wide-1bit.bmp", Bmp(134217728, 1, 1, 0, 40, {0, 0, 0, 0, 255, 255, 255, 0}));
+    {
+        Bytes g = GifHeader(8192, 8192);
+        GifImage(g, 0, 0, 8192, 8192, 2, FlatCodes(int64_t{8192} * 8192));
+        for (int i = 0; i < 20; ++i)
+            GifImage(g, 0, 0, 1, 1, 2, Codes({4, 1, 5}, 3));
+        g.push_back(0x3B);
+        add("gif", "big-and-twenty-tiny.gif", g);
+    }
+    {
+        Bytes g = GifHeader(16384, 16384);
+        for (int i = 0; i < 4; ++i)
+            GifImage(g, 0, 0, 16384, 16384, 2, Codes({4, 1, 5}, 3));
+        g.push_back(0x3B);
+        add("gif", "four-16384.gif", g);
+    }
+    add("bmp", "empty-32bit-16384.bmp", Bmp(16384, 16384, 32, 0, 40, {}));
+    add("jpeg", "claims-16384.jpg", JpegWithScan(16384, 16384));
+    // Two frames of 16384 × 16384: exactly 1 GiB of pixels the file never stores.
+    add("abm", "sparse-1gb.abm", Abm(16384, 16384, 16, 2, 1u << 30, 0), (int64_t{1} << 30) + 72);
+    add("gif", "two-hundred-thousand-images.gif", TinyImages(200000));
+    // At the raster cap (2^28 pixels), and one row past it.
+    for (const int rows : {16384, 16385}) {
+        const std::string size = "16384x" + std::to_string(rows);
+        add("bmp", "cap-" + size + ".bmp", Bmp(16384, rows, 8, 0, 40, Bytes(1024, 0)));
+        Bytes g = GifHeader(16384, static_cast<uint32_t>(rows));
+        GifImage(g, 0, 0, 16384, static_cast<uint32_t>(rows), 2, Codes({4, 1, 5}, 3));
+        g.push_back(0x3B);
+        add("gif", "cap-" + size + ".gif", g);
+        add("jpeg", "cap-" + size + ".jpg", JpegWithScan(16384, static_cast<uint16_t>(rows)));
+        const uint32_t data = 16384u * static_cast<uint32_t>(rows) * 2;
+        add("abm", "cap-" + size + ".abm", Abm(16384, static_cast<uint16_t>(rows), 16, 1, data, 0), int64_t{data} + 72);
+    }
+    return in;
+}
+
+void WriteHostileInput(const std::string& path, const THostileInput& input)
+{
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(input.bytes.data()), static_cast<std::streamsize>(input.bytes.size()));
+    }
+    if (input.size > static_cast<int64_t>(input.bytes.size()))
+        std::filesystem::resize_file(path, static_cast<uintmax_t>(input.size));
 }
 
 }  // namespace abm::fuzz

@@ -14,8 +14,23 @@ struct THostileInput {
     std::string kind;  // the fuzz target: gif, bmp, jpeg, abm, ini, import
     std::string name;  // a file name, with the extension its reader expects
     std::vector<uint8_t> bytes;
+    // The file's length when it is longer than its bytes: the rest is a hole
+    // (a sparse file, all zeros).
+    int64_t size = 0;
 };
 
 std::vector<THostileInput> HostileInputs();
+
+// Small files whose headers ask for a great deal of memory or work, to be
+// refused by the memory budget before the work: a 1-bit BMP 134,217,728
+// pixels wide, a GIF of one 8192 × 8192 image and twenty tiny ones, a GIF of
+// four 16384 × 16384 images, a 32-bit BMP of 16384 × 16384 with no pixels, a
+// colour JPEG whose frame header claims 16384 × 16384, a sparse 1 GB ABM
+// file, a GIF of 200,000 tiny images; then pictures at the raster cap and
+// just past it.
+std::vector<THostileInput> MemoryBombs();
+
+// Writes an input as a file (sparse where it has a hole).
+void WriteHostileInput(const std::string& path, const THostileInput& input);
 
 }  // namespace abm::fuzz

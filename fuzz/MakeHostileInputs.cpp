@@ -1,25 +1,28 @@
-// Writes the hostile inputs into <folder>/<target>/ for the fuzz replays.
+// Writes the hostile inputs into <folder>/<target>/ for the fuzz replays, or
+// with --memory-bombs the inputs the memory budget must refuse into <folder>/
+// for the benchmark.
 
 #include "HostileInputs.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_hostile_inputs FOLDER\n");
+    const bool bombs = argc == 3 && std::strcmp(argv[1], "--memory-bombs") == 0;
+    if (argc != 2 && !bombs) {
+        std::fprintf(stderr, "usage: make_hostile_inputs [--memory-bombs] FOLDER\n");
         return 2;
     }
-    const std::filesystem::path root(argv[1]);
+    const std::filesystem::path root(argv[argc - 1]);
     int count = 0;
-    for (const auto& input : abm::fuzz::HostileInputs()) {
-        std::filesystem::create_directories(root / input.kind);
-        std::ofstream out(root / input.kind / input.name, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(input.bytes.data()), static_cast<std::streamsize>(input.bytes.size()));
+    for (const auto& input : bombs ? abm::fuzz::MemoryBombs() : abm::fuzz::HostileInputs()) {
+        const std::filesystem::path folder = bombs ? root : root / input.kind;
+        std::filesystem::create_directories(folder);
+        abm::fuzz::WriteHostileInput(folder / input.name, input);
         ++count;
     }
-    std::printf("wrote %d hostile inputs under %s\n", count, root.c_str());
+    std::printf("wrote %d inputs under %s\n", count, root.c_str());
     return 0;
 }

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,16 +84,17 @@ bool MakeFolders(const std::string& folder)
 TLoadResult LoadConfigFile(const std::string& path, std::string& content)
 {
     content.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    int error = 0;
+    int64_t size = 0;
+    const int fd = OpenRegularFile(path, error, &size);
     if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? TLoadResult::Missing : TLoadResult::Unusable;
+        return error == ENOENT || error == ENOTDIR ? TLoadResult::Missing : TLoadResult::Unusable;
     TLoadResult result = TLoadResult::Loaded;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxConfigFileBytes) {
+    if (size > kMaxConfigFileBytes) {
         result = TLoadResult::Unusable;
     } else {
         // The size may change under us: read one byte past the cap to notice.
-        content.resize(static_cast<size_t>(st.st_size) + 1);
+        content.resize(static_cast<size_t>(size) + 1);
         size_t done = 0;
         for (;;) {
             if (done == content.size()) {

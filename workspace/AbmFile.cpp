@@ -12,7 +12,6 @@ namespace abm {
 namespace {
 
 constexpr char kCreator[] = "Created by PLIX";
-constexpr int kMaxAbmFrames = 4;
 constexpr int kMaxFrameWidth = 128;
 constexpr int kMaxFrameHeight = 97;
 constexpr int kMaxCopiedRow = 16384;
@@ -21,14 +20,6 @@ int32_t CheckedMul(int32_t a, int32_t b)
 {
     int32_t r;
     if (__builtin_mul_overflow(a, b, &r))
-        throw EIntOverflow();
-    return r;
-}
-
-int32_t CheckedAdd(int32_t a, int32_t b)
-{
-    int32_t r;
-    if (__builtin_add_overflow(a, b, &r))
         throw EIntOverflow();
     return r;
 }
@@ -137,54 +128,99 @@ void WriteAbmStream(const FrameStrip& strip, TMemoryStream& stream)
     stream.SetPosition(static_cast<int64_t>(out.size()));
 }
 
-void ReadAbmFile(FrameStrip& strip, const std::string& fileName)
+TAbmHeaderCheck CheckAbmHeader(const uint8_t* bytes, size_t size, int64_t fileSize)
 {
-    enum class Outcome { Done, BadFormat, CannotOpen } outcome = Outcome::Done;
+    TAbmHeaderCheck check{TAbmHeader::Decode(bytes, size), TAbmVerdict::Accepted};
+    const TAbmHeader& h = check.header;
+    const auto verdict = [&check](TAbmVerdict v) {
+        check.verdict = v;
+        return check;
+    };
+    int32_t fileBytes = 0, dataBytes = 0;
+    if (__builtin_add_overflow(h.DataSize, static_cast<int32_t>(TAbmHeader::kSize), &fileBytes))
+        return verdict(TAbmVerdict::CannotOpen);
+    if (fileSize != fileBytes || h.BitCount != 16)
+        return verdict(TAbmVerdict::BadFormat);
+    if (__builtin_mul_overflow(h.FrameCount * 2 * h.FrameWidth, int32_t{h.FrameHeight}, &dataBytes))
+        return verdict(TAbmVerdict::CannotOpen);
+    if (dataBytes != h.DataSize)
+        return verdict(TAbmVerdict::BadFormat);
+    // What the frames need: a frame buffer within the 32-bit range, a frame
+    // of pixels to fill, rows short enough to copy, and a raster the cap allows.
+    const int64_t pixels = int64_t{h.FrameWidth} * h.FrameHeight;
+    if (pixels * 2 > std::numeric_limits<int32_t>::max())
+        return verdict(TAbmVerdict::CannotOpen);
+    if (h.FrameCount > 0 && (pixels == 0 || h.FrameWidth > kMaxCopiedRow || pixels > RasterPixelLimit()))
+        return verdict(TAbmVerdict::CannotOpen);
+    return check;
+}
+
+TAbmHeaderCheck ReadAbmHeader(TFileStream& file)
+{
+    uint8_t bytes[TAbmHeader::kSize];
+    const size_t got = file.Read(bytes, sizeof bytes);
+    return CheckAbmHeader(bytes, got, file.Size());
+}
+
+std::string AbmVerdictMessage(TAbmVerdict verdict, const std::string& fileName)
+{
+    if (verdict == TAbmVerdict::BadFormat)
+        return "Неверный формат файла: " + fileName;
+    return "Невозможно откыть файл: " + fileName;
+}
+
+int64_t AbmFrameBytes(const TAbmHeader& header)
+{
+    return int64_t{header.FrameWidth} * header.FrameHeight * 2;
+}
+
+TBitmap AbmFrameRaster(const TAbmHeader& header, const uint8_t* frameBytes)
+{
+    TBitmap raster;
+    raster.Create(header.FrameWidth, header.FrameHeight, TPixelLayout::ForFormat(pf16bit));
+    const size_t rowBytes = static_cast<size_t>(header.FrameWidth) * 2;
+    for (int y = 0; y < header.FrameHeight; ++y)
+        std::memcpy(raster.ScanLine(y), frameBytes + static_cast<size_t>(y) * rowBytes, rowBytes);
+    return raster;
+}
+
+void ReadAbmFrames(const std::string& fileName, IUserPrompts& prompts,
+                   const std::function<void(TFileStream& file, const TAbmHeader& header)>& frames)
+{
+    TAbmVerdict verdict = TAbmVerdict::Accepted;
     try {
-        TMemoryStream stream;
-        stream.LoadFromFile(fileName);
-        const std::vector<uint8_t>& bytes = stream.Bytes();
-        const TAbmHeader h = TAbmHeader::Decode(bytes.data(), bytes.size());
-        const int64_t fileSize = stream.Size();
-        const int32_t frameBytes = CheckedMul(CheckedMul(h.FrameCount, 2), h.FrameWidth);
-        if (fileSize != CheckedAdd(h.DataSize, static_cast<int32_t>(TAbmHeader::kSize)) || h.BitCount != 16 ||
-            CheckedMul(frameBytes, h.FrameHeight) != h.DataSize) {
-            outcome = Outcome::BadFormat;
-        } else {
-            const int64_t pixels = int64_t{h.FrameWidth} * h.FrameHeight;
-            if (pixels * 2 > std::numeric_limits<int32_t>::max())
-                throw EIntOverflow();
-            size_t at = TAbmHeader::kSize;
-            for (int f = 0; f < h.FrameCount; ++f) {
-                // An empty frame buffer cannot be filled.
-                if (pixels == 0)
-                    throw ERangeError();
-                const uint8_t* buffer = bytes.data() + at;
-                at += static_cast<size_t>(pixels) * 2;
-                TImage& t = strip.CreateFrameThumbnail();
-                try {
-                    t.Picture.SetPixelFormat(pf16bit);
-                    t.Picture.SetWidth(h.FrameWidth);
-                    t.Picture.SetHeight(h.FrameHeight);
-                    if (h.FrameWidth > kMaxCopiedRow)
-                        throw ERangeError();
-                    for (int y = 0; y < h.FrameHeight; ++y)
-                        std::memcpy(t.Picture.ScanLine(y), buffer + static_cast<size_t>(y) * h.FrameWidth * 2,
-                                    static_cast<size_t>(h.FrameWidth) * 2);
-                    strip.NormalizeFrame(t);
-                } catch (...) {
-                    strip.RemoveThumbnail(t);
-                    throw;
-                }
-            }
-        }
+        TFileStream file(fileName, TFileStream::Mode::OpenRead);
+        const TAbmHeaderCheck check = ReadAbmHeader(file);
+        verdict = check.verdict;
+        if (verdict == TAbmVerdict::Accepted)
+            frames(file, check.header);
+    } catch (const MemoryLimitExceeded&) {
+        throw;
     } catch (const std::exception&) {
-        outcome = Outcome::CannotOpen;
+        verdict = TAbmVerdict::CannotOpen;
     }
-    if (outcome == Outcome::BadFormat)
-        strip.Prompts().MessageDlg("Неверный формат файла: " + fileName, TMsgDlgType::mtError, {TMsgDlgBtn::mbCancel});
-    else if (outcome == Outcome::CannotOpen)
-        strip.Prompts().MessageDlg("Невозможно откыть файл: " + fileName, TMsgDlgType::mtError, {TMsgDlgBtn::mbCancel});
+    if (verdict != TAbmVerdict::Accepted)
+        prompts.MessageDlg(AbmVerdictMessage(verdict, fileName), TMsgDlgType::mtError, {TMsgDlgBtn::mbCancel});
+}
+
+void ReadAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap)
+{
+    ReadAbmFrames(fileName, strip.Prompts(), [&strip, frameCap](TFileStream& file, const TAbmHeader& h) {
+        const int frames = std::min<int>(h.FrameCount, FramesLeft(strip, frameCap));
+        if (frames == 0)
+            return;
+        // One frame's bytes are held at a time; every frame keeps its source
+        // and its 16-bit frame. All of it must fit before the first is read.
+        const int64_t frameBytes = AbmFrameBytes(h);
+        MemoryBudget::Require(frameBytes + frames * FrameBytes(strip, h.FrameWidth, h.FrameHeight, 16));
+        TLoadedBytes buffer;
+        buffer.reservation = MemoryReservation(frameBytes);
+        buffer.bytes.resize(static_cast<size_t>(frameBytes));
+        for (int f = 0; f < frames; ++f) {
+            file.ReadBuffer(buffer.bytes.data(), buffer.size());
+            strip.AppendFrame(AbmFrameRaster(h, buffer.data()));
+        }
+    });
 }
 
 void SaveToFileAExecute(FrameStrip& strip, ISettingsStore& settings)

@@ -4,14 +4,19 @@
 // of at most four frames, rows from the top, no padding.
 
 #include "FrameStrip.h"
+#include "ImportBudget.h"
 #include "codecs/raster/Stream.h"
 #include "options/SettingsStore.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace abm {
+
+// The most frames an ABM file written here holds.
+constexpr int kMaxAbmFrames = 4;
 
 struct TAbmHeader {
     static constexpr size_t kSize = 72;
@@ -33,13 +38,45 @@ struct TAbmHeader {
     std::array<uint8_t, kSize> Encode() const;
 };
 
+// The reader's verdict on a file, which its header and its size decide.
+enum class TAbmVerdict { Accepted, BadFormat, CannotOpen };
+
+struct TAbmHeaderCheck {
+    TAbmHeader header;
+    TAbmVerdict verdict = TAbmVerdict::Accepted;
+};
+
+// The header from a file's first bytes (a short file's missing bytes read as
+// 0) and the reader's verdict on it with the file's size: its tests (size,
+// bit count, frame bytes, in 32-bit arithmetic where an overflow cannot be
+// opened), then whether its frames can be made at all. Reads no pixel.
+TAbmHeaderCheck CheckAbmHeader(const uint8_t* bytes, size_t size, int64_t fileSize);
+// Opens the file and checks its header and size (EFOpenError when it cannot
+// be opened); `file` is left just past the header, at frame 0.
+TAbmHeaderCheck ReadAbmHeader(TFileStream& file);
+// The reader's message for a verdict other than Accepted.
+std::string AbmVerdictMessage(TAbmVerdict verdict, const std::string& fileName);
+
+// The bytes of one frame of an accepted header: width × height 16-bit pixels.
+int64_t AbmFrameBytes(const TAbmHeader& header);
+// One frame's bytes (rows from the top, no padding) as a 16-bit raster.
+TBitmap AbmFrameRaster(const TAbmHeader& header, const uint8_t* frameBytes);
+
+// Opens an ABM file and checks its header as the reader does, then hands an
+// accepted file, standing at frame 0, to `frames`. Every failure but
+// MemoryLimitExceeded ends in the reader's message through `prompts`.
+void ReadAbmFrames(const std::string& fileName, IUserPrompts& prompts,
+                   const std::function<void(TFileStream& file, const TAbmHeader& header)>& frames);
+
 // The complete ABM image of the strip, or nothing (empty strip, or a first
 // frame whose format has no bit count).
 void WriteAbmStream(const FrameStrip& strip, TMemoryStream& stream);
 
-// Appends the frames of an ABM file, or shows one of the reader's two error
-// messages; no error leaves it.
-void ReadAbmFile(FrameStrip& strip, const std::string& fileName);
+// Appends the frames of an ABM file (those the strip may take under
+// `frameCap`), reading one frame at a time, or shows one of the reader's two
+// error messages. Only MemoryLimitExceeded leaves it: frames that would not
+// fit the memory budget are refused before the first is read.
+void ReadAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 
 // "Сохранить как ABM".
 void SaveToFileAExecute(FrameStrip& strip, ISettingsStore& settings);

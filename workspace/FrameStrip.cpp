@@ -66,7 +66,7 @@ void FrameStrip::NormalizeFrame(TImage& t)
         if (overdrawn) {
             // The unscaled draw below covers every pixel, so converting them
             // first would only be thrown away: a fresh 16-bit raster will do.
-            TPalette palette = t.Picture.Palette();
+            TSharedPalette palette = t.Picture.SharedPalette();
             t.Picture.Create(t.Picture.Width(), t.Picture.Height(), TPixelLayout::ForFormat(pf16bit), std::move(palette));
         } else {
             t.Picture.SetPixelFormat(pf16bit);
@@ -131,6 +131,16 @@ void FrameStrip::RemoveThumbnail(TImage& t)
             return;
         }
     }
+}
+
+void FrameStrip::RemoveFramesFrom(int position)
+{
+    const auto keep = static_cast<size_t>(std::max(0, position));
+    while (thumbnails_.size() > keep)
+        DestroyThumbnail(thumbnails_.size() - 1);
+    if (sources_.size() > keep)
+        sources_.resize(keep);
+    Changed();
 }
 
 void FrameStrip::ClearStrip()

@@ -66,6 +66,9 @@ public:
     // Takes a thumbnail out of the strip and destroys it (a caller whose
     // filling of the raster failed).
     void RemoveThumbnail(TImage& t);
+    // Removes the frames from `position` to the end, thumbnails and sources
+    // (an import that failed half-way takes back what it added).
+    void RemoveFramesFrom(int position);
 
     void ClearStrip();
     void RebuildStrip();

@@ -4,9 +4,12 @@
 #include "PathNames.h"
 #include "codecs/gif/GIFImage.h"
 #include "codecs/jpeg/JPEGImage.h"
+#include "codecs/raster/BmpCodec.h"
 #include "codecs/raster/Canvas.h"
 #include "codecs/raster/Errors.h"
 #include "codecs/raster/Stream.h"
+
+#include <algorithm>
 
 namespace abm {
 
@@ -31,21 +34,46 @@ void AppendFilled(FrameStrip& strip, Fill fill)
     }
 }
 
+// Refuses a GIF whose images and frames will not fit, once its blocks are
+// read and before any pixel is decoded: every image's 8-bit raster, and per
+// frame a copy of the work raster (sub-image 0's size) and its 16-bit frame.
+void RequireGifMemory(const FrameStrip& strip, const TGIFImage& gif, int frameCap)
+{
+    int64_t images = 0, bytes = 0;
+    for (int i = 0; i < gif.Count(); ++i) {
+        const TGIFSubImage& sub = gif.Images(i);
+        if (!sub.Empty()) {
+            ++images;
+            bytes += RasterBytes(sub.Width(), sub.Height(), 8);
+        }
+    }
+    const int64_t frames = std::min<int64_t>(images, FramesLeft(strip, frameCap));
+    if (frames > 0) {
+        const TGIFSubImage& first = gif.Images(0);
+        const int64_t width = first.Empty() ? 0 : first.Width(), height = first.Empty() ? 0 : first.Height();
+        bytes += frames * FrameBytes(strip, width, height, 8);
+    }
+    MemoryBudget::Require(bytes);
+}
+
 }  // namespace
 
-TImportResult ImportGif(FrameStrip& strip, const std::string& fileName)
+TImportResult ImportGif(FrameStrip& strip, const std::string& fileName, int frameCap)
 {
     TImportResult result;
     TGIFImage gif;
+    gif.OnBlocksRead = [&strip, frameCap](const TGIFImage& loaded) { RequireGifMemory(strip, loaded, frameCap); };
     gif.LoadFromFile(fileName);
     TBitmap work;
     work.Assign(gif.Images(0).Bitmap());
-    for (int i = 0; i < gif.Count(); ++i) {
+    for (int i = 0; i < gif.Count() && FramesLeft(strip, frameCap) > 0; ++i) {
         TGIFSubImage& sub = gif.Images(i);
         if (!sub.Bitmap())
             continue;
         const bool transparent = strip.Options().Transparent();
         sub.Draw(work.Canvas(), Rect(0, 0, work.Width(), work.Height()), transparent, false);
+        // Drawn once and for all: only sub-image 0's palette is still wanted.
+        sub.ReleasePixels();
         AppendFilled(strip, [&work](TBitmap& raster) { raster.Assign(&work); });
         ++result.framesAdded;
     }
@@ -56,8 +84,15 @@ TImportResult ImportBmp(FrameStrip& strip, const std::string& fileName)
 {
     TImportResult result;
     try {
-        AppendFilled(strip, [&fileName](TBitmap& raster) { raster.LoadFromFile(fileName); });
+        const TLoadedBytes bytes = ReadWholeFile(fileName);
+        int64_t width = 0, height = 0;
+        int bitsPerPixel = 0;
+        if (ReadBmpSize(bytes.data(), bytes.size(), width, height, bitsPerPixel))
+            MemoryBudget::Require(FrameBytes(strip, width, height, bitsPerPixel));
+        AppendFilled(strip, [&bytes](TBitmap& raster) { raster.LoadFromMemory(bytes.data(), bytes.size()); });
         result.framesAdded = 1;
+    } catch (const MemoryLimitExceeded&) {
+        throw;
     } catch (const std::exception&) {
         result.dropped = true;
     }
@@ -70,6 +105,8 @@ TImportResult ImportJpeg(FrameStrip& strip, const std::string& fileName)
     try {
         TJPEGImage jpeg;
         jpeg.LoadFromFile(fileName);
+        // The decode itself (raster and libjpeg's buffers), and the 16-bit frame.
+        MemoryBudget::Require(jpeg.DecodeMemory() + FrameRasterBytes(strip, jpeg.Width(), jpeg.Height()));
         AppendFilled(strip, [&jpeg](TBitmap& raster) { jpeg.AssignTo(raster); });
         result.framesAdded = 1;
     } catch (const EInvalidGraphic&) {
@@ -78,20 +115,29 @@ TImportResult ImportJpeg(FrameStrip& strip, const std::string& fileName)
     return result;
 }
 
-TImportResult ImportFile(FrameStrip& strip, const std::string& fileName)
+TImportResult ImportFile(FrameStrip& strip, const std::string& fileName, int frameCap)
 {
     TImportResult result;
+    if (FramesLeft(strip, frameCap) == 0) {
+        result.leftOut = true;
+        return result;
+    }
+    const int before = strip.Count();
     const std::string ext = Trim(AnsiUpperCase(ExtractFileExt(fileName)));
-    if (ext == ".JPG") {
-        result = ImportJpeg(strip, fileName);
-    } else if (ext == ".BMP") {
-        result = ImportBmp(strip, fileName);
-    } else if (ext == ".GIF") {
-        result = ImportGif(strip, fileName);
-    } else if (ext == ".ABM") {
-        const int before = strip.Count();
-        ReadAbmFile(strip, fileName);
-        result.framesAdded = strip.Count() - before;
+    try {
+        if (ext == ".JPG") {
+            result = ImportJpeg(strip, fileName);
+        } else if (ext == ".BMP") {
+            result = ImportBmp(strip, fileName);
+        } else if (ext == ".GIF") {
+            result = ImportGif(strip, fileName, frameCap);
+        } else if (ext == ".ABM") {
+            ReadAbmFile(strip, fileName, frameCap);
+            result.framesAdded = strip.Count() - before;
+        }
+    } catch (const MemoryLimitExceeded& e) {
+        strip.RemoveFramesFrom(before);
+        throw e.ForFile(fileName);
     }
     strip.ShowFrameCount();
     strip.FitStripHeight();
@@ -110,10 +156,10 @@ void OpenGifAExecute(FrameStrip& strip, ISettingsStore& settings)
 }
 
 void ImportFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<std::string>& files,
-                 const TImportListener& onImported)
+                 const TImportListener& onImported, int frameCap)
 {
     for (const std::string& file : files) {
-        const TImportResult result = ImportFile(strip, file);
+        const TImportResult result = ImportFile(strip, file, frameCap);
         if (onImported)
             onImported(file, result);
     }

@@ -4,6 +4,7 @@
 // its extension, and the file named on the command line.
 
 #include "FrameStrip.h"
+#include "ImportBudget.h"
 #include "options/SettingsStore.h"
 
 #include <functional>
@@ -19,6 +20,7 @@ extern const char* const kOpenDialogFilter;
 struct TImportResult {
     int framesAdded = 0;
     bool dropped = false;  // the importer refused the file without a message
+    bool leftOut = false;  // not imported: the strip already held the frames the cap allows
 };
 
 void OpenGifAExecute(FrameStrip& strip, ISettingsStore& settings);
@@ -26,23 +28,30 @@ void OpenGifAExecute(FrameStrip& strip, ISettingsStore& settings);
 // The open command after its dialog: imports the files in order, remembers
 // the first one's folder under "LoadImg" and updates the command states.
 // `onImported` hears of every file that returned; an error that travels
-// ends the whole run, as it ends the command.
+// ends the whole run, as it ends the command. Files that find the strip at
+// `frameCap` frames are left out unread.
 using TImportListener = std::function<void(const std::string& fileName, const TImportResult& result)>;
 void ImportFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<std::string>& files,
-                 const TImportListener& onImported = {});
+                 const TImportListener& onImported = {}, int frameCap = kNoFrameCap);
 
 // Imports one file by its extension (".JPG", ".BMP", ".GIF", ".ABM", after
 // upper-casing and trimming), then shows the frame count and fits the strip.
-TImportResult ImportFile(FrameStrip& strip, const std::string& fileName);
+// Frames past `frameCap` in the strip are not imported.
+//
+// A picture the memory budget cannot take fails with MemoryLimitExceeded
+// naming the file, from every importer, mostly before anything is decoded;
+// frames the file had appended are removed again, so that it adds nothing.
+TImportResult ImportFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 
-TImportResult ImportGif(FrameStrip& strip, const std::string& fileName);
+TImportResult ImportGif(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 TImportResult ImportBmp(FrameStrip& strip, const std::string& fileName);
 TImportResult ImportJpeg(FrameStrip& strip, const std::string& fileName);
 
 // The arguments after the program name, joined with blanks up to the first
 // empty one, and trimmed: a path the shell split at its blanks, rejoined.
 std::string CommandLineFileName(const std::vector<std::string>& arguments);
-// Imports that file if it exists, then updates the command states.
+// Imports that file if it exists as a regular file, then updates the command
+// states.
 void CommandLineImport(FrameStrip& strip, const std::vector<std::string>& arguments);
 
 }  // namespace abm

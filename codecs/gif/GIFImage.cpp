@@ -8,6 +8,7 @@
 #include "codecs/raster/Stream.h"
 
 #include <cctype>
+#include <exception>
 
 namespace abm {
 
@@ -37,6 +38,7 @@ void TGIFImage::Clear()
     screenWidth_ = screenHeight_ = 0;
     screenFlags_ = backgroundColorIndex_ = aspectRatio_ = 0;
     palette_.reset();
+    rasterPalette_ = TSharedPalette();
 }
 
 TGIFSubImage& TGIFImage::Images(int index)
@@ -58,6 +60,16 @@ const TPalette& TGIFImage::Palette()
     return *palette_;
 }
 
+const TSharedPalette& TGIFImage::GlobalRasterPalette()
+{
+    if (rasterPalette_.empty() && !globalColorMap_.Empty()) {
+        TPalette colors = globalColorMap_.Colors();
+        colors.resize(256, TPaletteEntry{0, 0, 0});
+        rasterPalette_ = std::move(colors);
+    }
+    return rasterPalette_;
+}
+
 void TGIFImage::Warning(const std::string& message)
 {
     if (OnWarning)
@@ -75,7 +87,7 @@ void TGIFImage::LoadFromStream(TStream& stream)
     const int64_t start = stream.Position();
     Clear();
     try {
-        const std::vector<uint8_t> bytes = stream.ReadRest();
+        const TLoadedBytes bytes = stream.ReadRest();
         const size_t used = LoadFromMemory(bytes.data(), bytes.size());
         stream.SetPosition(start + static_cast<int64_t>(used));
     } catch (...) {
@@ -115,32 +127,57 @@ size_t TGIFImage::LoadFromMemory(const uint8_t* data, size_t size)
     TGIFReader reader(data, size, [this](const std::string& message) { Warning(message); });
     ReadHeader(reader);
 
+    // The blocks first. An error among them still lets the images before it
+    // be decoded, as if the file were read in one pass, and ends the load
+    // after them.
+    std::exception_ptr blockError;
+    int64_t budget = PixelLimit;
+    try {
+        for (;;) {
+            int b;
+            do
+                b = reader.ReadByte();
+            while (b == 0);
+            if (b < 0)
+                break;
+            reader.StepBack();
+            if (b == kGIFTrailer)
+                break;
+            if (b != kGIFExtensionIntroducer && b != kGIFImageSeparator) {
+                Warning(kGIFUnknownBlock);
+                break;
+            }
+            auto image = std::make_unique<TGIFSubImage>(this);
+            image->LoadFromReader(reader, budget);
+            images_.push_back(std::move(image));
+        }
+        const int trailer = reader.ReadByte();
+        if (trailer >= 0 && trailer != kGIFTrailer)
+            Warning(kGIFInvalidTrailer);
+    } catch (const MemoryLimitExceeded&) {
+        throw;
+    } catch (...) {
+        blockError = std::current_exception();
+    }
+    const size_t end = reader.Position();
+    if (OnBlocksRead)
+        OnBlocksRead(*this);
+
     // One decoder for all images: its tables are set up once per load.
     auto decoder = std::make_unique<TGIFLzwDecoder>();
     decoder->OnWarning = [this](const std::string& message) { Warning(message); };
-    int64_t budget = PixelLimit;
-    for (;;) {
-        int b;
-        do
-            b = reader.ReadByte();
-        while (b == 0);
-        if (b < 0)
-            break;
-        reader.StepBack();
-        if (b == kGIFTrailer)
-            break;
-        if (b != kGIFExtensionIntroducer && b != kGIFImageSeparator) {
-            Warning(kGIFUnknownBlock);
-            break;
+    for (size_t i = 0; i < images_.size(); ++i) {
+        try {
+            images_[i]->DecodePixels(reader, *decoder);
+        } catch (...) {
+            // The image in error and those after it would not have been read.
+            images_.resize(i);
+            throw;
         }
-        auto image = std::make_unique<TGIFSubImage>(this);
-        image->LoadFromReader(reader, *decoder, budget);
-        images_.push_back(std::move(image));
     }
-    const int trailer = reader.ReadByte();
-    if (trailer >= 0 && trailer != kGIFTrailer)
-        Warning(kGIFInvalidTrailer);
-    return reader.Position();
+    if (blockError)
+        std::rethrow_exception(blockError);
+    return end;
 }
 
 }  // namespace abm

@@ -2,7 +2,8 @@
 
 // A GIF picture (87a or 89a, animated or not): the logical screen, the
 // global colour table and the list of sub-images in file order. Loading
-// decodes every image's pixel data; rasters are made per sub-image on request.
+// reads every block first and then decodes every image's pixel data, so that
+// the whole picture's size is known before any pixel is decoded.
 
 #include "GIFColorMap.h"
 #include "GIFSubImage.h"
@@ -68,9 +69,17 @@ public:
     const TGIFColorMap& GlobalColorMap() const { return globalColorMap_; }
     // The global colour table as a palette, built on first use.
     const TPalette& Palette();
+    // The global table padded with black to 256 entries, as the rasters of
+    // the images that use it carry it: one table shared by all of them.
+    const TSharedPalette& GlobalRasterPalette();
 
     uint16_t DrawOptions = GIFImageDefaultDrawOptions;
     TGIFWarningEvent OnWarning;
+    // Called once a load has read the blocks, before any pixel is decoded:
+    // every sub-image knows its size but holds no pixels yet. An error it
+    // raises ends the load (the importers refuse a picture too big for the
+    // memory budget here, before the work).
+    std::function<void(const TGIFImage&)> OnBlocksRead;
     // What one load may allocate for pixel data, in pixels (four rasters at
     // the cap in force).
     int64_t PixelLimit = 4 * RasterPixelLimit();
@@ -86,6 +95,7 @@ private:
     TGIFColorMap globalColorMap_;
     std::vector<std::unique_ptr<TGIFSubImage>> images_;
     std::unique_ptr<TPalette> palette_;
+    TSharedPalette rasterPalette_;
 };
 
 }  // namespace abm

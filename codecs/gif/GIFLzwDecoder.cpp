@@ -37,15 +37,22 @@ struct TRun {
 };
 
 // The rows in their GIF order: the four interlace passes, or straight down.
+// Rows lie `step` bytes apart (negative for a raster stored bottom-up); rows
+// exactly `width` apart make the whole picture one run.
 // Passed and returned by value so the decoder keeps its run in registers.
 class TRowOrder {
 public:
-    TRowOrder(uint8_t* pixels, int width, int height, bool interlaced)
-        : base_(pixels), width_(static_cast<size_t>(width)), height_(height), interlaced_(interlaced)
+    TRowOrder(uint8_t* top, ptrdiff_t step, int width, int height, bool interlaced)
+        : top_(top),
+          step_(step),
+          width_(static_cast<size_t>(width)),
+          height_(height),
+          interlaced_(interlaced),
+          oneRun_(!interlaced && step == static_cast<ptrdiff_t>(width))
     {
     }
 
-    TRun First() const { return TRun{base_, interlaced_ ? width_ : width_ * static_cast<size_t>(height_)}; }
+    TRun First() const { return TRun{top_, oneRun_ ? width_ * static_cast<size_t>(height_) : width_}; }
 
     // Copies n pixels that reach the end of the run, continuing in the
     // next runs; returns the run after them.
@@ -67,8 +74,8 @@ public:
 
     size_t Written(TRun run) const
     {
-        if (!interlaced_)
-            return static_cast<size_t>(run.dst - base_);
+        if (oneRun_)
+            return static_cast<size_t>(run.dst - top_);
         return rowsDone_ * width_ + (width_ - run.left);
     }
 
@@ -77,24 +84,26 @@ public:
 private:
     TRun NextRow()
     {
-        if (!interlaced_)
+        if (oneRun_)
             return TRun{nullptr, 0};
         static constexpr int kStart[4] = {0, 4, 2, 1};
         static constexpr int kStep[4] = {8, 8, 4, 2};
         ++rowsDone_;
-        y_ += kStep[pass_];
+        y_ += interlaced_ ? kStep[pass_] : 1;
         while (y_ >= height_) {
-            if (++pass_ == 4)
+            if (!interlaced_ || ++pass_ == 4)
                 return TRun{nullptr, 0};
             y_ = kStart[pass_];
         }
-        return TRun{base_ + static_cast<size_t>(y_) * width_, width_};
+        return TRun{top_ + static_cast<ptrdiff_t>(y_) * step_, width_};
     }
 
-    uint8_t* base_;
+    uint8_t* top_;
+    ptrdiff_t step_;
     size_t width_;
     int height_;
     bool interlaced_;
+    bool oneRun_;
     int pass_ = 0;
     int y_ = 0;
     size_t rowsDone_ = 0;
@@ -109,8 +118,23 @@ TGIFLzwDecoder::TGIFLzwDecoder()
     std::memset(stack_, 0, sizeof stack_);
 }
 
+void TGIFLzwDecoder::Hold(size_t bytes)
+{
+    // The code bytes are a second copy of a part of the file: counted
+    // against the memory budget before they are gathered.
+    bytes += kPadding;
+    if (bytes <= codes_.capacity())
+        return;
+    held_.Resize(static_cast<int64_t>(bytes));
+    codes_.reserve(bytes);
+}
+
 size_t TGIFLzwDecoder::TakeSubBlocks(const uint8_t* data, size_t size, size_t position)
 {
+    size_t total = 0;
+    for (size_t at = position; at < size && data[at] != 0; at += size_t{1} + data[at])
+        total += std::min<size_t>(data[at], size - at - 1);
+    Hold(total);
     codes_.clear();
     terminated_ = false;
     while (position < size) {
@@ -132,6 +156,7 @@ size_t TGIFLzwDecoder::TakeSubBlocks(const uint8_t* data, size_t size, size_t po
 
 void TGIFLzwDecoder::TakeRaw(const uint8_t* codes, size_t size)
 {
+    Hold(size);
     codes_.assign(codes, codes + size);
     terminated_ = true;
     totalBits_ = static_cast<uint64_t>(size) * 8;
@@ -169,11 +194,18 @@ TGIFLzwDecoder::TSlowCode TGIFLzwDecoder::ReadCodeSlow(uint64_t bitPos, unsigned
 
 size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* pixels, int width, int height, bool interlaced, uint8_t fill)
 {
+    return Decode(minCodeSize, pixels, width, width, height, interlaced, fill);
+}
+
+size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, int width, int height,
+                              bool interlaced, uint8_t fill)
+{
     if (minCodeSize < 0 || minCodeSize > kMaxMinCodeSize)
         throw GIFException(kGIFBadCodeSize);
     if (width <= 0 || height <= 0)
         return 0;
-    std::memset(pixels, fill, static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+        std::memset(firstRow + static_cast<ptrdiff_t>(y) * step, fill, static_cast<size_t>(width));
 
     const int clear = 1 << minCodeSize;
     const int endCode = clear + 1;
@@ -192,7 +224,7 @@ size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* pixels, int width, int h
     const uint8_t* const codes = codes_.data();
     const uint64_t fastEnd = totalBits_ > 12 ? totalBits_ - 12 : 0;
     uint64_t bitPos = 0;
-    TRowOrder rows(pixels, width, height, interlaced);
+    TRowOrder rows(firstRow, step, width, height, interlaced);
     TRun run = rows.First();
     uint8_t* const top = stack_ + kStackSize;
     // A chain longer than the table has distinct entries must loop.

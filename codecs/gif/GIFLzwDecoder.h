@@ -9,6 +9,8 @@
 // from a raw run of code bytes (which counts as one block followed by the
 // zero-length block).
 
+#include "codecs/raster/MemoryBudget.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -42,6 +44,10 @@ public:
     // A minimum code size above 11 raises GIFException before any pixel is
     // written; a cycle in the table raises "Circular decoder table entry".
     size_t Decode(int minCodeSize, uint8_t* pixels, int width, int height, bool interlaced, uint8_t fill = 0);
+    // The same into rows `step` bytes apart, row 0 at `firstRow`: straight
+    // into a raster's memory (a negative step walks a raster stored bottom-up).
+    size_t Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, int width, int height, bool interlaced,
+                  uint8_t fill = 0);
 
 private:
     static constexpr int kStackSize = kMaxCodes + 2;
@@ -53,6 +59,7 @@ private:
         uint64_t bitPos;
     };
     TSlowCode ReadCodeSlow(uint64_t bitPos, unsigned size);
+    void Hold(size_t bytes);
     void Warning(const char* message) const;
 
     uint16_t prefix_[kMaxCodes];
@@ -64,6 +71,7 @@ private:
     int dirtyEnd_ = 0;
 
     std::vector<uint8_t> codes_;
+    MemoryReservation held_;  // for the capacity of codes_
     uint64_t totalBits_ = 0;
     bool terminated_ = false;
     bool blockEndRead_ = false;

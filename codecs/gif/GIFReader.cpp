@@ -53,6 +53,17 @@ void TGIFReader::ReadSubBlocks(std::string& out)
     }
 }
 
+size_t TGIFReader::SkipSubBlocks(size_t position) const
+{
+    while (position < size_) {
+        const size_t length = data_[position++];
+        if (length == 0)
+            break;
+        position += length < size_ - position ? length : size_ - position;
+    }
+    return position;
+}
+
 void TGIFReader::Warning(const std::string& message) const
 {
     if (warning_)

@@ -40,6 +40,9 @@ public:
     // Data sub-blocks up to and including the zero-length block, their bytes
     // appended to `out`. Data that ends first is a warning, not an error.
     void ReadSubBlocks(std::string& out);
+    // Where the data sub-blocks starting at `position` end: after the
+    // zero-length block, or at the end of the data. Reads nothing.
+    size_t SkipSubBlocks(size_t position) const;
 
     void Warning(const std::string& message) const;
 

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <new>
+#include <utility>
 
 namespace abm {
 
@@ -49,7 +49,7 @@ int64_t FirstVisible(int64_t start, int64_t step, int64_t size, int64_t low)
 
 }  // namespace
 
-TGIFSubImage::TGIFSubImage(TGIFImage* image) : image_(image) {}
+TGIFSubImage::TGIFSubImage(TGIFImage* image) : image_(image), held_(kObjectOverheadBytes) {}
 
 TGIFSubImage::~TGIFSubImage() = default;
 
@@ -90,7 +90,7 @@ void TGIFSubImage::ReadExtensions(TGIFReader& reader)
         reader.StepBack();
 }
 
-void TGIFSubImage::LoadFromReader(TGIFReader& reader, TGIFLzwDecoder& decoder, int64_t& pixelBudget)
+void TGIFSubImage::LoadFromReader(TGIFReader& reader, int64_t& pixelBudget)
 {
     ReadExtensions(reader);
 
@@ -125,54 +125,72 @@ void TGIFSubImage::LoadFromReader(TGIFReader& reader, TGIFLzwDecoder& decoder, i
     if (pixels > RasterPixelLimit() || pixels > pixelBudget)
         throw GIFException(kGIFImageTooLarge);
     pixelBudget -= pixels;
-    try {
-        data_.resize(static_cast<size_t>(pixels));
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
-    }
     hasImage_ = true;
 
-    const uint8_t fill = transparent_ && graphicControl_ ? graphicControl_->TransparentColorIndex : 0;
-    const int minCodeSize = reader.ReadByte();
-    if (minCodeSize < 0) {
-        std::fill(data_.begin(), data_.end(), fill);
+    hasCodeSize_ = reader.Left() > 0;
+    if (!hasCodeSize_)
         return;
-    }
-    if (minCodeSize > TGIFLzwDecoder::kMaxMinCodeSize)
-        throw GIFException(kGIFBadCodeSize);
-    const size_t next = decoder.TakeSubBlocks(reader.Data(), reader.Size(), reader.Position());
-    decoder.Decode(minCodeSize, data_.data(), width_, height_, Interlaced(), fill);
-    // Whatever the codes held, the next block starts after the zero-length block.
-    reader.SetPosition(next);
+    codeSizeAt_ = reader.Position();
+    reader.SetPosition(reader.SkipSubBlocks(codeSizeAt_ + 1));
 }
 
-TPalette TGIFSubImage::ChoosePalette() const
+void TGIFSubImage::DecodePixels(const TGIFReader& reader, TGIFLzwDecoder& decoder)
 {
+    if (!hasImage_ || width_ == 0 || height_ == 0)
+        return;
+    raster_.Create(width_, height_, TPixelLayout::ForFormat(pf8bit));
+    TBitmapImage& image = raster_.MutableImage();
+    uint8_t* const top = image.Row(0);
+    // Rows are stored bottom-up: the next row down lies one stride lower.
+    const ptrdiff_t step = -static_cast<ptrdiff_t>(image.stride);
+    const uint8_t fill = transparent_ && graphicControl_ ? graphicControl_->TransparentColorIndex : 0;
+    if (!hasCodeSize_) {
+        for (int y = 0; y < height_; ++y)
+            std::memset(top + y * step, fill, static_cast<size_t>(width_));
+        return;
+    }
+    const int minCodeSize = reader.Data()[codeSizeAt_];
+    if (minCodeSize > TGIFLzwDecoder::kMaxMinCodeSize)
+        throw GIFException(kGIFBadCodeSize);
+    decoder.TakeSubBlocks(reader.Data(), reader.Size(), codeSizeAt_ + 1);
+    decoder.Decode(minCodeSize, top, step, width_, height_, Interlaced(), fill);
+}
+
+std::vector<uint8_t> TGIFSubImage::Data() const
+{
+    std::vector<uint8_t> indexes;
+    if (raster_.Empty())
+        return indexes;
+    const size_t w = static_cast<size_t>(width_);
+    indexes.resize(w * static_cast<size_t>(height_));
+    for (int y = 0; y < height_; ++y)
+        std::memcpy(indexes.data() + static_cast<size_t>(y) * w, raster_.ScanLine(y), w);
+    return indexes;
+}
+
+TSharedPalette TGIFSubImage::ChoosePalette() const
+{
+    const auto padded = [](TPalette colors) {
+        colors.resize(256, TPaletteEntry{0, 0, 0});
+        return TSharedPalette(std::move(colors));
+    };
     if (!colorMap_.Empty())
-        return colorMap_.Colors();
+        return padded(colorMap_.Colors());
     if (!image_->GlobalColorMap().Empty())
-        return image_->GlobalColorMap().Colors();
+        return image_->GlobalRasterPalette();
     if (image_->Count() > 0) {
         const TGIFSubImage& first = image_->Images(0);
-        if (first.bitmap_)
-            return first.bitmap_->Palette();
+        if (first.bitmapMade_)
+            return first.palette_;
         if (!first.colorMap_.Empty())
-            return first.colorMap_.Colors();
+            return padded(first.colorMap_.Colors());
     }
     throw GIFException(kGIFNoColorTable);
 }
 
 void TGIFSubImage::MakeBitmap()
 {
-    TPalette palette = ChoosePalette();
-    palette.resize(256, TPaletteEntry{0, 0, 0});
-    auto bitmap = std::make_unique<TBitmap>();
-    bitmap->Create(width_, height_, TPixelLayout::ForFormat(pf8bit), std::move(palette));
-    TBitmapImage& image = bitmap->MutableImage();
-    const size_t w = static_cast<size_t>(width_);
-    for (int y = 0; y < height_; ++y)
-        std::memcpy(image.Row(y), data_.data() + static_cast<size_t>(y) * w, w);
-
+    TSharedPalette palette = ChoosePalette();
     std::unique_ptr<TBitMask> mask;
     if (transparent_) {
         const uint8_t index = graphicControl_ ? graphicControl_->TransparentColorIndex : 0;
@@ -180,10 +198,12 @@ void TGIFSubImage::MakeBitmap()
         m->width = width_;
         m->height = height_;
         m->stride = (width_ + 15) / 16 * 2;
-        m->bits.assign(static_cast<size_t>(m->stride) * static_cast<size_t>(height_), 0);
+        const size_t maskBytes = static_cast<size_t>(m->stride) * static_cast<size_t>(height_);
+        held_.Resize(kObjectOverheadBytes + static_cast<int64_t>(maskBytes));
+        m->bits.assign(maskBytes, 0);
         bool any = false;
         for (int y = 0; y < height_; ++y) {
-            const uint8_t* row = data_.data() + static_cast<size_t>(y) * w;
+            const uint8_t* row = std::as_const(raster_).ScanLine(y);
             uint8_t* bits = m->bits.data() + static_cast<size_t>(y) * static_cast<size_t>(m->stride);
             for (int x = 0; x < width_; ++x) {
                 if (row[x] == index) {
@@ -194,16 +214,22 @@ void TGIFSubImage::MakeBitmap()
         }
         if (any)
             mask = std::move(m);
+        else
+            held_.Resize(kObjectOverheadBytes);
     }
-    bitmap_ = std::move(bitmap);
+    raster_.SetPalette(palette);
+    palette_ = std::move(palette);
     mask_ = std::move(mask);
+    bitmapMade_ = true;
 }
 
 const TBitmap* TGIFSubImage::Bitmap()
 {
-    if (!bitmap_ && !Empty())
+    if (released_ || Empty() || raster_.Empty())
+        return nullptr;
+    if (!bitmapMade_)
         MakeBitmap();
-    return bitmap_.get();
+    return &raster_;
 }
 
 const TBitMask* TGIFSubImage::Mask()
@@ -214,8 +240,17 @@ const TBitMask* TGIFSubImage::Mask()
 
 void TGIFSubImage::FreeBitmap()
 {
-    bitmap_.reset();
     mask_.reset();
+    held_.Resize(kObjectOverheadBytes);
+    bitmapMade_ = false;
+}
+
+void TGIFSubImage::ReleasePixels()
+{
+    raster_ = TBitmap();
+    mask_.reset();
+    held_.Resize(kObjectOverheadBytes);
+    released_ = true;
 }
 
 void TGIFSubImage::Draw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile)

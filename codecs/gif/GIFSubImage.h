@@ -1,9 +1,9 @@
 #pragma once
 
 // One image of a GIF file with the extensions that came before it. Its pixel
-// data (one colour index per pixel, rows top-down, interlacing undone) is
-// decoded when the file loads; its raster and transparency mask are made on
-// first request and kept.
+// data (one colour index per pixel, interlacing undone) is decoded when the
+// file loads, straight into the 8-bit raster it hands out; the raster's
+// palette and the transparency mask are made on first request and kept.
 
 #include "GIFColorMap.h"
 #include "GIFExtension.h"
@@ -30,11 +30,15 @@ public:
     TGIFSubImage(const TGIFSubImage&) = delete;
     TGIFSubImage& operator=(const TGIFSubImage&) = delete;
 
-    // Reads the extensions, the image descriptor, the local colour table and
-    // the pixel data, leaving the reader at the next block. `pixelBudget`
-    // is what the picture may still allocate for pixel data; it is reduced
-    // by this image's size.
-    void LoadFromReader(TGIFReader& reader, TGIFLzwDecoder& decoder, int64_t& pixelBudget);
+    // Reads the extensions, the image descriptor and the local colour table,
+    // and steps over the pixel data, leaving the reader at the next block.
+    // `pixelBudget` is what the picture may still allocate for pixel data;
+    // it is reduced by this image's size.
+    void LoadFromReader(TGIFReader& reader, int64_t& pixelBudget);
+    // Decodes the pixel data the load stepped over into the image's raster
+    // (reserved against the memory budget first). `reader` is the one the
+    // image was loaded from.
+    void DecodePixels(const TGIFReader& reader, TGIFLzwDecoder& decoder);
 
     // The image descriptor; a width or height of 0 has been replaced by the
     // logical screen's size.
@@ -56,8 +60,8 @@ public:
     // The first graphic control extension among the extensions, if any.
     const TGIFGraphicControlExtension* GraphicControlExtension() const { return graphicControl_; }
 
-    // Width × height colour indexes, rows top-down.
-    const std::vector<uint8_t>& Data() const { return data_; }
+    // Width × height colour indexes, rows top-down: a copy, the raster holds them.
+    std::vector<uint8_t> Data() const;
 
     // An 8-bit raster of the image with a 256-entry colour table, or nullptr
     // when the image is empty. Raises "No global or local color table
@@ -71,13 +75,18 @@ public:
     // the image is transparent; DoTile repeats it across `rect` at screen steps.
     void Draw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile);
 
-    // Forgets the raster and mask; the next request makes them again.
+    // Forgets the raster's palette and the mask; the next request makes them again.
     void FreeBitmap();
+    // Drops the pixels and the mask for good once nothing will draw the image
+    // again (the import draws each image once): the image then hands out no
+    // raster. The palette it chose stays, for later images that borrow
+    // sub-image 0's.
+    void ReleasePixels();
 
 private:
     void ReadExtensions(TGIFReader& reader);
     void MakeBitmap();
-    TPalette ChoosePalette() const;
+    TSharedPalette ChoosePalette() const;
 
     TGIFImage* image_;
     std::vector<std::unique_ptr<TGIFExtension>> extensions_;
@@ -89,9 +98,17 @@ private:
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     uint8_t flags_ = 0;
     TGIFColorMap colorMap_;
-    std::vector<uint8_t> data_;
+    // Where the minimum code size byte lies in the file; none when the file
+    // ends before it.
+    size_t codeSizeAt_ = 0;
+    bool hasCodeSize_ = false;
 
-    std::unique_ptr<TBitmap> bitmap_;
+    // The image's bookkeeping and its mask, against the memory budget.
+    MemoryReservation held_;
+    TBitmap raster_;  // the colour indexes; the palette is set on first request
+    bool bitmapMade_ = false;
+    bool released_ = false;
+    TSharedPalette palette_;
     std::unique_ptr<TBitMask> mask_;
 };
 

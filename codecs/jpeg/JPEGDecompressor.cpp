@@ -3,6 +3,7 @@
 #include "EJPEG.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <jerror.h>
 
@@ -149,7 +150,6 @@ TJPEGDecompressor::TJPEGDecompressor(const uint8_t* data, size_t size)
         jpeg_destroy_decompress(&info_);  // frees whatever the failed creation allocated
         throw EJPEG(errors_.pub.msg_code);
     }
-    info_.mem->max_memory_to_use = kMaxJPEGLibraryMemory;
 
     source_.data = data;
     source_.size = size;
@@ -178,12 +178,46 @@ void TJPEGDecompressor::Run(TStep step, void* arg)
 
 void TJPEGDecompressor::ReadHeader()
 {
-    Run([](j_decompress_ptr c, void*) { jpeg_read_header(c, TRUE); });
+    Run(
+        [](j_decompress_ptr c, void* multipleScans) {
+            jpeg_read_header(c, TRUE);
+            *static_cast<bool*>(multipleScans) = jpeg_has_multiple_scans(c) != FALSE;
+        },
+        &multipleScans_);
 }
 
 void TJPEGDecompressor::CalcOutputDimensions()
 {
     Run([](j_decompress_ptr c, void*) { jpeg_calc_output_dimensions(c); });
+}
+
+int64_t TJPEGDecompressor::LibraryMemoryEstimate() const
+{
+    // Tables, the entropy decoder's state and the small pools.
+    int64_t bytes = int64_t{256} << 10;
+    const bool wholeImage = multipleScans_ || info_.buffered_image;
+    for (int c = 0; c < info_.num_components; ++c) {
+        const jpeg_component_info& comp = info_.comp_info[c];
+        const int64_t blocksWide = (static_cast<int64_t>(comp.width_in_blocks) + comp.h_samp_factor - 1) /
+                                   comp.h_samp_factor * comp.h_samp_factor;
+        const int64_t blocksHigh = (static_cast<int64_t>(comp.height_in_blocks) + comp.v_samp_factor - 1) /
+                                   comp.v_samp_factor * comp.v_samp_factor;
+        const int64_t blockRowBytes = blocksWide * DCTSIZE2 * static_cast<int64_t>(sizeof(JCOEF));
+        bytes += blockRowBytes * (wholeImage ? blocksHigh : comp.v_samp_factor);
+        // The main buffer's row groups with their context rows, and the upsampler's.
+        bytes += blocksWide * DCTSIZE * comp.v_samp_factor * DCTSIZE * 4;
+    }
+    const int64_t outputRow = static_cast<int64_t>(info_.output_width) * info_.out_color_components;
+    bytes += outputRow * info_.max_v_samp_factor * DCTSIZE * 2;
+    if (info_.quantize_colors)  // the error rows of Floyd-Steinberg dithering and the colour map
+        bytes += (static_cast<int64_t>(info_.output_width) + 2) * info_.out_color_components * 2 * 4 + 256 * 4;
+    return bytes;
+}
+
+void TJPEGDecompressor::SetLibraryMemoryLimit(int64_t bytes)
+{
+    // 0 would mean no limit at all.
+    info_.mem->max_memory_to_use = static_cast<long>(std::clamp<int64_t>(bytes, 1, std::numeric_limits<long>::max()));
 }
 
 void TJPEGDecompressor::StartDecompress()

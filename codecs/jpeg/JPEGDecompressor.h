@@ -14,11 +14,6 @@
 
 namespace abm {
 
-// libjpeg's own memory for one picture. A progressive file keeps all its
-// coefficients (2 bytes each, 1.5 to 3 per pixel), so this is what bounds a
-// hostile progressive header; a bigger request fails with an EJPEG.
-constexpr long kMaxJPEGLibraryMemory = 512L << 20;
-
 // What reading a multi-scan file may cost before its pixels are made. Each
 // scan is charged kJPEGScanCost, and every coefficient block it covers
 // kJPEGBlockCost plus the coefficients of its band, four times that when
@@ -49,7 +44,18 @@ public:
 
     // The library calls of the same names; each raises EJPEG on a library error.
     void ReadHeader();  // an image is required, a tables-only stream fails
+    // The file has more than one scan (known once the header is read).
+    bool HasMultipleScans() const { return multipleScans_; }
     void CalcOutputDimensions();
+
+    // What the library will allocate for itself while decoding, once the
+    // output dimensions are known: a progressive or buffered file keeps every
+    // coefficient (2 bytes each, 1.5 to 3 per pixel), any file a few rows of
+    // samples per component and the output rows.
+    int64_t LibraryMemoryEstimate() const;
+    // The most the library may hold; past it, it would spill coefficients to
+    // disk, which this build cannot, and fails with an EJPEG instead.
+    void SetLibraryMemoryLimit(int64_t bytes);
     void StartDecompress();
     // Every output row, one at a time: row y goes to top + y × step. With a
     // converter the library writes each row into `scratch` (one output row),
@@ -83,6 +89,7 @@ private:
     TSourceManager source_{};
     TProgress progress_{};
     bool created_ = false;
+    bool multipleScans_ = false;
 };
 
 }  // namespace abm

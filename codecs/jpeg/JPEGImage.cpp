@@ -27,12 +27,10 @@ void InvertedCmykToBgr(const uint8_t* from, uint8_t* to, size_t pixels)
     }
 }
 
-TBitmap Decode(const std::vector<uint8_t>& bytes, const TJPEGSettings& settings)
+// The decoding parameters the settings ask for, set once the header is read.
+// Returns whether the output is 8-bit (grey or quantised) rather than 24-bit.
+bool Configure(jpeg_decompress_struct& info, const TJPEGSettings& settings)
 {
-    TJPEGDecompressor decompressor(bytes.data(), bytes.size());
-    jpeg_decompress_struct& info = decompressor.Info();
-    decompressor.ReadHeader();
-
     info.scale_num = 1;
     info.scale_denom = 1u << settings.Scale;
     info.do_block_smoothing = settings.Smoothing ? TRUE : FALSE;
@@ -55,32 +53,48 @@ TBitmap Decode(const std::vector<uint8_t>& bytes, const TJPEGSettings& settings)
         // library refuses them.
         info.out_color_space = JCS_EXT_BGR;
     }
-    const bool cmyk = info.out_color_space == JCS_CMYK;
     if (settings.Performance == jpBestSpeed) {
         info.dct_method = JDCT_IFAST;
         info.two_pass_quantize = FALSE;
         info.dither_mode = JDITHER_ORDERED;
     }
+    return eightBit;
+}
 
-    // Refuse a picture past the raster cap before the library reads its scans.
+TBitmap Decode(const TLoadedBytes& bytes, const TJPEGSettings& settings)
+{
+    TJPEGDecompressor decompressor(bytes.data(), bytes.size());
+    jpeg_decompress_struct& info = decompressor.Info();
+    decompressor.ReadHeader();
+    const bool eightBit = Configure(info, settings);
+    const bool cmyk = info.out_color_space == JCS_CMYK;
+
+    // Refuse a picture past the raster cap, or one whose raster and library
+    // buffers together do not fit the memory budget, before the library
+    // reads its scans.
     decompressor.CalcOutputDimensions();
-    if (static_cast<int64_t>(info.output_width) * info.output_height > RasterPixelLimit())
+    const int width = static_cast<int>(info.output_width), height = static_cast<int>(info.output_height);
+    if (static_cast<int64_t>(width) * height > RasterPixelLimit())
         throw EInvalidGraphic("Bitmap image is not valid");
+    const int64_t libraryBytes = decompressor.LibraryMemoryEstimate();
+    MemoryBudget::Require(RasterBytes(width, height, eightBit ? 8 : 24) + libraryBytes);
 
+    TBitmap raster;
+    raster.Create(width, height, TPixelLayout::ForFormat(eightBit ? pf8bit : pf24bit));
+    const MemoryReservation library(libraryBytes);
+    // What it was promised and whatever else is left, never more.
+    decompressor.SetLibraryMemoryLimit(libraryBytes + MemoryBudget::Available());
     decompressor.StartDecompress();
-    TPalette palette;
     if (eightBit) {
-        palette.resize(static_cast<size_t>(info.actual_number_of_colors));
+        TPalette palette(static_cast<size_t>(info.actual_number_of_colors));
         const bool grey = info.out_color_components == 1;
         for (size_t i = 0; i < palette.size(); ++i) {
             palette[i].r = info.colormap[0][i];
             palette[i].g = info.colormap[grey ? 0 : 1][i];
             palette[i].b = info.colormap[grey ? 0 : 2][i];
         }
+        raster.SetPalette(std::move(palette));
     }
-    TBitmap raster;
-    raster.Create(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
-                  TPixelLayout::ForFormat(eightBit ? pf8bit : pf24bit), std::move(palette));
     // Rows lie bottom-up: the next row down is one stride lower in memory.
     std::vector<uint8_t> cmykRow(cmyk ? size_t{info.output_width} * 4 : 0);
     decompressor.ReadScanlines(raster.ScanLine(0), -static_cast<ptrdiff_t>(raster.stride()),
@@ -117,7 +131,21 @@ void TJPEGImage::LoadFromStream(TStream& stream)
     data->width = static_cast<int>(info.image_width);
     data->height = static_cast<int>(info.image_height);
     data->grayscale = info.jpeg_color_space == JCS_GRAYSCALE;
-    data->progressive = jpeg_has_multiple_scans(&info) != FALSE;
+    data->progressive = decompressor.HasMultipleScans();
+}
+
+int64_t TJPEGImage::DecodeMemory() const
+{
+    if (data_->bytes.empty())
+        return 0;
+    TJPEGDecompressor decompressor(data_->bytes.data(), data_->bytes.size());
+    decompressor.ReadHeader();
+    const bool eightBit = Configure(decompressor.Info(), settings_);
+    decompressor.CalcOutputDimensions();
+    const jpeg_decompress_struct& info = decompressor.Info();
+    if (static_cast<int64_t>(info.output_width) * info.output_height > RasterPixelLimit())
+        throw EInvalidGraphic("Bitmap image is not valid");
+    return RasterBytes(info.output_width, info.output_height, eightBit ? 8 : 24) + decompressor.LibraryMemoryEstimate();
 }
 
 const TBitmap& TJPEGImage::Bitmap()

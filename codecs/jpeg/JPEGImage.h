@@ -7,6 +7,7 @@
 #include "EJPEG.h"
 #include "JPEGSettings.h"
 #include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Stream.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,8 +15,6 @@
 #include <vector>
 
 namespace abm {
-
-class TStream;
 
 class TJPEGImage {
 public:
@@ -49,6 +48,11 @@ public:
     // `dest` becomes a copy of the decoded raster (sharing its pixels until
     // one of them changes).
     void AssignTo(TBitmap& dest);
+    // What decoding under the current settings will hold at its peak, from
+    // the header alone: the raster and libjpeg's own buffers. A picture past
+    // the raster cap fails here as its decoding would. A decode that does not
+    // fit the memory budget fails with MemoryLimitExceeded before it starts.
+    int64_t DecodeMemory() const;
 
     // Changing a setting drops this picture's decoded raster.
     const TJPEGSettings& Settings() const { return settings_; }
@@ -69,7 +73,7 @@ public:
 
 private:
     struct TData {
-        std::vector<uint8_t> bytes;
+        TLoadedBytes bytes;
         int width = 0;
         int height = 0;
         bool grayscale = false;

@@ -23,7 +23,7 @@ std::mutex& ShareLock()
     return lock;
 }
 
-std::shared_ptr<TBitmapImage> NewImage(int width, int height, const TPixelLayout& layout, TPalette palette)
+std::shared_ptr<TBitmapImage> NewImage(int width, int height, const TPixelLayout& layout, TSharedPalette palette)
 {
     if (width < 0 || height < 0)
         throw EInvalidGraphic("Bitmap image is not valid");
@@ -37,13 +37,17 @@ std::shared_ptr<TBitmapImage> NewImage(int width, int height, const TPixelLayout
     const int64_t stride = RowStride(width, layout.bitsPerPixel);
     if (static_cast<int64_t>(width) * height > RasterPixelLimit() || stride * height > 4 * RasterPixelLimit())
         throw EInvalidGraphic("Bitmap image is not valid");
-    try {
-        image->bits.assign(static_cast<size_t>(stride * height), 0);
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
-    }
+    image->AllocatePixels(static_cast<size_t>(stride * height));
     image->stride = static_cast<size_t>(stride);
     return image;
+}
+
+// At most 256 colours are kept.
+TSharedPalette Trimmed(TSharedPalette palette)
+{
+    if (palette.size() <= 256)
+        return palette;
+    return TPalette(palette.Colors().begin(), palette.Colors().begin() + 256);
 }
 
 }  // namespace
@@ -65,6 +69,40 @@ void SetRasterPixelLimit(int64_t pixels)
 int64_t RowStride(int64_t width, int bitsPerPixel)
 {
     return ((width * bitsPerPixel + 31) / 32) * 4;
+}
+
+int64_t RasterBytes(int64_t width, int64_t height, int bitsPerPixel)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    return RowStride(width, bitsPerPixel) * height + kObjectOverheadBytes;
+}
+
+void TBitmapImage::AllocatePixels(size_t bytes, const uint8_t* from)
+{
+    MemoryReservation held(static_cast<int64_t>(bytes) + kObjectOverheadBytes);
+    try {
+        if (from)
+            bits.assign(from, from + bytes);
+        else
+            bits.assign(bytes, 0);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+    reservation = std::move(held);
+}
+
+std::shared_ptr<TBitmapImage> TBitmapImage::Clone() const
+{
+    auto copy = std::make_shared<TBitmapImage>();
+    copy->width = width;
+    copy->height = height;
+    copy->layout = layout;
+    copy->palette = palette;
+    copy->stride = stride;
+    if (!bits.empty())
+        copy->AllocatePixels(bits.size(), bits.data());
+    return copy;
 }
 
 TPixelLayout TPixelLayout::ForFormat(TPixelFormat format)
@@ -181,7 +219,7 @@ TBitmapImage& TBitmap::MutableImage()
 {
     std::lock_guard<std::mutex> guard(ShareLock());
     if (image_.use_count() > 1)
-        image_ = std::make_shared<TBitmapImage>(*image_);
+        image_ = image_->Clone();
     return *image_;
 }
 
@@ -225,7 +263,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
     if (format == pfCustom)
         throw EInvalidGraphic("Invalid pixel format");
     const TPixelLayout layout = TPixelLayout::ForFormat(format);
-    TPalette palette;
+    TSharedPalette palette;
     if (format == pf4bit)
         palette = SystemPalette16();
     else if (format == pf8bit)
@@ -265,11 +303,9 @@ const uint8_t* TBitmap::ScanLine(int y) const
     return image_->Row(y);
 }
 
-void TBitmap::SetPalette(TPalette palette)
+void TBitmap::SetPalette(TSharedPalette palette)
 {
-    if (palette.size() > 256)
-        palette.resize(256);
-    MutableImage().palette = std::move(palette);
+    MutableImage().palette = Trimmed(std::move(palette));
 }
 
 TCanvas& TBitmap::Canvas()
@@ -279,11 +315,9 @@ TCanvas& TBitmap::Canvas()
     return *canvas_;
 }
 
-void TBitmap::Create(int width, int height, const TPixelLayout& layout, TPalette palette)
+void TBitmap::Create(int width, int height, const TPixelLayout& layout, TSharedPalette palette)
 {
-    if (palette.size() > 256)
-        palette.resize(256);
-    image_ = NewImage(width, height, layout, std::move(palette));
+    image_ = NewImage(width, height, layout, Trimmed(std::move(palette)));
 }
 
 TColor TBitmap::Pixel(int x, int y) const
@@ -296,13 +330,13 @@ TColor TBitmap::Pixel(int x, int y) const
 
 void TBitmap::LoadFromFile(const std::string& fileName)
 {
-    const std::vector<uint8_t> bytes = ReadWholeFile(fileName);
+    const TLoadedBytes bytes = ReadWholeFile(fileName);
     LoadFromMemory(bytes.data(), bytes.size());
 }
 
 void TBitmap::LoadFromStream(TStream& stream)
 {
-    const std::vector<uint8_t> bytes = stream.ReadRest();
+    const TLoadedBytes bytes = stream.ReadRest();
     LoadFromMemory(bytes.data(), bytes.size());
 }
 

@@ -6,6 +6,7 @@
 // them changes (copy on change).
 
 #include "Graphics.h"
+#include "MemoryBudget.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,14 +38,28 @@ struct TPixelLayout {
     bool SameAs(const TPixelLayout& other) const;
 };
 
-// The pixel memory itself; shared between copies of a TBitmap.
+// The pixel memory itself; shared between copies of a TBitmap. It holds its
+// reservation against the memory budget, so a memory shared by many copies
+// counts once.
 struct TBitmapImage {
     int width = 0;
     int height = 0;
     TPixelLayout layout = TPixelLayout::ForFormat(pfDevice);
-    TPalette palette;
+    TSharedPalette palette;
     size_t stride = 0;
     std::vector<uint8_t> bits;  // bottom row first
+    MemoryReservation reservation;
+
+    TBitmapImage() = default;
+    TBitmapImage(TBitmapImage&&) = default;
+    TBitmapImage& operator=(TBitmapImage&&) = default;
+
+    // `bytes` of pixel memory, zeroed or copied from `from`, reserved first:
+    // MemoryLimitExceeded when they do not fit, EOutOfMemory when the system
+    // has none. On failure the old memory stays.
+    void AllocatePixels(size_t bytes, const uint8_t* from = nullptr);
+    // An equal image with pixel memory of its own.
+    std::shared_ptr<TBitmapImage> Clone() const;
 
     uint8_t* Row(int y) { return bits.data() + static_cast<size_t>(height - 1 - y) * stride; }
     const uint8_t* Row(int y) const { return bits.data() + static_cast<size_t>(height - 1 - y) * stride; }
@@ -52,6 +67,9 @@ struct TBitmapImage {
 
 // ((width × bits + 31) div 32) × 4, in 64 bits so hostile sizes cannot wrap.
 int64_t RowStride(int64_t width, int bitsPerPixel);
+// What a raster of that size holds against the memory budget: its pixel
+// memory and its bookkeeping; nothing when it has no pixels.
+int64_t RasterBytes(int64_t width, int64_t height, int bitsPerPixel);
 
 class TBitmap {
 public:
@@ -84,7 +102,8 @@ public:
     const uint8_t* ScanLine(int y) const;
 
     const TPalette& Palette() const { return image_->palette; }
-    void SetPalette(TPalette palette);
+    const TSharedPalette& SharedPalette() const { return image_->palette; }
+    void SetPalette(TSharedPalette palette);
 
     TCanvas& Canvas();
     bool HasCanvas() const { return canvas_ != nullptr; }
@@ -93,8 +112,9 @@ public:
     TColor TransparentColor = clWhite;
 
     // Makes fresh zeroed pixel memory of the given layout and palette; refuses
-    // sizes past RasterPixelLimit() with EInvalidGraphic "Bitmap image is not valid".
-    void Create(int width, int height, const TPixelLayout& layout, TPalette palette = {});
+    // sizes past RasterPixelLimit() with EInvalidGraphic "Bitmap image is not
+    // valid", and memory past the budget with MemoryLimitExceeded.
+    void Create(int width, int height, const TPixelLayout& layout, TSharedPalette palette = {});
 
     // The colour of pixel (x, y); indexes past the palette read as black.
     TColor Pixel(int x, int y) const;

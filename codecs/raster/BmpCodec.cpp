@@ -3,6 +3,7 @@
 #include "Errors.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -213,11 +214,7 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
     img.width = static_cast<int>(width);
     img.height = static_cast<int>(rows);
     img.stride = static_cast<size_t>(RowStride(width, bpp));
-    try {
-        img.bits.assign(img.stride * static_cast<size_t>(rows), 0);
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
-    }
+    img.AllocatePixels(img.stride * static_cast<size_t>(rows));
     if (bpp <= 8 || colorCount > 0)
         img.palette = std::move(palette);
 
@@ -240,6 +237,24 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
         }
     }
     out = std::move(img);
+}
+
+bool ReadBmpSize(const uint8_t* data, size_t size, int64_t& width, int64_t& height, int& bitsPerPixel)
+{
+    if (size < 26 || data[0] != 'B' || data[1] != 'M')
+        return false;
+    if (U32(data + 14) == 12) {
+        width = U16(data + 18);
+        height = U16(data + 20);
+        bitsPerPixel = U16(data + 24);
+        return true;
+    }
+    if (size < 30)
+        return false;
+    width = static_cast<int32_t>(U32(data + 18));
+    height = std::abs(static_cast<int64_t>(static_cast<int32_t>(U32(data + 22))));
+    bitsPerPixel = U16(data + 28);
+    return true;
 }
 
 std::vector<uint8_t> WriteBmp(const TBitmapImage& image)

@@ -1,8 +1,8 @@
 #pragma once
 
 // BMP files: reading every usual variant into pixel memory, and writing the
-// pixel memory back byte-exact. Internal to the raster layer; callers use
-// TBitmap::LoadFrom* and SaveTo*.
+// pixel memory back byte-exact. Callers use TBitmap::LoadFrom* and SaveTo*;
+// only ReadBmpSize is for the importers, which weigh a file before reading it.
 
 #include "Bitmap.h"
 
@@ -15,6 +15,11 @@ namespace abm {
 // Fills `out` from a whole BMP file. An empty input gives an empty raster.
 // Raises EInvalidGraphic or EReadError; `out` is only meaningful on success.
 void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out);
+
+// The picture's size and bits per pixel from the headers alone, so that a
+// caller can weigh a file before its pixels are read; false when the bytes
+// do not start like a BMP file.
+bool ReadBmpSize(const uint8_t* data, size_t size, int64_t& width, int64_t& height, int& bitsPerPixel);
 
 std::vector<uint8_t> WriteBmp(const TBitmapImage& image);
 

@@ -131,6 +131,14 @@ void Dispatch(const BlitJob& job, Conv conv)
     }
 }
 
+// A raster drawn unscaled onto the raster whose pixel memory it shares would
+// only copy that memory to write the same pixels again (a GIF's first frame
+// is drawn over its own copy; a 16-bit frame over its source).
+bool OntoItself(const TBitmap& owner, const TRect& r, const TBitmap& picture)
+{
+    return picture.SharesPixelsWith(owner) && r == Rect(0, 0, picture.Width(), picture.Height());
+}
+
 bool SameRawMeaning(const TBitmapImage& a, const TBitmapImage& b)
 {
     if (!a.layout.SameAs(b.layout))
@@ -167,10 +175,17 @@ void StretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, con
         return;
     }
 
-    std::vector<int> xs(static_cast<size_t>(clip.Width()));
-    const int64_t dw = d.Width(), sw = s.Width();
-    for (int i = 0; i < clip.Width(); ++i)
-        xs[static_cast<size_t>(i)] = s.Left + static_cast<int>(static_cast<int64_t>(clip.Left + i - d.Left) * sw / dw);
+    // The source column of each destination column, for a scaled or masked
+    // blit only: 4 bytes a column, as much as a picture's row can be long.
+    std::vector<int> xs;
+    MemoryReservation held;
+    if (mask || d.Width() != s.Width()) {
+        held = MemoryReservation(static_cast<int64_t>(clip.Width()) * static_cast<int64_t>(sizeof(int)));
+        xs.resize(static_cast<size_t>(clip.Width()));
+        const int64_t dw = d.Width(), sw = s.Width();
+        for (int i = 0; i < clip.Width(); ++i)
+            xs[static_cast<size_t>(i)] = s.Left + static_cast<int>(static_cast<int64_t>(clip.Left + i - d.Left) * sw / dw);
+    }
     const BlitJob job{&dst, &src, clip, d, s, mask, xs.data()};
 
     if (same) {
@@ -256,7 +271,7 @@ void TCanvas::Draw(int x, int y, const TBitmap& picture)
 
 void TCanvas::StretchDraw(const TRect& r, const TBitmap* picture)
 {
-    if (!picture || picture->Empty())
+    if (!picture || picture->Empty() || OntoItself(*owner_, r, *picture))
         return;
     const TBitmap source(*picture);
     StretchBlit(owner_->MutableImage(), r, source.Image(), Rect(0, 0, source.Width(), source.Height()));
@@ -264,7 +279,7 @@ void TCanvas::StretchDraw(const TRect& r, const TBitmap* picture)
 
 void TCanvas::MaskedStretchDraw(const TRect& r, const TBitmap& picture, const TBitMask& mask)
 {
-    if (picture.Empty())
+    if (picture.Empty() || OntoItself(*owner_, r, picture))
         return;
     const TBitmap source(picture);
     StretchBlit(owner_->MutableImage(), r, source.Image(), Rect(0, 0, source.Width(), source.Height()), &mask);

@@ -8,7 +8,9 @@ namespace abm {
 
 EFOpenError FileOpenError(const std::string& fileName, int err)
 {
-    return EFOpenError("Cannot open file \"" + fileName + "\". " + std::strerror(err));
+    // A negative code is no errno: the file is there, but is no regular file.
+    const std::string reason = err < 0 ? "Not a regular file" : std::strerror(err);
+    return EFOpenError("Cannot open file \"" + fileName + "\". " + reason);
 }
 
 EFCreateError FileCreateError(const std::string& fileName, int err)

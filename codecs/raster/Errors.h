@@ -76,7 +76,8 @@ public:
     EOutOfMemory() : Exception("Out of memory") {}
 };
 
-// "Cannot open file "%s". %s" with the system's reason for errno.
+// "Cannot open file "%s". %s" with the system's reason for errno, or "Not a
+// regular file" for a negative code.
 EFOpenError FileOpenError(const std::string& fileName, int err);
 // "Cannot create file "%s". %s" with the system's reason for errno.
 EFCreateError FileCreateError(const std::string& fileName, int err);

@@ -3,7 +3,10 @@
 // Small value types shared by the raster, its canvas and the codecs.
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <vector>
 
 namespace abm {
@@ -45,6 +48,38 @@ struct TPaletteEntry {
     friend bool operator==(const TPaletteEntry&, const TPaletteEntry&) = default;
 };
 using TPalette = std::vector<TPaletteEntry>;
+
+// A colour table as rasters hold it: the copies of a raster and the frames
+// made from one picture share one table that never changes, rather than a
+// copy each (a GIF of many images would otherwise hold one per frame).
+class TSharedPalette {
+public:
+    TSharedPalette() = default;
+    TSharedPalette(TPalette colors)  // NOLINT(google-explicit-constructor): a table is a palette
+        : colors_(colors.empty() ? nullptr : std::make_shared<const TPalette>(std::move(colors)))
+    {
+    }
+    TSharedPalette(std::initializer_list<TPaletteEntry> colors) : TSharedPalette(TPalette(colors)) {}
+
+    const TPalette& Colors() const { return colors_ ? *colors_ : None(); }
+    operator const TPalette&() const { return Colors(); }  // NOLINT(google-explicit-constructor)
+    size_t size() const { return Colors().size(); }
+    bool empty() const { return Colors().empty(); }
+    const TPaletteEntry& operator[](size_t index) const { return Colors()[index]; }
+
+    friend bool operator==(const TSharedPalette& a, const TSharedPalette& b)
+    {
+        return a.colors_ == b.colors_ || a.Colors() == b.Colors();
+    }
+
+private:
+    static const TPalette& None()
+    {
+        static const TPalette none;
+        return none;
+    }
+    std::shared_ptr<const TPalette> colors_;
+};
 
 // Right and bottom are exclusive.
 struct TRect {

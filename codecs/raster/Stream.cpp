@@ -17,14 +17,16 @@ void TStream::ReadBuffer(void* buffer, size_t count)
         throw EReadError();
 }
 
-std::vector<uint8_t> TStream::ReadRest()
+TLoadedBytes TStream::ReadRest()
 {
     const int64_t left = std::max<int64_t>(0, Size() - Position());
     if (left > kMaxInputBytes)
         throw EReadError();
-    std::vector<uint8_t> bytes(static_cast<size_t>(left));
-    bytes.resize(Read(bytes.data(), bytes.size()));
-    return bytes;
+    TLoadedBytes loaded;
+    loaded.reservation = MemoryReservation(left);
+    loaded.bytes.resize(static_cast<size_t>(left));
+    loaded.bytes.resize(Read(loaded.bytes.data(), loaded.bytes.size()));
+    return loaded;
 }
 
 size_t TMemoryStream::Read(void* buffer, size_t count)
@@ -64,11 +66,14 @@ void TMemoryStream::Clear()
 {
     data_.clear();
     position_ = 0;
+    loaded_.Release();
 }
 
 void TMemoryStream::LoadFromFile(const std::string& fileName)
 {
-    data_ = ReadWholeFile(fileName);
+    TLoadedBytes loaded = ReadWholeFile(fileName);
+    data_ = std::move(loaded.bytes);
+    loaded_ = std::move(loaded.reservation);
     position_ = 0;
 }
 
@@ -78,17 +83,33 @@ void TMemoryStream::SaveToFile(const std::string& fileName) const
     file.Write(data_.data(), data_.size());
 }
 
+int OpenRegularFile(const std::string& fileName, int& error, int64_t* size)
+{
+    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer forever.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
+        ::close(fd);
+        return -1;
+    }
+    if (size)
+        *size = st.st_size;
+    error = 0;
+    return fd;
+}
+
 TFileStream::TFileStream(const std::string& fileName, Mode mode)
 {
     if (mode == Mode::OpenRead) {
-        fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+        int error = 0;
+        fd_ = OpenRegularFile(fileName, error);
         if (fd_ < 0)
-            throw FileOpenError(fileName, errno);
-        struct stat st {};
-        if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-            ::close(fd_);
-            throw FileOpenError(fileName, EISDIR);
-        }
+            throw FileOpenError(fileName, error);
     } else {
         fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd_ < 0)
@@ -149,7 +170,7 @@ int64_t TFileStream::Size() const
     return st.st_size;
 }
 
-std::vector<uint8_t> ReadWholeFile(const std::string& fileName)
+TLoadedBytes ReadWholeFile(const std::string& fileName)
 {
     TFileStream file(fileName, TFileStream::Mode::OpenRead);
     return file.ReadRest();
@@ -196,7 +217,7 @@ void WriteFileAtomically(const std::string& fileName, const void* data, size_t s
 bool FileExists(const std::string& fileName)
 {
     struct stat st {};
-    return ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return ::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace abm

@@ -3,6 +3,8 @@
 // Byte streams the picture classes read from and write to. Readers load the
 // rest of a stream into memory once and parse from there.
 
+#include "MemoryBudget.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +15,16 @@ namespace abm {
 // The largest file any reader takes into memory: a picture at the raster cap
 // needs no more than this, so a bigger input can only be hostile.
 constexpr int64_t kMaxInputBytes = int64_t{1} << 30;
+
+// Bytes read into memory, counted against the memory budget while held.
+struct TLoadedBytes {
+    MemoryReservation reservation;
+    std::vector<uint8_t> bytes;
+
+    const uint8_t* data() const { return bytes.data(); }
+    size_t size() const { return bytes.size(); }
+    bool empty() const { return bytes.empty(); }
+};
 
 class TStream {
 public:
@@ -26,8 +38,9 @@ public:
 
     // Reads exactly `count` bytes or raises EReadError.
     void ReadBuffer(void* buffer, size_t count);
-    // Everything from the current position to the end (raises past kMaxInputBytes).
-    std::vector<uint8_t> ReadRest();
+    // Everything from the current position to the end (raises past
+    // kMaxInputBytes, and MemoryLimitExceeded past the memory budget).
+    TLoadedBytes ReadRest();
 };
 
 class TMemoryStream : public TStream {
@@ -45,6 +58,7 @@ public:
 
     const std::vector<uint8_t>& Bytes() const { return data_; }
     std::vector<uint8_t>& Bytes() { return data_; }
+    // The file's bytes, held against the memory budget until cleared.
     void LoadFromFile(const std::string& fileName);
     // Writes the whole content to `fileName`, creating or truncating it.
     void SaveToFile(const std::string& fileName) const;
@@ -52,9 +66,22 @@ public:
 private:
     std::vector<uint8_t> data_;
     int64_t position_ = 0;
+    MemoryReservation loaded_;
 };
 
-// A file opened for reading (shared) or created for writing.
+// What OpenRegularFile reports for a name that is not a regular file (and
+// not a folder, which gives EISDIR): "Not a regular file".
+constexpr int kNotRegularFile = -1;
+
+// Opens a file for reading without ever waiting: a FIFO with no writer, a
+// socket, a device or a folder is refused at once instead of hanging the
+// program or feeding it endless bytes. Returns the descriptor (the caller
+// closes it), or -1 with `error` set to errno, EISDIR or kNotRegularFile.
+// `size`, when given, receives the file's size.
+int OpenRegularFile(const std::string& fileName, int& error, int64_t* size = nullptr);
+
+// A file opened for reading (shared) or created for writing. Reading takes
+// regular files only, as OpenRegularFile does.
 class TFileStream : public TStream {
 public:
     enum class Mode { OpenRead, Create };
@@ -74,12 +101,13 @@ private:
 };
 
 // Whole-file helpers for the readers: EFOpenError when the file cannot be opened.
-std::vector<uint8_t> ReadWholeFile(const std::string& fileName);
+TLoadedBytes ReadWholeFile(const std::string& fileName);
 // Writes through a temporary file in the same folder and renames it over the
 // target, so a failure never leaves a half-written file or destroys the old
 // one. `durable` also flushes the data to the disk before the rename.
 void WriteFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable = true);
 
+// A regular file of that name exists (a FIFO or a device does not count).
 bool FileExists(const std::string& fileName);
 
 }  // namespace abm

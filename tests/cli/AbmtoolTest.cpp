@@ -2,12 +2,14 @@
 
 #include "workspace/AbmFile.h"
 #include "TestSupport.h"
+#include "../options/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <png.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -281,4 +283,93 @@ TEST_F(AbmtoolTest, HelpListsEveryOptionWithItsDefault)
         EXPECT_NE(o.out.find(text), std::string::npos) << text;
     o = Run({"thumbnail", "--help"});
     EXPECT_NE(o.out.find("=128"), std::string::npos) << o.out;
+}
+
+TEST_F(AbmtoolTest, AbmStopsAtFourFramesAndSaysHowManyInputsWereLeftOut)
+{
+    std::vector<std::string> six;
+    for (uint32_t i = 0; i < 6; ++i)
+        six.push_back(Picture("p" + std::to_string(i) + ".bmp", 20, 10, 0x102030 * (i + 1)));
+    std::vector<std::string> args = {"abm", "-o", "four.abm"};
+    args.insert(args.end(), six.begin(), six.begin() + 4);
+    ASSERT_EQ(Run(args).status, 0);
+    args = {"abm", "-o", "six.abm"};
+    args.insert(args.end(), six.begin(), six.end());
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err, "abmtool: warning: 2 inputs after the fourth frame left out\n");
+    EXPECT_EQ(ReadFile(dir / "six.abm"), ReadFile(dir / "four.abm"));
+}
+
+TEST_F(AbmtoolTest, MemoryLimitRefusesAPictureNamingItAndTheSizes)
+{
+    Picture("big.bmp", 600, 400);
+    abm::test::ScopedEnv env;
+    const std::vector<std::vector<std::string>> runs = {
+        {"--memory-limit", "1", "abm", "-o", "x.abm", "big.bmp"},
+        {"bmp", "--memory-limit", "1", "-o", "x.bmp", "big.bmp"},
+        {"--memory-limit", "1", "thumbnail", "big.bmp", "t.png"},
+        {"ABM_MEMORY_LIMIT_MB=1", "abm", "-o", "x.abm", "big.bmp"},
+    };
+    for (std::vector<std::string> args : runs) {
+        if (args[0].rfind("ABM_", 0) == 0) {
+            env.Set("ABM_MEMORY_LIMIT_MB", "1");
+            args.erase(args.begin());
+        }
+        const Outcome o = Run(args);
+        env.Unset("ABM_MEMORY_LIMIT_MB");
+        EXPECT_EQ(o.status, 1) << args[0];
+        EXPECT_EQ(o.err.rfind("abmtool: not enough memory for \"big.bmp\": needs ", 0), 0u) << o.err;
+        EXPECT_NE(o.err.find(" MiB, limit 1 MiB.\n"), std::string::npos) << o.err;
+        EXPECT_FALSE(fs::exists(dir / "x.abm"));
+    }
+    EXPECT_EQ(Run({"--memory-limit", "2", "abm", "-o", "x.abm", "big.bmp"}).err.find("not enough"), std::string::npos);
+}
+
+TEST_F(AbmtoolTest, FifoInputFailsAtOnce)
+{
+    ASSERT_EQ(::mkfifo((dir / "x.gif").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir / "x.abm").c_str(), 0600), 0);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"abm", "-o", "out.abm", "x.gif"}, {"thumbnail", "x.gif", "t.png"}, {"info", "x.abm"}}) {
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 1) << args[0];
+        EXPECT_EQ(o.err, "abmtool: Cannot open file \"" + args[args.size() - (args[0] == "thumbnail" ? 2 : 1)] +
+                             "\". Not a regular file.\n");
+    }
+}
+
+// info and thumbnail read an ABM file's header and the rows they sample, not
+// its pixels: a sparse file of 1 GiB is as quick as a small one. The
+// thumbnail is the one the frame gives as a picture.
+TEST_F(AbmtoolTest, InfoAndThumbnailOfAnAbmReadOnlyWhatTheyNeed)
+{
+    const auto header = [](uint16_t width, uint16_t height, uint8_t count) {
+        TAbmHeader h;
+        h.FrameWidth = width;
+        h.FrameHeight = height;
+        h.BitCount = 16;
+        h.FrameCount = count;
+        h.DataSize = width * height * 2 * count;
+        const auto bytes = h.Encode();
+        return std::vector<uint8_t>(bytes.begin(), bytes.end());
+    };
+    std::vector<uint8_t> file = header(700, 500, 1);
+    for (int i = 0; i < 700 * 500 * 2; ++i)
+        file.push_back(static_cast<uint8_t>(i * 7 + i / 1400));
+    abm::test::WriteFile(dir / "frame.abm", file);
+    ASSERT_EQ(Run({"bmp", "-o", "frame.bmp", "frame.abm"}).status, 0);
+    ASSERT_EQ(Run({"thumbnail", "frame.abm", "a.png"}).status, 0);
+    ASSERT_EQ(Run({"thumbnail", "frame0.bmp", "b.png"}).status, 0);
+    const auto a = abm::test::ReadPng(dir.Path() / "a.png"), b = abm::test::ReadPng(dir.Path() / "b.png");
+    EXPECT_EQ(a.width, 128);
+    EXPECT_TRUE(a.width == b.width && a.height == b.height && a.rgba == b.rgba);
+
+    abm::test::WriteFile(dir / "sparse.abm", header(16384, 16384, 2));
+    fs::resize_file(dir / "sparse.abm", (uintmax_t{1} << 30) + 72);
+    const Outcome info = Run({"info", "sparse.abm"});
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("FrameCount=2 DataSize=1073741824 Creator=\"\" Accepted=yes"), std::string::npos) << info.out;
+    EXPECT_EQ(Run({"thumbnail", "sparse.abm", "s.png"}).status, 0);
+    EXPECT_EQ(abm::test::ReadPng(dir.Path() / "s.png").width, 128);
 }

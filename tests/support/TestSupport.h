@@ -4,6 +4,7 @@
 // references and small file utilities.
 
 #include "codecs/raster/Bitmap.h"
+#include "codecs/raster/MemoryBudget.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -43,6 +44,23 @@ RgbaImage ReadPng(const std::filesystem::path& path);
 // A raster of the given format filled from a function of (x, y) → 0x00RRGGBB.
 template <class F>
 TBitmap MakeRaster(int width, int height, TPixelFormat format, F colorAt);
+
+// The memory budget's limit for one test, put back afterwards; the peak
+// starts again from what is held when it is set.
+class ScopedMemoryLimit {
+public:
+    explicit ScopedMemoryLimit(int64_t bytes) : old_(MemoryBudget::Limit())
+    {
+        MemoryBudget::SetLimit(bytes);
+        MemoryBudget::ResetPeak();
+    }
+    ~ScopedMemoryLimit() { MemoryBudget::SetLimit(old_); }
+    ScopedMemoryLimit(const ScopedMemoryLimit&) = delete;
+    ScopedMemoryLimit& operator=(const ScopedMemoryLimit&) = delete;
+
+private:
+    int64_t old_;
+};
 
 // Little-endian readers for checking written bytes.
 inline uint32_t Le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }

@@ -233,6 +233,11 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
         prompts.messages.clear();
         WriteFile(dir / "in.abm", c.bytes);
         ReadAbmFile(target, dir / "in.abm");
+        // The header and the size alone give the reader's verdict.
+        const TAbmVerdict verdict = CheckAbmHeader(c.bytes.data(), c.bytes.size(), static_cast<int64_t>(c.bytes.size())).verdict;
+        EXPECT_EQ(verdict, c.outcome == Frames      ? TAbmVerdict::Accepted
+                           : c.outcome == BadFormat ? TAbmVerdict::BadFormat
+                                                    : TAbmVerdict::CannotOpen);
         EXPECT_EQ(target.Count(), c.frames);
         EXPECT_EQ(target.SourceBitmaps().size(), static_cast<size_t>(c.frames));
         if (c.outcome == Frames) {
@@ -285,7 +290,8 @@ TEST_F(AbmFileTest, FramesBeforeAFailureStayAndTheFailingOneIsRemoved)
     SouringOptions souring;
     souring.AutoSizeOn = false;
     souring.Height = "4";
-    souring.goodReads = 2;
+    // One read weighs the frames' memory before they are read, then one per frame.
+    souring.goodReads = 3;
     FrameStrip target(souring, prompts);
     WriteFile(dir / "three.abm", AbmFile(2, 2, 16, 3, 24, 24));
     ReadAbmFile(target, dir / "three.abm");

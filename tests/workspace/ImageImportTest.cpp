@@ -1,4 +1,5 @@
 #include "workspace/ImageImport.h"
+#include "workspace/AbmFile.h"
 #include "codecs/gif/GIFException.h"
 #include "codecs/gif/GIFImage.h"
 #include "codecs/raster/Errors.h"
@@ -8,6 +9,8 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace abm;
 namespace fs = std::filesystem;
@@ -277,4 +280,62 @@ TEST_F(ImageImportTest, AbmFilesGoThroughTheirReader)
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, "Неверный формат файла: " + bad);
     EXPECT_EQ(strip.StatusPanel0(), "0");
+}
+
+// abmtool's ABM command stops at four frames: GIF images and ABM frames past
+// the cap are not imported, files that find the strip full are left out
+// unread, and the frames that are imported are those of a full import.
+TEST_F(ImageImportTest, FrameCapLeavesOutLaterFramesAndFiles)
+{
+    GifFile six;
+    six.screenWidth = 5;
+    six.screenHeight = 4;
+    six.globalTable = {0x000000, 0xFF8000, 0x00FFFF, 0xFFFFFF};
+    for (int i = 0; i < 6; ++i)
+        six.images.push_back(GifImage{i % 3, 0, 2, 3, std::vector<uint8_t>(6, static_cast<uint8_t>(i % 4)), {}, std::nullopt, false});
+    const std::string gif = Write("six.gif", six.Bytes());
+    for (int i = 0; i < 3; ++i)
+        strip.AppendFrame(abm::test::MakeRaster(5, 4, pf24bit, [i](int x, int y) { return static_cast<uint32_t>(i * 99 + x * 7 + y); }));
+    TMemoryStream three;
+    WriteAbmStream(strip, three);
+    const std::string abm = Write("three.abm", three.Bytes());
+    struct Case {
+        std::vector<std::string> files;
+        int cap;
+        std::vector<int> added;  // -1: left out
+    };
+    const Case cases[] = {
+        {{gif, abm}, 4, {4, -1}}, {{abm, gif}, 4, {3, 1}}, {{abm, abm}, 5, {3, 2}}, {{gif, gif}, kNoFrameCap, {6, 6}},
+    };
+    for (const Case& c : cases) {
+        FrameStrip capped(options, prompts), full(options, prompts);
+        for (size_t i = 0; i < c.files.size(); ++i) {
+            const TImportResult r = ImportFile(capped, c.files[i], c.cap);
+            EXPECT_EQ(r.leftOut, c.added[i] < 0) << i;
+            EXPECT_EQ(r.framesAdded, std::max(c.added[i], 0)) << i;
+            ImportFile(full, c.files[i]);
+        }
+        ASSERT_EQ(capped.Count(), std::min(c.cap, full.Count()));
+        for (int f = 0; f < capped.Count(); ++f)
+            EXPECT_TRUE(capped.Thumbnail(f).Picture.Image().bits == full.Thumbnail(f).Picture.Image().bits) << f;
+    }
+}
+
+// A FIFO would block open() forever: each importer fails at once as it does
+// for any file it cannot open, and the command line takes it for no file.
+TEST_F(ImageImportTest, FifosFailAtOnceLikeAnyUnopenableFile)
+{
+    std::vector<std::string> fifos;
+    for (const char* name : {"x.gif", "x.bmp", "x.jpg", "x.abm"}) {
+        fifos.push_back(dir / name);
+        ASSERT_EQ(::mkfifo(fifos.back().c_str(), 0600), 0);
+    }
+    EXPECT_THROW(ImportFile(strip, fifos[0]), EFOpenError);
+    EXPECT_TRUE(ImportFile(strip, fifos[1]).dropped);
+    EXPECT_THROW(ImportFile(strip, fifos[2]), EFOpenError);
+    ImportFile(strip, fifos[3]);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, "Невозможно откыть файл: " + fifos[3]);
+    CommandLineImport(strip, {fifos[0]});
+    EXPECT_EQ(strip.Count(), 0);
 }

@@ -290,6 +290,32 @@ TEST(GIFImage, RefusesHostileSizesBeforeReservingMemory)
         EXPECT_EQ(Load(c.bytes, c.limit).error, c.error) << c.name;
 }
 
+// The blocks are read first and every image decoded after them, as if in one
+// pass: an image's decoding error still comes before a block error after it.
+// In between, the picture's sizes are known and no pixel is decoded.
+TEST(GIFImage, BlocksAreReadBeforeThePixelsAndErrorsKeepFileOrder)
+{
+    std::vector<std::pair<int, size_t>> seen;  // width and pixels of each image
+    TGIFImage gif;
+    gif.OnBlocksRead = [&seen](const TGIFImage& g) {
+        for (int i = 0; i < g.Count(); ++i)
+            seen.emplace_back(g.Images(i).Width(), g.Images(i).Data().size());
+    };
+    const auto two = OneImage().Image(1, 0, 2, 1, {3, 3}).Trailer().b;
+    gif.LoadFromMemory(two.data(), two.size());
+    EXPECT_EQ(seen, (std::vector<std::pair<int, size_t>>{{3, 0}, {2, 0}}));
+    EXPECT_EQ(gif.Images(1).Data(), (std::vector<uint8_t>{3, 3}));
+
+    const Loaded badCodeFirst =
+        Load(GifStream().Header(3, 2, 1).Descriptor(0, 0, 3, 2).Bytes({12, 1, 0, 0, 0x21, 0x02, 0}).b);
+    EXPECT_EQ(badCodeFirst.error, "Invalid LZW minimum code size");
+    EXPECT_EQ(badCodeFirst.gif->Count(), 0);
+
+    gif.OnBlocksRead = [](const TGIFImage&) { throw MemoryLimitExceeded(2, 1); };
+    EXPECT_THROW(gif.LoadFromMemory(two.data(), two.size()), MemoryLimitExceeded);
+    EXPECT_TRUE(gif.Images(0).Data().empty());
+}
+
 TEST(GIFImage, LoadsOneHundredThousandTinyImages)
 {
     GifStream f;

@@ -165,3 +165,23 @@ TEST(GIFSubImage, TilingStepsByTheScreenWhileInsideTheRectangle)
     const std::string row = ".##..##..##.\n", blank = "............\n";
     EXPECT_EQ(picture, blank + row + row + blank + blank + row + row + blank + blank + row + row + blank);
 }
+
+// The import draws each image once and then lets its pixels go; sub-image
+// 0's palette still serves the later images that have no table.
+TEST(GIFSubImage, ReleasedImageHandsOutNothingButLendsItsPalette)
+{
+    GifStream f;
+    f.Header(64, 64).Image(0, 0, 64, 64, Solid(64, 64, 1), 2, 0x81).Image(0, 0, 2, 1, {1, 0});
+    auto gif = Load(f);
+    TGIFSubImage& first = gif->Images(0);
+    const TPalette lent = first.Bitmap()->Palette();
+    const int64_t held = MemoryBudget::Used();
+    first.ReleasePixels();
+    EXPECT_EQ(MemoryBudget::Used(), held - RasterBytes(64, 64, 8));
+    EXPECT_EQ(first.Bitmap(), nullptr);
+    EXPECT_TRUE(first.Data().empty());
+    TBitmap surface = Surface(64, 64);
+    first.Draw(surface.Canvas(), Rect(0, 0, 64, 64), false, false);
+    EXPECT_TRUE(Changed(surface).IsEmpty());
+    EXPECT_EQ(gif->Images(1).Bitmap()->Palette(), lent);
+}

@@ -187,3 +187,25 @@ TEST(JPEGImage, NewPicturesStartFromTheProcessWideDefaults)
 }
 
 }  // namespace
+
+// While a picture is loaded it holds its file's bytes; decoding holds the
+// raster and, only for its own length, libjpeg's buffers: together what
+// DecodeMemory reckons from the header.
+TEST(JPEGImage, DecodingHoldsTheRasterAndTheLibraryBuffersOnlyWhileItRuns)
+{
+    for (const JpegRecipe& recipe : {JpegRecipe{300, 200, JpegKind::Color}, JpegRecipe{300, 200, JpegKind::Color, true},
+                                     JpegRecipe{64, 64, JpegKind::Gray, true}}) {
+        const std::vector<uint8_t> file = EncodeJpeg(recipe, Gradient);
+        const int64_t before = MemoryBudget::Used();
+        TMemoryStream stream(file);
+        TJPEGImage jpeg;
+        jpeg.LoadFromStream(stream);
+        EXPECT_EQ(MemoryBudget::Used(), before + static_cast<int64_t>(file.size()));
+        const int64_t raster = RasterBytes(recipe.width, recipe.height, recipe.kind == JpegKind::Gray ? 8 : 24);
+        EXPECT_GT(jpeg.DecodeMemory(), raster);
+        MemoryBudget::ResetPeak();
+        jpeg.Bitmap();
+        EXPECT_EQ(MemoryBudget::Used(), before + static_cast<int64_t>(file.size()) + raster);
+        EXPECT_EQ(MemoryBudget::Peak(), MemoryBudget::Used() + jpeg.DecodeMemory() - raster);
+    }
+}

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <jerror.h>
 
 using namespace abm;
 using namespace abm::test;
@@ -124,21 +123,27 @@ TEST(JPEGRobustness, PictureBeyondTheRasterCapIsRefusedBeforeDecoding)
 }
 
 // A progressive file holds every coefficient in the library's memory; a
-// header under the raster cap may still ask for gigabytes of it.
-TEST(JPEGRobustness, HugeProgressiveHeaderIsRefusedByTheLibraryMemoryLimit)
+// header under the raster cap may still ask for gigabytes of it, and is
+// refused by the memory budget before the raster or the library's arrays
+// are made.
+TEST(JPEGRobustness, HugeProgressiveHeaderIsRefusedByTheMemoryBudget)
 {
     const std::vector<uint8_t> small = EncodeJpeg(JpegRecipe{64, 64, JpegKind::Color, true}, Gradient);
     ASSERT_LE(int64_t{16000} * 16000, kMaxRasterPixels);
     TMemoryStream stream(WithSize(small, 0xC2, 16000, 16000));
     TJPEGImage jpeg;
     jpeg.LoadFromStream(stream);
+    const int64_t before = MemoryBudget::Used();
+    MemoryBudget::ResetPeak();
     try {
         jpeg.Bitmap();
         ADD_FAILURE() << "decoded a 16000 x 16000 progressive picture";
-    } catch (const EJPEG& e) {
-        // Past the limit the library wants to spill to disk, which it cannot.
-        EXPECT_EQ(e.Number(), JERR_NO_BACKING_STORE);
+    } catch (const MemoryLimitExceeded& e) {
+        // 3 bytes of raster and 3 of coefficients per pixel (4:2:0).
+        EXPECT_GE(e.Needed(), int64_t{16000} * 16000 * 6);
+        EXPECT_GE(jpeg.DecodeMemory(), int64_t{16000} * 16000 * 6);
     }
+    EXPECT_EQ(MemoryBudget::Peak(), before);
 }
 
 // Thousands of scans without data: on a small picture they cost little and
