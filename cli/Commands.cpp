@@ -2,6 +2,7 @@
 
 #include "CliPrompts.h"
 #include "PngWriter.h"
+#include "codecs/raster/AtomicWrite.h"
 #include "codecs/raster/Errors.h"
 #include "codecs/raster/Stream.h"
 #include "workspace/Workspace.h"

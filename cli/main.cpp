@@ -2,6 +2,7 @@
 
 #include "CliPrompts.h"
 #include "Commands.h"
+#include "codecs/raster/AtomicWrite.h"
 #include "workspace/UserPrompts.h"
 
 #include <CLI/CLI.hpp>
@@ -35,6 +36,7 @@ void AddFrameOptions(CLI::App& command, abm::TCliOptions& o, std::string& size, 
 
 int main(int argc, char** argv)
 {
+    abm::InstallSaveSignalHandlers();
     abm::TCliOptions o;
     std::string size = "128x97";
     bool noAutoSize = false;

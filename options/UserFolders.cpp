@@ -1,7 +1,5 @@
 #include "UserFolders.h"
 
-#include "codecs/raster/Stream.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -119,19 +117,6 @@ TLoadResult LoadConfigFile(const std::string& path, std::string& content)
     }
     ::close(fd);
     return result;
-}
-
-void ReplaceConfigFile(const std::string& path, const std::string& content)
-{
-    std::string target = path;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-            target = resolved;
-            std::free(resolved);
-        }
-    }
-    WriteFileAtomically(target, content.data(), content.size());
 }
 
 }  // namespace abm

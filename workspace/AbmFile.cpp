@@ -1,6 +1,7 @@
 #include "AbmFile.h"
 
 #include "PathNames.h"
+#include "codecs/raster/AtomicWrite.h"
 #include "codecs/raster/Errors.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "BmpExport.h"
 
 #include "PathNames.h"
-#include "codecs/raster/Stream.h"
+#include "codecs/raster/AtomicWrite.h"
 
 namespace abm {
 
