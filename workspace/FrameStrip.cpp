@@ -4,6 +4,7 @@
 #include "codecs/raster/Errors.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace abm {
 
@@ -119,30 +120,40 @@ void FrameStrip::ClearStrip()
 
 void FrameStrip::RebuildStrip()
 {
-    std::vector<std::unique_ptr<TBitmap>> holding = std::move(sources_);
-    sources_.clear();
-    struct Finally {
-        FrameStrip& strip;
-        std::vector<std::unique_ptr<TBitmap>>& holding;
-        ~Finally()
-        {
-            holding.clear();
-            strip.ShowFrameCount();
-        }
-    } finally{*this, holding};
+    RebuildFrom(SourceOrder());
+}
 
-    while (!thumbnails_.empty())
-        DestroyThumbnail(0);
-    for (const auto& bitmap : holding) {
-        TImage& t = CreateFrameThumbnail();
-        try {
-            t.Picture.Assign(bitmap.get());
+std::vector<const TBitmap*> FrameStrip::SourceOrder() const
+{
+    std::vector<const TBitmap*> order;
+    order.reserve(sources_.size());
+    for (const auto& source : sources_)
+        order.push_back(source.get());
+    return order;
+}
+
+void FrameStrip::RebuildFrom(const std::vector<const TBitmap*>& order)
+{
+    std::vector<std::unique_ptr<TImage>> oldThumbnails = std::exchange(thumbnails_, {});
+    std::vector<std::unique_ptr<TBitmap>> oldSources = std::exchange(sources_, {});
+    thumbnails_.reserve(order.size());
+    sources_.reserve(order.size());
+    try {
+        for (const TBitmap* source : order) {
+            TImage& t = CreateFrameThumbnail();
+            t.Picture.Assign(source);
             NormalizeFrame(t);
-        } catch (...) {
-            RemoveThumbnail(t);
         }
+    } catch (...) {
+        thumbnails_ = std::move(oldThumbnails);
+        sources_ = std::move(oldSources);
+        ShowFrameCount();
+        throw;
     }
+    // The old thumbnails go when this returns; a reference to one reads as none.
+    popupImage_ = nullptr;
     FitStripHeight();
+    ShowFrameCount();
 }
 
 void FrameStrip::ShowFrameCount()
@@ -193,11 +204,11 @@ void FrameStrip::DeleteAExecute()
         return;
     }
     const auto tag = static_cast<size_t>(popupImage_->Tag);
-    if (tag < sources_.size())
-        sources_.erase(sources_.begin() + static_cast<std::ptrdiff_t>(tag));
-    RemoveThumbnail(*popupImage_);
     popupImage_ = nullptr;
-    RebuildStrip();
+    std::vector<const TBitmap*> order = SourceOrder();
+    if (tag < order.size())
+        order.erase(order.begin() + static_cast<std::ptrdiff_t>(tag));
+    RebuildFrom(order);
     UpdateActionStates();
 }
 
@@ -220,10 +231,11 @@ void FrameStrip::ImgEndDrag(TImage* sender, TImage* target)
     const auto to = static_cast<size_t>(target->Tag);
     if (from >= sources_.size() || to >= sources_.size())
         return;
-    std::unique_ptr<TBitmap> moved = std::move(sources_[from]);
-    sources_.erase(sources_.begin() + static_cast<std::ptrdiff_t>(from));
-    sources_.insert(sources_.begin() + static_cast<std::ptrdiff_t>(to), std::move(moved));
-    RebuildStrip();
+    std::vector<const TBitmap*> order = SourceOrder();
+    const TBitmap* moved = order[from];
+    order.erase(order.begin() + static_cast<std::ptrdiff_t>(from));
+    order.insert(order.begin() + static_cast<std::ptrdiff_t>(to), moved);
+    RebuildFrom(order);
 }
 
 void FrameStrip::FormDestroy()

@@ -67,6 +67,8 @@ public:
     void RemoveThumbnail(TImage& t);
 
     void ClearStrip();
+    // All or nothing: if a frame fails to normalise, the strip keeps exactly
+    // the frames it had and the error travels on to be shown.
     void RebuildStrip();
     void ShowFrameCount();
     void FitStripHeight();
@@ -83,6 +85,11 @@ public:
 
 private:
     void DestroyThumbnail(size_t index);
+    std::vector<const TBitmap*> SourceOrder() const;
+    // Makes every thumbnail anew from these source bitmaps of the strip,
+    // in this order (RebuildStrip's rule); the reordering and deleting
+    // commands change the order first.
+    void RebuildFrom(const std::vector<const TBitmap*>& order);
     void Changed() { ++generation_; }
 
     IFrameOptions& options_;
