@@ -31,6 +31,20 @@ void AppendFilled(FrameStrip& strip, Fill fill)
     }
 }
 
+// The command states follow the strip after every import, also one that
+// ended in an error after some frames came in.
+template <class Import>
+void ImportThenUpdateActionStates(FrameStrip& strip, Import import)
+{
+    try {
+        import();
+    } catch (...) {
+        strip.UpdateActionStates();
+        throw;
+    }
+    strip.UpdateActionStates();
+}
+
 }  // namespace
 
 TImportResult ImportGif(FrameStrip& strip, const std::string& fileName)
@@ -112,14 +126,15 @@ void OpenGifAExecute(FrameStrip& strip, ISettingsStore& settings)
 void ImportFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<std::string>& files,
                  const TImportListener& onImported)
 {
-    for (const std::string& file : files) {
-        const TImportResult result = ImportFile(strip, file);
-        if (onImported)
-            onImported(file, result);
-    }
-    if (!files.empty())
-        settings.WriteSetting("LoadImg", ExtractFilePath(files.front()));
-    strip.UpdateActionStates();
+    ImportThenUpdateActionStates(strip, [&] {
+        for (const std::string& file : files) {
+            const TImportResult result = ImportFile(strip, file);
+            if (onImported)
+                onImported(file, result);
+        }
+        if (!files.empty())
+            settings.WriteSetting("LoadImg", ExtractFilePath(files.front()));
+    });
 }
 
 std::string CommandLineFileName(const std::vector<std::string>& arguments)
@@ -140,8 +155,7 @@ void CommandLineImport(FrameStrip& strip, const std::vector<std::string>& argume
     const std::string fileName = CommandLineFileName(arguments);
     if (!FileExists(fileName))
         return;
-    ImportFile(strip, fileName);
-    strip.UpdateActionStates();
+    ImportThenUpdateActionStates(strip, [&] { ImportFile(strip, fileName); });
 }
 
 }  // namespace abm

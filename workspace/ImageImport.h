@@ -24,7 +24,8 @@ struct TImportResult {
 void OpenGifAExecute(FrameStrip& strip, ISettingsStore& settings);
 
 // The open command after its dialog: imports the files in order, remembers
-// the first one's folder under "LoadImg" and updates the command states.
+// the first one's folder under "LoadImg" and updates the command states,
+// also when an error ends the run.
 // `onImported` hears of every file that returned; an error that travels
 // ends the whole run, as it ends the command.
 using TImportListener = std::function<void(const std::string& fileName, const TImportResult& result)>;
@@ -42,7 +43,8 @@ TImportResult ImportJpeg(FrameStrip& strip, const std::string& fileName);
 // The arguments after the program name, joined with blanks up to the first
 // empty one, and trimmed: a path the shell split at its blanks, rejoined.
 std::string CommandLineFileName(const std::vector<std::string>& arguments);
-// Imports that file if it exists, then updates the command states.
+// Imports that file if it exists, then updates the command states (also
+// when the import ends in an error).
 void CommandLineImport(FrameStrip& strip, const std::vector<std::string>& arguments);
 
 }  // namespace abm

@@ -974,6 +974,26 @@ private slots:
         QCOMPARE(form->Model->Strip.Count(), 0);
         QCOMPARE(form->FormStorage->ReadSetting("LoadImg", ""), std::string());
     }
+
+    void commandsFollowTheStripAfterAnOpenThatFails()
+    {
+        SolidAbm(QStringLiteral("one.abm"), {0xF800});
+        QFile bad(File(QStringLiteral("bad.gif")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("GIF89a\x01");
+        bad.close();
+        auto form = MakeForm();
+        ModalScript script;
+        script.Then(ModalScript::ChooseFile(QStringLiteral("\"one.abm\" \"bad.gif\"")))
+            .Then(ModalScript::Click(QStringLiteral("OK")));
+        form->FormStorage->WriteSetting("LoadImg", Native(dir_->path()) + "/");
+        form->OpenGifA->trigger();
+        QVERIFY(script.Done());
+        QCOMPARE(script.seen.back().title, kCaption);
+        QCOMPARE(form->Model->Strip.Count(), 1);
+        for (QAction* action : {form->SaveBmpA, form->SaveToFileA, form->ClearA})
+            QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
+    }
 };
 
 QTEST_MAIN(MFormTest)
