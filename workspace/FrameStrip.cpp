@@ -238,6 +238,19 @@ void FrameStrip::ImgEndDrag(TImage* sender, TImage* target)
     RebuildFrom(order);
 }
 
+bool FrameStrip::FramesHavePixels(int count) const
+{
+    for (int i = 0; i < std::min(count, Count()); ++i) {
+        const TImage& t = Thumbnail(i);
+        if (t.Width == 0 || t.Height == 0 || t.Picture.Width() == 0 || t.Picture.Height() == 0) {
+            prompts_.MessageDlg("Сохранение невозможно. \r\nНулевой размер картинок !!!", TMsgDlgType::mtWarning,
+                                {TMsgDlgBtn::mbCancel});
+            return false;
+        }
+    }
+    return true;
+}
+
 void FrameStrip::FormDestroy()
 {
     sources_.clear();

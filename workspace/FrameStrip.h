@@ -73,6 +73,11 @@ public:
     void ShowFrameCount();
     void FitStripHeight();
     void UpdateActionStates();
+    // A save refuses frames without pixels (an empty BMP file imports as a
+    // 0 × 0 frame, the options may ask for width or height 0): no reader
+    // takes a file of them. Shows the warning and answers false when one of
+    // the first `count` frames has none.
+    bool FramesHavePixels(int count) const;
 
     void ClearAExecute();
     void DeleteAExecute();

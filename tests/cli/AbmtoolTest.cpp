@@ -341,6 +341,26 @@ TEST_F(AbmtoolTest, HelpListsEveryOptionWithItsDefault)
     EXPECT_NE(o.out.find("=128"), std::string::npos) << o.out;
 }
 
+TEST_F(AbmtoolTest, FramesWithoutPixelsAreRefusedAndNothingIsWritten)
+{
+    abm::test::WriteFile(dir / "empty.bmp", {});
+    const std::string pic = Picture("p.bmp", 20, 10);
+    const std::vector<std::vector<std::string>> cases = {
+        {"abm", "-o", "out.abm", "empty.bmp"},
+        {"abm", "-o", "out.abm", pic, "empty.bmp"},
+        {"abm", "-o", "out.abm", "--no-autosize", "--size", "0x97", pic},
+        {"bmp", "-o", "out.bmp", pic, "empty.bmp"},
+        {"bmp", "-o", "out.bmp", "--no-autosize", "--size", "20x0", pic},
+    };
+    for (const auto& args : cases) {
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 1) << args.back();
+        EXPECT_EQ(o.err, "abmtool: Сохранение невозможно. \nНулевой размер картинок !!!\n");
+        EXPECT_FALSE(fs::exists(dir / "out.abm"));
+        EXPECT_FALSE(fs::exists(dir / "out0.bmp"));
+    }
+}
+
 TEST_F(AbmtoolTest, SaveFollowsLinksKeepsModesAndRefusesWhatAPlainOpenWould)
 {
     if (::geteuid() != 0)
