@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "CliPrompts.h"
+#include "NameText.h"
 #include "PngWriter.h"
 #include "codecs/raster/AtomicWrite.h"
 #include "codecs/raster/Errors.h"
@@ -8,7 +9,6 @@
 #include "workspace/Workspace.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <ostream>
 #include <sys/stat.h>
@@ -65,24 +65,6 @@ bool ImportInputs(Workspace& ws, CliPrompts& prompts, const TCliOptions& o)
         return false;
     }
     return true;
-}
-
-std::string Quoted(const std::string& text, bool json)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, json ? "\\u%04x" : "\\x%02x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
 }
 
 }  // namespace
@@ -146,19 +128,19 @@ int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
             status = 1;
 
         if (o.json) {
-            out << (first ? "\n" : ",\n") << "  {\"file\": " << Quoted(file, true) << ", \"FrameWidth\": " << h.FrameWidth
+            out << (first ? "\n" : ",\n") << "  {\"file\": " << JsonString(file) << ", \"FrameWidth\": " << h.FrameWidth
                 << ", \"FrameHeight\": " << h.FrameHeight << ", \"BitCount\": " << int{h.BitCount}
                 << ", \"FrameCount\": " << int{h.FrameCount} << ", \"DataSize\": " << h.DataSize
-                << ", \"Creator\": " << Quoted(creator, true) << ", \"Accepted\": " << (accepted ? "true" : "false");
+                << ", \"Creator\": " << JsonString(creator) << ", \"Accepted\": " << (accepted ? "true" : "false");
             if (!accepted)
-                out << ", \"Message\": " << Quoted(prompts.Messages.front(), true);
+                out << ", \"Message\": " << JsonString(prompts.Messages.front());
             out << "}";
         } else {
-            out << file << ": FrameWidth=" << h.FrameWidth << " FrameHeight=" << h.FrameHeight
+            out << EscapedText(file) << ": FrameWidth=" << h.FrameWidth << " FrameHeight=" << h.FrameHeight
                 << " BitCount=" << int{h.BitCount} << " FrameCount=" << int{h.FrameCount} << " DataSize=" << h.DataSize
-                << " Creator=" << Quoted(creator, false) << " Accepted=" << (accepted ? "yes" : "no");
+                << " Creator=\"" << EscapedText(creator, true) << "\"" << " Accepted=" << (accepted ? "yes" : "no");
             if (!accepted)
-                out << " (" << prompts.Messages.front() << ")";
+                out << " (" << EscapedText(prompts.Messages.front()) << ")";
             out << "\n";
         }
         first = false;

@@ -276,7 +276,8 @@ TEST_F(AbmtoolTest, InfoReportsHeadersAndTheReadersVerdict)
                          "\"FrameCount\": 2, \"DataSize\": 800, \"Creator\": \"Created by PLIX\", \"Accepted\": true}"),
               std::string::npos)
         << o.out;
-    EXPECT_NE(o.out.find("\"Accepted\": false, \"Message\": \"\\u00d0"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\"Accepted\": false, \"Message\": \"Неверный формат файла: bits24.abm\"}"), std::string::npos)
+        << o.out;
 
     o = Run({"info", "missing.abm"});
     EXPECT_EQ(o.status, 1);
@@ -341,6 +342,34 @@ TEST_F(AbmtoolTest, HelpListsEveryOptionWithItsDefault)
     EXPECT_NE(o.out.find("=128"), std::string::npos) << o.out;
 }
 
+TEST_F(AbmtoolTest, OutputThatNamesNoFileIsAUsageError)
+{
+    const std::string pic = Picture("p.bmp", 5, 5);
+    fs::create_directory(dir / "sub");
+    const char* const empty = "--output: the name is empty; name the file to write\n";
+    const char* const dash = "--output: writing to standard output is not supported; name the file to write\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"abm", "-o", ""}, empty},
+        {{"abm", "-o", "-"}, dash},
+        {{"abm", "-o", "sub/"}, "--output: 'sub/' is a folder; name the file to write in it\n"},
+        {{"abm", "-o", "sub"}, "--output: 'sub' is a folder; name the file to write in it\n"},
+        {{"abm", "-o", "new/"}, "--output: 'new/' is a folder; name the file to write in it\n"},
+        {{"bmp", "-o", ""}, empty},
+        {{"bmp", "-o", "-"}, dash},
+    };
+    for (auto [args, message] : cases) {
+        args.push_back(pic);
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 2) << args[2];
+        EXPECT_EQ(o.err.substr(0, o.err.find("Run with")), message);
+    }
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
+        left.push_back(fs::relative(entry.path(), dir.Path()).string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"p.bmp", "sub"}));
+}
+
 TEST_F(AbmtoolTest, FramesWithoutPixelsAreRefusedAndNothingIsWritten)
 {
     abm::test::WriteFile(dir / "empty.bmp", {});
@@ -359,6 +388,25 @@ TEST_F(AbmtoolTest, FramesWithoutPixelsAreRefusedAndNothingIsWritten)
         EXPECT_FALSE(fs::exists(dir / "out.abm"));
         EXPECT_FALSE(fs::exists(dir / "out0.bmp"));
     }
+}
+
+TEST_F(AbmtoolTest, NamesAreEscapedInTextAndIntactInJson)
+{
+    // An escape sequence, a line break, Cyrillic, a byte that is not UTF-8, a backslash.
+    const std::string name = "a\x1b[2J\nб\xff\\.abm";
+    const std::string pic = Picture("p.bmp", 20, 10);
+    ASSERT_EQ(Run({"abm", "-o", name, pic}).status, 0);
+    abm::test::WriteFile(dir / (name + ".bmp"), {'B', 'M', 1});
+
+    Outcome o = Run({"info", name});
+    EXPECT_EQ(o.out, "a\\x1b[2J\\x0aб\\xff\\\\.abm: FrameWidth=20 FrameHeight=10 BitCount=16 FrameCount=1 "
+                     "DataSize=400 Creator=\"Created by PLIX\" Accepted=yes\n");
+    o = Run({"info", "--json", name});
+    EXPECT_NE(o.out.find("{\"file\": \"a\\u001b[2J\\u000aб\\udcff\\\\.abm\", "), std::string::npos) << o.out;
+    o = Run({"bmp", "-o", "f.bmp", pic, name + ".bmp"});
+    EXPECT_EQ(o.err, "abmtool: warning: a\\x1b[2J\\x0aб\\xff\\\\.abm.bmp: not a picture of its kind, skipped\n");
+    o = Run({"info", name + ".missing"});
+    EXPECT_EQ(o.err, "abmtool: Cannot open file \"a\\x1b[2J\\x0aб\\xff\\\\.abm.missing\". No such file or directory.\n");
 }
 
 TEST_F(AbmtoolTest, SaveFollowsLinksKeepsModesAndRefusesWhatAPlainOpenWould)
