@@ -5,6 +5,7 @@
 #include "RasterView.h"
 #include "StripView.h"
 #include "Thumbnail.h"
+#include "options/ScreenFit.h"
 #include "options/qt/FormOpt.h"
 #include "options/qt/FrmInc.h"
 
@@ -60,6 +61,20 @@ QRect ToQRect(const TRect& r)
 TRect ToTRect(const QRect& r)
 {
     return Rect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+}
+
+// The part of the screen a window may use (without panels): of the screen
+// that holds the rectangle's centre, else of the primary one.
+std::optional<TRect> AvailableArea(const TRect& outer)
+{
+    const QPoint centre(static_cast<int>((int64_t{outer.Left} + outer.Right) / 2),
+                        static_cast<int>((int64_t{outer.Top} + outer.Bottom) / 2));
+    const QScreen* screen = QGuiApplication::screenAt(centre);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return std::nullopt;
+    return ToTRect(screen->availableGeometry());
 }
 
 }  // namespace
@@ -519,7 +534,10 @@ void TMForm::SetPlacement(const TWindowPlacement& placement)
 {
     minPosition_ = placement.MinPosition;
     maxPosition_ = placement.MaxPosition;
-    const QRect outer = ToQRect(placement.NormalPosition);
+    // Every restore ends here, the first run's too: a rectangle that does
+    // not fit the screen is moved, at its size, to where it can be reached.
+    const std::optional<TRect> area = AvailableArea(placement.NormalPosition);
+    const QRect outer = ToQRect(area ? MoveInside(placement.NormalPosition, *area) : placement.NormalPosition);
     const Qt::WindowStates state = States();
     const Qt::WindowStates special = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
     if ((state & special) && isVisible()) {

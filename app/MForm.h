@@ -43,7 +43,8 @@ class TMForm : public QMainWindow, public IPlacementWindow {
 public:
     static constexpr const char* kCaption = "Создание анимашек для Samsung - SGH-C100";
     static constexpr const char* kSaveBmpButtonHint = "Сохранить все кадры как BMP";
-    // The outer bounds on the first run.
+    // The outer bounds on the first run, where they fit the screen (else
+    // moved inside at this size).
     static constexpr int kDesignedLeft = 602;
     static constexpr int kDesignedTop = 479;
     static constexpr int kDesignedWidth = 542;

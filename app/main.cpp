@@ -2,6 +2,7 @@
 
 #include "ImageLists.h"
 #include "MForm.h"
+#include "codecs/raster/AtomicWrite.h"
 
 #include <QApplication>
 #include <QFont>
@@ -13,6 +14,7 @@
 
 int main(int argc, char* argv[])
 {
+    abm::InstallSaveSignalHandlers();
     // The toolkit first; it takes its own options (-platform, -style …)
     // out of argv, so what is left is the program's command line.
     QApplication application(argc, argv);

@@ -1,5 +1,7 @@
 #include "CliPrompts.h"
 
+#include "NameText.h"
+
 #include <ostream>
 
 namespace abm {
@@ -29,11 +31,16 @@ std::optional<std::string> CliPrompts::SaveDialog(const TFileDialogRequest&)
 
 void CliPrompts::Report(const std::string& text)
 {
+    // A box's own line break stays one; any other control character, such
+    // as one inside a file name, is escaped.
     std::string shown;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            continue;
-        shown += text[i];
+    for (size_t start = 0;;) {
+        const size_t end = text.find("\r\n", start);
+        shown += EscapedText(std::string_view(text).substr(start, end - start));
+        if (end == std::string::npos)
+            break;
+        shown += '\n';
+        start = end + 2;
     }
     err_ << "abmtool: " << shown << '\n';
 }

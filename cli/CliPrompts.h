@@ -25,7 +25,8 @@ public:
     std::vector<std::string> OpenDialog(const TFileDialogRequest& request) override;
     std::optional<std::string> SaveDialog(const TFileDialogRequest& request) override;
 
-    // "abmtool: " + text, a box's CR LF shown as one line break.
+    // "abmtool: " + text, a box's CR LF shown as one line break and every
+    // other control character escaped (EscapedText).
     void Report(const std::string& text);
 
 private:

@@ -1,14 +1,17 @@
 #include "Commands.h"
 
 #include "CliPrompts.h"
+#include "NameText.h"
 #include "PngWriter.h"
 #include "ThumbnailScaler.h"
+#include "codecs/raster/AtomicWrite.h"
 #include "codecs/raster/Errors.h"
 #include "codecs/raster/Stream.h"
 #include "workspace/PathNames.h"
 #include "workspace/Workspace.h"
 
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <ostream>
 #include <unistd.h>
@@ -78,24 +81,6 @@ bool ImportInputs(Workspace& ws, CliPrompts& prompts, const TCliOptions& o, int 
     return true;
 }
 
-std::string Quoted(const std::string& text, bool json)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, json ? "\\u%04x" : "\\x%02x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 }  // namespace
 
 namespace {
@@ -155,19 +140,19 @@ int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
         const std::string message = accepted ? std::string() : AbmVerdictMessage(check.verdict, file);
 
         if (o.json) {
-            out << (first ? "\n" : ",\n") << "  {\"file\": " << Quoted(file, true) << ", \"FrameWidth\": " << h.FrameWidth
+            out << (first ? "\n" : ",\n") << "  {\"file\": " << JsonString(file) << ", \"FrameWidth\": " << h.FrameWidth
                 << ", \"FrameHeight\": " << h.FrameHeight << ", \"BitCount\": " << int{h.BitCount}
                 << ", \"FrameCount\": " << int{h.FrameCount} << ", \"DataSize\": " << h.DataSize
-                << ", \"Creator\": " << Quoted(creator, true) << ", \"Accepted\": " << (accepted ? "true" : "false");
+                << ", \"Creator\": " << JsonString(creator) << ", \"Accepted\": " << (accepted ? "true" : "false");
             if (!accepted)
-                out << ", \"Message\": " << Quoted(message, true);
+                out << ", \"Message\": " << JsonString(message);
             out << "}";
         } else {
-            out << file << ": FrameWidth=" << h.FrameWidth << " FrameHeight=" << h.FrameHeight
+            out << EscapedText(file) << ": FrameWidth=" << h.FrameWidth << " FrameHeight=" << h.FrameHeight
                 << " BitCount=" << int{h.BitCount} << " FrameCount=" << int{h.FrameCount} << " DataSize=" << h.DataSize
-                << " Creator=" << Quoted(creator, false) << " Accepted=" << (accepted ? "yes" : "no");
+                << " Creator=\"" << EscapedText(creator, true) << "\"" << " Accepted=" << (accepted ? "yes" : "no");
             if (!accepted)
-                out << " (" << message << ")";
+                out << " (" << EscapedText(message) << ")";
             out << "\n";
         }
         first = false;

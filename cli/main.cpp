@@ -2,6 +2,8 @@
 
 #include "CliPrompts.h"
 #include "Commands.h"
+#include "NameText.h"
+#include "codecs/raster/AtomicWrite.h"
 #include "codecs/raster/MemoryBudget.h"
 #include "workspace/UserPrompts.h"
 
@@ -9,14 +11,34 @@
 
 #include <iostream>
 #include <regex>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr const char* kVersion = "abmtool 1.0.0";
 
-void AddFrameOptions(CLI::App& command, abm::TCliOptions& o, std::string& size, bool& noAutoSize)
+// OUT must name a file, as a save dialog's answer does: an empty name (which
+// the save would take for a cancelled dialog) and "-" are refused, and for
+// the ABM file also a folder, which would become a hidden ".abm" in it.
+CLI::Validator OutputName(bool folderAllowed)
 {
-    command.add_option("-o,--output", o.out, "the file to write")->required();
+    return CLI::Validator(
+        [folderAllowed](std::string& name) -> std::string {
+            if (name.empty())
+                return "the name is empty; name the file to write";
+            if (name == "-")
+                return "writing to standard output is not supported; name the file to write";
+            struct stat st {};
+            if (!folderAllowed && (name.back() == '/' || (::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode))))
+                return "'" + abm::EscapedText(name) + "' is a folder; name the file to write in it";
+            return {};
+        },
+        "FILE");
+}
+
+void AddFrameOptions(CLI::App& command, abm::TCliOptions& o, std::string& size, bool& noAutoSize, bool folderAllowed)
+{
+    command.add_option("-o,--output", o.out, "the file to write")->required()->check(OutputName(folderAllowed));
     command.add_option("--size", size, "frame width and height, used with --no-autosize")
         ->default_str("128x97")
         ->check(CLI::Validator(
@@ -36,6 +58,7 @@ void AddFrameOptions(CLI::App& command, abm::TCliOptions& o, std::string& size, 
 
 int main(int argc, char** argv)
 {
+    abm::InstallSaveSignalHandlers();
     abm::TCliOptions o;
     std::string size = "128x97";
     bool noAutoSize = false;
@@ -54,13 +77,17 @@ int main(int argc, char** argv)
 
     CLI::App* abmCmd = app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation "
                                                  "(at most four frames of at most 128 x 97; OUT's extension becomes .abm)");
-    AddFrameOptions(*abmCmd, o, size, noAutoSize);
+    AddFrameOptions(*abmCmd, o, size, noAutoSize, false);
     CLI::App* bmpCmd = app.add_subcommand("bmp", "import INPUTs in order and write every frame as a 16-bit BMP file "
                                                  "named OUT's folder + base name + frame number + .bmp");
-    AddFrameOptions(*bmpCmd, o, size, noAutoSize);
+    AddFrameOptions(*bmpCmd, o, size, noAutoSize, true);
     CLI::App* infoCmd = app.add_subcommand("info", "show the header of ABM files and whether the reader accepts them "
-                                                   "(exit status 1 when one is not accepted)");
-    infoCmd->add_flag("--json", o.json, "print JSON instead of one line per file (default: off)");
+                                                   "(exit status 1 when one is not accepted); control characters "
+                                                   "and bytes that are not UTF-8 in names are shown as \\xHH, "
+                                                   "a backslash as \\\\");
+    infoCmd->add_flag("--json", o.json, "print JSON instead of one line per file (default: off); a name's bytes "
+                                        "that are not UTF-8 are written as \\udcXX (XX the byte, as Python's "
+                                        "surrogateescape reads it back)");
     infoCmd->add_option("FILE", o.inputs, "ABM files")->required();
     CLI::App* thumbCmd = app.add_subcommand("thumbnail", "write the first frame of INPUT as a PNG scaled to fit "
                                                          "SIZE x SIZE (the file manager's thumbnailer)");

@@ -1,5 +1,6 @@
 #include "FileAssociation.h"
 
+#include "codecs/raster/AtomicWrite.h"
 #include "codecs/raster/Errors.h"
 #include "options/Errors.h"
 #include "options/UserFolders.h"
@@ -185,7 +186,7 @@ void WriteEntryFile(const std::string& path, const std::string& content)
 {
     PrepareFolder(path);
     try {
-        ReplaceConfigFile(path, content);
+        WriteFileAtomically(path, content.data(), content.size());
     } catch (const EStreamError&) {
         throw ERegistryException("Failed to set data for '" + path + "'");
     }

@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include "codecs/raster/AtomicWrite.h"
 #include "codecs/raster/Errors.h"
 #include "options/Errors.h"
 #include "options/UserFolders.h"
@@ -227,7 +228,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     if (path_.empty() || (!folder_.empty() && !MakeFolders(folder_)))
         throw failure;
     try {
-        ReplaceConfigFile(path_, out);
+        WriteFileAtomically(path_, out.data(), out.size());
     } catch (const EStreamError&) {
         throw failure;
     }

@@ -121,17 +121,4 @@ TLoadResult LoadConfigFile(const std::string& path, std::string& content)
     return result;
 }
 
-void ReplaceConfigFile(const std::string& path, const std::string& content)
-{
-    std::string target = path;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-            target = resolved;
-            std::free(resolved);
-        }
-    }
-    WriteFileAtomically(target, content.data(), content.size());
-}
-
 }  // namespace abm

@@ -33,9 +33,4 @@ enum class TLoadResult {
 // a pipe or device that happens to carry the name.
 TLoadResult LoadConfigFile(const std::string& path, std::string& content);
 
-// Replaces the file's content atomically (temporary file in the same folder,
-// then rename). A symbolic link is followed, so a linked file stays linked.
-// Raises EFCreateError on failure.
-void ReplaceConfigFile(const std::string& path, const std::string& content);
-
 }  // namespace abm

@@ -1,6 +1,7 @@
 #include "AbmFile.h"
 
 #include "PathNames.h"
+#include "codecs/raster/AtomicWrite.h"
 #include "codecs/raster/Errors.h"
 
 #include <algorithm>
@@ -228,6 +229,8 @@ void SaveToFileAExecute(FrameStrip& strip, ISettingsStore& settings)
     if (strip.Count() == 0)
         return;
     const int n = std::min(strip.Count(), kMaxAbmFrames);
+    if (!strip.FramesHavePixels(n))
+        return;
     for (int i = 0; i < n; ++i) {
         const TImage& t = strip.Thumbnail(i);
         if (t.Width > kMaxFrameWidth || t.Height > kMaxFrameHeight) {

@@ -1,7 +1,7 @@
 #include "BmpExport.h"
 
 #include "PathNames.h"
-#include "codecs/raster/Stream.h"
+#include "codecs/raster/AtomicWrite.h"
 
 namespace abm {
 
@@ -17,6 +17,9 @@ std::string BaseFileName(const std::string& path)
 
 void SaveBmpAExecute(FrameStrip& strip, ISettingsStore& settings)
 {
+    // A BMP file 0 pixels wide or high is one no reader opens.
+    if (!strip.FramesHavePixels(strip.Count()))
+        return;
     TFileDialogRequest request;
     request.Filter = "*.bmp|*.bmp|Все файлы (*.*)|*.*";
     request.InitialDir = settings.ReadSetting("SaveBmp", "");

@@ -4,6 +4,7 @@
 #include "codecs/raster/Errors.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace abm {
 
@@ -155,29 +156,44 @@ void FrameStrip::ClearStrip()
 
 void FrameStrip::RebuildStrip()
 {
-    std::vector<std::unique_ptr<TBitmap>> holding = std::move(sources_);
-    sources_.clear();
-    struct Finally {
-        FrameStrip& strip;
-        std::vector<std::unique_ptr<TBitmap>>& holding;
-        ~Finally()
-        {
-            holding.clear();
-            strip.ShowFrameCount();
-        }
-    } finally{*this, holding};
+    RebuildFrom(SourceOrder());
+}
 
-    DestroyAllThumbnails();
-    for (const auto& bitmap : holding) {
-        TImage& t = CreateFrameThumbnail();
-        try {
-            t.Picture.Assign(bitmap.get());
+std::vector<const TBitmap*> FrameStrip::SourceOrder() const
+{
+    std::vector<const TBitmap*> order;
+    order.reserve(sources_.size());
+    for (const auto& source : sources_)
+        order.push_back(source.get());
+    return order;
+}
+
+void FrameStrip::RebuildFrom(const std::vector<const TBitmap*>& order)
+{
+    std::vector<std::unique_ptr<TImage>> oldThumbnails = std::exchange(thumbnails_, {});
+    std::vector<std::unique_ptr<TBitmap>> oldSources = std::exchange(sources_, {});
+    live_.clear();
+    thumbnails_.reserve(order.size());
+    sources_.reserve(order.size());
+    try {
+        for (const TBitmap* source : order) {
+            TImage& t = CreateFrameThumbnail();
+            t.Picture.Assign(source);
             NormalizeFrame(t);
-        } catch (...) {
-            RemoveThumbnail(t);
         }
+    } catch (...) {
+        thumbnails_ = std::move(oldThumbnails);
+        sources_ = std::move(oldSources);
+        live_.clear();
+        for (const auto& t : thumbnails_)
+            live_.insert(t.get());
+        ShowFrameCount();
+        throw;
     }
+    // The old thumbnails go when this returns; a reference to one reads as none.
+    popupImage_ = nullptr;
     FitStripHeight();
+    ShowFrameCount();
 }
 
 void FrameStrip::ShowFrameCount()
@@ -228,11 +244,11 @@ void FrameStrip::DeleteAExecute()
         return;
     }
     const auto tag = static_cast<size_t>(popupImage_->Tag);
-    if (tag < sources_.size())
-        sources_.erase(sources_.begin() + static_cast<std::ptrdiff_t>(tag));
-    RemoveThumbnail(*popupImage_);
     popupImage_ = nullptr;
-    RebuildStrip();
+    std::vector<const TBitmap*> order = SourceOrder();
+    if (tag < order.size())
+        order.erase(order.begin() + static_cast<std::ptrdiff_t>(tag));
+    RebuildFrom(order);
     UpdateActionStates();
 }
 
@@ -255,10 +271,24 @@ void FrameStrip::ImgEndDrag(TImage* sender, TImage* target)
     const auto to = static_cast<size_t>(target->Tag);
     if (from >= sources_.size() || to >= sources_.size())
         return;
-    std::unique_ptr<TBitmap> moved = std::move(sources_[from]);
-    sources_.erase(sources_.begin() + static_cast<std::ptrdiff_t>(from));
-    sources_.insert(sources_.begin() + static_cast<std::ptrdiff_t>(to), std::move(moved));
-    RebuildStrip();
+    std::vector<const TBitmap*> order = SourceOrder();
+    const TBitmap* moved = order[from];
+    order.erase(order.begin() + static_cast<std::ptrdiff_t>(from));
+    order.insert(order.begin() + static_cast<std::ptrdiff_t>(to), moved);
+    RebuildFrom(order);
+}
+
+bool FrameStrip::FramesHavePixels(int count) const
+{
+    for (int i = 0; i < std::min(count, Count()); ++i) {
+        const TImage& t = Thumbnail(i);
+        if (t.Width == 0 || t.Height == 0 || t.Picture.Width() == 0 || t.Picture.Height() == 0) {
+            prompts_.MessageDlg("Сохранение невозможно. \r\nНулевой размер картинок !!!", TMsgDlgType::mtWarning,
+                                {TMsgDlgBtn::mbCancel});
+            return false;
+        }
+    }
+    return true;
 }
 
 void FrameStrip::FormDestroy()

@@ -71,10 +71,17 @@ public:
     void RemoveFramesFrom(int position);
 
     void ClearStrip();
+    // All or nothing: if a frame fails to normalise, the strip keeps exactly
+    // the frames it had and the error travels on to be shown.
     void RebuildStrip();
     void ShowFrameCount();
     void FitStripHeight();
     void UpdateActionStates();
+    // A save refuses frames without pixels (an empty BMP file imports as a
+    // 0 × 0 frame, the options may ask for width or height 0): no reader
+    // takes a file of them. Shows the warning and answers false when one of
+    // the first `count` frames has none.
+    bool FramesHavePixels(int count) const;
 
     void ClearAExecute();
     void DeleteAExecute();
@@ -88,6 +95,11 @@ public:
 private:
     void DestroyThumbnail(size_t index);
     void DestroyAllThumbnails();
+    std::vector<const TBitmap*> SourceOrder() const;
+    // Makes every thumbnail anew from these source bitmaps of the strip,
+    // in this order (RebuildStrip's rule); the reordering and deleting
+    // commands change the order first.
+    void RebuildFrom(const std::vector<const TBitmap*>& order);
     void Changed() { ++generation_; }
 
     IFrameOptions& options_;

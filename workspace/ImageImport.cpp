@@ -56,6 +56,20 @@ void RequireGifMemory(const FrameStrip& strip, const TGIFImage& gif, int frameCa
     MemoryBudget::Require(bytes);
 }
 
+// The command states follow the strip after every import, also one that
+// ended in an error after some frames came in.
+template <class Import>
+void ImportThenUpdateActionStates(FrameStrip& strip, Import import)
+{
+    try {
+        import();
+    } catch (...) {
+        strip.UpdateActionStates();
+        throw;
+    }
+    strip.UpdateActionStates();
+}
+
 }  // namespace
 
 TImportResult ImportGif(FrameStrip& strip, const std::string& fileName, int frameCap)
@@ -158,14 +172,15 @@ void OpenGifAExecute(FrameStrip& strip, ISettingsStore& settings)
 void ImportFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<std::string>& files,
                  const TImportListener& onImported, int frameCap)
 {
-    for (const std::string& file : files) {
-        const TImportResult result = ImportFile(strip, file, frameCap);
-        if (onImported)
-            onImported(file, result);
-    }
-    if (!files.empty())
-        settings.WriteSetting("LoadImg", ExtractFilePath(files.front()));
-    strip.UpdateActionStates();
+    ImportThenUpdateActionStates(strip, [&] {
+        for (const std::string& file : files) {
+            const TImportResult result = ImportFile(strip, file, frameCap);
+            if (onImported)
+                onImported(file, result);
+        }
+        if (!files.empty())
+            settings.WriteSetting("LoadImg", ExtractFilePath(files.front()));
+    });
 }
 
 std::string CommandLineFileName(const std::vector<std::string>& arguments)
@@ -186,8 +201,7 @@ void CommandLineImport(FrameStrip& strip, const std::vector<std::string>& argume
     const std::string fileName = CommandLineFileName(arguments);
     if (!FileExists(fileName))
         return;
-    ImportFile(strip, fileName);
-    strip.UpdateActionStates();
+    ImportThenUpdateActionStates(strip, [&] { ImportFile(strip, fileName); });
 }
 
 }  // namespace abm

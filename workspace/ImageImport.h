@@ -26,7 +26,8 @@ struct TImportResult {
 void OpenGifAExecute(FrameStrip& strip, ISettingsStore& settings);
 
 // The open command after its dialog: imports the files in order, remembers
-// the first one's folder under "LoadImg" and updates the command states.
+// the first one's folder under "LoadImg" and updates the command states,
+// also when an error ends the run.
 // `onImported` hears of every file that returned; an error that travels
 // ends the whole run, as it ends the command. Files that find the strip at
 // `frameCap` frames are left out unread.
@@ -51,7 +52,7 @@ TImportResult ImportJpeg(FrameStrip& strip, const std::string& fileName);
 // empty one, and trimmed: a path the shell split at its blanks, rejoined.
 std::string CommandLineFileName(const std::vector<std::string>& arguments);
 // Imports that file if it exists as a regular file, then updates the command
-// states.
+// states (also when the import ends in an error).
 void CommandLineImport(FrameStrip& strip, const std::vector<std::string>& arguments);
 
 }  // namespace abm

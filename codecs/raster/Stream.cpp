@@ -176,44 +176,6 @@ TLoadedBytes ReadWholeFile(const std::string& fileName)
     return file.ReadRest();
 }
 
-void WriteFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable)
-{
-    const size_t slash = fileName.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
-    std::string temp = folder + ".abm-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        throw FileCreateError(fileName, errno);
-    const auto* in = static_cast<const uint8_t*>(data);
-    size_t done = 0;
-    int err = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, in + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            err = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
-    // Keep the permissions a plainly created file would get.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (err == 0 && ::fchmod(fd, 0666 & ~mask) != 0)
-        err = errno;
-    if (err == 0 && durable && ::fsync(fd) != 0)
-        err = errno;
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    if (err == 0 && ::rename(temp.c_str(), fileName.c_str()) != 0)
-        err = errno;
-    if (err != 0) {
-        ::unlink(temp.c_str());
-        throw FileCreateError(fileName, err);
-    }
-}
-
 bool FileExists(const std::string& fileName)
 {
     struct stat st {};

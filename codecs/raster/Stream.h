@@ -102,10 +102,6 @@ private:
 
 // Whole-file helpers for the readers: EFOpenError when the file cannot be opened.
 TLoadedBytes ReadWholeFile(const std::string& fileName);
-// Writes through a temporary file in the same folder and renames it over the
-// target, so a failure never leaves a half-written file or destroys the old
-// one. `durable` also flushes the data to the disk before the rename.
-void WriteFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable = true);
 
 // A regular file of that name exists (a FIFO or a device does not count).
 bool FileExists(const std::string& fileName);

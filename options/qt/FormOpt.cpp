@@ -4,6 +4,7 @@
 #include "ErrorBox.h"
 #include "FrmInc.h"
 #include "UpDown.h"
+#include "codecs/raster/Errors.h"
 #include "options/FileAssociation.h"
 #include "options/ProgramFile.h"
 
@@ -163,6 +164,23 @@ bool TFormOpt::Stretch() const
 bool TFormOpt::Transparent() const
 {
     return ChBTransparent->isChecked();
+}
+
+void TFormOpt::accept()
+{
+    if (!AutoSize()) {
+        for (TFrmInc* field : {FrmWidth, FrmHeight}) {
+            try {
+                StrToInt(field->MaskEd->text().toStdString());
+            } catch (const EConvertError& error) {
+                ShowException(error);
+                field->MaskEd->setFocus();
+                field->MaskEd->selectAll();
+                return;
+            }
+        }
+    }
+    QDialog::accept();
 }
 
 void TFormOpt::FrmWidthMaskEdKeyPress(QObject* Sender, QChar& Key)

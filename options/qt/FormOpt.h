@@ -58,6 +58,11 @@ public:
     void SpeedButton1Click();
     void LbUrlClick();
 
+    // OK with auto-size off reads both sizes first: a text that is not a
+    // plain integer shows the conversion error and keeps the dialog open,
+    // so that closing it never makes the strip's rebuild fail.
+    void accept() override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -28,6 +28,8 @@ TFrmInc::TFrmInc(QWidget* parent)
     UpDown1->Max = 10000;
     UpDown1->Increment = 1;
     UpDown1->Wrap = false;
+    // The frame size is read as a plain integer: "1,000" would be refused.
+    UpDown1->Thousands = false;
     UpDown1->SetAssociate(MaskEd);
 
     setFocusProxy(MaskEd);

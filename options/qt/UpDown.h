@@ -3,7 +3,8 @@
 // Up-down arrow buttons bound to an edit: each step reads the number the
 // edit shows (the user may have typed one), moves it by Increment within
 // Min..Max and writes it back, from 1000 up with the locale's digit-group
-// separator. The Up and Down keys in the edit step it too.
+// separator when Thousands is set. The Up and Down keys in the edit step it
+// too.
 
 #include <QWidget>
 

@@ -1035,7 +1035,8 @@ private slots:
             edit->selectAll();
             QTest::keyClick(edit, Qt::Key_Backspace);
             QCOMPARE(edit->text(), QString());
-            dialog->BitBtn1->click();
+            // OK would refuse the empty text; Cancel keeps it in the dialog.
+            dialog->BitBtn2->click();
         });
         form->OptionsA->trigger();
         QVERIFY(script.Done());
@@ -1048,6 +1049,65 @@ private slots:
         QCOMPARE(script.seen.back().text, QStringLiteral("'' is not a valid integer value."));
         QCOMPARE(form->Model->Strip.Count(), 0);
         QCOMPARE(form->FormStorage->ReadSetting("LoadImg", ""), std::string());
+    }
+
+    // A size text that is not an integer ("1,000", as the arrows once wrote)
+    // never costs a frame: OK refuses it with the conversion error, and a
+    // delete whose rebuild fails under it keeps every frame.
+    void sizeThatIsNoIntegerNeverDropsAFrame()
+    {
+        auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const QString error = QStringLiteral("'1,000' is not a valid integer value.");
+        bool stillOpen = false;
+        ModalScript script;
+        script.Then([](QWidget* window) {
+                  auto* dialog = qobject_cast<TFormOpt*>(window);
+                  dialog->ChBAutoSize->click();
+                  dialog->FrmWidth->MaskEd->setText(QStringLiteral("1,000"));
+                  dialog->BitBtn1->click();
+              })
+            .Then(ModalScript::Click(QStringLiteral("OK")))
+            .Then([&](QWidget* window) {
+                stillOpen = window == form->FormOpt;
+                form->FormOpt->BitBtn2->click();
+            });
+        form->OptionsA->trigger();
+        QVERIFY(script.Done());
+        QVERIFY(stillOpen);
+        QCOMPARE(script.seen[1].text, error);
+
+        script.Then(ModalScript::ClickMenuAction(form->DeleteA))
+            .Then(ModalScript::Click(QStringLiteral("OK")))
+            .Then(ModalScript::Click(QStringLiteral("OK")));
+        ContextMenuOn(form->Thumbnails()[0]);
+        QTRY_VERIFY(script.Done());
+        QCOMPARE(script.seen.back().title, kCaption);
+        QCOMPARE(script.seen.back().text, error);
+        QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0}));
+        QCOMPARE(form->StatusPanel0->text(), QStringLiteral("2"));
+        QVERIFY(form->SaveToFileA->isEnabled());
+    }
+
+    void commandsFollowTheStripAfterAnOpenThatFails()
+    {
+        SolidAbm(QStringLiteral("one.abm"), {0xF800});
+        QFile bad(File(QStringLiteral("bad.gif")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("GIF89a\x01");
+        bad.close();
+        auto form = MakeForm();
+        ModalScript script;
+        script.Then(ModalScript::ChooseFile(QStringLiteral("\"one.abm\" \"bad.gif\"")))
+            .Then(ModalScript::Click(QStringLiteral("OK")));
+        form->FormStorage->WriteSetting("LoadImg", Native(dir_->path()) + "/");
+        form->OpenGifA->trigger();
+        QVERIFY(script.Done());
+        QCOMPARE(script.seen.back().title, kCaption);
+        QCOMPARE(form->Model->Strip.Count(), 1);
+        for (QAction* action : {form->SaveBmpA, form->SaveToFileA, form->ClearA})
+            QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
     }
 };
 

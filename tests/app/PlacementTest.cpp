@@ -1,6 +1,7 @@
 // The window placement store attached to the real main window: where and
 // how the window comes back, the keys it writes, and what happens when the
-// settings cannot be written.
+// settings cannot be written. Run on a 1280 × 1024 screen, which the
+// designed rectangle fits, and on a 1024 × 768 one, which it does not.
 
 #include "GuiTestSupport.h"
 #include "ModalScript.h"
@@ -58,6 +59,23 @@ class PlacementTest : public QObject {
 
     static int Ppi() { return qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()); }
 
+    // Where the designed rectangle (602, 479, 542 × 381) ends up on this
+    // run's screen: kept where it fits, else moved inside at its size.
+    static QRect FirstRun()
+    {
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        if (screen == QSize(1024, 768))
+            return QRect(482, 387, 542, 381);
+        if (screen != QSize(1280, 1024))
+            qFatal("run on a 1280 x 1024 or a 1024 x 768 screen, not %d x %d", screen.width(), screen.height());
+        return QRect(602, 479, 542, 381);
+    }
+
+    static QString FourNumbers(const QRect& r)
+    {
+        return QStringLiteral("%1,%2,%3,%4").arg(r.left()).arg(r.top()).arg(r.right() + 1).arg(r.bottom() + 1);
+    }
+
     static void WriteIni(const QString& text)
     {
         QFile file(IniPath());
@@ -77,7 +95,7 @@ private slots:
     void firstRunShowsDesignedBoundsAndWritesKeysInOrder()
     {
         RunOnce([](TMForm& form) {
-            QCOMPARE(form.frameGeometry(), QRect(602, 479, 542, 381));
+            QCOMPARE(form.frameGeometry(), FirstRun());
             QVERIFY(!form.isMaximized());
         });
         const QByteArray text = ReadAll(IniPath());
@@ -94,8 +112,8 @@ private slots:
         QVERIFY(lines[5].startsWith(QStringLiteral("MinMaxPos%1=").arg(ScreenSuffix())));
         QCOMPARE(lines[6], QStringLiteral("MinMaxPos=") + lines[5].section(u'=', 1));
         QCOMPARE(lines[5].section(u'=', 1).split(u',').size(), 4);
-        QCOMPARE(lines[7], QStringLiteral("NormPos%1=602,479,1144,860").arg(ScreenSuffix()));
-        QCOMPARE(lines[8], QStringLiteral("NormPos=602,479,1144,860"));
+        QCOMPARE(lines[7], QStringLiteral("NormPos%1=").arg(ScreenSuffix()) + FourNumbers(FirstRun()));
+        QCOMPARE(lines[8], QStringLiteral("NormPos=") + FourNumbers(FirstRun()));
         QCOMPARE(lines[9], QStringLiteral("Visible=0"));
     }
 
@@ -114,6 +132,31 @@ private slots:
         RunOnce([&](TMForm& form) { QCOMPARE(form.frameGeometry(), moved); });
     }
 
+    void storedRectangleOffTheScreenIsMovedInside_data()
+    {
+        QTest::addColumn<QRect>("stored");
+        QTest::addColumn<QRect>("large");  // shown on 1280 × 1024
+        QTest::addColumn<QRect>("small");  // shown on 1024 × 768
+        const QRect fits(100, 50, 542, 381);
+        QTest::newRow("fits both") << fits << fits << fits;
+        QTest::newRow("past the right and bottom") << QRect(900, 700, 542, 381) << QRect(738, 643, 542, 381)
+                                                   << QRect(482, 387, 542, 381);
+        QTest::newRow("above and left") << QRect(-300, -50, 542, 381) << QRect(0, 0, 542, 381)
+                                        << QRect(0, 0, 542, 381);
+    }
+
+    void storedRectangleOffTheScreenIsMovedInside()
+    {
+        QFETCH(QRect, stored);
+        QFETCH(QRect, large);
+        QFETCH(QRect, small);
+        WriteIni(QStringLiteral("[TMForm]\nFormVersion=0\nShowCmd=1\nPixelsPerInch=%1\nNormPos=%2\n")
+                     .arg(Ppi())
+                     .arg(FourNumbers(stored)));
+        const QRect expected = FirstRun() == QRect(602, 479, 542, 381) ? large : small;
+        RunOnce([&](TMForm& form) { QCOMPARE(form.frameGeometry(), expected); });
+    }
+
     void maximisedWindowComesBackMaximised()
     {
         RunOnce([](TMForm& form) {
@@ -125,7 +168,7 @@ private slots:
         RunOnce([](TMForm& form) {
             QVERIFY(form.isMaximized());
             form.showNormal();
-            QTRY_COMPARE(form.frameGeometry(), QRect(602, 479, 542, 381));
+            QTRY_COMPARE(form.frameGeometry(), FirstRun());
         });
     }
 
@@ -135,7 +178,7 @@ private slots:
                      .arg(Ppi()));
         RunOnce([](TMForm& form) {
             QVERIFY(!form.isMaximized());
-            QCOMPARE(form.frameGeometry(), QRect(602, 479, 542, 381));
+            QCOMPARE(form.frameGeometry(), FirstRun());
         });
     }
 
@@ -146,7 +189,7 @@ private slots:
         RunOnce([](TMForm& form) {
             QVERIFY(form.isMaximized());
             form.showNormal();
-            QTRY_COMPARE(form.frameGeometry(), QRect(602, 479, 542, 381));
+            QTRY_COMPARE(form.frameGeometry(), FirstRun());
         });
     }
 

@@ -9,11 +9,15 @@
 #include <fcntl.h>
 #include <png.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 extern char** environ;
@@ -37,37 +41,90 @@ std::string Slurp(const std::string& path)
     return s.str();
 }
 
+// How abmtool is started, beyond its arguments.
+struct Launch {
+    std::vector<std::string> as;  // a program that runs it as another user
+    std::vector<std::string> env;  // added NAME=value entries
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+};
+
+// abmtool as the user nobody (uid and gid 65534), also in group 100.
+const Launch kAsNobody{{"setpriv", "--reuid=65534", "--regid=65534", "--groups=100"}, {}, RLIM_INFINITY};
+
 class AbmtoolTest : public ::testing::Test {
 protected:
     abm::test::TempDir dir;
     const fs::path gifs = abm::test::Corpora() / "gif" / "wuffs";
 
-    Outcome Run(std::vector<std::string> args)
+    pid_t Spawn(std::vector<std::string> args, const Launch& how = {})
     {
         args.insert(args.begin(), ABMTOOL_PATH);
+        args.insert(args.begin(), how.as.begin(), how.as.end());
         std::vector<char*> argv;
         for (auto& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
+        std::vector<std::string> env = how.env;
+        for (char** e = environ; *e; ++e)
+            env.emplace_back(*e);
+        std::vector<char*> envp;
+        for (auto& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
         const std::string outFile = dir / ".stdout", errFile = dir / ".stderr";
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addchdir_np(&actions, dir.Path().c_str());
-        pid_t pid = 0;
-        Outcome o;
-        if (posix_spawn(&pid, ABMTOOL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
+        // The signals abmtool handles start at their default action, whatever
+        // the test runner ignores (a background job ignores SIGINT).
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        for (const int s : {SIGINT, SIGTERM, SIGXFSZ})
+            sigaddset(&defaults, s);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limited = saved;
+        limited.rlim_cur = how.fileSizeLimit;
+        setrlimit(RLIMIT_FSIZE, &limited);
+        pid_t pid = -1;
+        if (posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0)
+            pid = -1;
+        setrlimit(RLIMIT_FSIZE, &saved);
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+
+    Outcome Finish(pid_t pid)
+    {
+        Outcome o;
+        int status = 0;
+        if (pid > 0 && waitpid(pid, &status, 0) == pid)
+            o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        const std::string outFile = dir / ".stdout", errFile = dir / ".stderr";
         o.out = Slurp(outFile);
         o.err = Slurp(errFile);
         fs::remove(outFile);
         fs::remove(errFile);
         return o;
+    }
+
+    Outcome Run(std::vector<std::string> args, const Launch& how = {}) { return Finish(Spawn(std::move(args), how)); }
+
+    // Temporary files of saves, anywhere below the test folder.
+    std::vector<std::string> TempFiles() const
+    {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
+            if (entry.path().filename().string().rfind(".abm-", 0) == 0)
+                found.push_back(entry.path().string());
+        return found;
     }
 
     std::string Picture(const std::string& name, int w, int h, uint32_t rgb = 0x336699)
@@ -220,7 +277,8 @@ TEST_F(AbmtoolTest, InfoReportsHeadersAndTheReadersVerdict)
                          "\"FrameCount\": 2, \"DataSize\": 800, \"Creator\": \"Created by PLIX\", \"Accepted\": true}"),
               std::string::npos)
         << o.out;
-    EXPECT_NE(o.out.find("\"Accepted\": false, \"Message\": \"\\u00d0"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\"Accepted\": false, \"Message\": \"Неверный формат файла: bits24.abm\"}"), std::string::npos)
+        << o.out;
 
     o = Run({"info", "missing.abm"});
     EXPECT_EQ(o.status, 1);
@@ -372,4 +430,183 @@ TEST_F(AbmtoolTest, InfoAndThumbnailOfAnAbmReadOnlyWhatTheyNeed)
     EXPECT_NE(info.out.find("FrameCount=2 DataSize=1073741824 Creator=\"\" Accepted=yes"), std::string::npos) << info.out;
     EXPECT_EQ(Run({"thumbnail", "sparse.abm", "s.png"}).status, 0);
     EXPECT_EQ(abm::test::ReadPng(dir.Path() / "s.png").width, 128);
+}
+
+TEST_F(AbmtoolTest, OutputThatNamesNoFileIsAUsageError)
+{
+    const std::string pic = Picture("p.bmp", 5, 5);
+    fs::create_directory(dir / "sub");
+    const char* const empty = "--output: the name is empty; name the file to write\n";
+    const char* const dash = "--output: writing to standard output is not supported; name the file to write\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"abm", "-o", ""}, empty},
+        {{"abm", "-o", "-"}, dash},
+        {{"abm", "-o", "sub/"}, "--output: 'sub/' is a folder; name the file to write in it\n"},
+        {{"abm", "-o", "sub"}, "--output: 'sub' is a folder; name the file to write in it\n"},
+        {{"abm", "-o", "new/"}, "--output: 'new/' is a folder; name the file to write in it\n"},
+        {{"bmp", "-o", ""}, empty},
+        {{"bmp", "-o", "-"}, dash},
+    };
+    for (auto [args, message] : cases) {
+        args.push_back(pic);
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 2) << args[2];
+        EXPECT_EQ(o.err.substr(0, o.err.find("Run with")), message);
+    }
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
+        left.push_back(fs::relative(entry.path(), dir.Path()).string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"p.bmp", "sub"}));
+}
+
+TEST_F(AbmtoolTest, FramesWithoutPixelsAreRefusedAndNothingIsWritten)
+{
+    abm::test::WriteFile(dir / "empty.bmp", {});
+    const std::string pic = Picture("p.bmp", 20, 10);
+    const std::vector<std::vector<std::string>> cases = {
+        {"abm", "-o", "out.abm", "empty.bmp"},
+        {"abm", "-o", "out.abm", pic, "empty.bmp"},
+        {"abm", "-o", "out.abm", "--no-autosize", "--size", "0x97", pic},
+        {"bmp", "-o", "out.bmp", pic, "empty.bmp"},
+        {"bmp", "-o", "out.bmp", "--no-autosize", "--size", "20x0", pic},
+    };
+    for (const auto& args : cases) {
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 1) << args.back();
+        EXPECT_EQ(o.err, "abmtool: Сохранение невозможно. \nНулевой размер картинок !!!\n");
+        EXPECT_FALSE(fs::exists(dir / "out.abm"));
+        EXPECT_FALSE(fs::exists(dir / "out0.bmp"));
+    }
+}
+
+TEST_F(AbmtoolTest, NamesAreEscapedInTextAndIntactInJson)
+{
+    // An escape sequence, a line break, Cyrillic, a byte that is not UTF-8, a backslash.
+    const std::string name = "a\x1b[2J\nб\xff\\.abm";
+    const std::string pic = Picture("p.bmp", 20, 10);
+    ASSERT_EQ(Run({"abm", "-o", name, pic}).status, 0);
+    abm::test::WriteFile(dir / (name + ".bmp"), {'B', 'M', 1});
+
+    Outcome o = Run({"info", name});
+    EXPECT_EQ(o.out, "a\\x1b[2J\\x0aб\\xff\\\\.abm: FrameWidth=20 FrameHeight=10 BitCount=16 FrameCount=1 "
+                     "DataSize=400 Creator=\"Created by PLIX\" Accepted=yes\n");
+    o = Run({"info", "--json", name});
+    EXPECT_NE(o.out.find("{\"file\": \"a\\u001b[2J\\u000aб\\udcff\\\\.abm\", "), std::string::npos) << o.out;
+    o = Run({"bmp", "-o", "f.bmp", pic, name + ".bmp"});
+    EXPECT_EQ(o.err, "abmtool: warning: a\\x1b[2J\\x0aб\\xff\\\\.abm.bmp: not a picture of its kind, skipped\n");
+    o = Run({"info", name + ".missing"});
+    EXPECT_EQ(o.err, "abmtool: Cannot open file \"a\\x1b[2J\\x0aб\\xff\\\\.abm.missing\". No such file or directory.\n");
+}
+
+TEST_F(AbmtoolTest, SaveFollowsLinksKeepsModesAndRefusesWhatAPlainOpenWould)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root: prepares other users' files and runs abmtool as nobody";
+    const std::string pic = Picture("p.bmp", 20, 10);
+    fs::permissions(dir.Path(), fs::perms::all);
+    fs::create_directory(dir / "real");
+    fs::permissions(dir / "real", fs::perms::all);
+    const std::vector<uint8_t> old = {1, 2, 3};
+    const auto prepare = [&](const char* name, mode_t mode, uid_t uid, gid_t gid) {
+        abm::test::WriteFile(dir / name, old);
+        ASSERT_EQ(::chown((dir / name).c_str(), uid, gid), 0);
+        ASSERT_EQ(::chmod((dir / name).c_str(), mode), 0);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        const char* out;
+        const Launch& launch;
+        const char* target;  // the file the save replaces or refuses
+        bool refused;
+        mode_t mode;  // the target's afterwards
+        uid_t uid;
+        gid_t gid;
+    };
+    const Launch asRoot{};
+    const Case cases[] = {
+        {"a new file follows the umask", [] {}, "new.abm", kAsNobody, "new.abm", false, 0640, 65534, 65534},
+        {"mode 0600 kept", [&] { prepare("own.abm", 0600, 65534, 65534); }, "own.abm", kAsNobody, "own.abm", false,
+         0600, 65534, 65534},
+        {"mode 0640 and a group of the user's kept", [&] { prepare("group.abm", 0640, 65534, 100); }, "group.abm",
+         kAsNobody, "group.abm", false, 0640, 65534, 100},
+        {"a link stays, its target in another folder is replaced",
+         [&] {
+             prepare("real/r.abm", 0640, 65534, 100);
+             fs::create_symlink("real/r.abm", dir / "link.abm");
+         },
+         "link.abm", kAsNobody, "real/r.abm", false, 0640, 65534, 100},
+        {"a dangling link gets its target made", [&] { fs::create_symlink("real/made.abm", dir / "dangling.abm"); },
+         "dangling.abm", kAsNobody, "real/made.abm", false, 0640, 65534, 65534},
+        {"a write-protected file is refused", [&] { prepare("ro.abm", 0444, 65534, 65534); }, "ro.abm", kAsNobody,
+         "ro.abm", true, 0444, 65534, 65534},
+        {"another user's file is refused", [&] { prepare("roots.abm", 0644, 0, 0); }, "roots.abm", kAsNobody,
+         "roots.abm", true, 0644, 0, 0},
+        // A plain open succeeds for root, so root replaces, keeping owner, group and mode.
+        {"root replaces a write-protected file of another user", [&] { prepare("theirs.abm", 0444, 65534, 100); },
+         "theirs.abm", asRoot, "theirs.abm", false, 0444, 65534, 100},
+    };
+    const mode_t umask = ::umask(027);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.prepare();
+        const Outcome o = Run({"abm", "-o", c.out, pic}, c.launch);
+        EXPECT_EQ(o.status, c.refused ? 1 : 0);
+        EXPECT_EQ(o.err, c.refused ? std::string("abmtool: Cannot create file \"") + c.out + "\". Permission denied.\n"
+                                   : std::string());
+        EXPECT_EQ(ReadFile(dir / c.target).size(), c.refused ? old.size() : 72u + 20 * 10 * 2);
+        if (std::string(c.out) != c.target) {
+            EXPECT_TRUE(fs::is_symlink(dir / c.out));
+        }
+        struct stat st {};
+        ASSERT_EQ(::stat((dir / c.target).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode);
+        EXPECT_EQ(st.st_uid, c.uid);
+        EXPECT_EQ(st.st_gid, c.gid);
+        EXPECT_EQ(TempFiles(), std::vector<std::string>());
+    }
+    ::umask(umask);
+}
+
+TEST_F(AbmtoolTest, SaveSplitsAHardLinkAndKeepsTheOtherName)
+{
+    const std::string pic = Picture("p.bmp", 20, 10);
+    abm::test::WriteFile(dir / "a.abm", {1, 2, 3});
+    fs::create_hard_link(dir / "a.abm", dir / "b.abm");
+    ASSERT_EQ(Run({"abm", "-o", "a.abm", pic}).status, 0);
+    EXPECT_EQ(ReadFile(dir / "a.abm").size(), 72u + 20 * 10 * 2);
+    EXPECT_EQ(ReadFile(dir / "b.abm"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(fs::hard_link_count(dir / "a.abm"), 1u);
+}
+
+TEST_F(AbmtoolTest, FileSizeLimitFailsTheSaveAndLeavesNoTemporaryFile)
+{
+    const std::string pic = Picture("p.bmp", 128, 97);
+    abm::test::WriteFile(dir / "keep.abm", {1, 2, 3});
+    const Outcome o = Run({"abm", "-o", "keep.abm", pic}, {{}, {}, 4096});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "abmtool: Cannot create file \"keep.abm\". File too large.\n");
+    EXPECT_EQ(ReadFile(dir / "keep.abm"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(TempFiles(), std::vector<std::string>());
+}
+
+TEST_F(AbmtoolTest, SignalDuringASaveRemovesItsTemporaryFileThenEndsTheProgram)
+{
+    const std::string pic = Picture("p.bmp", 128, 97);
+    abm::test::WriteFile(dir / "keep.abm", {1, 2, 3});
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        // The save stops itself while its temporary file exists.
+        const pid_t pid = Spawn({"abm", "-o", "keep.abm", pic}, {{}, {"ABM_STOP_DURING_SAVE=1"}, RLIM_INFINITY});
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+        ASSERT_TRUE(WIFSTOPPED(status));
+        EXPECT_EQ(TempFiles().size(), 1u);
+        kill(pid, signal);
+        kill(pid, SIGCONT);
+        EXPECT_EQ(Finish(pid).status, 128 + signal);
+        EXPECT_EQ(TempFiles(), std::vector<std::string>());
+        EXPECT_EQ(ReadFile(dir / "keep.abm"), (std::vector<uint8_t>{1, 2, 3}));
+    }
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real window under Xvfb: start with an animated GIF, drag frame 1 onto
 # frame 3 with the mouse, export the frames as BMP through the tool bar and
-# the real save dialog, and check the files show the new order.
+# the real save dialog, and check the files show the new order. Then type a
+# frame width of 1000 into the real options dialog (999 and the Up arrow),
+# press OK, and check that the strip kept its four frames, now 1000 wide.
 # Usage (from ctest, inside xvfb-run): e2e.sh ABMMAKER LOCATE OUTPUT_FOLDER
 set -euo pipefail
 app=$1 locate=$2 out=$3
@@ -68,23 +70,56 @@ reordered() {
 wait_for "the new order on screen" reordered
 import -window "$window" "$out/abmmaker-window.png"
 
-# "Сохранить как BMP": the third tool bar button, right above the strip.
-read -r _ strip_top _ _ <<<"$("$locate" "$work/shot.png" $green)"
-read -r strip_left _ _ _ <<<"$("$locate" "$work/shot.png" $green)"
-xdotool mousemove --sync "$((strip_left + 2 * 31 + 17))" "$((strip_top - 17))" click 1
-dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "^Save As$" | head -n1)
-[ -n "$dialog" ] || fail "the save dialog did not appear"
-xdotool type --delay 10 "$work/out/walk"
-xdotool key Return
+# The tool bar buttons lie right above the strip, 31 pixels apart.
+read -r strip_left strip_top _ _ <<<"$("$locate" "$work/shot.png" $green)"
+click_tool_button() { xdotool mousemove --sync "$((strip_left + $1 * 31 + 17))" "$((strip_top - 17))" click 1; }
 
-wait_for "the frame files" test -s "$work/out/walk3.bmp"
-[ ! -e "$work/out/walk4.bmp" ] || fail "more than four frame files"
-[ ! -e "$work/out/walk.bmp" ] || fail "the chosen name itself was written"
-colours=""
-for i in 0 1 2 3; do
-  colours+="$(convert "$work/out/walk$i.bmp" -format '%[hex:p{20,15}]' info:) "
-done
-expected="$green $blue $red $yellow "
-[ "$colours" = "$expected" ] || fail "frame files show $colours, expected $expected"
+# "Сохранить как BMP" (the third button) into $work/out/NAME, then checks
+# the four frame files: each WIDTH pixels wide, in the expected colours.
+export_and_check() {
+  local name=$1 width=$2
+  click_tool_button 2
+  dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "^Save As$" | head -n1)
+  [ -n "$dialog" ] || fail "the save dialog did not appear"
+  xdotool type --delay 10 "$work/out/$name"
+  xdotool key Return
+  wait_for "the frame files" test -s "$work/out/${name}3.bmp"
+  [ ! -e "$work/out/${name}4.bmp" ] || fail "more than four frame files"
+  [ ! -e "$work/out/$name.bmp" ] || fail "the chosen name itself was written"
+  colours="" widths=""
+  for i in 0 1 2 3; do
+    colours+="$(convert "$work/out/$name$i.bmp" -format '%[hex:p{20,15}]' info:) "
+    widths+="$(identify -format '%w' "$work/out/$name$i.bmp") "
+  done
+  expected="$green $blue $red $yellow "
+  [ "$colours" = "$expected" ] || fail "frame files show $colours, expected $expected"
+  [ "$widths" = "$width $width $width $width " ] || fail "frame files are $widths pixels wide, expected $width"
+  wait_for "the save dialog to close" save_dialog_gone
+}
+save_dialog_gone() { ! xdotool search --onlyvisible --name "^Save As$"; }
+
+export_and_check walk 40
 grep -q "^SaveBmp=$work/out/" "$XDG_CONFIG_HOME/abmmaker.INI" || fail "SaveBmp not remembered"
 echo "PASS: reordered by a mouse drag and exported as $colours"
+
+# "Настройка" (the fifth button). The dialog opens with the focus on OK:
+# Tab, Tab to "Авторазмер", Space unticks it, three Tabs to the width,
+# whose text the focus selects. The dialog's title is empty, so the
+# program's windows are counted by their class.
+windows_shown() { xdotool search --onlyvisible --classname abmmaker | wc -l; }
+shown_before=$(windows_shown)
+shown() { [ "$(windows_shown)" -eq "$((shown_before + $1))" ]; }
+click_tool_button 4
+wait_for "the options dialog" shown 1
+xdotool key --delay 50 Tab Tab space Tab Tab Tab
+# An empty width: OK shows the conversion error over the dialog, which
+# stays open once the error is closed.
+xdotool key --delay 50 BackSpace Return
+wait_for "the conversion error" shown 2
+xdotool key Return
+wait_for "the error box to close" shown 1
+xdotool type --delay 50 999
+xdotool key --delay 50 Up Return
+wait_for "the options dialog to close" shown 0
+export_and_check wide 1000
+echo "PASS: the options dialog refused an empty width, then rebuilt all four frames 1000 wide"

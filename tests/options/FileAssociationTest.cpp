@@ -237,8 +237,11 @@ TEST_F(FileAssociationTest, MimeAppsListKeepsEveryOtherLine)
         SCOPED_TRACE(c.what);
         std::filesystem::create_directories(config);
         Put(MimeAppsList(), c.before);
+        const auto privateMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+        std::filesystem::permissions(MimeAppsList(), privateMode);
         Click("/usr/bin/abmmaker");
         EXPECT_EQ(Text(MimeAppsList()), c.after);
+        EXPECT_EQ(std::filesystem::status(MimeAppsList()).permissions(), privateMode);
     }
 }
 

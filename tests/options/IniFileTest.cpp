@@ -362,16 +362,19 @@ TEST_F(IniFileTest, WriteFailuresNameTheFileAsUsedAndLeaveNoTrace)
     }
 }
 
-TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesAndKeepALinkedFileLinked)
+TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesAndKeepALinkedFileLinkedAndPrivate)
 {
     std::filesystem::create_directories(dir / "config");
     std::filesystem::create_directories(dir / "dotfiles");
     Put(dir / "dotfiles/abmmaker.INI", "[TMForm]\r\nLoadImg=/a/\r\n");
-    std::filesystem::create_symlink(dir / "dotfiles/abmmaker.INI", IniPath());
+    const auto privateMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    std::filesystem::permissions(dir / "dotfiles/abmmaker.INI", privateMode);
+    std::filesystem::create_symlink("../dotfiles/abmmaker.INI", IniPath());
     for (int i = 0; i < 5; ++i)
         Write("SavePath", "/s" + std::to_string(i) + "/");
     EXPECT_TRUE(std::filesystem::is_symlink(IniPath()));
     EXPECT_EQ(Text(dir / "dotfiles/abmmaker.INI"), "[TMForm]\r\nLoadImg=/a/\r\nSavePath=/s4/\r\n");
+    EXPECT_EQ(std::filesystem::status(dir / "dotfiles/abmmaker.INI").permissions(), privateMode);
     for (const char* folder : {"config", "dotfiles"}) {
         int entries = 0;
         for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir / folder))

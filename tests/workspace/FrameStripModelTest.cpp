@@ -29,9 +29,9 @@ public:
         case 3: Delete(); break;
         case 4: Drag(); break;
         case 5: Clear(); break;
-        case 6: strip_.RebuildStrip(); AfterRebuild(); break;
+        case 6: Rebuilt([&] { strip_.RebuildStrip(); }); break;
         case 7: ChangeOptions(); break;
-        case 8: ChangeOptions(); strip_.RebuildStrip(); AfterRebuild(); break;
+        case 8: ChangeOptions(); Rebuilt([&] { strip_.RebuildStrip(); }); break;
         }
         Check();
     }
@@ -82,13 +82,13 @@ private:
         const int index = target ? target->Tag : -1;
         const bool ok = Pick(2) == 0;
         prompts_.answers = {ok ? TModalResult::mrOk : TModalResult::mrCancel};
-        strip_.DeleteAExecute();
-        EXPECT_EQ(strip_.PopupImage(), nullptr);
-        if (target && ok) {
+        if (!target || !ok) {
+            strip_.DeleteAExecute();
+        } else if (Rebuilt([&] { strip_.DeleteAExecute(); })) {
             ids_.erase(ids_.begin() + index);
-            AfterRebuild();
             checkActions_ = true;
         }
+        EXPECT_EQ(strip_.PopupImage(), nullptr);
     }
 
     void Drag()
@@ -98,12 +98,12 @@ private:
         const int from = Pick(strip_.Count());
         const bool outside = Pick(5) == 0;
         const int to = Pick(strip_.Count());
-        strip_.ImgEndDrag(&strip_.Thumbnail(from), outside ? nullptr : &strip_.Thumbnail(to));
-        if (!outside) {
+        if (outside) {
+            strip_.ImgEndDrag(&strip_.Thumbnail(from), nullptr);
+        } else if (Rebuilt([&] { strip_.ImgEndDrag(&strip_.Thumbnail(from), &strip_.Thumbnail(to)); })) {
             const int id = ids_[static_cast<size_t>(from)];
             ids_.erase(ids_.begin() + from);
             ids_.insert(ids_.begin() + to, id);
-            AfterRebuild();
         }
     }
 
@@ -127,12 +127,22 @@ private:
         options_.StretchOn = Pick(2) == 0;
     }
 
-    void AfterRebuild()
+    // A command that ends in a rebuild: all or nothing, failing with the
+    // conversion error exactly when there are frames and the options
+    // cannot be read.
+    template <class Command>
+    bool Rebuilt(Command command)
     {
-        if (!OptionsValid())
-            ids_.clear();
+        try {
+            command();
+        } catch (const EConvertError&) {
+            EXPECT_FALSE(OptionsValid());
+            return false;
+        }
+        EXPECT_TRUE(OptionsValid() || strip_.Count() == 0);
         // Thumbnails keep the options they were normalised under until the next rebuild.
         checkAutoSize_ = options_.AutoSizeOn;
+        return true;
     }
 
     void Check()

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace abm;
 using abm::test::MakeRaster;
 
@@ -307,11 +309,53 @@ TEST_F(FrameStripTest, FailedNormalisationLeavesOneSourcePerThumbnail)
         EXPECT_EQ(strip.Count(), 1);
         EXPECT_EQ(strip.SourceBitmaps().size(), 1u);
     }
-    // A rebuild under bad options drops every frame silently.
-    strip.RebuildStrip();
-    EXPECT_EQ(strip.Count(), 0);
-    EXPECT_TRUE(strip.SourceBitmaps().empty());
-    EXPECT_EQ(strip.StatusPanel0(), "0");
+}
+
+TEST_F(FrameStripTest, FailedRebuildKeepsEveryFrameAndPassesTheErrorOn)
+{
+    // Each command ends in a rebuild; under a width the conversion refuses
+    // it fails as a whole, so nothing is dropped without a message.
+    struct Case {
+        const char* what;
+        std::function<void()> command;
+    };
+    const Case cases[] = {
+        {"options closed with OK", [&] { strip.RebuildStrip(); }},
+        {"delete",
+         [&] {
+             strip.PopupMPopup(&strip.Thumbnail(1));
+             prompts.answers = {TModalResult::mrOk};
+             strip.DeleteAExecute();
+         }},
+        {"drag", [&] { strip.ImgEndDrag(&strip.Thumbnail(0), &strip.Thumbnail(2)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        strip.ClearStrip();
+        options.AutoSizeOn = true;
+        for (int id = 1; id <= 3; ++id)
+            strip.AppendFrame(Picture(id, 8 + id, 8));
+        std::vector<const TImage*> before;
+        for (int i = 0; i < strip.Count(); ++i)
+            before.push_back(&strip.Thumbnail(i));
+        options.AutoSizeOn = false;
+        options.Width = "1,000";
+        try {
+            c.command();
+            ADD_FAILURE() << "no error";
+        } catch (const EConvertError& e) {
+            EXPECT_STREQ(e.what(), "'1,000' is not a valid integer value");
+        }
+        ASSERT_EQ(strip.Count(), 3);
+        EXPECT_EQ(strip.SourceBitmaps().size(), 3u);
+        EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3}));
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(&strip.Thumbnail(i), before[static_cast<size_t>(i)]);
+            EXPECT_EQ(strip.Thumbnail(i).Tag, i);
+            EXPECT_EQ(strip.Thumbnail(i).Width, 9);
+        }
+        EXPECT_EQ(strip.StatusPanel0(), "3");
+    }
 }
 
 TEST_F(FrameStripTest, StatusPanelIsEmptyUntilTheFirstCount)

@@ -237,11 +237,11 @@ private slots:
         QTest::addColumn<QString>("after");
         QTest::newRow("up") << "128" << int(Qt::Key_Up) << "129";
         QTest::newRow("down") << "128" << int(Qt::Key_Down) << "127";
-        QTest::newRow("stops at 10000") << "10000" << int(Qt::Key_Up) << "10,000";
+        QTest::newRow("stops at 10000") << "10000" << int(Qt::Key_Up) << "10000";
         QTest::newRow("stops at 0") << "0" << int(Qt::Key_Down) << "0";
-        QTest::newRow("999 up is grouped") << "999" << int(Qt::Key_Up) << "1,000";
+        QTest::newRow("999 up is plain digits") << "999" << int(Qt::Key_Up) << "1000";
         QTest::newRow("grouped text is read") << "1,000" << int(Qt::Key_Down) << "999";
-        QTest::newRow("typed text above range") << "20000" << int(Qt::Key_Up) << "10,000";
+        QTest::newRow("typed text above range") << "20000" << int(Qt::Key_Up) << "10000";
     }
 
     void arrowsStepWithinRange()
@@ -267,18 +267,70 @@ private slots:
         QCOMPARE(dialog.FrmHeight->MaskEd->text(), QStringLiteral("96"));
     }
 
-    void groupSeparatorFollowsLocale()
+    void arrowsWritePlainDigitsInEveryLocale()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         TFormOpt dialog;
         QLineEdit* edit = EditableWidth(dialog, QStringLiteral("999"));
         QTest::keyClick(edit, Qt::Key_Up);
-        const QString grouped = edit->text();
-        QTest::keyClick(edit, Qt::Key_Up);
+        const QString first = edit->text();
+        QTest::mouseClick(dialog.FrmWidth->UpDown1->UpButton(), Qt::LeftButton);
         const QString next = edit->text();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QCOMPARE(grouped, QStringLiteral("1.000"));
-        QCOMPARE(next, QStringLiteral("1.001"));
+        QCOMPARE(first, QStringLiteral("1000"));
+        QCOMPARE(next, QStringLiteral("1001"));
+    }
+
+    void okWithASizeThatIsNoIntegerShowsTheErrorAndStaysOpen_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("grouped") << "1,000" << "97" << "'1,000' is not a valid integer value.";
+        QTest::newRow("empty height") << "128" << "" << "'' is not a valid integer value.";
+        QTest::newRow("pasted letters") << "12px" << "97" << "'12px' is not a valid integer value.";
+    }
+
+    void okWithASizeThatIsNoIntegerShowsTheErrorAndStaysOpen()
+    {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QString, message);
+        TFormOpt dialog;
+        dialog.ChBAutoSize->setChecked(false);
+        bool openAfterError = false;
+        ModalScript script;
+        script.Then([&](QWidget*) {
+                  dialog.FrmWidth->MaskEd->setText(width);
+                  dialog.FrmHeight->MaskEd->setText(height);
+                  dialog.BitBtn1->click();
+              })
+            .Then(ModalScript::Click(QStringLiteral("OK")))
+            .Then([&](QWidget* window) {
+                // The dialog again, once the error box is gone.
+                openAfterError = window == &dialog && dialog.isVisible();
+                dialog.FrmWidth->MaskEd->setText(QStringLiteral("1000"));
+                dialog.FrmHeight->MaskEd->setText(QStringLiteral("97"));
+                dialog.BitBtn1->click();
+            });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QVERIFY(script.Done());
+        QCOMPARE(script.seen.size(), size_t{3});
+        QCOMPARE(script.seen[1].title, kTitle);
+        QCOMPARE(script.seen[1].text, message);
+        QVERIFY(openAfterError);
+    }
+
+    void okWithAutoSizeOnTakesAnyText()
+    {
+        TFormOpt dialog;
+        ModalScript script;
+        script.Then([&](QWidget*) {
+            dialog.FrmWidth->MaskEd->setText(QStringLiteral("1,000"));
+            dialog.BitBtn1->click();
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QCOMPARE(script.seen.size(), size_t{1});
     }
 
     void autoSizeSwitchesBothEdits()

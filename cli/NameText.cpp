@@ -1,0 +1,100 @@
+#include "NameText.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace abm {
+
+namespace {
+
+// The length of the valid UTF-8 sequence at `at` (1 to 4) and its code
+// point, or 0 for a byte that starts none: overlong forms, surrogates and
+// code points above U+10FFFF are not valid.
+size_t Utf8Sequence(std::string_view s, size_t at, char32_t& cp)
+{
+    const auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
+    const uint8_t b0 = byte(at);
+    size_t length;
+    char32_t min;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+        length = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        length = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        length = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (at + length > s.size())
+        return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (byte(at + i) & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+bool IsControl(char32_t cp)
+{
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+}
+
+std::string Hex(const char* format, unsigned value)
+{
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    return buffer;
+}
+
+}  // namespace
+
+std::string EscapedText(std::string_view text, bool quote)
+{
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        char32_t cp = 0;
+        const size_t length = Utf8Sequence(text, at, cp);
+        const size_t taken = length == 0 ? 1 : length;
+        if (length == 0 || IsControl(cp)) {
+            for (size_t i = 0; i < taken; ++i)
+                out += Hex("\\x%02x", static_cast<uint8_t>(text[at + i]));
+        } else if (cp == '\\' || (quote && cp == '"')) {
+            out += '\\';
+            out += static_cast<char>(cp);
+        } else {
+            out.append(text.substr(at, length));
+        }
+        at += taken;
+    }
+    return out;
+}
+
+std::string JsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (size_t at = 0; at < text.size();) {
+        char32_t cp = 0;
+        const size_t length = Utf8Sequence(text, at, cp);
+        if (length == 0) {
+            out += Hex("\\udc%02x", static_cast<uint8_t>(text[at]));
+            at += 1;
+            continue;
+        }
+        if (IsControl(cp))
+            out += Hex("\\u%04x", static_cast<unsigned>(cp));
+        else if (cp == '"' || cp == '\\')
+            out += '\\', out += static_cast<char>(cp);
+        else
+            out.append(text.substr(at, length));
+        at += length;
+    }
+    return out + "\"";
+}
+
+}  // namespace abm
