@@ -5,9 +5,9 @@
 #include "RasterView.h"
 #include "StripView.h"
 #include "Thumbnail.h"
-#include "options/ScreenFit.h"
-#include "options/qt/FormOpt.h"
-#include "options/qt/FrmInc.h"
+#include "settings/ScreenFit.h"
+#include "FormOpt.h"
+#include "FrmInc.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,9 +5,9 @@
 // none of the logic: every handler runs the model's command inside the
 // standard error box's wrapper and then rebuilds whatever view changed.
 
-#include "options/FormStorage.h"
-#include "options/PlacementWindow.h"
-#include "options/qt/ErrorBox.h"
+#include "settings/FormStorage.h"
+#include "settings/PlacementWindow.h"
+#include "ErrorBox.h"
 #include "workspace/Workspace.h"
 
 #include <QIcon>

@@ -1,6 +1,6 @@
 #include "RasterImage.h"
 
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 
 #include <QPainter>
 

@@ -2,7 +2,7 @@
 
 #include "ImageLists.h"
 #include "MForm.h"
-#include "codecs/raster/AtomicWrite.h"
+#include "base/AtomicWrite.h"
 
 #include <QApplication>
 #include <QFont>

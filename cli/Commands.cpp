@@ -4,10 +4,10 @@
 #include "NameText.h"
 #include "PngWriter.h"
 #include "ThumbnailScaler.h"
-#include "codecs/raster/AtomicWrite.h"
-#include "codecs/raster/Errors.h"
-#include "codecs/raster/Stream.h"
-#include "workspace/PathNames.h"
+#include "base/AtomicWrite.h"
+#include "base/Error.h"
+#include "base/ByteStream.h"
+#include "base/PathNames.h"
 #include "workspace/Workspace.h"
 
 #include <cstdio>

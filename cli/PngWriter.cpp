@@ -1,7 +1,7 @@
 #include "PngWriter.h"
 
 #include "ThumbnailScaler.h"
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 
 #include <png.h>
 

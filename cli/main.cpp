@@ -3,8 +3,8 @@
 #include "CliPrompts.h"
 #include "Commands.h"
 #include "NameText.h"
-#include "codecs/raster/AtomicWrite.h"
-#include "codecs/raster/MemoryBudget.h"
+#include "base/AtomicWrite.h"
+#include "base/MemoryBudget.h"
 #include "workspace/UserPrompts.h"
 
 #include <CLI/CLI.hpp>

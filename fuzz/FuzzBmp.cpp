@@ -2,7 +2,7 @@
 
 #include "FuzzFile.h"
 #include "codecs/raster/Bitmap.h"
-#include "codecs/raster/Stream.h"
+#include "base/ByteStream.h"
 
 #include <cstddef>
 #include <cstdint>

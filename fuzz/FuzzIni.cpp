@@ -3,7 +3,7 @@
 // and read it back.
 
 #include "FuzzFile.h"
-#include "options/IniFile.h"
+#include "settings/IniFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "FuzzFile.h"
 #include "codecs/jpeg/JPEGImage.h"
-#include "codecs/raster/Stream.h"
+#include "base/ByteStream.h"
 
 #include <cstddef>
 #include <cstdint>

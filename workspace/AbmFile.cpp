@@ -1,8 +1,8 @@
 #include "AbmFile.h"
 
-#include "PathNames.h"
-#include "codecs/raster/AtomicWrite.h"
-#include "codecs/raster/Errors.h"
+#include "base/PathNames.h"
+#include "base/AtomicWrite.h"
+#include "base/Error.h"
 
 #include <algorithm>
 #include <cstring>

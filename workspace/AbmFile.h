@@ -5,8 +5,8 @@
 
 #include "FrameStrip.h"
 #include "ImportBudget.h"
-#include "codecs/raster/Stream.h"
-#include "options/SettingsStore.h"
+#include "base/ByteStream.h"
+#include "settings/SettingsStore.h"
 
 #include <array>
 #include <cstdint>

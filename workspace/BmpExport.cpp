@@ -1,7 +1,7 @@
 #include "BmpExport.h"
 
-#include "PathNames.h"
-#include "codecs/raster/AtomicWrite.h"
+#include "base/PathNames.h"
+#include "base/AtomicWrite.h"
 
 namespace abm {
 

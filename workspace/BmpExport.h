@@ -4,7 +4,7 @@
 // chosen name.
 
 #include "FrameStrip.h"
-#include "options/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <string>
 

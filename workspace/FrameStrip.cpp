@@ -1,7 +1,7 @@
 #include "FrameStrip.h"
 
 #include "codecs/raster/Canvas.h"
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,13 +1,13 @@
 #include "ImageImport.h"
 
 #include "AbmFile.h"
-#include "PathNames.h"
+#include "base/PathNames.h"
 #include "codecs/gif/GIFImage.h"
 #include "codecs/jpeg/JPEGImage.h"
 #include "codecs/raster/BmpCodec.h"
 #include "codecs/raster/Canvas.h"
-#include "codecs/raster/Errors.h"
-#include "codecs/raster/Stream.h"
+#include "base/Error.h"
+#include "base/ByteStream.h"
 
 #include <algorithm>
 

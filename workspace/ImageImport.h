@@ -5,7 +5,7 @@
 
 #include "FrameStrip.h"
 #include "ImportBudget.h"
-#include "options/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <functional>
 #include <string>

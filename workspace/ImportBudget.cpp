@@ -1,6 +1,6 @@
 #include "ImportBudget.h"
 
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 // The error class of the GIF reader and the texts it raises and warns with.
 
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 
 namespace abm {
 

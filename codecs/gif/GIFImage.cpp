@@ -5,7 +5,7 @@
 #include "GIFLzwDecoder.h"
 #include "GIFReader.h"
 
-#include "codecs/raster/Stream.h"
+#include "base/ByteStream.h"
 
 #include <cctype>
 #include <exception>

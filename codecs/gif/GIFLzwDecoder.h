@@ -9,7 +9,7 @@
 // from a raw run of code bytes (which counts as one block followed by the
 // zero-length block).
 
-#include "codecs/raster/MemoryBudget.h"
+#include "base/MemoryBudget.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 
 #include <string>
 

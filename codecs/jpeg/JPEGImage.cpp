@@ -1,7 +1,7 @@
 #include "JPEGImage.h"
 
 #include "JPEGDecompressor.h"
-#include "codecs/raster/Stream.h"
+#include "base/ByteStream.h"
 
 #include <atomic>
 

@@ -7,7 +7,7 @@
 #include "EJPEG.h"
 #include "JPEGSettings.h"
 #include "codecs/raster/Bitmap.h"
-#include "codecs/raster/Stream.h"
+#include "base/ByteStream.h"
 
 #include <cstdint>
 #include <memory>

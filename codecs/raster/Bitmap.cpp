@@ -2,9 +2,9 @@
 
 #include "BmpCodec.h"
 #include "Canvas.h"
-#include "Errors.h"
+#include "base/Error.h"
 #include "PixelCodec.h"
-#include "Stream.h"
+#include "base/ByteStream.h"
 
 #include <algorithm>
 #include <atomic>

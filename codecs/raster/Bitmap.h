@@ -6,7 +6,7 @@
 // them changes (copy on change).
 
 #include "Graphics.h"
-#include "MemoryBudget.h"
+#include "base/MemoryBudget.h"
 
 #include <cstddef>
 #include <cstdint>

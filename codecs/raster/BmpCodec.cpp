@@ -1,6 +1,6 @@
 #include "BmpCodec.h"
 
-#include "Errors.h"
+#include "base/Error.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -2,6 +2,8 @@
 
 // Small value types shared by the raster, its canvas and the codecs.
 
+#include "base/Rect.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -80,23 +82,6 @@ private:
     }
     std::shared_ptr<const TPalette> colors_;
 };
-
-// Right and bottom are exclusive.
-struct TRect {
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
-    constexpr int Width() const { return Right - Left; }
-    constexpr int Height() const { return Bottom - Top; }
-    constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-    friend bool operator==(const TRect&, const TRect&) = default;
-};
-
-constexpr TRect Rect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
-
-constexpr TRect Intersect(const TRect& a, const TRect& b)
-{
-    return TRect{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-                 std::min(a.Bottom, b.Bottom)};
-}
 
 // A 1-bit mask, rows from the top, each row padded to 16 bits, most
 // significant bit first. A set bit marks a pixel that drawing leaves out.

@@ -7,7 +7,7 @@
 #include "HostileInputs.h"
 #include "ModalScript.h"
 #include "app/MForm.h"
-#include "codecs/raster/MemoryBudget.h"
+#include "base/MemoryBudget.h"
 
 #include <QLabel>
 #include <QStyleFactory>

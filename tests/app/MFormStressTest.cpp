@@ -8,8 +8,8 @@
 #include "app/MForm.h"
 #include "app/StripView.h"
 #include "app/Thumbnail.h"
-#include "options/qt/FormOpt.h"
-#include "options/qt/FrmInc.h"
+#include "app/FormOpt.h"
+#include "app/FrmInc.h"
 #include "tests/workspace/ScriptedPrompts.h"
 
 #include <QAction>

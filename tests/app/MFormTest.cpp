@@ -9,9 +9,9 @@
 #include "app/RasterView.h"
 #include "app/StripView.h"
 #include "app/Thumbnail.h"
-#include "options/ProgramFile.h"
-#include "options/qt/FormOpt.h"
-#include "options/qt/FrmInc.h"
+#include "base/ProgramFile.h"
+#include "app/FormOpt.h"
+#include "app/FrmInc.h"
 #include "tests/workspace/MemorySettings.h"
 #include "tests/workspace/ScriptedPrompts.h"
 

@@ -2,7 +2,7 @@
 
 #include "workspace/AbmFile.h"
 #include "TestSupport.h"
-#include "../options/ScopedEnv.h"
+#include "ScopedEnv.h"
 
 #include <gtest/gtest.h>
 

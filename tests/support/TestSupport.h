@@ -4,7 +4,7 @@
 // references and small file utilities.
 
 #include "codecs/raster/Bitmap.h"
-#include "codecs/raster/MemoryBudget.h"
+#include "base/MemoryBudget.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,5 +1,5 @@
 #include "workspace/AbmFile.h"
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 #include "MemorySettings.h"
 #include "ScriptedPrompts.h"
 #include "TestSupport.h"

@@ -1,5 +1,5 @@
 #include "workspace/FrameStrip.h"
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 #include "ScriptedPrompts.h"
 #include "TestSupport.h"
 

@@ -2,7 +2,7 @@
 #include "workspace/AbmFile.h"
 #include "codecs/gif/GIFException.h"
 #include "codecs/gif/GIFImage.h"
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 #include "GifBuilder.h"
 #include "MemorySettings.h"
 #include "ScriptedPrompts.h"

@@ -2,8 +2,8 @@
 
 // An ISettingsStore in memory; writes can be made to fail.
 
-#include "codecs/raster/Errors.h"
-#include "options/SettingsStore.h"
+#include "base/Error.h"
+#include "settings/SettingsStore.h"
 
 #include <map>
 #include <string>

@@ -4,7 +4,7 @@
 #include "codecs/gif/GIFGraphicControlExtension.h"
 #include "codecs/gif/GIFImage.h"
 #include "codecs/gif/GIFTextExtension.h"
-#include "codecs/raster/Stream.h"
+#include "base/ByteStream.h"
 #include "GifBytes.h"
 #include "TestSupport.h"
 

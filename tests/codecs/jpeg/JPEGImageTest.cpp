@@ -1,7 +1,7 @@
 // Loading, laziness and sharing of TJPEGImage.
 
 #include "codecs/jpeg/JPEGImage.h"
-#include "codecs/raster/Stream.h"
+#include "base/ByteStream.h"
 #include "JpegTestFiles.h"
 #include "TestSupport.h"
 

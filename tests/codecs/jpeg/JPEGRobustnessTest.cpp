@@ -3,7 +3,7 @@
 
 #include "codecs/jpeg/JPEGDecompressor.h"
 #include "codecs/jpeg/JPEGImage.h"
-#include "codecs/raster/Stream.h"
+#include "base/ByteStream.h"
 #include "JpegTestFiles.h"
 #include "TestSupport.h"
 

@@ -1,6 +1,6 @@
 #include "codecs/raster/Bitmap.h"
 #include "codecs/raster/Canvas.h"
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // own writer's, in every layout, and the BMP Suite's reference PNGs.
 
 #include "codecs/raster/Bitmap.h"
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 #include "BmpBuilder.h"
 #include "TestSupport.h"
 

@@ -1,5 +1,5 @@
 #include "codecs/raster/Bitmap.h"
-#include "codecs/raster/Errors.h"
+#include "base/Error.h"
 #include "BmpBuilder.h"
 #include "TestSupport.h"
 

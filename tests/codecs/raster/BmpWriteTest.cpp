@@ -1,6 +1,6 @@
 #include "codecs/raster/Bitmap.h"
-#include "codecs/raster/Errors.h"
-#include "codecs/raster/Stream.h"
+#include "base/Error.h"
+#include "base/ByteStream.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,185 @@
+#include "ByteStream.h"
+
+#include "Error.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace abm {
+
+void TStream::ReadBuffer(void* buffer, size_t count)
+{
+    if (Read(buffer, count) != count)
+        throw EReadError();
+}
+
+TLoadedBytes TStream::ReadRest()
+{
+    const int64_t left = std::max<int64_t>(0, Size() - Position());
+    if (left > kMaxInputBytes)
+        throw EReadError();
+    TLoadedBytes loaded;
+    loaded.reservation = MemoryReservation(left);
+    loaded.bytes.resize(static_cast<size_t>(left));
+    loaded.bytes.resize(Read(loaded.bytes.data(), loaded.bytes.size()));
+    return loaded;
+}
+
+size_t TMemoryStream::Read(void* buffer, size_t count)
+{
+    const int64_t left = Size() - position_;
+    if (left <= 0 || count == 0)
+        return 0;
+    const size_t n = std::min<size_t>(count, static_cast<size_t>(left));
+    std::memcpy(buffer, data_.data() + position_, n);
+    position_ += static_cast<int64_t>(n);
+    return n;
+}
+
+void TMemoryStream::Write(const void* buffer, size_t count)
+{
+    if (count == 0)
+        return;
+    const size_t end = static_cast<size_t>(position_) + count;
+    if (end > data_.size())
+        data_.resize(end);
+    std::memcpy(data_.data() + position_, buffer, count);
+    position_ = static_cast<int64_t>(end);
+}
+
+void TMemoryStream::SetPosition(int64_t position)
+{
+    position_ = std::max<int64_t>(0, position);
+}
+
+void TMemoryStream::SetSize(int64_t size)
+{
+    data_.resize(static_cast<size_t>(std::max<int64_t>(0, size)));
+    position_ = std::min(position_, Size());
+}
+
+void TMemoryStream::Clear()
+{
+    data_.clear();
+    position_ = 0;
+    loaded_.Release();
+}
+
+void TMemoryStream::LoadFromFile(const std::string& fileName)
+{
+    TLoadedBytes loaded = ReadWholeFile(fileName);
+    data_ = std::move(loaded.bytes);
+    loaded_ = std::move(loaded.reservation);
+    position_ = 0;
+}
+
+void TMemoryStream::SaveToFile(const std::string& fileName) const
+{
+    TFileStream file(fileName, TFileStream::Mode::Create);
+    file.Write(data_.data(), data_.size());
+}
+
+int OpenRegularFile(const std::string& fileName, int& error, int64_t* size)
+{
+    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer forever.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
+        ::close(fd);
+        return -1;
+    }
+    if (size)
+        *size = st.st_size;
+    error = 0;
+    return fd;
+}
+
+TFileStream::TFileStream(const std::string& fileName, Mode mode)
+{
+    if (mode == Mode::OpenRead) {
+        int error = 0;
+        fd_ = OpenRegularFile(fileName, error);
+        if (fd_ < 0)
+            throw FileOpenError(fileName, error);
+    } else {
+        fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd_ < 0)
+            throw FileCreateError(fileName, errno);
+    }
+}
+
+TFileStream::~TFileStream()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+size_t TFileStream::Read(void* buffer, size_t count)
+{
+    size_t done = 0;
+    auto* out = static_cast<uint8_t*>(buffer);
+    while (done < count) {
+        const ssize_t n = ::read(fd_, out + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+void TFileStream::Write(const void* buffer, size_t count)
+{
+    size_t done = 0;
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    while (done < count) {
+        const ssize_t n = ::write(fd_, in + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw EWriteError();
+        done += static_cast<size_t>(n);
+    }
+}
+
+int64_t TFileStream::Position() const
+{
+    return ::lseek(fd_, 0, SEEK_CUR);
+}
+
+void TFileStream::SetPosition(int64_t position)
+{
+    ::lseek(fd_, std::max<int64_t>(0, position), SEEK_SET);
+}
+
+int64_t TFileStream::Size() const
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        return 0;
+    return st.st_size;
+}
+
+TLoadedBytes ReadWholeFile(const std::string& fileName)
+{
+    TFileStream file(fileName, TFileStream::Mode::OpenRead);
+    return file.ReadRest();
+}
+
+bool FileExists(const std::string& fileName)
+{
+    struct stat st {};
+    return ::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace abm

@@ -1,0 +1,93 @@
+#pragma once
+
+// One memory budget for the whole process. Every allocation of pixel memory
+// (rasters, the bytes of a file being read, the decoders' own buffers) is
+// reserved against it before it is made, so that no input, whatever its
+// headers claim, makes the program hold more than the limit. A refusal is a
+// MemoryLimitExceeded, which the importers let through with the file's name.
+//
+// Synopsis:
+//   MemoryReservation held(bytes);      // raises MemoryLimitExceeded, or holds
+//   std::vector<uint8_t> pixels(bytes); // the memory it stands for
+//   ...                                 // released when `held` goes
+//
+// The limit is 1 GiB, or a quarter of the physical memory when that is less;
+// ABM_MEMORY_LIMIT_MB in the environment overrides it.
+
+#include "Error.h"
+
+#include <cstdint>
+#include <string>
+
+namespace abm {
+
+// What a raster or a GIF image costs beyond its pixels (its bookkeeping), so
+// that a file of a great many tiny pictures is bounded as well.
+constexpr int64_t kObjectOverheadBytes = 256;
+
+// "not enough memory for "x.gif": needs 1,536 MiB, limit 1,024 MiB". Not a
+// kind of EInvalidGraphic: the importers that drop invalid pictures silently
+// must not drop this one.
+class MemoryLimitExceeded : public Exception {
+public:
+    MemoryLimitExceeded(int64_t needed, int64_t limit, const std::string& fileName = {});
+
+    // The bytes the process would have held, and the limit.
+    int64_t Needed() const { return needed_; }
+    int64_t Limit() const { return limit_; }
+    const std::string& FileName() const { return fileName_; }
+
+    // The same refusal, naming the file that was being read.
+    MemoryLimitExceeded ForFile(const std::string& fileName) const;
+
+private:
+    int64_t needed_;
+    int64_t limit_;
+    std::string fileName_;
+};
+
+// The process-wide count. Thread-safe.
+class MemoryBudget {
+public:
+    static int64_t Limit();
+    // A limit below what is held refuses every new reservation until enough is released.
+    static void SetLimit(int64_t bytes);
+    static int64_t Used();
+    static int64_t Available();
+    // The most that was ever held since the start or the last ResetPeak.
+    static int64_t Peak();
+    static void ResetPeak();
+
+    // Raises MemoryLimitExceeded unless `bytes` more would fit now; reserves nothing.
+    static void Require(int64_t bytes);
+
+    // 1 GiB or a quarter of the physical memory, whichever is less, unless
+    // ABM_MEMORY_LIMIT_MB (a positive number of MiB) says otherwise.
+    static int64_t DefaultLimit();
+};
+
+// Bytes held against the budget until released or destroyed. Move-only.
+class MemoryReservation {
+public:
+    MemoryReservation() = default;
+    // Raises MemoryLimitExceeded when the bytes do not fit.
+    explicit MemoryReservation(int64_t bytes);
+    ~MemoryReservation();
+    MemoryReservation(MemoryReservation&& other) noexcept;
+    MemoryReservation& operator=(MemoryReservation&& other) noexcept;
+    MemoryReservation(const MemoryReservation&) = delete;
+    MemoryReservation& operator=(const MemoryReservation&) = delete;
+
+    int64_t Bytes() const { return bytes_; }
+    // Grows (checked first, unchanged on refusal) or shrinks to `bytes`.
+    void Resize(int64_t bytes);
+    void Release();
+
+private:
+    int64_t bytes_ = 0;
+};
+
+// 1536 × 2^20 bytes as "1,536 MiB", rounded up to whole MiB.
+std::string MebibyteText(int64_t bytes);
+
+}  // namespace abm

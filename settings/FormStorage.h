@@ -1,0 +1,22 @@
+#pragma once
+
+// The main window's settings component: the window placement of
+// TFormPlacement plus the named strings the commands remember (the folders
+// "LoadImg", "SaveBmp" and "SavePath"), all in the window's section.
+
+#include "settings/FormPlacement.h"
+#include "settings/SettingsStore.h"
+
+namespace abm {
+
+class TFormStorage : public TFormPlacement, public ISettingsStore {
+public:
+    using TFormPlacement::TFormPlacement;
+
+    // The stored value, or `defaultValue` when the file, section or key is missing.
+    std::string ReadSetting(const std::string& name, const std::string& defaultValue) override;
+    // Raises EIniFileException "Unable to write to %s" when the file cannot be written.
+    void WriteSetting(const std::string& name, const std::string& value) override;
+};
+
+}  // namespace abm

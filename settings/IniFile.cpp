@@ -1,0 +1,246 @@
+#include "IniFile.h"
+
+#include "base/AtomicWrite.h"
+#include "base/Error.h"
+#include "base/UserFolders.h"
+
+#include <string_view>
+#include <vector>
+
+namespace abm {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimBlanks(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+char FoldAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    return true;
+}
+
+// Lines end at CR LF, LF or a lone CR; a last line without an end counts.
+std::vector<std::string_view> SplitLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
+// The line as the parser sees it: a byte-order mark at the very start of
+// the file is not part of the first line's text.
+std::string_view Content(std::string_view line, size_t index)
+{
+    if (index == 0 && line.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        line.remove_prefix(kByteOrderMark.size());
+    return TrimBlanks(line);
+}
+
+bool SectionName(std::string_view content, std::string_view& name)
+{
+    if (content.empty() || content.front() != '[')
+        return false;
+    const size_t close = content.find(']');
+    if (close == std::string_view::npos)
+        return false;
+    name = TrimBlanks(content.substr(1, close - 1));
+    return true;
+}
+
+bool KeyAndValue(std::string_view content, std::string_view& key, std::string_view& value)
+{
+    const size_t eq = content.find('=');
+    if (eq == std::string_view::npos)
+        return false;
+    key = TrimBlanks(content.substr(0, eq));
+    value = content.substr(eq + 1);
+    return !key.empty();
+}
+
+// Where a key is, or where a new one goes.
+struct TKeyLocation {
+    bool sectionFound = false;
+    bool keyFound = false;
+    size_t keyLine = 0;       // the key's line when found
+    size_t lastContent = 0;   // the section's last non-blank line
+    std::string_view value;   // the raw text after "=" when found
+};
+
+TKeyLocation FindKey(const std::vector<std::string_view>& lines, std::string_view section, std::string_view key)
+{
+    TKeyLocation at;
+    bool inside = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view content = Content(lines[i], i);
+        std::string_view name;
+        if (SectionName(content, name)) {
+            if (inside)
+                break;  // only the first section of that name counts
+            inside = SameName(name, section);
+            if (inside) {
+                at.sectionFound = true;
+                at.lastContent = i;
+            }
+            continue;
+        }
+        if (!inside)
+            continue;
+        if (!content.empty())
+            at.lastContent = i;
+        std::string_view lineKey, lineValue;
+        if (KeyAndValue(content, lineKey, lineValue) && SameName(lineKey, key)) {
+            at.keyFound = true;
+            at.keyLine = i;
+            at.value = lineValue;
+            break;
+        }
+    }
+    return at;
+}
+
+// Cuts after `limit` bytes without splitting a UTF-8 sequence.
+std::string Limited(std::string_view value, size_t limit)
+{
+    if (value.size() <= limit)
+        return std::string(value);
+    size_t cut = limit;
+    for (int step = 0; step < 3 && cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80; ++step)
+        --cut;
+    if ((static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
+        cut = limit;  // not UTF-8 anyway: plain bytes
+    return std::string(value.substr(0, cut));
+}
+
+std::string ProfileValue(std::string_view raw)
+{
+    // The profile functions deliver C strings: nothing after a zero byte.
+    raw = TrimBlanks(raw.substr(0, raw.find('\0')));
+    if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front()) {
+        raw.remove_prefix(1);
+        raw.remove_suffix(1);
+    }
+    return Limited(raw, kIniValueBuffer - 1);
+}
+
+// A name or value holding a line break or a zero byte would write lines of
+// its own into the file; it is kept up to that character.
+std::string_view OneLine(std::string_view s)
+{
+    return s.substr(0, s.find_first_of(std::string_view("\r\n\0", 3)));
+}
+
+}  // namespace
+
+TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName))
+{
+    if (fileName_.find('/') == std::string::npos) {
+        // Without a home folder there is no settings folder: reading gives
+        // the defaults and writing fails, rather than using the working folder.
+        folder_ = ConfigHome();
+        if (!folder_.empty())
+            path_ = folder_ + "/" + fileName_;
+    } else {
+        path_ = fileName_;
+    }
+}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& defaultValue) const
+{
+    std::string text;
+    if (!path_.empty() && LoadConfigFile(path_, text) == TLoadResult::Loaded) {
+        const TKeyLocation at = FindKey(SplitLines(text), section, key);
+        if (at.keyFound)
+            return ProfileValue(at.value);
+    }
+    return Limited(defaultValue, kIniValueBuffer - 1);
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& key, int defaultValue) const
+{
+    return StrToIntDef(ReadString(section, key, ""), defaultValue);
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
+{
+    const EIniFileException failure("Unable to write to " + fileName_);
+    std::string text;
+    if (LoadConfigFile(path_, text) == TLoadResult::Unusable)
+        throw failure;
+
+    std::vector<std::string_view> lines = SplitLines(text);
+    const std::string keyLine = std::string(OneLine(key)) + "=" + std::string(OneLine(value));
+    const TKeyLocation at = FindKey(lines, OneLine(section), OneLine(key));
+    const std::string sectionLine = "[" + std::string(OneLine(section)) + "]";
+    if (at.keyFound) {
+        lines[at.keyLine] = keyLine;
+    } else if (at.sectionFound) {
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at.lastContent) + 1, keyLine);
+    } else {
+        lines.push_back(sectionLine);
+        lines.push_back(keyLine);
+    }
+
+    std::string out;
+    size_t total = 0;
+    for (std::string_view line : lines)
+        total += line.size() + 2;
+    out.reserve(total);
+    for (std::string_view line : lines) {
+        out.append(line);
+        out.append("\r\n");
+    }
+
+    if (path_.empty() || (!folder_.empty() && !MakeFolders(folder_)))
+        throw failure;
+    try {
+        WriteFileAtomically(path_, out.data(), out.size());
+    } catch (const EStreamError&) {
+        throw failure;
+    }
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value)
+{
+    WriteString(section, key, std::to_string(value));
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value)
+{
+    WriteString(section, key, value ? "1" : "0");
+}
+
+}  // namespace abm

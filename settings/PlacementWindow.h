@@ -1,0 +1,93 @@
+#pragma once
+
+// What the placement store needs of a top-level window. The Qt main window
+// implements it; the tests use a scripted window.
+
+#include "base/Rect.h"
+
+#include <functional>
+#include <string>
+
+namespace abm {
+
+struct TPoint {
+    int X = 0, Y = 0;
+    friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
+struct TSize {
+    int Width = 0, Height = 0;
+    friend bool operator==(const TSize&, const TSize&) = default;
+};
+
+// Show commands of the placement record, as they are stored under "ShowCmd".
+constexpr int swHide = 0;
+constexpr int swShowNormal = 1;
+constexpr int swShowMinimized = 2;
+constexpr int swShowMaximized = 3;
+
+struct TWindowPlacement {
+    int Flags = 0;
+    int ShowCmd = swShowNormal;
+    TPoint MinPosition{-1, -1};
+    TPoint MaxPosition{-1, -1};
+    TRect NormalPosition;  // outer rectangle while shown normal; right and bottom exclusive
+    friend bool operator==(const TWindowPlacement&, const TWindowPlacement&) = default;
+};
+
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+// The window's handlers for the three events the store hooks. The window
+// calls each one that is set: OnShow before it first appears, OnCloseQuery
+// when asked to close (closing goes on only if canClose stays true),
+// OnDestroy when it is being destroyed.
+struct TFormEvents {
+    std::function<void()> OnShow;
+    std::function<void(bool& canClose)> OnCloseQuery;
+    std::function<void()> OnDestroy;
+};
+
+class IPlacementWindow {
+public:
+    virtual ~IPlacementWindow() = default;
+
+    // Names the settings section ("TMForm").
+    virtual std::string ClassName() const = 0;
+    // Must outlive the store attached to them.
+    virtual TFormEvents& FormEvents() = 0;
+    // The window system's window exists.
+    virtual bool HandleAllocated() const = 0;
+
+    virtual TWindowPlacement GetPlacement() const = 0;
+    // Moves and sizes the normal rectangle and keeps the two positions; a
+    // show command other than swHide also sets the state, swHide leaves the
+    // state and visibility alone. The window may keep the rectangle within
+    // what the window system allows.
+    virtual void SetPlacement(const TWindowPlacement& placement) = 0;
+
+    virtual bool Visible() const = 0;
+    // The current outer rectangle.
+    virtual TRect BoundsRect() const = 0;
+    virtual bool SizeableBorder() const = 0;
+    // The primary screen in pixels, and its logical pixels per inch.
+    virtual TSize ScreenSize() const = 0;
+    virtual int PixelsPerInch() const = 0;
+    // Thickness of the window frame for the window's border style (the
+    // sizing frame for a sizeable one), horizontally and vertically.
+    virtual TSize FrameMetrics() const = 0;
+
+    virtual TWindowState WindowState() const = 0;
+    virtual void SetWindowState(TWindowState state) = 0;
+
+    // The window is the application's main window.
+    virtual bool IsMainForm() const = 0;
+    virtual bool ApplicationMinimized() const = 0;
+    // Asks the application to minimise itself, after the current event.
+    virtual void MinimizeApplication() = 0;
+
+    // The window places itself in the middle of the screen when shown.
+    virtual bool Centered() const = 0;
+    virtual void ClearCentered() = 0;
+};
+
+}  // namespace abm

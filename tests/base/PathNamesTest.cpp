@@ -1,0 +1,42 @@
+#include "base/PathNames.h"
+
+#include <gtest/gtest.h>
+
+using namespace abm;
+
+TEST(PathNames, FolderNameAndExtensionFollowTheLastSeparatorAndDot)
+{
+    struct Case {
+        const char* name;
+        const char* path;
+        const char* file;
+        const char* ext;
+        const char* asAbm;
+    };
+    const Case cases[] = {
+        {"/home/u/walk.bmp", "/home/u/", "walk.bmp", ".bmp", "/home/u/walk.abm"},
+        {"/home/u/walk", "/home/u/", "walk", "", "/home/u/walk.abm"},
+        {"/a.b/walk", "/a.b/", "walk", "", "/a.b/walk.abm"},
+        {"anim.txt", "", "anim.txt", ".txt", "anim.abm"},
+        {"/x/a.bmp.bmp", "/x/", "a.bmp.bmp", ".bmp", "/x/a.bmp.abm"},
+        {"/x/.bmp", "/x/", ".bmp", ".bmp", "/x/.abm"},
+        {"/x/", "/x/", "", "", "/x/.abm"},
+        {"", "", "", "", ".abm"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ExtractFilePath(c.name), c.path) << c.name;
+        EXPECT_EQ(ExtractFileName(c.name), c.file) << c.name;
+        EXPECT_EQ(ExtractFileExt(c.name), c.ext) << c.name;
+        EXPECT_EQ(ChangeFileExt(c.name, ".abm"), c.asAbm) << c.name;
+    }
+}
+
+TEST(PathNames, UpperCasingAndTrimmingForTheExtensionRule)
+{
+    EXPECT_EQ(AnsiUpperCase(".Jpg"), ".JPG");
+    EXPECT_EQ(AnsiUpperCase(".gif"), ".GIF");
+    EXPECT_EQ(AnsiUpperCase("привет.abm"), "ПРИВЕТ.ABM");
+    EXPECT_EQ(AnsiUpperCase(std::string("\xff\xfe.a", 4)), std::string("\xff\xfe.A", 4));
+    EXPECT_EQ(Trim("  .jpg \t"), ".jpg");
+    EXPECT_EQ(Trim(" \x01 "), "");
+}

@@ -1,0 +1,529 @@
+#include "settings/FormStorage.h"
+#include "settings/IniFile.h"
+#include "ScopedEnv.h"
+#include "ScriptedWindow.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+using namespace abm;
+using abm::test::ScopedEnv;
+using abm::test::ScriptedWindow;
+using abm::test::TempDir;
+
+namespace {
+
+std::string Text(const std::string& path)
+{
+    const std::vector<uint8_t> bytes = abm::test::ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string Numbers(int a, int b, int c, int d)
+{
+    return std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c) + "," + std::to_string(d);
+}
+
+std::unique_ptr<TFormStorage> NewStore(ScriptedWindow& window, std::vector<std::string>* errors = nullptr)
+{
+    auto store = std::make_unique<TFormStorage>(window);
+    store->SetProgramFile("/usr/bin/abmmaker");
+    if (errors)
+        store->SetOnError([errors](const std::exception& e) { errors->push_back(e.what()); });
+    return store;
+}
+
+// One run of the program: the window is built with the store attached,
+// configured, shown, used, closed and destroyed.
+struct Session {
+    explicit Session(const std::function<void(ScriptedWindow&)>& configure = {})
+    {
+        store.SetProgramFile("/usr/bin/abmmaker");
+        store.SetOnError([this](const std::exception& e) { errors.push_back(e.what()); });
+        if (configure)
+            configure(window);
+        store.AttachToWindow();
+    }
+    void Show() { window.Show(); }
+    void End()
+    {
+        if (window.Close())
+            window.Destroy();
+    }
+
+    ScriptedWindow window;
+    TFormStorage store{window};
+    std::vector<std::string> errors;
+};
+
+class FormPlacementTest : public ::testing::Test {
+protected:
+    FormPlacementTest() { env.Set("XDG_CONFIG_HOME", dir / "config"); }
+    std::string IniPath() const { return dir / "config/abmmaker.INI"; }
+    std::string Key(const std::string& key) const { return TIniFile("abmmaker.INI").ReadString("TMForm", key, "<none>"); }
+    void SetKey(const std::string& key, const std::string& value)
+    {
+        TIniFile("abmmaker.INI").WriteString("TMForm", key, value);
+    }
+    // A first run that leaves the window as `use` puts it.
+    void FirstRun(const std::function<void(ScriptedWindow&)>& use, const std::function<void(ScriptedWindow&)>& configure = {})
+    {
+        Session s(configure);
+        s.Show();
+        use(s.window);
+        s.End();
+        ASSERT_TRUE(s.errors.empty());
+    }
+
+    TempDir dir;
+    ScopedEnv env;
+};
+
+TEST_F(FormPlacementTest, OneRunWritesThePlacementKeysAfterTheFolders)
+{
+    Session s;
+    s.Show();
+    EXPECT_EQ(s.window.normal, Rect(602, 479, 1144, 860)) << "first run keeps the designed bounds";
+    EXPECT_EQ(s.window.state, TWindowState::wsNormal);
+    s.store.WriteSetting("LoadImg", "/home/u/Pictures/");
+    s.store.WriteSetting("SavePath", "/home/u/Phone/");
+    s.End();
+    const std::string minMax = Numbers(-1, -1, -s.window.frame.Width, -s.window.frame.Height);
+    EXPECT_EQ(Text(IniPath()),
+              "[TMForm]\r\n"
+              "LoadImg=/home/u/Pictures/\r\n"
+              "SavePath=/home/u/Phone/\r\n"
+              "FormVersion=0\r\n"
+              "Flags=0\r\n"
+              "ShowCmd=1\r\n"
+              "PixelsPerInch=96\r\n"
+              "MinMaxPos(1024x768)=" + minMax + "\r\n"
+              "MinMaxPos=" + minMax + "\r\n"
+              "NormPos(1024x768)=602,479,1144,860\r\n"
+              "NormPos=602,479,1144,860\r\n"
+              "Visible=0\r\n");
+    EXPECT_TRUE(s.errors.empty());
+}
+
+TEST_F(FormPlacementTest, PlacementComesBackInTheNextRun)
+{
+    struct Case {
+        const char* what;
+        std::function<void(ScriptedWindow&)> configure;  // both runs
+        std::function<void(ScriptedWindow&)> use;        // the first run, before closing
+        const char* showCmd;
+        TRect normal;
+        TWindowState state;
+        int minimizeRequests;
+    };
+    const TRect moved = Rect(100, 50, 800, 600);
+    const Case cases[] = {
+        {"moved and resized", {}, [&](ScriptedWindow& w) { w.normal = moved; }, "1", moved, TWindowState::wsNormal, 0},
+        {"maximised",
+         {},
+         [&](ScriptedWindow& w) {
+             w.normal = moved;
+             w.state = TWindowState::wsMaximized;
+         },
+         "3", moved, TWindowState::wsMaximized, 0},
+        {"application minimised",
+         {},
+         [&](ScriptedWindow& w) {
+             w.normal = moved;
+             w.applicationMinimized = true;
+         },
+         "2", moved, TWindowState::wsNormal, 1},
+        {"window minimised, not the main window",
+         [](ScriptedWindow& w) { w.mainForm = false; },
+         [&](ScriptedWindow& w) {
+             w.normal = moved;
+             w.state = TWindowState::wsMinimized;
+         },
+         "2", moved, TWindowState::wsMinimized, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(IniPath());
+        FirstRun(c.use, c.configure);
+        EXPECT_EQ(Key("ShowCmd"), c.showCmd);
+        EXPECT_EQ(Key("NormPos"), Numbers(moved.Left, moved.Top, moved.Right, moved.Bottom));
+
+        Session next(c.configure);
+        next.Show();
+        EXPECT_EQ(next.window.normal, c.normal);
+        EXPECT_EQ(next.window.state, c.state);
+        EXPECT_EQ(next.window.minimizeRequests, c.minimizeRequests);
+        EXPECT_TRUE(next.store.Restored());
+    }
+}
+
+TEST_F(FormPlacementTest, StoredVersionBelowTheStoresVersionRestoresNothing)
+{
+    struct Case {
+        int version;
+        const char* stored;
+        bool restores;
+    };
+    const Case cases[] = {
+        {0, "-1", false}, {0, "0", true},       {1, "0", false}, {1, "1", true},
+        {1, "2", true},   {0, "junk", true},    {1, "0x1", true}, {5, "junk", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("Version ") + std::to_string(c.version) + ", FormVersion=" + c.stored);
+        std::filesystem::remove(IniPath());
+        FirstRun([](ScriptedWindow& w) {
+            w.normal = Rect(10, 20, 400, 300);
+            w.state = TWindowState::wsMaximized;
+        });
+        SetKey("FormVersion", c.stored);
+
+        Session next;
+        next.store.SetVersion(c.version);
+        next.window.frame = {8, 6};
+        next.Show();
+        EXPECT_TRUE(next.store.Restored());
+        EXPECT_EQ(next.window.normal, c.restores ? Rect(10, 20, 400, 300) : Rect(602, 479, 1144, 860));
+        EXPECT_EQ(next.window.state, c.restores ? TWindowState::wsMaximized : TWindowState::wsNormal);
+        EXPECT_EQ(next.window.maxPosition, (TPoint{-8, -6})) << "the maximised position is set either way";
+        next.End();
+        EXPECT_EQ(Key("FormVersion"), std::to_string(c.version));
+    }
+}
+
+TEST_F(FormPlacementTest, OtherPixelsPerInchIgnoresThePositionButKeepsTheState)
+{
+    FirstRun([](ScriptedWindow& w) {
+        w.normal = Rect(10, 20, 400, 300);
+        w.state = TWindowState::wsMaximized;
+    });
+    EXPECT_EQ(Key("PixelsPerInch"), "96");
+    Session next([](ScriptedWindow& w) { w.pixelsPerInch = 120; });
+    next.Show();
+    EXPECT_EQ(next.window.normal, Rect(602, 479, 1144, 860));
+    EXPECT_EQ(next.window.state, TWindowState::wsMaximized);
+    next.End();
+    EXPECT_EQ(Key("PixelsPerInch"), "120");
+}
+
+TEST_F(FormPlacementTest, EachScreenSizeKeepsItsOwnPlacementAndPlainKeysServeNewOnes)
+{
+    const TRect a = Rect(10, 10, 500, 400), b = Rect(300, 200, 1200, 900);
+    auto screen = [](int w, int h) { return [=](ScriptedWindow& win) { win.screen = {w, h}; }; };
+
+    FirstRun([&](ScriptedWindow& w) { w.normal = a; }, screen(1024, 768));
+    {
+        Session s(screen(1280, 1024));
+        s.Show();
+        EXPECT_EQ(s.window.normal, a) << "a new size uses the plain keys";
+        s.window.normal = b;
+        s.End();
+    }
+    EXPECT_EQ(Key("NormPos(1024x768)"), Numbers(a.Left, a.Top, a.Right, a.Bottom));
+    EXPECT_EQ(Key("NormPos(1280x1024)"), Numbers(b.Left, b.Top, b.Right, b.Bottom));
+    EXPECT_EQ(Key("NormPos"), Numbers(b.Left, b.Top, b.Right, b.Bottom));
+
+    Session back(screen(1024, 768));
+    back.Show();
+    EXPECT_EQ(back.window.normal, a) << "the old size finds its own keys";
+    Session other(screen(1600, 900));
+    other.Show();
+    EXPECT_EQ(other.window.normal, b);
+}
+
+TEST_F(FormPlacementTest, HandWrittenPlainKeysAreEnough)
+{
+    SetKey("NormPos", "20,30,420,330");
+    Session s;
+    s.Show();
+    EXPECT_EQ(s.window.normal, Rect(20, 30, 420, 330));
+}
+
+TEST_F(FormPlacementTest, StoredRectangleIsReadWordByWord)
+{
+    struct Case {
+        const char* normPos;
+        const char* minMaxPos;  // nullptr: absent
+        bool sizeable;
+        TRect normal;           // after the restore
+        TPoint minPosition;
+        bool centeredAfter;     // the window was centred before
+    };
+    const TRect designed = Rect(602, 479, 1144, 860);
+    const Case cases[] = {
+        {"10,20,30,40", nullptr, true, Rect(10, 20, 30, 40), {-1, -1}, false},
+        {" 10 , 20 , 30 , 40 ", nullptr, true, Rect(10, 20, 30, 40), {-1, -1}, false},
+        {"10,20,30,40,50", nullptr, true, Rect(10, 20, 30, 40), {-1, -1}, false},
+        {"10,20", nullptr, true, Rect(10, 20, 1144, 860), {-1, -1}, false},
+        {"a,b,c,d", nullptr, true, designed, {-1, -1}, false},
+        {"0x10,0x20,0x300,0x200", nullptr, true, Rect(16, 32, 768, 512), {-1, -1}, false},
+        {"500,100,500,400", nullptr, true, designed, {-1, -1}, true},
+        {"600,100,500,400", nullptr, true, designed, {-1, -1}, true},
+        {"500,100,501,400", nullptr, true, Rect(500, 100, 501, 400), {-1, -1}, false},
+        {"10,20,900,900", nullptr, false, Rect(10, 20, 552, 401), {-1, -1}, false},
+        {"600,100,500,400", nullptr, false, Rect(600, 100, 1142, 481), {-1, -1}, false},
+        {"2147483600,0,0,0", nullptr, false, Rect(2147483600, 0, INT_MAX, 381), {-1, -1}, false},
+        {nullptr, "7", true, designed, {7, 0}, false},
+        {nullptr, "5,6,7,8", true, designed, {5, 6}, false},
+        {nullptr, ",,,", true, designed, {0, 0}, false},
+        {nullptr, nullptr, true, designed, {-1, -1}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("NormPos=") + (c.normPos ? c.normPos : "-") + " MinMaxPos=" +
+                     (c.minMaxPos ? c.minMaxPos : "-") + (c.sizeable ? "" : " fixed border"));
+        std::filesystem::remove(IniPath());
+        if (c.normPos)
+            SetKey("NormPos", c.normPos);
+        if (c.minMaxPos)
+            SetKey("MinMaxPos", c.minMaxPos);
+        Session s([&](ScriptedWindow& w) {
+            w.sizeable = c.sizeable;
+            w.centered = true;
+        });
+        s.Show();
+        EXPECT_EQ(s.window.normal, c.normal);
+        EXPECT_EQ(s.window.minPosition, c.minPosition);
+        EXPECT_EQ(s.window.centered, c.centeredAfter);
+    }
+}
+
+TEST_F(FormPlacementTest, OptionsChooseWhatIsRestored)
+{
+    struct Case {
+        unsigned options;
+        bool position, state;
+    };
+    const Case cases[] = {
+        {fpState | fpPosition, true, true}, {fpPosition, true, false}, {fpState, false, true}, {0, false, false},
+    };
+    FirstRun([](ScriptedWindow& w) {
+        w.normal = Rect(10, 20, 400, 300);
+        w.state = TWindowState::wsMaximized;
+    });
+    for (const Case& c : cases) {
+        Session s;
+        s.store.SetOptions(c.options);
+        s.Show();
+        EXPECT_EQ(s.window.normal, c.position ? Rect(10, 20, 400, 300) : Rect(602, 479, 1144, 860)) << c.options;
+        EXPECT_EQ(s.window.state, c.state ? TWindowState::wsMaximized : TWindowState::wsNormal) << c.options;
+    }
+}
+
+TEST_F(FormPlacementTest, ShowCommandMapsToTheWindowState)
+{
+    struct Case {
+        const char* showCmd;
+        TWindowState state;
+    };
+    using S = TWindowState;
+    const Case cases[] = {
+        {"0", S::wsNormal},    {"1", S::wsNormal},    {"2", S::wsMinimized}, {"3", S::wsMaximized},
+        {"4", S::wsNormal},    {"5", S::wsNormal},    {"6", S::wsMinimized}, {"7", S::wsMinimized},
+        {"8", S::wsNormal},    {"9", S::wsNormal},    {"10", S::wsNormal},   {"-3", S::wsNormal},
+        {"x", S::wsNormal},    {"0x3", S::wsMaximized},
+    };
+    for (const Case& c : cases) {
+        SetKey("ShowCmd", c.showCmd);
+        Session s([](ScriptedWindow& w) { w.mainForm = false; });
+        s.Show();
+        EXPECT_EQ(s.window.state, c.state) << "ShowCmd=" << c.showCmd;
+
+        Session main;
+        main.Show();
+        const bool minimised = c.state == S::wsMinimized;
+        EXPECT_EQ(main.window.state, minimised ? S::wsNormal : c.state) << "ShowCmd=" << c.showCmd;
+        EXPECT_EQ(main.window.minimizeRequests, minimised ? 1 : 0) << "ShowCmd=" << c.showCmd;
+    }
+}
+
+TEST_F(FormPlacementTest, UnknownShowCommandGivesTheDesignedState)
+{
+    SetKey("ShowCmd", "0");
+    Session s([](ScriptedWindow& w) { w.state = TWindowState::wsMaximized; });
+    s.window.state = TWindowState::wsNormal;  // changed after the window was built
+    s.Show();
+    EXPECT_EQ(s.window.state, TWindowState::wsMaximized);
+}
+
+TEST_F(FormPlacementTest, StoredFlagsReplaceTheWindowsFlags)
+{
+    SetKey("NormPos", "1,2,300,400");
+    Session keep([](ScriptedWindow& w) { w.flags = 4; });
+    keep.Show();
+    EXPECT_EQ(keep.window.flags, 4);
+    SetKey("Flags", "2");
+    Session stored([](ScriptedWindow& w) { w.flags = 4; });
+    stored.Show();
+    EXPECT_EQ(stored.window.flags, 2);
+}
+
+TEST_F(FormPlacementTest, RestoreMovesAnInvisibleWindowWithoutShowingIt)
+{
+    SetKey("NormPos", "1,2,300,400");
+    SetKey("ShowCmd", "3");
+    Session s;
+    s.Show();
+    ASSERT_EQ(s.window.applied.size(), 2u) << "the stored record, then the maximised position";
+    for (const TWindowPlacement& p : s.window.applied)
+        EXPECT_EQ(p.ShowCmd, swHide);
+    EXPECT_EQ(s.window.applied[0].NormalPosition, Rect(1, 2, 300, 400));
+    EXPECT_EQ(s.window.applied[1].MaxPosition, (TPoint{-4, -4}));
+
+    // Shown again while visible: the current show command is applied as it is.
+    s.window.applied.clear();
+    s.store.RestoreWindowPlacement();
+    ASSERT_FALSE(s.window.applied.empty());
+    EXPECT_EQ(s.window.applied.back().ShowCmd, swShowMaximized);
+}
+
+TEST_F(FormPlacementTest, HooksRunAroundTheWindowsOwnHandlers)
+{
+    ScriptedWindow w;
+    std::unique_ptr<TFormStorage> store;
+    std::vector<std::string> log;
+    w.events.OnShow = [&] { log.push_back(std::string("show, restored ") + (store->Restored() ? "yes" : "no")); };
+    w.events.OnCloseQuery = [&](bool&) {
+        log.push_back(std::string("close-query, file ") + (std::filesystem::exists(IniPath()) ? "yes" : "no"));
+    };
+    w.events.OnDestroy = [&] { log.push_back("destroy, Visible=" + Key("Visible")); };
+    // Attached as the window is built: after the window has its own handlers.
+    store = NewStore(w);
+    store->AttachToWindow();
+    w.Show();
+    ASSERT_TRUE(w.Close());
+    EXPECT_TRUE(store->Saved());
+    w.Destroy();
+    const std::vector<std::string> expected = {"show, restored yes", "close-query, file no", "destroy, Visible=0"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(FormPlacementTest, DestroyWithoutASavedCloseSavesWithVisibleOne)
+{
+    ScriptedWindow w;
+    std::string visibleSeenByWindow;
+    w.events.OnDestroy = [&] { visibleSeenByWindow = Key("Visible"); };
+    auto store = NewStore(w);
+    store->AttachToWindow();
+    w.Show();
+    w.Destroy();
+    EXPECT_EQ(visibleSeenByWindow, "1") << "the store saves before the window's own destroy handler";
+    EXPECT_FALSE(store->Destroying());
+    EXPECT_EQ(Key("NormPos"), "602,479,1144,860");
+}
+
+TEST_F(FormPlacementTest, CloseQueryDecidesWhetherToSave)
+{
+    struct Case {
+        const char* what;
+        bool allowClose;
+        bool handleAllocated;
+        const char* visibleAfterClose;  // "<none>" when the close did not save
+    };
+    const Case cases[] = {
+        {"closing allowed", true, true, "0"},
+        {"closing refused by the window", false, true, "<none>"},
+        {"no system window", true, false, "<none>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(IniPath());
+        ScriptedWindow w;
+        w.handleAllocated = c.handleAllocated;
+        w.events.OnCloseQuery = [&](bool& canClose) { canClose = c.allowClose; };
+        auto store = NewStore(w);
+        store->AttachToWindow();
+        w.Show();
+        EXPECT_EQ(w.Close(), c.allowClose);
+        EXPECT_EQ(Key("Visible"), c.visibleAfterClose);
+        w.Destroy();
+        EXPECT_EQ(Key("Visible"), std::string(c.visibleAfterClose) == "0" ? "0" : "1")
+            << "the destroy hook saves only what the close did not";
+    }
+}
+
+TEST_F(FormPlacementTest, NothingIsSavedBeforeTheFirstRestore)
+{
+    Session s;
+    s.store.SaveWindowPlacement();
+    s.window.Destroy();
+    EXPECT_FALSE(std::filesystem::exists(IniPath()));
+    EXPECT_FALSE(s.store.Saved());
+}
+
+TEST_F(FormPlacementTest, InactiveStoreNeitherRestoresNorSavesThroughTheHooks)
+{
+    SetKey("NormPos", "1,2,300,400");
+    const std::string before = Text(IniPath());
+    Session s;
+    s.store.SetActive(false);
+    s.Show();
+    EXPECT_EQ(s.window.normal, Rect(602, 479, 1144, 860));
+    EXPECT_FALSE(s.store.Restored());
+    s.End();
+    EXPECT_EQ(Text(IniPath()), before);
+
+    s.store.SaveWindowPlacement();  // called directly it saves without a restore
+    EXPECT_EQ(Key("NormPos"), "602,479,1144,860");
+}
+
+TEST_F(FormPlacementTest, UnwritableSettingsFolderReportsOnCloseAndAgainOnDestroy)
+{
+    abm::test::WriteFile(dir / "plain", {'x'});
+    env.Set("XDG_CONFIG_HOME", dir / "plain/config");
+    ScriptedWindow w;
+    bool ownDestroyRan = false;
+    w.events.OnDestroy = [&] { ownDestroyRan = true; };
+    std::vector<std::string> errors;
+    auto store = NewStore(w, &errors);
+    store->AttachToWindow();
+
+    w.Show();
+    EXPECT_TRUE(errors.empty()) << "reading never fails";
+    EXPECT_TRUE(w.Close()) << "the window still closes";
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "Unable to write to abmmaker.INI");
+    w.Destroy();
+    EXPECT_TRUE(ownDestroyRan);
+    EXPECT_FALSE(store->Destroying());
+    const std::vector<std::string> twice(2, "Unable to write to abmmaker.INI");
+    EXPECT_EQ(errors, twice);
+}
+
+TEST_F(FormPlacementTest, FailingRestoreIsReportedAndTheWindowStillOpens)
+{
+    ScriptedWindow w;
+    bool ownShowRan = false;
+    w.events.OnShow = [&] { ownShowRan = true; };
+    w.refusePlacement = true;
+    std::vector<std::string> errors;
+    auto store = NewStore(w, &errors);
+    store->AttachToWindow();
+    w.Show();
+    EXPECT_TRUE(ownShowRan);
+    EXPECT_EQ(errors, std::vector<std::string>{"placement refused"});
+    EXPECT_TRUE(w.visible);
+}
+
+TEST_F(FormPlacementTest, GoneStoreGivesTheWindowItsOwnHandlersBack)
+{
+    ScriptedWindow w;
+    int ownShows = 0;
+    w.events.OnShow = [&] { ++ownShows; };
+    {
+        auto store = NewStore(w);
+        store->AttachToWindow();
+        store->AttachToWindow();  // a second attach must not chain the store to itself
+        w.Show();
+        EXPECT_EQ(ownShows, 1);
+        EXPECT_EQ(w.applied.size(), 1u) << "restored once";
+    }
+    w.Show();
+    EXPECT_EQ(ownShows, 2);
+    EXPECT_FALSE(w.events.OnDestroy);
+}
+
+}  // namespace

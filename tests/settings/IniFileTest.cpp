@@ -1,0 +1,393 @@
+#include "settings/IniFile.h"
+#include "base/UserFolders.h"
+#include "ScopedEnv.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <random>
+#include <sys/stat.h>
+
+using namespace abm;
+using abm::test::ScopedEnv;
+using abm::test::TempDir;
+using namespace std::string_literals;
+
+namespace {
+
+std::string Text(const std::string& path)
+{
+    const std::vector<uint8_t> bytes = abm::test::ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void Put(const std::string& path, const std::string& text)
+{
+    abm::test::WriteFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+class IniFileTest : public ::testing::Test {
+protected:
+    IniFileTest() { env.Set("XDG_CONFIG_HOME", dir / "config"); }
+    std::string IniPath() const { return dir / "config/abmmaker.INI"; }
+    void Given(const std::string& text)
+    {
+        std::filesystem::create_directories(dir / "config");
+        Put(IniPath(), text);
+    }
+    std::string Read(const std::string& key, const std::string& def = "<default>") const
+    {
+        return TIniFile("abmmaker.INI").ReadString("TMForm", key, def);
+    }
+    void Write(const std::string& key, const std::string& value)
+    {
+        TIniFile("abmmaker.INI").WriteString("TMForm", key, value);
+    }
+
+    TempDir dir;
+    ScopedEnv env;
+};
+
+TEST_F(IniFileTest, BareNameLivesInTheConfigFolderWhichIsCreatedOnFirstWrite)
+{
+    EXPECT_FALSE(std::filesystem::exists(dir / "config"));
+    EXPECT_EQ(Read("LoadImg"), "<default>");
+    EXPECT_FALSE(std::filesystem::exists(dir / "config")) << "reading must not create anything";
+
+    Write("LoadImg", "/home/u/Pictures/");
+    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nLoadImg=/home/u/Pictures/\r\n");
+    EXPECT_EQ(std::filesystem::status(dir / "config").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+}
+
+TEST_F(IniFileTest, ConfigFolderFallsBackToDotConfigUnderHome)
+{
+    struct Case {
+        const char* xdgConfigHome;  // nullptr: unset
+    };
+    for (const Case& c : {Case{nullptr}, Case{""}, Case{"relative/config"}}) {
+        TempDir home;
+        ScopedEnv local;
+        local.Set("HOME", home.Path().string());
+        if (c.xdgConfigHome)
+            local.Set("XDG_CONFIG_HOME", c.xdgConfigHome);
+        else
+            local.Unset("XDG_CONFIG_HOME");
+        EXPECT_EQ(ConfigHome(), home / ".config");
+        TIniFile("anim.INI").WriteString("TMForm", "SaveBmp", "/x/");
+        EXPECT_EQ(Text(home / ".config/anim.INI"), "[TMForm]\r\nSaveBmp=/x/\r\n")
+            << "XDG_CONFIG_HOME=" << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)");
+    }
+}
+
+TEST_F(IniFileTest, NameWithFolderIsUsedAsGiven)
+{
+    const std::string path = dir / "elsewhere.ini";
+    TIniFile ini(path);
+    EXPECT_EQ(ini.Path(), path);
+    ini.WriteString("S", "K", "v");
+    EXPECT_EQ(Text(path), "[S]\r\nK=v\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "config"));
+}
+
+TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault)
+{
+    EXPECT_EQ(Read("LoadImg", "fallback"), "fallback");
+    Given("[Other]\r\nLoadImg=/other/\r\n");
+    EXPECT_EQ(Read("LoadImg", "fallback"), "fallback");
+    Given("[TMForm]\r\nSaveBmp=/b/\r\n");
+    EXPECT_EQ(Read("LoadImg", "fallback"), "fallback");
+    EXPECT_EQ(Read("SaveBmp", "fallback"), "/b/");
+}
+
+TEST_F(IniFileTest, ReadingDropsBlanksAndOnePairOfMatchingQuotes)
+{
+    struct Case {
+        const char* line;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"K=plain", "plain"},
+        {"K=  padded \t", "padded"},
+        {"  K  =  spaced key", "spaced key"},
+        {"K=\"double\"", "double"},
+        {"K='single'", "single"},
+        {"K= \"  inner blanks  \" ", "  inner blanks  "},
+        {"K=\"\"nested\"\"", "\"nested\""},
+        {"K=\"mixed'", "\"mixed'"},
+        {"K='mixed\"", "'mixed\""},
+        {"K=\"", "\""},
+        {"K=\"\"\"", "\""},
+        {"K=\"\"", ""},
+        {"K=", ""},
+        {"K=a=b", "a=b"},
+        {"K=C:\\Pictures\\", "C:\\Pictures\\"},
+        {"K=/home/u/Картинки/", "/home/u/Картинки/"},
+    };
+    for (const Case& c : cases) {
+        Given(std::string("[TMForm]\r\n") + c.line + "\r\n");
+        EXPECT_EQ(Read("K"), c.value) << c.line;
+    }
+}
+
+TEST_F(IniFileTest, SectionAndKeyNamesMatchWhateverTheirCase)
+{
+    Given("[tmform]\r\nloadimg=/a/\r\nSAVEBMP=/b/\r\n");
+    EXPECT_EQ(Read("LoadImg"), "/a/");
+    EXPECT_EQ(Read("SaveBmp"), "/b/");
+    EXPECT_EQ(TIniFile("abmmaker.INI").ReadString("TMFORM", "LOADIMG", ""), "/a/");
+
+    Write("LoadImg", "/c/");
+    EXPECT_EQ(Text(IniPath()), "[tmform]\r\nLoadImg=/c/\r\nSAVEBMP=/b/\r\n");
+}
+
+TEST_F(IniFileTest, ExistingKeyIsReplacedInPlaceAndNewKeyAppendedAtTheEndOfItsSection)
+{
+    Given("[TMForm]\r\nA=1\r\nB=2\r\n\r\n[Other]\r\nC=3\r\n");
+    Write("B", "5");
+    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nA=1\r\nB=5\r\n\r\n[Other]\r\nC=3\r\n");
+    Write("D", "4");
+    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\n");
+    TIniFile("abmmaker.INI").WriteString("Other", "E", "6");
+    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\nE=6\r\n");
+    TIniFile("abmmaker.INI").WriteString("Third", "F", "7");
+    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\nE=6\r\n[Third]\r\nF=7\r\n");
+    EXPECT_EQ(Read("D"), "4");
+}
+
+TEST_F(IniFileTest, EmptySectionGetsItsFirstKeyRightAfterTheHeader)
+{
+    Given("[TMForm]\r\n\r\n[Other]\r\nC=3\r\n");
+    Write("A", "1");
+    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nA=1\r\n\r\n[Other]\r\nC=3\r\n");
+}
+
+TEST_F(IniFileTest, CommentsAndOtherLinesSurviveARewriteByteForByte)
+{
+    Given("; written by hand\r\n[TMForm]\r\n# not a key\r\nA=1 ; stays part of the value\r\n");
+    Write("B", "2");
+    EXPECT_EQ(Text(IniPath()),
+              "; written by hand\r\n[TMForm]\r\n# not a key\r\nA=1 ; stays part of the value\r\nB=2\r\n");
+    EXPECT_EQ(Read("A"), "1 ; stays part of the value");
+}
+
+TEST_F(IniFileTest, ValueHoldingALineBreakCannotAddLinesOfItsOwn)
+{
+    struct Case {
+        std::string value;
+        const char* kept;
+    };
+    const Case cases[] = {
+        {"/a\n[Evil]\nX=1", "/a"},
+        {"/b\r\nY=2", "/b"},
+        {"/c\rZ=3", "/c"},
+        {"/d\0/e"s, "/d"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(IniPath());
+        Write("LoadImg", c.value);
+        EXPECT_EQ(Text(IniPath()), std::string("[TMForm]\r\nLoadImg=") + c.kept + "\r\n");
+        EXPECT_EQ(Read("LoadImg"), c.kept);
+    }
+}
+
+TEST_F(IniFileTest, ReadsAtMost2047BytesWithoutSplittingACharacter)
+{
+    struct Case {
+        std::string value;
+        std::string expected;
+    };
+    const std::string a2046(2046, 'a');
+    const Case cases[] = {
+        {std::string(2047, 'x'), std::string(2047, 'x')},
+        {std::string(5000, 'y'), std::string(2047, 'y')},
+        {"\"" + std::string(3000, 'z') + "\"", std::string(2047, 'z')},
+        {a2046 + "Я", a2046},                    // two-byte character across the limit
+        {a2046 + "\xE2\x82\xAC", a2046},         // three bytes
+        {a2046 + "\xFF\xFF", a2046 + "\xFF"},    // not UTF-8: plain bytes
+    };
+    for (const Case& c : cases) {
+        Given("[TMForm]\r\nK=" + c.value + "\r\nNext=1\r\n");
+        EXPECT_EQ(Read("K"), c.expected) << c.value.size() << " bytes";
+        EXPECT_EQ(Read("Next"), "1");
+    }
+    EXPECT_EQ(Read("Missing", std::string(3000, 'd')), std::string(2047, 'd'));
+}
+
+TEST_F(IniFileTest, IntegersAreDecimalOrHexAfter0x)
+{
+    struct Case {
+        const char* text;
+        int expected;
+    };
+    const Case cases[] = {
+        {"96", 96}, {"-1", -1}, {" 42 ", 42}, {"0x60", 96}, {"0X1f", 31}, {"'7'", 7},
+        {"", -5},   {"abc", -5}, {"12abc", -5}, {"99999999999", -5}, {"0x", -5}, {"1.5", -5},
+    };
+    for (const Case& c : cases) {
+        Given(std::string("[TMForm]\r\nN=") + c.text + "\r\n");
+        EXPECT_EQ(TIniFile("abmmaker.INI").ReadInteger("TMForm", "N", -5), c.expected) << c.text;
+    }
+    TIniFile ini("abmmaker.INI");
+    ini.WriteInteger("TMForm", "N", -123);
+    ini.WriteBool("TMForm", "T", true);
+    ini.WriteBool("TMForm", "F", false);
+    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nN=-123\r\nT=1\r\nF=0\r\n");
+}
+
+// Files nobody here wrote: each must read without harm, and a write must
+// leave a file that reads back what was written.
+TEST_F(IniFileTest, HostileFilesReadSensiblyAndSurviveAWrite)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string loadImg;  // what reading LoadImg gives ("<default>" when absent)
+    };
+    const std::string longLine(1 << 20, 'L');
+    const Case cases[] = {
+        {"LF-only lines", "[TMForm]\nLoadImg=/lf/\nSaveBmp=/b/\n", "/lf/"},
+        {"CR-only lines", "[TMForm]\rLoadImg=/cr/\r", "/cr/"},
+        {"no trailing newline", "[TMForm]\r\nLoadImg=/end/", "/end/"},
+        {"byte-order mark", "\xEF\xBB\xBF[TMForm]\r\nLoadImg=/bom/\r\n", "/bom/"},
+        {"NUL inside the value", "[TMForm]\r\nLoadImg=/nu\0l/\r\n"s, "/nu"},
+        {"NUL in another line", "[TMForm]\r\nX\0Y=1\r\nLoadImg=/ok/\r\n"s, "/ok/"},
+        {"NUL in the section name", "[TM\0Form]\r\nLoadImg=/no/\r\n"s, "<default>"},
+        {"duplicate keys: the first counts", "[TMForm]\r\nLoadImg=/first/\r\nLoadImg=/second/\r\n", "/first/"},
+        {"duplicate sections: the first counts", "[TMForm]\r\nA=1\r\n[TMForm]\r\nLoadImg=/late/\r\n", "<default>"},
+        {"key before any section", "LoadImg=/outside/\r\n[TMForm]\r\n", "<default>"},
+        {"section without closing bracket", "[TMForm\r\nLoadImg=/open/\r\n", "<default>"},
+        {"line without equals sign", "[TMForm]\r\nLoadImg\r\nLoadImg=/eq/\r\n", "/eq/"},
+        {"empty key name", "[TMForm]\r\n=orphan\r\nLoadImg=/k/\r\n", "/k/"},
+        {"very long line before the key", "[TMForm]\r\nJunk=" + longLine + "\r\nLoadImg=/after/\r\n", "/after/"},
+        {"very long key line", "[TMForm]\r\nLoadImg=" + longLine + "\r\n", std::string(2047, 'L')},
+        {"only line ends", "\r\n\n\r\r\n", "<default>"},
+        {"empty file", "", "<default>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Given(c.text);
+        EXPECT_EQ(Read("LoadImg"), c.loadImg);
+        Write("SavePath", "/written/");
+        EXPECT_EQ(Read("SavePath"), "/written/");
+        EXPECT_EQ(Read("LoadImg"), c.loadImg) << "the write changed another key";
+        const std::string after = Text(IniPath());
+        EXPECT_EQ(after.find('\n'), after.find("\r\n") + 1) << "line ends are CR LF after a rewrite";
+    }
+}
+
+TEST_F(IniFileTest, ByteOrderMarkIsKeptOnRewrite)
+{
+    Given("\xEF\xBB\xBF[TMForm]\nLoadImg=/bom/\n");
+    Write("SavePath", "/s/");
+    EXPECT_EQ(Text(IniPath()), "\xEF\xBB\xBF[TMForm]\r\nLoadImg=/bom/\r\nSavePath=/s/\r\n");
+}
+
+TEST_F(IniFileTest, RandomBytesNeverBreakReadingOrWriting)
+{
+    std::mt19937 random(20240229);
+    for (int round = 0; round < 200; ++round) {
+        std::string text(random() % 400, '\0');
+        for (char& c : text) {
+            const char alphabet[] = "[]=\r\n \t\"'TMFormLoadImg\0\xEF\xBB\xBF\xFF";
+            c = alphabet[random() % (sizeof alphabet - 1)];
+        }
+        Given(text);
+        (void)Read("LoadImg");
+        Write("LoadImg", "/r/");
+        ASSERT_EQ(Read("LoadImg"), "/r/") << "round " << round;
+    }
+}
+
+TEST_F(IniFileTest, HugeFileReadsAsEmptyAndIsNotRewritten)
+{
+    std::string text = "[TMForm]\r\nLoadImg=/big/\r\n";
+    text.resize(static_cast<size_t>(kMaxConfigFileBytes) + 1, ' ');
+    Given(text);
+    EXPECT_EQ(Read("LoadImg"), "<default>");
+    try {
+        Write("SavePath", "/x/");
+        ADD_FAILURE() << "no error";
+    } catch (const EIniFileException& e) {
+        EXPECT_STREQ(e.what(), "Unable to write to abmmaker.INI");
+    }
+    EXPECT_EQ(std::filesystem::file_size(IniPath()), text.size());
+
+    text.resize(static_cast<size_t>(kMaxConfigFileBytes));
+    Given(text);
+    EXPECT_EQ(Read("LoadImg"), "/big/") << "a file right at the limit is still read";
+}
+
+TEST_F(IniFileTest, WriteFailuresNameTheFileAsUsedAndLeaveNoTrace)
+{
+    struct Case {
+        const char* what;
+        std::function<std::string()> prepare;  // returns the name to use
+        std::string message;
+    };
+    const Case cases[] = {
+        {"config folder below a regular file",
+         [&] {
+             Put(dir / "plain", "x");
+             env.Set("XDG_CONFIG_HOME", dir / "plain/config");
+             return std::string("abmmaker.INI");
+         },
+         "Unable to write to abmmaker.INI"},
+        {"settings file is a folder",
+         [&] {
+             env.Set("XDG_CONFIG_HOME", dir / "config");
+             std::filesystem::create_directories(dir / "config/abmmaker.INI");
+             return std::string("abmmaker.INI");
+         },
+         "Unable to write to abmmaker.INI"},
+        {"folder of an explicit name is missing",
+         [&] { return dir / "missing/anim.INI"; },
+         "Unable to write to " + (dir / "missing/anim.INI")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = c.prepare();
+        TIniFile ini(name);
+        try {
+            ini.WriteString("TMForm", "LoadImg", "/x/");
+            ADD_FAILURE() << "no error";
+        } catch (const EIniFileException& e) {
+            EXPECT_EQ(e.Message(), c.message);
+        }
+        EXPECT_EQ(ini.ReadString("TMForm", "LoadImg", "none"), "none") << "reading never fails";
+    }
+}
+
+TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesAndKeepALinkedFileLinkedAndPrivate)
+{
+    std::filesystem::create_directories(dir / "config");
+    std::filesystem::create_directories(dir / "dotfiles");
+    Put(dir / "dotfiles/abmmaker.INI", "[TMForm]\r\nLoadImg=/a/\r\n");
+    const auto privateMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    std::filesystem::permissions(dir / "dotfiles/abmmaker.INI", privateMode);
+    std::filesystem::create_symlink("../dotfiles/abmmaker.INI", IniPath());
+    for (int i = 0; i < 5; ++i)
+        Write("SavePath", "/s" + std::to_string(i) + "/");
+    EXPECT_TRUE(std::filesystem::is_symlink(IniPath()));
+    EXPECT_EQ(Text(dir / "dotfiles/abmmaker.INI"), "[TMForm]\r\nLoadImg=/a/\r\nSavePath=/s4/\r\n");
+    EXPECT_EQ(std::filesystem::status(dir / "dotfiles/abmmaker.INI").permissions(), privateMode);
+    for (const char* folder : {"config", "dotfiles"}) {
+        int entries = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir / folder))
+            ++entries;
+        EXPECT_EQ(entries, 1) << folder;
+    }
+}
+
+TEST_F(IniFileTest, PipeUnderTheSettingsNameDoesNotHangReading)
+{
+    std::filesystem::create_directories(dir / "config");
+    ASSERT_EQ(::mkfifo(IniPath().c_str(), 0600), 0);
+    EXPECT_EQ(Read("LoadImg"), "<default>");
+    EXPECT_THROW(Write("LoadImg", "/x/"), EIniFileException);
+}
+
+}  // namespace
