@@ -52,9 +52,8 @@ QIcon SvgIcon(const QString& resource, QSize size, std::initializer_list<int> sm
 
 std::vector<QIcon> ImageList1Pictures()
 {
-    static const char* const names[] = {"image00-new",     "image01-save-abm", "image02-copy",  "image03-delete",
-                                        "image04-save-bmp", "image05-undo",     "image06-redo",  "image07-info",
-                                        "image08-open",     "image09-options",  "image10-clear"};
+    // In the order of CommandIcon.
+    static const char* const names[] = {"save-abm", "delete", "save-bmp", "open", "options", "clear"};
     std::vector<QIcon> icons;
     for (const char* name : names)
         icons.push_back(SvgIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)), QSize(24, 24)));
@@ -65,7 +64,7 @@ std::vector<QIcon> ImListPictures()
 {
     std::vector<QIcon> icons;
     for (int i = 0; i < 8; ++i)
-        icons.push_back(SvgIcon(QStringLiteral(":/icons/imlist%1.svg").arg(i), QSize(48, 48), {16, 24, 32}));
+        icons.push_back(SvgIcon(QStringLiteral(":/icons/animated-icon-%1.svg").arg(i), QSize(48, 48), {16, 24, 32}));
     return icons;
 }
 

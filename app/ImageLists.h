@@ -11,8 +11,8 @@
 
 namespace abm {
 
-// The command icons, 24 × 24: 1 save ABM, 3 delete, 4 save BMP, 8 open,
-// 9 options, 10 clear; 0, 2, 5, 6 and 7 are spare glyphs.
+// The command icons, 24 × 24, indexed by CommandIcon.
+enum class CommandIcon { SaveAbm, Delete, SaveBmp, Open, Options, Clear };
 std::vector<QIcon> ImageList1Pictures();
 // The animated application icon, 8 pictures of 48 × 48.
 std::vector<QIcon> ImListPictures();

@@ -199,7 +199,7 @@ void TMForm::createLayout()
 
 void TMForm::createActions()
 {
-    const auto action = [this](const char* name, const char* caption, int icon, bool enabled) {
+    const auto action = [this](const char* name, const char* caption, CommandIcon icon, bool enabled) {
         const QString text = QString::fromUtf8(caption);
         auto* a = new QAction(ImageList1.at(static_cast<size_t>(icon)), text, this);
         a->setObjectName(QString::fromLatin1(name));
@@ -207,12 +207,12 @@ void TMForm::createActions()
         a->setEnabled(enabled);
         return a;
     };
-    OpenGifA = action("OpenGifA", "Открыть", 8, true);
-    SaveBmpA = action("SaveBmpA", "Сохранить как BMP", 4, false);
-    SaveToFileA = action("SaveToFileA", "Сохранить как ABM", 1, false);
-    OptionsA = action("OptionsA", "Настройка", 9, true);
-    ClearA = action("ClearA", "Очистить", 10, false);
-    DeleteA = action("DeleteA", "Удалить", 3, true);
+    OpenGifA = action("OpenGifA", "Открыть", CommandIcon::Open, true);
+    SaveBmpA = action("SaveBmpA", "Сохранить как BMP", CommandIcon::SaveBmp, false);
+    SaveToFileA = action("SaveToFileA", "Сохранить как ABM", CommandIcon::SaveAbm, false);
+    OptionsA = action("OptionsA", "Настройка", CommandIcon::Options, true);
+    ClearA = action("ClearA", "Очистить", CommandIcon::Clear, false);
+    DeleteA = action("DeleteA", "Удалить", CommandIcon::Delete, true);
     // The menu bar has no image list; the pop-up menu has one.
     for (QAction* a : {OpenGifA, SaveBmpA, SaveToFileA, OptionsA})
         a->setIconVisibleInMenu(false);

@@ -19,7 +19,7 @@ TModalResult CliPrompts::MessageDlg(const std::string& text, TMsgDlgType type, c
 
 std::vector<std::string> CliPrompts::OpenDialog(const TFileDialogRequest&)
 {
-    return OpenNames;
+    return {};
 }
 
 std::optional<std::string> CliPrompts::SaveDialog(const TFileDialogRequest&)

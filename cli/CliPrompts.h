@@ -17,7 +17,6 @@ public:
     explicit CliPrompts(std::ostream& err) : err_(err) {}
 
     std::string SaveName;
-    std::vector<std::string> OpenNames;
     // Set once a warning or error box was shown.
     bool Failed = false;
 

@@ -26,8 +26,8 @@ public:
     PreviewPlayer Player;
     ISettingsStore& Settings() const { return settings_; }
 
-    // The toolkit-free steps of the window's creation: positions reset, the
-    // GIF drawing default, and the file named on the command line.
+    // The toolkit-free steps of the window's creation: positions reset and
+    // the file named on the command line imported.
     void FormCreate(const std::vector<std::string>& arguments);
     void FormDestroy() { Strip.FormDestroy(); }
 

@@ -12,7 +12,6 @@
 
 namespace abm {
 
-uint16_t GIFImageDefaultDrawOptions = 0;
 
 namespace {
 

@@ -25,10 +25,6 @@ enum class TGIFSeverity { Info, Warning, Error };
 class TGIFImage;
 using TGIFWarningEvent = std::function<void(TGIFImage& sender, TGIFSeverity severity, const std::string& message)>;
 
-// Drawing flags every new picture starts with; set once at start-up. They
-// only concern painting a whole picture, which nothing here does.
-extern uint16_t GIFImageDefaultDrawOptions;
-
 // All sub-images of one picture together hold at most this many pixels, so
 // a small file cannot reserve memory without bound by repeating images at
 // the raster cap.
@@ -73,7 +69,6 @@ public:
     // the images that use it carry it: one table shared by all of them.
     const TSharedPalette& GlobalRasterPalette();
 
-    uint16_t DrawOptions = GIFImageDefaultDrawOptions;
     TGIFWarningEvent OnWarning;
     // Called once a load has read the blocks, before any pixel is decoded:
     // every sub-image knows its size but holds no pixels yet. An error it

@@ -238,13 +238,6 @@ const TBitMask* TGIFSubImage::Mask()
     return mask_.get();
 }
 
-void TGIFSubImage::FreeBitmap()
-{
-    mask_.reset();
-    held_.Resize(kObjectOverheadBytes);
-    bitmapMade_ = false;
-}
-
 void TGIFSubImage::ReleasePixels()
 {
     raster_ = TBitmap();

@@ -75,8 +75,6 @@ public:
     // the image is transparent; DoTile repeats it across `rect` at screen steps.
     void Draw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile);
 
-    // Forgets the raster's palette and the mask; the next request makes them again.
-    void FreeBitmap();
     // Drops the pixels and the mask for good once nothing will draw the image
     // again (the import draws each image once): the image then hands out no
     // raster. The palette it chose stays, for later images that borrow

@@ -163,49 +163,6 @@ void TJPEGImage::AssignTo(TBitmap& dest)
     dest.Assign(&Bitmap());
 }
 
-void TJPEGImage::ChangeSettings(const TJPEGSettings& settings)
-{
-    if (settings == settings_)
-        return;
-    settings_ = settings;
-    decoded_ = std::make_shared<TDecoded>();
-}
-
-void TJPEGImage::SetGrayscaleOutput(bool value)
-{
-    TJPEGSettings s = settings_;
-    s.GrayscaleOutput = value;
-    ChangeSettings(s);
-}
-
-void TJPEGImage::SetPerformance(TJPEGPerformance value)
-{
-    TJPEGSettings s = settings_;
-    s.Performance = value;
-    ChangeSettings(s);
-}
-
-void TJPEGImage::SetPixelFormat(TJPEGPixelFormat value)
-{
-    TJPEGSettings s = settings_;
-    s.PixelFormat = value;
-    ChangeSettings(s);
-}
-
-void TJPEGImage::SetScale(TJPEGScale value)
-{
-    TJPEGSettings s = settings_;
-    s.Scale = value;
-    ChangeSettings(s);
-}
-
-void TJPEGImage::SetSmoothing(bool value)
-{
-    TJPEGSettings s = settings_;
-    s.Smoothing = value;
-    ChangeSettings(s);
-}
-
 int64_t TJPEGImage::DecodeCount()
 {
     return gDecodeCount.load();

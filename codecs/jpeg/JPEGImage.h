@@ -54,18 +54,8 @@ public:
     // fit the memory budget fails with MemoryLimitExceeded before it starts.
     int64_t DecodeMemory() const;
 
-    // Changing a setting drops this picture's decoded raster.
+    // The process-wide defaults when the picture was made.
     const TJPEGSettings& Settings() const { return settings_; }
-    bool GrayscaleOutput() const { return settings_.GrayscaleOutput; }
-    void SetGrayscaleOutput(bool value);
-    TJPEGPerformance Performance() const { return settings_.Performance; }
-    void SetPerformance(TJPEGPerformance value);
-    TJPEGPixelFormat PixelFormat() const { return settings_.PixelFormat; }
-    void SetPixelFormat(TJPEGPixelFormat value);
-    TJPEGScale Scale() const { return settings_.Scale; }
-    void SetScale(TJPEGScale value);
-    bool Smoothing() const { return settings_.Smoothing; }
-    void SetSmoothing(bool value);
 
     // How many decodes this process has started, so that tests can see a
     // raster being reused rather than decoded again.
@@ -85,8 +75,6 @@ private:
         bool done = false;
         TBitmap raster;
     };
-
-    void ChangeSettings(const TJPEGSettings& settings);
 
     std::shared_ptr<const TData> data_;
     std::shared_ptr<TDecoded> decoded_;

@@ -20,8 +20,6 @@ struct TJPEGSettings {
     TJPEGScale Scale = jsFullSize;
     // Block smoothing of progressive files whose later scans are missing.
     bool Smoothing = true;
-
-    friend bool operator==(const TJPEGSettings&, const TJPEGSettings&) = default;
 };
 
 // The defaults new pictures copy; set them once, before any picture is made.

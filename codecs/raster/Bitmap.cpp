@@ -158,7 +158,6 @@ bool TPixelLayout::SameAs(const TPixelLayout& o) const
 TBitmap::TBitmap() : image_(std::make_shared<TBitmapImage>()) {}
 
 TBitmap::TBitmap(const TBitmap& other)
-    : Transparent(other.Transparent), TransparentColor(other.TransparentColor)
 {
     std::lock_guard<std::mutex> guard(ShareLock());
     image_ = other.image_;
@@ -171,9 +170,7 @@ TBitmap& TBitmap::operator=(const TBitmap& other)
 }
 
 TBitmap::TBitmap(TBitmap&& other) noexcept
-    : Transparent(other.Transparent),
-      TransparentColor(other.TransparentColor),
-      image_(std::move(other.image_)),
+    : image_(std::move(other.image_)),
       canvas_(std::move(other.canvas_))
 {
     if (canvas_)
@@ -188,8 +185,6 @@ TBitmap& TBitmap::operator=(TBitmap&& other) noexcept
         canvas_ = std::move(other.canvas_);
         if (canvas_)
             canvas_->owner_ = this;
-        Transparent = other.Transparent;
-        TransparentColor = other.TransparentColor;
         other.image_ = std::make_shared<TBitmapImage>();
     }
     return *this;
@@ -211,8 +206,6 @@ void TBitmap::Assign(const TBitmap* source)
         std::lock_guard<std::mutex> guard(ShareLock());
         image_ = source->image_;
     }
-    Transparent = source->Transparent;
-    TransparentColor = source->TransparentColor;
 }
 
 TBitmapImage& TBitmap::MutableImage()

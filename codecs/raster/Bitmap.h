@@ -106,10 +106,6 @@ public:
     void SetPalette(TSharedPalette palette);
 
     TCanvas& Canvas();
-    bool HasCanvas() const { return canvas_ != nullptr; }
-
-    bool Transparent = false;
-    TColor TransparentColor = clWhite;
 
     // Makes fresh zeroed pixel memory of the given layout and palette; refuses
     // sizes past RasterPixelLimit() with EInvalidGraphic "Bitmap image is not

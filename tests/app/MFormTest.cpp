@@ -12,6 +12,7 @@
 #include "base/ProgramFile.h"
 #include "app/FormOpt.h"
 #include "app/FrmInc.h"
+#include "app/ImageLists.h"
 #include "tests/workspace/MemorySettings.h"
 #include "tests/workspace/ScriptedPrompts.h"
 
@@ -230,12 +231,12 @@ private slots:
         QTest::addColumn<int>("icon");
         QTest::addColumn<bool>("enabledAtStart");
         QTest::addColumn<bool>("iconInMenu");
-        QTest::newRow("OpenGifA") << "OpenGifA" << "Открыть" << 8 << true << false;
-        QTest::newRow("SaveBmpA") << "SaveBmpA" << "Сохранить как BMP" << 4 << false << false;
-        QTest::newRow("SaveToFileA") << "SaveToFileA" << "Сохранить как ABM" << 1 << false << false;
-        QTest::newRow("OptionsA") << "OptionsA" << "Настройка" << 9 << true << false;
-        QTest::newRow("ClearA") << "ClearA" << "Очистить" << 10 << false << true;
-        QTest::newRow("DeleteA") << "DeleteA" << "Удалить" << 3 << true << true;
+        QTest::newRow("OpenGifA") << "OpenGifA" << "Открыть" << int(CommandIcon::Open) << true << false;
+        QTest::newRow("SaveBmpA") << "SaveBmpA" << "Сохранить как BMP" << int(CommandIcon::SaveBmp) << false << false;
+        QTest::newRow("SaveToFileA") << "SaveToFileA" << "Сохранить как ABM" << int(CommandIcon::SaveAbm) << false << false;
+        QTest::newRow("OptionsA") << "OptionsA" << "Настройка" << int(CommandIcon::Options) << true << false;
+        QTest::newRow("ClearA") << "ClearA" << "Очистить" << int(CommandIcon::Clear) << false << true;
+        QTest::newRow("DeleteA") << "DeleteA" << "Удалить" << int(CommandIcon::Delete) << true << true;
     }
 
     void actionsMatchTable()
@@ -254,7 +255,7 @@ private slots:
         QCOMPARE(action->isEnabled(), enabledAtStart);
         QVERIFY(action->shortcuts().isEmpty());
         QCOMPARE(action->isIconVisibleInMenu(), iconInMenu);
-        QCOMPARE(form->ImageList1.size(), size_t{11});
+        QCOMPARE(form->ImageList1.size(), size_t{6});
         QVERIFY(!form->ImageList1[static_cast<size_t>(icon)].pixmap(QSize(24, 24)).isNull());
     }
 

@@ -69,9 +69,21 @@ TEST(JPEGDecode, EveryCorpusFileDecodesLikeDjpegOrFailsWithEJPEG)
     EXPECT_GT(decoded, 30);
 }
 
+// New pictures take these settings while it lives.
+class ScopedJpegDefaults {
+public:
+    ScopedJpegDefaults() : saved_(JPEGDefaults()) {}
+    ~ScopedJpegDefaults() { JPEGDefaults() = saved_; }
+    ScopedJpegDefaults(const ScopedJpegDefaults&) = delete;
+    ScopedJpegDefaults& operator=(const ScopedJpegDefaults&) = delete;
+
+private:
+    TJPEGSettings saved_;
+};
+
 struct SettingsCase {
     const char* name;
-    void (*apply)(TJPEGImage&);
+    void (*apply)(TJPEGSettings&);
     const char* djpegOptions;
     TPixelFormat format;
 };
@@ -89,9 +101,10 @@ TEST_P(SettingsDecode, DecodesLikeTheMatchingDjpegOptions)
     for (const char* name : {"libjpeg-turbo/testorig.jpg", "wuffs/peacock.progressive.jpeg", "wuffs/bricks-gray.jpeg"}) {
         SCOPED_TRACE(name);
         const fs::path file = Corpora() / "jpeg" / name;
+        ScopedJpegDefaults defaults;
+        c.apply(JPEGDefaults());
         TJPEGImage jpeg;
         jpeg.LoadFromFile(file);
-        c.apply(jpeg);
         const TBitmap& ours = jpeg.Bitmap();
         const TPixelFormat expected = jpeg.Grayscale() ? pf8bit : c.format;
         EXPECT_EQ(ours.PixelFormat(), expected);
@@ -112,16 +125,16 @@ TEST_P(SettingsDecode, DecodesLikeTheMatchingDjpegOptions)
 INSTANTIATE_TEST_SUITE_P(
     Settings, SettingsDecode,
     ::testing::Values(
-        SettingsCase{"Grey", [](TJPEGImage& j) { j.SetGrayscaleOutput(true); }, "-dct float -grayscale -colors 236", pf8bit},
-        SettingsCase{"Half", [](TJPEGImage& j) { j.SetScale(jsHalf); }, "-dct float -scale 1/2", pf24bit},
-        SettingsCase{"Quarter", [](TJPEGImage& j) { j.SetScale(jsQuarter); }, "-dct float -scale 1/4", pf24bit},
-        SettingsCase{"Eighth", [](TJPEGImage& j) { j.SetScale(jsEighth); }, "-dct float -scale 1/8", pf24bit},
-        SettingsCase{"BestSpeed", [](TJPEGImage& j) { j.SetPerformance(jpBestSpeed); }, "-dct fast -onepass -dither ordered", pf24bit},
-        SettingsCase{"EightBit", [](TJPEGImage& j) { j.SetPixelFormat(jf8Bit); }, "-dct float -colors 236", pf8bit},
+        SettingsCase{"Grey", [](TJPEGSettings& s) { s.GrayscaleOutput = true; }, "-dct float -grayscale -colors 236", pf8bit},
+        SettingsCase{"Half", [](TJPEGSettings& s) { s.Scale = jsHalf; }, "-dct float -scale 1/2", pf24bit},
+        SettingsCase{"Quarter", [](TJPEGSettings& s) { s.Scale = jsQuarter; }, "-dct float -scale 1/4", pf24bit},
+        SettingsCase{"Eighth", [](TJPEGSettings& s) { s.Scale = jsEighth; }, "-dct float -scale 1/8", pf24bit},
+        SettingsCase{"BestSpeed", [](TJPEGSettings& s) { s.Performance = jpBestSpeed; }, "-dct fast -onepass -dither ordered", pf24bit},
+        SettingsCase{"EightBit", [](TJPEGSettings& s) { s.PixelFormat = jf8Bit; }, "-dct float -colors 236", pf8bit},
         SettingsCase{"EightBitFast",
-                     [](TJPEGImage& j) {
-                         j.SetPixelFormat(jf8Bit);
-                         j.SetPerformance(jpBestSpeed);
+                     [](TJPEGSettings& s) {
+                         s.PixelFormat = jf8Bit;
+                         s.Performance = jpBestSpeed;
                      },
                      "-dct fast -colors 236 -onepass -dither ordered", pf8bit}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -172,9 +185,10 @@ TEST(JPEGDecode, OneRowAndOneColumnPicturesDecode)
 TEST(JPEGDecode, SmoothingActsOnProgressiveFilesWithMissingScans)
 {
     const auto decode = [](const char* name, bool smoothing) {
+        ScopedJpegDefaults defaults;
+        JPEGDefaults().Smoothing = smoothing;
         TJPEGImage jpeg;
         jpeg.LoadFromFile(Corpora() / "jpeg/wuffs" / name);
-        jpeg.SetSmoothing(smoothing);
         return TBitmap(jpeg.Bitmap());
     };
     // Only the DC scan: smoothing fills in the missing detail.

@@ -154,36 +154,22 @@ TEST(JPEGImage, LoadingNewDataDropsTheDecodedRaster)
     EXPECT_EQ(TJPEGImage::DecodeCount(), decodes + 1);
 }
 
-TEST(JPEGImage, ChangingASettingDecodesAgainForThatPictureOnly)
-{
-    TJPEGImage jpeg;
-    jpeg.LoadFromFile(Corpora() / "jpeg/wuffs/hat.jpeg");
-    TJPEGImage grey(jpeg);
-    ASSERT_EQ(jpeg.Bitmap().PixelFormat(), pf24bit);
-    const int64_t decodes = TJPEGImage::DecodeCount();
-    grey.SetSmoothing(grey.Smoothing());  // no change, nothing dropped
-    grey.SetGrayscaleOutput(true);
-    EXPECT_EQ(grey.Bitmap().PixelFormat(), pf8bit);
-    EXPECT_EQ(jpeg.Bitmap().PixelFormat(), pf24bit);
-    EXPECT_EQ(TJPEGImage::DecodeCount(), decodes + 1);
-}
-
 TEST(JPEGImage, NewPicturesStartFromTheProcessWideDefaults)
 {
     const TJPEGSettings saved = JPEGDefaults();
     TJPEGImage plain;
-    EXPECT_FALSE(plain.GrayscaleOutput());
-    EXPECT_EQ(plain.Performance(), jpBestQuality);
-    EXPECT_EQ(plain.PixelFormat(), jf24Bit);
-    EXPECT_EQ(plain.Scale(), jsFullSize);
-    EXPECT_TRUE(plain.Smoothing());
+    EXPECT_FALSE(plain.Settings().GrayscaleOutput);
+    EXPECT_EQ(plain.Settings().Performance, jpBestQuality);
+    EXPECT_EQ(plain.Settings().PixelFormat, jf24Bit);
+    EXPECT_EQ(plain.Settings().Scale, jsFullSize);
+    EXPECT_TRUE(plain.Settings().Smoothing);
 
     JPEGDefaults().PixelFormat = jf8Bit;  // a palette display
     TJPEGImage paletted;
     JPEGDefaults() = saved;
     paletted.LoadFromFile(Corpora() / "jpeg/wuffs/hat.jpeg");
     EXPECT_EQ(paletted.Bitmap().PixelFormat(), pf8bit);
-    EXPECT_EQ(plain.PixelFormat(), jf24Bit);
+    EXPECT_EQ(plain.Settings().PixelFormat, jf24Bit);
 }
 
 }  // namespace
