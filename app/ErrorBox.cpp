@@ -1,5 +1,6 @@
 #include "ErrorBox.h"
 
+#include "base/ErrorText.h"
 #include "workspace/UserPrompts.h"
 
 #include <QApplication>
@@ -15,7 +16,7 @@ QString StandardErrorText(const QString& message)
 void ShowException(const std::exception& error)
 {
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(),
-                    StandardErrorText(QString::fromUtf8(error.what())), QMessageBox::Ok,
+                    StandardErrorText(QString::fromStdString(describe(error, programText))), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setObjectName(QStringLiteral("StandardErrorBox"));
     box.exec();

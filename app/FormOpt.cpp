@@ -5,6 +5,7 @@
 #include "FrmInc.h"
 #include "UpDown.h"
 #include "base/Error.h"
+#include "base/Numbers.h"
 #include "desktop/FileAssociation.h"
 #include "base/ProgramFile.h"
 
@@ -171,8 +172,10 @@ void TFormOpt::accept()
     if (!AutoSize()) {
         for (TFrmInc* field : {FrmWidth, FrmHeight}) {
             try {
-                StrToInt(field->MaskEd->text().toStdString());
-            } catch (const EConvertError& error) {
+                parseInt(field->MaskEd->text().toStdString());
+            } catch (const Error& error) {
+                if (error.kind() != ErrorKind::NotAnInteger)
+                    throw;
                 ShowException(error);
                 field->MaskEd->setFocus();
                 field->MaskEd->selectAll();

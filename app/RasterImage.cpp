@@ -19,7 +19,7 @@ void Paint16(QPainter& painter, const TBitmap& raster, QPoint origin, const QRec
     const uchar* bottom = raster.ScanLine(part.bottom()) + static_cast<size_t>(first) * 2;
     const QImage rows(bottom, part.right() + 1 - first, part.height(), raster.stride(), QImage::Format_RGB16);
     if (rows.isNull())
-        throw EOutOfMemory();
+        throw Error(ErrorKind::OutOfMemory);
     painter.save();
     painter.translate(origin.x() + first, origin.y() + part.bottom() + 1);
     painter.scale(1, -1);
@@ -59,7 +59,7 @@ QImage NewImage(QSize size, QImage::Format format)
 {
     QImage image(size, format);
     if (image.isNull())
-        throw EOutOfMemory();
+        throw Error(ErrorKind::OutOfMemory);
     return image;
 }
 

@@ -19,7 +19,7 @@ namespace abm {
 // it meets `exposed` (both in the painter's coordinates).
 void PaintRaster(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& exposed);
 
-// An image Qt could make, or EOutOfMemory: nothing is ever written into a
+// An image Qt could make, or Error OutOfMemory: nothing is ever written into a
 // null image.
 QImage NewImage(QSize size, QImage::Format format);
 

@@ -222,7 +222,7 @@ void WriteFileAtomically(const std::string& fileName, const void* data, size_t s
             err = errno;
     }
     if (err != 0)
-        throw FileCreateError(fileName, err);
+        throw FileError(ErrorKind::FileCreate, fileName, err);
 
     TTempFile temp(FolderOf(target));
     err = temp.Error();
@@ -239,7 +239,7 @@ void WriteFileAtomically(const std::string& fileName, const void* data, size_t s
         err = temp.RenameTo(target);
     }
     if (err != 0)
-        throw FileCreateError(fileName, err);
+        throw FileError(ErrorKind::FileCreate, fileName, err);
 }
 
 void InstallSaveSignalHandlers()

@@ -20,8 +20,7 @@
 
 namespace abm {
 
-// Raises EFCreateError "Cannot create file "%s". %s" (the name given, the
-// system's reason); no temporary file is left then. `durable` also flushes
+// Raises FileError FileCreate (the name given, the errno); no temporary file is left then. `durable` also flushes
 // the data to the disk before the rename.
 void WriteFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable = true);
 

@@ -14,14 +14,14 @@ namespace abm {
 void TStream::ReadBuffer(void* buffer, size_t count)
 {
     if (Read(buffer, count) != count)
-        throw EReadError();
+        throw FileError(ErrorKind::StreamRead);
 }
 
 TLoadedBytes TStream::ReadRest()
 {
     const int64_t left = std::max<int64_t>(0, Size() - Position());
     if (left > kMaxInputBytes)
-        throw EReadError();
+        throw FileError(ErrorKind::StreamRead);
     TLoadedBytes loaded;
     loaded.reservation = MemoryReservation(left);
     loaded.bytes.resize(static_cast<size_t>(left));
@@ -109,11 +109,11 @@ TFileStream::TFileStream(const std::string& fileName, Mode mode)
         int error = 0;
         fd_ = OpenRegularFile(fileName, error);
         if (fd_ < 0)
-            throw FileOpenError(fileName, error);
+            throw FileError(ErrorKind::FileOpen, fileName, error);
     } else {
         fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd_ < 0)
-            throw FileCreateError(fileName, errno);
+            throw FileError(ErrorKind::FileCreate, fileName, errno);
     }
 }
 
@@ -147,7 +147,7 @@ void TFileStream::Write(const void* buffer, size_t count)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            throw EWriteError();
+            throw FileError(ErrorKind::StreamWrite);
         done += static_cast<size_t>(n);
     }
 }

@@ -3,6 +3,7 @@
 // Byte streams the picture classes read from and write to. Readers load the
 // rest of a stream into memory once and parse from there.
 
+#include "Error.h"
 #include "MemoryBudget.h"
 
 #include <cstddef>
@@ -36,7 +37,7 @@ public:
     virtual void SetPosition(int64_t position) = 0;
     virtual int64_t Size() const = 0;
 
-    // Reads exactly `count` bytes or raises EReadError.
+    // Reads exactly `count` bytes or raises FileError StreamRead.
     void ReadBuffer(void* buffer, size_t count);
     // Everything from the current position to the end (raises past
     // kMaxInputBytes, and MemoryLimitExceeded past the memory budget).
@@ -69,10 +70,6 @@ private:
     MemoryReservation loaded_;
 };
 
-// What OpenRegularFile reports for a name that is not a regular file (and
-// not a folder, which gives EISDIR): "Not a regular file".
-constexpr int kNotRegularFile = -1;
-
 // Opens a file for reading without ever waiting: a FIFO with no writer, a
 // socket, a device or a folder is refused at once instead of hanging the
 // program or feeding it endless bytes. Returns the descriptor (the caller
@@ -100,7 +97,7 @@ private:
     int fd_ = -1;
 };
 
-// Whole-file helpers for the readers: EFOpenError when the file cannot be opened.
+// Whole-file helpers for the readers: FileError FileOpen when the file cannot be opened.
 TLoadedBytes ReadWholeFile(const std::string& fileName);
 
 // A regular file of that name exists (a FIFO or a device does not count).

@@ -1,92 +1,103 @@
 #pragma once
 
-// The error classes every layer raises. Importers and the GUI tell failures
-// apart by class, so the hierarchy matters more than the texts.
+// The errors every layer raises: what went wrong (a kind) and what it
+// concerns (a name, a number). The words are the front end's: a catalogue
+// turns a kind and its arguments into text (ErrorText.h).
+//
+// Callers tell failures apart by class only where they catch a whole
+// category: pictures that cannot be read or made (InvalidGraphicError), files
+// that cannot be opened, created, read or written (FileError), and the memory
+// budget's refusal (MemoryLimitExceeded). Everything else is a plain Error.
 
-#include <stdexcept>
+#include <cstdint>
+#include <exception>
 #include <string>
 
 namespace abm {
 
-class Exception : public std::runtime_error {
-public:
-    explicit Exception(const std::string& message) : std::runtime_error(message) {}
-    std::string Message() const { return what(); }
+enum class ErrorKind {
+    // InvalidGraphicError
+    InvalidBitmap,
+    InvalidPixelFormat,
+    GifInvalidSignature,
+    GifPrematureEnd,
+    GifUnknownExtension,
+    GifInvalidIntroducer,
+    GifBadAppBlockSize,
+    GifCircularEntry,
+    GifNoColorTable,
+    GifBadCodeSize,
+    GifImageTooLarge,
+    Jpeg,  // number: libjpeg's message code (42: empty input, 53: not a JPEG)
+    // FileError
+    FileOpen,    // name: the file; number: errno, or kNotRegularFile
+    FileCreate,  // name: the file; number: errno
+    StreamRead,
+    StreamWrite,
+    // MemoryLimitExceeded
+    MemoryLimit,  // name: the file being read, if known; number: bytes needed; limit: the budget
+    // Error
+    ScanLineOutOfRange,
+    NotAnInteger,          // name: the text
+    ListIndexOutOfBounds,  // number: the index
+    IntOverflow,
+    RangeCheck,
+    OutOfMemory,
+    SettingsWrite,       // name: the settings file as named
+    AssociationCreate,   // name: what was to be created
+    AssociationSetData,  // name: the file whose content could not be written
+    Png,                 // name: libpng's message
 };
 
-// A picture that cannot be read or made. GIFException and EJPEG derive from it.
-class EInvalidGraphic : public Exception {
+// The FileOpen number for a name that is there but is no regular file (a
+// FIFO, a device, a socket): not an errno.
+constexpr int kNotRegularFile = -1;
+
+class Error : public std::exception {
 public:
-    using Exception::Exception;
+    explicit Error(ErrorKind kind, std::string name = {}, int64_t number = 0, int64_t limit = 0);
+
+    ErrorKind kind() const noexcept { return kind_; }
+    const std::string& name() const noexcept { return name_; }
+    int64_t number() const noexcept { return number_; }
+    int64_t limit() const noexcept { return limit_; }
+
+    // The program's own text (programText), for whoever has no catalogue of
+    // its own: logs, test output, a handler of any std::exception.
+    const char* what() const noexcept override { return text_.c_str(); }
+
+private:
+    ErrorKind kind_;
+    std::string name_;
+    int64_t number_;
+    int64_t limit_;
+    std::string text_;
 };
 
-// Misuse of a valid picture, such as a row outside the raster.
-class EInvalidGraphicOperation : public Exception {
+// A picture that cannot be read or made; the importers drop such files.
+class InvalidGraphicError : public Error {
 public:
-    using Exception::Exception;
+    using Error::Error;
 };
 
-class EStreamError : public Exception {
+class FileError : public Error {
 public:
-    using Exception::Exception;
+    using Error::Error;
 };
 
-class EFOpenError : public EStreamError {
+// Not an InvalidGraphicError: the importers that drop invalid pictures
+// silently must not drop this one.
+class MemoryLimitExceeded : public Error {
 public:
-    using EStreamError::EStreamError;
+    MemoryLimitExceeded(int64_t needed, int64_t limit, const std::string& fileName = {})
+        : Error(ErrorKind::MemoryLimit, fileName, needed, limit)
+    {
+    }
+
+    int64_t needed() const noexcept { return number(); }
+    const std::string& fileName() const noexcept { return name(); }
+    // The same refusal, naming the file that was being read.
+    MemoryLimitExceeded forFile(const std::string& fileName) const { return {needed(), limit(), fileName}; }
 };
-
-class EFCreateError : public EStreamError {
-public:
-    using EStreamError::EStreamError;
-};
-
-class EReadError : public EStreamError {
-public:
-    EReadError() : EStreamError("Stream read error") {}
-};
-
-class EWriteError : public EStreamError {
-public:
-    EWriteError() : EStreamError("Stream write error") {}
-};
-
-class EConvertError : public Exception {
-public:
-    using Exception::Exception;
-};
-
-class EListError : public Exception {
-public:
-    using Exception::Exception;
-};
-
-class EIntOverflow : public Exception {
-public:
-    EIntOverflow() : Exception("Arithmetic overflow") {}
-};
-
-class ERangeError : public Exception {
-public:
-    ERangeError() : Exception("Range check error") {}
-};
-
-class EOutOfMemory : public Exception {
-public:
-    EOutOfMemory() : Exception("Out of memory") {}
-};
-
-// "Cannot open file "%s". %s" with the system's reason for errno, or "Not a
-// regular file" for a negative code.
-EFOpenError FileOpenError(const std::string& fileName, int err);
-// "Cannot create file "%s". %s" with the system's reason for errno.
-EFCreateError FileCreateError(const std::string& fileName, int err);
-
-// Decimal text to a 32-bit integer: an optional sign and digits, nothing else.
-// Anything else raises EConvertError "'%s' is not a valid integer value".
-int StrToInt(const std::string& text);
-
-// Like StrToInt, but gives `fallback` instead of raising; also reads "0x"/"0X" hex.
-int StrToIntDef(const std::string& text, int fallback);
 
 }  // namespace abm

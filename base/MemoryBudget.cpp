@@ -54,10 +54,14 @@ void Give(int64_t bytes)
 
 std::string Grouped(int64_t value)
 {
-    std::string digits = std::to_string(value);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
-        digits.insert(static_cast<size_t>(i), ",");
-    return digits;
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
 }  // namespace
@@ -65,20 +69,6 @@ std::string Grouped(int64_t value)
 std::string MebibyteText(int64_t bytes)
 {
     return Grouped(bytes <= 0 ? 0 : (bytes - 1) / kMiB + 1) + " MiB";
-}
-
-MemoryLimitExceeded::MemoryLimitExceeded(int64_t needed, int64_t limit, const std::string& fileName)
-    : Exception("not enough memory" + (fileName.empty() ? std::string() : " for \"" + fileName + "\"") + ": needs " +
-                MebibyteText(needed) + ", limit " + MebibyteText(limit)),
-      needed_(needed),
-      limit_(limit),
-      fileName_(fileName)
-{
-}
-
-MemoryLimitExceeded MemoryLimitExceeded::ForFile(const std::string& fileName) const
-{
-    return MemoryLimitExceeded(needed_, limit_, fileName);
 }
 
 int64_t MemoryBudget::DefaultLimit()

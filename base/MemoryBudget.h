@@ -4,7 +4,8 @@
 // (rasters, the bytes of a file being read, the decoders' own buffers) is
 // reserved against it before it is made, so that no input, whatever its
 // headers claim, makes the program hold more than the limit. A refusal is a
-// MemoryLimitExceeded, which the importers let through with the file's name.
+// MemoryLimitExceeded (Error.h), which the importers let through with the
+// file's name.
 //
 // Synopsis:
 //   MemoryReservation held(bytes);      // raises MemoryLimitExceeded, or holds
@@ -24,27 +25,6 @@ namespace abm {
 // What a raster or a GIF image costs beyond its pixels (its bookkeeping), so
 // that a file of a great many tiny pictures is bounded as well.
 constexpr int64_t kObjectOverheadBytes = 256;
-
-// "not enough memory for "x.gif": needs 1,536 MiB, limit 1,024 MiB". Not a
-// kind of EInvalidGraphic: the importers that drop invalid pictures silently
-// must not drop this one.
-class MemoryLimitExceeded : public Exception {
-public:
-    MemoryLimitExceeded(int64_t needed, int64_t limit, const std::string& fileName = {});
-
-    // The bytes the process would have held, and the limit.
-    int64_t Needed() const { return needed_; }
-    int64_t Limit() const { return limit_; }
-    const std::string& FileName() const { return fileName_; }
-
-    // The same refusal, naming the file that was being read.
-    MemoryLimitExceeded ForFile(const std::string& fileName) const;
-
-private:
-    int64_t needed_;
-    int64_t limit_;
-    std::string fileName_;
-};
 
 // The process-wide count. Thread-safe.
 class MemoryBudget {

@@ -6,6 +6,7 @@
 #include "ThumbnailScaler.h"
 #include "base/AtomicWrite.h"
 #include "base/Error.h"
+#include "base/ErrorText.h"
 #include "base/ByteStream.h"
 #include "base/PathNames.h"
 #include "workspace/Workspace.h"
@@ -46,7 +47,7 @@ void CheckInputExists(const std::string& name)
     int error = 0;
     const int fd = OpenRegularFile(name, error);
     if (fd < 0)
-        throw FileOpenError(name, error);
+        throw FileError(ErrorKind::FileOpen, name, error);
     ::close(fd);
 }
 
@@ -127,7 +128,7 @@ int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
             TFileStream stream(file, TFileStream::Mode::OpenRead);
             check = ReadAbmHeader(stream);
         } catch (const std::exception& e) {
-            CliPrompts(err).Report(ErrorBoxText(e.what()));
+            CliPrompts(err).Report(ErrorBoxText(describe(e, programText)));
             status = 1;
             continue;
         }
@@ -185,7 +186,7 @@ TBitmap AbmThumbnail(const std::string& input, int size, CliPrompts& prompts)
             thumbnail = scaler.Result();
         });
     } catch (const MemoryLimitExceeded& e) {
-        throw e.ForFile(input);
+        throw e.forFile(input);
     }
     return thumbnail;
 }

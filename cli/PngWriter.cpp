@@ -32,10 +32,10 @@ std::vector<uint8_t> EncodePng(const TBitmap& bitmap)
     image.format = PNG_FORMAT_RGB;
     png_alloc_size_t size = 0;
     if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr))
-        throw Exception(std::string("PNG error: ") + image.message);
+        throw Error(ErrorKind::Png, image.message);
     std::vector<uint8_t> out(size);
     if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgb.data(), 0, nullptr))
-        throw Exception(std::string("PNG error: ") + image.message);
+        throw Error(ErrorKind::Png, image.message);
     out.resize(size);
     return out;
 }

@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "NameText.h"
 #include "base/AtomicWrite.h"
+#include "base/ErrorText.h"
 #include "base/MemoryBudget.h"
 #include "workspace/UserPrompts.h"
 
@@ -129,7 +130,7 @@ int main(int argc, char** argv)
             return abm::RunInfo(o, std::cout, std::cerr);
         return abm::RunThumbnail(o, std::cout, std::cerr);
     } catch (const std::exception& e) {
-        abm::CliPrompts(std::cerr).Report(abm::ErrorBoxText(e.what()));
+        abm::CliPrompts(std::cerr).Report(abm::ErrorBoxText(abm::describe(e, abm::programText)));
         return 1;
     }
 }

@@ -178,7 +178,7 @@ void PrepareFolder(const std::string& path)
 {
     const std::string folder = FolderOf(path);
     if (!MakeFolders(folder) || ::access(folder.c_str(), W_OK | X_OK) != 0)
-        throw ERegistryException("Failed to create key " + path);
+        throw Error(ErrorKind::AssociationCreate, path);
 }
 
 void WriteEntryFile(const std::string& path, const std::string& content)
@@ -186,8 +186,8 @@ void WriteEntryFile(const std::string& path, const std::string& content)
     PrepareFolder(path);
     try {
         WriteFileAtomically(path, content.data(), content.size());
-    } catch (const EStreamError&) {
-        throw ERegistryException("Failed to set data for '" + path + "'");
+    } catch (const FileError&) {
+        throw Error(ErrorKind::AssociationSetData, path);
     }
 }
 
@@ -197,7 +197,7 @@ void SetDefaultApplication(const std::string& path, const std::string& mimeType,
     std::string text;
     // A list we cannot read is not replaced: its other lines would be lost.
     if (LoadConfigFile(path, text) == TLoadResult::Unusable)
-        throw ERegistryException("Failed to set data for '" + path + "'");
+        throw Error(ErrorKind::AssociationSetData, path);
     WriteEntryFile(path, WithDefaultApplication(text, mimeType, desktopId));
 }
 
@@ -242,7 +242,7 @@ void AssociateFileType(const std::string& extension, const std::string& typeId, 
     const std::string dataHome = DataHome();
     const std::string configHome = ConfigHome();
     if (dataHome.empty() || configHome.empty())
-        throw ERegistryException("Failed to create key " + dotted);
+        throw Error(ErrorKind::AssociationCreate, dotted);
 
     WriteEntryFile(dataHome + "/mime/packages/" + type + ".xml", MimePackage(mimeType, dotted, description, icon));
     WriteEntryFile(dataHome + "/applications/" + type + ".desktop", DesktopEntry(mimeType, type, program));

@@ -3,17 +3,9 @@
 // Registers a file extension with the desktop for the current user, so that
 // opening such a file starts the program with the file's full path.
 
-#include "base/Error.h"
-
 #include <string>
 
 namespace abm {
-
-// "Failed to create key %s" and "Failed to set data for '%s'".
-class ERegistryException : public Exception {
-public:
-    using Exception::Exception;
-};
 
 // On the XDG desktop, for extension ".abm" and type "abmfile":
 // - $XDG_DATA_HOME/mime/packages/abmfile.xml: MIME type
@@ -29,9 +21,9 @@ public:
 // Every "." of the extension is dropped; an extension of only dots or an
 // empty program does nothing. An empty type identifier becomes the
 // extension followed by "_auto_file". Files written before a failure stay.
-// Raises ERegistryException "Failed to create key %s" when a folder or file
-// cannot be created, "Failed to set data for '%s'" when its content cannot
-// be written (%s the file's path).
+// Raises Error AssociationCreate when a folder or file cannot be created,
+// AssociationSetData when its content cannot be written (both name the
+// file's path).
 void AssociateFileType(const std::string& extension, const std::string& typeId, const std::string& description,
                        const std::string& icon, const std::string& program);
 

@@ -1,6 +1,7 @@
 #include "FormPlacement.h"
 
 #include "base/Error.h"
+#include "base/Numbers.h"
 #include "base/ProgramFile.h"
 
 #include <climits>
@@ -42,7 +43,7 @@ int Word(const std::vector<std::string>& words, size_t index, int fallback)
     if (first == std::string::npos)
         return fallback;
     const size_t last = w.find_last_not_of(" \t");
-    return StrToIntDef(w.substr(first, last - first + 1), fallback);
+    return parseIntOr(w.substr(first, last - first + 1), fallback);
 }
 
 std::string FourNumbers(int a, int b, int c, int d)

@@ -15,7 +15,7 @@ public:
 
     // The stored value, or `defaultValue` when the file, section or key is missing.
     std::string ReadSetting(const std::string& name, const std::string& defaultValue) override;
-    // Raises EIniFileException "Unable to write to %s" when the file cannot be written.
+    // Raises Error SettingsWrite when the file cannot be written.
     void WriteSetting(const std::string& name, const std::string& value) override;
 };
 

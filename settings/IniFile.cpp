@@ -2,6 +2,7 @@
 
 #include "base/AtomicWrite.h"
 #include "base/Error.h"
+#include "base/Numbers.h"
 #include "base/UserFolders.h"
 
 #include <string_view>
@@ -191,12 +192,12 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int defaultValue) const
 {
-    return StrToIntDef(ReadString(section, key, ""), defaultValue);
+    return parseIntOr(ReadString(section, key, ""), defaultValue);
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
 {
-    const EIniFileException failure("Unable to write to " + fileName_);
+    const Error failure(ErrorKind::SettingsWrite, fileName_);
     std::string text;
     if (LoadConfigFile(path_, text) == TLoadResult::Unusable)
         throw failure;
@@ -228,7 +229,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
         throw failure;
     try {
         WriteFileAtomically(path_, out.data(), out.size());
-    } catch (const EStreamError&) {
+    } catch (const FileError&) {
         throw failure;
     }
 }

@@ -6,18 +6,10 @@
 // duplicate sections or keys counts. Every call opens and releases the file
 // itself, so nothing stays open and other programs' edits are seen.
 
-#include "base/Error.h"
-
 #include <cstddef>
 #include <string>
 
 namespace abm {
-
-// "Unable to write to %s" with the settings file's name as used.
-class EIniFileException : public Exception {
-public:
-    using Exception::Exception;
-};
 
 // Values are delivered through a buffer of this many bytes, the terminating
 // zero included, so at most 2047 bytes of a value are read back.
@@ -43,7 +35,7 @@ public:
 
     // Replaces the key's line in place, or appends the key at the end of its
     // section, or appends the section at the end of the file. Raises
-    // EIniFileException "Unable to write to %s" when the file cannot be
+    // Error SettingsWrite (naming the file as given) when the file cannot be
     // written, and also when an existing file cannot be read back (rewriting
     // it would lose what it holds).
     void WriteString(const std::string& section, const std::string& key, const std::string& value);

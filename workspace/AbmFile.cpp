@@ -21,7 +21,7 @@ int32_t CheckedMul(int32_t a, int32_t b)
 {
     int32_t r;
     if (__builtin_mul_overflow(a, b, &r))
-        throw EIntOverflow();
+        throw Error(ErrorKind::IntOverflow);
     return r;
 }
 
@@ -95,7 +95,7 @@ void WriteAbmStream(const FrameStrip& strip, TMemoryStream& stream)
         return;
     const TBitmap& first = strip.Thumbnail(0).Picture;
     if (first.Width() > 0xFFFF || first.Height() > 0xFFFF)
-        throw ERangeError();
+        throw Error(ErrorKind::RangeCheck);
     const int bitCount = BitCountOf(first.PixelFormat());
     if (bitCount == 0)
         return;

@@ -51,7 +51,7 @@ struct TAbmHeaderCheck {
 // bit count, frame bytes, in 32-bit arithmetic where an overflow cannot be
 // opened), then whether its frames can be made at all. Reads no pixel.
 TAbmHeaderCheck CheckAbmHeader(const uint8_t* bytes, size_t size, int64_t fileSize);
-// Opens the file and checks its header and size (EFOpenError when it cannot
+// Opens the file and checks its header and size (FileError FileOpen when it cannot
 // be opened); `file` is left just past the header, at frame 0.
 TAbmHeaderCheck ReadAbmHeader(TFileStream& file);
 // The reader's message for a verdict other than Accepted.

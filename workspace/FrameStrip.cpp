@@ -2,6 +2,7 @@
 
 #include "codecs/raster/Canvas.h"
 #include "base/Error.h"
+#include "base/Numbers.h"
 
 #include <algorithm>
 #include <utility>
@@ -47,7 +48,7 @@ void FrameStrip::NormalizeFrame(TImage& t)
             t.Width = sources_.front()->Width();
             t.Height = sources_.front()->Height();
         } else {
-            const int width = StrToInt(options_.FrmWidthText());
+            const int width = parseInt(options_.FrmWidthText());
             if (t.Picture.BitsPerPixel() <= 8) {
                 // Padding an indexed picture would take its palette's colour
                 // nearest white (grey, when it has no white); the frame becomes
@@ -57,7 +58,7 @@ void FrameStrip::NormalizeFrame(TImage& t)
                 t.Picture.SetPixelFormat(pf16bit);
             }
             t.Picture.SetWidth(width);
-            t.Picture.SetHeight(StrToInt(options_.FrmHeightText()));
+            t.Picture.SetHeight(parseInt(options_.FrmHeightText()));
             t.Width = t.Picture.Width();
             t.Height = t.Picture.Height();
         }

@@ -123,7 +123,7 @@ TImportResult ImportJpeg(FrameStrip& strip, const std::string& fileName)
         MemoryBudget::Require(jpeg.DecodeMemory() + FrameRasterBytes(strip, jpeg.Width(), jpeg.Height()));
         AppendFilled(strip, [&jpeg](TBitmap& raster) { jpeg.AssignTo(raster); });
         result.framesAdded = 1;
-    } catch (const EInvalidGraphic&) {
+    } catch (const InvalidGraphicError&) {
         result.dropped = true;
     }
     return result;
@@ -151,7 +151,7 @@ TImportResult ImportFile(FrameStrip& strip, const std::string& fileName, int fra
         }
     } catch (const MemoryLimitExceeded& e) {
         strip.RemoveFramesFrom(before);
-        throw e.ForFile(fileName);
+        throw e.forFile(fileName);
     }
     strip.ShowFrameCount();
     strip.FitStripHeight();

@@ -1,6 +1,7 @@
 #include "ImportBudget.h"
 
 #include "base/Error.h"
+#include "base/Numbers.h"
 
 #include <algorithm>
 
@@ -26,8 +27,8 @@ int64_t FrameRasterBytes(const FrameStrip& strip, int64_t width, int64_t height)
 {
     const IFrameOptions& options = strip.Options();
     if (!options.AutoSize()) {
-        width = StrToIntDef(options.FrmWidthText(), 0);
-        height = StrToIntDef(options.FrmHeightText(), 0);
+        width = parseIntOr(options.FrmWidthText(), 0);
+        height = parseIntOr(options.FrmHeightText(), 0);
     } else if (options.Stretch() && !strip.SourceBitmaps().empty()) {
         width = strip.SourceBitmaps().front()->Width();
         height = strip.SourceBitmaps().front()->Height();

@@ -1,7 +1,8 @@
 #include "GIFApplicationExtension.h"
 
 #include "GIFAppExtNSLoop.h"
-#include "GIFException.h"
+#include "GifWarnings.h"
+#include "base/Error.h"
 #include "GIFReader.h"
 
 namespace abm {
@@ -12,7 +13,7 @@ void TGIFApplicationExtension::ReadHeader(TGIFReader& reader)
     uint8_t size = 0;
     reader.ReadFixed(&size, 1);
     if (size < 10)
-        throw GIFException(kGIFBadAppBlockSize);
+        throw InvalidGraphicError(ErrorKind::GifBadAppBlockSize);
     BlockSize = size;
     char id[11];
     reader.ReadFixed(id, sizeof id);

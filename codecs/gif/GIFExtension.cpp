@@ -2,7 +2,8 @@
 
 #include "GIFApplicationExtension.h"
 #include "GIFCommentExtension.h"
-#include "GIFException.h"
+#include "GifWarnings.h"
+#include "base/Error.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFReader.h"
 #include "GIFTextExtension.h"
@@ -25,7 +26,7 @@ void TGIFExtension::ReadIntroducer(TGIFReader& reader) const
     uint8_t head[2];
     reader.ReadFixed(head, 2);
     if (head[0] != kGIFExtensionIntroducer || head[1] != Label())
-        throw GIFException(kGIFInvalidIntroducer);
+        throw InvalidGraphicError(ErrorKind::GifInvalidIntroducer);
 }
 
 }  // namespace abm

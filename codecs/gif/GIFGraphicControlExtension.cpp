@@ -1,6 +1,7 @@
 #include "GIFGraphicControlExtension.h"
 
-#include "GIFException.h"
+#include "GifWarnings.h"
+#include "base/Error.h"
 #include "GIFReader.h"
 
 namespace abm {

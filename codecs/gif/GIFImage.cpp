@@ -1,6 +1,7 @@
 #include "GIFImage.h"
 
-#include "GIFException.h"
+#include "GifWarnings.h"
+#include "base/Error.h"
 #include "GIFExtension.h"
 #include "GIFLzwDecoder.h"
 #include "GIFReader.h"
@@ -43,7 +44,7 @@ void TGIFImage::Clear()
 TGIFSubImage& TGIFImage::Images(int index)
 {
     if (index < 0 || index >= Count())
-        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+        throw Error(ErrorKind::ListIndexOutOfBounds, {}, index);
     return *images_[static_cast<size_t>(index)];
 }
 
@@ -103,9 +104,9 @@ void TGIFImage::ReadHeader(TGIFReader& reader)
         reader.SetPosition(kTolerantPrefix);
         const size_t n = reader.ReadSome(sig, sizeof sig);
         if (n < 3 || !IsGifSignature(sig))
-            throw GIFException(kGIFInvalidSignature);
+            throw InvalidGraphicError(ErrorKind::GifInvalidSignature);
         if (n < sizeof sig)
-            throw GIFException(kGIFPrematureEnd);
+            throw InvalidGraphicError(ErrorKind::GifPrematureEnd);
     }
     version_.assign(reinterpret_cast<const char*>(sig), sizeof sig);
 

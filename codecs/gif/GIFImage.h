@@ -37,7 +37,7 @@ public:
     TGIFImage(const TGIFImage&) = delete;
     TGIFImage& operator=(const TGIFImage&) = delete;
 
-    // EFOpenError when the file cannot be opened.
+    // FileError FileOpen when the file cannot be opened.
     void LoadFromFile(const std::string& fileName);
     // Reads from the stream's position. On failure the position is set back
     // and the error passes on; the picture keeps what was read before it.
@@ -49,7 +49,7 @@ public:
     void Clear();
 
     int Count() const { return static_cast<int>(images_.size()); }
-    // EListError "List index out of bounds (%d)" for any other index.
+    // Error ListIndexOutOfBounds for any other index.
     TGIFSubImage& Images(int index);
     const TGIFSubImage& Images(int index) const;
 

@@ -1,6 +1,7 @@
 #include "GIFLzwDecoder.h"
 
-#include "GIFException.h"
+#include "GifWarnings.h"
+#include "base/Error.h"
 
 #include <algorithm>
 #include <bit>
@@ -201,7 +202,7 @@ size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step
                               bool interlaced, uint8_t fill)
 {
     if (minCodeSize < 0 || minCodeSize > kMaxMinCodeSize)
-        throw GIFException(kGIFBadCodeSize);
+        throw InvalidGraphicError(ErrorKind::GifBadCodeSize);
     if (width <= 0 || height <= 0)
         return 0;
     for (int y = 0; y < height; ++y)
@@ -320,7 +321,7 @@ size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step
                     while (k >= clear) {
                         if (sp <= stackFloor) [[unlikely]] {
                             dirtyEnd_ = next;
-                            throw GIFException(kGIFCircularEntry);
+                            throw InvalidGraphicError(ErrorKind::GifCircularEntry);
                         }
                         *--sp = suffix_[k];
                         k = prefix_[k];

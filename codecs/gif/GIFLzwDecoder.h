@@ -41,7 +41,7 @@ public:
     // Fills the width × height pixels (rows top-down, `width` bytes apart)
     // with `fill`, then decodes the taken codes into them, in interlaced row
     // order if asked. Returns how many pixels the code stream reached.
-    // A minimum code size above 11 raises GIFException before any pixel is
+    // A minimum code size above 11 raises InvalidGraphicError GifBadCodeSize before any pixel is
     // written; a cycle in the table raises "Circular decoder table entry".
     size_t Decode(int minCodeSize, uint8_t* pixels, int width, int height, bool interlaced, uint8_t fill = 0);
     // The same into rows `step` bytes apart, row 0 at `firstRow`: straight

@@ -1,6 +1,7 @@
 #include "GIFReader.h"
 
-#include "GIFException.h"
+#include "GifWarnings.h"
+#include "base/Error.h"
 
 #include <cstring>
 
@@ -14,7 +15,7 @@ TGIFReader::TGIFReader(const uint8_t* data, size_t size, TWarningSink warning)
 void TGIFReader::ReadFixed(void* buffer, size_t count)
 {
     if (Left() < count)
-        throw GIFException(kGIFPrematureEnd);
+        throw InvalidGraphicError(ErrorKind::GifPrematureEnd);
     ReadSome(buffer, count);
 }
 

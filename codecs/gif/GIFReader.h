@@ -30,7 +30,7 @@ public:
             --pos_;
     }
 
-    // All `count` bytes or GIFException "Premature end of data".
+    // All `count` bytes or InvalidGraphicError GifPrematureEnd.
     void ReadFixed(void* buffer, size_t count);
     uint16_t ReadWord();
     // Up to `count` bytes; returns how many there were.

@@ -1,7 +1,8 @@
 #include "GIFSubImage.h"
 
 #include "GIFApplicationExtension.h"
-#include "GIFException.h"
+#include "GifWarnings.h"
+#include "base/Error.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFLzwDecoder.h"
@@ -63,7 +64,7 @@ void TGIFSubImage::ReadExtensions(TGIFReader& reader)
         }
         const int label = reader.ReadByte();
         if (label < 0)
-            throw GIFException(kGIFPrematureEnd);
+            throw InvalidGraphicError(ErrorKind::GifPrematureEnd);
         reader.StepBack();
         reader.StepBack();
         std::unique_ptr<TGIFExtension> ext;
@@ -72,7 +73,7 @@ void TGIFSubImage::ReadExtensions(TGIFReader& reader)
         } else {
             ext = TGIFExtension::Create(static_cast<uint8_t>(label));
             if (!ext)
-                throw GIFException(kGIFUnknownExtension);
+                throw InvalidGraphicError(ErrorKind::GifUnknownExtension);
             ext->LoadFromReader(reader);
         }
         if (label == kGIFGraphicControlLabel) {
@@ -123,7 +124,7 @@ void TGIFSubImage::LoadFromReader(TGIFReader& reader, int64_t& pixelBudget)
     // 65535 × 65535 pixels, directly or through the screen size.
     const int64_t pixels = static_cast<int64_t>(width_) * height_;
     if (pixels > RasterPixelLimit() || pixels > pixelBudget)
-        throw GIFException(kGIFImageTooLarge);
+        throw InvalidGraphicError(ErrorKind::GifImageTooLarge);
     pixelBudget -= pixels;
     hasImage_ = true;
 
@@ -151,7 +152,7 @@ void TGIFSubImage::DecodePixels(const TGIFReader& reader, TGIFLzwDecoder& decode
     }
     const int minCodeSize = reader.Data()[codeSizeAt_];
     if (minCodeSize > TGIFLzwDecoder::kMaxMinCodeSize)
-        throw GIFException(kGIFBadCodeSize);
+        throw InvalidGraphicError(ErrorKind::GifBadCodeSize);
     decoder.TakeSubBlocks(reader.Data(), reader.Size(), codeSizeAt_ + 1);
     decoder.Decode(minCodeSize, top, step, width_, height_, Interlaced(), fill);
 }
@@ -185,7 +186,7 @@ TSharedPalette TGIFSubImage::ChoosePalette() const
         if (!first.colorMap_.Empty())
             return padded(first.colorMap_.Colors());
     }
-    throw GIFException(kGIFNoColorTable);
+    throw InvalidGraphicError(ErrorKind::GifNoColorTable);
 }
 
 void TGIFSubImage::MakeBitmap()

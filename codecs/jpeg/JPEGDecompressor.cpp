@@ -1,6 +1,6 @@
 #include "JPEGDecompressor.h"
 
-#include "EJPEG.h"
+#include "base/Error.h"
 
 #include <algorithm>
 #include <limits>
@@ -148,7 +148,7 @@ TJPEGDecompressor::TJPEGDecompressor(const uint8_t* data, size_t size)
 
     if (!RunGuarded(&info_, &errors_, [](j_decompress_ptr c, void*) { jpeg_create_decompress(c); }, nullptr)) {
         jpeg_destroy_decompress(&info_);  // frees whatever the failed creation allocated
-        throw EJPEG(errors_.pub.msg_code);
+        throw InvalidGraphicError(ErrorKind::Jpeg, {}, errors_.pub.msg_code);
     }
 
     source_.data = data;
@@ -173,7 +173,7 @@ TJPEGDecompressor::~TJPEGDecompressor()
 void TJPEGDecompressor::Run(TStep step, void* arg)
 {
     if (!RunGuarded(&info_, &errors_, step, arg))
-        throw EJPEG(errors_.pub.msg_code);
+        throw InvalidGraphicError(ErrorKind::Jpeg, {}, errors_.pub.msg_code);
 }
 
 void TJPEGDecompressor::ReadHeader()

@@ -2,7 +2,7 @@
 
 // One libjpeg decompressor reading an in-memory block through the private
 // error, source and progress managers. A library error leaves the library by
-// longjmp and is raised as EJPEG only afterwards: nothing is thrown through C.
+// longjmp and is raised as an Error Jpeg only afterwards: nothing is thrown through C.
 // Internal to codecs/jpeg; TJPEGImage is the public face.
 
 #include <csetjmp>
@@ -28,7 +28,7 @@ constexpr int64_t kJPEGScanCost = 2048;
 constexpr int64_t kJPEGBlockCost = 32;
 constexpr int64_t kJPEGArithmeticFactor = 4;
 
-// The EJPEG number for a file past kMaxJPEGScanWork; the library's own codes
+// The Error Jpeg number for a file past kMaxJPEGScanWork; the library's own codes
 // stay far below it.
 constexpr int kJPEGErrorTooMuchScanWork = 1000;
 
@@ -42,7 +42,7 @@ public:
 
     jpeg_decompress_struct& Info() { return info_; }
 
-    // The library calls of the same names; each raises EJPEG on a library error.
+    // The library calls of the same names; each raises Error Jpeg on a library error.
     void ReadHeader();  // an image is required, a tables-only stream fails
     // The file has more than one scan (known once the header is read).
     bool HasMultipleScans() const { return multipleScans_; }
@@ -54,7 +54,7 @@ public:
     // samples per component and the output rows.
     int64_t LibraryMemoryEstimate() const;
     // The most the library may hold; past it, it would spill coefficients to
-    // disk, which this build cannot, and fails with an EJPEG instead.
+    // disk, which this build cannot, and fails with an Error Jpeg instead.
     void SetLibraryMemoryLimit(int64_t bytes);
     void StartDecompress();
     // Every output row, one at a time: row y goes to top + y × step. With a

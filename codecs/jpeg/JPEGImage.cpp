@@ -75,7 +75,7 @@ TBitmap Decode(const TLoadedBytes& bytes, const TJPEGSettings& settings)
     decompressor.CalcOutputDimensions();
     const int width = static_cast<int>(info.output_width), height = static_cast<int>(info.output_height);
     if (static_cast<int64_t>(width) * height > RasterPixelLimit())
-        throw EInvalidGraphic("Bitmap image is not valid");
+        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
     const int64_t libraryBytes = decompressor.LibraryMemoryEstimate();
     MemoryBudget::Require(RasterBytes(width, height, eightBit ? 8 : 24) + libraryBytes);
 
@@ -144,7 +144,7 @@ int64_t TJPEGImage::DecodeMemory() const
     decompressor.CalcOutputDimensions();
     const jpeg_decompress_struct& info = decompressor.Info();
     if (static_cast<int64_t>(info.output_width) * info.output_height > RasterPixelLimit())
-        throw EInvalidGraphic("Bitmap image is not valid");
+        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
     return RasterBytes(info.output_width, info.output_height, eightBit ? 8 : 24) + decompressor.LibraryMemoryEstimate();
 }
 

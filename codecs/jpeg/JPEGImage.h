@@ -4,7 +4,7 @@
 // header only; the raster is decoded through libjpeg on first request and
 // kept. Copies share the compressed data and the decoded raster.
 
-#include "EJPEG.h"
+#include "base/Error.h"
 #include "JPEGSettings.h"
 #include "codecs/raster/Bitmap.h"
 #include "base/ByteStream.h"
@@ -23,11 +23,11 @@ public:
     TJPEGImage(const TJPEGImage&) = default;
     TJPEGImage& operator=(const TJPEGImage&) = default;
 
-    // EFOpenError "Cannot open file "%s". %s" when the file cannot be opened.
+    // FileError FileOpen when the file cannot be opened.
     void LoadFromFile(const std::string& fileName);
-    // Takes the rest of the stream and reads the JPEG header: EJPEG 53 for
+    // Takes the rest of the stream and reads the JPEG header: Error Jpeg 53 for
     // data that is not a JPEG, another number for a damaged header. An empty
-    // rest loads without error and fails on decoding with EJPEG 42. A failed
+    // rest loads without error and fails on decoding with Error Jpeg 42. A failed
     // load keeps the new data, with no size, so decoding fails the same way.
     void LoadFromStream(TStream& stream);
 
@@ -42,8 +42,8 @@ public:
 
     // The decoded raster, decoded on the first request: 24-bit blue-green-red,
     // or 8-bit with the library's colour map as palette for grey output and
-    // the 8-bit pixel format. Raises EJPEG when the library refuses the data
-    // and EInvalidGraphic "Bitmap image is not valid" past RasterPixelLimit().
+    // the 8-bit pixel format. Raises Error Jpeg when the library refuses the data
+    // and InvalidGraphicError InvalidBitmap past RasterPixelLimit().
     const TBitmap& Bitmap();
     // `dest` becomes a copy of the decoded raster (sharing its pixels until
     // one of them changes).

@@ -26,7 +26,7 @@ std::mutex& ShareLock()
 std::shared_ptr<TBitmapImage> NewImage(int width, int height, const TPixelLayout& layout, TSharedPalette palette)
 {
     if (width < 0 || height < 0)
-        throw EInvalidGraphic("Bitmap image is not valid");
+        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
     auto image = std::make_shared<TBitmapImage>();
     image->layout = layout;
     image->palette = std::move(palette);
@@ -36,7 +36,7 @@ std::shared_ptr<TBitmapImage> NewImage(int width, int height, const TPixelLayout
         return image;  // no pixels, but the format and sizes are kept
     const int64_t stride = RowStride(width, layout.bitsPerPixel);
     if (static_cast<int64_t>(width) * height > RasterPixelLimit() || stride * height > 4 * RasterPixelLimit())
-        throw EInvalidGraphic("Bitmap image is not valid");
+        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
     image->AllocatePixels(static_cast<size_t>(stride * height));
     image->stride = static_cast<size_t>(stride);
     return image;
@@ -87,7 +87,7 @@ void TBitmapImage::AllocatePixels(size_t bytes, const uint8_t* from)
         else
             bits.assign(bytes, 0);
     } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
+        throw Error(ErrorKind::OutOfMemory);
     }
     reservation = std::move(held);
 }
@@ -123,7 +123,7 @@ TPixelLayout TPixelLayout::ForFormat(TPixelFormat format)
         break;
     case pf24bit: l.bitsPerPixel = 24; break;
     case pf32bit: l.bitsPerPixel = 32; break;
-    case pfCustom: throw EInvalidGraphic("Invalid pixel format");
+    case pfCustom: throw InvalidGraphicError(ErrorKind::InvalidPixelFormat);
     }
     return l;
 }
@@ -254,7 +254,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
     if (format == PixelFormat())
         return;
     if (format == pfCustom)
-        throw EInvalidGraphic("Invalid pixel format");
+        throw InvalidGraphicError(ErrorKind::InvalidPixelFormat);
     const TPixelLayout layout = TPixelLayout::ForFormat(format);
     TSharedPalette palette;
     if (format == pf4bit)
@@ -281,7 +281,7 @@ static uint8_t gNoPixels[4];
 uint8_t* TBitmap::ScanLine(int y)
 {
     if (y < 0 || y >= image_->height)
-        throw EInvalidGraphicOperation("Scan line index out of range");
+        throw Error(ErrorKind::ScanLineOutOfRange);
     if (image_->bits.empty())
         return gNoPixels;
     return MutableImage().Row(y);
@@ -290,7 +290,7 @@ uint8_t* TBitmap::ScanLine(int y)
 const uint8_t* TBitmap::ScanLine(int y) const
 {
     if (y < 0 || y >= image_->height)
-        throw EInvalidGraphicOperation("Scan line index out of range");
+        throw Error(ErrorKind::ScanLineOutOfRange);
     if (image_->bits.empty())
         return gNoPixels;
     return image_->Row(y);
@@ -316,7 +316,7 @@ void TBitmap::Create(int width, int height, const TPixelLayout& layout, TSharedP
 TColor TBitmap::Pixel(int x, int y) const
 {
     if (x < 0 || x >= image_->width)
-        throw EInvalidGraphicOperation("Scan line index out of range");
+        throw Error(ErrorKind::ScanLineOutOfRange);
     const uint8_t* row = ScanLine(y);
     return TColorDecoder(image_->layout, image_->palette).Decode(ReadRaw(row, x, image_->layout.bitsPerPixel));
 }

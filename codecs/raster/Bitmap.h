@@ -55,7 +55,7 @@ struct TBitmapImage {
     TBitmapImage& operator=(TBitmapImage&&) = default;
 
     // `bytes` of pixel memory, zeroed or copied from `from`, reserved first:
-    // MemoryLimitExceeded when they do not fit, EOutOfMemory when the system
+    // MemoryLimitExceeded when they do not fit, Error OutOfMemory when the system
     // has none. On failure the old memory stays.
     void AllocatePixels(size_t bytes, const uint8_t* from = nullptr);
     // An equal image with pixel memory of its own.
@@ -108,8 +108,8 @@ public:
     TCanvas& Canvas();
 
     // Makes fresh zeroed pixel memory of the given layout and palette; refuses
-    // sizes past RasterPixelLimit() with EInvalidGraphic "Bitmap image is not
-    // valid", and memory past the budget with MemoryLimitExceeded.
+    // sizes past RasterPixelLimit() with InvalidGraphicError InvalidBitmap,
+    // and memory past the budget with MemoryLimitExceeded.
     void Create(int width, int height, const TPixelLayout& layout, TSharedPalette palette = {});
 
     // The colour of pixel (x, y); indexes past the palette read as black.

@@ -15,7 +15,7 @@ constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
 
 [[noreturn]] void Invalid()
 {
-    throw EInvalidGraphic("Bitmap image is not valid");
+    throw InvalidGraphicError(ErrorKind::InvalidBitmap);
 }
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
@@ -43,7 +43,7 @@ public:
     const uint8_t* Take(size_t count)
     {
         if (count > size_ - pos_)
-            throw EReadError();
+            throw FileError(ErrorKind::StreamRead);
         const uint8_t* p = data_ + pos_;
         pos_ += count;
         return p;
@@ -177,7 +177,7 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
     if (offsetBelieved)
         colorCount = std::min<uint64_t>(colorCount, (pixelOffset - headersEnd) / entrySize);
     if (colorCount > r.Left() / entrySize)
-        throw EReadError();
+        throw FileError(ErrorKind::StreamRead);
     const uint8_t* table = r.Take(static_cast<size_t>(colorCount) * entrySize);
     TPalette palette;
     for (uint64_t i = 0; i < std::min<uint64_t>(colorCount, 256); ++i) {

@@ -13,7 +13,7 @@
 namespace abm {
 
 // Fills `out` from a whole BMP file. An empty input gives an empty raster.
-// Raises EInvalidGraphic or EReadError; `out` is only meaningful on success.
+// Raises InvalidGraphicError or FileError StreamRead; `out` is only meaningful on success.
 void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out);
 
 // The picture's size and bits per pixel from the headers alone, so that a

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 using namespace abm;
+using abm::test::KindOfError;
 using abm::test::ScopedMemoryLimit;
 
 namespace {
@@ -80,10 +81,10 @@ TEST(MemoryBudget, RefusalNamesTheSizesInMebibytesAndTheFile)
     };
     for (const Case& c : cases) {
         const MemoryLimitExceeded plain(c.needed, c.limit);
-        const MemoryLimitExceeded e = plain.ForFile(c.file);
-        EXPECT_EQ(e.Message(), c.text);
-        EXPECT_EQ(e.Needed(), c.needed);
-        EXPECT_EQ(e.Limit(), c.limit);
+        const MemoryLimitExceeded e = plain.forFile(c.file);
+        EXPECT_STREQ(e.what(), c.text);
+        EXPECT_EQ(e.needed(), c.needed);
+        EXPECT_EQ(e.limit(), c.limit);
     }
 }
 
@@ -159,11 +160,12 @@ TEST(RegularFiles, ReadersRefuseWhatIsNoRegularFileAtOnce)
         try {
             ReadWholeFile(name);
             ADD_FAILURE() << name << " was read";
-        } catch (const EFOpenError& e) {
-            EXPECT_EQ(e.Message(), text);
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::FileOpen);
+            EXPECT_EQ(e.what(), text);
         }
         TBitmap b;
-        EXPECT_THROW(b.LoadFromFile(name), EFOpenError) << name;
+        EXPECT_EQ(KindOfError([&] { b.LoadFromFile(name); }), ErrorKind::FileOpen) << name;
         EXPECT_FALSE(FileExists(name)) << name;
     }
     abm::test::WriteFile(dir / "plain.bmp", {1, 2, 3});

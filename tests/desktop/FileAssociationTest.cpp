@@ -345,8 +345,8 @@ TEST_F(FileAssociationTest, FailuresNameWhatCouldNotBeWrittenAndKeepWhatWas)
         try {
             Click("/usr/bin/abmmaker");
             ADD_FAILURE() << "no error";
-        } catch (const ERegistryException& e) {
-            EXPECT_EQ(e.Message(), c.message());
+        } catch (const Error& e) {
+            EXPECT_EQ(e.what(), c.message());
         }
         EXPECT_EQ(std::filesystem::is_regular_file(MimePackage()), c.packageWritten);
         EXPECT_EQ(std::filesystem::is_regular_file(DesktopEntry()), c.entryWritten);

@@ -2,10 +2,10 @@
 // names, or the picture or silence the import rules give.
 
 #include "HostileInputs.h"
-#include "codecs/gif/GIFException.h"
+#include "base/Error.h"
 #include "codecs/gif/GIFImage.h"
 #include "codecs/gif/GIFSubImage.h"
-#include "codecs/jpeg/EJPEG.h"
+#include "base/Error.h"
 #include "codecs/jpeg/JPEGImage.h"
 #include "base/Error.h"
 #include "base/ByteStream.h"
@@ -20,6 +20,7 @@
 #include <sys/resource.h>
 
 using namespace abm;
+using abm::test::IsGifError;
 
 namespace {
 
@@ -41,8 +42,10 @@ std::string LoadGif(const std::string& name, int* count = nullptr)
         gif.LoadFromMemory(bytes.data(), bytes.size());
         for (int i = 0; i < gif.Count(); ++i)
             gif.Images(i).Bitmap();
-    } catch (const GIFException& e) {
-        return std::string("GIFException: ") + e.what();
+    } catch (const InvalidGraphicError& e) {
+        if (!IsGifError(e))
+            throw;
+        return std::string("GifError: ") + e.what();
     }
     if (count)
         *count = gif.Count();
@@ -56,10 +59,10 @@ std::string LoadBmp(const std::string& name)
     try {
         b.LoadFromMemory(bytes.data(), bytes.size());
         b.SetPixelFormat(pf16bit);
-    } catch (const EInvalidGraphic& e) {
-        return std::string("EInvalidGraphic: ") + e.what();
-    } catch (const EReadError& e) {
-        return std::string("EReadError: ") + e.what();
+    } catch (const InvalidGraphicError& e) {
+        return std::string("InvalidGraphicError: ") + e.what();
+    } catch (const FileError& e) {
+        return std::string("FileError: ") + e.what();
     }
     return "loaded " + std::to_string(b.Width()) + "x" + std::to_string(b.Height());
 }
@@ -73,10 +76,10 @@ std::string LoadJpeg(const std::string& name)
         jpeg.LoadFromStream(stream);
         TBitmap raster;
         jpeg.AssignTo(raster);
-    } catch (const EJPEG& e) {
-        return "EJPEG";
-    } catch (const EInvalidGraphic& e) {
-        return std::string("EInvalidGraphic: ") + e.what();
+    } catch (const InvalidGraphicError& e) {
+        if (e.kind() == ErrorKind::Jpeg)
+            return "JpegError";
+        return std::string("InvalidGraphicError: ") + e.what();
     }
     return "decoded";
 }
@@ -86,7 +89,7 @@ std::string LoadJpeg(const std::string& name)
 TEST(HostileGif, CodeSizesPastTheTableFailBeforeAnyPixel)
 {
     for (int m : {12, 13, 255})
-        EXPECT_EQ(LoadGif("mincode-" + std::to_string(m) + ".gif").rfind("GIFException: ", 0), 0u) << m;
+        EXPECT_EQ(LoadGif("mincode-" + std::to_string(m) + ".gif").rfind("GifError: ", 0), 0u) << m;
     for (int m : {0, 1, 2, 11})
         EXPECT_EQ(LoadGif("mincode-" + std::to_string(m) + ".gif"), "loaded") << m;
 }
@@ -97,14 +100,14 @@ TEST(HostileGif, OddCodeStreamsAndPlacementsDecode)
         EXPECT_EQ(LoadGif(name), "loaded") << name;
     // Codes past the next free entry may build a table entry that points at itself.
     const std::string pastNext = LoadGif("code-past-next.gif");
-    EXPECT_TRUE(pastNext == "loaded" || pastNext == "GIFException: Circular decoder table entry") << pastNext;
+    EXPECT_TRUE(pastNext == "loaded" || pastNext == "GifError: Circular decoder table entry") << pastNext;
 }
 
 TEST(HostileGif, AllocationBombsAreRefused)
 {
     for (const char* name : {"bomb-65535.gif", "bomb-zero-size.gif"}) {
         EXPECT_EQ(Input(name).bytes.size() < 64, true);
-        EXPECT_EQ(LoadGif(name).rfind("GIFException: ", 0), 0u) << name;
+        EXPECT_EQ(LoadGif(name).rfind("GifError: ", 0), 0u) << name;
     }
 }
 
@@ -118,7 +121,7 @@ TEST(HostileGif, HundredThousandTinyImagesLoad)
 TEST(HostileBmp, BombsAndOverflowsAreInvalidPictures)
 {
     for (const char* name : {"bomb-65535.bmp", "bomb-3000000.bmp", "stride-overflow.bmp", "negative-extreme.bmp"})
-        EXPECT_EQ(LoadBmp(name), "EInvalidGraphic: Bitmap image is not valid") << name;
+        EXPECT_EQ(LoadBmp(name), "InvalidGraphicError: Bitmap image is not valid") << name;
 }
 
 TEST(HostileBmp, RunsIndexesHeadersAndMasksEndCleanly)
@@ -127,8 +130,8 @@ TEST(HostileBmp, RunsIndexesHeadersAndMasksEndCleanly)
         {"rle8-past-edge.bmp", "loaded 4x4"},
         {"rle4-past-edge.bmp", "loaded 3x3"},
         {"index-past-table.bmp", "loaded 4x1"},
-        {"header-size-0.bmp", "EInvalidGraphic: Bitmap image is not valid"},
-        {"header-size-4294967295.bmp", "EReadError: Stream read error"},
+        {"header-size-0.bmp", "InvalidGraphicError: Bitmap image is not valid"},
+        {"header-size-4294967295.bmp", "FileError: Stream read error"},
         {"mask-0.bmp", "loaded 2x2"},
         {"mask-4294967295.bmp", "loaded 2x2"},
         {"mask-2147483649.bmp", "loaded 2x2"},
@@ -148,7 +151,7 @@ TEST(HostileJpeg, SizesPastTheCapAndEmptyScansFailAsInvalidPictures)
 {
     for (const char* name : {"claims-65500.jpg", "progressive-claims-40000.jpg", "zero-size.jpg", "only-soi.jpg"}) {
         const std::string outcome = LoadJpeg(name);
-        EXPECT_TRUE(outcome == "EJPEG" || outcome == "EInvalidGraphic: Bitmap image is not valid") << name << ": " << outcome;
+        EXPECT_TRUE(outcome == "JpegError" || outcome == "InvalidGraphicError: Bitmap image is not valid") << name << ": " << outcome;
     }
 }
 

@@ -29,7 +29,7 @@ std::string Import(FrameStrip& strip, ScriptedPrompts& prompts, const std::strin
     try {
         result = ImportFile(strip, file);
     } catch (const MemoryLimitExceeded& e) {
-        return "budget: " + e.Message();
+        return std::string("budget: ") + e.what();
     } catch (const std::exception& e) {
         return std::string("error: ") + e.what();
     }

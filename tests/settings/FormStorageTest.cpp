@@ -81,8 +81,9 @@ TEST_F(FormStorageTest, UnwritableFolderRaisesWithTheFileNameAsUsed)
     try {
         storage.WriteSetting("SavePath", "/x/");
         ADD_FAILURE() << "no error";
-    } catch (const EIniFileException& e) {
-        EXPECT_EQ(e.Message(), "Unable to write to abmmaker.INI");
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::SettingsWrite);
+        EXPECT_STREQ(e.what(), "Unable to write to abmmaker.INI");
     }
     EXPECT_EQ(storage.ReadSetting("SavePath", "d"), "d");
 }

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 using namespace abm;
+using abm::test::KindOfError;
 using abm::test::ScopedEnv;
 using abm::test::TempDir;
 using namespace std::string_literals;
@@ -311,7 +312,8 @@ TEST_F(IniFileTest, HugeFileReadsAsEmptyAndIsNotRewritten)
     try {
         Write("SavePath", "/x/");
         ADD_FAILURE() << "no error";
-    } catch (const EIniFileException& e) {
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::SettingsWrite);
         EXPECT_STREQ(e.what(), "Unable to write to abmmaker.INI");
     }
     EXPECT_EQ(std::filesystem::file_size(IniPath()), text.size());
@@ -354,8 +356,9 @@ TEST_F(IniFileTest, WriteFailuresNameTheFileAsUsedAndLeaveNoTrace)
         try {
             ini.WriteString("TMForm", "LoadImg", "/x/");
             ADD_FAILURE() << "no error";
-        } catch (const EIniFileException& e) {
-            EXPECT_EQ(e.Message(), c.message);
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::SettingsWrite);
+            EXPECT_EQ(e.what(), c.message);
         }
         EXPECT_EQ(ini.ReadString("TMForm", "LoadImg", "none"), "none") << "reading never fails";
     }
@@ -387,7 +390,7 @@ TEST_F(IniFileTest, PipeUnderTheSettingsNameDoesNotHangReading)
     std::filesystem::create_directories(dir / "config");
     ASSERT_EQ(::mkfifo(IniPath().c_str(), 0600), 0);
     EXPECT_EQ(Read("LoadImg"), "<default>");
-    EXPECT_THROW(Write("LoadImg", "/x/"), EIniFileException);
+    EXPECT_EQ(KindOfError([&] { Write("LoadImg", "/x/"); }), ErrorKind::SettingsWrite);
 }
 
 }  // namespace

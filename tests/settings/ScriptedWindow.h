@@ -3,9 +3,9 @@
 // A top-level window as the placement store sees it, played by a script:
 // a normal rectangle, a state, visibility and the screen it is on.
 
-#include "base/Error.h"
 #include "settings/PlacementWindow.h"
 
+#include <stdexcept>
 #include <vector>
 
 namespace abm::test {
@@ -52,7 +52,7 @@ public:
     void SetPlacement(const TWindowPlacement& p) override
     {
         if (refusePlacement)
-            throw Exception("placement refused");
+            throw std::runtime_error("placement refused");
         applied.push_back(p);
         flags = p.Flags;
         minPosition = p.MinPosition;

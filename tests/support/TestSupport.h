@@ -3,15 +3,36 @@
 // Helpers shared by the test programs: the corpora, temporary folders, PNG
 // references and small file utilities.
 
-#include "codecs/raster/Bitmap.h"
+#include "base/Error.h"
 #include "base/MemoryBudget.h"
+#include "codecs/raster/Bitmap.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace abm::test {
+
+// The kind of the Error that `run` raises, or nothing when it raises none;
+// any other exception passes through.
+template <class Run>
+std::optional<ErrorKind> KindOfError(Run&& run)
+{
+    try {
+        run();
+    } catch (const Error& e) {
+        return e.kind();
+    }
+    return std::nullopt;
+}
+
+// The GIF reader's own refusals.
+inline bool IsGifError(const Error& e)
+{
+    return e.kind() >= ErrorKind::GifInvalidSignature && e.kind() <= ErrorKind::GifImageTooLarge;
+}
 
 // The corpora folder; a missing folder fails the calling test.
 std::filesystem::path Corpora();

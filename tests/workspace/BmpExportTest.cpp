@@ -10,6 +10,7 @@
 #include <cstring>
 
 using namespace abm;
+using abm::test::KindOfError;
 namespace fs = std::filesystem;
 
 namespace {
@@ -118,7 +119,7 @@ TEST_F(BmpExportTest, UnwritableFrameEndsTheExportThere)
     fs::create_directory(dir / "w2.bmp");  // frame 2 cannot be created
     settings.values["SaveBmp"] = "/prev/";
     prompts.saveAnswers.push_back(dir / "w.bmp");
-    EXPECT_THROW(SaveBmpAExecute(strip, settings), EFCreateError);
+    EXPECT_EQ(KindOfError([&] { SaveBmpAExecute(strip, settings); }), ErrorKind::FileCreate);
     EXPECT_EQ(FilesWritten(), (std::vector<std::string>{"w0.bmp", "w1.bmp", "w2.bmp"}));
     EXPECT_EQ(settings.values["SaveBmp"], "/prev/");
 }

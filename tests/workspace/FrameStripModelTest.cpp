@@ -65,7 +65,7 @@ private:
         try {
             strip_.AppendFrame(picture);
             ids_.push_back(id);
-        } catch (const Exception&) {
+        } catch (const Error&) {
             EXPECT_FALSE(OptionsValid());
         }
         strip_.ShowFrameCount();
@@ -135,7 +135,8 @@ private:
     {
         try {
             command();
-        } catch (const EConvertError&) {
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::NotAnInteger);
             EXPECT_FALSE(OptionsValid());
             return false;
         }

@@ -301,7 +301,7 @@ TEST_F(FrameStripTest, FailedNormalisationLeavesOneSourcePerThumbnail)
         try {
             strip.AppendFrame(Picture(2, 8, 8));
             FAIL() << "width '" << bad << "' was accepted";
-        } catch (const Exception& e) {
+        } catch (const Error& e) {
             if (std::string(bad) != "-5") {
                 EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' is not a valid integer value");
             }
@@ -343,7 +343,8 @@ TEST_F(FrameStripTest, FailedRebuildKeepsEveryFrameAndPassesTheErrorOn)
         try {
             c.command();
             ADD_FAILURE() << "no error";
-        } catch (const EConvertError& e) {
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::NotAnInteger);
             EXPECT_STREQ(e.what(), "'1,000' is not a valid integer value");
         }
         ASSERT_EQ(strip.Count(), 3);

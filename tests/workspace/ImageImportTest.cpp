@@ -1,6 +1,6 @@
 #include "workspace/ImageImport.h"
 #include "workspace/AbmFile.h"
-#include "codecs/gif/GIFException.h"
+#include "base/Error.h"
 #include "codecs/gif/GIFImage.h"
 #include "base/Error.h"
 #include "GifBuilder.h"
@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 using namespace abm;
+using abm::test::KindOfError;
 namespace fs = std::filesystem;
 using abm::test::GifFile;
 using abm::test::GifImage;
@@ -117,7 +118,7 @@ TEST_F(ImageImportTest, FailuresThatTravelEndTheOpenCommand)
     const std::string broken = Write("b.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0});
     const std::string third = Bmp("c.bmp", 4, 4);
     prompts.openAnswers.push_back({first, broken, third});
-    EXPECT_THROW(OpenGifAExecute(strip, settings), GIFException);
+    EXPECT_THROW(OpenGifAExecute(strip, settings), InvalidGraphicError);
     EXPECT_EQ(strip.Count(), 1);
     EXPECT_EQ(settings.values.count("LoadImg"), 0u);
 
@@ -135,7 +136,7 @@ TEST_F(ImageImportTest, FailuresThatTravelEndTheOpenCommand)
         try {
             ImportFile(strip, c.file);
             ADD_FAILURE() << c.file << " was accepted";
-        } catch (const Exception& e) {
+        } catch (const Error& e) {
             EXPECT_EQ(e.what(), c.message);
         }
         EXPECT_EQ(strip.Count(), 1);
@@ -263,7 +264,8 @@ TEST_F(ImageImportTest, FrameSizeErrorsTravelAndLeaveNoThumbnailBehind)
         try {
             ImportFile(strip, file);
             ADD_FAILURE() << file;
-        } catch (const EConvertError& e) {
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::NotAnInteger);
             EXPECT_STREQ(e.what(), "'' is not a valid integer value");
         }
         EXPECT_EQ(strip.Count(), 0);
@@ -330,9 +332,9 @@ TEST_F(ImageImportTest, FifosFailAtOnceLikeAnyUnopenableFile)
         fifos.push_back(dir / name);
         ASSERT_EQ(::mkfifo(fifos.back().c_str(), 0600), 0);
     }
-    EXPECT_THROW(ImportFile(strip, fifos[0]), EFOpenError);
+    EXPECT_EQ(KindOfError([&] { ImportFile(strip, fifos[0]); }), ErrorKind::FileOpen);
     EXPECT_TRUE(ImportFile(strip, fifos[1]).dropped);
-    EXPECT_THROW(ImportFile(strip, fifos[2]), EFOpenError);
+    EXPECT_EQ(KindOfError([&] { ImportFile(strip, fifos[2]); }), ErrorKind::FileOpen);
     ImportFile(strip, fifos[3]);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, "Невозможно откыть файл: " + fifos[3]);

@@ -23,7 +23,7 @@ public:
     void WriteSetting(const std::string& name, const std::string& value) override
     {
         if (failWrites)
-            throw Exception("Unable to write to abmmaker.INI");
+            throw Error(ErrorKind::SettingsWrite, "abmmaker.INI");
         values[name] = value;
     }
 };

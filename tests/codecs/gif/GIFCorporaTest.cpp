@@ -1,4 +1,4 @@
-#include "codecs/gif/GIFException.h"
+#include "base/Error.h"
 #include "codecs/gif/GIFImage.h"
 #include "codecs/raster/Canvas.h"
 #include "GifBytes.h"
@@ -51,7 +51,7 @@ std::string TryLoad(const std::vector<uint8_t>& bytes, bool draw = true)
     try {
         gif.LoadFromMemory(bytes.data(), bytes.size());
         UseEveryImage(gif, draw);
-    } catch (const GIFException& e) {
+    } catch (const InvalidGraphicError& e) {
         return e.what();
     }
     return "";

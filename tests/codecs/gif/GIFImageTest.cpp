@@ -1,6 +1,6 @@
 #include "codecs/gif/GIFAppExtNSLoop.h"
 #include "codecs/gif/GIFCommentExtension.h"
-#include "codecs/gif/GIFException.h"
+#include "base/Error.h"
 #include "codecs/gif/GIFGraphicControlExtension.h"
 #include "codecs/gif/GIFImage.h"
 #include "codecs/gif/GIFTextExtension.h"
@@ -28,7 +28,7 @@ Loaded Load(const std::vector<uint8_t>& bytes, int64_t pixelLimit = kMaxGIFPixel
     l.gif->OnWarning = [&l](TGIFImage&, TGIFSeverity, const std::string& m) { l.warnings.push_back(m); };
     try {
         l.gif->LoadFromMemory(bytes.data(), bytes.size());
-    } catch (const GIFException& e) {
+    } catch (const InvalidGraphicError& e) {
         l.error = e.what();
     }
     return l;
@@ -344,7 +344,7 @@ TEST(GIFImage, StreamPositionAfterSuccessAndFailure)
 
     TMemoryStream bad(OneImage().Bytes({0x21, 0x02}).b);
     bad.SetPosition(0);
-    EXPECT_THROW(image.LoadFromStream(bad), GIFException);
+    EXPECT_THROW(image.LoadFromStream(bad), InvalidGraphicError);
     EXPECT_EQ(bad.Position(), 0);
     EXPECT_EQ(image.Count(), 1);
     EXPECT_EQ(image.Width(), 3);
@@ -353,7 +353,7 @@ TEST(GIFImage, StreamPositionAfterSuccessAndFailure)
 TEST(GIFImage, FileAndIndexErrors)
 {
     TGIFImage image;
-    EXPECT_THROW(image.LoadFromFile("/nonexistent/x.gif"), EFOpenError);
+    EXPECT_EQ(KindOfError([&] { image.LoadFromFile("/nonexistent/x.gif"); }), ErrorKind::FileOpen);
     TempDir dir;
     WriteFile(dir / "a.gif", OneImage().Trailer().b);
     image.LoadFromFile(dir / "a.gif");
@@ -362,8 +362,9 @@ TEST(GIFImage, FileAndIndexErrors)
         try {
             image.Images(index);
             ADD_FAILURE() << "no error for " << index;
-        } catch (const EListError& e) {
-            EXPECT_EQ(e.Message(), "List index out of bounds (" + std::to_string(index) + ")");
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::ListIndexOutOfBounds);
+            EXPECT_EQ(e.what(), "List index out of bounds (" + std::to_string(index) + ")");
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "codecs/gif/GIFException.h"
+#include "base/Error.h"
 #include "codecs/gif/GIFLzwDecoder.h"
 #include "GifBytes.h"
 #include "TestSupport.h"
@@ -32,7 +32,7 @@ Decoded DecodeRaw(const std::vector<uint8_t>& codes, int minCodeSize, size_t cou
     d.pixels.assign(count, 0x77);
     try {
         d.reached = decoder.Decode(minCodeSize, d.pixels.data(), w, static_cast<int>(count) / w, interlaced, kFill);
-    } catch (const GIFException& e) {
+    } catch (const InvalidGraphicError& e) {
         d.error = e.what();
     }
     return d;

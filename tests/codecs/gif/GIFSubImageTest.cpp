@@ -1,4 +1,4 @@
-#include "codecs/gif/GIFException.h"
+#include "base/Error.h"
 #include "codecs/gif/GIFImage.h"
 #include "codecs/raster/Canvas.h"
 #include "GifBytes.h"
@@ -80,7 +80,7 @@ TEST(GIFSubImage, PaletteChoiceOrder)
     try {
         none->Images(1).Bitmap();
         ADD_FAILURE() << "no error";
-    } catch (const GIFException& e) {
+    } catch (const InvalidGraphicError& e) {
         EXPECT_STREQ(e.what(), "No global or local color table defined");
     }
 }

@@ -42,8 +42,8 @@ TEST(JPEGDecode, TestorigMatchesDjpegFloatBmpByteForByte)
 
 // Every subsampling, progressive, arithmetic, grey and truncated file of the
 // corpus decodes exactly as djpeg does; whatever djpeg refuses (12-bit, and
-// the licence and reference files beside them) fails with EJPEG.
-TEST(JPEGDecode, EveryCorpusFileDecodesLikeDjpegOrFailsWithEJPEG)
+// the licence and reference files beside them) fails with a JPEG error.
+TEST(JPEGDecode, EveryCorpusFileDecodesLikeDjpegOrFailsWithAJpegError)
 {
     int decoded = 0;
     for (const fs::path& file : FilesIn(Corpora() / "jpeg")) {
@@ -54,7 +54,8 @@ TEST(JPEGDecode, EveryCorpusFileDecodesLikeDjpegOrFailsWithEJPEG)
         try {
             jpeg.LoadFromFile(file);
             jpeg.AssignTo(ours);
-        } catch (const EJPEG&) {
+        } catch (const InvalidGraphicError& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::Jpeg);
             refused = true;
         }
         const auto reference = Djpeg(file, DjpegDefaults(jpeg));
@@ -227,8 +228,9 @@ TEST(JPEGDecode, AdobeCmykAndYcckDecodeAsImageMagickConvertsThem)
     try {
         jpeg.Bitmap();
         ADD_FAILURE() << "CMYK without Adobe's marker decoded";
-    } catch (const EJPEG& e) {
-        EXPECT_EQ(e.Number(), JERR_CONVERSION_NOTIMPL);
+    } catch (const InvalidGraphicError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Jpeg);
+        EXPECT_EQ(e.number(), JERR_CONVERSION_NOTIMPL);
     }
 }
 
@@ -274,15 +276,16 @@ TEST(JPEGDecode, ProgressiveFilesOfManyScansDecodeLikeDjpeg)
     }
 }
 
-TEST(JPEGDecode, TwelveBitJpegIsRefusedWithEJPEG)
+TEST(JPEGDecode, TwelveBitJpegIsRefusedWithAJpegError)
 {
     TJPEGImage jpeg;
     try {
         jpeg.LoadFromFile(Corpora() / "jpeg/libjpeg-turbo/monkey12.jpg");
         jpeg.Bitmap();
         ADD_FAILURE() << "a 12-bit file decoded";
-    } catch (const EJPEG& e) {
-        EXPECT_EQ(e.Number(), JERR_BAD_PRECISION);
+    } catch (const InvalidGraphicError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Jpeg);
+        EXPECT_EQ(e.number(), JERR_BAD_PRECISION);
     }
 }
 

@@ -55,8 +55,9 @@ TEST(JPEGImage, DataThatIsNotAJpegFailsAtLoadWith53)
         try {
             jpeg.LoadFromStream(stream);
             ADD_FAILURE() << "loaded " << bytes.size() << " bytes that are no JPEG";
-        } catch (const EJPEG& e) {
-            EXPECT_EQ(e.Number(), 53);
+        } catch (const InvalidGraphicError& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::Jpeg);
+            EXPECT_EQ(e.number(), 53);
             EXPECT_STREQ(e.what(), "JPEG error #53");
         }
         EXPECT_EQ(TJPEGImage::DecodeCount(), decodes);
@@ -75,9 +76,9 @@ TEST(JPEGImage, EmptyFileLoadsAndFailsOnConversionWith42)
     try {
         jpeg.AssignTo(raster);
         ADD_FAILURE() << "an empty file converted";
-    } catch (const EInvalidGraphic& e) {
-        ASSERT_NE(dynamic_cast<const EJPEG*>(&e), nullptr);
-        EXPECT_EQ(static_cast<const EJPEG&>(e).Number(), 42);
+    } catch (const InvalidGraphicError& e) {
+        ASSERT_EQ(e.kind(), ErrorKind::Jpeg);
+        EXPECT_EQ(e.number(), 42);
         EXPECT_STREQ(e.what(), "JPEG error #42");
     }
 }
@@ -99,7 +100,7 @@ TEST(JPEGImage, LoadFromStreamTakesTheRestFromTheCurrentPosition)
     TJPEGImage rest;
     rest.LoadFromStream(stream);
     EXPECT_EQ(rest.Width(), 0);
-    EXPECT_THROW(rest.Bitmap(), EJPEG);
+    EXPECT_EQ(KindOfError([&] { rest.Bitmap(); }), ErrorKind::Jpeg);
 }
 
 TEST(JPEGImage, MissingFileRaisesTheFileOpenErrorNotAnInvalidPicture)
@@ -110,10 +111,11 @@ TEST(JPEGImage, MissingFileRaisesTheFileOpenErrorNotAnInvalidPicture)
     try {
         jpeg.LoadFromFile(name);
         ADD_FAILURE() << "loaded a missing file";
-    } catch (const EInvalidGraphic&) {
+    } catch (const InvalidGraphicError&) {
         ADD_FAILURE() << "the importer would swallow this";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.Message(), "Cannot open file \"" + name + "\". " + std::strerror(ENOENT));
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::FileOpen);
+        EXPECT_EQ(e.what(), "Cannot open file \"" + name + "\". " + std::strerror(ENOENT));
     }
 }
 

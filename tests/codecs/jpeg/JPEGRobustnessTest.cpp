@@ -1,5 +1,5 @@
-// Hostile and damaged input: every failure is an EJPEG (or the raster cap's
-// EInvalidGraphic), never a crash, a hang or an unbounded allocation.
+// Hostile and damaged input: every failure is a JPEG error (or the raster
+// cap's InvalidBitmap), never a crash, a hang or an unbounded allocation.
 
 #include "codecs/jpeg/JPEGDecompressor.h"
 #include "codecs/jpeg/JPEGImage.h"
@@ -18,7 +18,7 @@ namespace {
 
 enum class Outcome { Decoded, Refused };
 
-// Loads and converts `bytes`; anything but an EJPEG fails the test.
+// Loads and converts `bytes`; anything but a JPEG error fails the test.
 Outcome LoadAndConvert(const std::vector<uint8_t>& bytes, TBitmap* out = nullptr)
 {
     TMemoryStream stream(bytes);
@@ -30,7 +30,8 @@ Outcome LoadAndConvert(const std::vector<uint8_t>& bytes, TBitmap* out = nullptr
         if (out)
             *out = raster;
         return Outcome::Decoded;
-    } catch (const EJPEG&) {
+    } catch (const InvalidGraphicError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Jpeg);
         return Outcome::Refused;
     }
 }
@@ -64,7 +65,7 @@ TEST(JPEGRobustness, EveryCutBeforeTheScanFailsAtLoad)
     for (size_t cut = 1; cut <= sos.offset; ++cut) {
         TMemoryStream stream(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
         TJPEGImage jpeg;
-        EXPECT_THROW(jpeg.LoadFromStream(stream), EJPEG) << "cut at " << cut;
+        EXPECT_EQ(KindOfError([&] { jpeg.LoadFromStream(stream); }), ErrorKind::Jpeg) << "cut at " << cut;
     }
     // Cut inside the scan header: refused, or decoded from what is there.
     for (size_t cut = sos.offset + 1; cut < SosHeaderEnd(whole); ++cut)
@@ -114,9 +115,8 @@ TEST(JPEGRobustness, PictureBeyondTheRasterCapIsRefusedBeforeDecoding)
         try {
             jpeg.Bitmap();
             ADD_FAILURE() << width << "x" << height << " decoded";
-        } catch (const EJPEG& e) {
-            ADD_FAILURE() << "the library got to it first: " << e.what();
-        } catch (const EInvalidGraphic& e) {
+        } catch (const InvalidGraphicError& e) {
+            EXPECT_NE(e.kind(), ErrorKind::Jpeg) << "the library got to it first: " << e.what();
             EXPECT_STREQ(e.what(), "Bitmap image is not valid");
         }
     }
@@ -140,7 +140,7 @@ TEST(JPEGRobustness, HugeProgressiveHeaderIsRefusedByTheMemoryBudget)
         ADD_FAILURE() << "decoded a 16000 x 16000 progressive picture";
     } catch (const MemoryLimitExceeded& e) {
         // 3 bytes of raster and 3 of coefficients per pixel (4:2:0).
-        EXPECT_GE(e.Needed(), int64_t{16000} * 16000 * 6);
+        EXPECT_GE(e.needed(), int64_t{16000} * 16000 * 6);
         EXPECT_GE(jpeg.DecodeMemory(), int64_t{16000} * 16000 * 6);
     }
     EXPECT_EQ(MemoryBudget::Peak(), before);
@@ -178,8 +178,9 @@ TEST(JPEGRobustness, ThousandsOfEmptyScansDecodeOrAreRefusedForTheirWork)
     try {
         jpeg.Bitmap();
         ADD_FAILURE() << "decoded 5000 empty scans of 4096 x 4096";
-    } catch (const EJPEG& e) {
-        EXPECT_EQ(e.Number(), kJPEGErrorTooMuchScanWork);
+    } catch (const InvalidGraphicError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Jpeg);
+        EXPECT_EQ(e.number(), kJPEGErrorTooMuchScanWork);
     }
 }
 

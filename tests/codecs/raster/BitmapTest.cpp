@@ -101,7 +101,8 @@ TEST(Bitmap, ScanLineOutsideTheRasterRaises)
         try {
             (void)b.ScanLine(y);
             FAIL() << "row " << y << " was accepted";
-        } catch (const EInvalidGraphicOperation& e) {
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::ScanLineOutOfRange);
             EXPECT_STREQ(e.what(), "Scan line index out of range");
         }
     }
@@ -157,7 +158,7 @@ TEST(Bitmap, CustomFormatIsRefused)
     try {
         b.SetPixelFormat(pfCustom);
         FAIL();
-    } catch (const EInvalidGraphic& e) {
+    } catch (const InvalidGraphicError& e) {
         EXPECT_STREQ(e.what(), "Invalid pixel format");
     }
 }
@@ -268,7 +269,7 @@ TEST(Bitmap, SizesPastTheCapAreRefusedBeforeAllocating)
         try {
             b.SetSize(w, h);
             FAIL() << w << "x" << h;
-        } catch (const EInvalidGraphic& e) {
+        } catch (const InvalidGraphicError& e) {
             EXPECT_STREQ(e.what(), "Bitmap image is not valid");
         }
         EXPECT_EQ(b.Width(), 0);

@@ -164,7 +164,7 @@ TEST(BmpDifferential, SuiteFilesMatchTheirReferencePngsAtSixteenBits)
         SCOPED_TRACE(name);
         const std::vector<uint8_t> bytes = abm::test::ReadFile(suite / name);
         if (refused.count(name)) {
-            EXPECT_THROW(Frame(bytes), EInvalidGraphic);
+            EXPECT_THROW(Frame(bytes), InvalidGraphicError);
             ++refusals;
             continue;
         }

@@ -104,14 +104,16 @@ TEST(BmpWrite, UncreatableFileRaisesTheCreateError)
     try {
         b.SaveToFile("/nonexistent-folder/x.bmp");
         FAIL();
-    } catch (const EFCreateError& e) {
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::FileCreate);
         EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"/nonexistent-folder/x.bmp\". ", 0), 0u) << e.what();
     }
     try {
         TBitmap r;
         r.LoadFromFile("/nonexistent-folder/x.bmp");
         FAIL();
-    } catch (const EFOpenError& e) {
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::FileOpen);
         EXPECT_EQ(std::string(e.what()), "Cannot open file \"/nonexistent-folder/x.bmp\". No such file or directory");
     }
 }

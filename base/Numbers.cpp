@@ -1,0 +1,54 @@
+#include "Numbers.h"
+
+#include "Error.h"
+
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace abm {
+
+namespace {
+
+std::optional<int> Decimal(std::string_view text)
+{
+    // from_chars takes a minus but no plus; a plus must still be followed by a digit.
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (text.empty() || text.front() == '-')
+            return std::nullopt;
+    }
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> Hexadecimal(std::string_view digits)
+{
+    uint32_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    if (digits.empty() || digits.size() > 8 || error != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+int parseInt(std::string_view text)
+{
+    if (const std::optional<int> value = Decimal(text))
+        return *value;
+    throw Error(ErrorKind::NotAnInteger, std::string(text));
+}
+
+int parseIntOr(std::string_view text, int fallback)
+{
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        return Hexadecimal(text.substr(2)).value_or(fallback);
+    return Decimal(text).value_or(fallback);
+}
+
+}  // namespace abm
