@@ -103,7 +103,7 @@ QString TDialogPrompts::Caption(TMsgDlgType type)
     return {};
 }
 
-TModalResult TDialogPrompts::MessageDlg(const std::string& text, TMsgDlgType type,
+TModalResult TDialogPrompts::showMessage(const std::string& text, TMsgDlgType type,
                                         const std::vector<TMsgDlgBtn>& buttons)
 {
     QMessageBox box(BoxIcon(type), Caption(type),
@@ -127,7 +127,7 @@ TModalResult TDialogPrompts::MessageDlg(const std::string& text, TMsgDlgType typ
     return it == kinds.end() ? TModalResult::mrCancel : ButtonResult(it->second);
 }
 
-std::vector<std::string> TDialogPrompts::OpenDialog(const TFileDialogRequest& request)
+std::vector<std::string> TDialogPrompts::askOpenFiles(const TFileDialogRequest& request)
 {
     QFileDialog dialog(owner_, QStringLiteral("Open"));
     PrepareFileDialog(dialog, request);
@@ -141,7 +141,7 @@ std::vector<std::string> TDialogPrompts::OpenDialog(const TFileDialogRequest& re
     return files;
 }
 
-std::optional<std::string> TDialogPrompts::SaveDialog(const TFileDialogRequest& request)
+std::optional<std::string> TDialogPrompts::askSaveFile(const TFileDialogRequest& request)
 {
     QFileDialog dialog(owner_, QStringLiteral("Save As"));
     PrepareFileDialog(dialog, request);

@@ -16,10 +16,10 @@ class TDialogPrompts : public IUserPrompts {
 public:
     explicit TDialogPrompts(QWidget* owner) : owner_(owner) {}
 
-    TModalResult MessageDlg(const std::string& text, TMsgDlgType type,
+    TModalResult showMessage(const std::string& text, TMsgDlgType type,
                             const std::vector<TMsgDlgBtn>& buttons) override;
-    std::vector<std::string> OpenDialog(const TFileDialogRequest& request) override;
-    std::optional<std::string> SaveDialog(const TFileDialogRequest& request) override;
+    std::vector<std::string> askOpenFiles(const TFileDialogRequest& request) override;
+    std::optional<std::string> askSaveFile(const TFileDialogRequest& request) override;
 
     // "Text|p1;p2|…" as Qt name filters "Text (p1 p2)". The patterns match
     // without regard to case, as they were written for such file systems.

@@ -13,7 +13,7 @@ QString StandardErrorText(const QString& message)
     return QString::fromStdString(ErrorBoxText(message.toStdString()));
 }
 
-void ShowException(const std::exception& error)
+void showError(const std::exception& error)
 {
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(),
                     StandardErrorText(QString::fromStdString(describe(error, programText))), QMessageBox::Ok,

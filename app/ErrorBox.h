@@ -18,7 +18,7 @@ namespace abm {
 QString StandardErrorText(const QString& message);
 
 // Shows the box (OK button, error icon) and returns when it is closed.
-void ShowException(const std::exception& error);
+void showError(const std::exception& error);
 
 template <class Handler>
 void RunHandler(Handler&& handler)
@@ -26,9 +26,9 @@ void RunHandler(Handler&& handler)
     try {
         std::forward<Handler>(handler)();
     } catch (const std::exception& error) {
-        ShowException(error);
+        showError(error);
     } catch (...) {
-        ShowException(std::runtime_error("Unknown error"));
+        showError(std::runtime_error("Unknown error"));
     }
 }
 

@@ -48,9 +48,9 @@ TFrmInc* NumberField(QWidget* parent, const char* name, const char* caption, QPo
     auto* field = new TFrmInc(parent);
     field->setObjectName(QString::fromLatin1(name));
     field->move(at);
-    field->Label1->setText(QString::fromUtf8(caption));
-    field->UpDown1->SetPosition(value);
-    field->MaskEd->setEnabled(false);
+    field->caption->setText(QString::fromUtf8(caption));
+    field->spinButtons->SetPosition(value);
+    field->edit->setEnabled(false);
     return field;
 }
 
@@ -90,95 +90,95 @@ TFormOpt::TFormOpt(QWidget* parent) : QDialog(parent)
     setSizeGripEnabled(false);
     setWindowTitle(QString());
 
-    FrmWidth = NumberField(this, "FrmWidth", "Ширина:", {32, 16}, 128);
-    FrmHeight = NumberField(this, "FrmHeight", "Высота:", {32, 72}, 97);
-    ChBAutoSize = CheckBox(this, "ChBAutoSize", "Авторазмер", {104, 32, 97, 17}, true);
-    ChBStretch = CheckBox(this, "ChBStretch", "Растянуть", {224, 32, 97, 17}, false);
-    ChBTransparent = CheckBox(this, "ChBTransparent", "Загружать GIF как прозрачный", {104, 64, 217, 17}, false);
+    widthField = NumberField(this, "FrmWidth", "Ширина:", {32, 16}, 128);
+    heightField = NumberField(this, "FrmHeight", "Высота:", {32, 72}, 97);
+    autoSizeBox = CheckBox(this, "ChBAutoSize", "Авторазмер", {104, 32, 97, 17}, true);
+    stretchBox = CheckBox(this, "ChBStretch", "Растянуть", {224, 32, 97, 17}, false);
+    transparentBox = CheckBox(this, "ChBTransparent", "Загружать GIF как прозрачный", {104, 64, 217, 17}, false);
 
-    SpeedButton1 = new QToolButton(this);
-    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    SpeedButton1->setText(QString::fromUtf8(kRegisterCaption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    SpeedButton1->setGeometry(104, 88, 217, 33);
-    SpeedButton1->setAutoRaise(true);
-    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    registerButton = new QToolButton(this);
+    registerButton->setObjectName(QStringLiteral("SpeedButton1"));
+    registerButton->setText(QString::fromUtf8(kRegisterCaption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    registerButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    registerButton->setGeometry(104, 88, 217, 33);
+    registerButton->setAutoRaise(true);
+    registerButton->setFocusPolicy(Qt::NoFocus);
 
-    LbUrl = Label(this, "LbUrl", QString::fromUtf8(kAuthorUrl), {16, 144});
-    QFont urlFont = LbUrl->font();
+    authorLink = Label(this, "LbUrl", QString::fromUtf8(kAuthorUrl), {16, 144});
+    QFont urlFont = authorLink->font();
     urlFont.setUnderline(true);
-    LbUrl->setFont(urlFont);
-    QPalette urlPalette = LbUrl->palette();
+    authorLink->setFont(urlFont);
+    QPalette urlPalette = authorLink->palette();
     urlPalette.setColor(QPalette::WindowText, Qt::blue);
-    LbUrl->setPalette(urlPalette);
-    LbUrl->setCursor(Qt::PointingHandCursor);
-    LbUrl->adjustSize();
-    LbUrl->installEventFilter(this);
+    authorLink->setPalette(urlPalette);
+    authorLink->setCursor(Qt::PointingHandCursor);
+    authorLink->adjustSize();
+    authorLink->installEventFilter(this);
 
-    Label1 = Label(this, "Label1", QStringLiteral("E_Mail:"), {16, 168});
-    Label2 = Label(this, "Label2", QString::fromUtf8(kAuthorEmail), {64, 168});
-    Label3 = Label(this, "Label3", QStringLiteral("V 1.0.0"), {264, 136});
+    emailCaption = Label(this, "Label1", QStringLiteral("E_Mail:"), {16, 168});
+    emailLabel = Label(this, "Label2", QString::fromUtf8(kAuthorEmail), {64, 168});
+    versionLabel = Label(this, "Label3", QStringLiteral("V 1.0.0"), {264, 136});
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(168, 184, 75, 25);
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setGeometry(256, 184, 75, 25);
+    okButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("BitBtn1"));
+    okButton->setGeometry(168, 184, 75, 25);
+    okButton->setDefault(true);
+    cancelButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("BitBtn2"));
+    cancelButton->setGeometry(256, 184, 75, 25);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ChBAutoSize, &QCheckBox::toggled, this, [this] { RunHandler([this] { ChBAutoSizeClick(); }); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { RunHandler([this] { SpeedButton1Click(); }); });
-    FrmWidth->MaskEd->installEventFilter(this);
-    FrmHeight->MaskEd->installEventFilter(this);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(autoSizeBox, &QCheckBox::toggled, this, [this] { RunHandler([this] { applyAutoSize(); }); });
+    connect(registerButton, &QToolButton::clicked, this, [this] { RunHandler([this] { registerAbmFileType(); }); });
+    widthField->edit->installEventFilter(this);
+    heightField->edit->installEventFilter(this);
 
-    setTabOrder(FrmWidth->MaskEd, FrmHeight->MaskEd);
-    setTabOrder(FrmHeight->MaskEd, BitBtn1);
-    setTabOrder(BitBtn1, BitBtn2);
-    setTabOrder(BitBtn2, ChBAutoSize);
-    setTabOrder(ChBAutoSize, ChBStretch);
-    setTabOrder(ChBStretch, ChBTransparent);
+    setTabOrder(widthField->edit, heightField->edit);
+    setTabOrder(heightField->edit, okButton);
+    setTabOrder(okButton, cancelButton);
+    setTabOrder(cancelButton, autoSizeBox);
+    setTabOrder(autoSizeBox, stretchBox);
+    setTabOrder(stretchBox, transparentBox);
 }
 
-std::string TFormOpt::FrmWidthText() const
+std::string TFormOpt::widthText() const
 {
-    return FrmWidth->MaskEd->text().toStdString();
+    return widthField->edit->text().toStdString();
 }
 
-std::string TFormOpt::FrmHeightText() const
+std::string TFormOpt::heightText() const
 {
-    return FrmHeight->MaskEd->text().toStdString();
+    return heightField->edit->text().toStdString();
 }
 
 bool TFormOpt::AutoSize() const
 {
-    return ChBAutoSize->isChecked();
+    return autoSizeBox->isChecked();
 }
 
 bool TFormOpt::Stretch() const
 {
-    return ChBStretch->isChecked();
+    return stretchBox->isChecked();
 }
 
 bool TFormOpt::Transparent() const
 {
-    return ChBTransparent->isChecked();
+    return transparentBox->isChecked();
 }
 
 void TFormOpt::accept()
 {
     if (!AutoSize()) {
-        for (TFrmInc* field : {FrmWidth, FrmHeight}) {
+        for (TFrmInc* field : {widthField, heightField}) {
             try {
-                parseInt(field->MaskEd->text().toStdString());
+                parseInt(field->edit->text().toStdString());
             } catch (const Error& error) {
                 if (error.kind() != ErrorKind::NotAnInteger)
                     throw;
-                ShowException(error);
-                field->MaskEd->setFocus();
-                field->MaskEd->selectAll();
+                showError(error);
+                field->edit->setFocus();
+                field->edit->selectAll();
                 return;
             }
         }
@@ -186,7 +186,7 @@ void TFormOpt::accept()
     QDialog::accept();
 }
 
-void TFormOpt::FrmWidthMaskEdKeyPress(QObject* Sender, QChar& Key)
+void TFormOpt::filterKeyPress(QObject* Sender, QChar& Key)
 {
     const auto* edit = qobject_cast<QLineEdit*>(Sender);
     if (!edit)
@@ -199,33 +199,33 @@ void TFormOpt::FrmWidthMaskEdKeyPress(QObject* Sender, QChar& Key)
     }
 }
 
-void TFormOpt::FrmWidthMaskEdKeyDown(QObject*, int& Key, Qt::KeyboardModifiers)
+void TFormOpt::filterKeyDown(QObject*, int& Key, Qt::KeyboardModifiers)
 {
     if (Key == Qt::Key_Delete)
         Key = 0;
 }
 
-void TFormOpt::ChBAutoSizeClick()
+void TFormOpt::applyAutoSize()
 {
-    const bool manual = !ChBAutoSize->isChecked();
-    FrmWidth->MaskEd->setEnabled(manual);
-    FrmHeight->MaskEd->setEnabled(manual);
+    const bool manual = !autoSizeBox->isChecked();
+    widthField->edit->setEnabled(manual);
+    heightField->edit->setEnabled(manual);
 }
 
-void TFormOpt::SpeedButton1Click()
+void TFormOpt::registerAbmFileType()
 {
     AssociateFileType(".abm", "abmfile", "", "", ProgramFilePath());
 }
 
-void TFormOpt::LbUrlClick()
+void TFormOpt::openAuthorLink()
 {
-    QDesktopServices::openUrl(QUrl(LbUrl->text().trimmed()));
+    QDesktopServices::openUrl(QUrl(authorLink->text().trimmed()));
 }
 
 bool TFormOpt::FilterEditKey(QObject* edit, QKeyEvent* event)
 {
     int key = event->key();
-    FrmWidthMaskEdKeyDown(edit, key, event->modifiers());
+    filterKeyDown(edit, key, event->modifiers());
     if (key == 0)
         return true;
     if (IsDialogKey(event->key()))
@@ -233,21 +233,21 @@ bool TFormOpt::FilterEditKey(QObject* edit, QKeyEvent* event)
     QChar typed = TypedCharacter(event);
     if (typed.isNull())
         return false;
-    FrmWidthMaskEdKeyPress(edit, typed);
+    filterKeyPress(edit, typed);
     return typed.isNull();
 }
 
 bool TFormOpt::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && (watched == FrmWidth->MaskEd || watched == FrmHeight->MaskEd)) {
+    if (event->type() == QEvent::KeyPress && (watched == widthField->edit || watched == heightField->edit)) {
         bool drop = false;
         RunHandler([&] { drop = FilterEditKey(watched, static_cast<QKeyEvent*>(event)); });
         return drop;
     }
-    if (watched == LbUrl && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == authorLink && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && LbUrl->rect().contains(mouse->position().toPoint())) {
-            RunHandler([this] { LbUrlClick(); });
+        if (mouse->button() == Qt::LeftButton && authorLink->rect().contains(mouse->position().toPoint())) {
+            RunHandler([this] { openAuthorLink(); });
             return true;
         }
     }

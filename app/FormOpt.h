@@ -29,34 +29,34 @@ public:
 
     explicit TFormOpt(QWidget* parent = nullptr);
 
-    TFrmInc* FrmWidth;
-    TFrmInc* FrmHeight;
-    QCheckBox* ChBAutoSize;
-    QCheckBox* ChBStretch;
-    QCheckBox* ChBTransparent;
-    QToolButton* SpeedButton1;
-    QLabel* LbUrl;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QPushButton* BitBtn1;
-    QPushButton* BitBtn2;
+    TFrmInc* widthField;
+    TFrmInc* heightField;
+    QCheckBox* autoSizeBox;
+    QCheckBox* stretchBox;
+    QCheckBox* transparentBox;
+    QToolButton* registerButton;
+    QLabel* authorLink;
+    QLabel* emailCaption;
+    QLabel* emailLabel;
+    QLabel* versionLabel;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
 
     // IFrameOptions, read from the controls.
-    std::string FrmWidthText() const override;
-    std::string FrmHeightText() const override;
+    std::string widthText() const override;
+    std::string heightText() const override;
     bool AutoSize() const override;
     bool Stretch() const override;
     bool Transparent() const override;
 
     // Sets Key to 0 to drop a typed character: Backspace on a one-character
     // text, and everything that is not a digit.
-    void FrmWidthMaskEdKeyPress(QObject* Sender, QChar& Key);
+    void filterKeyPress(QObject* Sender, QChar& Key);
     // Sets Key to 0 for Delete, so the edit never sees it.
-    void FrmWidthMaskEdKeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
-    void ChBAutoSizeClick();
-    void SpeedButton1Click();
-    void LbUrlClick();
+    void filterKeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+    void applyAutoSize();
+    void registerAbmFileType();
+    void openAuthorLink();
 
     // OK with auto-size off reads both sizes first: a text that is not a
     // plain integer shows the conversion error and keeps the dialog open,

@@ -22,9 +22,9 @@ public:
 
     explicit TFrmInc(QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QLineEdit* MaskEd;
-    TUpDown* UpDown1;
+    QLabel* caption;
+    QLineEdit* edit;
+    TUpDown* spinButtons;
 };
 
 }  // namespace abm

@@ -50,7 +50,7 @@ QIcon SvgIcon(const QString& resource, QSize size, std::initializer_list<int> sm
     return icon;
 }
 
-std::vector<QIcon> ImageList1Pictures()
+std::vector<QIcon> loadCommandIcons()
 {
     // In the order of CommandIcon.
     static const char* const names[] = {"save-abm", "delete", "save-bmp", "open", "options", "clear"};
@@ -60,7 +60,7 @@ std::vector<QIcon> ImageList1Pictures()
     return icons;
 }
 
-std::vector<QIcon> ImListPictures()
+std::vector<QIcon> loadAnimatedIcons()
 {
     std::vector<QIcon> icons;
     for (int i = 0; i < 8; ++i)

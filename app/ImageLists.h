@@ -13,9 +13,9 @@ namespace abm {
 
 // The command icons, 24 × 24, indexed by CommandIcon.
 enum class CommandIcon { SaveAbm, Delete, SaveBmp, Open, Options, Clear };
-std::vector<QIcon> ImageList1Pictures();
+std::vector<QIcon> loadCommandIcons();
 // The animated application icon, 8 pictures of 48 × 48.
-std::vector<QIcon> ImListPictures();
+std::vector<QIcon> loadAnimatedIcons();
 // The program's icon at start-up.
 QIcon MainIcon();
 

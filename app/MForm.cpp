@@ -85,38 +85,38 @@ TMForm::TMForm(std::vector<std::string> arguments, IUserPrompts* prompts)
       prompts_(prompts ? prompts : ownPrompts_.get()),
       dragExec_([](QDrag& drag) { return drag.exec(Qt::MoveAction); })
 {
-    ImageList1 = ImageList1Pictures();
-    ImList = ImListPictures();
+    commandIcons = loadCommandIcons();
+    animatedIcons = loadAnimatedIcons();
     createLayout();
     createActions();
 
-    Timer = new QTimer(this);
-    Timer->setObjectName(QStringLiteral("Timer"));
-    Timer->setInterval(PreviewPlayer::kIntervalMs);
-    connect(Timer, &QTimer::timeout, this, [this] { Run([this] { TimerTimer(); }); });
+    timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("Timer"));
+    timer->setInterval(PreviewPlayer::kIntervalMs);
+    connect(timer, &QTimer::timeout, this, [this] { Run([this] { tick(); }); });
 
     // The settings store hooks the window's show, close-query and destroy
     // events while the window is built, and chains to the window's own.
-    Events.OnDestroy = [this] { FormDestroy(); };
-    FormStorage = std::make_unique<TFormStorage>(*this);
-    FormStorage->SetOnError([](const std::exception& error) { ShowException(error); });
-    FormStorage->AttachToWindow();
+    events_.OnDestroy = [this] { releaseSources(); };
+    placementStore = std::make_unique<TFormStorage>(*this);
+    placementStore->SetOnError([](const std::exception& error) { showError(error); });
+    placementStore->AttachToWindow();
 
-    Run([this] { FormCreate(); });
-    Timer->start();
+    Run([this] { createWorkspace(); });
+    timer->start();
 }
 
 TMForm::~TMForm()
 {
-    Timer->stop();
+    timer->stop();
     RunHandler([this] {
-        if (Events.OnDestroy)
-            Events.OnDestroy();
+        if (events_.OnDestroy)
+            events_.OnDestroy();
     });
-    FormStorage.reset();
-    // Closed without FormClose (never shown, or destroyed directly).
-    delete FormOpt;
-    FormOpt = nullptr;
+    placementStore.reset();
+    // Closed without destroyOptionsDialog (never shown, or destroyed directly).
+    delete optionsDialog;
+    optionsDialog = nullptr;
 }
 
 void TMForm::createLayout()
@@ -124,34 +124,34 @@ void TMForm::createLayout()
     setObjectName(QStringLiteral("MForm"));
     setWindowTitle(QString::fromUtf8(kCaption));
 
-    XPToolBar1 = new QToolBar(this);
-    XPToolBar1->setObjectName(QStringLiteral("XPToolBar1"));
-    XPToolBar1->setMovable(false);
-    XPToolBar1->setFloatable(false);
-    XPToolBar1->setIconSize(QSize(24, 24));
-    XPToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    XPToolBar1->setFixedHeight(34);
-    XPToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
-    XPToolBar1->setStyleSheet(QStringLiteral(
+    toolBar = new QToolBar(this);
+    toolBar->setObjectName(QStringLiteral("XPToolBar1"));
+    toolBar->setMovable(false);
+    toolBar->setFloatable(false);
+    toolBar->setIconSize(QSize(24, 24));
+    toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar->setFixedHeight(34);
+    toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    toolBar->setStyleSheet(QStringLiteral(
         "QToolBar#XPToolBar1 { border-top: 1px solid palette(mid); border-bottom: 1px solid palette(mid); }"));
-    XPToolBar1->toggleViewAction()->setVisible(false);
-    addToolBar(Qt::TopToolBarArea, XPToolBar1);
+    toolBar->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, toolBar);
 
-    Splitter1 = new QSplitter(Qt::Vertical, this);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setHandleWidth(2);
-    Splitter1->setChildrenCollapsible(false);
-    setCentralWidget(Splitter1);
+    splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setObjectName(QStringLiteral("Splitter1"));
+    splitter->setHandleWidth(2);
+    splitter->setChildrenCollapsible(false);
+    setCentralWidget(splitter);
 
-    ScrollBoxSource = new TStripView(Splitter1);
-    ScrollBoxSource->setObjectName(QStringLiteral("ScrollBoxSource"));
-    ScrollBoxSource->setFrameShape(QFrame::NoFrame);
-    ScrollBoxSource->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ScrollBoxSource->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    stripView = new TStripView(splitter);
+    stripView->setObjectName(QStringLiteral("ScrollBoxSource"));
+    stripView->setFrameShape(QFrame::NoFrame);
+    stripView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    stripView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // Its height is the model's (FitStripHeight, the splitter), not the
     // scroll area's own idea of a minimum.
-    ScrollBoxSource->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    connect(ScrollBoxSource, &TStripView::ThumbnailMade, this, [this](TThumbnail* thumbnail) {
+    stripView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    connect(stripView, &TStripView::ThumbnailMade, this, [this](TThumbnail* thumbnail) {
         connect(thumbnail, &TThumbnail::LeftButtonPressed, this,
                 [this](TThumbnail* sender) { Run([this, sender] { StartDrag(sender); }); });
         connect(thumbnail, &TThumbnail::PopupRequested, this, &TMForm::ThumbnailPopup);
@@ -159,40 +159,40 @@ void TMForm::createLayout()
         connect(thumbnail, &TThumbnail::Dropped, this, &TMForm::ThumbnailDropped);
     });
 
-    ScrollBox1 = new QScrollArea(Splitter1);
-    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-    ScrollBox1->setFrameShape(QFrame::NoFrame);
-    ScrollBox1->setWidgetResizable(true);
+    previewArea = new QScrollArea(splitter);
+    previewArea->setObjectName(QStringLiteral("ScrollBox1"));
+    previewArea->setFrameShape(QFrame::NoFrame);
+    previewArea->setWidgetResizable(true);
     previewContent_ = new QWidget;
     previewContent_->setObjectName(QStringLiteral("PreviewContent"));
     previewContent_->setMinimumSize(kImPrevBounds.right() + 1, kImPrevBounds.bottom() + 1);
-    ScrollBox1->setWidget(previewContent_);
+    previewArea->setWidget(previewContent_);
     previewContent_->installEventFilter(this);
 
-    StaticText1 = new QLabel(QStringLiteral(" Предварительный просмотр:"), previewContent_);
-    StaticText1->setObjectName(QStringLiteral("StaticText1"));
-    StaticText1->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
-    ImPrev = new TRasterView(previewContent_);
-    ImPrev->setObjectName(QStringLiteral("ImPrev"));
-    ImPrev->setGeometry(kImPrevBounds);
+    previewCaption = new QLabel(QStringLiteral(" Предварительный просмотр:"), previewContent_);
+    previewCaption->setObjectName(QStringLiteral("StaticText1"));
+    previewCaption->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
+    preview = new TRasterView(previewContent_);
+    preview->setObjectName(QStringLiteral("ImPrev"));
+    preview->setGeometry(kImPrevBounds);
 
-    Splitter1->addWidget(ScrollBoxSource);
-    Splitter1->addWidget(ScrollBox1);
-    Splitter1->setStretchFactor(0, 0);
-    Splitter1->setStretchFactor(1, 1);
-    Splitter1->installEventFilter(this);
-    Splitter1->handle(1)->installEventFilter(this);
-    connect(Splitter1, &QSplitter::splitterMoved, this,
-            [this](int position, int) { Run([this, position] { Model->Strip.SetStripHeight(position); }); });
+    splitter->addWidget(stripView);
+    splitter->addWidget(previewArea);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->installEventFilter(this);
+    splitter->handle(1)->installEventFilter(this);
+    connect(splitter, &QSplitter::splitterMoved, this,
+            [this](int position, int) { Run([this, position] { model->Strip.SetStripHeight(position); }); });
 
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setFixedHeight(19);
-    StatusPanel0 = StatusPanel(bar, "StatusPanel0", Qt::AlignHCenter);
-    StatusPanel1 = StatusPanel(bar, "StatusPanel1", Qt::AlignLeft);
+    frameCountPanel = StatusPanel(bar, "StatusPanel0", Qt::AlignHCenter);
+    statusPanel = StatusPanel(bar, "StatusPanel1", Qt::AlignLeft);
 
-    setTabOrder(XPToolBar1, ScrollBoxSource);
-    setTabOrder(ScrollBoxSource, ScrollBox1);
+    setTabOrder(toolBar, stripView);
+    setTabOrder(stripView, previewArea);
 
     ApplyOuterRect(QRect(kDesignedLeft, kDesignedTop, kDesignedWidth, kDesignedHeight));
 }
@@ -201,32 +201,32 @@ void TMForm::createActions()
 {
     const auto action = [this](const char* name, const char* caption, CommandIcon icon, bool enabled) {
         const QString text = QString::fromUtf8(caption);
-        auto* a = new QAction(ImageList1.at(static_cast<size_t>(icon)), text, this);
+        auto* a = new QAction(commandIcons.at(static_cast<size_t>(icon)), text, this);
         a->setObjectName(QString::fromLatin1(name));
         a->setToolTip(text);
         a->setEnabled(enabled);
         return a;
     };
-    OpenGifA = action("OpenGifA", "Открыть", CommandIcon::Open, true);
-    SaveBmpA = action("SaveBmpA", "Сохранить как BMP", CommandIcon::SaveBmp, false);
-    SaveToFileA = action("SaveToFileA", "Сохранить как ABM", CommandIcon::SaveAbm, false);
-    OptionsA = action("OptionsA", "Настройка", CommandIcon::Options, true);
-    ClearA = action("ClearA", "Очистить", CommandIcon::Clear, false);
-    DeleteA = action("DeleteA", "Удалить", CommandIcon::Delete, true);
+    openAction = action("OpenGifA", "Открыть", CommandIcon::Open, true);
+    exportBmpAction = action("SaveBmpA", "Сохранить как BMP", CommandIcon::SaveBmp, false);
+    saveAbmAction = action("SaveToFileA", "Сохранить как ABM", CommandIcon::SaveAbm, false);
+    optionsAction = action("OptionsA", "Настройка", CommandIcon::Options, true);
+    clearAction = action("ClearA", "Очистить", CommandIcon::Clear, false);
+    deleteAction = action("DeleteA", "Удалить", CommandIcon::Delete, true);
     // The menu bar has no image list; the pop-up menu has one.
-    for (QAction* a : {OpenGifA, SaveBmpA, SaveToFileA, OptionsA})
+    for (QAction* a : {openAction, exportBmpAction, saveAbmAction, optionsAction})
         a->setIconVisibleInMenu(false);
 
-    connect(OpenGifA, &QAction::triggered, this, [this] { Run([this] { Model->OpenGifAExecute(); }); });
-    connect(SaveBmpA, &QAction::triggered, this, [this] { Run([this] { Model->SaveBmpAExecute(); }); });
-    connect(SaveToFileA, &QAction::triggered, this, [this] { Run([this] { Model->SaveToFileAExecute(); }); });
-    connect(OptionsA, &QAction::triggered, this, [this] { Run([this] { OptionsAExecute(); }); });
-    connect(ClearA, &QAction::triggered, this, [this] { Run([this] { Model->ClearAExecute(); }); });
-    connect(DeleteA, &QAction::triggered, this, [this] { Run([this] { Model->DeleteAExecute(); }); });
+    connect(openAction, &QAction::triggered, this, [this] { Run([this] { model->openPictures(); }); });
+    connect(exportBmpAction, &QAction::triggered, this, [this] { Run([this] { model->exportBmp(); }); });
+    connect(saveAbmAction, &QAction::triggered, this, [this] { Run([this] { model->saveAbm(); }); });
+    connect(optionsAction, &QAction::triggered, this, [this] { Run([this] { showOptions(); }); });
+    connect(clearAction, &QAction::triggered, this, [this] { Run([this] { model->clearStrip(); }); });
+    connect(deleteAction, &QAction::triggered, this, [this] { Run([this] { model->deleteFrame(); }); });
 
-    for (QAction* a : {ClearA, OpenGifA, SaveBmpA, SaveToFileA, OptionsA}) {
-        XPToolBar1->addAction(a);
-        if (auto* button = qobject_cast<QToolButton*>(XPToolBar1->widgetForAction(a))) {
+    for (QAction* a : {clearAction, openAction, exportBmpAction, saveAbmAction, optionsAction}) {
+        toolBar->addAction(a);
+        if (auto* button = qobject_cast<QToolButton*>(toolBar->widgetForAction(a))) {
             button->setObjectName(a->objectName() + QStringLiteral("Button"));
             button->setFixedSize(31, 30);
             button->setAutoRaise(true);
@@ -236,116 +236,116 @@ void TMForm::createActions()
     QMenuBar* mainMenu = menuBar();
     mainMenu->setObjectName(QStringLiteral("MainMenu1"));
     QMenu* file = mainMenu->addMenu(QStringLiteral("Файл"));
-    file->addAction(OpenGifA);
-    file->addAction(SaveBmpA);
-    file->addAction(SaveToFileA);
+    file->addAction(openAction);
+    file->addAction(exportBmpAction);
+    file->addAction(saveAbmAction);
     QMenu* edit = mainMenu->addMenu(QStringLiteral("Правка"));
-    edit->addAction(OptionsA);
+    edit->addAction(optionsAction);
 
-    PopupM = new QMenu(this);
-    PopupM->setObjectName(QStringLiteral("PopupM"));
-    PopupM->addAction(DeleteA);
-    PopupM->addAction(ClearA);
+    popupMenu = new QMenu(this);
+    popupMenu->setObjectName(QStringLiteral("PopupM"));
+    popupMenu->addAction(deleteAction);
+    popupMenu->addAction(clearAction);
 
     updateActions();
 }
 
 void TMForm::updateActions()
 {
-    if (Model) {
-        SaveBmpA->setEnabled(Model->Strip.SaveBmpAEnabled());
-        SaveToFileA->setEnabled(Model->Strip.SaveToFileAEnabled());
-        ClearA->setEnabled(Model->Strip.ClearAEnabled());
+    if (model) {
+        exportBmpAction->setEnabled(model->Strip.canExportBmp());
+        saveAbmAction->setEnabled(model->Strip.canSaveAbm());
+        clearAction->setEnabled(model->Strip.canClear());
     }
     // A button bound to an action takes the action's hint again whenever
     // the action changes, so its own tooltip is put back after every change.
-    if (QWidget* button = XPToolBar1->widgetForAction(SaveBmpA))
+    if (QWidget* button = toolBar->widgetForAction(exportBmpAction))
         button->setToolTip(QString::fromUtf8(kSaveBmpButtonHint));
 }
 
-void TMForm::FormCreate()
+void TMForm::createWorkspace()
 {
-    FormOpt = new TFormOpt;
-    Model = std::make_unique<Workspace>(*FormOpt, *prompts_, *FormStorage);
-    Model->FormCreate(arguments_);
+    optionsDialog = new TFormOpt;
+    model = std::make_unique<Workspace>(*optionsDialog, *prompts_, *placementStore);
+    model->start(arguments_);
 }
 
-void TMForm::FormClose()
+void TMForm::destroyOptionsDialog()
 {
-    delete FormOpt;
-    FormOpt = nullptr;
+    delete optionsDialog;
+    optionsDialog = nullptr;
 }
 
-void TMForm::FormDestroy()
+void TMForm::releaseSources()
 {
-    if (Model)
-        Model->FormDestroy();
+    if (model)
+        model->releaseSources();
 }
 
-void TMForm::OptionsAExecute()
+void TMForm::showOptions()
 {
-    if (!FormOpt)
+    if (!optionsDialog)
         return;
-    FrameStrip& strip = Model->Strip;
+    FrameStrip& strip = model->Strip;
     if (strip.Count() > 0) {
         const TImage& first = strip.Thumbnail(0);
-        FormOpt->FrmWidth->MaskEd->setText(QString::number(first.Width));
-        FormOpt->FrmHeight->MaskEd->setText(QString::number(first.Height));
+        optionsDialog->widthField->edit->setText(QString::number(first.Width));
+        optionsDialog->heightField->edit->setText(QString::number(first.Height));
     }
-    if (FormOpt->exec() == QDialog::Accepted)
+    if (optionsDialog->exec() == QDialog::Accepted)
         strip.RebuildStrip();
 }
 
-void TMForm::TimerTimer()
+void TMForm::tick()
 {
-    const int index = Model->TimerTimer(static_cast<int>(ImList.size()));
+    const int index = model->tick(static_cast<int>(animatedIcons.size()));
     ShowPreview();
-    if (index >= 0 && index < static_cast<int>(ImList.size())) {
+    if (index >= 0 && index < static_cast<int>(animatedIcons.size())) {
         iconIndexShown_ = index;
-        QApplication::setWindowIcon(ImList[static_cast<size_t>(index)]);
+        QApplication::setWindowIcon(animatedIcons[static_cast<size_t>(index)]);
     }
 }
 
 void TMForm::ShowPreview()
 {
-    ImPrev->SetRaster(&Model->Player.Preview);
-    ImPrev->resize(Model->Player.ImPrevWidth, Model->Player.ImPrevHeight);
+    preview->SetRaster(&model->Player.Preview);
+    preview->resize(model->Player.previewWidth, model->Player.previewHeight);
 }
 
 void TMForm::SyncFromModel()
 {
-    if (!Model)
+    if (!model)
         return;
-    const uint64_t generation = Model->Strip.Generation();
+    const uint64_t generation = model->Strip.Generation();
     if (generation == shownGeneration_)
         return;
     shownGeneration_ = generation;
-    ScrollBoxSource->ShowStrip(&Model->Strip);
-    StatusPanel0->setText(QString::fromStdString(Model->Strip.StatusPanel0()));
+    stripView->ShowStrip(&model->Strip);
+    frameCountPanel->setText(QString::fromStdString(model->Strip.frameCountText()));
     updateActions();
     ApplyStripHeight();
 }
 
 const std::vector<TThumbnail*>& TMForm::Thumbnails() const
 {
-    return ScrollBoxSource->Thumbnails();
+    return stripView->Thumbnails();
 }
 
 QWidget* TMForm::StripContent() const
 {
-    return ScrollBoxSource->viewport();
+    return stripView->viewport();
 }
 
 void TMForm::ApplyStripHeight()
 {
     // From the splitter's own height: on its resize event the parts are
     // not laid out yet.
-    const int total = Splitter1->height() - Splitter1->handleWidth();
+    const int total = splitter->height() - splitter->handleWidth();
     if (total <= 0)
         return;
-    const int height = std::clamp(Model ? Model->Strip.StripHeight() : FrameStrip::kInitialStripHeight, 0, total);
-    if (Splitter1->sizes().value(0) != height || Splitter1->sizes().value(1) != total - height)
-        Splitter1->setSizes({height, total - height});
+    const int height = std::clamp(model ? model->Strip.StripHeight() : FrameStrip::kInitialStripHeight, 0, total);
+    if (splitter->sizes().value(0) != height || splitter->sizes().value(1) != total - height)
+        splitter->setSizes({height, total - height});
 }
 
 void TMForm::StartDrag(TThumbnail* sender)
@@ -360,8 +360,8 @@ void TMForm::StartDrag(TThumbnail* sender)
     drag->setMimeData(data);
     const QPointer<TThumbnail> started(sender);
     {
-        ScrollBoxSource->Hold(sender);
-        const auto release = qScopeGuard([this] { ScrollBoxSource->Hold(nullptr); });
+        stripView->Hold(sender);
+        const auto release = qScopeGuard([this] { stripView->Hold(nullptr); });
         dragExec_(*drag);
     }
     TImage* target = dropTarget_;
@@ -373,7 +373,7 @@ void TMForm::StartDrag(TThumbnail* sender)
     // The end-drag handler destroys the thumbnail that started the drag, so
     // it runs once every event of the drag has been delivered.
     QMetaObject::invokeMethod(
-        this, [this, source, target] { Run([&] { Model->Strip.ImgEndDrag(source, target); }); },
+        this, [this, source, target] { Run([&] { model->Strip.moveFrame(source, target); }); },
         Qt::QueuedConnection);
 }
 
@@ -381,7 +381,7 @@ void TMForm::ThumbnailDraggedOver(TThumbnail* target, QDragMoveEvent* event)
 {
     bool accept = false;
     if (dragSource_ && event->mimeData()->hasFormat(QString::fromLatin1(TThumbnail::kDragFormat)))
-        Run([&] { accept = Model->Strip.ImgDragOver(target->Image(), dragSource_); });
+        Run([&] { accept = model->Strip.acceptsDrag(target->Image(), dragSource_); });
     if (accept) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
@@ -404,15 +404,15 @@ void TMForm::ThumbnailDropped(TThumbnail* target, QDropEvent* event)
 
 void TMForm::ThumbnailPopup(TThumbnail* sender, const QPoint& globalPos)
 {
-    Run([this, sender] { Model->Strip.PopupMPopup(sender->Image()); });
-    PopupM->exec(globalPos);
+    Run([this, sender] { model->Strip.setPopupTarget(sender->Image()); });
+    popupMenu->exec(globalPos);
 }
 
 void TMForm::setVisible(bool visible)
 {
     if (visible && !isVisible()) {
-        if (Events.OnShow)
-            RunHandler([this] { Events.OnShow(); });
+        if (events_.OnShow)
+            RunHandler([this] { events_.OnShow(); });
         ApplyHiddenStates();
     }
     QMainWindow::setVisible(visible);
@@ -421,13 +421,13 @@ void TMForm::setVisible(bool visible)
 void TMForm::closeEvent(QCloseEvent* event)
 {
     bool canClose = true;
-    if (Events.OnCloseQuery)
-        RunHandler([&] { Events.OnCloseQuery(canClose); });
+    if (events_.OnCloseQuery)
+        RunHandler([&] { events_.OnCloseQuery(canClose); });
     if (!canClose) {
         event->ignore();
         return;
     }
-    Run([this] { FormClose(); });
+    Run([this] { destroyOptionsDialog(); });
     event->accept();
 }
 
@@ -450,17 +450,17 @@ bool TMForm::event(QEvent* event)
 
 bool TMForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Paint && watched == Splitter1->handle(1)) {
+    if (event->type() == QEvent::Paint && watched == splitter->handle(1)) {
         // The bar is plain black, whatever the style draws for a splitter.
-        QSplitterHandle* handle = Splitter1->handle(1);
+        QSplitterHandle* handle = splitter->handle(1);
         QPainter painter(handle);
         painter.fillRect(handle->contentsRect(), Qt::black);
         return true;
     }
     if (event->type() == QEvent::Resize) {
         if (watched == previewContent_)
-            StaticText1->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
-        else if (watched == Splitter1)
+            previewCaption->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
+        else if (watched == splitter)
             ApplyStripHeight();
     }
     return QMainWindow::eventFilter(watched, event);
@@ -507,7 +507,7 @@ bool TMForm::HandleAllocated() const
     return testAttribute(Qt::WA_WState_Created);
 }
 
-TWindowPlacement TMForm::GetPlacement() const
+TWindowPlacement TMForm::placement() const
 {
     TWindowPlacement placement;
     placement.Flags = 0;
@@ -530,7 +530,7 @@ TWindowPlacement TMForm::GetPlacement() const
     return placement;
 }
 
-void TMForm::SetPlacement(const TWindowPlacement& placement)
+void TMForm::setPlacement(const TWindowPlacement& placement)
 {
     minPosition_ = placement.MinPosition;
     maxPosition_ = placement.MaxPosition;
@@ -551,15 +551,15 @@ void TMForm::SetPlacement(const TWindowPlacement& placement)
     }
     switch (placement.ShowCmd) {
     case swShowNormal:
-        SetWindowState(TWindowState::wsNormal);
+        setPlacementState(TWindowState::wsNormal);
         show();
         break;
     case swShowMinimized:
-        SetWindowState(TWindowState::wsMinimized);
+        setPlacementState(TWindowState::wsMinimized);
         show();
         break;
     case swShowMaximized:
-        SetWindowState(TWindowState::wsMaximized);
+        setPlacementState(TWindowState::wsMaximized);
         show();
         break;
     default:
@@ -593,7 +593,7 @@ TSize TMForm::FrameMetrics() const
     return {frameMargins_.left(), frameMargins_.bottom()};
 }
 
-TWindowState TMForm::WindowState() const
+TWindowState TMForm::placementState() const
 {
     const Qt::WindowStates states = States();
     if (states & Qt::WindowMinimized)
@@ -603,7 +603,7 @@ TWindowState TMForm::WindowState() const
     return TWindowState::wsNormal;
 }
 
-void TMForm::SetWindowState(TWindowState state)
+void TMForm::setPlacementState(TWindowState state)
 {
     Qt::WindowStates states = States() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
     if (state == TWindowState::wsMinimized)

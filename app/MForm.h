@@ -57,34 +57,34 @@ public:
     ~TMForm() override;
 
     // Components, by their layout names.
-    QToolBar* XPToolBar1 = nullptr;
-    TStripView* ScrollBoxSource = nullptr;
-    QSplitter* Splitter1 = nullptr;
-    QScrollArea* ScrollBox1 = nullptr;
-    QLabel* StaticText1 = nullptr;
-    TRasterView* ImPrev = nullptr;
-    QLabel* StatusPanel0 = nullptr;
-    QLabel* StatusPanel1 = nullptr;
-    QMenu* PopupM = nullptr;
-    QTimer* Timer = nullptr;
-    QAction* OpenGifA = nullptr;
-    QAction* SaveBmpA = nullptr;
-    QAction* SaveToFileA = nullptr;
-    QAction* OptionsA = nullptr;
-    QAction* ClearA = nullptr;
-    QAction* DeleteA = nullptr;
-    std::vector<QIcon> ImageList1;
-    std::vector<QIcon> ImList;
-    std::unique_ptr<TFormStorage> FormStorage;
-    // Made by FormCreate without an owner, destroyed by FormClose.
-    TFormOpt* FormOpt = nullptr;
-    std::unique_ptr<Workspace> Model;
+    QToolBar* toolBar = nullptr;
+    TStripView* stripView = nullptr;
+    QSplitter* splitter = nullptr;
+    QScrollArea* previewArea = nullptr;
+    QLabel* previewCaption = nullptr;
+    TRasterView* preview = nullptr;
+    QLabel* frameCountPanel = nullptr;
+    QLabel* statusPanel = nullptr;
+    QMenu* popupMenu = nullptr;
+    QTimer* timer = nullptr;
+    QAction* openAction = nullptr;
+    QAction* exportBmpAction = nullptr;
+    QAction* saveAbmAction = nullptr;
+    QAction* optionsAction = nullptr;
+    QAction* clearAction = nullptr;
+    QAction* deleteAction = nullptr;
+    std::vector<QIcon> commandIcons;
+    std::vector<QIcon> animatedIcons;
+    std::unique_ptr<TFormStorage> placementStore;
+    // Made by createWorkspace without an owner, destroyed by destroyOptionsDialog.
+    TFormOpt* optionsDialog = nullptr;
+    std::unique_ptr<Workspace> model;
 
-    void FormCreate();
-    void FormClose();
-    void FormDestroy();
-    void OptionsAExecute();
-    void TimerTimer();
+    void createWorkspace();
+    void destroyOptionsDialog();
+    void releaseSources();
+    void showOptions();
+    void tick();
 
     // Runs one handler: the view follows the model, also before an error
     // goes to the standard error box, whose event loop repaints the strip.
@@ -106,7 +106,7 @@ public:
     const std::vector<TThumbnail*>& Thumbnails() const;
     // Where the thumbnails are placed.
     QWidget* StripContent() const;
-    // The ImList picture the last tick made the application icon, or -1.
+    // The animatedIcons picture the last tick made the application icon, or -1.
     int IconIndexShown() const { return iconIndexShown_; }
 
     // How a started drag runs; QDrag::exec unless replaced (tests deliver
@@ -116,25 +116,23 @@ public:
 
     // IPlacementWindow
     std::string ClassName() const override { return "TMForm"; }
-    TFormEvents& FormEvents() override { return Events; }
+    TFormEvents& windowEvents() override { return events_; }
     bool HandleAllocated() const override;
-    TWindowPlacement GetPlacement() const override;
-    void SetPlacement(const TWindowPlacement& placement) override;
+    TWindowPlacement placement() const override;
+    void setPlacement(const TWindowPlacement& placement) override;
     bool Visible() const override { return isVisible(); }
     TRect BoundsRect() const override;
     bool SizeableBorder() const override { return true; }
     TSize ScreenSize() const override;
     int PixelsPerInch() const override;
     TSize FrameMetrics() const override;
-    TWindowState WindowState() const override;
-    void SetWindowState(TWindowState state) override;
-    bool IsMainForm() const override { return true; }
+    TWindowState placementState() const override;
+    void setPlacementState(TWindowState state) override;
+    bool isMainWindow() const override { return true; }
     bool ApplicationMinimized() const override { return isMinimized(); }
     void MinimizeApplication() override;
     bool Centered() const override { return false; }
     void ClearCentered() override {}
-
-    TFormEvents Events;
 
 public slots:
     void setVisible(bool visible) override;
@@ -164,6 +162,7 @@ private:
     void ApplyOuterRect(const QRect& outer);
     void NoteFrameMargins();
 
+    TFormEvents events_;
     std::vector<std::string> arguments_;
     std::unique_ptr<IUserPrompts> ownPrompts_;
     IUserPrompts* prompts_;

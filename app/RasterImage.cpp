@@ -34,7 +34,7 @@ void PaintConverted(QPainter& painter, const TBitmap& raster, QPoint origin, con
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < part.width(); ++x) {
             const TColor c = raster.Pixel(part.left() + x, part.top() + y);
-            row[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+            row[x] = qRgb(redOf(c), greenOf(c), blueOf(c));
         }
     }
     painter.drawImage(origin + part.topLeft(), image);

@@ -1,6 +1,6 @@
 #pragma once
 
-// ScrollBoxSource: the strip of thumbnails, scrolling horizontally. Only
+// stripView: the strip of thumbnails, scrolling horizontally. Only
 // the thumbnails that meet the viewport exist as widgets, placed from the
 // scroll position and kept in strip order among the viewport's children,
 // so a strip of any length costs what fits on screen. The scrolling is the

@@ -48,7 +48,7 @@ QString TUpDown::PositionText(int position) const
 
 void TUpDown::SetPosition(int position)
 {
-    position_ = std::clamp(position, Min, Max);
+    position_ = std::clamp(position, minimum, maximum);
     if (associate_)
         associate_->setText(PositionText(position_));
 }
@@ -69,14 +69,14 @@ void TUpDown::Step(int direction)
         bool ok = false;
         const int shown = QLocale().toInt(associate_->text(), &ok);
         if (ok)
-            current = std::clamp(shown, Min, Max);
+            current = std::clamp(shown, minimum, maximum);
     }
     const long long next = static_cast<long long>(current) + static_cast<long long>(direction) * Increment;
     int position;
-    if (next > Max)
-        position = Wrap ? Min : Max;
-    else if (next < Min)
-        position = Wrap ? Max : Min;
+    if (next > maximum)
+        position = Wrap ? minimum : maximum;
+    else if (next < minimum)
+        position = Wrap ? maximum : minimum;
     else
         position = static_cast<int>(next);
     SetPosition(position);

@@ -2,7 +2,7 @@
 
 // Up-down arrow buttons bound to an edit: each step reads the number the
 // edit shows (the user may have typed one), moves it by Increment within
-// Min..Max and writes it back, from 1000 up with the locale's digit-group
+// minimum..maximum and writes it back, from 1000 up with the locale's digit-group
 // separator when Thousands is set. The Up and Down keys in the edit step it
 // too.
 
@@ -19,8 +19,8 @@ class TUpDown : public QWidget {
 public:
     explicit TUpDown(QWidget* parent = nullptr);
 
-    int Min = 0;
-    int Max = 100;
+    int minimum = 0;
+    int maximum = 100;
     int Increment = 1;
     bool Wrap = false;
     bool Thousands = true;

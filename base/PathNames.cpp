@@ -19,23 +19,23 @@ size_t ExtStart(const std::string& name)
 
 }  // namespace
 
-std::string ExtractFilePath(const std::string& name)
+std::string folderPart(const std::string& name)
 {
     return name.substr(0, NameStart(name));
 }
 
-std::string ExtractFileName(const std::string& name)
+std::string fileNamePart(const std::string& name)
 {
     return name.substr(NameStart(name));
 }
 
-std::string ExtractFileExt(const std::string& name)
+std::string extensionPart(const std::string& name)
 {
     const size_t dot = ExtStart(name);
     return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
-std::string ChangeFileExt(const std::string& name, const std::string& ext)
+std::string replaceExtension(const std::string& name, const std::string& ext)
 {
     const size_t dot = ExtStart(name);
     return (dot == std::string::npos ? name : name.substr(0, dot)) + ext;
@@ -51,7 +51,7 @@ std::string Trim(const std::string& text)
     return text.substr(begin, end - begin);
 }
 
-std::string AnsiUpperCase(const std::string& text)
+std::string upperCase(const std::string& text)
 {
     // Decode UTF-8, upper-case each code point, encode again; bytes that are
     // not UTF-8 pass unchanged.

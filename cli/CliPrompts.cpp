@@ -6,7 +6,7 @@
 
 namespace abm {
 
-TModalResult CliPrompts::MessageDlg(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>&)
+TModalResult CliPrompts::showMessage(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>&)
 {
     // Nothing is confirmed on the command line: every command runs as asked.
     if (type == TMsgDlgType::mtConfirmation)
@@ -17,12 +17,12 @@ TModalResult CliPrompts::MessageDlg(const std::string& text, TMsgDlgType type, c
     return TModalResult::mrCancel;
 }
 
-std::vector<std::string> CliPrompts::OpenDialog(const TFileDialogRequest&)
+std::vector<std::string> CliPrompts::askOpenFiles(const TFileDialogRequest&)
 {
     return {};
 }
 
-std::optional<std::string> CliPrompts::SaveDialog(const TFileDialogRequest&)
+std::optional<std::string> CliPrompts::askSaveFile(const TFileDialogRequest&)
 {
     if (SaveName.empty())
         return std::nullopt;

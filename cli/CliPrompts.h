@@ -20,9 +20,9 @@ public:
     // Set once a warning or error box was shown.
     bool Failed = false;
 
-    TModalResult MessageDlg(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>& buttons) override;
-    std::vector<std::string> OpenDialog(const TFileDialogRequest& request) override;
-    std::optional<std::string> SaveDialog(const TFileDialogRequest& request) override;
+    TModalResult showMessage(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>& buttons) override;
+    std::vector<std::string> askOpenFiles(const TFileDialogRequest& request) override;
+    std::optional<std::string> askSaveFile(const TFileDialogRequest& request) override;
 
     // "abmtool: " + text, a box's CR LF shown as one line break and every
     // other control character escaped (EscapedText).

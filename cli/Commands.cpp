@@ -106,12 +106,12 @@ int ImportAndSave(const TCliOptions& o, std::ostream& err, void (Workspace::*sav
 int RunAbm(const TCliOptions& o, std::ostream&, std::ostream& err)
 {
     // An ABM file holds four frames: the inputs past them are not even read.
-    return ImportAndSave(o, err, &Workspace::SaveToFileAExecute, kMaxAbmFrames);
+    return ImportAndSave(o, err, &Workspace::saveAbm, kMaxAbmFrames);
 }
 
 int RunBmp(const TCliOptions& o, std::ostream&, std::ostream& err)
 {
-    return ImportAndSave(o, err, &Workspace::SaveBmpAExecute, kNoFrameCap);
+    return ImportAndSave(o, err, &Workspace::exportBmp, kNoFrameCap);
 }
 
 int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
@@ -202,7 +202,7 @@ int RunThumbnail(const TCliOptions& o, std::ostream&, std::ostream& err)
     const std::string& input = o.inputs.at(0);
     CheckInputExists(input);
     TBitmap thumbnail;
-    if (Trim(AnsiUpperCase(ExtractFileExt(input))) == ".ABM") {
+    if (Trim(upperCase(extensionPart(input))) == ".ABM") {
         thumbnail = AbmThumbnail(input, o.thumbnailSize, prompts);
     } else {
         // Only the first frame is shown: a GIF's later images are not drawn.

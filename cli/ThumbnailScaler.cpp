@@ -73,9 +73,9 @@ void ThumbnailScaler::AddRow(int y, const uint8_t* row, const TPixelLayout& layo
             uint64_t* sum = sums_.data() + static_cast<size_t>(tx) * 3;
             for (size_t i = columnAt_[static_cast<size_t>(tx)]; i < columnAt_[static_cast<size_t>(tx) + 1]; ++i) {
                 const TColor c = decoder.Decode(ReadRaw(row, columns_[i], layout.bitsPerPixel));
-                sum[0] += GetBValue(c);
-                sum[1] += GetGValue(c);
-                sum[2] += GetRValue(c);
+                sum[0] += blueOf(c);
+                sum[1] += greenOf(c);
+                sum[2] += redOf(c);
             }
         }
         ++rowsAdded_;

@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const abm::TBitmap& frame = strip.Thumbnail(0).Picture;
             PaintAndCheck(canvas, frame, offset(frame));
             abm::PreviewPlayer player;
-            player.TimerTimer(strip, 8);
+            player.tick(strip, 8);
             PaintAndCheck(canvas, player.Preview, QPoint(3, 5));
         }
     } catch (const std::exception&) {

@@ -10,12 +10,12 @@ namespace abm::fuzz {
 // Answers every box with OK and every dialog with nothing.
 class SilentPrompts : public IUserPrompts {
 public:
-    TModalResult MessageDlg(const std::string&, TMsgDlgType, const std::vector<TMsgDlgBtn>&) override
+    TModalResult showMessage(const std::string&, TMsgDlgType, const std::vector<TMsgDlgBtn>&) override
     {
         return TModalResult::mrOk;
     }
-    std::vector<std::string> OpenDialog(const TFileDialogRequest&) override { return {}; }
-    std::optional<std::string> SaveDialog(const TFileDialogRequest&) override { return std::nullopt; }
+    std::vector<std::string> askOpenFiles(const TFileDialogRequest&) override { return {}; }
+    std::optional<std::string> askSaveFile(const TFileDialogRequest&) override { return std::nullopt; }
 };
 
 // Frame options from two input bytes: the check boxes from the low bits of

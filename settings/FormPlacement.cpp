@@ -85,15 +85,15 @@ void TFormPlacement::AttachToWindow()
 {
     if (events_)
         return;
-    events_ = &window_.FormEvents();
+    events_ = &window_.windowEvents();
     savedEvents_ = *events_;
-    defaultState_ = window_.WindowState();
-    events_->OnShow = [this] { FormShow(); };
-    events_->OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
-    events_->OnDestroy = [this] { FormDestroy(); };
+    defaultState_ = window_.placementState();
+    events_->OnShow = [this] { restoreOnShow(); };
+    events_->OnCloseQuery = [this](bool& canClose) { saveOnCloseQuery(canClose); };
+    events_->OnDestroy = [this] { saveOnDestroy(); };
 }
 
-void TFormPlacement::FormShow()
+void TFormPlacement::restoreOnShow()
 {
     if (active_) {
         try {
@@ -106,7 +106,7 @@ void TFormPlacement::FormShow()
         savedEvents_.OnShow();
 }
 
-void TFormPlacement::FormCloseQuery(bool& canClose)
+void TFormPlacement::saveOnCloseQuery(bool& canClose)
 {
     if (savedEvents_.OnCloseQuery)
         savedEvents_.OnCloseQuery(canClose);
@@ -119,7 +119,7 @@ void TFormPlacement::FormCloseQuery(bool& canClose)
     }
 }
 
-void TFormPlacement::FormDestroy()
+void TFormPlacement::saveOnDestroy()
 {
     if (active_ && !saved_) {
         destroying_ = true;
@@ -158,8 +158,8 @@ void TFormPlacement::SaveWindowPlacement()
     const std::string section = IniSection();
     ini.WriteInteger(section, kFormVersion, version_);
 
-    TWindowPlacement placement = window_.GetPlacement();
-    if (window_.IsMainForm() && window_.ApplicationMinimized())
+    TWindowPlacement placement = window_.placement();
+    if (window_.isMainWindow() && window_.ApplicationMinimized())
         placement.ShowCmd = swShowMinimized;
     ini.WriteInteger(section, kFlags, placement.Flags);
     ini.WriteInteger(section, kShowCmd, placement.ShowCmd);
@@ -196,7 +196,7 @@ void TFormPlacement::RestoreWindowPlacement()
 
 void TFormPlacement::RestorePosition(const TIniFile& ini, const std::string& section)
 {
-    TWindowPlacement placement = window_.GetPlacement();
+    TWindowPlacement placement = window_.placement();
     if (!window_.Visible())
         placement.ShowCmd = swHide;  // move it without showing it
     placement.Flags = ini.ReadInteger(section, kFlags, placement.Flags);
@@ -236,7 +236,7 @@ void TFormPlacement::RestorePosition(const TIniFile& ini, const std::string& sec
     if (r.Right > r.Left) {
         if (window_.Centered())
             window_.ClearCentered();
-        window_.SetPlacement(placement);
+        window_.setPlacement(placement);
     }
 }
 
@@ -260,24 +260,24 @@ void TFormPlacement::RestoreState(const TIniFile& ini, const std::string& sectio
     default:
         break;
     }
-    if (state == TWindowState::wsMinimized && window_.IsMainForm()) {
+    if (state == TWindowState::wsMinimized && window_.isMainWindow()) {
         // The whole application starts minimised, not just its window.
-        window_.SetWindowState(TWindowState::wsNormal);
+        window_.setPlacementState(TWindowState::wsNormal);
         window_.MinimizeApplication();
         return;
     }
-    window_.SetWindowState(state);
+    window_.setPlacementState(state);
 }
 
 void TFormPlacement::UpdateMaxPosition()
 {
     // A maximised window hides its frame just off the screen's edges.
-    TWindowPlacement placement = window_.GetPlacement();
+    TWindowPlacement placement = window_.placement();
     if (!window_.Visible())
         placement.ShowCmd = swHide;
     const TSize frame = window_.FrameMetrics();
     placement.MaxPosition = {-frame.Width, -frame.Height};
-    window_.SetPlacement(placement);
+    window_.setPlacement(placement);
 }
 
 }  // namespace abm

@@ -69,9 +69,9 @@ protected:
     TIniFile OpenIniFile() const { return TIniFile(IniFileName()); }
 
 private:
-    void FormShow();
-    void FormCloseQuery(bool& canClose);
-    void FormDestroy();
+    void restoreOnShow();
+    void saveOnCloseQuery(bool& canClose);
+    void saveOnDestroy();
     void ReportError(const std::exception& error) const;
 
     void RestorePosition(const TIniFile& ini, const std::string& section);

@@ -54,16 +54,16 @@ public:
     // Names the settings section ("TMForm").
     virtual std::string ClassName() const = 0;
     // Must outlive the store attached to them.
-    virtual TFormEvents& FormEvents() = 0;
+    virtual TFormEvents& windowEvents() = 0;
     // The window system's window exists.
     virtual bool HandleAllocated() const = 0;
 
-    virtual TWindowPlacement GetPlacement() const = 0;
+    virtual TWindowPlacement placement() const = 0;
     // Moves and sizes the normal rectangle and keeps the two positions; a
     // show command other than swHide also sets the state, swHide leaves the
     // state and visibility alone. The window may keep the rectangle within
     // what the window system allows.
-    virtual void SetPlacement(const TWindowPlacement& placement) = 0;
+    virtual void setPlacement(const TWindowPlacement& placement) = 0;
 
     virtual bool Visible() const = 0;
     // The current outer rectangle.
@@ -76,11 +76,11 @@ public:
     // sizing frame for a sizeable one), horizontally and vertically.
     virtual TSize FrameMetrics() const = 0;
 
-    virtual TWindowState WindowState() const = 0;
-    virtual void SetWindowState(TWindowState state) = 0;
+    virtual TWindowState placementState() const = 0;
+    virtual void setPlacementState(TWindowState state) = 0;
 
     // The window is the application's main window.
-    virtual bool IsMainForm() const = 0;
+    virtual bool isMainWindow() const = 0;
     virtual bool ApplicationMinimized() const = 0;
     // Asks the application to minimise itself, after the current event.
     virtual void MinimizeApplication() = 0;

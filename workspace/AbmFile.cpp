@@ -201,7 +201,7 @@ void ReadAbmFrames(const std::string& fileName, IUserPrompts& prompts,
         verdict = TAbmVerdict::CannotOpen;
     }
     if (verdict != TAbmVerdict::Accepted)
-        prompts.MessageDlg(AbmVerdictMessage(verdict, fileName), TMsgDlgType::mtError, {TMsgDlgBtn::mbCancel});
+        prompts.showMessage(AbmVerdictMessage(verdict, fileName), TMsgDlgType::mtError, {TMsgDlgBtn::mbCancel});
 }
 
 void ReadAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap)
@@ -224,7 +224,7 @@ void ReadAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap)
     });
 }
 
-void SaveToFileAExecute(FrameStrip& strip, ISettingsStore& settings)
+void saveAbm(FrameStrip& strip, ISettingsStore& settings)
 {
     if (strip.Count() == 0)
         return;
@@ -234,7 +234,7 @@ void SaveToFileAExecute(FrameStrip& strip, ISettingsStore& settings)
     for (int i = 0; i < n; ++i) {
         const TImage& t = strip.Thumbnail(i);
         if (t.Width > kMaxFrameWidth || t.Height > kMaxFrameHeight) {
-            strip.Prompts().MessageDlg("Сохранение невозможно. \r\nСлишком большой размер картинок !!!",
+            strip.Prompts().showMessage("Сохранение невозможно. \r\nСлишком большой размер картинок !!!",
                                        TMsgDlgType::mtWarning, {TMsgDlgBtn::mbCancel});
             return;
         }
@@ -242,7 +242,7 @@ void SaveToFileAExecute(FrameStrip& strip, ISettingsStore& settings)
     TFileDialogRequest request;
     request.Filter = "*.abm|*.abm|Все файлы (*.*)|*.*";
     request.InitialDir = settings.ReadSetting("SavePath", "");
-    const std::optional<std::string> chosen = strip.Prompts().SaveDialog(request);
+    const std::optional<std::string> chosen = strip.Prompts().askSaveFile(request);
     if (!chosen)
         return;
     TMemoryStream stream;
@@ -250,8 +250,8 @@ void SaveToFileAExecute(FrameStrip& strip, ISettingsStore& settings)
     stream.SetPosition(0);
     // Built whole in memory, then written beside the target and renamed over
     // it: a failed write never destroys an existing animation.
-    WriteFileAtomically(ChangeFileExt(*chosen, ".abm"), stream.Bytes().data(), stream.Bytes().size());
-    settings.WriteSetting("SavePath", ExtractFilePath(*chosen));
+    WriteFileAtomically(replaceExtension(*chosen, ".abm"), stream.Bytes().data(), stream.Bytes().size());
+    settings.WriteSetting("SavePath", folderPart(*chosen));
 }
 
 }  // namespace abm

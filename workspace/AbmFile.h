@@ -79,6 +79,6 @@ void WriteAbmStream(const FrameStrip& strip, TMemoryStream& stream);
 void ReadAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 
 // "Сохранить как ABM".
-void SaveToFileAExecute(FrameStrip& strip, ISettingsStore& settings);
+void saveAbm(FrameStrip& strip, ISettingsStore& settings);
 
 }  // namespace abm

@@ -10,10 +10,10 @@
 
 namespace abm {
 
-void SaveBmpAExecute(FrameStrip& strip, ISettingsStore& settings);
+void exportBmp(FrameStrip& strip, ISettingsStore& settings);
 
 // The file-name part of a path without its extension, cut at the first
 // place the extension text occurs ("a.bmp.bmp" gives "a").
-std::string BaseFileName(const std::string& path);
+std::string baseName(const std::string& path);
 
 }  // namespace abm

@@ -12,11 +12,11 @@ class IFrameOptions {
 public:
     virtual ~IFrameOptions() = default;
     // Texts of the two size fields; converted only where they are used.
-    virtual std::string FrmWidthText() const = 0;
-    virtual std::string FrmHeightText() const = 0;
-    virtual bool AutoSize() const = 0;     // ChBAutoSize
-    virtual bool Stretch() const = 0;      // ChBStretch
-    virtual bool Transparent() const = 0;  // ChBTransparent
+    virtual std::string widthText() const = 0;
+    virtual std::string heightText() const = 0;
+    virtual bool AutoSize() const = 0;     // autoSizeBox
+    virtual bool Stretch() const = 0;      // stretchBox
+    virtual bool Transparent() const = 0;  // transparentBox
 };
 
 // Options held as plain values, starting at the dialog's defaults.
@@ -28,8 +28,8 @@ public:
     bool StretchOn = false;
     bool TransparentOn = false;
 
-    std::string FrmWidthText() const override { return Width; }
-    std::string FrmHeightText() const override { return Height; }
+    std::string widthText() const override { return Width; }
+    std::string heightText() const override { return Height; }
     bool AutoSize() const override { return AutoSizeOn; }
     bool Stretch() const override { return StretchOn; }
     bool Transparent() const override { return TransparentOn; }

@@ -48,7 +48,7 @@ void FrameStrip::NormalizeFrame(TImage& t)
             t.Width = sources_.front()->Width();
             t.Height = sources_.front()->Height();
         } else {
-            const int width = parseInt(options_.FrmWidthText());
+            const int width = parseInt(options_.widthText());
             if (t.Picture.BitsPerPixel() <= 8) {
                 // Padding an indexed picture would take its palette's colour
                 // nearest white (grey, when it has no white); the frame becomes
@@ -58,7 +58,7 @@ void FrameStrip::NormalizeFrame(TImage& t)
                 t.Picture.SetPixelFormat(pf16bit);
             }
             t.Picture.SetWidth(width);
-            t.Picture.SetHeight(parseInt(options_.FrmHeightText()));
+            t.Picture.SetHeight(parseInt(options_.heightText()));
             t.Width = t.Picture.Width();
             t.Height = t.Picture.Height();
         }
@@ -102,8 +102,8 @@ void FrameStrip::AppendFrame(const TBitmap& picture)
 void FrameStrip::DestroyThumbnail(size_t index)
 {
     // A reference to a destroyed thumbnail reads as none.
-    if (popupImage_ == thumbnails_[index].get())
-        popupImage_ = nullptr;
+    if (popupTarget_ == thumbnails_[index].get())
+        popupTarget_ = nullptr;
     live_.erase(thumbnails_[index].get());
     thumbnails_.erase(thumbnails_.begin() + static_cast<std::ptrdiff_t>(index));
     Changed();
@@ -112,7 +112,7 @@ void FrameStrip::DestroyThumbnail(size_t index)
 void FrameStrip::DestroyAllThumbnails()
 {
     // The pop-up reference can only be one of them.
-    popupImage_ = nullptr;
+    popupTarget_ = nullptr;
     thumbnails_.clear();
     live_.clear();
     Changed();
@@ -145,7 +145,7 @@ void FrameStrip::RemoveFramesFrom(int position)
     Changed();
 }
 
-void FrameStrip::ClearStrip()
+void FrameStrip::removeAllFrames()
 {
     // Each thumbnail goes with the source at the front, so a source without
     // a thumbnail would stay.
@@ -192,14 +192,14 @@ void FrameStrip::RebuildFrom(const std::vector<const TBitmap*>& order)
         throw;
     }
     // The old thumbnails go when this returns; a reference to one reads as none.
-    popupImage_ = nullptr;
+    popupTarget_ = nullptr;
     FitStripHeight();
     ShowFrameCount();
 }
 
 void FrameStrip::ShowFrameCount()
 {
-    statusPanel0_ = std::to_string(Count());
+    frameCountText_ = std::to_string(Count());
     Changed();
 }
 
@@ -211,7 +211,7 @@ void FrameStrip::FitStripHeight()
     Changed();
 }
 
-void FrameStrip::UpdateActionStates()
+void FrameStrip::updateCommandStates()
 {
     const bool any = Count() > 0;
     saveBmpEnabled_ = any;
@@ -220,51 +220,51 @@ void FrameStrip::UpdateActionStates()
     Changed();
 }
 
-void FrameStrip::ClearAExecute()
+void FrameStrip::clearStrip()
 {
-    if (prompts_.MessageDlg("Очистить?", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbNo, TMsgDlgBtn::mbOK}) !=
+    if (prompts_.showMessage("Очистить?", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbNo, TMsgDlgBtn::mbOK}) !=
         TModalResult::mrOk)
         return;
-    ClearStrip();
+    removeAllFrames();
     ShowFrameCount();
-    UpdateActionStates();
+    updateCommandStates();
 }
 
-void FrameStrip::DeleteAExecute()
+void FrameStrip::deleteFrame()
 {
-    if (!popupImage_)
+    if (!popupTarget_)
         return;
-    if (prompts_.MessageDlg("Удалить?", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel}) !=
+    if (prompts_.showMessage("Удалить?", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel}) !=
         TModalResult::mrOk) {
-        popupImage_ = nullptr;
+        popupTarget_ = nullptr;
         return;
     }
     // The answer may have come after the strip changed under the box.
-    if (!Contains(popupImage_)) {
-        popupImage_ = nullptr;
+    if (!Contains(popupTarget_)) {
+        popupTarget_ = nullptr;
         return;
     }
-    const auto tag = static_cast<size_t>(popupImage_->Tag);
-    popupImage_ = nullptr;
+    const auto tag = static_cast<size_t>(popupTarget_->Tag);
+    popupTarget_ = nullptr;
     std::vector<const TBitmap*> order = SourceOrder();
     if (tag < order.size())
         order.erase(order.begin() + static_cast<std::ptrdiff_t>(tag));
     RebuildFrom(order);
-    UpdateActionStates();
+    updateCommandStates();
 }
 
-void FrameStrip::PopupMPopup(TImage* control)
+void FrameStrip::setPopupTarget(TImage* control)
 {
     if (Contains(control))
-        popupImage_ = control;
+        popupTarget_ = control;
 }
 
-bool FrameStrip::ImgDragOver(const TImage*, const TImage*) const
+bool FrameStrip::acceptsDrag(const TImage*, const TImage*) const
 {
     return true;
 }
 
-void FrameStrip::ImgEndDrag(TImage* sender, TImage* target)
+void FrameStrip::moveFrame(TImage* sender, TImage* target)
 {
     if (!Contains(sender) || !Contains(target))
         return;
@@ -284,7 +284,7 @@ bool FrameStrip::FramesHavePixels(int count) const
     for (int i = 0; i < std::min(count, Count()); ++i) {
         const TImage& t = Thumbnail(i);
         if (t.Width == 0 || t.Height == 0 || t.Picture.Width() == 0 || t.Picture.Height() == 0) {
-            prompts_.MessageDlg("Сохранение невозможно. \r\nНулевой размер картинок !!!", TMsgDlgType::mtWarning,
+            prompts_.showMessage("Сохранение невозможно. \r\nНулевой размер картинок !!!", TMsgDlgType::mtWarning,
                                 {TMsgDlgBtn::mbCancel});
             return false;
         }
@@ -292,7 +292,7 @@ bool FrameStrip::FramesHavePixels(int count) const
     return true;
 }
 
-void FrameStrip::FormDestroy()
+void FrameStrip::releaseSources()
 {
     sources_.clear();
     Changed();

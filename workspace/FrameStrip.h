@@ -17,7 +17,7 @@
 
 namespace abm {
 
-// One thumbnail: an image control in ScrollBoxSource.
+// One thumbnail: an image control in stripView.
 struct TImage {
     int Tag = 0;
     int Left = 0;
@@ -25,7 +25,7 @@ struct TImage {
     int Width = 0;
     int Height = 0;
     bool Visible = false;
-    bool HasPopupMenu = false;       // PopupMenu = PopupM
+    bool HasPopupMenu = false;       // PopupMenu = popupMenu
     bool DragModeAutomatic = false;  // with OnDragOver / OnEndDrag wired
     TBitmap Picture;                 // the frame, 16 bits per pixel once normalised
 };
@@ -42,17 +42,17 @@ public:
     IFrameOptions& Options() const { return options_; }
     IUserPrompts& Prompts() const { return prompts_; }
 
-    // ScrollBoxSource's children, in strip order.
+    // stripView's children, in strip order.
     int Count() const { return static_cast<int>(thumbnails_.size()); }
     TImage& Thumbnail(int index) const { return *thumbnails_.at(static_cast<size_t>(index)); }
     const std::vector<std::unique_ptr<TBitmap>>& SourceBitmaps() const { return sources_; }
-    TImage* PopupImage() const { return popupImage_; }
-    const std::string& StatusPanel0() const { return statusPanel0_; }
+    TImage* popupTarget() const { return popupTarget_; }
+    const std::string& frameCountText() const { return frameCountText_; }
     int StripHeight() const { return stripHeight_; }
     void SetStripHeight(int height);  // the splitter
-    bool SaveBmpAEnabled() const { return saveBmpEnabled_; }
-    bool SaveToFileAEnabled() const { return saveToFileEnabled_; }
-    bool ClearAEnabled() const { return clearEnabled_; }
+    bool canExportBmp() const { return saveBmpEnabled_; }
+    bool canSaveAbm() const { return saveToFileEnabled_; }
+    bool canClear() const { return clearEnabled_; }
     bool Contains(const TImage* control) const;
     // Bumped by every change, so a view knows when to rebuild itself.
     uint64_t Generation() const { return generation_; }
@@ -70,27 +70,27 @@ public:
     // (an import that failed half-way takes back what it added).
     void RemoveFramesFrom(int position);
 
-    void ClearStrip();
+    void removeAllFrames();
     // All or nothing: if a frame fails to normalise, the strip keeps exactly
     // the frames it had and the error travels on to be shown.
     void RebuildStrip();
     void ShowFrameCount();
     void FitStripHeight();
-    void UpdateActionStates();
+    void updateCommandStates();
     // A save refuses frames without pixels (an empty BMP file imports as a
     // 0 × 0 frame, the options may ask for width or height 0): no reader
     // takes a file of them. Shows the warning and answers false when one of
     // the first `count` frames has none.
     bool FramesHavePixels(int count) const;
 
-    void ClearAExecute();
-    void DeleteAExecute();
+    void clearStrip();
+    void deleteFrame();
     // `control` is what the pop-up menu opened on; only a thumbnail counts.
-    void PopupMPopup(TImage* control);
-    bool ImgDragOver(const TImage* sender, const TImage* source) const;
+    void setPopupTarget(TImage* control);
+    bool acceptsDrag(const TImage* sender, const TImage* source) const;
     // `target` is nullptr when the drag ended where nothing accepts it.
-    void ImgEndDrag(TImage* sender, TImage* target);
-    void FormDestroy();
+    void moveFrame(TImage* sender, TImage* target);
+    void releaseSources();
 
 private:
     void DestroyThumbnail(size_t index);
@@ -108,8 +108,8 @@ private:
     // The thumbnails alive, for a constant-time Contains on a huge strip.
     std::unordered_set<const TImage*> live_;
     std::vector<std::unique_ptr<TBitmap>> sources_;
-    TImage* popupImage_ = nullptr;
-    std::string statusPanel0_;
+    TImage* popupTarget_ = nullptr;
+    std::string frameCountText_;
     int stripHeight_ = kInitialStripHeight;
     bool saveBmpEnabled_ = false;
     bool saveToFileEnabled_ = false;

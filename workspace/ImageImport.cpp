@@ -64,10 +64,10 @@ void ImportThenUpdateActionStates(FrameStrip& strip, Import import)
     try {
         import();
     } catch (...) {
-        strip.UpdateActionStates();
+        strip.updateCommandStates();
         throw;
     }
-    strip.UpdateActionStates();
+    strip.updateCommandStates();
 }
 
 }  // namespace
@@ -137,7 +137,7 @@ TImportResult ImportFile(FrameStrip& strip, const std::string& fileName, int fra
         return result;
     }
     const int before = strip.Count();
-    const std::string ext = Trim(AnsiUpperCase(ExtractFileExt(fileName)));
+    const std::string ext = Trim(upperCase(extensionPart(fileName)));
     try {
         if (ext == ".JPG") {
             result = ImportJpeg(strip, fileName);
@@ -158,12 +158,12 @@ TImportResult ImportFile(FrameStrip& strip, const std::string& fileName, int fra
     return result;
 }
 
-void OpenGifAExecute(FrameStrip& strip, ISettingsStore& settings)
+void openPictures(FrameStrip& strip, ISettingsStore& settings)
 {
     TFileDialogRequest request;
     request.Filter = kOpenDialogFilter;
     request.InitialDir = settings.ReadSetting("LoadImg", "");
-    const std::vector<std::string> files = strip.Prompts().OpenDialog(request);
+    const std::vector<std::string> files = strip.Prompts().askOpenFiles(request);
     if (files.empty())
         return;
     ImportFiles(strip, settings, files);
@@ -179,7 +179,7 @@ void ImportFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<
                 onImported(file, result);
         }
         if (!files.empty())
-            settings.WriteSetting("LoadImg", ExtractFilePath(files.front()));
+            settings.WriteSetting("LoadImg", folderPart(files.front()));
     });
 }
 

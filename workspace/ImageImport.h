@@ -23,7 +23,7 @@ struct TImportResult {
     bool leftOut = false;  // not imported: the strip already held the frames the cap allows
 };
 
-void OpenGifAExecute(FrameStrip& strip, ISettingsStore& settings);
+void openPictures(FrameStrip& strip, ISettingsStore& settings);
 
 // The open command after its dialog: imports the files in order, remembers
 // the first one's folder under "LoadImg" and updates the command states,

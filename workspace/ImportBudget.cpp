@@ -27,8 +27,8 @@ int64_t FrameRasterBytes(const FrameStrip& strip, int64_t width, int64_t height)
 {
     const IFrameOptions& options = strip.Options();
     if (!options.AutoSize()) {
-        width = parseIntOr(options.FrmWidthText(), 0);
-        height = parseIntOr(options.FrmHeightText(), 0);
+        width = parseIntOr(options.widthText(), 0);
+        height = parseIntOr(options.heightText(), 0);
     } else if (options.Stretch() && !strip.SourceBitmaps().empty()) {
         width = strip.SourceBitmaps().front()->Width();
         height = strip.SourceBitmaps().front()->Height();

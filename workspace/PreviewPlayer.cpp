@@ -6,7 +6,7 @@
 
 namespace abm {
 
-int PreviewPlayer::TimerTimer(const FrameStrip& strip, int iconCount)
+int PreviewPlayer::tick(const FrameStrip& strip, int iconCount)
 {
     const int count = strip.Count();
     if (count == 0) {
@@ -26,8 +26,8 @@ int PreviewPlayer::TimerTimer(const FrameStrip& strip, int iconCount)
         canvas.BrushColor = clWhite;
         canvas.FillRect(Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1));
         DrawPreviewFrame(canvas, frame, r);
-        ImPrevWidth = Preview.Width();
-        ImPrevHeight = Preview.Height();
+        previewWidth = Preview.Width();
+        previewHeight = Preview.Height();
         PreviewIndex = PreviewIndex + 1 > 3 ? 0 : static_cast<uint16_t>(PreviewIndex + 1);
     }
     if (IconIndex >= iconCount)

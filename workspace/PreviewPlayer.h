@@ -20,13 +20,13 @@ public:
 
     uint16_t PreviewIndex = 0;
     uint16_t IconIndex = 0;
-    TBitmap Preview;           // ImPrev's picture
-    int ImPrevWidth = 130;     // ImPrev's control size
-    int ImPrevHeight = 99;
+    TBitmap Preview;           // preview's picture
+    int previewWidth = 130;     // preview's control size
+    int previewHeight = 99;
 
-    // One tick; returns the index of the ImList picture that becomes the
-    // application icon. `iconCount` is the number of pictures in ImList.
-    int TimerTimer(const FrameStrip& strip, int iconCount);
+    // One tick; returns the index of the animatedIcons picture that becomes the
+    // application icon. `iconCount` is the number of pictures in animatedIcons.
+    int tick(const FrameStrip& strip, int iconCount);
 
     // Copies b centred into r, cropping what does not fit, each axis alone.
     static void DrawPreviewFrame(TCanvas& target, const TBitmap& b, const TRect& r);

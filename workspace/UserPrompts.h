@@ -23,12 +23,12 @@ class IUserPrompts {
 public:
     virtual ~IUserPrompts() = default;
     // A modal box with the buttons in the order given; the button pressed.
-    virtual TModalResult MessageDlg(const std::string& text, TMsgDlgType type,
+    virtual TModalResult showMessage(const std::string& text, TMsgDlgType type,
                                     const std::vector<TMsgDlgBtn>& buttons) = 0;
     // Several files at once; an empty list when the user cancels.
-    virtual std::vector<std::string> OpenDialog(const TFileDialogRequest& request) = 0;
+    virtual std::vector<std::string> askOpenFiles(const TFileDialogRequest& request) = 0;
     // Asks before overwriting; nothing when the user cancels.
-    virtual std::optional<std::string> SaveDialog(const TFileDialogRequest& request) = 0;
+    virtual std::optional<std::string> askSaveFile(const TFileDialogRequest& request) = 0;
 };
 
 // The filter string split into its entries, for dialogs that show them.

@@ -2,7 +2,7 @@
 
 namespace abm {
 
-void Workspace::FormCreate(const std::vector<std::string>& arguments)
+void Workspace::start(const std::vector<std::string>& arguments)
 {
     Player.PreviewIndex = 0;
     Player.IconIndex = 0;

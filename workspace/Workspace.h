@@ -28,16 +28,16 @@ public:
 
     // The toolkit-free steps of the window's creation: positions reset and
     // the file named on the command line imported.
-    void FormCreate(const std::vector<std::string>& arguments);
-    void FormDestroy() { Strip.FormDestroy(); }
+    void start(const std::vector<std::string>& arguments);
+    void releaseSources() { Strip.releaseSources(); }
 
-    void OpenGifAExecute() { abm::OpenGifAExecute(Strip, settings_); }
-    void SaveBmpAExecute() { abm::SaveBmpAExecute(Strip, settings_); }
-    void SaveToFileAExecute() { abm::SaveToFileAExecute(Strip, settings_); }
-    void ClearAExecute() { Strip.ClearAExecute(); }
-    void DeleteAExecute() { Strip.DeleteAExecute(); }
-    // Returns the ImList picture that becomes the application icon.
-    int TimerTimer(int iconCount) { return Player.TimerTimer(Strip, iconCount); }
+    void openPictures() { abm::openPictures(Strip, settings_); }
+    void exportBmp() { abm::exportBmp(Strip, settings_); }
+    void saveAbm() { abm::saveAbm(Strip, settings_); }
+    void clearStrip() { Strip.clearStrip(); }
+    void deleteFrame() { Strip.deleteFrame(); }
+    // Returns the animatedIcons picture that becomes the application icon.
+    int tick(int iconCount) { return Player.tick(Strip, iconCount); }
 
 private:
     ISettingsStore& settings_;

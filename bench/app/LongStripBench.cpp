@@ -67,29 +67,29 @@ int main(int argc, char* argv[])
     QElapsedTimer timer;
     timer.start();
     abm::TMForm form({QFile::encodeName(file.fileName()).toStdString()}, &prompts);
-    form.Timer->stop();
+    form.timer->stop();
     form.show();
     while (!form.windowHandle() || !form.windowHandle()->isExposed())
         QCoreApplication::processEvents();
     Settle();
     Report("open", timer);
 
-    abm::FrameStrip& strip = form.Model->Strip;
-    QScrollBar* bar = form.ScrollBoxSource->horizontalScrollBar();
+    abm::FrameStrip& strip = form.model->Strip;
+    QScrollBar* bar = form.stripView->horizontalScrollBar();
     for (int step = 0; step <= 200; ++step) {
         bar->setValue(static_cast<int>(int64_t{bar->maximum()} * step / 200));
-        form.ScrollBoxSource->viewport()->repaint();
+        form.stripView->viewport()->repaint();
         Settle();
     }
     Report("scroll-200-steps", timer);
 
-    form.Run([&] { strip.PopupMPopup(&strip.Thumbnail(strip.Count() - 1)); });
-    form.DeleteA->trigger();
+    form.Run([&] { strip.setPopupTarget(&strip.Thumbnail(strip.Count() - 1)); });
+    form.deleteAction->trigger();
     Settle();
     Report("delete-last", timer);
 
     const int n = strip.Count();
-    form.Run([&] { strip.ImgEndDrag(&strip.Thumbnail(n - 1), &strip.Thumbnail(n - 3)); });
+    form.Run([&] { strip.moveFrame(&strip.Thumbnail(n - 1), &strip.Thumbnail(n - 3)); });
     Settle();
     Report("reorder-last", timer);
     std::printf("frames %d, thumbnail widgets %zu\n", strip.Count(), form.Thumbnails().size());

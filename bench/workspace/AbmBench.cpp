@@ -18,12 +18,12 @@ using namespace abm;
 
 class NoPrompts : public IUserPrompts {
 public:
-    TModalResult MessageDlg(const std::string&, TMsgDlgType, const std::vector<TMsgDlgBtn>&) override
+    TModalResult showMessage(const std::string&, TMsgDlgType, const std::vector<TMsgDlgBtn>&) override
     {
         return TModalResult::mrOk;
     }
-    std::vector<std::string> OpenDialog(const TFileDialogRequest&) override { return {}; }
-    std::optional<std::string> SaveDialog(const TFileDialogRequest&) override { return std::nullopt; }
+    std::vector<std::string> askOpenFiles(const TFileDialogRequest&) override { return {}; }
+    std::optional<std::string> askSaveFile(const TFileDialogRequest&) override { return std::nullopt; }
 };
 
 TFrameOptionValues gOptions;

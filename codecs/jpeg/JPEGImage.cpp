@@ -106,7 +106,7 @@ TBitmap Decode(const TLoadedBytes& bytes, const TJPEGSettings& settings)
 }  // namespace
 
 TJPEGImage::TJPEGImage()
-    : data_(std::make_shared<TData>()), decoded_(std::make_shared<TDecoded>()), settings_(JPEGDefaults())
+    : data_(std::make_shared<TData>()), decoded_(std::make_shared<TDecoded>()), settings_(jpegDefaults())
 {
 }
 

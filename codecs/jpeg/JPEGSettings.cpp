@@ -2,7 +2,7 @@
 
 namespace abm {
 
-TJPEGSettings& JPEGDefaults()
+TJPEGSettings& jpegDefaults()
 {
     static TJPEGSettings defaults;
     return defaults;

@@ -23,6 +23,6 @@ struct TJPEGSettings {
 };
 
 // The defaults new pictures copy; set them once, before any picture is made.
-TJPEGSettings& JPEGDefaults();
+TJPEGSettings& jpegDefaults();
 
 }  // namespace abm

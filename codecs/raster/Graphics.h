@@ -31,13 +31,13 @@ using TColor = uint32_t;
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clWhite = 0xFFFFFF;
 
-constexpr TColor RGBColor(uint8_t r, uint8_t g, uint8_t b)
+constexpr TColor rgbColor(uint8_t r, uint8_t g, uint8_t b)
 {
     return static_cast<TColor>(r) | (static_cast<TColor>(g) << 8) | (static_cast<TColor>(b) << 16);
 }
-constexpr uint8_t GetRValue(TColor c) { return static_cast<uint8_t>(c); }
-constexpr uint8_t GetGValue(TColor c) { return static_cast<uint8_t>(c >> 8); }
-constexpr uint8_t GetBValue(TColor c) { return static_cast<uint8_t>(c >> 16); }
+constexpr uint8_t redOf(TColor c) { return static_cast<uint8_t>(c); }
+constexpr uint8_t greenOf(TColor c) { return static_cast<uint8_t>(c >> 8); }
+constexpr uint8_t blueOf(TColor c) { return static_cast<uint8_t>(c >> 16); }
 
 // 5-6-5 reduction: each channel keeps its high bits.
 constexpr uint16_t ToRgb565(uint8_t r, uint8_t g, uint8_t b)

@@ -52,11 +52,11 @@ TColor TColorDecoder::Decode(uint32_t raw) const
         if (raw >= palette_->size())
             return clBlack;
         const TPaletteEntry& e = (*palette_)[raw];
-        return RGBColor(e.r, e.g, e.b);
+        return rgbColor(e.r, e.g, e.b);
     }
     if (!c_.masked && c_.bpp >= 24)
-        return RGBColor(static_cast<uint8_t>(raw >> 16), static_cast<uint8_t>(raw >> 8), static_cast<uint8_t>(raw));
-    return RGBColor(c_.r.Decode(raw), c_.g.Decode(raw), c_.b.Decode(raw));
+        return rgbColor(static_cast<uint8_t>(raw >> 16), static_cast<uint8_t>(raw >> 8), static_cast<uint8_t>(raw));
+    return rgbColor(c_.r.Decode(raw), c_.g.Decode(raw), c_.b.Decode(raw));
 }
 
 TColorEncoder::TColorEncoder(const TPixelLayout& layout, const TPalette& palette) : c_(layout), palette_(&palette)
@@ -77,7 +77,7 @@ uint32_t TColorEncoder::Encode(TColor color)
         cacheValue_[slot] = static_cast<uint8_t>(index);
         return index;
     }
-    const uint8_t r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+    const uint8_t r = redOf(color), g = greenOf(color), b = blueOf(color);
     if (!c_.masked && c_.bpp >= 24)
         return (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) | b;
     return c_.r.Encode(r) | c_.g.Encode(g) | c_.b.Encode(b);
@@ -85,7 +85,7 @@ uint32_t TColorEncoder::Encode(TColor color)
 
 uint32_t NearestPaletteIndex(const TPalette& palette, TColor color, size_t limit)
 {
-    const int r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+    const int r = redOf(color), g = greenOf(color), b = blueOf(color);
     uint32_t best = 0;
     int bestDistance = 1 << 30;
     const size_t count = std::min(limit, palette.size());

@@ -35,8 +35,8 @@ const QString kTitle = QStringLiteral("Создание анимашек для 
 // (-1: at the end).
 QLineEdit* EditableWidth(TFormOpt& dialog, const QString& text, int caret = -1)
 {
-    dialog.ChBAutoSize->setChecked(false);
-    QLineEdit* edit = dialog.FrmWidth->MaskEd;
+    dialog.autoSizeBox->setChecked(false);
+    QLineEdit* edit = dialog.widthField->edit;
     edit->setText(text);
     edit->setCursorPosition(caret < 0 ? static_cast<int>(text.size()) : caret);
     return edit;
@@ -75,72 +75,72 @@ private slots:
         QVERIFY(!dialog.isSizeGripEnabled());
         QVERIFY(!dialog.parent());
 
-        QCOMPARE(dialog.FrmWidth->pos(), QPoint(32, 16));
-        QCOMPARE(dialog.FrmHeight->pos(), QPoint(32, 72));
-        QCOMPARE(dialog.ChBAutoSize->geometry(), QRect(104, 32, 97, 17));
-        QCOMPARE(dialog.ChBStretch->geometry(), QRect(224, 32, 97, 17));
-        QCOMPARE(dialog.ChBTransparent->geometry(), QRect(104, 64, 217, 17));
-        QCOMPARE(dialog.SpeedButton1->geometry(), QRect(104, 88, 217, 33));
-        QCOMPARE(dialog.LbUrl->pos(), QPoint(16, 144));
-        QCOMPARE(dialog.Label1->pos(), QPoint(16, 168));
-        QCOMPARE(dialog.Label2->pos(), QPoint(64, 168));
-        QCOMPARE(dialog.Label3->pos(), QPoint(264, 136));
-        QCOMPARE(dialog.BitBtn1->geometry(), QRect(168, 184, 75, 25));
-        QCOMPARE(dialog.BitBtn2->geometry(), QRect(256, 184, 75, 25));
+        QCOMPARE(dialog.widthField->pos(), QPoint(32, 16));
+        QCOMPARE(dialog.heightField->pos(), QPoint(32, 72));
+        QCOMPARE(dialog.autoSizeBox->geometry(), QRect(104, 32, 97, 17));
+        QCOMPARE(dialog.stretchBox->geometry(), QRect(224, 32, 97, 17));
+        QCOMPARE(dialog.transparentBox->geometry(), QRect(104, 64, 217, 17));
+        QCOMPARE(dialog.registerButton->geometry(), QRect(104, 88, 217, 33));
+        QCOMPARE(dialog.authorLink->pos(), QPoint(16, 144));
+        QCOMPARE(dialog.emailCaption->pos(), QPoint(16, 168));
+        QCOMPARE(dialog.emailLabel->pos(), QPoint(64, 168));
+        QCOMPARE(dialog.versionLabel->pos(), QPoint(264, 136));
+        QCOMPARE(dialog.okButton->geometry(), QRect(168, 184, 75, 25));
+        QCOMPARE(dialog.cancelButton->geometry(), QRect(256, 184, 75, 25));
 
-        QCOMPARE(dialog.FrmWidth->Label1->text(), QStringLiteral("Ширина:"));
-        QCOMPARE(dialog.FrmHeight->Label1->text(), QStringLiteral("Высота:"));
-        QCOMPARE(dialog.FrmWidth->MaskEd->text(), QStringLiteral("128"));
-        QCOMPARE(dialog.FrmHeight->MaskEd->text(), QStringLiteral("97"));
-        QCOMPARE(dialog.FrmWidth->UpDown1->Position(), 128);
-        QCOMPARE(dialog.FrmHeight->UpDown1->Position(), 97);
-        QVERIFY(!dialog.FrmWidth->MaskEd->isEnabled());
-        QVERIFY(!dialog.FrmHeight->MaskEd->isEnabled());
-        QCOMPARE(dialog.ChBAutoSize->text(), QStringLiteral("Авторазмер"));
-        QVERIFY(dialog.ChBAutoSize->isChecked());
-        QCOMPARE(dialog.ChBStretch->text(), QStringLiteral("Растянуть"));
-        QVERIFY(!dialog.ChBStretch->isChecked());
-        QCOMPARE(dialog.ChBTransparent->text(), QStringLiteral("Загружать GIF как прозрачный"));
-        QVERIFY(!dialog.ChBTransparent->isChecked());
-        QCOMPARE(dialog.SpeedButton1->text(), QStringLiteral("Зарегистрировать расширение *.ABM\nпод эту программу"));
-        QVERIFY(dialog.SpeedButton1->autoRaise());
-        QCOMPARE(dialog.SpeedButton1->focusPolicy(), Qt::NoFocus);
-        QCOMPARE(dialog.LbUrl->text(), QString::fromUtf8(kAuthorUrl));
-        QVERIFY(dialog.LbUrl->font().underline());
-        QCOMPARE(dialog.LbUrl->palette().color(QPalette::WindowText), QColor(Qt::blue));
-        QCOMPARE(dialog.LbUrl->cursor().shape(), Qt::PointingHandCursor);
-        QCOMPARE(dialog.Label1->text(), QStringLiteral("E_Mail:"));
-        QCOMPARE(dialog.Label2->text(), QString::fromUtf8(kAuthorEmail));
-        QCOMPARE(dialog.Label3->text(), QStringLiteral("V 1.0.0"));
-        QCOMPARE(dialog.BitBtn1->text(), QStringLiteral("OK"));
-        QVERIFY(dialog.BitBtn1->isDefault());
-        QCOMPARE(dialog.BitBtn2->text(), QStringLiteral("Cancel"));
-        QVERIFY(!dialog.BitBtn1->icon().isNull());
-        QVERIFY(!dialog.BitBtn2->icon().isNull());
+        QCOMPARE(dialog.widthField->caption->text(), QStringLiteral("Ширина:"));
+        QCOMPARE(dialog.heightField->caption->text(), QStringLiteral("Высота:"));
+        QCOMPARE(dialog.widthField->edit->text(), QStringLiteral("128"));
+        QCOMPARE(dialog.heightField->edit->text(), QStringLiteral("97"));
+        QCOMPARE(dialog.widthField->spinButtons->Position(), 128);
+        QCOMPARE(dialog.heightField->spinButtons->Position(), 97);
+        QVERIFY(!dialog.widthField->edit->isEnabled());
+        QVERIFY(!dialog.heightField->edit->isEnabled());
+        QCOMPARE(dialog.autoSizeBox->text(), QStringLiteral("Авторазмер"));
+        QVERIFY(dialog.autoSizeBox->isChecked());
+        QCOMPARE(dialog.stretchBox->text(), QStringLiteral("Растянуть"));
+        QVERIFY(!dialog.stretchBox->isChecked());
+        QCOMPARE(dialog.transparentBox->text(), QStringLiteral("Загружать GIF как прозрачный"));
+        QVERIFY(!dialog.transparentBox->isChecked());
+        QCOMPARE(dialog.registerButton->text(), QStringLiteral("Зарегистрировать расширение *.ABM\nпод эту программу"));
+        QVERIFY(dialog.registerButton->autoRaise());
+        QCOMPARE(dialog.registerButton->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(dialog.authorLink->text(), QString::fromUtf8(kAuthorUrl));
+        QVERIFY(dialog.authorLink->font().underline());
+        QCOMPARE(dialog.authorLink->palette().color(QPalette::WindowText), QColor(Qt::blue));
+        QCOMPARE(dialog.authorLink->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(dialog.emailCaption->text(), QStringLiteral("E_Mail:"));
+        QCOMPARE(dialog.emailLabel->text(), QString::fromUtf8(kAuthorEmail));
+        QCOMPARE(dialog.versionLabel->text(), QStringLiteral("V 1.0.0"));
+        QCOMPARE(dialog.okButton->text(), QStringLiteral("OK"));
+        QVERIFY(dialog.okButton->isDefault());
+        QCOMPARE(dialog.cancelButton->text(), QStringLiteral("Cancel"));
+        QVERIFY(!dialog.okButton->icon().isNull());
+        QVERIFY(!dialog.cancelButton->icon().isNull());
     }
 
     void numberFieldMatchesDesign()
     {
         TFrmInc field;
         QCOMPARE(field.size(), QSize(52, 37));
-        QCOMPARE(field.Label1->geometry(), QRect(0, 0, 52, 13));
-        QVERIFY(field.Label1->alignment() & Qt::AlignHCenter);
-        QCOMPARE(field.MaskEd->geometry(), QRect(0, 16, 41, 21));
-        QCOMPARE(field.MaskEd->text(), QStringLiteral("0"));
-        QCOMPARE(field.UpDown1->geometry(), QRect(41, 16, 11, 21));
-        QCOMPARE(field.UpDown1->Min, 0);
-        QCOMPARE(field.UpDown1->Max, 10000);
-        QCOMPARE(field.UpDown1->Increment, 1);
-        QVERIFY(!field.UpDown1->Wrap);
-        QCOMPARE(field.UpDown1->Associate(), field.MaskEd);
+        QCOMPARE(field.caption->geometry(), QRect(0, 0, 52, 13));
+        QVERIFY(field.caption->alignment() & Qt::AlignHCenter);
+        QCOMPARE(field.edit->geometry(), QRect(0, 16, 41, 21));
+        QCOMPARE(field.edit->text(), QStringLiteral("0"));
+        QCOMPARE(field.spinButtons->geometry(), QRect(41, 16, 11, 21));
+        QCOMPARE(field.spinButtons->minimum, 0);
+        QCOMPARE(field.spinButtons->maximum, 10000);
+        QCOMPARE(field.spinButtons->Increment, 1);
+        QVERIFY(!field.spinButtons->Wrap);
+        QCOMPARE(field.spinButtons->Associate(), field.edit);
     }
 
     void tabOrderMatchesDesign()
     {
         TFormOpt dialog;
-        const std::vector<QWidget*> designed{dialog.FrmWidth->MaskEd, dialog.FrmHeight->MaskEd, dialog.BitBtn1,
-                                             dialog.BitBtn2,           dialog.ChBAutoSize,          dialog.ChBStretch,
-                                             dialog.ChBTransparent};
+        const std::vector<QWidget*> designed{dialog.widthField->edit, dialog.heightField->edit, dialog.okButton,
+                                             dialog.cancelButton,           dialog.autoSizeBox,          dialog.stretchBox,
+                                             dialog.transparentBox};
         std::vector<QWidget*> order;
         QWidget* w = designed.front();
         do {
@@ -216,7 +216,7 @@ private slots:
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
         QCOMPARE(edit->text(), QString());
-        QCOMPARE(dialog.FrmWidthText(), std::string());
+        QCOMPARE(dialog.widthText(), std::string());
     }
 
     void clipboardShortcutsNeverReachTheEdit()
@@ -258,13 +258,13 @@ private slots:
     void arrowButtonsStepTheEditAndStayEnabled()
     {
         TFormOpt dialog;
-        QVERIFY(!dialog.FrmHeight->MaskEd->isEnabled());
-        QVERIFY(dialog.FrmHeight->UpDown1->UpButton()->isEnabled());
-        QTest::mouseClick(dialog.FrmHeight->UpDown1->UpButton(), Qt::LeftButton);
-        QCOMPARE(dialog.FrmHeight->MaskEd->text(), QStringLiteral("98"));
-        QTest::mouseClick(dialog.FrmHeight->UpDown1->DownButton(), Qt::LeftButton);
-        QTest::mouseClick(dialog.FrmHeight->UpDown1->DownButton(), Qt::LeftButton);
-        QCOMPARE(dialog.FrmHeight->MaskEd->text(), QStringLiteral("96"));
+        QVERIFY(!dialog.heightField->edit->isEnabled());
+        QVERIFY(dialog.heightField->spinButtons->UpButton()->isEnabled());
+        QTest::mouseClick(dialog.heightField->spinButtons->UpButton(), Qt::LeftButton);
+        QCOMPARE(dialog.heightField->edit->text(), QStringLiteral("98"));
+        QTest::mouseClick(dialog.heightField->spinButtons->DownButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.heightField->spinButtons->DownButton(), Qt::LeftButton);
+        QCOMPARE(dialog.heightField->edit->text(), QStringLiteral("96"));
     }
 
     void arrowsWritePlainDigitsInEveryLocale()
@@ -274,7 +274,7 @@ private slots:
         QLineEdit* edit = EditableWidth(dialog, QStringLiteral("999"));
         QTest::keyClick(edit, Qt::Key_Up);
         const QString first = edit->text();
-        QTest::mouseClick(dialog.FrmWidth->UpDown1->UpButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.widthField->spinButtons->UpButton(), Qt::LeftButton);
         const QString next = edit->text();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(first, QStringLiteral("1000"));
@@ -297,21 +297,21 @@ private slots:
         QFETCH(QString, height);
         QFETCH(QString, message);
         TFormOpt dialog;
-        dialog.ChBAutoSize->setChecked(false);
+        dialog.autoSizeBox->setChecked(false);
         bool openAfterError = false;
         ModalScript script;
         script.Then([&](QWidget*) {
-                  dialog.FrmWidth->MaskEd->setText(width);
-                  dialog.FrmHeight->MaskEd->setText(height);
-                  dialog.BitBtn1->click();
+                  dialog.widthField->edit->setText(width);
+                  dialog.heightField->edit->setText(height);
+                  dialog.okButton->click();
               })
             .Then(ModalScript::Click(QStringLiteral("OK")))
             .Then([&](QWidget* window) {
                 // The dialog again, once the error box is gone.
                 openAfterError = window == &dialog && dialog.isVisible();
-                dialog.FrmWidth->MaskEd->setText(QStringLiteral("1000"));
-                dialog.FrmHeight->MaskEd->setText(QStringLiteral("97"));
-                dialog.BitBtn1->click();
+                dialog.widthField->edit->setText(QStringLiteral("1000"));
+                dialog.heightField->edit->setText(QStringLiteral("97"));
+                dialog.okButton->click();
             });
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
         QVERIFY(script.Done());
@@ -326,8 +326,8 @@ private slots:
         TFormOpt dialog;
         ModalScript script;
         script.Then([&](QWidget*) {
-            dialog.FrmWidth->MaskEd->setText(QStringLiteral("1,000"));
-            dialog.BitBtn1->click();
+            dialog.widthField->edit->setText(QStringLiteral("1,000"));
+            dialog.okButton->click();
         });
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
         QCOMPARE(script.seen.size(), size_t{1});
@@ -336,32 +336,32 @@ private slots:
     void autoSizeSwitchesBothEdits()
     {
         TFormOpt dialog;
-        dialog.ChBAutoSize->click();
+        dialog.autoSizeBox->click();
         QVERIFY(!dialog.AutoSize());
-        QVERIFY(dialog.FrmWidth->MaskEd->isEnabled());
-        QVERIFY(dialog.FrmHeight->MaskEd->isEnabled());
-        QVERIFY(dialog.FrmWidth->UpDown1->isEnabled());
-        QVERIFY(dialog.FrmHeight->UpDown1->UpButton()->isEnabled());
-        dialog.ChBAutoSize->click();
+        QVERIFY(dialog.widthField->edit->isEnabled());
+        QVERIFY(dialog.heightField->edit->isEnabled());
+        QVERIFY(dialog.widthField->spinButtons->isEnabled());
+        QVERIFY(dialog.heightField->spinButtons->UpButton()->isEnabled());
+        dialog.autoSizeBox->click();
         QVERIFY(dialog.AutoSize());
-        QVERIFY(!dialog.FrmWidth->MaskEd->isEnabled());
-        QVERIFY(!dialog.FrmHeight->MaskEd->isEnabled());
-        QVERIFY(dialog.FrmWidth->UpDown1->isEnabled());
-        QVERIFY(dialog.FrmHeight->UpDown1->DownButton()->isEnabled());
+        QVERIFY(!dialog.widthField->edit->isEnabled());
+        QVERIFY(!dialog.heightField->edit->isEnabled());
+        QVERIFY(dialog.widthField->spinButtons->isEnabled());
+        QVERIFY(dialog.heightField->spinButtons->DownButton()->isEnabled());
     }
 
     void optionsAreReadFromTheControls()
     {
         TFormOpt dialog;
         const IFrameOptions& options = dialog;
-        QCOMPARE(options.FrmWidthText(), std::string("128"));
-        QCOMPARE(options.FrmHeightText(), std::string("97"));
-        dialog.FrmWidth->MaskEd->setText(QStringLiteral("64"));
-        dialog.FrmHeight->MaskEd->setText(QStringLiteral("1,000"));
-        dialog.ChBStretch->click();
-        dialog.ChBTransparent->click();
-        QCOMPARE(options.FrmWidthText(), std::string("64"));
-        QCOMPARE(options.FrmHeightText(), std::string("1,000"));
+        QCOMPARE(options.widthText(), std::string("128"));
+        QCOMPARE(options.heightText(), std::string("97"));
+        dialog.widthField->edit->setText(QStringLiteral("64"));
+        dialog.heightField->edit->setText(QStringLiteral("1,000"));
+        dialog.stretchBox->click();
+        dialog.transparentBox->click();
+        QCOMPARE(options.widthText(), std::string("64"));
+        QCOMPARE(options.heightText(), std::string("1,000"));
         QVERIFY(options.Stretch());
         QVERIFY(options.Transparent());
     }
@@ -384,13 +384,13 @@ private slots:
         QFETCH(int, result);
         TFormOpt dialog;
         if (fromEdit)
-            dialog.ChBAutoSize->setChecked(false);
+            dialog.autoSizeBox->setChecked(false);
         ModalScript script;
         script.Then([&](QWidget*) {
             QWidget* target = QApplication::focusWidget();
             if (fromEdit) {
-                dialog.FrmHeight->MaskEd->setFocus();
-                target = dialog.FrmHeight->MaskEd;
+                dialog.heightField->edit->setFocus();
+                target = dialog.heightField->edit;
             }
             QTest::keyClick(target ? target : &dialog, Qt::Key(key));
         });
@@ -404,19 +404,19 @@ private slots:
         TFormOpt dialog;
         ModalScript script;
         script.Then([&](QWidget*) {
-            dialog.ChBTransparent->click();
-            dialog.ChBAutoSize->click();
-            dialog.FrmWidth->MaskEd->setText(QStringLiteral("50"));
-            dialog.BitBtn2->click();
+            dialog.transparentBox->click();
+            dialog.autoSizeBox->click();
+            dialog.widthField->edit->setText(QStringLiteral("50"));
+            dialog.cancelButton->click();
         });
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         bool transparent = false, autoSize = true;
         QString width;
         script.Then([&](QWidget*) {
-            transparent = dialog.ChBTransparent->isChecked();
-            autoSize = dialog.ChBAutoSize->isChecked();
-            width = dialog.FrmWidth->MaskEd->text();
-            dialog.BitBtn1->click();
+            transparent = dialog.transparentBox->isChecked();
+            autoSize = dialog.autoSizeBox->isChecked();
+            width = dialog.widthField->edit->text();
+            dialog.okButton->click();
         });
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
         QVERIFY(transparent);
@@ -439,7 +439,7 @@ private slots:
         TFormOpt dialog;
         ModalScript script;
         script.Then(ModalScript::Click(QStringLiteral("OK")));
-        dialog.SpeedButton1->click();
+        dialog.registerButton->click();
         QCoreApplication::processEvents();
         QVERIFY(script.seen.empty());
         const QString data = qEnvironmentVariable("XDG_DATA_HOME");
@@ -462,7 +462,7 @@ private slots:
         TFormOpt dialog;
         ModalScript script;
         script.Then(ModalScript::Click(QStringLiteral("OK")));
-        dialog.SpeedButton1->click();
+        dialog.registerButton->click();
         qputenv("XDG_DATA_HOME", data);
         QVERIFY(script.Done());
         QCOMPARE(script.seen.size(), size_t{1});
@@ -479,7 +479,7 @@ private slots:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         openedUrls.clear();
-        QTest::mouseClick(dialog.LbUrl, Qt::LeftButton, {}, dialog.LbUrl->rect().center());
+        QTest::mouseClick(dialog.authorLink, Qt::LeftButton, {}, dialog.authorLink->rect().center());
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         QCOMPARE(openedUrls, QList<QUrl>{QUrl(QString::fromUtf8(kAuthorUrl))});
     }

@@ -32,12 +32,12 @@ class LongStripTest : public QObject {
     QTemporaryDir dir_;
     std::unique_ptr<TMForm> form_;
 
-    QScrollBar* Bar() const { return form_->ScrollBoxSource->horizontalScrollBar(); }
+    QScrollBar* Bar() const { return form_->stripView->horizontalScrollBar(); }
     // The 16-bit colours of the last `n` frames, first to last.
     std::vector<uint16_t> LastFrames(int n) const
     {
         std::vector<uint16_t> colours;
-        const FrameStrip& strip = form_->Model->Strip;
+        const FrameStrip& strip = form_->model->Strip;
         for (int i = strip.Count() - n; i < strip.Count(); ++i)
             colours.push_back(Pixel16(strip.Thumbnail(i).Picture, 0, 0));
         return colours;
@@ -71,16 +71,16 @@ private slots:
         file.close();
 
         form_ = std::make_unique<TMForm>(std::vector<std::string>{Native(file.fileName())});
-        form_->Timer->stop();
+        form_->timer->stop();
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-        QCOMPARE(form_->Model->Strip.Count(), kFrames);
-        QCOMPARE(form_->StatusPanel0->text(), QString::number(kFrames));
+        QCOMPARE(form_->model->Strip.Count(), kFrames);
+        QCOMPARE(form_->frameCountPanel->text(), QString::number(kFrames));
     }
 
     void scrollingAcrossKeepsToWhatFits()
     {
-        const QWidget* viewport = form_->ScrollBoxSource->viewport();
+        const QWidget* viewport = form_->stripView->viewport();
         // One-pixel thumbnails three pixels apart.
         const size_t fits = static_cast<size_t>(viewport->width()) / 4 + 1;
         QCOMPARE(int64_t{Bar()->maximum()}, int64_t{kFrames} * 4 - 3 - viewport->width());
@@ -109,11 +109,11 @@ private slots:
         Bar()->setValue(Bar()->maximum());
         const std::vector<uint16_t> before = LastFrames(4);
         ModalScript script;
-        script.Then(ModalScript::ClickMenuAction(form_->DeleteA)).Then(ModalScript::Click(QStringLiteral("OK")));
+        script.Then(ModalScript::ClickMenuAction(form_->deleteAction)).Then(ModalScript::Click(QStringLiteral("OK")));
         ContextMenuOn(ShownFrame(kFrames - 1));
         QTRY_VERIFY(script.Done());
-        QCOMPARE(form_->Model->Strip.Count(), kFrames - 1);
-        QCOMPARE(form_->StatusPanel0->text(), QString::number(kFrames - 1));
+        QCOMPARE(form_->model->Strip.Count(), kFrames - 1);
+        QCOMPARE(form_->frameCountPanel->text(), QString::number(kFrames - 1));
         QCOMPARE(LastFrames(3), std::vector<uint16_t>(before.begin(), before.end() - 1));
         QCOMPARE(Bar()->value(), Bar()->maximum());
         QCOMPARE(form_->Thumbnails().back()->Image()->Tag, kFrames - 2);
@@ -121,7 +121,7 @@ private slots:
 
     void reordersAtTheFarEnd()
     {
-        const int n = form_->Model->Strip.Count();
+        const int n = form_->model->Strip.Count();
         Bar()->setValue(Bar()->maximum());
         const std::vector<uint16_t> before = LastFrames(3);
         QPointer<TThumbnail> source = ShownFrame(n - 1);
@@ -130,7 +130,7 @@ private slots:
         form_->SetDragExec([&](QDrag& drag) { return DropOn(target, drag); });
         QTest::mousePress(source, Qt::LeftButton, {}, QPoint(0, 0));
         QTRY_COMPARE(LastFrames(3), (std::vector<uint16_t>{before[2], before[0], before[1]}));
-        QCOMPARE(form_->Model->Strip.Count(), n);
+        QCOMPARE(form_->model->Strip.Count(), n);
     }
 
     void cleanupTestCase() { form_.reset(); }

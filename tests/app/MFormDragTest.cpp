@@ -41,7 +41,7 @@ private slots:
         const QString abm = dir.filePath(QStringLiteral("four.abm"));
         WriteAbm(abm, 40, 30, {Solid(0xF800), Solid(0x07E0), Solid(0x001F), Solid(0xFFE0)});
         TMForm form({Native(abm)});
-        form.Timer->stop();
+        form.timer->stop();
         form.show();
         QTRY_VERIFY(form.windowHandle() && form.windowHandle()->isVisible());
         QWindow* window = form.windowHandle();
@@ -63,7 +63,7 @@ private slots:
         });
         QTest::mousePress(window, Qt::LeftButton, {}, from);
         QTRY_COMPARE(FirstPixels(form), (std::vector<uint16_t>{0x07E0, 0x001F, 0xF800, 0xFFE0}));
-        QCOMPARE(form.StatusPanel0->text(), QStringLiteral("4"));
+        QCOMPARE(form.frameCountPanel->text(), QStringLiteral("4"));
     }
 };
 

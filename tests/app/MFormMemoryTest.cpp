@@ -37,8 +37,8 @@ private slots:
         const QString one = dir_.filePath(QStringLiteral("one.abm"));
         WriteAbm(one, 40, 30, {Solid(0xF800)});
         TMForm form({Native(one)});
-        form.Timer->stop();
-        QCOMPARE(form.Model->Strip.Count(), 1);
+        form.timer->stop();
+        QCOMPARE(form.model->Strip.Count(), 1);
         const int64_t limit = MemoryBudget::Used() + (int64_t{64} << 20);
         const int64_t old = MemoryBudget::Limit();
         MemoryBudget::SetLimit(limit);
@@ -51,16 +51,16 @@ private slots:
             fuzz::WriteHostileInput(Native(path), input);
             ModalScript script;
             script.Then(ModalScript::ChooseFile(path)).Then(ModalScript::Click(QStringLiteral("OK")));
-            form.OpenGifA->trigger();
+            form.openAction->trigger();
             QVERIFY(script.Done());
             QCOMPARE(script.seen.size(), size_t{2});
             QCOMPARE(script.seen[1].title, QString::fromUtf8(TMForm::kCaption));
             QVERIFY2(script.seen[1].text.startsWith(QStringLiteral("not enough memory for \"") + path +
                                                     QStringLiteral("\": needs ")),
                      qPrintable(script.seen[1].text));
-            QCOMPARE(form.Model->Strip.Count(), 1);
+            QCOMPARE(form.model->Strip.Count(), 1);
             QCOMPARE(form.Thumbnails().size(), size_t{1});
-            QCOMPARE(form.StatusPanel0->text(), QStringLiteral("1"));
+            QCOMPARE(form.frameCountPanel->text(), QStringLiteral("1"));
             QFile::remove(path);
         }
         QVERIFY(MemoryBudget::Peak() <= limit);
@@ -72,7 +72,7 @@ private slots:
         const QString fifo = dir_.filePath(QStringLiteral("x.gif"));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         TMForm form({Native(fifo)});
-        QCOMPARE(form.Model->Strip.Count(), 0);
+        QCOMPARE(form.model->Strip.Count(), 0);
     }
 };
 

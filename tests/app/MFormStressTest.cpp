@@ -70,13 +70,13 @@ class MFormStressTest : public QObject {
 
     void CheckWindowMirrorsModel(TMForm& form, const char* after)
     {
-        const FrameStrip& strip = form.Model->Strip;
+        const FrameStrip& strip = form.model->Strip;
         const int n = strip.Count();
         QVERIFY2(static_cast<size_t>(n) == strip.SourceBitmaps().size(), after);
         // Exactly the frames that meet the viewport have a widget, in strip order.
         const std::vector<TThumbnail*>& shown = form.Thumbnails();
-        const QWidget* viewport = form.ScrollBoxSource->viewport();
-        const int scroll = form.ScrollBoxSource->horizontalScrollBar()->value();
+        const QWidget* viewport = form.stripView->viewport();
+        const int scroll = form.stripView->horizontalScrollBar()->value();
         size_t next = 0;
         for (int i = 0; i < n; ++i) {
             const TImage& t = strip.Thumbnail(i);
@@ -94,11 +94,11 @@ class MFormStressTest : public QObject {
         QVERIFY2(next == shown.size(), after);
         const QList<TThumbnail*> children = viewport->findChildren<TThumbnail*>(Qt::FindDirectChildrenOnly);
         QVERIFY2(std::vector<TThumbnail*>(children.begin(), children.end()) == shown, after);
-        QVERIFY2(form.StatusPanel0->text() == QString::fromStdString(strip.StatusPanel0()), after);
-        QVERIFY2(form.SaveBmpA->isEnabled() == strip.SaveBmpAEnabled(), after);
-        QVERIFY2(form.SaveToFileA->isEnabled() == strip.SaveToFileAEnabled(), after);
-        QVERIFY2(form.ClearA->isEnabled() == strip.ClearAEnabled(), after);
-        QVERIFY2(form.OpenGifA->isEnabled() && form.OptionsA->isEnabled() && form.DeleteA->isEnabled(), after);
+        QVERIFY2(form.frameCountPanel->text() == QString::fromStdString(strip.frameCountText()), after);
+        QVERIFY2(form.exportBmpAction->isEnabled() == strip.canExportBmp(), after);
+        QVERIFY2(form.saveAbmAction->isEnabled() == strip.canSaveAbm(), after);
+        QVERIFY2(form.clearAction->isEnabled() == strip.canClear(), after);
+        QVERIFY2(form.openAction->isEnabled() && form.optionsAction->isEnabled() && form.deleteAction->isEnabled(), after);
     }
 
 private slots:
@@ -132,14 +132,14 @@ private slots:
     {
         ScriptedPrompts prompts;
         TMForm form({}, &prompts);
-        form.Timer->stop();
+        form.timer->stop();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         ErrorBoxCloser errors;
         int opens = 0, drags = 0, options = 0, saves = 0;
 
         for (int step = 0; step < kSteps; ++step) {
-            const int n = form.Model->Strip.Count();
+            const int n = form.model->Strip.Count();
             const char* what = "";
             switch (Pick(10)) {
             case 0:
@@ -151,26 +151,26 @@ private slots:
                 if (n > 40)
                     chosen.clear();  // keep the strip small enough to stay quick
                 prompts.openAnswers.push_back(chosen);
-                form.OpenGifA->trigger();
+                form.openAction->trigger();
                 ++opens;
                 break;
             }
             case 2:
                 what = "delete";
                 if (n > 0)
-                    form.Run([&] { form.Model->Strip.PopupMPopup(&form.Model->Strip.Thumbnail(Pick(n))); });
+                    form.Run([&] { form.model->Strip.setPopupTarget(&form.model->Strip.Thumbnail(Pick(n))); });
                 prompts.answers.push_back(Pick(2) ? TModalResult::mrOk : TModalResult::mrCancel);
-                form.DeleteA->trigger();
+                form.deleteAction->trigger();
                 break;
             case 3:
                 what = "clear";
                 prompts.answers.push_back(Pick(4) ? TModalResult::mrNo : TModalResult::mrOk);
-                form.ClearA->trigger();
+                form.clearAction->trigger();
                 prompts.answers.clear();
                 break;
             case 4: {
                 what = "drag";
-                QScrollBar* bar = form.ScrollBoxSource->horizontalScrollBar();
+                QScrollBar* bar = form.stripView->horizontalScrollBar();
                 bar->setValue(Pick(bar->maximum() + 1));
                 const int shown = static_cast<int>(form.Thumbnails().size());
                 if (shown == 0)
@@ -181,7 +181,7 @@ private slots:
                 form.SetDragExec([&](QDrag& drag) {
                     return outside || !target ? Qt::IgnoreAction : DropOn(target, drag);
                 });
-                QCursor::setPos(form.ImPrev->mapToGlobal(QPoint(2, 2)));
+                QCursor::setPos(form.preview->mapToGlobal(QPoint(2, 2)));
                 QTest::mousePress(source, Qt::LeftButton, {}, QPoint(1, 1));
                 if (source)
                     QTest::mouseRelease(source, Qt::LeftButton, {}, QPoint(1, 1));
@@ -201,21 +201,21 @@ private slots:
                     auto* dialog = qobject_cast<TFormOpt*>(window);
                     QVERIFY(dialog);
                     if (change == 0)
-                        dialog->ChBAutoSize->click();
+                        dialog->autoSizeBox->click();
                     if (change == 1)
-                        dialog->ChBStretch->click();
+                        dialog->stretchBox->click();
                     if (change == 2)
-                        dialog->ChBTransparent->click();
-                    if (!dialog->ChBAutoSize->isChecked()) {
-                        dialog->FrmWidth->MaskEd->setText(width);
-                        dialog->FrmHeight->MaskEd->setText(height);
+                        dialog->transparentBox->click();
+                    if (!dialog->autoSizeBox->isChecked()) {
+                        dialog->widthField->edit->setText(width);
+                        dialog->heightField->edit->setText(height);
                     }
-                    (ok ? dialog->BitBtn1 : dialog->BitBtn2)->click();
+                    (ok ? dialog->okButton : dialog->cancelButton)->click();
                     // OK refused a size that is no integer; its error box is closed by now.
                     if (dialog->isVisible())
-                        dialog->BitBtn2->click();
+                        dialog->cancelButton->click();
                 });
-                form.OptionsA->trigger();
+                form.optionsAction->trigger();
                 QVERIFY(script.Done());
                 ++options;
                 break;
@@ -223,13 +223,13 @@ private slots:
             case 6:
             case 7:
                 what = "tick";
-                form.Run([&] { form.TimerTimer(); });
-                QVERIFY(form.Model->Player.PreviewIndex <= 3);
+                form.Run([&] { form.tick(); });
+                QVERIFY(form.model->Player.PreviewIndex <= 3);
                 break;
             case 8:
                 what = "save ABM";
                 prompts.saveAnswers.push_back(Native(File("out.abm")));
-                form.SaveToFileA->trigger();
+                form.saveAbmAction->trigger();
                 prompts.saveAnswers.clear();
                 ++saves;
                 break;
@@ -237,7 +237,7 @@ private slots:
                 what = "save BMP";
                 if (n < 10) {
                     prompts.saveAnswers.push_back(Native(File("out.bmp")));
-                    form.SaveBmpA->trigger();
+                    form.exportBmpAction->trigger();
                     prompts.saveAnswers.clear();
                     ++saves;
                 }

@@ -48,13 +48,13 @@ const QString kCaption = QString::fromUtf8(TMForm::kCaption);
 std::unique_ptr<TMForm> MakeForm(const std::vector<std::string>& arguments = {})
 {
     auto form = std::make_unique<TMForm>(arguments);
-    form->Timer->stop();
+    form->timer->stop();
     return form;
 }
 
 void Tick(TMForm& form)
 {
-    form.Run([&] { form.TimerTimer(); });
+    form.Run([&] { form.tick(); });
 }
 
 bool SameRaster(const TBitmap& a, const TBitmap& b)
@@ -90,12 +90,12 @@ QStringList ComboTexts(QWidget* window)
 // background, later frames on top.
 void CheckStripShowsRasters(TMForm& form)
 {
-    QWidget* viewport = form.ScrollBoxSource->viewport();
+    QWidget* viewport = form.stripView->viewport();
     const QImage shot = viewport->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QImage expected(shot.size(), QImage::Format_RGB32);
-    expected.fill(form.ScrollBoxSource->palette().color(form.ScrollBoxSource->backgroundRole()));
-    const int64_t scroll = form.ScrollBoxSource->horizontalScrollBar()->value();
-    const FrameStrip& strip = form.Model->Strip;
+    expected.fill(form.stripView->palette().color(form.stripView->backgroundRole()));
+    const int64_t scroll = form.stripView->horizontalScrollBar()->value();
+    const FrameStrip& strip = form.model->Strip;
     for (int i = 0; i < strip.Count(); ++i) {
         const TImage& t = strip.Thumbnail(i);
         const int64_t left = t.Left - scroll;
@@ -159,69 +159,69 @@ private slots:
         QCOMPARE(form->windowTitle(), kCaption);
         QCOMPARE(form->frameGeometry(), QRect(602, 479, 542, 381));
 
-        QCOMPARE(form->XPToolBar1->height(), 34);
-        QCOMPARE(form->XPToolBar1->actions(),
-                 (QList<QAction*>{form->ClearA, form->OpenGifA, form->SaveBmpA, form->SaveToFileA, form->OptionsA}));
-        for (QAction* action : form->XPToolBar1->actions()) {
-            auto* button = qobject_cast<QToolButton*>(form->XPToolBar1->widgetForAction(action));
+        QCOMPARE(form->toolBar->height(), 34);
+        QCOMPARE(form->toolBar->actions(),
+                 (QList<QAction*>{form->clearAction, form->openAction, form->exportBmpAction, form->saveAbmAction, form->optionsAction}));
+        for (QAction* action : form->toolBar->actions()) {
+            auto* button = qobject_cast<QToolButton*>(form->toolBar->widgetForAction(action));
             QVERIFY(button);
             QCOMPARE(button->size(), QSize(31, 30));
             QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonIconOnly);
             QVERIFY(button->autoRaise());
             const QString hint =
-                action == form->SaveBmpA ? QStringLiteral("Сохранить все кадры как BMP") : action->text();
+                action == form->exportBmpAction ? QStringLiteral("Сохранить все кадры как BMP") : action->text();
             QCOMPARE(button->toolTip(), hint);
         }
 
-        QCOMPARE(form->ScrollBoxSource->height(), 110);
-        QCOMPARE(form->ScrollBoxSource->frameShape(), QFrame::NoFrame);
-        QCOMPARE(form->ScrollBoxSource->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-        QCOMPARE(form->ScrollBoxSource->mapTo(form.get(), QPoint(0, 0)).y(),
-                 form->XPToolBar1->mapTo(form.get(), QPoint(0, 0)).y() + 34);
-        QCOMPARE(form->ScrollBoxSource->width(), form->centralWidget()->width());
+        QCOMPARE(form->stripView->height(), 110);
+        QCOMPARE(form->stripView->frameShape(), QFrame::NoFrame);
+        QCOMPARE(form->stripView->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(form->stripView->mapTo(form.get(), QPoint(0, 0)).y(),
+                 form->toolBar->mapTo(form.get(), QPoint(0, 0)).y() + 34);
+        QCOMPARE(form->stripView->width(), form->centralWidget()->width());
 
-        QCOMPARE(form->Splitter1->orientation(), Qt::Vertical);
+        QCOMPARE(form->splitter->orientation(), Qt::Vertical);
         // The bar: 2 pixels between the strip and the preview box, black.
-        QSplitterHandle* handle = form->Splitter1->handle(1);
-        QCOMPARE(form->ScrollBox1->y() - (form->ScrollBoxSource->y() + form->ScrollBoxSource->height()), 2);
+        QSplitterHandle* handle = form->splitter->handle(1);
+        QCOMPARE(form->previewArea->y() - (form->stripView->y() + form->stripView->height()), 2);
         QCOMPARE(handle->contentsRect().height(), 2);
         QCOMPARE(handle->cursor().shape(), Qt::SplitVCursor);
         const QImage shot = form->grab().toImage();
-        const QPoint below = form->ScrollBoxSource->mapTo(form.get(), QPoint(10, form->ScrollBoxSource->height()));
+        const QPoint below = form->stripView->mapTo(form.get(), QPoint(10, form->stripView->height()));
         QCOMPARE(QColor(shot.pixel(below)), QColor(Qt::black));
         QCOMPARE(QColor(shot.pixel(below + QPoint(0, 1))), QColor(Qt::black));
         QVERIFY(QColor(shot.pixel(below + QPoint(0, 2))) != QColor(Qt::black));
         QVERIFY(QColor(shot.pixel(below - QPoint(0, 1))) != QColor(Qt::black));
 
-        QCOMPARE(form->ScrollBox1->frameShape(), QFrame::NoFrame);
-        QCOMPARE(form->StaticText1->text(), QStringLiteral(" Предварительный просмотр:"));
-        QCOMPARE(form->StaticText1->geometry(), QRect(0, 0, form->ScrollBox1->viewport()->width(), 17));
-        QCOMPARE(form->ImPrev->geometry(), QRect(16, 32, 130, 99));
+        QCOMPARE(form->previewArea->frameShape(), QFrame::NoFrame);
+        QCOMPARE(form->previewCaption->text(), QStringLiteral(" Предварительный просмотр:"));
+        QCOMPARE(form->previewCaption->geometry(), QRect(0, 0, form->previewArea->viewport()->width(), 17));
+        QCOMPARE(form->preview->geometry(), QRect(16, 32, 130, 99));
 
         QCOMPARE(form->statusBar()->height(), 19);
-        QCOMPARE(form->StatusPanel0->width(), 50);
-        QCOMPARE(form->StatusPanel1->width(), 50);
-        QVERIFY(form->StatusPanel0->alignment() & Qt::AlignHCenter);
-        QVERIFY(form->StatusPanel1->alignment() & Qt::AlignLeft);
-        QVERIFY(form->StatusPanel0->x() < form->StatusPanel1->x());
+        QCOMPARE(form->frameCountPanel->width(), 50);
+        QCOMPARE(form->statusPanel->width(), 50);
+        QVERIFY(form->frameCountPanel->alignment() & Qt::AlignHCenter);
+        QVERIFY(form->statusPanel->alignment() & Qt::AlignLeft);
+        QVERIFY(form->frameCountPanel->x() < form->statusPanel->x());
 
         const QList<QAction*> menus = form->menuBar()->actions();
         QCOMPARE(menus.size(), 2);
         QCOMPARE(menus[0]->text(), QStringLiteral("Файл"));
-        QCOMPARE(menus[0]->menu()->actions(), (QList<QAction*>{form->OpenGifA, form->SaveBmpA, form->SaveToFileA}));
+        QCOMPARE(menus[0]->menu()->actions(), (QList<QAction*>{form->openAction, form->exportBmpAction, form->saveAbmAction}));
         QCOMPARE(menus[1]->text(), QStringLiteral("Правка"));
-        QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{form->OptionsA});
-        QCOMPARE(form->PopupM->actions(), (QList<QAction*>{form->DeleteA, form->ClearA}));
+        QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{form->optionsAction});
+        QCOMPARE(form->popupMenu->actions(), (QList<QAction*>{form->deleteAction, form->clearAction}));
 
         // Tab order: tool bar, strip, preview box.
         std::vector<QWidget*> order;
         QWidget* w = form.get();
         do {
-            if (w == form->XPToolBar1 || w == form->ScrollBoxSource || w == form->ScrollBox1)
+            if (w == form->toolBar || w == form->stripView || w == form->previewArea)
                 order.push_back(w);
             w = w->nextInFocusChain();
         } while (w != form.get());
-        QCOMPARE(order, (std::vector<QWidget*>{form->XPToolBar1, form->ScrollBoxSource, form->ScrollBox1}));
+        QCOMPARE(order, (std::vector<QWidget*>{form->toolBar, form->stripView, form->previewArea}));
     }
 
     void actionsMatchTable_data()
@@ -251,32 +251,32 @@ private slots:
         QVERIFY(action);
         QCOMPARE(action->text(), caption);
         QCOMPARE(action->toolTip(), caption);
-        QCOMPARE(action->icon().cacheKey(), form->ImageList1.at(static_cast<size_t>(icon)).cacheKey());
+        QCOMPARE(action->icon().cacheKey(), form->commandIcons.at(static_cast<size_t>(icon)).cacheKey());
         QCOMPARE(action->isEnabled(), enabledAtStart);
         QVERIFY(action->shortcuts().isEmpty());
         QCOMPARE(action->isIconVisibleInMenu(), iconInMenu);
-        QCOMPARE(form->ImageList1.size(), size_t{6});
-        QVERIFY(!form->ImageList1[static_cast<size_t>(icon)].pixmap(QSize(24, 24)).isNull());
+        QCOMPARE(form->commandIcons.size(), size_t{6});
+        QVERIFY(!form->commandIcons[static_cast<size_t>(icon)].pixmap(QSize(24, 24)).isNull());
     }
 
     void startsEmptyWithoutArguments()
     {
         auto form = std::make_unique<TMForm>(std::vector<std::string>{});
-        QVERIFY(form->Timer->isActive());
-        QCOMPARE(form->Timer->interval(), 700);
-        QCOMPARE(form->Model->Strip.Count(), 0);
+        QVERIFY(form->timer->isActive());
+        QCOMPARE(form->timer->interval(), 700);
+        QCOMPARE(form->model->Strip.Count(), 0);
         QVERIFY(form->Thumbnails().empty());
-        QCOMPARE(form->StatusPanel0->text(), QString());
-        QCOMPARE(form->StatusPanel1->text(), QString());
-        QVERIFY(!form->SaveBmpA->isEnabled());
-        QVERIFY(!form->SaveToFileA->isEnabled());
-        QVERIFY(!form->ClearA->isEnabled());
-        QVERIFY(form->OpenGifA->isEnabled());
-        QVERIFY(form->OptionsA->isEnabled());
-        QVERIFY(form->DeleteA->isEnabled());
-        QVERIFY(form->FormOpt);
-        QVERIFY(!form->FormOpt->isVisible());
-        QVERIFY(!form->FormOpt->parent());
+        QCOMPARE(form->frameCountPanel->text(), QString());
+        QCOMPARE(form->statusPanel->text(), QString());
+        QVERIFY(!form->exportBmpAction->isEnabled());
+        QVERIFY(!form->saveAbmAction->isEnabled());
+        QVERIFY(!form->clearAction->isEnabled());
+        QVERIFY(form->openAction->isEnabled());
+        QVERIFY(form->optionsAction->isEnabled());
+        QVERIFY(form->deleteAction->isEnabled());
+        QVERIFY(form->optionsDialog);
+        QVERIFY(!form->optionsDialog->isVisible());
+        QVERIFY(!form->optionsDialog->parent());
     }
 
     void importsFileNamedOnCommandLine_data()
@@ -298,21 +298,21 @@ private slots:
         QVERIFY2(QFile::exists(file), qPrintable(file));
 
         Reference reference;
-        reference.workspace.FormCreate({Native(file)});
+        reference.workspace.start({Native(file)});
         const FrameStrip& expected = reference.workspace.Strip;
         QVERIFY(expected.Count() > 0);
 
         auto form = MakeForm({Native(file)});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        const FrameStrip& strip = form->Model->Strip;
+        const FrameStrip& strip = form->model->Strip;
         QCOMPARE(strip.Count(), expected.Count());
-        QCOMPARE(form->StatusPanel0->text(), QString::number(expected.Count()));
-        QVERIFY(form->SaveBmpA->isEnabled());
-        QVERIFY(form->SaveToFileA->isEnabled());
-        QVERIFY(form->ClearA->isEnabled());
+        QCOMPARE(form->frameCountPanel->text(), QString::number(expected.Count()));
+        QVERIFY(form->exportBmpAction->isEnabled());
+        QVERIFY(form->saveAbmAction->isEnabled());
+        QVERIFY(form->clearAction->isEnabled());
         // The button keeps its own hint when its action changes.
-        QCOMPARE(form->XPToolBar1->widgetForAction(form->SaveBmpA)->toolTip(),
+        QCOMPARE(form->toolBar->widgetForAction(form->exportBmpAction)->toolTip(),
                  QStringLiteral("Сохранить все кадры как BMP"));
         QCOMPARE(form->Thumbnails().size(), static_cast<size_t>(expected.Count()));
         for (int i = 0; i < expected.Count(); ++i) {
@@ -335,9 +335,9 @@ private slots:
         QVERIFY(QFile::copy(Corpus("gif/wuffs/animated-red-blue.gif"), path));
         const std::string folder = Native(dir_->path());
         auto form = MakeForm({folder + "/my", "pictures/an", "anim.gif"});
-        QVERIFY(form->Model->Strip.Count() > 0);
-        QCOMPARE(form->StatusPanel0->text(), QString::number(form->Model->Strip.Count()));
-        QVERIFY(form->SaveBmpA->isEnabled());
+        QVERIFY(form->model->Strip.Count() > 0);
+        QCOMPARE(form->frameCountPanel->text(), QString::number(form->model->Strip.Count()));
+        QVERIFY(form->exportBmpAction->isEnabled());
     }
 
     void opensEmptyWhenPathDoesNotExist()
@@ -347,11 +347,11 @@ private slots:
         auto form = MakeForm({Native(File(QStringLiteral("missing.gif")))});
         QCoreApplication::processEvents();
         QVERIFY(script.seen.empty());
-        QCOMPARE(form->Model->Strip.Count(), 0);
-        QCOMPARE(form->StatusPanel0->text(), QString());
-        QVERIFY(!form->SaveBmpA->isEnabled());
-        QVERIFY(!form->SaveToFileA->isEnabled());
-        QVERIFY(!form->ClearA->isEnabled());
+        QCOMPARE(form->model->Strip.Count(), 0);
+        QCOMPARE(form->frameCountPanel->text(), QString());
+        QVERIFY(!form->exportBmpAction->isEnabled());
+        QVERIFY(!form->saveAbmAction->isEnabled());
+        QVERIFY(!form->clearAction->isEnabled());
     }
 
     void stripShowsRasterPixels_data()
@@ -382,12 +382,12 @@ private slots:
         for (int i = 0; i < times; ++i)
             prompts.openAnswers.back().insert(prompts.openAnswers.back().end(), files.begin(), files.end());
         TMForm form({}, &prompts);
-        form.Timer->stop();
+        form.timer->stop();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.OpenGifA->trigger();
-        QCOMPARE(form.Model->Strip.Count(), 3 * times * static_cast<int>(sizes.size()));
-        QScrollBar* bar = form.ScrollBoxSource->horizontalScrollBar();
+        form.openAction->trigger();
+        QCOMPARE(form.model->Strip.Count(), 3 * times * static_cast<int>(sizes.size()));
+        QScrollBar* bar = form.stripView->horizontalScrollBar();
         bar->setValue(scroll < 0 ? bar->maximum() : scroll);
         QCOMPARE(bar->value(), scroll < 0 ? bar->maximum() : scroll);
         QVERIFY(!form.Thumbnails().empty());
@@ -411,7 +411,7 @@ private slots:
         auto form = MakeForm({Native(path)});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        const FrameStrip& strip = form->Model->Strip;
+        const FrameStrip& strip = form->model->Strip;
         if (!script.seen.empty()) {
             // Refused for its size: nothing was added and the window goes on.
             QCOMPARE(strip.Count(), 0);
@@ -421,8 +421,8 @@ private slots:
         }
         QCOMPARE(strip.Count(), 1);
         QCOMPARE(strip.Thumbnail(0).Width, 134217728);
-        QScrollBar* bar = form->ScrollBoxSource->horizontalScrollBar();
-        const QWidget* viewport = form->ScrollBoxSource->viewport();
+        QScrollBar* bar = form->stripView->horizontalScrollBar();
+        const QWidget* viewport = form->stripView->viewport();
         QCOMPARE(bar->maximum(), 134217728 - viewport->width());
         for (const int value : {0, bar->maximum() / 2 + 1, bar->maximum()}) {
             bar->setValue(value);
@@ -440,7 +440,7 @@ private slots:
         const QString b = SolidAbm(QStringLiteral("b.abm"), {0x001F});
         auto form = MakeForm();
         form->show();
-        form->FormStorage->WriteSetting("LoadImg", Native(dir_->path()) + "/");
+        form->placementStore->WriteSetting("LoadImg", Native(dir_->path()) + "/");
 
         QStringList filters;
         QString shownFolder;
@@ -458,7 +458,7 @@ private slots:
             detailsHidden = dialog->testOption(QFileDialog::HideNameFilterDetails);
             ModalScript::ChooseFile(QStringLiteral("\"a.abm\" \"b.abm\""))(window);
         });
-        form->OpenGifA->trigger();
+        form->openAction->trigger();
         QVERIFY(script.Done());
 
         QCOMPARE(filters, (QStringList{QStringLiteral("*.gif, *.bmp, *.jpg, *.abm"), QStringLiteral("*.gif"),
@@ -469,9 +469,9 @@ private slots:
         QCOMPARE(acceptMode, QFileDialog::AcceptOpen);
         QVERIFY(detailsHidden);
         QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F}));
-        QCOMPARE(form->StatusPanel0->text(), QStringLiteral("3"));
-        QVERIFY(form->SaveToFileA->isEnabled());
-        QCOMPARE(form->FormStorage->ReadSetting("LoadImg", ""), Native(dir_->path()) + "/");
+        QCOMPARE(form->frameCountPanel->text(), QStringLiteral("3"));
+        QVERIFY(form->saveAbmAction->isEnabled());
+        QCOMPARE(form->placementStore->ReadSetting("LoadImg", ""), Native(dir_->path()) + "/");
         Q_UNUSED(a);
         Q_UNUSED(b);
     }
@@ -497,24 +497,24 @@ private slots:
         auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}, 40, 97))});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QCOMPARE(form->ScrollBoxSource->height(), 117);
+        QCOMPARE(form->stripView->height(), 117);
 
         ModalScript script;
         script.Then(ModalScript::Click(answer));
-        form->ClearA->trigger();
+        form->clearAction->trigger();
         QVERIFY(script.Done());
         QCOMPARE(script.seen.size(), size_t{1});
         QCOMPARE(script.seen[0].text, QStringLiteral("Очистить?"));
         QCOMPARE(script.seen[0].title, QStringLiteral("Confirm"));
         QCOMPARE(script.seen[0].buttons, (QStringList{QStringLiteral("&No"), QStringLiteral("OK")}));
 
-        QCOMPARE(form->Model->Strip.Count(), cleared ? 0 : 2);
+        QCOMPARE(form->model->Strip.Count(), cleared ? 0 : 2);
         QCOMPARE(form->Thumbnails().size(), cleared ? size_t{0} : size_t{2});
-        QCOMPARE(form->StatusPanel0->text(), cleared ? QStringLiteral("0") : QStringLiteral("2"));
-        QCOMPARE(form->SaveBmpA->isEnabled(), !cleared);
-        QCOMPARE(form->SaveToFileA->isEnabled(), !cleared);
-        QCOMPARE(form->ClearA->isEnabled(), !cleared);
-        QCOMPARE(form->ScrollBoxSource->height(), 117);
+        QCOMPARE(form->frameCountPanel->text(), cleared ? QStringLiteral("0") : QStringLiteral("2"));
+        QCOMPARE(form->exportBmpAction->isEnabled(), !cleared);
+        QCOMPARE(form->saveAbmAction->isEnabled(), !cleared);
+        QCOMPARE(form->clearAction->isEnabled(), !cleared);
+        QCOMPARE(form->stripView->height(), 117);
     }
 
     void deleteFromPopupAnsweredBothWays_data()
@@ -534,7 +534,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 
         ModalScript script;
-        script.Then(ModalScript::ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(answer));
+        script.Then(ModalScript::ClickMenuAction(form->deleteAction)).Then(ModalScript::Click(answer));
         ContextMenuOn(form->Thumbnails()[1]);
         QTRY_VERIFY(script.Done());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -543,12 +543,12 @@ private slots:
         QCOMPARE(script.seen[1].text, QStringLiteral("Удалить?"));
         QCOMPARE(script.seen[1].title, QStringLiteral("Confirm"));
         QCOMPARE(script.seen[1].buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));
-        QCOMPARE(form->Model->Strip.PopupImage(), nullptr);
+        QCOMPARE(form->model->Strip.popupTarget(), nullptr);
         if (deleted)
             QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x001F}));
         else
             QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F}));
-        QCOMPARE(form->StatusPanel0->text(), QString::number(deleted ? 2 : 3));
+        QCOMPARE(form->frameCountPanel->text(), QString::number(deleted ? 2 : 3));
     }
 
     void deletingLastFrameDisablesCommands()
@@ -556,15 +556,15 @@ private slots:
         auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
         form->show();
         ModalScript script;
-        script.Then(ModalScript::ClickMenuAction(form->DeleteA)).Then(ModalScript::Click(QStringLiteral("OK")));
+        script.Then(ModalScript::ClickMenuAction(form->deleteAction)).Then(ModalScript::Click(QStringLiteral("OK")));
         ContextMenuOn(form->Thumbnails()[0]);
         QTRY_VERIFY(script.Done());
-        QCOMPARE(form->Model->Strip.Count(), 0);
-        QCOMPARE(form->StatusPanel0->text(), QStringLiteral("0"));
-        QVERIFY(!form->SaveBmpA->isEnabled());
-        QVERIFY(!form->SaveToFileA->isEnabled());
-        QVERIFY(!form->ClearA->isEnabled());
-        QVERIFY(form->DeleteA->isEnabled());
+        QCOMPARE(form->model->Strip.Count(), 0);
+        QCOMPARE(form->frameCountPanel->text(), QStringLiteral("0"));
+        QVERIFY(!form->exportBmpAction->isEnabled());
+        QVERIFY(!form->saveAbmAction->isEnabled());
+        QVERIFY(!form->clearAction->isEnabled());
+        QVERIFY(form->deleteAction->isEnabled());
     }
 
     void popupMenuOpensOnThumbnailsOnly()
@@ -584,7 +584,7 @@ private slots:
         ContextMenuOn(form->StripContent());
         QTest::qWait(50);
         QVERIFY(!opened);
-        QCOMPARE(form->Model->Strip.PopupImage(), nullptr);
+        QCOMPARE(form->model->Strip.popupTarget(), nullptr);
     }
 
     void reordersBySyntheticDragAndDrop()
@@ -614,7 +614,7 @@ private slots:
         QVERIFY(!source);
         QVERIFY(!target);
         for (size_t i = 0; i < form->Thumbnails().size(); ++i) {
-            QCOMPARE(form->Model->Strip.Thumbnail(static_cast<int>(i)).Tag, static_cast<int>(i));
+            QCOMPARE(form->model->Strip.Thumbnail(static_cast<int>(i)).Tag, static_cast<int>(i));
             QCOMPARE(form->Thumbnails()[i]->x(), static_cast<int>(i) * 43);
         }
     }
@@ -625,13 +625,13 @@ private slots:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         const std::vector<TThumbnail*> before = form->Thumbnails();
-        const uint64_t generation = form->Model->Strip.Generation();
-        QCursor::setPos(form->ImPrev->mapToGlobal(QPoint(5, 5)));
+        const uint64_t generation = form->model->Strip.Generation();
+        QCursor::setPos(form->preview->mapToGlobal(QPoint(5, 5)));
         form->SetDragExec([](QDrag&) { return Qt::IgnoreAction; });
         QTest::mousePress(before[0], Qt::LeftButton, {}, QPoint(3, 3));
         QTest::mouseRelease(before[0], Qt::LeftButton, {}, QPoint(3, 3));
         QTest::qWait(20);
-        QCOMPARE(form->Model->Strip.Generation(), generation);
+        QCOMPARE(form->model->Strip.Generation(), generation);
         QCOMPARE(form->Thumbnails(), before);
     }
 
@@ -641,10 +641,10 @@ private slots:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QPointer<TThumbnail> clicked = form->Thumbnails()[1];
-        const uint64_t generation = form->Model->Strip.Generation();
+        const uint64_t generation = form->model->Strip.Generation();
         QCursor::setPos(clicked->mapToGlobal(clicked->rect().center()));
         QTest::mouseClick(clicked, Qt::LeftButton, {}, clicked->rect().center());
-        QTRY_VERIFY(form->Model->Strip.Generation() != generation);
+        QTRY_VERIFY(form->model->Strip.Generation() != generation);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!clicked);
         QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0}));
@@ -658,7 +658,7 @@ private slots:
         const QString folder = File(QStringLiteral("window"));
 
         auto form = MakeForm({Native(gif)});
-        form->FormStorage->WriteSetting("SavePath", Native(folder) + "/");
+        form->placementStore->WriteSetting("SavePath", Native(folder) + "/");
         QStringList filters;
         QString shownFolder;
         QFileDialog::AcceptMode mode{};
@@ -671,22 +671,22 @@ private slots:
             mode = dialog->acceptMode();
             ModalScript::ChooseFile(folder + QStringLiteral("/anim.txt"))(window);
         });
-        form->SaveToFileA->trigger();
+        form->saveAbmAction->trigger();
         QVERIFY(script.Done());
         QCOMPARE(filters, (QStringList{QStringLiteral("*.abm"), QStringLiteral("Все файлы (*.*)")}));
         QCOMPARE(shownFolder, QDir(folder).absolutePath());
         QCOMPARE(mode, QFileDialog::AcceptSave);
 
         Reference reference;
-        reference.workspace.FormCreate({Native(gif)});
+        reference.workspace.start({Native(gif)});
         reference.prompts.saveAnswers.push_back(Native(File(QStringLiteral("reference/anim.txt"))));
-        reference.workspace.SaveToFileAExecute();
+        reference.workspace.saveAbm();
 
         const QByteArray written = ReadAll(folder + QStringLiteral("/anim.abm"));
         QVERIFY(written.size() > 72);
         QCOMPARE(written, ReadAll(File(QStringLiteral("reference/anim.abm"))));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/anim.txt")));
-        QCOMPARE(form->FormStorage->ReadSetting("SavePath", ""), Native(folder) + "/");
+        QCOMPARE(form->placementStore->ReadSetting("SavePath", ""), Native(folder) + "/");
     }
 
     void savesBmpThroughRealDialogLikeToolkitFreeCode()
@@ -697,7 +697,7 @@ private slots:
         const QString folder = File(QStringLiteral("window"));
 
         auto form = MakeForm({Native(gif)});
-        form->FormStorage->WriteSetting("SaveBmp", Native(folder) + "/");
+        form->placementStore->WriteSetting("SaveBmp", Native(folder) + "/");
         QStringList filters;
         QString shownFolder;
         ModalScript script;
@@ -706,17 +706,17 @@ private slots:
             shownFolder = qobject_cast<QFileDialog*>(window)->directory().absolutePath();
             ModalScript::ChooseFile(folder + QStringLiteral("/walk"))(window);
         });
-        form->SaveBmpA->trigger();
+        form->exportBmpAction->trigger();
         QVERIFY(script.Done());
         QCOMPARE(filters, (QStringList{QStringLiteral("*.bmp"), QStringLiteral("Все файлы (*.*)")}));
         QCOMPARE(shownFolder, QDir(folder).absolutePath());
 
         Reference reference;
-        reference.workspace.FormCreate({Native(gif)});
+        reference.workspace.start({Native(gif)});
         reference.prompts.saveAnswers.push_back(Native(File(QStringLiteral("reference/walk"))));
-        reference.workspace.SaveBmpAExecute();
+        reference.workspace.exportBmp();
 
-        const int count = form->Model->Strip.Count();
+        const int count = form->model->Strip.Count();
         QVERIFY(count > 1);
         for (int i = 0; i < count; ++i) {
             const QString name = QStringLiteral("/walk%1.bmp").arg(i);
@@ -725,7 +725,7 @@ private slots:
             QCOMPARE(written, ReadAll(File(QStringLiteral("reference")) + name));
         }
         QVERIFY(!QFile::exists(folder + QStringLiteral("/walk%1.bmp").arg(count)));
-        QCOMPARE(form->FormStorage->ReadSetting("SaveBmp", ""), Native(folder) + "/");
+        QCOMPARE(form->placementStore->ReadSetting("SaveBmp", ""), Native(folder) + "/");
     }
 
     void saveAsksBeforeOverwriting_data()
@@ -751,7 +751,7 @@ private slots:
         script.Then(ModalScript::ChooseFile(target)).Then(ModalScript::Click(answer));
         if (!replaced)
             script.Then(ModalScript::Reject());
-        form->SaveToFileA->trigger();
+        form->saveAbmAction->trigger();
         QVERIFY(script.Done());
         QVERIFY(script.seen[1].text.contains(QStringLiteral("anim.abm")));
         QCOMPARE(ReadAll(target) == "old", !replaced);
@@ -776,14 +776,14 @@ private slots:
         WriteAbm(File(QStringLiteral("five.abm")), width, height,
                  {Pattern(0), Pattern(1), Pattern(2), Pattern(3), Pattern(4)});
         auto form = MakeForm({Native(File(QStringLiteral("five.abm")))});
-        QCOMPARE(form->ImPrev->size(), QSize(130, 99));
+        QCOMPARE(form->preview->size(), QSize(130, 99));
 
         for (int tick = 0; tick < 6; ++tick) {
             const int shown = tick % 4;
             Tick(*form);
-            QCOMPARE(form->Model->Player.PreviewIndex, static_cast<uint16_t>((shown + 1) % 4));
-            QCOMPARE(form->ImPrev->size(), QSize(130, 98));
-            const QImage preview = Shown16(form->ImPrev);
+            QCOMPARE(form->model->Player.PreviewIndex, static_cast<uint16_t>((shown + 1) % 4));
+            QCOMPARE(form->preview->size(), QSize(130, 98));
+            const QImage preview = Shown16(form->preview);
             QCOMPARE(preview.size(), QSize(130, 98));
             const PixelFunction frame = Pattern(shown);
 
@@ -827,26 +827,26 @@ private slots:
     {
         auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
         Tick(*form);
-        QCOMPARE(Pixel16(Shown16(form->ImPrev), 65, 49), uint16_t{0xF800});
+        QCOMPARE(Pixel16(Shown16(form->preview), 65, 49), uint16_t{0xF800});
         ModalScript script;
         script.Then(ModalScript::Click(QStringLiteral("OK")));
-        form->ClearA->trigger();
+        form->clearAction->trigger();
         QVERIFY(script.Done());
         Tick(*form);
-        QCOMPARE(form->Model->Player.Preview.Width(), 0);
-        QVERIFY(Pixel16(Shown16(form->ImPrev), 65, 49) != uint16_t{0xF800});
+        QCOMPARE(form->model->Player.Preview.Width(), 0);
+        QVERIFY(Pixel16(Shown16(form->preview), 65, 49) != uint16_t{0xF800});
     }
 
     void iconStepsThroughImListAtEveryTick()
     {
         auto form = MakeForm();
-        QCOMPARE(form->ImList.size(), size_t{8});
+        QCOMPARE(form->animatedIcons.size(), size_t{8});
         for (int tick = 0; tick < 10; ++tick) {
             Tick(*form);
             QCOMPARE(form->IconIndexShown(), tick % 8);
-            QCOMPARE(QApplication::windowIcon().cacheKey(), form->ImList[static_cast<size_t>(tick % 8)].cacheKey());
+            QCOMPARE(QApplication::windowIcon().cacheKey(), form->animatedIcons[static_cast<size_t>(tick % 8)].cacheKey());
         }
-        for (const QIcon& picture : form->ImList)
+        for (const QIcon& picture : form->animatedIcons)
             QCOMPARE(picture.pixmap(QSize(48, 48)).size(), QSize(48, 48));
     }
 
@@ -888,16 +888,16 @@ private slots:
         form->show();
         ModalScript script;
         script.Then(ModalScript::ChooseFile(File(QStringLiteral("walk.bmp")))).Then(ModalScript::Click(QStringLiteral("OK")));
-        form->SaveBmpA->trigger();
+        form->exportBmpAction->trigger();
         QVERIFY(script.Done());
         QCOMPARE(script.seen.size(), size_t{2});
         QCOMPARE(script.seen[1].title, kCaption);
         QCOMPARE(script.seen[1].text, StandardErrorText(QString::fromStdString(expected)));
         QVERIFY(script.seen[1].text.endsWith(u'.'));
         QCOMPARE(script.seen[1].buttons, QStringList{QStringLiteral("OK")});
-        QCOMPARE(form->FormStorage->ReadSetting("SaveBmp", ""), std::string());
+        QCOMPARE(form->placementStore->ReadSetting("SaveBmp", ""), std::string());
         // The program goes on.
-        QVERIFY(form->SaveBmpA->isEnabled());
+        QVERIFY(form->exportBmpAction->isEnabled());
         Tick(*form);
     }
 
@@ -906,24 +906,24 @@ private slots:
         auto form = MakeForm();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QSplitterHandle* handle = form->Splitter1->handle(1);
+        QSplitterHandle* handle = form->splitter->handle(1);
         const QPoint start = handle->rect().center();
         const auto send = [&](QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
             QMouseEvent event(type, local, handle->mapToGlobal(local), Qt::LeftButton, buttons, {});
             QApplication::sendEvent(handle, &event);
         };
-        QSignalSpy moved(form->Splitter1, &QSplitter::splitterMoved);
+        QSignalSpy moved(form->splitter, &QSplitter::splitterMoved);
         send(QEvent::MouseButtonPress, start, Qt::LeftButton);
         send(QEvent::MouseMove, start + QPoint(0, 30), Qt::LeftButton);
         send(QEvent::MouseButtonRelease, start + QPoint(0, 30), Qt::NoButton);
         QCOMPARE(moved.size(), 1);
         const int position = moved.at(0).at(0).toInt();
         QVERIFY(position > 130);
-        QCOMPARE(form->ScrollBoxSource->height(), position);
-        QCOMPARE(form->Model->Strip.StripHeight(), position);
+        QCOMPARE(form->stripView->height(), position);
+        QCOMPARE(form->model->Strip.StripHeight(), position);
         // The window follows the model from then on, also when resized.
         form->resize(form->width(), form->height() + 40);
-        QTRY_COMPARE(form->ScrollBoxSource->height(), position);
+        QTRY_COMPARE(form->stripView->height(), position);
     }
 
     void optionsShowFirstFrameSizeAndOkRenormalises()
@@ -937,14 +937,14 @@ private slots:
         script.Then([&](QWidget* window) {
             auto* dialog = qobject_cast<TFormOpt*>(window);
             QVERIFY(dialog);
-            widthText = dialog->FrmWidth->MaskEd->text();
-            heightText = dialog->FrmHeight->MaskEd->text();
-            widthEnabled = dialog->FrmWidth->MaskEd->isEnabled();
-            heightEnabled = dialog->FrmHeight->MaskEd->isEnabled();
-            dialog->ChBAutoSize->click();
-            dialog->BitBtn1->click();
+            widthText = dialog->widthField->edit->text();
+            heightText = dialog->heightField->edit->text();
+            widthEnabled = dialog->widthField->edit->isEnabled();
+            heightEnabled = dialog->heightField->edit->isEnabled();
+            dialog->autoSizeBox->click();
+            dialog->okButton->click();
         });
-        form->OptionsA->trigger();
+        form->optionsAction->trigger();
         QVERIFY(script.Done());
         QCOMPARE(widthText, QStringLiteral("200"));
         QCOMPARE(heightText, QStringLiteral("150"));
@@ -970,16 +970,16 @@ private slots:
         QFETCH(bool, rebuilt);
         auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
         const std::vector<TThumbnail*> before = form->Thumbnails();
-        const uint64_t generation = form->Model->Strip.Generation();
+        const uint64_t generation = form->model->Strip.Generation();
         ModalScript script;
         script.Then([key](QWidget* window) {
             QWidget* focus = QApplication::focusWidget();
             QTest::keyClick(focus && window->isAncestorOf(focus) ? focus : window, Qt::Key(key));
         });
-        form->OptionsA->trigger();
+        form->optionsAction->trigger();
         QVERIFY(script.Done());
-        QVERIFY(!form->FormOpt->isVisible());
-        QCOMPARE(form->Model->Strip.Generation() != generation, rebuilt);
+        QVERIFY(!form->optionsDialog->isVisible());
+        QCOMPARE(form->model->Strip.Generation() != generation, rebuilt);
         QCOMPARE(form->Thumbnails() != before, rebuilt);
     }
 
@@ -990,26 +990,26 @@ private slots:
         ModalScript script;
         script.Then([](QWidget* window) {
             auto* dialog = qobject_cast<TFormOpt*>(window);
-            dialog->ChBAutoSize->click();
-            dialog->ChBStretch->click();
-            dialog->FrmWidth->MaskEd->setText(QStringLiteral("32"));
-            dialog->FrmHeight->MaskEd->setText(QStringLiteral("20"));
-            dialog->BitBtn2->click();
+            dialog->autoSizeBox->click();
+            dialog->stretchBox->click();
+            dialog->widthField->edit->setText(QStringLiteral("32"));
+            dialog->heightField->edit->setText(QStringLiteral("20"));
+            dialog->cancelButton->click();
         });
-        form->OptionsA->trigger();
+        form->optionsAction->trigger();
         QVERIFY(script.Done());
 
         QString widthText, heightText;
         bool autoSize = true, stretch = false;
         script.Then([&](QWidget* window) {
             auto* dialog = qobject_cast<TFormOpt*>(window);
-            widthText = dialog->FrmWidth->MaskEd->text();
-            heightText = dialog->FrmHeight->MaskEd->text();
-            autoSize = dialog->ChBAutoSize->isChecked();
-            stretch = dialog->ChBStretch->isChecked();
+            widthText = dialog->widthField->edit->text();
+            heightText = dialog->heightField->edit->text();
+            autoSize = dialog->autoSizeBox->isChecked();
+            stretch = dialog->stretchBox->isChecked();
             dialog->reject();
         });
-        form->OptionsA->trigger();
+        form->optionsAction->trigger();
         QVERIFY(script.Done());
         QCOMPARE(widthText, QStringLiteral("32"));
         QCOMPARE(heightText, QStringLiteral("20"));
@@ -1018,7 +1018,7 @@ private slots:
 
         SolidAbm(QStringLiteral("one.abm"), {0xF800}, 64, 48);
         script.Then(ModalScript::ChooseFile(File(QStringLiteral("one.abm"))));
-        form->OpenGifA->trigger();
+        form->openAction->trigger();
         QVERIFY(script.Done());
         QCOMPARE(form->Thumbnails().at(0)->size(), QSize(32, 20));
         QCOMPARE(RasterSize(*form->Thumbnails().at(0)->Raster()), QSize(32, 20));
@@ -1030,26 +1030,26 @@ private slots:
         ModalScript script;
         script.Then([](QWidget* window) {
             auto* dialog = qobject_cast<TFormOpt*>(window);
-            dialog->ChBAutoSize->click();
-            QLineEdit* edit = dialog->FrmWidth->MaskEd;
+            dialog->autoSizeBox->click();
+            QLineEdit* edit = dialog->widthField->edit;
             edit->setFocus();
             edit->selectAll();
             QTest::keyClick(edit, Qt::Key_Backspace);
             QCOMPARE(edit->text(), QString());
             // OK would refuse the empty text; Cancel keeps it in the dialog.
-            dialog->BitBtn2->click();
+            dialog->cancelButton->click();
         });
-        form->OptionsA->trigger();
+        form->optionsAction->trigger();
         QVERIFY(script.Done());
 
         script.Then(ModalScript::ChooseFile(Corpus("gif/wuffs/animated-red-blue.gif")))
             .Then(ModalScript::Click(QStringLiteral("OK")));
-        form->OpenGifA->trigger();
+        form->openAction->trigger();
         QVERIFY(script.Done());
         QCOMPARE(script.seen.back().title, kCaption);
         QCOMPARE(script.seen.back().text, QStringLiteral("'' is not a valid integer value."));
-        QCOMPARE(form->Model->Strip.Count(), 0);
-        QCOMPARE(form->FormStorage->ReadSetting("LoadImg", ""), std::string());
+        QCOMPARE(form->model->Strip.Count(), 0);
+        QCOMPARE(form->placementStore->ReadSetting("LoadImg", ""), std::string());
     }
 
     // A size text that is not an integer ("1,000", as the arrows once wrote)
@@ -1065,21 +1065,21 @@ private slots:
         ModalScript script;
         script.Then([](QWidget* window) {
                   auto* dialog = qobject_cast<TFormOpt*>(window);
-                  dialog->ChBAutoSize->click();
-                  dialog->FrmWidth->MaskEd->setText(QStringLiteral("1,000"));
-                  dialog->BitBtn1->click();
+                  dialog->autoSizeBox->click();
+                  dialog->widthField->edit->setText(QStringLiteral("1,000"));
+                  dialog->okButton->click();
               })
             .Then(ModalScript::Click(QStringLiteral("OK")))
             .Then([&](QWidget* window) {
-                stillOpen = window == form->FormOpt;
-                form->FormOpt->BitBtn2->click();
+                stillOpen = window == form->optionsDialog;
+                form->optionsDialog->cancelButton->click();
             });
-        form->OptionsA->trigger();
+        form->optionsAction->trigger();
         QVERIFY(script.Done());
         QVERIFY(stillOpen);
         QCOMPARE(script.seen[1].text, error);
 
-        script.Then(ModalScript::ClickMenuAction(form->DeleteA))
+        script.Then(ModalScript::ClickMenuAction(form->deleteAction))
             .Then(ModalScript::Click(QStringLiteral("OK")))
             .Then(ModalScript::Click(QStringLiteral("OK")));
         ContextMenuOn(form->Thumbnails()[0]);
@@ -1087,8 +1087,8 @@ private slots:
         QCOMPARE(script.seen.back().title, kCaption);
         QCOMPARE(script.seen.back().text, error);
         QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0}));
-        QCOMPARE(form->StatusPanel0->text(), QStringLiteral("2"));
-        QVERIFY(form->SaveToFileA->isEnabled());
+        QCOMPARE(form->frameCountPanel->text(), QStringLiteral("2"));
+        QVERIFY(form->saveAbmAction->isEnabled());
     }
 
     void commandsFollowTheStripAfterAnOpenThatFails()
@@ -1102,12 +1102,12 @@ private slots:
         ModalScript script;
         script.Then(ModalScript::ChooseFile(QStringLiteral("\"one.abm\" \"bad.gif\"")))
             .Then(ModalScript::Click(QStringLiteral("OK")));
-        form->FormStorage->WriteSetting("LoadImg", Native(dir_->path()) + "/");
-        form->OpenGifA->trigger();
+        form->placementStore->WriteSetting("LoadImg", Native(dir_->path()) + "/");
+        form->openAction->trigger();
         QVERIFY(script.Done());
         QCOMPARE(script.seen.back().title, kCaption);
-        QCOMPARE(form->Model->Strip.Count(), 1);
-        for (QAction* action : {form->SaveBmpA, form->SaveToFileA, form->ClearA})
+        QCOMPARE(form->model->Strip.Count(), 1);
+        for (QAction* action : {form->exportBmpAction, form->saveAbmAction, form->clearAction})
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
     }
 };

@@ -30,8 +30,8 @@ class PlacementTest : public QObject {
     static std::unique_ptr<TMForm> MakeForm()
     {
         auto form = std::make_unique<TMForm>(std::vector<std::string>{});
-        form->Timer->stop();
-        form->FormStorage->SetProgramFile("/usr/bin/abmmaker");
+        form->timer->stop();
+        form->placementStore->SetProgramFile("/usr/bin/abmmaker");
         return form;
     }
 

@@ -24,19 +24,19 @@ TEST(PathNames, FolderNameAndExtensionFollowTheLastSeparatorAndDot)
         {"", "", "", "", ".abm"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ExtractFilePath(c.name), c.path) << c.name;
-        EXPECT_EQ(ExtractFileName(c.name), c.file) << c.name;
-        EXPECT_EQ(ExtractFileExt(c.name), c.ext) << c.name;
-        EXPECT_EQ(ChangeFileExt(c.name, ".abm"), c.asAbm) << c.name;
+        EXPECT_EQ(folderPart(c.name), c.path) << c.name;
+        EXPECT_EQ(fileNamePart(c.name), c.file) << c.name;
+        EXPECT_EQ(extensionPart(c.name), c.ext) << c.name;
+        EXPECT_EQ(replaceExtension(c.name, ".abm"), c.asAbm) << c.name;
     }
 }
 
 TEST(PathNames, UpperCasingAndTrimmingForTheExtensionRule)
 {
-    EXPECT_EQ(AnsiUpperCase(".Jpg"), ".JPG");
-    EXPECT_EQ(AnsiUpperCase(".gif"), ".GIF");
-    EXPECT_EQ(AnsiUpperCase("привет.abm"), "ПРИВЕТ.ABM");
-    EXPECT_EQ(AnsiUpperCase(std::string("\xff\xfe.a", 4)), std::string("\xff\xfe.A", 4));
+    EXPECT_EQ(upperCase(".Jpg"), ".JPG");
+    EXPECT_EQ(upperCase(".gif"), ".GIF");
+    EXPECT_EQ(upperCase("привет.abm"), "ПРИВЕТ.ABM");
+    EXPECT_EQ(upperCase(std::string("\xff\xfe.a", 4)), std::string("\xff\xfe.A", 4));
     EXPECT_EQ(Trim("  .jpg \t"), ".jpg");
     EXPECT_EQ(Trim(" \x01 "), "");
 }

@@ -181,7 +181,7 @@ TEST_F(AbmtoolTest, SizeOptionsCropOrStretch)
     EXPECT_EQ(crop.Width(), 32);
     EXPECT_EQ(fit.Height(), 32);
     EXPECT_EQ(same.Width(), 100);
-    auto reduced = [](TColor c) { return ToRgb565(GetRValue(c), GetGValue(c), GetBValue(c)); };
+    auto reduced = [](TColor c) { return ToRgb565(redOf(c), greenOf(c), blueOf(c)); };
     auto at = [&](const TBitmap& b, int x, int y) { return reduced(b.Pixel(x, y)); };
     EXPECT_EQ(at(crop, 31, 31), reduced(original.Pixel(31, 31)));
     EXPECT_EQ(at(fit, 31, 31), reduced(original.Pixel(31 * 100 / 32, 31 * 80 / 32)));

@@ -28,15 +28,15 @@ public:
     int minimizeRequests = 0;
     bool centered = false;
     bool handleAllocated = true;
-    bool refusePlacement = false;  // SetPlacement raises, as a failing window system would
+    bool refusePlacement = false;  // setPlacement raises, as a failing window system would
     TFormEvents events;
-    std::vector<TWindowPlacement> applied;  // every SetPlacement, in order
+    std::vector<TWindowPlacement> applied;  // every setPlacement, in order
 
     std::string ClassName() const override { return "TMForm"; }
-    TFormEvents& FormEvents() override { return events; }
+    TFormEvents& windowEvents() override { return events; }
     bool HandleAllocated() const override { return handleAllocated; }
 
-    TWindowPlacement GetPlacement() const override
+    TWindowPlacement placement() const override
     {
         TWindowPlacement p;
         p.Flags = flags;
@@ -49,7 +49,7 @@ public:
         return p;
     }
 
-    void SetPlacement(const TWindowPlacement& p) override
+    void setPlacement(const TWindowPlacement& p) override
     {
         if (refusePlacement)
             throw std::runtime_error("placement refused");
@@ -79,9 +79,9 @@ public:
     TSize ScreenSize() const override { return screen; }
     int PixelsPerInch() const override { return pixelsPerInch; }
     TSize FrameMetrics() const override { return frame; }
-    TWindowState WindowState() const override { return state; }
-    void SetWindowState(TWindowState s) override { state = s; }
-    bool IsMainForm() const override { return mainForm; }
+    TWindowState placementState() const override { return state; }
+    void setPlacementState(TWindowState s) override { state = s; }
+    bool isMainWindow() const override { return mainForm; }
     bool ApplicationMinimized() const override { return applicationMinimized; }
     void MinimizeApplication() override
     {

@@ -59,7 +59,7 @@ protected:
     void Save(const std::string& chosen)
     {
         prompts.saveAnswers.push_back(chosen);
-        SaveToFileAExecute(strip, settings);
+        saveAbm(strip, settings);
     }
     std::vector<std::string> Messages() const
     {
@@ -125,7 +125,7 @@ TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
     options.AutoSizeOn = false;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.position);
-        strip.ClearStrip();
+        strip.removeAllFrames();
         prompts.messages.clear();
         prompts.saveRequests.clear();
         for (int i = 0; i < 5; ++i) {
@@ -166,11 +166,11 @@ TEST_F(AbmFileTest, CancelledDialogWritesNothing)
 {
     strip.AppendFrame(Picture(1, 10, 10));
     settings.values["SavePath"] = "/somewhere/";
-    SaveToFileAExecute(strip, settings);
+    saveAbm(strip, settings);
     EXPECT_EQ(prompts.saveRequests.at(0).InitialDir, "/somewhere/");
     EXPECT_EQ(settings.values["SavePath"], "/somewhere/");
     FrameStrip empty(options, prompts);
-    SaveToFileAExecute(empty, settings);
+    saveAbm(empty, settings);
     EXPECT_EQ(prompts.saveRequests.size(), 1u);
 }
 
@@ -281,7 +281,7 @@ class SouringOptions : public TFrameOptionValues {
 public:
     mutable int reads = 0;
     int goodReads = 0;
-    std::string FrmWidthText() const override { return ++reads > goodReads ? "bad" : "4"; }
+    std::string widthText() const override { return ++reads > goodReads ? "bad" : "4"; }
 };
 
 }  // namespace

@@ -42,14 +42,14 @@ protected:
 
 }  // namespace
 
-TEST(BaseFileName, CutsAtTheFirstOccurrenceOfTheExtension)
+TEST(baseName, CutsAtTheFirstOccurrenceOfTheExtension)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"/out/walk.bmp", "walk"}, {"/out/a.bmp.bmp", "a"}, {"my.bmpfile.bmp", "my"}, {"shot.BMP", "shot"},
         {"noext", "noext"},        {".bmp", ""},            {"/d.x/name", "name"},    {"a.b.c", "a.b"},
     };
     for (auto [path, base] : cases)
-        EXPECT_EQ(BaseFileName(path), base) << path;
+        EXPECT_EQ(baseName(path), base) << path;
 }
 
 TEST_F(BmpExportTest, FramesAreNumberedBesideTheChosenName)
@@ -71,10 +71,10 @@ TEST_F(BmpExportTest, FramesAreNumberedBesideTheChosenName)
         SCOPED_TRACE(c.chosen);
         for (auto& e : fs::directory_iterator(dir.Path()))
             fs::remove(e.path());
-        strip.ClearStrip();
+        strip.removeAllFrames();
         Frames(c.frames);
         prompts.saveAnswers.push_back(dir / c.chosen);
-        SaveBmpAExecute(strip, settings);
+        exportBmp(strip, settings);
         EXPECT_EQ(FilesWritten(), c.files);
         EXPECT_EQ(settings.values["SaveBmp"], dir.Path().string() + "/");
     }
@@ -86,7 +86,7 @@ TEST_F(BmpExportTest, EachFileHoldsItsFrameAsASixteenBitBmp)
 {
     Frames(2, 200, 150);  // larger than an ABM frame: written whole
     prompts.saveAnswers.push_back(dir / "f.bmp");
-    SaveBmpAExecute(strip, settings);
+    exportBmp(strip, settings);
     for (int i = 0; i < 2; ++i) {
         TBitmap back;
         back.LoadFromFile(dir / ("f" + std::to_string(i) + ".bmp"));
@@ -102,13 +102,13 @@ TEST_F(BmpExportTest, CancelAndEmptyStrip)
 {
     Frames(1);
     settings.values["SaveBmp"] = "/prev/";
-    SaveBmpAExecute(strip, settings);  // cancelled
+    exportBmp(strip, settings);  // cancelled
     EXPECT_TRUE(FilesWritten().empty());
     EXPECT_EQ(settings.values["SaveBmp"], "/prev/");
 
     FrameStrip empty(options, prompts);
     prompts.saveAnswers.push_back(dir / "e.bmp");
-    SaveBmpAExecute(empty, settings);
+    exportBmp(empty, settings);
     EXPECT_TRUE(FilesWritten().empty());
     EXPECT_EQ(settings.values["SaveBmp"], dir.Path().string() + "/");
 }
@@ -119,7 +119,7 @@ TEST_F(BmpExportTest, UnwritableFrameEndsTheExportThere)
     fs::create_directory(dir / "w2.bmp");  // frame 2 cannot be created
     settings.values["SaveBmp"] = "/prev/";
     prompts.saveAnswers.push_back(dir / "w.bmp");
-    EXPECT_EQ(KindOfError([&] { SaveBmpAExecute(strip, settings); }), ErrorKind::FileCreate);
+    EXPECT_EQ(KindOfError([&] { exportBmp(strip, settings); }), ErrorKind::FileCreate);
     EXPECT_EQ(FilesWritten(), (std::vector<std::string>{"w0.bmp", "w1.bmp", "w2.bmp"}));
     EXPECT_EQ(settings.values["SaveBmp"], "/prev/");
 }

@@ -39,7 +39,7 @@ public:
 private:
     // Ids are drawn as the six reds that every format, the 8-bit halftone one
     // included, keeps apart.
-    static int ColorId(TColor c) { return (GetRValue(c) + 25) / 51; }
+    static int ColorId(TColor c) { return (redOf(c) + 25) / 51; }
     static uint32_t IdColor(int id) { return static_cast<uint32_t>(id * 51) << 16; }
 
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
@@ -70,25 +70,25 @@ private:
         }
         strip_.ShowFrameCount();
         strip_.FitStripHeight();
-        strip_.UpdateActionStates();
+        strip_.updateCommandStates();
         checkActions_ = true;
     }
 
     void Delete()
     {
         if (strip_.Count() > 0 && Pick(4) != 0)
-            strip_.PopupMPopup(&strip_.Thumbnail(Pick(strip_.Count())));
-        TImage* target = strip_.PopupImage();
+            strip_.setPopupTarget(&strip_.Thumbnail(Pick(strip_.Count())));
+        TImage* target = strip_.popupTarget();
         const int index = target ? target->Tag : -1;
         const bool ok = Pick(2) == 0;
         prompts_.answers = {ok ? TModalResult::mrOk : TModalResult::mrCancel};
         if (!target || !ok) {
-            strip_.DeleteAExecute();
-        } else if (Rebuilt([&] { strip_.DeleteAExecute(); })) {
+            strip_.deleteFrame();
+        } else if (Rebuilt([&] { strip_.deleteFrame(); })) {
             ids_.erase(ids_.begin() + index);
             checkActions_ = true;
         }
-        EXPECT_EQ(strip_.PopupImage(), nullptr);
+        EXPECT_EQ(strip_.popupTarget(), nullptr);
     }
 
     void Drag()
@@ -99,8 +99,8 @@ private:
         const bool outside = Pick(5) == 0;
         const int to = Pick(strip_.Count());
         if (outside) {
-            strip_.ImgEndDrag(&strip_.Thumbnail(from), nullptr);
-        } else if (Rebuilt([&] { strip_.ImgEndDrag(&strip_.Thumbnail(from), &strip_.Thumbnail(to)); })) {
+            strip_.moveFrame(&strip_.Thumbnail(from), nullptr);
+        } else if (Rebuilt([&] { strip_.moveFrame(&strip_.Thumbnail(from), &strip_.Thumbnail(to)); })) {
             const int id = ids_[static_cast<size_t>(from)];
             ids_.erase(ids_.begin() + from);
             ids_.insert(ids_.begin() + to, id);
@@ -111,7 +111,7 @@ private:
     {
         const bool ok = Pick(2) == 0;
         prompts_.answers = {ok ? TModalResult::mrOk : TModalResult::mrNo};
-        strip_.ClearAExecute();
+        strip_.clearStrip();
         if (ok) {
             ids_.clear();
             checkActions_ = true;
@@ -164,9 +164,9 @@ private:
         }
         checkAutoSize_ = false;
         if (checkActions_) {
-            EXPECT_EQ(strip_.ClearAEnabled(), n > 0);
-            EXPECT_EQ(strip_.SaveBmpAEnabled(), n > 0);
-            EXPECT_EQ(strip_.SaveToFileAEnabled(), n > 0);
+            EXPECT_EQ(strip_.canClear(), n > 0);
+            EXPECT_EQ(strip_.canExportBmp(), n > 0);
+            EXPECT_EQ(strip_.canSaveAbm(), n > 0);
             checkActions_ = false;
         }
     }

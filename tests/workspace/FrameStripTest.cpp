@@ -65,7 +65,7 @@ TEST_F(FrameStripTest, FourAutoSizeAndStretchCombinationsSizeControlAndRaster)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "auto-size " << c.autoSize << " stretch " << c.stretch);
-        strip.ClearStrip();
+        strip.removeAllFrames();
         options.Width = "20";
         options.Height = "10";
         options.AutoSizeOn = c.autoSize;
@@ -130,7 +130,7 @@ TEST_F(FrameStripTest, FixedSizeCropsLargePicturesAndPadsSmallOnesWithWhite)
         ASSERT_EQ(t.Picture.Width(), 128);
         for (int x : {48, 49}) {
             const TColor inside = c.picture.Pixel(x, 39);
-            EXPECT_EQ(Px(t.Picture, x, 39), ToRgb565(GetRValue(inside), GetGValue(inside), GetBValue(inside)));
+            EXPECT_EQ(Px(t.Picture, x, 39), ToRgb565(redOf(inside), greenOf(inside), blueOf(inside)));
         }
         EXPECT_EQ(Px(t.Picture, 50, 0), 0xFFFF);
         EXPECT_EQ(Px(t.Picture, 0, 40), 0xFFFF);
@@ -171,12 +171,12 @@ TEST_F(FrameStripTest, DroppingReordersAsAListMove)
         {2, 0, {3, 1, 2, 4}},
     };
     for (const Case& c : cases) {
-        strip.ClearStrip();
+        strip.removeAllFrames();
         for (int id = 1; id <= 4; ++id)
             strip.AppendFrame(Picture(id, 8, 8));
         const uint64_t before = strip.Generation();
         TImage* dragged = &strip.Thumbnail(c.from);
-        strip.ImgEndDrag(dragged, &strip.Thumbnail(c.to));
+        strip.moveFrame(dragged, &strip.Thumbnail(c.to));
         EXPECT_EQ(Order(), c.expected) << c.from << " onto " << c.to;
         EXPECT_GT(strip.Generation(), before);  // rebuilt even when the order stays
     }
@@ -187,55 +187,55 @@ TEST_F(FrameStripTest, DroppingOutsideAnyThumbnailChangesNothing)
     for (int id = 1; id <= 3; ++id)
         strip.AppendFrame(Picture(id, 8, 8));
     TImage* first = &strip.Thumbnail(0);
-    strip.ImgEndDrag(first, nullptr);
+    strip.moveFrame(first, nullptr);
     EXPECT_EQ(&strip.Thumbnail(0), first);
     EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3}));
     TImage stranger;
-    strip.ImgEndDrag(first, &stranger);
+    strip.moveFrame(first, &stranger);
     EXPECT_EQ(&strip.Thumbnail(0), first);
-    EXPECT_TRUE(strip.ImgDragOver(first, &strip.Thumbnail(2)));
+    EXPECT_TRUE(strip.acceptsDrag(first, &strip.Thumbnail(2)));
 }
 
 TEST_F(FrameStripTest, DeleteAskedAndAnsweredBothWays)
 {
     for (int id = 1; id <= 3; ++id)
         strip.AppendFrame(Picture(id, 8, 8));
-    strip.UpdateActionStates();
+    strip.updateCommandStates();
 
-    strip.DeleteAExecute();  // no recorded thumbnail: nothing asked
+    strip.deleteFrame();  // no recorded thumbnail: nothing asked
     EXPECT_TRUE(prompts.messages.empty());
 
-    strip.PopupMPopup(&strip.Thumbnail(1));
+    strip.setPopupTarget(&strip.Thumbnail(1));
     prompts.answers = {TModalResult::mrCancel};
-    strip.DeleteAExecute();
+    strip.deleteFrame();
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, "Удалить?");
     EXPECT_EQ(prompts.messages[0].buttons, (std::vector<TMsgDlgBtn>{TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel}));
-    EXPECT_EQ(strip.PopupImage(), nullptr);
+    EXPECT_EQ(strip.popupTarget(), nullptr);
     EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3}));
 
-    strip.PopupMPopup(&strip.Thumbnail(1));
+    strip.setPopupTarget(&strip.Thumbnail(1));
     prompts.answers = {TModalResult::mrOk};
-    strip.DeleteAExecute();
+    strip.deleteFrame();
     EXPECT_EQ(Order(), (std::vector<int>{1, 3}));
-    EXPECT_EQ(strip.PopupImage(), nullptr);
-    EXPECT_EQ(strip.StatusPanel0(), "2");
+    EXPECT_EQ(strip.popupTarget(), nullptr);
+    EXPECT_EQ(strip.frameCountText(), "2");
     EXPECT_EQ(strip.Thumbnail(1).Tag, 1);
     EXPECT_EQ(strip.Thumbnail(1).Left, 11);
 
-    strip.PopupMPopup(&strip.Thumbnail(0));
-    strip.PopupMPopup(nullptr);  // opened elsewhere: the recorded thumbnail stays
-    EXPECT_EQ(strip.PopupImage(), &strip.Thumbnail(0));
+    strip.setPopupTarget(&strip.Thumbnail(0));
+    strip.setPopupTarget(nullptr);  // opened elsewhere: the recorded thumbnail stays
+    EXPECT_EQ(strip.popupTarget(), &strip.Thumbnail(0));
     prompts.answers = {TModalResult::mrOk};
-    strip.DeleteAExecute();
+    strip.deleteFrame();
     prompts.answers = {TModalResult::mrOk};
-    strip.PopupMPopup(&strip.Thumbnail(0));
-    strip.DeleteAExecute();
+    strip.setPopupTarget(&strip.Thumbnail(0));
+    strip.deleteFrame();
     EXPECT_EQ(strip.Count(), 0);
-    EXPECT_EQ(strip.StatusPanel0(), "0");
-    EXPECT_FALSE(strip.SaveBmpAEnabled());
-    EXPECT_FALSE(strip.SaveToFileAEnabled());
-    EXPECT_FALSE(strip.ClearAEnabled());
+    EXPECT_EQ(strip.frameCountText(), "0");
+    EXPECT_FALSE(strip.canExportBmp());
+    EXPECT_FALSE(strip.canSaveAbm());
+    EXPECT_FALSE(strip.canClear());
 }
 
 TEST_F(FrameStripTest, ClearAskedAndAnsweredBothWays)
@@ -243,22 +243,22 @@ TEST_F(FrameStripTest, ClearAskedAndAnsweredBothWays)
     for (int id = 1; id <= 2; ++id)
         strip.AppendFrame(Picture(id, 10, 97));
     strip.FitStripHeight();
-    strip.UpdateActionStates();
+    strip.updateCommandStates();
     EXPECT_EQ(strip.StripHeight(), 117);
 
     prompts.answers = {TModalResult::mrNo};
-    strip.ClearAExecute();
+    strip.clearStrip();
     EXPECT_EQ(strip.Count(), 2);
     EXPECT_EQ(prompts.messages.back().text, "Очистить?");
     EXPECT_EQ(prompts.messages.back().buttons, (std::vector<TMsgDlgBtn>{TMsgDlgBtn::mbNo, TMsgDlgBtn::mbOK}));
 
     prompts.answers = {TModalResult::mrOk};
-    strip.ClearAExecute();
+    strip.clearStrip();
     EXPECT_EQ(strip.Count(), 0);
     EXPECT_TRUE(strip.SourceBitmaps().empty());
-    EXPECT_EQ(strip.StatusPanel0(), "0");
+    EXPECT_EQ(strip.frameCountText(), "0");
     EXPECT_EQ(strip.StripHeight(), 117);
-    EXPECT_FALSE(strip.ClearAEnabled());
+    EXPECT_FALSE(strip.canClear());
 }
 
 TEST_F(FrameStripTest, AutoSizeFollowsTheFirstFrameAfterDeleteAndDrag)
@@ -267,16 +267,16 @@ TEST_F(FrameStripTest, AutoSizeFollowsTheFirstFrameAfterDeleteAndDrag)
     strip.AppendFrame(Picture(2, 70, 20));
     strip.AppendFrame(Picture(3, 10, 10));
     EXPECT_EQ(strip.Thumbnail(2).Width, 40);
-    strip.ImgEndDrag(&strip.Thumbnail(1), &strip.Thumbnail(0));
+    strip.moveFrame(&strip.Thumbnail(1), &strip.Thumbnail(0));
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(strip.Thumbnail(i).Width, 70);
         EXPECT_EQ(strip.Thumbnail(i).Height, 20);
         EXPECT_EQ(strip.Thumbnail(i).Left, i * 73);
     }
     EXPECT_EQ(strip.StripHeight(), 40);
-    strip.PopupMPopup(&strip.Thumbnail(0));
+    strip.setPopupTarget(&strip.Thumbnail(0));
     prompts.answers = {TModalResult::mrOk};
-    strip.DeleteAExecute();
+    strip.deleteFrame();
     EXPECT_EQ(strip.Thumbnail(1).Width, 40);
     EXPECT_EQ(strip.Thumbnail(1).Height, 30);
 }
@@ -323,15 +323,15 @@ TEST_F(FrameStripTest, FailedRebuildKeepsEveryFrameAndPassesTheErrorOn)
         {"options closed with OK", [&] { strip.RebuildStrip(); }},
         {"delete",
          [&] {
-             strip.PopupMPopup(&strip.Thumbnail(1));
+             strip.setPopupTarget(&strip.Thumbnail(1));
              prompts.answers = {TModalResult::mrOk};
-             strip.DeleteAExecute();
+             strip.deleteFrame();
          }},
-        {"drag", [&] { strip.ImgEndDrag(&strip.Thumbnail(0), &strip.Thumbnail(2)); }},
+        {"drag", [&] { strip.moveFrame(&strip.Thumbnail(0), &strip.Thumbnail(2)); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        strip.ClearStrip();
+        strip.removeAllFrames();
         options.AutoSizeOn = true;
         for (int id = 1; id <= 3; ++id)
             strip.AppendFrame(Picture(id, 8 + id, 8));
@@ -355,13 +355,13 @@ TEST_F(FrameStripTest, FailedRebuildKeepsEveryFrameAndPassesTheErrorOn)
             EXPECT_EQ(strip.Thumbnail(i).Tag, i);
             EXPECT_EQ(strip.Thumbnail(i).Width, 9);
         }
-        EXPECT_EQ(strip.StatusPanel0(), "3");
+        EXPECT_EQ(strip.frameCountText(), "3");
     }
 }
 
 TEST_F(FrameStripTest, StatusPanelIsEmptyUntilTheFirstCount)
 {
-    EXPECT_EQ(strip.StatusPanel0(), "");
+    EXPECT_EQ(strip.frameCountText(), "");
     EXPECT_EQ(strip.StripHeight(), 110);
     strip.FitStripHeight();
     EXPECT_EQ(strip.StripHeight(), 110);
@@ -370,10 +370,10 @@ TEST_F(FrameStripTest, StatusPanelIsEmptyUntilTheFirstCount)
 TEST_F(FrameStripTest, PopupReferenceDoesNotOutliveItsThumbnail)
 {
     strip.AppendFrame(Picture(1, 8, 8));
-    strip.PopupMPopup(&strip.Thumbnail(0));
+    strip.setPopupTarget(&strip.Thumbnail(0));
     strip.RebuildStrip();
-    EXPECT_EQ(strip.PopupImage(), nullptr);
-    strip.DeleteAExecute();
+    EXPECT_EQ(strip.popupTarget(), nullptr);
+    strip.deleteFrame();
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ(strip.Count(), 1);
 }
@@ -381,6 +381,6 @@ TEST_F(FrameStripTest, PopupReferenceDoesNotOutliveItsThumbnail)
 TEST_F(FrameStripTest, FormDestroyReleasesTheSources)
 {
     strip.AppendFrame(Picture(1, 8, 8));
-    strip.FormDestroy();
+    strip.releaseSources();
     EXPECT_TRUE(strip.SourceBitmaps().empty());
 }

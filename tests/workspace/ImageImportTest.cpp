@@ -79,7 +79,7 @@ TEST_F(ImageImportTest, ExtensionChoosesTheImporterWhateverItsCase)
         EXPECT_EQ(r.framesAdded, 1) << name;
     }
     EXPECT_EQ(strip.Count(), 4);
-    EXPECT_EQ(strip.StatusPanel0(), "4");
+    EXPECT_EQ(strip.frameCountText(), "4");
     for (const char* name : {"pic.jpeg", "pic", "pic.png", "pic.jpg.txt"}) {
         strip.ShowFrameCount();
         ImportFile(strip, Copy(jpeg, name));
@@ -87,9 +87,9 @@ TEST_F(ImageImportTest, ExtensionChoosesTheImporterWhateverItsCase)
     }
     EXPECT_TRUE(prompts.messages.empty());
     // Imports that return always refresh the count, also when they add nothing.
-    strip.ClearStrip();
+    strip.removeAllFrames();
     ImportFile(strip, Copy(jpeg, "again.jpeg"));
-    EXPECT_EQ(strip.StatusPanel0(), "0");
+    EXPECT_EQ(strip.frameCountText(), "0");
 }
 
 TEST_F(ImageImportTest, BmpAndJpegThatAreNotPicturesAddNothingSilently)
@@ -118,7 +118,7 @@ TEST_F(ImageImportTest, FailuresThatTravelEndTheOpenCommand)
     const std::string broken = Write("b.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0});
     const std::string third = Bmp("c.bmp", 4, 4);
     prompts.openAnswers.push_back({first, broken, third});
-    EXPECT_THROW(OpenGifAExecute(strip, settings), InvalidGraphicError);
+    EXPECT_THROW(openPictures(strip, settings), InvalidGraphicError);
     EXPECT_EQ(strip.Count(), 1);
     EXPECT_EQ(settings.values.count("LoadImg"), 0u);
 
@@ -150,13 +150,13 @@ TEST_F(ImageImportTest, OpenRemembersTheFirstFilesFolder)
     fs::create_directory(dir.Path() / "img");
     const std::string a = Bmp("img/a.bmp", 5, 5), b = Bmp("img/b.bmp", 5, 5);
     prompts.openAnswers.push_back({a, b});
-    OpenGifAExecute(strip, settings);
+    openPictures(strip, settings);
     EXPECT_EQ(strip.Count(), 2);
     EXPECT_EQ(settings.values["LoadImg"], (dir.Path() / "img").string() + "/");
-    EXPECT_TRUE(strip.SaveToFileAEnabled());
+    EXPECT_TRUE(strip.canSaveAbm());
     EXPECT_EQ(prompts.openRequests[0].InitialDir, "");
     EXPECT_EQ(prompts.openRequests[0].Filter, std::string(kOpenDialogFilter));
-    OpenGifAExecute(strip, settings);  // cancelled
+    openPictures(strip, settings);  // cancelled
     EXPECT_EQ(prompts.openRequests[1].InitialDir, (dir.Path() / "img").string() + "/");
     EXPECT_EQ(strip.Count(), 2);
 }
@@ -184,7 +184,7 @@ TEST_F(ImageImportTest, CommandLineRejoinsAPathSplitAtItsBlanks)
     CommandLineImport(strip, {head, "Pictures/a.bmp"});
     ASSERT_EQ(strip.Count(), 1);
     EXPECT_EQ(strip.Thumbnail(0).Width, 7);  // a run of blanks becomes one
-    EXPECT_TRUE(strip.ClearAEnabled());
+    EXPECT_TRUE(strip.canClear());
     CommandLineImport(strip, {dir / "nothing-here.bmp"});
     CommandLineImport(strip, {dir.Path().string()});
     EXPECT_EQ(strip.Count(), 1);
@@ -195,7 +195,7 @@ TEST_F(ImageImportTest, GifImagesAreDrawnOverTheAccumulatedFrame)
 {
     for (bool transparentOption : {false, true}) {
         SCOPED_TRACE(transparentOption);
-        strip.ClearStrip();
+        strip.removeAllFrames();
         options.TransparentOn = transparentOption;
         // The patch is transparent where its index is 0: its top row.
         const TImportResult r = ImportGif(strip, Write("p.gif", PatchedScreen(uint8_t{0}).Bytes()));
@@ -247,7 +247,7 @@ TEST_F(ImageImportTest, EmptyAndZeroSizedImagesOfAGif)
     zero.trailingGraphicControl = false;
     zero.images = {GifImage{0, 0, 0, 6, std::vector<uint8_t>(48, 1), {}, std::nullopt, false}};
     auto bytes = zero.Bytes();
-    strip.ClearStrip();
+    strip.removeAllFrames();
     ImportGif(strip, Write("zero.gif", bytes));
     ASSERT_EQ(strip.Count(), 1);
     EXPECT_EQ(strip.Thumbnail(0).Picture.Width(), 8);
@@ -281,7 +281,7 @@ TEST_F(ImageImportTest, AbmFilesGoThroughTheirReader)
     ImportFile(strip, bad);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, "Неверный формат файла: " + bad);
-    EXPECT_EQ(strip.StatusPanel0(), "0");
+    EXPECT_EQ(strip.frameCountText(), "0");
 }
 
 // abmtool's ABM command stops at four frames: GIF images and ABM frames past

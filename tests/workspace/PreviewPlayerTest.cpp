@@ -73,7 +73,7 @@ protected:
     FrameStrip strip{options, prompts};
     PreviewPlayer player;
 
-    int Shown() const { return GetGValue(player.Preview.Pixel(65, 49)) / 40; }
+    int Shown() const { return greenOf(player.Preview.Pixel(65, 49)) / 40; }
 };
 
 TEST_F(PreviewPlayerTest, PlaysTheFirstFourFramesInTurn)
@@ -89,13 +89,13 @@ TEST_F(PreviewPlayerTest, PlaysTheFirstFourFramesInTurn)
         {6, {0, 1, 2, 3, 0, 1, 2, 3, 0}},
     };
     for (const Case& c : cases) {
-        strip.ClearStrip();
+        strip.removeAllFrames();
         player.PreviewIndex = 0;
         for (int i = 0; i < c.frames; ++i)
             strip.AppendFrame(Frame(20, 20, static_cast<uint32_t>(i * 40) << 8));
         std::vector<int> shown;
         for (size_t t = 0; t < c.shown.size(); ++t) {
-            player.TimerTimer(strip, 8);
+            player.tick(strip, 8);
             shown.push_back(Shown());
         }
         EXPECT_EQ(shown, c.shown) << c.frames << " frames";
@@ -113,18 +113,18 @@ TEST_F(PreviewPlayerTest, PreviewPixelsFrameBorderFieldAndPicture)
         {128, 97, Rect(1, 1, 129, 97)},
         {200, 150, Rect(0, 0, 130, 98)},
     };
-    const TColor red = RGBColor(255, 0, 0);
+    const TColor red = rgbColor(255, 0, 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
-        strip.ClearStrip();
+        strip.removeAllFrames();
         strip.AppendFrame(Frame(c.w, c.h, 0xFF0000));
-        player.TimerTimer(strip, 8);
+        player.tick(strip, 8);
         const TBitmap& p = player.Preview;
         ASSERT_EQ(p.Width(), 130);
         ASSERT_EQ(p.Height(), 98);
         EXPECT_EQ(p.PixelFormat(), pf16bit);
-        EXPECT_EQ(player.ImPrevWidth, 130);
-        EXPECT_EQ(player.ImPrevHeight, 98);
+        EXPECT_EQ(player.previewWidth, 130);
+        EXPECT_EQ(player.previewHeight, 98);
         for (int y = 0; y < 98; ++y) {
             for (int x = 0; x < 130; ++x) {
                 const bool inPicture = x >= c.picture.Left && x < c.picture.Right && y >= c.picture.Top &&
@@ -141,11 +141,11 @@ TEST_F(PreviewPlayerTest, EmptyStripEmptiesThePreviewAndTheIconKeepsStepping)
 {
     strip.AppendFrame(Frame(10, 10, 0));
     std::vector<int> icons;
-    icons.push_back(player.TimerTimer(strip, 8));
+    icons.push_back(player.tick(strip, 8));
     EXPECT_EQ(player.Preview.Width(), 130);
-    strip.ClearStrip();
+    strip.removeAllFrames();
     for (int i = 0; i < 9; ++i)
-        icons.push_back(player.TimerTimer(strip, 8));
+        icons.push_back(player.tick(strip, 8));
     EXPECT_EQ(player.Preview.Width(), 0);
     EXPECT_EQ(player.Preview.Height(), 0);
     EXPECT_EQ(icons, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 0, 1}));
@@ -156,14 +156,14 @@ TEST_F(PreviewPlayerTest, IndexBeyondTheLastFrameStartsAgainAtZero)
     for (int i = 0; i < 4; ++i)
         strip.AppendFrame(Frame(20, 20, static_cast<uint32_t>(i * 40) << 8));
     for (int i = 0; i < 3; ++i)
-        player.TimerTimer(strip, 8);
+        player.tick(strip, 8);
     EXPECT_EQ(player.PreviewIndex, 3);
     for (int i = 0; i < 3; ++i) {
-        strip.PopupMPopup(&strip.Thumbnail(0));
+        strip.setPopupTarget(&strip.Thumbnail(0));
         prompts.answers = {TModalResult::mrOk};
-        strip.DeleteAExecute();
+        strip.deleteFrame();
     }
-    player.TimerTimer(strip, 8);
+    player.tick(strip, 8);
     EXPECT_EQ(Shown(), 3);  // the one frame left
     EXPECT_EQ(player.PreviewIndex, 1);
 }

@@ -25,7 +25,7 @@ public:
     std::vector<Message> messages;
     std::vector<TFileDialogRequest> openRequests, saveRequests;
 
-    TModalResult MessageDlg(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>& buttons) override
+    TModalResult showMessage(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>& buttons) override
     {
         messages.push_back({text, type, buttons});
         if (answers.empty())
@@ -34,7 +34,7 @@ public:
         answers.pop_front();
         return r;
     }
-    std::vector<std::string> OpenDialog(const TFileDialogRequest& request) override
+    std::vector<std::string> askOpenFiles(const TFileDialogRequest& request) override
     {
         openRequests.push_back(request);
         if (openAnswers.empty())
@@ -43,7 +43,7 @@ public:
         openAnswers.pop_front();
         return r;
     }
-    std::optional<std::string> SaveDialog(const TFileDialogRequest& request) override
+    std::optional<std::string> askSaveFile(const TFileDialogRequest& request) override
     {
         saveRequests.push_back(request);
         if (saveAnswers.empty())

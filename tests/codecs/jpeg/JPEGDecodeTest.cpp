@@ -73,8 +73,8 @@ TEST(JPEGDecode, EveryCorpusFileDecodesLikeDjpegOrFailsWithAJpegError)
 // New pictures take these settings while it lives.
 class ScopedJpegDefaults {
 public:
-    ScopedJpegDefaults() : saved_(JPEGDefaults()) {}
-    ~ScopedJpegDefaults() { JPEGDefaults() = saved_; }
+    ScopedJpegDefaults() : saved_(jpegDefaults()) {}
+    ~ScopedJpegDefaults() { jpegDefaults() = saved_; }
     ScopedJpegDefaults(const ScopedJpegDefaults&) = delete;
     ScopedJpegDefaults& operator=(const ScopedJpegDefaults&) = delete;
 
@@ -103,7 +103,7 @@ TEST_P(SettingsDecode, DecodesLikeTheMatchingDjpegOptions)
         SCOPED_TRACE(name);
         const fs::path file = Corpora() / "jpeg" / name;
         ScopedJpegDefaults defaults;
-        c.apply(JPEGDefaults());
+        c.apply(jpegDefaults());
         TJPEGImage jpeg;
         jpeg.LoadFromFile(file);
         const TBitmap& ours = jpeg.Bitmap();
@@ -187,7 +187,7 @@ TEST(JPEGDecode, SmoothingActsOnProgressiveFilesWithMissingScans)
 {
     const auto decode = [](const char* name, bool smoothing) {
         ScopedJpegDefaults defaults;
-        JPEGDefaults().Smoothing = smoothing;
+        jpegDefaults().Smoothing = smoothing;
         TJPEGImage jpeg;
         jpeg.LoadFromFile(Corpora() / "jpeg/wuffs" / name);
         return TBitmap(jpeg.Bitmap());

@@ -158,7 +158,7 @@ TEST(JPEGImage, LoadingNewDataDropsTheDecodedRaster)
 
 TEST(JPEGImage, NewPicturesStartFromTheProcessWideDefaults)
 {
-    const TJPEGSettings saved = JPEGDefaults();
+    const TJPEGSettings saved = jpegDefaults();
     TJPEGImage plain;
     EXPECT_FALSE(plain.Settings().GrayscaleOutput);
     EXPECT_EQ(plain.Settings().Performance, jpBestQuality);
@@ -166,9 +166,9 @@ TEST(JPEGImage, NewPicturesStartFromTheProcessWideDefaults)
     EXPECT_EQ(plain.Settings().Scale, jsFullSize);
     EXPECT_TRUE(plain.Settings().Smoothing);
 
-    JPEGDefaults().PixelFormat = jf8Bit;  // a palette display
+    jpegDefaults().PixelFormat = jf8Bit;  // a palette display
     TJPEGImage paletted;
-    JPEGDefaults() = saved;
+    jpegDefaults() = saved;
     paletted.LoadFromFile(Corpora() / "jpeg/wuffs/hat.jpeg");
     EXPECT_EQ(paletted.Bitmap().PixelFormat(), pf8bit);
     EXPECT_EQ(plain.Settings().PixelFormat, jf24Bit);

@@ -125,9 +125,9 @@ TEST(Bitmap, GrowingKeepsTopLeftAndFillsWhite)
 TEST(Bitmap, ResizeFillsWithTheBrushColourOnceACanvasExists)
 {
     TBitmap b = MakeRaster(2, 2, pf24bit, [](int, int) { return 0x000000u; });
-    b.Canvas().BrushColor = RGBColor(0, 0, 255);
+    b.Canvas().BrushColor = rgbColor(0, 0, 255);
     b.SetHeight(4);
-    EXPECT_EQ(b.Pixel(0, 3), RGBColor(0, 0, 255));
+    EXPECT_EQ(b.Pixel(0, 3), rgbColor(0, 0, 255));
     EXPECT_EQ(b.Pixel(0, 1), clBlack);
 }
 
@@ -137,7 +137,7 @@ TEST(Bitmap, ShrinkingCutsRightAndBottom)
     b.SetSize(3, 2);
     EXPECT_EQ(b.Width(), 3);
     EXPECT_EQ(b.Height(), 2);
-    EXPECT_EQ(b.Pixel(2, 1), RGBColor(0, 0, 2 * 16 + 1));
+    EXPECT_EQ(b.Pixel(2, 1), rgbColor(0, 0, 2 * 16 + 1));
 }
 
 TEST(Bitmap, ConvertingToTheSameFormatTouchesNothing)
@@ -221,7 +221,7 @@ TEST(Bitmap, ConversionToEightBitsPicksNearestHalftoneColour)
     TBitmap b = MakeRaster(2, 1, pf24bit, [](int x, int) { return x ? 0xFFFFFFu : 0xFE0101u; });
     b.SetPixelFormat(pf8bit);
     EXPECT_EQ(b.Palette().size(), 256u);
-    EXPECT_EQ(b.Pixel(0, 0), RGBColor(255, 0, 0));
+    EXPECT_EQ(b.Pixel(0, 0), rgbColor(255, 0, 0));
     EXPECT_EQ(b.Pixel(1, 0), clWhite);
 }
 
@@ -279,9 +279,9 @@ TEST(Bitmap, SizesPastTheCapAreRefusedBeforeAllocating)
 TEST(Bitmap, MoveKeepsTheCanvasWithItsRaster)
 {
     TBitmap a = MakeRaster(2, 2, pf24bit, [](int, int) { return 0u; });
-    a.Canvas().BrushColor = RGBColor(0, 255, 0);
+    a.Canvas().BrushColor = rgbColor(0, 255, 0);
     TBitmap b(std::move(a));
     b.Canvas().FillRect(Rect(0, 0, 1, 1));
-    EXPECT_EQ(b.Pixel(0, 0), RGBColor(0, 255, 0));
+    EXPECT_EQ(b.Pixel(0, 0), rgbColor(0, 255, 0));
     EXPECT_TRUE(a.Empty());
 }

@@ -149,7 +149,7 @@ TEST(BmpRead, FailedLoadLeavesTheRasterAsItWas)
     EXPECT_EQ(KindOfError([&] { b.LoadFromMemory(junk.data(), junk.size()); }), ErrorKind::StreamRead);
     EXPECT_EQ(b.Width(), 3);
     EXPECT_EQ(b.PixelFormat(), pf16bit);
-    EXPECT_EQ(b.Pixel(2, 1), RGBColor(255, 0, 0));
+    EXPECT_EQ(b.Pixel(2, 1), rgbColor(255, 0, 0));
 }
 
 TEST(BmpRead, CutShortPixelDataLeavesTheTopRowsZero)
@@ -163,7 +163,7 @@ TEST(BmpRead, CutShortPixelDataLeavesTheTopRowsZero)
         b.pixels.assign(stride + 1, 0xFF);  // the bottom row and one byte more
         TBitmap r = Load(b.Bytes());
         ASSERT_EQ(r.Height(), 3);
-        EXPECT_EQ(r.Pixel(0, 2), RGBColor(255, 255, 255)) << bpp;
+        EXPECT_EQ(r.Pixel(0, 2), rgbColor(255, 255, 255)) << bpp;
         EXPECT_EQ(r.Pixel(1, 0), clBlack) << bpp;
         EXPECT_EQ(r.Pixel(1, 1), clBlack) << bpp;
     }
@@ -177,8 +177,8 @@ TEST(BmpRead, NegativeHeightStoresRowsTopDown)
     b.pixels = {0, 0, 255, 0, 255, 0, 0, 0};  // top row red, then blue
     TBitmap r = Load(b.Bytes());
     EXPECT_EQ(r.Height(), 2);
-    EXPECT_EQ(r.Pixel(0, 0), RGBColor(255, 0, 0));
-    EXPECT_EQ(r.Pixel(0, 1), RGBColor(0, 0, 255));
+    EXPECT_EQ(r.Pixel(0, 0), rgbColor(255, 0, 0));
+    EXPECT_EQ(r.Pixel(0, 1), rgbColor(0, 0, 255));
 }
 
 TEST(BmpRead, OldTwelveByteHeaderUsesThreeByteColourEntries)
@@ -192,8 +192,8 @@ TEST(BmpRead, OldTwelveByteHeaderUsesThreeByteColourEntries)
     b.pixels = {0x40, 0, 0, 0};
     TBitmap r = Load(b.Bytes());
     EXPECT_EQ(r.PixelFormat(), pf1bit);
-    EXPECT_EQ(r.Pixel(0, 0), RGBColor(255, 0, 0));
-    EXPECT_EQ(r.Pixel(1, 0), RGBColor(0, 0, 255));
+    EXPECT_EQ(r.Pixel(0, 0), rgbColor(255, 0, 0));
+    EXPECT_EQ(r.Pixel(1, 0), rgbColor(0, 0, 255));
 }
 
 TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
@@ -230,7 +230,7 @@ TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
     plain16.pixels = {0x00, 0x7C, 0, 0};  // 5-5-5 red
     TBitmap r = Load(plain16.Bytes());
     EXPECT_EQ(r.PixelFormat(), pf15bit);
-    EXPECT_EQ(r.Pixel(0, 0), RGBColor(255, 0, 0));
+    EXPECT_EQ(r.Pixel(0, 0), rgbColor(255, 0, 0));
 }
 
 TEST(BmpRead, RunLengthDataDecodesAndStopsAtTheEdges)

@@ -31,7 +31,7 @@ TBitmap Blank(int w, int h, TPixelFormat f = pf24bit)
     return MakeRaster(w, h, f, [](int, int) { return 0xFFFFFFu; });
 }
 
-const TColor kRed = RGBColor(255, 0, 0), kBlue = RGBColor(0, 0, 255);
+const TColor kRed = rgbColor(255, 0, 0), kBlue = rgbColor(0, 0, 255);
 
 }  // namespace
 
