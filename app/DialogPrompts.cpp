@@ -11,7 +11,7 @@ namespace abm {
 
 namespace {
 
-QString ButtonCaption(TMsgDlgBtn button)
+QString buttonCaption(TMsgDlgBtn button)
 {
     switch (button) {
     case TMsgDlgBtn::mbNo: return QStringLiteral("&No");
@@ -21,7 +21,7 @@ QString ButtonCaption(TMsgDlgBtn button)
     return {};
 }
 
-TModalResult ButtonResult(TMsgDlgBtn button)
+TModalResult buttonResult(TMsgDlgBtn button)
 {
     switch (button) {
     case TMsgDlgBtn::mbNo: return TModalResult::mrNo;
@@ -31,7 +31,7 @@ TModalResult ButtonResult(TMsgDlgBtn button)
     return TModalResult::mrCancel;
 }
 
-QMessageBox::Icon BoxIcon(TMsgDlgType type)
+QMessageBox::Icon boxIcon(TMsgDlgType type)
 {
     switch (type) {
     case TMsgDlgType::mtWarning: return QMessageBox::Warning;
@@ -44,7 +44,7 @@ QMessageBox::Icon BoxIcon(TMsgDlgType type)
 
 // "*.gif" as "*.[gG][iI][fF]"; "*.*" means every file there, also one
 // without an extension.
-QString CaseInsensitive(const std::string& pattern)
+QString caseInsensitive(const std::string& pattern)
 {
     if (pattern == "*.*")
         return QStringLiteral("*");
@@ -58,41 +58,41 @@ QString CaseInsensitive(const std::string& pattern)
     return out;
 }
 
-QString Path(const std::string& name)
+QString path(const std::string& name)
 {
     return QFile::decodeName(QByteArray::fromStdString(name));
 }
 
-std::string Name(const QString& path)
+std::string name(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
 }
 
-void PrepareFileDialog(QFileDialog& dialog, const TFileDialogRequest& request)
+void prepareFileDialog(QFileDialog& dialog, const TFileDialogRequest& request)
 {
     // Qt's own dialog: native ones show the patterns beside the texts.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilters(TDialogPrompts::NameFilters(request.Filter));
-    if (!request.InitialDir.empty())
-        dialog.setDirectory(Path(request.InitialDir));
+    dialog.setNameFilters(TDialogPrompts::nameFilters(request.filter));
+    if (!request.initialDir.empty())
+        dialog.setDirectory(path(request.initialDir));
 }
 
 }  // namespace
 
-QStringList TDialogPrompts::NameFilters(const std::string& filter)
+QStringList TDialogPrompts::nameFilters(const std::string& filter)
 {
     QStringList filters;
-    for (const TFilterEntry& entry : ParseFilter(filter)) {
+    for (const TFilterEntry& entry : parseFilter(filter)) {
         QStringList patterns;
-        for (const std::string& pattern : entry.Patterns)
-            patterns << CaseInsensitive(pattern);
-        filters << QString::fromStdString(entry.Text) + QStringLiteral(" (") + patterns.join(u' ') + u')';
+        for (const std::string& pattern : entry.patterns)
+            patterns << caseInsensitive(pattern);
+        filters << QString::fromStdString(entry.text) + QStringLiteral(" (") + patterns.join(u' ') + u')';
     }
     return filters;
 }
 
-QString TDialogPrompts::Caption(TMsgDlgType type)
+QString TDialogPrompts::caption(TMsgDlgType type)
 {
     switch (type) {
     case TMsgDlgType::mtWarning: return QStringLiteral("Warning");
@@ -106,7 +106,7 @@ QString TDialogPrompts::Caption(TMsgDlgType type)
 TModalResult TDialogPrompts::showMessage(const std::string& text, TMsgDlgType type,
                                         const std::vector<TMsgDlgBtn>& buttons)
 {
-    QMessageBox box(BoxIcon(type), Caption(type),
+    QMessageBox box(boxIcon(type), caption(type),
                     QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                     QMessageBox::NoButton, owner_);
     std::map<QAbstractButton*, TMsgDlgBtn> kinds;
@@ -115,7 +115,7 @@ TModalResult TDialogPrompts::showMessage(const std::string& text, TMsgDlgType ty
     QPushButton* cancel = nullptr;
     for (const TMsgDlgBtn kind : buttons) {
         // One role for all keeps the buttons in the order asked for.
-        QPushButton* button = box.addButton(ButtonCaption(kind), QMessageBox::ActionRole);
+        QPushButton* button = box.addButton(buttonCaption(kind), QMessageBox::ActionRole);
         kinds[button] = kind;
         (kind == TMsgDlgBtn::mbOK ? ok : kind == TMsgDlgBtn::mbNo ? no : cancel) = button;
     }
@@ -124,33 +124,33 @@ TModalResult TDialogPrompts::showMessage(const std::string& text, TMsgDlgType ty
     box.setEscapeButton(cancel ? cancel : no ? no : ok);
     box.exec();
     const auto it = kinds.find(box.clickedButton());
-    return it == kinds.end() ? TModalResult::mrCancel : ButtonResult(it->second);
+    return it == kinds.end() ? TModalResult::mrCancel : buttonResult(it->second);
 }
 
 std::vector<std::string> TDialogPrompts::askOpenFiles(const TFileDialogRequest& request)
 {
     QFileDialog dialog(owner_, QStringLiteral("Open"));
-    PrepareFileDialog(dialog, request);
+    prepareFileDialog(dialog, request);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     std::vector<std::string> files;
     if (dialog.exec() != QDialog::Accepted)
         return files;
     for (const QString& file : dialog.selectedFiles())
-        files.push_back(Name(file));
+        files.push_back(name(file));
     return files;
 }
 
 std::optional<std::string> TDialogPrompts::askSaveFile(const TFileDialogRequest& request)
 {
     QFileDialog dialog(owner_, QStringLiteral("Save As"));
-    PrepareFileDialog(dialog, request);
+    prepareFileDialog(dialog, request);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return Name(dialog.selectedFiles().front());
+    return name(dialog.selectedFiles().front());
 }
 
 }  // namespace abm

@@ -23,9 +23,9 @@ public:
 
     // "Text|p1;p2|…" as Qt name filters "Text (p1 p2)". The patterns match
     // without regard to case, as they were written for such file systems.
-    static QStringList NameFilters(const std::string& filter);
+    static QStringList nameFilters(const std::string& filter);
     // The box's title for each kind of message.
-    static QString Caption(TMsgDlgType type);
+    static QString caption(TMsgDlgType type);
 
 private:
     QWidget* owner_;

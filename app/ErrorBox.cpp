@@ -8,15 +8,15 @@
 
 namespace abm {
 
-QString StandardErrorText(const QString& message)
+QString standardErrorText(const QString& message)
 {
-    return QString::fromStdString(ErrorBoxText(message.toStdString()));
+    return QString::fromStdString(errorBoxText(message.toStdString()));
 }
 
 void showError(const std::exception& error)
 {
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(),
-                    StandardErrorText(QString::fromStdString(describe(error, programText))), QMessageBox::Ok,
+                    standardErrorText(QString::fromStdString(describe(error, programText))), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setObjectName(QStringLiteral("StandardErrorBox"));
     box.exec();

@@ -15,13 +15,13 @@ namespace abm {
 
 // The error's text, with a full stop appended when its last character's
 // code is above that of ".".
-QString StandardErrorText(const QString& message);
+QString standardErrorText(const QString& message);
 
 // Shows the box (OK button, error icon) and returns when it is closed.
 void showError(const std::exception& error);
 
 template <class Handler>
-void RunHandler(Handler&& handler)
+void runHandler(Handler&& handler)
 {
     try {
         std::forward<Handler>(handler)();

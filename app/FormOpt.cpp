@@ -25,7 +25,7 @@ namespace abm {
 
 namespace {
 
-QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, QRect geometry, bool checked)
+QCheckBox* checkBox(QWidget* parent, const char* name, const char* caption, QRect geometry, bool checked)
 {
     auto* box = new QCheckBox(QString::fromUtf8(caption), parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -34,7 +34,7 @@ QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, QRec
     return box;
 }
 
-QLabel* Label(QWidget* parent, const char* name, const QString& caption, QPoint at)
+QLabel* label(QWidget* parent, const char* name, const QString& caption, QPoint at)
 {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -43,19 +43,19 @@ QLabel* Label(QWidget* parent, const char* name, const QString& caption, QPoint 
     return label;
 }
 
-TFrmInc* NumberField(QWidget* parent, const char* name, const char* caption, QPoint at, int value)
+TFrmInc* numberField(QWidget* parent, const char* name, const char* caption, QPoint at, int value)
 {
     auto* field = new TFrmInc(parent);
     field->setObjectName(QString::fromLatin1(name));
     field->move(at);
     field->caption->setText(QString::fromUtf8(caption));
-    field->spinButtons->SetPosition(value);
+    field->spinButtons->setPosition(value);
     field->edit->setEnabled(false);
     return field;
 }
 
 // Keys the dialog itself acts on before an edit sees them as characters.
-bool IsDialogKey(int key)
+bool isDialogKey(int key)
 {
     return key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return || key == Qt::Key_Enter ||
            key == Qt::Key_Escape;
@@ -64,7 +64,7 @@ bool IsDialogKey(int key)
 // The character a key press types, as a classic edit receives it: control
 // combinations give their control codes (Ctrl+V is 22), keys that type
 // nothing give none.
-QChar TypedCharacter(const QKeyEvent* event)
+QChar typedCharacter(const QKeyEvent* event)
 {
     const int key = event->key();
     if ((event->modifiers() & Qt::ControlModifier) && !(event->modifiers() & Qt::AltModifier)) {
@@ -90,11 +90,11 @@ TFormOpt::TFormOpt(QWidget* parent) : QDialog(parent)
     setSizeGripEnabled(false);
     setWindowTitle(QString());
 
-    widthField = NumberField(this, "FrmWidth", "Ширина:", {32, 16}, 128);
-    heightField = NumberField(this, "FrmHeight", "Высота:", {32, 72}, 97);
-    autoSizeBox = CheckBox(this, "ChBAutoSize", "Авторазмер", {104, 32, 97, 17}, true);
-    stretchBox = CheckBox(this, "ChBStretch", "Растянуть", {224, 32, 97, 17}, false);
-    transparentBox = CheckBox(this, "ChBTransparent", "Загружать GIF как прозрачный", {104, 64, 217, 17}, false);
+    widthField = numberField(this, "FrmWidth", "Ширина:", {32, 16}, 128);
+    heightField = numberField(this, "FrmHeight", "Высота:", {32, 72}, 97);
+    autoSizeBox = checkBox(this, "ChBAutoSize", "Авторазмер", {104, 32, 97, 17}, true);
+    stretchBox = checkBox(this, "ChBStretch", "Растянуть", {224, 32, 97, 17}, false);
+    transparentBox = checkBox(this, "ChBTransparent", "Загружать GIF как прозрачный", {104, 64, 217, 17}, false);
 
     registerButton = new QToolButton(this);
     registerButton->setObjectName(QStringLiteral("SpeedButton1"));
@@ -104,7 +104,7 @@ TFormOpt::TFormOpt(QWidget* parent) : QDialog(parent)
     registerButton->setAutoRaise(true);
     registerButton->setFocusPolicy(Qt::NoFocus);
 
-    authorLink = Label(this, "LbUrl", QString::fromUtf8(kAuthorUrl), {16, 144});
+    authorLink = label(this, "LbUrl", QString::fromUtf8(kAuthorUrl), {16, 144});
     QFont urlFont = authorLink->font();
     urlFont.setUnderline(true);
     authorLink->setFont(urlFont);
@@ -115,9 +115,9 @@ TFormOpt::TFormOpt(QWidget* parent) : QDialog(parent)
     authorLink->adjustSize();
     authorLink->installEventFilter(this);
 
-    emailCaption = Label(this, "Label1", QStringLiteral("E_Mail:"), {16, 168});
-    emailLabel = Label(this, "Label2", QString::fromUtf8(kAuthorEmail), {64, 168});
-    versionLabel = Label(this, "Label3", QStringLiteral("V 1.0.0"), {264, 136});
+    emailCaption = label(this, "Label1", QStringLiteral("E_Mail:"), {16, 168});
+    emailLabel = label(this, "Label2", QString::fromUtf8(kAuthorEmail), {64, 168});
+    versionLabel = label(this, "Label3", QStringLiteral("V 1.0.0"), {264, 136});
 
     okButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
     okButton->setObjectName(QStringLiteral("BitBtn1"));
@@ -129,8 +129,8 @@ TFormOpt::TFormOpt(QWidget* parent) : QDialog(parent)
 
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(autoSizeBox, &QCheckBox::toggled, this, [this] { RunHandler([this] { applyAutoSize(); }); });
-    connect(registerButton, &QToolButton::clicked, this, [this] { RunHandler([this] { registerAbmFileType(); }); });
+    connect(autoSizeBox, &QCheckBox::toggled, this, [this] { runHandler([this] { applyAutoSize(); }); });
+    connect(registerButton, &QToolButton::clicked, this, [this] { runHandler([this] { registerAbmFileType(); }); });
     widthField->edit->installEventFilter(this);
     heightField->edit->installEventFilter(this);
 
@@ -152,24 +152,24 @@ std::string TFormOpt::heightText() const
     return heightField->edit->text().toStdString();
 }
 
-bool TFormOpt::AutoSize() const
+bool TFormOpt::autoSize() const
 {
     return autoSizeBox->isChecked();
 }
 
-bool TFormOpt::Stretch() const
+bool TFormOpt::stretch() const
 {
     return stretchBox->isChecked();
 }
 
-bool TFormOpt::Transparent() const
+bool TFormOpt::transparent() const
 {
     return transparentBox->isChecked();
 }
 
 void TFormOpt::accept()
 {
-    if (!AutoSize()) {
+    if (!autoSize()) {
         for (TFrmInc* field : {widthField, heightField}) {
             try {
                 parseInt(field->edit->text().toStdString());
@@ -186,23 +186,23 @@ void TFormOpt::accept()
     QDialog::accept();
 }
 
-void TFormOpt::filterKeyPress(QObject* Sender, QChar& Key)
+void TFormOpt::filterKeyPress(QObject* sender, QChar& key)
 {
-    const auto* edit = qobject_cast<QLineEdit*>(Sender);
+    const auto* edit = qobject_cast<QLineEdit*>(sender);
     if (!edit)
         return;
-    if (Key == QChar(8)) {
+    if (key == QChar(8)) {
         if (edit->text().size() == 1)
-            Key = QChar(0);
-    } else if (Key < u'0' || Key > u'9') {
-        Key = QChar(0);
+            key = QChar(0);
+    } else if (key < u'0' || key > u'9') {
+        key = QChar(0);
     }
 }
 
-void TFormOpt::filterKeyDown(QObject*, int& Key, Qt::KeyboardModifiers)
+void TFormOpt::filterKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
 {
-    if (Key == Qt::Key_Delete)
-        Key = 0;
+    if (key == Qt::Key_Delete)
+        key = 0;
 }
 
 void TFormOpt::applyAutoSize()
@@ -214,7 +214,7 @@ void TFormOpt::applyAutoSize()
 
 void TFormOpt::registerAbmFileType()
 {
-    AssociateFileType(".abm", "abmfile", "", "", ProgramFilePath());
+    associateFileType(".abm", "abmfile", "", "", programFilePath());
 }
 
 void TFormOpt::openAuthorLink()
@@ -222,15 +222,15 @@ void TFormOpt::openAuthorLink()
     QDesktopServices::openUrl(QUrl(authorLink->text().trimmed()));
 }
 
-bool TFormOpt::FilterEditKey(QObject* edit, QKeyEvent* event)
+bool TFormOpt::filterEditKey(QObject* edit, QKeyEvent* event)
 {
     int key = event->key();
     filterKeyDown(edit, key, event->modifiers());
     if (key == 0)
         return true;
-    if (IsDialogKey(event->key()))
+    if (isDialogKey(event->key()))
         return false;
-    QChar typed = TypedCharacter(event);
+    QChar typed = typedCharacter(event);
     if (typed.isNull())
         return false;
     filterKeyPress(edit, typed);
@@ -241,13 +241,13 @@ bool TFormOpt::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && (watched == widthField->edit || watched == heightField->edit)) {
         bool drop = false;
-        RunHandler([&] { drop = FilterEditKey(watched, static_cast<QKeyEvent*>(event)); });
+        runHandler([&] { drop = filterEditKey(watched, static_cast<QKeyEvent*>(event)); });
         return drop;
     }
     if (watched == authorLink && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && authorLink->rect().contains(mouse->position().toPoint())) {
-            RunHandler([this] { openAuthorLink(); });
+            runHandler([this] { openAuthorLink(); });
             return true;
         }
     }

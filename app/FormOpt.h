@@ -45,15 +45,15 @@ public:
     // IFrameOptions, read from the controls.
     std::string widthText() const override;
     std::string heightText() const override;
-    bool AutoSize() const override;
-    bool Stretch() const override;
-    bool Transparent() const override;
+    bool autoSize() const override;
+    bool stretch() const override;
+    bool transparent() const override;
 
     // Sets Key to 0 to drop a typed character: Backspace on a one-character
     // text, and everything that is not a digit.
-    void filterKeyPress(QObject* Sender, QChar& Key);
+    void filterKeyPress(QObject* sender, QChar& key);
     // Sets Key to 0 for Delete, so the edit never sees it.
-    void filterKeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+    void filterKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift);
     void applyAutoSize();
     void registerAbmFileType();
     void openAuthorLink();
@@ -68,7 +68,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    bool FilterEditKey(QObject* edit, QKeyEvent* event);
+    bool filterEditKey(QObject* edit, QKeyEvent* event);
 };
 
 }  // namespace abm

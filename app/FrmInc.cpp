@@ -26,11 +26,11 @@ TFrmInc::TFrmInc(QWidget* parent)
     spinButtons->setGeometry(41, 16, 11, 21);
     spinButtons->minimum = 0;
     spinButtons->maximum = 10000;
-    spinButtons->Increment = 1;
-    spinButtons->Wrap = false;
+    spinButtons->increment = 1;
+    spinButtons->wrap = false;
     // The frame size is read as a plain integer: "1,000" would be refused.
-    spinButtons->Thousands = false;
-    spinButtons->SetAssociate(edit);
+    spinButtons->thousands = false;
+    spinButtons->setAssociate(edit);
 
     setFocusProxy(edit);
 }

@@ -12,7 +12,7 @@ namespace {
 
 constexpr double kScales[] = {1.0, 1.25, 1.5, 2.0, 3.0};
 
-QPixmap Render(QSvgRenderer& renderer, QSize pixels, double scale)
+QPixmap render(QSvgRenderer& renderer, QSize pixels, double scale)
 {
     QPixmap pixmap(pixels);
     if (pixmap.isNull())
@@ -28,7 +28,7 @@ QPixmap Render(QSvgRenderer& renderer, QSize pixels, double scale)
 
 }  // namespace
 
-QIcon SvgIcon(const QString& resource, QSize size, std::initializer_list<int> smaller)
+QIcon svgIcon(const QString& resource, QSize size, std::initializer_list<int> smaller)
 {
     QSvgRenderer renderer(resource);
     QIcon icon;
@@ -41,11 +41,11 @@ QIcon SvgIcon(const QString& resource, QSize size, std::initializer_list<int> sm
             icon.addPixmap(pixmap);
     };
     for (const int side : smaller)
-        add(Render(renderer, QSize(side, side), 1.0));
+        add(render(renderer, QSize(side, side), 1.0));
     for (const double scale : kScales) {
         const QSize pixels(static_cast<int>(std::lround(size.width() * scale)),
                            static_cast<int>(std::lround(size.height() * scale)));
-        add(Render(renderer, pixels, scale));
+        add(render(renderer, pixels, scale));
     }
     return icon;
 }
@@ -56,7 +56,7 @@ std::vector<QIcon> loadCommandIcons()
     static const char* const names[] = {"save-abm", "delete", "save-bmp", "open", "options", "clear"};
     std::vector<QIcon> icons;
     for (const char* name : names)
-        icons.push_back(SvgIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)), QSize(24, 24)));
+        icons.push_back(svgIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)), QSize(24, 24)));
     return icons;
 }
 
@@ -64,13 +64,13 @@ std::vector<QIcon> loadAnimatedIcons()
 {
     std::vector<QIcon> icons;
     for (int i = 0; i < 8; ++i)
-        icons.push_back(SvgIcon(QStringLiteral(":/icons/animated-icon-%1.svg").arg(i), QSize(48, 48), {16, 24, 32}));
+        icons.push_back(svgIcon(QStringLiteral(":/icons/animated-icon-%1.svg").arg(i), QSize(48, 48), {16, 24, 32}));
     return icons;
 }
 
-QIcon MainIcon()
+QIcon mainIcon()
 {
-    return SvgIcon(QStringLiteral(":/icons/abmmaker.svg"), QSize(48, 48), {16, 24, 32});
+    return svgIcon(QStringLiteral(":/icons/abmmaker.svg"), QSize(48, 48), {16, 24, 32});
 }
 
 }  // namespace abm

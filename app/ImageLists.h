@@ -17,10 +17,10 @@ std::vector<QIcon> loadCommandIcons();
 // The animated application icon, 8 pictures of 48 × 48.
 std::vector<QIcon> loadAnimatedIcons();
 // The program's icon at start-up.
-QIcon MainIcon();
+QIcon mainIcon();
 
 // An SVG resource rendered at `size` for scales 1 to 3, and at the square
 // `smaller` sizes (task bars and title bars ask for 16 to 32 pixels).
-QIcon SvgIcon(const QString& resource, QSize size, std::initializer_list<int> smaller = {});
+QIcon svgIcon(const QString& resource, QSize size, std::initializer_list<int> smaller = {});
 
 }  // namespace abm

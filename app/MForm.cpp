@@ -42,7 +42,7 @@ namespace {
 constexpr int kStaticTextHeight = 17;
 constexpr QRect kImPrevBounds(16, 32, 130, 99);
 
-QLabel* StatusPanel(QStatusBar* bar, const char* name, Qt::Alignment alignment)
+QLabel* makeStatusPanel(QStatusBar* bar, const char* name, Qt::Alignment alignment)
 {
     auto* panel = new QLabel(bar);
     panel->setObjectName(QString::fromLatin1(name));
@@ -53,28 +53,28 @@ QLabel* StatusPanel(QStatusBar* bar, const char* name, Qt::Alignment alignment)
     return panel;
 }
 
-QRect ToQRect(const TRect& r)
+QRect toQRect(const TRect& r)
 {
-    return QRect(QPoint(r.Left, r.Top), QSize(r.Right - r.Left, r.Bottom - r.Top));
+    return QRect(QPoint(r.left, r.top), QSize(r.right - r.left, r.bottom - r.top));
 }
 
-TRect ToTRect(const QRect& r)
+TRect toTRect(const QRect& r)
 {
     return Rect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
 }
 
 // The part of the screen a window may use (without panels): of the screen
 // that holds the rectangle's centre, else of the primary one.
-std::optional<TRect> AvailableArea(const TRect& outer)
+std::optional<TRect> availableArea(const TRect& outer)
 {
-    const QPoint centre(static_cast<int>((int64_t{outer.Left} + outer.Right) / 2),
-                        static_cast<int>((int64_t{outer.Top} + outer.Bottom) / 2));
+    const QPoint centre(static_cast<int>((int64_t{outer.left} + outer.right) / 2),
+                        static_cast<int>((int64_t{outer.top} + outer.bottom) / 2));
     const QScreen* screen = QGuiApplication::screenAt(centre);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return std::nullopt;
-    return ToTRect(screen->availableGeometry());
+    return toTRect(screen->availableGeometry());
 }
 
 }  // namespace
@@ -93,25 +93,25 @@ TMForm::TMForm(std::vector<std::string> arguments, IUserPrompts* prompts)
     timer = new QTimer(this);
     timer->setObjectName(QStringLiteral("Timer"));
     timer->setInterval(PreviewPlayer::kIntervalMs);
-    connect(timer, &QTimer::timeout, this, [this] { Run([this] { tick(); }); });
+    connect(timer, &QTimer::timeout, this, [this] { run([this] { tick(); }); });
 
     // The settings store hooks the window's show, close-query and destroy
     // events while the window is built, and chains to the window's own.
-    events_.OnDestroy = [this] { releaseSources(); };
+    events_.onDestroy = [this] { releaseSources(); };
     placementStore = std::make_unique<TFormStorage>(*this);
-    placementStore->SetOnError([](const std::exception& error) { showError(error); });
-    placementStore->AttachToWindow();
+    placementStore->setOnError([](const std::exception& error) { showError(error); });
+    placementStore->attachToWindow();
 
-    Run([this] { createWorkspace(); });
+    run([this] { createWorkspace(); });
     timer->start();
 }
 
 TMForm::~TMForm()
 {
     timer->stop();
-    RunHandler([this] {
-        if (events_.OnDestroy)
-            events_.OnDestroy();
+    runHandler([this] {
+        if (events_.onDestroy)
+            events_.onDestroy();
     });
     placementStore.reset();
     // Closed without destroyOptionsDialog (never shown, or destroyed directly).
@@ -151,12 +151,12 @@ void TMForm::createLayout()
     // Its height is the model's (FitStripHeight, the splitter), not the
     // scroll area's own idea of a minimum.
     stripView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    connect(stripView, &TStripView::ThumbnailMade, this, [this](TThumbnail* thumbnail) {
-        connect(thumbnail, &TThumbnail::LeftButtonPressed, this,
-                [this](TThumbnail* sender) { Run([this, sender] { StartDrag(sender); }); });
-        connect(thumbnail, &TThumbnail::PopupRequested, this, &TMForm::ThumbnailPopup);
-        connect(thumbnail, &TThumbnail::DraggedOver, this, &TMForm::ThumbnailDraggedOver);
-        connect(thumbnail, &TThumbnail::Dropped, this, &TMForm::ThumbnailDropped);
+    connect(stripView, &TStripView::thumbnailMade, this, [this](TThumbnail* thumbnail) {
+        connect(thumbnail, &TThumbnail::leftButtonPressed, this,
+                [this](TThumbnail* sender) { run([this, sender] { startDrag(sender); }); });
+        connect(thumbnail, &TThumbnail::popupRequested, this, &TMForm::thumbnailPopup);
+        connect(thumbnail, &TThumbnail::draggedOver, this, &TMForm::thumbnailDraggedOver);
+        connect(thumbnail, &TThumbnail::dropped, this, &TMForm::thumbnailDropped);
     });
 
     previewArea = new QScrollArea(splitter);
@@ -183,18 +183,18 @@ void TMForm::createLayout()
     splitter->installEventFilter(this);
     splitter->handle(1)->installEventFilter(this);
     connect(splitter, &QSplitter::splitterMoved, this,
-            [this](int position, int) { Run([this, position] { model->Strip.SetStripHeight(position); }); });
+            [this](int position, int) { run([this, position] { model->strip.setStripHeight(position); }); });
 
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setFixedHeight(19);
-    frameCountPanel = StatusPanel(bar, "StatusPanel0", Qt::AlignHCenter);
-    statusPanel = StatusPanel(bar, "StatusPanel1", Qt::AlignLeft);
+    frameCountPanel = makeStatusPanel(bar, "StatusPanel0", Qt::AlignHCenter);
+    statusPanel = makeStatusPanel(bar, "StatusPanel1", Qt::AlignLeft);
 
     setTabOrder(toolBar, stripView);
     setTabOrder(stripView, previewArea);
 
-    ApplyOuterRect(QRect(kDesignedLeft, kDesignedTop, kDesignedWidth, kDesignedHeight));
+    applyOuterRect(QRect(kDesignedLeft, kDesignedTop, kDesignedWidth, kDesignedHeight));
 }
 
 void TMForm::createActions()
@@ -217,12 +217,12 @@ void TMForm::createActions()
     for (QAction* a : {openAction, exportBmpAction, saveAbmAction, optionsAction})
         a->setIconVisibleInMenu(false);
 
-    connect(openAction, &QAction::triggered, this, [this] { Run([this] { model->openPictures(); }); });
-    connect(exportBmpAction, &QAction::triggered, this, [this] { Run([this] { model->exportBmp(); }); });
-    connect(saveAbmAction, &QAction::triggered, this, [this] { Run([this] { model->saveAbm(); }); });
-    connect(optionsAction, &QAction::triggered, this, [this] { Run([this] { showOptions(); }); });
-    connect(clearAction, &QAction::triggered, this, [this] { Run([this] { model->clearStrip(); }); });
-    connect(deleteAction, &QAction::triggered, this, [this] { Run([this] { model->deleteFrame(); }); });
+    connect(openAction, &QAction::triggered, this, [this] { run([this] { model->openPictures(); }); });
+    connect(exportBmpAction, &QAction::triggered, this, [this] { run([this] { model->exportBmp(); }); });
+    connect(saveAbmAction, &QAction::triggered, this, [this] { run([this] { model->saveAbm(); }); });
+    connect(optionsAction, &QAction::triggered, this, [this] { run([this] { showOptions(); }); });
+    connect(clearAction, &QAction::triggered, this, [this] { run([this] { model->clearStrip(); }); });
+    connect(deleteAction, &QAction::triggered, this, [this] { run([this] { model->deleteFrame(); }); });
 
     for (QAction* a : {clearAction, openAction, exportBmpAction, saveAbmAction, optionsAction}) {
         toolBar->addAction(a);
@@ -253,9 +253,9 @@ void TMForm::createActions()
 void TMForm::updateActions()
 {
     if (model) {
-        exportBmpAction->setEnabled(model->Strip.canExportBmp());
-        saveAbmAction->setEnabled(model->Strip.canSaveAbm());
-        clearAction->setEnabled(model->Strip.canClear());
+        exportBmpAction->setEnabled(model->strip.canExportBmp());
+        saveAbmAction->setEnabled(model->strip.canSaveAbm());
+        clearAction->setEnabled(model->strip.canClear());
     }
     // A button bound to an action takes the action's hint again whenever
     // the action changes, so its own tooltip is put back after every change.
@@ -286,82 +286,82 @@ void TMForm::showOptions()
 {
     if (!optionsDialog)
         return;
-    FrameStrip& strip = model->Strip;
-    if (strip.Count() > 0) {
-        const TImage& first = strip.Thumbnail(0);
-        optionsDialog->widthField->edit->setText(QString::number(first.Width));
-        optionsDialog->heightField->edit->setText(QString::number(first.Height));
+    FrameStrip& strip = model->strip;
+    if (strip.count() > 0) {
+        const TImage& first = strip.thumbnail(0);
+        optionsDialog->widthField->edit->setText(QString::number(first.width));
+        optionsDialog->heightField->edit->setText(QString::number(first.height));
     }
     if (optionsDialog->exec() == QDialog::Accepted)
-        strip.RebuildStrip();
+        strip.rebuildStrip();
 }
 
 void TMForm::tick()
 {
     const int index = model->tick(static_cast<int>(animatedIcons.size()));
-    ShowPreview();
+    showPreview();
     if (index >= 0 && index < static_cast<int>(animatedIcons.size())) {
         iconIndexShown_ = index;
         QApplication::setWindowIcon(animatedIcons[static_cast<size_t>(index)]);
     }
 }
 
-void TMForm::ShowPreview()
+void TMForm::showPreview()
 {
-    preview->SetRaster(&model->Player.Preview);
-    preview->resize(model->Player.previewWidth, model->Player.previewHeight);
+    preview->setRaster(&model->player.preview);
+    preview->resize(model->player.previewWidth, model->player.previewHeight);
 }
 
-void TMForm::SyncFromModel()
+void TMForm::syncFromModel()
 {
     if (!model)
         return;
-    const uint64_t generation = model->Strip.Generation();
+    const uint64_t generation = model->strip.generation();
     if (generation == shownGeneration_)
         return;
     shownGeneration_ = generation;
-    stripView->ShowStrip(&model->Strip);
-    frameCountPanel->setText(QString::fromStdString(model->Strip.frameCountText()));
+    stripView->showStrip(&model->strip);
+    frameCountPanel->setText(QString::fromStdString(model->strip.frameCountText()));
     updateActions();
-    ApplyStripHeight();
+    applyStripHeight();
 }
 
-const std::vector<TThumbnail*>& TMForm::Thumbnails() const
+const std::vector<TThumbnail*>& TMForm::thumbnails() const
 {
-    return stripView->Thumbnails();
+    return stripView->thumbnails();
 }
 
-QWidget* TMForm::StripContent() const
+QWidget* TMForm::stripContent() const
 {
     return stripView->viewport();
 }
 
-void TMForm::ApplyStripHeight()
+void TMForm::applyStripHeight()
 {
     // From the splitter's own height: on its resize event the parts are
     // not laid out yet.
     const int total = splitter->height() - splitter->handleWidth();
     if (total <= 0)
         return;
-    const int height = std::clamp(model ? model->Strip.StripHeight() : FrameStrip::kInitialStripHeight, 0, total);
+    const int height = std::clamp(model ? model->strip.stripHeight() : FrameStrip::kInitialStripHeight, 0, total);
     if (splitter->sizes().value(0) != height || splitter->sizes().value(1) != total - height)
         splitter->setSizes({height, total - height});
 }
 
-void TMForm::StartDrag(TThumbnail* sender)
+void TMForm::startDrag(TThumbnail* sender)
 {
-    TImage* source = sender->Image();
+    TImage* source = sender->image();
     dragSource_ = source;
     dropTarget_ = nullptr;
     dropped_ = false;
     auto* drag = new QDrag(sender);
     auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(TThumbnail::kDragFormat), QByteArray::number(source->Tag));
+    data->setData(QString::fromLatin1(TThumbnail::kDragFormat), QByteArray::number(source->tag));
     drag->setMimeData(data);
     const QPointer<TThumbnail> started(sender);
     {
-        stripView->Hold(sender);
-        const auto release = qScopeGuard([this] { stripView->Hold(nullptr); });
+        stripView->hold(sender);
+        const auto release = qScopeGuard([this] { stripView->hold(nullptr); });
         dragExec_(*drag);
     }
     TImage* target = dropTarget_;
@@ -373,15 +373,15 @@ void TMForm::StartDrag(TThumbnail* sender)
     // The end-drag handler destroys the thumbnail that started the drag, so
     // it runs once every event of the drag has been delivered.
     QMetaObject::invokeMethod(
-        this, [this, source, target] { Run([&] { model->Strip.moveFrame(source, target); }); },
+        this, [this, source, target] { run([&] { model->strip.moveFrame(source, target); }); },
         Qt::QueuedConnection);
 }
 
-void TMForm::ThumbnailDraggedOver(TThumbnail* target, QDragMoveEvent* event)
+void TMForm::thumbnailDraggedOver(TThumbnail* target, QDragMoveEvent* event)
 {
     bool accept = false;
     if (dragSource_ && event->mimeData()->hasFormat(QString::fromLatin1(TThumbnail::kDragFormat)))
-        Run([&] { accept = model->Strip.acceptsDrag(target->Image(), dragSource_); });
+        run([&] { accept = model->strip.acceptsDrag(target->image(), dragSource_); });
     if (accept) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
@@ -390,30 +390,30 @@ void TMForm::ThumbnailDraggedOver(TThumbnail* target, QDragMoveEvent* event)
     }
 }
 
-void TMForm::ThumbnailDropped(TThumbnail* target, QDropEvent* event)
+void TMForm::thumbnailDropped(TThumbnail* target, QDropEvent* event)
 {
     if (!dragSource_ || !event->mimeData()->hasFormat(QString::fromLatin1(TThumbnail::kDragFormat))) {
         event->ignore();
         return;
     }
-    dropTarget_ = target->Image();
+    dropTarget_ = target->image();
     dropped_ = true;
     event->setDropAction(Qt::MoveAction);
     event->accept();
 }
 
-void TMForm::ThumbnailPopup(TThumbnail* sender, const QPoint& globalPos)
+void TMForm::thumbnailPopup(TThumbnail* sender, const QPoint& globalPos)
 {
-    Run([this, sender] { model->Strip.setPopupTarget(sender->Image()); });
+    run([this, sender] { model->strip.setPopupTarget(sender->image()); });
     popupMenu->exec(globalPos);
 }
 
 void TMForm::setVisible(bool visible)
 {
     if (visible && !isVisible()) {
-        if (events_.OnShow)
-            RunHandler([this] { events_.OnShow(); });
-        ApplyHiddenStates();
+        if (events_.onShow)
+            runHandler([this] { events_.onShow(); });
+        applyHiddenStates();
     }
     QMainWindow::setVisible(visible);
 }
@@ -421,13 +421,13 @@ void TMForm::setVisible(bool visible)
 void TMForm::closeEvent(QCloseEvent* event)
 {
     bool canClose = true;
-    if (events_.OnCloseQuery)
-        RunHandler([&] { events_.OnCloseQuery(canClose); });
+    if (events_.onCloseQuery)
+        runHandler([&] { events_.onCloseQuery(canClose); });
     if (!canClose) {
         event->ignore();
         return;
     }
-    Run([this] { destroyOptionsDialog(); });
+    run([this] { destroyOptionsDialog(); });
     event->accept();
 }
 
@@ -440,7 +440,7 @@ bool TMForm::event(QEvent* event)
     case QEvent::Show:
     case QEvent::WindowActivate:
     case QEvent::WindowStateChange:
-        NoteFrameMargins();
+        noteFrameMargins();
         break;
     default:
         break;
@@ -461,7 +461,7 @@ bool TMForm::eventFilter(QObject* watched, QEvent* event)
         if (watched == previewContent_)
             previewCaption->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
         else if (watched == splitter)
-            ApplyStripHeight();
+            applyStripHeight();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -469,12 +469,12 @@ bool TMForm::eventFilter(QObject* watched, QEvent* event)
 // Window placement. The stored rectangles are outer ones, frame included;
 // Qt sizes the client area, so the frame is added and taken off here.
 
-QRect TMForm::OuterRect(const QRect& client) const
+QRect TMForm::outerRect(const QRect& client) const
 {
     return client.marginsAdded(frameMargins_);
 }
 
-void TMForm::ApplyOuterRect(const QRect& outer)
+void TMForm::applyOuterRect(const QRect& outer)
 {
     move(outer.topLeft());
     resize(std::max(1, outer.width() - frameMargins_.left() - frameMargins_.right()),
@@ -483,7 +483,7 @@ void TMForm::ApplyOuterRect(const QRect& outer)
     pendingClient_ = geometry();
 }
 
-void TMForm::NoteFrameMargins()
+void TMForm::noteFrameMargins()
 {
     if (!isVisible())
         return;
@@ -498,11 +498,11 @@ void TMForm::NoteFrameMargins()
         const QRect wanted = pendingOuter_;
         pendingOuter_ = QRect();
         if (frame != wanted)
-            ApplyOuterRect(wanted);
+            applyOuterRect(wanted);
     }
 }
 
-bool TMForm::HandleAllocated() const
+bool TMForm::handleAllocated() const
 {
     return testAttribute(Qt::WA_WState_Created);
 }
@@ -510,46 +510,46 @@ bool TMForm::HandleAllocated() const
 TWindowPlacement TMForm::placement() const
 {
     TWindowPlacement placement;
-    placement.Flags = 0;
-    const Qt::WindowStates states = States();
-    placement.ShowCmd = states & Qt::WindowMinimized   ? swShowMinimized
+    placement.flags = 0;
+    const Qt::WindowStates states = currentStates();
+    placement.showCmd = states & Qt::WindowMinimized   ? swShowMinimized
                         : states & Qt::WindowMaximized ? swShowMaximized
                                                        : swShowNormal;
-    placement.MinPosition = minPosition_;
-    placement.MaxPosition = maxPosition_;
+    placement.minPosition = minPosition_;
+    placement.maxPosition = maxPosition_;
     const bool special = states & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
     QRect normal;
     // Asked for but not framed yet, and not moved since: the asked-for one.
     if (pendingOuter_.isValid() && (special || geometry() == pendingClient_))
         normal = pendingOuter_;
     else if (special && windowState() != Qt::WindowNoState)
-        normal = normalGeometry().isValid() ? OuterRect(normalGeometry()) : frameGeometry();
+        normal = normalGeometry().isValid() ? outerRect(normalGeometry()) : frameGeometry();
     else
         normal = frameGeometry();
-    placement.NormalPosition = ToTRect(normal);
+    placement.normalPosition = toTRect(normal);
     return placement;
 }
 
 void TMForm::setPlacement(const TWindowPlacement& placement)
 {
-    minPosition_ = placement.MinPosition;
-    maxPosition_ = placement.MaxPosition;
+    minPosition_ = placement.minPosition;
+    maxPosition_ = placement.maxPosition;
     // Every restore ends here, the first run's too: a rectangle that does
     // not fit the screen is moved, at its size, to where it can be reached.
-    const std::optional<TRect> area = AvailableArea(placement.NormalPosition);
-    const QRect outer = ToQRect(area ? MoveInside(placement.NormalPosition, *area) : placement.NormalPosition);
-    const Qt::WindowStates state = States();
+    const std::optional<TRect> area = availableArea(placement.normalPosition);
+    const QRect outer = toQRect(area ? moveInside(placement.normalPosition, *area) : placement.normalPosition);
+    const Qt::WindowStates state = currentStates();
     const Qt::WindowStates special = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
     if ((state & special) && isVisible()) {
         // Qt keeps the normal rectangle of a maximised window to itself:
         // the window goes back to normal for the move and returns.
-        SetStates(state & ~special);
-        ApplyOuterRect(outer);
-        SetStates(state);
+        applyStates(state & ~special);
+        applyOuterRect(outer);
+        applyStates(state);
     } else {
-        ApplyOuterRect(outer);
+        applyOuterRect(outer);
     }
-    switch (placement.ShowCmd) {
+    switch (placement.showCmd) {
     case swShowNormal:
         setPlacementState(TWindowState::wsNormal);
         show();
@@ -567,12 +567,12 @@ void TMForm::setPlacement(const TWindowPlacement& placement)
     }
 }
 
-TRect TMForm::BoundsRect() const
+TRect TMForm::boundsRect() const
 {
-    return ToTRect(frameGeometry());
+    return toTRect(frameGeometry());
 }
 
-TSize TMForm::ScreenSize() const
+TSize TMForm::screenSize() const
 {
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary)
@@ -582,20 +582,20 @@ TSize TMForm::ScreenSize() const
     return {qRound(size.width() * ratio), qRound(size.height() * ratio)};
 }
 
-int TMForm::PixelsPerInch() const
+int TMForm::pixelsPerInch() const
 {
     const QScreen* current = screen();
     return current ? qRound(current->logicalDotsPerInch()) : 96;
 }
 
-TSize TMForm::FrameMetrics() const
+TSize TMForm::frameMetrics() const
 {
     return {frameMargins_.left(), frameMargins_.bottom()};
 }
 
 TWindowState TMForm::placementState() const
 {
-    const Qt::WindowStates states = States();
+    const Qt::WindowStates states = currentStates();
     if (states & Qt::WindowMinimized)
         return TWindowState::wsMinimized;
     if (states & Qt::WindowMaximized)
@@ -605,20 +605,20 @@ TWindowState TMForm::placementState() const
 
 void TMForm::setPlacementState(TWindowState state)
 {
-    Qt::WindowStates states = States() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    Qt::WindowStates states = currentStates() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
     if (state == TWindowState::wsMinimized)
         states |= Qt::WindowMinimized;
     else if (state == TWindowState::wsMaximized)
         states |= Qt::WindowMaximized;
-    SetStates(states);
+    applyStates(states);
 }
 
-Qt::WindowStates TMForm::States() const
+Qt::WindowStates TMForm::currentStates() const
 {
     return !isVisible() && hiddenStates_ ? *hiddenStates_ : windowState();
 }
 
-void TMForm::SetStates(Qt::WindowStates states)
+void TMForm::applyStates(Qt::WindowStates states)
 {
     // A hidden window only notes its state: switching a hidden window back
     // and forth leaves the window system answering late and out of order.
@@ -629,7 +629,7 @@ void TMForm::SetStates(Qt::WindowStates states)
     setWindowState(states);
 }
 
-void TMForm::ApplyHiddenStates()
+void TMForm::applyHiddenStates()
 {
     if (!hiddenStates_)
         return;
@@ -649,7 +649,7 @@ void TMForm::ApplyHiddenStates()
     setWindowState(states);
 }
 
-void TMForm::MinimizeApplication()
+void TMForm::minimizeApplication()
 {
     QTimer::singleShot(0, this, [this] { setWindowState(windowState() | Qt::WindowMinimized); });
 }

@@ -89,50 +89,50 @@ public:
     // Runs one handler: the view follows the model, also before an error
     // goes to the standard error box, whose event loop repaints the strip.
     template <class Handler>
-    void Run(Handler&& handler)
+    void run(Handler&& handler)
     {
-        RunHandler([&] {
+        runHandler([&] {
             try {
                 handler();
             } catch (...) {
-                SyncFromModel();
+                syncFromModel();
                 throw;
             }
         });
-        SyncFromModel();
+        syncFromModel();
     }
 
     // The thumbnails on screen, in strip order: those the strip's viewport shows.
-    const std::vector<TThumbnail*>& Thumbnails() const;
+    const std::vector<TThumbnail*>& thumbnails() const;
     // Where the thumbnails are placed.
-    QWidget* StripContent() const;
+    QWidget* stripContent() const;
     // The animatedIcons picture the last tick made the application icon, or -1.
-    int IconIndexShown() const { return iconIndexShown_; }
+    int iconIndexShown() const { return iconIndexShown_; }
 
     // How a started drag runs; QDrag::exec unless replaced (tests deliver
     // the drag's events themselves on platforms without a drag).
     using TDragExec = std::function<Qt::DropAction(QDrag&)>;
-    void SetDragExec(TDragExec exec) { dragExec_ = std::move(exec); }
+    void setDragExec(TDragExec exec) { dragExec_ = std::move(exec); }
 
     // IPlacementWindow
-    std::string ClassName() const override { return "TMForm"; }
+    std::string className() const override { return "TMForm"; }
     TFormEvents& windowEvents() override { return events_; }
-    bool HandleAllocated() const override;
+    bool handleAllocated() const override;
     TWindowPlacement placement() const override;
     void setPlacement(const TWindowPlacement& placement) override;
-    bool Visible() const override { return isVisible(); }
-    TRect BoundsRect() const override;
-    bool SizeableBorder() const override { return true; }
-    TSize ScreenSize() const override;
-    int PixelsPerInch() const override;
-    TSize FrameMetrics() const override;
+    bool visible() const override { return isVisible(); }
+    TRect boundsRect() const override;
+    bool sizeableBorder() const override { return true; }
+    TSize screenSize() const override;
+    int pixelsPerInch() const override;
+    TSize frameMetrics() const override;
     TWindowState placementState() const override;
     void setPlacementState(TWindowState state) override;
     bool isMainWindow() const override { return true; }
-    bool ApplicationMinimized() const override { return isMinimized(); }
-    void MinimizeApplication() override;
-    bool Centered() const override { return false; }
-    void ClearCentered() override {}
+    bool applicationMinimized() const override { return isMinimized(); }
+    void minimizeApplication() override;
+    bool centered() const override { return false; }
+    void clearCentered() override {}
 
 public slots:
     void setVisible(bool visible) override;
@@ -146,21 +146,21 @@ private:
     void createLayout();
     void createActions();
     void updateActions();
-    void SyncFromModel();
-    void ApplyStripHeight();
-    void ShowPreview();
+    void syncFromModel();
+    void applyStripHeight();
+    void showPreview();
 
-    void StartDrag(TThumbnail* sender);
-    void ThumbnailPopup(TThumbnail* sender, const QPoint& globalPos);
-    void ThumbnailDraggedOver(TThumbnail* target, QDragMoveEvent* event);
-    void ThumbnailDropped(TThumbnail* target, QDropEvent* event);
+    void startDrag(TThumbnail* sender);
+    void thumbnailPopup(TThumbnail* sender, const QPoint& globalPos);
+    void thumbnailDraggedOver(TThumbnail* target, QDragMoveEvent* event);
+    void thumbnailDropped(TThumbnail* target, QDropEvent* event);
 
-    Qt::WindowStates States() const;
-    void SetStates(Qt::WindowStates states);
-    void ApplyHiddenStates();
-    QRect OuterRect(const QRect& client) const;
-    void ApplyOuterRect(const QRect& outer);
-    void NoteFrameMargins();
+    Qt::WindowStates currentStates() const;
+    void applyStates(Qt::WindowStates states);
+    void applyHiddenStates();
+    QRect outerRect(const QRect& client) const;
+    void applyOuterRect(const QRect& outer);
+    void noteFrameMargins();
 
     TFormEvents events_;
     std::vector<std::string> arguments_;

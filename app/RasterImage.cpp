@@ -10,13 +10,13 @@ namespace {
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "frames hold little-endian 16-bit pixels, as QImage on this host");
 
-void Paint16(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& part)
+void paint16(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& part)
 {
     // QImage wants its rows 32-bit aligned, so the wrap starts at an even
     // column; the rows are stored bottom-up, so it starts at the part's
     // bottom row and the painter turns it over.
     const int first = part.left() & ~1;
-    const uchar* bottom = raster.ScanLine(part.bottom()) + static_cast<size_t>(first) * 2;
+    const uchar* bottom = raster.scanLine(part.bottom()) + static_cast<size_t>(first) * 2;
     const QImage rows(bottom, part.right() + 1 - first, part.height(), raster.stride(), QImage::Format_RGB16);
     if (rows.isNull())
         throw Error(ErrorKind::OutOfMemory);
@@ -27,13 +27,13 @@ void Paint16(QPainter& painter, const TBitmap& raster, QPoint origin, const QRec
     painter.restore();
 }
 
-void PaintConverted(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& part)
+void paintConverted(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& part)
 {
-    QImage image = NewImage(part.size(), QImage::Format_RGB32);
+    QImage image = newImage(part.size(), QImage::Format_RGB32);
     for (int y = 0; y < part.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < part.width(); ++x) {
-            const TColor c = raster.Pixel(part.left() + x, part.top() + y);
+            const TColor c = raster.pixel(part.left() + x, part.top() + y);
             row[x] = qRgb(redOf(c), greenOf(c), blueOf(c));
         }
     }
@@ -42,20 +42,20 @@ void PaintConverted(QPainter& painter, const TBitmap& raster, QPoint origin, con
 
 }  // namespace
 
-void PaintRaster(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& exposed)
+void paintRaster(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& exposed)
 {
-    const QRect part = exposed.translated(-origin) & QRect(0, 0, raster.Width(), raster.Height());
+    const QRect part = exposed.translated(-origin) & QRect(0, 0, raster.width(), raster.height());
     // A raster without pixel memory of its own size has nothing to wrap.
-    const TBitmapImage& image = raster.Image();
+    const TBitmapImage& image = raster.image();
     if (part.isEmpty() || image.bits.size() < image.stride * static_cast<size_t>(image.height))
         return;
-    if (raster.PixelFormat() == pf16bit)
-        Paint16(painter, raster, origin, part);
+    if (raster.pixelFormat() == pf16bit)
+        paint16(painter, raster, origin, part);
     else
-        PaintConverted(painter, raster, origin, part);
+        paintConverted(painter, raster, origin, part);
 }
 
-QImage NewImage(QSize size, QImage::Format format)
+QImage newImage(QSize size, QImage::Format format)
 {
     QImage image(size, format);
     if (image.isNull())

@@ -17,10 +17,10 @@ namespace abm {
 
 // Paints `raster` unscaled with its top-left corner at `origin`, only where
 // it meets `exposed` (both in the painter's coordinates).
-void PaintRaster(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& exposed);
+void paintRaster(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& exposed);
 
 // An image Qt could make, or Error OutOfMemory: nothing is ever written into a
 // null image.
-QImage NewImage(QSize size, QImage::Format format);
+QImage newImage(QSize size, QImage::Format format);
 
 }  // namespace abm

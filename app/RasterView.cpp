@@ -11,7 +11,7 @@ namespace abm {
 
 TRasterView::TRasterView(QWidget* parent) : QWidget(parent) {}
 
-void TRasterView::SetRaster(const TBitmap* raster, QPoint origin)
+void TRasterView::setRaster(const TBitmap* raster, QPoint origin)
 {
     raster_ = raster;
     origin_ = origin;
@@ -24,7 +24,7 @@ void TRasterView::paintEvent(QPaintEvent* event)
         return;
     QPainter painter(this);
     try {
-        PaintRaster(painter, *raster_, origin_, event->rect());
+        paintRaster(painter, *raster_, origin_, event->rect());
     } catch (const std::exception&) {
         // A paint cannot stop for a box (it would come back at every
         // repaint): a part Qt cannot make stays unpainted.

@@ -18,8 +18,8 @@ public:
     explicit TRasterView(QWidget* parent = nullptr);
 
     // `raster` must outlive the view or be replaced first; nullptr shows nothing.
-    void SetRaster(const TBitmap* raster, QPoint origin = {});
-    const TBitmap* Raster() const { return raster_; }
+    void setRaster(const TBitmap* raster, QPoint origin = {});
+    const TBitmap* raster() const { return raster_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -17,54 +17,54 @@ TStripView::TStripView(QWidget* parent) : QAbstractScrollArea(parent)
     horizontalScrollBar()->setSingleStep(20);
 }
 
-void TStripView::ShowStrip(const FrameStrip* strip)
+void TStripView::showStrip(const FrameStrip* strip)
 {
     for (TThumbnail* thumbnail : shown_)
-        Discard(thumbnail);
+        discard(thumbnail);
     shown_.clear();
     strip_ = strip;
-    generation_ = strip ? strip->Generation() : 0;
-    count_ = strip ? strip->Count() : 0;
+    generation_ = strip ? strip->generation() : 0;
+    count_ = strip ? strip->count() : 0;
     byLeft_.clear();
     contentWidth_ = 0;
     widestFrame_ = 0;
     bool ordered = true;
     for (int i = 0; i < count_; ++i) {
-        const TImage& t = strip->Thumbnail(i);
-        contentWidth_ = std::max(contentWidth_, int64_t{t.Left} + t.Width);
-        widestFrame_ = std::max(widestFrame_, t.Width);
-        ordered = ordered && (i == 0 || t.Left >= strip->Thumbnail(i - 1).Left);
+        const TImage& t = strip->thumbnail(i);
+        contentWidth_ = std::max(contentWidth_, int64_t{t.left} + t.width);
+        widestFrame_ = std::max(widestFrame_, t.width);
+        ordered = ordered && (i == 0 || t.left >= strip->thumbnail(i - 1).left);
     }
     if (!ordered) {
         // Frames appended under other options overlap: search by left edge.
         byLeft_.resize(static_cast<size_t>(count_));
         std::iota(byLeft_.begin(), byLeft_.end(), 0);
         std::stable_sort(byLeft_.begin(), byLeft_.end(),
-                         [strip](int a, int b) { return strip->Thumbnail(a).Left < strip->Thumbnail(b).Left; });
+                         [strip](int a, int b) { return strip->thumbnail(a).left < strip->thumbnail(b).left; });
     }
-    UpdateScrollBar();
-    Place();
+    updateScrollBar();
+    place();
 }
 
-void TStripView::Hold(TThumbnail* thumbnail)
+void TStripView::hold(TThumbnail* thumbnail)
 {
     held_ = thumbnail;
     if (!held_)
-        Place();
+        place();
 }
 
 void TStripView::resizeEvent(QResizeEvent*)
 {
-    UpdateScrollBar();
-    Place();
+    updateScrollBar();
+    place();
 }
 
 void TStripView::scrollContentsBy(int, int)
 {
-    Place();
+    place();
 }
 
-void TStripView::UpdateScrollBar()
+void TStripView::updateScrollBar()
 {
     QScrollBar* bar = horizontalScrollBar();
     const int visible = viewport()->width();
@@ -73,12 +73,12 @@ void TStripView::UpdateScrollBar()
     bar->setPageStep(visible);
 }
 
-int64_t TStripView::LeftAt(size_t rank) const
+int64_t TStripView::leftAt(size_t rank) const
 {
-    return strip_->Thumbnail(byLeft_.empty() ? static_cast<int>(rank) : byLeft_[rank]).Left;
+    return strip_->thumbnail(byLeft_.empty() ? static_cast<int>(rank) : byLeft_[rank]).left;
 }
 
-std::vector<int> TStripView::VisibleFrames() const
+std::vector<int> TStripView::visibleFrames() const
 {
     std::vector<int> frames;
     const QSize area = viewport()->size();
@@ -90,31 +90,31 @@ std::vector<int> TStripView::VisibleFrames() const
     size_t rank = 0;
     for (size_t count = static_cast<size_t>(count_); count > 0;) {
         const size_t half = count / 2;
-        if (LeftAt(rank + half) + widestFrame_ <= from) {
+        if (leftAt(rank + half) + widestFrame_ <= from) {
             rank += half + 1;
             count -= half + 1;
         } else {
             count = half;
         }
     }
-    for (; rank < static_cast<size_t>(count_) && LeftAt(rank) < to; ++rank) {
+    for (; rank < static_cast<size_t>(count_) && leftAt(rank) < to; ++rank) {
         const int index = byLeft_.empty() ? static_cast<int>(rank) : byLeft_[rank];
-        const TImage& t = strip_->Thumbnail(index);
-        if (t.Visible && t.Width > 0 && t.Height > 0 && int64_t{t.Left} + t.Width > from && t.Top < area.height() &&
-            int64_t{t.Top} + t.Height > 0)
+        const TImage& t = strip_->thumbnail(index);
+        if (t.visible && t.width > 0 && t.height > 0 && int64_t{t.left} + t.width > from && t.top < area.height() &&
+            int64_t{t.top} + t.height > 0)
             frames.push_back(index);
     }
     std::sort(frames.begin(), frames.end());
     return frames;
 }
 
-void TStripView::Place()
+void TStripView::place()
 {
     // Until the window shows the changed strip, its frames may be gone;
     // while a drag runs, the widget it belongs to must stay.
-    if ((strip_ && strip_->Generation() != generation_) || held_)
+    if ((strip_ && strip_->generation() != generation_) || held_)
         return;
-    const std::vector<int> frames = VisibleFrames();
+    const std::vector<int> frames = visibleFrames();
     const int64_t scroll = horizontalScrollBar()->value();
     const QRect reach = viewport()->rect().adjusted(-kReach, -kReach, kReach, kReach);
     std::vector<TThumbnail*> next;
@@ -122,30 +122,30 @@ void TStripView::Place()
     size_t old = 0;
     bool added = false;
     for (const int index : frames) {
-        while (old < shown_.size() && shown_[old]->Image()->Tag < index)
-            Discard(shown_[old++]);
+        while (old < shown_.size() && shown_[old]->image()->tag < index)
+            discard(shown_[old++]);
         TThumbnail* thumbnail = nullptr;
-        if (old < shown_.size() && shown_[old]->Image()->Tag == index) {
+        if (old < shown_.size() && shown_[old]->image()->tag == index) {
             thumbnail = shown_[old++];
         } else {
-            thumbnail = new TThumbnail(strip_->Thumbnail(index), *strip_, viewport());
-            emit ThumbnailMade(thumbnail);
+            thumbnail = new TThumbnail(strip_->thumbnail(index), *strip_, viewport());
+            emit thumbnailMade(thumbnail);
             added = true;
         }
         // The frame in viewport coordinates, cut to the reach.
-        const TImage& t = strip_->Thumbnail(index);
-        const int64_t left = t.Left - scroll, right = left + t.Width;
-        const int64_t bottom = int64_t{t.Top} + t.Height;
-        const QRect place(QPoint(static_cast<int>(std::max<int64_t>(left, reach.left())), std::max(t.Top, reach.top())),
+        const TImage& t = strip_->thumbnail(index);
+        const int64_t left = t.left - scroll, right = left + t.width;
+        const int64_t bottom = int64_t{t.top} + t.height;
+        const QRect place(QPoint(static_cast<int>(std::max<int64_t>(left, reach.left())), std::max(t.top, reach.top())),
                           QPoint(static_cast<int>(std::min<int64_t>(right, reach.right() + 1)) - 1,
                                  static_cast<int>(std::min<int64_t>(bottom, reach.bottom() + 1)) - 1));
         thumbnail->setGeometry(place);
-        thumbnail->SetRaster(&t.Picture, QPoint(static_cast<int>(left - place.left()), t.Top - place.top()));
+        thumbnail->setRaster(&t.picture, QPoint(static_cast<int>(left - place.left()), t.top - place.top()));
         thumbnail->show();
         next.push_back(thumbnail);
     }
     while (old < shown_.size())
-        Discard(shown_[old++]);
+        discard(shown_[old++]);
     shown_ = std::move(next);
     // Child order is strip order; a widget made now went to the end.
     if (added)
@@ -153,7 +153,7 @@ void TStripView::Place()
             thumbnail->raise();
 }
 
-void TStripView::Discard(TThumbnail* thumbnail)
+void TStripView::discard(TThumbnail* thumbnail)
 {
     thumbnail->hide();
     thumbnail->setParent(nullptr);

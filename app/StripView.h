@@ -31,27 +31,27 @@ public:
     // Shows the strip anew (nullptr: nothing). The widgets shown before may
     // be on the call stack (the pop-up menu of the one being deleted): they
     // leave the viewport now and go later.
-    void ShowStrip(const FrameStrip* strip);
+    void showStrip(const FrameStrip* strip);
     // The thumbnails on screen, in strip order.
-    const std::vector<TThumbnail*>& Thumbnails() const { return shown_; }
+    const std::vector<TThumbnail*>& thumbnails() const { return shown_; }
     // Keeps the thumbnails where they are while a drag started on
     // `thumbnail` runs, as the drag belongs to it; nullptr ends that.
-    void Hold(TThumbnail* thumbnail);
+    void hold(TThumbnail* thumbnail);
 
 signals:
     // A thumbnail came on screen; what happens to it is the window's.
-    void ThumbnailMade(abm::TThumbnail* thumbnail);
+    void thumbnailMade(abm::TThumbnail* thumbnail);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    void UpdateScrollBar();
-    void Place();
-    std::vector<int> VisibleFrames() const;
-    int64_t LeftAt(size_t rank) const;
-    void Discard(TThumbnail* thumbnail);
+    void updateScrollBar();
+    void place();
+    std::vector<int> visibleFrames() const;
+    int64_t leftAt(size_t rank) const;
+    void discard(TThumbnail* thumbnail);
 
     const FrameStrip* strip_ = nullptr;
     uint64_t generation_ = 0;  // the strip's when shown

@@ -8,16 +8,16 @@
 namespace abm {
 
 TThumbnail::TThumbnail(TImage& image, const FrameStrip& strip, QWidget* parent)
-    : TRasterView(parent), image_(&image), strip_(strip), generation_(strip.Generation())
+    : TRasterView(parent), image_(&image), strip_(strip), generation_(strip.generation())
 {
-    setObjectName(QStringLiteral("Img%1").arg(image.Tag));
+    setObjectName(QStringLiteral("Img%1").arg(image.tag));
     setAcceptDrops(true);
-    SetRaster(&image.Picture);
+    setRaster(&image.picture);
 }
 
 void TThumbnail::paintEvent(QPaintEvent* event)
 {
-    if (strip_.Generation() == generation_)
+    if (strip_.generation() == generation_)
         TRasterView::paintEvent(event);
 }
 
@@ -28,28 +28,28 @@ void TThumbnail::mousePressEvent(QMouseEvent* event)
         return;
     }
     event->accept();
-    emit LeftButtonPressed(this);
+    emit leftButtonPressed(this);
 }
 
 void TThumbnail::contextMenuEvent(QContextMenuEvent* event)
 {
     event->accept();
-    emit PopupRequested(this, event->globalPos());
+    emit popupRequested(this, event->globalPos());
 }
 
 void TThumbnail::dragEnterEvent(QDragEnterEvent* event)
 {
-    emit DraggedOver(this, event);
+    emit draggedOver(this, event);
 }
 
 void TThumbnail::dragMoveEvent(QDragMoveEvent* event)
 {
-    emit DraggedOver(this, event);
+    emit draggedOver(this, event);
 }
 
 void TThumbnail::dropEvent(QDropEvent* event)
 {
-    emit Dropped(this, event);
+    emit dropped(this, event);
 }
 
 }  // namespace abm

@@ -24,15 +24,15 @@ public:
 
     TThumbnail(TImage& image, const FrameStrip& strip, QWidget* parent);
 
-    TImage* Image() const { return image_; }
+    TImage* image() const { return image_; }
 
 signals:
     // The left button went down: the window starts the drag at once.
-    void LeftButtonPressed(abm::TThumbnail* sender);
-    void PopupRequested(abm::TThumbnail* sender, const QPoint& globalPos);
+    void leftButtonPressed(abm::TThumbnail* sender);
+    void popupRequested(abm::TThumbnail* sender, const QPoint& globalPos);
     // Something is dragged over this thumbnail; the window accepts or not.
-    void DraggedOver(abm::TThumbnail* target, QDragMoveEvent* event);
-    void Dropped(abm::TThumbnail* target, QDropEvent* event);
+    void draggedOver(abm::TThumbnail* target, QDragMoveEvent* event);
+    void dropped(abm::TThumbnail* target, QDropEvent* event);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

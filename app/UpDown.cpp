@@ -11,7 +11,7 @@ namespace abm {
 
 namespace {
 
-QToolButton* ArrowButton(QWidget* parent, Qt::ArrowType arrow)
+QToolButton* arrowButton(QWidget* parent, Qt::ArrowType arrow)
 {
     auto* button = new QToolButton(parent);
     button->setArrowType(arrow);
@@ -23,11 +23,11 @@ QToolButton* ArrowButton(QWidget* parent, Qt::ArrowType arrow)
 }  // namespace
 
 TUpDown::TUpDown(QWidget* parent)
-    : QWidget(parent), up_(ArrowButton(this, Qt::UpArrow)), down_(ArrowButton(this, Qt::DownArrow))
+    : QWidget(parent), up_(arrowButton(this, Qt::UpArrow)), down_(arrowButton(this, Qt::DownArrow))
 {
     setFocusPolicy(Qt::NoFocus);
-    connect(up_, &QToolButton::clicked, this, [this] { Step(1); });
-    connect(down_, &QToolButton::clicked, this, [this] { Step(-1); });
+    connect(up_, &QToolButton::clicked, this, [this] { step(1); });
+    connect(down_, &QToolButton::clicked, this, [this] { step(-1); });
 }
 
 void TUpDown::resizeEvent(QResizeEvent*)
@@ -37,23 +37,23 @@ void TUpDown::resizeEvent(QResizeEvent*)
     down_->setGeometry(0, half, width(), height() - half);
 }
 
-QString TUpDown::PositionText(int position) const
+QString TUpDown::positionText(int position) const
 {
     QLocale locale;
     QLocale::NumberOptions options = locale.numberOptions();
-    options.setFlag(QLocale::OmitGroupSeparator, !Thousands);
+    options.setFlag(QLocale::OmitGroupSeparator, !thousands);
     locale.setNumberOptions(options);
     return locale.toString(position);
 }
 
-void TUpDown::SetPosition(int position)
+void TUpDown::setPosition(int position)
 {
     position_ = std::clamp(position, minimum, maximum);
     if (associate_)
-        associate_->setText(PositionText(position_));
+        associate_->setText(positionText(position_));
 }
 
-void TUpDown::SetAssociate(QLineEdit* edit)
+void TUpDown::setAssociate(QLineEdit* edit)
 {
     if (associate_)
         associate_->removeEventFilter(this);
@@ -62,7 +62,7 @@ void TUpDown::SetAssociate(QLineEdit* edit)
         associate_->installEventFilter(this);
 }
 
-void TUpDown::Step(int direction)
+void TUpDown::step(int direction)
 {
     int current = position_;
     if (associate_) {
@@ -71,15 +71,15 @@ void TUpDown::Step(int direction)
         if (ok)
             current = std::clamp(shown, minimum, maximum);
     }
-    const long long next = static_cast<long long>(current) + static_cast<long long>(direction) * Increment;
+    const long long next = static_cast<long long>(current) + static_cast<long long>(direction) * increment;
     int position;
     if (next > maximum)
-        position = Wrap ? minimum : maximum;
+        position = wrap ? minimum : maximum;
     else if (next < minimum)
-        position = Wrap ? maximum : minimum;
+        position = wrap ? maximum : minimum;
     else
         position = static_cast<int>(next);
-    SetPosition(position);
+    setPosition(position);
 }
 
 bool TUpDown::eventFilter(QObject* watched, QEvent* event)
@@ -87,7 +87,7 @@ bool TUpDown::eventFilter(QObject* watched, QEvent* event)
     if (watched == associate_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
-            Step(key->key() == Qt::Key_Up ? 1 : -1);
+            step(key->key() == Qt::Key_Up ? 1 : -1);
             return true;
         }
     }

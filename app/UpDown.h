@@ -21,25 +21,25 @@ public:
 
     int minimum = 0;
     int maximum = 100;
-    int Increment = 1;
-    bool Wrap = false;
-    bool Thousands = true;
+    int increment = 1;
+    bool wrap = false;
+    bool thousands = true;
 
-    int Position() const { return position_; }
+    int position() const { return position_; }
     // Also writes the number into the bound edit.
-    void SetPosition(int position);
+    void setPosition(int position);
 
-    QLineEdit* Associate() const { return associate_; }
-    void SetAssociate(QLineEdit* edit);
+    QLineEdit* associate() const { return associate_; }
+    void setAssociate(QLineEdit* edit);
 
     // One step up (+1) or down (-1), as a click on an arrow does.
-    void Step(int direction);
+    void step(int direction);
 
     // The text the edit gets for a position.
-    QString PositionText(int position) const;
+    QString positionText(int position) const;
 
-    QToolButton* UpButton() const { return up_; }
-    QToolButton* DownButton() const { return down_; }
+    QToolButton* upButton() const { return up_; }
+    QToolButton* downButton() const { return down_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

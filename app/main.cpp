@@ -14,7 +14,7 @@
 
 int main(int argc, char* argv[])
 {
-    abm::InstallSaveSignalHandlers();
+    abm::installSaveSignalHandlers();
     // The toolkit first; it takes its own options (-platform, -style …)
     // out of argv, so what is left is the program's command line.
     QApplication application(argc, argv);
@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
 
     QApplication::setApplicationName(QString::fromUtf8(abm::TMForm::kCaption));
     QGuiApplication::setDesktopFileName(QStringLiteral("abmmaker"));
-    QApplication::setWindowIcon(abm::MainIcon());
+    QApplication::setWindowIcon(abm::mainIcon());
 
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     abm::TMForm MForm(arguments);

@@ -33,7 +33,7 @@ struct TTempSlot {
 static_assert(std::atomic<int>::is_always_lock_free);
 TTempSlot gTempSlots[8];
 
-TTempSlot* Publish(const std::string& path)
+TTempSlot* publish(const std::string& path)
 {
     if (path.size() >= PATH_MAX)
         return nullptr;
@@ -48,14 +48,14 @@ TTempSlot* Publish(const std::string& path)
     return nullptr;
 }
 
-void Withdraw(TTempSlot*& slot)
+void withdraw(TTempSlot*& slot)
 {
     if (slot)
         slot->state.store(kSlotFree);
     slot = nullptr;
 }
 
-void RemoveTempFilesAndEnd(int signal)
+void removeTempFilesAndEnd(int signal)
 {
     for (TTempSlot& slot : gTempSlots)
         if (slot.state.load() == kSlotPublished)
@@ -65,13 +65,13 @@ void RemoveTempFilesAndEnd(int signal)
     ::raise(signal);
 }
 
-std::string FolderOf(const std::string& path)
+std::string folderOf(const std::string& path)
 {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string RandomName()
+std::string randomName()
 {
     static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     uint8_t bytes[12];
@@ -89,7 +89,7 @@ std::string RandomName()
 // The file a name finally stands for: links followed to the end, a relative
 // link read from the folder that holds it. 0 or the errno a plain open
 // would give for the chain.
-int FinalTarget(const std::string& fileName, std::string& target)
+int finalTarget(const std::string& fileName, std::string& target)
 {
     target = fileName;
     for (int hops = 0;; ++hops) {
@@ -105,7 +105,7 @@ int FinalTarget(const std::string& fileName, std::string& target)
         if (static_cast<size_t>(n) >= link.size())
             return ENAMETOOLONG;
         link.resize(static_cast<size_t>(n));
-        target = link.front() == '/' ? link : FolderOf(target) + link;
+        target = link.front() == '/' ? link : folderOf(target) + link;
     }
 }
 
@@ -117,8 +117,8 @@ public:
     explicit TTempFile(const std::string& folder)
     {
         for (int attempt = 0; attempt < 100; ++attempt) {
-            path_ = folder + ".abm-" + RandomName();
-            slot_ = Publish(path_);
+            path_ = folder + ".abm-" + randomName();
+            slot_ = publish(path_);
             // 0666: the umask and the folder's default ACL apply, as they
             // do to a file created by a plain open.
             fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
@@ -127,7 +127,7 @@ public:
                 return;
             }
             error_ = errno;
-            Withdraw(slot_);
+            withdraw(slot_);
             if (error_ != EEXIST)
                 return;
         }
@@ -138,27 +138,27 @@ public:
             ::close(fd_);
         if (error_ == 0 && !renamed_)
             ::unlink(path_.c_str());
-        Withdraw(slot_);
+        withdraw(slot_);
     }
     TTempFile(const TTempFile&) = delete;
     TTempFile& operator=(const TTempFile&) = delete;
 
-    int Error() const { return error_; }
-    int Fd() const { return fd_; }
+    int error() const { return error_; }
+    int fd() const { return fd_; }
 
-    int Close()
+    int close()
     {
         const int rc = ::close(fd_);
         fd_ = -1;
         return rc != 0 ? errno : 0;
     }
 
-    int RenameTo(const std::string& target)
+    int renameTo(const std::string& target)
     {
         if (::rename(path_.c_str(), target.c_str()) != 0)
             return errno;
         renamed_ = true;
-        Withdraw(slot_);
+        withdraw(slot_);
         return 0;
     }
 
@@ -170,7 +170,7 @@ private:
     bool renamed_ = false;
 };
 
-int WriteAll(int fd, const void* data, size_t size)
+int writeAll(int fd, const void* data, size_t size)
 {
     const auto* in = static_cast<const uint8_t*>(data);
     size_t done = 0;
@@ -190,7 +190,7 @@ int WriteAll(int fd, const void* data, size_t size)
 // The replaced file's permission bits, and its owner and group where the
 // user may set them: root keeps both, an owner in the file's group keeps
 // the group; otherwise the new file stays the user's own.
-int TakeOverAttributes(int fd, const struct stat& old)
+int takeOverAttributes(int fd, const struct stat& old)
 {
     if (::fchown(fd, old.st_uid, old.st_gid) != 0)
         (void)!::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
@@ -199,7 +199,7 @@ int TakeOverAttributes(int fd, const struct stat& old)
 
 // Lets a test catch a save in the middle: the process stops itself while
 // the temporary file exists and goes on when it is continued.
-void StopIfAsked()
+void stopIfAsked()
 {
     if (std::getenv("ABM_STOP_DURING_SAVE"))
         ::raise(SIGSTOP);
@@ -207,10 +207,10 @@ void StopIfAsked()
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable)
+void writeFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable)
 {
     std::string target;
-    int err = FinalTarget(fileName, target);
+    int err = finalTarget(fileName, target);
     struct stat old {};
     bool replacing = false;
     if (err == 0 && ::stat(target.c_str(), &old) == 0) {
@@ -224,25 +224,25 @@ void WriteFileAtomically(const std::string& fileName, const void* data, size_t s
     if (err != 0)
         throw FileError(ErrorKind::FileCreate, fileName, err);
 
-    TTempFile temp(FolderOf(target));
-    err = temp.Error();
+    TTempFile temp(folderOf(target));
+    err = temp.error();
     if (err == 0)
-        err = WriteAll(temp.Fd(), data, size);
+        err = writeAll(temp.fd(), data, size);
     if (err == 0 && replacing)
-        err = TakeOverAttributes(temp.Fd(), old);
-    if (err == 0 && durable && ::fsync(temp.Fd()) != 0)
+        err = takeOverAttributes(temp.fd(), old);
+    if (err == 0 && durable && ::fsync(temp.fd()) != 0)
         err = errno;
     if (err == 0)
-        err = temp.Close();
+        err = temp.close();
     if (err == 0) {
-        StopIfAsked();
-        err = temp.RenameTo(target);
+        stopIfAsked();
+        err = temp.renameTo(target);
     }
     if (err != 0)
         throw FileError(ErrorKind::FileCreate, fileName, err);
 }
 
-void InstallSaveSignalHandlers()
+void installSaveSignalHandlers()
 {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
@@ -250,7 +250,7 @@ void InstallSaveSignalHandlers()
     ::sigaction(SIGXFSZ, &ignore, nullptr);
 
     struct sigaction cleanup {};
-    cleanup.sa_handler = RemoveTempFilesAndEnd;
+    cleanup.sa_handler = removeTempFilesAndEnd;
     sigemptyset(&cleanup.sa_mask);
     sigaddset(&cleanup.sa_mask, SIGINT);
     sigaddset(&cleanup.sa_mask, SIGTERM);

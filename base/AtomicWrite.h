@@ -22,13 +22,13 @@ namespace abm {
 
 // Raises FileError FileCreate (the name given, the errno); no temporary file is left then. `durable` also flushes
 // the data to the disk before the rename.
-void WriteFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable = true);
+void writeFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable = true);
 
 // Called once at the start of each program. A file size limit (ulimit -f)
 // makes a write fail with "File too large" instead of killing the process
 // (SIGXFSZ ignored); SIGINT and SIGTERM remove the temporary file of a save
 // in progress and then end the process as the signal asks. A signal the
 // process was started to ignore stays ignored.
-void InstallSaveSignalHandlers();
+void installSaveSignalHandlers();
 
 }  // namespace abm

@@ -11,27 +11,27 @@
 
 namespace abm {
 
-void TStream::ReadBuffer(void* buffer, size_t count)
+void TStream::readBuffer(void* buffer, size_t count)
 {
-    if (Read(buffer, count) != count)
+    if (read(buffer, count) != count)
         throw FileError(ErrorKind::StreamRead);
 }
 
-TLoadedBytes TStream::ReadRest()
+TLoadedBytes TStream::readRest()
 {
-    const int64_t left = std::max<int64_t>(0, Size() - Position());
+    const int64_t left = std::max<int64_t>(0, size() - position());
     if (left > kMaxInputBytes)
         throw FileError(ErrorKind::StreamRead);
     TLoadedBytes loaded;
     loaded.reservation = MemoryReservation(left);
     loaded.bytes.resize(static_cast<size_t>(left));
-    loaded.bytes.resize(Read(loaded.bytes.data(), loaded.bytes.size()));
+    loaded.bytes.resize(read(loaded.bytes.data(), loaded.bytes.size()));
     return loaded;
 }
 
-size_t TMemoryStream::Read(void* buffer, size_t count)
+size_t TMemoryStream::read(void* buffer, size_t count)
 {
-    const int64_t left = Size() - position_;
+    const int64_t left = size() - position_;
     if (left <= 0 || count == 0)
         return 0;
     const size_t n = std::min<size_t>(count, static_cast<size_t>(left));
@@ -40,7 +40,7 @@ size_t TMemoryStream::Read(void* buffer, size_t count)
     return n;
 }
 
-void TMemoryStream::Write(const void* buffer, size_t count)
+void TMemoryStream::write(const void* buffer, size_t count)
 {
     if (count == 0)
         return;
@@ -51,39 +51,39 @@ void TMemoryStream::Write(const void* buffer, size_t count)
     position_ = static_cast<int64_t>(end);
 }
 
-void TMemoryStream::SetPosition(int64_t position)
+void TMemoryStream::setPosition(int64_t position)
 {
     position_ = std::max<int64_t>(0, position);
 }
 
-void TMemoryStream::SetSize(int64_t size)
+void TMemoryStream::setSize(int64_t newSize)
 {
-    data_.resize(static_cast<size_t>(std::max<int64_t>(0, size)));
-    position_ = std::min(position_, Size());
+    data_.resize(static_cast<size_t>(std::max<int64_t>(0, newSize)));
+    position_ = std::min(position_, size());
 }
 
-void TMemoryStream::Clear()
+void TMemoryStream::clear()
 {
     data_.clear();
     position_ = 0;
-    loaded_.Release();
+    loaded_.release();
 }
 
-void TMemoryStream::LoadFromFile(const std::string& fileName)
+void TMemoryStream::loadFromFile(const std::string& fileName)
 {
-    TLoadedBytes loaded = ReadWholeFile(fileName);
+    TLoadedBytes loaded = readWholeFile(fileName);
     data_ = std::move(loaded.bytes);
     loaded_ = std::move(loaded.reservation);
     position_ = 0;
 }
 
-void TMemoryStream::SaveToFile(const std::string& fileName) const
+void TMemoryStream::saveToFile(const std::string& fileName) const
 {
     TFileStream file(fileName, TFileStream::Mode::Create);
-    file.Write(data_.data(), data_.size());
+    file.write(data_.data(), data_.size());
 }
 
-int OpenRegularFile(const std::string& fileName, int& error, int64_t* size)
+int openRegularFile(const std::string& fileName, int& error, int64_t* size)
 {
     // O_NONBLOCK: opening a FIFO would otherwise wait for a writer forever.
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -107,7 +107,7 @@ TFileStream::TFileStream(const std::string& fileName, Mode mode)
 {
     if (mode == Mode::OpenRead) {
         int error = 0;
-        fd_ = OpenRegularFile(fileName, error);
+        fd_ = openRegularFile(fileName, error);
         if (fd_ < 0)
             throw FileError(ErrorKind::FileOpen, fileName, error);
     } else {
@@ -123,7 +123,7 @@ TFileStream::~TFileStream()
         ::close(fd_);
 }
 
-size_t TFileStream::Read(void* buffer, size_t count)
+size_t TFileStream::read(void* buffer, size_t count)
 {
     size_t done = 0;
     auto* out = static_cast<uint8_t*>(buffer);
@@ -138,7 +138,7 @@ size_t TFileStream::Read(void* buffer, size_t count)
     return done;
 }
 
-void TFileStream::Write(const void* buffer, size_t count)
+void TFileStream::write(const void* buffer, size_t count)
 {
     size_t done = 0;
     const auto* in = static_cast<const uint8_t*>(buffer);
@@ -152,17 +152,17 @@ void TFileStream::Write(const void* buffer, size_t count)
     }
 }
 
-int64_t TFileStream::Position() const
+int64_t TFileStream::position() const
 {
     return ::lseek(fd_, 0, SEEK_CUR);
 }
 
-void TFileStream::SetPosition(int64_t position)
+void TFileStream::setPosition(int64_t position)
 {
     ::lseek(fd_, std::max<int64_t>(0, position), SEEK_SET);
 }
 
-int64_t TFileStream::Size() const
+int64_t TFileStream::size() const
 {
     struct stat st {};
     if (::fstat(fd_, &st) != 0)
@@ -170,13 +170,13 @@ int64_t TFileStream::Size() const
     return st.st_size;
 }
 
-TLoadedBytes ReadWholeFile(const std::string& fileName)
+TLoadedBytes readWholeFile(const std::string& fileName)
 {
     TFileStream file(fileName, TFileStream::Mode::OpenRead);
-    return file.ReadRest();
+    return file.readRest();
 }
 
-bool FileExists(const std::string& fileName)
+bool fileExists(const std::string& fileName)
 {
     struct stat st {};
     return ::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -31,17 +31,17 @@ class TStream {
 public:
     virtual ~TStream() = default;
     // Reads up to `count` bytes, returns how many were read.
-    virtual size_t Read(void* buffer, size_t count) = 0;
-    virtual void Write(const void* buffer, size_t count) = 0;
-    virtual int64_t Position() const = 0;
-    virtual void SetPosition(int64_t position) = 0;
-    virtual int64_t Size() const = 0;
+    virtual size_t read(void* buffer, size_t count) = 0;
+    virtual void write(const void* buffer, size_t count) = 0;
+    virtual int64_t position() const = 0;
+    virtual void setPosition(int64_t position) = 0;
+    virtual int64_t size() const = 0;
 
     // Reads exactly `count` bytes or raises FileError StreamRead.
-    void ReadBuffer(void* buffer, size_t count);
+    void readBuffer(void* buffer, size_t count);
     // Everything from the current position to the end (raises past
     // kMaxInputBytes, and MemoryLimitExceeded past the memory budget).
-    TLoadedBytes ReadRest();
+    TLoadedBytes readRest();
 };
 
 class TMemoryStream : public TStream {
@@ -49,20 +49,20 @@ public:
     TMemoryStream() = default;
     explicit TMemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) {}
 
-    size_t Read(void* buffer, size_t count) override;
-    void Write(const void* buffer, size_t count) override;
-    int64_t Position() const override { return position_; }
-    void SetPosition(int64_t position) override;
-    int64_t Size() const override { return static_cast<int64_t>(data_.size()); }
-    void SetSize(int64_t size);
-    void Clear();
+    size_t read(void* buffer, size_t count) override;
+    void write(const void* buffer, size_t count) override;
+    int64_t position() const override { return position_; }
+    void setPosition(int64_t position) override;
+    int64_t size() const override { return static_cast<int64_t>(data_.size()); }
+    void setSize(int64_t size);
+    void clear();
 
-    const std::vector<uint8_t>& Bytes() const { return data_; }
-    std::vector<uint8_t>& Bytes() { return data_; }
+    const std::vector<uint8_t>& bytes() const { return data_; }
+    std::vector<uint8_t>& bytes() { return data_; }
     // The file's bytes, held against the memory budget until cleared.
-    void LoadFromFile(const std::string& fileName);
+    void loadFromFile(const std::string& fileName);
     // Writes the whole content to `fileName`, creating or truncating it.
-    void SaveToFile(const std::string& fileName) const;
+    void saveToFile(const std::string& fileName) const;
 
 private:
     std::vector<uint8_t> data_;
@@ -75,7 +75,7 @@ private:
 // program or feeding it endless bytes. Returns the descriptor (the caller
 // closes it), or -1 with `error` set to errno, EISDIR or kNotRegularFile.
 // `size`, when given, receives the file's size.
-int OpenRegularFile(const std::string& fileName, int& error, int64_t* size = nullptr);
+int openRegularFile(const std::string& fileName, int& error, int64_t* size = nullptr);
 
 // A file opened for reading (shared) or created for writing. Reading takes
 // regular files only, as OpenRegularFile does.
@@ -87,20 +87,20 @@ public:
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
 
-    size_t Read(void* buffer, size_t count) override;
-    void Write(const void* buffer, size_t count) override;
-    int64_t Position() const override;
-    void SetPosition(int64_t position) override;
-    int64_t Size() const override;
+    size_t read(void* buffer, size_t count) override;
+    void write(const void* buffer, size_t count) override;
+    int64_t position() const override;
+    void setPosition(int64_t position) override;
+    int64_t size() const override;
 
 private:
     int fd_ = -1;
 };
 
 // Whole-file helpers for the readers: FileError FileOpen when the file cannot be opened.
-TLoadedBytes ReadWholeFile(const std::string& fileName);
+TLoadedBytes readWholeFile(const std::string& fileName);
 
 // A regular file of that name exists (a FIFO or a device does not count).
-bool FileExists(const std::string& fileName);
+bool fileExists(const std::string& fileName);
 
 }  // namespace abm

@@ -42,7 +42,7 @@ const char* programText(ErrorKind kind)
 
 namespace {
 
-std::string Argument(const Error& error, std::string_view placeholder)
+std::string argument(const Error& error, std::string_view placeholder)
 {
     if (placeholder == "name")
         return error.name();
@@ -51,9 +51,9 @@ std::string Argument(const Error& error, std::string_view placeholder)
     if (placeholder == "reason")
         return error.number() == kNotRegularFile ? "Not a regular file" : std::strerror(static_cast<int>(error.number()));
     if (placeholder == "needed")
-        return MebibyteText(error.number());
+        return mebibyteText(error.number());
     if (placeholder == "limit")
-        return MebibyteText(error.limit());
+        return mebibyteText(error.limit());
     return "{" + std::string(placeholder) + "}";
 }
 
@@ -73,7 +73,7 @@ std::string errorText(const Error& error, MessageCatalogue catalogue)
             shown = true;
         } else if (close != std::string_view::npos) {
             if (shown)
-                text += Argument(error, pattern.substr(i + 1, close - i - 1));
+                text += argument(error, pattern.substr(i + 1, close - i - 1));
             i = close;
         } else if (shown) {
             text += c;

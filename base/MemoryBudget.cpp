@@ -16,16 +16,16 @@ constexpr int64_t kDefaultLimit = int64_t{1} << 30;
 // Past this a limit in MiB would overflow the byte count; no machine has it anyway.
 constexpr int64_t kLargestLimitMiB = int64_t{1} << 40;
 
-std::atomic<int64_t>& LimitCell()
+std::atomic<int64_t>& limitCell()
 {
-    static std::atomic<int64_t> limit{MemoryBudget::DefaultLimit()};
+    static std::atomic<int64_t> limit{MemoryBudget::defaultLimit()};
     return limit;
 }
 
 std::atomic<int64_t> gUsed{0};
 std::atomic<int64_t> gPeak{0};
 
-void RaisePeak(int64_t used)
+void raisePeak(int64_t used)
 {
     int64_t peak = gPeak.load(std::memory_order_relaxed);
     while (used > peak && !gPeak.compare_exchange_weak(peak, used, std::memory_order_relaxed)) {
@@ -33,26 +33,26 @@ void RaisePeak(int64_t used)
 }
 
 // Adds `bytes` to the count unless that would pass the limit.
-void Take(int64_t bytes)
+void take(int64_t bytes)
 {
     if (bytes <= 0)
         return;
-    const int64_t limit = MemoryBudget::Limit();
+    const int64_t limit = MemoryBudget::limit();
     int64_t used = gUsed.load(std::memory_order_relaxed);
     do {
         if (bytes > limit - used)
             throw MemoryLimitExceeded(used + bytes, limit);
     } while (!gUsed.compare_exchange_weak(used, used + bytes, std::memory_order_relaxed));
-    RaisePeak(used + bytes);
+    raisePeak(used + bytes);
 }
 
-void Give(int64_t bytes)
+void give(int64_t bytes)
 {
     if (bytes > 0)
         gUsed.fetch_sub(bytes, std::memory_order_relaxed);
 }
 
-std::string Grouped(int64_t value)
+std::string grouped(int64_t value)
 {
     const std::string digits = std::to_string(value);
     std::string grouped;
@@ -66,12 +66,12 @@ std::string Grouped(int64_t value)
 
 }  // namespace
 
-std::string MebibyteText(int64_t bytes)
+std::string mebibyteText(int64_t bytes)
 {
-    return Grouped(bytes <= 0 ? 0 : (bytes - 1) / kMiB + 1) + " MiB";
+    return grouped(bytes <= 0 ? 0 : (bytes - 1) / kMiB + 1) + " MiB";
 }
 
-int64_t MemoryBudget::DefaultLimit()
+int64_t MemoryBudget::defaultLimit()
 {
     if (const char* text = std::getenv("ABM_MEMORY_LIMIT_MB")) {
         int64_t mib = 0;
@@ -87,52 +87,52 @@ int64_t MemoryBudget::DefaultLimit()
     return std::min(kDefaultLimit, static_cast<int64_t>(pages) * pageSize / 4);
 }
 
-int64_t MemoryBudget::Limit()
+int64_t MemoryBudget::limit()
 {
-    return LimitCell().load(std::memory_order_relaxed);
+    return limitCell().load(std::memory_order_relaxed);
 }
 
-void MemoryBudget::SetLimit(int64_t bytes)
+void MemoryBudget::setLimit(int64_t bytes)
 {
-    LimitCell().store(std::max<int64_t>(0, bytes), std::memory_order_relaxed);
+    limitCell().store(std::max<int64_t>(0, bytes), std::memory_order_relaxed);
 }
 
-int64_t MemoryBudget::Used()
+int64_t MemoryBudget::used()
 {
     return gUsed.load(std::memory_order_relaxed);
 }
 
-int64_t MemoryBudget::Available()
+int64_t MemoryBudget::available()
 {
-    return std::max<int64_t>(0, Limit() - Used());
+    return std::max<int64_t>(0, limit() - used());
 }
 
-int64_t MemoryBudget::Peak()
+int64_t MemoryBudget::peak()
 {
     return gPeak.load(std::memory_order_relaxed);
 }
 
-void MemoryBudget::ResetPeak()
+void MemoryBudget::resetPeak()
 {
-    gPeak.store(Used(), std::memory_order_relaxed);
+    gPeak.store(used(), std::memory_order_relaxed);
 }
 
-void MemoryBudget::Require(int64_t bytes)
+void MemoryBudget::require(int64_t bytes)
 {
-    const int64_t limit = Limit(), used = Used();
-    if (bytes > 0 && bytes > limit - used)
-        throw MemoryLimitExceeded(used + bytes, limit);
+    const int64_t cap = limit(), held = used();
+    if (bytes > 0 && bytes > cap - held)
+        throw MemoryLimitExceeded(held + bytes, cap);
 }
 
 MemoryReservation::MemoryReservation(int64_t bytes)
 {
-    Take(bytes);
+    take(bytes);
     bytes_ = std::max<int64_t>(0, bytes);
 }
 
 MemoryReservation::~MemoryReservation()
 {
-    Give(bytes_);
+    give(bytes_);
 }
 
 MemoryReservation::MemoryReservation(MemoryReservation&& other) noexcept : bytes_(other.bytes_)
@@ -143,26 +143,26 @@ MemoryReservation::MemoryReservation(MemoryReservation&& other) noexcept : bytes
 MemoryReservation& MemoryReservation::operator=(MemoryReservation&& other) noexcept
 {
     if (this != &other) {
-        Give(bytes_);
+        give(bytes_);
         bytes_ = other.bytes_;
         other.bytes_ = 0;
     }
     return *this;
 }
 
-void MemoryReservation::Resize(int64_t bytes)
+void MemoryReservation::resize(int64_t bytes)
 {
     bytes = std::max<int64_t>(0, bytes);
     if (bytes > bytes_)
-        Take(bytes - bytes_);
+        take(bytes - bytes_);
     else
-        Give(bytes_ - bytes);
+        give(bytes_ - bytes);
     bytes_ = bytes;
 }
 
-void MemoryReservation::Release()
+void MemoryReservation::release()
 {
-    Give(bytes_);
+    give(bytes_);
     bytes_ = 0;
 }
 

@@ -29,21 +29,21 @@ constexpr int64_t kObjectOverheadBytes = 256;
 // The process-wide count. Thread-safe.
 class MemoryBudget {
 public:
-    static int64_t Limit();
+    static int64_t limit();
     // A limit below what is held refuses every new reservation until enough is released.
-    static void SetLimit(int64_t bytes);
-    static int64_t Used();
-    static int64_t Available();
+    static void setLimit(int64_t bytes);
+    static int64_t used();
+    static int64_t available();
     // The most that was ever held since the start or the last ResetPeak.
-    static int64_t Peak();
-    static void ResetPeak();
+    static int64_t peak();
+    static void resetPeak();
 
     // Raises MemoryLimitExceeded unless `bytes` more would fit now; reserves nothing.
-    static void Require(int64_t bytes);
+    static void require(int64_t bytes);
 
     // 1 GiB or a quarter of the physical memory, whichever is less, unless
     // ABM_MEMORY_LIMIT_MB (a positive number of MiB) says otherwise.
-    static int64_t DefaultLimit();
+    static int64_t defaultLimit();
 };
 
 // Bytes held against the budget until released or destroyed. Move-only.
@@ -58,16 +58,16 @@ public:
     MemoryReservation(const MemoryReservation&) = delete;
     MemoryReservation& operator=(const MemoryReservation&) = delete;
 
-    int64_t Bytes() const { return bytes_; }
+    int64_t bytes() const { return bytes_; }
     // Grows (checked first, unchanged on refusal) or shrinks to `bytes`.
-    void Resize(int64_t bytes);
-    void Release();
+    void resize(int64_t bytes);
+    void release();
 
 private:
     int64_t bytes_ = 0;
 };
 
 // 1536 × 2^20 bytes as "1,536 MiB", rounded up to whole MiB.
-std::string MebibyteText(int64_t bytes);
+std::string mebibyteText(int64_t bytes);
 
 }  // namespace abm

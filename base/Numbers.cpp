@@ -11,7 +11,7 @@ namespace abm {
 
 namespace {
 
-std::optional<int> Decimal(std::string_view text)
+std::optional<int> decimal(std::string_view text)
 {
     // from_chars takes a minus but no plus; a plus must still be followed by a digit.
     if (!text.empty() && text.front() == '+') {
@@ -26,7 +26,7 @@ std::optional<int> Decimal(std::string_view text)
     return value;
 }
 
-std::optional<int> Hexadecimal(std::string_view digits)
+std::optional<int> hexadecimal(std::string_view digits)
 {
     uint32_t value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
@@ -39,7 +39,7 @@ std::optional<int> Hexadecimal(std::string_view digits)
 
 int parseInt(std::string_view text)
 {
-    if (const std::optional<int> value = Decimal(text))
+    if (const std::optional<int> value = decimal(text))
         return *value;
     throw Error(ErrorKind::NotAnInteger, std::string(text));
 }
@@ -47,8 +47,8 @@ int parseInt(std::string_view text)
 int parseIntOr(std::string_view text, int fallback)
 {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-        return Hexadecimal(text.substr(2)).value_or(fallback);
-    return Decimal(text).value_or(fallback);
+        return hexadecimal(text.substr(2)).value_or(fallback);
+    return decimal(text).value_or(fallback);
 }
 
 }  // namespace abm

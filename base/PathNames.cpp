@@ -5,43 +5,43 @@ namespace abm {
 
 namespace {
 
-size_t NameStart(const std::string& name)
+size_t nameStart(const std::string& name)
 {
     const size_t slash = name.rfind('/');
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
-size_t ExtStart(const std::string& name)
+size_t extStart(const std::string& name)
 {
     const size_t dot = name.rfind('.');
-    return dot == std::string::npos || dot < NameStart(name) ? std::string::npos : dot;
+    return dot == std::string::npos || dot < nameStart(name) ? std::string::npos : dot;
 }
 
 }  // namespace
 
 std::string folderPart(const std::string& name)
 {
-    return name.substr(0, NameStart(name));
+    return name.substr(0, nameStart(name));
 }
 
 std::string fileNamePart(const std::string& name)
 {
-    return name.substr(NameStart(name));
+    return name.substr(nameStart(name));
 }
 
 std::string extensionPart(const std::string& name)
 {
-    const size_t dot = ExtStart(name);
+    const size_t dot = extStart(name);
     return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
 std::string replaceExtension(const std::string& name, const std::string& ext)
 {
-    const size_t dot = ExtStart(name);
+    const size_t dot = extStart(name);
     return (dot == std::string::npos ? name : name.substr(0, dot)) + ext;
 }
 
-std::string Trim(const std::string& text)
+std::string trim(const std::string& text)
 {
     size_t begin = 0, end = text.size();
     while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')

@@ -6,7 +6,7 @@
 
 namespace abm {
 
-std::string ProgramFilePath()
+std::string programFilePath()
 {
     std::vector<char> buffer(4096);
     for (;;) {
@@ -14,7 +14,7 @@ std::string ProgramFilePath()
         if (n < 0)
             break;
         if (static_cast<size_t>(n) < buffer.size())
-            return ProgramPathFromExeLink(std::string(buffer.data(), static_cast<size_t>(n)));
+            return programPathFromExeLink(std::string(buffer.data(), static_cast<size_t>(n)));
         if (buffer.size() >= (size_t{1} << 20))
             break;
         buffer.resize(buffer.size() * 2);
@@ -23,7 +23,7 @@ std::string ProgramFilePath()
     return program_invocation_name ? program_invocation_name : "";
 }
 
-std::string ProgramPathFromExeLink(const std::string& link)
+std::string programPathFromExeLink(const std::string& link)
 {
     static const std::string mark = " (deleted)";
     if (link.size() > mark.size() && link.compare(link.size() - mark.size(), mark.size(), mark) == 0)
@@ -31,7 +31,7 @@ std::string ProgramPathFromExeLink(const std::string& link)
     return link;
 }
 
-std::string DefaultIniFileName(const std::string& programPath)
+std::string defaultIniFileName(const std::string& programPath)
 {
     const size_t slash = programPath.rfind('/');
     std::string name = slash == std::string::npos ? programPath : programPath.substr(slash + 1);

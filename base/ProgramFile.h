@@ -7,14 +7,14 @@
 namespace abm {
 
 // The full path of the running program file, from /proc/self/exe.
-std::string ProgramFilePath();
+std::string programFilePath();
 
 // The kernel marks the link of a program file that was replaced while it
 // runs (a package upgrade) with " (deleted)"; the settings belong to the path.
-std::string ProgramPathFromExeLink(const std::string& link);
+std::string programPathFromExeLink(const std::string& link);
 
 // The program file's name without folder, its extension replaced by ".INI":
 // "/usr/bin/anim.exe" gives "anim.INI", "/usr/bin/abmmaker" gives "abmmaker.INI".
-std::string DefaultIniFileName(const std::string& programPath);
+std::string defaultIniFileName(const std::string& programPath);
 
 }  // namespace abm

@@ -8,19 +8,19 @@ namespace abm {
 
 // Right and bottom are exclusive.
 struct TRect {
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
-    constexpr int Width() const { return Right - Left; }
-    constexpr int Height() const { return Bottom - Top; }
-    constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+    int left = 0, top = 0, right = 0, bottom = 0;
+    constexpr int width() const { return right - left; }
+    constexpr int height() const { return bottom - top; }
+    constexpr bool isEmpty() const { return right <= left || bottom <= top; }
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 
 constexpr TRect Rect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
 
-constexpr TRect Intersect(const TRect& a, const TRect& b)
+constexpr TRect intersect(const TRect& a, const TRect& b)
 {
-    return TRect{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-                 std::min(a.Bottom, b.Bottom)};
+    return TRect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                 std::min(a.bottom, b.bottom)};
 }
 
 }  // namespace abm

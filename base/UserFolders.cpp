@@ -14,7 +14,7 @@ namespace abm {
 
 namespace {
 
-std::string AbsoluteEnv(const char* name)
+std::string absoluteEnv(const char* name)
 {
     const char* value = std::getenv(name);
     // The base-directory rules ignore relative paths.
@@ -23,13 +23,13 @@ std::string AbsoluteEnv(const char* name)
     return {};
 }
 
-std::string UnderHome(const std::string& rest)
+std::string underHome(const std::string& rest)
 {
-    const std::string home = HomeFolder();
+    const std::string home = homeFolder();
     return home.empty() ? std::string() : home + rest;
 }
 
-bool IsFolder(const std::string& path)
+bool isFolder(const std::string& path)
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -37,7 +37,7 @@ bool IsFolder(const std::string& path)
 
 }  // namespace
 
-std::string HomeFolder()
+std::string homeFolder()
 {
     const char* home = std::getenv("HOME");
     if (home && *home)
@@ -53,23 +53,23 @@ std::string HomeFolder()
     return {};
 }
 
-std::string ConfigHome()
+std::string configHome()
 {
-    const std::string env = AbsoluteEnv("XDG_CONFIG_HOME");
-    return env.empty() ? UnderHome("/.config") : env;
+    const std::string env = absoluteEnv("XDG_CONFIG_HOME");
+    return env.empty() ? underHome("/.config") : env;
 }
 
-std::string DataHome()
+std::string dataHome()
 {
-    const std::string env = AbsoluteEnv("XDG_DATA_HOME");
-    return env.empty() ? UnderHome("/.local/share") : env;
+    const std::string env = absoluteEnv("XDG_DATA_HOME");
+    return env.empty() ? underHome("/.local/share") : env;
 }
 
-bool MakeFolders(const std::string& folder)
+bool makeFolders(const std::string& folder)
 {
     if (folder.empty())
         return false;
-    if (IsFolder(folder))
+    if (isFolder(folder))
         return true;
     for (size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
         const std::string part = folder.substr(0, end);
@@ -78,15 +78,15 @@ bool MakeFolders(const std::string& folder)
         if (end == std::string::npos)
             break;
     }
-    return IsFolder(folder);
+    return isFolder(folder);
 }
 
-TLoadResult LoadConfigFile(const std::string& path, std::string& content)
+TLoadResult loadConfigFile(const std::string& path, std::string& content)
 {
     content.clear();
     int error = 0;
     int64_t size = 0;
-    const int fd = OpenRegularFile(path, error, &size);
+    const int fd = openRegularFile(path, error, &size);
     if (fd < 0)
         return error == ENOENT || error == ENOTDIR ? TLoadResult::Missing : TLoadResult::Unusable;
     TLoadResult result = TLoadResult::Loaded;

@@ -9,15 +9,15 @@
 namespace abm {
 
 // $HOME, else the password entry's home; empty when neither is known.
-std::string HomeFolder();
+std::string homeFolder();
 // $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
-std::string ConfigHome();
+std::string configHome();
 // $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
-std::string DataHome();
+std::string dataHome();
 
 // Creates `folder` and its missing parents (mode 0700, as the XDG rules ask
 // for base folders). True when the folder exists afterwards.
-bool MakeFolders(const std::string& folder);
+bool makeFolders(const std::string& folder);
 
 // A configuration file far larger than this was not written by us; it is
 // neither read nor rewritten, so a hostile file cannot make us allocate much.
@@ -31,6 +31,6 @@ enum class TLoadResult {
 
 // Reads a whole regular file of at most kMaxConfigFileBytes. Never blocks on
 // a pipe or device that happens to carry the name.
-TLoadResult LoadConfigFile(const std::string& path, std::string& content);
+TLoadResult loadConfigFile(const std::string& path, std::string& content);
 
 }  // namespace abm

@@ -12,8 +12,8 @@ TModalResult CliPrompts::showMessage(const std::string& text, TMsgDlgType type, 
     if (type == TMsgDlgType::mtConfirmation)
         return TModalResult::mrOk;
     if (type == TMsgDlgType::mtWarning || type == TMsgDlgType::mtError)
-        Failed = true;
-    Report(text);
+        failed = true;
+    report(text);
     return TModalResult::mrCancel;
 }
 
@@ -24,19 +24,19 @@ std::vector<std::string> CliPrompts::askOpenFiles(const TFileDialogRequest&)
 
 std::optional<std::string> CliPrompts::askSaveFile(const TFileDialogRequest&)
 {
-    if (SaveName.empty())
+    if (saveName.empty())
         return std::nullopt;
-    return SaveName;
+    return saveName;
 }
 
-void CliPrompts::Report(const std::string& text)
+void CliPrompts::report(const std::string& text)
 {
     // A box's own line break stays one; any other control character, such
     // as one inside a file name, is escaped.
     std::string shown;
     for (size_t start = 0;;) {
         const size_t end = text.find("\r\n", start);
-        shown += EscapedText(std::string_view(text).substr(start, end - start));
+        shown += escapedText(std::string_view(text).substr(start, end - start));
         if (end == std::string::npos)
             break;
         shown += '\n';

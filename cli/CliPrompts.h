@@ -16,9 +16,9 @@ class CliPrompts : public IUserPrompts {
 public:
     explicit CliPrompts(std::ostream& err) : err_(err) {}
 
-    std::string SaveName;
+    std::string saveName;
     // Set once a warning or error box was shown.
-    bool Failed = false;
+    bool failed = false;
 
     TModalResult showMessage(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>& buttons) override;
     std::vector<std::string> askOpenFiles(const TFileDialogRequest& request) override;
@@ -26,7 +26,7 @@ public:
 
     // "abmtool: " + text, a box's CR LF shown as one line break and every
     // other control character escaped (EscapedText).
-    void Report(const std::string& text);
+    void report(const std::string& text);
 
 private:
     std::ostream& err_;

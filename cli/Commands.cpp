@@ -24,28 +24,28 @@ namespace {
 // abmtool remembers nothing between runs.
 class NoSettings : public ISettingsStore {
 public:
-    std::string ReadSetting(const std::string&, const std::string& defaultValue) override { return defaultValue; }
-    void WriteSetting(const std::string&, const std::string&) override {}
+    std::string readSetting(const std::string&, const std::string& defaultValue) override { return defaultValue; }
+    void writeSetting(const std::string&, const std::string&) override {}
 };
 
-TFrameOptionValues FrameOptions(const TCliOptions& o)
+TFrameOptionValues frameOptions(const TCliOptions& o)
 {
     TFrameOptionValues v;
-    v.Width = o.width;
-    v.Height = o.height;
-    v.AutoSizeOn = o.autoSize;
-    v.StretchOn = o.stretch;
-    v.TransparentOn = o.transparentGif;
+    v.width = o.width;
+    v.height = o.height;
+    v.autoSizeOn = o.autoSize;
+    v.stretchOn = o.stretch;
+    v.transparentOn = o.transparentGif;
     return v;
 }
 
 // Every input must be a readable regular file before anything is imported,
 // so that a mistyped name (or a FIFO, which would never end) fails the run at
 // once, even where the window would stay silent.
-void CheckInputExists(const std::string& name)
+void checkInputExists(const std::string& name)
 {
     int error = 0;
-    const int fd = OpenRegularFile(name, error);
+    const int fd = openRegularFile(name, error);
     if (fd < 0)
         throw FileError(ErrorKind::FileOpen, name, error);
     ::close(fd);
@@ -53,30 +53,30 @@ void CheckInputExists(const std::string& name)
 
 // The open command's import of the inputs, stopping once the strip holds
 // `frameCap` frames; false when the run must stop.
-bool ImportInputs(Workspace& ws, CliPrompts& prompts, const TCliOptions& o, int frameCap)
+bool importInputs(Workspace& ws, CliPrompts& prompts, const TCliOptions& o, int frameCap)
 {
     for (const std::string& input : o.inputs)
-        CheckInputExists(input);
+        checkInputExists(input);
     bool dropped = false;
     int leftOut = 0;
-    ImportFiles(
-        ws.Strip, ws.Settings(), o.inputs,
+    importFiles(
+        ws.strip, ws.settings(), o.inputs,
         [&](const std::string& name, const TImportResult& result) {
             if (result.leftOut) {
                 ++leftOut;
             } else if (result.dropped) {
-                prompts.Report("warning: " + name + ": not a picture of its kind, skipped");
+                prompts.report("warning: " + name + ": not a picture of its kind, skipped");
                 dropped = true;
             }
         },
         frameCap);
     if (leftOut > 0)
-        prompts.Report("warning: " + std::to_string(leftOut) + (leftOut == 1 ? " input" : " inputs") +
+        prompts.report("warning: " + std::to_string(leftOut) + (leftOut == 1 ? " input" : " inputs") +
                        " after the fourth frame left out");
-    if (prompts.Failed || (dropped && o.strict))
+    if (prompts.failed || (dropped && o.strict))
         return false;
-    if (ws.Strip.Count() == 0) {
-        prompts.Report("no frames to write");
+    if (ws.strip.count() == 0) {
+        prompts.report("no frames to write");
         return false;
     }
     return true;
@@ -88,33 +88,33 @@ namespace {
 
 // Imports the inputs, then runs one of the window's save commands with OUT
 // as the name chosen in its dialog.
-int ImportAndSave(const TCliOptions& o, std::ostream& err, void (Workspace::*save)(), int frameCap)
+int importAndSave(const TCliOptions& o, std::ostream& err, void (Workspace::*save)(), int frameCap)
 {
-    TFrameOptionValues options = FrameOptions(o);
+    TFrameOptionValues options = frameOptions(o);
     CliPrompts prompts(err);
     NoSettings settings;
     Workspace ws(options, prompts, settings);
-    if (!ImportInputs(ws, prompts, o, frameCap))
+    if (!importInputs(ws, prompts, o, frameCap))
         return 1;
-    prompts.SaveName = o.out;
+    prompts.saveName = o.out;
     (ws.*save)();
-    return prompts.Failed ? 1 : 0;
+    return prompts.failed ? 1 : 0;
 }
 
 }  // namespace
 
-int RunAbm(const TCliOptions& o, std::ostream&, std::ostream& err)
+int runAbm(const TCliOptions& o, std::ostream&, std::ostream& err)
 {
     // An ABM file holds four frames: the inputs past them are not even read.
-    return ImportAndSave(o, err, &Workspace::saveAbm, kMaxAbmFrames);
+    return importAndSave(o, err, &Workspace::saveAbm, kMaxAbmFrames);
 }
 
-int RunBmp(const TCliOptions& o, std::ostream&, std::ostream& err)
+int runBmp(const TCliOptions& o, std::ostream&, std::ostream& err)
 {
-    return ImportAndSave(o, err, &Workspace::exportBmp, kNoFrameCap);
+    return importAndSave(o, err, &Workspace::exportBmp, kNoFrameCap);
 }
 
-int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
+int runInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
 {
     int status = 0;
     bool first = true;
@@ -126,34 +126,34 @@ int RunInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
         TAbmHeaderCheck check;
         try {
             TFileStream stream(file, TFileStream::Mode::OpenRead);
-            check = ReadAbmHeader(stream);
+            check = readAbmHeader(stream);
         } catch (const std::exception& e) {
-            CliPrompts(err).Report(ErrorBoxText(describe(e, programText)));
+            CliPrompts(err).report(errorBoxText(describe(e, programText)));
             status = 1;
             continue;
         }
         const TAbmHeader& h = check.header;
-        const auto text = reinterpret_cast<const char*>(h.CreatorText.data());
-        const std::string creator(text, ::strnlen(text, h.CreatorText.size()));
+        const auto text = reinterpret_cast<const char*>(h.creatorText.data());
+        const std::string creator(text, ::strnlen(text, h.creatorText.size()));
         const bool accepted = check.verdict == TAbmVerdict::Accepted;
         if (!accepted)
             status = 1;
-        const std::string message = accepted ? std::string() : AbmVerdictMessage(check.verdict, file);
+        const std::string message = accepted ? std::string() : abmVerdictMessage(check.verdict, file);
 
         if (o.json) {
-            out << (first ? "\n" : ",\n") << "  {\"file\": " << JsonString(file) << ", \"FrameWidth\": " << h.FrameWidth
-                << ", \"FrameHeight\": " << h.FrameHeight << ", \"BitCount\": " << int{h.BitCount}
-                << ", \"FrameCount\": " << int{h.FrameCount} << ", \"DataSize\": " << h.DataSize
-                << ", \"Creator\": " << JsonString(creator) << ", \"Accepted\": " << (accepted ? "true" : "false");
+            out << (first ? "\n" : ",\n") << "  {\"file\": " << jsonString(file) << ", \"FrameWidth\": " << h.frameWidth
+                << ", \"FrameHeight\": " << h.frameHeight << ", \"BitCount\": " << int{h.bitCount}
+                << ", \"FrameCount\": " << int{h.frameCount} << ", \"DataSize\": " << h.dataSize
+                << ", \"Creator\": " << jsonString(creator) << ", \"Accepted\": " << (accepted ? "true" : "false");
             if (!accepted)
-                out << ", \"Message\": " << JsonString(message);
+                out << ", \"Message\": " << jsonString(message);
             out << "}";
         } else {
-            out << EscapedText(file) << ": FrameWidth=" << h.FrameWidth << " FrameHeight=" << h.FrameHeight
-                << " BitCount=" << int{h.BitCount} << " FrameCount=" << int{h.FrameCount} << " DataSize=" << h.DataSize
-                << " Creator=\"" << EscapedText(creator, true) << "\"" << " Accepted=" << (accepted ? "yes" : "no");
+            out << escapedText(file) << ": FrameWidth=" << h.frameWidth << " FrameHeight=" << h.frameHeight
+                << " BitCount=" << int{h.bitCount} << " FrameCount=" << int{h.frameCount} << " DataSize=" << h.dataSize
+                << " Creator=\"" << escapedText(creator, true) << "\"" << " Accepted=" << (accepted ? "yes" : "no");
             if (!accepted)
-                out << " (" << EscapedText(message) << ")";
+                out << " (" << escapedText(message) << ")";
             out << "\n";
         }
         first = false;
@@ -168,22 +168,22 @@ namespace {
 // The first frame of an ABM file scaled as it is read: the header, then only
 // the rows the thumbnail samples, so that a huge file costs what a small one
 // does. The verdicts and messages are the reader's.
-TBitmap AbmThumbnail(const std::string& input, int size, CliPrompts& prompts)
+TBitmap abmThumbnail(const std::string& input, int size, CliPrompts& prompts)
 {
     TBitmap thumbnail;
     try {
-        ReadAbmFrames(input, prompts, [&](TFileStream& file, const TAbmHeader& h) {
-            if (h.FrameCount == 0)
+        readAbmFrames(input, prompts, [&](TFileStream& file, const TAbmHeader& h) {
+            if (h.frameCount == 0)
                 return;
-            ThumbnailScaler scaler(h.FrameWidth, h.FrameHeight, size);
-            std::vector<uint8_t> row(static_cast<size_t>(h.FrameWidth) * 2);
-            const TPixelLayout layout = TPixelLayout::ForFormat(pf16bit);
-            for (const int y : scaler.SourceRows()) {
-                file.SetPosition(static_cast<int64_t>(TAbmHeader::kSize + static_cast<size_t>(y) * row.size()));
-                file.ReadBuffer(row.data(), row.size());
-                scaler.AddRow(y, row.data(), layout, {});
+            ThumbnailScaler scaler(h.frameWidth, h.frameHeight, size);
+            std::vector<uint8_t> row(static_cast<size_t>(h.frameWidth) * 2);
+            const TPixelLayout layout = TPixelLayout::forFormat(pf16bit);
+            for (const int y : scaler.sourceRows()) {
+                file.setPosition(static_cast<int64_t>(TAbmHeader::kSize + static_cast<size_t>(y) * row.size()));
+                file.readBuffer(row.data(), row.size());
+                scaler.addRow(y, row.data(), layout, {});
             }
-            thumbnail = scaler.Result();
+            thumbnail = scaler.result();
         });
     } catch (const MemoryLimitExceeded& e) {
         throw e.forFile(input);
@@ -193,31 +193,31 @@ TBitmap AbmThumbnail(const std::string& input, int size, CliPrompts& prompts)
 
 }  // namespace
 
-int RunThumbnail(const TCliOptions& o, std::ostream&, std::ostream& err)
+int runThumbnail(const TCliOptions& o, std::ostream&, std::ostream& err)
 {
     TFrameOptionValues options;
     CliPrompts prompts(err);
     NoSettings settings;
     Workspace ws(options, prompts, settings);
     const std::string& input = o.inputs.at(0);
-    CheckInputExists(input);
+    checkInputExists(input);
     TBitmap thumbnail;
-    if (Trim(upperCase(extensionPart(input))) == ".ABM") {
-        thumbnail = AbmThumbnail(input, o.thumbnailSize, prompts);
+    if (trim(upperCase(extensionPart(input))) == ".ABM") {
+        thumbnail = abmThumbnail(input, o.thumbnailSize, prompts);
     } else {
         // Only the first frame is shown: a GIF's later images are not drawn.
-        ImportFile(ws.Strip, input, 1);
-        if (ws.Strip.Count() > 0)
-            thumbnail = FitInto(ws.Strip.Thumbnail(0).Picture, o.thumbnailSize);
+        importFile(ws.strip, input, 1);
+        if (ws.strip.count() > 0)
+            thumbnail = fitInto(ws.strip.thumbnail(0).picture, o.thumbnailSize);
     }
-    if (prompts.Failed)
+    if (prompts.failed)
         return 1;
-    if (thumbnail.Empty()) {
-        prompts.Report(input + ": no picture to show");
+    if (thumbnail.empty()) {
+        prompts.report(input + ": no picture to show");
         return 1;
     }
-    const std::vector<uint8_t> png = EncodePng(thumbnail);
-    WriteFileAtomically(o.out, png.data(), png.size(), false);
+    const std::vector<uint8_t> png = encodePng(thumbnail);
+    writeFileAtomically(o.out, png.data(), png.size(), false);
     return 0;
 }
 

@@ -22,9 +22,9 @@ struct TCliOptions {
     int thumbnailSize = 128;
 };
 
-int RunAbm(const TCliOptions& options, std::ostream& out, std::ostream& err);
-int RunBmp(const TCliOptions& options, std::ostream& out, std::ostream& err);
-int RunInfo(const TCliOptions& options, std::ostream& out, std::ostream& err);
-int RunThumbnail(const TCliOptions& options, std::ostream& out, std::ostream& err);
+int runAbm(const TCliOptions& options, std::ostream& out, std::ostream& err);
+int runBmp(const TCliOptions& options, std::ostream& out, std::ostream& err);
+int runInfo(const TCliOptions& options, std::ostream& out, std::ostream& err);
+int runThumbnail(const TCliOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace abm

@@ -10,7 +10,7 @@ namespace {
 // The length of the valid UTF-8 sequence at `at` (1 to 4) and its code
 // point, or 0 for a byte that starts none: overlong forms, surrogates and
 // code points above U+10FFFF are not valid.
-size_t Utf8Sequence(std::string_view s, size_t at, char32_t& cp)
+size_t utf8Sequence(std::string_view s, size_t at, char32_t& cp)
 {
     const auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
     const uint8_t b0 = byte(at);
@@ -40,12 +40,12 @@ size_t Utf8Sequence(std::string_view s, size_t at, char32_t& cp)
     return length;
 }
 
-bool IsControl(char32_t cp)
+bool isControl(char32_t cp)
 {
     return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
 }
 
-std::string Hex(const char* format, unsigned value)
+std::string hex(const char* format, unsigned value)
 {
     char buffer[8];
     std::snprintf(buffer, sizeof buffer, format, value);
@@ -54,16 +54,16 @@ std::string Hex(const char* format, unsigned value)
 
 }  // namespace
 
-std::string EscapedText(std::string_view text, bool quote)
+std::string escapedText(std::string_view text, bool quote)
 {
     std::string out;
     for (size_t at = 0; at < text.size();) {
         char32_t cp = 0;
-        const size_t length = Utf8Sequence(text, at, cp);
+        const size_t length = utf8Sequence(text, at, cp);
         const size_t taken = length == 0 ? 1 : length;
-        if (length == 0 || IsControl(cp)) {
+        if (length == 0 || isControl(cp)) {
             for (size_t i = 0; i < taken; ++i)
-                out += Hex("\\x%02x", static_cast<uint8_t>(text[at + i]));
+                out += hex("\\x%02x", static_cast<uint8_t>(text[at + i]));
         } else if (cp == '\\' || (quote && cp == '"')) {
             out += '\\';
             out += static_cast<char>(cp);
@@ -75,19 +75,19 @@ std::string EscapedText(std::string_view text, bool quote)
     return out;
 }
 
-std::string JsonString(std::string_view text)
+std::string jsonString(std::string_view text)
 {
     std::string out = "\"";
     for (size_t at = 0; at < text.size();) {
         char32_t cp = 0;
-        const size_t length = Utf8Sequence(text, at, cp);
+        const size_t length = utf8Sequence(text, at, cp);
         if (length == 0) {
-            out += Hex("\\udc%02x", static_cast<uint8_t>(text[at]));
+            out += hex("\\udc%02x", static_cast<uint8_t>(text[at]));
             at += 1;
             continue;
         }
-        if (IsControl(cp))
-            out += Hex("\\u%04x", static_cast<unsigned>(cp));
+        if (isControl(cp))
+            out += hex("\\u%04x", static_cast<unsigned>(cp));
         else if (cp == '"' || cp == '\\')
             out += '\\', out += static_cast<char>(cp);
         else

@@ -14,12 +14,12 @@ namespace abm {
 // not part of valid UTF-8 as \xHH, one escape a byte, and a backslash as
 // \\, so that the escapes can be read back; `quote` also escapes '"'.
 // Everything else, Cyrillic included, stays as it is.
-std::string EscapedText(std::string_view text, bool quote = false);
+std::string escapedText(std::string_view text, bool quote = false);
 
 // A JSON string with its quotes, itself valid UTF-8: valid UTF-8 kept as it
 // is, control characters as \uXXXX, and each byte 0x80-0xFF that is not
 // part of valid UTF-8 as the lone surrogate \udcXX, which Python reads back
 // to the original bytes with the "surrogateescape" error handler.
-std::string JsonString(std::string_view text);
+std::string jsonString(std::string_view text);
 
 }  // namespace abm

@@ -10,14 +10,14 @@
 
 namespace abm {
 
-std::vector<uint8_t> EncodePng(const TBitmap& bitmap)
+std::vector<uint8_t> encodePng(const TBitmap& bitmap)
 {
-    const int w = bitmap.Width(), h = bitmap.Height();
+    const int w = bitmap.width(), h = bitmap.height();
     std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
     TBitmap bgr(bitmap);
-    bgr.SetPixelFormat(pf24bit);
+    bgr.setPixelFormat(pf24bit);
     for (int y = 0; y < h; ++y) {
-        const uint8_t* row = std::as_const(bgr).ScanLine(y);
+        const uint8_t* row = std::as_const(bgr).scanLine(y);
         uint8_t* out = rgb.data() + static_cast<size_t>(y) * w * 3;
         for (int x = 0; x < w; ++x) {
             out[3 * x] = row[3 * x + 2];
@@ -40,17 +40,17 @@ std::vector<uint8_t> EncodePng(const TBitmap& bitmap)
     return out;
 }
 
-TBitmap FitInto(const TBitmap& bitmap, int size)
+TBitmap fitInto(const TBitmap& bitmap, int size)
 {
-    if (bitmap.Empty()) {
+    if (bitmap.empty()) {
         TBitmap source(bitmap);
-        source.SetPixelFormat(pf24bit);
+        source.setPixelFormat(pf24bit);
         return source;
     }
-    ThumbnailScaler scaler(bitmap.Width(), bitmap.Height(), size);
-    for (const int y : scaler.SourceRows())
-        scaler.AddRow(y, bitmap.ScanLine(y), bitmap.Layout(), bitmap.Palette());
-    return scaler.Result();
+    ThumbnailScaler scaler(bitmap.width(), bitmap.height(), size);
+    for (const int y : scaler.sourceRows())
+        scaler.addRow(y, bitmap.scanLine(y), bitmap.layout(), bitmap.palette());
+    return scaler.result();
 }
 
 }  // namespace abm

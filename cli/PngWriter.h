@@ -10,10 +10,10 @@
 
 namespace abm {
 
-std::vector<uint8_t> EncodePng(const TBitmap& bitmap);
+std::vector<uint8_t> encodePng(const TBitmap& bitmap);
 
 // Fits a raster into size × size keeping its aspect, as ThumbnailScaler
 // does. Gives a 24-bit raster.
-TBitmap FitInto(const TBitmap& bitmap, int size);
+TBitmap fitInto(const TBitmap& bitmap, int size);
 
 }  // namespace abm

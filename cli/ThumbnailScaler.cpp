@@ -12,7 +12,7 @@ constexpr int kSamples = 4;
 
 // The source indexes one target index takes: its whole box [first, end) when
 // that is small, else kSamples spread evenly over it.
-void Sample(int first, int end, std::vector<int>& out)
+void sample(int first, int end, std::vector<int>& out)
 {
     const int n = end - first;
     if (n <= kSamples) {
@@ -26,7 +26,7 @@ void Sample(int first, int end, std::vector<int>& out)
 
 // Target index t's box among n source indexes mapped onto tn: averaged
 // boxes when shrinking, else the one source index below it.
-std::pair<int, int> Box(int t, int n, int tn, bool average)
+std::pair<int, int> box(int t, int n, int tn, bool average)
 {
     const int first = static_cast<int>(int64_t{t} * n / tn);
     if (!average)
@@ -43,19 +43,19 @@ ThumbnailScaler::ThumbnailScaler(int width, int height, int size)
     const int th = std::max<int>(1, static_cast<int>(int64_t{height} * size / longer));
     const bool average = tw < width && th < height;
     targetWidth_ = tw;
-    out_.Create(tw, th, TPixelLayout::ForFormat(pf24bit));
+    out_.create(tw, th, TPixelLayout::forFormat(pf24bit));
     sums_.assign(static_cast<size_t>(tw) * 3, 0);
     for (int tx = 0; tx < tw; ++tx) {
         columnAt_.push_back(columns_.size());
-        const auto [first, end] = Box(tx, width, tw, average);
-        Sample(first, end, columns_);
+        const auto [first, end] = box(tx, width, tw, average);
+        sample(first, end, columns_);
     }
     columnAt_.push_back(columns_.size());
     std::vector<int> picked;
     for (int ty = 0; ty < th; ++ty) {
         picked.clear();
-        const auto [first, end] = Box(ty, height, th, average);
-        Sample(first, end, picked);
+        const auto [first, end] = box(ty, height, th, average);
+        sample(first, end, picked);
         for (size_t i = 0; i < picked.size(); ++i)
             uses_.push_back(TRowUse{picked[i], ty, i + 1 == picked.size()});
     }
@@ -64,7 +64,7 @@ ThumbnailScaler::ThumbnailScaler(int width, int height, int size)
             rows_.push_back(use.source);
 }
 
-void ThumbnailScaler::AddRow(int y, const uint8_t* row, const TPixelLayout& layout, const TPalette& palette)
+void ThumbnailScaler::addRow(int y, const uint8_t* row, const TPixelLayout& layout, const TPalette& palette)
 {
     const TColorDecoder decoder(layout, palette);
     for (; next_ < uses_.size() && uses_[next_].source == y; ++next_) {
@@ -72,7 +72,7 @@ void ThumbnailScaler::AddRow(int y, const uint8_t* row, const TPixelLayout& layo
         for (int tx = 0; tx < targetWidth_; ++tx) {
             uint64_t* sum = sums_.data() + static_cast<size_t>(tx) * 3;
             for (size_t i = columnAt_[static_cast<size_t>(tx)]; i < columnAt_[static_cast<size_t>(tx) + 1]; ++i) {
-                const TColor c = decoder.Decode(ReadRaw(row, columns_[i], layout.bitsPerPixel));
+                const TColor c = decoder.decode(readRaw(row, columns_[i], layout.bitsPerPixel));
                 sum[0] += blueOf(c);
                 sum[1] += greenOf(c);
                 sum[2] += redOf(c);
@@ -81,7 +81,7 @@ void ThumbnailScaler::AddRow(int y, const uint8_t* row, const TPixelLayout& layo
         ++rowsAdded_;
         if (!use.last)
             continue;
-        uint8_t* out = out_.ScanLine(use.target);
+        uint8_t* out = out_.scanLine(use.target);
         for (int tx = 0; tx < targetWidth_; ++tx) {
             const uint64_t n = static_cast<uint64_t>(rowsAdded_) *
                                (columnAt_[static_cast<size_t>(tx) + 1] - columnAt_[static_cast<size_t>(tx)]);

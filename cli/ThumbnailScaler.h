@@ -17,11 +17,11 @@ public:
     ThumbnailScaler(int width, int height, int size);
 
     // The source rows to feed to AddRow, top to bottom.
-    const std::vector<int>& SourceRows() const { return rows_; }
+    const std::vector<int>& sourceRows() const { return rows_; }
     // Source row y, one of SourceRows in their order, in the given layout.
-    void AddRow(int y, const uint8_t* row, const TPixelLayout& layout, const TPalette& palette);
+    void addRow(int y, const uint8_t* row, const TPixelLayout& layout, const TPalette& palette);
     // The thumbnail, 24-bit, once every row has been fed.
-    const TBitmap& Result() const { return out_; }
+    const TBitmap& result() const { return out_; }
 
 private:
     // One use of a source row: it adds to target row `target`, which is

@@ -21,7 +21,7 @@ constexpr const char* kVersion = "abmtool 1.0.0";
 // OUT must name a file, as a save dialog's answer does: an empty name (which
 // the save would take for a cancelled dialog) and "-" are refused, and for
 // the ABM file also a folder, which would become a hidden ".abm" in it.
-CLI::Validator OutputName(bool folderAllowed)
+CLI::Validator outputName(bool folderAllowed)
 {
     return CLI::Validator(
         [folderAllowed](std::string& name) -> std::string {
@@ -31,15 +31,15 @@ CLI::Validator OutputName(bool folderAllowed)
                 return "writing to standard output is not supported; name the file to write";
             struct stat st {};
             if (!folderAllowed && (name.back() == '/' || (::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode))))
-                return "'" + abm::EscapedText(name) + "' is a folder; name the file to write in it";
+                return "'" + abm::escapedText(name) + "' is a folder; name the file to write in it";
             return {};
         },
         "FILE");
 }
 
-void AddFrameOptions(CLI::App& command, abm::TCliOptions& o, std::string& size, bool& noAutoSize, bool folderAllowed)
+void addFrameOptions(CLI::App& command, abm::TCliOptions& o, std::string& size, bool& noAutoSize, bool folderAllowed)
 {
-    command.add_option("-o,--output", o.out, "the file to write")->required()->check(OutputName(folderAllowed));
+    command.add_option("-o,--output", o.out, "the file to write")->required()->check(outputName(folderAllowed));
     command.add_option("--size", size, "frame width and height, used with --no-autosize")
         ->default_str("128x97")
         ->check(CLI::Validator(
@@ -59,7 +59,7 @@ void AddFrameOptions(CLI::App& command, abm::TCliOptions& o, std::string& size, 
 
 int main(int argc, char** argv)
 {
-    abm::InstallSaveSignalHandlers();
+    abm::installSaveSignalHandlers();
     abm::TCliOptions o;
     std::string size = "128x97";
     bool noAutoSize = false;
@@ -78,10 +78,10 @@ int main(int argc, char** argv)
 
     CLI::App* abmCmd = app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation "
                                                  "(at most four frames of at most 128 x 97; OUT's extension becomes .abm)");
-    AddFrameOptions(*abmCmd, o, size, noAutoSize, false);
+    addFrameOptions(*abmCmd, o, size, noAutoSize, false);
     CLI::App* bmpCmd = app.add_subcommand("bmp", "import INPUTs in order and write every frame as a 16-bit BMP file "
                                                  "named OUT's folder + base name + frame number + .bmp");
-    AddFrameOptions(*bmpCmd, o, size, noAutoSize, true);
+    addFrameOptions(*bmpCmd, o, size, noAutoSize, true);
     CLI::App* infoCmd = app.add_subcommand("info", "show the header of ABM files and whether the reader accepts them "
                                                    "(exit status 1 when one is not accepted); control characters "
                                                    "and bytes that are not UTF-8 in names are shown as \\xHH, "
@@ -117,20 +117,20 @@ int main(int argc, char** argv)
     o.height = size.substr(x + 1);
     o.autoSize = !noAutoSize;
     if (memoryLimit > 0)
-        abm::MemoryBudget::SetLimit(int64_t{memoryLimit} << 20);
+        abm::MemoryBudget::setLimit(int64_t{memoryLimit} << 20);
     if (thumbCmd->parsed())
         o.inputs = {input};
 
     try {
         if (abmCmd->parsed())
-            return abm::RunAbm(o, std::cout, std::cerr);
+            return abm::runAbm(o, std::cout, std::cerr);
         if (bmpCmd->parsed())
-            return abm::RunBmp(o, std::cout, std::cerr);
+            return abm::runBmp(o, std::cout, std::cerr);
         if (infoCmd->parsed())
-            return abm::RunInfo(o, std::cout, std::cerr);
-        return abm::RunThumbnail(o, std::cout, std::cerr);
+            return abm::runInfo(o, std::cout, std::cerr);
+        return abm::runThumbnail(o, std::cout, std::cerr);
     } catch (const std::exception& e) {
-        abm::CliPrompts(std::cerr).Report(abm::ErrorBoxText(abm::describe(e, abm::programText)));
+        abm::CliPrompts(std::cerr).report(abm::errorBoxText(abm::describe(e, abm::programText)));
         return 1;
     }
 }

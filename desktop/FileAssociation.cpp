@@ -18,7 +18,7 @@ namespace abm {
 
 namespace {
 
-std::string XmlEscaped(std::string_view text)
+std::string xmlEscaped(std::string_view text)
 {
     std::string out;
     for (char c : text) {
@@ -34,24 +34,24 @@ std::string XmlEscaped(std::string_view text)
     return out;
 }
 
-std::string MimePackage(const std::string& mimeType, const std::string& extension, const std::string& description,
+std::string mimePackage(const std::string& mimeType, const std::string& extension, const std::string& description,
                         const std::string& icon)
 {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-                      "  <mime-type type=\"" + XmlEscaped(mimeType) + "\">\n";
+                      "  <mime-type type=\"" + xmlEscaped(mimeType) + "\">\n";
     if (!description.empty())
-        xml += "    <comment>" + XmlEscaped(description) + "</comment>\n";
+        xml += "    <comment>" + xmlEscaped(description) + "</comment>\n";
     if (!icon.empty())
-        xml += "    <icon name=\"" + XmlEscaped(icon) + "\"/>\n";
-    xml += "    <glob pattern=\"*" + XmlEscaped(extension) + "\"/>\n"
+        xml += "    <icon name=\"" + xmlEscaped(icon) + "\"/>\n";
+    xml += "    <glob pattern=\"*" + xmlEscaped(extension) + "\"/>\n"
            "  </mime-type>\n"
            "</mime-info>\n";
     return xml;
 }
 
 // The string escapes of desktop entry values.
-std::string EntryValue(std::string_view text)
+std::string entryValue(std::string_view text)
 {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -71,7 +71,7 @@ std::string EntryValue(std::string_view text)
 // One Exec argument: quoted when it holds a character the Exec rules
 // reserve, with the characters that stay special inside quotes escaped;
 // a percent sign is doubled so that it is not taken for a field code.
-std::string ExecArgument(std::string_view arg)
+std::string execArgument(std::string_view arg)
 {
     constexpr std::string_view reserved = " \t\n\"'\\><~|&;$*?#()`";
     std::string out;
@@ -90,7 +90,7 @@ std::string ExecArgument(std::string_view arg)
     return out;
 }
 
-std::string DesktopEntry(const std::string& mimeType, const std::string& typeId, const std::string& program)
+std::string desktopEntry(const std::string& mimeType, const std::string& typeId, const std::string& program)
 {
     const size_t slash = program.rfind('/');
     std::string name = slash == std::string::npos ? program : program.substr(slash + 1);
@@ -98,14 +98,14 @@ std::string DesktopEntry(const std::string& mimeType, const std::string& typeId,
         name = typeId;
     return "[Desktop Entry]\n"
            "Type=Application\n"
-           "Name=" + EntryValue(name) + "\n"
-           "Exec=" + EntryValue(ExecArgument(program)) + " %f\n"
-           "MimeType=" + EntryValue(mimeType) + ";\n"
+           "Name=" + entryValue(name) + "\n"
+           "Exec=" + entryValue(execArgument(program)) + " %f\n"
+           "MimeType=" + entryValue(mimeType) + ";\n"
            "NoDisplay=true\n"
            "Terminal=false\n";
 }
 
-std::string_view WithoutLineEnd(std::string_view line)
+std::string_view withoutLineEnd(std::string_view line)
 {
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
         line.remove_suffix(1);
@@ -117,7 +117,7 @@ std::string_view WithoutLineEnd(std::string_view line)
 // mimeapps.list with `mimeType=desktopId;` in [Default Applications]: an
 // existing entry of the type is replaced, else one is added at the end of
 // the group, else the group is added. Every other line stays as it was.
-std::string WithDefaultApplication(const std::string& text, const std::string& mimeType, const std::string& desktopId)
+std::string withDefaultApplication(const std::string& text, const std::string& mimeType, const std::string& desktopId)
 {
     std::vector<std::string_view> lines;
     for (size_t start = 0; start < text.size();) {
@@ -129,7 +129,7 @@ std::string WithDefaultApplication(const std::string& text, const std::string& m
     bool inside = false, found = false, done = false;
     size_t lastContent = 0;
     for (size_t i = 0; i < lines.size() && !done; ++i) {
-        const std::string_view content = WithoutLineEnd(lines[i]);
+        const std::string_view content = withoutLineEnd(lines[i]);
         if (!content.empty() && content.front() == '[') {
             if (found)
                 break;
@@ -145,7 +145,7 @@ std::string WithDefaultApplication(const std::string& text, const std::string& m
         if (!content.empty())
             lastContent = i;
         const size_t eq = content.find('=');
-        if (!content.empty() && content.front() != '#' && eq != std::string_view::npos && WithoutLineEnd(content.substr(0, eq)) == mimeType) {
+        if (!content.empty() && content.front() != '#' && eq != std::string_view::npos && withoutLineEnd(content.substr(0, eq)) == mimeType) {
             lines[i] = entry;
             done = true;
         }
@@ -154,7 +154,7 @@ std::string WithDefaultApplication(const std::string& text, const std::string& m
         if (found) {
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastContent) + 1, entry);
         } else {
-            if (!lines.empty() && !WithoutLineEnd(lines.back()).empty())
+            if (!lines.empty() && !withoutLineEnd(lines.back()).empty())
                 lines.push_back("");
             lines.push_back("[Default Applications]");
             lines.push_back(entry);
@@ -168,42 +168,42 @@ std::string WithDefaultApplication(const std::string& text, const std::string& m
     return out;
 }
 
-std::string FolderOf(const std::string& path)
+std::string folderOf(const std::string& path)
 {
     return path.substr(0, path.rfind('/'));
 }
 
 // The folder and a file in it can be created, or "Failed to create key".
-void PrepareFolder(const std::string& path)
+void prepareFolder(const std::string& path)
 {
-    const std::string folder = FolderOf(path);
-    if (!MakeFolders(folder) || ::access(folder.c_str(), W_OK | X_OK) != 0)
+    const std::string folder = folderOf(path);
+    if (!makeFolders(folder) || ::access(folder.c_str(), W_OK | X_OK) != 0)
         throw Error(ErrorKind::AssociationCreate, path);
 }
 
-void WriteEntryFile(const std::string& path, const std::string& content)
+void writeEntryFile(const std::string& path, const std::string& content)
 {
-    PrepareFolder(path);
+    prepareFolder(path);
     try {
-        WriteFileAtomically(path, content.data(), content.size());
+        writeFileAtomically(path, content.data(), content.size());
     } catch (const FileError&) {
         throw Error(ErrorKind::AssociationSetData, path);
     }
 }
 
-void SetDefaultApplication(const std::string& path, const std::string& mimeType, const std::string& desktopId)
+void setDefaultApplication(const std::string& path, const std::string& mimeType, const std::string& desktopId)
 {
-    PrepareFolder(path);
+    prepareFolder(path);
     std::string text;
     // A list we cannot read is not replaced: its other lines would be lost.
-    if (LoadConfigFile(path, text) == TLoadResult::Unusable)
+    if (loadConfigFile(path, text) == TLoadResult::Unusable)
         throw Error(ErrorKind::AssociationSetData, path);
-    WriteEntryFile(path, WithDefaultApplication(text, mimeType, desktopId));
+    writeEntryFile(path, withDefaultApplication(text, mimeType, desktopId));
 }
 
 // Runs a cache tool without a shell and waits for it. A missing tool or a
 // failing one only means the desktop picks the change up later.
-void RunTool(const std::vector<std::string>& argv)
+void runTool(const std::vector<std::string>& argv)
 {
     std::vector<char*> args;
     for (const std::string& a : argv)
@@ -227,7 +227,7 @@ void RunTool(const std::vector<std::string>& argv)
 
 }  // namespace
 
-void AssociateFileType(const std::string& extension, const std::string& typeId, const std::string& description,
+void associateFileType(const std::string& extension, const std::string& typeId, const std::string& description,
                        const std::string& icon, const std::string& program)
 {
     std::string bare;
@@ -239,17 +239,17 @@ void AssociateFileType(const std::string& extension, const std::string& typeId, 
     const std::string dotted = "." + bare;
     const std::string type = typeId.empty() ? bare + "_auto_file" : typeId;
     const std::string mimeType = "application/x-" + type;
-    const std::string dataHome = DataHome();
-    const std::string configHome = ConfigHome();
-    if (dataHome.empty() || configHome.empty())
+    const std::string dataFolder = dataHome();
+    const std::string configFolder = configHome();
+    if (dataFolder.empty() || configFolder.empty())
         throw Error(ErrorKind::AssociationCreate, dotted);
 
-    WriteEntryFile(dataHome + "/mime/packages/" + type + ".xml", MimePackage(mimeType, dotted, description, icon));
-    WriteEntryFile(dataHome + "/applications/" + type + ".desktop", DesktopEntry(mimeType, type, program));
-    SetDefaultApplication(configHome + "/mimeapps.list", mimeType, type + ".desktop");
+    writeEntryFile(dataFolder + "/mime/packages/" + type + ".xml", mimePackage(mimeType, dotted, description, icon));
+    writeEntryFile(dataFolder + "/applications/" + type + ".desktop", desktopEntry(mimeType, type, program));
+    setDefaultApplication(configFolder + "/mimeapps.list", mimeType, type + ".desktop");
 
-    RunTool({"update-mime-database", dataHome + "/mime"});
-    RunTool({"update-desktop-database", dataHome + "/applications"});
+    runTool({"update-mime-database", dataFolder + "/mime"});
+    runTool({"update-desktop-database", dataFolder + "/applications"});
 }
 
 }  // namespace abm

@@ -24,7 +24,7 @@ namespace abm {
 // Raises Error AssociationCreate when a folder or file cannot be created,
 // AssociationSetData when its content cannot be written (both name the
 // file's path).
-void AssociateFileType(const std::string& extension, const std::string& typeId, const std::string& description,
+void associateFileType(const std::string& extension, const std::string& typeId, const std::string& description,
                        const std::string& icon, const std::string& program);
 
 }  // namespace abm

@@ -9,12 +9,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    abm::fuzz::LimitForFuzzing();
+    abm::fuzz::limitForFuzzing();
     abm::TFrameOptionValues options;
     abm::fuzz::SilentPrompts prompts;
     abm::FrameStrip strip(options, prompts);
-    abm::ReadAbmFile(strip, abm::fuzz::ScratchFile(data, size, ".abm"));
-    if (static_cast<size_t>(strip.Count()) != strip.SourceBitmaps().size())
+    abm::readAbmFile(strip, abm::fuzz::scratchFile(data, size, ".abm"));
+    if (static_cast<size_t>(strip.count()) != strip.sourceBitmaps().size())
         __builtin_trap();
     return 0;
 }

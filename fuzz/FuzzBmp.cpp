@@ -10,13 +10,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    abm::fuzz::LimitForFuzzing();
+    abm::fuzz::limitForFuzzing();
     try {
         abm::TBitmap b;
-        b.LoadFromMemory(data, size);
-        b.SetPixelFormat(abm::pf16bit);
+        b.loadFromMemory(data, size);
+        b.setPixelFormat(abm::pf16bit);
         abm::TMemoryStream out;
-        b.SaveToStream(out);
+        b.saveToStream(out);
     } catch (const std::exception&) {
     }
     return 0;

@@ -9,12 +9,12 @@
 
 namespace abm::fuzz {
 
-void LimitForFuzzing()
+void limitForFuzzing()
 {
-    SetRasterPixelLimit(int64_t{1} << 16);
+    setRasterPixelLimit(int64_t{1} << 16);
 }
 
-std::string ScratchFile(const uint8_t* data, size_t size, const std::string& extension)
+std::string scratchFile(const uint8_t* data, size_t size, const std::string& extension)
 {
     struct stat st {};
     const std::string folder = ::stat("/dev/shm", &st) == 0 ? "/dev/shm" : "/tmp";

@@ -11,10 +11,10 @@ namespace abm::fuzz {
 
 // Lowers the raster cap for the fuzzers: pictures near the real cap are
 // refused or decoded correctly (the hostile tests show both), but slowly.
-void LimitForFuzzing();
+void limitForFuzzing();
 
 // Writes the bytes to a per-process scratch file with the given extension
 // and returns its name.
-std::string ScratchFile(const uint8_t* data, size_t size, const std::string& extension);
+std::string scratchFile(const uint8_t* data, size_t size, const std::string& extension);
 
 }  // namespace abm::fuzz

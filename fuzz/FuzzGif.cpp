@@ -12,25 +12,25 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    abm::fuzz::LimitForFuzzing();
+    abm::fuzz::limitForFuzzing();
     abm::TGIFImage gif;
     try {
-        gif.LoadFromMemory(data, size);
+        gif.loadFromMemory(data, size);
     } catch (const std::exception&) {
     }
     abm::TBitmap target;
-    target.SetPixelFormat(abm::pf16bit);
-    target.SetSize(64, 48);
-    for (int i = 0; i < gif.Count(); ++i) {
+    target.setPixelFormat(abm::pf16bit);
+    target.setSize(64, 48);
+    for (int i = 0; i < gif.count(); ++i) {
         try {
-            abm::TGIFSubImage& sub = gif.Images(i);
-            if (!sub.Bitmap())
+            abm::TGIFSubImage& sub = gif.images(i);
+            if (!sub.raster())
                 continue;
-            sub.Mask();
+            sub.mask();
             // Drawing the first few covers drawing; the rest would only cost time.
             if (i < 16) {
-                sub.Draw(target.Canvas(), abm::Rect(0, 0, 64, 48), true, false);
-                sub.Draw(target.Canvas(), abm::Rect(0, 0, 64, 48), false, false);
+                sub.draw(target.canvas(), abm::Rect(0, 0, 64, 48), true, false);
+                sub.draw(target.canvas(), abm::Rect(0, 0, 64, 48), false, false);
             }
         } catch (const std::exception&) {
         }

@@ -12,25 +12,25 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    abm::fuzz::LimitForFuzzing();
+    abm::fuzz::limitForFuzzing();
     if (size < 2)
         return 0;
     const uint8_t kind = data[size - 2], flags = data[size - 1];
     size -= 2;
     static const char* const extensions[] = {".gif", ".bmp", ".jpg", ".abm"};
     static const char* const sizes[] = {"128", "97", "1", "0", "300", "", "x", "16"};
-    abm::TFrameOptionValues options = abm::fuzz::FrameOptions(flags, kind, sizes);
+    abm::TFrameOptionValues options = abm::fuzz::frameOptions(flags, kind, sizes);
     abm::fuzz::SilentPrompts prompts;
     abm::FrameStrip strip(options, prompts);
     try {
-        abm::ImportFile(strip, abm::fuzz::ScratchFile(data, size, extensions[kind & 3]));
+        abm::importFile(strip, abm::fuzz::scratchFile(data, size, extensions[kind & 3]));
     } catch (const std::exception&) {
     }
-    if (static_cast<size_t>(strip.Count()) != strip.SourceBitmaps().size())
+    if (static_cast<size_t>(strip.count()) != strip.sourceBitmaps().size())
         __builtin_trap();
     try {
         abm::TMemoryStream out;
-        abm::WriteAbmStream(strip, out);
+        abm::writeAbmStream(strip, out);
     } catch (const std::exception&) {
     }
     return 0;

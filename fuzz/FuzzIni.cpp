@@ -12,8 +12,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    abm::fuzz::LimitForFuzzing();
-    const std::string path = abm::fuzz::ScratchFile(data, size, ".INI");
+    abm::fuzz::limitForFuzzing();
+    const std::string path = abm::fuzz::scratchFile(data, size, ".INI");
     abm::TIniFile ini(path);
     const std::string text(reinterpret_cast<const char*>(data), size);
     size_t start = 0, keys = 0;
@@ -24,20 +24,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::string line = text.substr(start, end - start);
         const size_t eq = line.find('=');
         if (eq != std::string::npos && eq < 256) {
-            ini.ReadString("TMForm", line.substr(0, eq), "");
+            ini.readString("TMForm", line.substr(0, eq), "");
             ++keys;
         }
         start = end + 1;
     }
     for (const char* key : {"LoadImg", "SaveBmp", "SavePath", "FormVersion", "NormPos", "ShowCmd"})
-        ini.ReadInteger("TMForm", key, 0);
+        ini.readInteger("TMForm", key, 0);
     // Whatever the file held, a value written reads back unchanged.
     try {
-        ini.WriteString("TMForm", "SavePath", "/fuzz/");
+        ini.writeString("TMForm", "SavePath", "/fuzz/");
     } catch (const std::exception&) {
         return 0;
     }
-    if (ini.ReadString("TMForm", "SavePath", "") != "/fuzz/")
+    if (ini.readString("TMForm", "SavePath", "") != "/fuzz/")
         __builtin_trap();
     return 0;
 }

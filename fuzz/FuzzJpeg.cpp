@@ -10,13 +10,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    abm::fuzz::LimitForFuzzing();
+    abm::fuzz::limitForFuzzing();
     try {
         abm::TMemoryStream stream(std::vector<uint8_t>(data, data + size));
         abm::TJPEGImage jpeg;
-        jpeg.LoadFromStream(stream);
+        jpeg.loadFromStream(stream);
         abm::TBitmap raster;
-        jpeg.AssignTo(raster);
+        jpeg.assignTo(raster);
     } catch (const std::exception&) {
     }
     return 0;

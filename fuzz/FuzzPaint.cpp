@@ -23,7 +23,7 @@ namespace {
 
 constexpr QRgb kUntouched = 0xFF123456;
 
-QRgb Expand565(uint16_t v)
+QRgb expand565(uint16_t v)
 {
     const int r = v >> 11, g = (v >> 5) & 0x3F, b = v & 0x1F;
     return qRgb((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
@@ -31,15 +31,15 @@ QRgb Expand565(uint16_t v)
 
 // Paints `raster` with its corner at `origin` into a fresh canvas; checks
 // that nothing but the raster was painted, and a 16-bit raster's colours.
-void PaintAndCheck(QImage& canvas, const abm::TBitmap& raster, QPoint origin)
+void paintAndCheck(QImage& canvas, const abm::TBitmap& raster, QPoint origin)
 {
-    const bool exact = raster.PixelFormat() == abm::pf16bit;
+    const bool exact = raster.pixelFormat() == abm::pf16bit;
     canvas.fill(kUntouched);
     {
         QPainter painter(&canvas);
-        abm::PaintRaster(painter, raster, origin, canvas.rect());
+        abm::paintRaster(painter, raster, origin, canvas.rect());
     }
-    const QRect frame(origin, QSize(raster.Width(), raster.Height()));
+    const QRect frame(origin, QSize(raster.width(), raster.height()));
     for (int y = 0; y < canvas.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
         for (int x = 0; x < canvas.width(); ++x) {
@@ -47,8 +47,8 @@ void PaintAndCheck(QImage& canvas, const abm::TBitmap& raster, QPoint origin)
                 if (row[x] != kUntouched)
                     __builtin_trap();
             } else if (exact) {
-                const uint8_t* pixel = raster.ScanLine(y - origin.y()) + 2 * (x - origin.x());
-                if (row[x] != Expand565(static_cast<uint16_t>(pixel[0] | pixel[1] << 8)))
+                const uint8_t* pixel = raster.scanLine(y - origin.y()) + 2 * (x - origin.x());
+                if (row[x] != expand565(static_cast<uint16_t>(pixel[0] | pixel[1] << 8)))
                     __builtin_trap();
             }
         }
@@ -61,34 +61,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // What is painted depends on the frame's shape against the canvas, not
     // on its size: small frames keep the runs quick.
-    abm::SetRasterPixelLimit(int64_t{1} << 13);
+    abm::setRasterPixelLimit(int64_t{1} << 13);
     if (size < 3)
         return 0;
     const uint8_t flags = data[size - 1], place = data[size - 2], more = data[size - 3];
     static const char* const sizes[] = {"64", "48", "1", "0", "90", "", "x", "16"};
-    abm::TFrameOptionValues options = abm::fuzz::FrameOptions(flags, more, sizes);
+    abm::TFrameOptionValues options = abm::fuzz::frameOptions(flags, more, sizes);
     abm::fuzz::SilentPrompts prompts;
     abm::FrameStrip strip(options, prompts);
     abm::TBitmap picture;
     try {
-        picture.LoadFromMemory(data, size);
-        strip.AppendFrame(picture);
+        picture.loadFromMemory(data, size);
+        strip.appendFrame(picture);
     } catch (const std::exception&) {
     }
 
-    static QImage canvas = abm::NewImage(QSize(64, 48), QImage::Format_RGB32);
+    static QImage canvas = abm::newImage(QSize(64, 48), QImage::Format_RGB32);
     // The offset walks over the frame in sixteenths, from its corner on.
     const auto offset = [place](const abm::TBitmap& raster) {
-        return QPoint(16 - raster.Width() * (place & 15) / 16, 12 - raster.Height() * (place >> 4) / 16);
+        return QPoint(16 - raster.width() * (place & 15) / 16, 12 - raster.height() * (place >> 4) / 16);
     };
     try {
-        PaintAndCheck(canvas, picture, offset(picture));
-        if (strip.Count() > 0) {
-            const abm::TBitmap& frame = strip.Thumbnail(0).Picture;
-            PaintAndCheck(canvas, frame, offset(frame));
+        paintAndCheck(canvas, picture, offset(picture));
+        if (strip.count() > 0) {
+            const abm::TBitmap& frame = strip.thumbnail(0).picture;
+            paintAndCheck(canvas, frame, offset(frame));
             abm::PreviewPlayer player;
             player.tick(strip, 8);
-            PaintAndCheck(canvas, player.Preview, QPoint(3, 5));
+            paintAndCheck(canvas, player.preview, QPoint(3, 5));
         }
     } catch (const std::exception&) {
     }

@@ -20,14 +20,14 @@ public:
 
 // Frame options from two input bytes: the check boxes from the low bits of
 // `flags`, the width and height texts from `sizes` by three bits each.
-inline TFrameOptionValues FrameOptions(uint8_t flags, uint8_t more, const char* const (&sizes)[8])
+inline TFrameOptionValues frameOptions(uint8_t flags, uint8_t more, const char* const (&sizes)[8])
 {
     TFrameOptionValues options;
-    options.AutoSizeOn = flags & 1;
-    options.StretchOn = flags & 2;
-    options.TransparentOn = flags & 4;
-    options.Width = sizes[(flags >> 3) & 7];
-    options.Height = sizes[(more >> 2) & 7];
+    options.autoSizeOn = flags & 1;
+    options.stretchOn = flags & 2;
+    options.transparentOn = flags & 4;
+    options.width = sizes[(flags >> 3) & 7];
+    options.height = sizes[(more >> 2) & 7];
     return options;
 }
 

@@ -17,10 +17,10 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path root(argv[argc - 1]);
     int count = 0;
-    for (const auto& input : bombs ? abm::fuzz::MemoryBombs() : abm::fuzz::HostileInputs()) {
+    for (const auto& input : bombs ? abm::fuzz::memoryBombs() : abm::fuzz::hostileInputs()) {
         const std::filesystem::path folder = bombs ? root : root / input.kind;
         std::filesystem::create_directories(folder);
-        abm::fuzz::WriteHostileInput(folder / input.name, input);
+        abm::fuzz::writeHostileInput(folder / input.name, input);
         ++count;
     }
     std::printf("wrote %d inputs under %s\n", count, root.c_str());

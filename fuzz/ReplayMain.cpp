@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
 
-void Replay(const std::filesystem::path& file, long& count)
+void replay(const std::filesystem::path& file, long& count)
 {
     std::ifstream in(file, std::ios::binary);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
@@ -30,9 +30,9 @@ int main(int argc, char** argv)
         if (std::filesystem::is_directory(path)) {
             for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
                 if (entry.is_regular_file())
-                    Replay(entry.path(), count);
+                    replay(entry.path(), count);
         } else {
-            Replay(path, count);
+            replay(path, count);
         }
     }
     std::printf("replayed %ld inputs\n", count);

@@ -21,7 +21,7 @@ constexpr const char* kMinMaxPos = "MinMaxPos";
 constexpr const char* kNormPos = "NormPos";
 constexpr const char* kVisible = "Visible";
 
-std::vector<std::string> SplitAtCommas(const std::string& text)
+std::vector<std::string> splitAtCommas(const std::string& text)
 {
     std::vector<std::string> words;
     size_t start = 0;
@@ -34,7 +34,7 @@ std::vector<std::string> SplitAtCommas(const std::string& text)
     }
 }
 
-int Word(const std::vector<std::string>& words, size_t index, int fallback)
+int word(const std::vector<std::string>& words, size_t index, int fallback)
 {
     if (index >= words.size())
         return fallback;
@@ -46,13 +46,13 @@ int Word(const std::vector<std::string>& words, size_t index, int fallback)
     return parseIntOr(w.substr(first, last - first + 1), fallback);
 }
 
-std::string FourNumbers(int a, int b, int c, int d)
+std::string fourNumbers(int a, int b, int c, int d)
 {
     return std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c) + "," + std::to_string(d);
 }
 
 // A stored left edge near the end of the int range plus the width must not wrap.
-int SaturatedSum(int a, int b)
+int saturatedSum(int a, int b)
 {
     const int64_t sum = int64_t{a} + b;
     return sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : static_cast<int>(sum);
@@ -69,52 +69,52 @@ TFormPlacement::~TFormPlacement()
         *events_ = savedEvents_;
 }
 
-std::string TFormPlacement::IniFileName() const
+std::string TFormPlacement::iniFileName() const
 {
     if (!iniFileName_.empty())
         return iniFileName_;
-    return DefaultIniFileName(programFile_.empty() ? ProgramFilePath() : programFile_);
+    return defaultIniFileName(programFile_.empty() ? programFilePath() : programFile_);
 }
 
-std::string TFormPlacement::IniSection() const
+std::string TFormPlacement::iniSection() const
 {
-    return iniSection_.empty() ? window_.ClassName() : iniSection_;
+    return iniSection_.empty() ? window_.className() : iniSection_;
 }
 
-void TFormPlacement::AttachToWindow()
+void TFormPlacement::attachToWindow()
 {
     if (events_)
         return;
     events_ = &window_.windowEvents();
     savedEvents_ = *events_;
     defaultState_ = window_.placementState();
-    events_->OnShow = [this] { restoreOnShow(); };
-    events_->OnCloseQuery = [this](bool& canClose) { saveOnCloseQuery(canClose); };
-    events_->OnDestroy = [this] { saveOnDestroy(); };
+    events_->onShow = [this] { restoreOnShow(); };
+    events_->onCloseQuery = [this](bool& canClose) { saveOnCloseQuery(canClose); };
+    events_->onDestroy = [this] { saveOnDestroy(); };
 }
 
 void TFormPlacement::restoreOnShow()
 {
     if (active_) {
         try {
-            RestoreWindowPlacement();
+            restoreWindowPlacement();
         } catch (const std::exception& e) {
-            ReportError(e);
+            reportError(e);
         }
     }
-    if (savedEvents_.OnShow)
-        savedEvents_.OnShow();
+    if (savedEvents_.onShow)
+        savedEvents_.onShow();
 }
 
 void TFormPlacement::saveOnCloseQuery(bool& canClose)
 {
-    if (savedEvents_.OnCloseQuery)
-        savedEvents_.OnCloseQuery(canClose);
-    if (canClose && active_ && window_.HandleAllocated()) {
+    if (savedEvents_.onCloseQuery)
+        savedEvents_.onCloseQuery(canClose);
+    if (canClose && active_ && window_.handleAllocated()) {
         try {
-            SaveWindowPlacement();
+            saveWindowPlacement();
         } catch (const std::exception& e) {
-            ReportError(e);
+            reportError(e);
         }
     }
 }
@@ -124,17 +124,17 @@ void TFormPlacement::saveOnDestroy()
     if (active_ && !saved_) {
         destroying_ = true;
         try {
-            SaveWindowPlacement();
+            saveWindowPlacement();
         } catch (const std::exception& e) {
-            ReportError(e);
+            reportError(e);
         }
         destroying_ = false;
     }
-    if (savedEvents_.OnDestroy)
-        savedEvents_.OnDestroy();
+    if (savedEvents_.onDestroy)
+        savedEvents_.onDestroy();
 }
 
-void TFormPlacement::ReportError(const std::exception& error) const
+void TFormPlacement::reportError(const std::exception& error) const
 {
     if (onError_)
         onError_(error);
@@ -142,108 +142,108 @@ void TFormPlacement::ReportError(const std::exception& error) const
         std::cerr << error.what() << '\n';
 }
 
-std::string TFormPlacement::ScreenSuffix() const
+std::string TFormPlacement::screenSuffix() const
 {
-    const TSize screen = window_.ScreenSize();
-    return "(" + std::to_string(screen.Width) + "x" + std::to_string(screen.Height) + ")";
+    const TSize screen = window_.screenSize();
+    return "(" + std::to_string(screen.width) + "x" + std::to_string(screen.height) + ")";
 }
 
-void TFormPlacement::SaveWindowPlacement()
+void TFormPlacement::saveWindowPlacement()
 {
     // Before the first restore the window has not been placed from the file;
     // saving then would overwrite a good placement with the designed one.
     if (active_ && !restored_)
         return;
-    TIniFile ini = OpenIniFile();
-    const std::string section = IniSection();
-    ini.WriteInteger(section, kFormVersion, version_);
+    TIniFile ini = openIniFile();
+    const std::string section = iniSection();
+    ini.writeInteger(section, kFormVersion, version_);
 
     TWindowPlacement placement = window_.placement();
-    if (window_.isMainWindow() && window_.ApplicationMinimized())
-        placement.ShowCmd = swShowMinimized;
-    ini.WriteInteger(section, kFlags, placement.Flags);
-    ini.WriteInteger(section, kShowCmd, placement.ShowCmd);
-    ini.WriteInteger(section, kPixelsPerInch, window_.PixelsPerInch());
+    if (window_.isMainWindow() && window_.applicationMinimized())
+        placement.showCmd = swShowMinimized;
+    ini.writeInteger(section, kFlags, placement.flags);
+    ini.writeInteger(section, kShowCmd, placement.showCmd);
+    ini.writeInteger(section, kPixelsPerInch, window_.pixelsPerInch());
 
-    const std::string suffix = ScreenSuffix();
-    const std::string minMax = FourNumbers(placement.MinPosition.X, placement.MinPosition.Y,
-                                           placement.MaxPosition.X, placement.MaxPosition.Y);
-    ini.WriteString(section, kMinMaxPos + suffix, minMax);
-    ini.WriteString(section, kMinMaxPos, minMax);
-    const TRect& r = placement.NormalPosition;
-    const std::string norm = FourNumbers(r.Left, r.Top, r.Right, r.Bottom);
-    ini.WriteString(section, kNormPos + suffix, norm);
-    ini.WriteString(section, kNormPos, norm);
+    const std::string suffix = screenSuffix();
+    const std::string minMax = fourNumbers(placement.minPosition.x, placement.minPosition.y,
+                                           placement.maxPosition.x, placement.maxPosition.y);
+    ini.writeString(section, kMinMaxPos + suffix, minMax);
+    ini.writeString(section, kMinMaxPos, minMax);
+    const TRect& r = placement.normalPosition;
+    const std::string norm = fourNumbers(r.left, r.top, r.right, r.bottom);
+    ini.writeString(section, kNormPos + suffix, norm);
+    ini.writeString(section, kNormPos, norm);
 
-    ini.WriteBool(section, kVisible, destroying_);
+    ini.writeBool(section, kVisible, destroying_);
     saved_ = true;
 }
 
-void TFormPlacement::RestoreWindowPlacement()
+void TFormPlacement::restoreWindowPlacement()
 {
     saved_ = false;
-    const TIniFile ini = OpenIniFile();
-    const std::string section = IniSection();
-    if (ini.ReadInteger(section, kFormVersion, 0) >= version_) {
+    const TIniFile ini = openIniFile();
+    const std::string section = iniSection();
+    if (ini.readInteger(section, kFormVersion, 0) >= version_) {
         if (options_ & fpPosition)
-            RestorePosition(ini, section);
+            restorePosition(ini, section);
         if (options_ & fpState)
-            RestoreState(ini, section);
+            restoreState(ini, section);
     }
     restored_ = true;
-    UpdateMaxPosition();
+    updateMaxPosition();
 }
 
-void TFormPlacement::RestorePosition(const TIniFile& ini, const std::string& section)
+void TFormPlacement::restorePosition(const TIniFile& ini, const std::string& section)
 {
     TWindowPlacement placement = window_.placement();
-    if (!window_.Visible())
-        placement.ShowCmd = swHide;  // move it without showing it
-    placement.Flags = ini.ReadInteger(section, kFlags, placement.Flags);
+    if (!window_.visible())
+        placement.showCmd = swHide;  // move it without showing it
+    placement.flags = ini.readInteger(section, kFlags, placement.flags);
 
-    const std::string suffix = ScreenSuffix();
+    const std::string suffix = screenSuffix();
     bool found = false;
-    std::string text = ini.ReadString(section, kMinMaxPos + suffix, "");
+    std::string text = ini.readString(section, kMinMaxPos + suffix, "");
     if (text.empty())
-        text = ini.ReadString(section, kMinMaxPos, "");
+        text = ini.readString(section, kMinMaxPos, "");
     if (!text.empty()) {
         found = true;
-        const std::vector<std::string> words = SplitAtCommas(text);
-        placement.MinPosition = {Word(words, 0, 0), Word(words, 1, 0)};
-        placement.MaxPosition = {Word(words, 2, 0), Word(words, 3, 0)};
+        const std::vector<std::string> words = splitAtCommas(text);
+        placement.minPosition = {word(words, 0, 0), word(words, 1, 0)};
+        placement.maxPosition = {word(words, 2, 0), word(words, 3, 0)};
     }
 
-    const TRect bounds = window_.BoundsRect();
-    text = ini.ReadString(section, kNormPos + suffix, "");
+    const TRect bounds = window_.boundsRect();
+    text = ini.readString(section, kNormPos + suffix, "");
     if (text.empty())
-        text = ini.ReadString(section, kNormPos, "");
+        text = ini.readString(section, kNormPos, "");
     if (!text.empty()) {
         found = true;
-        const std::vector<std::string> words = SplitAtCommas(text);
-        placement.NormalPosition = {Word(words, 0, bounds.Left), Word(words, 1, bounds.Top),
-                                    Word(words, 2, bounds.Right), Word(words, 3, bounds.Bottom)};
+        const std::vector<std::string> words = splitAtCommas(text);
+        placement.normalPosition = {word(words, 0, bounds.left), word(words, 1, bounds.top),
+                                    word(words, 2, bounds.right), word(words, 3, bounds.bottom)};
     }
 
-    const int pixelsPerInch = window_.PixelsPerInch();
-    if (!found || ini.ReadInteger(section, kPixelsPerInch, pixelsPerInch) != pixelsPerInch)
+    const int pixelsPerInch = window_.pixelsPerInch();
+    if (!found || ini.readInteger(section, kPixelsPerInch, pixelsPerInch) != pixelsPerInch)
         return;
-    TRect& r = placement.NormalPosition;
-    if (!window_.SizeableBorder()) {
+    TRect& r = placement.normalPosition;
+    if (!window_.sizeableBorder()) {
         // Only the position is taken over; the size is the designed one.
-        r.Right = SaturatedSum(r.Left, bounds.Width());
-        r.Bottom = SaturatedSum(r.Top, bounds.Height());
+        r.right = saturatedSum(r.left, bounds.width());
+        r.bottom = saturatedSum(r.top, bounds.height());
     }
-    if (r.Right > r.Left) {
-        if (window_.Centered())
-            window_.ClearCentered();
+    if (r.right > r.left) {
+        if (window_.centered())
+            window_.clearCentered();
         window_.setPlacement(placement);
     }
 }
 
-void TFormPlacement::RestoreState(const TIniFile& ini, const std::string& section)
+void TFormPlacement::restoreState(const TIniFile& ini, const std::string& section)
 {
     TWindowState state = defaultState_;
-    switch (ini.ReadInteger(section, kShowCmd, 0)) {
+    switch (ini.readInteger(section, kShowCmd, 0)) {
     case 1:
     case 5:
     case 9:
@@ -263,20 +263,20 @@ void TFormPlacement::RestoreState(const TIniFile& ini, const std::string& sectio
     if (state == TWindowState::wsMinimized && window_.isMainWindow()) {
         // The whole application starts minimised, not just its window.
         window_.setPlacementState(TWindowState::wsNormal);
-        window_.MinimizeApplication();
+        window_.minimizeApplication();
         return;
     }
     window_.setPlacementState(state);
 }
 
-void TFormPlacement::UpdateMaxPosition()
+void TFormPlacement::updateMaxPosition()
 {
     // A maximised window hides its frame just off the screen's edges.
     TWindowPlacement placement = window_.placement();
-    if (!window_.Visible())
-        placement.ShowCmd = swHide;
-    const TSize frame = window_.FrameMetrics();
-    placement.MaxPosition = {-frame.Width, -frame.Height};
+    if (!window_.visible())
+        placement.showCmd = swHide;
+    const TSize frame = window_.frameMetrics();
+    placement.maxPosition = {-frame.width, -frame.height};
     window_.setPlacement(placement);
 }
 

@@ -27,57 +27,57 @@ public:
     TFormPlacement& operator=(const TFormPlacement&) = delete;
 
     // Off: the hooks neither restore nor save.
-    bool Active() const { return active_; }
-    void SetActive(bool active) { active_ = active; }
+    bool active() const { return active_; }
+    void setActive(bool active) { active_ = active; }
     // Written as "FormVersion"; a stored version below it blocks the restore.
-    int Version() const { return version_; }
-    void SetVersion(int version) { version_ = version; }
-    unsigned Options() const { return options_; }
-    void SetOptions(unsigned options) { options_ = options; }
+    int version() const { return version_; }
+    void setVersion(int version) { version_ = version; }
+    unsigned options() const { return options_; }
+    void setOptions(unsigned options) { options_ = options; }
 
     // The settings file's name; empty gives the program file's name with
     // ".INI" (DefaultIniFileName).
-    std::string IniFileName() const;
-    void SetIniFileName(std::string name) { iniFileName_ = std::move(name); }
+    std::string iniFileName() const;
+    void setIniFileName(std::string name) { iniFileName_ = std::move(name); }
     // The section; empty gives the window's class name.
-    std::string IniSection() const;
-    void SetIniSection(std::string section) { iniSection_ = std::move(section); }
+    std::string iniSection() const;
+    void setIniSection(std::string section) { iniSection_ = std::move(section); }
     // The program file the default name is made from; empty means the
     // running one.
-    void SetProgramFile(std::string path) { programFile_ = std::move(path); }
+    void setProgramFile(std::string path) { programFile_ = std::move(path); }
 
     // Receives errors raised inside the hooks; the window goes on opening or
     // closing. Without a receiver they are written to standard error.
     // Errors of the window's own handlers, which the hooks chain to, pass
     // through to the window.
-    void SetOnError(std::function<void(const std::exception&)> onError) { onError_ = std::move(onError); }
+    void setOnError(std::function<void(const std::exception&)> onError) { onError_ = std::move(onError); }
 
     // Called once the window is built: keeps the window's own show,
     // close-query and destroy handlers and installs the store's hooks.
-    void AttachToWindow();
+    void attachToWindow();
 
-    void SaveWindowPlacement();
-    void RestoreWindowPlacement();
+    void saveWindowPlacement();
+    void restoreWindowPlacement();
 
-    bool Restored() const { return restored_; }
-    bool Saved() const { return saved_; }
-    bool Destroying() const { return destroying_; }
+    bool restored() const { return restored_; }
+    bool saved() const { return saved_; }
+    bool destroying() const { return destroying_; }
 
 protected:
-    IPlacementWindow& Window() const { return window_; }
+    IPlacementWindow& window() const { return window_; }
     // The settings file for one operation.
-    TIniFile OpenIniFile() const { return TIniFile(IniFileName()); }
+    TIniFile openIniFile() const { return TIniFile(iniFileName()); }
 
 private:
     void restoreOnShow();
     void saveOnCloseQuery(bool& canClose);
     void saveOnDestroy();
-    void ReportError(const std::exception& error) const;
+    void reportError(const std::exception& error) const;
 
-    void RestorePosition(const TIniFile& ini, const std::string& section);
-    void RestoreState(const TIniFile& ini, const std::string& section);
-    void UpdateMaxPosition();
-    std::string ScreenSuffix() const;
+    void restorePosition(const TIniFile& ini, const std::string& section);
+    void restoreState(const TIniFile& ini, const std::string& section);
+    void updateMaxPosition();
+    std::string screenSuffix() const;
 
     IPlacementWindow& window_;
     bool active_ = true;

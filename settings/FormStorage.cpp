@@ -2,19 +2,19 @@
 
 namespace abm {
 
-std::string TFormStorage::ReadSetting(const std::string& name, const std::string& defaultValue)
+std::string TFormStorage::readSetting(const std::string& name, const std::string& defaultValue)
 {
-    return OpenIniFile().ReadString(IniSection(), name, defaultValue);
+    return openIniFile().readString(iniSection(), name, defaultValue);
 }
 
-void TFormStorage::WriteSetting(const std::string& name, const std::string& value)
+void TFormStorage::writeSetting(const std::string& name, const std::string& value)
 {
     // Reading strips one pair of matching quotation marks; a value that has
     // such a pair of its own gets an extra pair so that it comes back as is.
     std::string stored = value;
     if (!value.empty() && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         stored = "\"" + value + "\"";
-    OpenIniFile().WriteString(IniSection(), name, stored);
+    openIniFile().writeString(iniSection(), name, stored);
 }
 
 }  // namespace abm

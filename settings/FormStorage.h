@@ -14,9 +14,9 @@ public:
     using TFormPlacement::TFormPlacement;
 
     // The stored value, or `defaultValue` when the file, section or key is missing.
-    std::string ReadSetting(const std::string& name, const std::string& defaultValue) override;
+    std::string readSetting(const std::string& name, const std::string& defaultValue) override;
     // Raises Error SettingsWrite when the file cannot be written.
-    void WriteSetting(const std::string& name, const std::string& value) override;
+    void writeSetting(const std::string& name, const std::string& value) override;
 };
 
 }  // namespace abm

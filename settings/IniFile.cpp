@@ -14,37 +14,37 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsBlank(char c)
+bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
 }
 
-std::string_view TrimBlanks(std::string_view s)
+std::string_view trimBlanks(std::string_view s)
 {
-    while (!s.empty() && IsBlank(s.front()))
+    while (!s.empty() && isBlank(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
+    while (!s.empty() && isBlank(s.back()))
         s.remove_suffix(1);
     return s;
 }
 
-char FoldAscii(char c)
+char foldAscii(char c)
 {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool SameName(std::string_view a, std::string_view b)
+bool sameName(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+        if (foldAscii(a[i]) != foldAscii(b[i]))
             return false;
     return true;
 }
 
 // Lines end at CR LF, LF or a lone CR; a last line without an end counts.
-std::vector<std::string_view> SplitLines(std::string_view text)
+std::vector<std::string_view> splitLines(std::string_view text)
 {
     std::vector<std::string_view> lines;
     size_t start = 0;
@@ -63,30 +63,30 @@ std::vector<std::string_view> SplitLines(std::string_view text)
 
 // The line as the parser sees it: a byte-order mark at the very start of
 // the file is not part of the first line's text.
-std::string_view Content(std::string_view line, size_t index)
+std::string_view lineContent(std::string_view line, size_t index)
 {
     if (index == 0 && line.substr(0, kByteOrderMark.size()) == kByteOrderMark)
         line.remove_prefix(kByteOrderMark.size());
-    return TrimBlanks(line);
+    return trimBlanks(line);
 }
 
-bool SectionName(std::string_view content, std::string_view& name)
+bool sectionName(std::string_view content, std::string_view& name)
 {
     if (content.empty() || content.front() != '[')
         return false;
     const size_t close = content.find(']');
     if (close == std::string_view::npos)
         return false;
-    name = TrimBlanks(content.substr(1, close - 1));
+    name = trimBlanks(content.substr(1, close - 1));
     return true;
 }
 
-bool KeyAndValue(std::string_view content, std::string_view& key, std::string_view& value)
+bool keyAndValue(std::string_view content, std::string_view& key, std::string_view& value)
 {
     const size_t eq = content.find('=');
     if (eq == std::string_view::npos)
         return false;
-    key = TrimBlanks(content.substr(0, eq));
+    key = trimBlanks(content.substr(0, eq));
     value = content.substr(eq + 1);
     return !key.empty();
 }
@@ -100,17 +100,17 @@ struct TKeyLocation {
     std::string_view value;   // the raw text after "=" when found
 };
 
-TKeyLocation FindKey(const std::vector<std::string_view>& lines, std::string_view section, std::string_view key)
+TKeyLocation findKey(const std::vector<std::string_view>& lines, std::string_view section, std::string_view key)
 {
     TKeyLocation at;
     bool inside = false;
     for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view content = Content(lines[i], i);
+        const std::string_view content = lineContent(lines[i], i);
         std::string_view name;
-        if (SectionName(content, name)) {
+        if (sectionName(content, name)) {
             if (inside)
                 break;  // only the first section of that name counts
-            inside = SameName(name, section);
+            inside = sameName(name, section);
             if (inside) {
                 at.sectionFound = true;
                 at.lastContent = i;
@@ -122,7 +122,7 @@ TKeyLocation FindKey(const std::vector<std::string_view>& lines, std::string_vie
         if (!content.empty())
             at.lastContent = i;
         std::string_view lineKey, lineValue;
-        if (KeyAndValue(content, lineKey, lineValue) && SameName(lineKey, key)) {
+        if (keyAndValue(content, lineKey, lineValue) && sameName(lineKey, key)) {
             at.keyFound = true;
             at.keyLine = i;
             at.value = lineValue;
@@ -133,7 +133,7 @@ TKeyLocation FindKey(const std::vector<std::string_view>& lines, std::string_vie
 }
 
 // Cuts after `limit` bytes without splitting a UTF-8 sequence.
-std::string Limited(std::string_view value, size_t limit)
+std::string limited(std::string_view value, size_t limit)
 {
     if (value.size() <= limit)
         return std::string(value);
@@ -145,20 +145,20 @@ std::string Limited(std::string_view value, size_t limit)
     return std::string(value.substr(0, cut));
 }
 
-std::string ProfileValue(std::string_view raw)
+std::string profileValue(std::string_view raw)
 {
     // The profile functions deliver C strings: nothing after a zero byte.
-    raw = TrimBlanks(raw.substr(0, raw.find('\0')));
+    raw = trimBlanks(raw.substr(0, raw.find('\0')));
     if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front()) {
         raw.remove_prefix(1);
         raw.remove_suffix(1);
     }
-    return Limited(raw, kIniValueBuffer - 1);
+    return limited(raw, kIniValueBuffer - 1);
 }
 
 // A name or value holding a line break or a zero byte would write lines of
 // its own into the file; it is kept up to that character.
-std::string_view OneLine(std::string_view s)
+std::string_view oneLine(std::string_view s)
 {
     return s.substr(0, s.find_first_of(std::string_view("\r\n\0", 3)));
 }
@@ -170,7 +170,7 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName))
     if (fileName_.find('/') == std::string::npos) {
         // Without a home folder there is no settings folder: reading gives
         // the defaults and writing fails, rather than using the working folder.
-        folder_ = ConfigHome();
+        folder_ = configHome();
         if (!folder_.empty())
             path_ = folder_ + "/" + fileName_;
     } else {
@@ -178,34 +178,34 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName))
     }
 }
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+std::string TIniFile::readString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const
 {
     std::string text;
-    if (!path_.empty() && LoadConfigFile(path_, text) == TLoadResult::Loaded) {
-        const TKeyLocation at = FindKey(SplitLines(text), section, key);
+    if (!path_.empty() && loadConfigFile(path_, text) == TLoadResult::Loaded) {
+        const TKeyLocation at = findKey(splitLines(text), section, key);
         if (at.keyFound)
-            return ProfileValue(at.value);
+            return profileValue(at.value);
     }
-    return Limited(defaultValue, kIniValueBuffer - 1);
+    return limited(defaultValue, kIniValueBuffer - 1);
 }
 
-int TIniFile::ReadInteger(const std::string& section, const std::string& key, int defaultValue) const
+int TIniFile::readInteger(const std::string& section, const std::string& key, int defaultValue) const
 {
-    return parseIntOr(ReadString(section, key, ""), defaultValue);
+    return parseIntOr(readString(section, key, ""), defaultValue);
 }
 
-void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
+void TIniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
 {
     const Error failure(ErrorKind::SettingsWrite, fileName_);
     std::string text;
-    if (LoadConfigFile(path_, text) == TLoadResult::Unusable)
+    if (loadConfigFile(path_, text) == TLoadResult::Unusable)
         throw failure;
 
-    std::vector<std::string_view> lines = SplitLines(text);
-    const std::string keyLine = std::string(OneLine(key)) + "=" + std::string(OneLine(value));
-    const TKeyLocation at = FindKey(lines, OneLine(section), OneLine(key));
-    const std::string sectionLine = "[" + std::string(OneLine(section)) + "]";
+    std::vector<std::string_view> lines = splitLines(text);
+    const std::string keyLine = std::string(oneLine(key)) + "=" + std::string(oneLine(value));
+    const TKeyLocation at = findKey(lines, oneLine(section), oneLine(key));
+    const std::string sectionLine = "[" + std::string(oneLine(section)) + "]";
     if (at.keyFound) {
         lines[at.keyLine] = keyLine;
     } else if (at.sectionFound) {
@@ -225,23 +225,23 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
         out.append("\r\n");
     }
 
-    if (path_.empty() || (!folder_.empty() && !MakeFolders(folder_)))
+    if (path_.empty() || (!folder_.empty() && !makeFolders(folder_)))
         throw failure;
     try {
-        WriteFileAtomically(path_, out.data(), out.size());
+        writeFileAtomically(path_, out.data(), out.size());
     } catch (const FileError&) {
         throw failure;
     }
 }
 
-void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value)
+void TIniFile::writeInteger(const std::string& section, const std::string& key, int value)
 {
-    WriteString(section, key, std::to_string(value));
+    writeString(section, key, std::to_string(value));
 }
 
-void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value)
+void TIniFile::writeBool(const std::string& section, const std::string& key, bool value)
 {
-    WriteString(section, key, value ? "1" : "0");
+    writeString(section, key, value ? "1" : "0");
 }
 
 }  // namespace abm

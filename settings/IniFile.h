@@ -22,25 +22,25 @@ public:
     explicit TIniFile(std::string fileName);
 
     // The name as given; it is what the write error reports.
-    const std::string& FileName() const { return fileName_; }
-    const std::string& Path() const { return path_; }
+    const std::string& fileName() const { return fileName_; }
+    const std::string& path() const { return path_; }
 
     // The value with the blanks around it and one pair of matching quotation
     // marks removed, or `defaultValue` when the file, section or key is
     // missing or the file cannot be read. Never raises.
-    std::string ReadString(const std::string& section, const std::string& key,
+    std::string readString(const std::string& section, const std::string& key,
                            const std::string& defaultValue) const;
     // Decimal, or hexadecimal after "0x"; `defaultValue` for anything else.
-    int ReadInteger(const std::string& section, const std::string& key, int defaultValue) const;
+    int readInteger(const std::string& section, const std::string& key, int defaultValue) const;
 
     // Replaces the key's line in place, or appends the key at the end of its
     // section, or appends the section at the end of the file. Raises
     // Error SettingsWrite (naming the file as given) when the file cannot be
     // written, and also when an existing file cannot be read back (rewriting
     // it would lose what it holds).
-    void WriteString(const std::string& section, const std::string& key, const std::string& value);
-    void WriteInteger(const std::string& section, const std::string& key, int value);
-    void WriteBool(const std::string& section, const std::string& key, bool value);
+    void writeString(const std::string& section, const std::string& key, const std::string& value);
+    void writeInteger(const std::string& section, const std::string& key, int value);
+    void writeBool(const std::string& section, const std::string& key, bool value);
 
 private:
     std::string fileName_;

@@ -11,12 +11,12 @@
 namespace abm {
 
 struct TPoint {
-    int X = 0, Y = 0;
+    int x = 0, y = 0;
     friend bool operator==(const TPoint&, const TPoint&) = default;
 };
 
 struct TSize {
-    int Width = 0, Height = 0;
+    int width = 0, height = 0;
     friend bool operator==(const TSize&, const TSize&) = default;
 };
 
@@ -27,11 +27,11 @@ constexpr int swShowMinimized = 2;
 constexpr int swShowMaximized = 3;
 
 struct TWindowPlacement {
-    int Flags = 0;
-    int ShowCmd = swShowNormal;
-    TPoint MinPosition{-1, -1};
-    TPoint MaxPosition{-1, -1};
-    TRect NormalPosition;  // outer rectangle while shown normal; right and bottom exclusive
+    int flags = 0;
+    int showCmd = swShowNormal;
+    TPoint minPosition{-1, -1};
+    TPoint maxPosition{-1, -1};
+    TRect normalPosition;  // outer rectangle while shown normal; right and bottom exclusive
     friend bool operator==(const TWindowPlacement&, const TWindowPlacement&) = default;
 };
 
@@ -42,9 +42,9 @@ enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 // when asked to close (closing goes on only if canClose stays true),
 // OnDestroy when it is being destroyed.
 struct TFormEvents {
-    std::function<void()> OnShow;
-    std::function<void(bool& canClose)> OnCloseQuery;
-    std::function<void()> OnDestroy;
+    std::function<void()> onShow;
+    std::function<void(bool& canClose)> onCloseQuery;
+    std::function<void()> onDestroy;
 };
 
 class IPlacementWindow {
@@ -52,11 +52,11 @@ public:
     virtual ~IPlacementWindow() = default;
 
     // Names the settings section ("TMForm").
-    virtual std::string ClassName() const = 0;
+    virtual std::string className() const = 0;
     // Must outlive the store attached to them.
     virtual TFormEvents& windowEvents() = 0;
     // The window system's window exists.
-    virtual bool HandleAllocated() const = 0;
+    virtual bool handleAllocated() const = 0;
 
     virtual TWindowPlacement placement() const = 0;
     // Moves and sizes the normal rectangle and keeps the two positions; a
@@ -65,29 +65,29 @@ public:
     // what the window system allows.
     virtual void setPlacement(const TWindowPlacement& placement) = 0;
 
-    virtual bool Visible() const = 0;
+    virtual bool visible() const = 0;
     // The current outer rectangle.
-    virtual TRect BoundsRect() const = 0;
-    virtual bool SizeableBorder() const = 0;
+    virtual TRect boundsRect() const = 0;
+    virtual bool sizeableBorder() const = 0;
     // The primary screen in pixels, and its logical pixels per inch.
-    virtual TSize ScreenSize() const = 0;
-    virtual int PixelsPerInch() const = 0;
+    virtual TSize screenSize() const = 0;
+    virtual int pixelsPerInch() const = 0;
     // Thickness of the window frame for the window's border style (the
     // sizing frame for a sizeable one), horizontally and vertically.
-    virtual TSize FrameMetrics() const = 0;
+    virtual TSize frameMetrics() const = 0;
 
     virtual TWindowState placementState() const = 0;
     virtual void setPlacementState(TWindowState state) = 0;
 
     // The window is the application's main window.
     virtual bool isMainWindow() const = 0;
-    virtual bool ApplicationMinimized() const = 0;
+    virtual bool applicationMinimized() const = 0;
     // Asks the application to minimise itself, after the current event.
-    virtual void MinimizeApplication() = 0;
+    virtual void minimizeApplication() = 0;
 
     // The window places itself in the middle of the screen when shown.
-    virtual bool Centered() const = 0;
-    virtual void ClearCentered() = 0;
+    virtual bool centered() const = 0;
+    virtual void clearCentered() = 0;
 };
 
 }  // namespace abm

@@ -10,7 +10,7 @@ namespace {
 
 // One axis: the new start of a span [start, end) inside [low, high). In 64
 // bits, as stored rectangles may reach the ends of the int range.
-int64_t MovedStart(int64_t start, int64_t end, int64_t low, int64_t high)
+int64_t movedStart(int64_t start, int64_t end, int64_t low, int64_t high)
 {
     const int64_t length = end - start;
     if (end > high)
@@ -18,19 +18,19 @@ int64_t MovedStart(int64_t start, int64_t end, int64_t low, int64_t high)
     return std::max(start, low);
 }
 
-int Saturated(int64_t value)
+int saturated(int64_t value)
 {
     return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX));
 }
 
 }  // namespace
 
-TRect MoveInside(const TRect& window, const TRect& area)
+TRect moveInside(const TRect& window, const TRect& area)
 {
-    const int64_t left = MovedStart(window.Left, window.Right, area.Left, area.Right);
-    const int64_t top = MovedStart(window.Top, window.Bottom, area.Top, area.Bottom);
-    return Rect(Saturated(left), Saturated(top), Saturated(left + (int64_t{window.Right} - window.Left)),
-                Saturated(top + (int64_t{window.Bottom} - window.Top)));
+    const int64_t left = movedStart(window.left, window.right, area.left, area.right);
+    const int64_t top = movedStart(window.top, window.bottom, area.top, area.bottom);
+    return Rect(saturated(left), saturated(top), saturated(left + (int64_t{window.right} - window.left)),
+                saturated(top + (int64_t{window.bottom} - window.top)));
 }
 
 }  // namespace abm

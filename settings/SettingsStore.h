@@ -11,8 +11,8 @@ namespace abm {
 class ISettingsStore {
 public:
     virtual ~ISettingsStore() = default;
-    virtual std::string ReadSetting(const std::string& name, const std::string& defaultValue) = 0;
-    virtual void WriteSetting(const std::string& name, const std::string& value) = 0;
+    virtual std::string readSetting(const std::string& name, const std::string& defaultValue) = 0;
+    virtual void writeSetting(const std::string& name, const std::string& value) = 0;
 };
 
 }  // namespace abm

@@ -17,7 +17,7 @@ constexpr int kMaxFrameWidth = 128;
 constexpr int kMaxFrameHeight = 97;
 constexpr int kMaxCopiedRow = 16384;
 
-int32_t CheckedMul(int32_t a, int32_t b)
+int32_t checkedMul(int32_t a, int32_t b)
 {
     int32_t r;
     if (__builtin_mul_overflow(a, b, &r))
@@ -25,19 +25,19 @@ int32_t CheckedMul(int32_t a, int32_t b)
     return r;
 }
 
-uint32_t Le32(const uint8_t* p)
+uint32_t le32(const uint8_t* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
            (static_cast<uint32_t>(p[3]) << 24);
 }
 
-void Put32(uint8_t* p, uint32_t v)
+void put32(uint8_t* p, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-int BitCountOf(TPixelFormat format)
+int bitCountOf(TPixelFormat format)
 {
     switch (format) {
     case pf8bit: return 8;
@@ -50,148 +50,148 @@ int BitCountOf(TPixelFormat format)
 
 }  // namespace
 
-TAbmHeader TAbmHeader::Decode(const uint8_t* data, size_t size)
+TAbmHeader TAbmHeader::decode(const uint8_t* data, size_t size)
 {
     uint8_t b[kSize] = {};
     if (size > 0)
         std::memcpy(b, data, std::min(size, kSize));
     TAbmHeader h;
-    h.FrameWidth = static_cast<uint16_t>(b[0] | (b[1] << 8));
-    h.FrameHeight = static_cast<uint16_t>(b[2] | (b[3] << 8));
-    h.BitCount = b[4];
-    h.Reserved1 = b[5];
-    h.FrameCount = b[6];
-    h.Reserved2 = b[7];
-    h.Reserved3 = Le32(b + 8);
-    h.DataSize = static_cast<int32_t>(Le32(b + 12));
-    h.Reserved4 = Le32(b + 16);
-    std::memcpy(h.CreatorText.data(), b + 20, kCreatorTextSize);
+    h.frameWidth = static_cast<uint16_t>(b[0] | (b[1] << 8));
+    h.frameHeight = static_cast<uint16_t>(b[2] | (b[3] << 8));
+    h.bitCount = b[4];
+    h.reserved1 = b[5];
+    h.frameCount = b[6];
+    h.reserved2 = b[7];
+    h.reserved3 = le32(b + 8);
+    h.dataSize = static_cast<int32_t>(le32(b + 12));
+    h.reserved4 = le32(b + 16);
+    std::memcpy(h.creatorText.data(), b + 20, kCreatorTextSize);
     return h;
 }
 
-std::array<uint8_t, TAbmHeader::kSize> TAbmHeader::Encode() const
+std::array<uint8_t, TAbmHeader::kSize> TAbmHeader::encode() const
 {
     std::array<uint8_t, kSize> b{};
-    b[0] = static_cast<uint8_t>(FrameWidth);
-    b[1] = static_cast<uint8_t>(FrameWidth >> 8);
-    b[2] = static_cast<uint8_t>(FrameHeight);
-    b[3] = static_cast<uint8_t>(FrameHeight >> 8);
-    b[4] = BitCount;
-    b[5] = Reserved1;
-    b[6] = FrameCount;
-    b[7] = Reserved2;
-    Put32(b.data() + 8, Reserved3);
-    Put32(b.data() + 12, static_cast<uint32_t>(DataSize));
-    Put32(b.data() + 16, Reserved4);
-    std::memcpy(b.data() + 20, CreatorText.data(), kCreatorTextSize);
+    b[0] = static_cast<uint8_t>(frameWidth);
+    b[1] = static_cast<uint8_t>(frameWidth >> 8);
+    b[2] = static_cast<uint8_t>(frameHeight);
+    b[3] = static_cast<uint8_t>(frameHeight >> 8);
+    b[4] = bitCount;
+    b[5] = reserved1;
+    b[6] = frameCount;
+    b[7] = reserved2;
+    put32(b.data() + 8, reserved3);
+    put32(b.data() + 12, static_cast<uint32_t>(dataSize));
+    put32(b.data() + 16, reserved4);
+    std::memcpy(b.data() + 20, creatorText.data(), kCreatorTextSize);
     return b;
 }
 
-void WriteAbmStream(const FrameStrip& strip, TMemoryStream& stream)
+void writeAbmStream(const FrameStrip& strip, TMemoryStream& stream)
 {
-    stream.SetSize(0);
-    stream.SetPosition(0);
-    if (strip.Count() == 0)
+    stream.setSize(0);
+    stream.setPosition(0);
+    if (strip.count() == 0)
         return;
-    const TBitmap& first = strip.Thumbnail(0).Picture;
-    if (first.Width() > 0xFFFF || first.Height() > 0xFFFF)
+    const TBitmap& first = strip.thumbnail(0).picture;
+    if (first.width() > 0xFFFF || first.height() > 0xFFFF)
         throw Error(ErrorKind::RangeCheck);
-    const int bitCount = BitCountOf(first.PixelFormat());
+    const int bitCount = bitCountOf(first.pixelFormat());
     if (bitCount == 0)
         return;
 
     TAbmHeader h;
-    h.FrameWidth = static_cast<uint16_t>(first.Width());
-    h.FrameHeight = static_cast<uint16_t>(first.Height());
-    h.BitCount = static_cast<uint8_t>(bitCount);
-    h.FrameCount = static_cast<uint8_t>(std::min(strip.Count(), kMaxAbmFrames));
-    h.DataSize = CheckedMul(CheckedMul(CheckedMul(h.FrameWidth, h.FrameHeight), bitCount / 8), h.FrameCount);
-    std::memcpy(h.CreatorText.data(), kCreator, sizeof kCreator - 1);
+    h.frameWidth = static_cast<uint16_t>(first.width());
+    h.frameHeight = static_cast<uint16_t>(first.height());
+    h.bitCount = static_cast<uint8_t>(bitCount);
+    h.frameCount = static_cast<uint8_t>(std::min(strip.count(), kMaxAbmFrames));
+    h.dataSize = checkedMul(checkedMul(checkedMul(h.frameWidth, h.frameHeight), bitCount / 8), h.frameCount);
+    std::memcpy(h.creatorText.data(), kCreator, sizeof kCreator - 1);
 
-    std::vector<uint8_t>& out = stream.Bytes();
-    out.reserve(TAbmHeader::kSize + static_cast<size_t>(h.DataSize));
-    const auto header = h.Encode();
-    stream.Write(header.data(), header.size());
+    std::vector<uint8_t>& out = stream.bytes();
+    out.reserve(TAbmHeader::kSize + static_cast<size_t>(h.dataSize));
+    const auto header = h.encode();
+    stream.write(header.data(), header.size());
 
-    const size_t rowBytes = static_cast<size_t>(h.FrameWidth) * (bitCount / 8);
-    for (int f = 0; f < h.FrameCount; ++f) {
-        const TBitmap& frame = strip.Thumbnail(f).Picture;
+    const size_t rowBytes = static_cast<size_t>(h.frameWidth) * (bitCount / 8);
+    for (int f = 0; f < h.frameCount; ++f) {
+        const TBitmap& frame = strip.thumbnail(f).picture;
         // A narrower frame contributes white for the columns it lacks; its
         // row is never read past its end.
-        const size_t have = std::min(rowBytes, static_cast<size_t>(frame.Width()) * (frame.BitsPerPixel() / 8));
-        for (int y = 0; y < h.FrameHeight; ++y) {
-            const uint8_t* row = frame.ScanLine(y);
+        const size_t have = std::min(rowBytes, static_cast<size_t>(frame.width()) * (frame.bitsPerPixel() / 8));
+        for (int y = 0; y < h.frameHeight; ++y) {
+            const uint8_t* row = frame.scanLine(y);
             const size_t at = out.size();
             out.resize(at + rowBytes, 0xFF);
             std::memcpy(out.data() + at, row, have);
         }
     }
-    stream.SetPosition(static_cast<int64_t>(out.size()));
+    stream.setPosition(static_cast<int64_t>(out.size()));
 }
 
-TAbmHeaderCheck CheckAbmHeader(const uint8_t* bytes, size_t size, int64_t fileSize)
+TAbmHeaderCheck checkAbmHeader(const uint8_t* bytes, size_t size, int64_t fileSize)
 {
-    TAbmHeaderCheck check{TAbmHeader::Decode(bytes, size), TAbmVerdict::Accepted};
+    TAbmHeaderCheck check{TAbmHeader::decode(bytes, size), TAbmVerdict::Accepted};
     const TAbmHeader& h = check.header;
     const auto verdict = [&check](TAbmVerdict v) {
         check.verdict = v;
         return check;
     };
     int32_t fileBytes = 0, dataBytes = 0;
-    if (__builtin_add_overflow(h.DataSize, static_cast<int32_t>(TAbmHeader::kSize), &fileBytes))
+    if (__builtin_add_overflow(h.dataSize, static_cast<int32_t>(TAbmHeader::kSize), &fileBytes))
         return verdict(TAbmVerdict::CannotOpen);
-    if (fileSize != fileBytes || h.BitCount != 16)
+    if (fileSize != fileBytes || h.bitCount != 16)
         return verdict(TAbmVerdict::BadFormat);
-    if (__builtin_mul_overflow(h.FrameCount * 2 * h.FrameWidth, int32_t{h.FrameHeight}, &dataBytes))
+    if (__builtin_mul_overflow(h.frameCount * 2 * h.frameWidth, int32_t{h.frameHeight}, &dataBytes))
         return verdict(TAbmVerdict::CannotOpen);
-    if (dataBytes != h.DataSize)
+    if (dataBytes != h.dataSize)
         return verdict(TAbmVerdict::BadFormat);
     // What the frames need: a frame buffer within the 32-bit range, a frame
     // of pixels to fill, rows short enough to copy, and a raster the cap allows.
-    const int64_t pixels = int64_t{h.FrameWidth} * h.FrameHeight;
+    const int64_t pixels = int64_t{h.frameWidth} * h.frameHeight;
     if (pixels * 2 > std::numeric_limits<int32_t>::max())
         return verdict(TAbmVerdict::CannotOpen);
-    if (h.FrameCount > 0 && (pixels == 0 || h.FrameWidth > kMaxCopiedRow || pixels > RasterPixelLimit()))
+    if (h.frameCount > 0 && (pixels == 0 || h.frameWidth > kMaxCopiedRow || pixels > rasterPixelLimit()))
         return verdict(TAbmVerdict::CannotOpen);
     return check;
 }
 
-TAbmHeaderCheck ReadAbmHeader(TFileStream& file)
+TAbmHeaderCheck readAbmHeader(TFileStream& file)
 {
     uint8_t bytes[TAbmHeader::kSize];
-    const size_t got = file.Read(bytes, sizeof bytes);
-    return CheckAbmHeader(bytes, got, file.Size());
+    const size_t got = file.read(bytes, sizeof bytes);
+    return checkAbmHeader(bytes, got, file.size());
 }
 
-std::string AbmVerdictMessage(TAbmVerdict verdict, const std::string& fileName)
+std::string abmVerdictMessage(TAbmVerdict verdict, const std::string& fileName)
 {
     if (verdict == TAbmVerdict::BadFormat)
         return "Неверный формат файла: " + fileName;
     return "Невозможно откыть файл: " + fileName;
 }
 
-int64_t AbmFrameBytes(const TAbmHeader& header)
+int64_t abmFrameBytes(const TAbmHeader& header)
 {
-    return int64_t{header.FrameWidth} * header.FrameHeight * 2;
+    return int64_t{header.frameWidth} * header.frameHeight * 2;
 }
 
-TBitmap AbmFrameRaster(const TAbmHeader& header, const uint8_t* frameBytes)
+TBitmap abmFrameRaster(const TAbmHeader& header, const uint8_t* frameBytes)
 {
     TBitmap raster;
-    raster.Create(header.FrameWidth, header.FrameHeight, TPixelLayout::ForFormat(pf16bit));
-    const size_t rowBytes = static_cast<size_t>(header.FrameWidth) * 2;
-    for (int y = 0; y < header.FrameHeight; ++y)
-        std::memcpy(raster.ScanLine(y), frameBytes + static_cast<size_t>(y) * rowBytes, rowBytes);
+    raster.create(header.frameWidth, header.frameHeight, TPixelLayout::forFormat(pf16bit));
+    const size_t rowBytes = static_cast<size_t>(header.frameWidth) * 2;
+    for (int y = 0; y < header.frameHeight; ++y)
+        std::memcpy(raster.scanLine(y), frameBytes + static_cast<size_t>(y) * rowBytes, rowBytes);
     return raster;
 }
 
-void ReadAbmFrames(const std::string& fileName, IUserPrompts& prompts,
+void readAbmFrames(const std::string& fileName, IUserPrompts& prompts,
                    const std::function<void(TFileStream& file, const TAbmHeader& header)>& frames)
 {
     TAbmVerdict verdict = TAbmVerdict::Accepted;
     try {
         TFileStream file(fileName, TFileStream::Mode::OpenRead);
-        const TAbmHeaderCheck check = ReadAbmHeader(file);
+        const TAbmHeaderCheck check = readAbmHeader(file);
         verdict = check.verdict;
         if (verdict == TAbmVerdict::Accepted)
             frames(file, check.header);
@@ -201,57 +201,57 @@ void ReadAbmFrames(const std::string& fileName, IUserPrompts& prompts,
         verdict = TAbmVerdict::CannotOpen;
     }
     if (verdict != TAbmVerdict::Accepted)
-        prompts.showMessage(AbmVerdictMessage(verdict, fileName), TMsgDlgType::mtError, {TMsgDlgBtn::mbCancel});
+        prompts.showMessage(abmVerdictMessage(verdict, fileName), TMsgDlgType::mtError, {TMsgDlgBtn::mbCancel});
 }
 
-void ReadAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap)
+void readAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap)
 {
-    ReadAbmFrames(fileName, strip.Prompts(), [&strip, frameCap](TFileStream& file, const TAbmHeader& h) {
-        const int frames = std::min<int>(h.FrameCount, FramesLeft(strip, frameCap));
+    readAbmFrames(fileName, strip.prompts(), [&strip, frameCap](TFileStream& file, const TAbmHeader& h) {
+        const int frames = std::min<int>(h.frameCount, framesLeft(strip, frameCap));
         if (frames == 0)
             return;
         // One frame's bytes are held at a time; every frame keeps its source
         // and its 16-bit frame. All of it must fit before the first is read.
-        const int64_t frameBytes = AbmFrameBytes(h);
-        MemoryBudget::Require(frameBytes + frames * FrameBytes(strip, h.FrameWidth, h.FrameHeight, 16));
+        const int64_t fileFrameBytes = abmFrameBytes(h);
+        MemoryBudget::require(fileFrameBytes + frames * frameBytes(strip, h.frameWidth, h.frameHeight, 16));
         TLoadedBytes buffer;
-        buffer.reservation = MemoryReservation(frameBytes);
-        buffer.bytes.resize(static_cast<size_t>(frameBytes));
+        buffer.reservation = MemoryReservation(fileFrameBytes);
+        buffer.bytes.resize(static_cast<size_t>(fileFrameBytes));
         for (int f = 0; f < frames; ++f) {
-            file.ReadBuffer(buffer.bytes.data(), buffer.size());
-            strip.AppendFrame(AbmFrameRaster(h, buffer.data()));
+            file.readBuffer(buffer.bytes.data(), buffer.size());
+            strip.appendFrame(abmFrameRaster(h, buffer.data()));
         }
     });
 }
 
 void saveAbm(FrameStrip& strip, ISettingsStore& settings)
 {
-    if (strip.Count() == 0)
+    if (strip.count() == 0)
         return;
-    const int n = std::min(strip.Count(), kMaxAbmFrames);
-    if (!strip.FramesHavePixels(n))
+    const int n = std::min(strip.count(), kMaxAbmFrames);
+    if (!strip.framesHavePixels(n))
         return;
     for (int i = 0; i < n; ++i) {
-        const TImage& t = strip.Thumbnail(i);
-        if (t.Width > kMaxFrameWidth || t.Height > kMaxFrameHeight) {
-            strip.Prompts().showMessage("Сохранение невозможно. \r\nСлишком большой размер картинок !!!",
+        const TImage& t = strip.thumbnail(i);
+        if (t.width > kMaxFrameWidth || t.height > kMaxFrameHeight) {
+            strip.prompts().showMessage("Сохранение невозможно. \r\nСлишком большой размер картинок !!!",
                                        TMsgDlgType::mtWarning, {TMsgDlgBtn::mbCancel});
             return;
         }
     }
     TFileDialogRequest request;
-    request.Filter = "*.abm|*.abm|Все файлы (*.*)|*.*";
-    request.InitialDir = settings.ReadSetting("SavePath", "");
-    const std::optional<std::string> chosen = strip.Prompts().askSaveFile(request);
+    request.filter = "*.abm|*.abm|Все файлы (*.*)|*.*";
+    request.initialDir = settings.readSetting("SavePath", "");
+    const std::optional<std::string> chosen = strip.prompts().askSaveFile(request);
     if (!chosen)
         return;
     TMemoryStream stream;
-    WriteAbmStream(strip, stream);
-    stream.SetPosition(0);
+    writeAbmStream(strip, stream);
+    stream.setPosition(0);
     // Built whole in memory, then written beside the target and renamed over
     // it: a failed write never destroys an existing animation.
-    WriteFileAtomically(replaceExtension(*chosen, ".abm"), stream.Bytes().data(), stream.Bytes().size());
-    settings.WriteSetting("SavePath", folderPart(*chosen));
+    writeFileAtomically(replaceExtension(*chosen, ".abm"), stream.bytes().data(), stream.bytes().size());
+    settings.writeSetting("SavePath", folderPart(*chosen));
 }
 
 }  // namespace abm

@@ -22,20 +22,20 @@ struct TAbmHeader {
     static constexpr size_t kSize = 72;
     static constexpr size_t kCreatorTextSize = 52;
 
-    uint16_t FrameWidth = 0;
-    uint16_t FrameHeight = 0;
-    uint8_t BitCount = 0;
-    uint8_t Reserved1 = 0;
-    uint8_t FrameCount = 0;
-    uint8_t Reserved2 = 0;
-    uint32_t Reserved3 = 0;
-    int32_t DataSize = 0;
-    uint32_t Reserved4 = 0;
-    std::array<uint8_t, kCreatorTextSize> CreatorText{};
+    uint16_t frameWidth = 0;
+    uint16_t frameHeight = 0;
+    uint8_t bitCount = 0;
+    uint8_t reserved1 = 0;
+    uint8_t frameCount = 0;
+    uint8_t reserved2 = 0;
+    uint32_t reserved3 = 0;
+    int32_t dataSize = 0;
+    uint32_t reserved4 = 0;
+    std::array<uint8_t, kCreatorTextSize> creatorText{};
 
     // Little-endian, field by field; a short input reads as zero bytes.
-    static TAbmHeader Decode(const uint8_t* data, size_t size);
-    std::array<uint8_t, kSize> Encode() const;
+    static TAbmHeader decode(const uint8_t* data, size_t size);
+    std::array<uint8_t, kSize> encode() const;
 };
 
 // The reader's verdict on a file, which its header and its size decide.
@@ -50,33 +50,33 @@ struct TAbmHeaderCheck {
 // 0) and the reader's verdict on it with the file's size: its tests (size,
 // bit count, frame bytes, in 32-bit arithmetic where an overflow cannot be
 // opened), then whether its frames can be made at all. Reads no pixel.
-TAbmHeaderCheck CheckAbmHeader(const uint8_t* bytes, size_t size, int64_t fileSize);
+TAbmHeaderCheck checkAbmHeader(const uint8_t* bytes, size_t size, int64_t fileSize);
 // Opens the file and checks its header and size (FileError FileOpen when it cannot
 // be opened); `file` is left just past the header, at frame 0.
-TAbmHeaderCheck ReadAbmHeader(TFileStream& file);
+TAbmHeaderCheck readAbmHeader(TFileStream& file);
 // The reader's message for a verdict other than Accepted.
-std::string AbmVerdictMessage(TAbmVerdict verdict, const std::string& fileName);
+std::string abmVerdictMessage(TAbmVerdict verdict, const std::string& fileName);
 
 // The bytes of one frame of an accepted header: width × height 16-bit pixels.
-int64_t AbmFrameBytes(const TAbmHeader& header);
+int64_t abmFrameBytes(const TAbmHeader& header);
 // One frame's bytes (rows from the top, no padding) as a 16-bit raster.
-TBitmap AbmFrameRaster(const TAbmHeader& header, const uint8_t* frameBytes);
+TBitmap abmFrameRaster(const TAbmHeader& header, const uint8_t* frameBytes);
 
 // Opens an ABM file and checks its header as the reader does, then hands an
 // accepted file, standing at frame 0, to `frames`. Every failure but
 // MemoryLimitExceeded ends in the reader's message through `prompts`.
-void ReadAbmFrames(const std::string& fileName, IUserPrompts& prompts,
+void readAbmFrames(const std::string& fileName, IUserPrompts& prompts,
                    const std::function<void(TFileStream& file, const TAbmHeader& header)>& frames);
 
 // The complete ABM image of the strip, or nothing (empty strip, or a first
 // frame whose format has no bit count).
-void WriteAbmStream(const FrameStrip& strip, TMemoryStream& stream);
+void writeAbmStream(const FrameStrip& strip, TMemoryStream& stream);
 
 // Appends the frames of an ABM file (those the strip may take under
 // `frameCap`), reading one frame at a time, or shows one of the reader's two
 // error messages. Only MemoryLimitExceeded leaves it: frames that would not
 // fit the memory budget are refused before the first is read.
-void ReadAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
+void readAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 
 // "Сохранить как ABM".
 void saveAbm(FrameStrip& strip, ISettingsStore& settings);

@@ -18,21 +18,21 @@ std::string baseName(const std::string& path)
 void exportBmp(FrameStrip& strip, ISettingsStore& settings)
 {
     // A BMP file 0 pixels wide or high is one no reader opens.
-    if (!strip.FramesHavePixels(strip.Count()))
+    if (!strip.framesHavePixels(strip.count()))
         return;
     TFileDialogRequest request;
-    request.Filter = "*.bmp|*.bmp|Все файлы (*.*)|*.*";
-    request.InitialDir = settings.ReadSetting("SaveBmp", "");
-    const std::optional<std::string> chosen = strip.Prompts().askSaveFile(request);
+    request.filter = "*.bmp|*.bmp|Все файлы (*.*)|*.*";
+    request.initialDir = settings.readSetting("SaveBmp", "");
+    const std::optional<std::string> chosen = strip.prompts().askSaveFile(request);
     if (!chosen)
         return;
     const std::string prefix = folderPart(*chosen) + baseName(*chosen);
-    for (int i = 0; i < strip.Count(); ++i) {
+    for (int i = 0; i < strip.count(); ++i) {
         // Each frame file is replaced whole or not at all.
-        const std::vector<uint8_t> bytes = strip.Thumbnail(i).Picture.SaveToBytes();
-        WriteFileAtomically(prefix + std::to_string(i) + ".bmp", bytes.data(), bytes.size(), false);
+        const std::vector<uint8_t> bytes = strip.thumbnail(i).picture.saveToBytes();
+        writeFileAtomically(prefix + std::to_string(i) + ".bmp", bytes.data(), bytes.size(), false);
     }
-    settings.WriteSetting("SaveBmp", folderPart(*chosen));
+    settings.writeSetting("SaveBmp", folderPart(*chosen));
 }
 
 }  // namespace abm

@@ -14,25 +14,25 @@ public:
     // Texts of the two size fields; converted only where they are used.
     virtual std::string widthText() const = 0;
     virtual std::string heightText() const = 0;
-    virtual bool AutoSize() const = 0;     // autoSizeBox
-    virtual bool Stretch() const = 0;      // stretchBox
-    virtual bool Transparent() const = 0;  // transparentBox
+    virtual bool autoSize() const = 0;     // autoSizeBox
+    virtual bool stretch() const = 0;      // stretchBox
+    virtual bool transparent() const = 0;  // transparentBox
 };
 
 // Options held as plain values, starting at the dialog's defaults.
 class TFrameOptionValues : public IFrameOptions {
 public:
-    std::string Width = "128";
-    std::string Height = "97";
-    bool AutoSizeOn = true;
-    bool StretchOn = false;
-    bool TransparentOn = false;
+    std::string width = "128";
+    std::string height = "97";
+    bool autoSizeOn = true;
+    bool stretchOn = false;
+    bool transparentOn = false;
 
-    std::string widthText() const override { return Width; }
-    std::string heightText() const override { return Height; }
-    bool AutoSize() const override { return AutoSizeOn; }
-    bool Stretch() const override { return StretchOn; }
-    bool Transparent() const override { return TransparentOn; }
+    std::string widthText() const override { return width; }
+    std::string heightText() const override { return height; }
+    bool autoSize() const override { return autoSizeOn; }
+    bool stretch() const override { return stretchOn; }
+    bool transparent() const override { return transparentOn; }
 };
 
 }  // namespace abm

@@ -13,136 +13,136 @@ FrameStrip::FrameStrip(IFrameOptions& options, IUserPrompts& prompts) : options_
 
 FrameStrip::~FrameStrip() = default;
 
-void FrameStrip::SetStripHeight(int height)
+void FrameStrip::setStripHeight(int height)
 {
     stripHeight_ = height;
-    Changed();
+    changed();
 }
 
-bool FrameStrip::Contains(const TImage* control) const
+bool FrameStrip::contains(const TImage* control) const
 {
     return control && live_.contains(control);
 }
 
-TImage& FrameStrip::CreateFrameThumbnail()
+TImage& FrameStrip::createFrameThumbnail()
 {
     auto t = std::make_unique<TImage>();
-    t->Tag = Count();
-    t->HasPopupMenu = true;
+    t->tag = count();
+    t->hasPopupMenu = true;
     live_.insert(t.get());
     thumbnails_.push_back(std::move(t));
-    Changed();
+    changed();
     return *thumbnails_.back();
 }
 
-void FrameStrip::NormalizeFrame(TImage& t)
+void FrameStrip::normalizeFrame(TImage& t)
 {
-    const int i = Count() - 1;
-    sources_.push_back(std::make_unique<TBitmap>(t.Picture));
+    const int i = count() - 1;
+    sources_.push_back(std::make_unique<TBitmap>(t.picture));
     const TBitmap& source = *sources_.back();
-    Changed();
+    changed();
     try {
-        t.Top = 0;
-        t.DragModeAutomatic = true;
-        if (options_.AutoSize()) {
-            t.Width = sources_.front()->Width();
-            t.Height = sources_.front()->Height();
+        t.top = 0;
+        t.dragModeAutomatic = true;
+        if (options_.autoSize()) {
+            t.width = sources_.front()->width();
+            t.height = sources_.front()->height();
         } else {
             const int width = parseInt(options_.widthText());
-            if (t.Picture.BitsPerPixel() <= 8) {
+            if (t.picture.bitsPerPixel() <= 8) {
                 // Padding an indexed picture would take its palette's colour
                 // nearest white (grey, when it has no white); the frame becomes
                 // 16-bit anyway, so convert first, once the width is cut.
-                if (width < t.Picture.Width())
-                    t.Picture.SetWidth(width);
-                t.Picture.SetPixelFormat(pf16bit);
+                if (width < t.picture.width())
+                    t.picture.setWidth(width);
+                t.picture.setPixelFormat(pf16bit);
             }
-            t.Picture.SetWidth(width);
-            t.Picture.SetHeight(parseInt(options_.heightText()));
-            t.Width = t.Picture.Width();
-            t.Height = t.Picture.Height();
+            t.picture.setWidth(width);
+            t.picture.setHeight(parseInt(options_.heightText()));
+            t.width = t.picture.width();
+            t.height = t.picture.height();
         }
-        t.Left = i * 3 + i * t.Width;
-        const bool overdrawn = !options_.Stretch() && t.Picture.Width() == source.Width() &&
-                               t.Picture.Height() == source.Height() && t.Picture.PixelFormat() != pf16bit;
+        t.left = i * 3 + i * t.width;
+        const bool overdrawn = !options_.stretch() && t.picture.width() == source.width() &&
+                               t.picture.height() == source.height() && t.picture.pixelFormat() != pf16bit;
         if (overdrawn) {
             // The unscaled draw below covers every pixel, so converting them
             // first would only be thrown away: a fresh 16-bit raster will do.
-            TSharedPalette palette = t.Picture.SharedPalette();
-            t.Picture.Create(t.Picture.Width(), t.Picture.Height(), TPixelLayout::ForFormat(pf16bit), std::move(palette));
+            TSharedPalette palette = t.picture.sharedPalette();
+            t.picture.create(t.picture.width(), t.picture.height(), TPixelLayout::forFormat(pf16bit), std::move(palette));
         } else {
-            t.Picture.SetPixelFormat(pf16bit);
+            t.picture.setPixelFormat(pf16bit);
         }
-        if (options_.Stretch()) {
-            t.Picture.SetWidth(t.Width);
-            t.Picture.SetHeight(t.Height);
-            t.Picture.Canvas().StretchDraw(Rect(0, 0, t.Width, t.Height), &source);
+        if (options_.stretch()) {
+            t.picture.setWidth(t.width);
+            t.picture.setHeight(t.height);
+            t.picture.canvas().stretchDraw(Rect(0, 0, t.width, t.height), &source);
         } else {
-            t.Picture.Canvas().Draw(0, 0, source);
+            t.picture.canvas().draw(0, 0, source);
         }
-        t.Visible = true;
+        t.visible = true;
     } catch (...) {
         sources_.pop_back();
         throw;
     }
 }
 
-void FrameStrip::AppendFrame(const TBitmap& picture)
+void FrameStrip::appendFrame(const TBitmap& picture)
 {
-    TImage& t = CreateFrameThumbnail();
+    TImage& t = createFrameThumbnail();
     try {
-        t.Picture.Assign(&picture);
-        NormalizeFrame(t);
+        t.picture.assign(&picture);
+        normalizeFrame(t);
     } catch (...) {
-        RemoveThumbnail(t);
+        removeThumbnail(t);
         throw;
     }
 }
 
-void FrameStrip::DestroyThumbnail(size_t index)
+void FrameStrip::destroyThumbnail(size_t index)
 {
     // A reference to a destroyed thumbnail reads as none.
     if (popupTarget_ == thumbnails_[index].get())
         popupTarget_ = nullptr;
     live_.erase(thumbnails_[index].get());
     thumbnails_.erase(thumbnails_.begin() + static_cast<std::ptrdiff_t>(index));
-    Changed();
+    changed();
 }
 
-void FrameStrip::DestroyAllThumbnails()
+void FrameStrip::destroyAllThumbnails()
 {
     // The pop-up reference can only be one of them.
     popupTarget_ = nullptr;
     thumbnails_.clear();
     live_.clear();
-    Changed();
+    changed();
 }
 
-void FrameStrip::RemoveThumbnail(TImage& t)
+void FrameStrip::removeThumbnail(TImage& t)
 {
     // The tag is the position while the invariants hold; the search below
     // only serves should they not.
-    const auto tag = static_cast<size_t>(t.Tag);
+    const auto tag = static_cast<size_t>(t.tag);
     if (tag < thumbnails_.size() && thumbnails_[tag].get() == &t) {
-        DestroyThumbnail(tag);
+        destroyThumbnail(tag);
         return;
     }
     for (size_t i = 0; i < thumbnails_.size(); ++i) {
         if (thumbnails_[i].get() == &t) {
-            DestroyThumbnail(i);
+            destroyThumbnail(i);
             return;
         }
     }
 }
 
-void FrameStrip::RemoveFramesFrom(int position)
+void FrameStrip::removeFramesFrom(int position)
 {
     const auto keep = static_cast<size_t>(std::max(0, position));
     while (thumbnails_.size() > keep)
-        DestroyThumbnail(thumbnails_.size() - 1);
+        destroyThumbnail(thumbnails_.size() - 1);
     if (sources_.size() > keep)
         sources_.resize(keep);
-    Changed();
+    changed();
 }
 
 void FrameStrip::removeAllFrames()
@@ -150,17 +150,17 @@ void FrameStrip::removeAllFrames()
     // Each thumbnail goes with the source at the front, so a source without
     // a thumbnail would stay.
     const auto paired = static_cast<std::ptrdiff_t>(std::min(thumbnails_.size(), sources_.size()));
-    DestroyAllThumbnails();
+    destroyAllThumbnails();
     sources_.erase(sources_.begin(), sources_.begin() + paired);
-    Changed();
+    changed();
 }
 
-void FrameStrip::RebuildStrip()
+void FrameStrip::rebuildStrip()
 {
-    RebuildFrom(SourceOrder());
+    rebuildFrom(sourceOrder());
 }
 
-std::vector<const TBitmap*> FrameStrip::SourceOrder() const
+std::vector<const TBitmap*> FrameStrip::sourceOrder() const
 {
     std::vector<const TBitmap*> order;
     order.reserve(sources_.size());
@@ -169,7 +169,7 @@ std::vector<const TBitmap*> FrameStrip::SourceOrder() const
     return order;
 }
 
-void FrameStrip::RebuildFrom(const std::vector<const TBitmap*>& order)
+void FrameStrip::rebuildFrom(const std::vector<const TBitmap*>& order)
 {
     std::vector<std::unique_ptr<TImage>> oldThumbnails = std::exchange(thumbnails_, {});
     std::vector<std::unique_ptr<TBitmap>> oldSources = std::exchange(sources_, {});
@@ -178,9 +178,9 @@ void FrameStrip::RebuildFrom(const std::vector<const TBitmap*>& order)
     sources_.reserve(order.size());
     try {
         for (const TBitmap* source : order) {
-            TImage& t = CreateFrameThumbnail();
-            t.Picture.Assign(source);
-            NormalizeFrame(t);
+            TImage& t = createFrameThumbnail();
+            t.picture.assign(source);
+            normalizeFrame(t);
         }
     } catch (...) {
         thumbnails_ = std::move(oldThumbnails);
@@ -188,36 +188,36 @@ void FrameStrip::RebuildFrom(const std::vector<const TBitmap*>& order)
         live_.clear();
         for (const auto& t : thumbnails_)
             live_.insert(t.get());
-        ShowFrameCount();
+        showFrameCount();
         throw;
     }
     // The old thumbnails go when this returns; a reference to one reads as none.
     popupTarget_ = nullptr;
-    FitStripHeight();
-    ShowFrameCount();
+    fitStripHeight();
+    showFrameCount();
 }
 
-void FrameStrip::ShowFrameCount()
+void FrameStrip::showFrameCount()
 {
-    frameCountText_ = std::to_string(Count());
-    Changed();
+    frameCountText_ = std::to_string(count());
+    changed();
 }
 
-void FrameStrip::FitStripHeight()
+void FrameStrip::fitStripHeight()
 {
     if (thumbnails_.empty())
         return;
-    stripHeight_ = thumbnails_.front()->Height + 20;
-    Changed();
+    stripHeight_ = thumbnails_.front()->height + 20;
+    changed();
 }
 
 void FrameStrip::updateCommandStates()
 {
-    const bool any = Count() > 0;
+    const bool any = count() > 0;
     saveBmpEnabled_ = any;
     saveToFileEnabled_ = any;
     clearEnabled_ = any;
-    Changed();
+    changed();
 }
 
 void FrameStrip::clearStrip()
@@ -226,7 +226,7 @@ void FrameStrip::clearStrip()
         TModalResult::mrOk)
         return;
     removeAllFrames();
-    ShowFrameCount();
+    showFrameCount();
     updateCommandStates();
 }
 
@@ -240,22 +240,22 @@ void FrameStrip::deleteFrame()
         return;
     }
     // The answer may have come after the strip changed under the box.
-    if (!Contains(popupTarget_)) {
+    if (!contains(popupTarget_)) {
         popupTarget_ = nullptr;
         return;
     }
-    const auto tag = static_cast<size_t>(popupTarget_->Tag);
+    const auto tag = static_cast<size_t>(popupTarget_->tag);
     popupTarget_ = nullptr;
-    std::vector<const TBitmap*> order = SourceOrder();
+    std::vector<const TBitmap*> order = sourceOrder();
     if (tag < order.size())
         order.erase(order.begin() + static_cast<std::ptrdiff_t>(tag));
-    RebuildFrom(order);
+    rebuildFrom(order);
     updateCommandStates();
 }
 
 void FrameStrip::setPopupTarget(TImage* control)
 {
-    if (Contains(control))
+    if (contains(control))
         popupTarget_ = control;
 }
 
@@ -266,24 +266,24 @@ bool FrameStrip::acceptsDrag(const TImage*, const TImage*) const
 
 void FrameStrip::moveFrame(TImage* sender, TImage* target)
 {
-    if (!Contains(sender) || !Contains(target))
+    if (!contains(sender) || !contains(target))
         return;
-    const auto from = static_cast<size_t>(sender->Tag);
-    const auto to = static_cast<size_t>(target->Tag);
+    const auto from = static_cast<size_t>(sender->tag);
+    const auto to = static_cast<size_t>(target->tag);
     if (from >= sources_.size() || to >= sources_.size())
         return;
-    std::vector<const TBitmap*> order = SourceOrder();
+    std::vector<const TBitmap*> order = sourceOrder();
     const TBitmap* moved = order[from];
     order.erase(order.begin() + static_cast<std::ptrdiff_t>(from));
     order.insert(order.begin() + static_cast<std::ptrdiff_t>(to), moved);
-    RebuildFrom(order);
+    rebuildFrom(order);
 }
 
-bool FrameStrip::FramesHavePixels(int count) const
+bool FrameStrip::framesHavePixels(int first) const
 {
-    for (int i = 0; i < std::min(count, Count()); ++i) {
-        const TImage& t = Thumbnail(i);
-        if (t.Width == 0 || t.Height == 0 || t.Picture.Width() == 0 || t.Picture.Height() == 0) {
+    for (int i = 0; i < std::min(first, count()); ++i) {
+        const TImage& t = thumbnail(i);
+        if (t.width == 0 || t.height == 0 || t.picture.width() == 0 || t.picture.height() == 0) {
             prompts_.showMessage("Сохранение невозможно. \r\nНулевой размер картинок !!!", TMsgDlgType::mtWarning,
                                 {TMsgDlgBtn::mbCancel});
             return false;
@@ -295,7 +295,7 @@ bool FrameStrip::FramesHavePixels(int count) const
 void FrameStrip::releaseSources()
 {
     sources_.clear();
-    Changed();
+    changed();
 }
 
 }  // namespace abm

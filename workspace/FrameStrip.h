@@ -19,15 +19,15 @@ namespace abm {
 
 // One thumbnail: an image control in stripView.
 struct TImage {
-    int Tag = 0;
-    int Left = 0;
-    int Top = 0;
-    int Width = 0;
-    int Height = 0;
-    bool Visible = false;
-    bool HasPopupMenu = false;       // PopupMenu = popupMenu
-    bool DragModeAutomatic = false;  // with OnDragOver / OnEndDrag wired
-    TBitmap Picture;                 // the frame, 16 bits per pixel once normalised
+    int tag = 0;
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool visible = false;
+    bool hasPopupMenu = false;       // PopupMenu = popupMenu
+    bool dragModeAutomatic = false;  // with OnDragOver / OnEndDrag wired
+    TBitmap picture;                 // the frame, 16 bits per pixel once normalised
 };
 
 class FrameStrip {
@@ -39,49 +39,49 @@ public:
     FrameStrip(const FrameStrip&) = delete;
     FrameStrip& operator=(const FrameStrip&) = delete;
 
-    IFrameOptions& Options() const { return options_; }
-    IUserPrompts& Prompts() const { return prompts_; }
+    IFrameOptions& options() const { return options_; }
+    IUserPrompts& prompts() const { return prompts_; }
 
     // stripView's children, in strip order.
-    int Count() const { return static_cast<int>(thumbnails_.size()); }
-    TImage& Thumbnail(int index) const { return *thumbnails_.at(static_cast<size_t>(index)); }
-    const std::vector<std::unique_ptr<TBitmap>>& SourceBitmaps() const { return sources_; }
+    int count() const { return static_cast<int>(thumbnails_.size()); }
+    TImage& thumbnail(int index) const { return *thumbnails_.at(static_cast<size_t>(index)); }
+    const std::vector<std::unique_ptr<TBitmap>>& sourceBitmaps() const { return sources_; }
     TImage* popupTarget() const { return popupTarget_; }
     const std::string& frameCountText() const { return frameCountText_; }
-    int StripHeight() const { return stripHeight_; }
-    void SetStripHeight(int height);  // the splitter
+    int stripHeight() const { return stripHeight_; }
+    void setStripHeight(int height);  // the splitter
     bool canExportBmp() const { return saveBmpEnabled_; }
     bool canSaveAbm() const { return saveToFileEnabled_; }
     bool canClear() const { return clearEnabled_; }
-    bool Contains(const TImage* control) const;
+    bool contains(const TImage* control) const;
     // Bumped by every change, so a view knows when to rebuild itself.
-    uint64_t Generation() const { return generation_; }
+    uint64_t generation() const { return generation_; }
 
-    TImage& CreateFrameThumbnail();
+    TImage& createFrameThumbnail();
     // Adopts the picture the caller put into t's raster. On failure the
     // source bitmap it took is released again, so that removing t restores
     // one source per thumbnail.
-    void NormalizeFrame(TImage& t);
-    void AppendFrame(const TBitmap& picture);
+    void normalizeFrame(TImage& t);
+    void appendFrame(const TBitmap& picture);
     // Takes a thumbnail out of the strip and destroys it (a caller whose
     // filling of the raster failed).
-    void RemoveThumbnail(TImage& t);
+    void removeThumbnail(TImage& t);
     // Removes the frames from `position` to the end, thumbnails and sources
     // (an import that failed half-way takes back what it added).
-    void RemoveFramesFrom(int position);
+    void removeFramesFrom(int position);
 
     void removeAllFrames();
     // All or nothing: if a frame fails to normalise, the strip keeps exactly
     // the frames it had and the error travels on to be shown.
-    void RebuildStrip();
-    void ShowFrameCount();
-    void FitStripHeight();
+    void rebuildStrip();
+    void showFrameCount();
+    void fitStripHeight();
     void updateCommandStates();
     // A save refuses frames without pixels (an empty BMP file imports as a
     // 0 × 0 frame, the options may ask for width or height 0): no reader
     // takes a file of them. Shows the warning and answers false when one of
-    // the first `count` frames has none.
-    bool FramesHavePixels(int count) const;
+    // the first `first` frames has none.
+    bool framesHavePixels(int first) const;
 
     void clearStrip();
     void deleteFrame();
@@ -93,14 +93,14 @@ public:
     void releaseSources();
 
 private:
-    void DestroyThumbnail(size_t index);
-    void DestroyAllThumbnails();
-    std::vector<const TBitmap*> SourceOrder() const;
+    void destroyThumbnail(size_t index);
+    void destroyAllThumbnails();
+    std::vector<const TBitmap*> sourceOrder() const;
     // Makes every thumbnail anew from these source bitmaps of the strip,
     // in this order (RebuildStrip's rule); the reordering and deleting
     // commands change the order first.
-    void RebuildFrom(const std::vector<const TBitmap*>& order);
-    void Changed() { ++generation_; }
+    void rebuildFrom(const std::vector<const TBitmap*>& order);
+    void changed() { ++generation_; }
 
     IFrameOptions& options_;
     IUserPrompts& prompts_;

@@ -22,14 +22,14 @@ namespace {
 // Fills a new thumbnail through `fill`, then normalises it; a failure takes
 // the thumbnail out again so no thumbnail stays without its source.
 template <class Fill>
-void AppendFilled(FrameStrip& strip, Fill fill)
+void appendFilled(FrameStrip& strip, Fill fill)
 {
-    TImage& t = strip.CreateFrameThumbnail();
+    TImage& t = strip.createFrameThumbnail();
     try {
-        fill(t.Picture);
-        strip.NormalizeFrame(t);
+        fill(t.picture);
+        strip.normalizeFrame(t);
     } catch (...) {
-        strip.RemoveThumbnail(t);
+        strip.removeThumbnail(t);
         throw;
     }
 }
@@ -37,29 +37,29 @@ void AppendFilled(FrameStrip& strip, Fill fill)
 // Refuses a GIF whose images and frames will not fit, once its blocks are
 // read and before any pixel is decoded: every image's 8-bit raster, and per
 // frame a copy of the work raster (sub-image 0's size) and its 16-bit frame.
-void RequireGifMemory(const FrameStrip& strip, const TGIFImage& gif, int frameCap)
+void requireGifMemory(const FrameStrip& strip, const TGIFImage& gif, int frameCap)
 {
     int64_t images = 0, bytes = 0;
-    for (int i = 0; i < gif.Count(); ++i) {
-        const TGIFSubImage& sub = gif.Images(i);
-        if (!sub.Empty()) {
+    for (int i = 0; i < gif.count(); ++i) {
+        const TGIFSubImage& sub = gif.images(i);
+        if (!sub.empty()) {
             ++images;
-            bytes += RasterBytes(sub.Width(), sub.Height(), 8);
+            bytes += rasterBytes(sub.width(), sub.height(), 8);
         }
     }
-    const int64_t frames = std::min<int64_t>(images, FramesLeft(strip, frameCap));
+    const int64_t frames = std::min<int64_t>(images, framesLeft(strip, frameCap));
     if (frames > 0) {
-        const TGIFSubImage& first = gif.Images(0);
-        const int64_t width = first.Empty() ? 0 : first.Width(), height = first.Empty() ? 0 : first.Height();
-        bytes += frames * FrameBytes(strip, width, height, 8);
+        const TGIFSubImage& first = gif.images(0);
+        const int64_t width = first.empty() ? 0 : first.width(), height = first.empty() ? 0 : first.height();
+        bytes += frames * frameBytes(strip, width, height, 8);
     }
-    MemoryBudget::Require(bytes);
+    MemoryBudget::require(bytes);
 }
 
 // The command states follow the strip after every import, also one that
 // ended in an error after some frames came in.
 template <class Import>
-void ImportThenUpdateActionStates(FrameStrip& strip, Import import)
+void importThenUpdateActionStates(FrameStrip& strip, Import import)
 {
     try {
         import();
@@ -72,38 +72,38 @@ void ImportThenUpdateActionStates(FrameStrip& strip, Import import)
 
 }  // namespace
 
-TImportResult ImportGif(FrameStrip& strip, const std::string& fileName, int frameCap)
+TImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap)
 {
     TImportResult result;
     TGIFImage gif;
-    gif.OnBlocksRead = [&strip, frameCap](const TGIFImage& loaded) { RequireGifMemory(strip, loaded, frameCap); };
-    gif.LoadFromFile(fileName);
+    gif.onBlocksRead = [&strip, frameCap](const TGIFImage& loaded) { requireGifMemory(strip, loaded, frameCap); };
+    gif.loadFromFile(fileName);
     TBitmap work;
-    work.Assign(gif.Images(0).Bitmap());
-    for (int i = 0; i < gif.Count() && FramesLeft(strip, frameCap) > 0; ++i) {
-        TGIFSubImage& sub = gif.Images(i);
-        if (!sub.Bitmap())
+    work.assign(gif.images(0).raster());
+    for (int i = 0; i < gif.count() && framesLeft(strip, frameCap) > 0; ++i) {
+        TGIFSubImage& sub = gif.images(i);
+        if (!sub.raster())
             continue;
-        const bool transparent = strip.Options().Transparent();
-        sub.Draw(work.Canvas(), Rect(0, 0, work.Width(), work.Height()), transparent, false);
+        const bool transparent = strip.options().transparent();
+        sub.draw(work.canvas(), Rect(0, 0, work.width(), work.height()), transparent, false);
         // Drawn once and for all: only sub-image 0's palette is still wanted.
-        sub.ReleasePixels();
-        AppendFilled(strip, [&work](TBitmap& raster) { raster.Assign(&work); });
+        sub.releasePixels();
+        appendFilled(strip, [&work](TBitmap& raster) { raster.assign(&work); });
         ++result.framesAdded;
     }
     return result;
 }
 
-TImportResult ImportBmp(FrameStrip& strip, const std::string& fileName)
+TImportResult importBmp(FrameStrip& strip, const std::string& fileName)
 {
     TImportResult result;
     try {
-        const TLoadedBytes bytes = ReadWholeFile(fileName);
+        const TLoadedBytes bytes = readWholeFile(fileName);
         int64_t width = 0, height = 0;
         int bitsPerPixel = 0;
-        if (ReadBmpSize(bytes.data(), bytes.size(), width, height, bitsPerPixel))
-            MemoryBudget::Require(FrameBytes(strip, width, height, bitsPerPixel));
-        AppendFilled(strip, [&bytes](TBitmap& raster) { raster.LoadFromMemory(bytes.data(), bytes.size()); });
+        if (readBmpSize(bytes.data(), bytes.size(), width, height, bitsPerPixel))
+            MemoryBudget::require(frameBytes(strip, width, height, bitsPerPixel));
+        appendFilled(strip, [&bytes](TBitmap& raster) { raster.loadFromMemory(bytes.data(), bytes.size()); });
         result.framesAdded = 1;
     } catch (const MemoryLimitExceeded&) {
         throw;
@@ -113,15 +113,15 @@ TImportResult ImportBmp(FrameStrip& strip, const std::string& fileName)
     return result;
 }
 
-TImportResult ImportJpeg(FrameStrip& strip, const std::string& fileName)
+TImportResult importJpeg(FrameStrip& strip, const std::string& fileName)
 {
     TImportResult result;
     try {
         TJPEGImage jpeg;
-        jpeg.LoadFromFile(fileName);
+        jpeg.loadFromFile(fileName);
         // The decode itself (raster and libjpeg's buffers), and the 16-bit frame.
-        MemoryBudget::Require(jpeg.DecodeMemory() + FrameRasterBytes(strip, jpeg.Width(), jpeg.Height()));
-        AppendFilled(strip, [&jpeg](TBitmap& raster) { jpeg.AssignTo(raster); });
+        MemoryBudget::require(jpeg.decodeMemory() + frameRasterBytes(strip, jpeg.width(), jpeg.height()));
+        appendFilled(strip, [&jpeg](TBitmap& raster) { jpeg.assignTo(raster); });
         result.framesAdded = 1;
     } catch (const InvalidGraphicError&) {
         result.dropped = true;
@@ -129,61 +129,61 @@ TImportResult ImportJpeg(FrameStrip& strip, const std::string& fileName)
     return result;
 }
 
-TImportResult ImportFile(FrameStrip& strip, const std::string& fileName, int frameCap)
+TImportResult importFile(FrameStrip& strip, const std::string& fileName, int frameCap)
 {
     TImportResult result;
-    if (FramesLeft(strip, frameCap) == 0) {
+    if (framesLeft(strip, frameCap) == 0) {
         result.leftOut = true;
         return result;
     }
-    const int before = strip.Count();
-    const std::string ext = Trim(upperCase(extensionPart(fileName)));
+    const int before = strip.count();
+    const std::string ext = trim(upperCase(extensionPart(fileName)));
     try {
         if (ext == ".JPG") {
-            result = ImportJpeg(strip, fileName);
+            result = importJpeg(strip, fileName);
         } else if (ext == ".BMP") {
-            result = ImportBmp(strip, fileName);
+            result = importBmp(strip, fileName);
         } else if (ext == ".GIF") {
-            result = ImportGif(strip, fileName, frameCap);
+            result = importGif(strip, fileName, frameCap);
         } else if (ext == ".ABM") {
-            ReadAbmFile(strip, fileName, frameCap);
-            result.framesAdded = strip.Count() - before;
+            readAbmFile(strip, fileName, frameCap);
+            result.framesAdded = strip.count() - before;
         }
     } catch (const MemoryLimitExceeded& e) {
-        strip.RemoveFramesFrom(before);
+        strip.removeFramesFrom(before);
         throw e.forFile(fileName);
     }
-    strip.ShowFrameCount();
-    strip.FitStripHeight();
+    strip.showFrameCount();
+    strip.fitStripHeight();
     return result;
 }
 
 void openPictures(FrameStrip& strip, ISettingsStore& settings)
 {
     TFileDialogRequest request;
-    request.Filter = kOpenDialogFilter;
-    request.InitialDir = settings.ReadSetting("LoadImg", "");
-    const std::vector<std::string> files = strip.Prompts().askOpenFiles(request);
+    request.filter = kOpenDialogFilter;
+    request.initialDir = settings.readSetting("LoadImg", "");
+    const std::vector<std::string> files = strip.prompts().askOpenFiles(request);
     if (files.empty())
         return;
-    ImportFiles(strip, settings, files);
+    importFiles(strip, settings, files);
 }
 
-void ImportFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<std::string>& files,
+void importFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<std::string>& files,
                  const TImportListener& onImported, int frameCap)
 {
-    ImportThenUpdateActionStates(strip, [&] {
+    importThenUpdateActionStates(strip, [&] {
         for (const std::string& file : files) {
-            const TImportResult result = ImportFile(strip, file, frameCap);
+            const TImportResult result = importFile(strip, file, frameCap);
             if (onImported)
                 onImported(file, result);
         }
         if (!files.empty())
-            settings.WriteSetting("LoadImg", folderPart(files.front()));
+            settings.writeSetting("LoadImg", folderPart(files.front()));
     });
 }
 
-std::string CommandLineFileName(const std::vector<std::string>& arguments)
+std::string commandLineFileName(const std::vector<std::string>& arguments)
 {
     std::string text;
     for (const std::string& argument : arguments) {
@@ -191,17 +191,17 @@ std::string CommandLineFileName(const std::vector<std::string>& arguments)
             break;
         text += argument + " ";
     }
-    return Trim(text);
+    return trim(text);
 }
 
-void CommandLineImport(FrameStrip& strip, const std::vector<std::string>& arguments)
+void commandLineImport(FrameStrip& strip, const std::vector<std::string>& arguments)
 {
     if (arguments.empty())
         return;
-    const std::string fileName = CommandLineFileName(arguments);
-    if (!FileExists(fileName))
+    const std::string fileName = commandLineFileName(arguments);
+    if (!fileExists(fileName))
         return;
-    ImportThenUpdateActionStates(strip, [&] { ImportFile(strip, fileName); });
+    importThenUpdateActionStates(strip, [&] { importFile(strip, fileName); });
 }
 
 }  // namespace abm

@@ -32,7 +32,7 @@ void openPictures(FrameStrip& strip, ISettingsStore& settings);
 // ends the whole run, as it ends the command. Files that find the strip at
 // `frameCap` frames are left out unread.
 using TImportListener = std::function<void(const std::string& fileName, const TImportResult& result)>;
-void ImportFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<std::string>& files,
+void importFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<std::string>& files,
                  const TImportListener& onImported = {}, int frameCap = kNoFrameCap);
 
 // Imports one file by its extension (".JPG", ".BMP", ".GIF", ".ABM", after
@@ -42,17 +42,17 @@ void ImportFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<
 // A picture the memory budget cannot take fails with MemoryLimitExceeded
 // naming the file, from every importer, mostly before anything is decoded;
 // frames the file had appended are removed again, so that it adds nothing.
-TImportResult ImportFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
+TImportResult importFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 
-TImportResult ImportGif(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
-TImportResult ImportBmp(FrameStrip& strip, const std::string& fileName);
-TImportResult ImportJpeg(FrameStrip& strip, const std::string& fileName);
+TImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
+TImportResult importBmp(FrameStrip& strip, const std::string& fileName);
+TImportResult importJpeg(FrameStrip& strip, const std::string& fileName);
 
 // The arguments after the program name, joined with blanks up to the first
 // empty one, and trimmed: a path the shell split at its blanks, rejoined.
-std::string CommandLineFileName(const std::vector<std::string>& arguments);
+std::string commandLineFileName(const std::vector<std::string>& arguments);
 // Imports that file if it exists as a regular file, then updates the command
 // states (also when the import ends in an error).
-void CommandLineImport(FrameStrip& strip, const std::vector<std::string>& arguments);
+void commandLineImport(FrameStrip& strip, const std::vector<std::string>& arguments);
 
 }  // namespace abm

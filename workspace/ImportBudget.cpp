@@ -9,36 +9,36 @@ namespace abm {
 
 namespace {
 
-int64_t CappedRasterBytes(int64_t width, int64_t height, int bitsPerPixel)
+int64_t cappedRasterBytes(int64_t width, int64_t height, int bitsPerPixel)
 {
-    if (width <= 0 || height <= 0 || width * height > RasterPixelLimit())
+    if (width <= 0 || height <= 0 || width * height > rasterPixelLimit())
         return 0;
-    return RasterBytes(width, height, bitsPerPixel);
+    return rasterBytes(width, height, bitsPerPixel);
 }
 
 }  // namespace
 
-int FramesLeft(const FrameStrip& strip, int frameCap)
+int framesLeft(const FrameStrip& strip, int frameCap)
 {
-    return std::max(0, frameCap - strip.Count());
+    return std::max(0, frameCap - strip.count());
 }
 
-int64_t FrameRasterBytes(const FrameStrip& strip, int64_t width, int64_t height)
+int64_t frameRasterBytes(const FrameStrip& strip, int64_t width, int64_t height)
 {
-    const IFrameOptions& options = strip.Options();
-    if (!options.AutoSize()) {
+    const IFrameOptions& options = strip.options();
+    if (!options.autoSize()) {
         width = parseIntOr(options.widthText(), 0);
         height = parseIntOr(options.heightText(), 0);
-    } else if (options.Stretch() && !strip.SourceBitmaps().empty()) {
-        width = strip.SourceBitmaps().front()->Width();
-        height = strip.SourceBitmaps().front()->Height();
+    } else if (options.stretch() && !strip.sourceBitmaps().empty()) {
+        width = strip.sourceBitmaps().front()->width();
+        height = strip.sourceBitmaps().front()->height();
     }
-    return CappedRasterBytes(width, height, 16);
+    return cappedRasterBytes(width, height, 16);
 }
 
-int64_t FrameBytes(const FrameStrip& strip, int64_t width, int64_t height, int bitsPerPixel)
+int64_t frameBytes(const FrameStrip& strip, int64_t width, int64_t height, int bitsPerPixel)
 {
-    return CappedRasterBytes(width, height, bitsPerPixel) + FrameRasterBytes(strip, width, height);
+    return cappedRasterBytes(width, height, bitsPerPixel) + frameRasterBytes(strip, width, height);
 }
 
 }  // namespace abm

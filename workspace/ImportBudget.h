@@ -16,15 +16,15 @@ namespace abm {
 constexpr int kNoFrameCap = std::numeric_limits<int>::max();
 
 // How many more frames the strip may take under `frameCap`.
-int FramesLeft(const FrameStrip& strip, int frameCap);
+int framesLeft(const FrameStrip& strip, int frameCap);
 
 // The 16-bit frame the strip's current options make of a picture of
 // width × height (its size, the options' size, or the first frame's),
 // against the memory budget. A size the raster cap refuses counts as
 // nothing: normalising it fails on its own.
-int64_t FrameRasterBytes(const FrameStrip& strip, int64_t width, int64_t height);
+int64_t frameRasterBytes(const FrameStrip& strip, int64_t width, int64_t height);
 
 // The source bitmap and the 16-bit frame of one such picture.
-int64_t FrameBytes(const FrameStrip& strip, int64_t width, int64_t height, int bitsPerPixel);
+int64_t frameBytes(const FrameStrip& strip, int64_t width, int64_t height, int bitsPerPixel);
 
 }  // namespace abm

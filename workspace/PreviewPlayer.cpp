@@ -8,63 +8,63 @@ namespace abm {
 
 int PreviewPlayer::tick(const FrameStrip& strip, int iconCount)
 {
-    const int count = strip.Count();
+    const int count = strip.count();
     if (count == 0) {
-        if (Preview.Width() != 0)
-            Preview.Assign(nullptr);
+        if (preview.width() != 0)
+            preview.assign(nullptr);
     } else {
-        if (PreviewIndex > count - 1)
-            PreviewIndex = 0;
-        const TBitmap& frame = strip.Thumbnail(PreviewIndex).Picture;
-        Preview.Assign(&frame);
+        if (previewIndex > count - 1)
+            previewIndex = 0;
+        const TBitmap& frame = strip.thumbnail(previewIndex).picture;
+        preview.assign(&frame);
         TRect r = Rect(0, 0, kFieldWidth, kFieldHeight);
-        Preview.SetWidth(kFieldWidth);
-        Preview.SetHeight(kFieldHeight);
-        TCanvas& canvas = Preview.Canvas();
-        canvas.BrushColor = clBlack;
-        canvas.Rectangle(r);
-        canvas.BrushColor = clWhite;
-        canvas.FillRect(Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1));
-        DrawPreviewFrame(canvas, frame, r);
-        previewWidth = Preview.Width();
-        previewHeight = Preview.Height();
-        PreviewIndex = PreviewIndex + 1 > 3 ? 0 : static_cast<uint16_t>(PreviewIndex + 1);
+        preview.setWidth(kFieldWidth);
+        preview.setHeight(kFieldHeight);
+        TCanvas& canvas = preview.canvas();
+        canvas.brushColor = clBlack;
+        canvas.rectangle(r);
+        canvas.brushColor = clWhite;
+        canvas.fillRect(Rect(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1));
+        drawPreviewFrame(canvas, frame, r);
+        previewWidth = preview.width();
+        previewHeight = preview.height();
+        previewIndex = previewIndex + 1 > 3 ? 0 : static_cast<uint16_t>(previewIndex + 1);
     }
-    if (IconIndex >= iconCount)
-        IconIndex = 0;
-    return IconIndex++;
+    if (iconIndex >= iconCount)
+        iconIndex = 0;
+    return iconIndex++;
 }
 
-void PreviewPlayer::PreviewRects(const TBitmap& b, const TRect& r, TRect& s, TRect& d)
+void PreviewPlayer::previewRects(const TBitmap& b, const TRect& r, TRect& s, TRect& d)
 {
-    const int w = r.Right - r.Left, h = r.Bottom - r.Top;
+    const int w = r.right - r.left, h = r.bottom - r.top;
     const int hw = w / 2, hh = h / 2;
-    const int bw = b.Width() / 2, bh = b.Height() / 2;
+    const int bw = b.width() / 2, bh = b.height() / 2;
     if (hh > bh) {
-        s.Top = 0;
-        s.Bottom = b.Height();
+        s.top = 0;
+        s.bottom = b.height();
     } else {
-        s.Top = bh - hh;
-        s.Bottom = s.Top + h;
+        s.top = bh - hh;
+        s.bottom = s.top + h;
     }
     if (hw > bw) {
-        s.Left = 0;
-        s.Right = b.Width();
+        s.left = 0;
+        s.right = b.width();
     } else {
-        s.Left = bw - hw;
-        s.Right = s.Left + w;
+        s.left = bw - hw;
+        s.right = s.left + w;
     }
-    d.Left = std::max(r.Left, hw - bw);
-    d.Top = std::max(r.Top, hh - bh);
-    d.Right = std::min(r.Right, hw + bw);
-    d.Bottom = std::min(r.Bottom, hh + bh);
+    d.left = std::max(r.left, hw - bw);
+    d.top = std::max(r.top, hh - bh);
+    d.right = std::min(r.right, hw + bw);
+    d.bottom = std::min(r.bottom, hh + bh);
 }
 
-void PreviewPlayer::DrawPreviewFrame(TCanvas& target, const TBitmap& b, const TRect& r)
+void PreviewPlayer::drawPreviewFrame(TCanvas& target, const TBitmap& b, const TRect& r)
 {
     TRect s, d;
-    PreviewRects(b, r, s, d);
-    target.CopyRect(d, b, s);
+    previewRects(b, r, s, d);
+    target.copyRect(d, b, s);
 }
 
 }  // namespace abm

@@ -18,9 +18,9 @@ public:
     static constexpr int kFieldWidth = 130;
     static constexpr int kFieldHeight = 98;
 
-    uint16_t PreviewIndex = 0;
-    uint16_t IconIndex = 0;
-    TBitmap Preview;           // preview's picture
+    uint16_t previewIndex = 0;
+    uint16_t iconIndex = 0;
+    TBitmap preview;           // preview's picture
     int previewWidth = 130;     // preview's control size
     int previewHeight = 99;
 
@@ -29,9 +29,9 @@ public:
     int tick(const FrameStrip& strip, int iconCount);
 
     // Copies b centred into r, cropping what does not fit, each axis alone.
-    static void DrawPreviewFrame(TCanvas& target, const TBitmap& b, const TRect& r);
+    static void drawPreviewFrame(TCanvas& target, const TBitmap& b, const TRect& r);
     // The source and destination rectangles DrawPreviewFrame copies between.
-    static void PreviewRects(const TBitmap& b, const TRect& r, TRect& source, TRect& dest);
+    static void previewRects(const TBitmap& b, const TRect& r, TRect& source, TRect& dest);
 };
 
 }  // namespace abm

@@ -2,7 +2,7 @@
 
 namespace abm {
 
-std::vector<TFilterEntry> ParseFilter(const std::string& filter)
+std::vector<TFilterEntry> parseFilter(const std::string& filter)
 {
     std::vector<std::string> parts;
     size_t start = 0;
@@ -19,7 +19,7 @@ std::vector<TFilterEntry> ParseFilter(const std::string& filter)
         size_t from = 0;
         for (;;) {
             const size_t semi = parts[i + 1].find(';', from);
-            entry.Patterns.push_back(parts[i + 1].substr(from, semi == std::string::npos ? std::string::npos : semi - from));
+            entry.patterns.push_back(parts[i + 1].substr(from, semi == std::string::npos ? std::string::npos : semi - from));
             if (semi == std::string::npos)
                 break;
             from = semi + 1;
@@ -29,7 +29,7 @@ std::vector<TFilterEntry> ParseFilter(const std::string& filter)
     return entries;
 }
 
-std::string ErrorBoxText(const std::string& message)
+std::string errorBoxText(const std::string& message)
 {
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
         return message + ".";

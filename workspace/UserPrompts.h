@@ -15,8 +15,8 @@ enum class TModalResult { mrNone, mrOk, mrCancel, mrNo };
 
 // A filter in the form "Text|Patterns|Text|Patterns…", patterns separated by ";".
 struct TFileDialogRequest {
-    std::string Filter;
-    std::string InitialDir;
+    std::string filter;
+    std::string initialDir;
 };
 
 class IUserPrompts {
@@ -33,13 +33,13 @@ public:
 
 // The filter string split into its entries, for dialogs that show them.
 struct TFilterEntry {
-    std::string Text;
-    std::vector<std::string> Patterns;
+    std::string text;
+    std::vector<std::string> patterns;
 };
-std::vector<TFilterEntry> ParseFilter(const std::string& filter);
+std::vector<TFilterEntry> parseFilter(const std::string& filter);
 
 // An error's text as the standard error box shows it: a full stop appended
 // when the last character's code is above that of ".".
-std::string ErrorBoxText(const std::string& message);
+std::string errorBoxText(const std::string& message);
 
 }  // namespace abm

@@ -4,9 +4,9 @@ namespace abm {
 
 void Workspace::start(const std::vector<std::string>& arguments)
 {
-    Player.PreviewIndex = 0;
-    Player.IconIndex = 0;
-    CommandLineImport(Strip, arguments);
+    player.previewIndex = 0;
+    player.iconIndex = 0;
+    commandLineImport(strip, arguments);
 }
 
 }  // namespace abm

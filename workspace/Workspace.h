@@ -18,26 +18,26 @@ namespace abm {
 class Workspace {
 public:
     Workspace(IFrameOptions& options, IUserPrompts& prompts, ISettingsStore& settings)
-        : Strip(options, prompts), settings_(settings)
+        : strip(options, prompts), settings_(settings)
     {
     }
 
-    FrameStrip Strip;
-    PreviewPlayer Player;
-    ISettingsStore& Settings() const { return settings_; }
+    FrameStrip strip;
+    PreviewPlayer player;
+    ISettingsStore& settings() const { return settings_; }
 
     // The toolkit-free steps of the window's creation: positions reset and
     // the file named on the command line imported.
     void start(const std::vector<std::string>& arguments);
-    void releaseSources() { Strip.releaseSources(); }
+    void releaseSources() { strip.releaseSources(); }
 
-    void openPictures() { abm::openPictures(Strip, settings_); }
-    void exportBmp() { abm::exportBmp(Strip, settings_); }
-    void saveAbm() { abm::saveAbm(Strip, settings_); }
-    void clearStrip() { Strip.clearStrip(); }
-    void deleteFrame() { Strip.deleteFrame(); }
+    void openPictures() { abm::openPictures(strip, settings_); }
+    void exportBmp() { abm::exportBmp(strip, settings_); }
+    void saveAbm() { abm::saveAbm(strip, settings_); }
+    void clearStrip() { strip.clearStrip(); }
+    void deleteFrame() { strip.deleteFrame(); }
     // Returns the animatedIcons picture that becomes the application icon.
-    int tick(int iconCount) { return Player.tick(Strip, iconCount); }
+    int tick(int iconCount) { return player.tick(strip, iconCount); }
 
 private:
     ISettingsStore& settings_;

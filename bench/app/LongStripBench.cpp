@@ -23,7 +23,7 @@
 namespace {
 
 // FRAMES images of 1 x 1, each one literal of a 256-colour table.
-QByteArray LongGif(int frames)
+QByteArray longGif(int frames)
 {
     QByteArray gif("GIF89a\x01\x00\x01\x00\xF7\x00\x00", 13);
     for (int c = 0; c < 256; ++c)
@@ -39,13 +39,13 @@ QByteArray LongGif(int frames)
     return gif.append('\x3B');
 }
 
-void Settle()
+void settle()
 {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void Report(const char* step, QElapsedTimer& timer)
+void report(const char* step, QElapsedTimer& timer)
 {
     std::printf("STEP %s %lld\n", step, static_cast<long long>(timer.restart()));
 }
@@ -58,7 +58,7 @@ int main(int argc, char* argv[])
     const int frames = argc > 1 ? std::atoi(argv[1]) : 200000;
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("long.gif")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(LongGif(frames)) <= 0)
+    if (!file.open(QIODevice::WriteOnly) || file.write(longGif(frames)) <= 0)
         return 1;
     file.close();
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
@@ -71,27 +71,27 @@ int main(int argc, char* argv[])
     form.show();
     while (!form.windowHandle() || !form.windowHandle()->isExposed())
         QCoreApplication::processEvents();
-    Settle();
-    Report("open", timer);
+    settle();
+    report("open", timer);
 
-    abm::FrameStrip& strip = form.model->Strip;
+    abm::FrameStrip& strip = form.model->strip;
     QScrollBar* bar = form.stripView->horizontalScrollBar();
     for (int step = 0; step <= 200; ++step) {
         bar->setValue(static_cast<int>(int64_t{bar->maximum()} * step / 200));
         form.stripView->viewport()->repaint();
-        Settle();
+        settle();
     }
-    Report("scroll-200-steps", timer);
+    report("scroll-200-steps", timer);
 
-    form.Run([&] { strip.setPopupTarget(&strip.Thumbnail(strip.Count() - 1)); });
+    form.run([&] { strip.setPopupTarget(&strip.thumbnail(strip.count() - 1)); });
     form.deleteAction->trigger();
-    Settle();
-    Report("delete-last", timer);
+    settle();
+    report("delete-last", timer);
 
-    const int n = strip.Count();
-    form.Run([&] { strip.moveFrame(&strip.Thumbnail(n - 1), &strip.Thumbnail(n - 3)); });
-    Settle();
-    Report("reorder-last", timer);
-    std::printf("frames %d, thumbnail widgets %zu\n", strip.Count(), form.Thumbnails().size());
-    return strip.Count() == frames - 1 ? 0 : 1;
+    const int n = strip.count();
+    form.run([&] { strip.moveFrame(&strip.thumbnail(n - 1), &strip.thumbnail(n - 3)); });
+    settle();
+    report("reorder-last", timer);
+    std::printf("frames %d, thumbnail widgets %zu\n", strip.count(), form.thumbnails().size());
+    return strip.count() == frames - 1 ? 0 : 1;
 }

@@ -29,7 +29,7 @@ struct MemoryReader {
     size_t position = 0;
 };
 
-int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int count)
+int readFromMemory(GifFileType* gif, GifByteType* buffer, int count)
 {
     auto* reader = static_cast<MemoryReader*>(gif->UserData);
     const size_t n = std::min(static_cast<size_t>(count), reader->bytes->size() - reader->position);
@@ -39,11 +39,11 @@ int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int count)
 }
 
 // giflib's whole-file decode; the caller closes the result.
-GifFileType* GiflibSlurp(const std::vector<uint8_t>& bytes)
+GifFileType* giflibSlurp(const std::vector<uint8_t>& bytes)
 {
     MemoryReader reader{&bytes};
     int error = 0;
-    GifFileType* gif = DGifOpen(&reader, ReadFromMemory, &error);
+    GifFileType* gif = DGifOpen(&reader, readFromMemory, &error);
     if (!gif)
         return nullptr;
     if (DGifSlurp(gif) != GIF_OK) {
@@ -54,19 +54,19 @@ GifFileType* GiflibSlurp(const std::vector<uint8_t>& bytes)
 }
 
 // Both decoders must give the same colour indexes, or the race means nothing.
-bool SameAsGiflib(const BenchFile& file, std::string& why)
+bool sameAsGiflib(const BenchFile& file, std::string& why)
 {
     abm::TGIFImage ours;
-    ours.LoadFromMemory(file.bytes.data(), file.bytes.size());
-    GifFileType* theirs = GiflibSlurp(file.bytes);
+    ours.loadFromMemory(file.bytes.data(), file.bytes.size());
+    GifFileType* theirs = giflibSlurp(file.bytes);
     if (!theirs) {
         why = "giflib cannot read it";
         return false;
     }
-    bool same = ours.Count() == theirs->ImageCount;
-    for (int i = 0; same && i < ours.Count(); ++i) {
+    bool same = ours.count() == theirs->ImageCount;
+    for (int i = 0; same && i < ours.count(); ++i) {
         const SavedImage& s = theirs->SavedImages[i];
-        const auto& data = ours.Images(i).Data();
+        const auto& data = ours.images(i).data();
         same = static_cast<size_t>(s.ImageDesc.Width) * s.ImageDesc.Height == data.size() &&
                std::memcmp(s.RasterBits, data.data(), data.size()) == 0;
     }
@@ -81,8 +81,8 @@ void BM_Ours(benchmark::State& state, const BenchFile* file)
 {
     for (auto _ : state) {
         abm::TGIFImage gif;
-        gif.LoadFromMemory(file->bytes.data(), file->bytes.size());
-        benchmark::DoNotOptimize(gif.Count());
+        gif.loadFromMemory(file->bytes.data(), file->bytes.size());
+        benchmark::DoNotOptimize(gif.count());
     }
     state.counters["Mpx/s"] = benchmark::Counter(static_cast<double>(file->pixels) * 1e-6,
                                                  benchmark::Counter::kIsIterationInvariantRate);
@@ -93,9 +93,9 @@ void BM_OursWithRasters(benchmark::State& state, const BenchFile* file)
 {
     for (auto _ : state) {
         abm::TGIFImage gif;
-        gif.LoadFromMemory(file->bytes.data(), file->bytes.size());
-        for (int i = 0; i < gif.Count(); ++i)
-            benchmark::DoNotOptimize(gif.Images(i).Bitmap());
+        gif.loadFromMemory(file->bytes.data(), file->bytes.size());
+        for (int i = 0; i < gif.count(); ++i)
+            benchmark::DoNotOptimize(gif.images(i).raster());
     }
     state.counters["Mpx/s"] = benchmark::Counter(static_cast<double>(file->pixels) * 1e-6,
                                                  benchmark::Counter::kIsIterationInvariantRate);
@@ -104,7 +104,7 @@ void BM_OursWithRasters(benchmark::State& state, const BenchFile* file)
 void BM_Giflib(benchmark::State& state, const BenchFile* file)
 {
     for (auto _ : state) {
-        GifFileType* gif = GiflibSlurp(file->bytes);
+        GifFileType* gif = giflibSlurp(file->bytes);
         if (!gif) {
             state.SkipWithError("giflib failed");
             break;
@@ -155,18 +155,18 @@ int main(int argc, char** argv)
             return 1;
         }
         abm::TGIFImage gif;
-        gif.LoadFromMemory(f.bytes.data(), f.bytes.size());
+        gif.loadFromMemory(f.bytes.data(), f.bytes.size());
         int local = 0;
-        for (int i = 0; i < gif.Count(); ++i) {
-            f.pixels += static_cast<int64_t>(gif.Images(i).Data().size());
-            local += !gif.Images(i).ColorMap().Empty();
+        for (int i = 0; i < gif.count(); ++i) {
+            f.pixels += static_cast<int64_t>(gif.images(i).data().size());
+            local += !gif.images(i).colorMap().empty();
         }
         std::string why;
-        if (!SameAsGiflib(f, why)) {
+        if (!sameAsGiflib(f, why)) {
             std::fprintf(stderr, "%s: %s\n", name, why.c_str());
             return 1;
         }
-        std::printf("%-20s %4d frames, %5.1f Mpx, %4d local colour tables, %6.2f bits/pixel\n", name, gif.Count(),
+        std::printf("%-20s %4d frames, %5.1f Mpx, %4d local colour tables, %6.2f bits/pixel\n", name, gif.count(),
                     static_cast<double>(f.pixels) * 1e-6, local,
                     8.0 * static_cast<double>(f.bytes.size()) / static_cast<double>(f.pixels));
         files.push_back(std::move(f));

@@ -29,7 +29,7 @@ constexpr int kHeight = 3000;
 
 // A photo-like picture: smooth shading, hard edges and some grain, so that the
 // entropy decoder and the inverse DCT both get realistic work.
-std::vector<uint8_t> EncodeTestPicture()
+std::vector<uint8_t> encodeTestPicture()
 {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
@@ -72,12 +72,12 @@ std::vector<uint8_t> EncodeTestPicture()
 // Made on first use, removed by main.
 std::string gTestFile;
 
-const std::string& TestFile()
+const std::string& testFile()
 {
     if (gTestFile.empty()) {
         const std::string name =
             (std::filesystem::temp_directory_path() / ("abm-bench-jpeg-" + std::to_string(getpid()) + ".jpg")).string();
-        const std::vector<uint8_t> bytes = EncodeTestPicture();
+        const std::vector<uint8_t> bytes = encodeTestPicture();
         std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                    static_cast<std::streamsize>(bytes.size()));
         gTestFile = name;
@@ -85,7 +85,7 @@ const std::string& TestFile()
     return gTestFile;
 }
 
-std::vector<uint8_t> ReadAll(const std::string& name)
+std::vector<uint8_t> readAll(const std::string& name)
 {
     std::ifstream in(name, std::ios::binary | std::ios::ate);
     std::vector<uint8_t> bytes(static_cast<size_t>(in.tellg()));
@@ -96,9 +96,9 @@ std::vector<uint8_t> ReadAll(const std::string& name)
 
 void BM_BareLibjpegDecode(benchmark::State& state)
 {
-    const std::string& file = TestFile();
+    const std::string& file = testFile();
     for (auto _ : state) {
-        const std::vector<uint8_t> bytes = ReadAll(file);
+        const std::vector<uint8_t> bytes = readAll(file);
         jpeg_decompress_struct info{};
         jpeg_error_mgr errors{};
         info.err = jpeg_std_error(&errors);
@@ -124,13 +124,13 @@ BENCHMARK(BM_BareLibjpegDecode)->Unit(benchmark::kMillisecond);
 
 void BM_JPEGImageToRaster(benchmark::State& state)
 {
-    const std::string& file = TestFile();
+    const std::string& file = testFile();
     for (auto _ : state) {
         abm::TJPEGImage jpeg;
-        jpeg.LoadFromFile(file);
+        jpeg.loadFromFile(file);
         abm::TBitmap raster;
-        jpeg.AssignTo(raster);
-        benchmark::DoNotOptimize(raster.Image().bits.data());
+        jpeg.assignTo(raster);
+        benchmark::DoNotOptimize(raster.image().bits.data());
     }
 }
 BENCHMARK(BM_JPEGImageToRaster)->Unit(benchmark::kMillisecond);
@@ -155,7 +155,7 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
 
-    void PrintRatio() const
+    void printRatio() const
     {
         const char* ours = "BM_JPEGImageToRaster";
         const char* bare = "BM_BareLibjpegDecode";
@@ -184,7 +184,7 @@ int main(int argc, char** argv)
     RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults
                                                  : benchmark::ConsoleReporter::OO_None);
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio();
+    reporter.printRatio();
     if (!gTestFile.empty())
         std::filesystem::remove(gTestFile);
     benchmark::Shutdown();

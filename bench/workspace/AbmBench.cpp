@@ -29,48 +29,48 @@ public:
 TFrameOptionValues gOptions;
 NoPrompts gPrompts;
 
-FrameStrip& FourFrames()
+FrameStrip& fourFrames()
 {
     static FrameStrip strip(gOptions, gPrompts);
-    if (strip.Count() == 0) {
+    if (strip.count() == 0) {
         for (int f = 0; f < 4; ++f) {
             TBitmap b;
-            b.SetPixelFormat(pf16bit);
-            b.SetSize(128, 97);
+            b.setPixelFormat(pf16bit);
+            b.setSize(128, 97);
             for (int y = 0; y < 97; ++y)
                 for (int x = 0; x < 128 * 2; ++x)
-                    b.ScanLine(y)[x] = static_cast<uint8_t>(x * 7 + y * 3 + f);
-            strip.AppendFrame(b);
+                    b.scanLine(y)[x] = static_cast<uint8_t>(x * 7 + y * 3 + f);
+            strip.appendFrame(b);
         }
     }
     return strip;
 }
 
-std::string AbmPath()
+std::string abmPath()
 {
     static const std::string path = [] {
         const std::string p = (access("/dev/shm", W_OK) == 0 ? "/dev/shm/" : "/tmp/") + std::string("abm-bench-") +
                               std::to_string(getpid()) + ".abm";
         TMemoryStream s;
-        WriteAbmStream(FourFrames(), s);
-        s.SaveToFile(p);
+        writeAbmStream(fourFrames(), s);
+        s.saveToFile(p);
         return p;
     }();
     return path;
 }
 
-void AbmWrite(benchmark::State& state)
+void abmWrite(benchmark::State& state)
 {
-    FrameStrip& strip = FourFrames();
+    FrameStrip& strip = fourFrames();
     TMemoryStream stream;
     for (auto _ : state) {
-        WriteAbmStream(strip, stream);
-        benchmark::DoNotOptimize(stream.Bytes().data());
+        writeAbmStream(strip, stream);
+        benchmark::DoNotOptimize(stream.bytes().data());
     }
 }
-BENCHMARK(AbmWrite)->Name("AbmWrite/ours");
+BENCHMARK(abmWrite)->Name("AbmWrite/ours");
 
-void AbmWriteMemcpy(benchmark::State& state)
+void abmWriteMemcpy(benchmark::State& state)
 {
     std::vector<uint8_t> from(99400, 1), to;
     for (auto _ : state) {
@@ -78,33 +78,33 @@ void AbmWriteMemcpy(benchmark::State& state)
         benchmark::DoNotOptimize(to.data());
     }
 }
-BENCHMARK(AbmWriteMemcpy)->Name("AbmWrite/memcpy");
+BENCHMARK(abmWriteMemcpy)->Name("AbmWrite/memcpy");
 
-void AbmRead(benchmark::State& state)
+void abmRead(benchmark::State& state)
 {
-    const std::string path = AbmPath();
+    const std::string path = abmPath();
     for (auto _ : state) {
         FrameStrip strip(gOptions, gPrompts);
-        ReadAbmFile(strip, path);
-        benchmark::DoNotOptimize(strip.Count());
+        readAbmFile(strip, path);
+        benchmark::DoNotOptimize(strip.count());
     }
 }
-BENCHMARK(AbmRead)->Name("AbmRead/ours");
+BENCHMARK(abmRead)->Name("AbmRead/ours");
 
-void AbmReadMemcpy(benchmark::State& state)
+void abmReadMemcpy(benchmark::State& state)
 {
     // The bare minimum of a read: the file's bytes into memory, copied once
     // more into four frames.
-    const std::string path = AbmPath();
+    const std::string path = abmPath();
     std::vector<uint8_t> frames(99328);
     for (auto _ : state) {
         TMemoryStream s;
-        s.LoadFromFile(path);
-        std::memcpy(frames.data(), s.Bytes().data() + 72, frames.size());
+        s.loadFromFile(path);
+        std::memcpy(frames.data(), s.bytes().data() + 72, frames.size());
         benchmark::DoNotOptimize(frames.data());
     }
 }
-BENCHMARK(AbmReadMemcpy)->Name("AbmRead/memcpy");
+BENCHMARK(abmReadMemcpy)->Name("AbmRead/memcpy");
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -130,7 +130,7 @@ int main(int argc, char** argv)
         if (bare > 0)
             std::printf("RATIO %s-vs-memcpy %.2f\n", what, ours / bare);
     }
-    std::remove(AbmPath().c_str());
+    std::remove(abmPath().c_str());
     benchmark::Shutdown();
     return 0;
 }

@@ -6,25 +6,25 @@
 
 namespace abm {
 
-void TGIFAppExtNSLoop::ReadData(TGIFReader& reader)
+void TGIFAppExtNSLoop::readData(TGIFReader& reader)
 {
-    Data.clear();
+    data.clear();
     // Each sub-block is one record: an id byte, then its value.
     for (;;) {
-        const int length = reader.ReadByte();
+        const int length = reader.readByte();
         if (length <= 0)
             return;
-        const size_t start = Data.size();
-        Data.resize(start + static_cast<size_t>(length));
-        const size_t n = reader.ReadSome(Data.data() + start, static_cast<size_t>(length));
-        Data.resize(start + n);
-        const auto* b = reinterpret_cast<const uint8_t*>(Data.data() + start);
+        const size_t start = data.size();
+        data.resize(start + static_cast<size_t>(length));
+        const size_t n = reader.readSome(data.data() + start, static_cast<size_t>(length));
+        data.resize(start + n);
+        const auto* b = reinterpret_cast<const uint8_t*>(data.data() + start);
         if (n >= 3 && b[0] == 1)
-            Loops = static_cast<uint16_t>(b[1] | (b[2] << 8));
+            loops = static_cast<uint16_t>(b[1] | (b[2] << 8));
         else if (n >= 5 && b[0] == 2)
-            BufferSize = b[1] | (b[2] << 8) | (b[3] << 16) | (static_cast<uint32_t>(b[4]) << 24);
+            bufferSize = b[1] | (b[2] << 8) | (b[3] << 16) | (static_cast<uint32_t>(b[4]) << 24);
         if (n < static_cast<size_t>(length)) {
-            reader.Warning(kGIFPrematureEnd);
+            reader.warning(kGIFPrematureEnd);
             return;
         }
     }

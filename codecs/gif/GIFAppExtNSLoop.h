@@ -10,11 +10,11 @@ namespace abm {
 
 class TGIFAppExtNSLoop : public TGIFApplicationExtension {
 public:
-    uint16_t Loops = 0;  // 0: for ever
-    uint32_t BufferSize = 0;
+    uint16_t loops = 0;  // 0: for ever
+    uint32_t bufferSize = 0;
 
 protected:
-    void ReadData(TGIFReader& reader) override;
+    void readData(TGIFReader& reader) override;
 };
 
 }  // namespace abm

@@ -7,49 +7,49 @@
 
 namespace abm {
 
-void TGIFApplicationExtension::ReadHeader(TGIFReader& reader)
+void TGIFApplicationExtension::readHeader(TGIFReader& reader)
 {
-    ReadIntroducer(reader);
+    readIntroducer(reader);
     uint8_t size = 0;
-    reader.ReadFixed(&size, 1);
+    reader.readFixed(&size, 1);
     if (size < 10)
         throw InvalidGraphicError(ErrorKind::GifBadAppBlockSize);
-    BlockSize = size;
+    blockSize = size;
     char id[11];
-    reader.ReadFixed(id, sizeof id);
-    Identifier.assign(id, sizeof id);
+    reader.readFixed(id, sizeof id);
+    identifier.assign(id, sizeof id);
     // A 10-byte block still has an 11-byte identifier read; its last byte
     // is given back to the data sub-blocks.
     if (size == 10)
-        reader.StepBack();
+        reader.stepBack();
     else if (size > 11)
-        reader.Skip(static_cast<size_t>(size) - 11);
+        reader.skip(static_cast<size_t>(size) - 11);
 }
 
-void TGIFApplicationExtension::ReadData(TGIFReader& reader)
+void TGIFApplicationExtension::readData(TGIFReader& reader)
 {
-    Data.clear();
-    reader.ReadSubBlocks(Data);
+    data.clear();
+    reader.readSubBlocks(data);
 }
 
-void TGIFApplicationExtension::LoadFromReader(TGIFReader& reader)
+void TGIFApplicationExtension::loadFromReader(TGIFReader& reader)
 {
-    ReadHeader(reader);
-    ReadData(reader);
+    readHeader(reader);
+    readData(reader);
 }
 
-std::unique_ptr<TGIFApplicationExtension> TGIFApplicationExtension::Read(TGIFReader& reader)
+std::unique_ptr<TGIFApplicationExtension> TGIFApplicationExtension::read(TGIFReader& reader)
 {
-    const size_t start = reader.Position();
+    const size_t start = reader.position();
     TGIFApplicationExtension probe;
-    probe.ReadHeader(reader);
-    reader.SetPosition(start);
+    probe.readHeader(reader);
+    reader.setPosition(start);
     std::unique_ptr<TGIFApplicationExtension> ext;
-    if (probe.Identifier == "NETSCAPE2.0" || probe.Identifier == "ANIMEXTS1.0")
+    if (probe.identifier == "NETSCAPE2.0" || probe.identifier == "ANIMEXTS1.0")
         ext = std::make_unique<TGIFAppExtNSLoop>();
     else
         ext = std::make_unique<TGIFApplicationExtension>();
-    ext->LoadFromReader(reader);
+    ext->loadFromReader(reader);
     return ext;
 }
 

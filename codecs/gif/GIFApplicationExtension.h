@@ -11,22 +11,22 @@ namespace abm {
 
 class TGIFApplicationExtension : public TGIFExtension {
 public:
-    uint8_t Label() const override { return kGIFApplicationLabel; }
-    void LoadFromReader(TGIFReader& reader) override;
+    uint8_t label() const override { return kGIFApplicationLabel; }
+    void loadFromReader(TGIFReader& reader) override;
 
     // Reads an application extension into the kind its identifier names:
     // the loop extension for "NETSCAPE2.0" and "ANIMEXTS1.0", else this class.
-    static std::unique_ptr<TGIFApplicationExtension> Read(TGIFReader& reader);
+    static std::unique_ptr<TGIFApplicationExtension> read(TGIFReader& reader);
 
-    uint8_t BlockSize = 0;
-    std::string Identifier;  // 11 bytes
-    std::string Data;        // the data sub-blocks' bytes
+    uint8_t blockSize = 0;
+    std::string identifier;  // 11 bytes
+    std::string data;        // the data sub-blocks' bytes
 
 protected:
     // Reads introducer, block size and identifier; the reader stops at the
     // first data sub-block.
-    void ReadHeader(TGIFReader& reader);
-    virtual void ReadData(TGIFReader& reader);
+    void readHeader(TGIFReader& reader);
+    virtual void readData(TGIFReader& reader);
 };
 
 }  // namespace abm

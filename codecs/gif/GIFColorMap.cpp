@@ -4,18 +4,18 @@
 
 namespace abm {
 
-void TGIFColorMap::Assign(TPalette colors)
+void TGIFColorMap::assign(TPalette colors)
 {
     if (colors.size() > 256)
         colors.resize(256);
     colors_ = std::move(colors);
 }
 
-void TGIFColorMap::LoadFromReader(TGIFReader& reader, int count)
+void TGIFColorMap::loadFromReader(TGIFReader& reader, int count)
 {
     uint8_t rgb[256 * 3];
     const size_t n = static_cast<size_t>(count > 256 ? 256 : count);
-    reader.ReadFixed(rgb, n * 3);
+    reader.readFixed(rgb, n * 3);
     colors_.resize(n);
     for (size_t i = 0; i < n; ++i)
         colors_[i] = TPaletteEntry{rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]};

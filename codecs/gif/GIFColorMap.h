@@ -11,17 +11,17 @@ class TGIFReader;
 class TGIFColorMap {
 public:
     // 2 << (flags and 7): the entry count a table-size field of 0..7 gives.
-    static int SizeFromFlags(uint8_t flags) { return 2 << (flags & 7); }
+    static int sizeFromFlags(uint8_t flags) { return 2 << (flags & 7); }
 
-    int Count() const { return static_cast<int>(colors_.size()); }
-    bool Empty() const { return colors_.empty(); }
+    int count() const { return static_cast<int>(colors_.size()); }
+    bool empty() const { return colors_.empty(); }
     const TPaletteEntry& operator[](int index) const { return colors_[static_cast<size_t>(index)]; }
-    const TPalette& Colors() const { return colors_; }
-    void Assign(TPalette colors);
-    void Clear() { colors_.clear(); }
+    const TPalette& colors() const { return colors_; }
+    void assign(TPalette colors);
+    void clear() { colors_.clear(); }
 
     // Reads `count` entries of 3 bytes; a short table is "Premature end of data".
-    void LoadFromReader(TGIFReader& reader, int count);
+    void loadFromReader(TGIFReader& reader, int count);
 
 private:
     TPalette colors_;

@@ -4,11 +4,11 @@
 
 namespace abm {
 
-void TGIFCommentExtension::LoadFromReader(TGIFReader& reader)
+void TGIFCommentExtension::loadFromReader(TGIFReader& reader)
 {
-    ReadIntroducer(reader);
-    Text.clear();
-    reader.ReadSubBlocks(Text);
+    readIntroducer(reader);
+    text.clear();
+    reader.readSubBlocks(text);
 }
 
 }  // namespace abm

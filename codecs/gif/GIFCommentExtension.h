@@ -10,10 +10,10 @@ namespace abm {
 
 class TGIFCommentExtension : public TGIFExtension {
 public:
-    uint8_t Label() const override { return kGIFCommentLabel; }
-    void LoadFromReader(TGIFReader& reader) override;
+    uint8_t label() const override { return kGIFCommentLabel; }
+    void loadFromReader(TGIFReader& reader) override;
 
-    std::string Text;
+    std::string text;
 };
 
 }  // namespace abm

@@ -10,7 +10,7 @@
 
 namespace abm {
 
-std::unique_ptr<TGIFExtension> TGIFExtension::Create(uint8_t label)
+std::unique_ptr<TGIFExtension> TGIFExtension::create(uint8_t label)
 {
     switch (label) {
     case kGIFPlainTextLabel: return std::make_unique<TGIFTextExtension>();
@@ -21,11 +21,11 @@ std::unique_ptr<TGIFExtension> TGIFExtension::Create(uint8_t label)
     }
 }
 
-void TGIFExtension::ReadIntroducer(TGIFReader& reader) const
+void TGIFExtension::readIntroducer(TGIFReader& reader) const
 {
     uint8_t head[2];
-    reader.ReadFixed(head, 2);
-    if (head[0] != kGIFExtensionIntroducer || head[1] != Label())
+    reader.readFixed(head, 2);
+    if (head[0] != kGIFExtensionIntroducer || head[1] != label())
         throw InvalidGraphicError(ErrorKind::GifInvalidIntroducer);
 }
 

@@ -23,18 +23,18 @@ inline constexpr uint8_t kGIFApplicationLabel = 0xFF;
 class TGIFExtension {
 public:
     virtual ~TGIFExtension() = default;
-    virtual uint8_t Label() const = 0;
+    virtual uint8_t label() const = 0;
 
     // Reads the extension from its introducer on; the reader stands at "!".
-    virtual void LoadFromReader(TGIFReader& reader) = 0;
+    virtual void loadFromReader(TGIFReader& reader) = 0;
 
     // The extension kind for a label, or nullptr for a label this reader does
     // not know.
-    static std::unique_ptr<TGIFExtension> Create(uint8_t label);
+    static std::unique_ptr<TGIFExtension> create(uint8_t label);
 
 protected:
     // Reads "!" and the label; anything else is "Invalid extension introducer".
-    void ReadIntroducer(TGIFReader& reader) const;
+    void readIntroducer(TGIFReader& reader) const;
 };
 
 }  // namespace abm

@@ -6,18 +6,18 @@
 
 namespace abm {
 
-void TGIFGraphicControlExtension::LoadFromReader(TGIFReader& reader)
+void TGIFGraphicControlExtension::loadFromReader(TGIFReader& reader)
 {
-    ReadIntroducer(reader);
+    readIntroducer(reader);
     // Always 6 bytes, whatever the block size byte claims.
     uint8_t b[6] = {};
-    if (reader.ReadSome(b, sizeof b) < sizeof b)
-        reader.Warning(kGIFPrematureEnd);
-    BlockSize = b[0];
-    PackedFields = b[1];
-    Delay = static_cast<uint16_t>(b[2] | (b[3] << 8));
-    TransparentColorIndex = b[4];
-    Terminator = b[5];
+    if (reader.readSome(b, sizeof b) < sizeof b)
+        reader.warning(kGIFPrematureEnd);
+    blockSize = b[0];
+    packedFields = b[1];
+    delay = static_cast<uint16_t>(b[2] | (b[3] << 8));
+    transparentColorIndex = b[4];
+    terminator = b[5];
 }
 
 }  // namespace abm

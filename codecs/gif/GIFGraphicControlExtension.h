@@ -10,19 +10,19 @@ namespace abm {
 
 class TGIFGraphicControlExtension : public TGIFExtension {
 public:
-    uint8_t Label() const override { return kGIFGraphicControlLabel; }
-    void LoadFromReader(TGIFReader& reader) override;
+    uint8_t label() const override { return kGIFGraphicControlLabel; }
+    void loadFromReader(TGIFReader& reader) override;
 
     // The 6 bytes after the label, as stored.
-    uint8_t BlockSize = 0;
-    uint8_t PackedFields = 0;
-    uint16_t Delay = 0;  // hundredths of a second
-    uint8_t TransparentColorIndex = 0;
-    uint8_t Terminator = 0;
+    uint8_t blockSize = 0;
+    uint8_t packedFields = 0;
+    uint16_t delay = 0;  // hundredths of a second
+    uint8_t transparentColorIndex = 0;
+    uint8_t terminator = 0;
 
-    bool Transparent() const { return (PackedFields & 0x01) != 0; }
-    bool UserInput() const { return (PackedFields & 0x02) != 0; }
-    int Disposal() const { return (PackedFields >> 2) & 0x07; }
+    bool transparent() const { return (packedFields & 0x01) != 0; }
+    bool userInput() const { return (packedFields & 0x02) != 0; }
+    int disposal() const { return (packedFields >> 2) & 0x07; }
 };
 
 }  // namespace abm

@@ -16,7 +16,7 @@ namespace abm {
 
 namespace {
 
-bool IsGifSignature(const uint8_t* b)
+bool isGifSignature(const uint8_t* b)
 {
     return std::toupper(b[0]) == 'G' && std::toupper(b[1]) == 'I' && std::toupper(b[2]) == 'F';
 }
@@ -30,10 +30,10 @@ TGIFImage::TGIFImage() = default;
 
 TGIFImage::~TGIFImage() = default;
 
-void TGIFImage::Clear()
+void TGIFImage::clear()
 {
     images_.clear();
-    globalColorMap_.Clear();
+    globalColorMap_.clear();
     version_.clear();
     screenWidth_ = screenHeight_ = 0;
     screenFlags_ = backgroundColorIndex_ = aspectRatio_ = 0;
@@ -41,69 +41,69 @@ void TGIFImage::Clear()
     rasterPalette_ = TSharedPalette();
 }
 
-TGIFSubImage& TGIFImage::Images(int index)
+TGIFSubImage& TGIFImage::images(int index)
 {
-    if (index < 0 || index >= Count())
+    if (index < 0 || index >= count())
         throw Error(ErrorKind::ListIndexOutOfBounds, {}, index);
     return *images_[static_cast<size_t>(index)];
 }
 
-const TGIFSubImage& TGIFImage::Images(int index) const
+const TGIFSubImage& TGIFImage::images(int index) const
 {
-    return const_cast<TGIFImage*>(this)->Images(index);
+    return const_cast<TGIFImage*>(this)->images(index);
 }
 
-const TPalette& TGIFImage::Palette()
+const TPalette& TGIFImage::palette()
 {
     if (!palette_)
-        palette_ = std::make_unique<TPalette>(globalColorMap_.Colors());
+        palette_ = std::make_unique<TPalette>(globalColorMap_.colors());
     return *palette_;
 }
 
-const TSharedPalette& TGIFImage::GlobalRasterPalette()
+const TSharedPalette& TGIFImage::globalRasterPalette()
 {
-    if (rasterPalette_.empty() && !globalColorMap_.Empty()) {
-        TPalette colors = globalColorMap_.Colors();
+    if (rasterPalette_.empty() && !globalColorMap_.empty()) {
+        TPalette colors = globalColorMap_.colors();
         colors.resize(256, TPaletteEntry{0, 0, 0});
         rasterPalette_ = std::move(colors);
     }
     return rasterPalette_;
 }
 
-void TGIFImage::Warning(const std::string& message)
+void TGIFImage::warning(const std::string& message)
 {
-    if (OnWarning)
-        OnWarning(*this, TGIFSeverity::Warning, message);
+    if (onWarning)
+        onWarning(*this, TGIFSeverity::Warning, message);
 }
 
-void TGIFImage::LoadFromFile(const std::string& fileName)
+void TGIFImage::loadFromFile(const std::string& fileName)
 {
     TFileStream file(fileName, TFileStream::Mode::OpenRead);
-    LoadFromStream(file);
+    loadFromStream(file);
 }
 
-void TGIFImage::LoadFromStream(TStream& stream)
+void TGIFImage::loadFromStream(TStream& stream)
 {
-    const int64_t start = stream.Position();
-    Clear();
+    const int64_t start = stream.position();
+    clear();
     try {
-        const TLoadedBytes bytes = stream.ReadRest();
-        const size_t used = LoadFromMemory(bytes.data(), bytes.size());
-        stream.SetPosition(start + static_cast<int64_t>(used));
+        const TLoadedBytes bytes = stream.readRest();
+        const size_t used = loadFromMemory(bytes.data(), bytes.size());
+        stream.setPosition(start + static_cast<int64_t>(used));
     } catch (...) {
-        stream.SetPosition(start);
+        stream.setPosition(start);
         throw;
     }
 }
 
-void TGIFImage::ReadHeader(TGIFReader& reader)
+void TGIFImage::readHeader(TGIFReader& reader)
 {
     uint8_t sig[6];
-    reader.ReadFixed(sig, sizeof sig);
-    if (!IsGifSignature(sig)) {
-        reader.SetPosition(kTolerantPrefix);
-        const size_t n = reader.ReadSome(sig, sizeof sig);
-        if (n < 3 || !IsGifSignature(sig))
+    reader.readFixed(sig, sizeof sig);
+    if (!isGifSignature(sig)) {
+        reader.setPosition(kTolerantPrefix);
+        const size_t n = reader.readSome(sig, sizeof sig);
+        if (n < 3 || !isGifSignature(sig))
             throw InvalidGraphicError(ErrorKind::GifInvalidSignature);
         if (n < sizeof sig)
             throw InvalidGraphicError(ErrorKind::GifPrematureEnd);
@@ -111,64 +111,64 @@ void TGIFImage::ReadHeader(TGIFReader& reader)
     version_.assign(reinterpret_cast<const char*>(sig), sizeof sig);
 
     uint8_t lsd[7];
-    reader.ReadFixed(lsd, sizeof lsd);
+    reader.readFixed(lsd, sizeof lsd);
     screenWidth_ = lsd[0] | (lsd[1] << 8);
     screenHeight_ = lsd[2] | (lsd[3] << 8);
     screenFlags_ = lsd[4];
     backgroundColorIndex_ = lsd[5];
     aspectRatio_ = lsd[6];
     if (screenFlags_ & 0x80)
-        globalColorMap_.LoadFromReader(reader, TGIFColorMap::SizeFromFlags(screenFlags_));
+        globalColorMap_.loadFromReader(reader, TGIFColorMap::sizeFromFlags(screenFlags_));
 }
 
-size_t TGIFImage::LoadFromMemory(const uint8_t* data, size_t size)
+size_t TGIFImage::loadFromMemory(const uint8_t* data, size_t size)
 {
-    Clear();
-    TGIFReader reader(data, size, [this](const std::string& message) { Warning(message); });
-    ReadHeader(reader);
+    clear();
+    TGIFReader reader(data, size, [this](const std::string& message) { warning(message); });
+    readHeader(reader);
 
     // The blocks first. An error among them still lets the images before it
     // be decoded, as if the file were read in one pass, and ends the load
     // after them.
     std::exception_ptr blockError;
-    int64_t budget = PixelLimit;
+    int64_t budget = pixelLimit;
     try {
         for (;;) {
             int b;
             do
-                b = reader.ReadByte();
+                b = reader.readByte();
             while (b == 0);
             if (b < 0)
                 break;
-            reader.StepBack();
+            reader.stepBack();
             if (b == kGIFTrailer)
                 break;
             if (b != kGIFExtensionIntroducer && b != kGIFImageSeparator) {
-                Warning(kGIFUnknownBlock);
+                warning(kGIFUnknownBlock);
                 break;
             }
             auto image = std::make_unique<TGIFSubImage>(this);
-            image->LoadFromReader(reader, budget);
+            image->loadFromReader(reader, budget);
             images_.push_back(std::move(image));
         }
-        const int trailer = reader.ReadByte();
+        const int trailer = reader.readByte();
         if (trailer >= 0 && trailer != kGIFTrailer)
-            Warning(kGIFInvalidTrailer);
+            warning(kGIFInvalidTrailer);
     } catch (const MemoryLimitExceeded&) {
         throw;
     } catch (...) {
         blockError = std::current_exception();
     }
-    const size_t end = reader.Position();
-    if (OnBlocksRead)
-        OnBlocksRead(*this);
+    const size_t end = reader.position();
+    if (onBlocksRead)
+        onBlocksRead(*this);
 
     // One decoder for all images: its tables are set up once per load.
     auto decoder = std::make_unique<TGIFLzwDecoder>();
-    decoder->OnWarning = [this](const std::string& message) { Warning(message); };
+    decoder->onWarning = [this](const std::string& message) { warning(message); };
     for (size_t i = 0; i < images_.size(); ++i) {
         try {
-            images_[i]->DecodePixels(reader, *decoder);
+            images_[i]->decodePixels(reader, *decoder);
         } catch (...) {
             // The image in error and those after it would not have been read.
             images_.resize(i);

@@ -38,51 +38,51 @@ public:
     TGIFImage& operator=(const TGIFImage&) = delete;
 
     // FileError FileOpen when the file cannot be opened.
-    void LoadFromFile(const std::string& fileName);
+    void loadFromFile(const std::string& fileName);
     // Reads from the stream's position. On failure the position is set back
     // and the error passes on; the picture keeps what was read before it.
-    void LoadFromStream(TStream& stream);
+    void loadFromStream(TStream& stream);
     // As LoadFromStream; returns how many bytes were read.
-    size_t LoadFromMemory(const uint8_t* data, size_t size);
+    size_t loadFromMemory(const uint8_t* data, size_t size);
 
     // Empties the picture: sub-images, global table, screen, cached palette.
-    void Clear();
+    void clear();
 
-    int Count() const { return static_cast<int>(images_.size()); }
+    int count() const { return static_cast<int>(images_.size()); }
     // Error ListIndexOutOfBounds for any other index.
-    TGIFSubImage& Images(int index);
-    const TGIFSubImage& Images(int index) const;
+    TGIFSubImage& images(int index);
+    const TGIFSubImage& images(int index) const;
 
     // The logical screen.
-    int Width() const { return screenWidth_; }
-    int Height() const { return screenHeight_; }
+    int width() const { return screenWidth_; }
+    int height() const { return screenHeight_; }
     // Signature and version, the 6 bytes as read.
-    const std::string& Version() const { return version_; }
-    uint8_t ScreenFlags() const { return screenFlags_; }
-    uint8_t BackgroundColorIndex() const { return backgroundColorIndex_; }
-    uint8_t AspectRatio() const { return aspectRatio_; }
+    const std::string& version() const { return version_; }
+    uint8_t screenFlags() const { return screenFlags_; }
+    uint8_t backgroundColorIndex() const { return backgroundColorIndex_; }
+    uint8_t aspectRatio() const { return aspectRatio_; }
 
-    const TGIFColorMap& GlobalColorMap() const { return globalColorMap_; }
+    const TGIFColorMap& globalColorMap() const { return globalColorMap_; }
     // The global colour table as a palette, built on first use.
-    const TPalette& Palette();
+    const TPalette& palette();
     // The global table padded with black to 256 entries, as the rasters of
     // the images that use it carry it: one table shared by all of them.
-    const TSharedPalette& GlobalRasterPalette();
+    const TSharedPalette& globalRasterPalette();
 
-    TGIFWarningEvent OnWarning;
+    TGIFWarningEvent onWarning;
     // Called once a load has read the blocks, before any pixel is decoded:
     // every sub-image knows its size but holds no pixels yet. An error it
     // raises ends the load (the importers refuse a picture too big for the
     // memory budget here, before the work).
-    std::function<void(const TGIFImage&)> OnBlocksRead;
+    std::function<void(const TGIFImage&)> onBlocksRead;
     // What one load may allocate for pixel data, in pixels (four rasters at
     // the cap in force).
-    int64_t PixelLimit = 4 * RasterPixelLimit();
+    int64_t pixelLimit = 4 * rasterPixelLimit();
 
-    void Warning(const std::string& message);
+    void warning(const std::string& message);
 
 private:
-    void ReadHeader(TGIFReader& reader);
+    void readHeader(TGIFReader& reader);
 
     std::string version_;
     int screenWidth_ = 0, screenHeight_ = 0;

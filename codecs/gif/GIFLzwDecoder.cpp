@@ -23,7 +23,7 @@ inline uint64_t LoadLe64(const uint8_t* p)
     return v;
 }
 
-inline void StoreLe64(uint8_t* p, uint64_t v)
+inline void storeLe64(uint8_t* p, uint64_t v)
 {
     if constexpr (std::endian::native == std::endian::big)
         v = __builtin_bswap64(v);
@@ -53,17 +53,17 @@ public:
     {
     }
 
-    TRun First() const { return TRun{top_, oneRun_ ? width_ * static_cast<size_t>(height_) : width_}; }
+    TRun first() const { return TRun{top_, oneRun_ ? width_ * static_cast<size_t>(height_) : width_}; }
 
     // Copies n pixels that reach the end of the run, continuing in the
     // next runs; returns the run after them.
-    [[gnu::noinline]] TRun CopyAcross(TRun run, const uint8_t* s, size_t n)
+    [[gnu::noinline]] TRun copyAcross(TRun run, const uint8_t* s, size_t n)
     {
         while (n >= run.left) {
             std::memcpy(run.dst, s, run.left);
             s += run.left;
             n -= run.left;
-            run = NextRow();
+            run = nextRow();
             if (run.left == 0) {
                 endedOnString = n == 0;
                 return run;
@@ -73,7 +73,7 @@ public:
         return TRun{run.dst + n, run.left - n};
     }
 
-    size_t Written(TRun run) const
+    size_t written(TRun run) const
     {
         if (oneRun_)
             return static_cast<size_t>(run.dst - top_);
@@ -83,7 +83,7 @@ public:
     bool endedOnString = false;  // the last string filled the last pixel exactly
 
 private:
-    TRun NextRow()
+    TRun nextRow()
     {
         if (oneRun_)
             return TRun{nullptr, 0};
@@ -119,23 +119,23 @@ TGIFLzwDecoder::TGIFLzwDecoder()
     std::memset(stack_, 0, sizeof stack_);
 }
 
-void TGIFLzwDecoder::Hold(size_t bytes)
+void TGIFLzwDecoder::hold(size_t bytes)
 {
     // The code bytes are a second copy of a part of the file: counted
     // against the memory budget before they are gathered.
     bytes += kPadding;
     if (bytes <= codes_.capacity())
         return;
-    held_.Resize(static_cast<int64_t>(bytes));
+    held_.resize(static_cast<int64_t>(bytes));
     codes_.reserve(bytes);
 }
 
-size_t TGIFLzwDecoder::TakeSubBlocks(const uint8_t* data, size_t size, size_t position)
+size_t TGIFLzwDecoder::takeSubBlocks(const uint8_t* data, size_t size, size_t position)
 {
     size_t total = 0;
     for (size_t at = position; at < size && data[at] != 0; at += size_t{1} + data[at])
         total += std::min<size_t>(data[at], size - at - 1);
-    Hold(total);
+    hold(total);
     codes_.clear();
     terminated_ = false;
     while (position < size) {
@@ -146,7 +146,7 @@ size_t TGIFLzwDecoder::TakeSubBlocks(const uint8_t* data, size_t size, size_t po
         }
         const size_t n = std::min(length, size - position);
         if (n < length)
-            Warning(kGIFPrematureEnd);
+            warning(kGIFPrematureEnd);
         codes_.insert(codes_.end(), data + position, data + position + n);
         position += n;
     }
@@ -155,26 +155,26 @@ size_t TGIFLzwDecoder::TakeSubBlocks(const uint8_t* data, size_t size, size_t po
     return position;
 }
 
-void TGIFLzwDecoder::TakeRaw(const uint8_t* codes, size_t size)
+void TGIFLzwDecoder::takeRaw(const uint8_t* codes, size_t size)
 {
-    Hold(size);
+    hold(size);
     codes_.assign(codes, codes + size);
     terminated_ = true;
     totalBits_ = static_cast<uint64_t>(size) * 8;
     codes_.resize(codes_.size() + kPadding, 0);
 }
 
-void TGIFLzwDecoder::Warning(const char* message) const
+void TGIFLzwDecoder::warning(const char* message) const
 {
-    if (OnWarning)
-        OnWarning(message);
+    if (onWarning)
+        onWarning(message);
 }
 
 // The reader's rule near the end of the data: with `size` or fewer unread
 // bits, the next block is read. Past the last block comes either the
 // zero-length block, after which the bits held still give one code (missing
 // bits read as 0), or the end of the file, which ends the data at once.
-TGIFLzwDecoder::TSlowCode TGIFLzwDecoder::ReadCodeSlow(uint64_t bitPos, unsigned size)
+TGIFLzwDecoder::TSlowCode TGIFLzwDecoder::readCodeSlow(uint64_t bitPos, unsigned size)
 {
     const int64_t unread = static_cast<int64_t>(totalBits_) - static_cast<int64_t>(bitPos);
     if (unread <= static_cast<int64_t>(size)) {
@@ -184,7 +184,7 @@ TGIFLzwDecoder::TSlowCode TGIFLzwDecoder::ReadCodeSlow(uint64_t bitPos, unsigned
             // No bits at all give no code, rather than a code of zeros.
             blockEndRead_ = true;
             if (unread <= 0)
-                Warning(kGIFUnderrun);
+                warning(kGIFUnderrun);
             return {kEndOfData, bitPos};
         }
         blockEndRead_ = true;
@@ -193,12 +193,12 @@ TGIFLzwDecoder::TSlowCode TGIFLzwDecoder::ReadCodeSlow(uint64_t bitPos, unsigned
     return {static_cast<int>((word >> (bitPos & 7)) & ((1u << size) - 1)), bitPos + size};
 }
 
-size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* pixels, int width, int height, bool interlaced, uint8_t fill)
+size_t TGIFLzwDecoder::decode(int minCodeSize, uint8_t* pixels, int width, int height, bool interlaced, uint8_t fill)
 {
-    return Decode(minCodeSize, pixels, width, width, height, interlaced, fill);
+    return decode(minCodeSize, pixels, width, width, height, interlaced, fill);
 }
 
-size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, int width, int height,
+size_t TGIFLzwDecoder::decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, int width, int height,
                               bool interlaced, uint8_t fill)
 {
     if (minCodeSize < 0 || minCodeSize > kMaxMinCodeSize)
@@ -226,7 +226,7 @@ size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step
     const uint64_t fastEnd = totalBits_ > 12 ? totalBits_ - 12 : 0;
     uint64_t bitPos = 0;
     TRowOrder rows(firstRow, step, width, height, interlaced);
-    TRun run = rows.First();
+    TRun run = rows.first();
     uint8_t* const top = stack_ + kStackSize;
     // A chain longer than the table has distinct entries must loop.
     uint8_t* const stackFloor = stack_ + 2;
@@ -244,7 +244,7 @@ size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step
             code = static_cast<int>((word_ >> (bitPos & 7)) & ((1u << codeSize) - 1));            \
             bitPos += codeSize;                                                                    \
         } else {                                                                                   \
-            const TSlowCode slow_ = ReadCodeSlow(bitPos, codeSize);                                \
+            const TSlowCode slow_ = readCodeSlow(bitPos, codeSize);                                \
             code = slow_.code;                                                                     \
             bitPos = slow_.bitPos;                                                                 \
         }                                                                                          \
@@ -275,7 +275,7 @@ size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step
             --run.left;
         } else {
             const uint8_t pixel = first;
-            run = rows.CopyAcross(run, &pixel, 1);
+            run = rows.copyAcross(run, &pixel, 1);
             if (run.left == 0) {
                 full = true;
                 break;
@@ -317,7 +317,7 @@ size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step
                 } else {
                     // Longer strings continue on the byte stack below their last 8 pixels.
                     sp -= 8;
-                    StoreLe64(sp, word);
+                    storeLe64(sp, word);
                     while (k >= clear) {
                         if (sp <= stackFloor) [[unlikely]] {
                             dirtyEnd_ = next;
@@ -344,20 +344,20 @@ size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step
 
             if (length > 0) {
                 if (run.left > 8) [[likely]] {
-                    StoreLe64(run.dst, word);
+                    storeLe64(run.dst, word);
                     run.dst += length;
                     run.left -= length;
                     continue;
                 }
                 uint8_t bytes[8];
-                StoreLe64(bytes, word);
+                storeLe64(bytes, word);
                 if (length < run.left) {
                     std::memcpy(run.dst, bytes, length);
                     run.dst += length;
                     run.left -= length;
                     continue;
                 }
-                run = rows.CopyAcross(run, bytes, length);
+                run = rows.copyAcross(run, bytes, length);
             } else {
                 const size_t n = static_cast<size_t>(top - sp);
                 if (n < run.left) {
@@ -371,7 +371,7 @@ size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step
                     run.left -= n;
                     continue;
                 }
-                run = rows.CopyAcross(run, sp, n);
+                run = rows.copyAcross(run, sp, n);
             }
             if (run.left == 0) {
                 full = true;
@@ -389,13 +389,13 @@ size_t TGIFLzwDecoder::Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step
         // well-formed data, the end code); only the reader's end-of-data
         // warnings make that visible.
         if (rows.endedOnString && bitPos >= fastEnd)
-            ReadCodeSlow(bitPos, codeSize);
+            readCodeSlow(bitPos, codeSize);
         return static_cast<size_t>(width) * static_cast<size_t>(height);
     }
     // Put the fill value back where a fixed-size copy reached past the data.
     if (run.left > 0)
         std::memset(run.dst, fill, std::min<size_t>(run.left, 16));
-    return rows.Written(run);
+    return rows.written(run);
 }
 
 }  // namespace abm

@@ -27,26 +27,26 @@ public:
 
     // Problems the decoder can live with ("Decoder bit buffer under-run",
     // "Premature end of data"); unset, they are ignored.
-    std::function<void(const std::string&)> OnWarning;
+    std::function<void(const std::string&)> onWarning;
 
     TGIFLzwDecoder();
 
     // Takes the data sub-blocks that start at data[position] (a length byte).
     // Returns the position after the zero-length block, or `size` when the
     // data ends before it.
-    size_t TakeSubBlocks(const uint8_t* data, size_t size, size_t position);
+    size_t takeSubBlocks(const uint8_t* data, size_t size, size_t position);
     // Takes a raw run of code bytes, ended as if by the zero-length block.
-    void TakeRaw(const uint8_t* codes, size_t size);
+    void takeRaw(const uint8_t* codes, size_t size);
 
     // Fills the width × height pixels (rows top-down, `width` bytes apart)
     // with `fill`, then decodes the taken codes into them, in interlaced row
     // order if asked. Returns how many pixels the code stream reached.
     // A minimum code size above 11 raises InvalidGraphicError GifBadCodeSize before any pixel is
     // written; a cycle in the table raises "Circular decoder table entry".
-    size_t Decode(int minCodeSize, uint8_t* pixels, int width, int height, bool interlaced, uint8_t fill = 0);
+    size_t decode(int minCodeSize, uint8_t* pixels, int width, int height, bool interlaced, uint8_t fill = 0);
     // The same into rows `step` bytes apart, row 0 at `firstRow`: straight
     // into a raster's memory (a negative step walks a raster stored bottom-up).
-    size_t Decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, int width, int height, bool interlaced,
+    size_t decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, int width, int height, bool interlaced,
                   uint8_t fill = 0);
 
 private:
@@ -58,9 +58,9 @@ private:
         int code;
         uint64_t bitPos;
     };
-    TSlowCode ReadCodeSlow(uint64_t bitPos, unsigned size);
-    void Hold(size_t bytes);
-    void Warning(const char* message) const;
+    TSlowCode readCodeSlow(uint64_t bitPos, unsigned size);
+    void hold(size_t bytes);
+    void warning(const char* message) const;
 
     uint16_t prefix_[kMaxCodes];
     uint8_t suffix_[kMaxCodes];

@@ -12,49 +12,49 @@ TGIFReader::TGIFReader(const uint8_t* data, size_t size, TWarningSink warning)
 {
 }
 
-void TGIFReader::ReadFixed(void* buffer, size_t count)
+void TGIFReader::readFixed(void* buffer, size_t count)
 {
-    if (Left() < count)
+    if (left() < count)
         throw InvalidGraphicError(ErrorKind::GifPrematureEnd);
-    ReadSome(buffer, count);
+    readSome(buffer, count);
 }
 
-uint16_t TGIFReader::ReadWord()
+uint16_t TGIFReader::readWord()
 {
     uint8_t b[2];
-    ReadFixed(b, 2);
+    readFixed(b, 2);
     return static_cast<uint16_t>(b[0] | (b[1] << 8));
 }
 
-size_t TGIFReader::ReadSome(void* buffer, size_t count)
+size_t TGIFReader::readSome(void* buffer, size_t count)
 {
-    const size_t n = count < Left() ? count : Left();
+    const size_t n = count < left() ? count : left();
     if (n > 0)
         std::memcpy(buffer, data_ + pos_, n);
     pos_ += n;
     return n;
 }
 
-void TGIFReader::Skip(size_t count)
+void TGIFReader::skip(size_t count)
 {
-    pos_ += count < Left() ? count : Left();
+    pos_ += count < left() ? count : left();
 }
 
-void TGIFReader::ReadSubBlocks(std::string& out)
+void TGIFReader::readSubBlocks(std::string& out)
 {
     for (;;) {
-        const int length = ReadByte();
+        const int length = readByte();
         if (length <= 0)
             return;
-        const size_t n = static_cast<size_t>(length) < Left() ? static_cast<size_t>(length) : Left();
+        const size_t n = static_cast<size_t>(length) < left() ? static_cast<size_t>(length) : left();
         if (n < static_cast<size_t>(length))
-            Warning(kGIFPrematureEnd);
+            warning(kGIFPrematureEnd);
         out.append(reinterpret_cast<const char*>(data_ + pos_), n);
         pos_ += n;
     }
 }
 
-size_t TGIFReader::SkipSubBlocks(size_t position) const
+size_t TGIFReader::skipSubBlocks(size_t position) const
 {
     while (position < size_) {
         const size_t length = data_[position++];
@@ -65,7 +65,7 @@ size_t TGIFReader::SkipSubBlocks(size_t position) const
     return position;
 }
 
-void TGIFReader::Warning(const std::string& message) const
+void TGIFReader::warning(const std::string& message) const
 {
     if (warning_)
         warning_(message);

@@ -16,35 +16,35 @@ public:
 
     TGIFReader(const uint8_t* data, size_t size, TWarningSink warning = {});
 
-    const uint8_t* Data() const { return data_; }
-    size_t Size() const { return size_; }
-    size_t Position() const { return pos_; }
-    void SetPosition(size_t position) { pos_ = position < size_ ? position : size_; }
-    size_t Left() const { return size_ - pos_; }
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+    size_t position() const { return pos_; }
+    void setPosition(size_t position) { pos_ = position < size_ ? position : size_; }
+    size_t left() const { return size_ - pos_; }
 
     // The next byte, or -1 at the end of the data.
-    int ReadByte() { return pos_ < size_ ? data_[pos_++] : -1; }
-    void StepBack()
+    int readByte() { return pos_ < size_ ? data_[pos_++] : -1; }
+    void stepBack()
     {
         if (pos_ > 0)
             --pos_;
     }
 
     // All `count` bytes or InvalidGraphicError GifPrematureEnd.
-    void ReadFixed(void* buffer, size_t count);
-    uint16_t ReadWord();
+    void readFixed(void* buffer, size_t count);
+    uint16_t readWord();
     // Up to `count` bytes; returns how many there were.
-    size_t ReadSome(void* buffer, size_t count);
-    void Skip(size_t count);
+    size_t readSome(void* buffer, size_t count);
+    void skip(size_t count);
 
     // Data sub-blocks up to and including the zero-length block, their bytes
     // appended to `out`. Data that ends first is a warning, not an error.
-    void ReadSubBlocks(std::string& out);
+    void readSubBlocks(std::string& out);
     // Where the data sub-blocks starting at `position` end: after the
     // zero-length block, or at the end of the data. Reads nothing.
-    size_t SkipSubBlocks(size_t position) const;
+    size_t skipSubBlocks(size_t position) const;
 
-    void Warning(const std::string& message) const;
+    void warning(const std::string& message) const;
 
 private:
     const uint8_t* data_;

@@ -21,7 +21,7 @@ namespace {
 
 // a × b / c rounded to the nearest integer, halves away from zero; a divisor
 // of 0 gives −1.
-int64_t MulDivRound(int64_t a, int64_t b, int64_t c)
+int64_t mulDivRound(int64_t a, int64_t b, int64_t c)
 {
     if (c == 0)
         return -1;
@@ -33,14 +33,14 @@ int64_t MulDivRound(int64_t a, int64_t b, int64_t c)
     return q;
 }
 
-int ClampToInt(int64_t v)
+int clampToInt(int64_t v)
 {
     return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // The first offset start + k × step (k ≥ 0) whose copy of `size` reaches past
 // `low`.
-int64_t FirstVisible(int64_t start, int64_t step, int64_t size, int64_t low)
+int64_t firstVisible(int64_t start, int64_t step, int64_t size, int64_t low)
 {
     if (start + size > low)
         return start;
@@ -54,57 +54,57 @@ TGIFSubImage::TGIFSubImage(TGIFImage* image) : image_(image), held_(kObjectOverh
 
 TGIFSubImage::~TGIFSubImage() = default;
 
-void TGIFSubImage::ReadExtensions(TGIFReader& reader)
+void TGIFSubImage::readExtensions(TGIFReader& reader)
 {
-    int b = reader.ReadByte();
+    int b = reader.readByte();
     while (b >= 0 && b != kGIFImageSeparator && b != kGIFTrailer) {
         if (b != kGIFExtensionIntroducer) {
-            reader.Warning(kGIFInvalidIntroducer);
+            reader.warning(kGIFInvalidIntroducer);
             break;
         }
-        const int label = reader.ReadByte();
+        const int label = reader.readByte();
         if (label < 0)
             throw InvalidGraphicError(ErrorKind::GifPrematureEnd);
-        reader.StepBack();
-        reader.StepBack();
+        reader.stepBack();
+        reader.stepBack();
         std::unique_ptr<TGIFExtension> ext;
         if (label == kGIFApplicationLabel) {
-            ext = TGIFApplicationExtension::Read(reader);
+            ext = TGIFApplicationExtension::read(reader);
         } else {
-            ext = TGIFExtension::Create(static_cast<uint8_t>(label));
+            ext = TGIFExtension::create(static_cast<uint8_t>(label));
             if (!ext)
                 throw InvalidGraphicError(ErrorKind::GifUnknownExtension);
-            ext->LoadFromReader(reader);
+            ext->loadFromReader(reader);
         }
         if (label == kGIFGraphicControlLabel) {
             const auto* gce = static_cast<const TGIFGraphicControlExtension*>(ext.get());
             // The first one is the image's; a later one can still make it transparent.
             if (!graphicControl_)
                 graphicControl_ = gce;
-            if (gce->Transparent())
+            if (gce->transparent())
                 transparent_ = true;
         }
         extensions_.push_back(std::move(ext));
-        b = reader.ReadByte();
+        b = reader.readByte();
     }
     if (b >= 0)
-        reader.StepBack();
+        reader.stepBack();
 }
 
-void TGIFSubImage::LoadFromReader(TGIFReader& reader, int64_t& pixelBudget)
+void TGIFSubImage::loadFromReader(TGIFReader& reader, int64_t& pixelBudget)
 {
-    ReadExtensions(reader);
+    readExtensions(reader);
 
-    const int b = reader.ReadByte();
+    const int b = reader.readByte();
     if (b < 0)
         return;
     // Extensions with no image after them: the sub-image stays empty.
-    reader.StepBack();
+    reader.stepBack();
     if (b == kGIFTrailer || b == 0)
         return;
 
     uint8_t d[10];
-    reader.ReadFixed(d, sizeof d);
+    reader.readFixed(d, sizeof d);
     auto word = [&](int at) { return d[at] | (d[at + 1] << 8); };
     separator_ = d[0];
     left_ = word(1);
@@ -113,98 +113,98 @@ void TGIFSubImage::LoadFromReader(TGIFReader& reader, int64_t& pixelBudget)
     height_ = word(7);
     flags_ = d[9];
     if (width_ == 0 || height_ == 0) {
-        reader.Warning(kGIFExceedsScreen);
-        width_ = image_->Width();
-        height_ = image_->Height();
+        reader.warning(kGIFExceedsScreen);
+        width_ = image_->width();
+        height_ = image_->height();
     }
     if (flags_ & 0x80)
-        colorMap_.LoadFromReader(reader, TGIFColorMap::SizeFromFlags(flags_));
+        colorMap_.loadFromReader(reader, TGIFColorMap::sizeFromFlags(flags_));
 
     // Checked before anything is reserved: a few bytes of header may claim
     // 65535 × 65535 pixels, directly or through the screen size.
     const int64_t pixels = static_cast<int64_t>(width_) * height_;
-    if (pixels > RasterPixelLimit() || pixels > pixelBudget)
+    if (pixels > rasterPixelLimit() || pixels > pixelBudget)
         throw InvalidGraphicError(ErrorKind::GifImageTooLarge);
     pixelBudget -= pixels;
     hasImage_ = true;
 
-    hasCodeSize_ = reader.Left() > 0;
+    hasCodeSize_ = reader.left() > 0;
     if (!hasCodeSize_)
         return;
-    codeSizeAt_ = reader.Position();
-    reader.SetPosition(reader.SkipSubBlocks(codeSizeAt_ + 1));
+    codeSizeAt_ = reader.position();
+    reader.setPosition(reader.skipSubBlocks(codeSizeAt_ + 1));
 }
 
-void TGIFSubImage::DecodePixels(const TGIFReader& reader, TGIFLzwDecoder& decoder)
+void TGIFSubImage::decodePixels(const TGIFReader& reader, TGIFLzwDecoder& decoder)
 {
     if (!hasImage_ || width_ == 0 || height_ == 0)
         return;
-    raster_.Create(width_, height_, TPixelLayout::ForFormat(pf8bit));
-    TBitmapImage& image = raster_.MutableImage();
-    uint8_t* const top = image.Row(0);
+    raster_.create(width_, height_, TPixelLayout::forFormat(pf8bit));
+    TBitmapImage& image = raster_.mutableImage();
+    uint8_t* const top = image.row(0);
     // Rows are stored bottom-up: the next row down lies one stride lower.
     const ptrdiff_t step = -static_cast<ptrdiff_t>(image.stride);
-    const uint8_t fill = transparent_ && graphicControl_ ? graphicControl_->TransparentColorIndex : 0;
+    const uint8_t fill = transparent_ && graphicControl_ ? graphicControl_->transparentColorIndex : 0;
     if (!hasCodeSize_) {
         for (int y = 0; y < height_; ++y)
             std::memset(top + y * step, fill, static_cast<size_t>(width_));
         return;
     }
-    const int minCodeSize = reader.Data()[codeSizeAt_];
+    const int minCodeSize = reader.data()[codeSizeAt_];
     if (minCodeSize > TGIFLzwDecoder::kMaxMinCodeSize)
         throw InvalidGraphicError(ErrorKind::GifBadCodeSize);
-    decoder.TakeSubBlocks(reader.Data(), reader.Size(), codeSizeAt_ + 1);
-    decoder.Decode(minCodeSize, top, step, width_, height_, Interlaced(), fill);
+    decoder.takeSubBlocks(reader.data(), reader.size(), codeSizeAt_ + 1);
+    decoder.decode(minCodeSize, top, step, width_, height_, interlaced(), fill);
 }
 
-std::vector<uint8_t> TGIFSubImage::Data() const
+std::vector<uint8_t> TGIFSubImage::data() const
 {
     std::vector<uint8_t> indexes;
-    if (raster_.Empty())
+    if (raster_.empty())
         return indexes;
     const size_t w = static_cast<size_t>(width_);
     indexes.resize(w * static_cast<size_t>(height_));
     for (int y = 0; y < height_; ++y)
-        std::memcpy(indexes.data() + static_cast<size_t>(y) * w, raster_.ScanLine(y), w);
+        std::memcpy(indexes.data() + static_cast<size_t>(y) * w, raster_.scanLine(y), w);
     return indexes;
 }
 
-TSharedPalette TGIFSubImage::ChoosePalette() const
+TSharedPalette TGIFSubImage::choosePalette() const
 {
     const auto padded = [](TPalette colors) {
         colors.resize(256, TPaletteEntry{0, 0, 0});
         return TSharedPalette(std::move(colors));
     };
-    if (!colorMap_.Empty())
-        return padded(colorMap_.Colors());
-    if (!image_->GlobalColorMap().Empty())
-        return image_->GlobalRasterPalette();
-    if (image_->Count() > 0) {
-        const TGIFSubImage& first = image_->Images(0);
+    if (!colorMap_.empty())
+        return padded(colorMap_.colors());
+    if (!image_->globalColorMap().empty())
+        return image_->globalRasterPalette();
+    if (image_->count() > 0) {
+        const TGIFSubImage& first = image_->images(0);
         if (first.bitmapMade_)
             return first.palette_;
-        if (!first.colorMap_.Empty())
-            return padded(first.colorMap_.Colors());
+        if (!first.colorMap_.empty())
+            return padded(first.colorMap_.colors());
     }
     throw InvalidGraphicError(ErrorKind::GifNoColorTable);
 }
 
-void TGIFSubImage::MakeBitmap()
+void TGIFSubImage::makeBitmap()
 {
-    TSharedPalette palette = ChoosePalette();
+    TSharedPalette palette = choosePalette();
     std::unique_ptr<TBitMask> mask;
     if (transparent_) {
-        const uint8_t index = graphicControl_ ? graphicControl_->TransparentColorIndex : 0;
+        const uint8_t index = graphicControl_ ? graphicControl_->transparentColorIndex : 0;
         auto m = std::make_unique<TBitMask>();
         m->width = width_;
         m->height = height_;
         m->stride = (width_ + 15) / 16 * 2;
         const size_t maskBytes = static_cast<size_t>(m->stride) * static_cast<size_t>(height_);
-        held_.Resize(kObjectOverheadBytes + static_cast<int64_t>(maskBytes));
+        held_.resize(kObjectOverheadBytes + static_cast<int64_t>(maskBytes));
         m->bits.assign(maskBytes, 0);
         bool any = false;
         for (int y = 0; y < height_; ++y) {
-            const uint8_t* row = std::as_const(raster_).ScanLine(y);
+            const uint8_t* row = std::as_const(raster_).scanLine(y);
             uint8_t* bits = m->bits.data() + static_cast<size_t>(y) * static_cast<size_t>(m->stride);
             for (int x = 0; x < width_; ++x) {
                 if (row[x] == index) {
@@ -216,74 +216,74 @@ void TGIFSubImage::MakeBitmap()
         if (any)
             mask = std::move(m);
         else
-            held_.Resize(kObjectOverheadBytes);
+            held_.resize(kObjectOverheadBytes);
     }
-    raster_.SetPalette(palette);
+    raster_.setPalette(palette);
     palette_ = std::move(palette);
     mask_ = std::move(mask);
     bitmapMade_ = true;
 }
 
-const TBitmap* TGIFSubImage::Bitmap()
+const TBitmap* TGIFSubImage::raster()
 {
-    if (released_ || Empty() || raster_.Empty())
+    if (released_ || empty() || raster_.empty())
         return nullptr;
     if (!bitmapMade_)
-        MakeBitmap();
+        makeBitmap();
     return &raster_;
 }
 
-const TBitMask* TGIFSubImage::Mask()
+const TBitMask* TGIFSubImage::mask()
 {
-    Bitmap();
+    raster();
     return mask_.get();
 }
 
-void TGIFSubImage::ReleasePixels()
+void TGIFSubImage::releasePixels()
 {
     raster_ = TBitmap();
     mask_.reset();
-    held_.Resize(kObjectOverheadBytes);
+    held_.resize(kObjectOverheadBytes);
     released_ = true;
 }
 
-void TGIFSubImage::Draw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile)
+void TGIFSubImage::draw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile)
 {
-    const TBitmap* bitmap = Bitmap();
+    const TBitmap* bitmap = raster();
     if (!bitmap)
         return;
     const TBitMask* mask = doTransparent && transparent_ ? mask_.get() : nullptr;
     auto paint = [&](const TRect& target) {
         if (mask)
-            canvas.MaskedStretchDraw(target, *bitmap, *mask);
+            canvas.maskedStretchDraw(target, *bitmap, *mask);
         else
-            canvas.StretchDraw(target, bitmap);
+            canvas.stretchDraw(target, bitmap);
     };
 
-    const int64_t screenW = image_->Width(), screenH = image_->Height();
+    const int64_t screenW = image_->width(), screenH = image_->height();
     if (!doTile) {
-        const int64_t rw = static_cast<int64_t>(rect.Right) - rect.Left;
-        const int64_t rh = static_cast<int64_t>(rect.Bottom) - rect.Top;
-        paint(Rect(ClampToInt(rect.Left + MulDivRound(left_, rw, screenW)),
-                   ClampToInt(rect.Top + MulDivRound(top_, rh, screenH)),
-                   ClampToInt(rect.Left + MulDivRound(static_cast<int64_t>(left_) + width_, rw, screenW)),
-                   ClampToInt(rect.Top + MulDivRound(static_cast<int64_t>(top_) + height_, rh, screenH))));
+        const int64_t rw = static_cast<int64_t>(rect.right) - rect.left;
+        const int64_t rh = static_cast<int64_t>(rect.bottom) - rect.top;
+        paint(Rect(clampToInt(rect.left + mulDivRound(left_, rw, screenW)),
+                   clampToInt(rect.top + mulDivRound(top_, rh, screenH)),
+                   clampToInt(rect.left + mulDivRound(static_cast<int64_t>(left_) + width_, rw, screenW)),
+                   clampToInt(rect.top + mulDivRound(static_cast<int64_t>(top_) + height_, rh, screenH))));
         return;
     }
 
     // Copies at screen steps while their top-left corner is inside rect.
     // Only those that can reach the surface are visited, and a screen of
     // size 0 gives one copy instead of an endless loop.
-    const TRect clip = canvas.ClipRect();
+    const TRect clip = canvas.clipRect();
     const int64_t stepX = screenW > 0 ? screenW : std::numeric_limits<int>::max();
     const int64_t stepY = screenH > 0 ? screenH : std::numeric_limits<int>::max();
-    const int64_t endX = std::min<int64_t>(rect.Right, clip.Right);
-    const int64_t endY = std::min<int64_t>(rect.Bottom, clip.Bottom);
-    const int64_t x0 = FirstVisible(static_cast<int64_t>(rect.Left) + left_, stepX, width_, clip.Left);
-    const int64_t y0 = FirstVisible(static_cast<int64_t>(rect.Top) + top_, stepY, height_, clip.Top);
+    const int64_t endX = std::min<int64_t>(rect.right, clip.right);
+    const int64_t endY = std::min<int64_t>(rect.bottom, clip.bottom);
+    const int64_t x0 = firstVisible(static_cast<int64_t>(rect.left) + left_, stepX, width_, clip.left);
+    const int64_t y0 = firstVisible(static_cast<int64_t>(rect.top) + top_, stepY, height_, clip.top);
     for (int64_t y = y0; y < endY; y += stepY)
         for (int64_t x = x0; x < endX; x += stepX)
-            paint(Rect(ClampToInt(x), ClampToInt(y), ClampToInt(x + width_), ClampToInt(y + height_)));
+            paint(Rect(clampToInt(x), clampToInt(y), clampToInt(x + width_), clampToInt(y + height_)));
 }
 
 }  // namespace abm

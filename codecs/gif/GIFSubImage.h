@@ -34,57 +34,57 @@ public:
     // and steps over the pixel data, leaving the reader at the next block.
     // `pixelBudget` is what the picture may still allocate for pixel data;
     // it is reduced by this image's size.
-    void LoadFromReader(TGIFReader& reader, int64_t& pixelBudget);
+    void loadFromReader(TGIFReader& reader, int64_t& pixelBudget);
     // Decodes the pixel data the load stepped over into the image's raster
     // (reserved against the memory budget first). `reader` is the one the
     // image was loaded from.
-    void DecodePixels(const TGIFReader& reader, TGIFLzwDecoder& decoder);
+    void decodePixels(const TGIFReader& reader, TGIFLzwDecoder& decoder);
 
     // The image descriptor; a width or height of 0 has been replaced by the
     // logical screen's size.
-    int Left() const { return left_; }
-    int Top() const { return top_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    uint8_t Separator() const { return separator_; }
-    uint8_t Flags() const { return flags_; }
-    bool Interlaced() const { return (flags_ & 0x40) != 0; }
-    TRect BoundsRect() const { return Rect(left_, top_, left_ + width_, top_ + height_); }
+    int left() const { return left_; }
+    int top() const { return top_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    uint8_t separator() const { return separator_; }
+    uint8_t flags() const { return flags_; }
+    bool interlaced() const { return (flags_ & 0x40) != 0; }
+    TRect boundsRect() const { return Rect(left_, top_, left_ + width_, top_ + height_); }
 
     // No image descriptor followed its extensions, or its size is 0.
-    bool Empty() const { return !hasImage_ || width_ == 0 || height_ == 0; }
-    bool Transparent() const { return transparent_; }
+    bool empty() const { return !hasImage_ || width_ == 0 || height_ == 0; }
+    bool transparent() const { return transparent_; }
 
-    const TGIFColorMap& ColorMap() const { return colorMap_; }
-    const std::vector<std::unique_ptr<TGIFExtension>>& Extensions() const { return extensions_; }
+    const TGIFColorMap& colorMap() const { return colorMap_; }
+    const std::vector<std::unique_ptr<TGIFExtension>>& extensions() const { return extensions_; }
     // The first graphic control extension among the extensions, if any.
-    const TGIFGraphicControlExtension* GraphicControlExtension() const { return graphicControl_; }
+    const TGIFGraphicControlExtension* graphicControlExtension() const { return graphicControl_; }
 
     // Width × height colour indexes, rows top-down: a copy, the raster holds them.
-    std::vector<uint8_t> Data() const;
+    std::vector<uint8_t> data() const;
 
     // An 8-bit raster of the image with a 256-entry colour table, or nullptr
     // when the image is empty. Raises "No global or local color table
     // defined" when no table applies.
-    const TBitmap* Bitmap();
+    const TBitmap* raster();
     // Set bits mark transparent pixels; nullptr when none is transparent.
-    const TBitMask* Mask();
+    const TBitMask* mask();
 
     // Draws the image into `rect` of `canvas` as a part of the logical screen
     // that `rect` stands for; leaves transparent pixels out when asked and
     // the image is transparent; DoTile repeats it across `rect` at screen steps.
-    void Draw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile);
+    void draw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile);
 
     // Drops the pixels and the mask for good once nothing will draw the image
     // again (the import draws each image once): the image then hands out no
     // raster. The palette it chose stays, for later images that borrow
     // sub-image 0's.
-    void ReleasePixels();
+    void releasePixels();
 
 private:
-    void ReadExtensions(TGIFReader& reader);
-    void MakeBitmap();
-    TSharedPalette ChoosePalette() const;
+    void readExtensions(TGIFReader& reader);
+    void makeBitmap();
+    TSharedPalette choosePalette() const;
 
     TGIFImage* image_;
     std::vector<std::unique_ptr<TGIFExtension>> extensions_;

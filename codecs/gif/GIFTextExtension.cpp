@@ -4,23 +4,23 @@
 
 namespace abm {
 
-void TGIFTextExtension::LoadFromReader(TGIFReader& reader)
+void TGIFTextExtension::loadFromReader(TGIFReader& reader)
 {
-    ReadIntroducer(reader);
+    readIntroducer(reader);
     uint8_t h[13];
-    reader.ReadFixed(h, sizeof h);
+    reader.readFixed(h, sizeof h);
     auto word = [&](int at) { return static_cast<uint16_t>(h[at] | (h[at + 1] << 8)); };
-    BlockSize = h[0];
-    Left = word(1);
-    Top = word(3);
-    GridWidth = word(5);
-    GridHeight = word(7);
-    CellWidth = h[9];
-    CellHeight = h[10];
-    ForegroundColorIndex = h[11];
-    BackgroundColorIndex = h[12];
-    Text.clear();
-    reader.ReadSubBlocks(Text);
+    blockSize = h[0];
+    left = word(1);
+    top = word(3);
+    gridWidth = word(5);
+    gridHeight = word(7);
+    cellWidth = h[9];
+    cellHeight = h[10];
+    foregroundColorIndex = h[11];
+    backgroundColorIndex = h[12];
+    text.clear();
+    reader.readSubBlocks(text);
 }
 
 }  // namespace abm

@@ -11,14 +11,14 @@ namespace abm {
 
 class TGIFTextExtension : public TGIFExtension {
 public:
-    uint8_t Label() const override { return kGIFPlainTextLabel; }
-    void LoadFromReader(TGIFReader& reader) override;
+    uint8_t label() const override { return kGIFPlainTextLabel; }
+    void loadFromReader(TGIFReader& reader) override;
 
-    uint8_t BlockSize = 0;
-    uint16_t Left = 0, Top = 0, GridWidth = 0, GridHeight = 0;
-    uint8_t CellWidth = 0, CellHeight = 0;
-    uint8_t ForegroundColorIndex = 0, BackgroundColorIndex = 0;
-    std::string Text;
+    uint8_t blockSize = 0;
+    uint16_t left = 0, top = 0, gridWidth = 0, gridHeight = 0;
+    uint8_t cellWidth = 0, cellHeight = 0;
+    uint8_t foregroundColorIndex = 0, backgroundColorIndex = 0;
+    std::string text;
 };
 
 }  // namespace abm

@@ -22,7 +22,7 @@ const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
 
 // The only frame that calls setjmp. Neither it nor any step it runs may hold
 // an object with a destructor: longjmp would skip it.
-bool RunGuarded(j_decompress_ptr cinfo, TJPEGDecompressor::TErrorManager* errors, TStep step, void* arg)
+bool runGuarded(j_decompress_ptr cinfo, TJPEGDecompressor::TErrorManager* errors, TStep step, void* arg)
 {
     if (setjmp(errors->jump) != 0)
         return false;
@@ -32,16 +32,16 @@ bool RunGuarded(j_decompress_ptr cinfo, TJPEGDecompressor::TErrorManager* errors
 
 // Error manager ---------------------------------------------------------------
 
-[[noreturn]] void ErrorExit(j_common_ptr cinfo)
+[[noreturn]] void errorExit(j_common_ptr cinfo)
 {
     std::longjmp(reinterpret_cast<TJPEGDecompressor::TErrorManager*>(cinfo->err)->jump, 1);
 }
 
 // Warnings and trace messages are of no use to anyone here.
-void EmitMessage(j_common_ptr, int) {}
-void OutputMessage(j_common_ptr) {}
+void emitMessage(j_common_ptr, int) {}
+void outputMessage(j_common_ptr) {}
 
-void ResetErrorManager(j_common_ptr cinfo)
+void resetErrorManager(j_common_ptr cinfo)
 {
     cinfo->err->num_warnings = 0;
     cinfo->err->msg_code = 0;
@@ -49,22 +49,22 @@ void ResetErrorManager(j_common_ptr cinfo)
 
 // Source manager --------------------------------------------------------------
 
-TJPEGDecompressor::TSourceManager* Source(j_decompress_ptr cinfo)
+TJPEGDecompressor::TSourceManager* source(j_decompress_ptr cinfo)
 {
     return reinterpret_cast<TJPEGDecompressor::TSourceManager*>(cinfo->src);
 }
 
-void InitSource(j_decompress_ptr cinfo)
+void initSource(j_decompress_ptr cinfo)
 {
-    TJPEGDecompressor::TSourceManager* src = Source(cinfo);
+    TJPEGDecompressor::TSourceManager* src = source(cinfo);
     src->position = 0;
     src->pub.next_input_byte = nullptr;
     src->pub.bytes_in_buffer = 0;
 }
 
-boolean FillInputBuffer(j_decompress_ptr cinfo)
+boolean fillInputBuffer(j_decompress_ptr cinfo)
 {
-    TJPEGDecompressor::TSourceManager* src = Source(cinfo);
+    TJPEGDecompressor::TSourceManager* src = source(cinfo);
     if (src->position >= src->size) {
         if (src->size == 0)
             ERREXIT(cinfo, JERR_INPUT_EMPTY);
@@ -81,16 +81,16 @@ boolean FillInputBuffer(j_decompress_ptr cinfo)
     return TRUE;
 }
 
-void SkipInputData(j_decompress_ptr cinfo, long count)
+void skipInputData(j_decompress_ptr cinfo, long count)
 {
     if (count <= 0)
         return;
-    TJPEGDecompressor::TSourceManager* src = Source(cinfo);
+    TJPEGDecompressor::TSourceManager* src = source(cinfo);
     size_t left = static_cast<size_t>(count);
     while (left > src->pub.bytes_in_buffer) {
         left -= src->pub.bytes_in_buffer;
         const bool atEnd = src->position >= src->size;
-        FillInputBuffer(cinfo);
+        fillInputBuffer(cinfo);
         if (atEnd)
             return;  // skipped past the end: the end-of-image marker is next
     }
@@ -98,13 +98,13 @@ void SkipInputData(j_decompress_ptr cinfo, long count)
     src->pub.bytes_in_buffer -= left;
 }
 
-void TermSource(j_decompress_ptr) {}
+void termSource(j_decompress_ptr) {}
 
 // Progress monitor ------------------------------------------------------------
 
 // Called at least once per scan once the scan's header is read, before its
 // data; charges each scan once, in full, ahead of the work.
-void LimitScanWork(j_common_ptr cinfo)
+void limitScanWork(j_common_ptr cinfo)
 {
     if (!cinfo->is_decompressor)
         return;
@@ -141,12 +141,12 @@ struct TRowTarget {
 TJPEGDecompressor::TJPEGDecompressor(const uint8_t* data, size_t size)
 {
     info_.err = jpeg_std_error(&errors_.pub);
-    errors_.pub.error_exit = ErrorExit;
-    errors_.pub.emit_message = EmitMessage;
-    errors_.pub.output_message = OutputMessage;
-    errors_.pub.reset_error_mgr = ResetErrorManager;
+    errors_.pub.error_exit = errorExit;
+    errors_.pub.emit_message = emitMessage;
+    errors_.pub.output_message = outputMessage;
+    errors_.pub.reset_error_mgr = resetErrorManager;
 
-    if (!RunGuarded(&info_, &errors_, [](j_decompress_ptr c, void*) { jpeg_create_decompress(c); }, nullptr)) {
+    if (!runGuarded(&info_, &errors_, [](j_decompress_ptr c, void*) { jpeg_create_decompress(c); }, nullptr)) {
         jpeg_destroy_decompress(&info_);  // frees whatever the failed creation allocated
         throw InvalidGraphicError(ErrorKind::Jpeg, {}, errors_.pub.msg_code);
     }
@@ -154,14 +154,14 @@ TJPEGDecompressor::TJPEGDecompressor(const uint8_t* data, size_t size)
     source_.data = data;
     source_.size = size;
     source_.position = 0;
-    source_.pub.init_source = InitSource;
-    source_.pub.fill_input_buffer = FillInputBuffer;
-    source_.pub.skip_input_data = SkipInputData;
+    source_.pub.init_source = initSource;
+    source_.pub.fill_input_buffer = fillInputBuffer;
+    source_.pub.skip_input_data = skipInputData;
     source_.pub.resync_to_restart = jpeg_resync_to_restart;
-    source_.pub.term_source = TermSource;
+    source_.pub.term_source = termSource;
     info_.src = &source_.pub;
 
-    progress_.pub.progress_monitor = LimitScanWork;
+    progress_.pub.progress_monitor = limitScanWork;
     info_.progress = &progress_.pub;
 }
 
@@ -170,15 +170,15 @@ TJPEGDecompressor::~TJPEGDecompressor()
     jpeg_destroy_decompress(&info_);
 }
 
-void TJPEGDecompressor::Run(TStep step, void* arg)
+void TJPEGDecompressor::run(TStep step, void* arg)
 {
-    if (!RunGuarded(&info_, &errors_, step, arg))
+    if (!runGuarded(&info_, &errors_, step, arg))
         throw InvalidGraphicError(ErrorKind::Jpeg, {}, errors_.pub.msg_code);
 }
 
-void TJPEGDecompressor::ReadHeader()
+void TJPEGDecompressor::readHeader()
 {
-    Run(
+    run(
         [](j_decompress_ptr c, void* multipleScans) {
             jpeg_read_header(c, TRUE);
             *static_cast<bool*>(multipleScans) = jpeg_has_multiple_scans(c) != FALSE;
@@ -186,12 +186,12 @@ void TJPEGDecompressor::ReadHeader()
         &multipleScans_);
 }
 
-void TJPEGDecompressor::CalcOutputDimensions()
+void TJPEGDecompressor::calcOutputDimensions()
 {
-    Run([](j_decompress_ptr c, void*) { jpeg_calc_output_dimensions(c); });
+    run([](j_decompress_ptr c, void*) { jpeg_calc_output_dimensions(c); });
 }
 
-int64_t TJPEGDecompressor::LibraryMemoryEstimate() const
+int64_t TJPEGDecompressor::libraryMemoryEstimate() const
 {
     // Tables, the entropy decoder's state and the small pools.
     int64_t bytes = int64_t{256} << 10;
@@ -214,21 +214,21 @@ int64_t TJPEGDecompressor::LibraryMemoryEstimate() const
     return bytes;
 }
 
-void TJPEGDecompressor::SetLibraryMemoryLimit(int64_t bytes)
+void TJPEGDecompressor::setLibraryMemoryLimit(int64_t bytes)
 {
     // 0 would mean no limit at all.
     info_.mem->max_memory_to_use = static_cast<long>(std::clamp<int64_t>(bytes, 1, std::numeric_limits<long>::max()));
 }
 
-void TJPEGDecompressor::StartDecompress()
+void TJPEGDecompressor::startDecompress()
 {
-    Run([](j_decompress_ptr c, void*) { jpeg_start_decompress(c); });
+    run([](j_decompress_ptr c, void*) { jpeg_start_decompress(c); });
 }
 
-void TJPEGDecompressor::ReadScanlines(uint8_t* top, ptrdiff_t step, TRowConverter convert, uint8_t* scratch)
+void TJPEGDecompressor::readScanlines(uint8_t* top, ptrdiff_t step, TRowConverter convert, uint8_t* scratch)
 {
     TRowTarget target{top, step, convert, scratch};
-    Run(
+    run(
         [](j_decompress_ptr c, void* arg) {
             const TRowTarget* t = static_cast<const TRowTarget*>(arg);
             while (c->output_scanline < c->output_height) {
@@ -243,9 +243,9 @@ void TJPEGDecompressor::ReadScanlines(uint8_t* top, ptrdiff_t step, TRowConverte
         &target);
 }
 
-void TJPEGDecompressor::FinishDecompress()
+void TJPEGDecompressor::finishDecompress()
 {
-    Run([](j_decompress_ptr c, void*) { jpeg_finish_decompress(c); });
+    run([](j_decompress_ptr c, void*) { jpeg_finish_decompress(c); });
 }
 
 }  // namespace abm

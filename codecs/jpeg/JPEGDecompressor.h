@@ -40,29 +40,29 @@ public:
     TJPEGDecompressor(const TJPEGDecompressor&) = delete;
     TJPEGDecompressor& operator=(const TJPEGDecompressor&) = delete;
 
-    jpeg_decompress_struct& Info() { return info_; }
+    jpeg_decompress_struct& info() { return info_; }
 
     // The library calls of the same names; each raises Error Jpeg on a library error.
-    void ReadHeader();  // an image is required, a tables-only stream fails
+    void readHeader();  // an image is required, a tables-only stream fails
     // The file has more than one scan (known once the header is read).
-    bool HasMultipleScans() const { return multipleScans_; }
-    void CalcOutputDimensions();
+    bool hasMultipleScans() const { return multipleScans_; }
+    void calcOutputDimensions();
 
     // What the library will allocate for itself while decoding, once the
     // output dimensions are known: a progressive or buffered file keeps every
     // coefficient (2 bytes each, 1.5 to 3 per pixel), any file a few rows of
     // samples per component and the output rows.
-    int64_t LibraryMemoryEstimate() const;
+    int64_t libraryMemoryEstimate() const;
     // The most the library may hold; past it, it would spill coefficients to
     // disk, which this build cannot, and fails with an Error Jpeg instead.
-    void SetLibraryMemoryLimit(int64_t bytes);
-    void StartDecompress();
+    void setLibraryMemoryLimit(int64_t bytes);
+    void startDecompress();
     // Every output row, one at a time: row y goes to top + y × step. With a
     // converter the library writes each row into `scratch` (one output row),
     // and the converter carries its pixels over to the target row.
     using TRowConverter = void (*)(const uint8_t* from, uint8_t* to, size_t pixels);
-    void ReadScanlines(uint8_t* top, ptrdiff_t step, TRowConverter convert = nullptr, uint8_t* scratch = nullptr);
-    void FinishDecompress();
+    void readScanlines(uint8_t* top, ptrdiff_t step, TRowConverter convert = nullptr, uint8_t* scratch = nullptr);
+    void finishDecompress();
 
     struct TErrorManager {
         jpeg_error_mgr pub;
@@ -82,7 +82,7 @@ public:
 
 private:
     using TStep = void (*)(j_decompress_ptr, void*);
-    void Run(TStep step, void* arg = nullptr);
+    void run(TStep step, void* arg = nullptr);
 
     jpeg_decompress_struct info_{};
     TErrorManager errors_{};

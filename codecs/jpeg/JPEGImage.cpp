@@ -17,7 +17,7 @@ std::atomic<int64_t> gDecodeCount{0};
 
 // Adobe's inverted CMYK, as the library delivers CMYK and YCCK files: each
 // sample is 255 less the ink, so a colour is its sample scaled by black's.
-void InvertedCmykToBgr(const uint8_t* from, uint8_t* to, size_t pixels)
+void invertedCmykToBgr(const uint8_t* from, uint8_t* to, size_t pixels)
 {
     for (size_t i = 0; i < pixels; ++i, from += 4, to += 3) {
         const unsigned k = from[3];
@@ -29,17 +29,17 @@ void InvertedCmykToBgr(const uint8_t* from, uint8_t* to, size_t pixels)
 
 // The decoding parameters the settings ask for, set once the header is read.
 // Returns whether the output is 8-bit (grey or quantised) rather than 24-bit.
-bool Configure(jpeg_decompress_struct& info, const TJPEGSettings& settings)
+bool configure(jpeg_decompress_struct& info, const TJPEGSettings& settings)
 {
     info.scale_num = 1;
-    info.scale_denom = 1u << settings.Scale;
-    info.do_block_smoothing = settings.Smoothing ? TRUE : FALSE;
+    info.scale_denom = 1u << settings.scale;
+    info.do_block_smoothing = settings.smoothing ? TRUE : FALSE;
     // libjpeg-turbo's own default is the integer DCT; pictures here have
     // always been decoded with the floating-point one.
     info.dct_method = JDCT_FLOAT;
-    if (settings.GrayscaleOutput)
+    if (settings.grayscaleOutput)
         info.out_color_space = JCS_GRAYSCALE;
-    const bool eightBit = settings.PixelFormat == jf8Bit || info.out_color_space == JCS_GRAYSCALE;
+    const bool eightBit = settings.pixelFormat == jf8Bit || info.out_color_space == JCS_GRAYSCALE;
     if (eightBit) {
         info.quantize_colors = TRUE;
         info.desired_number_of_colors = kQuantizedColors;
@@ -53,7 +53,7 @@ bool Configure(jpeg_decompress_struct& info, const TJPEGSettings& settings)
         // library refuses them.
         info.out_color_space = JCS_EXT_BGR;
     }
-    if (settings.Performance == jpBestSpeed) {
+    if (settings.performance == jpBestSpeed) {
         info.dct_method = JDCT_IFAST;
         info.two_pass_quantize = FALSE;
         info.dither_mode = JDITHER_ORDERED;
@@ -61,30 +61,30 @@ bool Configure(jpeg_decompress_struct& info, const TJPEGSettings& settings)
     return eightBit;
 }
 
-TBitmap Decode(const TLoadedBytes& bytes, const TJPEGSettings& settings)
+TBitmap decode(const TLoadedBytes& bytes, const TJPEGSettings& settings)
 {
     TJPEGDecompressor decompressor(bytes.data(), bytes.size());
-    jpeg_decompress_struct& info = decompressor.Info();
-    decompressor.ReadHeader();
-    const bool eightBit = Configure(info, settings);
+    jpeg_decompress_struct& info = decompressor.info();
+    decompressor.readHeader();
+    const bool eightBit = configure(info, settings);
     const bool cmyk = info.out_color_space == JCS_CMYK;
 
     // Refuse a picture past the raster cap, or one whose raster and library
     // buffers together do not fit the memory budget, before the library
     // reads its scans.
-    decompressor.CalcOutputDimensions();
+    decompressor.calcOutputDimensions();
     const int width = static_cast<int>(info.output_width), height = static_cast<int>(info.output_height);
-    if (static_cast<int64_t>(width) * height > RasterPixelLimit())
+    if (static_cast<int64_t>(width) * height > rasterPixelLimit())
         throw InvalidGraphicError(ErrorKind::InvalidBitmap);
-    const int64_t libraryBytes = decompressor.LibraryMemoryEstimate();
-    MemoryBudget::Require(RasterBytes(width, height, eightBit ? 8 : 24) + libraryBytes);
+    const int64_t libraryBytes = decompressor.libraryMemoryEstimate();
+    MemoryBudget::require(rasterBytes(width, height, eightBit ? 8 : 24) + libraryBytes);
 
     TBitmap raster;
-    raster.Create(width, height, TPixelLayout::ForFormat(eightBit ? pf8bit : pf24bit));
+    raster.create(width, height, TPixelLayout::forFormat(eightBit ? pf8bit : pf24bit));
     const MemoryReservation library(libraryBytes);
     // What it was promised and whatever else is left, never more.
-    decompressor.SetLibraryMemoryLimit(libraryBytes + MemoryBudget::Available());
-    decompressor.StartDecompress();
+    decompressor.setLibraryMemoryLimit(libraryBytes + MemoryBudget::available());
+    decompressor.startDecompress();
     if (eightBit) {
         TPalette palette(static_cast<size_t>(info.actual_number_of_colors));
         const bool grey = info.out_color_components == 1;
@@ -93,13 +93,13 @@ TBitmap Decode(const TLoadedBytes& bytes, const TJPEGSettings& settings)
             palette[i].g = info.colormap[grey ? 0 : 1][i];
             palette[i].b = info.colormap[grey ? 0 : 2][i];
         }
-        raster.SetPalette(std::move(palette));
+        raster.setPalette(std::move(palette));
     }
     // Rows lie bottom-up: the next row down is one stride lower in memory.
     std::vector<uint8_t> cmykRow(cmyk ? size_t{info.output_width} * 4 : 0);
-    decompressor.ReadScanlines(raster.ScanLine(0), -static_cast<ptrdiff_t>(raster.stride()),
-                               cmyk ? InvertedCmykToBgr : nullptr, cmykRow.data());
-    decompressor.FinishDecompress();
+    decompressor.readScanlines(raster.scanLine(0), -static_cast<ptrdiff_t>(raster.stride()),
+                               cmyk ? invertedCmykToBgr : nullptr, cmykRow.data());
+    decompressor.finishDecompress();
     return raster;
 }
 
@@ -110,60 +110,60 @@ TJPEGImage::TJPEGImage()
 {
 }
 
-void TJPEGImage::LoadFromFile(const std::string& fileName)
+void TJPEGImage::loadFromFile(const std::string& fileName)
 {
     TFileStream file(fileName, TFileStream::Mode::OpenRead);
-    LoadFromStream(file);
+    loadFromStream(file);
 }
 
-void TJPEGImage::LoadFromStream(TStream& stream)
+void TJPEGImage::loadFromStream(TStream& stream)
 {
     decoded_ = std::make_shared<TDecoded>();
     auto data = std::make_shared<TData>();
-    data->bytes = stream.ReadRest();
+    data->bytes = stream.readRest();
     data_ = data;
     if (data->bytes.empty())
         return;
 
     TJPEGDecompressor decompressor(data->bytes.data(), data->bytes.size());
-    decompressor.ReadHeader();
-    jpeg_decompress_struct& info = decompressor.Info();
+    decompressor.readHeader();
+    jpeg_decompress_struct& info = decompressor.info();
     data->width = static_cast<int>(info.image_width);
     data->height = static_cast<int>(info.image_height);
     data->grayscale = info.jpeg_color_space == JCS_GRAYSCALE;
-    data->progressive = decompressor.HasMultipleScans();
+    data->progressive = decompressor.hasMultipleScans();
 }
 
-int64_t TJPEGImage::DecodeMemory() const
+int64_t TJPEGImage::decodeMemory() const
 {
     if (data_->bytes.empty())
         return 0;
     TJPEGDecompressor decompressor(data_->bytes.data(), data_->bytes.size());
-    decompressor.ReadHeader();
-    const bool eightBit = Configure(decompressor.Info(), settings_);
-    decompressor.CalcOutputDimensions();
-    const jpeg_decompress_struct& info = decompressor.Info();
-    if (static_cast<int64_t>(info.output_width) * info.output_height > RasterPixelLimit())
+    decompressor.readHeader();
+    const bool eightBit = configure(decompressor.info(), settings_);
+    decompressor.calcOutputDimensions();
+    const jpeg_decompress_struct& info = decompressor.info();
+    if (static_cast<int64_t>(info.output_width) * info.output_height > rasterPixelLimit())
         throw InvalidGraphicError(ErrorKind::InvalidBitmap);
-    return RasterBytes(info.output_width, info.output_height, eightBit ? 8 : 24) + decompressor.LibraryMemoryEstimate();
+    return rasterBytes(info.output_width, info.output_height, eightBit ? 8 : 24) + decompressor.libraryMemoryEstimate();
 }
 
-const TBitmap& TJPEGImage::Bitmap()
+const TBitmap& TJPEGImage::raster()
 {
     if (!decoded_->done) {
         ++gDecodeCount;
-        decoded_->raster = Decode(data_->bytes, settings_);
+        decoded_->raster = decode(data_->bytes, settings_);
         decoded_->done = true;
     }
     return decoded_->raster;
 }
 
-void TJPEGImage::AssignTo(TBitmap& dest)
+void TJPEGImage::assignTo(TBitmap& dest)
 {
-    dest.Assign(&Bitmap());
+    dest.assign(&raster());
 }
 
-int64_t TJPEGImage::DecodeCount()
+int64_t TJPEGImage::decodeCount()
 {
     return gDecodeCount.load();
 }

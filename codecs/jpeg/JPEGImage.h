@@ -24,42 +24,42 @@ public:
     TJPEGImage& operator=(const TJPEGImage&) = default;
 
     // FileError FileOpen when the file cannot be opened.
-    void LoadFromFile(const std::string& fileName);
+    void loadFromFile(const std::string& fileName);
     // Takes the rest of the stream and reads the JPEG header: Error Jpeg 53 for
     // data that is not a JPEG, another number for a damaged header. An empty
     // rest loads without error and fails on decoding with Error Jpeg 42. A failed
     // load keeps the new data, with no size, so decoding fails the same way.
-    void LoadFromStream(TStream& stream);
+    void loadFromStream(TStream& stream);
 
     // From the frame header, unscaled.
-    int Width() const { return data_->width; }
-    int Height() const { return data_->height; }
-    bool Empty() const { return data_->width == 0 || data_->height == 0; }
+    int width() const { return data_->width; }
+    int height() const { return data_->height; }
+    bool empty() const { return data_->width == 0 || data_->height == 0; }
     // The file is stored in grey.
-    bool Grayscale() const { return data_->grayscale; }
+    bool grayscale() const { return data_->grayscale; }
     // The file has more than one scan.
-    bool ProgressiveEncoding() const { return data_->progressive; }
+    bool progressiveEncoding() const { return data_->progressive; }
 
     // The decoded raster, decoded on the first request: 24-bit blue-green-red,
     // or 8-bit with the library's colour map as palette for grey output and
     // the 8-bit pixel format. Raises Error Jpeg when the library refuses the data
     // and InvalidGraphicError InvalidBitmap past RasterPixelLimit().
-    const TBitmap& Bitmap();
+    const TBitmap& raster();
     // `dest` becomes a copy of the decoded raster (sharing its pixels until
     // one of them changes).
-    void AssignTo(TBitmap& dest);
+    void assignTo(TBitmap& dest);
     // What decoding under the current settings will hold at its peak, from
     // the header alone: the raster and libjpeg's own buffers. A picture past
     // the raster cap fails here as its decoding would. A decode that does not
     // fit the memory budget fails with MemoryLimitExceeded before it starts.
-    int64_t DecodeMemory() const;
+    int64_t decodeMemory() const;
 
     // The process-wide defaults when the picture was made.
-    const TJPEGSettings& Settings() const { return settings_; }
+    const TJPEGSettings& settings() const { return settings_; }
 
     // How many decodes this process has started, so that tests can see a
     // raster being reused rather than decoded again.
-    static int64_t DecodeCount();
+    static int64_t decodeCount();
 
 private:
     struct TData {

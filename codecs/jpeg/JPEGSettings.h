@@ -12,14 +12,14 @@ enum TJPEGScale { jsFullSize, jsHalf, jsQuarter, jsEighth };
 
 struct TJPEGSettings {
     // Decode colour files to grey as well.
-    bool GrayscaleOutput = false;
+    bool grayscaleOutput = false;
     // Best speed: fast integer inverse DCT, one-pass quantisation, ordered dither.
-    TJPEGPerformance Performance = jpBestQuality;
+    TJPEGPerformance performance = jpBestQuality;
     // 8 bits: quantise colour output to at most 236 colours.
-    TJPEGPixelFormat PixelFormat = jf24Bit;
-    TJPEGScale Scale = jsFullSize;
+    TJPEGPixelFormat pixelFormat = jf24Bit;
+    TJPEGScale scale = jsFullSize;
     // Block smoothing of progressive files whose later scans are missing.
-    bool Smoothing = true;
+    bool smoothing = true;
 };
 
 // The defaults new pictures copy; set them once, before any picture is made.

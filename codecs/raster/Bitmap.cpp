@@ -17,13 +17,13 @@ namespace abm {
 namespace {
 
 // Guards the share count test and the switch to a private copy.
-std::mutex& ShareLock()
+std::mutex& shareLock()
 {
     static std::mutex lock;
     return lock;
 }
 
-std::shared_ptr<TBitmapImage> NewImage(int width, int height, const TPixelLayout& layout, TSharedPalette palette)
+std::shared_ptr<TBitmapImage> newImage(int width, int height, const TPixelLayout& layout, TSharedPalette palette)
 {
     if (width < 0 || height < 0)
         throw InvalidGraphicError(ErrorKind::InvalidBitmap);
@@ -34,20 +34,20 @@ std::shared_ptr<TBitmapImage> NewImage(int width, int height, const TPixelLayout
     image->height = height;
     if (width == 0 || height == 0)
         return image;  // no pixels, but the format and sizes are kept
-    const int64_t stride = RowStride(width, layout.bitsPerPixel);
-    if (static_cast<int64_t>(width) * height > RasterPixelLimit() || stride * height > 4 * RasterPixelLimit())
+    const int64_t stride = rowStride(width, layout.bitsPerPixel);
+    if (static_cast<int64_t>(width) * height > rasterPixelLimit() || stride * height > 4 * rasterPixelLimit())
         throw InvalidGraphicError(ErrorKind::InvalidBitmap);
-    image->AllocatePixels(static_cast<size_t>(stride * height));
+    image->allocatePixels(static_cast<size_t>(stride * height));
     image->stride = static_cast<size_t>(stride);
     return image;
 }
 
 // At most 256 colours are kept.
-TSharedPalette Trimmed(TSharedPalette palette)
+TSharedPalette trimmed(TSharedPalette palette)
 {
     if (palette.size() <= 256)
         return palette;
-    return TPalette(palette.Colors().begin(), palette.Colors().begin() + 256);
+    return TPalette(palette.colors().begin(), palette.colors().begin() + 256);
 }
 
 }  // namespace
@@ -56,29 +56,29 @@ namespace {
 std::atomic<int64_t> gRasterPixelLimit{kMaxRasterPixels};
 }  // namespace
 
-int64_t RasterPixelLimit()
+int64_t rasterPixelLimit()
 {
     return gRasterPixelLimit.load(std::memory_order_relaxed);
 }
 
-void SetRasterPixelLimit(int64_t pixels)
+void setRasterPixelLimit(int64_t pixels)
 {
     gRasterPixelLimit.store(std::min(pixels, kMaxRasterPixels), std::memory_order_relaxed);
 }
 
-int64_t RowStride(int64_t width, int bitsPerPixel)
+int64_t rowStride(int64_t width, int bitsPerPixel)
 {
     return ((width * bitsPerPixel + 31) / 32) * 4;
 }
 
-int64_t RasterBytes(int64_t width, int64_t height, int bitsPerPixel)
+int64_t rasterBytes(int64_t width, int64_t height, int bitsPerPixel)
 {
     if (width <= 0 || height <= 0)
         return 0;
-    return RowStride(width, bitsPerPixel) * height + kObjectOverheadBytes;
+    return rowStride(width, bitsPerPixel) * height + kObjectOverheadBytes;
 }
 
-void TBitmapImage::AllocatePixels(size_t bytes, const uint8_t* from)
+void TBitmapImage::allocatePixels(size_t bytes, const uint8_t* from)
 {
     MemoryReservation held(static_cast<int64_t>(bytes) + kObjectOverheadBytes);
     try {
@@ -92,7 +92,7 @@ void TBitmapImage::AllocatePixels(size_t bytes, const uint8_t* from)
     reservation = std::move(held);
 }
 
-std::shared_ptr<TBitmapImage> TBitmapImage::Clone() const
+std::shared_ptr<TBitmapImage> TBitmapImage::clone() const
 {
     auto copy = std::make_shared<TBitmapImage>();
     copy->width = width;
@@ -101,11 +101,11 @@ std::shared_ptr<TBitmapImage> TBitmapImage::Clone() const
     copy->palette = palette;
     copy->stride = stride;
     if (!bits.empty())
-        copy->AllocatePixels(bits.size(), bits.data());
+        copy->allocatePixels(bits.size(), bits.data());
     return copy;
 }
 
-TPixelLayout TPixelLayout::ForFormat(TPixelFormat format)
+TPixelLayout TPixelLayout::forFormat(TPixelFormat format)
 {
     TPixelLayout l;
     switch (format) {
@@ -128,7 +128,7 @@ TPixelLayout TPixelLayout::ForFormat(TPixelFormat format)
     return l;
 }
 
-TPixelFormat TPixelLayout::Format() const
+TPixelFormat TPixelLayout::format() const
 {
     if (device)
         return pfDevice;
@@ -148,7 +148,7 @@ TPixelFormat TPixelLayout::Format() const
     }
 }
 
-bool TPixelLayout::SameAs(const TPixelLayout& o) const
+bool TPixelLayout::sameAs(const TPixelLayout& o) const
 {
     if (bitsPerPixel != o.bitsPerPixel || device != o.device || hasMasks != o.hasMasks)
         return false;
@@ -159,13 +159,13 @@ TBitmap::TBitmap() : image_(std::make_shared<TBitmapImage>()) {}
 
 TBitmap::TBitmap(const TBitmap& other)
 {
-    std::lock_guard<std::mutex> guard(ShareLock());
+    std::lock_guard<std::mutex> guard(shareLock());
     image_ = other.image_;
 }
 
 TBitmap& TBitmap::operator=(const TBitmap& other)
 {
-    Assign(&other);
+    assign(&other);
     return *this;
 }
 
@@ -192,7 +192,7 @@ TBitmap& TBitmap::operator=(TBitmap&& other) noexcept
 
 TBitmap::~TBitmap() = default;
 
-void TBitmap::Assign(const TBitmap* source)
+void TBitmap::assign(const TBitmap* source)
 {
     if (source == this)
         return;
@@ -203,73 +203,73 @@ void TBitmap::Assign(const TBitmap* source)
         return;
     }
     {
-        std::lock_guard<std::mutex> guard(ShareLock());
+        std::lock_guard<std::mutex> guard(shareLock());
         image_ = source->image_;
     }
 }
 
-TBitmapImage& TBitmap::MutableImage()
+TBitmapImage& TBitmap::mutableImage()
 {
-    std::lock_guard<std::mutex> guard(ShareLock());
+    std::lock_guard<std::mutex> guard(shareLock());
     if (image_.use_count() > 1)
-        image_ = image_->Clone();
+        image_ = image_->clone();
     return *image_;
 }
 
-TColor TBitmap::FillColor() const
+TColor TBitmap::fillColor() const
 {
-    return canvas_ ? canvas_->BrushColor : clWhite;
+    return canvas_ ? canvas_->brushColor : clWhite;
 }
 
-void TBitmap::Resize(int width, int height)
+void TBitmap::resize(int width, int height)
 {
     if (width == image_->width && height == image_->height)
         return;
-    auto fresh = NewImage(width, height, image_->layout, image_->palette);
+    auto fresh = newImage(width, height, image_->layout, image_->palette);
     if (!fresh->bits.empty()) {
-        FillImageRect(*fresh, Rect(0, 0, width, height), FillColor());
-        StretchBlit(*fresh, Rect(0, 0, image_->width, image_->height), *image_,
+        fillImageRect(*fresh, Rect(0, 0, width, height), fillColor());
+        stretchBlit(*fresh, Rect(0, 0, image_->width, image_->height), *image_,
                     Rect(0, 0, image_->width, image_->height));
     }
     image_ = std::move(fresh);
 }
 
-void TBitmap::SetWidth(int width)
+void TBitmap::setWidth(int width)
 {
-    Resize(width, image_->height);
+    resize(width, image_->height);
 }
 
-void TBitmap::SetHeight(int height)
+void TBitmap::setHeight(int height)
 {
-    Resize(image_->width, height);
+    resize(image_->width, height);
 }
 
-void TBitmap::SetSize(int width, int height)
+void TBitmap::setSize(int width, int height)
 {
-    Resize(width, height);
+    resize(width, height);
 }
 
-void TBitmap::SetPixelFormat(TPixelFormat format)
+void TBitmap::setPixelFormat(TPixelFormat format)
 {
-    if (format == PixelFormat())
+    if (format == pixelFormat())
         return;
     if (format == pfCustom)
         throw InvalidGraphicError(ErrorKind::InvalidPixelFormat);
-    const TPixelLayout layout = TPixelLayout::ForFormat(format);
+    const TPixelLayout layout = TPixelLayout::forFormat(format);
     TSharedPalette palette;
     if (format == pf4bit)
-        palette = SystemPalette16();
+        palette = systemPalette16();
     else if (format == pf8bit)
-        palette = HalftonePalette();
+        palette = halftonePalette();
     else
         palette = image_->palette;
     if (format == pf1bit && palette.size() < 2)
         palette = {TPaletteEntry{0, 0, 0}, TPaletteEntry{255, 255, 255}};
-    auto fresh = NewImage(image_->width, image_->height, layout, std::move(palette));
+    auto fresh = newImage(image_->width, image_->height, layout, std::move(palette));
     if (!fresh->bits.empty()) {
         if (layout.bitsPerPixel <= 8)
-            FillImageRect(*fresh, Rect(0, 0, fresh->width, fresh->height), FillColor());
-        StretchBlit(*fresh, Rect(0, 0, image_->width, image_->height), *image_,
+            fillImageRect(*fresh, Rect(0, 0, fresh->width, fresh->height), fillColor());
+        stretchBlit(*fresh, Rect(0, 0, image_->width, image_->height), *image_,
                     Rect(0, 0, image_->width, image_->height));
     }
     image_ = std::move(fresh);
@@ -278,88 +278,88 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
 // A raster 0 pixels wide still has rows; they hold no bytes.
 static uint8_t gNoPixels[4];
 
-uint8_t* TBitmap::ScanLine(int y)
+uint8_t* TBitmap::scanLine(int y)
 {
     if (y < 0 || y >= image_->height)
         throw Error(ErrorKind::ScanLineOutOfRange);
     if (image_->bits.empty())
         return gNoPixels;
-    return MutableImage().Row(y);
+    return mutableImage().row(y);
 }
 
-const uint8_t* TBitmap::ScanLine(int y) const
+const uint8_t* TBitmap::scanLine(int y) const
 {
     if (y < 0 || y >= image_->height)
         throw Error(ErrorKind::ScanLineOutOfRange);
     if (image_->bits.empty())
         return gNoPixels;
-    return image_->Row(y);
+    return image_->row(y);
 }
 
-void TBitmap::SetPalette(TSharedPalette palette)
+void TBitmap::setPalette(TSharedPalette palette)
 {
-    MutableImage().palette = Trimmed(std::move(palette));
+    mutableImage().palette = trimmed(std::move(palette));
 }
 
-TCanvas& TBitmap::Canvas()
+TCanvas& TBitmap::canvas()
 {
     if (!canvas_)
         canvas_ = std::make_unique<TCanvas>(this);
     return *canvas_;
 }
 
-void TBitmap::Create(int width, int height, const TPixelLayout& layout, TSharedPalette palette)
+void TBitmap::create(int width, int height, const TPixelLayout& layout, TSharedPalette palette)
 {
-    image_ = NewImage(width, height, layout, Trimmed(std::move(palette)));
+    image_ = newImage(width, height, layout, trimmed(std::move(palette)));
 }
 
-TColor TBitmap::Pixel(int x, int y) const
+TColor TBitmap::pixel(int x, int y) const
 {
     if (x < 0 || x >= image_->width)
         throw Error(ErrorKind::ScanLineOutOfRange);
-    const uint8_t* row = ScanLine(y);
-    return TColorDecoder(image_->layout, image_->palette).Decode(ReadRaw(row, x, image_->layout.bitsPerPixel));
+    const uint8_t* row = scanLine(y);
+    return TColorDecoder(image_->layout, image_->palette).decode(readRaw(row, x, image_->layout.bitsPerPixel));
 }
 
-void TBitmap::LoadFromFile(const std::string& fileName)
+void TBitmap::loadFromFile(const std::string& fileName)
 {
-    const TLoadedBytes bytes = ReadWholeFile(fileName);
-    LoadFromMemory(bytes.data(), bytes.size());
+    const TLoadedBytes bytes = readWholeFile(fileName);
+    loadFromMemory(bytes.data(), bytes.size());
 }
 
-void TBitmap::LoadFromStream(TStream& stream)
+void TBitmap::loadFromStream(TStream& stream)
 {
-    const TLoadedBytes bytes = stream.ReadRest();
-    LoadFromMemory(bytes.data(), bytes.size());
+    const TLoadedBytes bytes = stream.readRest();
+    loadFromMemory(bytes.data(), bytes.size());
 }
 
-void TBitmap::LoadFromMemory(const uint8_t* data, size_t size)
+void TBitmap::loadFromMemory(const uint8_t* data, size_t size)
 {
     auto image = std::make_shared<TBitmapImage>();
     image->layout = image_->layout;
-    ReadBmp(data, size, *image);
+    readBmp(data, size, *image);
     image_ = std::move(image);
 }
 
-void TBitmap::SaveToFile(const std::string& fileName) const
+void TBitmap::saveToFile(const std::string& fileName) const
 {
-    const std::vector<uint8_t> bytes = WriteBmp(*image_);
+    const std::vector<uint8_t> bytes = writeBmp(*image_);
     TFileStream file(fileName, TFileStream::Mode::Create);
-    file.Write(bytes.data(), bytes.size());
+    file.write(bytes.data(), bytes.size());
 }
 
-std::vector<uint8_t> TBitmap::SaveToBytes() const
+std::vector<uint8_t> TBitmap::saveToBytes() const
 {
-    return WriteBmp(*image_);
+    return writeBmp(*image_);
 }
 
-void TBitmap::SaveToStream(TStream& stream) const
+void TBitmap::saveToStream(TStream& stream) const
 {
-    const std::vector<uint8_t> bytes = WriteBmp(*image_);
-    stream.Write(bytes.data(), bytes.size());
+    const std::vector<uint8_t> bytes = writeBmp(*image_);
+    stream.write(bytes.data(), bytes.size());
 }
 
-const TPalette& SystemPalette16()
+const TPalette& systemPalette16()
 {
     static const TPalette palette = {
         {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
@@ -369,7 +369,7 @@ const TPalette& SystemPalette16()
     return palette;
 }
 
-const TPalette& HalftonePalette()
+const TPalette& halftonePalette()
 {
     // A 6 × 6 × 6 colour cube followed by the grey levels the cube lacks.
     static const TPalette palette = [] {

@@ -23,8 +23,8 @@ class TStream;
 constexpr int64_t kMaxRasterPixels = int64_t{1} << 28;
 // The cap in force: kMaxRasterPixels, unless lowered (the fuzzers do, to
 // spend their time on variety rather than on huge valid pictures).
-int64_t RasterPixelLimit();
-void SetRasterPixelLimit(int64_t pixels);
+int64_t rasterPixelLimit();
+void setRasterPixelLimit(int64_t pixels);
 
 // How the pixel memory is laid out; the pixel format is derived from it.
 struct TPixelLayout {
@@ -33,9 +33,9 @@ struct TPixelLayout {
     bool hasMasks = false;
     uint32_t masks[3] = {0, 0, 0};  // red, green, blue
 
-    static TPixelLayout ForFormat(TPixelFormat format);
-    TPixelFormat Format() const;
-    bool SameAs(const TPixelLayout& other) const;
+    static TPixelLayout forFormat(TPixelFormat format);
+    TPixelFormat format() const;
+    bool sameAs(const TPixelLayout& other) const;
 };
 
 // The pixel memory itself; shared between copies of a TBitmap. It holds its
@@ -44,7 +44,7 @@ struct TPixelLayout {
 struct TBitmapImage {
     int width = 0;
     int height = 0;
-    TPixelLayout layout = TPixelLayout::ForFormat(pfDevice);
+    TPixelLayout layout = TPixelLayout::forFormat(pfDevice);
     TSharedPalette palette;
     size_t stride = 0;
     std::vector<uint8_t> bits;  // bottom row first
@@ -57,19 +57,19 @@ struct TBitmapImage {
     // `bytes` of pixel memory, zeroed or copied from `from`, reserved first:
     // MemoryLimitExceeded when they do not fit, Error OutOfMemory when the system
     // has none. On failure the old memory stays.
-    void AllocatePixels(size_t bytes, const uint8_t* from = nullptr);
+    void allocatePixels(size_t bytes, const uint8_t* from = nullptr);
     // An equal image with pixel memory of its own.
-    std::shared_ptr<TBitmapImage> Clone() const;
+    std::shared_ptr<TBitmapImage> clone() const;
 
-    uint8_t* Row(int y) { return bits.data() + static_cast<size_t>(height - 1 - y) * stride; }
-    const uint8_t* Row(int y) const { return bits.data() + static_cast<size_t>(height - 1 - y) * stride; }
+    uint8_t* row(int y) { return bits.data() + static_cast<size_t>(height - 1 - y) * stride; }
+    const uint8_t* row(int y) const { return bits.data() + static_cast<size_t>(height - 1 - y) * stride; }
 };
 
 // ((width × bits + 31) div 32) × 4, in 64 bits so hostile sizes cannot wrap.
-int64_t RowStride(int64_t width, int bitsPerPixel);
+int64_t rowStride(int64_t width, int bitsPerPixel);
 // What a raster of that size holds against the memory budget: its pixel
 // memory and its bookkeeping; nothing when it has no pixels.
-int64_t RasterBytes(int64_t width, int64_t height, int bitsPerPixel);
+int64_t rasterBytes(int64_t width, int64_t height, int bitsPerPixel);
 
 class TBitmap {
 public:
@@ -81,63 +81,63 @@ public:
     ~TBitmap();
 
     // Copy from a raster, or from nothing (nullptr) to become empty.
-    void Assign(const TBitmap* source);
+    void assign(const TBitmap* source);
 
-    int Width() const { return image_->width; }
-    int Height() const { return image_->height; }
-    bool Empty() const { return image_->width == 0 || image_->height == 0; }
-    void SetWidth(int width);
-    void SetHeight(int height);
-    void SetSize(int width, int height);
+    int width() const { return image_->width; }
+    int height() const { return image_->height; }
+    bool empty() const { return image_->width == 0 || image_->height == 0; }
+    void setWidth(int width);
+    void setHeight(int height);
+    void setSize(int width, int height);
 
-    TPixelFormat PixelFormat() const { return image_->layout.Format(); }
-    void SetPixelFormat(TPixelFormat format);
-    const TPixelLayout& Layout() const { return image_->layout; }
-    int BitsPerPixel() const { return image_->layout.bitsPerPixel; }
+    TPixelFormat pixelFormat() const { return image_->layout.format(); }
+    void setPixelFormat(TPixelFormat format);
+    const TPixelLayout& layout() const { return image_->layout; }
+    int bitsPerPixel() const { return image_->layout.bitsPerPixel; }
     int stride() const { return static_cast<int>(image_->stride); }
 
     // Address of the leftmost pixel of row y, row 0 at the top. The writable
     // form gives this copy private pixel memory first.
-    uint8_t* ScanLine(int y);
-    const uint8_t* ScanLine(int y) const;
+    uint8_t* scanLine(int y);
+    const uint8_t* scanLine(int y) const;
 
-    const TPalette& Palette() const { return image_->palette; }
-    const TSharedPalette& SharedPalette() const { return image_->palette; }
-    void SetPalette(TSharedPalette palette);
+    const TPalette& palette() const { return image_->palette; }
+    const TSharedPalette& sharedPalette() const { return image_->palette; }
+    void setPalette(TSharedPalette palette);
 
-    TCanvas& Canvas();
+    TCanvas& canvas();
 
     // Makes fresh zeroed pixel memory of the given layout and palette; refuses
     // sizes past RasterPixelLimit() with InvalidGraphicError InvalidBitmap,
     // and memory past the budget with MemoryLimitExceeded.
-    void Create(int width, int height, const TPixelLayout& layout, TSharedPalette palette = {});
+    void create(int width, int height, const TPixelLayout& layout, TSharedPalette palette = {});
 
     // The colour of pixel (x, y); indexes past the palette read as black.
-    TColor Pixel(int x, int y) const;
+    TColor pixel(int x, int y) const;
 
-    bool SharesPixelsWith(const TBitmap& other) const { return image_ == other.image_; }
-    const TBitmapImage& Image() const { return *image_; }
-    TBitmapImage& MutableImage();
+    bool sharesPixelsWith(const TBitmap& other) const { return image_ == other.image_; }
+    const TBitmapImage& image() const { return *image_; }
+    TBitmapImage& mutableImage();
 
-    void LoadFromFile(const std::string& fileName);
-    void LoadFromStream(TStream& stream);
-    void LoadFromMemory(const uint8_t* data, size_t size);
-    void SaveToFile(const std::string& fileName) const;
-    void SaveToStream(TStream& stream) const;
+    void loadFromFile(const std::string& fileName);
+    void loadFromStream(TStream& stream);
+    void loadFromMemory(const uint8_t* data, size_t size);
+    void saveToFile(const std::string& fileName) const;
+    void saveToStream(TStream& stream) const;
     // The BMP file's bytes, as SaveToFile writes them.
-    std::vector<uint8_t> SaveToBytes() const;
+    std::vector<uint8_t> saveToBytes() const;
 
 private:
     friend class TCanvas;
-    void Resize(int width, int height);
-    TColor FillColor() const;
+    void resize(int width, int height);
+    TColor fillColor() const;
 
     std::shared_ptr<TBitmapImage> image_;
     std::unique_ptr<TCanvas> canvas_;
 };
 
 // The 16 colours of the 4-bit format and the 256 of the 8-bit conversion.
-const TPalette& SystemPalette16();
-const TPalette& HalftonePalette();
+const TPalette& systemPalette16();
+const TPalette& halftonePalette();
 
 }  // namespace abm

@@ -13,25 +13,25 @@ namespace {
 
 constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
 
-[[noreturn]] void Invalid()
+[[noreturn]] void invalid()
 {
     throw InvalidGraphicError(ErrorKind::InvalidBitmap);
 }
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p)
+uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t u32(const uint8_t* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
            (static_cast<uint32_t>(p[3]) << 24);
 }
 
-void PutU16(std::vector<uint8_t>& out, size_t at, uint32_t v)
+void putU16(std::vector<uint8_t>& out, size_t at, uint32_t v)
 {
     out[at] = static_cast<uint8_t>(v);
     out[at + 1] = static_cast<uint8_t>(v >> 8);
 }
 
-void PutU32(std::vector<uint8_t>& out, size_t at, uint32_t v)
+void putU32(std::vector<uint8_t>& out, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         out[at + i] = static_cast<uint8_t>(v >> (8 * i));
@@ -40,7 +40,7 @@ void PutU32(std::vector<uint8_t>& out, size_t at, uint32_t v)
 class Reader {
 public:
     Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    const uint8_t* Take(size_t count)
+    const uint8_t* take(size_t count)
     {
         if (count > size_ - pos_)
             throw FileError(ErrorKind::StreamRead);
@@ -48,8 +48,8 @@ public:
         pos_ += count;
         return p;
     }
-    size_t Left() const { return size_ - pos_; }
-    const uint8_t* Here() const { return data_ + pos_; }
+    size_t left() const { return size_ - pos_; }
+    const uint8_t* here() const { return data_ + pos_; }
 
 private:
     const uint8_t* data_;
@@ -59,7 +59,7 @@ private:
 
 // Run-length data, decoded into 4- or 8-bit pixel memory. Runs and deltas that
 // leave the picture stop at its edge; pixels never reached stay index 0.
-void DecodeRle(const uint8_t* p, size_t n, bool four, TBitmapImage& img)
+void decodeRle(const uint8_t* p, size_t n, bool four, TBitmapImage& img)
 {
     const int w = img.width, h = img.height;
     int x = 0, y = 0;  // y counts rows from the bottom, as stored
@@ -114,7 +114,7 @@ void DecodeRle(const uint8_t* p, size_t n, bool four, TBitmapImage& img)
 
 }  // namespace
 
-void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
+void readBmp(const uint8_t* data, size_t size, TBitmapImage& out)
 {
     if (size == 0) {
         const TPixelLayout layout = out.layout;
@@ -123,45 +123,45 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
         return;
     }
     Reader r(data, size);
-    const uint8_t* fileHeader = r.Take(14);
+    const uint8_t* fileHeader = r.take(14);
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
-        Invalid();
+        invalid();
 
-    const uint32_t headerSize = U32(r.Take(4));
+    const uint32_t headerSize = u32(r.take(4));
     int64_t width = 0, height = 0;
     int planes = 0, bpp = 0;
     uint32_t compression = kRgb, colorsUsed = 0;
     uint32_t masks[3] = {0, 0, 0};
     const bool core = headerSize == 12;
     if (core) {
-        const uint8_t* h = r.Take(8);
-        width = U16(h);
-        height = U16(h + 2);
-        planes = U16(h + 4);
-        bpp = U16(h + 6);
+        const uint8_t* h = r.take(8);
+        width = u16(h);
+        height = u16(h + 2);
+        planes = u16(h + 4);
+        bpp = u16(h + 6);
     } else {
         if (headerSize < 4)
-            Invalid();
+            invalid();
         uint8_t h[120] = {};
-        const uint8_t* src = r.Take(headerSize - 4);
+        const uint8_t* src = r.take(headerSize - 4);
         std::memcpy(h, src, std::min<size_t>(headerSize - 4, sizeof h));
-        width = static_cast<int32_t>(U32(h));
-        height = static_cast<int32_t>(U32(h + 4));
-        planes = U16(h + 8);
-        bpp = U16(h + 10);
-        compression = U32(h + 12);
-        colorsUsed = U32(h + 28);
+        width = static_cast<int32_t>(u32(h));
+        height = static_cast<int32_t>(u32(h + 4));
+        planes = u16(h + 8);
+        bpp = u16(h + 10);
+        compression = u32(h + 12);
+        colorsUsed = u32(h + 28);
         if (headerSize >= 52)
             for (int i = 0; i < 3; ++i)
-                masks[i] = U32(h + 36 + 4 * i);
+                masks[i] = u32(h + 36 + 4 * i);
     }
     if (planes != 1)
-        Invalid();
+        invalid();
     const bool bitFields = compression == kBitFields && (bpp == 16 || bpp == 32);
     if (bitFields && headerSize < 52) {
-        const uint8_t* m = r.Take(12);
+        const uint8_t* m = r.take(12);
         for (int i = 0; i < 3; ++i)
-            masks[i] = U32(m + 4 * i);
+            masks[i] = u32(m + 4 * i);
     }
 
     uint64_t colorCount = colorsUsed;
@@ -171,14 +171,14 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
     // Writers may leave a gap before the pixels or write a shorter colour
     // table than the bit depth implies; the file header's offset tells. An
     // offset into the headers or past the file is not believed.
-    const size_t headersEnd = size - r.Left();
-    const uint32_t pixelOffset = U32(fileHeader + 10);
+    const size_t headersEnd = size - r.left();
+    const uint32_t pixelOffset = u32(fileHeader + 10);
     const bool offsetBelieved = pixelOffset >= headersEnd && pixelOffset < size;
     if (offsetBelieved)
         colorCount = std::min<uint64_t>(colorCount, (pixelOffset - headersEnd) / entrySize);
-    if (colorCount > r.Left() / entrySize)
+    if (colorCount > r.left() / entrySize)
         throw FileError(ErrorKind::StreamRead);
-    const uint8_t* table = r.Take(static_cast<size_t>(colorCount) * entrySize);
+    const uint8_t* table = r.take(static_cast<size_t>(colorCount) * entrySize);
     TPalette palette;
     for (uint64_t i = 0; i < std::min<uint64_t>(colorCount, 256); ++i) {
         const uint8_t* e = table + i * entrySize;
@@ -187,21 +187,21 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
 
     // What the platform would refuse to make.
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        Invalid();
+        invalid();
     if (width <= 0 || height == 0 || height < -INT32_MAX)
-        Invalid();
+        invalid();
     const bool topDown = height < 0;
     const int64_t rows = topDown ? -height : height;
     if (compression == kBitFields && !bitFields)
-        Invalid();
+        invalid();
     if (compression == kRle8 && (bpp != 8 || topDown))
-        Invalid();
+        invalid();
     if (compression == kRle4 && (bpp != 4 || topDown))
-        Invalid();
+        invalid();
     if (compression > kBitFields)
-        Invalid();
-    if (width * rows > RasterPixelLimit())
-        Invalid();
+        invalid();
+    if (width * rows > rasterPixelLimit())
+        invalid();
 
     TPixelLayout layout;
     layout.bitsPerPixel = bpp;
@@ -213,18 +213,18 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
     img.layout = layout;
     img.width = static_cast<int>(width);
     img.height = static_cast<int>(rows);
-    img.stride = static_cast<size_t>(RowStride(width, bpp));
-    img.AllocatePixels(img.stride * static_cast<size_t>(rows));
+    img.stride = static_cast<size_t>(rowStride(width, bpp));
+    img.allocatePixels(img.stride * static_cast<size_t>(rows));
     if (bpp <= 8 || colorCount > 0)
         img.palette = std::move(palette);
 
     // The image-size field is not believed either: run-length data may be
     // longer than the rows it unpacks into, and a field too small would leave
     // rows black that the file holds. What the file does not hold stays zero.
-    const uint8_t* pixels = offsetBelieved ? data + pixelOffset : r.Here();
+    const uint8_t* pixels = offsetBelieved ? data + pixelOffset : r.here();
     const size_t available = static_cast<size_t>(data + size - pixels);
     if (compression == kRle8 || compression == kRle4) {
-        DecodeRle(pixels, available, compression == kRle4, img);
+        decodeRle(pixels, available, compression == kRle4, img);
     } else {
         const uint64_t imageSize = std::min<uint64_t>(img.stride * static_cast<uint64_t>(rows), available);
         for (int64_t i = 0; i < rows; ++i) {
@@ -239,25 +239,25 @@ void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out)
     out = std::move(img);
 }
 
-bool ReadBmpSize(const uint8_t* data, size_t size, int64_t& width, int64_t& height, int& bitsPerPixel)
+bool readBmpSize(const uint8_t* data, size_t size, int64_t& width, int64_t& height, int& bitsPerPixel)
 {
     if (size < 26 || data[0] != 'B' || data[1] != 'M')
         return false;
-    if (U32(data + 14) == 12) {
-        width = U16(data + 18);
-        height = U16(data + 20);
-        bitsPerPixel = U16(data + 24);
+    if (u32(data + 14) == 12) {
+        width = u16(data + 18);
+        height = u16(data + 20);
+        bitsPerPixel = u16(data + 24);
         return true;
     }
     if (size < 30)
         return false;
-    width = static_cast<int32_t>(U32(data + 18));
-    height = std::abs(static_cast<int64_t>(static_cast<int32_t>(U32(data + 22))));
-    bitsPerPixel = U16(data + 28);
+    width = static_cast<int32_t>(u32(data + 18));
+    height = std::abs(static_cast<int64_t>(static_cast<int32_t>(u32(data + 22))));
+    bitsPerPixel = u16(data + 28);
     return true;
 }
 
-std::vector<uint8_t> WriteBmp(const TBitmapImage& image)
+std::vector<uint8_t> writeBmp(const TBitmapImage& image)
 {
     const TPixelLayout& layout = image.layout;
     const bool masks = layout.hasMasks && (layout.bitsPerPixel == 16 || layout.bitsPerPixel == 32);
@@ -268,20 +268,20 @@ std::vector<uint8_t> WriteBmp(const TBitmapImage& image)
 
     out[0] = 'B';
     out[1] = 'M';
-    PutU32(out, 2, static_cast<uint32_t>(out.size()));
-    PutU32(out, 10, static_cast<uint32_t>(offset));
-    PutU32(out, 14, 40);
-    PutU32(out, 18, static_cast<uint32_t>(image.width));
-    PutU32(out, 22, static_cast<uint32_t>(image.height));
-    PutU16(out, 26, 1);
-    PutU16(out, 28, static_cast<uint32_t>(layout.bitsPerPixel));
-    PutU32(out, 30, masks ? kBitFields : kRgb);
-    PutU32(out, 34, static_cast<uint32_t>(imageSize));
-    PutU32(out, 46, static_cast<uint32_t>(colors));
+    putU32(out, 2, static_cast<uint32_t>(out.size()));
+    putU32(out, 10, static_cast<uint32_t>(offset));
+    putU32(out, 14, 40);
+    putU32(out, 18, static_cast<uint32_t>(image.width));
+    putU32(out, 22, static_cast<uint32_t>(image.height));
+    putU16(out, 26, 1);
+    putU16(out, 28, static_cast<uint32_t>(layout.bitsPerPixel));
+    putU32(out, 30, masks ? kBitFields : kRgb);
+    putU32(out, 34, static_cast<uint32_t>(imageSize));
+    putU32(out, 46, static_cast<uint32_t>(colors));
     size_t at = 54;
     if (masks) {
         for (int i = 0; i < 3; ++i, at += 4)
-            PutU32(out, at, layout.masks[i]);
+            putU32(out, at, layout.masks[i]);
     }
     for (size_t i = 0; i < colors; ++i, at += 4) {
         out[at] = image.palette[i].b;

@@ -14,13 +14,13 @@ namespace abm {
 
 // Fills `out` from a whole BMP file. An empty input gives an empty raster.
 // Raises InvalidGraphicError or FileError StreamRead; `out` is only meaningful on success.
-void ReadBmp(const uint8_t* data, size_t size, TBitmapImage& out);
+void readBmp(const uint8_t* data, size_t size, TBitmapImage& out);
 
 // The picture's size and bits per pixel from the headers alone, so that a
 // caller can weigh a file before its pixels are read; false when the bytes
 // do not start like a BMP file.
-bool ReadBmpSize(const uint8_t* data, size_t size, int64_t& width, int64_t& height, int& bitsPerPixel);
+bool readBmpSize(const uint8_t* data, size_t size, int64_t& width, int64_t& height, int& bitsPerPixel);
 
-std::vector<uint8_t> WriteBmp(const TBitmapImage& image);
+std::vector<uint8_t> writeBmp(const TBitmapImage& image);
 
 }  // namespace abm

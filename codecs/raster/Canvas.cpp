@@ -11,7 +11,7 @@ namespace abm {
 
 namespace {
 
-bool IsPlainBgr(const TPixelLayout& l)
+bool isPlainBgr(const TPixelLayout& l)
 {
     return (l.bitsPerPixel == 24 || l.bitsPerPixel == 32) && !l.hasMasks;
 }
@@ -37,22 +37,22 @@ struct BgrTo565Conv {
 struct GenericConv {
     const TColorDecoder* decoder;
     TColorEncoder* encoder;
-    uint32_t operator()(uint32_t raw) const { return encoder->Encode(decoder->Decode(raw)); }
+    uint32_t operator()(uint32_t raw) const { return encoder->encode(decoder->decode(raw)); }
 };
 
 template <int SB>
-inline uint32_t ReadAt(const uint8_t* row, int x)
+inline uint32_t readAt(const uint8_t* row, int x)
 {
     if constexpr (SB == 8)
         return row[x];
     else if constexpr (SB == 16)
         return static_cast<uint32_t>(row[2 * x]) | (static_cast<uint32_t>(row[2 * x + 1]) << 8);
     else
-        return ReadRaw(row, x, SB);
+        return readRaw(row, x, SB);
 }
 
 template <int DB>
-inline void WriteAt(uint8_t* row, int x, uint32_t v)
+inline void writeAt(uint8_t* row, int x, uint32_t v)
 {
     if constexpr (DB == 8)
         row[x] = static_cast<uint8_t>(v);
@@ -60,7 +60,7 @@ inline void WriteAt(uint8_t* row, int x, uint32_t v)
         row[2 * x] = static_cast<uint8_t>(v);
         row[2 * x + 1] = static_cast<uint8_t>(v >> 8);
     } else
-        WriteRaw(row, x, DB, v);
+        writeRaw(row, x, DB, v);
 }
 
 struct BlitJob {
@@ -73,104 +73,104 @@ struct BlitJob {
 };
 
 template <int SB, int DB, class Conv>
-void BlitLoop(const BlitJob& job, Conv conv)
+void blitLoop(const BlitJob& job, Conv conv)
 {
     const TBitmapImage& src = *job.src;
     TBitmapImage& dst = *job.dst;
-    const int64_t dh = job.d.Height(), sh = job.s.Height();
+    const int64_t dh = job.d.height(), sh = job.s.height();
     // Unscaled across and unmasked: the columns map straight, without the table.
-    const bool straight = !job.mask && job.d.Width() == job.s.Width();
-    const int shift = job.s.Left - job.d.Left;
-    const int from = std::max(job.clip.Left, -shift), to = std::min(job.clip.Right, src.width - shift);
-    for (int dy = job.clip.Top; dy < job.clip.Bottom; ++dy) {
-        const int sy = job.s.Top + static_cast<int>(static_cast<int64_t>(dy - job.d.Top) * sh / dh);
+    const bool straight = !job.mask && job.d.width() == job.s.width();
+    const int shift = job.s.left - job.d.left;
+    const int from = std::max(job.clip.left, -shift), to = std::min(job.clip.right, src.width - shift);
+    for (int dy = job.clip.top; dy < job.clip.bottom; ++dy) {
+        const int sy = job.s.top + static_cast<int>(static_cast<int64_t>(dy - job.d.top) * sh / dh);
         if (sy < 0 || sy >= src.height)
             continue;
-        const uint8_t* srow = src.Row(sy);
-        uint8_t* drow = dst.Row(dy);
+        const uint8_t* srow = src.row(sy);
+        uint8_t* drow = dst.row(dy);
         if (straight) {
             for (int dx = from; dx < to; ++dx)
-                WriteAt<DB>(drow, dx, conv(ReadAt<SB>(srow, dx + shift)));
+                writeAt<DB>(drow, dx, conv(readAt<SB>(srow, dx + shift)));
             continue;
         }
         const bool maskRow = job.mask && sy < job.mask->height;
-        for (int i = 0, dx = job.clip.Left; dx < job.clip.Right; ++i, ++dx) {
+        for (int i = 0, dx = job.clip.left; dx < job.clip.right; ++i, ++dx) {
             const int sx = job.xs[i];
             if (sx < 0 || sx >= src.width)
                 continue;
-            if (maskRow && sx < job.mask->width && job.mask->Test(sx, sy))
+            if (maskRow && sx < job.mask->width && job.mask->test(sx, sy))
                 continue;
-            WriteAt<DB>(drow, dx, conv(ReadAt<SB>(srow, sx)));
+            writeAt<DB>(drow, dx, conv(readAt<SB>(srow, sx)));
         }
     }
 }
 
 template <int SB, class Conv>
-void DispatchDst(const BlitJob& job, Conv conv)
+void dispatchDst(const BlitJob& job, Conv conv)
 {
     switch (job.dst->layout.bitsPerPixel) {
-    case 1: BlitLoop<SB, 1>(job, conv); break;
-    case 4: BlitLoop<SB, 4>(job, conv); break;
-    case 8: BlitLoop<SB, 8>(job, conv); break;
-    case 16: BlitLoop<SB, 16>(job, conv); break;
-    case 24: BlitLoop<SB, 24>(job, conv); break;
-    default: BlitLoop<SB, 32>(job, conv); break;
+    case 1: blitLoop<SB, 1>(job, conv); break;
+    case 4: blitLoop<SB, 4>(job, conv); break;
+    case 8: blitLoop<SB, 8>(job, conv); break;
+    case 16: blitLoop<SB, 16>(job, conv); break;
+    case 24: blitLoop<SB, 24>(job, conv); break;
+    default: blitLoop<SB, 32>(job, conv); break;
     }
 }
 
 template <class Conv>
-void Dispatch(const BlitJob& job, Conv conv)
+void dispatch(const BlitJob& job, Conv conv)
 {
     switch (job.src->layout.bitsPerPixel) {
-    case 1: DispatchDst<1>(job, conv); break;
-    case 4: DispatchDst<4>(job, conv); break;
-    case 8: DispatchDst<8>(job, conv); break;
-    case 16: DispatchDst<16>(job, conv); break;
-    case 24: DispatchDst<24>(job, conv); break;
-    default: DispatchDst<32>(job, conv); break;
+    case 1: dispatchDst<1>(job, conv); break;
+    case 4: dispatchDst<4>(job, conv); break;
+    case 8: dispatchDst<8>(job, conv); break;
+    case 16: dispatchDst<16>(job, conv); break;
+    case 24: dispatchDst<24>(job, conv); break;
+    default: dispatchDst<32>(job, conv); break;
     }
 }
 
 // A raster drawn unscaled onto the raster whose pixel memory it shares would
 // only copy that memory to write the same pixels again (a GIF's first frame
 // is drawn over its own copy; a 16-bit frame over its source).
-bool OntoItself(const TBitmap& owner, const TRect& r, const TBitmap& picture)
+bool ontoItself(const TBitmap& owner, const TRect& r, const TBitmap& picture)
 {
-    return picture.SharesPixelsWith(owner) && r == Rect(0, 0, picture.Width(), picture.Height());
+    return picture.sharesPixelsWith(owner) && r == Rect(0, 0, picture.width(), picture.height());
 }
 
-bool SameRawMeaning(const TBitmapImage& a, const TBitmapImage& b)
+bool sameRawMeaning(const TBitmapImage& a, const TBitmapImage& b)
 {
-    if (!a.layout.SameAs(b.layout))
+    if (!a.layout.sameAs(b.layout))
         return false;
     return a.layout.bitsPerPixel > 8 || a.palette == b.palette;
 }
 
 }  // namespace
 
-void StretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, const TRect& s, const TBitMask* mask)
+void stretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, const TRect& s, const TBitMask* mask)
 {
-    if (d.Width() <= 0 || d.Height() <= 0 || s.Width() <= 0 || s.Height() <= 0)
+    if (d.width() <= 0 || d.height() <= 0 || s.width() <= 0 || s.height() <= 0)
         return;
     if (src.bits.empty() || dst.bits.empty())
         return;
-    const TRect clip = Intersect(d, Rect(0, 0, dst.width, dst.height));
-    if (clip.IsEmpty())
+    const TRect clip = intersect(d, Rect(0, 0, dst.width, dst.height));
+    if (clip.isEmpty())
         return;
 
-    const bool same = SameRawMeaning(dst, src);
+    const bool same = sameRawMeaning(dst, src);
     const int bpp = src.layout.bitsPerPixel;
     // A 1:1 copy between equal byte-aligned layouts is a row memcpy.
-    if (same && !mask && d.Width() == s.Width() && d.Height() == s.Height() && bpp % 8 == 0) {
+    if (same && !mask && d.width() == s.width() && d.height() == s.height() && bpp % 8 == 0) {
         const int bytes = bpp / 8;
-        const TRect srcRect = Intersect(Rect(clip.Left - d.Left + s.Left, clip.Top - d.Top + s.Top,
-                                             clip.Right - d.Left + s.Left, clip.Bottom - d.Top + s.Top),
+        const TRect srcRect = intersect(Rect(clip.left - d.left + s.left, clip.top - d.top + s.top,
+                                             clip.right - d.left + s.left, clip.bottom - d.top + s.top),
                                         Rect(0, 0, src.width, src.height));
-        for (int sy = srcRect.Top; sy < srcRect.Bottom; ++sy) {
-            const int dy = sy - s.Top + d.Top;
-            const int dx = srcRect.Left - s.Left + d.Left;
-            std::memcpy(dst.Row(dy) + static_cast<size_t>(dx) * bytes, src.Row(sy) + static_cast<size_t>(srcRect.Left) * bytes,
-                        static_cast<size_t>(srcRect.Width()) * bytes);
+        for (int sy = srcRect.top; sy < srcRect.bottom; ++sy) {
+            const int dy = sy - s.top + d.top;
+            const int dx = srcRect.left - s.left + d.left;
+            std::memcpy(dst.row(dy) + static_cast<size_t>(dx) * bytes, src.row(sy) + static_cast<size_t>(srcRect.left) * bytes,
+                        static_cast<size_t>(srcRect.width()) * bytes);
         }
         return;
     }
@@ -179,17 +179,17 @@ void StretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, con
     // blit only: 4 bytes a column, as much as a picture's row can be long.
     std::vector<int> xs;
     MemoryReservation held;
-    if (mask || d.Width() != s.Width()) {
-        held = MemoryReservation(static_cast<int64_t>(clip.Width()) * static_cast<int64_t>(sizeof(int)));
-        xs.resize(static_cast<size_t>(clip.Width()));
-        const int64_t dw = d.Width(), sw = s.Width();
-        for (int i = 0; i < clip.Width(); ++i)
-            xs[static_cast<size_t>(i)] = s.Left + static_cast<int>(static_cast<int64_t>(clip.Left + i - d.Left) * sw / dw);
+    if (mask || d.width() != s.width()) {
+        held = MemoryReservation(static_cast<int64_t>(clip.width()) * static_cast<int64_t>(sizeof(int)));
+        xs.resize(static_cast<size_t>(clip.width()));
+        const int64_t dw = d.width(), sw = s.width();
+        for (int i = 0; i < clip.width(); ++i)
+            xs[static_cast<size_t>(i)] = s.left + static_cast<int>(static_cast<int64_t>(clip.left + i - d.left) * sw / dw);
     }
     const BlitJob job{&dst, &src, clip, d, s, mask, xs.data()};
 
     if (same) {
-        Dispatch(job, IdentityConv{});
+        dispatch(job, IdentityConv{});
         return;
     }
     TColorDecoder decoder(src.layout, src.palette);
@@ -198,102 +198,102 @@ void StretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, con
         const uint32_t n = 1u << bpp;
         std::vector<uint32_t> lut(n);
         for (uint32_t i = 0; i < n; ++i)
-            lut[i] = encoder.Encode(decoder.Decode(i));
-        Dispatch(job, LutConv{lut.data(), n, encoder.Encode(clBlack)});
+            lut[i] = encoder.encode(decoder.decode(i));
+        dispatch(job, LutConv{lut.data(), n, encoder.encode(clBlack)});
         return;
     }
-    if (IsPlainBgr(src.layout) && dst.layout.Format() == pf16bit) {
-        Dispatch(job, BgrTo565Conv{});
+    if (isPlainBgr(src.layout) && dst.layout.format() == pf16bit) {
+        dispatch(job, BgrTo565Conv{});
         return;
     }
-    Dispatch(job, GenericConv{&decoder, &encoder});
+    dispatch(job, GenericConv{&decoder, &encoder});
 }
 
-void FillImageRect(TBitmapImage& dst, const TRect& r, TColor color)
+void fillImageRect(TBitmapImage& dst, const TRect& r, TColor color)
 {
-    const TRect clip = Intersect(r, Rect(0, 0, dst.width, dst.height));
-    if (clip.IsEmpty() || dst.bits.empty())
+    const TRect clip = intersect(r, Rect(0, 0, dst.width, dst.height));
+    if (clip.isEmpty() || dst.bits.empty())
         return;
     TColorEncoder encoder(dst.layout, dst.palette);
-    const uint32_t raw = encoder.Encode(color);
+    const uint32_t raw = encoder.encode(color);
     const int bpp = dst.layout.bitsPerPixel;
     if (bpp < 8) {
-        for (int y = clip.Top; y < clip.Bottom; ++y)
-            for (int x = clip.Left; x < clip.Right; ++x)
-                WriteRaw(dst.Row(y), x, bpp, raw);
+        for (int y = clip.top; y < clip.bottom; ++y)
+            for (int x = clip.left; x < clip.right; ++x)
+                writeRaw(dst.row(y), x, bpp, raw);
         return;
     }
     // One row is filled pixel by pixel, the others copied from it.
     const size_t bytes = static_cast<size_t>(bpp / 8);
-    const size_t offset = static_cast<size_t>(clip.Left) * bytes, length = static_cast<size_t>(clip.Width()) * bytes;
-    uint8_t* first = dst.Row(clip.Top);
+    const size_t offset = static_cast<size_t>(clip.left) * bytes, length = static_cast<size_t>(clip.width()) * bytes;
+    uint8_t* first = dst.row(clip.top);
     if (bpp == 8)
-        std::memset(first + clip.Left, static_cast<int>(raw), length);
+        std::memset(first + clip.left, static_cast<int>(raw), length);
     else
-        for (int x = clip.Left; x < clip.Right; ++x)
-            WriteRaw(first, x, bpp, raw);
-    for (int y = clip.Top + 1; y < clip.Bottom; ++y)
-        std::memcpy(dst.Row(y) + offset, first + offset, length);
+        for (int x = clip.left; x < clip.right; ++x)
+            writeRaw(first, x, bpp, raw);
+    for (int y = clip.top + 1; y < clip.bottom; ++y)
+        std::memcpy(dst.row(y) + offset, first + offset, length);
 }
 
-TRect TCanvas::ClipRect() const
+TRect TCanvas::clipRect() const
 {
-    return Rect(0, 0, owner_->Width(), owner_->Height());
+    return Rect(0, 0, owner_->width(), owner_->height());
 }
 
-void TCanvas::FillRect(const TRect& r)
+void TCanvas::fillRect(const TRect& r)
 {
-    FillImageRect(owner_->MutableImage(), r, BrushColor);
+    fillImageRect(owner_->mutableImage(), r, brushColor);
 }
 
-void TCanvas::Rectangle(const TRect& r)
+void TCanvas::rectangle(const TRect& r)
 {
-    if (r.IsEmpty())
+    if (r.isEmpty())
         return;
-    TBitmapImage& image = owner_->MutableImage();
-    FillImageRect(image, r, BrushColor);
-    if (PenWidth <= 0)
+    TBitmapImage& image = owner_->mutableImage();
+    fillImageRect(image, r, brushColor);
+    if (penWidth <= 0)
         return;
-    FillImageRect(image, Rect(r.Left, r.Top, r.Right, r.Top + 1), PenColor);
-    FillImageRect(image, Rect(r.Left, r.Bottom - 1, r.Right, r.Bottom), PenColor);
-    FillImageRect(image, Rect(r.Left, r.Top, r.Left + 1, r.Bottom), PenColor);
-    FillImageRect(image, Rect(r.Right - 1, r.Top, r.Right, r.Bottom), PenColor);
+    fillImageRect(image, Rect(r.left, r.top, r.right, r.top + 1), penColor);
+    fillImageRect(image, Rect(r.left, r.bottom - 1, r.right, r.bottom), penColor);
+    fillImageRect(image, Rect(r.left, r.top, r.left + 1, r.bottom), penColor);
+    fillImageRect(image, Rect(r.right - 1, r.top, r.right, r.bottom), penColor);
 }
 
-void TCanvas::Draw(int x, int y, const TBitmap& picture)
+void TCanvas::draw(int x, int y, const TBitmap& picture)
 {
-    if (picture.Empty())
+    if (picture.empty())
         return;
     // Keep the source alive if it shares memory with this raster.
     const TBitmap source(picture);
-    StretchDraw(Rect(x, y, x + source.Width(), y + source.Height()), &source);
+    stretchDraw(Rect(x, y, x + source.width(), y + source.height()), &source);
 }
 
-void TCanvas::StretchDraw(const TRect& r, const TBitmap* picture)
+void TCanvas::stretchDraw(const TRect& r, const TBitmap* picture)
 {
-    if (!picture || picture->Empty() || OntoItself(*owner_, r, *picture))
+    if (!picture || picture->empty() || ontoItself(*owner_, r, *picture))
         return;
     const TBitmap source(*picture);
-    StretchBlit(owner_->MutableImage(), r, source.Image(), Rect(0, 0, source.Width(), source.Height()));
+    stretchBlit(owner_->mutableImage(), r, source.image(), Rect(0, 0, source.width(), source.height()));
 }
 
-void TCanvas::MaskedStretchDraw(const TRect& r, const TBitmap& picture, const TBitMask& mask)
+void TCanvas::maskedStretchDraw(const TRect& r, const TBitmap& picture, const TBitMask& mask)
 {
-    if (picture.Empty() || OntoItself(*owner_, r, picture))
+    if (picture.empty() || ontoItself(*owner_, r, picture))
         return;
     const TBitmap source(picture);
-    StretchBlit(owner_->MutableImage(), r, source.Image(), Rect(0, 0, source.Width(), source.Height()), &mask);
+    stretchBlit(owner_->mutableImage(), r, source.image(), Rect(0, 0, source.width(), source.height()), &mask);
 }
 
-void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect)
+void TCanvas::copyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect)
 {
-    CopyRect(dest, *source.owner_, sourceRect);
+    copyRect(dest, *source.owner_, sourceRect);
 }
 
-void TCanvas::CopyRect(const TRect& dest, const TBitmap& source, const TRect& sourceRect)
+void TCanvas::copyRect(const TRect& dest, const TBitmap& source, const TRect& sourceRect)
 {
     const TBitmap src(source);
-    StretchBlit(owner_->MutableImage(), dest, src.Image(), sourceRect);
+    stretchBlit(owner_->mutableImage(), dest, src.image(), sourceRect);
 }
 
 }  // namespace abm

@@ -15,24 +15,24 @@ class TCanvas {
 public:
     explicit TCanvas(TBitmap* owner) : owner_(owner) {}
 
-    TColor BrushColor = clWhite;
-    TColor PenColor = clBlack;
-    int PenWidth = 1;
+    TColor brushColor = clWhite;
+    TColor penColor = clBlack;
+    int penWidth = 1;
 
-    TRect ClipRect() const;
+    TRect clipRect() const;
 
-    void FillRect(const TRect& r);
+    void fillRect(const TRect& r);
     // Filled with the brush, the outermost ring of pixels in the pen colour.
-    void Rectangle(const TRect& r);
+    void rectangle(const TRect& r);
     // Unscaled, top-left at (x, y); an empty picture draws nothing.
-    void Draw(int x, int y, const TBitmap& picture);
+    void draw(int x, int y, const TBitmap& picture);
     // Scaled to fill r exactly by dropping or repeating whole rows and columns.
-    void StretchDraw(const TRect& r, const TBitmap* picture);
+    void stretchDraw(const TRect& r, const TBitmap* picture);
     // As StretchDraw, leaving out every source pixel whose mask bit is set.
-    void MaskedStretchDraw(const TRect& r, const TBitmap& picture, const TBitMask& mask);
+    void maskedStretchDraw(const TRect& r, const TBitmap& picture, const TBitMask& mask);
     // Scaled rectangle copy from another surface (plain source copy).
-    void CopyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect);
-    void CopyRect(const TRect& dest, const TBitmap& source, const TRect& sourceRect);
+    void copyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect);
+    void copyRect(const TRect& dest, const TBitmap& source, const TRect& sourceRect);
 
 private:
     friend class TBitmap;
@@ -41,8 +41,8 @@ private:
 
 // The blit every drawing operation uses: rectangle s of src scaled onto
 // rectangle d of dst, clipped to dst, optionally masked by source pixel.
-void StretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, const TRect& s,
+void stretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, const TRect& s,
                  const TBitMask* mask = nullptr);
-void FillImageRect(TBitmapImage& dst, const TRect& r, TColor color);
+void fillImageRect(TBitmapImage& dst, const TRect& r, TColor color);
 
 }  // namespace abm

@@ -40,7 +40,7 @@ constexpr uint8_t greenOf(TColor c) { return static_cast<uint8_t>(c >> 8); }
 constexpr uint8_t blueOf(TColor c) { return static_cast<uint8_t>(c >> 16); }
 
 // 5-6-5 reduction: each channel keeps its high bits.
-constexpr uint16_t ToRgb565(uint8_t r, uint8_t g, uint8_t b)
+constexpr uint16_t toRgb565(uint8_t r, uint8_t g, uint8_t b)
 {
     return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
 }
@@ -63,19 +63,19 @@ public:
     }
     TSharedPalette(std::initializer_list<TPaletteEntry> colors) : TSharedPalette(TPalette(colors)) {}
 
-    const TPalette& Colors() const { return colors_ ? *colors_ : None(); }
-    operator const TPalette&() const { return Colors(); }  // NOLINT(google-explicit-constructor)
-    size_t size() const { return Colors().size(); }
-    bool empty() const { return Colors().empty(); }
-    const TPaletteEntry& operator[](size_t index) const { return Colors()[index]; }
+    const TPalette& colors() const { return colors_ ? *colors_ : none(); }
+    operator const TPalette&() const { return colors(); }  // NOLINT(google-explicit-constructor)
+    size_t size() const { return colors().size(); }
+    bool empty() const { return colors().empty(); }
+    const TPaletteEntry& operator[](size_t index) const { return colors()[index]; }
 
     friend bool operator==(const TSharedPalette& a, const TSharedPalette& b)
     {
-        return a.colors_ == b.colors_ || a.Colors() == b.Colors();
+        return a.colors_ == b.colors_ || a.colors() == b.colors();
     }
 
 private:
-    static const TPalette& None()
+    static const TPalette& none()
     {
         static const TPalette none;
         return none;
@@ -88,7 +88,7 @@ private:
 struct TBitMask {
     int width = 0, height = 0, stride = 0;
     std::vector<uint8_t> bits;
-    bool Test(int x, int y) const
+    bool test(int x, int y) const
     {
         return (bits[static_cast<size_t>(y) * stride + (x >> 3)] & (0x80 >> (x & 7))) != 0;
     }

@@ -14,7 +14,7 @@ TChannel::TChannel(uint32_t m) : mask(m)
     bits = std::bit_width(max);
 }
 
-uint8_t TChannel::Decode(uint32_t raw) const
+uint8_t TChannel::decode(uint32_t raw) const
 {
     if (max == 0)
         return 0;
@@ -22,7 +22,7 @@ uint8_t TChannel::Decode(uint32_t raw) const
     return static_cast<uint8_t>((v * 255 + max / 2) / max);
 }
 
-uint32_t TChannel::Encode(uint8_t value) const
+uint32_t TChannel::encode(uint8_t value) const
 {
     if (max == 0)
         return 0;
@@ -46,7 +46,7 @@ TLayoutChannels::TLayoutChannels(const TPixelLayout& layout)
 
 TColorDecoder::TColorDecoder(const TPixelLayout& layout, const TPalette& palette) : c_(layout), palette_(&palette) {}
 
-TColor TColorDecoder::Decode(uint32_t raw) const
+TColor TColorDecoder::decode(uint32_t raw) const
 {
     if (c_.indexed) {
         if (raw >= palette_->size())
@@ -56,7 +56,7 @@ TColor TColorDecoder::Decode(uint32_t raw) const
     }
     if (!c_.masked && c_.bpp >= 24)
         return rgbColor(static_cast<uint8_t>(raw >> 16), static_cast<uint8_t>(raw >> 8), static_cast<uint8_t>(raw));
-    return rgbColor(c_.r.Decode(raw), c_.g.Decode(raw), c_.b.Decode(raw));
+    return rgbColor(c_.r.decode(raw), c_.g.decode(raw), c_.b.decode(raw));
 }
 
 TColorEncoder::TColorEncoder(const TPixelLayout& layout, const TPalette& palette) : c_(layout), palette_(&palette)
@@ -65,14 +65,14 @@ TColorEncoder::TColorEncoder(const TPixelLayout& layout, const TPalette& palette
         cacheKey_.fill(0xFFFFFFFFu);
 }
 
-uint32_t TColorEncoder::Encode(TColor color)
+uint32_t TColorEncoder::encode(TColor color)
 {
     color &= 0xFFFFFF;
     if (c_.indexed) {
         const uint32_t slot = (color ^ (color >> 11) ^ (color >> 19)) & (kCacheSize - 1);
         if (cacheKey_[slot] == color)
             return cacheValue_[slot];
-        const uint32_t index = NearestPaletteIndex(*palette_, color, size_t{1} << c_.bpp);
+        const uint32_t index = nearestPaletteIndex(*palette_, color, size_t{1} << c_.bpp);
         cacheKey_[slot] = color;
         cacheValue_[slot] = static_cast<uint8_t>(index);
         return index;
@@ -80,10 +80,10 @@ uint32_t TColorEncoder::Encode(TColor color)
     const uint8_t r = redOf(color), g = greenOf(color), b = blueOf(color);
     if (!c_.masked && c_.bpp >= 24)
         return (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) | b;
-    return c_.r.Encode(r) | c_.g.Encode(g) | c_.b.Encode(b);
+    return c_.r.encode(r) | c_.g.encode(g) | c_.b.encode(b);
 }
 
-uint32_t NearestPaletteIndex(const TPalette& palette, TColor color, size_t limit)
+uint32_t nearestPaletteIndex(const TPalette& palette, TColor color, size_t limit)
 {
     const int r = redOf(color), g = greenOf(color), b = blueOf(color);
     uint32_t best = 0;

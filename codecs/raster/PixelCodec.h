@@ -10,7 +10,7 @@
 
 namespace abm {
 
-inline uint32_t ReadRaw(const uint8_t* row, int x, int bpp)
+inline uint32_t readRaw(const uint8_t* row, int x, int bpp)
 {
     switch (bpp) {
     case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
@@ -29,7 +29,7 @@ inline uint32_t ReadRaw(const uint8_t* row, int x, int bpp)
     }
 }
 
-inline void WriteRaw(uint8_t* row, int x, int bpp, uint32_t v)
+inline void writeRaw(uint8_t* row, int x, int bpp, uint32_t v)
 {
     switch (bpp) {
     case 1: {
@@ -70,8 +70,8 @@ struct TChannel {
     int bits = 0;      // width when the mask is contiguous
 
     explicit TChannel(uint32_t m = 0);
-    uint8_t Decode(uint32_t raw) const;
-    uint32_t Encode(uint8_t value) const;
+    uint8_t decode(uint32_t raw) const;
+    uint32_t encode(uint8_t value) const;
 };
 
 // How a layout holds colours: palette indexes, or three channels under its
@@ -88,7 +88,7 @@ struct TLayoutChannels {
 class TColorDecoder {
 public:
     TColorDecoder(const TPixelLayout& layout, const TPalette& palette);
-    TColor Decode(uint32_t raw) const;
+    TColor decode(uint32_t raw) const;
 
 private:
     TLayoutChannels c_;
@@ -100,7 +100,7 @@ private:
 class TColorEncoder {
 public:
     TColorEncoder(const TPixelLayout& layout, const TPalette& palette);
-    uint32_t Encode(TColor color);
+    uint32_t encode(TColor color);
 
 private:
     TLayoutChannels c_;
@@ -112,6 +112,6 @@ private:
 
 // The index of the palette entry nearest to a colour (lowest index on ties),
 // among the first `limit` entries.
-uint32_t NearestPaletteIndex(const TPalette& palette, TColor color, size_t limit = 256);
+uint32_t nearestPaletteIndex(const TPalette& palette, TColor color, size_t limit = 256);
 
 }  // namespace abm

@@ -33,7 +33,7 @@ const QString kTitle = QStringLiteral("Создание анимашек для 
 
 // The width field made editable, holding `text` with the caret at `caret`
 // (-1: at the end).
-QLineEdit* EditableWidth(TFormOpt& dialog, const QString& text, int caret = -1)
+QLineEdit* editableWidth(TFormOpt& dialog, const QString& text, int caret = -1)
 {
     dialog.autoSizeBox->setChecked(false);
     QLineEdit* edit = dialog.widthField->edit;
@@ -92,8 +92,8 @@ private slots:
         QCOMPARE(dialog.heightField->caption->text(), QStringLiteral("Высота:"));
         QCOMPARE(dialog.widthField->edit->text(), QStringLiteral("128"));
         QCOMPARE(dialog.heightField->edit->text(), QStringLiteral("97"));
-        QCOMPARE(dialog.widthField->spinButtons->Position(), 128);
-        QCOMPARE(dialog.heightField->spinButtons->Position(), 97);
+        QCOMPARE(dialog.widthField->spinButtons->position(), 128);
+        QCOMPARE(dialog.heightField->spinButtons->position(), 97);
         QVERIFY(!dialog.widthField->edit->isEnabled());
         QVERIFY(!dialog.heightField->edit->isEnabled());
         QCOMPARE(dialog.autoSizeBox->text(), QStringLiteral("Авторазмер"));
@@ -130,9 +130,9 @@ private slots:
         QCOMPARE(field.spinButtons->geometry(), QRect(41, 16, 11, 21));
         QCOMPARE(field.spinButtons->minimum, 0);
         QCOMPARE(field.spinButtons->maximum, 10000);
-        QCOMPARE(field.spinButtons->Increment, 1);
-        QVERIFY(!field.spinButtons->Wrap);
-        QCOMPARE(field.spinButtons->Associate(), field.edit);
+        QCOMPARE(field.spinButtons->increment, 1);
+        QVERIFY(!field.spinButtons->wrap);
+        QCOMPARE(field.spinButtons->associate(), field.edit);
     }
 
     void tabOrderMatchesDesign()
@@ -170,7 +170,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, caret);
         TFormOpt dialog;
-        QLineEdit* edit = EditableWidth(dialog, QStringLiteral("128"), caret);
+        QLineEdit* edit = editableWidth(dialog, QStringLiteral("128"), caret);
         if (text.isEmpty())
             QTest::keyClick(edit, Qt::Key(key));
         else
@@ -181,7 +181,7 @@ private slots:
     void digitsAreTyped()
     {
         TFormOpt dialog;
-        QLineEdit* edit = EditableWidth(dialog, QStringLiteral("12"));
+        QLineEdit* edit = editableWidth(dialog, QStringLiteral("12"));
         QTest::keyClicks(edit, QStringLiteral("3x4"));
         QCOMPARE(edit->text(), QStringLiteral("1234"));
     }
@@ -200,7 +200,7 @@ private slots:
         QFETCH(QString, before);
         QFETCH(QString, after);
         TFormOpt dialog;
-        QLineEdit* edit = EditableWidth(dialog, before);
+        QLineEdit* edit = editableWidth(dialog, before);
         QTest::keyClick(edit, Qt::Key_Backspace);
         QCOMPARE(edit->text(), after);
     }
@@ -208,7 +208,7 @@ private slots:
     void selectedTextIsReplacedOrEmptied()
     {
         TFormOpt dialog;
-        QLineEdit* edit = EditableWidth(dialog, QStringLiteral("128"));
+        QLineEdit* edit = editableWidth(dialog, QStringLiteral("128"));
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_6);
         QCOMPARE(edit->text(), QStringLiteral("6"));
@@ -222,7 +222,7 @@ private slots:
     void clipboardShortcutsNeverReachTheEdit()
     {
         TFormOpt dialog;
-        QLineEdit* edit = EditableWidth(dialog, QStringLiteral("128"));
+        QLineEdit* edit = editableWidth(dialog, QStringLiteral("128"));
         QGuiApplication::clipboard()->setText(QStringLiteral("55"));
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
         edit->selectAll();
@@ -250,7 +250,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(QString, after);
         TFormOpt dialog;
-        QLineEdit* edit = EditableWidth(dialog, before);
+        QLineEdit* edit = editableWidth(dialog, before);
         QTest::keyClick(edit, Qt::Key(key));
         QCOMPARE(edit->text(), after);
     }
@@ -259,11 +259,11 @@ private slots:
     {
         TFormOpt dialog;
         QVERIFY(!dialog.heightField->edit->isEnabled());
-        QVERIFY(dialog.heightField->spinButtons->UpButton()->isEnabled());
-        QTest::mouseClick(dialog.heightField->spinButtons->UpButton(), Qt::LeftButton);
+        QVERIFY(dialog.heightField->spinButtons->upButton()->isEnabled());
+        QTest::mouseClick(dialog.heightField->spinButtons->upButton(), Qt::LeftButton);
         QCOMPARE(dialog.heightField->edit->text(), QStringLiteral("98"));
-        QTest::mouseClick(dialog.heightField->spinButtons->DownButton(), Qt::LeftButton);
-        QTest::mouseClick(dialog.heightField->spinButtons->DownButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.heightField->spinButtons->downButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.heightField->spinButtons->downButton(), Qt::LeftButton);
         QCOMPARE(dialog.heightField->edit->text(), QStringLiteral("96"));
     }
 
@@ -271,10 +271,10 @@ private slots:
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         TFormOpt dialog;
-        QLineEdit* edit = EditableWidth(dialog, QStringLiteral("999"));
+        QLineEdit* edit = editableWidth(dialog, QStringLiteral("999"));
         QTest::keyClick(edit, Qt::Key_Up);
         const QString first = edit->text();
-        QTest::mouseClick(dialog.widthField->spinButtons->UpButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.widthField->spinButtons->upButton(), Qt::LeftButton);
         const QString next = edit->text();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(first, QStringLiteral("1000"));
@@ -300,13 +300,13 @@ private slots:
         dialog.autoSizeBox->setChecked(false);
         bool openAfterError = false;
         ModalScript script;
-        script.Then([&](QWidget*) {
+        script.then([&](QWidget*) {
                   dialog.widthField->edit->setText(width);
                   dialog.heightField->edit->setText(height);
                   dialog.okButton->click();
               })
-            .Then(ModalScript::Click(QStringLiteral("OK")))
-            .Then([&](QWidget* window) {
+            .then(ModalScript::click(QStringLiteral("OK")))
+            .then([&](QWidget* window) {
                 // The dialog again, once the error box is gone.
                 openAfterError = window == &dialog && dialog.isVisible();
                 dialog.widthField->edit->setText(QStringLiteral("1000"));
@@ -314,7 +314,7 @@ private slots:
                 dialog.okButton->click();
             });
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{3});
         QCOMPARE(script.seen[1].title, kTitle);
         QCOMPARE(script.seen[1].text, message);
@@ -325,7 +325,7 @@ private slots:
     {
         TFormOpt dialog;
         ModalScript script;
-        script.Then([&](QWidget*) {
+        script.then([&](QWidget*) {
             dialog.widthField->edit->setText(QStringLiteral("1,000"));
             dialog.okButton->click();
         });
@@ -337,17 +337,17 @@ private slots:
     {
         TFormOpt dialog;
         dialog.autoSizeBox->click();
-        QVERIFY(!dialog.AutoSize());
+        QVERIFY(!dialog.autoSize());
         QVERIFY(dialog.widthField->edit->isEnabled());
         QVERIFY(dialog.heightField->edit->isEnabled());
         QVERIFY(dialog.widthField->spinButtons->isEnabled());
-        QVERIFY(dialog.heightField->spinButtons->UpButton()->isEnabled());
+        QVERIFY(dialog.heightField->spinButtons->upButton()->isEnabled());
         dialog.autoSizeBox->click();
-        QVERIFY(dialog.AutoSize());
+        QVERIFY(dialog.autoSize());
         QVERIFY(!dialog.widthField->edit->isEnabled());
         QVERIFY(!dialog.heightField->edit->isEnabled());
         QVERIFY(dialog.widthField->spinButtons->isEnabled());
-        QVERIFY(dialog.heightField->spinButtons->DownButton()->isEnabled());
+        QVERIFY(dialog.heightField->spinButtons->downButton()->isEnabled());
     }
 
     void optionsAreReadFromTheControls()
@@ -362,8 +362,8 @@ private slots:
         dialog.transparentBox->click();
         QCOMPARE(options.widthText(), std::string("64"));
         QCOMPARE(options.heightText(), std::string("1,000"));
-        QVERIFY(options.Stretch());
-        QVERIFY(options.Transparent());
+        QVERIFY(options.stretch());
+        QVERIFY(options.transparent());
     }
 
     void closesWithResultOfKey_data()
@@ -386,7 +386,7 @@ private slots:
         if (fromEdit)
             dialog.autoSizeBox->setChecked(false);
         ModalScript script;
-        script.Then([&](QWidget*) {
+        script.then([&](QWidget*) {
             QWidget* target = QApplication::focusWidget();
             if (fromEdit) {
                 dialog.heightField->edit->setFocus();
@@ -395,7 +395,7 @@ private slots:
             QTest::keyClick(target ? target : &dialog, Qt::Key(key));
         });
         QCOMPARE(dialog.exec(), result);
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QVERIFY(!dialog.isVisible());
     }
 
@@ -403,7 +403,7 @@ private slots:
     {
         TFormOpt dialog;
         ModalScript script;
-        script.Then([&](QWidget*) {
+        script.then([&](QWidget*) {
             dialog.transparentBox->click();
             dialog.autoSizeBox->click();
             dialog.widthField->edit->setText(QStringLiteral("50"));
@@ -412,7 +412,7 @@ private slots:
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         bool transparent = false, autoSize = true;
         QString width;
-        script.Then([&](QWidget*) {
+        script.then([&](QWidget*) {
             transparent = dialog.transparentBox->isChecked();
             autoSize = dialog.autoSizeBox->isChecked();
             width = dialog.widthField->edit->text();
@@ -438,21 +438,21 @@ private slots:
     {
         TFormOpt dialog;
         ModalScript script;
-        script.Then(ModalScript::Click(QStringLiteral("OK")));
+        script.then(ModalScript::click(QStringLiteral("OK")));
         dialog.registerButton->click();
         QCoreApplication::processEvents();
         QVERIFY(script.seen.empty());
         const QString data = qEnvironmentVariable("XDG_DATA_HOME");
         const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
         QVERIFY(QFile::exists(data + QStringLiteral("/mime/packages/abmfile.xml")));
-        const QByteArray entry = ReadAll(data + QStringLiteral("/applications/abmfile.desktop"));
-        QVERIFY(entry.contains(QByteArray::fromStdString(ProgramFilePath()) + " %f"));
-        QVERIFY(ReadAll(config + QStringLiteral("/mimeapps.list")).contains("application/x-abmfile=abmfile.desktop;"));
+        const QByteArray entry = readAll(data + QStringLiteral("/applications/abmfile.desktop"));
+        QVERIFY(entry.contains(QByteArray::fromStdString(programFilePath()) + " %f"));
+        QVERIFY(readAll(config + QStringLiteral("/mimeapps.list")).contains("application/x-abmfile=abmfile.desktop;"));
     }
 
     void registerButtonFailureShowsStandardErrorBox()
     {
-        const QString blocker = home_->Path("blocked-data");
+        const QString blocker = home_->path("blocked-data");
         {
             QFile file(blocker);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -461,10 +461,10 @@ private slots:
         qputenv("XDG_DATA_HOME", QFile::encodeName(blocker + QStringLiteral("/share")));
         TFormOpt dialog;
         ModalScript script;
-        script.Then(ModalScript::Click(QStringLiteral("OK")));
+        script.then(ModalScript::click(QStringLiteral("OK")));
         dialog.registerButton->click();
         qputenv("XDG_DATA_HOME", data);
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{1});
         QCOMPARE(script.seen[0].title, kTitle);
         QVERIFY2(script.seen[0].text.startsWith(QStringLiteral("Failed to create key ")), qPrintable(script.seen[0].text));

@@ -31,19 +31,19 @@ public:
     {
         for (const char* sub : {"config", "data", "home", "cache"})
             QDir(dir_.path()).mkpath(QString::fromLatin1(sub));
-        qputenv("XDG_CONFIG_HOME", Path("config").toLocal8Bit());
-        qputenv("XDG_DATA_HOME", Path("data").toLocal8Bit());
-        qputenv("XDG_CACHE_HOME", Path("cache").toLocal8Bit());
-        qputenv("HOME", Path("home").toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", path("config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", path("data").toLocal8Bit());
+        qputenv("XDG_CACHE_HOME", path("cache").toLocal8Bit());
+        qputenv("HOME", path("home").toLocal8Bit());
     }
-    QString Path(const QString& name) const { return dir_.filePath(name); }
-    QString Path(const char* name) const { return Path(QString::fromLatin1(name)); }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    QString path(const char* name) const { return path(QString::fromLatin1(name)); }
 
 private:
     QTemporaryDir dir_;
 };
 
-inline QString Corpus(const char* relative)
+inline QString corpus(const char* relative)
 {
     QByteArray root = qgetenv("ABM_CORPORA_DIR");
     if (root.isEmpty())
@@ -51,12 +51,12 @@ inline QString Corpus(const char* relative)
     return QDir(QString::fromLocal8Bit(root)).filePath(QString::fromLatin1(relative));
 }
 
-inline std::string Native(const QString& path)
+inline std::string native(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
 }
 
-inline QByteArray ReadAll(const QString& path)
+inline QByteArray readAll(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -68,7 +68,7 @@ inline QByteArray ReadAll(const QString& path)
 using PixelFunction = std::function<uint16_t(int x, int y)>;
 
 // An ABM file of frames of one size, written by hand from the format.
-inline void WriteAbm(const QString& path, int width, int height, const std::vector<PixelFunction>& frames)
+inline void writeAbm(const QString& path, int width, int height, const std::vector<PixelFunction>& frames)
 {
     QByteArray bytes(72, '\0');
     const auto put16 = [&](int at, uint32_t v) {
@@ -95,35 +95,35 @@ inline void WriteAbm(const QString& path, int width, int height, const std::vect
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-inline PixelFunction Solid(uint16_t value)
+inline PixelFunction solid(uint16_t value)
 {
     return [value](int, int) { return value; };
 }
 
 // Distinct values for every position and frame, so that a misplaced pixel shows.
-inline PixelFunction Pattern(int frame)
+inline PixelFunction pattern(int frame)
 {
     return [frame](int x, int y) { return static_cast<uint16_t>(x * 7 + y * 331 + frame * 4099 + 1); };
 }
 
-inline uint16_t Pixel16(const QImage& image, int x, int y)
+inline uint16_t pixel16(const QImage& image, int x, int y)
 {
     return reinterpret_cast<const uint16_t*>(image.constScanLine(y))[x];
 }
 
-inline uint16_t Pixel16(const TBitmap& raster, int x, int y)
+inline uint16_t pixel16(const TBitmap& raster, int x, int y)
 {
-    const uint8_t* row = raster.ScanLine(y);
+    const uint8_t* row = raster.scanLine(y);
     return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
 }
 
-inline QSize RasterSize(const TBitmap& raster)
+inline QSize rasterSize(const TBitmap& raster)
 {
-    return {raster.Width(), raster.Height()};
+    return {raster.width(), raster.height()};
 }
 
 // The colour a 5-6-5 value shows: each channel's bits repeated to fill eight.
-inline QRgb Expand565(uint16_t v)
+inline QRgb expand565(uint16_t v)
 {
     const int r = v >> 11, g = (v >> 5) & 0x3F, b = v & 0x1F;
     return qRgb((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
@@ -131,13 +131,13 @@ inline QRgb Expand565(uint16_t v)
 
 // What a widget shows, back in 5-6-5: the screen holds each 5-6-5 colour
 // exactly, so the top bits of its channels are the frame's value.
-inline QImage Shown16(QWidget* widget)
+inline QImage shown16(QWidget* widget)
 {
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB16);
 }
 
 // A right click on the widget's centre.
-inline void ContextMenuOn(QWidget* widget)
+inline void contextMenuOn(QWidget* widget)
 {
     const QPoint at = widget->rect().center();
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
@@ -146,7 +146,7 @@ inline void ContextMenuOn(QWidget* widget)
 
 // Runs a drag as a platform would, over `target` and dropped on its centre;
 // for TMForm::SetDragExec where the platform has no drag of its own.
-inline Qt::DropAction DropOn(QWidget* target, QDrag& drag)
+inline Qt::DropAction dropOn(QWidget* target, QDrag& drag)
 {
     const QPoint at = target->rect().center();
     QDragEnterEvent enter(at, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});

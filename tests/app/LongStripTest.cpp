@@ -32,20 +32,20 @@ class LongStripTest : public QObject {
     QTemporaryDir dir_;
     std::unique_ptr<TMForm> form_;
 
-    QScrollBar* Bar() const { return form_->stripView->horizontalScrollBar(); }
+    QScrollBar* bar() const { return form_->stripView->horizontalScrollBar(); }
     // The 16-bit colours of the last `n` frames, first to last.
-    std::vector<uint16_t> LastFrames(int n) const
+    std::vector<uint16_t> lastFrames(int n) const
     {
         std::vector<uint16_t> colours;
-        const FrameStrip& strip = form_->model->Strip;
-        for (int i = strip.Count() - n; i < strip.Count(); ++i)
-            colours.push_back(Pixel16(strip.Thumbnail(i).Picture, 0, 0));
+        const FrameStrip& strip = form_->model->strip;
+        for (int i = strip.count() - n; i < strip.count(); ++i)
+            colours.push_back(pixel16(strip.thumbnail(i).picture, 0, 0));
         return colours;
     }
-    TThumbnail* ShownFrame(int index) const
+    TThumbnail* shownFrame(int index) const
     {
-        for (TThumbnail* thumbnail : form_->Thumbnails())
-            if (thumbnail->Image()->Tag == index)
+        for (TThumbnail* thumbnail : form_->thumbnails())
+            if (thumbnail->image()->tag == index)
                 return thumbnail;
         return nullptr;
     }
@@ -63,18 +63,18 @@ private slots:
         gif.images.resize(kFrames);
         for (int i = 0; i < kFrames; ++i)
             gif.images[static_cast<size_t>(i)] = {0, 0, 1, 1, {static_cast<uint8_t>(i)}, {}, {}, false};
-        const std::vector<uint8_t> bytes = gif.Bytes();
+        const std::vector<uint8_t> bytes = gif.bytes();
         QFile file(dir_.filePath(QStringLiteral("long.gif")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())),
                  static_cast<qint64>(bytes.size()));
         file.close();
 
-        form_ = std::make_unique<TMForm>(std::vector<std::string>{Native(file.fileName())});
+        form_ = std::make_unique<TMForm>(std::vector<std::string>{native(file.fileName())});
         form_->timer->stop();
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-        QCOMPARE(form_->model->Strip.Count(), kFrames);
+        QCOMPARE(form_->model->strip.count(), kFrames);
         QCOMPARE(form_->frameCountPanel->text(), QString::number(kFrames));
     }
 
@@ -83,19 +83,19 @@ private slots:
         const QWidget* viewport = form_->stripView->viewport();
         // One-pixel thumbnails three pixels apart.
         const size_t fits = static_cast<size_t>(viewport->width()) / 4 + 1;
-        QCOMPARE(int64_t{Bar()->maximum()}, int64_t{kFrames} * 4 - 3 - viewport->width());
+        QCOMPARE(int64_t{bar()->maximum()}, int64_t{kFrames} * 4 - 3 - viewport->width());
         for (int step = 0; step <= 200; ++step) {
-            Bar()->setValue(static_cast<int>(int64_t{Bar()->maximum()} * step / 200));
+            bar()->setValue(static_cast<int>(int64_t{bar()->maximum()} * step / 200));
             const QList<TThumbnail*> children = viewport->findChildren<TThumbnail*>(Qt::FindDirectChildrenOnly);
             QVERIFY(!children.isEmpty());
             QVERIFY(static_cast<size_t>(children.size()) <= fits);
-            QCOMPARE(std::vector<TThumbnail*>(children.begin(), children.end()), form_->Thumbnails());
+            QCOMPARE(std::vector<TThumbnail*>(children.begin(), children.end()), form_->thumbnails());
             for (const TThumbnail* thumbnail : children) {
-                QCOMPARE(thumbnail->objectName(), QStringLiteral("Img%1").arg(thumbnail->Image()->Tag));
-                QCOMPARE(thumbnail->x(), thumbnail->Image()->Left - Bar()->value());
+                QCOMPARE(thumbnail->objectName(), QStringLiteral("Img%1").arg(thumbnail->image()->tag));
+                QCOMPARE(thumbnail->x(), thumbnail->image()->left - bar()->value());
             }
         }
-        QCOMPARE(form_->Thumbnails().back()->Image()->Tag, kFrames - 1);
+        QCOMPARE(form_->thumbnails().back()->image()->tag, kFrames - 1);
         // The widgets scrolled past are gone, not hidden.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         size_t alive = 0;
@@ -106,31 +106,31 @@ private slots:
 
     void deletesAtTheFarEnd()
     {
-        Bar()->setValue(Bar()->maximum());
-        const std::vector<uint16_t> before = LastFrames(4);
+        bar()->setValue(bar()->maximum());
+        const std::vector<uint16_t> before = lastFrames(4);
         ModalScript script;
-        script.Then(ModalScript::ClickMenuAction(form_->deleteAction)).Then(ModalScript::Click(QStringLiteral("OK")));
-        ContextMenuOn(ShownFrame(kFrames - 1));
-        QTRY_VERIFY(script.Done());
-        QCOMPARE(form_->model->Strip.Count(), kFrames - 1);
+        script.then(ModalScript::clickMenuAction(form_->deleteAction)).then(ModalScript::click(QStringLiteral("OK")));
+        contextMenuOn(shownFrame(kFrames - 1));
+        QTRY_VERIFY(script.done());
+        QCOMPARE(form_->model->strip.count(), kFrames - 1);
         QCOMPARE(form_->frameCountPanel->text(), QString::number(kFrames - 1));
-        QCOMPARE(LastFrames(3), std::vector<uint16_t>(before.begin(), before.end() - 1));
-        QCOMPARE(Bar()->value(), Bar()->maximum());
-        QCOMPARE(form_->Thumbnails().back()->Image()->Tag, kFrames - 2);
+        QCOMPARE(lastFrames(3), std::vector<uint16_t>(before.begin(), before.end() - 1));
+        QCOMPARE(bar()->value(), bar()->maximum());
+        QCOMPARE(form_->thumbnails().back()->image()->tag, kFrames - 2);
     }
 
     void reordersAtTheFarEnd()
     {
-        const int n = form_->model->Strip.Count();
-        Bar()->setValue(Bar()->maximum());
-        const std::vector<uint16_t> before = LastFrames(3);
-        QPointer<TThumbnail> source = ShownFrame(n - 1);
-        QPointer<TThumbnail> target = ShownFrame(n - 3);
+        const int n = form_->model->strip.count();
+        bar()->setValue(bar()->maximum());
+        const std::vector<uint16_t> before = lastFrames(3);
+        QPointer<TThumbnail> source = shownFrame(n - 1);
+        QPointer<TThumbnail> target = shownFrame(n - 3);
         QVERIFY(source && target);
-        form_->SetDragExec([&](QDrag& drag) { return DropOn(target, drag); });
+        form_->setDragExec([&](QDrag& drag) { return dropOn(target, drag); });
         QTest::mousePress(source, Qt::LeftButton, {}, QPoint(0, 0));
-        QTRY_COMPARE(LastFrames(3), (std::vector<uint16_t>{before[2], before[0], before[1]}));
-        QCOMPARE(form_->model->Strip.Count(), n);
+        QTRY_COMPARE(lastFrames(3), (std::vector<uint16_t>{before[2], before[0], before[1]}));
+        QCOMPARE(form_->model->strip.count(), n);
     }
 
     void cleanupTestCase() { form_.reset(); }

@@ -20,11 +20,11 @@ class MFormDragTest : public QObject {
 
     std::unique_ptr<TestHome> home_;
 
-    static std::vector<uint16_t> FirstPixels(const TMForm& form)
+    static std::vector<uint16_t> firstPixels(const TMForm& form)
     {
         std::vector<uint16_t> pixels;
-        for (TThumbnail* thumbnail : form.Thumbnails())
-            pixels.push_back(Pixel16(Shown16(thumbnail), 0, 0));
+        for (TThumbnail* thumbnail : form.thumbnails())
+            pixels.push_back(pixel16(shown16(thumbnail), 0, 0));
         return pixels;
     }
 
@@ -39,8 +39,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString abm = dir.filePath(QStringLiteral("four.abm"));
-        WriteAbm(abm, 40, 30, {Solid(0xF800), Solid(0x07E0), Solid(0x001F), Solid(0xFFE0)});
-        TMForm form({Native(abm)});
+        writeAbm(abm, 40, 30, {solid(0xF800), solid(0x07E0), solid(0x001F), solid(0xFFE0)});
+        TMForm form({native(abm)});
         form.timer->stop();
         form.show();
         QTRY_VERIFY(form.windowHandle() && form.windowHandle()->isVisible());
@@ -52,8 +52,8 @@ private slots:
         QTRY_COMPARE(window->frameGeometry(), QRect(0, 0, 230, 300));
         QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(window->frameGeometry()));
 
-        const QPoint from = form.Thumbnails()[0]->mapTo(&form, QPoint(20, 15));
-        const QPoint to = form.Thumbnails()[2]->mapTo(&form, QPoint(20, 15));
+        const QPoint from = form.thumbnails()[0]->mapTo(&form, QPoint(20, 15));
+        const QPoint to = form.thumbnails()[2]->mapTo(&form, QPoint(20, 15));
         // Runs inside the drag's own event loop, started by the press.
         QTimer::singleShot(0, this, [&] {
             QTest::mouseMove(window, from + QPoint(6, 0));
@@ -62,7 +62,7 @@ private slots:
             QTest::mouseRelease(window, Qt::LeftButton, {}, to);
         });
         QTest::mousePress(window, Qt::LeftButton, {}, from);
-        QTRY_COMPARE(FirstPixels(form), (std::vector<uint16_t>{0x07E0, 0x001F, 0xF800, 0xFFE0}));
+        QTRY_COMPARE(firstPixels(form), (std::vector<uint16_t>{0x07E0, 0x001F, 0xF800, 0xFFE0}));
         QCOMPARE(form.frameCountPanel->text(), QStringLiteral("4"));
     }
 };

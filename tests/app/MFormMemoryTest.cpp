@@ -35,44 +35,44 @@ private slots:
     void hostileInputsEndInTheErrorBoxWithTheStripUnchanged()
     {
         const QString one = dir_.filePath(QStringLiteral("one.abm"));
-        WriteAbm(one, 40, 30, {Solid(0xF800)});
-        TMForm form({Native(one)});
+        writeAbm(one, 40, 30, {solid(0xF800)});
+        TMForm form({native(one)});
         form.timer->stop();
-        QCOMPARE(form.model->Strip.Count(), 1);
-        const int64_t limit = MemoryBudget::Used() + (int64_t{64} << 20);
-        const int64_t old = MemoryBudget::Limit();
-        MemoryBudget::SetLimit(limit);
-        MemoryBudget::ResetPeak();
-        for (const fuzz::THostileInput& input : fuzz::MemoryBombs()) {
+        QCOMPARE(form.model->strip.count(), 1);
+        const int64_t limit = MemoryBudget::used() + (int64_t{64} << 20);
+        const int64_t old = MemoryBudget::limit();
+        MemoryBudget::setLimit(limit);
+        MemoryBudget::resetPeak();
+        for (const fuzz::THostileInput& input : fuzz::memoryBombs()) {
             // Past the raster cap the readers refuse first, each in its own way.
             if (input.name.find("16385") != std::string::npos)
                 continue;
             const QString path = dir_.filePath(QString::fromStdString(input.name));
-            fuzz::WriteHostileInput(Native(path), input);
+            fuzz::writeHostileInput(native(path), input);
             ModalScript script;
-            script.Then(ModalScript::ChooseFile(path)).Then(ModalScript::Click(QStringLiteral("OK")));
+            script.then(ModalScript::chooseFile(path)).then(ModalScript::click(QStringLiteral("OK")));
             form.openAction->trigger();
-            QVERIFY(script.Done());
+            QVERIFY(script.done());
             QCOMPARE(script.seen.size(), size_t{2});
             QCOMPARE(script.seen[1].title, QString::fromUtf8(TMForm::kCaption));
             QVERIFY2(script.seen[1].text.startsWith(QStringLiteral("not enough memory for \"") + path +
                                                     QStringLiteral("\": needs ")),
                      qPrintable(script.seen[1].text));
-            QCOMPARE(form.model->Strip.Count(), 1);
-            QCOMPARE(form.Thumbnails().size(), size_t{1});
+            QCOMPARE(form.model->strip.count(), 1);
+            QCOMPARE(form.thumbnails().size(), size_t{1});
             QCOMPARE(form.frameCountPanel->text(), QStringLiteral("1"));
             QFile::remove(path);
         }
-        QVERIFY(MemoryBudget::Peak() <= limit);
-        MemoryBudget::SetLimit(old);
+        QVERIFY(MemoryBudget::peak() <= limit);
+        MemoryBudget::setLimit(old);
     }
 
     void fifoOnTheCommandLineIsNoFileToImport()
     {
         const QString fifo = dir_.filePath(QStringLiteral("x.gif"));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        TMForm form({Native(fifo)});
-        QCOMPARE(form.model->Strip.Count(), 0);
+        TMForm form({native(fifo)});
+        QCOMPARE(form.model->strip.count(), 0);
     }
 };
 

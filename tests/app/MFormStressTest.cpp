@@ -65,30 +65,30 @@ class MFormStressTest : public QObject {
     std::vector<std::string> files_;
     std::mt19937 rng_{20261207};
 
-    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
-    QString File(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    QString file(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
 
-    void CheckWindowMirrorsModel(TMForm& form, const char* after)
+    void checkWindowMirrorsModel(TMForm& form, const char* after)
     {
-        const FrameStrip& strip = form.model->Strip;
-        const int n = strip.Count();
-        QVERIFY2(static_cast<size_t>(n) == strip.SourceBitmaps().size(), after);
+        const FrameStrip& strip = form.model->strip;
+        const int n = strip.count();
+        QVERIFY2(static_cast<size_t>(n) == strip.sourceBitmaps().size(), after);
         // Exactly the frames that meet the viewport have a widget, in strip order.
-        const std::vector<TThumbnail*>& shown = form.Thumbnails();
+        const std::vector<TThumbnail*>& shown = form.thumbnails();
         const QWidget* viewport = form.stripView->viewport();
         const int scroll = form.stripView->horizontalScrollBar()->value();
         size_t next = 0;
         for (int i = 0; i < n; ++i) {
-            const TImage& t = strip.Thumbnail(i);
-            QVERIFY2(t.Tag == i, after);
-            QVERIFY2(t.Left == i * 3 + i * t.Width, after);
-            QVERIFY2(t.Picture.PixelFormat() == pf16bit, after);
-            const QRect place(t.Left - scroll, t.Top, t.Width, t.Height);
+            const TImage& t = strip.thumbnail(i);
+            QVERIFY2(t.tag == i, after);
+            QVERIFY2(t.left == i * 3 + i * t.width, after);
+            QVERIFY2(t.picture.pixelFormat() == pf16bit, after);
+            const QRect place(t.left - scroll, t.top, t.width, t.height);
             if (!place.intersects(viewport->rect()))
                 continue;
             QVERIFY2(next < shown.size(), after);
             const TThumbnail* thumbnail = shown[next++];
-            QVERIFY2(thumbnail->Image() == &t && thumbnail->Raster() == &t.Picture, after);
+            QVERIFY2(thumbnail->image() == &t && thumbnail->raster() == &t.picture, after);
             QVERIFY2(thumbnail->geometry() == place, after);
         }
         QVERIFY2(next == shown.size(), after);
@@ -113,19 +113,19 @@ private slots:
         home_ = std::make_unique<TestHome>();
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
         QApplication::setApplicationName(QString::fromUtf8(TMForm::kCaption));
-        WriteAbm(File("frames.abm"), 40, 30, {Pattern(0), Pattern(1), Pattern(2)});
-        WriteAbm(File("wide.abm"), 150, 20, {Pattern(3)});
-        QFile broken(File("broken.bmp"));
+        writeAbm(file("frames.abm"), 40, 30, {pattern(0), pattern(1), pattern(2)});
+        writeAbm(file("wide.abm"), 150, 20, {pattern(3)});
+        QFile broken(file("broken.bmp"));
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write("BM nonsense");
         broken.close();
-        files_ = {Native(File("frames.abm")), Native(File("wide.abm")), Native(File("broken.bmp")),
-                  Native(Corpus("gif/wuffs/animated-red-blue.gif")), Native(Corpus("gif/wuffs/muybridge.gif")),
-                  Native(Corpus("bmp/bmpsuite/g/pal8.bmp")), Native(Corpus("jpeg/wuffs/bricks-gray.jpeg")),
-                  Native(Corpus("jpeg/wuffs/mona-lisa.21x32.q50.jpeg"))};
+        files_ = {native(file("frames.abm")), native(file("wide.abm")), native(file("broken.bmp")),
+                  native(corpus("gif/wuffs/animated-red-blue.gif")), native(corpus("gif/wuffs/muybridge.gif")),
+                  native(corpus("bmp/bmpsuite/g/pal8.bmp")), native(corpus("jpeg/wuffs/bricks-gray.jpeg")),
+                  native(corpus("jpeg/wuffs/mona-lisa.21x32.q50.jpeg"))};
         // .jpeg is imported as nothing; give one JPEG the extension that imports.
-        QFile::copy(Corpus("jpeg/wuffs/mona-lisa.21x32.q90.jpeg"), File("mona.jpg"));
-        files_.push_back(Native(File("mona.jpg")));
+        QFile::copy(corpus("jpeg/wuffs/mona-lisa.21x32.q90.jpeg"), file("mona.jpg"));
+        files_.push_back(native(file("mona.jpg")));
     }
 
     void randomCommandsKeepWindowAndModelTogether()
@@ -139,15 +139,15 @@ private slots:
         int opens = 0, drags = 0, options = 0, saves = 0;
 
         for (int step = 0; step < kSteps; ++step) {
-            const int n = form.model->Strip.Count();
+            const int n = form.model->strip.count();
             const char* what = "";
-            switch (Pick(10)) {
+            switch (pick(10)) {
             case 0:
             case 1: {
                 what = "open";
                 std::vector<std::string> chosen;
-                for (int k = Pick(3) + 1; k > 0; --k)
-                    chosen.push_back(files_[static_cast<size_t>(Pick(static_cast<int>(files_.size())))]);
+                for (int k = pick(3) + 1; k > 0; --k)
+                    chosen.push_back(files_[static_cast<size_t>(pick(static_cast<int>(files_.size())))]);
                 if (n > 40)
                     chosen.clear();  // keep the strip small enough to stay quick
                 prompts.openAnswers.push_back(chosen);
@@ -158,28 +158,28 @@ private slots:
             case 2:
                 what = "delete";
                 if (n > 0)
-                    form.Run([&] { form.model->Strip.setPopupTarget(&form.model->Strip.Thumbnail(Pick(n))); });
-                prompts.answers.push_back(Pick(2) ? TModalResult::mrOk : TModalResult::mrCancel);
+                    form.run([&] { form.model->strip.setPopupTarget(&form.model->strip.thumbnail(pick(n))); });
+                prompts.answers.push_back(pick(2) ? TModalResult::mrOk : TModalResult::mrCancel);
                 form.deleteAction->trigger();
                 break;
             case 3:
                 what = "clear";
-                prompts.answers.push_back(Pick(4) ? TModalResult::mrNo : TModalResult::mrOk);
+                prompts.answers.push_back(pick(4) ? TModalResult::mrNo : TModalResult::mrOk);
                 form.clearAction->trigger();
                 prompts.answers.clear();
                 break;
             case 4: {
                 what = "drag";
                 QScrollBar* bar = form.stripView->horizontalScrollBar();
-                bar->setValue(Pick(bar->maximum() + 1));
-                const int shown = static_cast<int>(form.Thumbnails().size());
+                bar->setValue(pick(bar->maximum() + 1));
+                const int shown = static_cast<int>(form.thumbnails().size());
                 if (shown == 0)
                     break;
-                QPointer<TThumbnail> source = form.Thumbnails()[static_cast<size_t>(Pick(shown))];
-                QPointer<TThumbnail> target = form.Thumbnails()[static_cast<size_t>(Pick(shown))];
-                const bool outside = Pick(5) == 0;
-                form.SetDragExec([&](QDrag& drag) {
-                    return outside || !target ? Qt::IgnoreAction : DropOn(target, drag);
+                QPointer<TThumbnail> source = form.thumbnails()[static_cast<size_t>(pick(shown))];
+                QPointer<TThumbnail> target = form.thumbnails()[static_cast<size_t>(pick(shown))];
+                const bool outside = pick(5) == 0;
+                form.setDragExec([&](QDrag& drag) {
+                    return outside || !target ? Qt::IgnoreAction : dropOn(target, drag);
                 });
                 QCursor::setPos(form.preview->mapToGlobal(QPoint(2, 2)));
                 QTest::mousePress(source, Qt::LeftButton, {}, QPoint(1, 1));
@@ -191,13 +191,13 @@ private slots:
             }
             case 5: {
                 what = "options";
-                const bool ok = Pick(2) == 0;
-                const int change = Pick(4);
+                const bool ok = pick(2) == 0;
+                const int change = pick(4);
                 const char* sizes[] = {"16", "40", "128", "97", ""};
-                const QString width = QString::fromLatin1(sizes[Pick(5)]);
-                const QString height = QString::fromLatin1(sizes[Pick(4)]);
+                const QString width = QString::fromLatin1(sizes[pick(5)]);
+                const QString height = QString::fromLatin1(sizes[pick(4)]);
                 ModalScript script;
-                script.Then([&](QWidget* window) {
+                script.then([&](QWidget* window) {
                     auto* dialog = qobject_cast<TFormOpt*>(window);
                     QVERIFY(dialog);
                     if (change == 0)
@@ -216,19 +216,19 @@ private slots:
                         dialog->cancelButton->click();
                 });
                 form.optionsAction->trigger();
-                QVERIFY(script.Done());
+                QVERIFY(script.done());
                 ++options;
                 break;
             }
             case 6:
             case 7:
                 what = "tick";
-                form.Run([&] { form.tick(); });
-                QVERIFY(form.model->Player.PreviewIndex <= 3);
+                form.run([&] { form.tick(); });
+                QVERIFY(form.model->player.previewIndex <= 3);
                 break;
             case 8:
                 what = "save ABM";
-                prompts.saveAnswers.push_back(Native(File("out.abm")));
+                prompts.saveAnswers.push_back(native(file("out.abm")));
                 form.saveAbmAction->trigger();
                 prompts.saveAnswers.clear();
                 ++saves;
@@ -236,14 +236,14 @@ private slots:
             case 9:
                 what = "save BMP";
                 if (n < 10) {
-                    prompts.saveAnswers.push_back(Native(File("out.bmp")));
+                    prompts.saveAnswers.push_back(native(file("out.bmp")));
                     form.exportBmpAction->trigger();
                     prompts.saveAnswers.clear();
                     ++saves;
                 }
                 break;
             }
-            CheckWindowMirrorsModel(form, what);
+            checkWindowMirrorsModel(form, what);
             if (QTest::currentTestFailed()) {
                 qWarning("failed after step %d (%s)", step, what);
                 return;

@@ -45,25 +45,25 @@ namespace {
 const QString kCaption = QString::fromUtf8(TMForm::kCaption);
 
 // A form whose preview timer is driven by the test, one tick at a time.
-std::unique_ptr<TMForm> MakeForm(const std::vector<std::string>& arguments = {})
+std::unique_ptr<TMForm> makeForm(const std::vector<std::string>& arguments = {})
 {
     auto form = std::make_unique<TMForm>(arguments);
     form->timer->stop();
     return form;
 }
 
-void Tick(TMForm& form)
+void tickOnce(TMForm& form)
 {
-    form.Run([&] { form.tick(); });
+    form.run([&] { form.tick(); });
 }
 
-bool SameRaster(const TBitmap& a, const TBitmap& b)
+bool sameRaster(const TBitmap& a, const TBitmap& b)
 {
-    if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat())
+    if (a.width() != b.width() || a.height() != b.height() || a.pixelFormat() != b.pixelFormat())
         return false;
-    const size_t rowBytes = static_cast<size_t>(a.Width()) * static_cast<size_t>(a.BitsPerPixel()) / 8;
-    for (int y = 0; y < a.Height(); ++y)
-        if (std::memcmp(a.ScanLine(y), b.ScanLine(y), rowBytes) != 0)
+    const size_t rowBytes = static_cast<size_t>(a.width()) * static_cast<size_t>(a.bitsPerPixel()) / 8;
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.scanLine(y), b.scanLine(y), rowBytes) != 0)
             return false;
     return true;
 }
@@ -76,7 +76,7 @@ struct Reference {
     Workspace workspace{options, prompts, settings};
 };
 
-QStringList ComboTexts(QWidget* window)
+QStringList comboTexts(QWidget* window)
 {
     QStringList texts;
     if (auto* combo = window->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
@@ -88,23 +88,23 @@ QStringList ComboTexts(QWidget* window)
 // The strip's viewport on screen against what it must show: every frame's
 // raster from the frame's corner, inside its thumbnail, over the strip's
 // background, later frames on top.
-void CheckStripShowsRasters(TMForm& form)
+void checkStripShowsRasters(TMForm& form)
 {
     QWidget* viewport = form.stripView->viewport();
     const QImage shot = viewport->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QImage expected(shot.size(), QImage::Format_RGB32);
     expected.fill(form.stripView->palette().color(form.stripView->backgroundRole()));
     const int64_t scroll = form.stripView->horizontalScrollBar()->value();
-    const FrameStrip& strip = form.model->Strip;
-    for (int i = 0; i < strip.Count(); ++i) {
-        const TImage& t = strip.Thumbnail(i);
-        const int64_t left = t.Left - scroll;
-        const int64_t right = std::min<int64_t>(left + std::min(t.Width, t.Picture.Width()), expected.width());
-        const int bottom = std::min({t.Top + t.Height, t.Top + t.Picture.Height(), expected.height()});
-        for (int y = std::max(0, t.Top); y < bottom; ++y)
+    const FrameStrip& strip = form.model->strip;
+    for (int i = 0; i < strip.count(); ++i) {
+        const TImage& t = strip.thumbnail(i);
+        const int64_t left = t.left - scroll;
+        const int64_t right = std::min<int64_t>(left + std::min(t.width, t.picture.width()), expected.width());
+        const int bottom = std::min({t.top + t.height, t.top + t.picture.height(), expected.height()});
+        for (int y = std::max(0, t.top); y < bottom; ++y)
             for (int64_t x = std::max<int64_t>(0, left); x < right; ++x)
                 expected.setPixel(static_cast<int>(x), y,
-                                  Expand565(Pixel16(t.Picture, static_cast<int>(x - left), y - t.Top)));
+                                  expand565(pixel16(t.picture, static_cast<int>(x - left), y - t.top)));
     }
     QCOMPARE(shot, expected);
 }
@@ -117,21 +117,21 @@ class MFormTest : public QObject {
     std::unique_ptr<TestHome> home_;
     std::unique_ptr<QTemporaryDir> dir_;
 
-    QString File(const QString& name) const { return dir_->filePath(name); }
+    QString testFile(const QString& name) const { return dir_->filePath(name); }
     // An ABM file of solid frames in the given 16-bit colours.
-    QString SolidAbm(const QString& name, const std::vector<uint16_t>& colours, int width = 40, int height = 30)
+    QString solidAbm(const QString& name, const std::vector<uint16_t>& colours, int width = 40, int height = 30)
     {
         std::vector<PixelFunction> frames;
         for (uint16_t c : colours)
-            frames.push_back(Solid(c));
-        WriteAbm(File(name), width, height, frames);
-        return File(name);
+            frames.push_back(solid(c));
+        writeAbm(testFile(name), width, height, frames);
+        return testFile(name);
     }
-    static std::vector<uint16_t> FirstPixels(const TMForm& form)
+    static std::vector<uint16_t> firstPixels(const TMForm& form)
     {
         std::vector<uint16_t> pixels;
-        for (TThumbnail* thumbnail : form.Thumbnails())
-            pixels.push_back(Pixel16(Shown16(thumbnail), 0, 0));
+        for (TThumbnail* thumbnail : form.thumbnails())
+            pixels.push_back(pixel16(shown16(thumbnail), 0, 0));
         return pixels;
     }
 
@@ -147,12 +147,12 @@ private slots:
     {
         // Every test starts without remembered folders.
         QFile::remove(QDir(qEnvironmentVariable("XDG_CONFIG_HOME"))
-                          .filePath(QString::fromStdString(DefaultIniFileName(ProgramFilePath()))));
+                          .filePath(QString::fromStdString(defaultIniFileName(programFilePath()))));
     }
 
     void layoutMatchesDesign()
     {
-        auto form = MakeForm();
+        auto form = makeForm();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 
@@ -246,7 +246,7 @@ private slots:
         QFETCH(int, icon);
         QFETCH(bool, enabledAtStart);
         QFETCH(bool, iconInMenu);
-        auto form = MakeForm();
+        auto form = makeForm();
         auto* action = form->findChild<QAction*>(name);
         QVERIFY(action);
         QCOMPARE(action->text(), caption);
@@ -264,8 +264,8 @@ private slots:
         auto form = std::make_unique<TMForm>(std::vector<std::string>{});
         QVERIFY(form->timer->isActive());
         QCOMPARE(form->timer->interval(), 700);
-        QCOMPARE(form->model->Strip.Count(), 0);
-        QVERIFY(form->Thumbnails().empty());
+        QCOMPARE(form->model->strip.count(), 0);
+        QVERIFY(form->thumbnails().empty());
         QCOMPARE(form->frameCountPanel->text(), QString());
         QCOMPARE(form->statusPanel->text(), QString());
         QVERIFY(!form->exportBmpAction->isEnabled());
@@ -282,9 +282,9 @@ private slots:
     void importsFileNamedOnCommandLine_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::newRow("gif") << Corpus("gif/wuffs/animated-red-blue.gif");
-        QTest::newRow("bmp") << Corpus("bmp/bmpsuite/g/rgb24.bmp");
-        QTest::newRow("jpeg") << Corpus("jpeg/libjpeg-turbo/testorig.jpg");
+        QTest::newRow("gif") << corpus("gif/wuffs/animated-red-blue.gif");
+        QTest::newRow("bmp") << corpus("bmp/bmpsuite/g/rgb24.bmp");
+        QTest::newRow("jpeg") << corpus("jpeg/libjpeg-turbo/testorig.jpg");
         QTest::newRow("abm") << QString();
     }
 
@@ -292,62 +292,62 @@ private slots:
     {
         QFETCH(QString, file);
         if (file.isEmpty()) {
-            WriteAbm(File(QStringLiteral("three.abm")), 50, 40, {Pattern(0), Pattern(1), Pattern(2)});
-            file = File(QStringLiteral("three.abm"));
+            writeAbm(testFile(QStringLiteral("three.abm")), 50, 40, {pattern(0), pattern(1), pattern(2)});
+            file = testFile(QStringLiteral("three.abm"));
         }
         QVERIFY2(QFile::exists(file), qPrintable(file));
 
         Reference reference;
-        reference.workspace.start({Native(file)});
-        const FrameStrip& expected = reference.workspace.Strip;
-        QVERIFY(expected.Count() > 0);
+        reference.workspace.start({native(file)});
+        const FrameStrip& expected = reference.workspace.strip;
+        QVERIFY(expected.count() > 0);
 
-        auto form = MakeForm({Native(file)});
+        auto form = makeForm({native(file)});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        const FrameStrip& strip = form->model->Strip;
-        QCOMPARE(strip.Count(), expected.Count());
-        QCOMPARE(form->frameCountPanel->text(), QString::number(expected.Count()));
+        const FrameStrip& strip = form->model->strip;
+        QCOMPARE(strip.count(), expected.count());
+        QCOMPARE(form->frameCountPanel->text(), QString::number(expected.count()));
         QVERIFY(form->exportBmpAction->isEnabled());
         QVERIFY(form->saveAbmAction->isEnabled());
         QVERIFY(form->clearAction->isEnabled());
         // The button keeps its own hint when its action changes.
         QCOMPARE(form->toolBar->widgetForAction(form->exportBmpAction)->toolTip(),
                  QStringLiteral("Сохранить все кадры как BMP"));
-        QCOMPARE(form->Thumbnails().size(), static_cast<size_t>(expected.Count()));
-        for (int i = 0; i < expected.Count(); ++i) {
-            const TImage& image = strip.Thumbnail(i);
-            QVERIFY(SameRaster(image.Picture, expected.Thumbnail(i).Picture));
-            const TThumbnail* shown = form->Thumbnails()[static_cast<size_t>(i)];
-            QCOMPARE(shown->parentWidget(), form->StripContent());
-            QCOMPARE(shown->geometry(), QRect(i * 3 + i * image.Width, 0, image.Width, image.Height));
+        QCOMPARE(form->thumbnails().size(), static_cast<size_t>(expected.count()));
+        for (int i = 0; i < expected.count(); ++i) {
+            const TImage& image = strip.thumbnail(i);
+            QVERIFY(sameRaster(image.picture, expected.thumbnail(i).picture));
+            const TThumbnail* shown = form->thumbnails()[static_cast<size_t>(i)];
+            QCOMPARE(shown->parentWidget(), form->stripContent());
+            QCOMPARE(shown->geometry(), QRect(i * 3 + i * image.width, 0, image.width, image.height));
         }
-        CheckStripShowsRasters(*form);
+        checkStripShowsRasters(*form);
         // Child order is strip order.
-        QList<TThumbnail*> children = form->StripContent()->findChildren<TThumbnail*>(Qt::FindDirectChildrenOnly);
-        QCOMPARE(std::vector<TThumbnail*>(children.begin(), children.end()), form->Thumbnails());
+        QList<TThumbnail*> children = form->stripContent()->findChildren<TThumbnail*>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(std::vector<TThumbnail*>(children.begin(), children.end()), form->thumbnails());
     }
 
     void joinsPathSplitAtBlanks()
     {
         QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("my pictures")));
-        const QString path = File(QStringLiteral("my pictures/an anim.gif"));
-        QVERIFY(QFile::copy(Corpus("gif/wuffs/animated-red-blue.gif"), path));
-        const std::string folder = Native(dir_->path());
-        auto form = MakeForm({folder + "/my", "pictures/an", "anim.gif"});
-        QVERIFY(form->model->Strip.Count() > 0);
-        QCOMPARE(form->frameCountPanel->text(), QString::number(form->model->Strip.Count()));
+        const QString path = testFile(QStringLiteral("my pictures/an anim.gif"));
+        QVERIFY(QFile::copy(corpus("gif/wuffs/animated-red-blue.gif"), path));
+        const std::string folder = native(dir_->path());
+        auto form = makeForm({folder + "/my", "pictures/an", "anim.gif"});
+        QVERIFY(form->model->strip.count() > 0);
+        QCOMPARE(form->frameCountPanel->text(), QString::number(form->model->strip.count()));
         QVERIFY(form->exportBmpAction->isEnabled());
     }
 
     void opensEmptyWhenPathDoesNotExist()
     {
         ModalScript script;
-        script.Then(ModalScript::Click(QStringLiteral("Cancel")));
-        auto form = MakeForm({Native(File(QStringLiteral("missing.gif")))});
+        script.then(ModalScript::click(QStringLiteral("Cancel")));
+        auto form = makeForm({native(testFile(QStringLiteral("missing.gif")))});
         QCoreApplication::processEvents();
         QVERIFY(script.seen.empty());
-        QCOMPARE(form->model->Strip.Count(), 0);
+        QCOMPARE(form->model->strip.count(), 0);
         QCOMPARE(form->frameCountPanel->text(), QString());
         QVERIFY(!form->exportBmpAction->isEnabled());
         QVERIFY(!form->saveAbmAction->isEnabled());
@@ -373,9 +373,9 @@ private slots:
         QFETCH(int, scroll);
         std::vector<std::string> files;
         for (int k = 0; k < sizes.size(); ++k) {
-            const QString name = File(QStringLiteral("f%1.abm").arg(k));
-            WriteAbm(name, sizes[k].width(), sizes[k].height(), {Pattern(3 * k), Pattern(3 * k + 1), Pattern(3 * k + 2)});
-            files.push_back(Native(name));
+            const QString name = testFile(QStringLiteral("f%1.abm").arg(k));
+            writeAbm(name, sizes[k].width(), sizes[k].height(), {pattern(3 * k), pattern(3 * k + 1), pattern(3 * k + 2)});
+            files.push_back(native(name));
         }
         ScriptedPrompts prompts;
         prompts.openAnswers.emplace_back();
@@ -386,12 +386,12 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.openAction->trigger();
-        QCOMPARE(form.model->Strip.Count(), 3 * times * static_cast<int>(sizes.size()));
+        QCOMPARE(form.model->strip.count(), 3 * times * static_cast<int>(sizes.size()));
         QScrollBar* bar = form.stripView->horizontalScrollBar();
         bar->setValue(scroll < 0 ? bar->maximum() : scroll);
         QCOMPARE(bar->value(), scroll < 0 ? bar->maximum() : scroll);
-        QVERIFY(!form.Thumbnails().empty());
-        CheckStripShowsRasters(form);
+        QVERIFY(!form.thumbnails().empty());
+        checkStripShowsRasters(form);
     }
 
     void opensHugeOneBitBmpNamedOnCommandLine()
@@ -400,47 +400,47 @@ private slots:
         const QByteArray bmp = QByteArray::fromHex("424d3e000000000000003e0000002800000000000008010000000100010000"
                                              "000000000000000000000000000000020000000000000000000000ffffff00");
         QCOMPARE(bmp.size(), 62);
-        const QString path = File(QStringLiteral("wide.bmp"));
+        const QString path = testFile(QStringLiteral("wide.bmp"));
         {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(bmp);
         }
         ModalScript script;
-        script.Then(ModalScript::Click(QStringLiteral("OK")));
-        auto form = MakeForm({Native(path)});
+        script.then(ModalScript::click(QStringLiteral("OK")));
+        auto form = makeForm({native(path)});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        const FrameStrip& strip = form->model->Strip;
+        const FrameStrip& strip = form->model->strip;
         if (!script.seen.empty()) {
             // Refused for its size: nothing was added and the window goes on.
-            QCOMPARE(strip.Count(), 0);
-            QVERIFY(form->Thumbnails().empty());
-            Tick(*form);
+            QCOMPARE(strip.count(), 0);
+            QVERIFY(form->thumbnails().empty());
+            tickOnce(*form);
             return;
         }
-        QCOMPARE(strip.Count(), 1);
-        QCOMPARE(strip.Thumbnail(0).Width, 134217728);
+        QCOMPARE(strip.count(), 1);
+        QCOMPARE(strip.thumbnail(0).width, 134217728);
         QScrollBar* bar = form->stripView->horizontalScrollBar();
         const QWidget* viewport = form->stripView->viewport();
         QCOMPARE(bar->maximum(), 134217728 - viewport->width());
         for (const int value : {0, bar->maximum() / 2 + 1, bar->maximum()}) {
             bar->setValue(value);
-            QCOMPARE(form->Thumbnails().size(), size_t{1});
-            QVERIFY(form->Thumbnails()[0]->width() <= viewport->width() + 2 * TStripView::kReach);
-            CheckStripShowsRasters(*form);
+            QCOMPARE(form->thumbnails().size(), size_t{1});
+            QVERIFY(form->thumbnails()[0]->width() <= viewport->width() + 2 * TStripView::kReach);
+            checkStripShowsRasters(*form);
         }
-        Tick(*form);
+        tickOnce(*form);
         QVERIFY(script.seen.empty());
     }
 
     void openCommandUsesRealFileDialog()
     {
-        const QString a = SolidAbm(QStringLiteral("a.abm"), {0xF800, 0x07E0});
-        const QString b = SolidAbm(QStringLiteral("b.abm"), {0x001F});
-        auto form = MakeForm();
+        const QString a = solidAbm(QStringLiteral("a.abm"), {0xF800, 0x07E0});
+        const QString b = solidAbm(QStringLiteral("b.abm"), {0x001F});
+        auto form = makeForm();
         form->show();
-        form->placementStore->WriteSetting("LoadImg", Native(dir_->path()) + "/");
+        form->placementStore->writeSetting("LoadImg", native(dir_->path()) + "/");
 
         QStringList filters;
         QString shownFolder;
@@ -448,18 +448,18 @@ private slots:
         QFileDialog::AcceptMode acceptMode{};
         bool detailsHidden = false;
         ModalScript script;
-        script.Then([&](QWidget* window) {
+        script.then([&](QWidget* window) {
             auto* dialog = qobject_cast<QFileDialog*>(window);
             QVERIFY(dialog);
-            filters = ComboTexts(dialog);
+            filters = comboTexts(dialog);
             shownFolder = dialog->directory().absolutePath();
             mode = dialog->fileMode();
             acceptMode = dialog->acceptMode();
             detailsHidden = dialog->testOption(QFileDialog::HideNameFilterDetails);
-            ModalScript::ChooseFile(QStringLiteral("\"a.abm\" \"b.abm\""))(window);
+            ModalScript::chooseFile(QStringLiteral("\"a.abm\" \"b.abm\""))(window);
         });
         form->openAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
 
         QCOMPARE(filters, (QStringList{QStringLiteral("*.gif, *.bmp, *.jpg, *.abm"), QStringLiteral("*.gif"),
                                        QStringLiteral("*.jpg"), QStringLiteral("*.bmp"), QStringLiteral("*.abm"),
@@ -468,17 +468,17 @@ private slots:
         QCOMPARE(mode, QFileDialog::ExistingFiles);
         QCOMPARE(acceptMode, QFileDialog::AcceptOpen);
         QVERIFY(detailsHidden);
-        QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F}));
+        QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F}));
         QCOMPARE(form->frameCountPanel->text(), QStringLiteral("3"));
         QVERIFY(form->saveAbmAction->isEnabled());
-        QCOMPARE(form->placementStore->ReadSetting("LoadImg", ""), Native(dir_->path()) + "/");
+        QCOMPARE(form->placementStore->readSetting("LoadImg", ""), native(dir_->path()) + "/");
         Q_UNUSED(a);
         Q_UNUSED(b);
     }
 
     void openDialogPatternsIgnoreCase()
     {
-        const QStringList filters = TDialogPrompts::NameFilters("*.gif|*.gif|Все файлы (*.*)|*.*");
+        const QStringList filters = TDialogPrompts::nameFilters("*.gif|*.gif|Все файлы (*.*)|*.*");
         QCOMPARE(filters, (QStringList{QStringLiteral("*.gif (*.[gG][iI][fF])"), QStringLiteral("Все файлы (*.*) (*)")}));
     }
 
@@ -494,22 +494,22 @@ private slots:
     {
         QFETCH(QString, answer);
         QFETCH(bool, cleared);
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}, 40, 97))});
+        auto form = makeForm({native(solidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}, 40, 97))});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QCOMPARE(form->stripView->height(), 117);
 
         ModalScript script;
-        script.Then(ModalScript::Click(answer));
+        script.then(ModalScript::click(answer));
         form->clearAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{1});
         QCOMPARE(script.seen[0].text, QStringLiteral("Очистить?"));
         QCOMPARE(script.seen[0].title, QStringLiteral("Confirm"));
         QCOMPARE(script.seen[0].buttons, (QStringList{QStringLiteral("&No"), QStringLiteral("OK")}));
 
-        QCOMPARE(form->model->Strip.Count(), cleared ? 0 : 2);
-        QCOMPARE(form->Thumbnails().size(), cleared ? size_t{0} : size_t{2});
+        QCOMPARE(form->model->strip.count(), cleared ? 0 : 2);
+        QCOMPARE(form->thumbnails().size(), cleared ? size_t{0} : size_t{2});
         QCOMPARE(form->frameCountPanel->text(), cleared ? QStringLiteral("0") : QStringLiteral("2"));
         QCOMPARE(form->exportBmpAction->isEnabled(), !cleared);
         QCOMPARE(form->saveAbmAction->isEnabled(), !cleared);
@@ -529,37 +529,37 @@ private slots:
     {
         QFETCH(QString, answer);
         QFETCH(bool, deleted);
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("three.abm"), {0xF800, 0x07E0, 0x001F}))});
+        auto form = makeForm({native(solidAbm(QStringLiteral("three.abm"), {0xF800, 0x07E0, 0x001F}))});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 
         ModalScript script;
-        script.Then(ModalScript::ClickMenuAction(form->deleteAction)).Then(ModalScript::Click(answer));
-        ContextMenuOn(form->Thumbnails()[1]);
-        QTRY_VERIFY(script.Done());
+        script.then(ModalScript::clickMenuAction(form->deleteAction)).then(ModalScript::click(answer));
+        contextMenuOn(form->thumbnails()[1]);
+        QTRY_VERIFY(script.done());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
         QCOMPARE(script.seen.size(), size_t{2});
         QCOMPARE(script.seen[1].text, QStringLiteral("Удалить?"));
         QCOMPARE(script.seen[1].title, QStringLiteral("Confirm"));
         QCOMPARE(script.seen[1].buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));
-        QCOMPARE(form->model->Strip.popupTarget(), nullptr);
+        QCOMPARE(form->model->strip.popupTarget(), nullptr);
         if (deleted)
-            QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x001F}));
+            QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x001F}));
         else
-            QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F}));
+            QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F}));
         QCOMPARE(form->frameCountPanel->text(), QString::number(deleted ? 2 : 3));
     }
 
     void deletingLastFrameDisablesCommands()
     {
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
+        auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
         form->show();
         ModalScript script;
-        script.Then(ModalScript::ClickMenuAction(form->deleteAction)).Then(ModalScript::Click(QStringLiteral("OK")));
-        ContextMenuOn(form->Thumbnails()[0]);
-        QTRY_VERIFY(script.Done());
-        QCOMPARE(form->model->Strip.Count(), 0);
+        script.then(ModalScript::clickMenuAction(form->deleteAction)).then(ModalScript::click(QStringLiteral("OK")));
+        contextMenuOn(form->thumbnails()[0]);
+        QTRY_VERIFY(script.done());
+        QCOMPARE(form->model->strip.count(), 0);
         QCOMPARE(form->frameCountPanel->text(), QStringLiteral("0"));
         QVERIFY(!form->exportBmpAction->isEnabled());
         QVERIFY(!form->saveAbmAction->isEnabled());
@@ -569,7 +569,7 @@ private slots:
 
     void popupMenuOpensOnThumbnailsOnly()
     {
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
+        auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         bool opened = false;
@@ -581,151 +581,151 @@ private slots:
             }
         });
         probe.start(5);
-        ContextMenuOn(form->StripContent());
+        contextMenuOn(form->stripContent());
         QTest::qWait(50);
         QVERIFY(!opened);
-        QCOMPARE(form->model->Strip.popupTarget(), nullptr);
+        QCOMPARE(form->model->strip.popupTarget(), nullptr);
     }
 
     void reordersBySyntheticDragAndDrop()
     {
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("four.abm"), {0xF800, 0x07E0, 0x001F, 0xFFE0}))});
+        auto form = makeForm({native(solidAbm(QStringLiteral("four.abm"), {0xF800, 0x07E0, 0x001F, 0xFFE0}))});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        const std::vector<TThumbnail*> before = form->Thumbnails();
+        const std::vector<TThumbnail*> before = form->thumbnails();
         QPointer<TThumbnail> source = before[0];
         QPointer<TThumbnail> target = before[2];
         bool orderKeptDuringDrag = false;
 
-        form->SetDragExec([&](QDrag& drag) {
-            const Qt::DropAction action = DropOn(target, drag);
-            orderKeptDuringDrag = FirstPixels(*form) == std::vector<uint16_t>{0xF800, 0x07E0, 0x001F, 0xFFE0};
+        form->setDragExec([&](QDrag& drag) {
+            const Qt::DropAction action = dropOn(target, drag);
+            orderKeptDuringDrag = firstPixels(*form) == std::vector<uint16_t>{0xF800, 0x07E0, 0x001F, 0xFFE0};
             return action;
         });
         QTest::mousePress(source, Qt::LeftButton, {}, source->rect().center());
         QVERIFY(orderKeptDuringDrag);
         // The thumbnail that started the drag outlives the press.
         QVERIFY(source);
-        QCOMPARE(form->Thumbnails(), before);
+        QCOMPARE(form->thumbnails(), before);
         QTest::mouseRelease(source, Qt::LeftButton, {}, source->rect().center());
 
-        QTRY_COMPARE(FirstPixels(*form), (std::vector<uint16_t>{0x07E0, 0x001F, 0xF800, 0xFFE0}));
+        QTRY_COMPARE(firstPixels(*form), (std::vector<uint16_t>{0x07E0, 0x001F, 0xF800, 0xFFE0}));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!source);
         QVERIFY(!target);
-        for (size_t i = 0; i < form->Thumbnails().size(); ++i) {
-            QCOMPARE(form->model->Strip.Thumbnail(static_cast<int>(i)).Tag, static_cast<int>(i));
-            QCOMPARE(form->Thumbnails()[i]->x(), static_cast<int>(i) * 43);
+        for (size_t i = 0; i < form->thumbnails().size(); ++i) {
+            QCOMPARE(form->model->strip.thumbnail(static_cast<int>(i)).tag, static_cast<int>(i));
+            QCOMPARE(form->thumbnails()[i]->x(), static_cast<int>(i) * 43);
         }
     }
 
     void dragDroppedOutsideThumbnailsChangesNothing()
     {
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
+        auto form = makeForm({native(solidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        const std::vector<TThumbnail*> before = form->Thumbnails();
-        const uint64_t generation = form->model->Strip.Generation();
+        const std::vector<TThumbnail*> before = form->thumbnails();
+        const uint64_t generation = form->model->strip.generation();
         QCursor::setPos(form->preview->mapToGlobal(QPoint(5, 5)));
-        form->SetDragExec([](QDrag&) { return Qt::IgnoreAction; });
+        form->setDragExec([](QDrag&) { return Qt::IgnoreAction; });
         QTest::mousePress(before[0], Qt::LeftButton, {}, QPoint(3, 3));
         QTest::mouseRelease(before[0], Qt::LeftButton, {}, QPoint(3, 3));
         QTest::qWait(20);
-        QCOMPARE(form->model->Strip.Generation(), generation);
-        QCOMPARE(form->Thumbnails(), before);
+        QCOMPARE(form->model->strip.generation(), generation);
+        QCOMPARE(form->thumbnails(), before);
     }
 
     void plainClickIsDropOnSameThumbnail()
     {
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
+        auto form = makeForm({native(solidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QPointer<TThumbnail> clicked = form->Thumbnails()[1];
-        const uint64_t generation = form->model->Strip.Generation();
+        QPointer<TThumbnail> clicked = form->thumbnails()[1];
+        const uint64_t generation = form->model->strip.generation();
         QCursor::setPos(clicked->mapToGlobal(clicked->rect().center()));
         QTest::mouseClick(clicked, Qt::LeftButton, {}, clicked->rect().center());
-        QTRY_VERIFY(form->model->Strip.Generation() != generation);
+        QTRY_VERIFY(form->model->strip.generation() != generation);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!clicked);
-        QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0}));
+        QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0}));
     }
 
     void savesAbmThroughRealDialogLikeToolkitFreeCode()
     {
-        const QString gif = Corpus("gif/wuffs/animated-red-blue.gif");
+        const QString gif = corpus("gif/wuffs/animated-red-blue.gif");
         QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("window")));
         QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("reference")));
-        const QString folder = File(QStringLiteral("window"));
+        const QString folder = testFile(QStringLiteral("window"));
 
-        auto form = MakeForm({Native(gif)});
-        form->placementStore->WriteSetting("SavePath", Native(folder) + "/");
+        auto form = makeForm({native(gif)});
+        form->placementStore->writeSetting("SavePath", native(folder) + "/");
         QStringList filters;
         QString shownFolder;
         QFileDialog::AcceptMode mode{};
         ModalScript script;
-        script.Then([&](QWidget* window) {
+        script.then([&](QWidget* window) {
             auto* dialog = qobject_cast<QFileDialog*>(window);
             QVERIFY(dialog);
-            filters = ComboTexts(dialog);
+            filters = comboTexts(dialog);
             shownFolder = dialog->directory().absolutePath();
             mode = dialog->acceptMode();
-            ModalScript::ChooseFile(folder + QStringLiteral("/anim.txt"))(window);
+            ModalScript::chooseFile(folder + QStringLiteral("/anim.txt"))(window);
         });
         form->saveAbmAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QCOMPARE(filters, (QStringList{QStringLiteral("*.abm"), QStringLiteral("Все файлы (*.*)")}));
         QCOMPARE(shownFolder, QDir(folder).absolutePath());
         QCOMPARE(mode, QFileDialog::AcceptSave);
 
         Reference reference;
-        reference.workspace.start({Native(gif)});
-        reference.prompts.saveAnswers.push_back(Native(File(QStringLiteral("reference/anim.txt"))));
+        reference.workspace.start({native(gif)});
+        reference.prompts.saveAnswers.push_back(native(testFile(QStringLiteral("reference/anim.txt"))));
         reference.workspace.saveAbm();
 
-        const QByteArray written = ReadAll(folder + QStringLiteral("/anim.abm"));
+        const QByteArray written = readAll(folder + QStringLiteral("/anim.abm"));
         QVERIFY(written.size() > 72);
-        QCOMPARE(written, ReadAll(File(QStringLiteral("reference/anim.abm"))));
+        QCOMPARE(written, readAll(testFile(QStringLiteral("reference/anim.abm"))));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/anim.txt")));
-        QCOMPARE(form->placementStore->ReadSetting("SavePath", ""), Native(folder) + "/");
+        QCOMPARE(form->placementStore->readSetting("SavePath", ""), native(folder) + "/");
     }
 
     void savesBmpThroughRealDialogLikeToolkitFreeCode()
     {
-        const QString gif = Corpus("gif/wuffs/animated-red-blue.gif");
+        const QString gif = corpus("gif/wuffs/animated-red-blue.gif");
         QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("window")));
         QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("reference")));
-        const QString folder = File(QStringLiteral("window"));
+        const QString folder = testFile(QStringLiteral("window"));
 
-        auto form = MakeForm({Native(gif)});
-        form->placementStore->WriteSetting("SaveBmp", Native(folder) + "/");
+        auto form = makeForm({native(gif)});
+        form->placementStore->writeSetting("SaveBmp", native(folder) + "/");
         QStringList filters;
         QString shownFolder;
         ModalScript script;
-        script.Then([&](QWidget* window) {
-            filters = ComboTexts(window);
+        script.then([&](QWidget* window) {
+            filters = comboTexts(window);
             shownFolder = qobject_cast<QFileDialog*>(window)->directory().absolutePath();
-            ModalScript::ChooseFile(folder + QStringLiteral("/walk"))(window);
+            ModalScript::chooseFile(folder + QStringLiteral("/walk"))(window);
         });
         form->exportBmpAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QCOMPARE(filters, (QStringList{QStringLiteral("*.bmp"), QStringLiteral("Все файлы (*.*)")}));
         QCOMPARE(shownFolder, QDir(folder).absolutePath());
 
         Reference reference;
-        reference.workspace.start({Native(gif)});
-        reference.prompts.saveAnswers.push_back(Native(File(QStringLiteral("reference/walk"))));
+        reference.workspace.start({native(gif)});
+        reference.prompts.saveAnswers.push_back(native(testFile(QStringLiteral("reference/walk"))));
         reference.workspace.exportBmp();
 
-        const int count = form->model->Strip.Count();
+        const int count = form->model->strip.count();
         QVERIFY(count > 1);
         for (int i = 0; i < count; ++i) {
             const QString name = QStringLiteral("/walk%1.bmp").arg(i);
-            const QByteArray written = ReadAll(folder + name);
+            const QByteArray written = readAll(folder + name);
             QVERIFY2(!written.isEmpty(), qPrintable(name));
-            QCOMPARE(written, ReadAll(File(QStringLiteral("reference")) + name));
+            QCOMPARE(written, readAll(testFile(QStringLiteral("reference")) + name));
         }
         QVERIFY(!QFile::exists(folder + QStringLiteral("/walk%1.bmp").arg(count)));
-        QCOMPARE(form->placementStore->ReadSetting("SaveBmp", ""), Native(folder) + "/");
+        QCOMPARE(form->placementStore->readSetting("SaveBmp", ""), native(folder) + "/");
     }
 
     void saveAsksBeforeOverwriting_data()
@@ -740,23 +740,23 @@ private slots:
     {
         QFETCH(QString, answer);
         QFETCH(bool, replaced);
-        const QString target = File(QStringLiteral("anim.abm"));
+        const QString target = testFile(QStringLiteral("anim.abm"));
         {
             QFile old(target);
             QVERIFY(old.open(QIODevice::WriteOnly));
             old.write("old");
         }
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("src.abm"), {0xF800}))});
+        auto form = makeForm({native(solidAbm(QStringLiteral("src.abm"), {0xF800}))});
         ModalScript script;
-        script.Then(ModalScript::ChooseFile(target)).Then(ModalScript::Click(answer));
+        script.then(ModalScript::chooseFile(target)).then(ModalScript::click(answer));
         if (!replaced)
-            script.Then(ModalScript::Reject());
+            script.then(ModalScript::reject());
         form->saveAbmAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QVERIFY(script.seen[1].text.contains(QStringLiteral("anim.abm")));
-        QCOMPARE(ReadAll(target) == "old", !replaced);
+        QCOMPARE(readAll(target) == "old", !replaced);
         if (replaced)
-            QCOMPARE(ReadAll(target).size(), 72 + 40 * 30 * 2);
+            QCOMPARE(readAll(target).size(), 72 + 40 * 30 * 2);
     }
 
     void previewShowsFramesAfterTicks_data()
@@ -773,32 +773,32 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         // Five frames: the fifth is never previewed.
-        WriteAbm(File(QStringLiteral("five.abm")), width, height,
-                 {Pattern(0), Pattern(1), Pattern(2), Pattern(3), Pattern(4)});
-        auto form = MakeForm({Native(File(QStringLiteral("five.abm")))});
+        writeAbm(testFile(QStringLiteral("five.abm")), width, height,
+                 {pattern(0), pattern(1), pattern(2), pattern(3), pattern(4)});
+        auto form = makeForm({native(testFile(QStringLiteral("five.abm")))});
         QCOMPARE(form->preview->size(), QSize(130, 99));
 
         for (int tick = 0; tick < 6; ++tick) {
             const int shown = tick % 4;
-            Tick(*form);
-            QCOMPARE(form->model->Player.PreviewIndex, static_cast<uint16_t>((shown + 1) % 4));
+            tickOnce(*form);
+            QCOMPARE(form->model->player.previewIndex, static_cast<uint16_t>((shown + 1) % 4));
             QCOMPARE(form->preview->size(), QSize(130, 98));
-            const QImage preview = Shown16(form->preview);
+            const QImage preview = shown16(form->preview);
             QCOMPARE(preview.size(), QSize(130, 98));
-            const PixelFunction frame = Pattern(shown);
+            const PixelFunction frame = pattern(shown);
 
             if (width == 40) {
                 for (int y = 0; y < 30; ++y)
                     for (int x = 0; x < 40; ++x)
-                        QCOMPARE(Pixel16(preview, 45 + x, 34 + y), frame(x, y));
-                QCOMPARE(Pixel16(preview, 0, 0), uint16_t{0});
-                QCOMPARE(Pixel16(preview, 129, 97), uint16_t{0});
-                QCOMPARE(Pixel16(preview, 1, 1), uint16_t{0xFFFF});
-                QCOMPARE(Pixel16(preview, 128, 96), uint16_t{0xFFFF});
+                        QCOMPARE(pixel16(preview, 45 + x, 34 + y), frame(x, y));
+                QCOMPARE(pixel16(preview, 0, 0), uint16_t{0});
+                QCOMPARE(pixel16(preview, 129, 97), uint16_t{0});
+                QCOMPARE(pixel16(preview, 1, 1), uint16_t{0xFFFF});
+                QCOMPARE(pixel16(preview, 128, 96), uint16_t{0xFFFF});
             } else if (width == 200) {
                 for (int y = 0; y < 98; ++y)
                     for (int x = 0; x < 130; ++x)
-                        QCOMPARE(Pixel16(preview, x, y), frame(35 + x, 26 + y));
+                        QCOMPARE(pixel16(preview, x, y), frame(35 + x, 26 + y));
             } else {
                 // 97 rows squeezed into 96: every shown row is a frame row,
                 // in order, one of them left out; the border stays.
@@ -808,7 +808,7 @@ private slots:
                     for (int s = previous + 1; s < 97 && source < 0; ++s) {
                         bool same = true;
                         for (int x = 0; x < 128 && same; ++x)
-                            same = Pixel16(preview, 1 + x, y) == frame(x, s);
+                            same = pixel16(preview, 1 + x, y) == frame(x, s);
                         if (same)
                             source = s;
                     }
@@ -816,8 +816,8 @@ private slots:
                     previous = source;
                 }
                 for (int x = 0; x < 130; ++x) {
-                    QCOMPARE(Pixel16(preview, x, 0), uint16_t{0});
-                    QCOMPARE(Pixel16(preview, x, 97), uint16_t{0});
+                    QCOMPARE(pixel16(preview, x, 0), uint16_t{0});
+                    QCOMPARE(pixel16(preview, x, 97), uint16_t{0});
                 }
             }
         }
@@ -825,25 +825,25 @@ private slots:
 
     void previewEmptyAfterClear()
     {
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
-        Tick(*form);
-        QCOMPARE(Pixel16(Shown16(form->preview), 65, 49), uint16_t{0xF800});
+        auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
+        tickOnce(*form);
+        QCOMPARE(pixel16(shown16(form->preview), 65, 49), uint16_t{0xF800});
         ModalScript script;
-        script.Then(ModalScript::Click(QStringLiteral("OK")));
+        script.then(ModalScript::click(QStringLiteral("OK")));
         form->clearAction->trigger();
-        QVERIFY(script.Done());
-        Tick(*form);
-        QCOMPARE(form->model->Player.Preview.Width(), 0);
-        QVERIFY(Pixel16(Shown16(form->preview), 65, 49) != uint16_t{0xF800});
+        QVERIFY(script.done());
+        tickOnce(*form);
+        QCOMPARE(form->model->player.preview.width(), 0);
+        QVERIFY(pixel16(shown16(form->preview), 65, 49) != uint16_t{0xF800});
     }
 
     void iconStepsThroughImListAtEveryTick()
     {
-        auto form = MakeForm();
+        auto form = makeForm();
         QCOMPARE(form->animatedIcons.size(), size_t{8});
         for (int tick = 0; tick < 10; ++tick) {
-            Tick(*form);
-            QCOMPARE(form->IconIndexShown(), tick % 8);
+            tickOnce(*form);
+            QCOMPARE(form->iconIndexShown(), tick % 8);
             QCOMPARE(QApplication::windowIcon().cacheKey(), form->animatedIcons[static_cast<size_t>(tick % 8)].cacheKey());
         }
         for (const QIcon& picture : form->animatedIcons)
@@ -869,7 +869,7 @@ private slots:
     {
         QFETCH(QString, message);
         QFETCH(QString, shown);
-        QCOMPARE(StandardErrorText(message), shown);
+        QCOMPARE(standardErrorText(message), shown);
     }
 
     void handlerErrorShowsStandardErrorBox()
@@ -878,32 +878,32 @@ private slots:
         QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("walk0.bmp")));
         std::string expected;
         try {
-            TBitmap().SaveToFile(Native(File(QStringLiteral("walk0.bmp"))));
+            TBitmap().saveToFile(native(testFile(QStringLiteral("walk0.bmp"))));
         } catch (const std::exception& e) {
             expected = e.what();
         }
         QVERIFY(!expected.empty());
 
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("one.abm"), {0xF800}))});
+        auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
         form->show();
         ModalScript script;
-        script.Then(ModalScript::ChooseFile(File(QStringLiteral("walk.bmp")))).Then(ModalScript::Click(QStringLiteral("OK")));
+        script.then(ModalScript::chooseFile(testFile(QStringLiteral("walk.bmp")))).then(ModalScript::click(QStringLiteral("OK")));
         form->exportBmpAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{2});
         QCOMPARE(script.seen[1].title, kCaption);
-        QCOMPARE(script.seen[1].text, StandardErrorText(QString::fromStdString(expected)));
+        QCOMPARE(script.seen[1].text, standardErrorText(QString::fromStdString(expected)));
         QVERIFY(script.seen[1].text.endsWith(u'.'));
         QCOMPARE(script.seen[1].buttons, QStringList{QStringLiteral("OK")});
-        QCOMPARE(form->placementStore->ReadSetting("SaveBmp", ""), std::string());
+        QCOMPARE(form->placementStore->readSetting("SaveBmp", ""), std::string());
         // The program goes on.
         QVERIFY(form->exportBmpAction->isEnabled());
-        Tick(*form);
+        tickOnce(*form);
     }
 
     void splitterChangesStripHeight()
     {
-        auto form = MakeForm();
+        auto form = makeForm();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QSplitterHandle* handle = form->splitter->handle(1);
@@ -920,7 +920,7 @@ private slots:
         const int position = moved.at(0).at(0).toInt();
         QVERIFY(position > 130);
         QCOMPARE(form->stripView->height(), position);
-        QCOMPARE(form->model->Strip.StripHeight(), position);
+        QCOMPARE(form->model->strip.stripHeight(), position);
         // The window follows the model from then on, also when resized.
         form->resize(form->width(), form->height() + 40);
         QTRY_COMPARE(form->stripView->height(), position);
@@ -928,13 +928,13 @@ private slots:
 
     void optionsShowFirstFrameSizeAndOkRenormalises()
     {
-        WriteAbm(File(QStringLiteral("big.abm")), 200, 150, {Pattern(0), Pattern(1)});
-        auto form = MakeForm({Native(File(QStringLiteral("big.abm")))});
+        writeAbm(testFile(QStringLiteral("big.abm")), 200, 150, {pattern(0), pattern(1)});
+        auto form = makeForm({native(testFile(QStringLiteral("big.abm")))});
         form->show();
         QString widthText, heightText;
         bool widthEnabled = true, heightEnabled = true;
         ModalScript script;
-        script.Then([&](QWidget* window) {
+        script.then([&](QWidget* window) {
             auto* dialog = qobject_cast<TFormOpt*>(window);
             QVERIFY(dialog);
             widthText = dialog->widthField->edit->text();
@@ -945,14 +945,14 @@ private slots:
             dialog->okButton->click();
         });
         form->optionsAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QCOMPARE(widthText, QStringLiteral("200"));
         QCOMPARE(heightText, QStringLiteral("150"));
         QVERIFY(!widthEnabled);
         QVERIFY(!heightEnabled);
         for (int i = 0; i < 2; ++i) {
-            QCOMPARE(form->Thumbnails()[static_cast<size_t>(i)]->size(), QSize(200, 150));
-            QCOMPARE(RasterSize(*form->Thumbnails()[static_cast<size_t>(i)]->Raster()), QSize(200, 150));
+            QCOMPARE(form->thumbnails()[static_cast<size_t>(i)]->size(), QSize(200, 150));
+            QCOMPARE(rasterSize(*form->thumbnails()[static_cast<size_t>(i)]->raster()), QSize(200, 150));
         }
     }
 
@@ -968,27 +968,27 @@ private slots:
     {
         QFETCH(int, key);
         QFETCH(bool, rebuilt);
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
-        const std::vector<TThumbnail*> before = form->Thumbnails();
-        const uint64_t generation = form->model->Strip.Generation();
+        auto form = makeForm({native(solidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
+        const std::vector<TThumbnail*> before = form->thumbnails();
+        const uint64_t generation = form->model->strip.generation();
         ModalScript script;
-        script.Then([key](QWidget* window) {
+        script.then([key](QWidget* window) {
             QWidget* focus = QApplication::focusWidget();
             QTest::keyClick(focus && window->isAncestorOf(focus) ? focus : window, Qt::Key(key));
         });
         form->optionsAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QVERIFY(!form->optionsDialog->isVisible());
-        QCOMPARE(form->model->Strip.Generation() != generation, rebuilt);
-        QCOMPARE(form->Thumbnails() != before, rebuilt);
+        QCOMPARE(form->model->strip.generation() != generation, rebuilt);
+        QCOMPARE(form->thumbnails() != before, rebuilt);
     }
 
     void optionsChangedThenCancelledApplyToLaterImports()
     {
-        auto form = MakeForm();
+        auto form = makeForm();
         form->show();
         ModalScript script;
-        script.Then([](QWidget* window) {
+        script.then([](QWidget* window) {
             auto* dialog = qobject_cast<TFormOpt*>(window);
             dialog->autoSizeBox->click();
             dialog->stretchBox->click();
@@ -997,11 +997,11 @@ private slots:
             dialog->cancelButton->click();
         });
         form->optionsAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
 
         QString widthText, heightText;
         bool autoSize = true, stretch = false;
-        script.Then([&](QWidget* window) {
+        script.then([&](QWidget* window) {
             auto* dialog = qobject_cast<TFormOpt*>(window);
             widthText = dialog->widthField->edit->text();
             heightText = dialog->heightField->edit->text();
@@ -1010,25 +1010,25 @@ private slots:
             dialog->reject();
         });
         form->optionsAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QCOMPARE(widthText, QStringLiteral("32"));
         QCOMPARE(heightText, QStringLiteral("20"));
         QVERIFY(!autoSize);
         QVERIFY(stretch);
 
-        SolidAbm(QStringLiteral("one.abm"), {0xF800}, 64, 48);
-        script.Then(ModalScript::ChooseFile(File(QStringLiteral("one.abm"))));
+        solidAbm(QStringLiteral("one.abm"), {0xF800}, 64, 48);
+        script.then(ModalScript::chooseFile(testFile(QStringLiteral("one.abm"))));
         form->openAction->trigger();
-        QVERIFY(script.Done());
-        QCOMPARE(form->Thumbnails().at(0)->size(), QSize(32, 20));
-        QCOMPARE(RasterSize(*form->Thumbnails().at(0)->Raster()), QSize(32, 20));
+        QVERIFY(script.done());
+        QCOMPARE(form->thumbnails().at(0)->size(), QSize(32, 20));
+        QCOMPARE(rasterSize(*form->thumbnails().at(0)->raster()), QSize(32, 20));
     }
 
     void emptySizeFieldMakesNextImportFail()
     {
-        auto form = MakeForm();
+        auto form = makeForm();
         ModalScript script;
-        script.Then([](QWidget* window) {
+        script.then([](QWidget* window) {
             auto* dialog = qobject_cast<TFormOpt*>(window);
             dialog->autoSizeBox->click();
             QLineEdit* edit = dialog->widthField->edit;
@@ -1040,16 +1040,16 @@ private slots:
             dialog->cancelButton->click();
         });
         form->optionsAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
 
-        script.Then(ModalScript::ChooseFile(Corpus("gif/wuffs/animated-red-blue.gif")))
-            .Then(ModalScript::Click(QStringLiteral("OK")));
+        script.then(ModalScript::chooseFile(corpus("gif/wuffs/animated-red-blue.gif")))
+            .then(ModalScript::click(QStringLiteral("OK")));
         form->openAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QCOMPARE(script.seen.back().title, kCaption);
         QCOMPARE(script.seen.back().text, QStringLiteral("'' is not a valid integer value."));
-        QCOMPARE(form->model->Strip.Count(), 0);
-        QCOMPARE(form->placementStore->ReadSetting("LoadImg", ""), std::string());
+        QCOMPARE(form->model->strip.count(), 0);
+        QCOMPARE(form->placementStore->readSetting("LoadImg", ""), std::string());
     }
 
     // A size text that is not an integer ("1,000", as the arrows once wrote)
@@ -1057,56 +1057,56 @@ private slots:
     // delete whose rebuild fails under it keeps every frame.
     void sizeThatIsNoIntegerNeverDropsAFrame()
     {
-        auto form = MakeForm({Native(SolidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
+        auto form = makeForm({native(solidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         const QString error = QStringLiteral("'1,000' is not a valid integer value.");
         bool stillOpen = false;
         ModalScript script;
-        script.Then([](QWidget* window) {
+        script.then([](QWidget* window) {
                   auto* dialog = qobject_cast<TFormOpt*>(window);
                   dialog->autoSizeBox->click();
                   dialog->widthField->edit->setText(QStringLiteral("1,000"));
                   dialog->okButton->click();
               })
-            .Then(ModalScript::Click(QStringLiteral("OK")))
-            .Then([&](QWidget* window) {
+            .then(ModalScript::click(QStringLiteral("OK")))
+            .then([&](QWidget* window) {
                 stillOpen = window == form->optionsDialog;
                 form->optionsDialog->cancelButton->click();
             });
         form->optionsAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QVERIFY(stillOpen);
         QCOMPARE(script.seen[1].text, error);
 
-        script.Then(ModalScript::ClickMenuAction(form->deleteAction))
-            .Then(ModalScript::Click(QStringLiteral("OK")))
-            .Then(ModalScript::Click(QStringLiteral("OK")));
-        ContextMenuOn(form->Thumbnails()[0]);
-        QTRY_VERIFY(script.Done());
+        script.then(ModalScript::clickMenuAction(form->deleteAction))
+            .then(ModalScript::click(QStringLiteral("OK")))
+            .then(ModalScript::click(QStringLiteral("OK")));
+        contextMenuOn(form->thumbnails()[0]);
+        QTRY_VERIFY(script.done());
         QCOMPARE(script.seen.back().title, kCaption);
         QCOMPARE(script.seen.back().text, error);
-        QCOMPARE(FirstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0}));
+        QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0}));
         QCOMPARE(form->frameCountPanel->text(), QStringLiteral("2"));
         QVERIFY(form->saveAbmAction->isEnabled());
     }
 
     void commandsFollowTheStripAfterAnOpenThatFails()
     {
-        SolidAbm(QStringLiteral("one.abm"), {0xF800});
-        QFile bad(File(QStringLiteral("bad.gif")));
+        solidAbm(QStringLiteral("one.abm"), {0xF800});
+        QFile bad(testFile(QStringLiteral("bad.gif")));
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write("GIF89a\x01");
         bad.close();
-        auto form = MakeForm();
+        auto form = makeForm();
         ModalScript script;
-        script.Then(ModalScript::ChooseFile(QStringLiteral("\"one.abm\" \"bad.gif\"")))
-            .Then(ModalScript::Click(QStringLiteral("OK")));
-        form->placementStore->WriteSetting("LoadImg", Native(dir_->path()) + "/");
+        script.then(ModalScript::chooseFile(QStringLiteral("\"one.abm\" \"bad.gif\"")))
+            .then(ModalScript::click(QStringLiteral("OK")));
+        form->placementStore->writeSetting("LoadImg", native(dir_->path()) + "/");
         form->openAction->trigger();
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QCOMPARE(script.seen.back().title, kCaption);
-        QCOMPARE(form->model->Strip.Count(), 1);
+        QCOMPARE(form->model->strip.count(), 1);
         for (QAction* action : {form->exportBmpAction, form->saveAbmAction, form->clearAction})
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
     }

@@ -33,21 +33,21 @@ public:
 
     ModalScript()
     {
-        connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
+        connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
         timer_.start(5);
     }
 
-    ModalScript& Then(Step step)
+    ModalScript& then(Step step)
     {
         steps_.push_back(std::move(step));
         return *this;
     }
 
     std::vector<SeenWindow> seen;
-    bool Done() const { return steps_.empty() && running_ == 0; }
+    bool done() const { return steps_.empty() && running_ == 0; }
 
     // Steps for the common answers.
-    static Step Click(const QString& buttonText)
+    static Step click(const QString& buttonText)
     {
         return [buttonText](QWidget* window) {
             for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
@@ -60,7 +60,7 @@ public:
         };
     }
     // Types `text` into a file dialog's name field and accepts it.
-    static Step ChooseFile(const QString& text)
+    static Step chooseFile(const QString& text)
     {
         return [text](QWidget* window) {
             auto* dialog = qobject_cast<QFileDialog*>(window);
@@ -73,7 +73,7 @@ public:
         };
     }
     // Clicks the action's item in a pop-up menu.
-    static Step ClickMenuAction(QAction* action)
+    static Step clickMenuAction(QAction* action)
     {
         return [action](QWidget* window) {
             auto* menu = qobject_cast<QMenu*>(window);
@@ -81,7 +81,7 @@ public:
             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
         };
     }
-    static Step Reject()
+    static Step reject()
     {
         return [](QWidget* window) {
             if (auto* dialog = qobject_cast<QDialog*>(window))
@@ -100,7 +100,7 @@ protected:
     }
 
 private:
-    void Poll()
+    void poll()
     {
         QWidget* window = QApplication::activePopupWidget();
         if (!window)

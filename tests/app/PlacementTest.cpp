@@ -22,23 +22,23 @@ class PlacementTest : public QObject {
 
     std::unique_ptr<TestHome> home_;
 
-    static QString IniPath()
+    static QString iniPath()
     {
         return QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(QStringLiteral("abmmaker.INI"));
     }
 
-    static std::unique_ptr<TMForm> MakeForm()
+    static std::unique_ptr<TMForm> makeForm()
     {
         auto form = std::make_unique<TMForm>(std::vector<std::string>{});
         form->timer->stop();
-        form->placementStore->SetProgramFile("/usr/bin/abmmaker");
+        form->placementStore->setProgramFile("/usr/bin/abmmaker");
         return form;
     }
 
     // One run of the program: shown, `whileShown`, closed, destroyed.
-    static void RunOnce(const std::function<void(TMForm&)>& whileShown)
+    static void runOnce(const std::function<void(TMForm&)>& whileShown)
     {
-        auto form = MakeForm();
+        auto form = makeForm();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         // The window system's answers to the start-up placement come first.
@@ -48,7 +48,7 @@ class PlacementTest : public QObject {
         QVERIFY(!form->isVisible());
     }
 
-    static QString ScreenSuffix()
+    static QString screenSuffix()
     {
         const QScreen* screen = QGuiApplication::primaryScreen();
         const qreal ratio = screen->devicePixelRatio();
@@ -57,11 +57,11 @@ class PlacementTest : public QObject {
             .arg(qRound(screen->size().height() * ratio));
     }
 
-    static int Ppi() { return qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()); }
+    static int ppi() { return qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()); }
 
     // Where the designed rectangle (602, 479, 542 × 381) ends up on this
     // run's screen: kept where it fits, else moved inside at its size.
-    static QRect FirstRun()
+    static QRect firstRun()
     {
         const QSize screen = QGuiApplication::primaryScreen()->size();
         if (screen == QSize(1024, 768))
@@ -71,14 +71,14 @@ class PlacementTest : public QObject {
         return QRect(602, 479, 542, 381);
     }
 
-    static QString FourNumbers(const QRect& r)
+    static QString fourNumbers(const QRect& r)
     {
         return QStringLiteral("%1,%2,%3,%4").arg(r.left()).arg(r.top()).arg(r.right() + 1).arg(r.bottom() + 1);
     }
 
-    static void WriteIni(const QString& text)
+    static void writeIni(const QString& text)
     {
-        QFile file(IniPath());
+        QFile file(iniPath());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QString(text).replace(QStringLiteral("\n"), QStringLiteral("\r\n")).toUtf8());
     }
@@ -90,15 +90,15 @@ private slots:
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
         QApplication::setApplicationName(QString::fromUtf8(TMForm::kCaption));
     }
-    void init() { QFile::remove(IniPath()); }
+    void init() { QFile::remove(iniPath()); }
 
     void firstRunShowsDesignedBoundsAndWritesKeysInOrder()
     {
-        RunOnce([](TMForm& form) {
-            QCOMPARE(form.frameGeometry(), FirstRun());
+        runOnce([](TMForm& form) {
+            QCOMPARE(form.frameGeometry(), firstRun());
             QVERIFY(!form.isMaximized());
         });
-        const QByteArray text = ReadAll(IniPath());
+        const QByteArray text = readAll(iniPath());
         QVERIFY(!text.isEmpty());
         QVERIFY(text.endsWith("\r\n"));
         QStringList lines = QString::fromUtf8(text).split(QStringLiteral("\r\n"));
@@ -108,28 +108,28 @@ private slots:
         QCOMPARE(lines[1], QStringLiteral("FormVersion=0"));
         QCOMPARE(lines[2], QStringLiteral("Flags=0"));
         QCOMPARE(lines[3], QStringLiteral("ShowCmd=1"));
-        QCOMPARE(lines[4], QStringLiteral("PixelsPerInch=%1").arg(Ppi()));
-        QVERIFY(lines[5].startsWith(QStringLiteral("MinMaxPos%1=").arg(ScreenSuffix())));
+        QCOMPARE(lines[4], QStringLiteral("PixelsPerInch=%1").arg(ppi()));
+        QVERIFY(lines[5].startsWith(QStringLiteral("MinMaxPos%1=").arg(screenSuffix())));
         QCOMPARE(lines[6], QStringLiteral("MinMaxPos=") + lines[5].section(u'=', 1));
         QCOMPARE(lines[5].section(u'=', 1).split(u',').size(), 4);
-        QCOMPARE(lines[7], QStringLiteral("NormPos%1=").arg(ScreenSuffix()) + FourNumbers(FirstRun()));
-        QCOMPARE(lines[8], QStringLiteral("NormPos=") + FourNumbers(FirstRun()));
+        QCOMPARE(lines[7], QStringLiteral("NormPos%1=").arg(screenSuffix()) + fourNumbers(firstRun()));
+        QCOMPARE(lines[8], QStringLiteral("NormPos=") + fourNumbers(firstRun()));
         QCOMPARE(lines[9], QStringLiteral("Visible=0"));
     }
 
     void movedAndResizedWindowComesBackThere()
     {
         const QRect moved(120, 80, 400, 300);
-        RunOnce([&](TMForm& form) {
+        runOnce([&](TMForm& form) {
             // As a user does it: the frame moves, the frame is dragged larger.
             const QSize frame = form.frameGeometry().size() - form.size();
             form.move(moved.topLeft());
             form.resize(moved.size() - frame);
             QTRY_COMPARE(form.frameGeometry(), moved);
         });
-        const QString ini = QString::fromUtf8(ReadAll(IniPath()));
+        const QString ini = QString::fromUtf8(readAll(iniPath()));
         QVERIFY2(ini.contains(QStringLiteral("\r\nNormPos=120,80,520,380\r\n")), qPrintable(ini));
-        RunOnce([&](TMForm& form) { QCOMPARE(form.frameGeometry(), moved); });
+        runOnce([&](TMForm& form) { QCOMPARE(form.frameGeometry(), moved); });
     }
 
     void storedRectangleOffTheScreenIsMovedInside_data()
@@ -150,53 +150,53 @@ private slots:
         QFETCH(QRect, stored);
         QFETCH(QRect, large);
         QFETCH(QRect, small);
-        WriteIni(QStringLiteral("[TMForm]\nFormVersion=0\nShowCmd=1\nPixelsPerInch=%1\nNormPos=%2\n")
-                     .arg(Ppi())
-                     .arg(FourNumbers(stored)));
-        const QRect expected = FirstRun() == QRect(602, 479, 542, 381) ? large : small;
-        RunOnce([&](TMForm& form) { QCOMPARE(form.frameGeometry(), expected); });
+        writeIni(QStringLiteral("[TMForm]\nFormVersion=0\nShowCmd=1\nPixelsPerInch=%1\nNormPos=%2\n")
+                     .arg(ppi())
+                     .arg(fourNumbers(stored)));
+        const QRect expected = firstRun() == QRect(602, 479, 542, 381) ? large : small;
+        runOnce([&](TMForm& form) { QCOMPARE(form.frameGeometry(), expected); });
     }
 
     void maximisedWindowComesBackMaximised()
     {
-        RunOnce([](TMForm& form) {
+        runOnce([](TMForm& form) {
             form.showMaximized();
             QTRY_VERIFY(form.isMaximized());
         });
-        const QString ini = QString::fromUtf8(ReadAll(IniPath()));
+        const QString ini = QString::fromUtf8(readAll(iniPath()));
         QVERIFY2(ini.contains(QStringLiteral("\r\nShowCmd=3\r\n")), qPrintable(ini));
-        RunOnce([](TMForm& form) {
+        runOnce([](TMForm& form) {
             QVERIFY(form.isMaximized());
             form.showNormal();
-            QTRY_COMPARE(form.frameGeometry(), FirstRun());
+            QTRY_COMPARE(form.frameGeometry(), firstRun());
         });
     }
 
     void formVersionBelowZeroRestoresNothing()
     {
-        WriteIni(QStringLiteral("[TMForm]\nFormVersion=-1\nShowCmd=3\nPixelsPerInch=%1\nNormPos=10,20,310,220\n")
-                     .arg(Ppi()));
-        RunOnce([](TMForm& form) {
+        writeIni(QStringLiteral("[TMForm]\nFormVersion=-1\nShowCmd=3\nPixelsPerInch=%1\nNormPos=10,20,310,220\n")
+                     .arg(ppi()));
+        runOnce([](TMForm& form) {
             QVERIFY(!form.isMaximized());
-            QCOMPARE(form.frameGeometry(), FirstRun());
+            QCOMPARE(form.frameGeometry(), firstRun());
         });
     }
 
     void placementOfAnotherDpiKeepsDesignedBoundsButState()
     {
-        WriteIni(QStringLiteral("[TMForm]\nFormVersion=0\nShowCmd=3\nPixelsPerInch=%1\nNormPos=10,20,310,220\n")
-                     .arg(Ppi() + 1));
-        RunOnce([](TMForm& form) {
+        writeIni(QStringLiteral("[TMForm]\nFormVersion=0\nShowCmd=3\nPixelsPerInch=%1\nNormPos=10,20,310,220\n")
+                     .arg(ppi() + 1));
+        runOnce([](TMForm& form) {
             QVERIFY(form.isMaximized());
             form.showNormal();
-            QTRY_COMPARE(form.frameGeometry(), FirstRun());
+            QTRY_COMPARE(form.frameGeometry(), firstRun());
         });
     }
 
     void unwritableSettingsReportTwiceAndWindowStillCloses()
     {
         // A plain file where the settings folder should be: no one can write there.
-        const QString blocker = home_->Path("not-a-folder");
+        const QString blocker = home_->path("not-a-folder");
         {
             QFile file(blocker);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -205,9 +205,9 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocker + QStringLiteral("/config")));
 
         ModalScript script;
-        script.Then(ModalScript::Click(QStringLiteral("OK"))).Then(ModalScript::Click(QStringLiteral("OK")));
+        script.then(ModalScript::click(QStringLiteral("OK"))).then(ModalScript::click(QStringLiteral("OK")));
         {
-            auto form = MakeForm();
+            auto form = makeForm();
             form->show();
             QVERIFY(QTest::qWaitForWindowExposed(form.get()));
             QVERIFY(form->close());
@@ -215,7 +215,7 @@ private slots:
             QCOMPARE(script.seen.size(), size_t{1});
         }
         qputenv("XDG_CONFIG_HOME", config);
-        QVERIFY(script.Done());
+        QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{2});
         for (const SeenWindow& box : script.seen) {
             QCOMPARE(box.title, QString::fromUtf8(TMForm::kCaption));

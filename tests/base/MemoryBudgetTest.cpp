@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 using namespace abm;
-using abm::test::KindOfError;
+using abm::test::kindOfError;
 using abm::test::ScopedMemoryLimit;
 
 namespace {
@@ -25,30 +25,30 @@ constexpr int64_t kMiB = int64_t{1} << 20;
 
 TEST(MemoryBudget, ReservationsHoldTheirBytesUntilReleasedAndRefuseBeyondTheLimit)
 {
-    const int64_t base = MemoryBudget::Used();
+    const int64_t base = MemoryBudget::used();
     const ScopedMemoryLimit limit(base + 10 * kMiB);
     MemoryReservation a(4 * kMiB);
     MemoryReservation moved = std::move(a);
-    EXPECT_EQ(MemoryBudget::Used(), base + 4 * kMiB);
+    EXPECT_EQ(MemoryBudget::used(), base + 4 * kMiB);
     EXPECT_THROW(MemoryReservation(7 * kMiB), MemoryLimitExceeded);
-    EXPECT_THROW(moved.Resize(11 * kMiB), MemoryLimitExceeded);
-    EXPECT_EQ(moved.Bytes(), 4 * kMiB);
-    moved.Resize(10 * kMiB);
-    EXPECT_THROW(MemoryBudget::Require(1), MemoryLimitExceeded);
-    moved.Resize(kMiB);
+    EXPECT_THROW(moved.resize(11 * kMiB), MemoryLimitExceeded);
+    EXPECT_EQ(moved.bytes(), 4 * kMiB);
+    moved.resize(10 * kMiB);
+    EXPECT_THROW(MemoryBudget::require(1), MemoryLimitExceeded);
+    moved.resize(kMiB);
     {
         const MemoryReservation b(9 * kMiB);
-        EXPECT_EQ(MemoryBudget::Available(), 0);
+        EXPECT_EQ(MemoryBudget::available(), 0);
     }
-    EXPECT_EQ(MemoryBudget::Used(), base + kMiB);
-    moved.Release();
-    EXPECT_EQ(MemoryBudget::Used(), base);
-    EXPECT_EQ(MemoryBudget::Peak(), base + 10 * kMiB);
+    EXPECT_EQ(MemoryBudget::used(), base + kMiB);
+    moved.release();
+    EXPECT_EQ(MemoryBudget::used(), base);
+    EXPECT_EQ(MemoryBudget::peak(), base + 10 * kMiB);
 }
 
 TEST(MemoryBudget, ConcurrentReservationsNeverPassTheLimit)
 {
-    const int64_t base = MemoryBudget::Used();
+    const int64_t base = MemoryBudget::used();
     const ScopedMemoryLimit limit(base + 1000);
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
@@ -62,8 +62,8 @@ TEST(MemoryBudget, ConcurrentReservationsNeverPassTheLimit)
         });
     for (std::thread& t : threads)
         t.join();
-    EXPECT_EQ(MemoryBudget::Used(), base);
-    EXPECT_LE(MemoryBudget::Peak(), base + 1000);
+    EXPECT_EQ(MemoryBudget::used(), base);
+    EXPECT_LE(MemoryBudget::peak(), base + 1000);
 }
 
 TEST(MemoryBudget, RefusalNamesTheSizesInMebibytesAndTheFile)
@@ -97,48 +97,48 @@ TEST(MemoryBudget, DefaultIsAGibibyteOrAQuarterOfTheMemoryUnlessTheEnvironmentSa
         {"300", 300 * kMiB}, {"1", kMiB}, {"0", standard}, {"-5", standard}, {"12x", standard}, {"", standard},
     };
     for (const auto& [text, limit] : cases) {
-        env.Set("ABM_MEMORY_LIMIT_MB", text);
-        EXPECT_EQ(MemoryBudget::DefaultLimit(), limit) << text;
+        env.set("ABM_MEMORY_LIMIT_MB", text);
+        EXPECT_EQ(MemoryBudget::defaultLimit(), limit) << text;
     }
-    env.Unset("ABM_MEMORY_LIMIT_MB");
-    EXPECT_EQ(MemoryBudget::DefaultLimit(), standard);
+    env.unset("ABM_MEMORY_LIMIT_MB");
+    EXPECT_EQ(MemoryBudget::defaultLimit(), standard);
 }
 
 // Copies share pixel memory and count it once; a change reserves its own
 // copy first; a raster past the budget is refused and holds nothing.
 TEST(MemoryBudget, RastersHoldTheirPixelMemoryOnceAcrossCopies)
 {
-    const int64_t base = MemoryBudget::Used();
+    const int64_t base = MemoryBudget::used();
     const ScopedMemoryLimit limit(base + 2 * kMiB);
-    const int64_t bytes = RasterBytes(512, 512, 24);
+    const int64_t bytes = rasterBytes(512, 512, 24);
     TBitmap a;
-    a.Create(512, 512, TPixelLayout::ForFormat(pf24bit));
+    a.create(512, 512, TPixelLayout::forFormat(pf24bit));
     TBitmap b(a), c;
-    c.Assign(&b);
-    EXPECT_EQ(MemoryBudget::Used(), base + bytes);
-    b.Canvas().FillRect(Rect(0, 0, 1, 1));
-    EXPECT_EQ(MemoryBudget::Used(), base + 2 * bytes);
+    c.assign(&b);
+    EXPECT_EQ(MemoryBudget::used(), base + bytes);
+    b.canvas().fillRect(Rect(0, 0, 1, 1));
+    EXPECT_EQ(MemoryBudget::used(), base + 2 * bytes);
     TBitmap big;
-    EXPECT_THROW(big.Create(1024, 1024, TPixelLayout::ForFormat(pf32bit)), MemoryLimitExceeded);
-    EXPECT_THROW(c.Canvas().FillRect(Rect(0, 0, 1, 1)), MemoryLimitExceeded);
-    EXPECT_TRUE(c.SharesPixelsWith(a));
+    EXPECT_THROW(big.create(1024, 1024, TPixelLayout::forFormat(pf32bit)), MemoryLimitExceeded);
+    EXPECT_THROW(c.canvas().fillRect(Rect(0, 0, 1, 1)), MemoryLimitExceeded);
+    EXPECT_TRUE(c.sharesPixelsWith(a));
     a = TBitmap();
     c = TBitmap();
     b = TBitmap();
-    EXPECT_EQ(MemoryBudget::Used(), base);
-    EXPECT_LE(MemoryBudget::Peak(), base + 2 * kMiB);
+    EXPECT_EQ(MemoryBudget::used(), base);
+    EXPECT_LE(MemoryBudget::peak(), base + 2 * kMiB);
 }
 
 TEST(MemoryBudget, FramesMadeFromOnePictureShareItsPalette)
 {
     TBitmap source;
-    source.Create(4, 4, TPixelLayout::ForFormat(pf8bit), TPalette(256, TPaletteEntry{1, 2, 3}));
+    source.create(4, 4, TPixelLayout::forFormat(pf8bit), TPalette(256, TPaletteEntry{1, 2, 3}));
     TBitmap frame(source);
-    frame.SetPixelFormat(pf16bit);
+    frame.setPixelFormat(pf16bit);
     TBitmap copy(source);
-    copy.Canvas().FillRect(Rect(0, 0, 1, 1));
-    EXPECT_EQ(frame.Palette().data(), source.Palette().data());
-    EXPECT_EQ(copy.Palette().data(), source.Palette().data());
+    copy.canvas().fillRect(Rect(0, 0, 1, 1));
+    EXPECT_EQ(frame.palette().data(), source.palette().data());
+    EXPECT_EQ(copy.palette().data(), source.palette().data());
 }
 
 // A FIFO without a writer would block open() forever; every reader refuses
@@ -158,17 +158,17 @@ TEST(RegularFiles, ReadersRefuseWhatIsNoRegularFileAtOnce)
     for (const auto& [name, reason] : cases) {
         const std::string text = "Cannot open file \"" + name + "\". " + reason;
         try {
-            ReadWholeFile(name);
+            readWholeFile(name);
             ADD_FAILURE() << name << " was read";
         } catch (const FileError& e) {
             EXPECT_EQ(e.kind(), ErrorKind::FileOpen);
             EXPECT_EQ(e.what(), text);
         }
         TBitmap b;
-        EXPECT_EQ(KindOfError([&] { b.LoadFromFile(name); }), ErrorKind::FileOpen) << name;
-        EXPECT_FALSE(FileExists(name)) << name;
+        EXPECT_EQ(kindOfError([&b, file = name] { b.loadFromFile(file); }), ErrorKind::FileOpen) << name;
+        EXPECT_FALSE(fileExists(name)) << name;
     }
-    abm::test::WriteFile(dir / "plain.bmp", {1, 2, 3});
-    EXPECT_TRUE(FileExists(dir / "plain.bmp"));
-    EXPECT_EQ(ReadWholeFile(dir / "plain.bmp").size(), 3u);
+    abm::test::writeFile(dir / "plain.bmp", {1, 2, 3});
+    EXPECT_TRUE(fileExists(dir / "plain.bmp"));
+    EXPECT_EQ(readWholeFile(dir / "plain.bmp").size(), 3u);
 }

@@ -37,6 +37,6 @@ TEST(PathNames, UpperCasingAndTrimmingForTheExtensionRule)
     EXPECT_EQ(upperCase(".gif"), ".GIF");
     EXPECT_EQ(upperCase("привет.abm"), "ПРИВЕТ.ABM");
     EXPECT_EQ(upperCase(std::string("\xff\xfe.a", 4)), std::string("\xff\xfe.A", 4));
-    EXPECT_EQ(Trim("  .jpg \t"), ".jpg");
-    EXPECT_EQ(Trim(" \x01 "), "");
+    EXPECT_EQ(trim("  .jpg \t"), ".jpg");
+    EXPECT_EQ(trim(" \x01 "), "");
 }

@@ -24,7 +24,7 @@ extern char** environ;
 
 using namespace abm;
 namespace fs = std::filesystem;
-using abm::test::ReadFile;
+using abm::test::readFile;
 
 namespace {
 
@@ -33,7 +33,7 @@ struct Outcome {
     std::string out, err;
 };
 
-std::string Slurp(const std::string& path)
+std::string slurp(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
@@ -54,9 +54,9 @@ const Launch kAsNobody{{"setpriv", "--reuid=65534", "--regid=65534", "--groups=1
 class AbmtoolTest : public ::testing::Test {
 protected:
     abm::test::TempDir dir;
-    const fs::path gifs = abm::test::Corpora() / "gif" / "wuffs";
+    const fs::path gifs = abm::test::corpora() / "gif" / "wuffs";
 
-    pid_t Spawn(std::vector<std::string> args, const Launch& how = {})
+    pid_t spawn(std::vector<std::string> args, const Launch& how = {})
     {
         args.insert(args.begin(), ABMTOOL_PATH);
         args.insert(args.begin(), how.as.begin(), how.as.end());
@@ -76,7 +76,7 @@ protected:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addchdir_np(&actions, dir.Path().c_str());
+        posix_spawn_file_actions_addchdir_np(&actions, dir.path().c_str());
         // The signals abmtool handles start at their default action, whatever
         // the test runner ignores (a background job ignores SIGINT).
         posix_spawnattr_t attributes;
@@ -101,53 +101,53 @@ protected:
         return pid;
     }
 
-    Outcome Finish(pid_t pid)
+    Outcome finish(pid_t pid)
     {
         Outcome o;
         int status = 0;
         if (pid > 0 && waitpid(pid, &status, 0) == pid)
             o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         const std::string outFile = dir / ".stdout", errFile = dir / ".stderr";
-        o.out = Slurp(outFile);
-        o.err = Slurp(errFile);
+        o.out = slurp(outFile);
+        o.err = slurp(errFile);
         fs::remove(outFile);
         fs::remove(errFile);
         return o;
     }
 
-    Outcome Run(std::vector<std::string> args, const Launch& how = {}) { return Finish(Spawn(std::move(args), how)); }
+    Outcome Run(std::vector<std::string> args, const Launch& how = {}) { return finish(spawn(std::move(args), how)); }
 
     // Temporary files of saves, anywhere below the test folder.
-    std::vector<std::string> TempFiles() const
+    std::vector<std::string> tempFiles() const
     {
         std::vector<std::string> found;
-        for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
+        for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
             if (entry.path().filename().string().rfind(".abm-", 0) == 0)
                 found.push_back(entry.path().string());
         return found;
     }
 
-    std::string Picture(const std::string& name, int w, int h, uint32_t rgb = 0x336699)
+    std::string picture(const std::string& name, int w, int h, uint32_t rgb = 0x336699)
     {
-        TBitmap b = abm::test::MakeRaster(w, h, pf24bit, [rgb](int x, int y) { return rgb ^ static_cast<uint32_t>(x * 3 + y * 5); });
-        b.SaveToFile(dir / name);
+        TBitmap b = abm::test::makeRaster(w, h, pf24bit, [rgb](int x, int y) { return rgb ^ static_cast<uint32_t>(x * 3 + y * 5); });
+        b.saveToFile(dir / name);
         return dir / name;
     }
 
-    TBitmap LoadBmp(const std::string& name)
+    TBitmap loadBmp(const std::string& name)
     {
         TBitmap b;
-        b.LoadFromFile(dir / name);
+        b.loadFromFile(dir / name);
         return b;
     }
 
-    static bool SamePixels(const TBitmap& a, const TBitmap& b)
+    static bool samePixels(const TBitmap& a, const TBitmap& b)
     {
-        if (a.Width() != b.Width() || a.Height() != b.Height())
+        if (a.width() != b.width() || a.height() != b.height())
             return false;
-        for (int y = 0; y < a.Height(); ++y)
-            for (int x = 0; x < a.Width(); ++x)
-                if (a.Pixel(x, y) != b.Pixel(x, y))
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                if (a.pixel(x, y) != b.pixel(x, y))
                     return false;
         return true;
     }
@@ -165,43 +165,43 @@ TEST_F(AbmtoolTest, AnimatedGifToAbmAndBackGivesTheFirstFourFrames)
     EXPECT_TRUE(fs::exists(dir / "from-gif4.bmp"));  // the GIF has more than four images
     for (int i = 0; i < 4; ++i) {
         const std::string n = std::to_string(i);
-        EXPECT_TRUE(SamePixels(LoadBmp("from-abm" + n + ".bmp"), LoadBmp("from-gif" + n + ".bmp"))) << "frame " << i;
+        EXPECT_TRUE(samePixels(loadBmp("from-abm" + n + ".bmp"), loadBmp("from-gif" + n + ".bmp"))) << "frame " << i;
     }
-    EXPECT_FALSE(SamePixels(LoadBmp("from-gif0.bmp"), LoadBmp("from-gif1.bmp")));
+    EXPECT_FALSE(samePixels(loadBmp("from-gif0.bmp"), loadBmp("from-gif1.bmp")));
 }
 
 TEST_F(AbmtoolTest, SizeOptionsCropOrStretch)
 {
-    const std::string pic = Picture("p.bmp", 100, 80);
+    const std::string pic = picture("p.bmp", 100, 80);
     ASSERT_EQ(Run({"bmp", "-o", "crop.bmp", "--size", "32x32", "--no-autosize", pic}).status, 0);
     ASSERT_EQ(Run({"bmp", "-o", "fit.bmp", "--size", "32x32", "--no-autosize", "--stretch", pic}).status, 0);
     ASSERT_EQ(Run({"bmp", "-o", "same.bmp", "--size", "32x32", pic}).status, 0);  // auto-size wins
-    const TBitmap original = LoadBmp("p.bmp");
-    const TBitmap crop = LoadBmp("crop0.bmp"), fit = LoadBmp("fit0.bmp"), same = LoadBmp("same0.bmp");
-    EXPECT_EQ(crop.Width(), 32);
-    EXPECT_EQ(fit.Height(), 32);
-    EXPECT_EQ(same.Width(), 100);
-    auto reduced = [](TColor c) { return ToRgb565(redOf(c), greenOf(c), blueOf(c)); };
-    auto at = [&](const TBitmap& b, int x, int y) { return reduced(b.Pixel(x, y)); };
-    EXPECT_EQ(at(crop, 31, 31), reduced(original.Pixel(31, 31)));
-    EXPECT_EQ(at(fit, 31, 31), reduced(original.Pixel(31 * 100 / 32, 31 * 80 / 32)));
+    const TBitmap original = loadBmp("p.bmp");
+    const TBitmap crop = loadBmp("crop0.bmp"), fit = loadBmp("fit0.bmp"), same = loadBmp("same0.bmp");
+    EXPECT_EQ(crop.width(), 32);
+    EXPECT_EQ(fit.height(), 32);
+    EXPECT_EQ(same.width(), 100);
+    auto reduced = [](TColor c) { return toRgb565(redOf(c), greenOf(c), blueOf(c)); };
+    auto at = [&](const TBitmap& b, int x, int y) { return reduced(b.pixel(x, y)); };
+    EXPECT_EQ(at(crop, 31, 31), reduced(original.pixel(31, 31)));
+    EXPECT_EQ(at(fit, 31, 31), reduced(original.pixel(31 * 100 / 32, 31 * 80 / 32)));
     EXPECT_NE(at(crop, 31, 31), at(fit, 31, 31));
 }
 
 TEST_F(AbmtoolTest, OversizedFrameFailsTheAbmSaveWithTheWarning)
 {
-    const std::string pic = Picture("wide.bmp", 129, 97);
+    const std::string pic = picture("wide.bmp", 129, 97);
     const Outcome o = Run({"abm", "-o", "out.abm", "--no-autosize", "--size", "129x97", pic});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err, "abmtool: Сохранение невозможно. \nСлишком большой размер картинок !!!\n");
     EXPECT_FALSE(fs::exists(dir / "out.abm"));
     EXPECT_EQ(Run({"abm", "-o", "out.abm", "--no-autosize", "--size", "128x97", pic}).status, 0);
-    EXPECT_EQ(ReadFile(dir / "out.abm").size(), 72u + 128 * 97 * 2);
+    EXPECT_EQ(readFile(dir / "out.abm").size(), 72u + 128 * 97 * 2);
 }
 
 TEST_F(AbmtoolTest, MissingInputFailsWithTheErrorText)
 {
-    const std::string pic = Picture("ok.bmp", 10, 10);
+    const std::string pic = picture("ok.bmp", 10, 10);
     for (const char* missing : {"nope.gif", "nope.bmp", "nope.jpg"}) {
         const Outcome o = Run({"abm", "-o", "out.abm", pic, missing});
         EXPECT_EQ(o.status, 1);
@@ -212,9 +212,9 @@ TEST_F(AbmtoolTest, MissingInputFailsWithTheErrorText)
 
 TEST_F(AbmtoolTest, InvalidPictureAmongValidOnesWarnsAndStillWrites)
 {
-    const std::string a = Picture("a.bmp", 10, 10), b = Picture("b.bmp", 10, 10, 0xFF0000);
-    abm::test::WriteFile(dir / "broken.bmp", {'B', 'M', 1, 2, 3});
-    abm::test::WriteFile(dir / "broken.jpg", {'n', 'o', 't'});
+    const std::string a = picture("a.bmp", 10, 10), b = picture("b.bmp", 10, 10, 0xFF0000);
+    abm::test::writeFile(dir / "broken.bmp", {'B', 'M', 1, 2, 3});
+    abm::test::writeFile(dir / "broken.jpg", {'n', 'o', 't'});
     const Outcome o = Run({"bmp", "-o", "f.bmp", a, "broken.bmp", "broken.jpg", b});
     EXPECT_EQ(o.status, 0);
     EXPECT_NE(o.err.find("broken.bmp"), std::string::npos);
@@ -229,11 +229,11 @@ TEST_F(AbmtoolTest, InvalidPictureAmongValidOnesWarnsAndStillWrites)
 
 TEST_F(AbmtoolTest, FailedRunLeavesAnExistingOutputAlone)
 {
-    abm::test::WriteFile(dir / "keep.abm", {1, 2, 3});
-    abm::test::WriteFile(dir / "bad.gif", {'G', 'I', 'F', '8', '9', 'a', 1});
+    abm::test::writeFile(dir / "keep.abm", {1, 2, 3});
+    abm::test::writeFile(dir / "bad.gif", {'G', 'I', 'F', '8', '9', 'a', 1});
     EXPECT_EQ(Run({"abm", "-o", "keep.abm", "bad.gif"}).status, 1);
-    EXPECT_EQ(ReadFile(dir / "keep.abm"), (std::vector<uint8_t>{1, 2, 3}));
-    const std::string pic = Picture("p.bmp", 10, 10);
+    EXPECT_EQ(readFile(dir / "keep.abm"), (std::vector<uint8_t>{1, 2, 3}));
+    const std::string pic = picture("p.bmp", 10, 10);
     const Outcome o = Run({"abm", "-o", "no-such-folder/x.abm", pic});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err.rfind("abmtool: Cannot create file \"no-such-folder/x.abm\". ", 0), 0u) << o.err;
@@ -241,20 +241,20 @@ TEST_F(AbmtoolTest, FailedRunLeavesAnExistingOutputAlone)
 
 TEST_F(AbmtoolTest, InfoReportsHeadersAndTheReadersVerdict)
 {
-    const std::string pic = Picture("p.bmp", 20, 10);
+    const std::string pic = picture("p.bmp", 20, 10);
     ASSERT_EQ(Run({"abm", "-o", "good.abm", pic, pic}).status, 0);
-    std::vector<uint8_t> bad = ReadFile(dir / "good.abm");
+    std::vector<uint8_t> bad = readFile(dir / "good.abm");
     bad[4] = 24;
-    abm::test::WriteFile(dir / "bits24.abm", bad);
-    bad = ReadFile(dir / "good.abm");
+    abm::test::writeFile(dir / "bits24.abm", bad);
+    bad = readFile(dir / "good.abm");
     bad.pop_back();
-    abm::test::WriteFile(dir / "short.abm", bad);
-    bad = ReadFile(dir / "good.abm");
+    abm::test::writeFile(dir / "short.abm", bad);
+    bad = readFile(dir / "good.abm");
     bad[0] = 0;
     bad[6] = 1;
     bad[12] = bad[13] = bad[14] = bad[15] = 0;
     bad.resize(72);
-    abm::test::WriteFile(dir / "zerowidth.abm", bad);
+    abm::test::writeFile(dir / "zerowidth.abm", bad);
 
     Outcome o = Run({"info", "good.abm"});
     EXPECT_EQ(o.status, 0);
@@ -287,8 +287,8 @@ TEST_F(AbmtoolTest, InfoReportsHeadersAndTheReadersVerdict)
 
 TEST_F(AbmtoolTest, ThumbnailIsAPngThatFitsTheSize)
 {
-    const std::string big = Picture("big.bmp", 300, 120);
-    const std::string small = Picture("small.bmp", 20, 40);
+    const std::string big = picture("big.bmp", 300, 120);
+    const std::string small = picture("small.bmp", 20, 40);
     struct Case {
         std::string input;
         std::string size;
@@ -301,18 +301,18 @@ TEST_F(AbmtoolTest, ThumbnailIsAPngThatFitsTheSize)
     for (const Case& c : cases) {
         const Outcome o = Run({"thumbnail", "-s", c.size, c.input, "t.png"});
         ASSERT_EQ(o.status, 0) << o.err;
-        const auto png = abm::test::ReadPng(dir.Path() / "t.png");
+        const auto png = abm::test::readPng(dir.path() / "t.png");
         EXPECT_EQ(png.width, c.w) << c.input << " " << c.size;
         EXPECT_EQ(png.height, c.h) << c.input << " " << c.size;
     }
     const Outcome o = Run({"thumbnail", big, "with blank and \"quote.png"});
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(abm::test::ReadPng(dir.Path() / "with blank and \"quote.png").width, 128);
+    EXPECT_EQ(abm::test::readPng(dir.path() / "with blank and \"quote.png").width, 128);
 }
 
 TEST_F(AbmtoolTest, UsageErrorsExitTwo)
 {
-    const std::string pic = Picture("p.bmp", 5, 5);
+    const std::string pic = picture("p.bmp", 5, 5);
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"abm", pic},
@@ -347,7 +347,7 @@ TEST_F(AbmtoolTest, AbmStopsAtFourFramesAndSaysHowManyInputsWereLeftOut)
 {
     std::vector<std::string> six;
     for (uint32_t i = 0; i < 6; ++i)
-        six.push_back(Picture("p" + std::to_string(i) + ".bmp", 20, 10, 0x102030 * (i + 1)));
+        six.push_back(picture("p" + std::to_string(i) + ".bmp", 20, 10, 0x102030 * (i + 1)));
     std::vector<std::string> args = {"abm", "-o", "four.abm"};
     args.insert(args.end(), six.begin(), six.begin() + 4);
     ASSERT_EQ(Run(args).status, 0);
@@ -356,12 +356,12 @@ TEST_F(AbmtoolTest, AbmStopsAtFourFramesAndSaysHowManyInputsWereLeftOut)
     const Outcome o = Run(args);
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.err, "abmtool: warning: 2 inputs after the fourth frame left out\n");
-    EXPECT_EQ(ReadFile(dir / "six.abm"), ReadFile(dir / "four.abm"));
+    EXPECT_EQ(readFile(dir / "six.abm"), readFile(dir / "four.abm"));
 }
 
 TEST_F(AbmtoolTest, MemoryLimitRefusesAPictureNamingItAndTheSizes)
 {
-    Picture("big.bmp", 600, 400);
+    picture("big.bmp", 600, 400);
     abm::test::ScopedEnv env;
     const std::vector<std::vector<std::string>> runs = {
         {"--memory-limit", "1", "abm", "-o", "x.abm", "big.bmp"},
@@ -371,11 +371,11 @@ TEST_F(AbmtoolTest, MemoryLimitRefusesAPictureNamingItAndTheSizes)
     };
     for (std::vector<std::string> args : runs) {
         if (args[0].rfind("ABM_", 0) == 0) {
-            env.Set("ABM_MEMORY_LIMIT_MB", "1");
+            env.set("ABM_MEMORY_LIMIT_MB", "1");
             args.erase(args.begin());
         }
         const Outcome o = Run(args);
-        env.Unset("ABM_MEMORY_LIMIT_MB");
+        env.unset("ABM_MEMORY_LIMIT_MB");
         EXPECT_EQ(o.status, 1) << args[0];
         EXPECT_EQ(o.err.rfind("abmtool: not enough memory for \"big.bmp\": needs ", 0), 0u) << o.err;
         EXPECT_NE(o.err.find(" MiB, limit 1 MiB.\n"), std::string::npos) << o.err;
@@ -404,37 +404,37 @@ TEST_F(AbmtoolTest, InfoAndThumbnailOfAnAbmReadOnlyWhatTheyNeed)
 {
     const auto header = [](uint16_t width, uint16_t height, uint8_t count) {
         TAbmHeader h;
-        h.FrameWidth = width;
-        h.FrameHeight = height;
-        h.BitCount = 16;
-        h.FrameCount = count;
-        h.DataSize = width * height * 2 * count;
-        const auto bytes = h.Encode();
+        h.frameWidth = width;
+        h.frameHeight = height;
+        h.bitCount = 16;
+        h.frameCount = count;
+        h.dataSize = width * height * 2 * count;
+        const auto bytes = h.encode();
         return std::vector<uint8_t>(bytes.begin(), bytes.end());
     };
     std::vector<uint8_t> file = header(700, 500, 1);
     for (int i = 0; i < 700 * 500 * 2; ++i)
         file.push_back(static_cast<uint8_t>(i * 7 + i / 1400));
-    abm::test::WriteFile(dir / "frame.abm", file);
+    abm::test::writeFile(dir / "frame.abm", file);
     ASSERT_EQ(Run({"bmp", "-o", "frame.bmp", "frame.abm"}).status, 0);
     ASSERT_EQ(Run({"thumbnail", "frame.abm", "a.png"}).status, 0);
     ASSERT_EQ(Run({"thumbnail", "frame0.bmp", "b.png"}).status, 0);
-    const auto a = abm::test::ReadPng(dir.Path() / "a.png"), b = abm::test::ReadPng(dir.Path() / "b.png");
+    const auto a = abm::test::readPng(dir.path() / "a.png"), b = abm::test::readPng(dir.path() / "b.png");
     EXPECT_EQ(a.width, 128);
     EXPECT_TRUE(a.width == b.width && a.height == b.height && a.rgba == b.rgba);
 
-    abm::test::WriteFile(dir / "sparse.abm", header(16384, 16384, 2));
+    abm::test::writeFile(dir / "sparse.abm", header(16384, 16384, 2));
     fs::resize_file(dir / "sparse.abm", (uintmax_t{1} << 30) + 72);
     const Outcome info = Run({"info", "sparse.abm"});
     EXPECT_EQ(info.status, 0);
     EXPECT_NE(info.out.find("FrameCount=2 DataSize=1073741824 Creator=\"\" Accepted=yes"), std::string::npos) << info.out;
     EXPECT_EQ(Run({"thumbnail", "sparse.abm", "s.png"}).status, 0);
-    EXPECT_EQ(abm::test::ReadPng(dir.Path() / "s.png").width, 128);
+    EXPECT_EQ(abm::test::readPng(dir.path() / "s.png").width, 128);
 }
 
 TEST_F(AbmtoolTest, OutputThatNamesNoFileIsAUsageError)
 {
-    const std::string pic = Picture("p.bmp", 5, 5);
+    const std::string pic = picture("p.bmp", 5, 5);
     fs::create_directory(dir / "sub");
     const char* const empty = "--output: the name is empty; name the file to write\n";
     const char* const dash = "--output: writing to standard output is not supported; name the file to write\n";
@@ -454,16 +454,16 @@ TEST_F(AbmtoolTest, OutputThatNamesNoFileIsAUsageError)
         EXPECT_EQ(o.err.substr(0, o.err.find("Run with")), message);
     }
     std::vector<std::string> left;
-    for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
-        left.push_back(fs::relative(entry.path(), dir.Path()).string());
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+        left.push_back(fs::relative(entry.path(), dir.path()).string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"p.bmp", "sub"}));
 }
 
 TEST_F(AbmtoolTest, FramesWithoutPixelsAreRefusedAndNothingIsWritten)
 {
-    abm::test::WriteFile(dir / "empty.bmp", {});
-    const std::string pic = Picture("p.bmp", 20, 10);
+    abm::test::writeFile(dir / "empty.bmp", {});
+    const std::string pic = picture("p.bmp", 20, 10);
     const std::vector<std::vector<std::string>> cases = {
         {"abm", "-o", "out.abm", "empty.bmp"},
         {"abm", "-o", "out.abm", pic, "empty.bmp"},
@@ -484,9 +484,9 @@ TEST_F(AbmtoolTest, NamesAreEscapedInTextAndIntactInJson)
 {
     // An escape sequence, a line break, Cyrillic, a byte that is not UTF-8, a backslash.
     const std::string name = "a\x1b[2J\nб\xff\\.abm";
-    const std::string pic = Picture("p.bmp", 20, 10);
+    const std::string pic = picture("p.bmp", 20, 10);
     ASSERT_EQ(Run({"abm", "-o", name, pic}).status, 0);
-    abm::test::WriteFile(dir / (name + ".bmp"), {'B', 'M', 1});
+    abm::test::writeFile(dir / (name + ".bmp"), {'B', 'M', 1});
 
     Outcome o = Run({"info", name});
     EXPECT_EQ(o.out, "a\\x1b[2J\\x0aб\\xff\\\\.abm: FrameWidth=20 FrameHeight=10 BitCount=16 FrameCount=1 "
@@ -503,13 +503,13 @@ TEST_F(AbmtoolTest, SaveFollowsLinksKeepsModesAndRefusesWhatAPlainOpenWould)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root: prepares other users' files and runs abmtool as nobody";
-    const std::string pic = Picture("p.bmp", 20, 10);
-    fs::permissions(dir.Path(), fs::perms::all);
+    const std::string pic = picture("p.bmp", 20, 10);
+    fs::permissions(dir.path(), fs::perms::all);
     fs::create_directory(dir / "real");
     fs::permissions(dir / "real", fs::perms::all);
     const std::vector<uint8_t> old = {1, 2, 3};
     const auto prepare = [&](const char* name, mode_t mode, uid_t uid, gid_t gid) {
-        abm::test::WriteFile(dir / name, old);
+        abm::test::writeFile(dir / name, old);
         ASSERT_EQ(::chown((dir / name).c_str(), uid, gid), 0);
         ASSERT_EQ(::chmod((dir / name).c_str(), mode), 0);
     };
@@ -555,7 +555,7 @@ TEST_F(AbmtoolTest, SaveFollowsLinksKeepsModesAndRefusesWhatAPlainOpenWould)
         EXPECT_EQ(o.status, c.refused ? 1 : 0);
         EXPECT_EQ(o.err, c.refused ? std::string("abmtool: Cannot create file \"") + c.out + "\". Permission denied.\n"
                                    : std::string());
-        EXPECT_EQ(ReadFile(dir / c.target).size(), c.refused ? old.size() : 72u + 20 * 10 * 2);
+        EXPECT_EQ(readFile(dir / c.target).size(), c.refused ? old.size() : 72u + 20 * 10 * 2);
         if (std::string(c.out) != c.target) {
             EXPECT_TRUE(fs::is_symlink(dir / c.out));
         }
@@ -564,49 +564,49 @@ TEST_F(AbmtoolTest, SaveFollowsLinksKeepsModesAndRefusesWhatAPlainOpenWould)
         EXPECT_EQ(st.st_mode & 07777, c.mode);
         EXPECT_EQ(st.st_uid, c.uid);
         EXPECT_EQ(st.st_gid, c.gid);
-        EXPECT_EQ(TempFiles(), std::vector<std::string>());
+        EXPECT_EQ(tempFiles(), std::vector<std::string>());
     }
     ::umask(umask);
 }
 
 TEST_F(AbmtoolTest, SaveSplitsAHardLinkAndKeepsTheOtherName)
 {
-    const std::string pic = Picture("p.bmp", 20, 10);
-    abm::test::WriteFile(dir / "a.abm", {1, 2, 3});
+    const std::string pic = picture("p.bmp", 20, 10);
+    abm::test::writeFile(dir / "a.abm", {1, 2, 3});
     fs::create_hard_link(dir / "a.abm", dir / "b.abm");
     ASSERT_EQ(Run({"abm", "-o", "a.abm", pic}).status, 0);
-    EXPECT_EQ(ReadFile(dir / "a.abm").size(), 72u + 20 * 10 * 2);
-    EXPECT_EQ(ReadFile(dir / "b.abm"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(readFile(dir / "a.abm").size(), 72u + 20 * 10 * 2);
+    EXPECT_EQ(readFile(dir / "b.abm"), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(fs::hard_link_count(dir / "a.abm"), 1u);
 }
 
 TEST_F(AbmtoolTest, FileSizeLimitFailsTheSaveAndLeavesNoTemporaryFile)
 {
-    const std::string pic = Picture("p.bmp", 128, 97);
-    abm::test::WriteFile(dir / "keep.abm", {1, 2, 3});
+    const std::string pic = picture("p.bmp", 128, 97);
+    abm::test::writeFile(dir / "keep.abm", {1, 2, 3});
     const Outcome o = Run({"abm", "-o", "keep.abm", pic}, {{}, {}, 4096});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err, "abmtool: Cannot create file \"keep.abm\". File too large.\n");
-    EXPECT_EQ(ReadFile(dir / "keep.abm"), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(TempFiles(), std::vector<std::string>());
+    EXPECT_EQ(readFile(dir / "keep.abm"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(tempFiles(), std::vector<std::string>());
 }
 
 TEST_F(AbmtoolTest, SignalDuringASaveRemovesItsTemporaryFileThenEndsTheProgram)
 {
-    const std::string pic = Picture("p.bmp", 128, 97);
-    abm::test::WriteFile(dir / "keep.abm", {1, 2, 3});
+    const std::string pic = picture("p.bmp", 128, 97);
+    abm::test::writeFile(dir / "keep.abm", {1, 2, 3});
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(strsignal(signal));
         // The save stops itself while its temporary file exists.
-        const pid_t pid = Spawn({"abm", "-o", "keep.abm", pic}, {{}, {"ABM_STOP_DURING_SAVE=1"}, RLIM_INFINITY});
+        const pid_t pid = spawn({"abm", "-o", "keep.abm", pic}, {{}, {"ABM_STOP_DURING_SAVE=1"}, RLIM_INFINITY});
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
         ASSERT_TRUE(WIFSTOPPED(status));
-        EXPECT_EQ(TempFiles().size(), 1u);
+        EXPECT_EQ(tempFiles().size(), 1u);
         kill(pid, signal);
         kill(pid, SIGCONT);
-        EXPECT_EQ(Finish(pid).status, 128 + signal);
-        EXPECT_EQ(TempFiles(), std::vector<std::string>());
-        EXPECT_EQ(ReadFile(dir / "keep.abm"), (std::vector<uint8_t>{1, 2, 3}));
+        EXPECT_EQ(finish(pid).status, 128 + signal);
+        EXPECT_EQ(tempFiles(), std::vector<std::string>());
+        EXPECT_EQ(readFile(dir / "keep.abm"), (std::vector<uint8_t>{1, 2, 3}));
     }
 }

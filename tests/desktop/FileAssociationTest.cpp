@@ -18,18 +18,18 @@ using abm::test::TempDir;
 
 namespace {
 
-std::string Text(const std::string& path)
+std::string text(const std::string& path)
 {
-    const std::vector<uint8_t> bytes = abm::test::ReadFile(path);
+    const std::vector<uint8_t> bytes = abm::test::readFile(path);
     return std::string(bytes.begin(), bytes.end());
 }
 
-void Put(const std::string& path, const std::string& text)
+void put(const std::string& path, const std::string& text)
 {
-    abm::test::WriteFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+    abm::test::writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-std::string Replaced(std::string text, const std::string& what, const std::string& with)
+std::string replaced(std::string text, const std::string& what, const std::string& with)
 {
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
         text.replace(at, what.size(), with);
@@ -42,7 +42,7 @@ struct Output {
 };
 
 // Runs a desktop tool without a shell and collects what it prints.
-Output RunTool(const std::vector<std::string>& argv)
+Output runTool(const std::vector<std::string>& argv)
 {
     int fds[2];
     if (::pipe(fds) != 0)
@@ -79,25 +79,25 @@ class FileAssociationTest : public ::testing::Test {
 protected:
     FileAssociationTest()
     {
-        env.Set("XDG_DATA_HOME", data);
-        env.Set("XDG_CONFIG_HOME", config);
+        env.set("XDG_DATA_HOME", data);
+        env.set("XDG_CONFIG_HOME", config);
         // xdg-mime picks its method by the desktop session; the plain XDG one is under test.
         for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
                                  "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID", "XDG_MENU_PREFIX"})
-            env.Unset(name);
+            env.unset(name);
     }
     // The options dialog's button: ".abm" as "abmfile" for the program.
-    void Click(const std::string& program) { AssociateFileType(".abm", "abmfile", "", "", program); }
-    std::string MimePackage() const { return data + "/mime/packages/abmfile.xml"; }
-    std::string DesktopEntry() const { return data + "/applications/abmfile.desktop"; }
-    std::string MimeAppsList() const { return config + "/mimeapps.list"; }
+    void click(const std::string& program) { associateFileType(".abm", "abmfile", "", "", program); }
+    std::string mimePackage() const { return data + "/mime/packages/abmfile.xml"; }
+    std::string desktopEntry() const { return data + "/applications/abmfile.desktop"; }
+    std::string mimeAppsList() const { return config + "/mimeapps.list"; }
 
     // An executable that writes its arguments, one a line, to `argsFile`.
-    std::string MakeProgram(const std::string& folder)
+    std::string makeProgram(const std::string& folder)
     {
         std::filesystem::create_directories(folder);
         const std::string program = folder + "/abmmaker";
-        Put(program, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + argsFile + "'\n");
+        put(program, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + argsFile + "'\n");
         std::filesystem::permissions(program, std::filesystem::perms::owner_all);
         return program;
     }
@@ -111,15 +111,15 @@ protected:
 
 TEST_F(FileAssociationTest, ClickWritesTheTypeTheOpenActionAndTheDefault)
 {
-    Click("/usr/bin/abmmaker");
-    EXPECT_EQ(Text(MimePackage()),
+    click("/usr/bin/abmmaker");
+    EXPECT_EQ(text(mimePackage()),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
               "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
               "  <mime-type type=\"application/x-abmfile\">\n"
               "    <glob pattern=\"*.abm\"/>\n"
               "  </mime-type>\n"
               "</mime-info>\n");
-    EXPECT_EQ(Text(DesktopEntry()),
+    EXPECT_EQ(text(desktopEntry()),
               "[Desktop Entry]\n"
               "Type=Application\n"
               "Name=abmmaker\n"
@@ -127,38 +127,38 @@ TEST_F(FileAssociationTest, ClickWritesTheTypeTheOpenActionAndTheDefault)
               "MimeType=application/x-abmfile;\n"
               "NoDisplay=true\n"
               "Terminal=false\n");
-    EXPECT_EQ(Text(MimeAppsList()), "[Default Applications]\napplication/x-abmfile=abmfile.desktop;\n");
-    EXPECT_NE(Text(data + "/mime/globs2").find("application/x-abmfile:*.abm"), std::string::npos)
+    EXPECT_EQ(text(mimeAppsList()), "[Default Applications]\napplication/x-abmfile=abmfile.desktop;\n");
+    EXPECT_NE(text(data + "/mime/globs2").find("application/x-abmfile:*.abm"), std::string::npos)
         << "the MIME cache was refreshed";
-    EXPECT_NE(Text(data + "/applications/mimeinfo.cache").find("application/x-abmfile=abmfile.desktop;"),
+    EXPECT_NE(text(data + "/applications/mimeinfo.cache").find("application/x-abmfile=abmfile.desktop;"),
               std::string::npos)
         << "the desktop cache was refreshed";
 }
 
 TEST_F(FileAssociationTest, ClickingAgainWritesTheSame)
 {
-    Click("/usr/bin/abmmaker");
-    const std::string files[] = {MimePackage(), DesktopEntry(), MimeAppsList()};
+    click("/usr/bin/abmmaker");
+    const std::string files[] = {mimePackage(), desktopEntry(), mimeAppsList()};
     std::vector<std::string> first;
     for (const std::string& f : files)
-        first.push_back(Text(f));
-    Click("/usr/bin/abmmaker");
+        first.push_back(text(f));
+    click("/usr/bin/abmmaker");
     for (size_t i = 0; i < first.size(); ++i)
-        EXPECT_EQ(Text(files[i]), first[i]) << files[i];
+        EXPECT_EQ(text(files[i]), first[i]) << files[i];
 }
 
 TEST_F(FileAssociationTest, DesktopToolsFindTheTypeAndItsDefaultApplication)
 {
-    const std::string program = MakeProgram(dir / "bin");
-    Click(program);
-    Put(dir / "x.abm", "not really an animation");
-    const Output type = RunTool({"xdg-mime", "query", "filetype", dir / "x.abm"});
+    const std::string program = makeProgram(dir / "bin");
+    click(program);
+    put(dir / "x.abm", "not really an animation");
+    const Output type = runTool({"xdg-mime", "query", "filetype", dir / "x.abm"});
     EXPECT_EQ(type.status, 0);
     EXPECT_EQ(type.out, "application/x-abmfile\n");
-    const Output app = RunTool({"xdg-mime", "query", "default", "application/x-abmfile"});
+    const Output app = runTool({"xdg-mime", "query", "default", "application/x-abmfile"});
     EXPECT_EQ(app.status, 0);
     EXPECT_EQ(app.out, "abmfile.desktop\n");
-    EXPECT_EQ(RunTool({"desktop-file-validate", DesktopEntry()}).status, 0);
+    EXPECT_EQ(runTool({"desktop-file-validate", desktopEntry()}).status, 0);
 }
 
 // Opening a file from the desktop starts the program with the file's full
@@ -182,20 +182,20 @@ TEST_F(FileAssociationTest, ProgramPathWithBlanksAndShellCharactersStillStartsTh
     };
     const std::string abm = dir / "my files/walk.abm";
     std::filesystem::create_directories(dir / "my files");
-    Put(abm, "ABM");
+    put(abm, "ABM");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.folder);
-        const std::string program = MakeProgram(dir / ("bin/" + c.folder));
-        Click(program);
-        const std::string entry = Text(DesktopEntry());
-        EXPECT_NE(entry.find("\nExec=" + Replaced(c.exec, "{dir}", dir.Path().string() + "/bin") + "\n"),
+        const std::string program = makeProgram(dir / ("bin/" + c.folder));
+        click(program);
+        const std::string entry = text(desktopEntry());
+        EXPECT_NE(entry.find("\nExec=" + replaced(c.exec, "{dir}", dir.path().string() + "/bin") + "\n"),
                   std::string::npos)
             << entry;
-        EXPECT_EQ(RunTool({"desktop-file-validate", DesktopEntry()}).status, 0);
+        EXPECT_EQ(runTool({"desktop-file-validate", desktopEntry()}).status, 0);
 
         std::filesystem::remove(argsFile);
-        RunTool({"mimeopen", "-n", abm});
-        EXPECT_EQ(Text(argsFile), abm + "\n") << "the program did not get the file";
+        runTool({"mimeopen", "-n", abm});
+        EXPECT_EQ(text(argsFile), abm + "\n") << "the program did not get the file";
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "pwned"));
     EXPECT_FALSE(std::filesystem::exists(dir / "bin/pwned"));
@@ -235,12 +235,12 @@ TEST_F(FileAssociationTest, MimeAppsListKeepsEveryOtherLine)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::create_directories(config);
-        Put(MimeAppsList(), c.before);
+        put(mimeAppsList(), c.before);
         const auto privateMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
-        std::filesystem::permissions(MimeAppsList(), privateMode);
-        Click("/usr/bin/abmmaker");
-        EXPECT_EQ(Text(MimeAppsList()), c.after);
-        EXPECT_EQ(std::filesystem::status(MimeAppsList()).permissions(), privateMode);
+        std::filesystem::permissions(mimeAppsList(), privateMode);
+        click("/usr/bin/abmmaker");
+        EXPECT_EQ(text(mimeAppsList()), c.after);
+        EXPECT_EQ(std::filesystem::status(mimeAppsList()).permissions(), privateMode);
     }
 }
 
@@ -260,27 +260,27 @@ TEST_F(FileAssociationTest, ExtensionAndTypeIdentifierAreNormalised)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.extension) + " / " + c.typeId);
-        AssociateFileType(c.extension, c.typeId, "", "", "/usr/bin/abmmaker");
-        const std::string xml = Text(data + "/mime/packages/" + c.file + ".xml");
+        associateFileType(c.extension, c.typeId, "", "", "/usr/bin/abmmaker");
+        const std::string xml = text(data + "/mime/packages/" + c.file + ".xml");
         EXPECT_NE(xml.find(std::string("<mime-type type=\"") + c.mimeType + "\">"), std::string::npos) << xml;
         EXPECT_NE(xml.find("<glob pattern=\"*.abm\"/>"), std::string::npos) << xml;
-        EXPECT_NE(Text(data + "/applications/" + c.file + ".desktop").find(std::string("MimeType=") + c.mimeType + ";"),
+        EXPECT_NE(text(data + "/applications/" + c.file + ".desktop").find(std::string("MimeType=") + c.mimeType + ";"),
                   std::string::npos);
-        EXPECT_NE(Text(MimeAppsList()).find(std::string(c.mimeType) + "=" + c.file + ".desktop;"), std::string::npos);
+        EXPECT_NE(text(mimeAppsList()).find(std::string(c.mimeType) + "=" + c.file + ".desktop;"), std::string::npos);
     }
 }
 
 TEST_F(FileAssociationTest, DescriptionAndIconGoIntoTheType)
 {
-    AssociateFileType(".abm", "abmfile", "Samsung <C100> & co", "abm-icon", "/usr/bin/abmmaker");
-    const std::string xml = Text(MimePackage());
+    associateFileType(".abm", "abmfile", "Samsung <C100> & co", "abm-icon", "/usr/bin/abmmaker");
+    const std::string xml = text(mimePackage());
     EXPECT_NE(xml.find("    <comment>Samsung &lt;C100&gt; &amp; co</comment>\n"
                        "    <icon name=\"abm-icon\"/>\n"
                        "    <glob pattern=\"*.abm\"/>\n"),
               std::string::npos)
         << xml;
-    Put(dir / "y.abm", "ABM");
-    EXPECT_EQ(RunTool({"xdg-mime", "query", "filetype", dir / "y.abm"}).out, "application/x-abmfile\n")
+    put(dir / "y.abm", "ABM");
+    EXPECT_EQ(runTool({"xdg-mime", "query", "filetype", dir / "y.abm"}).out, "application/x-abmfile\n")
         << "the type with comment and icon is accepted by the MIME database";
 }
 
@@ -289,7 +289,7 @@ TEST_F(FileAssociationTest, OnlyDotsOrNoProgramDoNothing)
     const std::pair<const char*, const char*> cases[] = {{"...", "/usr/bin/abmmaker"}, {"", "/usr/bin/abmmaker"},
                                                          {".abm", ""}};
     for (const auto& [extension, program] : cases) {
-        AssociateFileType(extension, "abmfile", "", "", program);
+        associateFileType(extension, "abmfile", "", "", program);
         EXPECT_FALSE(std::filesystem::exists(data)) << extension << " " << program;
         EXPECT_FALSE(std::filesystem::exists(config)) << extension << " " << program;
     }
@@ -298,11 +298,11 @@ TEST_F(FileAssociationTest, OnlyDotsOrNoProgramDoNothing)
 TEST_F(FileAssociationTest, MissingCacheToolsAreNoError)
 {
     std::filesystem::create_directories(dir / "empty-path");
-    env.Set("PATH", dir / "empty-path");
-    Click("/usr/bin/abmmaker");
-    EXPECT_TRUE(std::filesystem::exists(MimePackage()));
-    EXPECT_TRUE(std::filesystem::exists(DesktopEntry()));
-    EXPECT_TRUE(std::filesystem::exists(MimeAppsList()));
+    env.set("PATH", dir / "empty-path");
+    click("/usr/bin/abmmaker");
+    EXPECT_TRUE(std::filesystem::exists(mimePackage()));
+    EXPECT_TRUE(std::filesystem::exists(desktopEntry()));
+    EXPECT_TRUE(std::filesystem::exists(mimeAppsList()));
     EXPECT_FALSE(std::filesystem::exists(data + "/mime/mime.cache"));
 }
 
@@ -317,39 +317,39 @@ TEST_F(FileAssociationTest, FailuresNameWhatCouldNotBeWrittenAndKeepWhatWas)
     const Case cases[] = {
         {"data folder below a regular file",
          [&] {
-             Put(dir / "plain", "x");
-             env.Set("XDG_DATA_HOME", dir / "plain/data");
+             put(dir / "plain", "x");
+             env.set("XDG_DATA_HOME", dir / "plain/data");
          },
          [&] { return "Failed to create key " + (dir / "plain/data/mime/packages/abmfile.xml"); }, false, false},
         {"config folder below a regular file",
          [&] {
-             Put(dir / "plain", "x");
-             env.Set("XDG_CONFIG_HOME", dir / "plain/config");
+             put(dir / "plain", "x");
+             env.set("XDG_CONFIG_HOME", dir / "plain/config");
          },
          [&] { return "Failed to create key " + (dir / "plain/config/mimeapps.list"); }, true, true},
         {"mimeapps.list is a folder",
-         [&] { std::filesystem::create_directories(MimeAppsList()); },
-         [&] { return "Failed to set data for '" + MimeAppsList() + "'"; }, true, true},
+         [&] { std::filesystem::create_directories(mimeAppsList()); },
+         [&] { return "Failed to set data for '" + mimeAppsList() + "'"; }, true, true},
         {"desktop entry is a folder",
-         [&] { std::filesystem::create_directories(DesktopEntry()); },
-         [&] { return "Failed to set data for '" + DesktopEntry() + "'"; }, true, false},
+         [&] { std::filesystem::create_directories(desktopEntry()); },
+         [&] { return "Failed to set data for '" + desktopEntry() + "'"; }, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove_all(data);
         std::filesystem::remove_all(config);
         std::filesystem::remove(dir / "plain");
-        env.Set("XDG_DATA_HOME", data);
-        env.Set("XDG_CONFIG_HOME", config);
+        env.set("XDG_DATA_HOME", data);
+        env.set("XDG_CONFIG_HOME", config);
         c.prepare();
         try {
-            Click("/usr/bin/abmmaker");
+            click("/usr/bin/abmmaker");
             ADD_FAILURE() << "no error";
         } catch (const Error& e) {
             EXPECT_EQ(e.what(), c.message());
         }
-        EXPECT_EQ(std::filesystem::is_regular_file(MimePackage()), c.packageWritten);
-        EXPECT_EQ(std::filesystem::is_regular_file(DesktopEntry()), c.entryWritten);
+        EXPECT_EQ(std::filesystem::is_regular_file(mimePackage()), c.packageWritten);
+        EXPECT_EQ(std::filesystem::is_regular_file(desktopEntry()), c.entryWritten);
     }
 }
 

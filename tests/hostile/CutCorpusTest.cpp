@@ -18,7 +18,7 @@ namespace {
 constexpr size_t kEveryByteUpTo = 600;
 constexpr size_t kSpreadCuts = 48;
 
-std::vector<size_t> Cuts(size_t size)
+std::vector<size_t> cuts(size_t size)
 {
     std::vector<size_t> cuts;
     if (size <= kEveryByteUpTo) {
@@ -34,28 +34,28 @@ std::vector<size_t> Cuts(size_t size)
     return cuts;
 }
 
-void CutAndImport(const fs::path& folder, const std::vector<std::string>& extensions, const std::string& as)
+void cutAndImport(const fs::path& folder, const std::vector<std::string>& extensions, const std::string& as)
 {
     TFrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     size_t files = 0, runs = 0;
-    for (const fs::path& file : abm::test::FilesIn(folder)) {
+    for (const fs::path& file : abm::test::filesIn(folder)) {
         if (std::find(extensions.begin(), extensions.end(), file.extension().string()) == extensions.end())
             continue;
-        const std::vector<uint8_t> bytes = abm::test::ReadFile(file);
+        const std::vector<uint8_t> bytes = abm::test::readFile(file);
         ++files;
-        for (size_t cut : Cuts(bytes.size())) {
+        for (size_t cut : cuts(bytes.size())) {
             FrameStrip strip(options, prompts);
-            options.AutoSizeOn = (cut & 1) == 0;
-            options.TransparentOn = (cut & 2) != 0;
+            options.autoSizeOn = (cut & 1) == 0;
+            options.transparentOn = (cut & 2) != 0;
             try {
-                ImportFile(strip, fuzz::ScratchFile(bytes.data(), cut, as));
+                importFile(strip, fuzz::scratchFile(bytes.data(), cut, as));
             } catch (const std::exception&) {
                 // an error that travels to the error box is a clean outcome too
             }
-            ASSERT_EQ(static_cast<size_t>(strip.Count()), strip.SourceBitmaps().size()) << file << " cut at " << cut;
-            for (int i = 0; i < strip.Count(); ++i)
-                ASSERT_EQ(strip.Thumbnail(i).Picture.PixelFormat(), pf16bit);
+            ASSERT_EQ(static_cast<size_t>(strip.count()), strip.sourceBitmaps().size()) << file << " cut at " << cut;
+            for (int i = 0; i < strip.count(); ++i)
+                ASSERT_EQ(strip.thumbnail(i).picture.pixelFormat(), pf16bit);
             ++runs;
         }
     }
@@ -68,15 +68,15 @@ void CutAndImport(const fs::path& folder, const std::vector<std::string>& extens
 
 TEST(CutCorpus, GifFilesEndCleanlyWhereverTheyAreCut)
 {
-    CutAndImport(abm::test::Corpora() / "gif", {".gif"}, ".gif");
+    cutAndImport(abm::test::corpora() / "gif", {".gif"}, ".gif");
 }
 
 TEST(CutCorpus, BmpFilesEndCleanlyWhereverTheyAreCut)
 {
-    CutAndImport(abm::test::Corpora() / "bmp", {".bmp"}, ".bmp");
+    cutAndImport(abm::test::corpora() / "bmp", {".bmp"}, ".bmp");
 }
 
 TEST(CutCorpus, JpegFilesEndCleanlyWhereverTheyAreCut)
 {
-    CutAndImport(abm::test::Corpora() / "jpeg", {".jpg", ".jpeg"}, ".jpg");
+    cutAndImport(abm::test::corpora() / "jpeg", {".jpg", ".jpeg"}, ".jpg");
 }

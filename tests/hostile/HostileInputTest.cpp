@@ -20,13 +20,13 @@
 #include <sys/resource.h>
 
 using namespace abm;
-using abm::test::IsGifError;
+using abm::test::isGifError;
 
 namespace {
 
-const fuzz::THostileInput& Input(const std::string& name)
+const fuzz::THostileInput& input(const std::string& name)
 {
-    static const std::vector<fuzz::THostileInput> inputs = fuzz::HostileInputs();
+    static const std::vector<fuzz::THostileInput> inputs = fuzz::hostileInputs();
     for (const auto& input : inputs)
         if (input.name == name)
             return input;
@@ -34,48 +34,48 @@ const fuzz::THostileInput& Input(const std::string& name)
 }
 
 // "loaded", or the class and text of the error.
-std::string LoadGif(const std::string& name, int* count = nullptr)
+std::string loadGif(const std::string& name, int* count = nullptr)
 {
-    const auto& bytes = Input(name).bytes;
+    const auto& bytes = input(name).bytes;
     TGIFImage gif;
     try {
-        gif.LoadFromMemory(bytes.data(), bytes.size());
-        for (int i = 0; i < gif.Count(); ++i)
-            gif.Images(i).Bitmap();
+        gif.loadFromMemory(bytes.data(), bytes.size());
+        for (int i = 0; i < gif.count(); ++i)
+            gif.images(i).raster();
     } catch (const InvalidGraphicError& e) {
-        if (!IsGifError(e))
+        if (!isGifError(e))
             throw;
         return std::string("GifError: ") + e.what();
     }
     if (count)
-        *count = gif.Count();
+        *count = gif.count();
     return "loaded";
 }
 
-std::string LoadBmp(const std::string& name)
+std::string loadBmp(const std::string& name)
 {
-    const auto& bytes = Input(name).bytes;
+    const auto& bytes = input(name).bytes;
     TBitmap b;
     try {
-        b.LoadFromMemory(bytes.data(), bytes.size());
-        b.SetPixelFormat(pf16bit);
+        b.loadFromMemory(bytes.data(), bytes.size());
+        b.setPixelFormat(pf16bit);
     } catch (const InvalidGraphicError& e) {
         return std::string("InvalidGraphicError: ") + e.what();
     } catch (const FileError& e) {
         return std::string("FileError: ") + e.what();
     }
-    return "loaded " + std::to_string(b.Width()) + "x" + std::to_string(b.Height());
+    return "loaded " + std::to_string(b.width()) + "x" + std::to_string(b.height());
 }
 
-std::string LoadJpeg(const std::string& name)
+std::string loadJpeg(const std::string& name)
 {
-    const auto& bytes = Input(name).bytes;
+    const auto& bytes = input(name).bytes;
     TMemoryStream stream(bytes);
     TJPEGImage jpeg;
     try {
-        jpeg.LoadFromStream(stream);
+        jpeg.loadFromStream(stream);
         TBitmap raster;
-        jpeg.AssignTo(raster);
+        jpeg.assignTo(raster);
     } catch (const InvalidGraphicError& e) {
         if (e.kind() == ErrorKind::Jpeg)
             return "JpegError";
@@ -89,39 +89,39 @@ std::string LoadJpeg(const std::string& name)
 TEST(HostileGif, CodeSizesPastTheTableFailBeforeAnyPixel)
 {
     for (int m : {12, 13, 255})
-        EXPECT_EQ(LoadGif("mincode-" + std::to_string(m) + ".gif").rfind("GifError: ", 0), 0u) << m;
+        EXPECT_EQ(loadGif("mincode-" + std::to_string(m) + ".gif").rfind("GifError: ", 0), 0u) << m;
     for (int m : {0, 1, 2, 11})
-        EXPECT_EQ(LoadGif("mincode-" + std::to_string(m) + ".gif"), "loaded") << m;
+        EXPECT_EQ(loadGif("mincode-" + std::to_string(m) + ".gif"), "loaded") << m;
 }
 
 TEST(HostileGif, OddCodeStreamsAndPlacementsDecode)
 {
     for (const char* name : {"full-table-no-clear.gif", "outside-screen.gif", "zero-screen.gif"})
-        EXPECT_EQ(LoadGif(name), "loaded") << name;
+        EXPECT_EQ(loadGif(name), "loaded") << name;
     // Codes past the next free entry may build a table entry that points at itself.
-    const std::string pastNext = LoadGif("code-past-next.gif");
+    const std::string pastNext = loadGif("code-past-next.gif");
     EXPECT_TRUE(pastNext == "loaded" || pastNext == "GifError: Circular decoder table entry") << pastNext;
 }
 
 TEST(HostileGif, AllocationBombsAreRefused)
 {
     for (const char* name : {"bomb-65535.gif", "bomb-zero-size.gif"}) {
-        EXPECT_EQ(Input(name).bytes.size() < 64, true);
-        EXPECT_EQ(LoadGif(name).rfind("GifError: ", 0), 0u) << name;
+        EXPECT_EQ(input(name).bytes.size() < 64, true);
+        EXPECT_EQ(loadGif(name).rfind("GifError: ", 0), 0u) << name;
     }
 }
 
 TEST(HostileGif, HundredThousandTinyImagesLoad)
 {
     int count = 0;
-    EXPECT_EQ(LoadGif("hundred-thousand-images.gif", &count), "loaded");
+    EXPECT_EQ(loadGif("hundred-thousand-images.gif", &count), "loaded");
     EXPECT_EQ(count, 100000);
 }
 
 TEST(HostileBmp, BombsAndOverflowsAreInvalidPictures)
 {
     for (const char* name : {"bomb-65535.bmp", "bomb-3000000.bmp", "stride-overflow.bmp", "negative-extreme.bmp"})
-        EXPECT_EQ(LoadBmp(name), "InvalidGraphicError: Bitmap image is not valid") << name;
+        EXPECT_EQ(loadBmp(name), "InvalidGraphicError: Bitmap image is not valid") << name;
 }
 
 TEST(HostileBmp, RunsIndexesHeadersAndMasksEndCleanly)
@@ -137,20 +137,20 @@ TEST(HostileBmp, RunsIndexesHeadersAndMasksEndCleanly)
         {"mask-2147483649.bmp", "loaded 2x2"},
     };
     for (const auto& [name, outcome] : expected)
-        EXPECT_EQ(LoadBmp(name), outcome) << name;
+        EXPECT_EQ(loadBmp(name), outcome) << name;
     // Indexes past a two-colour table read as black.
-    const auto& bytes = Input("index-past-table.bmp").bytes;
+    const auto& bytes = input("index-past-table.bmp").bytes;
     TBitmap b;
-    b.LoadFromMemory(bytes.data(), bytes.size());
-    EXPECT_EQ(b.Pixel(0, 0), clBlack);
+    b.loadFromMemory(bytes.data(), bytes.size());
+    EXPECT_EQ(b.pixel(0, 0), clBlack);
     for (uint32_t size : {5u, 11u, 13u, 39u, 41u, 1000u})
-        EXPECT_NE(LoadBmp("header-size-" + std::to_string(size) + ".bmp"), "") << size;
+        EXPECT_NE(loadBmp("header-size-" + std::to_string(size) + ".bmp"), "") << size;
 }
 
 TEST(HostileJpeg, SizesPastTheCapAndEmptyScansFailAsInvalidPictures)
 {
     for (const char* name : {"claims-65500.jpg", "progressive-claims-40000.jpg", "zero-size.jpg", "only-soi.jpg"}) {
-        const std::string outcome = LoadJpeg(name);
+        const std::string outcome = loadJpeg(name);
         EXPECT_TRUE(outcome == "JpegError" || outcome == "InvalidGraphicError: Bitmap image is not valid") << name << ": " << outcome;
     }
 }
@@ -171,11 +171,11 @@ TEST(HostileAbm, OverflowingHeadersGiveTheCannotOpenMessage)
     for (const auto& [name, message] : expected) {
         FrameStrip strip(options, prompts);
         prompts.messages.clear();
-        abm::test::WriteFile(dir / name, Input(name).bytes);
-        ReadAbmFile(strip, dir / name);
+        abm::test::writeFile(dir / name, input(name).bytes);
+        readAbmFile(strip, dir / name);
         ASSERT_EQ(prompts.messages.size(), 1u) << name;
         EXPECT_EQ(prompts.messages[0].text, message + (dir / name)) << name;
-        EXPECT_EQ(strip.Count(), 0);
+        EXPECT_EQ(strip.count(), 0);
     }
 }
 
@@ -186,28 +186,28 @@ TEST(HostileIni, OddFilesReadAndStillTakeAWrite)
         {"nul.ini", ""}, {"bom.ini", "/a/"}, {"duplicates.ini", "1"}, {"odd.ini", ""},
     };
     for (const auto& [name, value] : loadImg) {
-        abm::test::WriteFile(dir / name, Input(name).bytes);
+        abm::test::writeFile(dir / name, input(name).bytes);
         TIniFile ini(dir / name);
-        EXPECT_EQ(ini.ReadString("TMForm", "LoadImg", ""), value) << name;
-        ini.WriteString("TMForm", "SavePath", "/x/");
-        EXPECT_EQ(ini.ReadString("TMForm", "SavePath", ""), "/x/") << name;
-        EXPECT_EQ(ini.ReadString("TMForm", "LoadImg", ""), value) << name;
+        EXPECT_EQ(ini.readString("TMForm", "LoadImg", ""), value) << name;
+        ini.writeString("TMForm", "SavePath", "/x/");
+        EXPECT_EQ(ini.readString("TMForm", "SavePath", ""), "/x/") << name;
+        EXPECT_EQ(ini.readString("TMForm", "LoadImg", ""), value) << name;
     }
-    abm::test::WriteFile(dir / "long.ini", Input("long-line.ini").bytes);
-    EXPECT_EQ(TIniFile(dir / "long.ini").ReadString("TMForm", "LoadImg", "").size(), 2047u);
+    abm::test::writeFile(dir / "long.ini", input("long-line.ini").bytes);
+    EXPECT_EQ(TIniFile(dir / "long.ini").readString("TMForm", "LoadImg", "").size(), 2047u);
 }
 
 TEST(HostileMemory, NothingHeldMoreThanTheRasterCap)
 {
     // Through every hostile picture the process never holds much more than
     // one raster at the cap.
-    for (const auto& input : fuzz::HostileInputs()) {
+    for (const auto& input : fuzz::hostileInputs()) {
         if (input.kind == "gif")
-            LoadGif(input.name);
+            loadGif(input.name);
         else if (input.kind == "bmp")
-            LoadBmp(input.name);
+            loadBmp(input.name);
         else if (input.kind == "jpeg")
-            LoadJpeg(input.name);
+            loadJpeg(input.name);
     }
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);

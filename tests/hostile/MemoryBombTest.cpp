@@ -23,11 +23,11 @@ using namespace abm::test;
 namespace {
 
 // "budget: <text>", "error: <text>", "message: <text>", "dropped" or "frames".
-std::string Import(FrameStrip& strip, ScriptedPrompts& prompts, const std::string& file)
+std::string import(FrameStrip& strip, ScriptedPrompts& prompts, const std::string& file)
 {
     TImportResult result;
     try {
-        result = ImportFile(strip, file);
+        result = importFile(strip, file);
     } catch (const MemoryLimitExceeded& e) {
         return std::string("budget: ") + e.what();
     } catch (const std::exception& e) {
@@ -50,27 +50,27 @@ TEST(MemoryBombs, RefusedWithinASmallBudgetLeavingTheStripAsItWas)
         {"cap-16384x16385.gif", "error: GIF image is too large"},
         {"cap-16384x16385.abm", "message: Невозможно откыть файл: " + (dir / "cap-16384x16385.abm")},
     };
-    const int64_t limit = MemoryBudget::Used() + (int64_t{64} << 20);
+    const int64_t limit = MemoryBudget::used() + (int64_t{64} << 20);
     const ScopedMemoryLimit scoped(limit);
-    for (const fuzz::THostileInput& input : fuzz::MemoryBombs()) {
+    for (const fuzz::THostileInput& input : fuzz::memoryBombs()) {
         const std::string path = dir / input.name;
-        fuzz::WriteHostileInput(path, input);
+        fuzz::writeHostileInput(path, input);
         TFrameOptionValues options;
         ScriptedPrompts prompts;
         FrameStrip strip(options, prompts);
-        strip.AppendFrame(MakeRaster(8, 6, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 40 + y); }));
-        const TBitmap* source = strip.SourceBitmaps().front().get();
-        MemoryBudget::ResetPeak();
+        strip.appendFrame(makeRaster(8, 6, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 40 + y); }));
+        const TBitmap* source = strip.sourceBitmaps().front().get();
+        MemoryBudget::resetPeak();
 
-        const std::string outcome = Import(strip, prompts, path);
+        const std::string outcome = import(strip, prompts, path);
         const auto own = readersOwn.find(input.name);
         const std::string expected =
             own != readersOwn.end() ? own->second : "budget: not enough memory for \"" + path + "\": needs ";
         EXPECT_EQ(outcome.substr(0, expected.size()), expected) << input.name;
-        EXPECT_LE(MemoryBudget::Peak(), limit) << input.name;
-        EXPECT_EQ(strip.Count(), 1) << input.name;
-        ASSERT_EQ(strip.SourceBitmaps().size(), 1u) << input.name;
-        EXPECT_EQ(strip.SourceBitmaps().front().get(), source) << input.name;
+        EXPECT_LE(MemoryBudget::peak(), limit) << input.name;
+        EXPECT_EQ(strip.count(), 1) << input.name;
+        ASSERT_EQ(strip.sourceBitmaps().size(), 1u) << input.name;
+        EXPECT_EQ(strip.sourceBitmaps().front().get(), source) << input.name;
         std::filesystem::remove(path);
     }
 }
@@ -78,38 +78,38 @@ TEST(MemoryBombs, RefusedWithinASmallBudgetLeavingTheStripAsItWas)
 TEST(MemoryBombs, BigPicturesStillImportWithinTheDefaultBudgetAsBefore)
 {
     TempDir dir;
-    WriteFile(dir / "big.jpg", EncodeJpeg(JpegRecipe{6000, 4000, JpegKind::Color}, Gradient));
-    MakeRaster(4000, 3000, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 977 ^ y * 131); })
-        .SaveToFile(dir / "big.bmp");
-    const ScopedMemoryLimit limit(MemoryBudget::DefaultLimit());
+    writeFile(dir / "big.jpg", encodeJpeg(JpegRecipe{6000, 4000, JpegKind::Color}, gradient));
+    makeRaster(4000, 3000, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 977 ^ y * 131); })
+        .saveToFile(dir / "big.bmp");
+    const ScopedMemoryLimit limit(MemoryBudget::defaultLimit());
     for (const char* name : {"big.jpg", "big.bmp"}) {
         TFrameOptionValues options;
-        options.AutoSizeOn = false;
-        options.StretchOn = true;
+        options.autoSizeOn = false;
+        options.stretchOn = true;
         ScriptedPrompts prompts;
         TBitmap frame;
         {
             FrameStrip strip(options, prompts);
-            MemoryBudget::ResetPeak();
-            EXPECT_EQ(ImportFile(strip, dir / name).framesAdded, 1) << name;
-            ASSERT_EQ(strip.Count(), 1) << name;
-            frame = strip.Thumbnail(0).Picture;
+            MemoryBudget::resetPeak();
+            EXPECT_EQ(importFile(strip, dir / name).framesAdded, 1) << name;
+            ASSERT_EQ(strip.count(), 1) << name;
+            frame = strip.thumbnail(0).picture;
         }
-        EXPECT_LE(MemoryBudget::Peak(), MemoryBudget::DefaultLimit()) << name;
+        EXPECT_LE(MemoryBudget::peak(), MemoryBudget::defaultLimit()) << name;
 
         // The whole picture decoded and stretched onto a 128 × 97 frame.
         TBitmap picture;
         if (std::strcmp(name, "big.jpg") == 0) {
             TJPEGImage jpeg;
-            jpeg.LoadFromFile(dir / name);
-            jpeg.AssignTo(picture);
+            jpeg.loadFromFile(dir / name);
+            jpeg.assignTo(picture);
         } else {
-            picture.LoadFromFile(dir / name);
+            picture.loadFromFile(dir / name);
         }
         TBitmap expected;
-        expected.SetPixelFormat(pf16bit);
-        expected.SetSize(128, 97);
-        expected.Canvas().StretchDraw(Rect(0, 0, 128, 97), &picture);
-        EXPECT_TRUE(SamePixels(frame, expected)) << name;
+        expected.setPixelFormat(pf16bit);
+        expected.setSize(128, 97);
+        expected.canvas().stretchDraw(Rect(0, 0, 128, 97), &picture);
+        EXPECT_TRUE(samePixels(frame, expected)) << name;
     }
 }

@@ -18,23 +18,23 @@ using abm::test::TempDir;
 
 namespace {
 
-std::string Text(const std::string& path)
+std::string text(const std::string& path)
 {
-    const std::vector<uint8_t> bytes = abm::test::ReadFile(path);
+    const std::vector<uint8_t> bytes = abm::test::readFile(path);
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::string Numbers(int a, int b, int c, int d)
+std::string numbers(int a, int b, int c, int d)
 {
     return std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c) + "," + std::to_string(d);
 }
 
-std::unique_ptr<TFormStorage> NewStore(ScriptedWindow& window, std::vector<std::string>* errors = nullptr)
+std::unique_ptr<TFormStorage> newStore(ScriptedWindow& window, std::vector<std::string>* errors = nullptr)
 {
     auto store = std::make_unique<TFormStorage>(window);
-    store->SetProgramFile("/usr/bin/abmmaker");
+    store->setProgramFile("/usr/bin/abmmaker");
     if (errors)
-        store->SetOnError([errors](const std::exception& e) { errors->push_back(e.what()); });
+        store->setOnError([errors](const std::exception& e) { errors->push_back(e.what()); });
     return store;
 }
 
@@ -43,17 +43,17 @@ std::unique_ptr<TFormStorage> NewStore(ScriptedWindow& window, std::vector<std::
 struct Session {
     explicit Session(const std::function<void(ScriptedWindow&)>& configure = {})
     {
-        store.SetProgramFile("/usr/bin/abmmaker");
-        store.SetOnError([this](const std::exception& e) { errors.push_back(e.what()); });
+        store.setProgramFile("/usr/bin/abmmaker");
+        store.setOnError([this](const std::exception& e) { errors.push_back(e.what()); });
         if (configure)
             configure(window);
-        store.AttachToWindow();
+        store.attachToWindow();
     }
-    void Show() { window.Show(); }
-    void End()
+    void show() { window.show(); }
+    void end()
     {
-        if (window.Close())
-            window.Destroy();
+        if (window.close())
+            window.destroy();
     }
 
     ScriptedWindow window;
@@ -63,20 +63,20 @@ struct Session {
 
 class FormPlacementTest : public ::testing::Test {
 protected:
-    FormPlacementTest() { env.Set("XDG_CONFIG_HOME", dir / "config"); }
-    std::string IniPath() const { return dir / "config/abmmaker.INI"; }
-    std::string Key(const std::string& key) const { return TIniFile("abmmaker.INI").ReadString("TMForm", key, "<none>"); }
-    void SetKey(const std::string& key, const std::string& value)
+    FormPlacementTest() { env.set("XDG_CONFIG_HOME", dir / "config"); }
+    std::string iniPath() const { return dir / "config/abmmaker.INI"; }
+    std::string key(const std::string& key) const { return TIniFile("abmmaker.INI").readString("TMForm", key, "<none>"); }
+    void setKey(const std::string& key, const std::string& value)
     {
-        TIniFile("abmmaker.INI").WriteString("TMForm", key, value);
+        TIniFile("abmmaker.INI").writeString("TMForm", key, value);
     }
     // A first run that leaves the window as `use` puts it.
-    void FirstRun(const std::function<void(ScriptedWindow&)>& use, const std::function<void(ScriptedWindow&)>& configure = {})
+    void firstRun(const std::function<void(ScriptedWindow&)>& use, const std::function<void(ScriptedWindow&)>& configure = {})
     {
         Session s(configure);
-        s.Show();
+        s.show();
         use(s.window);
-        s.End();
+        s.end();
         ASSERT_TRUE(s.errors.empty());
     }
 
@@ -87,14 +87,14 @@ protected:
 TEST_F(FormPlacementTest, OneRunWritesThePlacementKeysAfterTheFolders)
 {
     Session s;
-    s.Show();
+    s.show();
     EXPECT_EQ(s.window.normal, Rect(602, 479, 1144, 860)) << "first run keeps the designed bounds";
     EXPECT_EQ(s.window.state, TWindowState::wsNormal);
-    s.store.WriteSetting("LoadImg", "/home/u/Pictures/");
-    s.store.WriteSetting("SavePath", "/home/u/Phone/");
-    s.End();
-    const std::string minMax = Numbers(-1, -1, -s.window.frame.Width, -s.window.frame.Height);
-    EXPECT_EQ(Text(IniPath()),
+    s.store.writeSetting("LoadImg", "/home/u/Pictures/");
+    s.store.writeSetting("SavePath", "/home/u/Phone/");
+    s.end();
+    const std::string minMax = numbers(-1, -1, -s.window.frame.width, -s.window.frame.height);
+    EXPECT_EQ(text(iniPath()),
               "[TMForm]\r\n"
               "LoadImg=/home/u/Pictures/\r\n"
               "SavePath=/home/u/Phone/\r\n"
@@ -135,7 +135,7 @@ TEST_F(FormPlacementTest, PlacementComesBackInTheNextRun)
          {},
          [&](ScriptedWindow& w) {
              w.normal = moved;
-             w.applicationMinimized = true;
+             w.appMinimized = true;
          },
          "2", moved, TWindowState::wsNormal, 1},
         {"window minimised, not the main window",
@@ -148,17 +148,17 @@ TEST_F(FormPlacementTest, PlacementComesBackInTheNextRun)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove(IniPath());
-        FirstRun(c.use, c.configure);
-        EXPECT_EQ(Key("ShowCmd"), c.showCmd);
-        EXPECT_EQ(Key("NormPos"), Numbers(moved.Left, moved.Top, moved.Right, moved.Bottom));
+        std::filesystem::remove(iniPath());
+        firstRun(c.use, c.configure);
+        EXPECT_EQ(key("ShowCmd"), c.showCmd);
+        EXPECT_EQ(key("NormPos"), numbers(moved.left, moved.top, moved.right, moved.bottom));
 
         Session next(c.configure);
-        next.Show();
+        next.show();
         EXPECT_EQ(next.window.normal, c.normal);
         EXPECT_EQ(next.window.state, c.state);
         EXPECT_EQ(next.window.minimizeRequests, c.minimizeRequests);
-        EXPECT_TRUE(next.store.Restored());
+        EXPECT_TRUE(next.store.restored());
     }
 }
 
@@ -175,39 +175,39 @@ TEST_F(FormPlacementTest, StoredVersionBelowTheStoresVersionRestoresNothing)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("Version ") + std::to_string(c.version) + ", FormVersion=" + c.stored);
-        std::filesystem::remove(IniPath());
-        FirstRun([](ScriptedWindow& w) {
+        std::filesystem::remove(iniPath());
+        firstRun([](ScriptedWindow& w) {
             w.normal = Rect(10, 20, 400, 300);
             w.state = TWindowState::wsMaximized;
         });
-        SetKey("FormVersion", c.stored);
+        setKey("FormVersion", c.stored);
 
         Session next;
-        next.store.SetVersion(c.version);
+        next.store.setVersion(c.version);
         next.window.frame = {8, 6};
-        next.Show();
-        EXPECT_TRUE(next.store.Restored());
+        next.show();
+        EXPECT_TRUE(next.store.restored());
         EXPECT_EQ(next.window.normal, c.restores ? Rect(10, 20, 400, 300) : Rect(602, 479, 1144, 860));
         EXPECT_EQ(next.window.state, c.restores ? TWindowState::wsMaximized : TWindowState::wsNormal);
         EXPECT_EQ(next.window.maxPosition, (TPoint{-8, -6})) << "the maximised position is set either way";
-        next.End();
-        EXPECT_EQ(Key("FormVersion"), std::to_string(c.version));
+        next.end();
+        EXPECT_EQ(key("FormVersion"), std::to_string(c.version));
     }
 }
 
 TEST_F(FormPlacementTest, OtherPixelsPerInchIgnoresThePositionButKeepsTheState)
 {
-    FirstRun([](ScriptedWindow& w) {
+    firstRun([](ScriptedWindow& w) {
         w.normal = Rect(10, 20, 400, 300);
         w.state = TWindowState::wsMaximized;
     });
-    EXPECT_EQ(Key("PixelsPerInch"), "96");
-    Session next([](ScriptedWindow& w) { w.pixelsPerInch = 120; });
-    next.Show();
+    EXPECT_EQ(key("PixelsPerInch"), "96");
+    Session next([](ScriptedWindow& w) { w.dpi = 120; });
+    next.show();
     EXPECT_EQ(next.window.normal, Rect(602, 479, 1144, 860));
     EXPECT_EQ(next.window.state, TWindowState::wsMaximized);
-    next.End();
-    EXPECT_EQ(Key("PixelsPerInch"), "120");
+    next.end();
+    EXPECT_EQ(key("PixelsPerInch"), "120");
 }
 
 TEST_F(FormPlacementTest, EachScreenSizeKeepsItsOwnPlacementAndPlainKeysServeNewOnes)
@@ -215,31 +215,31 @@ TEST_F(FormPlacementTest, EachScreenSizeKeepsItsOwnPlacementAndPlainKeysServeNew
     const TRect a = Rect(10, 10, 500, 400), b = Rect(300, 200, 1200, 900);
     auto screen = [](int w, int h) { return [=](ScriptedWindow& win) { win.screen = {w, h}; }; };
 
-    FirstRun([&](ScriptedWindow& w) { w.normal = a; }, screen(1024, 768));
+    firstRun([&](ScriptedWindow& w) { w.normal = a; }, screen(1024, 768));
     {
         Session s(screen(1280, 1024));
-        s.Show();
+        s.show();
         EXPECT_EQ(s.window.normal, a) << "a new size uses the plain keys";
         s.window.normal = b;
-        s.End();
+        s.end();
     }
-    EXPECT_EQ(Key("NormPos(1024x768)"), Numbers(a.Left, a.Top, a.Right, a.Bottom));
-    EXPECT_EQ(Key("NormPos(1280x1024)"), Numbers(b.Left, b.Top, b.Right, b.Bottom));
-    EXPECT_EQ(Key("NormPos"), Numbers(b.Left, b.Top, b.Right, b.Bottom));
+    EXPECT_EQ(key("NormPos(1024x768)"), numbers(a.left, a.top, a.right, a.bottom));
+    EXPECT_EQ(key("NormPos(1280x1024)"), numbers(b.left, b.top, b.right, b.bottom));
+    EXPECT_EQ(key("NormPos"), numbers(b.left, b.top, b.right, b.bottom));
 
     Session back(screen(1024, 768));
-    back.Show();
+    back.show();
     EXPECT_EQ(back.window.normal, a) << "the old size finds its own keys";
     Session other(screen(1600, 900));
-    other.Show();
+    other.show();
     EXPECT_EQ(other.window.normal, b);
 }
 
 TEST_F(FormPlacementTest, HandWrittenPlainKeysAreEnough)
 {
-    SetKey("NormPos", "20,30,420,330");
+    setKey("NormPos", "20,30,420,330");
     Session s;
-    s.Show();
+    s.show();
     EXPECT_EQ(s.window.normal, Rect(20, 30, 420, 330));
 }
 
@@ -275,19 +275,19 @@ TEST_F(FormPlacementTest, StoredRectangleIsReadWordByWord)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("NormPos=") + (c.normPos ? c.normPos : "-") + " MinMaxPos=" +
                      (c.minMaxPos ? c.minMaxPos : "-") + (c.sizeable ? "" : " fixed border"));
-        std::filesystem::remove(IniPath());
+        std::filesystem::remove(iniPath());
         if (c.normPos)
-            SetKey("NormPos", c.normPos);
+            setKey("NormPos", c.normPos);
         if (c.minMaxPos)
-            SetKey("MinMaxPos", c.minMaxPos);
+            setKey("MinMaxPos", c.minMaxPos);
         Session s([&](ScriptedWindow& w) {
             w.sizeable = c.sizeable;
-            w.centered = true;
+            w.isCentered = true;
         });
-        s.Show();
+        s.show();
         EXPECT_EQ(s.window.normal, c.normal);
         EXPECT_EQ(s.window.minPosition, c.minPosition);
-        EXPECT_EQ(s.window.centered, c.centeredAfter);
+        EXPECT_EQ(s.window.isCentered, c.centeredAfter);
     }
 }
 
@@ -300,14 +300,14 @@ TEST_F(FormPlacementTest, OptionsChooseWhatIsRestored)
     const Case cases[] = {
         {fpState | fpPosition, true, true}, {fpPosition, true, false}, {fpState, false, true}, {0, false, false},
     };
-    FirstRun([](ScriptedWindow& w) {
+    firstRun([](ScriptedWindow& w) {
         w.normal = Rect(10, 20, 400, 300);
         w.state = TWindowState::wsMaximized;
     });
     for (const Case& c : cases) {
         Session s;
-        s.store.SetOptions(c.options);
-        s.Show();
+        s.store.setOptions(c.options);
+        s.show();
         EXPECT_EQ(s.window.normal, c.position ? Rect(10, 20, 400, 300) : Rect(602, 479, 1144, 860)) << c.options;
         EXPECT_EQ(s.window.state, c.state ? TWindowState::wsMaximized : TWindowState::wsNormal) << c.options;
     }
@@ -327,13 +327,13 @@ TEST_F(FormPlacementTest, ShowCommandMapsToTheWindowState)
         {"x", S::wsNormal},    {"0x3", S::wsMaximized},
     };
     for (const Case& c : cases) {
-        SetKey("ShowCmd", c.showCmd);
+        setKey("ShowCmd", c.showCmd);
         Session s([](ScriptedWindow& w) { w.mainForm = false; });
-        s.Show();
+        s.show();
         EXPECT_EQ(s.window.state, c.state) << "ShowCmd=" << c.showCmd;
 
         Session main;
-        main.Show();
+        main.show();
         const bool minimised = c.state == S::wsMinimized;
         EXPECT_EQ(main.window.state, minimised ? S::wsNormal : c.state) << "ShowCmd=" << c.showCmd;
         EXPECT_EQ(main.window.minimizeRequests, minimised ? 1 : 0) << "ShowCmd=" << c.showCmd;
@@ -342,42 +342,42 @@ TEST_F(FormPlacementTest, ShowCommandMapsToTheWindowState)
 
 TEST_F(FormPlacementTest, UnknownShowCommandGivesTheDesignedState)
 {
-    SetKey("ShowCmd", "0");
+    setKey("ShowCmd", "0");
     Session s([](ScriptedWindow& w) { w.state = TWindowState::wsMaximized; });
     s.window.state = TWindowState::wsNormal;  // changed after the window was built
-    s.Show();
+    s.show();
     EXPECT_EQ(s.window.state, TWindowState::wsMaximized);
 }
 
 TEST_F(FormPlacementTest, StoredFlagsReplaceTheWindowsFlags)
 {
-    SetKey("NormPos", "1,2,300,400");
+    setKey("NormPos", "1,2,300,400");
     Session keep([](ScriptedWindow& w) { w.flags = 4; });
-    keep.Show();
+    keep.show();
     EXPECT_EQ(keep.window.flags, 4);
-    SetKey("Flags", "2");
+    setKey("Flags", "2");
     Session stored([](ScriptedWindow& w) { w.flags = 4; });
-    stored.Show();
+    stored.show();
     EXPECT_EQ(stored.window.flags, 2);
 }
 
 TEST_F(FormPlacementTest, RestoreMovesAnInvisibleWindowWithoutShowingIt)
 {
-    SetKey("NormPos", "1,2,300,400");
-    SetKey("ShowCmd", "3");
+    setKey("NormPos", "1,2,300,400");
+    setKey("ShowCmd", "3");
     Session s;
-    s.Show();
+    s.show();
     ASSERT_EQ(s.window.applied.size(), 2u) << "the stored record, then the maximised position";
     for (const TWindowPlacement& p : s.window.applied)
-        EXPECT_EQ(p.ShowCmd, swHide);
-    EXPECT_EQ(s.window.applied[0].NormalPosition, Rect(1, 2, 300, 400));
-    EXPECT_EQ(s.window.applied[1].MaxPosition, (TPoint{-4, -4}));
+        EXPECT_EQ(p.showCmd, swHide);
+    EXPECT_EQ(s.window.applied[0].normalPosition, Rect(1, 2, 300, 400));
+    EXPECT_EQ(s.window.applied[1].maxPosition, (TPoint{-4, -4}));
 
     // Shown again while visible: the current show command is applied as it is.
     s.window.applied.clear();
-    s.store.RestoreWindowPlacement();
+    s.store.restoreWindowPlacement();
     ASSERT_FALSE(s.window.applied.empty());
-    EXPECT_EQ(s.window.applied.back().ShowCmd, swShowMaximized);
+    EXPECT_EQ(s.window.applied.back().showCmd, swShowMaximized);
 }
 
 TEST_F(FormPlacementTest, HooksRunAroundTheWindowsOwnHandlers)
@@ -385,18 +385,18 @@ TEST_F(FormPlacementTest, HooksRunAroundTheWindowsOwnHandlers)
     ScriptedWindow w;
     std::unique_ptr<TFormStorage> store;
     std::vector<std::string> log;
-    w.events.OnShow = [&] { log.push_back(std::string("show, restored ") + (store->Restored() ? "yes" : "no")); };
-    w.events.OnCloseQuery = [&](bool&) {
-        log.push_back(std::string("close-query, file ") + (std::filesystem::exists(IniPath()) ? "yes" : "no"));
+    w.events.onShow = [&] { log.push_back(std::string("show, restored ") + (store->restored() ? "yes" : "no")); };
+    w.events.onCloseQuery = [&](bool&) {
+        log.push_back(std::string("close-query, file ") + (std::filesystem::exists(iniPath()) ? "yes" : "no"));
     };
-    w.events.OnDestroy = [&] { log.push_back("destroy, Visible=" + Key("Visible")); };
+    w.events.onDestroy = [&] { log.push_back("destroy, Visible=" + key("Visible")); };
     // Attached as the window is built: after the window has its own handlers.
-    store = NewStore(w);
-    store->AttachToWindow();
-    w.Show();
-    ASSERT_TRUE(w.Close());
-    EXPECT_TRUE(store->Saved());
-    w.Destroy();
+    store = newStore(w);
+    store->attachToWindow();
+    w.show();
+    ASSERT_TRUE(w.close());
+    EXPECT_TRUE(store->saved());
+    w.destroy();
     const std::vector<std::string> expected = {"show, restored yes", "close-query, file no", "destroy, Visible=0"};
     EXPECT_EQ(log, expected);
 }
@@ -405,14 +405,14 @@ TEST_F(FormPlacementTest, DestroyWithoutASavedCloseSavesWithVisibleOne)
 {
     ScriptedWindow w;
     std::string visibleSeenByWindow;
-    w.events.OnDestroy = [&] { visibleSeenByWindow = Key("Visible"); };
-    auto store = NewStore(w);
-    store->AttachToWindow();
-    w.Show();
-    w.Destroy();
+    w.events.onDestroy = [&] { visibleSeenByWindow = key("Visible"); };
+    auto store = newStore(w);
+    store->attachToWindow();
+    w.show();
+    w.destroy();
     EXPECT_EQ(visibleSeenByWindow, "1") << "the store saves before the window's own destroy handler";
-    EXPECT_FALSE(store->Destroying());
-    EXPECT_EQ(Key("NormPos"), "602,479,1144,860");
+    EXPECT_FALSE(store->destroying());
+    EXPECT_EQ(key("NormPos"), "602,479,1144,860");
 }
 
 TEST_F(FormPlacementTest, CloseQueryDecidesWhetherToSave)
@@ -420,7 +420,7 @@ TEST_F(FormPlacementTest, CloseQueryDecidesWhetherToSave)
     struct Case {
         const char* what;
         bool allowClose;
-        bool handleAllocated;
+        bool hasHandle;
         const char* visibleAfterClose;  // "<none>" when the close did not save
     };
     const Case cases[] = {
@@ -430,17 +430,17 @@ TEST_F(FormPlacementTest, CloseQueryDecidesWhetherToSave)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove(IniPath());
+        std::filesystem::remove(iniPath());
         ScriptedWindow w;
-        w.handleAllocated = c.handleAllocated;
-        w.events.OnCloseQuery = [&](bool& canClose) { canClose = c.allowClose; };
-        auto store = NewStore(w);
-        store->AttachToWindow();
-        w.Show();
-        EXPECT_EQ(w.Close(), c.allowClose);
-        EXPECT_EQ(Key("Visible"), c.visibleAfterClose);
-        w.Destroy();
-        EXPECT_EQ(Key("Visible"), std::string(c.visibleAfterClose) == "0" ? "0" : "1")
+        w.hasHandle = c.hasHandle;
+        w.events.onCloseQuery = [&](bool& canClose) { canClose = c.allowClose; };
+        auto store = newStore(w);
+        store->attachToWindow();
+        w.show();
+        EXPECT_EQ(w.close(), c.allowClose);
+        EXPECT_EQ(key("Visible"), c.visibleAfterClose);
+        w.destroy();
+        EXPECT_EQ(key("Visible"), std::string(c.visibleAfterClose) == "0" ? "0" : "1")
             << "the destroy hook saves only what the close did not";
     }
 }
@@ -448,47 +448,47 @@ TEST_F(FormPlacementTest, CloseQueryDecidesWhetherToSave)
 TEST_F(FormPlacementTest, NothingIsSavedBeforeTheFirstRestore)
 {
     Session s;
-    s.store.SaveWindowPlacement();
-    s.window.Destroy();
-    EXPECT_FALSE(std::filesystem::exists(IniPath()));
-    EXPECT_FALSE(s.store.Saved());
+    s.store.saveWindowPlacement();
+    s.window.destroy();
+    EXPECT_FALSE(std::filesystem::exists(iniPath()));
+    EXPECT_FALSE(s.store.saved());
 }
 
 TEST_F(FormPlacementTest, InactiveStoreNeitherRestoresNorSavesThroughTheHooks)
 {
-    SetKey("NormPos", "1,2,300,400");
-    const std::string before = Text(IniPath());
+    setKey("NormPos", "1,2,300,400");
+    const std::string before = text(iniPath());
     Session s;
-    s.store.SetActive(false);
-    s.Show();
+    s.store.setActive(false);
+    s.show();
     EXPECT_EQ(s.window.normal, Rect(602, 479, 1144, 860));
-    EXPECT_FALSE(s.store.Restored());
-    s.End();
-    EXPECT_EQ(Text(IniPath()), before);
+    EXPECT_FALSE(s.store.restored());
+    s.end();
+    EXPECT_EQ(text(iniPath()), before);
 
-    s.store.SaveWindowPlacement();  // called directly it saves without a restore
-    EXPECT_EQ(Key("NormPos"), "602,479,1144,860");
+    s.store.saveWindowPlacement();  // called directly it saves without a restore
+    EXPECT_EQ(key("NormPos"), "602,479,1144,860");
 }
 
 TEST_F(FormPlacementTest, UnwritableSettingsFolderReportsOnCloseAndAgainOnDestroy)
 {
-    abm::test::WriteFile(dir / "plain", {'x'});
-    env.Set("XDG_CONFIG_HOME", dir / "plain/config");
+    abm::test::writeFile(dir / "plain", {'x'});
+    env.set("XDG_CONFIG_HOME", dir / "plain/config");
     ScriptedWindow w;
     bool ownDestroyRan = false;
-    w.events.OnDestroy = [&] { ownDestroyRan = true; };
+    w.events.onDestroy = [&] { ownDestroyRan = true; };
     std::vector<std::string> errors;
-    auto store = NewStore(w, &errors);
-    store->AttachToWindow();
+    auto store = newStore(w, &errors);
+    store->attachToWindow();
 
-    w.Show();
+    w.show();
     EXPECT_TRUE(errors.empty()) << "reading never fails";
-    EXPECT_TRUE(w.Close()) << "the window still closes";
+    EXPECT_TRUE(w.close()) << "the window still closes";
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Unable to write to abmmaker.INI");
-    w.Destroy();
+    w.destroy();
     EXPECT_TRUE(ownDestroyRan);
-    EXPECT_FALSE(store->Destroying());
+    EXPECT_FALSE(store->destroying());
     const std::vector<std::string> twice(2, "Unable to write to abmmaker.INI");
     EXPECT_EQ(errors, twice);
 }
@@ -497,33 +497,33 @@ TEST_F(FormPlacementTest, FailingRestoreIsReportedAndTheWindowStillOpens)
 {
     ScriptedWindow w;
     bool ownShowRan = false;
-    w.events.OnShow = [&] { ownShowRan = true; };
+    w.events.onShow = [&] { ownShowRan = true; };
     w.refusePlacement = true;
     std::vector<std::string> errors;
-    auto store = NewStore(w, &errors);
-    store->AttachToWindow();
-    w.Show();
+    auto store = newStore(w, &errors);
+    store->attachToWindow();
+    w.show();
     EXPECT_TRUE(ownShowRan);
     EXPECT_EQ(errors, std::vector<std::string>{"placement refused"});
-    EXPECT_TRUE(w.visible);
+    EXPECT_TRUE(w.isShown);
 }
 
 TEST_F(FormPlacementTest, GoneStoreGivesTheWindowItsOwnHandlersBack)
 {
     ScriptedWindow w;
     int ownShows = 0;
-    w.events.OnShow = [&] { ++ownShows; };
+    w.events.onShow = [&] { ++ownShows; };
     {
-        auto store = NewStore(w);
-        store->AttachToWindow();
-        store->AttachToWindow();  // a second attach must not chain the store to itself
-        w.Show();
+        auto store = newStore(w);
+        store->attachToWindow();
+        store->attachToWindow();  // a second attach must not chain the store to itself
+        w.show();
         EXPECT_EQ(ownShows, 1);
         EXPECT_EQ(w.applied.size(), 1u) << "restored once";
     }
-    w.Show();
+    w.show();
     EXPECT_EQ(ownShows, 2);
-    EXPECT_FALSE(w.events.OnDestroy);
+    EXPECT_FALSE(w.events.onDestroy);
 }
 
 }  // namespace

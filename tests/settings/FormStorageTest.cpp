@@ -15,9 +15,9 @@ using abm::test::TempDir;
 
 namespace {
 
-std::string Text(const std::string& path)
+std::string text(const std::string& path)
 {
-    const std::vector<uint8_t> bytes = abm::test::ReadFile(path);
+    const std::vector<uint8_t> bytes = abm::test::readFile(path);
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -25,10 +25,10 @@ class FormStorageTest : public ::testing::Test {
 protected:
     FormStorageTest()
     {
-        env.Set("XDG_CONFIG_HOME", dir / "config");
-        storage.SetProgramFile("/usr/bin/abmmaker");
+        env.set("XDG_CONFIG_HOME", dir / "config");
+        storage.setProgramFile("/usr/bin/abmmaker");
     }
-    std::string IniPath() const { return dir / "config/abmmaker.INI"; }
+    std::string iniPath() const { return dir / "config/abmmaker.INI"; }
 
     TempDir dir;
     ScopedEnv env;
@@ -39,12 +39,12 @@ protected:
 TEST_F(FormStorageTest, FirstWriteCreatesTheFileWithTheWindowsSection)
 {
     ISettingsStore& settings = storage;
-    EXPECT_EQ(settings.ReadSetting("LoadImg", ""), "");
-    settings.WriteSetting("LoadImg", "/home/u/Pictures/");
-    settings.WriteSetting("SaveBmp", "/home/u/out/");
-    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nLoadImg=/home/u/Pictures/\r\nSaveBmp=/home/u/out/\r\n");
-    EXPECT_EQ(settings.ReadSetting("LoadImg", ""), "/home/u/Pictures/");
-    EXPECT_EQ(settings.ReadSetting("SavePath", "none"), "none");
+    EXPECT_EQ(settings.readSetting("LoadImg", ""), "");
+    settings.writeSetting("LoadImg", "/home/u/Pictures/");
+    settings.writeSetting("SaveBmp", "/home/u/out/");
+    EXPECT_EQ(text(iniPath()), "[TMForm]\r\nLoadImg=/home/u/Pictures/\r\nSaveBmp=/home/u/out/\r\n");
+    EXPECT_EQ(settings.readSetting("LoadImg", ""), "/home/u/Pictures/");
+    EXPECT_EQ(settings.readSetting("SavePath", "none"), "none");
 }
 
 TEST_F(FormStorageTest, ValuesReadBackUnchangedThroughTheQuotingRule)
@@ -68,24 +68,24 @@ TEST_F(FormStorageTest, ValuesReadBackUnchangedThroughTheQuotingRule)
         {"/home/u/Картинки/", "/home/u/Картинки/"},
     };
     for (const Case& c : cases) {
-        storage.WriteSetting("SavePath", c.value);
-        EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nSavePath=" + c.stored + "\r\n") << c.value;
-        EXPECT_EQ(storage.ReadSetting("SavePath", "<default>"), c.value);
+        storage.writeSetting("SavePath", c.value);
+        EXPECT_EQ(text(iniPath()), "[TMForm]\r\nSavePath=" + c.stored + "\r\n") << c.value;
+        EXPECT_EQ(storage.readSetting("SavePath", "<default>"), c.value);
     }
 }
 
 TEST_F(FormStorageTest, UnwritableFolderRaisesWithTheFileNameAsUsed)
 {
-    abm::test::WriteFile(dir / "plain", {'x'});
-    env.Set("XDG_CONFIG_HOME", dir / "plain/config");
+    abm::test::writeFile(dir / "plain", {'x'});
+    env.set("XDG_CONFIG_HOME", dir / "plain/config");
     try {
-        storage.WriteSetting("SavePath", "/x/");
+        storage.writeSetting("SavePath", "/x/");
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.kind(), ErrorKind::SettingsWrite);
         EXPECT_STREQ(e.what(), "Unable to write to abmmaker.INI");
     }
-    EXPECT_EQ(storage.ReadSetting("SavePath", "d"), "d");
+    EXPECT_EQ(storage.readSetting("SavePath", "d"), "d");
 }
 
 TEST_F(FormStorageTest, FileIsNamedAfterTheProgramFile)
@@ -103,40 +103,40 @@ TEST_F(FormStorageTest, FileIsNamedAfterTheProgramFile)
         {"abmmaker", "abmmaker.INI"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(DefaultIniFileName(c.program), c.ini) << c.program;
+        EXPECT_EQ(defaultIniFileName(c.program), c.ini) << c.program;
         TFormStorage s(window);
-        s.SetProgramFile(c.program);
-        EXPECT_EQ(s.IniFileName(), c.ini);
-        s.WriteSetting("LoadImg", "/x/");
+        s.setProgramFile(c.program);
+        EXPECT_EQ(s.iniFileName(), c.ini);
+        s.writeSetting("LoadImg", "/x/");
         EXPECT_TRUE(std::filesystem::exists(dir / ("config/" + std::string(c.ini)))) << c.program;
     }
     TFormStorage named(window);
-    named.SetIniFileName("other.INI");
-    EXPECT_EQ(named.IniFileName(), "other.INI");
+    named.setIniFileName("other.INI");
+    EXPECT_EQ(named.iniFileName(), "other.INI");
 }
 
 TEST_F(FormStorageTest, RunningProgramGivesItsOwnName)
 {
-    const std::string program = ProgramFilePath();
+    const std::string program = programFilePath();
     EXPECT_EQ(program.front(), '/');
     EXPECT_TRUE(std::filesystem::equivalent(program, "/proc/self/exe"));
     TFormStorage s(window);
-    EXPECT_EQ(s.IniFileName(), std::filesystem::path(program).stem().string() + ".INI");
+    EXPECT_EQ(s.iniFileName(), std::filesystem::path(program).stem().string() + ".INI");
 }
 
 TEST_F(FormStorageTest, ReplacedProgramFileKeepsItsSettingsName)
 {
-    EXPECT_EQ(ProgramPathFromExeLink("/usr/bin/abmmaker (deleted)"), "/usr/bin/abmmaker");
-    EXPECT_EQ(ProgramPathFromExeLink("/usr/bin/abmmaker"), "/usr/bin/abmmaker");
-    EXPECT_EQ(ProgramPathFromExeLink(" (deleted)"), " (deleted)");
+    EXPECT_EQ(programPathFromExeLink("/usr/bin/abmmaker (deleted)"), "/usr/bin/abmmaker");
+    EXPECT_EQ(programPathFromExeLink("/usr/bin/abmmaker"), "/usr/bin/abmmaker");
+    EXPECT_EQ(programPathFromExeLink(" (deleted)"), " (deleted)");
 }
 
 TEST_F(FormStorageTest, SectionFollowsTheWindowUnlessSet)
 {
-    EXPECT_EQ(storage.IniSection(), "TMForm");
-    storage.SetIniSection("Other");
-    storage.WriteSetting("LoadImg", "/x/");
-    EXPECT_EQ(Text(IniPath()), "[Other]\r\nLoadImg=/x/\r\n");
+    EXPECT_EQ(storage.iniSection(), "TMForm");
+    storage.setIniSection("Other");
+    storage.writeSetting("LoadImg", "/x/");
+    EXPECT_EQ(text(iniPath()), "[Other]\r\nLoadImg=/x/\r\n");
 }
 
 }  // namespace

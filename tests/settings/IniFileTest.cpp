@@ -12,40 +12,40 @@
 #include <sys/stat.h>
 
 using namespace abm;
-using abm::test::KindOfError;
+using abm::test::kindOfError;
 using abm::test::ScopedEnv;
 using abm::test::TempDir;
 using namespace std::string_literals;
 
 namespace {
 
-std::string Text(const std::string& path)
+std::string text(const std::string& path)
 {
-    const std::vector<uint8_t> bytes = abm::test::ReadFile(path);
+    const std::vector<uint8_t> bytes = abm::test::readFile(path);
     return std::string(bytes.begin(), bytes.end());
 }
 
-void Put(const std::string& path, const std::string& text)
+void put(const std::string& path, const std::string& text)
 {
-    abm::test::WriteFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+    abm::test::writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 class IniFileTest : public ::testing::Test {
 protected:
-    IniFileTest() { env.Set("XDG_CONFIG_HOME", dir / "config"); }
-    std::string IniPath() const { return dir / "config/abmmaker.INI"; }
-    void Given(const std::string& text)
+    IniFileTest() { env.set("XDG_CONFIG_HOME", dir / "config"); }
+    std::string iniPath() const { return dir / "config/abmmaker.INI"; }
+    void given(const std::string& text)
     {
         std::filesystem::create_directories(dir / "config");
-        Put(IniPath(), text);
+        put(iniPath(), text);
     }
-    std::string Read(const std::string& key, const std::string& def = "<default>") const
+    std::string read(const std::string& key, const std::string& def = "<default>") const
     {
-        return TIniFile("abmmaker.INI").ReadString("TMForm", key, def);
+        return TIniFile("abmmaker.INI").readString("TMForm", key, def);
     }
-    void Write(const std::string& key, const std::string& value)
+    void write(const std::string& key, const std::string& value)
     {
-        TIniFile("abmmaker.INI").WriteString("TMForm", key, value);
+        TIniFile("abmmaker.INI").writeString("TMForm", key, value);
     }
 
     TempDir dir;
@@ -55,11 +55,11 @@ protected:
 TEST_F(IniFileTest, BareNameLivesInTheConfigFolderWhichIsCreatedOnFirstWrite)
 {
     EXPECT_FALSE(std::filesystem::exists(dir / "config"));
-    EXPECT_EQ(Read("LoadImg"), "<default>");
+    EXPECT_EQ(read("LoadImg"), "<default>");
     EXPECT_FALSE(std::filesystem::exists(dir / "config")) << "reading must not create anything";
 
-    Write("LoadImg", "/home/u/Pictures/");
-    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nLoadImg=/home/u/Pictures/\r\n");
+    write("LoadImg", "/home/u/Pictures/");
+    EXPECT_EQ(text(iniPath()), "[TMForm]\r\nLoadImg=/home/u/Pictures/\r\n");
     EXPECT_EQ(std::filesystem::status(dir / "config").permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
 }
@@ -72,14 +72,14 @@ TEST_F(IniFileTest, ConfigFolderFallsBackToDotConfigUnderHome)
     for (const Case& c : {Case{nullptr}, Case{""}, Case{"relative/config"}}) {
         TempDir home;
         ScopedEnv local;
-        local.Set("HOME", home.Path().string());
+        local.set("HOME", home.path().string());
         if (c.xdgConfigHome)
-            local.Set("XDG_CONFIG_HOME", c.xdgConfigHome);
+            local.set("XDG_CONFIG_HOME", c.xdgConfigHome);
         else
-            local.Unset("XDG_CONFIG_HOME");
-        EXPECT_EQ(ConfigHome(), home / ".config");
-        TIniFile("anim.INI").WriteString("TMForm", "SaveBmp", "/x/");
-        EXPECT_EQ(Text(home / ".config/anim.INI"), "[TMForm]\r\nSaveBmp=/x/\r\n")
+            local.unset("XDG_CONFIG_HOME");
+        EXPECT_EQ(configHome(), home / ".config");
+        TIniFile("anim.INI").writeString("TMForm", "SaveBmp", "/x/");
+        EXPECT_EQ(text(home / ".config/anim.INI"), "[TMForm]\r\nSaveBmp=/x/\r\n")
             << "XDG_CONFIG_HOME=" << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)");
     }
 }
@@ -88,20 +88,20 @@ TEST_F(IniFileTest, NameWithFolderIsUsedAsGiven)
 {
     const std::string path = dir / "elsewhere.ini";
     TIniFile ini(path);
-    EXPECT_EQ(ini.Path(), path);
-    ini.WriteString("S", "K", "v");
-    EXPECT_EQ(Text(path), "[S]\r\nK=v\r\n");
+    EXPECT_EQ(ini.path(), path);
+    ini.writeString("S", "K", "v");
+    EXPECT_EQ(text(path), "[S]\r\nK=v\r\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "config"));
 }
 
 TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault)
 {
-    EXPECT_EQ(Read("LoadImg", "fallback"), "fallback");
-    Given("[Other]\r\nLoadImg=/other/\r\n");
-    EXPECT_EQ(Read("LoadImg", "fallback"), "fallback");
-    Given("[TMForm]\r\nSaveBmp=/b/\r\n");
-    EXPECT_EQ(Read("LoadImg", "fallback"), "fallback");
-    EXPECT_EQ(Read("SaveBmp", "fallback"), "/b/");
+    EXPECT_EQ(read("LoadImg", "fallback"), "fallback");
+    given("[Other]\r\nLoadImg=/other/\r\n");
+    EXPECT_EQ(read("LoadImg", "fallback"), "fallback");
+    given("[TMForm]\r\nSaveBmp=/b/\r\n");
+    EXPECT_EQ(read("LoadImg", "fallback"), "fallback");
+    EXPECT_EQ(read("SaveBmp", "fallback"), "/b/");
 }
 
 TEST_F(IniFileTest, ReadingDropsBlanksAndOnePairOfMatchingQuotes)
@@ -129,50 +129,50 @@ TEST_F(IniFileTest, ReadingDropsBlanksAndOnePairOfMatchingQuotes)
         {"K=/home/u/Картинки/", "/home/u/Картинки/"},
     };
     for (const Case& c : cases) {
-        Given(std::string("[TMForm]\r\n") + c.line + "\r\n");
-        EXPECT_EQ(Read("K"), c.value) << c.line;
+        given(std::string("[TMForm]\r\n") + c.line + "\r\n");
+        EXPECT_EQ(read("K"), c.value) << c.line;
     }
 }
 
 TEST_F(IniFileTest, SectionAndKeyNamesMatchWhateverTheirCase)
 {
-    Given("[tmform]\r\nloadimg=/a/\r\nSAVEBMP=/b/\r\n");
-    EXPECT_EQ(Read("LoadImg"), "/a/");
-    EXPECT_EQ(Read("SaveBmp"), "/b/");
-    EXPECT_EQ(TIniFile("abmmaker.INI").ReadString("TMFORM", "LOADIMG", ""), "/a/");
+    given("[tmform]\r\nloadimg=/a/\r\nSAVEBMP=/b/\r\n");
+    EXPECT_EQ(read("LoadImg"), "/a/");
+    EXPECT_EQ(read("SaveBmp"), "/b/");
+    EXPECT_EQ(TIniFile("abmmaker.INI").readString("TMFORM", "LOADIMG", ""), "/a/");
 
-    Write("LoadImg", "/c/");
-    EXPECT_EQ(Text(IniPath()), "[tmform]\r\nLoadImg=/c/\r\nSAVEBMP=/b/\r\n");
+    write("LoadImg", "/c/");
+    EXPECT_EQ(text(iniPath()), "[tmform]\r\nLoadImg=/c/\r\nSAVEBMP=/b/\r\n");
 }
 
 TEST_F(IniFileTest, ExistingKeyIsReplacedInPlaceAndNewKeyAppendedAtTheEndOfItsSection)
 {
-    Given("[TMForm]\r\nA=1\r\nB=2\r\n\r\n[Other]\r\nC=3\r\n");
-    Write("B", "5");
-    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nA=1\r\nB=5\r\n\r\n[Other]\r\nC=3\r\n");
-    Write("D", "4");
-    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\n");
-    TIniFile("abmmaker.INI").WriteString("Other", "E", "6");
-    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\nE=6\r\n");
-    TIniFile("abmmaker.INI").WriteString("Third", "F", "7");
-    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\nE=6\r\n[Third]\r\nF=7\r\n");
-    EXPECT_EQ(Read("D"), "4");
+    given("[TMForm]\r\nA=1\r\nB=2\r\n\r\n[Other]\r\nC=3\r\n");
+    write("B", "5");
+    EXPECT_EQ(text(iniPath()), "[TMForm]\r\nA=1\r\nB=5\r\n\r\n[Other]\r\nC=3\r\n");
+    write("D", "4");
+    EXPECT_EQ(text(iniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\n");
+    TIniFile("abmmaker.INI").writeString("Other", "E", "6");
+    EXPECT_EQ(text(iniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\nE=6\r\n");
+    TIniFile("abmmaker.INI").writeString("Third", "F", "7");
+    EXPECT_EQ(text(iniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\nE=6\r\n[Third]\r\nF=7\r\n");
+    EXPECT_EQ(read("D"), "4");
 }
 
 TEST_F(IniFileTest, EmptySectionGetsItsFirstKeyRightAfterTheHeader)
 {
-    Given("[TMForm]\r\n\r\n[Other]\r\nC=3\r\n");
-    Write("A", "1");
-    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nA=1\r\n\r\n[Other]\r\nC=3\r\n");
+    given("[TMForm]\r\n\r\n[Other]\r\nC=3\r\n");
+    write("A", "1");
+    EXPECT_EQ(text(iniPath()), "[TMForm]\r\nA=1\r\n\r\n[Other]\r\nC=3\r\n");
 }
 
 TEST_F(IniFileTest, CommentsAndOtherLinesSurviveARewriteByteForByte)
 {
-    Given("; written by hand\r\n[TMForm]\r\n# not a key\r\nA=1 ; stays part of the value\r\n");
-    Write("B", "2");
-    EXPECT_EQ(Text(IniPath()),
+    given("; written by hand\r\n[TMForm]\r\n# not a key\r\nA=1 ; stays part of the value\r\n");
+    write("B", "2");
+    EXPECT_EQ(text(iniPath()),
               "; written by hand\r\n[TMForm]\r\n# not a key\r\nA=1 ; stays part of the value\r\nB=2\r\n");
-    EXPECT_EQ(Read("A"), "1 ; stays part of the value");
+    EXPECT_EQ(read("A"), "1 ; stays part of the value");
 }
 
 TEST_F(IniFileTest, ValueHoldingALineBreakCannotAddLinesOfItsOwn)
@@ -188,10 +188,10 @@ TEST_F(IniFileTest, ValueHoldingALineBreakCannotAddLinesOfItsOwn)
         {"/d\0/e"s, "/d"},
     };
     for (const Case& c : cases) {
-        std::filesystem::remove(IniPath());
-        Write("LoadImg", c.value);
-        EXPECT_EQ(Text(IniPath()), std::string("[TMForm]\r\nLoadImg=") + c.kept + "\r\n");
-        EXPECT_EQ(Read("LoadImg"), c.kept);
+        std::filesystem::remove(iniPath());
+        write("LoadImg", c.value);
+        EXPECT_EQ(text(iniPath()), std::string("[TMForm]\r\nLoadImg=") + c.kept + "\r\n");
+        EXPECT_EQ(read("LoadImg"), c.kept);
     }
 }
 
@@ -211,11 +211,11 @@ TEST_F(IniFileTest, ReadsAtMost2047BytesWithoutSplittingACharacter)
         {a2046 + "\xFF\xFF", a2046 + "\xFF"},    // not UTF-8: plain bytes
     };
     for (const Case& c : cases) {
-        Given("[TMForm]\r\nK=" + c.value + "\r\nNext=1\r\n");
-        EXPECT_EQ(Read("K"), c.expected) << c.value.size() << " bytes";
-        EXPECT_EQ(Read("Next"), "1");
+        given("[TMForm]\r\nK=" + c.value + "\r\nNext=1\r\n");
+        EXPECT_EQ(read("K"), c.expected) << c.value.size() << " bytes";
+        EXPECT_EQ(read("Next"), "1");
     }
-    EXPECT_EQ(Read("Missing", std::string(3000, 'd')), std::string(2047, 'd'));
+    EXPECT_EQ(read("Missing", std::string(3000, 'd')), std::string(2047, 'd'));
 }
 
 TEST_F(IniFileTest, IntegersAreDecimalOrHexAfter0x)
@@ -229,14 +229,14 @@ TEST_F(IniFileTest, IntegersAreDecimalOrHexAfter0x)
         {"", -5},   {"abc", -5}, {"12abc", -5}, {"99999999999", -5}, {"0x", -5}, {"1.5", -5},
     };
     for (const Case& c : cases) {
-        Given(std::string("[TMForm]\r\nN=") + c.text + "\r\n");
-        EXPECT_EQ(TIniFile("abmmaker.INI").ReadInteger("TMForm", "N", -5), c.expected) << c.text;
+        given(std::string("[TMForm]\r\nN=") + c.text + "\r\n");
+        EXPECT_EQ(TIniFile("abmmaker.INI").readInteger("TMForm", "N", -5), c.expected) << c.text;
     }
     TIniFile ini("abmmaker.INI");
-    ini.WriteInteger("TMForm", "N", -123);
-    ini.WriteBool("TMForm", "T", true);
-    ini.WriteBool("TMForm", "F", false);
-    EXPECT_EQ(Text(IniPath()), "[TMForm]\r\nN=-123\r\nT=1\r\nF=0\r\n");
+    ini.writeInteger("TMForm", "N", -123);
+    ini.writeBool("TMForm", "T", true);
+    ini.writeBool("TMForm", "F", false);
+    EXPECT_EQ(text(iniPath()), "[TMForm]\r\nN=-123\r\nT=1\r\nF=0\r\n");
 }
 
 // Files nobody here wrote: each must read without harm, and a write must
@@ -270,21 +270,21 @@ TEST_F(IniFileTest, HostileFilesReadSensiblyAndSurviveAWrite)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Given(c.text);
-        EXPECT_EQ(Read("LoadImg"), c.loadImg);
-        Write("SavePath", "/written/");
-        EXPECT_EQ(Read("SavePath"), "/written/");
-        EXPECT_EQ(Read("LoadImg"), c.loadImg) << "the write changed another key";
-        const std::string after = Text(IniPath());
+        given(c.text);
+        EXPECT_EQ(read("LoadImg"), c.loadImg);
+        write("SavePath", "/written/");
+        EXPECT_EQ(read("SavePath"), "/written/");
+        EXPECT_EQ(read("LoadImg"), c.loadImg) << "the write changed another key";
+        const std::string after = text(iniPath());
         EXPECT_EQ(after.find('\n'), after.find("\r\n") + 1) << "line ends are CR LF after a rewrite";
     }
 }
 
 TEST_F(IniFileTest, ByteOrderMarkIsKeptOnRewrite)
 {
-    Given("\xEF\xBB\xBF[TMForm]\nLoadImg=/bom/\n");
-    Write("SavePath", "/s/");
-    EXPECT_EQ(Text(IniPath()), "\xEF\xBB\xBF[TMForm]\r\nLoadImg=/bom/\r\nSavePath=/s/\r\n");
+    given("\xEF\xBB\xBF[TMForm]\nLoadImg=/bom/\n");
+    write("SavePath", "/s/");
+    EXPECT_EQ(text(iniPath()), "\xEF\xBB\xBF[TMForm]\r\nLoadImg=/bom/\r\nSavePath=/s/\r\n");
 }
 
 TEST_F(IniFileTest, RandomBytesNeverBreakReadingOrWriting)
@@ -296,10 +296,10 @@ TEST_F(IniFileTest, RandomBytesNeverBreakReadingOrWriting)
             const char alphabet[] = "[]=\r\n \t\"'TMFormLoadImg\0\xEF\xBB\xBF\xFF";
             c = alphabet[random() % (sizeof alphabet - 1)];
         }
-        Given(text);
-        (void)Read("LoadImg");
-        Write("LoadImg", "/r/");
-        ASSERT_EQ(Read("LoadImg"), "/r/") << "round " << round;
+        given(text);
+        (void)read("LoadImg");
+        write("LoadImg", "/r/");
+        ASSERT_EQ(read("LoadImg"), "/r/") << "round " << round;
     }
 }
 
@@ -307,20 +307,20 @@ TEST_F(IniFileTest, HugeFileReadsAsEmptyAndIsNotRewritten)
 {
     std::string text = "[TMForm]\r\nLoadImg=/big/\r\n";
     text.resize(static_cast<size_t>(kMaxConfigFileBytes) + 1, ' ');
-    Given(text);
-    EXPECT_EQ(Read("LoadImg"), "<default>");
+    given(text);
+    EXPECT_EQ(read("LoadImg"), "<default>");
     try {
-        Write("SavePath", "/x/");
+        write("SavePath", "/x/");
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.kind(), ErrorKind::SettingsWrite);
         EXPECT_STREQ(e.what(), "Unable to write to abmmaker.INI");
     }
-    EXPECT_EQ(std::filesystem::file_size(IniPath()), text.size());
+    EXPECT_EQ(std::filesystem::file_size(iniPath()), text.size());
 
     text.resize(static_cast<size_t>(kMaxConfigFileBytes));
-    Given(text);
-    EXPECT_EQ(Read("LoadImg"), "/big/") << "a file right at the limit is still read";
+    given(text);
+    EXPECT_EQ(read("LoadImg"), "/big/") << "a file right at the limit is still read";
 }
 
 TEST_F(IniFileTest, WriteFailuresNameTheFileAsUsedAndLeaveNoTrace)
@@ -333,14 +333,14 @@ TEST_F(IniFileTest, WriteFailuresNameTheFileAsUsedAndLeaveNoTrace)
     const Case cases[] = {
         {"config folder below a regular file",
          [&] {
-             Put(dir / "plain", "x");
-             env.Set("XDG_CONFIG_HOME", dir / "plain/config");
+             put(dir / "plain", "x");
+             env.set("XDG_CONFIG_HOME", dir / "plain/config");
              return std::string("abmmaker.INI");
          },
          "Unable to write to abmmaker.INI"},
         {"settings file is a folder",
          [&] {
-             env.Set("XDG_CONFIG_HOME", dir / "config");
+             env.set("XDG_CONFIG_HOME", dir / "config");
              std::filesystem::create_directories(dir / "config/abmmaker.INI");
              return std::string("abmmaker.INI");
          },
@@ -354,13 +354,13 @@ TEST_F(IniFileTest, WriteFailuresNameTheFileAsUsedAndLeaveNoTrace)
         const std::string name = c.prepare();
         TIniFile ini(name);
         try {
-            ini.WriteString("TMForm", "LoadImg", "/x/");
+            ini.writeString("TMForm", "LoadImg", "/x/");
             ADD_FAILURE() << "no error";
         } catch (const Error& e) {
             EXPECT_EQ(e.kind(), ErrorKind::SettingsWrite);
             EXPECT_EQ(e.what(), c.message);
         }
-        EXPECT_EQ(ini.ReadString("TMForm", "LoadImg", "none"), "none") << "reading never fails";
+        EXPECT_EQ(ini.readString("TMForm", "LoadImg", "none"), "none") << "reading never fails";
     }
 }
 
@@ -368,14 +368,14 @@ TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesAndKeepALinkedFileLinkedAndPrivat
 {
     std::filesystem::create_directories(dir / "config");
     std::filesystem::create_directories(dir / "dotfiles");
-    Put(dir / "dotfiles/abmmaker.INI", "[TMForm]\r\nLoadImg=/a/\r\n");
+    put(dir / "dotfiles/abmmaker.INI", "[TMForm]\r\nLoadImg=/a/\r\n");
     const auto privateMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
     std::filesystem::permissions(dir / "dotfiles/abmmaker.INI", privateMode);
-    std::filesystem::create_symlink("../dotfiles/abmmaker.INI", IniPath());
+    std::filesystem::create_symlink("../dotfiles/abmmaker.INI", iniPath());
     for (int i = 0; i < 5; ++i)
-        Write("SavePath", "/s" + std::to_string(i) + "/");
-    EXPECT_TRUE(std::filesystem::is_symlink(IniPath()));
-    EXPECT_EQ(Text(dir / "dotfiles/abmmaker.INI"), "[TMForm]\r\nLoadImg=/a/\r\nSavePath=/s4/\r\n");
+        write("SavePath", "/s" + std::to_string(i) + "/");
+    EXPECT_TRUE(std::filesystem::is_symlink(iniPath()));
+    EXPECT_EQ(text(dir / "dotfiles/abmmaker.INI"), "[TMForm]\r\nLoadImg=/a/\r\nSavePath=/s4/\r\n");
     EXPECT_EQ(std::filesystem::status(dir / "dotfiles/abmmaker.INI").permissions(), privateMode);
     for (const char* folder : {"config", "dotfiles"}) {
         int entries = 0;
@@ -388,9 +388,9 @@ TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesAndKeepALinkedFileLinkedAndPrivat
 TEST_F(IniFileTest, PipeUnderTheSettingsNameDoesNotHangReading)
 {
     std::filesystem::create_directories(dir / "config");
-    ASSERT_EQ(::mkfifo(IniPath().c_str(), 0600), 0);
-    EXPECT_EQ(Read("LoadImg"), "<default>");
-    EXPECT_EQ(KindOfError([&] { Write("LoadImg", "/x/"); }), ErrorKind::SettingsWrite);
+    ASSERT_EQ(::mkfifo(iniPath().c_str(), 0600), 0);
+    EXPECT_EQ(read("LoadImg"), "<default>");
+    EXPECT_EQ(kindOfError([&] { write("LoadImg", "/x/"); }), ErrorKind::SettingsWrite);
 }
 
 }  // namespace

@@ -18,34 +18,34 @@ public:
     int flags = 0;
     TPoint minPosition{-1, -1};
     TPoint maxPosition{-1, -1};
-    bool visible = false;
+    bool isShown = false;
     bool sizeable = true;
     TSize screen{1024, 768};
-    int pixelsPerInch = 96;
+    int dpi = 96;
     TSize frame{4, 4};
     bool mainForm = true;
-    bool applicationMinimized = false;
+    bool appMinimized = false;
     int minimizeRequests = 0;
-    bool centered = false;
-    bool handleAllocated = true;
+    bool isCentered = false;
+    bool hasHandle = true;
     bool refusePlacement = false;  // setPlacement raises, as a failing window system would
     TFormEvents events;
     std::vector<TWindowPlacement> applied;  // every setPlacement, in order
 
-    std::string ClassName() const override { return "TMForm"; }
+    std::string className() const override { return "TMForm"; }
     TFormEvents& windowEvents() override { return events; }
-    bool HandleAllocated() const override { return handleAllocated; }
+    bool handleAllocated() const override { return hasHandle; }
 
     TWindowPlacement placement() const override
     {
         TWindowPlacement p;
-        p.Flags = flags;
-        p.ShowCmd = state == TWindowState::wsMaximized   ? swShowMaximized
+        p.flags = flags;
+        p.showCmd = state == TWindowState::wsMaximized   ? swShowMaximized
                     : state == TWindowState::wsMinimized ? swShowMinimized
                                                          : swShowNormal;
-        p.MinPosition = minPosition;
-        p.MaxPosition = maxPosition;
-        p.NormalPosition = normal;
+        p.minPosition = minPosition;
+        p.maxPosition = maxPosition;
+        p.normalPosition = normal;
         return p;
     }
 
@@ -54,63 +54,63 @@ public:
         if (refusePlacement)
             throw std::runtime_error("placement refused");
         applied.push_back(p);
-        flags = p.Flags;
-        minPosition = p.MinPosition;
-        maxPosition = p.MaxPosition;
-        normal = p.NormalPosition;
-        if (p.ShowCmd == swShowNormal)
+        flags = p.flags;
+        minPosition = p.minPosition;
+        maxPosition = p.maxPosition;
+        normal = p.normalPosition;
+        if (p.showCmd == swShowNormal)
             state = TWindowState::wsNormal;
-        else if (p.ShowCmd == swShowMinimized)
+        else if (p.showCmd == swShowMinimized)
             state = TWindowState::wsMinimized;
-        else if (p.ShowCmd == swShowMaximized)
+        else if (p.showCmd == swShowMaximized)
             state = TWindowState::wsMaximized;
-        if (p.ShowCmd != swHide)
-            visible = true;
+        if (p.showCmd != swHide)
+            isShown = true;
     }
 
-    bool Visible() const override { return visible; }
-    TRect BoundsRect() const override
+    bool visible() const override { return isShown; }
+    TRect boundsRect() const override
     {
         if (state == TWindowState::wsMaximized)
-            return Rect(-frame.Width, -frame.Height, screen.Width + frame.Width, screen.Height + frame.Height);
+            return Rect(-frame.width, -frame.height, screen.width + frame.width, screen.height + frame.height);
         return normal;
     }
-    bool SizeableBorder() const override { return sizeable; }
-    TSize ScreenSize() const override { return screen; }
-    int PixelsPerInch() const override { return pixelsPerInch; }
-    TSize FrameMetrics() const override { return frame; }
+    bool sizeableBorder() const override { return sizeable; }
+    TSize screenSize() const override { return screen; }
+    int pixelsPerInch() const override { return dpi; }
+    TSize frameMetrics() const override { return frame; }
     TWindowState placementState() const override { return state; }
     void setPlacementState(TWindowState s) override { state = s; }
     bool isMainWindow() const override { return mainForm; }
-    bool ApplicationMinimized() const override { return applicationMinimized; }
-    void MinimizeApplication() override
+    bool applicationMinimized() const override { return appMinimized; }
+    void minimizeApplication() override
     {
         ++minimizeRequests;
-        applicationMinimized = true;
+        appMinimized = true;
     }
-    bool Centered() const override { return centered; }
-    void ClearCentered() override { centered = false; }
+    bool centered() const override { return isCentered; }
+    void clearCentered() override { isCentered = false; }
 
     // What the toolkit does around the hooks.
-    void Show()
+    void show()
     {
-        if (events.OnShow)
-            events.OnShow();
-        visible = true;
+        if (events.onShow)
+            events.onShow();
+        isShown = true;
     }
-    bool Close()
+    bool close()
     {
         bool canClose = true;
-        if (events.OnCloseQuery)
-            events.OnCloseQuery(canClose);
+        if (events.onCloseQuery)
+            events.onCloseQuery(canClose);
         if (canClose)
-            visible = false;
+            isShown = false;
         return canClose;
     }
-    void Destroy()
+    void destroy()
     {
-        if (events.OnDestroy)
-            events.OnDestroy();
+        if (events.onDestroy)
+            events.onDestroy();
     }
 };
 

@@ -6,14 +6,14 @@ namespace abm::test {
 
 namespace {
 
-void Put16(std::vector<uint8_t>& b, int v)
+void put16(std::vector<uint8_t>& b, int v)
 {
     b.push_back(static_cast<uint8_t>(v & 0xFF));
     b.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
 }
 
 // Table size field for n entries: 2 << field >= n.
-int SizeField(size_t n)
+int sizeField(size_t n)
 {
     int field = 0;
     while ((size_t{2} << field) < n)
@@ -21,9 +21,9 @@ int SizeField(size_t n)
     return field;
 }
 
-void PutTable(std::vector<uint8_t>& b, const std::vector<uint32_t>& table)
+void putTable(std::vector<uint8_t>& b, const std::vector<uint32_t>& table)
 {
-    const size_t n = size_t{2} << SizeField(table.size());
+    const size_t n = size_t{2} << sizeField(table.size());
     for (size_t i = 0; i < n; ++i) {
         const uint32_t c = i < table.size() ? table[i] : 0;
         b.push_back(static_cast<uint8_t>(c >> 16));
@@ -34,7 +34,7 @@ void PutTable(std::vector<uint8_t>& b, const std::vector<uint32_t>& table)
 
 }  // namespace
 
-std::vector<uint8_t> LzwLiterals(const std::vector<uint8_t>& indexes, int minCodeSize)
+std::vector<uint8_t> lzwLiterals(const std::vector<uint8_t>& indexes, int minCodeSize)
 {
     const int clear = 1 << minCodeSize, end = clear + 1, width = minCodeSize + 1;
     std::vector<uint8_t> bytes;
@@ -74,33 +74,33 @@ std::vector<uint8_t> LzwLiterals(const std::vector<uint8_t>& indexes, int minCod
     return blocks;
 }
 
-std::vector<uint8_t> GifFile::Bytes() const
+std::vector<uint8_t> GifFile::bytes() const
 {
     std::vector<uint8_t> b = {'G', 'I', 'F', '8', '9', 'a'};
-    Put16(b, screenWidth);
-    Put16(b, screenHeight);
-    b.push_back(static_cast<uint8_t>(globalTable.empty() ? 0 : 0x80 | SizeField(globalTable.size())));
+    put16(b, screenWidth);
+    put16(b, screenHeight);
+    b.push_back(static_cast<uint8_t>(globalTable.empty() ? 0 : 0x80 | sizeField(globalTable.size())));
     b.push_back(0);
     b.push_back(0);
     if (!globalTable.empty())
-        PutTable(b, globalTable);
+        putTable(b, globalTable);
     for (const GifImage& image : images) {
         if (image.transparentIndex) {
             b.insert(b.end(), {0x21, 0xF9, 4, 1, 0, 0, *image.transparentIndex, 0});
         }
         b.push_back(0x2C);
-        Put16(b, image.left);
-        Put16(b, image.top);
-        Put16(b, image.width);
-        Put16(b, image.height);
+        put16(b, image.left);
+        put16(b, image.top);
+        put16(b, image.width);
+        put16(b, image.height);
         uint8_t flags = image.interlaced ? 0x40 : 0;
         if (!image.localTable.empty())
-            flags |= static_cast<uint8_t>(0x80 | SizeField(image.localTable.size()));
+            flags |= static_cast<uint8_t>(0x80 | sizeField(image.localTable.size()));
         b.push_back(flags);
         if (!image.localTable.empty())
-            PutTable(b, image.localTable);
+            putTable(b, image.localTable);
         b.push_back(8);
-        const auto data = LzwLiterals(image.indexes, 8);
+        const auto data = lzwLiterals(image.indexes, 8);
         b.insert(b.end(), data.begin(), data.end());
     }
     if (trailingGraphicControl)

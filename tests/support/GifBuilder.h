@@ -25,10 +25,10 @@ struct GifFile {
     std::vector<GifImage> images;
     bool trailingGraphicControl = false;  // a lone extension before the trailer
 
-    std::vector<uint8_t> Bytes() const;
+    std::vector<uint8_t> bytes() const;
 };
 
 // LZW data sub-blocks (after the minimum code size byte) for the indexes.
-std::vector<uint8_t> LzwLiterals(const std::vector<uint8_t>& indexes, int minCodeSize);
+std::vector<uint8_t> lzwLiterals(const std::vector<uint8_t>& indexes, int minCodeSize);
 
 }  // namespace abm::test

@@ -24,19 +24,19 @@ public:
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-    void Set(const std::string& name, const std::string& value)
+    void set(const std::string& name, const std::string& value)
     {
-        Remember(name);
+        remember(name);
         ::setenv(name.c_str(), value.c_str(), 1);
     }
-    void Unset(const std::string& name)
+    void unset(const std::string& name)
     {
-        Remember(name);
+        remember(name);
         ::unsetenv(name.c_str());
     }
 
 private:
-    void Remember(const std::string& name)
+    void remember(const std::string& name)
     {
         if (saved_.count(name))
             return;

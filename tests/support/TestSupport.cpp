@@ -11,7 +11,7 @@
 
 namespace abm::test {
 
-std::filesystem::path Corpora()
+std::filesystem::path corpora()
 {
     const char* env = std::getenv("ABM_CORPORA_DIR");
     const std::filesystem::path path = env && *env ? env : ABM_CORPORA_DEFAULT;
@@ -20,7 +20,7 @@ std::filesystem::path Corpora()
     return path;
 }
 
-std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder, const std::string& extension)
+std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder, const std::string& extension)
 {
     std::vector<std::filesystem::path> files;
     if (!std::filesystem::is_directory(folder)) {
@@ -36,13 +36,13 @@ std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder, 
     return files;
 }
 
-std::vector<uint8_t> ReadFile(const std::filesystem::path& path)
+std::vector<uint8_t> readFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -68,7 +68,7 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ec);
 }
 
-uint32_t RgbaImage::At(int x, int y) const
+uint32_t RgbaImage::at(int x, int y) const
 {
     const uint8_t* p = rgba.data() + (static_cast<size_t>(y) * width + x) * 4;
     return (static_cast<uint32_t>(p[3]) << 24) | (p[0] << 16) | (p[1] << 8) | p[2];
@@ -78,7 +78,7 @@ namespace {
 
 // libpng leaves by longjmp on an error: these frames hold nothing that needs
 // a destructor.
-bool ReadPngHeader(png_structp png, png_infop info, std::FILE* file, png_uint_32* width, png_uint_32* height)
+bool readPngHeader(png_structp png, png_infop info, std::FILE* file, png_uint_32* width, png_uint_32* height)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
@@ -96,7 +96,7 @@ bool ReadPngHeader(png_structp png, png_infop info, std::FILE* file, png_uint_32
     return true;
 }
 
-bool ReadPngRows(png_structp png, png_bytepp rows)
+bool readPngRows(png_structp png, png_bytepp rows)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
@@ -107,7 +107,7 @@ bool ReadPngRows(png_structp png, png_bytepp rows)
 
 }  // namespace
 
-RgbaImage ReadPng(const std::filesystem::path& path)
+RgbaImage readPng(const std::filesystem::path& path)
 {
     RgbaImage out;
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -118,7 +118,7 @@ RgbaImage ReadPng(const std::filesystem::path& path)
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_uint_32 width = 0, height = 0;
-    bool ok = ReadPngHeader(png, info, file, &width, &height);
+    bool ok = readPngHeader(png, info, file, &width, &height);
     std::vector<png_bytep> rows(height);
     if (ok) {
         out.width = static_cast<int>(width);
@@ -126,7 +126,7 @@ RgbaImage ReadPng(const std::filesystem::path& path)
         out.rgba.resize(static_cast<size_t>(width) * height * 4);
         for (png_uint_32 y = 0; y < height; ++y)
             rows[y] = out.rgba.data() + static_cast<size_t>(y) * width * 4;
-        ok = ReadPngRows(png, rows.data());
+        ok = readPngRows(png, rows.data());
     }
     png_destroy_read_struct(&png, &info, nullptr);
     std::fclose(file);

@@ -18,7 +18,7 @@ namespace abm::test {
 // The kind of the Error that `run` raises, or nothing when it raises none;
 // any other exception passes through.
 template <class Run>
-std::optional<ErrorKind> KindOfError(Run&& run)
+std::optional<ErrorKind> kindOfError(Run&& run)
 {
     try {
         run();
@@ -29,17 +29,17 @@ std::optional<ErrorKind> KindOfError(Run&& run)
 }
 
 // The GIF reader's own refusals.
-inline bool IsGifError(const Error& e)
+inline bool isGifError(const Error& e)
 {
     return e.kind() >= ErrorKind::GifInvalidSignature && e.kind() <= ErrorKind::GifImageTooLarge;
 }
 
 // The corpora folder; a missing folder fails the calling test.
-std::filesystem::path Corpora();
-std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder, const std::string& extension = "");
+std::filesystem::path corpora();
+std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder, const std::string& extension = "");
 
-std::vector<uint8_t> ReadFile(const std::filesystem::path& path);
-void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 // A fresh folder, removed with everything in it when the object goes.
 class TempDir {
@@ -48,7 +48,7 @@ public:
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
+    const std::filesystem::path& path() const { return path_; }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
 private:
@@ -58,24 +58,24 @@ private:
 struct RgbaImage {
     int width = 0, height = 0;
     std::vector<uint8_t> rgba;  // top row first
-    uint32_t At(int x, int y) const;  // 0xAARRGGBB
+    uint32_t at(int x, int y) const;  // 0xAARRGGBB
 };
-RgbaImage ReadPng(const std::filesystem::path& path);
+RgbaImage readPng(const std::filesystem::path& path);
 
 // A raster of the given format filled from a function of (x, y) → 0x00RRGGBB.
 template <class F>
-TBitmap MakeRaster(int width, int height, TPixelFormat format, F colorAt);
+TBitmap makeRaster(int width, int height, TPixelFormat format, F colorAt);
 
 // The memory budget's limit for one test, put back afterwards; the peak
 // starts again from what is held when it is set.
 class ScopedMemoryLimit {
 public:
-    explicit ScopedMemoryLimit(int64_t bytes) : old_(MemoryBudget::Limit())
+    explicit ScopedMemoryLimit(int64_t bytes) : old_(MemoryBudget::limit())
     {
-        MemoryBudget::SetLimit(bytes);
-        MemoryBudget::ResetPeak();
+        MemoryBudget::setLimit(bytes);
+        MemoryBudget::resetPeak();
     }
-    ~ScopedMemoryLimit() { MemoryBudget::SetLimit(old_); }
+    ~ScopedMemoryLimit() { MemoryBudget::setLimit(old_); }
     ScopedMemoryLimit(const ScopedMemoryLimit&) = delete;
     ScopedMemoryLimit& operator=(const ScopedMemoryLimit&) = delete;
 
@@ -84,8 +84,8 @@ private:
 };
 
 // Little-endian readers for checking written bytes.
-inline uint32_t Le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
-inline uint32_t Le32(const std::vector<uint8_t>& b, size_t at)
+inline uint32_t le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
+inline uint32_t le32(const std::vector<uint8_t>& b, size_t at)
 {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
@@ -97,13 +97,13 @@ inline uint32_t Le32(const std::vector<uint8_t>& b, size_t at)
 namespace abm::test {
 
 template <class F>
-TBitmap MakeRaster(int width, int height, TPixelFormat format, F colorAt)
+TBitmap makeRaster(int width, int height, TPixelFormat format, F colorAt)
 {
     TBitmap bmp;
-    bmp.SetPixelFormat(pf24bit);
-    bmp.SetSize(width, height);
+    bmp.setPixelFormat(pf24bit);
+    bmp.setSize(width, height);
     for (int y = 0; y < height; ++y) {
-        uint8_t* row = bmp.ScanLine(y);
+        uint8_t* row = bmp.scanLine(y);
         for (int x = 0; x < width; ++x) {
             const uint32_t c = colorAt(x, y);
             row[3 * x] = static_cast<uint8_t>(c);
@@ -111,7 +111,7 @@ TBitmap MakeRaster(int width, int height, TPixelFormat format, F colorAt)
             row[3 * x + 2] = static_cast<uint8_t>(c >> 16);
         }
     }
-    bmp.SetPixelFormat(format);
+    bmp.setPixelFormat(format);
     return bmp;
 }
 

@@ -11,22 +11,22 @@
 #include <sys/resource.h>
 
 using namespace abm;
-using abm::test::KindOfError;
-using abm::test::MakeRaster;
-using abm::test::ReadFile;
-using abm::test::WriteFile;
+using abm::test::kindOfError;
+using abm::test::makeRaster;
+using abm::test::readFile;
+using abm::test::writeFile;
 
 namespace {
 
-TBitmap Picture(int id, int w, int h)
+TBitmap picture(int id, int w, int h)
 {
-    return MakeRaster(w, h, pf24bit, [id](int x, int y) {
+    return makeRaster(w, h, pf24bit, [id](int x, int y) {
         return static_cast<uint32_t>((id * 50) << 16 | ((x * 7 + y) & 0xFF) << 8 | ((x + y * 3) & 0xFF));
     });
 }
 
 // A header written byte by byte, then `pixelBytes` bytes of pixels.
-std::vector<uint8_t> AbmFile(uint16_t w, uint16_t h, uint8_t bits, uint8_t count, int32_t dataSize, size_t pixelBytes)
+std::vector<uint8_t> abmFile(uint16_t w, uint16_t h, uint8_t bits, uint8_t count, int32_t dataSize, size_t pixelBytes)
 {
     std::vector<uint8_t> b(72 + pixelBytes, 0);
     b[0] = w & 0xFF;
@@ -50,18 +50,18 @@ protected:
     FrameStrip strip{options, prompts};
     abm::test::TempDir dir;
 
-    std::vector<uint8_t> Written()
+    std::vector<uint8_t> written()
     {
         TMemoryStream s;
-        WriteAbmStream(strip, s);
-        return s.Bytes();
+        writeAbmStream(strip, s);
+        return s.bytes();
     }
-    void Save(const std::string& chosen)
+    void save(const std::string& chosen)
     {
         prompts.saveAnswers.push_back(chosen);
         saveAbm(strip, settings);
     }
-    std::vector<std::string> Messages() const
+    std::vector<std::string> messages() const
     {
         std::vector<std::string> texts;
         for (const auto& m : prompts.messages)
@@ -75,8 +75,8 @@ protected:
 TEST_F(AbmFileTest, FourFramesGiveTheWorkedExampleHeader)
 {
     for (int id = 0; id < 4; ++id)
-        strip.AppendFrame(Picture(id, 128, 97));
-    const auto bytes = Written();
+        strip.appendFrame(picture(id, 128, 97));
+    const auto bytes = written();
     ASSERT_EQ(bytes.size(), 99400u);
     const std::vector<uint8_t> head = {0x80, 0x00, 0x61, 0x00, 0x10, 0x00, 0x04, 0x00, 0x00, 0x00,
                                        0x00, 0x00, 0x00, 0x84, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
@@ -85,10 +85,10 @@ TEST_F(AbmFileTest, FourFramesGiveTheWorkedExampleHeader)
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 35, bytes.begin() + 72), std::vector<uint8_t>(37, 0));
     // Frame k, row y, column x lies at 72 + k·128·97·2 + (y·128 + x)·2, low byte first.
     for (int k : {0, 3}) {
-        const TBitmap& frame = strip.Thumbnail(k).Picture;
+        const TBitmap& frame = strip.thumbnail(k).picture;
         for (auto [x, y] : {std::pair{0, 0}, {127, 0}, {5, 96}, {127, 96}}) {
             const size_t at = 72 + static_cast<size_t>(k) * 128 * 97 * 2 + (static_cast<size_t>(y) * 128 + x) * 2;
-            const uint8_t* row = frame.ScanLine(y);
+            const uint8_t* row = frame.scanLine(y);
             EXPECT_EQ(bytes[at], row[2 * x]);
             EXPECT_EQ(bytes[at + 1], row[2 * x + 1]);
         }
@@ -98,16 +98,16 @@ TEST_F(AbmFileTest, FourFramesGiveTheWorkedExampleHeader)
 TEST_F(AbmFileTest, SixFramesSaveOnlyTheFirstFourSilently)
 {
     for (int id = 0; id < 6; ++id)
-        strip.AppendFrame(Picture(id, 128, 97));
-    Save(dir / "six.abm");
-    const auto bytes = ReadFile(dir / "six.abm");
+        strip.appendFrame(picture(id, 128, 97));
+    save(dir / "six.abm");
+    const auto bytes = readFile(dir / "six.abm");
     EXPECT_EQ(bytes.size(), 99400u);
     EXPECT_EQ(bytes[6], 4);
     EXPECT_TRUE(prompts.messages.empty());
-    EXPECT_EQ(settings.values["SavePath"], dir.Path().string() + "/");
+    EXPECT_EQ(settings.values["SavePath"], dir.path().string() + "/");
     ASSERT_EQ(prompts.saveRequests.size(), 1u);
-    EXPECT_EQ(prompts.saveRequests[0].Filter, "*.abm|*.abm|Все файлы (*.*)|*.*");
-    EXPECT_EQ(prompts.saveRequests[0].InitialDir, "");
+    EXPECT_EQ(prompts.saveRequests[0].filter, "*.abm|*.abm|Все файлы (*.*)|*.*");
+    EXPECT_EQ(prompts.saveRequests[0].initialDir, "");
 }
 
 TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
@@ -122,21 +122,21 @@ TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
         {2, "129", "97", true}, {4, "129", "97", false}, {0, "128", "98", true},
         {3, "128", "98", true}, {1, "128", "97", false}, {0, "1", "1", false},
     };
-    options.AutoSizeOn = false;
+    options.autoSizeOn = false;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.position);
         strip.removeAllFrames();
         prompts.messages.clear();
         prompts.saveRequests.clear();
         for (int i = 0; i < 5; ++i) {
-            options.Width = i == c.position ? c.width : "128";
-            options.Height = i == c.position ? c.height : "97";
-            strip.AppendFrame(Picture(i, 60, 60));
+            options.width = i == c.position ? c.width : "128";
+            options.height = i == c.position ? c.height : "97";
+            strip.appendFrame(picture(i, 60, 60));
         }
         std::filesystem::remove(dir / "x.abm");
-        Save(dir / "x.abm");
+        save(dir / "x.abm");
         if (c.refused) {
-            ASSERT_EQ(Messages(), std::vector<std::string>{"Сохранение невозможно. \r\nСлишком большой размер картинок !!!"});
+            ASSERT_EQ(messages(), std::vector<std::string>{"Сохранение невозможно. \r\nСлишком большой размер картинок !!!"});
             EXPECT_EQ(prompts.messages[0].type, TMsgDlgType::mtWarning);
             EXPECT_EQ(prompts.messages[0].buttons, std::vector<TMsgDlgBtn>{TMsgDlgBtn::mbCancel});
             EXPECT_TRUE(prompts.saveRequests.empty());
@@ -151,11 +151,11 @@ TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
 
 TEST_F(AbmFileTest, ChosenNameGetsTheAbmExtension)
 {
-    strip.AppendFrame(Picture(1, 10, 10));
-    WriteFile(dir / "anim.abm", {1, 2, 3});
+    strip.appendFrame(picture(1, 10, 10));
+    writeFile(dir / "anim.abm", {1, 2, 3});
     for (const std::string chosen : {"anim.txt", "anim", "anim.abm"}) {
-        Save(dir / chosen);
-        EXPECT_EQ(ReadFile(dir / "anim.abm").size(), 72u + 200u) << chosen;
+        save(dir / chosen);
+        EXPECT_EQ(readFile(dir / "anim.abm").size(), 72u + 200u) << chosen;
         std::filesystem::remove(dir / "anim.abm");
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "anim.txt"));
@@ -164,10 +164,10 @@ TEST_F(AbmFileTest, ChosenNameGetsTheAbmExtension)
 
 TEST_F(AbmFileTest, CancelledDialogWritesNothing)
 {
-    strip.AppendFrame(Picture(1, 10, 10));
+    strip.appendFrame(picture(1, 10, 10));
     settings.values["SavePath"] = "/somewhere/";
     saveAbm(strip, settings);
-    EXPECT_EQ(prompts.saveRequests.at(0).InitialDir, "/somewhere/");
+    EXPECT_EQ(prompts.saveRequests.at(0).initialDir, "/somewhere/");
     EXPECT_EQ(settings.values["SavePath"], "/somewhere/");
     FrameStrip empty(options, prompts);
     saveAbm(empty, settings);
@@ -177,20 +177,20 @@ TEST_F(AbmFileTest, CancelledDialogWritesNothing)
 TEST_F(AbmFileTest, WrittenFileReadsBackWithTheSamePixels)
 {
     for (int id = 0; id < 3; ++id)
-        strip.AppendFrame(Picture(id, 37, 21));
-    Save(dir / "back.abm");
+        strip.appendFrame(picture(id, 37, 21));
+    save(dir / "back.abm");
     FrameStrip other(options, prompts);
-    ReadAbmFile(other, dir / "back.abm");
-    ASSERT_EQ(other.Count(), 3);
+    readAbmFile(other, dir / "back.abm");
+    ASSERT_EQ(other.count(), 3);
     EXPECT_TRUE(prompts.messages.empty());
     for (int k = 0; k < 3; ++k) {
-        const TBitmap& a = strip.Thumbnail(k).Picture;
-        const TBitmap& b = other.Thumbnail(k).Picture;
-        ASSERT_EQ(b.Width(), 37);
-        ASSERT_EQ(b.PixelFormat(), pf16bit);
+        const TBitmap& a = strip.thumbnail(k).picture;
+        const TBitmap& b = other.thumbnail(k).picture;
+        ASSERT_EQ(b.width(), 37);
+        ASSERT_EQ(b.pixelFormat(), pf16bit);
         for (int y = 0; y < 21; ++y)
-            EXPECT_EQ(0, std::memcmp(a.ScanLine(y), b.ScanLine(y), 37 * 2)) << k << "," << y;
-        EXPECT_TRUE(other.SourceBitmaps()[static_cast<size_t>(k)]->Palette().empty());
+            EXPECT_EQ(0, std::memcmp(a.scanLine(y), b.scanLine(y), 37 * 2)) << k << "," << y;
+        EXPECT_TRUE(other.sourceBitmaps()[static_cast<size_t>(k)]->palette().empty());
     }
 }
 
@@ -203,44 +203,44 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
         Outcome outcome;
         int frames;
     };
-    auto reserved = AbmFile(2, 2, 16, 1, 8, 8);
+    auto reserved = abmFile(2, 2, 16, 1, 8, 8);
     for (size_t i : {5, 7, 8, 9, 10, 11, 16, 17, 18, 19})
         reserved[i] = 0xA5;
     for (size_t i = 20; i < 72; ++i)
         reserved[i] = static_cast<uint8_t>('a' + i % 26);
-    auto oneMore = AbmFile(2, 2, 16, 1, 8, 9);
-    auto oneLess = AbmFile(2, 2, 16, 1, 8, 7);
-    auto shortOverflow = AbmFile(1, 1, 16, 1, 2147483647, 0);
+    auto oneMore = abmFile(2, 2, 16, 1, 8, 9);
+    auto oneLess = abmFile(2, 2, 16, 1, 8, 7);
+    auto shortOverflow = abmFile(1, 1, 16, 1, 2147483647, 0);
     shortOverflow.resize(16);
     const Case cases[] = {
-        {"valid", AbmFile(2, 2, 16, 2, 16, 16), Frames, 2},
+        {"valid", abmFile(2, 2, 16, 2, 16, 16), Frames, 2},
         {"one byte more", oneMore, BadFormat, 0},
         {"one byte less", oneLess, BadFormat, 0},
-        {"24 bits", AbmFile(2, 2, 24, 1, 8, 8), BadFormat, 0},
-        {"count disagrees", AbmFile(2, 2, 16, 2, 8, 8), BadFormat, 0},
-        {"no frames", AbmFile(7, 9, 16, 0, 0, 0), Frames, 0},
-        {"zero width", AbmFile(0, 5, 16, 1, 0, 0), CannotOpen, 0},
-        {"data size overflows", AbmFile(1, 1, 16, 1, 2147483576, 0), CannotOpen, 0},
+        {"24 bits", abmFile(2, 2, 24, 1, 8, 8), BadFormat, 0},
+        {"count disagrees", abmFile(2, 2, 16, 2, 8, 8), BadFormat, 0},
+        {"no frames", abmFile(7, 9, 16, 0, 0, 0), Frames, 0},
+        {"zero width", abmFile(0, 5, 16, 1, 0, 0), CannotOpen, 0},
+        {"data size overflows", abmFile(1, 1, 16, 1, 2147483576, 0), CannotOpen, 0},
         {"short with overflowing size", shortOverflow, CannotOpen, 0},
         {"short file", {0x10, 0, 0x10, 0, 16}, BadFormat, 0},
         {"empty file", {}, BadFormat, 0},
         {"reserved and text", reserved, Frames, 1},
-        {"row too wide", AbmFile(16385, 1, 16, 1, 32770, 32770), CannotOpen, 0},
-        {"huge frame without frames", AbmFile(65535, 65535, 16, 0, 0, 0), CannotOpen, 0},
+        {"row too wide", abmFile(16385, 1, 16, 1, 32770, 32770), CannotOpen, 0},
+        {"huge frame without frames", abmFile(65535, 65535, 16, 0, 0, 0), CannotOpen, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FrameStrip target(options, prompts);
         prompts.messages.clear();
-        WriteFile(dir / "in.abm", c.bytes);
-        ReadAbmFile(target, dir / "in.abm");
+        writeFile(dir / "in.abm", c.bytes);
+        readAbmFile(target, dir / "in.abm");
         // The header and the size alone give the reader's verdict.
-        const TAbmVerdict verdict = CheckAbmHeader(c.bytes.data(), c.bytes.size(), static_cast<int64_t>(c.bytes.size())).verdict;
+        const TAbmVerdict verdict = checkAbmHeader(c.bytes.data(), c.bytes.size(), static_cast<int64_t>(c.bytes.size())).verdict;
         EXPECT_EQ(verdict, c.outcome == Frames      ? TAbmVerdict::Accepted
                            : c.outcome == BadFormat ? TAbmVerdict::BadFormat
                                                     : TAbmVerdict::CannotOpen);
-        EXPECT_EQ(target.Count(), c.frames);
-        EXPECT_EQ(target.SourceBitmaps().size(), static_cast<size_t>(c.frames));
+        EXPECT_EQ(target.count(), c.frames);
+        EXPECT_EQ(target.sourceBitmaps().size(), static_cast<size_t>(c.frames));
         if (c.outcome == Frames) {
             EXPECT_TRUE(prompts.messages.empty());
         } else {
@@ -253,25 +253,25 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
     }
     FrameStrip target(options, prompts);
     prompts.messages.clear();
-    ReadAbmFile(target, dir / "missing.abm");
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Невозможно откыть файл: " + (dir / "missing.abm")});
+    readAbmFile(target, dir / "missing.abm");
+    EXPECT_EQ(messages(), std::vector<std::string>{"Невозможно откыть файл: " + (dir / "missing.abm")});
 }
 
 TEST_F(AbmFileTest, PixelsFillRowsFromTheTopLeftToRight)
 {
     // 3 × 2 pixels numbered 1..6 in file order.
-    std::vector<uint8_t> bytes = AbmFile(3, 2, 16, 1, 12, 12);
+    std::vector<uint8_t> bytes = abmFile(3, 2, 16, 1, 12, 12);
     for (int i = 0; i < 6; ++i) {
         bytes[72 + 2 * i] = static_cast<uint8_t>(i + 1);
         bytes[72 + 2 * i + 1] = 0x80;
     }
-    WriteFile(dir / "order.abm", bytes);
-    ReadAbmFile(strip, dir / "order.abm");
-    const TBitmap& b = strip.Thumbnail(0).Picture;
-    EXPECT_EQ(b.ScanLine(0)[0], 1);
-    EXPECT_EQ(b.ScanLine(0)[4], 3);
-    EXPECT_EQ(b.ScanLine(1)[0], 4);
-    EXPECT_EQ(b.ScanLine(1)[5], 0x80);
+    writeFile(dir / "order.abm", bytes);
+    readAbmFile(strip, dir / "order.abm");
+    const TBitmap& b = strip.thumbnail(0).picture;
+    EXPECT_EQ(b.scanLine(0)[0], 1);
+    EXPECT_EQ(b.scanLine(0)[4], 3);
+    EXPECT_EQ(b.scanLine(1)[0], 4);
+    EXPECT_EQ(b.scanLine(1)[5], 0x80);
 }
 
 namespace {
@@ -289,28 +289,28 @@ public:
 TEST_F(AbmFileTest, FramesBeforeAFailureStayAndTheFailingOneIsRemoved)
 {
     SouringOptions souring;
-    souring.AutoSizeOn = false;
-    souring.Height = "4";
+    souring.autoSizeOn = false;
+    souring.height = "4";
     // One read weighs the frames' memory before they are read, then one per frame.
     souring.goodReads = 3;
     FrameStrip target(souring, prompts);
-    WriteFile(dir / "three.abm", AbmFile(2, 2, 16, 3, 24, 24));
-    ReadAbmFile(target, dir / "three.abm");
-    EXPECT_EQ(target.Count(), 2);
-    EXPECT_EQ(target.SourceBitmaps().size(), 2u);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Невозможно откыть файл: " + (dir / "three.abm")});
+    writeFile(dir / "three.abm", abmFile(2, 2, 16, 3, 24, 24));
+    readAbmFile(target, dir / "three.abm");
+    EXPECT_EQ(target.count(), 2);
+    EXPECT_EQ(target.sourceBitmaps().size(), 2u);
+    EXPECT_EQ(messages(), std::vector<std::string>{"Невозможно откыть файл: " + (dir / "three.abm")});
 }
 
 TEST_F(AbmFileTest, NarrowerFrameIsWrittenWithWhiteColumns)
 {
-    strip.AppendFrame(Picture(1, 6, 3));
-    strip.AppendFrame(Picture(2, 2, 3));  // auto-size keeps its raster 2 wide
-    ASSERT_EQ(strip.Thumbnail(1).Picture.Width(), 2);
-    const auto bytes = Written();
+    strip.appendFrame(picture(1, 6, 3));
+    strip.appendFrame(picture(2, 2, 3));  // auto-size keeps its raster 2 wide
+    ASSERT_EQ(strip.thumbnail(1).picture.width(), 2);
+    const auto bytes = written();
     ASSERT_EQ(bytes.size(), 72u + 2 * 6 * 3 * 2);
     const size_t frame1 = 72 + 6 * 3 * 2;
     for (int y = 0; y < 3; ++y) {
-        const uint8_t* row = strip.Thumbnail(1).Picture.ScanLine(y);
+        const uint8_t* row = strip.thumbnail(1).picture.scanLine(y);
         EXPECT_EQ(bytes[frame1 + y * 12], row[0]);
         EXPECT_EQ(bytes[frame1 + y * 12 + 3], row[3]);
         for (size_t i = 4; i < 12; ++i)
@@ -320,27 +320,27 @@ TEST_F(AbmFileTest, NarrowerFrameIsWrittenWithWhiteColumns)
 
 TEST_F(AbmFileTest, LowerFrameFailsTheSaveAndKeepsTheOldFile)
 {
-    strip.AppendFrame(Picture(1, 6, 3));
-    strip.AppendFrame(Picture(2, 6, 2));
-    WriteFile(dir / "keep.abm", {9, 9, 9});
+    strip.appendFrame(picture(1, 6, 3));
+    strip.appendFrame(picture(2, 6, 2));
+    writeFile(dir / "keep.abm", {9, 9, 9});
     settings.values["SavePath"] = "/before/";
     try {
-        Save(dir / "keep.abm");
+        save(dir / "keep.abm");
         FAIL();
     } catch (const Error& e) {
         EXPECT_EQ(e.kind(), ErrorKind::ScanLineOutOfRange);
         EXPECT_STREQ(e.what(), "Scan line index out of range");
     }
-    EXPECT_EQ(ReadFile(dir / "keep.abm"), (std::vector<uint8_t>{9, 9, 9}));
+    EXPECT_EQ(readFile(dir / "keep.abm"), (std::vector<uint8_t>{9, 9, 9}));
     EXPECT_EQ(settings.values["SavePath"], "/before/");
 }
 
 TEST_F(AbmFileTest, FailedWriteKeepsTheExistingAnimation)
 {
     for (int id = 0; id < 4; ++id)
-        strip.AppendFrame(Picture(id, 128, 97));
+        strip.appendFrame(picture(id, 128, 97));
     const std::vector<uint8_t> old(5000, 0x42);
-    WriteFile(dir / "old.abm", old);
+    writeFile(dir / "old.abm", old);
     settings.values["SavePath"] = "/before/";
 
     // The file system refuses files above 50 000 bytes.
@@ -350,20 +350,20 @@ TEST_F(AbmFileTest, FailedWriteKeepsTheExistingAnimation)
     struct rlimit small = saved;
     small.rlim_cur = 50000;
     setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_EQ(KindOfError([&] { Save(dir / "old.abm"); }), ErrorKind::FileCreate);
+    EXPECT_EQ(kindOfError([&] { save(dir / "old.abm"); }), ErrorKind::FileCreate);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(ReadFile(dir / "old.abm"), old);
+    EXPECT_EQ(readFile(dir / "old.abm"), old);
     EXPECT_EQ(settings.values["SavePath"], "/before/");
 
     // A target that cannot be replaced.
     std::filesystem::create_directory(dir / "taken.abm");
-    EXPECT_EQ(KindOfError([&] { Save(dir / "taken.abm"); }), ErrorKind::FileCreate);
+    EXPECT_EQ(kindOfError([&] { save(dir / "taken.abm"); }), ErrorKind::FileCreate);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.abm"));
     EXPECT_EQ(settings.values["SavePath"], "/before/");
     // Nothing half-written is left beside the target.
     int files = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Path()))
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path()))
         ++files;
     EXPECT_EQ(files, 2);
 }
@@ -371,22 +371,22 @@ TEST_F(AbmFileTest, FailedWriteKeepsTheExistingAnimation)
 TEST_F(AbmFileTest, HeaderEncodesAndDecodesEveryField)
 {
     TAbmHeader h;
-    h.FrameWidth = 0x1234;
-    h.FrameHeight = 0xFEDC;
-    h.BitCount = 16;
-    h.Reserved1 = 1;
-    h.FrameCount = 255;
-    h.Reserved2 = 2;
-    h.Reserved3 = 0x01020304;
-    h.DataSize = -2;
-    h.Reserved4 = 0xA0B0C0D0;
-    h.CreatorText[51] = 'z';
-    const auto bytes = h.Encode();
+    h.frameWidth = 0x1234;
+    h.frameHeight = 0xFEDC;
+    h.bitCount = 16;
+    h.reserved1 = 1;
+    h.frameCount = 255;
+    h.reserved2 = 2;
+    h.reserved3 = 0x01020304;
+    h.dataSize = -2;
+    h.reserved4 = 0xA0B0C0D0;
+    h.creatorText[51] = 'z';
+    const auto bytes = h.encode();
     EXPECT_EQ(bytes[0], 0x34);
     EXPECT_EQ(bytes[3], 0xFE);
     EXPECT_EQ(bytes[12], 0xFE);
     EXPECT_EQ(bytes[15], 0xFF);
     EXPECT_EQ(bytes[71], 'z');
-    const TAbmHeader back = TAbmHeader::Decode(bytes.data(), bytes.size());
-    EXPECT_EQ(back.Encode(), bytes);
+    const TAbmHeader back = TAbmHeader::decode(bytes.data(), bytes.size());
+    EXPECT_EQ(back.encode(), bytes);
 }

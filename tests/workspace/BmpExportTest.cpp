@@ -10,7 +10,7 @@
 #include <cstring>
 
 using namespace abm;
-using abm::test::KindOfError;
+using abm::test::kindOfError;
 namespace fs = std::filesystem;
 
 namespace {
@@ -23,17 +23,17 @@ protected:
     FrameStrip strip{options, prompts};
     abm::test::TempDir dir;
 
-    void Frames(int n, int w = 12, int h = 9)
+    void frames(int n, int w = 12, int h = 9)
     {
         for (int i = 0; i < n; ++i)
-            strip.AppendFrame(abm::test::MakeRaster(w, h, pf24bit, [i](int x, int y) {
+            strip.appendFrame(abm::test::makeRaster(w, h, pf24bit, [i](int x, int y) {
                 return static_cast<uint32_t>((i * 20) << 16 | x << 8 | y);
             }));
     }
-    std::vector<std::string> FilesWritten() const
+    std::vector<std::string> filesWritten() const
     {
         std::vector<std::string> names;
-        for (auto& e : fs::directory_iterator(dir.Path()))
+        for (auto& e : fs::directory_iterator(dir.path()))
             names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
@@ -69,57 +69,57 @@ TEST_F(BmpExportTest, FramesAreNumberedBesideTheChosenName)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chosen);
-        for (auto& e : fs::directory_iterator(dir.Path()))
+        for (auto& e : fs::directory_iterator(dir.path()))
             fs::remove(e.path());
         strip.removeAllFrames();
-        Frames(c.frames);
+        frames(c.frames);
         prompts.saveAnswers.push_back(dir / c.chosen);
         exportBmp(strip, settings);
-        EXPECT_EQ(FilesWritten(), c.files);
-        EXPECT_EQ(settings.values["SaveBmp"], dir.Path().string() + "/");
+        EXPECT_EQ(filesWritten(), c.files);
+        EXPECT_EQ(settings.values["SaveBmp"], dir.path().string() + "/");
     }
-    EXPECT_EQ(prompts.saveRequests.back().Filter, "*.bmp|*.bmp|Все файлы (*.*)|*.*");
-    EXPECT_EQ(prompts.saveRequests.back().InitialDir, dir.Path().string() + "/");
+    EXPECT_EQ(prompts.saveRequests.back().filter, "*.bmp|*.bmp|Все файлы (*.*)|*.*");
+    EXPECT_EQ(prompts.saveRequests.back().initialDir, dir.path().string() + "/");
 }
 
 TEST_F(BmpExportTest, EachFileHoldsItsFrameAsASixteenBitBmp)
 {
-    Frames(2, 200, 150);  // larger than an ABM frame: written whole
+    frames(2, 200, 150);  // larger than an ABM frame: written whole
     prompts.saveAnswers.push_back(dir / "f.bmp");
     exportBmp(strip, settings);
     for (int i = 0; i < 2; ++i) {
         TBitmap back;
-        back.LoadFromFile(dir / ("f" + std::to_string(i) + ".bmp"));
-        EXPECT_EQ(back.PixelFormat(), pf16bit);
-        ASSERT_EQ(back.Width(), 200);
-        const TBitmap& frame = strip.Thumbnail(i).Picture;
+        back.loadFromFile(dir / ("f" + std::to_string(i) + ".bmp"));
+        EXPECT_EQ(back.pixelFormat(), pf16bit);
+        ASSERT_EQ(back.width(), 200);
+        const TBitmap& frame = strip.thumbnail(i).picture;
         for (int y : {0, 75, 149})
-            EXPECT_EQ(0, std::memcmp(back.ScanLine(y), frame.ScanLine(y), 400));
+            EXPECT_EQ(0, std::memcmp(back.scanLine(y), frame.scanLine(y), 400));
     }
 }
 
 TEST_F(BmpExportTest, CancelAndEmptyStrip)
 {
-    Frames(1);
+    frames(1);
     settings.values["SaveBmp"] = "/prev/";
     exportBmp(strip, settings);  // cancelled
-    EXPECT_TRUE(FilesWritten().empty());
+    EXPECT_TRUE(filesWritten().empty());
     EXPECT_EQ(settings.values["SaveBmp"], "/prev/");
 
     FrameStrip empty(options, prompts);
     prompts.saveAnswers.push_back(dir / "e.bmp");
     exportBmp(empty, settings);
-    EXPECT_TRUE(FilesWritten().empty());
-    EXPECT_EQ(settings.values["SaveBmp"], dir.Path().string() + "/");
+    EXPECT_TRUE(filesWritten().empty());
+    EXPECT_EQ(settings.values["SaveBmp"], dir.path().string() + "/");
 }
 
 TEST_F(BmpExportTest, UnwritableFrameEndsTheExportThere)
 {
-    Frames(4);
+    frames(4);
     fs::create_directory(dir / "w2.bmp");  // frame 2 cannot be created
     settings.values["SaveBmp"] = "/prev/";
     prompts.saveAnswers.push_back(dir / "w.bmp");
-    EXPECT_EQ(KindOfError([&] { exportBmp(strip, settings); }), ErrorKind::FileCreate);
-    EXPECT_EQ(FilesWritten(), (std::vector<std::string>{"w0.bmp", "w1.bmp", "w2.bmp"}));
+    EXPECT_EQ(kindOfError([&] { exportBmp(strip, settings); }), ErrorKind::FileCreate);
+    EXPECT_EQ(filesWritten(), (std::vector<std::string>{"w0.bmp", "w1.bmp", "w2.bmp"}));
     EXPECT_EQ(settings.values["SaveBmp"], "/prev/");
 }

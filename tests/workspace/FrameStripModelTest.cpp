@@ -17,99 +17,99 @@ class StripModel {
 public:
     explicit StripModel(uint32_t seed) : rng_(seed) {}
 
-    void Step()
+    void step()
     {
-        const int op = Pick(9);
+        const int op = pick(9);
         trace_ += std::to_string(op) + " ";
         SCOPED_TRACE(trace_);
         switch (op) {
         case 0:
         case 1:
-        case 2: Append(); break;
+        case 2: append(); break;
         case 3: Delete(); break;
-        case 4: Drag(); break;
-        case 5: Clear(); break;
-        case 6: Rebuilt([&] { strip_.RebuildStrip(); }); break;
-        case 7: ChangeOptions(); break;
-        case 8: ChangeOptions(); Rebuilt([&] { strip_.RebuildStrip(); }); break;
+        case 4: drag(); break;
+        case 5: clear(); break;
+        case 6: rebuilt([&] { strip_.rebuildStrip(); }); break;
+        case 7: changeOptions(); break;
+        case 8: changeOptions(); rebuilt([&] { strip_.rebuildStrip(); }); break;
         }
-        Check();
+        check();
     }
 
 private:
     // Ids are drawn as the six reds that every format, the 8-bit halftone one
     // included, keeps apart.
-    static int ColorId(TColor c) { return (redOf(c) + 25) / 51; }
-    static uint32_t IdColor(int id) { return static_cast<uint32_t>(id * 51) << 16; }
+    static int colorId(TColor c) { return (redOf(c) + 25) / 51; }
+    static uint32_t idColor(int id) { return static_cast<uint32_t>(id * 51) << 16; }
 
-    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
 
-    bool OptionsValid() const
+    bool optionsValid() const
     {
-        if (options_.AutoSizeOn)
+        if (options_.autoSizeOn)
             return true;
-        for (const std::string& t : {options_.Width, options_.Height})
+        for (const std::string& t : {options_.width, options_.height})
             if (t.empty() || t.size() > 3 || t.find_first_not_of("0123456789") != std::string::npos)
                 return false;
         return true;
     }
 
-    void Append()
+    void append()
     {
         const int id = ++lastId_ % 6;
         const TPixelFormat formats[] = {pf8bit, pf16bit, pf24bit, pf32bit, pf15bit};
-        TBitmap picture = abm::test::MakeRaster(1 + Pick(40), 1 + Pick(30), pf24bit,
-                                                [id](int, int) { return IdColor(id); });
+        TBitmap picture = abm::test::makeRaster(1 + pick(40), 1 + pick(30), pf24bit,
+                                                [id](int, int) { return idColor(id); });
         // Any format may arrive; the id is kept in the source's own colours.
-        picture.SetPixelFormat(formats[Pick(5)]);
+        picture.setPixelFormat(formats[pick(5)]);
         try {
-            strip_.AppendFrame(picture);
+            strip_.appendFrame(picture);
             ids_.push_back(id);
         } catch (const Error&) {
-            EXPECT_FALSE(OptionsValid());
+            EXPECT_FALSE(optionsValid());
         }
-        strip_.ShowFrameCount();
-        strip_.FitStripHeight();
+        strip_.showFrameCount();
+        strip_.fitStripHeight();
         strip_.updateCommandStates();
         checkActions_ = true;
     }
 
     void Delete()
     {
-        if (strip_.Count() > 0 && Pick(4) != 0)
-            strip_.setPopupTarget(&strip_.Thumbnail(Pick(strip_.Count())));
+        if (strip_.count() > 0 && pick(4) != 0)
+            strip_.setPopupTarget(&strip_.thumbnail(pick(strip_.count())));
         TImage* target = strip_.popupTarget();
-        const int index = target ? target->Tag : -1;
-        const bool ok = Pick(2) == 0;
+        const int index = target ? target->tag : -1;
+        const bool ok = pick(2) == 0;
         prompts_.answers = {ok ? TModalResult::mrOk : TModalResult::mrCancel};
         if (!target || !ok) {
             strip_.deleteFrame();
-        } else if (Rebuilt([&] { strip_.deleteFrame(); })) {
+        } else if (rebuilt([&] { strip_.deleteFrame(); })) {
             ids_.erase(ids_.begin() + index);
             checkActions_ = true;
         }
         EXPECT_EQ(strip_.popupTarget(), nullptr);
     }
 
-    void Drag()
+    void drag()
     {
-        if (strip_.Count() == 0)
+        if (strip_.count() == 0)
             return;
-        const int from = Pick(strip_.Count());
-        const bool outside = Pick(5) == 0;
-        const int to = Pick(strip_.Count());
+        const int from = pick(strip_.count());
+        const bool outside = pick(5) == 0;
+        const int to = pick(strip_.count());
         if (outside) {
-            strip_.moveFrame(&strip_.Thumbnail(from), nullptr);
-        } else if (Rebuilt([&] { strip_.moveFrame(&strip_.Thumbnail(from), &strip_.Thumbnail(to)); })) {
+            strip_.moveFrame(&strip_.thumbnail(from), nullptr);
+        } else if (rebuilt([&] { strip_.moveFrame(&strip_.thumbnail(from), &strip_.thumbnail(to)); })) {
             const int id = ids_[static_cast<size_t>(from)];
             ids_.erase(ids_.begin() + from);
             ids_.insert(ids_.begin() + to, id);
         }
     }
 
-    void Clear()
+    void clear()
     {
-        const bool ok = Pick(2) == 0;
+        const bool ok = pick(2) == 0;
         prompts_.answers = {ok ? TModalResult::mrOk : TModalResult::mrNo};
         strip_.clearStrip();
         if (ok) {
@@ -118,48 +118,48 @@ private:
         }
     }
 
-    void ChangeOptions()
+    void changeOptions()
     {
         const char* sizes[] = {"1", "16", "128", "97", "200", "", "x", "0"};
-        options_.Width = sizes[Pick(8)];
-        options_.Height = sizes[Pick(8)];
-        options_.AutoSizeOn = Pick(2) == 0;
-        options_.StretchOn = Pick(2) == 0;
+        options_.width = sizes[pick(8)];
+        options_.height = sizes[pick(8)];
+        options_.autoSizeOn = pick(2) == 0;
+        options_.stretchOn = pick(2) == 0;
     }
 
     // A command that ends in a rebuild: all or nothing, failing with the
     // conversion error exactly when there are frames and the options
     // cannot be read.
     template <class Command>
-    bool Rebuilt(Command command)
+    bool rebuilt(Command command)
     {
         try {
             command();
         } catch (const Error& e) {
             EXPECT_EQ(e.kind(), ErrorKind::NotAnInteger);
-            EXPECT_FALSE(OptionsValid());
+            EXPECT_FALSE(optionsValid());
             return false;
         }
-        EXPECT_TRUE(OptionsValid() || strip_.Count() == 0);
+        EXPECT_TRUE(optionsValid() || strip_.count() == 0);
         // Thumbnails keep the options they were normalised under until the next rebuild.
-        checkAutoSize_ = options_.AutoSizeOn;
+        checkAutoSize_ = options_.autoSizeOn;
         return true;
     }
 
-    void Check()
+    void check()
     {
-        const int n = strip_.Count();
-        ASSERT_EQ(static_cast<size_t>(n), strip_.SourceBitmaps().size());
+        const int n = strip_.count();
+        ASSERT_EQ(static_cast<size_t>(n), strip_.sourceBitmaps().size());
         ASSERT_EQ(static_cast<size_t>(n), ids_.size());
         for (int i = 0; i < n; ++i) {
-            const TImage& t = strip_.Thumbnail(i);
-            ASSERT_EQ(t.Tag, i);
-            ASSERT_EQ(t.Left, i * 3 + i * t.Width);
-            ASSERT_EQ(t.Picture.PixelFormat(), pf16bit);
-            ASSERT_EQ(ColorId(strip_.SourceBitmaps()[static_cast<size_t>(i)]->Pixel(0, 0)), ids_[static_cast<size_t>(i)]);
+            const TImage& t = strip_.thumbnail(i);
+            ASSERT_EQ(t.tag, i);
+            ASSERT_EQ(t.left, i * 3 + i * t.width);
+            ASSERT_EQ(t.picture.pixelFormat(), pf16bit);
+            ASSERT_EQ(colorId(strip_.sourceBitmaps()[static_cast<size_t>(i)]->pixel(0, 0)), ids_[static_cast<size_t>(i)]);
             if (checkAutoSize_) {
-                ASSERT_EQ(t.Width, strip_.SourceBitmaps()[0]->Width());
-                ASSERT_EQ(t.Height, strip_.SourceBitmaps()[0]->Height());
+                ASSERT_EQ(t.width, strip_.sourceBitmaps()[0]->width());
+                ASSERT_EQ(t.height, strip_.sourceBitmaps()[0]->height());
             }
         }
         checkAutoSize_ = false;
@@ -190,6 +190,6 @@ TEST(FrameStripModel, InvariantsHoldThroughThousandsOfRandomCommands)
         SCOPED_TRACE(seed);
         StripModel model(seed);
         for (int step = 0; step < 1500 && !HasFatalFailure(); ++step)
-            model.Step();
+            model.step();
     }
 }

@@ -15,12 +15,12 @@ public:
     std::map<std::string, std::string> values;
     bool failWrites = false;
 
-    std::string ReadSetting(const std::string& name, const std::string& defaultValue) override
+    std::string readSetting(const std::string& name, const std::string& defaultValue) override
     {
         auto it = values.find(name);
         return it == values.end() ? defaultValue : it->second;
     }
-    void WriteSetting(const std::string& name, const std::string& value) override
+    void writeSetting(const std::string& name, const std::string& value) override
     {
         if (failWrites)
             throw Error(ErrorKind::SettingsWrite, "abmmaker.INI");

@@ -11,9 +11,9 @@ using namespace abm;
 
 namespace {
 
-TBitmap Frame(int w, int h, uint32_t rgb)
+TBitmap solidFrame(int w, int h, uint32_t rgb)
 {
-    TBitmap b = abm::test::MakeRaster(w, h, pf16bit, [rgb](int, int) { return rgb; });
+    TBitmap b = abm::test::makeRaster(w, h, pf16bit, [rgb](int, int) { return rgb; });
     return b;
 }
 
@@ -37,7 +37,7 @@ TEST(DrawPreviewFrame, CentresEachAxisAloneAndCropsWhatDoesNotFit)
     };
     for (const Case& c : cases) {
         TRect s, d;
-        PreviewPlayer::PreviewRects(Frame(c.w, c.h, 0), Rect(0, 0, 130, 98), s, d);
+        PreviewPlayer::previewRects(solidFrame(c.w, c.h, 0), Rect(0, 0, 130, 98), s, d);
         EXPECT_EQ(s, c.source) << c.w << "x" << c.h;
         EXPECT_EQ(d, c.dest) << c.w << "x" << c.h;
     }
@@ -46,19 +46,19 @@ TEST(DrawPreviewFrame, CentresEachAxisAloneAndCropsWhatDoesNotFit)
 TEST(DrawPreviewFrame, SqueezesAnOddHeightByOneRow)
 {
     // Row y of a 128 × 97 frame holds the raw value y + 1; 96 of them are shown.
-    TBitmap frame = Frame(128, 97, 0);
+    TBitmap frame = solidFrame(128, 97, 0);
     for (int y = 0; y < 97; ++y)
         for (int x = 0; x < 128; ++x) {
-            frame.ScanLine(y)[2 * x] = static_cast<uint8_t>(y + 1);
-            frame.ScanLine(y)[2 * x + 1] = 0;
+            frame.scanLine(y)[2 * x] = static_cast<uint8_t>(y + 1);
+            frame.scanLine(y)[2 * x + 1] = 0;
         }
-    TBitmap target = Frame(130, 98, 0xFFFFFF);
-    PreviewPlayer::DrawPreviewFrame(target.Canvas(), frame, Rect(0, 0, 130, 98));
-    EXPECT_EQ(target.Pixel(0, 0), clWhite);  // outside the destination nothing is drawn
-    EXPECT_EQ(target.Pixel(129, 97), clWhite);
+    TBitmap target = solidFrame(130, 98, 0xFFFFFF);
+    PreviewPlayer::drawPreviewFrame(target.canvas(), frame, Rect(0, 0, 130, 98));
+    EXPECT_EQ(target.pixel(0, 0), clWhite);  // outside the destination nothing is drawn
+    EXPECT_EQ(target.pixel(129, 97), clWhite);
     std::set<int> rows;
     for (int y = 1; y < 97; ++y) {
-        const uint8_t* row = target.ScanLine(y);
+        const uint8_t* row = target.scanLine(y);
         EXPECT_EQ(row[2 * 1], row[2 * 128]) << "row " << y << " is not one source row";
         rows.insert(row[2 * 5] | (row[2 * 5 + 1] << 8));
     }
@@ -73,7 +73,7 @@ protected:
     FrameStrip strip{options, prompts};
     PreviewPlayer player;
 
-    int Shown() const { return greenOf(player.Preview.Pixel(65, 49)) / 40; }
+    int shownFrame() const { return greenOf(player.preview.pixel(65, 49)) / 40; }
 };
 
 TEST_F(PreviewPlayerTest, PlaysTheFirstFourFramesInTurn)
@@ -90,13 +90,13 @@ TEST_F(PreviewPlayerTest, PlaysTheFirstFourFramesInTurn)
     };
     for (const Case& c : cases) {
         strip.removeAllFrames();
-        player.PreviewIndex = 0;
+        player.previewIndex = 0;
         for (int i = 0; i < c.frames; ++i)
-            strip.AppendFrame(Frame(20, 20, static_cast<uint32_t>(i * 40) << 8));
+            strip.appendFrame(solidFrame(20, 20, static_cast<uint32_t>(i * 40) << 8));
         std::vector<int> shown;
         for (size_t t = 0; t < c.shown.size(); ++t) {
             player.tick(strip, 8);
-            shown.push_back(Shown());
+            shown.push_back(shownFrame());
         }
         EXPECT_EQ(shown, c.shown) << c.frames << " frames";
     }
@@ -117,21 +117,21 @@ TEST_F(PreviewPlayerTest, PreviewPixelsFrameBorderFieldAndPicture)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
         strip.removeAllFrames();
-        strip.AppendFrame(Frame(c.w, c.h, 0xFF0000));
+        strip.appendFrame(solidFrame(c.w, c.h, 0xFF0000));
         player.tick(strip, 8);
-        const TBitmap& p = player.Preview;
-        ASSERT_EQ(p.Width(), 130);
-        ASSERT_EQ(p.Height(), 98);
-        EXPECT_EQ(p.PixelFormat(), pf16bit);
+        const TBitmap& p = player.preview;
+        ASSERT_EQ(p.width(), 130);
+        ASSERT_EQ(p.height(), 98);
+        EXPECT_EQ(p.pixelFormat(), pf16bit);
         EXPECT_EQ(player.previewWidth, 130);
         EXPECT_EQ(player.previewHeight, 98);
         for (int y = 0; y < 98; ++y) {
             for (int x = 0; x < 130; ++x) {
-                const bool inPicture = x >= c.picture.Left && x < c.picture.Right && y >= c.picture.Top &&
-                                       y < c.picture.Bottom;
+                const bool inPicture = x >= c.picture.left && x < c.picture.right && y >= c.picture.top &&
+                                       y < c.picture.bottom;
                 const bool border = x == 0 || y == 0 || x == 129 || y == 97;
                 const TColor expected = inPicture ? red : border ? clBlack : clWhite;
-                ASSERT_EQ(p.Pixel(x, y), expected) << x << "," << y;
+                ASSERT_EQ(p.pixel(x, y), expected) << x << "," << y;
             }
         }
     }
@@ -139,31 +139,31 @@ TEST_F(PreviewPlayerTest, PreviewPixelsFrameBorderFieldAndPicture)
 
 TEST_F(PreviewPlayerTest, EmptyStripEmptiesThePreviewAndTheIconKeepsStepping)
 {
-    strip.AppendFrame(Frame(10, 10, 0));
+    strip.appendFrame(solidFrame(10, 10, 0));
     std::vector<int> icons;
     icons.push_back(player.tick(strip, 8));
-    EXPECT_EQ(player.Preview.Width(), 130);
+    EXPECT_EQ(player.preview.width(), 130);
     strip.removeAllFrames();
     for (int i = 0; i < 9; ++i)
         icons.push_back(player.tick(strip, 8));
-    EXPECT_EQ(player.Preview.Width(), 0);
-    EXPECT_EQ(player.Preview.Height(), 0);
+    EXPECT_EQ(player.preview.width(), 0);
+    EXPECT_EQ(player.preview.height(), 0);
     EXPECT_EQ(icons, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 0, 1}));
 }
 
 TEST_F(PreviewPlayerTest, IndexBeyondTheLastFrameStartsAgainAtZero)
 {
     for (int i = 0; i < 4; ++i)
-        strip.AppendFrame(Frame(20, 20, static_cast<uint32_t>(i * 40) << 8));
+        strip.appendFrame(solidFrame(20, 20, static_cast<uint32_t>(i * 40) << 8));
     for (int i = 0; i < 3; ++i)
         player.tick(strip, 8);
-    EXPECT_EQ(player.PreviewIndex, 3);
+    EXPECT_EQ(player.previewIndex, 3);
     for (int i = 0; i < 3; ++i) {
-        strip.setPopupTarget(&strip.Thumbnail(0));
+        strip.setPopupTarget(&strip.thumbnail(0));
         prompts.answers = {TModalResult::mrOk};
         strip.deleteFrame();
     }
     player.tick(strip, 8);
-    EXPECT_EQ(Shown(), 3);  // the one frame left
-    EXPECT_EQ(player.PreviewIndex, 1);
+    EXPECT_EQ(shownFrame(), 3);  // the one frame left
+    EXPECT_EQ(player.previewIndex, 1);
 }

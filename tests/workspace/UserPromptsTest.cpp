@@ -6,10 +6,10 @@ using namespace abm;
 
 TEST(UserPrompts, FilterStringsSplitIntoShownTextAndPatterns)
 {
-    const auto entries = ParseFilter("*.gif, *.bmp|*.gif;*.bmp|Все файлы (*.*)|*.*");
+    const auto entries = parseFilter("*.gif, *.bmp|*.gif;*.bmp|Все файлы (*.*)|*.*");
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].Text, "*.gif, *.bmp");
-    EXPECT_EQ(entries[0].Patterns, (std::vector<std::string>{"*.gif", "*.bmp"}));
-    EXPECT_EQ(entries[1].Text, "Все файлы (*.*)");
-    EXPECT_EQ(entries[1].Patterns, (std::vector<std::string>{"*.*"}));
+    EXPECT_EQ(entries[0].text, "*.gif, *.bmp");
+    EXPECT_EQ(entries[0].patterns, (std::vector<std::string>{"*.gif", "*.bmp"}));
+    EXPECT_EQ(entries[1].text, "Все файлы (*.*)");
+    EXPECT_EQ(entries[1].patterns, (std::vector<std::string>{"*.*"}));
 }

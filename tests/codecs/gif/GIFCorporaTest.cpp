@@ -15,24 +15,24 @@ namespace fs = std::filesystem;
 namespace {
 
 // 0x00RRGGBB of pixel (x, y) of a sub-image, through its raster's palette.
-uint32_t Rgb(TGIFSubImage& s, int x, int y)
+uint32_t rgbAt(TGIFSubImage& s, int x, int y)
 {
-    const TPaletteEntry& e = s.Bitmap()->Palette()[s.Data()[static_cast<size_t>(y) * s.Width() + x]];
+    const TPaletteEntry& e = s.raster()->palette()[s.data()[static_cast<size_t>(y) * s.width() + x]];
     return (static_cast<uint32_t>(e.r) << 16) | (e.g << 8) | e.b;
 }
 
 // What the import asks of a picture: every raster and mask, and if asked
 // every image drawn onto a copy of the first (alternately with and without
 // transparency).
-void UseEveryImage(TGIFImage& gif, bool draw)
+void useEveryImage(TGIFImage& gif, bool draw)
 {
-    if (gif.Count() == 0 || !gif.Images(0).Bitmap())
+    if (gif.count() == 0 || !gif.images(0).raster())
         return;
-    TBitmap work(*gif.Images(0).Bitmap());
-    for (int i = 0; i < gif.Count(); ++i) {
-        gif.Images(i).Mask();
+    TBitmap work(*gif.images(0).raster());
+    for (int i = 0; i < gif.count(); ++i) {
+        gif.images(i).mask();
         if (draw)
-            gif.Images(i).Draw(work.Canvas(), Rect(0, 0, work.Width(), work.Height()), i % 2 == 1, false);
+            gif.images(i).draw(work.canvas(), Rect(0, 0, work.width(), work.height()), i % 2 == 1, false);
     }
 }
 
@@ -45,12 +45,12 @@ const std::set<std::string> kLoadErrors = {
 };
 
 // "" when the file loads and every image can be used, else the error text.
-std::string TryLoad(const std::vector<uint8_t>& bytes, bool draw = true)
+std::string tryLoad(const std::vector<uint8_t>& bytes, bool draw = true)
 {
     TGIFImage gif;
     try {
-        gif.LoadFromMemory(bytes.data(), bytes.size());
-        UseEveryImage(gif, draw);
+        gif.loadFromMemory(bytes.data(), bytes.size());
+        useEveryImage(gif, draw);
     } catch (const InvalidGraphicError& e) {
         return e.what();
     }
@@ -61,20 +61,20 @@ std::string TryLoad(const std::vector<uint8_t>& bytes, bool draw = true)
 
 TEST(GIFCorpora, BricksDecodeToTheirReferenceIndexesAndPalettes)
 {
-    const fs::path dir = Corpora() / "gif" / "wuffs";
+    const fs::path dir = corpora() / "gif" / "wuffs";
     for (const char* name : {"bricks-dither", "bricks-nodither", "bricks-gray"}) {
         SCOPED_TRACE(name);
         TGIFImage gif;
-        gif.LoadFromFile((dir / (std::string(name) + ".gif")).string());
-        ASSERT_EQ(gif.Count(), 1);
-        TGIFSubImage& s = gif.Images(0);
-        EXPECT_TRUE(s.Data() == ReadFile(dir / (std::string(name) + ".indexes")));
+        gif.loadFromFile((dir / (std::string(name) + ".gif")).string());
+        ASSERT_EQ(gif.count(), 1);
+        TGIFSubImage& s = gif.images(0);
+        EXPECT_TRUE(s.data() == readFile(dir / (std::string(name) + ".indexes")));
         const fs::path palette = dir / (std::string(name) + ".palette");
         if (!fs::exists(palette))
             continue;
-        const auto bgra = ReadFile(palette);
+        const auto bgra = readFile(palette);
         ASSERT_EQ(bgra.size(), 1024u);
-        const TPalette& p = s.Bitmap()->Palette();
+        const TPalette& p = s.raster()->palette();
         for (size_t i = 0; i < 256; ++i) {
             EXPECT_EQ(p[i], (TPaletteEntry{bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i]})) << i;
             EXPECT_EQ(bgra[4 * i + 3], 0xFF);
@@ -84,22 +84,22 @@ TEST(GIFCorpora, BricksDecodeToTheirReferenceIndexesAndPalettes)
 
 TEST(GIFCorpora, SingleImagesMatchGiflibsRgbDumps)
 {
-    const fs::path dir = Corpora() / "gif" / "giflib";
+    const fs::path dir = corpora() / "gif" / "giflib";
     for (const char* name : {"gifgrid", "porsche", "solid2", "treescap", "treescap-interlaced", "x-trans"}) {
         SCOPED_TRACE(name);
         TGIFImage gif;
-        gif.LoadFromFile((dir / "pic" / (std::string(name) + ".gif")).string());
-        ASSERT_EQ(gif.Count(), 1);
-        TGIFSubImage& s = gif.Images(0);
-        ASSERT_EQ(s.Width(), gif.Width());
-        ASSERT_EQ(s.Height(), gif.Height());
-        const auto rgb = ReadFile(dir / "expected" / (std::string(name) + ".rgb"));
-        ASSERT_EQ(rgb.size(), static_cast<size_t>(s.Width()) * s.Height() * 3);
+        gif.loadFromFile((dir / "pic" / (std::string(name) + ".gif")).string());
+        ASSERT_EQ(gif.count(), 1);
+        TGIFSubImage& s = gif.images(0);
+        ASSERT_EQ(s.width(), gif.width());
+        ASSERT_EQ(s.height(), gif.height());
+        const auto rgb = readFile(dir / "expected" / (std::string(name) + ".rgb"));
+        ASSERT_EQ(rgb.size(), static_cast<size_t>(s.width()) * s.height() * 3);
         int wrong = 0;
-        for (int y = 0; y < s.Height(); ++y)
-            for (int x = 0; x < s.Width(); ++x) {
-                const size_t at = (static_cast<size_t>(y) * s.Width() + x) * 3;
-                wrong += Rgb(s, x, y) != ((static_cast<uint32_t>(rgb[at]) << 16) | (rgb[at + 1] << 8) | rgb[at + 2]);
+        for (int y = 0; y < s.height(); ++y)
+            for (int x = 0; x < s.width(); ++x) {
+                const size_t at = (static_cast<size_t>(y) * s.width() + x) * 3;
+                wrong += rgbAt(s, x, y) != ((static_cast<uint32_t>(rgb[at]) << 16) | (rgb[at + 1] << 8) | rgb[at + 2]);
             }
         EXPECT_EQ(wrong, 0);
     }
@@ -107,29 +107,29 @@ TEST(GIFCorpora, SingleImagesMatchGiflibsRgbDumps)
 
 TEST(GIFCorpora, FirstFramesMatchTheirPngs)
 {
-    const fs::path dir = Corpora() / "gif" / "peterdn-gif-test-suite" / "gifs";
+    const fs::path dir = corpora() / "gif" / "peterdn-gif-test-suite" / "gifs";
     for (const char* name : {"animated_loop", "animated_loop_interlaced", "static_nontransparent"}) {
         SCOPED_TRACE(name);
         TGIFImage gif;
-        gif.LoadFromFile((dir / (std::string(name) + ".gif")).string());
-        ASSERT_GT(gif.Count(), 0);
-        TGIFSubImage& s = gif.Images(0);
+        gif.loadFromFile((dir / (std::string(name) + ".gif")).string());
+        ASSERT_GT(gif.count(), 0);
+        TGIFSubImage& s = gif.images(0);
         const std::string png = std::string(name) + (std::string(name).rfind("static", 0) == 0 ? ".png" : "-0.png");
-        const RgbaImage ref = ReadPng(dir / "frames" / png);
-        ASSERT_EQ(ref.width, s.Width());
-        ASSERT_EQ(ref.height, s.Height());
+        const RgbaImage ref = readPng(dir / "frames" / png);
+        ASSERT_EQ(ref.width, s.width());
+        ASSERT_EQ(ref.height, s.height());
         int wrong = 0;
-        for (int y = 0; y < s.Height(); ++y)
-            for (int x = 0; x < s.Width(); ++x)
-                wrong += Rgb(s, x, y) != (ref.At(x, y) & 0xFFFFFF);
+        for (int y = 0; y < s.height(); ++y)
+            for (int x = 0; x < s.width(); ++x)
+                wrong += rgbAt(s, x, y) != (ref.at(x, y) & 0xFFFFFF);
         EXPECT_EQ(wrong, 0);
     }
 }
 
 TEST(GIFCorpora, EveryFileLoadsOrFailsWithAKnownError)
 {
-    for (const fs::path& file : FilesIn(Corpora() / "gif")) {
-        const std::string error = TryLoad(ReadFile(file));
+    for (const fs::path& file : filesIn(corpora() / "gif")) {
+        const std::string error = tryLoad(readFile(file));
         EXPECT_TRUE(error.empty() || kLoadErrors.count(error)) << file << ": " << error;
     }
 }
@@ -137,19 +137,19 @@ TEST(GIFCorpora, EveryFileLoadsOrFailsWithAKnownError)
 TEST(GIFCorporaHostile, EveryCutAndDamagedCopyFailsCleanly)
 {
     // Every prefix of a few small files, and copies with one byte changed.
-    const fs::path dir = Corpora() / "gif" / "wuffs";
+    const fs::path dir = corpora() / "gif" / "wuffs";
     for (const char* name : {"hippopotamus.interlaced.gif", "pjw-thumbnail.gif", "animated-red-blue.gif"}) {
-        const auto bytes = ReadFile(dir / name);
+        const auto bytes = readFile(dir / name);
         ASSERT_FALSE(bytes.empty()) << name;
         for (size_t n = 0; n <= bytes.size(); ++n) {
             const std::string error =
-                TryLoad(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(n)), false);
+                tryLoad(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(n)), false);
             EXPECT_TRUE(error.empty() || kLoadErrors.count(error)) << name << " cut at " << n << ": " << error;
         }
         for (size_t at = 0; at < bytes.size(); at += 3) {
             auto damaged = bytes;
             damaged[at] ^= static_cast<uint8_t>(0x55 + at);
-            const std::string error = TryLoad(damaged);
+            const std::string error = tryLoad(damaged);
             EXPECT_TRUE(error.empty() || kLoadErrors.count(error)) << name << " changed at " << at << ": " << error;
         }
     }

@@ -21,13 +21,13 @@ struct Loaded {
     std::string error;  // "" when the load succeeded
 };
 
-Loaded Load(const std::vector<uint8_t>& bytes, int64_t pixelLimit = kMaxGIFPixels)
+Loaded load(const std::vector<uint8_t>& bytes, int64_t pixelLimit = kMaxGIFPixels)
 {
     Loaded l;
-    l.gif->PixelLimit = pixelLimit;
-    l.gif->OnWarning = [&l](TGIFImage&, TGIFSeverity, const std::string& m) { l.warnings.push_back(m); };
+    l.gif->pixelLimit = pixelLimit;
+    l.gif->onWarning = [&l](TGIFImage&, TGIFSeverity, const std::string& m) { l.warnings.push_back(m); };
     try {
-        l.gif->LoadFromMemory(bytes.data(), bytes.size());
+        l.gif->loadFromMemory(bytes.data(), bytes.size());
     } catch (const InvalidGraphicError& e) {
         l.error = e.what();
     }
@@ -37,10 +37,10 @@ Loaded Load(const std::vector<uint8_t>& bytes, int64_t pixelLimit = kMaxGIFPixel
 const std::vector<uint8_t> k6Pixels = {0, 1, 2, 3, 2, 1};
 
 // A 3 × 2 screen with a 4-colour global table and one full-screen image.
-GifStream OneImage()
+GifStream oneImage()
 {
     GifStream f;
-    f.Header(3, 2, 1).Image(0, 0, 3, 2, k6Pixels);
+    f.header(3, 2, 1).image(0, 0, 3, 2, k6Pixels);
     return f;
 }
 
@@ -48,20 +48,20 @@ GifStream OneImage()
 
 TEST(GIFImage, LoadsTheScreenTableAndImage)
 {
-    const Loaded l = Load(OneImage().Trailer().b);
+    const Loaded l = load(oneImage().trailer().b);
     ASSERT_EQ(l.error, "");
-    EXPECT_EQ(l.gif->Version(), "GIF89a");
-    EXPECT_EQ(l.gif->Width(), 3);
-    EXPECT_EQ(l.gif->Height(), 2);
-    EXPECT_EQ(l.gif->GlobalColorMap().Count(), 4);
-    ASSERT_EQ(l.gif->Count(), 1);
-    EXPECT_EQ(l.gif->Images(0).Data(), k6Pixels);
+    EXPECT_EQ(l.gif->version(), "GIF89a");
+    EXPECT_EQ(l.gif->width(), 3);
+    EXPECT_EQ(l.gif->height(), 2);
+    EXPECT_EQ(l.gif->globalColorMap().count(), 4);
+    ASSERT_EQ(l.gif->count(), 1);
+    EXPECT_EQ(l.gif->images(0).data(), k6Pixels);
     EXPECT_TRUE(l.warnings.empty());
 }
 
 TEST(GIFImage, HeaderRules)
 {
-    const auto gif = OneImage().Trailer().b;
+    const auto gif = oneImage().trailer().b;
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -84,10 +84,10 @@ TEST(GIFImage, HeaderRules)
         {"global table cut", with({}, 13 + 11), "Premature end of data"},
     };
     for (const Case& c : cases) {
-        const Loaded l = Load(c.bytes);
+        const Loaded l = load(c.bytes);
         EXPECT_EQ(l.error, c.error) << c.name;
         if (c.error.empty()) {
-            EXPECT_EQ(l.gif->Images(0).Data(), k6Pixels) << c.name;
+            EXPECT_EQ(l.gif->images(0).data(), k6Pixels) << c.name;
         }
     }
 }
@@ -110,39 +110,39 @@ TEST(GIFImage, BlockLoopStopsAndWarnsAsItShould)
          {"Invalid extension introducer"}},
     };
     for (const Case& c : cases) {
-        const Loaded l = Load(OneImage().Append(c.tail).b);
+        const Loaded l = load(oneImage().append(c.tail).b);
         EXPECT_EQ(l.error, "") << c.name;
-        EXPECT_EQ(l.gif->Count(), c.count) << c.name;
+        EXPECT_EQ(l.gif->count(), c.count) << c.name;
         EXPECT_EQ(l.warnings, c.warnings) << c.name;
     }
-    const Loaded none = Load(GifStream().Header(3, 2, 1).Trailer().b);
+    const Loaded none = load(GifStream().header(3, 2, 1).trailer().b);
     EXPECT_EQ(none.error, "");
-    EXPECT_EQ(none.gif->Count(), 0);
+    EXPECT_EQ(none.gif->count(), 0);
 }
 
 TEST(GIFImage, ExtensionRules)
 {
     // NETSCAPE loop count 5 in a well-formed application block.
-    const Loaded loop = Load(GifStream()
-                                 .Header(3, 2, 1)
-                                 .Bytes({0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 5, 0, 0})
-                                 .Comment("made by hand")
-                                 .Bytes({0x21, 0x01, 12, 1, 0, 2, 0, 30, 0, 8, 0, 6, 8, 1, 0})
-                                 .Append(SubBlocks({'h', 'i'}))
-                                 .Image(0, 0, 3, 2, k6Pixels)
-                                 .Trailer()
+    const Loaded loop = load(GifStream()
+                                 .header(3, 2, 1)
+                                 .bytes({0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 5, 0, 0})
+                                 .comment("made by hand")
+                                 .bytes({0x21, 0x01, 12, 1, 0, 2, 0, 30, 0, 8, 0, 6, 8, 1, 0})
+                                 .append(subBlocks({'h', 'i'}))
+                                 .image(0, 0, 3, 2, k6Pixels)
+                                 .trailer()
                                  .b);
     ASSERT_EQ(loop.error, "");
-    const auto& ext = loop.gif->Images(0).Extensions();
+    const auto& ext = loop.gif->images(0).extensions();
     ASSERT_EQ(ext.size(), 3u);
     auto* ns = dynamic_cast<TGIFAppExtNSLoop*>(ext[0].get());
     ASSERT_NE(ns, nullptr);
-    EXPECT_EQ(ns->Loops, 5);
-    EXPECT_EQ(dynamic_cast<TGIFCommentExtension&>(*ext[1]).Text, "made by hand");
+    EXPECT_EQ(ns->loops, 5);
+    EXPECT_EQ(dynamic_cast<TGIFCommentExtension&>(*ext[1]).text, "made by hand");
     auto& text = dynamic_cast<TGIFTextExtension&>(*ext[2]);
-    EXPECT_EQ(text.GridWidth, 30);
-    EXPECT_EQ(text.Text, "hi");
-    EXPECT_EQ(loop.gif->Images(0).Data(), k6Pixels);
+    EXPECT_EQ(text.gridWidth, 30);
+    EXPECT_EQ(text.text, "hi");
+    EXPECT_EQ(loop.gif->images(0).data(), k6Pixels);
 
     // Application block sizes: 10 gives its 11th identifier byte back to the
     // sub-blocks, a size above 11 has its extra bytes skipped.
@@ -153,40 +153,40 @@ TEST(GIFImage, ExtensionRules)
          {std::tuple{id10, std::string("ABCDEFGH10\x02"), std::string("xy"), std::string()},
           std::tuple{id12, std::string("ABCDEFGH123"), std::string("z"), std::string()},
           std::tuple{id9, std::string(), std::string(), std::string("Unsupported Application Extension block size")}}) {
-        const Loaded l = Load(GifStream().Header(3, 2, 1).Append(block).Image(0, 0, 3, 2, k6Pixels).Trailer().b);
+        const Loaded l = load(GifStream().header(3, 2, 1).append(block).image(0, 0, 3, 2, k6Pixels).trailer().b);
         EXPECT_EQ(l.error, error);
         if (!error.empty())
             continue;
-        auto& app = dynamic_cast<TGIFApplicationExtension&>(*l.gif->Images(0).Extensions()[0]);
-        EXPECT_EQ(app.Identifier, identifier);
-        EXPECT_EQ(app.Data, data);
-        EXPECT_EQ(l.gif->Images(0).Data(), k6Pixels);
+        auto& app = dynamic_cast<TGIFApplicationExtension&>(*l.gif->images(0).extensions()[0]);
+        EXPECT_EQ(app.identifier, identifier);
+        EXPECT_EQ(app.data, data);
+        EXPECT_EQ(l.gif->images(0).data(), k6Pixels);
     }
 
-    const Loaded unknown = Load(OneImage().Bytes({0x21, 0x02, 0}).Image(0, 0, 3, 2, k6Pixels).Trailer().b);
+    const Loaded unknown = load(oneImage().bytes({0x21, 0x02, 0}).image(0, 0, 3, 2, k6Pixels).trailer().b);
     EXPECT_EQ(unknown.error, "Unknown extension type");
-    EXPECT_EQ(unknown.gif->Count(), 1);  // what was read before stays
+    EXPECT_EQ(unknown.gif->count(), 1);  // what was read before stays
 }
 
 TEST(GIFImage, GraphicControlIsSixBytesAndTheFirstOneGivesTheIndex)
 {
     // Block size byte 0: the fields are still taken from their places.
-    const Loaded l = Load(GifStream()
-                              .Header(3, 2, 1)
-                              .Bytes({0x21, 0xF9, 0, 0x04, 10, 0, 3, 0})
-                              .Gce(0x01, 1)
-                              .Image(0, 0, 3, 2, k6Pixels, 2, 0, {.endCode = false})
-                              .Trailer()
+    const Loaded l = load(GifStream()
+                              .header(3, 2, 1)
+                              .bytes({0x21, 0xF9, 0, 0x04, 10, 0, 3, 0})
+                              .gce(0x01, 1)
+                              .image(0, 0, 3, 2, k6Pixels, 2, 0, {.endCode = false})
+                              .trailer()
                               .b);
     ASSERT_EQ(l.error, "");
-    const TGIFSubImage& s = l.gif->Images(0);
-    EXPECT_TRUE(s.Transparent());
-    ASSERT_NE(s.GraphicControlExtension(), nullptr);
-    EXPECT_EQ(s.GraphicControlExtension()->TransparentColorIndex, 3);
-    EXPECT_EQ(s.GraphicControlExtension()->Delay, 10);
-    EXPECT_EQ(s.GraphicControlExtension()->Disposal(), 1);
+    const TGIFSubImage& s = l.gif->images(0);
+    EXPECT_TRUE(s.transparent());
+    ASSERT_NE(s.graphicControlExtension(), nullptr);
+    EXPECT_EQ(s.graphicControlExtension()->transparentColorIndex, 3);
+    EXPECT_EQ(s.graphicControlExtension()->delay, 10);
+    EXPECT_EQ(s.graphicControlExtension()->disposal(), 1);
 
-    const Loaded cut = Load(OneImage().Bytes({0x21, 0xF9, 4, 1}).b);
+    const Loaded cut = load(oneImage().bytes({0x21, 0xF9, 4, 1}).b);
     EXPECT_EQ(cut.error, "");
     EXPECT_EQ(cut.warnings, std::vector<std::string>{"Premature end of data"});
 }
@@ -194,15 +194,15 @@ TEST(GIFImage, GraphicControlIsSixBytesAndTheFirstOneGivesTheIndex)
 TEST(GIFImage, TrailingLoneGraphicControlMakesAnEmptySubImage)
 {
     GifStream f;
-    f.Header(3, 2, 1);
+    f.header(3, 2, 1);
     for (int i = 0; i < 4; ++i)
-        f.Gce(0, 0).Image(0, 0, 3, 2, k6Pixels);
-    const Loaded l = Load(f.Gce(0, 0).Trailer().b);
+        f.gce(0, 0).image(0, 0, 3, 2, k6Pixels);
+    const Loaded l = load(f.gce(0, 0).trailer().b);
     ASSERT_EQ(l.error, "");
-    ASSERT_EQ(l.gif->Count(), 5);
-    EXPECT_FALSE(l.gif->Images(3).Empty());
-    EXPECT_TRUE(l.gif->Images(4).Empty());
-    EXPECT_EQ(l.gif->Images(4).Bitmap(), nullptr);
+    ASSERT_EQ(l.gif->count(), 5);
+    EXPECT_FALSE(l.gif->images(3).empty());
+    EXPECT_TRUE(l.gif->images(4).empty());
+    EXPECT_EQ(l.gif->images(4).raster(), nullptr);
 }
 
 TEST(GIFImage, MissingPixelsKeepTheFillValue)
@@ -213,36 +213,36 @@ TEST(GIFImage, MissingPixelsKeepTheFillValue)
         std::vector<uint8_t> data;  // after the minimum code size byte
         std::vector<uint8_t> pixels;
     };
-    const auto two = LzwEncode({2, 1}, 2);
-    const auto all = LzwEncode(k6Pixels, 2);
+    const auto two = lzwEncode({2, 1}, 2);
+    const auto all = lzwEncode(k6Pixels, 2);
     const Case cases[] = {
-        {"end code early", false, SubBlocks(two), {2, 1, 0, 0, 0, 0}},
-        {"end code early, transparent", true, SubBlocks(two), {2, 1, 3, 3, 3, 3}},
+        {"end code early", false, subBlocks(two), {2, 1, 0, 0, 0, 0}},
+        {"end code early, transparent", true, subBlocks(two), {2, 1, 3, 3, 3, 3}},
         {"file ends in a block", true, {static_cast<uint8_t>(all.size() + 9), all[0]}, {0, 3, 3, 3, 3, 3}},
         {"no data at all", true, {}, {3, 3, 3, 3, 3, 3}},
     };
     for (const Case& c : cases) {
         GifStream f;
-        f.Header(3, 2, 1);
+        f.header(3, 2, 1);
         if (c.transparent)
-            f.Gce(1, 3);
-        f.Descriptor(0, 0, 3, 2).Bytes({2}).Append(c.data);
-        const Loaded l = Load(f.b);
+            f.gce(1, 3);
+        f.descriptor(0, 0, 3, 2).bytes({2}).append(c.data);
+        const Loaded l = load(f.b);
         EXPECT_EQ(l.error, "") << c.name;
-        ASSERT_EQ(l.gif->Count(), 1) << c.name;
-        EXPECT_EQ(l.gif->Images(0).Data(), c.pixels) << c.name;
+        ASSERT_EQ(l.gif->count(), 1) << c.name;
+        EXPECT_EQ(l.gif->images(0).data(), c.pixels) << c.name;
     }
 }
 
 TEST(GIFImage, ZeroWidthOrHeightTakesTheScreenSize)
 {
     for (auto [w, h] : {std::pair{0, 0}, std::pair{0, 9}, std::pair{9, 0}}) {
-        const Loaded l = Load(GifStream().Header(3, 2, 1).Image(0, 0, w, h, k6Pixels).Trailer().b);
+        const Loaded l = load(GifStream().header(3, 2, 1).image(0, 0, w, h, k6Pixels).trailer().b);
         ASSERT_EQ(l.error, "");
-        const TGIFSubImage& s = l.gif->Images(0);
-        EXPECT_EQ(s.Width(), 3);
-        EXPECT_EQ(s.Height(), 2);
-        EXPECT_EQ(s.Data(), k6Pixels);
+        const TGIFSubImage& s = l.gif->images(0);
+        EXPECT_EQ(s.width(), 3);
+        EXPECT_EQ(s.height(), 2);
+        EXPECT_EQ(s.data(), k6Pixels);
         EXPECT_EQ(l.warnings, std::vector<std::string>{"Image exceeds Logical Screen size"});
     }
 }
@@ -251,20 +251,20 @@ TEST(GIFImage, ImageDataSpacingDoesNotMatter)
 {
     // One-byte sub-blocks, data past the end code, data without one: the
     // next image is still found where it starts.
-    const auto pixels = LzwEncode(k6Pixels, 2);
+    const auto pixels = lzwEncode(k6Pixels, 2);
     auto extra = pixels;
     extra.insert(extra.end(), {0x2C, 0x21, 0x3B, 0xFF});
     GifStream f;
-    f.Header(3, 2, 1);
-    f.Descriptor(0, 0, 3, 2).Bytes({2}).Append(SubBlocks(pixels, 1));
-    f.Descriptor(0, 0, 3, 2).Bytes({2}).Append(SubBlocks(extra, 2));
-    f.Descriptor(0, 0, 1, 1).Bytes({2}).Append(SubBlocks(pixels));  // 6 pixels of data for 1
-    f.Image(0, 0, 3, 2, k6Pixels).Trailer();
-    const Loaded l = Load(f.b);
+    f.header(3, 2, 1);
+    f.descriptor(0, 0, 3, 2).bytes({2}).append(subBlocks(pixels, 1));
+    f.descriptor(0, 0, 3, 2).bytes({2}).append(subBlocks(extra, 2));
+    f.descriptor(0, 0, 1, 1).bytes({2}).append(subBlocks(pixels));  // 6 pixels of data for 1
+    f.image(0, 0, 3, 2, k6Pixels).trailer();
+    const Loaded l = load(f.b);
     ASSERT_EQ(l.error, "");
-    ASSERT_EQ(l.gif->Count(), 4);
+    ASSERT_EQ(l.gif->count(), 4);
     for (int i : {0, 1, 3})
-        EXPECT_EQ(l.gif->Images(i).Data(), k6Pixels) << i;
+        EXPECT_EQ(l.gif->images(i).data(), k6Pixels) << i;
     EXPECT_TRUE(l.warnings.empty());
 }
 
@@ -278,16 +278,16 @@ TEST(GIFImage, RefusesHostileSizesBeforeReservingMemory)
     };
     const std::string tooLarge = "GIF image is too large";
     const Case cases[] = {
-        {"65535 x 65535 image", GifStream().Header(1, 1, 1).Image(0, 0, 65535, 65535, {0}).b, kMaxGIFPixels, tooLarge},
-        {"zero size on a 65535 x 65535 screen", GifStream().Header(65535, 65535, 1).Image(0, 0, 0, 0, {0}).b,
+        {"65535 x 65535 image", GifStream().header(1, 1, 1).image(0, 0, 65535, 65535, {0}).b, kMaxGIFPixels, tooLarge},
+        {"zero size on a 65535 x 65535 screen", GifStream().header(65535, 65535, 1).image(0, 0, 0, 0, {0}).b,
          kMaxGIFPixels, tooLarge},
-        {"images together past the limit", OneImage().Image(0, 0, 3, 2, k6Pixels).b, 11, tooLarge},
-        {"images together at the limit", OneImage().Image(0, 0, 3, 2, k6Pixels).b, 12, ""},
-        {"minimum code size 12", GifStream().Header(3, 2, 1).Descriptor(0, 0, 3, 2).Bytes({12, 1, 0, 0}).b,
+        {"images together past the limit", oneImage().image(0, 0, 3, 2, k6Pixels).b, 11, tooLarge},
+        {"images together at the limit", oneImage().image(0, 0, 3, 2, k6Pixels).b, 12, ""},
+        {"minimum code size 12", GifStream().header(3, 2, 1).descriptor(0, 0, 3, 2).bytes({12, 1, 0, 0}).b,
          kMaxGIFPixels, "Invalid LZW minimum code size"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Load(c.bytes, c.limit).error, c.error) << c.name;
+        EXPECT_EQ(load(c.bytes, c.limit).error, c.error) << c.name;
 }
 
 // The blocks are read first and every image decoded after them, as if in one
@@ -297,70 +297,70 @@ TEST(GIFImage, BlocksAreReadBeforeThePixelsAndErrorsKeepFileOrder)
 {
     std::vector<std::pair<int, size_t>> seen;  // width and pixels of each image
     TGIFImage gif;
-    gif.OnBlocksRead = [&seen](const TGIFImage& g) {
-        for (int i = 0; i < g.Count(); ++i)
-            seen.emplace_back(g.Images(i).Width(), g.Images(i).Data().size());
+    gif.onBlocksRead = [&seen](const TGIFImage& g) {
+        for (int i = 0; i < g.count(); ++i)
+            seen.emplace_back(g.images(i).width(), g.images(i).data().size());
     };
-    const auto two = OneImage().Image(1, 0, 2, 1, {3, 3}).Trailer().b;
-    gif.LoadFromMemory(two.data(), two.size());
+    const auto two = oneImage().image(1, 0, 2, 1, {3, 3}).trailer().b;
+    gif.loadFromMemory(two.data(), two.size());
     EXPECT_EQ(seen, (std::vector<std::pair<int, size_t>>{{3, 0}, {2, 0}}));
-    EXPECT_EQ(gif.Images(1).Data(), (std::vector<uint8_t>{3, 3}));
+    EXPECT_EQ(gif.images(1).data(), (std::vector<uint8_t>{3, 3}));
 
     const Loaded badCodeFirst =
-        Load(GifStream().Header(3, 2, 1).Descriptor(0, 0, 3, 2).Bytes({12, 1, 0, 0, 0x21, 0x02, 0}).b);
+        load(GifStream().header(3, 2, 1).descriptor(0, 0, 3, 2).bytes({12, 1, 0, 0, 0x21, 0x02, 0}).b);
     EXPECT_EQ(badCodeFirst.error, "Invalid LZW minimum code size");
-    EXPECT_EQ(badCodeFirst.gif->Count(), 0);
+    EXPECT_EQ(badCodeFirst.gif->count(), 0);
 
-    gif.OnBlocksRead = [](const TGIFImage&) { throw MemoryLimitExceeded(2, 1); };
-    EXPECT_THROW(gif.LoadFromMemory(two.data(), two.size()), MemoryLimitExceeded);
-    EXPECT_TRUE(gif.Images(0).Data().empty());
+    gif.onBlocksRead = [](const TGIFImage&) { throw MemoryLimitExceeded(2, 1); };
+    EXPECT_THROW(gif.loadFromMemory(two.data(), two.size()), MemoryLimitExceeded);
+    EXPECT_TRUE(gif.images(0).data().empty());
 }
 
 TEST(GIFImage, LoadsOneHundredThousandTinyImages)
 {
     GifStream f;
-    f.Header(1, 1, 1);
-    const auto data = SubBlocks(LzwEncode({1}, 2));
+    f.header(1, 1, 1);
+    const auto data = subBlocks(lzwEncode({1}, 2));
     for (int i = 0; i < 100000; ++i)
-        f.Descriptor(0, 0, 1, 1).Bytes({2}).Append(data);
-    const Loaded l = Load(f.Trailer().b);
+        f.descriptor(0, 0, 1, 1).bytes({2}).append(data);
+    const Loaded l = load(f.trailer().b);
     ASSERT_EQ(l.error, "");
-    ASSERT_EQ(l.gif->Count(), 100000);
-    EXPECT_EQ(l.gif->Images(99999).Data(), std::vector<uint8_t>{1});
+    ASSERT_EQ(l.gif->count(), 100000);
+    EXPECT_EQ(l.gif->images(99999).data(), std::vector<uint8_t>{1});
 }
 
 TEST(GIFImage, StreamPositionAfterSuccessAndFailure)
 {
     std::vector<uint8_t> bytes = {7, 7, 7};
-    const auto gif = OneImage().Trailer().b;
+    const auto gif = oneImage().trailer().b;
     bytes.insert(bytes.end(), gif.begin(), gif.end());
     bytes.insert(bytes.end(), {1, 2, 3});
     TMemoryStream good(bytes);
-    good.SetPosition(3);
+    good.setPosition(3);
     TGIFImage image;
-    image.LoadFromStream(good);
-    EXPECT_EQ(good.Position(), static_cast<int64_t>(3 + gif.size()));
-    EXPECT_EQ(image.Count(), 1);
+    image.loadFromStream(good);
+    EXPECT_EQ(good.position(), static_cast<int64_t>(3 + gif.size()));
+    EXPECT_EQ(image.count(), 1);
 
-    TMemoryStream bad(OneImage().Bytes({0x21, 0x02}).b);
-    bad.SetPosition(0);
-    EXPECT_THROW(image.LoadFromStream(bad), InvalidGraphicError);
-    EXPECT_EQ(bad.Position(), 0);
-    EXPECT_EQ(image.Count(), 1);
-    EXPECT_EQ(image.Width(), 3);
+    TMemoryStream bad(oneImage().bytes({0x21, 0x02}).b);
+    bad.setPosition(0);
+    EXPECT_THROW(image.loadFromStream(bad), InvalidGraphicError);
+    EXPECT_EQ(bad.position(), 0);
+    EXPECT_EQ(image.count(), 1);
+    EXPECT_EQ(image.width(), 3);
 }
 
 TEST(GIFImage, FileAndIndexErrors)
 {
     TGIFImage image;
-    EXPECT_EQ(KindOfError([&] { image.LoadFromFile("/nonexistent/x.gif"); }), ErrorKind::FileOpen);
+    EXPECT_EQ(kindOfError([&] { image.loadFromFile("/nonexistent/x.gif"); }), ErrorKind::FileOpen);
     TempDir dir;
-    WriteFile(dir / "a.gif", OneImage().Trailer().b);
-    image.LoadFromFile(dir / "a.gif");
-    ASSERT_EQ(image.Count(), 1);
+    writeFile(dir / "a.gif", oneImage().trailer().b);
+    image.loadFromFile(dir / "a.gif");
+    ASSERT_EQ(image.count(), 1);
     for (int index : {-1, 1}) {
         try {
-            image.Images(index);
+            image.images(index);
             ADD_FAILURE() << "no error for " << index;
         } catch (const Error& e) {
             EXPECT_EQ(e.kind(), ErrorKind::ListIndexOutOfBounds);

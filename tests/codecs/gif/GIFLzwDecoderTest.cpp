@@ -21,17 +21,17 @@ struct Decoded {
     std::string error;
 };
 
-Decoded DecodeRaw(const std::vector<uint8_t>& codes, int minCodeSize, size_t count, bool interlaced = false,
+Decoded decodeRaw(const std::vector<uint8_t>& codes, int minCodeSize, size_t count, bool interlaced = false,
                   int width = 0)
 {
     Decoded d;
     TGIFLzwDecoder decoder;
-    decoder.OnWarning = [&](const std::string& w) { d.warnings.push_back(w); };
-    decoder.TakeRaw(codes.data(), codes.size());
+    decoder.onWarning = [&](const std::string& w) { d.warnings.push_back(w); };
+    decoder.takeRaw(codes.data(), codes.size());
     const int w = width > 0 ? width : static_cast<int>(count);
     d.pixels.assign(count, 0x77);
     try {
-        d.reached = decoder.Decode(minCodeSize, d.pixels.data(), w, static_cast<int>(count) / w, interlaced, kFill);
+        d.reached = decoder.decode(minCodeSize, d.pixels.data(), w, static_cast<int>(count) / w, interlaced, kFill);
     } catch (const InvalidGraphicError& e) {
         d.error = e.what();
     }
@@ -39,7 +39,7 @@ Decoded DecodeRaw(const std::vector<uint8_t>& codes, int minCodeSize, size_t cou
 }
 
 // Noise with runs: the mix real pictures give the table.
-std::vector<uint8_t> Pixels(size_t n, int maxValue, unsigned seed)
+std::vector<uint8_t> noise(size_t n, int maxValue, unsigned seed)
 {
     std::mt19937 rng(seed);
     std::vector<uint8_t> p(n);
@@ -51,7 +51,7 @@ std::vector<uint8_t> Pixels(size_t n, int maxValue, unsigned seed)
     return p;
 }
 
-std::vector<uint8_t> Fill(std::vector<uint8_t> head, size_t count)
+std::vector<uint8_t> fill(std::vector<uint8_t> head, size_t count)
 {
     head.resize(count, kFill);
     return head;
@@ -61,15 +61,15 @@ std::vector<uint8_t> Fill(std::vector<uint8_t> head, size_t count)
 
 TEST(GIFLzwDecoder, DecodesRawCorpusStreamsToTheirReferenceBytes)
 {
-    const auto dir = Corpora() / "gif" / "wuffs";
+    const auto dir = corpora() / "gif" / "wuffs";
     for (const char* name : {"bricks-dither.indexes", "bricks-nodither.indexes", "bricks-gray.indexes", "pi.txt"}) {
         SCOPED_TRACE(name);
-        const auto stream = ReadFile(dir / (std::string(name) + ".giflzw"));
-        const auto expected = ReadFile(dir / name);
+        const auto stream = readFile(dir / (std::string(name) + ".giflzw"));
+        const auto expected = readFile(dir / name);
         ASSERT_GT(stream.size(), 1u);
         ASSERT_FALSE(expected.empty());
         const std::vector<uint8_t> codes(stream.begin() + 1, stream.end());
-        const Decoded d = DecodeRaw(codes, stream[0], expected.size());
+        const Decoded d = decodeRaw(codes, stream[0], expected.size());
         EXPECT_EQ(d.error, "");
         EXPECT_EQ(d.reached, expected.size());
         EXPECT_TRUE(d.pixels == expected);
@@ -91,10 +91,10 @@ TEST(GIFLzwDecoder, RoundTripsEveryMinimumCodeSizeAndStreamShape)
     };
     // Minimum code sizes 0 and 1 have hand-made streams below.
     for (int m = 2; m <= 11; ++m) {
-        const auto pixels = Pixels(60000, m >= 8 ? 255 : (1 << m) - 1, static_cast<unsigned>(m));
+        const auto pixels = noise(60000, m >= 8 ? 255 : (1 << m) - 1, static_cast<unsigned>(m));
         for (const Shape& s : shapes) {
             SCOPED_TRACE(testing::Message() << "m=" << m << ", " << s.name);
-            const Decoded d = DecodeRaw(LzwEncode(pixels, m, s.options), m, pixels.size());
+            const Decoded d = decodeRaw(lzwEncode(pixels, m, s.options), m, pixels.size());
             EXPECT_EQ(d.error, "");
             EXPECT_EQ(d.reached, pixels.size());
             EXPECT_TRUE(d.pixels == pixels);
@@ -108,7 +108,7 @@ TEST(GIFLzwDecoder, FullTableStaysAsItIsAndLongestStringsFitTheStack)
     // is full; the longest one is then used again and again.
     const size_t tableFull = (4096 - 6) * (4096 - 5) / 2;
     const std::vector<uint8_t> pixels(tableFull + 50000, 1);
-    const Decoded d = DecodeRaw(LzwEncode(pixels, 2, {.clearWhenFull = false}), 2, pixels.size());
+    const Decoded d = decodeRaw(lzwEncode(pixels, 2, {.clearWhenFull = false}), 2, pixels.size());
     EXPECT_EQ(d.error, "");
     EXPECT_TRUE(d.pixels == pixels);
 }
@@ -142,17 +142,17 @@ TEST(GIFLzwDecoder, HandMadeCodeStreams)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Decoded d = DecodeRaw(PackCodes(c.codes), c.minCodeSize, 8);
+        const Decoded d = decodeRaw(packCodes(c.codes), c.minCodeSize, 8);
         EXPECT_EQ(d.error, "");
         EXPECT_EQ(d.reached, c.reached);
-        EXPECT_EQ(d.pixels, Fill(c.pixels, 8));
+        EXPECT_EQ(d.pixels, fill(c.pixels, 8));
     }
 }
 
 TEST(GIFLzwDecoder, KeepsTheLowEightBitsOfWideLiterals)
 {
     // Minimum code size 9: clear 512, end 513, 10-bit codes.
-    const Decoded d = DecodeRaw(PackCodes({{512, 10}, {300, 10}, {511, 10}, {513, 10}}), 9, 2);
+    const Decoded d = decodeRaw(packCodes({{512, 10}, {300, 10}, {511, 10}, {513, 10}}), 9, 2);
     EXPECT_EQ(d.pixels, (std::vector<uint8_t>{300 & 0xFF, 511 & 0xFF}));
 }
 
@@ -165,7 +165,7 @@ TEST(GIFLzwDecoder, DetectsCircularTableEntries)
         {{4, 3}, {7, 3}, {6, 3}, {0, 3}, {6, 4}},
     };
     for (const auto& codes : cycles) {
-        const Decoded d = DecodeRaw(PackCodes(codes), 2, 64);
+        const Decoded d = decodeRaw(packCodes(codes), 2, 64);
         EXPECT_EQ(d.error, "Circular decoder table entry");
     }
 }
@@ -173,7 +173,7 @@ TEST(GIFLzwDecoder, DetectsCircularTableEntries)
 TEST(GIFLzwDecoder, RefusesMinimumCodeSizesPastElevenBeforeWritingAPixel)
 {
     for (int m : {12, 13, 255}) {
-        const Decoded d = DecodeRaw(PackCodes({{1 << 12, 13}, {1, 13}}), m, 4);
+        const Decoded d = decodeRaw(packCodes({{1 << 12, 13}, {1, 13}}), m, 4);
         EXPECT_EQ(d.error, "Invalid LZW minimum code size");
         EXPECT_EQ(d.pixels, std::vector<uint8_t>(4, 0x77));
     }
@@ -190,7 +190,7 @@ TEST(GIFLzwDecoder, FillsInterlacedRowsInPassOrder)
         std::vector<uint8_t> stream;
         for (int i = 0; i < h; ++i)
             stream.insert(stream.end(), 3, static_cast<uint8_t>(i));
-        const Decoded d = DecodeRaw(LzwEncode(stream, 4), 4, stream.size(), true, 3);
+        const Decoded d = decodeRaw(lzwEncode(stream, 4), 4, stream.size(), true, 3);
         for (int i = 0; i < h; ++i)
             EXPECT_EQ(d.pixels[static_cast<size_t>(order[static_cast<size_t>(i)]) * 3], i) << "height " << h;
     }
@@ -199,12 +199,12 @@ TEST(GIFLzwDecoder, FillsInterlacedRowsInPassOrder)
 TEST(GIFLzwDecoder, DataThatRunsOutWarnsOfUnderrunAndKeepsTheFill)
 {
     // Two whole codes, then a partial one; no end code.
-    const Decoded d = DecodeRaw(PackCodes({{4, 3}, {1, 3}, {1, 2}}), 2, 6);
-    EXPECT_EQ(d.pixels, Fill({1, 1}, 6));
+    const Decoded d = decodeRaw(packCodes({{4, 3}, {1, 3}, {1, 2}}), 2, 6);
+    EXPECT_EQ(d.pixels, fill({1, 1}, 6));
     EXPECT_EQ(d.reached, 2u);
     EXPECT_EQ(d.warnings, std::vector<std::string>{"Decoder bit buffer under-run"});
 
-    const Decoded none = DecodeRaw({}, 2, 3);
-    EXPECT_EQ(none.pixels, Fill({}, 3));
+    const Decoded none = decodeRaw({}, 2, 3);
+    EXPECT_EQ(none.pixels, fill({}, 3));
     EXPECT_EQ(none.reached, 0u);
 }

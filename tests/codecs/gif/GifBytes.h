@@ -12,7 +12,7 @@
 namespace abm::test {
 
 // (code, bit size) pairs packed into bytes as a GIF code stream.
-inline std::vector<uint8_t> PackCodes(const std::vector<std::pair<int, int>>& codes)
+inline std::vector<uint8_t> packCodes(const std::vector<std::pair<int, int>>& codes)
 {
     std::vector<uint8_t> out;
     uint32_t acc = 0;
@@ -41,7 +41,7 @@ struct LzwOptions {
 // A straightforward encoder: grows the code size one code late, as GIF
 // decoders expect. Minimum code sizes 2 to 11 only: below 2 the first codes
 // after a clear do not fit their bit size.
-inline std::vector<uint8_t> LzwEncode(const std::vector<uint8_t>& pixels, int minCodeSize, LzwOptions o = {})
+inline std::vector<uint8_t> lzwEncode(const std::vector<uint8_t>& pixels, int minCodeSize, LzwOptions o = {})
 {
     const int clear = 1 << minCodeSize, end = clear + 1;
     std::vector<std::pair<int, int>> codes;
@@ -89,11 +89,11 @@ inline std::vector<uint8_t> LzwEncode(const std::vector<uint8_t>& pixels, int mi
         emit(cur);
     if (o.endCode)
         codes.push_back({end, size});
-    return PackCodes(codes);
+    return packCodes(codes);
 }
 
 // Cuts code bytes into data sub-blocks and adds the zero-length block.
-inline std::vector<uint8_t> SubBlocks(const std::vector<uint8_t>& bytes, size_t blockSize = 255, bool terminate = true)
+inline std::vector<uint8_t> subBlocks(const std::vector<uint8_t>& bytes, size_t blockSize = 255, bool terminate = true)
 {
     std::vector<uint8_t> out;
     for (size_t i = 0; i < bytes.size(); i += blockSize) {
@@ -109,55 +109,55 @@ inline std::vector<uint8_t> SubBlocks(const std::vector<uint8_t>& bytes, size_t 
 struct GifStream {
     std::vector<uint8_t> b;
 
-    GifStream& Bytes(std::initializer_list<int> v)
+    GifStream& bytes(std::initializer_list<int> v)
     {
         for (int x : v)
             b.push_back(static_cast<uint8_t>(x));
         return *this;
     }
-    GifStream& Append(const std::vector<uint8_t>& v)
+    GifStream& append(const std::vector<uint8_t>& v)
     {
         b.insert(b.end(), v.begin(), v.end());
         return *this;
     }
-    GifStream& Word(int v) { return Bytes({v & 0xFF, (v >> 8) & 0xFF}); }
-    GifStream& Table(int bits, int seed = 0)
+    GifStream& word(int v) { return bytes({v & 0xFF, (v >> 8) & 0xFF}); }
+    GifStream& table(int bits, int seed = 0)
     {
         for (int i = 0; i < (2 << bits); ++i)
-            Bytes({(i * 7 + seed) & 0xFF, (i * 13 + seed) & 0xFF, (i * 29 + seed) & 0xFF});
+            bytes({(i * 7 + seed) & 0xFF, (i * 13 + seed) & 0xFF, (i * 29 + seed) & 0xFF});
         return *this;
     }
     // "GIF89a" and a screen; a global table of 2 << tableBits entries if asked.
-    GifStream& Header(int w, int h, int tableBits = -1)
+    GifStream& header(int w, int h, int tableBits = -1)
     {
-        Bytes({'G', 'I', 'F', '8', '9', 'a'}).Word(w).Word(h);
-        Bytes({tableBits >= 0 ? 0x80 | tableBits : 0, 0, 0});
-        return tableBits >= 0 ? Table(tableBits) : *this;
+        bytes({'G', 'I', 'F', '8', '9', 'a'}).word(w).word(h);
+        bytes({tableBits >= 0 ? 0x80 | tableBits : 0, 0, 0});
+        return tableBits >= 0 ? table(tableBits) : *this;
     }
-    GifStream& Gce(int flags, int transparentIndex, int delay = 0)
+    GifStream& gce(int flags, int transparentIndex, int delay = 0)
     {
-        return Bytes({0x21, 0xF9, 4, flags}).Word(delay).Bytes({transparentIndex, 0});
+        return bytes({0x21, 0xF9, 4, flags}).word(delay).bytes({transparentIndex, 0});
     }
-    GifStream& Comment(const std::string& text)
+    GifStream& comment(const std::string& text)
     {
-        Bytes({0x21, 0xFE});
-        return Append(SubBlocks(std::vector<uint8_t>(text.begin(), text.end())));
+        bytes({0x21, 0xFE});
+        return append(subBlocks(std::vector<uint8_t>(text.begin(), text.end())));
     }
-    GifStream& Descriptor(int left, int top, int w, int h, int flags = 0)
+    GifStream& descriptor(int left, int top, int w, int h, int flags = 0)
     {
-        return Bytes({0x2C}).Word(left).Word(top).Word(w).Word(h).Bytes({flags});
+        return bytes({0x2C}).word(left).word(top).word(w).word(h).bytes({flags});
     }
     // A whole image: descriptor, optional local table, LZW data in sub-blocks.
-    GifStream& Image(int left, int top, int w, int h, const std::vector<uint8_t>& pixels, int minCodeSize = 2,
+    GifStream& image(int left, int top, int w, int h, const std::vector<uint8_t>& pixels, int minCodeSize = 2,
                    int flags = 0, LzwOptions o = {})
     {
-        Descriptor(left, top, w, h, flags);
+        descriptor(left, top, w, h, flags);
         if (flags & 0x80)
-            Table(flags & 7, 99);
-        Bytes({minCodeSize});
-        return Append(SubBlocks(LzwEncode(pixels, minCodeSize, o)));
+            table(flags & 7, 99);
+        bytes({minCodeSize});
+        return append(subBlocks(lzwEncode(pixels, minCodeSize, o)));
     }
-    GifStream& Trailer() { return Bytes({0x3B}); }
+    GifStream& trailer() { return bytes({0x3B}); }
 };
 
 }  // namespace abm::test

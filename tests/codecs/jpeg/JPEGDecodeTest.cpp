@@ -20,24 +20,24 @@ namespace {
 
 // The djpeg options that decode like our defaults: float DCT, and grey output
 // quantised to 236 levels as ours always is.
-std::string DjpegDefaults(const TJPEGImage& jpeg)
+std::string djpegDefaults(const TJPEGImage& jpeg)
 {
-    return jpeg.Grayscale() ? "-dct float -colors 236" : "-dct float";
+    return jpeg.grayscale() ? "-dct float -colors 236" : "-dct float";
 }
 
 TEST(JPEGDecode, TestorigMatchesDjpegFloatBmpByteForByte)
 {
-    const fs::path file = Corpora() / "jpeg/libjpeg-turbo/testorig.jpg";
+    const fs::path file = corpora() / "jpeg/libjpeg-turbo/testorig.jpg";
     TJPEGImage jpeg;
-    jpeg.LoadFromFile(file);
+    jpeg.loadFromFile(file);
     TBitmap ours;
-    jpeg.AssignTo(ours);
-    EXPECT_EQ(ours.PixelFormat(), pf24bit);
-    EXPECT_TRUE(ours.Palette().empty());
-    const auto reference = Djpeg(file, "-dct float");
+    jpeg.assignTo(ours);
+    EXPECT_EQ(ours.pixelFormat(), pf24bit);
+    EXPECT_TRUE(ours.palette().empty());
+    const auto reference = djpeg(file, "-dct float");
     ASSERT_TRUE(reference);
-    ASSERT_EQ(reference->PixelFormat(), pf24bit);
-    EXPECT_TRUE(SamePixels(ours, *reference));
+    ASSERT_EQ(reference->pixelFormat(), pf24bit);
+    EXPECT_TRUE(samePixels(ours, *reference));
 }
 
 // Every subsampling, progressive, arithmetic, grey and truncated file of the
@@ -46,25 +46,25 @@ TEST(JPEGDecode, TestorigMatchesDjpegFloatBmpByteForByte)
 TEST(JPEGDecode, EveryCorpusFileDecodesLikeDjpegOrFailsWithAJpegError)
 {
     int decoded = 0;
-    for (const fs::path& file : FilesIn(Corpora() / "jpeg")) {
+    for (const fs::path& file : filesIn(corpora() / "jpeg")) {
         SCOPED_TRACE(file.string());
         TJPEGImage jpeg;
         TBitmap ours;
         bool refused = false;
         try {
-            jpeg.LoadFromFile(file);
-            jpeg.AssignTo(ours);
+            jpeg.loadFromFile(file);
+            jpeg.assignTo(ours);
         } catch (const InvalidGraphicError& e) {
             EXPECT_EQ(e.kind(), ErrorKind::Jpeg);
             refused = true;
         }
-        const auto reference = Djpeg(file, DjpegDefaults(jpeg));
+        const auto reference = djpeg(file, djpegDefaults(jpeg));
         ASSERT_EQ(refused, !reference);
         if (refused)
             continue;
-        EXPECT_EQ(ours.Width(), jpeg.Width());
-        EXPECT_EQ(ours.Height(), jpeg.Height());
-        EXPECT_TRUE(SamePixels(ours, *reference));
+        EXPECT_EQ(ours.width(), jpeg.width());
+        EXPECT_EQ(ours.height(), jpeg.height());
+        EXPECT_TRUE(samePixels(ours, *reference));
         ++decoded;
     }
     EXPECT_GT(decoded, 30);
@@ -101,24 +101,24 @@ TEST_P(SettingsDecode, DecodesLikeTheMatchingDjpegOptions)
     const SettingsCase& c = GetParam();
     for (const char* name : {"libjpeg-turbo/testorig.jpg", "wuffs/peacock.progressive.jpeg", "wuffs/bricks-gray.jpeg"}) {
         SCOPED_TRACE(name);
-        const fs::path file = Corpora() / "jpeg" / name;
+        const fs::path file = corpora() / "jpeg" / name;
         ScopedJpegDefaults defaults;
         c.apply(jpegDefaults());
         TJPEGImage jpeg;
-        jpeg.LoadFromFile(file);
-        const TBitmap& ours = jpeg.Bitmap();
-        const TPixelFormat expected = jpeg.Grayscale() ? pf8bit : c.format;
-        EXPECT_EQ(ours.PixelFormat(), expected);
+        jpeg.loadFromFile(file);
+        const TBitmap& ours = jpeg.raster();
+        const TPixelFormat expected = jpeg.grayscale() ? pf8bit : c.format;
+        EXPECT_EQ(ours.pixelFormat(), expected);
         // Grey files are always quantised to 236 levels.
         std::string options = c.djpegOptions;
-        if (jpeg.Grayscale() && options.find("-colors") == std::string::npos)
+        if (jpeg.grayscale() && options.find("-colors") == std::string::npos)
             options += " -colors 236";
-        const auto reference = Djpeg(file, options);
+        const auto reference = djpeg(file, options);
         ASSERT_TRUE(reference);
-        EXPECT_TRUE(SamePixels(ours, *reference));
+        EXPECT_TRUE(samePixels(ours, *reference));
         if (expected == pf8bit) {
-            EXPECT_LE(ours.Palette().size(), 236u);
-            EXPECT_GE(ours.Palette().size(), 2u);
+            EXPECT_LE(ours.palette().size(), 236u);
+            EXPECT_GE(ours.palette().size(), 2u);
         }
     }
 }
@@ -126,16 +126,16 @@ TEST_P(SettingsDecode, DecodesLikeTheMatchingDjpegOptions)
 INSTANTIATE_TEST_SUITE_P(
     Settings, SettingsDecode,
     ::testing::Values(
-        SettingsCase{"Grey", [](TJPEGSettings& s) { s.GrayscaleOutput = true; }, "-dct float -grayscale -colors 236", pf8bit},
-        SettingsCase{"Half", [](TJPEGSettings& s) { s.Scale = jsHalf; }, "-dct float -scale 1/2", pf24bit},
-        SettingsCase{"Quarter", [](TJPEGSettings& s) { s.Scale = jsQuarter; }, "-dct float -scale 1/4", pf24bit},
-        SettingsCase{"Eighth", [](TJPEGSettings& s) { s.Scale = jsEighth; }, "-dct float -scale 1/8", pf24bit},
-        SettingsCase{"BestSpeed", [](TJPEGSettings& s) { s.Performance = jpBestSpeed; }, "-dct fast -onepass -dither ordered", pf24bit},
-        SettingsCase{"EightBit", [](TJPEGSettings& s) { s.PixelFormat = jf8Bit; }, "-dct float -colors 236", pf8bit},
+        SettingsCase{"Grey", [](TJPEGSettings& s) { s.grayscaleOutput = true; }, "-dct float -grayscale -colors 236", pf8bit},
+        SettingsCase{"Half", [](TJPEGSettings& s) { s.scale = jsHalf; }, "-dct float -scale 1/2", pf24bit},
+        SettingsCase{"Quarter", [](TJPEGSettings& s) { s.scale = jsQuarter; }, "-dct float -scale 1/4", pf24bit},
+        SettingsCase{"Eighth", [](TJPEGSettings& s) { s.scale = jsEighth; }, "-dct float -scale 1/8", pf24bit},
+        SettingsCase{"BestSpeed", [](TJPEGSettings& s) { s.performance = jpBestSpeed; }, "-dct fast -onepass -dither ordered", pf24bit},
+        SettingsCase{"EightBit", [](TJPEGSettings& s) { s.pixelFormat = jf8Bit; }, "-dct float -colors 236", pf8bit},
         SettingsCase{"EightBitFast",
                      [](TJPEGSettings& s) {
-                         s.PixelFormat = jf8Bit;
-                         s.Performance = jpBestSpeed;
+                         s.pixelFormat = jf8Bit;
+                         s.performance = jpBestSpeed;
                      },
                      "-dct fast -colors 236 -onepass -dither ordered", pf8bit}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -145,13 +145,13 @@ TEST(JPEGDecode, GrayscaleFileGivesAn8BitRasterWith236GreyEntries)
     for (const char* name : {"wuffs/bricks-gray.jpeg", "wuffs/peacock.grayscale.jpeg"}) {
         SCOPED_TRACE(name);
         TJPEGImage jpeg;
-        jpeg.LoadFromFile(Corpora() / "jpeg" / name);
-        ASSERT_TRUE(jpeg.Grayscale());
-        const TBitmap& raster = jpeg.Bitmap();
-        EXPECT_EQ(raster.PixelFormat(), pf8bit);
-        EXPECT_EQ(raster.Width(), jpeg.Width());
-        EXPECT_EQ(raster.Height(), jpeg.Height());
-        const TPalette& palette = raster.Palette();
+        jpeg.loadFromFile(corpora() / "jpeg" / name);
+        ASSERT_TRUE(jpeg.grayscale());
+        const TBitmap& raster = jpeg.raster();
+        EXPECT_EQ(raster.pixelFormat(), pf8bit);
+        EXPECT_EQ(raster.width(), jpeg.width());
+        EXPECT_EQ(raster.height(), jpeg.height());
+        const TPalette& palette = raster.palette();
         ASSERT_EQ(palette.size(), 236u);
         EXPECT_EQ(palette.front().r, 0);
         EXPECT_EQ(palette.back().r, 255);
@@ -171,15 +171,15 @@ TEST(JPEGDecode, OneRowAndOneColumnPicturesDecode)
                                  JpegRecipe{500, 1, JpegKind::Color, true}}) {
         SCOPED_TRACE(std::to_string(recipe.width) + "x" + std::to_string(recipe.height));
         TempDir dir;
-        WriteFile(dir / "a.jpg", EncodeJpeg(recipe, Gradient));
+        writeFile(dir / "a.jpg", encodeJpeg(recipe, gradient));
         TJPEGImage jpeg;
-        jpeg.LoadFromFile(dir / "a.jpg");
-        const TBitmap& raster = jpeg.Bitmap();
-        ASSERT_EQ(raster.Width(), recipe.width);
-        ASSERT_EQ(raster.Height(), recipe.height);
-        const auto reference = Djpeg(dir / "a.jpg", DjpegDefaults(jpeg));
+        jpeg.loadFromFile(dir / "a.jpg");
+        const TBitmap& raster = jpeg.raster();
+        ASSERT_EQ(raster.width(), recipe.width);
+        ASSERT_EQ(raster.height(), recipe.height);
+        const auto reference = djpeg(dir / "a.jpg", djpegDefaults(jpeg));
         ASSERT_TRUE(reference);
-        EXPECT_TRUE(SamePixels(raster, *reference));
+        EXPECT_TRUE(samePixels(raster, *reference));
     }
 }
 
@@ -187,16 +187,16 @@ TEST(JPEGDecode, SmoothingActsOnProgressiveFilesWithMissingScans)
 {
     const auto decode = [](const char* name, bool smoothing) {
         ScopedJpegDefaults defaults;
-        jpegDefaults().Smoothing = smoothing;
+        jpegDefaults().smoothing = smoothing;
         TJPEGImage jpeg;
-        jpeg.LoadFromFile(Corpora() / "jpeg/wuffs" / name);
-        return TBitmap(jpeg.Bitmap());
+        jpeg.loadFromFile(corpora() / "jpeg/wuffs" / name);
+        return TBitmap(jpeg.raster());
     };
     // Only the DC scan: smoothing fills in the missing detail.
-    EXPECT_FALSE(SamePixels(decode("peacock.progressive.scan000.jpeg", true),
+    EXPECT_FALSE(samePixels(decode("peacock.progressive.scan000.jpeg", true),
                             decode("peacock.progressive.scan000.jpeg", false)));
     // All scans present: nothing to smooth.
-    EXPECT_TRUE(SamePixels(decode("peacock.progressive.jpeg", true), decode("peacock.progressive.jpeg", false)));
+    EXPECT_TRUE(samePixels(decode("peacock.progressive.jpeg", true), decode("peacock.progressive.jpeg", false)));
 }
 
 // Adobe's inverted CMYK, from ImageMagick's own writer and from libjpeg's (as
@@ -205,28 +205,28 @@ TEST(JPEGDecode, SmoothingActsOnProgressiveFilesWithMissingScans)
 TEST(JPEGDecode, AdobeCmykAndYcckDecodeAsImageMagickConvertsThem)
 {
     TempDir dir;
-    WriteFile(dir / "magick.jpg", ImageMagickCmyk(61, 47, Gradient));
-    WriteFile(dir / "cmyk.jpg", EncodeJpeg(JpegRecipe{61, 47, JpegKind::Cmyk}, Gradient));
-    WriteFile(dir / "ycck.jpg", EncodeJpeg(JpegRecipe{61, 47, JpegKind::Ycck, true}, Gradient));
+    writeFile(dir / "magick.jpg", imageMagickCmyk(61, 47, gradient));
+    writeFile(dir / "cmyk.jpg", encodeJpeg(JpegRecipe{61, 47, JpegKind::Cmyk}, gradient));
+    writeFile(dir / "ycck.jpg", encodeJpeg(JpegRecipe{61, 47, JpegKind::Ycck, true}, gradient));
     for (const char* name : {"magick.jpg", "cmyk.jpg", "ycck.jpg"}) {
         SCOPED_TRACE(name);
         TJPEGImage jpeg;
-        jpeg.LoadFromFile(dir / name);
-        const TBitmap& ours = jpeg.Bitmap();
-        EXPECT_EQ(ours.PixelFormat(), pf24bit);
-        const auto reference = ImageMagickRgb(dir / name);
+        jpeg.loadFromFile(dir / name);
+        const TBitmap& ours = jpeg.raster();
+        EXPECT_EQ(ours.pixelFormat(), pf24bit);
+        const auto reference = imageMagickRgb(dir / name);
         ASSERT_TRUE(reference);
-        EXPECT_TRUE(SamePixels(ours, *reference));
+        EXPECT_TRUE(samePixels(ours, *reference));
     }
 
-    std::vector<uint8_t> unmarked = EncodeJpeg(JpegRecipe{24, 16, JpegKind::Cmyk}, Gradient);
-    const JpegMarker adobe = FindMarker(unmarked, 0xEE);
+    std::vector<uint8_t> unmarked = encodeJpeg(JpegRecipe{24, 16, JpegKind::Cmyk}, gradient);
+    const JpegMarker adobe = findMarker(unmarked, 0xEE);
     unmarked.erase(unmarked.begin() + static_cast<long>(adobe.offset), unmarked.begin() + static_cast<long>(adobe.end));
-    WriteFile(dir / "unmarked.jpg", unmarked);
+    writeFile(dir / "unmarked.jpg", unmarked);
     TJPEGImage jpeg;
-    ASSERT_NO_THROW(jpeg.LoadFromFile(dir / "unmarked.jpg"));
+    ASSERT_NO_THROW(jpeg.loadFromFile(dir / "unmarked.jpg"));
     try {
-        jpeg.Bitmap();
+        jpeg.raster();
         ADD_FAILURE() << "CMYK without Adobe's marker decoded";
     } catch (const InvalidGraphicError& e) {
         EXPECT_EQ(e.kind(), ErrorKind::Jpeg);
@@ -263,16 +263,16 @@ TEST(JPEGDecode, ProgressiveFilesOfManyScansDecodeLikeDjpeg)
             std::ofstream(dir / "scans.txt") << script << refinements;
             options = "-scans " + (dir / "scans.txt");
         }
-        const std::vector<uint8_t> bytes = Cjpeg(c.width, c.height, Gradient, options);
-        const auto markers = Markers(bytes);
+        const std::vector<uint8_t> bytes = cjpeg(c.width, c.height, gradient, options);
+        const auto markers = jpegMarkers(bytes);
         EXPECT_EQ(static_cast<size_t>(std::count_if(markers.begin(), markers.end(), [](const JpegMarker& m) { return m.code == 0xDA; })),
                   c.scans);
-        WriteFile(dir / "a.jpg", bytes);
+        writeFile(dir / "a.jpg", bytes);
         TJPEGImage jpeg;
-        jpeg.LoadFromFile(dir / "a.jpg");
-        const auto reference = Djpeg(dir / "a.jpg", "-dct float");
+        jpeg.loadFromFile(dir / "a.jpg");
+        const auto reference = djpeg(dir / "a.jpg", "-dct float");
         ASSERT_TRUE(reference);
-        EXPECT_TRUE(SamePixels(jpeg.Bitmap(), *reference));
+        EXPECT_TRUE(samePixels(jpeg.raster(), *reference));
     }
 }
 
@@ -280,8 +280,8 @@ TEST(JPEGDecode, TwelveBitJpegIsRefusedWithAJpegError)
 {
     TJPEGImage jpeg;
     try {
-        jpeg.LoadFromFile(Corpora() / "jpeg/libjpeg-turbo/monkey12.jpg");
-        jpeg.Bitmap();
+        jpeg.loadFromFile(corpora() / "jpeg/libjpeg-turbo/monkey12.jpg");
+        jpeg.raster();
         ADD_FAILURE() << "a 12-bit file decoded";
     } catch (const InvalidGraphicError& e) {
         EXPECT_EQ(e.kind(), ErrorKind::Jpeg);

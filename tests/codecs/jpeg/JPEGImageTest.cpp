@@ -20,15 +20,15 @@ TEST_P(LoadHeader, ReadsSizeAndKindFromTheHeaderWithoutDecoding)
 {
     const JpegRecipe recipe = GetParam();
     TempDir dir;
-    WriteFile(dir / "a.jpg", EncodeJpeg(recipe, Gradient));
-    const int64_t decodes = TJPEGImage::DecodeCount();
+    writeFile(dir / "a.jpg", encodeJpeg(recipe, gradient));
+    const int64_t decodes = TJPEGImage::decodeCount();
     TJPEGImage jpeg;
-    jpeg.LoadFromFile(dir / "a.jpg");
-    EXPECT_EQ(jpeg.Width(), recipe.width);
-    EXPECT_EQ(jpeg.Height(), recipe.height);
-    EXPECT_EQ(jpeg.Grayscale(), recipe.kind == JpegKind::Gray);
-    EXPECT_EQ(jpeg.ProgressiveEncoding(), recipe.progressive);
-    EXPECT_EQ(TJPEGImage::DecodeCount(), decodes);
+    jpeg.loadFromFile(dir / "a.jpg");
+    EXPECT_EQ(jpeg.width(), recipe.width);
+    EXPECT_EQ(jpeg.height(), recipe.height);
+    EXPECT_EQ(jpeg.grayscale(), recipe.kind == JpegKind::Gray);
+    EXPECT_EQ(jpeg.progressiveEncoding(), recipe.progressive);
+    EXPECT_EQ(TJPEGImage::decodeCount(), decodes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pictures, LoadHeader,
@@ -38,11 +38,11 @@ INSTANTIATE_TEST_SUITE_P(Pictures, LoadHeader,
 
 TEST(JPEGImage, DataThatIsNotAJpegFailsAtLoadWith53)
 {
-    std::vector<uint8_t> notSoi = ReadFile(Corpora() / "jpeg/libjpeg-turbo/testorig.jpg");
+    std::vector<uint8_t> notSoi = readFile(corpora() / "jpeg/libjpeg-turbo/testorig.jpg");
     notSoi[1] = 0xD9;
     const std::vector<std::vector<uint8_t>> inputs = {
-        ReadFile(Corpora() / "bmp/bmpsuite/g/rgb24.bmp"),
-        ReadFile(Corpora() / "jpeg/libjpeg-turbo/testorig.png"),
+        readFile(corpora() / "bmp/bmpsuite/g/rgb24.bmp"),
+        readFile(corpora() / "jpeg/libjpeg-turbo/testorig.png"),
         notSoi,
         {0xFF},
         {0x00, 0xFF, 0xD8},
@@ -50,31 +50,31 @@ TEST(JPEGImage, DataThatIsNotAJpegFailsAtLoadWith53)
     for (const auto& bytes : inputs) {
         ASSERT_FALSE(bytes.empty());
         TMemoryStream stream(bytes);
-        const int64_t decodes = TJPEGImage::DecodeCount();
+        const int64_t decodes = TJPEGImage::decodeCount();
         TJPEGImage jpeg;
         try {
-            jpeg.LoadFromStream(stream);
+            jpeg.loadFromStream(stream);
             ADD_FAILURE() << "loaded " << bytes.size() << " bytes that are no JPEG";
         } catch (const InvalidGraphicError& e) {
             EXPECT_EQ(e.kind(), ErrorKind::Jpeg);
             EXPECT_EQ(e.number(), 53);
             EXPECT_STREQ(e.what(), "JPEG error #53");
         }
-        EXPECT_EQ(TJPEGImage::DecodeCount(), decodes);
+        EXPECT_EQ(TJPEGImage::decodeCount(), decodes);
     }
 }
 
 TEST(JPEGImage, EmptyFileLoadsAndFailsOnConversionWith42)
 {
     TempDir dir;
-    WriteFile(dir / "empty.jpg", {});
+    writeFile(dir / "empty.jpg", {});
     TJPEGImage jpeg;
-    ASSERT_NO_THROW(jpeg.LoadFromFile(dir / "empty.jpg"));
-    EXPECT_EQ(jpeg.Width(), 0);
-    EXPECT_EQ(jpeg.Height(), 0);
+    ASSERT_NO_THROW(jpeg.loadFromFile(dir / "empty.jpg"));
+    EXPECT_EQ(jpeg.width(), 0);
+    EXPECT_EQ(jpeg.height(), 0);
     TBitmap raster;
     try {
-        jpeg.AssignTo(raster);
+        jpeg.assignTo(raster);
         ADD_FAILURE() << "an empty file converted";
     } catch (const InvalidGraphicError& e) {
         ASSERT_EQ(e.kind(), ErrorKind::Jpeg);
@@ -85,22 +85,22 @@ TEST(JPEGImage, EmptyFileLoadsAndFailsOnConversionWith42)
 
 TEST(JPEGImage, LoadFromStreamTakesTheRestFromTheCurrentPosition)
 {
-    const std::vector<uint8_t> file = ReadFile(Corpora() / "jpeg/wuffs/hat.jpeg");
+    const std::vector<uint8_t> file = readFile(corpora() / "jpeg/wuffs/hat.jpeg");
     std::vector<uint8_t> bytes = {'j', 'u', 'n', 'k'};
     bytes.insert(bytes.end(), file.begin(), file.end());
     TMemoryStream stream(bytes);
-    stream.SetPosition(4);
+    stream.setPosition(4);
     TJPEGImage fromStream, fromFile;
-    fromStream.LoadFromStream(stream);
-    fromFile.LoadFromFile(Corpora() / "jpeg/wuffs/hat.jpeg");
-    EXPECT_EQ(stream.Position(), stream.Size());
-    EXPECT_TRUE(SamePixels(fromStream.Bitmap(), fromFile.Bitmap()));
+    fromStream.loadFromStream(stream);
+    fromFile.loadFromFile(corpora() / "jpeg/wuffs/hat.jpeg");
+    EXPECT_EQ(stream.position(), stream.size());
+    EXPECT_TRUE(samePixels(fromStream.raster(), fromFile.raster()));
 
     // Nothing left: an empty picture that fails only when converted.
     TJPEGImage rest;
-    rest.LoadFromStream(stream);
-    EXPECT_EQ(rest.Width(), 0);
-    EXPECT_EQ(KindOfError([&] { rest.Bitmap(); }), ErrorKind::Jpeg);
+    rest.loadFromStream(stream);
+    EXPECT_EQ(rest.width(), 0);
+    EXPECT_EQ(kindOfError([&] { rest.raster(); }), ErrorKind::Jpeg);
 }
 
 TEST(JPEGImage, MissingFileRaisesTheFileOpenErrorNotAnInvalidPicture)
@@ -109,7 +109,7 @@ TEST(JPEGImage, MissingFileRaisesTheFileOpenErrorNotAnInvalidPicture)
     const std::string name = dir / "missing.jpg";
     TJPEGImage jpeg;
     try {
-        jpeg.LoadFromFile(name);
+        jpeg.loadFromFile(name);
         ADD_FAILURE() << "loaded a missing file";
     } catch (const InvalidGraphicError&) {
         ADD_FAILURE() << "the importer would swallow this";
@@ -122,56 +122,56 @@ TEST(JPEGImage, MissingFileRaisesTheFileOpenErrorNotAnInvalidPicture)
 TEST(JPEGImage, CopyingTheSamePictureIntoTwoRastersDecodesOnce)
 {
     TJPEGImage jpeg;
-    jpeg.LoadFromFile(Corpora() / "jpeg/libjpeg-turbo/testorig.jpg");
+    jpeg.loadFromFile(corpora() / "jpeg/libjpeg-turbo/testorig.jpg");
     TJPEGImage copy(jpeg);  // made before decoding: still shares the decoding
-    const int64_t decodes = TJPEGImage::DecodeCount();
+    const int64_t decodes = TJPEGImage::decodeCount();
     TBitmap first, second, third;
-    jpeg.AssignTo(first);
-    jpeg.AssignTo(second);
-    copy.AssignTo(third);
-    EXPECT_EQ(TJPEGImage::DecodeCount(), decodes + 1);
-    EXPECT_EQ(first.Width(), jpeg.Width());
-    EXPECT_TRUE(first.SharesPixelsWith(second));
-    EXPECT_TRUE(first.SharesPixelsWith(third));
+    jpeg.assignTo(first);
+    jpeg.assignTo(second);
+    copy.assignTo(third);
+    EXPECT_EQ(TJPEGImage::decodeCount(), decodes + 1);
+    EXPECT_EQ(first.width(), jpeg.width());
+    EXPECT_TRUE(first.sharesPixelsWith(second));
+    EXPECT_TRUE(first.sharesPixelsWith(third));
 
     // A raster copy is the caller's own: changing it leaves the picture's alone.
-    first.ScanLine(0)[0] ^= 0xFF;
-    EXPECT_NE(first.ScanLine(0)[0], jpeg.Bitmap().ScanLine(0)[0]);
-    EXPECT_EQ(TJPEGImage::DecodeCount(), decodes + 1);
+    first.scanLine(0)[0] ^= 0xFF;
+    EXPECT_NE(first.scanLine(0)[0], jpeg.raster().scanLine(0)[0]);
+    EXPECT_EQ(TJPEGImage::decodeCount(), decodes + 1);
 }
 
 TEST(JPEGImage, LoadingNewDataDropsTheDecodedRaster)
 {
     TJPEGImage jpeg;
-    jpeg.LoadFromFile(Corpora() / "jpeg/wuffs/hat.jpeg");
+    jpeg.loadFromFile(corpora() / "jpeg/wuffs/hat.jpeg");
     TJPEGImage keeper(jpeg);
-    const TBitmap hat = jpeg.Bitmap();
-    jpeg.LoadFromFile(Corpora() / "jpeg/wuffs/peacock.default.jpeg");
-    const int64_t decodes = TJPEGImage::DecodeCount();
-    EXPECT_EQ(jpeg.Bitmap().Width(), jpeg.Width());
-    EXPECT_EQ(jpeg.Bitmap().Height(), jpeg.Height());
-    EXPECT_EQ(TJPEGImage::DecodeCount(), decodes + 1);
+    const TBitmap hat = jpeg.raster();
+    jpeg.loadFromFile(corpora() / "jpeg/wuffs/peacock.default.jpeg");
+    const int64_t decodes = TJPEGImage::decodeCount();
+    EXPECT_EQ(jpeg.raster().width(), jpeg.width());
+    EXPECT_EQ(jpeg.raster().height(), jpeg.height());
+    EXPECT_EQ(TJPEGImage::decodeCount(), decodes + 1);
     // The copy still holds the old picture and its raster.
-    EXPECT_TRUE(keeper.Bitmap().SharesPixelsWith(hat));
-    EXPECT_EQ(TJPEGImage::DecodeCount(), decodes + 1);
+    EXPECT_TRUE(keeper.raster().sharesPixelsWith(hat));
+    EXPECT_EQ(TJPEGImage::decodeCount(), decodes + 1);
 }
 
 TEST(JPEGImage, NewPicturesStartFromTheProcessWideDefaults)
 {
     const TJPEGSettings saved = jpegDefaults();
     TJPEGImage plain;
-    EXPECT_FALSE(plain.Settings().GrayscaleOutput);
-    EXPECT_EQ(plain.Settings().Performance, jpBestQuality);
-    EXPECT_EQ(plain.Settings().PixelFormat, jf24Bit);
-    EXPECT_EQ(plain.Settings().Scale, jsFullSize);
-    EXPECT_TRUE(plain.Settings().Smoothing);
+    EXPECT_FALSE(plain.settings().grayscaleOutput);
+    EXPECT_EQ(plain.settings().performance, jpBestQuality);
+    EXPECT_EQ(plain.settings().pixelFormat, jf24Bit);
+    EXPECT_EQ(plain.settings().scale, jsFullSize);
+    EXPECT_TRUE(plain.settings().smoothing);
 
-    jpegDefaults().PixelFormat = jf8Bit;  // a palette display
+    jpegDefaults().pixelFormat = jf8Bit;  // a palette display
     TJPEGImage paletted;
     jpegDefaults() = saved;
-    paletted.LoadFromFile(Corpora() / "jpeg/wuffs/hat.jpeg");
-    EXPECT_EQ(paletted.Bitmap().PixelFormat(), pf8bit);
-    EXPECT_EQ(plain.Settings().PixelFormat, jf24Bit);
+    paletted.loadFromFile(corpora() / "jpeg/wuffs/hat.jpeg");
+    EXPECT_EQ(paletted.raster().pixelFormat(), pf8bit);
+    EXPECT_EQ(plain.settings().pixelFormat, jf24Bit);
 }
 
 }  // namespace
@@ -183,17 +183,17 @@ TEST(JPEGImage, DecodingHoldsTheRasterAndTheLibraryBuffersOnlyWhileItRuns)
 {
     for (const JpegRecipe& recipe : {JpegRecipe{300, 200, JpegKind::Color}, JpegRecipe{300, 200, JpegKind::Color, true},
                                      JpegRecipe{64, 64, JpegKind::Gray, true}}) {
-        const std::vector<uint8_t> file = EncodeJpeg(recipe, Gradient);
-        const int64_t before = MemoryBudget::Used();
+        const std::vector<uint8_t> file = encodeJpeg(recipe, gradient);
+        const int64_t before = MemoryBudget::used();
         TMemoryStream stream(file);
         TJPEGImage jpeg;
-        jpeg.LoadFromStream(stream);
-        EXPECT_EQ(MemoryBudget::Used(), before + static_cast<int64_t>(file.size()));
-        const int64_t raster = RasterBytes(recipe.width, recipe.height, recipe.kind == JpegKind::Gray ? 8 : 24);
-        EXPECT_GT(jpeg.DecodeMemory(), raster);
-        MemoryBudget::ResetPeak();
-        jpeg.Bitmap();
-        EXPECT_EQ(MemoryBudget::Used(), before + static_cast<int64_t>(file.size()) + raster);
-        EXPECT_EQ(MemoryBudget::Peak(), MemoryBudget::Used() + jpeg.DecodeMemory() - raster);
+        jpeg.loadFromStream(stream);
+        EXPECT_EQ(MemoryBudget::used(), before + static_cast<int64_t>(file.size()));
+        const int64_t raster = rasterBytes(recipe.width, recipe.height, recipe.kind == JpegKind::Gray ? 8 : 24);
+        EXPECT_GT(jpeg.decodeMemory(), raster);
+        MemoryBudget::resetPeak();
+        jpeg.raster();
+        EXPECT_EQ(MemoryBudget::used(), before + static_cast<int64_t>(file.size()) + raster);
+        EXPECT_EQ(MemoryBudget::peak(), MemoryBudget::used() + jpeg.decodeMemory() - raster);
     }
 }

@@ -19,14 +19,14 @@ namespace {
 enum class Outcome { Decoded, Refused };
 
 // Loads and converts `bytes`; anything but a JPEG error fails the test.
-Outcome LoadAndConvert(const std::vector<uint8_t>& bytes, TBitmap* out = nullptr)
+Outcome loadAndConvert(const std::vector<uint8_t>& bytes, TBitmap* out = nullptr)
 {
     TMemoryStream stream(bytes);
     TJPEGImage jpeg;
     try {
-        jpeg.LoadFromStream(stream);
+        jpeg.loadFromStream(stream);
         TBitmap raster;
-        jpeg.AssignTo(raster);
+        jpeg.assignTo(raster);
         if (out)
             *out = raster;
         return Outcome::Decoded;
@@ -37,9 +37,9 @@ Outcome LoadAndConvert(const std::vector<uint8_t>& bytes, TBitmap* out = nullptr
 }
 
 // The frame header with its size replaced, the rest of the file untouched.
-std::vector<uint8_t> WithSize(std::vector<uint8_t> jpeg, uint8_t sofCode, int width, int height)
+std::vector<uint8_t> withSize(std::vector<uint8_t> jpeg, uint8_t sofCode, int width, int height)
 {
-    const JpegMarker sof = FindMarker(jpeg, sofCode);
+    const JpegMarker sof = findMarker(jpeg, sofCode);
     jpeg[sof.offset + 5] = static_cast<uint8_t>(height >> 8);
     jpeg[sof.offset + 6] = static_cast<uint8_t>(height);
     jpeg[sof.offset + 7] = static_cast<uint8_t>(width >> 8);
@@ -48,28 +48,28 @@ std::vector<uint8_t> WithSize(std::vector<uint8_t> jpeg, uint8_t sofCode, int wi
 }
 
 // Where a scan's coded data starts: after the length its header gives.
-size_t ScanDataStart(const std::vector<uint8_t>& jpeg, const JpegMarker& sos)
+size_t scanDataStart(const std::vector<uint8_t>& jpeg, const JpegMarker& sos)
 {
     return sos.offset + 2 + (static_cast<size_t>(jpeg[sos.offset + 2]) << 8 | jpeg[sos.offset + 3]);
 }
 
-size_t SosHeaderEnd(const std::vector<uint8_t>& jpeg)
+size_t sosHeaderEnd(const std::vector<uint8_t>& jpeg)
 {
-    return ScanDataStart(jpeg, FindMarker(jpeg, 0xDA));
+    return scanDataStart(jpeg, findMarker(jpeg, 0xDA));
 }
 
 TEST(JPEGRobustness, EveryCutBeforeTheScanFailsAtLoad)
 {
-    const std::vector<uint8_t> whole = ReadFile(Corpora() / "jpeg/libjpeg-turbo/testorig.jpg");
-    const JpegMarker sos = FindMarker(whole, 0xDA);
+    const std::vector<uint8_t> whole = readFile(corpora() / "jpeg/libjpeg-turbo/testorig.jpg");
+    const JpegMarker sos = findMarker(whole, 0xDA);
     for (size_t cut = 1; cut <= sos.offset; ++cut) {
         TMemoryStream stream(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
         TJPEGImage jpeg;
-        EXPECT_EQ(KindOfError([&] { jpeg.LoadFromStream(stream); }), ErrorKind::Jpeg) << "cut at " << cut;
+        EXPECT_EQ(kindOfError([&] { jpeg.loadFromStream(stream); }), ErrorKind::Jpeg) << "cut at " << cut;
     }
     // Cut inside the scan header: refused, or decoded from what is there.
-    for (size_t cut = sos.offset + 1; cut < SosHeaderEnd(whole); ++cut)
-        LoadAndConvert(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
+    for (size_t cut = sos.offset + 1; cut < sosHeaderEnd(whole); ++cut)
+        loadAndConvert(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(cut)));
 }
 
 // Cut in any scan's coded data, a file converts to its full size, as djpeg
@@ -77,27 +77,27 @@ TEST(JPEGRobustness, EveryCutBeforeTheScanFailsAtLoad)
 TEST(JPEGRobustness, EveryCutInScanDataConvertsLikeDjpeg)
 {
     for (const char* name : {"libjpeg-turbo/testorig.jpg", "wuffs/peacock.progressive.jpeg"}) {
-        const std::vector<uint8_t> whole = ReadFile(Corpora() / "jpeg" / name);
+        const std::vector<uint8_t> whole = readFile(corpora() / "jpeg" / name);
         std::vector<bool> inScanData(whole.size() + 1, false);
-        for (const JpegMarker& m : Markers(whole))
+        for (const JpegMarker& m : jpegMarkers(whole))
             if (m.code == 0xDA)
-                for (size_t i = ScanDataStart(whole, m); i <= m.end; ++i)
+                for (size_t i = scanDataStart(whole, m); i <= m.end; ++i)
                     inScanData[i] = true;
         TempDir dir;
         int compared = 0;
-        for (size_t cut = SosHeaderEnd(whole); cut < whole.size(); cut += 3) {
+        for (size_t cut = sosHeaderEnd(whole); cut < whole.size(); cut += 3) {
             SCOPED_TRACE(std::string(name) + " cut at " + std::to_string(cut));
             const std::vector<uint8_t> bytes(whole.begin(), whole.begin() + static_cast<long>(cut));
             TBitmap raster;
-            const Outcome outcome = LoadAndConvert(bytes, &raster);
+            const Outcome outcome = loadAndConvert(bytes, &raster);
             if (!inScanData[cut])
                 continue;
             ASSERT_EQ(outcome, Outcome::Decoded);
             if (compared++ % 25 == 0) {
-                WriteFile(dir / "cut.jpg", bytes);
-                const auto reference = Djpeg(dir / "cut.jpg", "-dct float");
+                writeFile(dir / "cut.jpg", bytes);
+                const auto reference = djpeg(dir / "cut.jpg", "-dct float");
                 ASSERT_TRUE(reference);
-                EXPECT_TRUE(SamePixels(raster, *reference));
+                EXPECT_TRUE(samePixels(raster, *reference));
             }
         }
     }
@@ -105,15 +105,15 @@ TEST(JPEGRobustness, EveryCutInScanDataConvertsLikeDjpeg)
 
 TEST(JPEGRobustness, PictureBeyondTheRasterCapIsRefusedBeforeDecoding)
 {
-    const std::vector<uint8_t> testorig = ReadFile(Corpora() / "jpeg/libjpeg-turbo/testorig.jpg");
+    const std::vector<uint8_t> testorig = readFile(corpora() / "jpeg/libjpeg-turbo/testorig.jpg");
     for (auto [width, height] : {std::pair{65000, 65000}, std::pair{16384, 16385}, std::pair{65500, 4200}}) {
         ASSERT_GT(int64_t{width} * height, kMaxRasterPixels);
-        TMemoryStream stream(WithSize(testorig, 0xC0, width, height));
+        TMemoryStream stream(withSize(testorig, 0xC0, width, height));
         TJPEGImage jpeg;
-        jpeg.LoadFromStream(stream);  // only the header: fine
-        EXPECT_EQ(jpeg.Width(), width);
+        jpeg.loadFromStream(stream);  // only the header: fine
+        EXPECT_EQ(jpeg.width(), width);
         try {
-            jpeg.Bitmap();
+            jpeg.raster();
             ADD_FAILURE() << width << "x" << height << " decoded";
         } catch (const InvalidGraphicError& e) {
             EXPECT_NE(e.kind(), ErrorKind::Jpeg) << "the library got to it first: " << e.what();
@@ -128,22 +128,22 @@ TEST(JPEGRobustness, PictureBeyondTheRasterCapIsRefusedBeforeDecoding)
 // are made.
 TEST(JPEGRobustness, HugeProgressiveHeaderIsRefusedByTheMemoryBudget)
 {
-    const std::vector<uint8_t> small = EncodeJpeg(JpegRecipe{64, 64, JpegKind::Color, true}, Gradient);
+    const std::vector<uint8_t> small = encodeJpeg(JpegRecipe{64, 64, JpegKind::Color, true}, gradient);
     ASSERT_LE(int64_t{16000} * 16000, kMaxRasterPixels);
-    TMemoryStream stream(WithSize(small, 0xC2, 16000, 16000));
+    TMemoryStream stream(withSize(small, 0xC2, 16000, 16000));
     TJPEGImage jpeg;
-    jpeg.LoadFromStream(stream);
-    const int64_t before = MemoryBudget::Used();
-    MemoryBudget::ResetPeak();
+    jpeg.loadFromStream(stream);
+    const int64_t before = MemoryBudget::used();
+    MemoryBudget::resetPeak();
     try {
-        jpeg.Bitmap();
+        jpeg.raster();
         ADD_FAILURE() << "decoded a 16000 x 16000 progressive picture";
     } catch (const MemoryLimitExceeded& e) {
         // 3 bytes of raster and 3 of coefficients per pixel (4:2:0).
         EXPECT_GE(e.needed(), int64_t{16000} * 16000 * 6);
-        EXPECT_GE(jpeg.DecodeMemory(), int64_t{16000} * 16000 * 6);
+        EXPECT_GE(jpeg.decodeMemory(), int64_t{16000} * 16000 * 6);
     }
-    EXPECT_EQ(MemoryBudget::Peak(), before);
+    EXPECT_EQ(MemoryBudget::peak(), before);
 }
 
 // Thousands of scans without data: on a small picture they cost little and
@@ -151,9 +151,9 @@ TEST(JPEGRobustness, HugeProgressiveHeaderIsRefusedByTheMemoryBudget)
 // bound and the file is refused instead of keeping the import busy.
 TEST(JPEGRobustness, ThousandsOfEmptyScansDecodeOrAreRefusedForTheirWork)
 {
-    const std::vector<uint8_t> file = EncodeJpeg(JpegRecipe{64, 64, JpegKind::Color, true}, Gradient);
+    const std::vector<uint8_t> file = encodeJpeg(JpegRecipe{64, 64, JpegKind::Color, true}, gradient);
     JpegMarker last{};
-    for (const JpegMarker& m : Markers(file))
+    for (const JpegMarker& m : jpegMarkers(file))
         if (m.code == 0xDA)
             last = m;
     ASSERT_NE(last.offset, 0u);
@@ -161,22 +161,22 @@ TEST(JPEGRobustness, ThousandsOfEmptyScansDecodeOrAreRefusedForTheirWork)
     std::vector<uint8_t> bytes(file.begin(), file.begin() + static_cast<long>(last.end));
     for (int i = 0; i < 5000; ++i)
         bytes.insert(bytes.end(), file.begin() + static_cast<long>(last.offset),
-                     file.begin() + static_cast<long>(ScanDataStart(file, last)));
+                     file.begin() + static_cast<long>(scanDataStart(file, last)));
     bytes.insert(bytes.end(), file.begin() + static_cast<long>(last.end), file.end());
 
     TempDir dir;
-    WriteFile(dir / "small.jpg", bytes);
+    writeFile(dir / "small.jpg", bytes);
     TBitmap raster;
-    ASSERT_EQ(LoadAndConvert(bytes, &raster), Outcome::Decoded);
-    const auto reference = Djpeg(dir / "small.jpg", "-dct float");
+    ASSERT_EQ(loadAndConvert(bytes, &raster), Outcome::Decoded);
+    const auto reference = djpeg(dir / "small.jpg", "-dct float");
     ASSERT_TRUE(reference);
-    EXPECT_TRUE(SamePixels(raster, *reference));
+    EXPECT_TRUE(samePixels(raster, *reference));
 
-    TMemoryStream stream(WithSize(bytes, 0xC2, 4096, 4096));
+    TMemoryStream stream(withSize(bytes, 0xC2, 4096, 4096));
     TJPEGImage jpeg;
-    jpeg.LoadFromStream(stream);
+    jpeg.loadFromStream(stream);
     try {
-        jpeg.Bitmap();
+        jpeg.raster();
         ADD_FAILURE() << "decoded 5000 empty scans of 4096 x 4096";
     } catch (const InvalidGraphicError& e) {
         EXPECT_EQ(e.kind(), ErrorKind::Jpeg);

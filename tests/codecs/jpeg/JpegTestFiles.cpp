@@ -10,7 +10,7 @@
 
 namespace abm::test {
 
-std::vector<uint8_t> EncodeJpeg(const JpegRecipe& recipe, const ColorAt& colorAt)
+std::vector<uint8_t> encodeJpeg(const JpegRecipe& recipe, const ColorAt& colorAt)
 {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
@@ -62,7 +62,7 @@ std::vector<uint8_t> EncodeJpeg(const JpegRecipe& recipe, const ColorAt& colorAt
     return bytes;
 }
 
-uint32_t Gradient(int x, int y)
+uint32_t gradient(int x, int y)
 {
     const uint32_t r = static_cast<uint32_t>(x * 7 + y) & 0xFF;
     const uint32_t g = static_cast<uint32_t>(y * 5) & 0xFF;
@@ -73,7 +73,7 @@ uint32_t Gradient(int x, int y)
 namespace {
 
 // The command's exit code, or -1 (and the test failed) when it cannot run.
-int Run(const std::string& command)
+int run(const std::string& command)
 {
     const int status = std::system((command + " 2>/dev/null").c_str());
     if (status == -1 || !WIFEXITED(status)) {
@@ -83,24 +83,24 @@ int Run(const std::string& command)
     return WEXITSTATUS(status);
 }
 
-std::string Quoted(const std::filesystem::path& path)
+std::string shellQuoted(const std::filesystem::path& path)
 {
     return "'" + path.string() + "'";
 }
 
 // Runs a command that must succeed and write `out`; its bytes, or nothing.
-std::vector<uint8_t> Written(const std::string& command, const std::filesystem::path& out)
+std::vector<uint8_t> outputOf(const std::string& command, const std::filesystem::path& out)
 {
-    if (Run(command) != 0) {
+    if (run(command) != 0) {
         ADD_FAILURE() << command << " failed";
         return {};
     }
-    return ReadFile(out);
+    return readFile(out);
 }
 
 }  // namespace
 
-void WritePpm(const std::filesystem::path& path, int width, int height, const ColorAt& colorAt)
+void writePpm(const std::filesystem::path& path, int width, int height, const ColorAt& colorAt)
 {
     const std::string header = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
     std::vector<uint8_t> bytes(header.begin(), header.end());
@@ -110,47 +110,47 @@ void WritePpm(const std::filesystem::path& path, int width, int height, const Co
             const uint32_t c = colorAt(x, y);
             bytes.insert(bytes.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
         }
-    WriteFile(path, bytes);
+    writeFile(path, bytes);
 }
 
-std::vector<uint8_t> Cjpeg(int width, int height, const ColorAt& colorAt, const std::string& options)
+std::vector<uint8_t> cjpeg(int width, int height, const ColorAt& colorAt, const std::string& options)
 {
     TempDir dir;
-    WritePpm(dir / "in.ppm", width, height, colorAt);
-    return Written(std::string(ABM_CJPEG) + " " + options + " -outfile " + Quoted(dir / "out.jpg") + " " +
-                       Quoted(dir / "in.ppm"),
+    writePpm(dir / "in.ppm", width, height, colorAt);
+    return outputOf(std::string(ABM_CJPEG) + " " + options + " -outfile " + shellQuoted(dir / "out.jpg") + " " +
+                       shellQuoted(dir / "in.ppm"),
                    dir / "out.jpg");
 }
 
-std::vector<uint8_t> ImageMagickCmyk(int width, int height, const ColorAt& colorAt)
+std::vector<uint8_t> imageMagickCmyk(int width, int height, const ColorAt& colorAt)
 {
     TempDir dir;
-    WritePpm(dir / "in.ppm", width, height, colorAt);
-    return Written(std::string(ABM_CONVERT) + " " + Quoted(dir / "in.ppm") + " -colorspace CMYK " + Quoted(dir / "out.jpg"),
+    writePpm(dir / "in.ppm", width, height, colorAt);
+    return outputOf(std::string(ABM_CONVERT) + " " + shellQuoted(dir / "in.ppm") + " -colorspace CMYK " + shellQuoted(dir / "out.jpg"),
                    dir / "out.jpg");
 }
 
-std::optional<TBitmap> ImageMagickRgb(const std::filesystem::path& jpeg)
+std::optional<TBitmap> imageMagickRgb(const std::filesystem::path& jpeg)
 {
     TempDir dir;
     const std::vector<uint8_t> bmp =
-        Written(std::string(ABM_CONVERT) + " -define jpeg:dct-method=float " + Quoted(jpeg) +
-                    " -colorspace sRGB -type TrueColor " + Quoted("BMP3:" + (dir / "out.bmp")),
+        outputOf(std::string(ABM_CONVERT) + " -define jpeg:dct-method=float " + shellQuoted(jpeg) +
+                    " -colorspace sRGB -type TrueColor " + shellQuoted("BMP3:" + (dir / "out.bmp")),
                 dir / "out.bmp");
     if (bmp.empty())
         return std::nullopt;
     TBitmap raster;
-    raster.LoadFromMemory(bmp.data(), bmp.size());
+    raster.loadFromMemory(bmp.data(), bmp.size());
     return raster;
 }
 
-std::optional<TBitmap> Djpeg(const std::filesystem::path& jpeg, const std::string& options)
+std::optional<TBitmap> djpeg(const std::filesystem::path& jpeg, const std::string& options)
 {
     TempDir dir;
     const std::string out = dir / "djpeg.bmp";
-    const std::string command = std::string(ABM_DJPEG) + " " + options + " -bmp -outfile " + Quoted(out) + " " + Quoted(jpeg);
+    const std::string command = std::string(ABM_DJPEG) + " " + options + " -bmp -outfile " + shellQuoted(out) + " " + shellQuoted(jpeg);
     // 0: decoded; 2: decoded with warnings (a truncated file, say); 1: refused.
-    const int code = Run(command);
+    const int code = run(command);
     if (code == -1)
         return std::nullopt;
     if (code != 0 && code != 2) {
@@ -159,11 +159,11 @@ std::optional<TBitmap> Djpeg(const std::filesystem::path& jpeg, const std::strin
         return std::nullopt;
     }
     TBitmap bmp;
-    bmp.LoadFromFile(out);
+    bmp.loadFromFile(out);
     return bmp;
 }
 
-std::vector<JpegMarker> Markers(const std::vector<uint8_t>& jpeg)
+std::vector<JpegMarker> jpegMarkers(const std::vector<uint8_t>& jpeg)
 {
     std::vector<JpegMarker> markers;
     size_t at = 0;
@@ -194,28 +194,28 @@ std::vector<JpegMarker> Markers(const std::vector<uint8_t>& jpeg)
     return markers;
 }
 
-JpegMarker FindMarker(const std::vector<uint8_t>& jpeg, uint8_t code)
+JpegMarker findMarker(const std::vector<uint8_t>& jpeg, uint8_t code)
 {
-    for (const JpegMarker& m : Markers(jpeg))
+    for (const JpegMarker& m : jpegMarkers(jpeg))
         if (m.code == code)
             return m;
     ADD_FAILURE() << "no marker 0x" << std::hex << int{code};
     return JpegMarker{0, code, 0};
 }
 
-::testing::AssertionResult SamePixels(const TBitmap& a, const TBitmap& b)
+::testing::AssertionResult samePixels(const TBitmap& a, const TBitmap& b)
 {
-    if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat())
-        return ::testing::AssertionFailure() << a.Width() << "x" << a.Height() << " format " << a.PixelFormat()
-                                             << " vs " << b.Width() << "x" << b.Height() << " format "
-                                             << b.PixelFormat();
-    for (size_t i = 0; i < a.Palette().size(); ++i)
-        if (i >= b.Palette().size() || !(a.Palette()[i] == b.Palette()[i]))
+    if (a.width() != b.width() || a.height() != b.height() || a.pixelFormat() != b.pixelFormat())
+        return ::testing::AssertionFailure() << a.width() << "x" << a.height() << " format " << a.pixelFormat()
+                                             << " vs " << b.width() << "x" << b.height() << " format "
+                                             << b.pixelFormat();
+    for (size_t i = 0; i < a.palette().size(); ++i)
+        if (i >= b.palette().size() || !(a.palette()[i] == b.palette()[i]))
             return ::testing::AssertionFailure() << "palette entry " << i << " differs";
-    const size_t rowBytes = static_cast<size_t>(a.Width()) * a.BitsPerPixel() / 8;
-    for (int y = 0; y < a.Height(); ++y) {
-        const uint8_t* ra = a.ScanLine(y);
-        const uint8_t* rb = b.ScanLine(y);
+    const size_t rowBytes = static_cast<size_t>(a.width()) * a.bitsPerPixel() / 8;
+    for (int y = 0; y < a.height(); ++y) {
+        const uint8_t* ra = a.scanLine(y);
+        const uint8_t* rb = b.scanLine(y);
         for (size_t i = 0; i < rowBytes; ++i)
             if (ra[i] != rb[i])
                 return ::testing::AssertionFailure() << "row " << y << " byte " << i << ": " << int{ra[i]}

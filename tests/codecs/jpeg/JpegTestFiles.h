@@ -38,28 +38,28 @@ using ColorAt = std::function<uint32_t(int, int)>;
 // Encodes a picture whose pixel (x, y) is colorAt(x, y) = 0x00RRGGBB (grey
 // files take the green byte; four-component files store it as Adobe's
 // inverted C, M, Y with a little black ink that varies).
-std::vector<uint8_t> EncodeJpeg(const JpegRecipe& recipe, const ColorAt& colorAt);
+std::vector<uint8_t> encodeJpeg(const JpegRecipe& recipe, const ColorAt& colorAt);
 
 // A smooth test picture with some detail in it.
-uint32_t Gradient(int x, int y);
+uint32_t gradient(int x, int y);
 
-void WritePpm(const std::filesystem::path& path, int width, int height, const ColorAt& colorAt);
+void writePpm(const std::filesystem::path& path, int width, int height, const ColorAt& colorAt);
 
 // cjpeg's encoding of the picture with the given options; empty, and the test
 // failed, when cjpeg fails.
-std::vector<uint8_t> Cjpeg(int width, int height, const ColorAt& colorAt, const std::string& options);
+std::vector<uint8_t> cjpeg(int width, int height, const ColorAt& colorAt, const std::string& options);
 
 // ImageMagick's CMYK JPEG of the picture; empty, and the test failed, when it
 // fails.
-std::vector<uint8_t> ImageMagickCmyk(int width, int height, const ColorAt& colorAt);
+std::vector<uint8_t> imageMagickCmyk(int width, int height, const ColorAt& colorAt);
 
 // djpeg's decoding of `jpeg` with the given options as a raster, or nothing
 // when djpeg refuses the file.
-std::optional<TBitmap> Djpeg(const std::filesystem::path& jpeg, const std::string& options);
+std::optional<TBitmap> djpeg(const std::filesystem::path& jpeg, const std::string& options);
 
 // ImageMagick's decoding of `jpeg` into 24-bit sRGB, with the float DCT as
 // ours; nothing, and the test failed, when it fails.
-std::optional<TBitmap> ImageMagickRgb(const std::filesystem::path& jpeg);
+std::optional<TBitmap> imageMagickRgb(const std::filesystem::path& jpeg);
 
 // Where each marker segment starts: the offset of its 0xFF and its code.
 struct JpegMarker {
@@ -67,12 +67,12 @@ struct JpegMarker {
     uint8_t code;
     size_t end;  // one past the segment, scan data included for SOS
 };
-std::vector<JpegMarker> Markers(const std::vector<uint8_t>& jpeg);
+std::vector<JpegMarker> jpegMarkers(const std::vector<uint8_t>& jpeg);
 // The first marker with this code; fails the test when there is none.
-JpegMarker FindMarker(const std::vector<uint8_t>& jpeg, uint8_t code);
+JpegMarker findMarker(const std::vector<uint8_t>& jpeg, uint8_t code);
 
 // Rasters equal in size, format, palette (as far as `a`'s goes) and every
 // pixel byte; the first difference is reported.
-::testing::AssertionResult SamePixels(const TBitmap& a, const TBitmap& b);
+::testing::AssertionResult samePixels(const TBitmap& a, const TBitmap& b);
 
 }  // namespace abm::test

@@ -8,13 +8,13 @@
 #include <thread>
 
 using namespace abm;
-using abm::test::MakeRaster;
+using abm::test::makeRaster;
 
 namespace {
 
-uint16_t Px16(const TBitmap& b, int x, int y)
+uint16_t px16(const TBitmap& b, int x, int y)
 {
-    const uint8_t* row = b.ScanLine(y);
+    const uint8_t* row = b.scanLine(y);
     return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
 }
 
@@ -23,10 +23,10 @@ uint16_t Px16(const TBitmap& b, int x, int y)
 TEST(Bitmap, NewRasterIsEmptyWithoutPalette)
 {
     TBitmap b;
-    EXPECT_EQ(b.Width(), 0);
-    EXPECT_EQ(b.Height(), 0);
-    EXPECT_TRUE(b.Empty());
-    EXPECT_TRUE(b.Palette().empty());
+    EXPECT_EQ(b.width(), 0);
+    EXPECT_EQ(b.height(), 0);
+    EXPECT_TRUE(b.empty());
+    EXPECT_TRUE(b.palette().empty());
 }
 
 TEST(Bitmap, StrideFollowsWidthAndBitsRoundedToFourBytes)
@@ -43,10 +43,10 @@ TEST(Bitmap, StrideFollowsWidthAndBitsRoundedToFourBytes)
     };
     for (const Case& c : cases) {
         TBitmap b;
-        b.SetPixelFormat(c.format);
-        b.SetSize(c.width, 2);
+        b.setPixelFormat(c.format);
+        b.setSize(c.width, 2);
         EXPECT_EQ(b.stride(), c.stride) << c.width << " px at format " << c.format;
-        EXPECT_EQ(b.PixelFormat(), c.format);
+        EXPECT_EQ(b.pixelFormat(), c.format);
     }
 }
 
@@ -77,86 +77,86 @@ TEST(Bitmap, FormatIsDerivedFromThePixelLayout)
         layout.masks[1] = c.g;
         layout.masks[2] = c.b;
         TBitmap b;
-        b.Create(2, 2, layout);
-        EXPECT_EQ(b.PixelFormat(), c.expected) << c.bpp << " bits";
+        b.create(2, 2, layout);
+        EXPECT_EQ(b.pixelFormat(), c.expected) << c.bpp << " bits";
     }
 }
 
 TEST(Bitmap, ScanLineZeroIsTheTopRowStoredLast)
 {
-    TBitmap b = MakeRaster(3, 4, pf24bit, [](int, int y) { return y == 0 ? 0xFF0000u : 0u; });
-    EXPECT_EQ(b.ScanLine(0)[2], 0xFF);
+    TBitmap b = makeRaster(3, 4, pf24bit, [](int, int y) { return y == 0 ? 0xFF0000u : 0u; });
+    EXPECT_EQ(b.scanLine(0)[2], 0xFF);
     // Bottom-up memory: the top row is the last one in the pixel memory.
-    const TBitmapImage& image = b.Image();
-    EXPECT_EQ(b.ScanLine(0), image.bits.data() + 3 * image.stride);
-    EXPECT_EQ(b.ScanLine(1) - b.ScanLine(0), -b.stride());
+    const TBitmapImage& image = b.image();
+    EXPECT_EQ(b.scanLine(0), image.bits.data() + 3 * image.stride);
+    EXPECT_EQ(b.scanLine(1) - b.scanLine(0), -b.stride());
 }
 
 TEST(Bitmap, ScanLineOutsideTheRasterRaises)
 {
     TBitmap b;
-    b.SetPixelFormat(pf16bit);
-    b.SetSize(4, 3);
+    b.setPixelFormat(pf16bit);
+    b.setSize(4, 3);
     for (int y : {-1, 3, 100}) {
         try {
-            (void)b.ScanLine(y);
+            (void)b.scanLine(y);
             FAIL() << "row " << y << " was accepted";
         } catch (const Error& e) {
             EXPECT_EQ(e.kind(), ErrorKind::ScanLineOutOfRange);
             EXPECT_STREQ(e.what(), "Scan line index out of range");
         }
     }
-    EXPECT_NO_THROW((void)b.ScanLine(2));
+    EXPECT_NO_THROW((void)b.scanLine(2));
 }
 
 TEST(Bitmap, GrowingKeepsTopLeftAndFillsWhite)
 {
-    TBitmap b = MakeRaster(128, 97, pf16bit, [](int x, int y) { return (x * 7 + y) & 0xFF; });
-    b.SetWidth(200);
-    ASSERT_EQ(b.Width(), 200);
+    TBitmap b = makeRaster(128, 97, pf16bit, [](int x, int y) { return (x * 7 + y) & 0xFF; });
+    b.setWidth(200);
+    ASSERT_EQ(b.width(), 200);
     for (int y : {0, 50, 96}) {
-        EXPECT_EQ(Px16(b, 0, y), ToRgb565(0, 0, static_cast<uint8_t>(y & 0xFF)));
-        EXPECT_EQ(Px16(b, 127, y), ToRgb565(0, 0, static_cast<uint8_t>((127 * 7 + y) & 0xFF)));
+        EXPECT_EQ(px16(b, 0, y), toRgb565(0, 0, static_cast<uint8_t>(y & 0xFF)));
+        EXPECT_EQ(px16(b, 127, y), toRgb565(0, 0, static_cast<uint8_t>((127 * 7 + y) & 0xFF)));
         for (int x : {128, 150, 199})
-            EXPECT_EQ(Px16(b, x, y), 0xFFFF) << x << "," << y;
+            EXPECT_EQ(px16(b, x, y), 0xFFFF) << x << "," << y;
     }
 }
 
 TEST(Bitmap, ResizeFillsWithTheBrushColourOnceACanvasExists)
 {
-    TBitmap b = MakeRaster(2, 2, pf24bit, [](int, int) { return 0x000000u; });
-    b.Canvas().BrushColor = rgbColor(0, 0, 255);
-    b.SetHeight(4);
-    EXPECT_EQ(b.Pixel(0, 3), rgbColor(0, 0, 255));
-    EXPECT_EQ(b.Pixel(0, 1), clBlack);
+    TBitmap b = makeRaster(2, 2, pf24bit, [](int, int) { return 0x000000u; });
+    b.canvas().brushColor = rgbColor(0, 0, 255);
+    b.setHeight(4);
+    EXPECT_EQ(b.pixel(0, 3), rgbColor(0, 0, 255));
+    EXPECT_EQ(b.pixel(0, 1), clBlack);
 }
 
 TEST(Bitmap, ShrinkingCutsRightAndBottom)
 {
-    TBitmap b = MakeRaster(10, 10, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 16 + y); });
-    b.SetSize(3, 2);
-    EXPECT_EQ(b.Width(), 3);
-    EXPECT_EQ(b.Height(), 2);
-    EXPECT_EQ(b.Pixel(2, 1), rgbColor(0, 0, 2 * 16 + 1));
+    TBitmap b = makeRaster(10, 10, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 16 + y); });
+    b.setSize(3, 2);
+    EXPECT_EQ(b.width(), 3);
+    EXPECT_EQ(b.height(), 2);
+    EXPECT_EQ(b.pixel(2, 1), rgbColor(0, 0, 2 * 16 + 1));
 }
 
 TEST(Bitmap, ConvertingToTheSameFormatTouchesNothing)
 {
-    TBitmap b = MakeRaster(5, 5, pf16bit, [](int x, int) { return x * 40u; });
-    b.SetPalette({{1, 2, 3}});
+    TBitmap b = makeRaster(5, 5, pf16bit, [](int x, int) { return x * 40u; });
+    b.setPalette({{1, 2, 3}});
     TBitmap shared(b);
-    const uint8_t* before = b.Image().bits.data();
-    b.SetPixelFormat(pf16bit);
-    EXPECT_EQ(b.Image().bits.data(), before);
-    EXPECT_TRUE(b.SharesPixelsWith(shared));
-    EXPECT_EQ(b.Palette().size(), 1u);
+    const uint8_t* before = b.image().bits.data();
+    b.setPixelFormat(pf16bit);
+    EXPECT_EQ(b.image().bits.data(), before);
+    EXPECT_TRUE(b.sharesPixelsWith(shared));
+    EXPECT_EQ(b.palette().size(), 1u);
 }
 
 TEST(Bitmap, CustomFormatIsRefused)
 {
     TBitmap b;
     try {
-        b.SetPixelFormat(pfCustom);
+        b.setPixelFormat(pfCustom);
         FAIL();
     } catch (const InvalidGraphicError& e) {
         EXPECT_STREQ(e.what(), "Invalid pixel format");
@@ -166,13 +166,13 @@ TEST(Bitmap, CustomFormatIsRefused)
 TEST(Bitmap, EmptyRasterRecordsItsFormatForALaterResize)
 {
     TBitmap b;
-    b.SetPixelFormat(pf16bit);
-    EXPECT_EQ(b.PixelFormat(), pf16bit);
-    b.SetWidth(3);
-    b.SetHeight(2);
-    EXPECT_EQ(b.PixelFormat(), pf16bit);
+    b.setPixelFormat(pf16bit);
+    EXPECT_EQ(b.pixelFormat(), pf16bit);
+    b.setWidth(3);
+    b.setHeight(2);
+    EXPECT_EQ(b.pixelFormat(), pf16bit);
     EXPECT_EQ(b.stride(), 8);
-    EXPECT_EQ(Px16(b, 2, 1), 0xFFFF);  // new area is white
+    EXPECT_EQ(px16(b, 2, 1), 0xFFFF);  // new area is white
 }
 
 TEST(Bitmap, ConversionReducesEachColourToFiveSixFive)
@@ -187,9 +187,9 @@ TEST(Bitmap, ConversionReducesEachColourToFiveSixFive)
     };
     for (TPixelFormat from : {pf24bit, pf32bit}) {
         for (const Case& c : cases) {
-            TBitmap b = MakeRaster(1, 1, from, [&](int, int) { return c.rgb; });
-            b.SetPixelFormat(pf16bit);
-            EXPECT_EQ(Px16(b, 0, 0), c.expected) << std::hex << c.rgb;
+            TBitmap b = makeRaster(1, 1, from, [&](int, int) { return c.rgb; });
+            b.setPixelFormat(pf16bit);
+            EXPECT_EQ(px16(b, 0, 0), c.expected) << std::hex << c.rgb;
         }
     }
 }
@@ -202,62 +202,62 @@ TEST(Bitmap, PaletteSurvivesConversionAndIndexesPastItAreBlack)
     TPalette palette(256);
     for (int i = 0; i < 256; ++i)
         palette[i] = {static_cast<uint8_t>(i), 0, static_cast<uint8_t>(255 - i)};
-    b.Create(2, 1, layout, palette);
-    b.ScanLine(0)[0] = 255;
-    b.ScanLine(0)[1] = 0;
-    b.SetPixelFormat(pf16bit);
-    EXPECT_EQ(b.Palette(), palette);
-    EXPECT_EQ(Px16(b, 0, 0), ToRgb565(255, 0, 0));
-    EXPECT_EQ(Px16(b, 1, 0), ToRgb565(0, 0, 255));
+    b.create(2, 1, layout, palette);
+    b.scanLine(0)[0] = 255;
+    b.scanLine(0)[1] = 0;
+    b.setPixelFormat(pf16bit);
+    EXPECT_EQ(b.palette(), palette);
+    EXPECT_EQ(px16(b, 0, 0), toRgb565(255, 0, 0));
+    EXPECT_EQ(px16(b, 1, 0), toRgb565(0, 0, 255));
 
     TBitmap shortTable;
-    shortTable.Create(1, 1, layout, {{200, 200, 200}});
-    shortTable.ScanLine(0)[0] = 7;
-    EXPECT_EQ(shortTable.Pixel(0, 0), clBlack);
+    shortTable.create(1, 1, layout, {{200, 200, 200}});
+    shortTable.scanLine(0)[0] = 7;
+    EXPECT_EQ(shortTable.pixel(0, 0), clBlack);
 }
 
 TEST(Bitmap, ConversionToEightBitsPicksNearestHalftoneColour)
 {
-    TBitmap b = MakeRaster(2, 1, pf24bit, [](int x, int) { return x ? 0xFFFFFFu : 0xFE0101u; });
-    b.SetPixelFormat(pf8bit);
-    EXPECT_EQ(b.Palette().size(), 256u);
-    EXPECT_EQ(b.Pixel(0, 0), rgbColor(255, 0, 0));
-    EXPECT_EQ(b.Pixel(1, 0), clWhite);
+    TBitmap b = makeRaster(2, 1, pf24bit, [](int x, int) { return x ? 0xFFFFFFu : 0xFE0101u; });
+    b.setPixelFormat(pf8bit);
+    EXPECT_EQ(b.palette().size(), 256u);
+    EXPECT_EQ(b.pixel(0, 0), rgbColor(255, 0, 0));
+    EXPECT_EQ(b.pixel(1, 0), clWhite);
 }
 
 TEST(Bitmap, CopiesShareMemoryUntilOneChanges)
 {
-    TBitmap a = MakeRaster(4, 4, pf16bit, [](int, int) { return 0u; });
+    TBitmap a = makeRaster(4, 4, pf16bit, [](int, int) { return 0u; });
     TBitmap b(a);
     TBitmap c;
-    c.Assign(&a);
-    EXPECT_TRUE(a.SharesPixelsWith(b));
-    EXPECT_TRUE(a.SharesPixelsWith(c));
-    b.ScanLine(1)[0] = 0xAB;
-    EXPECT_FALSE(a.SharesPixelsWith(b));
-    EXPECT_EQ(a.ScanLine(1)[0], 0);
-    EXPECT_EQ(b.ScanLine(1)[0], 0xAB);
-    c.Canvas().FillRect(Rect(0, 0, 1, 1));
-    EXPECT_EQ(std::as_const(a).ScanLine(0)[0], 0);
-    c.Assign(nullptr);
-    EXPECT_TRUE(c.Empty());
+    c.assign(&a);
+    EXPECT_TRUE(a.sharesPixelsWith(b));
+    EXPECT_TRUE(a.sharesPixelsWith(c));
+    b.scanLine(1)[0] = 0xAB;
+    EXPECT_FALSE(a.sharesPixelsWith(b));
+    EXPECT_EQ(a.scanLine(1)[0], 0);
+    EXPECT_EQ(b.scanLine(1)[0], 0xAB);
+    c.canvas().fillRect(Rect(0, 0, 1, 1));
+    EXPECT_EQ(std::as_const(a).scanLine(0)[0], 0);
+    c.assign(nullptr);
+    EXPECT_TRUE(c.empty());
 }
 
 TEST(Bitmap, ShareCountHoldsUnderConcurrentCopies)
 {
-    TBitmap original = MakeRaster(8, 8, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x + y); });
+    TBitmap original = makeRaster(8, 8, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x + y); });
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&original, t] {
             for (int i = 0; i < 2000; ++i) {
                 TBitmap copy(original);
-                copy.ScanLine(0)[0] = static_cast<uint8_t>(t);
+                copy.scanLine(0)[0] = static_cast<uint8_t>(t);
             }
         });
     }
     for (auto& th : threads)
         th.join();
-    EXPECT_EQ(Px16(original, 0, 0), 0);
+    EXPECT_EQ(px16(original, 0, 0), 0);
 }
 
 TEST(Bitmap, SizesPastTheCapAreRefusedBeforeAllocating)
@@ -265,23 +265,23 @@ TEST(Bitmap, SizesPastTheCapAreRefusedBeforeAllocating)
     const std::pair<int, int> sizes[] = {{65535, 65535}, {16385, 16384}, {2000000000, 2}};
     for (auto [w, h] : sizes) {
         TBitmap b;
-        b.SetPixelFormat(pf16bit);
+        b.setPixelFormat(pf16bit);
         try {
-            b.SetSize(w, h);
+            b.setSize(w, h);
             FAIL() << w << "x" << h;
         } catch (const InvalidGraphicError& e) {
             EXPECT_STREQ(e.what(), "Bitmap image is not valid");
         }
-        EXPECT_EQ(b.Width(), 0);
+        EXPECT_EQ(b.width(), 0);
     }
 }
 
 TEST(Bitmap, MoveKeepsTheCanvasWithItsRaster)
 {
-    TBitmap a = MakeRaster(2, 2, pf24bit, [](int, int) { return 0u; });
-    a.Canvas().BrushColor = rgbColor(0, 255, 0);
+    TBitmap a = makeRaster(2, 2, pf24bit, [](int, int) { return 0u; });
+    a.canvas().brushColor = rgbColor(0, 255, 0);
     TBitmap b(std::move(a));
-    b.Canvas().FillRect(Rect(0, 0, 1, 1));
-    EXPECT_EQ(b.Pixel(0, 0), rgbColor(0, 255, 0));
-    EXPECT_TRUE(a.Empty());
+    b.canvas().fillRect(Rect(0, 0, 1, 1));
+    EXPECT_EQ(b.pixel(0, 0), rgbColor(0, 255, 0));
+    EXPECT_TRUE(a.empty());
 }

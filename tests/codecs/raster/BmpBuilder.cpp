@@ -10,16 +10,16 @@ namespace abm::test {
 
 namespace {
 
-void PutU16(std::vector<uint8_t>& b, size_t at, uint32_t v)
+void putU16(std::vector<uint8_t>& b, size_t at, uint32_t v)
 {
     b[at] = static_cast<uint8_t>(v);
     b[at + 1] = static_cast<uint8_t>(v >> 8);
 }
 
-void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v)
+void putU32(std::vector<uint8_t>& b, size_t at, uint32_t v)
 {
-    PutU16(b, at, v & 0xFFFF);
-    PutU16(b, at + 2, v >> 16);
+    putU16(b, at, v & 0xFFFF);
+    putU16(b, at + 2, v >> 16);
 }
 
 constexpr int kWidth = 29, kHeight = 7;  // odd, so rows need padding
@@ -28,7 +28,7 @@ struct Rgb {
     uint8_t r, g, b;
 };
 
-Rgb PaletteColour(int i)
+Rgb paletteColour(int i)
 {
     return {static_cast<uint8_t>(i * 37 + 11), static_cast<uint8_t>(i * 91 + 5), static_cast<uint8_t>(255 - i * 53)};
 }
@@ -36,7 +36,7 @@ Rgb PaletteColour(int i)
 // Three stretches for the run-length coders: one run, pixels all different
 // (absolute runs), and singles between pairs, which take more bytes than the
 // uncompressed rows they unpack into.
-int IndexAt(int x, int y, int count)
+int indexAt(int x, int y, int count)
 {
     if (x < 6)
         return (y * 3) % count;
@@ -46,7 +46,7 @@ int IndexAt(int x, int y, int count)
     return (group * 2 + (place > 0) + y * 5) % count;
 }
 
-Rgb DirectColour(int x, int y)
+Rgb directColour(int x, int y)
 {
     return {static_cast<uint8_t>(x * 19 + y * 40), static_cast<uint8_t>(x * 7 + y * 33 + 90),
             static_cast<uint8_t>(250 - x * 11 - y * 17)};
@@ -54,14 +54,14 @@ Rgb DirectColour(int x, int y)
 
 // An 8-bit channel value stored under a mask, and the 8-bit value the stored
 // field stands for: the field's share of its full scale.
-uint32_t Store(uint8_t c, uint32_t mask)
+uint32_t store(uint8_t c, uint32_t mask)
 {
     const int shift = std::countr_zero(mask);
     const double max = static_cast<double>(mask >> shift);
     return static_cast<uint32_t>(std::lround(c * max / 255.0)) << shift;
 }
 
-uint8_t Meaning(uint32_t raw, uint32_t mask)
+uint8_t meaning(uint32_t raw, uint32_t mask)
 {
     const int shift = std::countr_zero(mask);
     const double max = static_cast<double>(mask >> shift);
@@ -70,7 +70,7 @@ uint8_t Meaning(uint32_t raw, uint32_t mask)
 
 // One row as run-length data: runs of two or more as encoded runs, stretches
 // of three or more different pixels as absolute runs, the rest as runs of one.
-void RleRow(const std::vector<int>& row, bool four, std::vector<uint8_t>& out)
+void rleRow(const std::vector<int>& row, bool four, std::vector<uint8_t>& out)
 {
     const auto pair = [four](int i) { return static_cast<uint8_t>(four ? i << 4 | i : i); };
     for (size_t x = 0; x < row.size();) {
@@ -110,29 +110,29 @@ void RleRow(const std::vector<int>& row, bool four, std::vector<uint8_t>& out)
 
 }  // namespace
 
-std::vector<uint8_t> BmpBuilder::Bytes() const
+std::vector<uint8_t> BmpBuilder::bytes() const
 {
     const size_t headerBytes = headerSize == 12 ? 12 : std::clamp<size_t>(headerSize, 16, 124);
     std::vector<uint8_t> header(std::max<size_t>(headerBytes, 56), 0);
-    PutU32(header, 0, headerSize);
+    putU32(header, 0, headerSize);
     if (headerSize == 12) {
-        PutU16(header, 4, static_cast<uint32_t>(width));
-        PutU16(header, 6, static_cast<uint32_t>(height));
-        PutU16(header, 8, planes);
-        PutU16(header, 10, bpp);
+        putU16(header, 4, static_cast<uint32_t>(width));
+        putU16(header, 6, static_cast<uint32_t>(height));
+        putU16(header, 8, planes);
+        putU16(header, 10, bpp);
     } else {
-        PutU32(header, 4, static_cast<uint32_t>(width));
-        PutU32(header, 8, static_cast<uint32_t>(height));
-        PutU16(header, 12, planes);
-        PutU16(header, 14, bpp);
-        PutU32(header, 16, compression);
-        PutU32(header, 20, sizeImage);
-        PutU32(header, 32, colorsUsed);
+        putU32(header, 4, static_cast<uint32_t>(width));
+        putU32(header, 8, static_cast<uint32_t>(height));
+        putU16(header, 12, planes);
+        putU16(header, 14, bpp);
+        putU32(header, 16, compression);
+        putU32(header, 20, sizeImage);
+        putU32(header, 32, colorsUsed);
     }
     const bool masksInHeader = headerBytes >= 52;
     if (masksInHeader)
         for (size_t i = 0; i < std::min<size_t>(masks.size(), 3); ++i)
-            PutU32(header, 40 + 4 * i, masks[i]);
+            putU32(header, 40 + 4 * i, masks[i]);
     header.resize(headerBytes);
 
     std::vector<uint8_t> b(14, 0);
@@ -142,17 +142,17 @@ std::vector<uint8_t> BmpBuilder::Bytes() const
     if (!masksInHeader)
         for (uint32_t m : masks) {
             b.resize(b.size() + 4);
-            PutU32(b, b.size() - 4, m);
+            putU32(b, b.size() - 4, m);
         }
     b.insert(b.end(), table.begin(), table.end());
     b.resize(b.size() + gap, 0xA5);
-    PutU32(b, 10, offset.value_or(static_cast<uint32_t>(b.size())));
+    putU32(b, 10, offset.value_or(static_cast<uint32_t>(b.size())));
     b.insert(b.end(), pixels.begin(), pixels.end());
-    PutU32(b, 2, static_cast<uint32_t>(b.size()));
+    putU32(b, 2, static_cast<uint32_t>(b.size()));
     return b;
 }
 
-BmpSample WriteBmpSample(const BmpLayout& layout)
+BmpSample writeBmpSample(const BmpLayout& layout)
 {
     BmpSample sample;
     sample.width = kWidth;
@@ -171,7 +171,7 @@ BmpSample WriteBmpSample(const BmpLayout& layout)
 
     const int colours = indexed ? (layout.shortTable ? (1 << bpp) * 2 / 5 : 1 << bpp) : 0;
     for (int i = 0; i < colours; ++i) {
-        const Rgb c = PaletteColour(i);
+        const Rgb c = paletteColour(i);
         b.table.insert(b.table.end(), {c.b, c.g, c.r});
         if (layout.headerSize != 12)
             b.table.push_back(0);
@@ -192,21 +192,21 @@ BmpSample WriteBmpSample(const BmpLayout& layout)
         std::vector<uint8_t> row(stride, 0);
         for (int x = 0; x < kWidth; ++x) {
             if (indexed) {
-                const int i = IndexAt(x, y, colours);
+                const int i = indexAt(x, y, colours);
                 indexes.push_back(i);
                 const int bit = x * bpp;
                 row[bit / 8] |= static_cast<uint8_t>(i << (8 - bpp - bit % 8));
                 continue;
             }
-            const Rgb c = DirectColour(x, y);
-            uint32_t raw = Store(c.r, masks[0]) | Store(c.g, masks[1]) | Store(c.b, masks[2]);
+            const Rgb c = directColour(x, y);
+            uint32_t raw = store(c.r, masks[0]) | store(c.g, masks[1]) | store(c.b, masks[2]);
             if (bpp == 32 && layout.compression == 0)
                 raw |= 0x5A000000;  // the unused byte, not always zero in the wild
             for (int k = 0; k < bpp / 8; ++k)
                 row[static_cast<size_t>(x * bpp / 8 + k)] = static_cast<uint8_t>(raw >> (8 * k));
         }
         if (rle)
-            RleRow(indexes, layout.compression == 2, rows);
+            rleRow(indexes, layout.compression == 2, rows);
         else
             rows.insert(rows.end(), row.begin(), row.end());
     }
@@ -218,18 +218,18 @@ BmpSample WriteBmpSample(const BmpLayout& layout)
     case BmpLayout::SizeField::Zero: b.sizeImage = 0; break;
     case BmpLayout::SizeField::TooSmall: b.sizeImage = static_cast<uint32_t>(stride); break;
     }
-    sample.bytes = b.Bytes();
+    sample.bytes = b.bytes();
 
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             if (indexed) {
-                const Rgb c = PaletteColour(IndexAt(x, y, colours));
-                sample.answer.push_back(ToRgb565(c.r, c.g, c.b));
+                const Rgb c = paletteColour(indexAt(x, y, colours));
+                sample.answer.push_back(toRgb565(c.r, c.g, c.b));
                 continue;
             }
-            const Rgb c = DirectColour(x, y);
-            const uint32_t raw = Store(c.r, masks[0]) | Store(c.g, masks[1]) | Store(c.b, masks[2]);
-            sample.answer.push_back(ToRgb565(Meaning(raw, masks[0]), Meaning(raw, masks[1]), Meaning(raw, masks[2])));
+            const Rgb c = directColour(x, y);
+            const uint32_t raw = store(c.r, masks[0]) | store(c.g, masks[1]) | store(c.b, masks[2]);
+            sample.answer.push_back(toRgb565(meaning(raw, masks[0]), meaning(raw, masks[1]), meaning(raw, masks[2])));
         }
     return sample;
 }

@@ -22,7 +22,7 @@ struct BmpBuilder {
     std::optional<uint32_t> offset;  // the file header's pixel offset; by default where they are
     std::vector<uint8_t> pixels;
 
-    std::vector<uint8_t> Bytes() const;
+    std::vector<uint8_t> bytes() const;
 };
 
 // One way of writing the test picture.
@@ -46,6 +46,6 @@ struct BmpSample {
     std::vector<uint16_t> answer;  // the frame's pixels, top row first
 };
 
-BmpSample WriteBmpSample(const BmpLayout& layout);
+BmpSample writeBmpSample(const BmpLayout& layout);
 
 }  // namespace abm::test

@@ -19,18 +19,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-uint16_t FramePixel(const TBitmap& b, int x, int y)
+uint16_t framePixel(const TBitmap& b, int x, int y)
 {
-    const uint8_t* row = b.ScanLine(y);
+    const uint8_t* row = b.scanLine(y);
     return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
 }
 
 // The picture as a frame: converted to 16 bits as the strip does.
-TBitmap Frame(const std::vector<uint8_t>& bytes)
+TBitmap decodeFrame(const std::vector<uint8_t>& bytes)
 {
     TBitmap b;
-    b.LoadFromMemory(bytes.data(), bytes.size());
-    b.SetPixelFormat(pf16bit);
+    b.loadFromMemory(bytes.data(), bytes.size());
+    b.setPixelFormat(pf16bit);
     return b;
 }
 
@@ -98,22 +98,22 @@ TEST(BmpDifferential, EveryLayoutOurWriterMakesGivesItsKnownFrame)
     };
     for (const BmpLayout& layout : layouts) {
         SCOPED_TRACE(std::string(layout.name) + ", header " + std::to_string(layout.headerSize));
-        const abm::test::BmpSample sample = abm::test::WriteBmpSample(layout);
+        const abm::test::BmpSample sample = abm::test::writeBmpSample(layout);
         TBitmap frame;
         try {
-            frame = Frame(sample.bytes);
+            frame = decodeFrame(sample.bytes);
         } catch (const std::exception& e) {
             ADD_FAILURE() << e.what();
             continue;
         }
-        ASSERT_EQ(frame.Width(), sample.width);
-        ASSERT_EQ(frame.Height(), sample.height);
+        ASSERT_EQ(frame.width(), sample.width);
+        ASSERT_EQ(frame.height(), sample.height);
         int wrong = 0;
         for (int y = 0; y < sample.height; ++y)
             for (int x = 0; x < sample.width; ++x) {
                 const uint16_t want = sample.answer[static_cast<size_t>(y * sample.width + x)];
-                if (FramePixel(frame, x, y) != want && wrong++ == 0)
-                    ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << FramePixel(frame, x, y)
+                if (framePixel(frame, x, y) != want && wrong++ == 0)
+                    ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << framePixel(frame, x, y)
                                   << " instead of " << want;
             }
         EXPECT_EQ(wrong, 0);
@@ -149,7 +149,7 @@ TEST(BmpDifferential, SuiteFilesMatchTheirReferencePngsAtSixteenBits)
     // Its embedded colour profile swaps red and green back; profiles are not applied.
     const std::string swappedByProfile = "q/rgb24prof2.bmp";
 
-    const fs::path suite = abm::test::Corpora() / "bmp" / "bmpsuite";
+    const fs::path suite = abm::test::corpora() / "bmp" / "bmpsuite";
     std::ifstream manifest(suite / "MANIFEST.tsv");
     ASSERT_TRUE(manifest) << "MANIFEST.tsv missing";
     int compared = 0, refusals = 0;
@@ -162,22 +162,22 @@ TEST(BmpDifferential, SuiteFilesMatchTheirReferencePngsAtSixteenBits)
             continue;
         const std::string& name = f[0];
         SCOPED_TRACE(name);
-        const std::vector<uint8_t> bytes = abm::test::ReadFile(suite / name);
+        const std::vector<uint8_t> bytes = abm::test::readFile(suite / name);
         if (refused.count(name)) {
-            EXPECT_THROW(Frame(bytes), InvalidGraphicError);
+            EXPECT_THROW(decodeFrame(bytes), InvalidGraphicError);
             ++refusals;
             continue;
         }
-        const TBitmap frame = Frame(bytes);
+        const TBitmap frame = decodeFrame(bytes);
         const auto chosen = reference.find(name);
         const std::string refName = chosen != reference.end() ? chosen->second : f[8].substr(0, f[8].find(';'));
-        const abm::test::RgbaImage ref = abm::test::ReadPng(suite / refName);
-        ASSERT_EQ(frame.Width(), ref.width);
-        ASSERT_EQ(frame.Height(), ref.height);
+        const abm::test::RgbaImage ref = abm::test::readPng(suite / refName);
+        ASSERT_EQ(frame.width(), ref.width);
+        ASSERT_EQ(frame.height(), ref.height);
         int wrong = 0, transparent = 0;
         for (int y = 0; y < ref.height; ++y)
             for (int x = 0; x < ref.width; ++x) {
-                const uint32_t c = ref.At(x, y);
+                const uint32_t c = ref.at(x, y);
                 if ((c >> 24) == 0) {
                     ++transparent;
                     continue;
@@ -185,7 +185,7 @@ TEST(BmpDifferential, SuiteFilesMatchTheirReferencePngsAtSixteenBits)
                 uint8_t r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF;
                 if (name == swappedByProfile)
                     std::swap(r, g);
-                if (FramePixel(frame, x, y) != ToRgb565(r, g, c & 0xFF))
+                if (framePixel(frame, x, y) != toRgb565(r, g, c & 0xFF))
                     ++wrong;
             }
         EXPECT_EQ(wrong, 0);

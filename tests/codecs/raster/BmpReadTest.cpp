@@ -6,25 +6,25 @@
 #include <gtest/gtest.h>
 
 using namespace abm;
-using abm::test::KindOfError;
+using abm::test::kindOfError;
 namespace fs = std::filesystem;
 
 namespace {
 
 using abm::test::BmpBuilder;
 
-TBitmap Load(const std::vector<uint8_t>& bytes)
+TBitmap load(const std::vector<uint8_t>& bytes)
 {
     TBitmap b;
-    b.LoadFromMemory(bytes.data(), bytes.size());
+    b.loadFromMemory(bytes.data(), bytes.size());
     return b;
 }
 
 template <class E>
-std::string ErrorOf(const std::vector<uint8_t>& bytes)
+std::string errorOf(const std::vector<uint8_t>& bytes)
 {
     try {
-        Load(bytes);
+        load(bytes);
     } catch (const E& e) {
         return e.what();
     } catch (const std::exception& e) {
@@ -33,7 +33,7 @@ std::string ErrorOf(const std::vector<uint8_t>& bytes)
     return "no error";
 }
 
-std::vector<uint8_t> GreyTable(int n)
+std::vector<uint8_t> greyTable(int n)
 {
     std::vector<uint8_t> t;
     for (int i = 0; i < n; ++i) {
@@ -48,11 +48,11 @@ std::vector<uint8_t> GreyTable(int n)
 TEST(BmpRead, EveryCorpusFileLoadsOrFailsCleanly)
 {
     int loaded = 0, refused = 0;
-    for (const fs::path& file : abm::test::FilesIn(abm::test::Corpora() / "bmp", ".bmp")) {
+    for (const fs::path& file : abm::test::filesIn(abm::test::corpora() / "bmp", ".bmp")) {
         TBitmap b;
         try {
-            b.LoadFromFile(file.string());
-            b.SetPixelFormat(pf16bit);
+            b.loadFromFile(file.string());
+            b.setPixelFormat(pf16bit);
             ++loaded;
         } catch (const InvalidGraphicError& e) {
             EXPECT_STREQ(e.what(), "Bitmap image is not valid") << file;
@@ -68,58 +68,58 @@ TEST(BmpRead, EveryCorpusFileLoadsOrFailsCleanly)
 
 TEST(BmpRead, BadSuiteFilesThatMustFailDoFail)
 {
-    const fs::path bad = abm::test::Corpora() / "bmp" / "bmpsuite" / "b";
+    const fs::path bad = abm::test::corpora() / "bmp" / "bmpsuite" / "b";
     for (const char* name : {"badbitcount.bmp", "badplanes.bmp", "badwidth.bmp", "reallybig.bmp", "rletopdown.bmp"}) {
         TBitmap b;
-        EXPECT_THROW(b.LoadFromFile((bad / name).string()), InvalidGraphicError) << name;
+        EXPECT_THROW(b.loadFromFile((bad / name).string()), InvalidGraphicError) << name;
     }
 }
 
 TEST(BmpRead, EmptyFileGivesAnEmptyRaster)
 {
     abm::test::TempDir dir;
-    abm::test::WriteFile(dir / "empty.bmp", {});
-    TBitmap b = abm::test::MakeRaster(3, 3, pf24bit, [](int, int) { return 0u; });
-    b.LoadFromFile(dir / "empty.bmp");
-    EXPECT_EQ(b.Width(), 0);
-    EXPECT_EQ(b.Height(), 0);
+    abm::test::writeFile(dir / "empty.bmp", {});
+    TBitmap b = abm::test::makeRaster(3, 3, pf24bit, [](int, int) { return 0u; });
+    b.loadFromFile(dir / "empty.bmp");
+    EXPECT_EQ(b.width(), 0);
+    EXPECT_EQ(b.height(), 0);
 }
 
 TEST(BmpRead, HeaderErrorsUseTheirClassesAndTexts)
 {
     BmpBuilder ok;
     ok.pixels.assign(16, 0);
-    auto notBm = ok.Bytes();
+    auto notBm = ok.bytes();
     notBm[0] = 'X';
-    EXPECT_EQ(ErrorOf<InvalidGraphicError>(notBm), "Bitmap image is not valid");
+    EXPECT_EQ(errorOf<InvalidGraphicError>(notBm), "Bitmap image is not valid");
 
     BmpBuilder planes = ok;
     planes.planes = 2;
-    EXPECT_EQ(ErrorOf<InvalidGraphicError>(planes.Bytes()), "Bitmap image is not valid");
+    EXPECT_EQ(errorOf<InvalidGraphicError>(planes.bytes()), "Bitmap image is not valid");
 
-    auto cutHeader = ok.Bytes();
+    auto cutHeader = ok.bytes();
     cutHeader.resize(30);
-    EXPECT_EQ(ErrorOf<FileError>(cutHeader), "Stream read error");
+    EXPECT_EQ(errorOf<FileError>(cutHeader), "Stream read error");
 
     BmpBuilder cutTable;
     cutTable.bpp = 8;
-    cutTable.table = GreyTable(10);  // 256 entries expected
-    EXPECT_EQ(ErrorOf<FileError>(cutTable.Bytes()), "Stream read error");
+    cutTable.table = greyTable(10);  // 256 entries expected
+    EXPECT_EQ(errorOf<FileError>(cutTable.bytes()), "Stream read error");
 
     BmpBuilder cutMasks;
     cutMasks.bpp = 16;
     cutMasks.compression = 3;
     cutMasks.masks = {0xF800};
-    EXPECT_EQ(ErrorOf<FileError>(cutMasks.Bytes()), "Stream read error");
+    EXPECT_EQ(errorOf<FileError>(cutMasks.bytes()), "Stream read error");
 
     BmpBuilder lyingHeader = ok;
     lyingHeader.headerSize = 0xFFFFFFF0u;
-    EXPECT_EQ(ErrorOf<FileError>(lyingHeader.Bytes()), "Stream read error");
+    EXPECT_EQ(errorOf<FileError>(lyingHeader.bytes()), "Stream read error");
 
     BmpBuilder hugeTable = ok;
     hugeTable.colorsUsed = 0x7FFFFFFF;
     hugeTable.offset = 0;  // not believed: the table is taken as the header says
-    EXPECT_EQ(ErrorOf<FileError>(hugeTable.Bytes()), "Stream read error");
+    EXPECT_EQ(errorOf<FileError>(hugeTable.bytes()), "Stream read error");
 }
 
 TEST(BmpRead, AllocationBombsAreRefusedAsInvalid)
@@ -135,21 +135,21 @@ TEST(BmpRead, AllocationBombsAreRefusedAsInvalid)
         b.height = c.h;
         b.bpp = c.bpp;
         if (c.bpp == 8)
-            b.table = GreyTable(256);
+            b.table = greyTable(256);
         if (c.bpp == 1)
-            b.table = GreyTable(2);
-        EXPECT_EQ(ErrorOf<InvalidGraphicError>(b.Bytes()), "Bitmap image is not valid") << c.w << "x" << c.h;
+            b.table = greyTable(2);
+        EXPECT_EQ(errorOf<InvalidGraphicError>(b.bytes()), "Bitmap image is not valid") << c.w << "x" << c.h;
     }
 }
 
 TEST(BmpRead, FailedLoadLeavesTheRasterAsItWas)
 {
-    TBitmap b = abm::test::MakeRaster(3, 2, pf16bit, [](int, int) { return 0xFF0000u; });
+    TBitmap b = abm::test::makeRaster(3, 2, pf16bit, [](int, int) { return 0xFF0000u; });
     const std::vector<uint8_t> junk = {'B', 'M', 1, 2, 3};
-    EXPECT_EQ(KindOfError([&] { b.LoadFromMemory(junk.data(), junk.size()); }), ErrorKind::StreamRead);
-    EXPECT_EQ(b.Width(), 3);
-    EXPECT_EQ(b.PixelFormat(), pf16bit);
-    EXPECT_EQ(b.Pixel(2, 1), rgbColor(255, 0, 0));
+    EXPECT_EQ(kindOfError([&] { b.loadFromMemory(junk.data(), junk.size()); }), ErrorKind::StreamRead);
+    EXPECT_EQ(b.width(), 3);
+    EXPECT_EQ(b.pixelFormat(), pf16bit);
+    EXPECT_EQ(b.pixel(2, 1), rgbColor(255, 0, 0));
 }
 
 TEST(BmpRead, CutShortPixelDataLeavesTheTopRowsZero)
@@ -161,11 +161,11 @@ TEST(BmpRead, CutShortPixelDataLeavesTheTopRowsZero)
         b.bpp = bpp;
         const size_t stride = ((2 * bpp + 31) / 32) * 4;
         b.pixels.assign(stride + 1, 0xFF);  // the bottom row and one byte more
-        TBitmap r = Load(b.Bytes());
-        ASSERT_EQ(r.Height(), 3);
-        EXPECT_EQ(r.Pixel(0, 2), rgbColor(255, 255, 255)) << bpp;
-        EXPECT_EQ(r.Pixel(1, 0), clBlack) << bpp;
-        EXPECT_EQ(r.Pixel(1, 1), clBlack) << bpp;
+        TBitmap r = load(b.bytes());
+        ASSERT_EQ(r.height(), 3);
+        EXPECT_EQ(r.pixel(0, 2), rgbColor(255, 255, 255)) << bpp;
+        EXPECT_EQ(r.pixel(1, 0), clBlack) << bpp;
+        EXPECT_EQ(r.pixel(1, 1), clBlack) << bpp;
     }
 }
 
@@ -175,10 +175,10 @@ TEST(BmpRead, NegativeHeightStoresRowsTopDown)
     b.width = 1;
     b.height = -2;
     b.pixels = {0, 0, 255, 0, 255, 0, 0, 0};  // top row red, then blue
-    TBitmap r = Load(b.Bytes());
-    EXPECT_EQ(r.Height(), 2);
-    EXPECT_EQ(r.Pixel(0, 0), rgbColor(255, 0, 0));
-    EXPECT_EQ(r.Pixel(0, 1), rgbColor(0, 0, 255));
+    TBitmap r = load(b.bytes());
+    EXPECT_EQ(r.height(), 2);
+    EXPECT_EQ(r.pixel(0, 0), rgbColor(255, 0, 0));
+    EXPECT_EQ(r.pixel(0, 1), rgbColor(0, 0, 255));
 }
 
 TEST(BmpRead, OldTwelveByteHeaderUsesThreeByteColourEntries)
@@ -190,10 +190,10 @@ TEST(BmpRead, OldTwelveByteHeaderUsesThreeByteColourEntries)
     b.bpp = 1;
     b.table = {0, 0, 255, 255, 0, 0};  // red, blue as B G R triples
     b.pixels = {0x40, 0, 0, 0};
-    TBitmap r = Load(b.Bytes());
-    EXPECT_EQ(r.PixelFormat(), pf1bit);
-    EXPECT_EQ(r.Pixel(0, 0), rgbColor(255, 0, 0));
-    EXPECT_EQ(r.Pixel(1, 0), rgbColor(0, 0, 255));
+    TBitmap r = load(b.bytes());
+    EXPECT_EQ(r.pixelFormat(), pf1bit);
+    EXPECT_EQ(r.pixel(0, 0), rgbColor(255, 0, 0));
+    EXPECT_EQ(r.pixel(1, 0), rgbColor(0, 0, 255));
 }
 
 TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
@@ -219,18 +219,18 @@ TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
         b.compression = 3;
         b.masks = c.masks;
         b.pixels = {0xFF, 0xFF, 0xFF, 0xFF};
-        TBitmap r = Load(b.Bytes());
-        EXPECT_EQ(r.PixelFormat(), c.format);
-        r.SetPixelFormat(pf16bit);  // any mask, even 0 or 32 bits wide, converts
+        TBitmap r = load(b.bytes());
+        EXPECT_EQ(r.pixelFormat(), c.format);
+        r.setPixelFormat(pf16bit);  // any mask, even 0 or 32 bits wide, converts
     }
     BmpBuilder plain16;
     plain16.width = 1;
     plain16.height = 1;
     plain16.bpp = 16;
     plain16.pixels = {0x00, 0x7C, 0, 0};  // 5-5-5 red
-    TBitmap r = Load(plain16.Bytes());
-    EXPECT_EQ(r.PixelFormat(), pf15bit);
-    EXPECT_EQ(r.Pixel(0, 0), rgbColor(255, 0, 0));
+    TBitmap r = load(plain16.bytes());
+    EXPECT_EQ(r.pixelFormat(), pf15bit);
+    EXPECT_EQ(r.pixel(0, 0), rgbColor(255, 0, 0));
 }
 
 TEST(BmpRead, RunLengthDataDecodesAndStopsAtTheEdges)
@@ -240,7 +240,7 @@ TEST(BmpRead, RunLengthDataDecodesAndStopsAtTheEdges)
     rle8.height = 3;
     rle8.bpp = 8;
     rle8.compression = 1;
-    rle8.table = GreyTable(256);
+    rle8.table = greyTable(256);
     rle8.pixels = {
         3,   10,           // run of three 10s on the bottom row
         0,   0,            // end of line
@@ -252,12 +252,12 @@ TEST(BmpRead, RunLengthDataDecodesAndStopsAtTheEdges)
         0,   1,
     };
     rle8.sizeImage = static_cast<uint32_t>(rle8.pixels.size());
-    TBitmap r = Load(rle8.Bytes());
-    const uint8_t* bottom = r.ScanLine(2);
+    TBitmap r = load(rle8.bytes());
+    const uint8_t* bottom = r.scanLine(2);
     EXPECT_EQ(std::vector<uint8_t>(bottom, bottom + 4), (std::vector<uint8_t>{10, 10, 10, 0}));
-    const uint8_t* middle = r.ScanLine(1);
+    const uint8_t* middle = r.scanLine(1);
     EXPECT_EQ(std::vector<uint8_t>(middle, middle + 4), (std::vector<uint8_t>{20, 20, 20, 20}));
-    const uint8_t* top = r.ScanLine(0);
+    const uint8_t* top = r.scanLine(0);
     EXPECT_EQ(std::vector<uint8_t>(top, top + 4), (std::vector<uint8_t>{1, 2, 3, 0}));
 
     BmpBuilder rle4;
@@ -265,11 +265,11 @@ TEST(BmpRead, RunLengthDataDecodesAndStopsAtTheEdges)
     rle4.height = 1;
     rle4.bpp = 4;
     rle4.compression = 2;
-    rle4.table = GreyTable(16);
+    rle4.table = greyTable(16);
     rle4.pixels = {3, 0x12, 0, 3, 0xAB, 0xC0, 0, 1};
     rle4.sizeImage = static_cast<uint32_t>(rle4.pixels.size());
-    TBitmap r4 = Load(rle4.Bytes());
-    const uint8_t* row = r4.ScanLine(0);
+    TBitmap r4 = load(rle4.bytes());
+    const uint8_t* row = r4.scanLine(0);
     EXPECT_EQ(row[0], 0x12);
     EXPECT_EQ(row[1], 0x1A);
     EXPECT_EQ(row[2] & 0xF0, 0xB0);
@@ -284,7 +284,7 @@ TEST(BmpRead, ColourTableBecomesThePaletteAlsoAboveEightBits)
     b.colorsUsed = 2;
     b.table = {1, 2, 3, 0, 4, 5, 6, 0};
     b.pixels = {0, 0, 0, 0};
-    TBitmap r = Load(b.Bytes());
-    ASSERT_EQ(r.Palette().size(), 2u);
-    EXPECT_EQ(r.Palette()[1], (TPaletteEntry{6, 5, 4}));
+    TBitmap r = load(b.bytes());
+    ASSERT_EQ(r.palette().size(), 2u);
+    EXPECT_EQ(r.palette()[1], (TPaletteEntry{6, 5, 4}));
 }

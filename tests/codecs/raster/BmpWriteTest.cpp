@@ -6,36 +6,36 @@
 #include <gtest/gtest.h>
 
 using namespace abm;
-using abm::test::Le16;
-using abm::test::Le32;
-using abm::test::MakeRaster;
+using abm::test::le16;
+using abm::test::le32;
+using abm::test::makeRaster;
 
 namespace {
 
-std::vector<uint8_t> Saved(const TBitmap& b)
+std::vector<uint8_t> saved(const TBitmap& b)
 {
     TMemoryStream s;
-    b.SaveToStream(s);
-    return s.Bytes();
+    b.saveToStream(s);
+    return s.bytes();
 }
 
 }  // namespace
 
 TEST(BmpWrite, OnePixelFrameIsSeventyBytes)
 {
-    TBitmap b = MakeRaster(1, 1, pf16bit, [](int, int) { return 0xFF0000u; });
+    TBitmap b = makeRaster(1, 1, pf16bit, [](int, int) { return 0xFF0000u; });
     EXPECT_EQ(b.stride(), 4);
-    const auto bytes = Saved(b);
+    const auto bytes = saved(b);
     ASSERT_EQ(bytes.size(), 70u);
-    EXPECT_EQ(Le32(bytes, 34), 4u);            // image size
-    EXPECT_EQ(Le16(bytes, 66), 0xF800u);       // the red pixel
-    EXPECT_EQ(Le16(bytes, 68), 0u);            // row padding
+    EXPECT_EQ(le32(bytes, 34), 4u);            // image size
+    EXPECT_EQ(le16(bytes, 66), 0xF800u);       // the red pixel
+    EXPECT_EQ(le16(bytes, 68), 0u);            // row padding
 }
 
 TEST(BmpWrite, FrameHeaderIsByteExact)
 {
-    TBitmap b = MakeRaster(128, 97, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x * 2 + y * 0x100); });
-    const auto bytes = Saved(b);
+    TBitmap b = makeRaster(128, 97, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x * 2 + y * 0x100); });
+    const auto bytes = saved(b);
     ASSERT_EQ(bytes.size(), 24898u);
     const std::vector<uint8_t> head = {0x42, 0x4D, 0x42, 0x61, 0, 0, 0, 0, 0, 0, 0x42, 0, 0, 0};
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 14), head);
@@ -47,9 +47,9 @@ TEST(BmpWrite, FrameHeaderIsByteExact)
     for (const Field& f : {Field{14, 40, 4}, Field{18, 128, 4}, Field{22, 97, 4}, Field{26, 1, 2}, Field{28, 16, 2},
                            Field{30, 3, 4}, Field{34, 24832, 4}, Field{38, 0, 4}, Field{42, 0, 4}, Field{46, 0, 4},
                            Field{50, 0, 4}, Field{54, 0xF800, 4}, Field{58, 0x07E0, 4}, Field{62, 0x001F, 4}})
-        EXPECT_EQ(f.size == 2 ? Le16(bytes, f.at) : Le32(bytes, f.at), f.value) << "offset " << f.at;
+        EXPECT_EQ(f.size == 2 ? le16(bytes, f.at) : le32(bytes, f.at), f.value) << "offset " << f.at;
     // Bottom row first: the first pixel written is (0, 96).
-    const uint8_t* bottom = b.ScanLine(96);
+    const uint8_t* bottom = b.scanLine(96);
     EXPECT_EQ(bytes[66], bottom[0]);
     EXPECT_EQ(bytes[67], bottom[1]);
 }
@@ -62,12 +62,12 @@ TEST(BmpWrite, PaletteOfTheSourceTravelsIntoTheFile)
     for (int i = 0; i < 256; ++i)
         palette[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7};
     TBitmap b;
-    b.Create(4, 2, eight, palette);
-    b.SetPixelFormat(pf16bit);
-    const auto bytes = Saved(b);
-    EXPECT_EQ(Le32(bytes, 10), 1090u);
-    EXPECT_EQ(Le32(bytes, 46), 256u);
-    EXPECT_EQ(Le32(bytes, 2), 1090u + 16u);
+    b.create(4, 2, eight, palette);
+    b.setPixelFormat(pf16bit);
+    const auto bytes = saved(b);
+    EXPECT_EQ(le32(bytes, 10), 1090u);
+    EXPECT_EQ(le32(bytes, 46), 256u);
+    EXPECT_EQ(le32(bytes, 2), 1090u + 16u);
     EXPECT_EQ(bytes[66 + 4 * 3 + 0], 7);    // blue
     EXPECT_EQ(bytes[66 + 4 * 3 + 1], 252);  // green
     EXPECT_EQ(bytes[66 + 4 * 3 + 2], 3);    // red
@@ -77,32 +77,32 @@ TEST(BmpWrite, PaletteOfTheSourceTravelsIntoTheFile)
 TEST(BmpWrite, SavingTwiceGivesIdenticalFiles)
 {
     abm::test::TempDir dir;
-    TBitmap b = MakeRaster(127, 33, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x * y * 977); });
-    b.SaveToFile(dir / "a.bmp");
-    b.SaveToFile(dir / "b.bmp");
-    EXPECT_EQ(abm::test::ReadFile(dir / "a.bmp"), abm::test::ReadFile(dir / "b.bmp"));
+    TBitmap b = makeRaster(127, 33, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x * y * 977); });
+    b.saveToFile(dir / "a.bmp");
+    b.saveToFile(dir / "b.bmp");
+    EXPECT_EQ(abm::test::readFile(dir / "a.bmp"), abm::test::readFile(dir / "b.bmp"));
 }
 
 TEST(BmpWrite, EveryFormatReadsBackUnchanged)
 {
     for (TPixelFormat f : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
-        TBitmap b = MakeRaster(13, 7, f, [](int x, int y) { return static_cast<uint32_t>((x * 0x1F3A7 + y * 0x3B) & 0xFFFFFF); });
-        const auto bytes = Saved(b);
+        TBitmap b = makeRaster(13, 7, f, [](int x, int y) { return static_cast<uint32_t>((x * 0x1F3A7 + y * 0x3B) & 0xFFFFFF); });
+        const auto bytes = saved(b);
         TBitmap back;
-        back.LoadFromMemory(bytes.data(), bytes.size());
-        EXPECT_EQ(back.PixelFormat(), f);
-        EXPECT_EQ(back.Palette(), b.Palette());
+        back.loadFromMemory(bytes.data(), bytes.size());
+        EXPECT_EQ(back.pixelFormat(), f);
+        EXPECT_EQ(back.palette(), b.palette());
         for (int y = 0; y < 7; ++y)
             for (int x = 0; x < 13; ++x)
-                ASSERT_EQ(back.Pixel(x, y), b.Pixel(x, y)) << "format " << f << " at " << x << "," << y;
+                ASSERT_EQ(back.pixel(x, y), b.pixel(x, y)) << "format " << f << " at " << x << "," << y;
     }
 }
 
 TEST(BmpWrite, UncreatableFileRaisesTheCreateError)
 {
-    TBitmap b = MakeRaster(1, 1, pf16bit, [](int, int) { return 0u; });
+    TBitmap b = makeRaster(1, 1, pf16bit, [](int, int) { return 0u; });
     try {
-        b.SaveToFile("/nonexistent-folder/x.bmp");
+        b.saveToFile("/nonexistent-folder/x.bmp");
         FAIL();
     } catch (const FileError& e) {
         EXPECT_EQ(e.kind(), ErrorKind::FileCreate);
@@ -110,7 +110,7 @@ TEST(BmpWrite, UncreatableFileRaisesTheCreateError)
     }
     try {
         TBitmap r;
-        r.LoadFromFile("/nonexistent-folder/x.bmp");
+        r.loadFromFile("/nonexistent-folder/x.bmp");
         FAIL();
     } catch (const FileError& e) {
         EXPECT_EQ(e.kind(), ErrorKind::FileOpen);

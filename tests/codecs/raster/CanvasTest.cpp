@@ -8,17 +8,17 @@
 #include <string>
 
 using namespace abm;
-using abm::test::MakeRaster;
+using abm::test::makeRaster;
 
 namespace {
 
 // One character per pixel: the picture as text, for readable expectations.
-std::string Picture(const TBitmap& b, const std::map<TColor, char>& legend)
+std::string picture(const TBitmap& b, const std::map<TColor, char>& legend)
 {
     std::string out;
-    for (int y = 0; y < b.Height(); ++y) {
-        for (int x = 0; x < b.Width(); ++x) {
-            auto it = legend.find(b.Pixel(x, y));
+    for (int y = 0; y < b.height(); ++y) {
+        for (int x = 0; x < b.width(); ++x) {
+            auto it = legend.find(b.pixel(x, y));
             out += it == legend.end() ? '?' : it->second;
         }
         out += '\n';
@@ -26,9 +26,9 @@ std::string Picture(const TBitmap& b, const std::map<TColor, char>& legend)
     return out;
 }
 
-TBitmap Blank(int w, int h, TPixelFormat f = pf24bit)
+TBitmap blank(int w, int h, TPixelFormat f = pf24bit)
 {
-    return MakeRaster(w, h, f, [](int, int) { return 0xFFFFFFu; });
+    return makeRaster(w, h, f, [](int, int) { return 0xFFFFFFu; });
 }
 
 const TColor kRed = rgbColor(255, 0, 0), kBlue = rgbColor(0, 0, 255);
@@ -37,63 +37,63 @@ const TColor kRed = rgbColor(255, 0, 0), kBlue = rgbColor(0, 0, 255);
 
 TEST(Canvas, FillRectCoversRightAndBottomExclusiveAndClips)
 {
-    TBitmap b = Blank(4, 3);
-    b.Canvas().BrushColor = kRed;
-    b.Canvas().FillRect(Rect(1, 1, 9, 2));
-    EXPECT_EQ(Picture(b, {{clWhite, '.'}, {kRed, 'r'}}), "....\n.rrr\n....\n");
-    b.Canvas().FillRect(Rect(-5, -5, 1, 1));
-    EXPECT_EQ(b.Pixel(0, 0), kRed);
+    TBitmap b = blank(4, 3);
+    b.canvas().brushColor = kRed;
+    b.canvas().fillRect(Rect(1, 1, 9, 2));
+    EXPECT_EQ(picture(b, {{clWhite, '.'}, {kRed, 'r'}}), "....\n.rrr\n....\n");
+    b.canvas().fillRect(Rect(-5, -5, 1, 1));
+    EXPECT_EQ(b.pixel(0, 0), kRed);
 }
 
 TEST(Canvas, RectangleHasAPenRingAroundABrushFill)
 {
-    TBitmap b = Blank(5, 4);
-    b.Canvas().BrushColor = kBlue;
-    b.Canvas().Rectangle(Rect(0, 0, 5, 4));
-    EXPECT_EQ(Picture(b, {{clBlack, '#'}, {kBlue, 'b'}}), "#####\n#bbb#\n#bbb#\n#####\n");
+    TBitmap b = blank(5, 4);
+    b.canvas().brushColor = kBlue;
+    b.canvas().rectangle(Rect(0, 0, 5, 4));
+    EXPECT_EQ(picture(b, {{clBlack, '#'}, {kBlue, 'b'}}), "#####\n#bbb#\n#bbb#\n#####\n");
 }
 
 TEST(Canvas, DrawIsUnscaledAndClipped)
 {
-    TBitmap src = MakeRaster(3, 2, pf24bit, [](int x, int) { return x == 1 ? 0xFF0000u : 0x0000FFu; });
-    TBitmap b = Blank(4, 3);
-    b.Canvas().Draw(2, 1, src);
-    EXPECT_EQ(Picture(b, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), "....\n..br\n..br\n");
-    b.Canvas().Draw(-2, -1, src);
-    EXPECT_EQ(Picture(b, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), "b...\n..br\n..br\n");
+    TBitmap src = makeRaster(3, 2, pf24bit, [](int x, int) { return x == 1 ? 0xFF0000u : 0x0000FFu; });
+    TBitmap b = blank(4, 3);
+    b.canvas().draw(2, 1, src);
+    EXPECT_EQ(picture(b, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), "....\n..br\n..br\n");
+    b.canvas().draw(-2, -1, src);
+    EXPECT_EQ(picture(b, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), "b...\n..br\n..br\n");
     TBitmap empty;
-    b.Canvas().Draw(0, 0, empty);
+    b.canvas().draw(0, 0, empty);
 }
 
 TEST(Canvas, StretchDrawRepeatsAndDropsWholeRowsAndColumns)
 {
-    TBitmap src = MakeRaster(2, 2, pf24bit, [](int x, int y) { return (x + y) % 2 ? 0xFF0000u : 0x0000FFu; });
-    TBitmap big = Blank(4, 4);
-    big.Canvas().StretchDraw(Rect(0, 0, 4, 4), &src);
-    EXPECT_EQ(Picture(big, {{kRed, 'r'}, {kBlue, 'b'}}), "bbrr\nbbrr\nrrbb\nrrbb\n");
+    TBitmap src = makeRaster(2, 2, pf24bit, [](int x, int y) { return (x + y) % 2 ? 0xFF0000u : 0x0000FFu; });
+    TBitmap big = blank(4, 4);
+    big.canvas().stretchDraw(Rect(0, 0, 4, 4), &src);
+    EXPECT_EQ(picture(big, {{kRed, 'r'}, {kBlue, 'b'}}), "bbrr\nbbrr\nrrbb\nrrbb\n");
 
-    TBitmap wide = MakeRaster(4, 1, pf24bit, [](int x, int) { return x < 2 ? 0x0000FFu : 0xFF0000u; });
-    TBitmap small = Blank(2, 1);
-    small.Canvas().StretchDraw(Rect(0, 0, 2, 1), &wide);
-    EXPECT_EQ(Picture(small, {{kRed, 'r'}, {kBlue, 'b'}}), "br\n");
+    TBitmap wide = makeRaster(4, 1, pf24bit, [](int x, int) { return x < 2 ? 0x0000FFu : 0xFF0000u; });
+    TBitmap small = blank(2, 1);
+    small.canvas().stretchDraw(Rect(0, 0, 2, 1), &wide);
+    EXPECT_EQ(picture(small, {{kRed, 'r'}, {kBlue, 'b'}}), "br\n");
 
-    small.Canvas().StretchDraw(Rect(0, 0, 2, 1), nullptr);
+    small.canvas().stretchDraw(Rect(0, 0, 2, 1), nullptr);
 }
 
 TEST(Canvas, DrawingConvertsIntoTheDestinationFormat)
 {
-    TBitmap src = MakeRaster(1, 1, pf24bit, [](int, int) { return 0x123456u; });
-    TBitmap dst16 = Blank(1, 1, pf16bit);
-    dst16.Canvas().Draw(0, 0, src);
-    const uint8_t* row = dst16.ScanLine(0);
-    EXPECT_EQ(row[0] | (row[1] << 8), ToRgb565(0x12, 0x34, 0x56));
+    TBitmap src = makeRaster(1, 1, pf24bit, [](int, int) { return 0x123456u; });
+    TBitmap dst16 = blank(1, 1, pf16bit);
+    dst16.canvas().draw(0, 0, src);
+    const uint8_t* row = dst16.scanLine(0);
+    EXPECT_EQ(row[0] | (row[1] << 8), toRgb565(0x12, 0x34, 0x56));
 
     TBitmap dst8;
     TPixelLayout eight;
     eight.bitsPerPixel = 8;
-    dst8.Create(1, 1, eight, {{0, 0, 0}, {0x10, 0x30, 0x50}, {255, 255, 255}});
-    dst8.Canvas().Draw(0, 0, src);
-    EXPECT_EQ(dst8.ScanLine(0)[0], 1);
+    dst8.create(1, 1, eight, {{0, 0, 0}, {0x10, 0x30, 0x50}, {255, 255, 255}});
+    dst8.canvas().draw(0, 0, src);
+    EXPECT_EQ(dst8.scanLine(0)[0], 1);
 }
 
 TEST(Canvas, EightBitSourcesMapThroughTheirPaletteIntoAnotherPalette)
@@ -101,36 +101,36 @@ TEST(Canvas, EightBitSourcesMapThroughTheirPaletteIntoAnotherPalette)
     TPixelLayout eight;
     eight.bitsPerPixel = 8;
     TBitmap src;
-    src.Create(2, 1, eight, {{255, 0, 0}, {0, 0, 250}});
-    src.ScanLine(0)[0] = 1;
-    src.ScanLine(0)[1] = 0;
+    src.create(2, 1, eight, {{255, 0, 0}, {0, 0, 250}});
+    src.scanLine(0)[0] = 1;
+    src.scanLine(0)[1] = 0;
     TBitmap dst;
-    dst.Create(2, 1, eight, {{0, 0, 0}, {250, 0, 0}, {0, 0, 255}});
-    dst.Canvas().Draw(0, 0, src);
-    EXPECT_EQ(dst.ScanLine(0)[0], 2);
-    EXPECT_EQ(dst.ScanLine(0)[1], 1);
+    dst.create(2, 1, eight, {{0, 0, 0}, {250, 0, 0}, {0, 0, 255}});
+    dst.canvas().draw(0, 0, src);
+    EXPECT_EQ(dst.scanLine(0)[0], 2);
+    EXPECT_EQ(dst.scanLine(0)[1], 1);
 }
 
 TEST(Canvas, MaskedDrawLeavesMaskedPixelsAlone)
 {
-    TBitmap src = MakeRaster(3, 1, pf24bit, [](int, int) { return 0xFF0000u; });
+    TBitmap src = makeRaster(3, 1, pf24bit, [](int, int) { return 0xFF0000u; });
     TBitMask mask{3, 1, 2, {0x40, 0}};  // middle pixel masked
-    TBitmap dst = Blank(6, 2);
-    dst.Canvas().MaskedStretchDraw(Rect(0, 0, 6, 2), src, mask);
-    EXPECT_EQ(Picture(dst, {{clWhite, '.'}, {kRed, 'r'}}), "rr..rr\nrr..rr\n");
+    TBitmap dst = blank(6, 2);
+    dst.canvas().maskedStretchDraw(Rect(0, 0, 6, 2), src, mask);
+    EXPECT_EQ(picture(dst, {{clWhite, '.'}, {kRed, 'r'}}), "rr..rr\nrr..rr\n");
 }
 
 TEST(Canvas, CopyRectScalesOneSurfaceOntoAnother)
 {
-    TBitmap src = MakeRaster(4, 2, pf16bit, [](int x, int) { return x >= 2 ? 0xFF0000u : 0x0000FFu; });
-    TBitmap dst = Blank(3, 2, pf16bit);
-    dst.Canvas().CopyRect(Rect(1, 0, 3, 1), src.Canvas(), Rect(1, 0, 3, 2));
-    EXPECT_EQ(Picture(dst, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), ".br\n...\n");
+    TBitmap src = makeRaster(4, 2, pf16bit, [](int x, int) { return x >= 2 ? 0xFF0000u : 0x0000FFu; });
+    TBitmap dst = blank(3, 2, pf16bit);
+    dst.canvas().copyRect(Rect(1, 0, 3, 1), src.canvas(), Rect(1, 0, 3, 2));
+    EXPECT_EQ(picture(dst, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), ".br\n...\n");
 }
 
 TEST(Canvas, DrawingARasterOntoItselfReadsTheOldPixels)
 {
-    TBitmap b = MakeRaster(2, 1, pf24bit, [](int x, int) { return x ? 0xFF0000u : 0x0000FFu; });
-    b.Canvas().Draw(1, 0, b);
-    EXPECT_EQ(Picture(b, {{kRed, 'r'}, {kBlue, 'b'}}), "bb\n");
+    TBitmap b = makeRaster(2, 1, pf24bit, [](int x, int) { return x ? 0xFF0000u : 0x0000FFu; });
+    b.canvas().draw(1, 0, b);
+    EXPECT_EQ(picture(b, {{kRed, 'r'}, {kBlue, 'b'}}), "bb\n");
 }
