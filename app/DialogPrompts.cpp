@@ -11,33 +11,33 @@ namespace abm {
 
 namespace {
 
-QString buttonCaption(TMsgDlgBtn button)
+QString buttonCaption(MessageButton button)
 {
     switch (button) {
-    case TMsgDlgBtn::mbNo: return QStringLiteral("&No");
-    case TMsgDlgBtn::mbOK: return QStringLiteral("OK");
-    case TMsgDlgBtn::mbCancel: return QStringLiteral("Cancel");
+    case MessageButton::no: return QStringLiteral("&No");
+    case MessageButton::ok: return QStringLiteral("OK");
+    case MessageButton::cancel: return QStringLiteral("Cancel");
     }
     return {};
 }
 
-TModalResult buttonResult(TMsgDlgBtn button)
+MessageAnswer buttonResult(MessageButton button)
 {
     switch (button) {
-    case TMsgDlgBtn::mbNo: return TModalResult::mrNo;
-    case TMsgDlgBtn::mbOK: return TModalResult::mrOk;
-    case TMsgDlgBtn::mbCancel: return TModalResult::mrCancel;
+    case MessageButton::no: return MessageAnswer::no;
+    case MessageButton::ok: return MessageAnswer::ok;
+    case MessageButton::cancel: return MessageAnswer::cancel;
     }
-    return TModalResult::mrCancel;
+    return MessageAnswer::cancel;
 }
 
-QMessageBox::Icon boxIcon(TMsgDlgType type)
+QMessageBox::Icon boxIcon(MessageKind type)
 {
     switch (type) {
-    case TMsgDlgType::mtWarning: return QMessageBox::Warning;
-    case TMsgDlgType::mtError: return QMessageBox::Critical;
-    case TMsgDlgType::mtInformation: return QMessageBox::Information;
-    case TMsgDlgType::mtConfirmation: return QMessageBox::Question;
+    case MessageKind::warning: return QMessageBox::Warning;
+    case MessageKind::error: return QMessageBox::Critical;
+    case MessageKind::information: return QMessageBox::Information;
+    case MessageKind::confirmation: return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
@@ -68,22 +68,22 @@ std::string name(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-void prepareFileDialog(QFileDialog& dialog, const TFileDialogRequest& request)
+void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
 {
     // Qt's own dialog: native ones show the patterns beside the texts.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilters(TDialogPrompts::nameFilters(request.filter));
+    dialog.setNameFilters(DialogPrompts::nameFilters(request.filter));
     if (!request.initialDir.empty())
         dialog.setDirectory(path(request.initialDir));
 }
 
 }  // namespace
 
-QStringList TDialogPrompts::nameFilters(const std::string& filter)
+QStringList DialogPrompts::nameFilters(const std::string& filter)
 {
     QStringList filters;
-    for (const TFilterEntry& entry : parseFilter(filter)) {
+    for (const FilterEntry& entry : parseFilter(filter)) {
         QStringList patterns;
         for (const std::string& pattern : entry.patterns)
             patterns << caseInsensitive(pattern);
@@ -92,42 +92,42 @@ QStringList TDialogPrompts::nameFilters(const std::string& filter)
     return filters;
 }
 
-QString TDialogPrompts::caption(TMsgDlgType type)
+QString DialogPrompts::caption(MessageKind type)
 {
     switch (type) {
-    case TMsgDlgType::mtWarning: return QStringLiteral("Warning");
-    case TMsgDlgType::mtError: return QStringLiteral("Error");
-    case TMsgDlgType::mtInformation: return QStringLiteral("Information");
-    case TMsgDlgType::mtConfirmation: return QStringLiteral("Confirm");
+    case MessageKind::warning: return QStringLiteral("Warning");
+    case MessageKind::error: return QStringLiteral("Error");
+    case MessageKind::information: return QStringLiteral("Information");
+    case MessageKind::confirmation: return QStringLiteral("Confirm");
     }
     return {};
 }
 
-TModalResult TDialogPrompts::showMessage(const std::string& text, TMsgDlgType type,
-                                        const std::vector<TMsgDlgBtn>& buttons)
+MessageAnswer DialogPrompts::showMessage(const std::string& text, MessageKind type,
+                                        const std::vector<MessageButton>& buttons)
 {
     QMessageBox box(boxIcon(type), caption(type),
                     QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                     QMessageBox::NoButton, owner_);
-    std::map<QAbstractButton*, TMsgDlgBtn> kinds;
+    std::map<QAbstractButton*, MessageButton> kinds;
     QPushButton* ok = nullptr;
     QPushButton* no = nullptr;
     QPushButton* cancel = nullptr;
-    for (const TMsgDlgBtn kind : buttons) {
+    for (const MessageButton kind : buttons) {
         // One role for all keeps the buttons in the order asked for.
         QPushButton* button = box.addButton(buttonCaption(kind), QMessageBox::ActionRole);
         kinds[button] = kind;
-        (kind == TMsgDlgBtn::mbOK ? ok : kind == TMsgDlgBtn::mbNo ? no : cancel) = button;
+        (kind == MessageButton::ok ? ok : kind == MessageButton::no ? no : cancel) = button;
     }
     if (ok)
         box.setDefaultButton(ok);
     box.setEscapeButton(cancel ? cancel : no ? no : ok);
     box.exec();
     const auto it = kinds.find(box.clickedButton());
-    return it == kinds.end() ? TModalResult::mrCancel : buttonResult(it->second);
+    return it == kinds.end() ? MessageAnswer::cancel : buttonResult(it->second);
 }
 
-std::vector<std::string> TDialogPrompts::askOpenFiles(const TFileDialogRequest& request)
+std::vector<std::string> DialogPrompts::askOpenFiles(const FileDialogRequest& request)
 {
     QFileDialog dialog(owner_, QStringLiteral("Open"));
     prepareFileDialog(dialog, request);
@@ -141,7 +141,7 @@ std::vector<std::string> TDialogPrompts::askOpenFiles(const TFileDialogRequest& 
     return files;
 }
 
-std::optional<std::string> TDialogPrompts::askSaveFile(const TFileDialogRequest& request)
+std::optional<std::string> DialogPrompts::askSaveFile(const FileDialogRequest& request)
 {
     QFileDialog dialog(owner_, QStringLiteral("Save As"));
     prepareFileDialog(dialog, request);

@@ -12,20 +12,20 @@ class QWidget;
 
 namespace abm {
 
-class TDialogPrompts : public IUserPrompts {
+class DialogPrompts : public UserPrompts {
 public:
-    explicit TDialogPrompts(QWidget* owner) : owner_(owner) {}
+    explicit DialogPrompts(QWidget* owner) : owner_(owner) {}
 
-    TModalResult showMessage(const std::string& text, TMsgDlgType type,
-                            const std::vector<TMsgDlgBtn>& buttons) override;
-    std::vector<std::string> askOpenFiles(const TFileDialogRequest& request) override;
-    std::optional<std::string> askSaveFile(const TFileDialogRequest& request) override;
+    MessageAnswer showMessage(const std::string& text, MessageKind type,
+                            const std::vector<MessageButton>& buttons) override;
+    std::vector<std::string> askOpenFiles(const FileDialogRequest& request) override;
+    std::optional<std::string> askSaveFile(const FileDialogRequest& request) override;
 
     // "Text|p1;p2|…" as Qt name filters "Text (p1 p2)". The patterns match
     // without regard to case, as they were written for such file systems.
     static QStringList nameFilters(const std::string& filter);
     // The box's title for each kind of message.
-    static QString caption(TMsgDlgType type);
+    static QString caption(MessageKind type);
 
 private:
     QWidget* owner_;

@@ -10,7 +10,7 @@ namespace {
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "frames hold little-endian 16-bit pixels, as QImage on this host");
 
-void paint16(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& part)
+void paint16(QPainter& painter, const Raster& raster, QPoint origin, const QRect& part)
 {
     // QImage wants its rows 32-bit aligned, so the wrap starts at an even
     // column; the rows are stored bottom-up, so it starts at the part's
@@ -27,13 +27,13 @@ void paint16(QPainter& painter, const TBitmap& raster, QPoint origin, const QRec
     painter.restore();
 }
 
-void paintConverted(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& part)
+void paintConverted(QPainter& painter, const Raster& raster, QPoint origin, const QRect& part)
 {
     QImage image = newImage(part.size(), QImage::Format_RGB32);
     for (int y = 0; y < part.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < part.width(); ++x) {
-            const TColor c = raster.pixel(part.left() + x, part.top() + y);
+            const Color c = raster.pixel(part.left() + x, part.top() + y);
             row[x] = qRgb(redOf(c), greenOf(c), blueOf(c));
         }
     }
@@ -42,11 +42,11 @@ void paintConverted(QPainter& painter, const TBitmap& raster, QPoint origin, con
 
 }  // namespace
 
-void paintRaster(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& exposed)
+void paintRaster(QPainter& painter, const Raster& raster, QPoint origin, const QRect& exposed)
 {
     const QRect part = exposed.translated(-origin) & QRect(0, 0, raster.width(), raster.height());
     // A raster without pixel memory of its own size has nothing to wrap.
-    const TBitmapImage& image = raster.image();
+    const PixelBuffer& image = raster.image();
     if (part.isEmpty() || image.bits.size() < image.stride * static_cast<size_t>(image.height))
         return;
     if (raster.pixelFormat() == pf16bit)

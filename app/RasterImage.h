@@ -5,7 +5,7 @@
 // copied. Other formats are converted for the painted part alone, so no
 // paint ever costs a full-size copy of a picture.
 
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 
 #include <QImage>
 #include <QPoint>
@@ -17,7 +17,7 @@ namespace abm {
 
 // Paints `raster` unscaled with its top-left corner at `origin`, only where
 // it meets `exposed` (both in the painter's coordinates).
-void paintRaster(QPainter& painter, const TBitmap& raster, QPoint origin, const QRect& exposed);
+void paintRaster(QPainter& painter, const Raster& raster, QPoint origin, const QRect& exposed);
 
 // An image Qt could make, or Error OutOfMemory: nothing is ever written into a
 // null image.

@@ -9,16 +9,16 @@
 
 namespace abm {
 
-TRasterView::TRasterView(QWidget* parent) : QWidget(parent) {}
+RasterView::RasterView(QWidget* parent) : QWidget(parent) {}
 
-void TRasterView::setRaster(const TBitmap* raster, QPoint origin)
+void RasterView::setRaster(const Raster* raster, QPoint origin)
 {
     raster_ = raster;
     origin_ = origin;
     update();
 }
 
-void TRasterView::paintEvent(QPaintEvent* event)
+void RasterView::paintEvent(QPaintEvent* event)
 {
     if (!raster_)
         return;

@@ -5,27 +5,27 @@
 // raster) and clipped to the widget. It reads the raster at every paint and
 // keeps no copy of it.
 
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 
 #include <QWidget>
 
 namespace abm {
 
-class TRasterView : public QWidget {
+class RasterView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TRasterView(QWidget* parent = nullptr);
+    explicit RasterView(QWidget* parent = nullptr);
 
     // `raster` must outlive the view or be replaced first; nullptr shows nothing.
-    void setRaster(const TBitmap* raster, QPoint origin = {});
-    const TBitmap* raster() const { return raster_; }
+    void setRaster(const Raster* raster, QPoint origin = {});
+    const Raster* raster() const { return raster_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    const TBitmap* raster_ = nullptr;
+    const Raster* raster_ = nullptr;
     QPoint origin_;
 };
 

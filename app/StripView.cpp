@@ -1,6 +1,6 @@
 #include "StripView.h"
 
-#include "Thumbnail.h"
+#include "ThumbnailWidget.h"
 
 #include <QScrollBar>
 
@@ -10,16 +10,16 @@
 
 namespace abm {
 
-TStripView::TStripView(QWidget* parent) : QAbstractScrollArea(parent)
+StripView::StripView(QWidget* parent) : QAbstractScrollArea(parent)
 {
     // As in a scroll area: the strip's background is the box's own.
     viewport()->setBackgroundRole(QPalette::NoRole);
     horizontalScrollBar()->setSingleStep(20);
 }
 
-void TStripView::showStrip(const FrameStrip* strip)
+void StripView::showStrip(const FrameStrip* strip)
 {
-    for (TThumbnail* thumbnail : shown_)
+    for (ThumbnailWidget* thumbnail : shown_)
         discard(thumbnail);
     shown_.clear();
     strip_ = strip;
@@ -30,7 +30,7 @@ void TStripView::showStrip(const FrameStrip* strip)
     widestFrame_ = 0;
     bool ordered = true;
     for (int i = 0; i < count_; ++i) {
-        const TImage& t = strip->thumbnail(i);
+        const Thumbnail& t = strip->thumbnail(i);
         contentWidth_ = std::max(contentWidth_, int64_t{t.left} + t.width);
         widestFrame_ = std::max(widestFrame_, t.width);
         ordered = ordered && (i == 0 || t.left >= strip->thumbnail(i - 1).left);
@@ -46,25 +46,25 @@ void TStripView::showStrip(const FrameStrip* strip)
     place();
 }
 
-void TStripView::hold(TThumbnail* thumbnail)
+void StripView::hold(ThumbnailWidget* thumbnail)
 {
     held_ = thumbnail;
     if (!held_)
         place();
 }
 
-void TStripView::resizeEvent(QResizeEvent*)
+void StripView::resizeEvent(QResizeEvent*)
 {
     updateScrollBar();
     place();
 }
 
-void TStripView::scrollContentsBy(int, int)
+void StripView::scrollContentsBy(int, int)
 {
     place();
 }
 
-void TStripView::updateScrollBar()
+void StripView::updateScrollBar()
 {
     QScrollBar* bar = horizontalScrollBar();
     const int visible = viewport()->width();
@@ -73,12 +73,12 @@ void TStripView::updateScrollBar()
     bar->setPageStep(visible);
 }
 
-int64_t TStripView::leftAt(size_t rank) const
+int64_t StripView::leftAt(size_t rank) const
 {
     return strip_->thumbnail(byLeft_.empty() ? static_cast<int>(rank) : byLeft_[rank]).left;
 }
 
-std::vector<int> TStripView::visibleFrames() const
+std::vector<int> StripView::visibleFrames() const
 {
     std::vector<int> frames;
     const QSize area = viewport()->size();
@@ -99,7 +99,7 @@ std::vector<int> TStripView::visibleFrames() const
     }
     for (; rank < static_cast<size_t>(count_) && leftAt(rank) < to; ++rank) {
         const int index = byLeft_.empty() ? static_cast<int>(rank) : byLeft_[rank];
-        const TImage& t = strip_->thumbnail(index);
+        const Thumbnail& t = strip_->thumbnail(index);
         if (t.visible && t.width > 0 && t.height > 0 && int64_t{t.left} + t.width > from && t.top < area.height() &&
             int64_t{t.top} + t.height > 0)
             frames.push_back(index);
@@ -108,7 +108,7 @@ std::vector<int> TStripView::visibleFrames() const
     return frames;
 }
 
-void TStripView::place()
+void StripView::place()
 {
     // Until the window shows the changed strip, its frames may be gone;
     // while a drag runs, the widget it belongs to must stay.
@@ -117,23 +117,23 @@ void TStripView::place()
     const std::vector<int> frames = visibleFrames();
     const int64_t scroll = horizontalScrollBar()->value();
     const QRect reach = viewport()->rect().adjusted(-kReach, -kReach, kReach, kReach);
-    std::vector<TThumbnail*> next;
+    std::vector<ThumbnailWidget*> next;
     next.reserve(frames.size());
     size_t old = 0;
     bool added = false;
     for (const int index : frames) {
         while (old < shown_.size() && shown_[old]->image()->tag < index)
             discard(shown_[old++]);
-        TThumbnail* thumbnail = nullptr;
+        ThumbnailWidget* thumbnail = nullptr;
         if (old < shown_.size() && shown_[old]->image()->tag == index) {
             thumbnail = shown_[old++];
         } else {
-            thumbnail = new TThumbnail(strip_->thumbnail(index), *strip_, viewport());
+            thumbnail = new ThumbnailWidget(strip_->thumbnail(index), *strip_, viewport());
             emit thumbnailMade(thumbnail);
             added = true;
         }
         // The frame in viewport coordinates, cut to the reach.
-        const TImage& t = strip_->thumbnail(index);
+        const Thumbnail& t = strip_->thumbnail(index);
         const int64_t left = t.left - scroll, right = left + t.width;
         const int64_t bottom = int64_t{t.top} + t.height;
         const QRect place(QPoint(static_cast<int>(std::max<int64_t>(left, reach.left())), std::max(t.top, reach.top())),
@@ -149,11 +149,11 @@ void TStripView::place()
     shown_ = std::move(next);
     // Child order is strip order; a widget made now went to the end.
     if (added)
-        for (TThumbnail* thumbnail : shown_)
+        for (ThumbnailWidget* thumbnail : shown_)
             thumbnail->raise();
 }
 
-void TStripView::discard(TThumbnail* thumbnail)
+void StripView::discard(ThumbnailWidget* thumbnail)
 {
     thumbnail->hide();
     thumbnail->setParent(nullptr);

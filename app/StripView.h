@@ -16,9 +16,9 @@
 
 namespace abm {
 
-class TThumbnail;
+class ThumbnailWidget;
 
-class TStripView : public QAbstractScrollArea {
+class StripView : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
@@ -26,21 +26,21 @@ public:
     // or taller than that is cut to the part near the viewport.
     static constexpr int kReach = 1024;
 
-    explicit TStripView(QWidget* parent = nullptr);
+    explicit StripView(QWidget* parent = nullptr);
 
     // Shows the strip anew (nullptr: nothing). The widgets shown before may
     // be on the call stack (the pop-up menu of the one being deleted): they
     // leave the viewport now and go later.
     void showStrip(const FrameStrip* strip);
     // The thumbnails on screen, in strip order.
-    const std::vector<TThumbnail*>& thumbnails() const { return shown_; }
+    const std::vector<ThumbnailWidget*>& thumbnails() const { return shown_; }
     // Keeps the thumbnails where they are while a drag started on
     // `thumbnail` runs, as the drag belongs to it; nullptr ends that.
-    void hold(TThumbnail* thumbnail);
+    void hold(ThumbnailWidget* thumbnail);
 
 signals:
     // A thumbnail came on screen; what happens to it is the window's.
-    void thumbnailMade(abm::TThumbnail* thumbnail);
+    void thumbnailMade(abm::ThumbnailWidget* thumbnail);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -51,7 +51,7 @@ private:
     void place();
     std::vector<int> visibleFrames() const;
     int64_t leftAt(size_t rank) const;
-    void discard(TThumbnail* thumbnail);
+    void discard(ThumbnailWidget* thumbnail);
 
     const FrameStrip* strip_ = nullptr;
     uint64_t generation_ = 0;  // the strip's when shown
@@ -60,8 +60,8 @@ private:
     std::vector<int> byLeft_;
     int64_t contentWidth_ = 0;
     int widestFrame_ = 0;
-    std::vector<TThumbnail*> shown_;
-    QPointer<TThumbnail> held_;
+    std::vector<ThumbnailWidget*> shown_;
+    QPointer<ThumbnailWidget> held_;
 };
 
 }  // namespace abm

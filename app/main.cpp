@@ -1,7 +1,7 @@
 // abmmaker: the desktop program.
 
 #include "ImageLists.h"
-#include "MForm.h"
+#include "MainWindow.h"
 #include "base/AtomicWrite.h"
 
 #include <QApplication>
@@ -24,13 +24,13 @@ int main(int argc, char* argv[])
     font.setPointSize(8);
     QApplication::setFont(font);
 
-    QApplication::setApplicationName(QString::fromUtf8(abm::TMForm::kCaption));
+    QApplication::setApplicationName(QString::fromUtf8(abm::MainWindow::kCaption));
     QGuiApplication::setDesktopFileName(QStringLiteral("abmmaker"));
     QApplication::setWindowIcon(abm::mainIcon());
 
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    abm::TMForm MForm(arguments);
-    MForm.show();
+    abm::MainWindow mainWindow(arguments);
+    mainWindow.show();
     // For the start-up benchmark: leave once the first shown window is drawn.
     if (qEnvironmentVariableIsSet("ABM_QUIT_AFTER_SHOW"))
         QTimer::singleShot(0, &application, &QCoreApplication::quit);

@@ -26,18 +26,18 @@ constexpr int kMaxLinkHops = 40;
 // The temporary files that exist at this moment, as a signal handler may
 // read them: a slot is claimed, filled, and only then published.
 enum : int { kSlotFree, kSlotFilling, kSlotPublished };
-struct TTempSlot {
+struct TempSlot {
     std::atomic<int> state{kSlotFree};
     char path[PATH_MAX];
 };
 static_assert(std::atomic<int>::is_always_lock_free);
-TTempSlot gTempSlots[8];
+TempSlot gTempSlots[8];
 
-TTempSlot* publish(const std::string& path)
+TempSlot* publish(const std::string& path)
 {
     if (path.size() >= PATH_MAX)
         return nullptr;
-    for (TTempSlot& slot : gTempSlots) {
+    for (TempSlot& slot : gTempSlots) {
         int expected = kSlotFree;
         if (slot.state.compare_exchange_strong(expected, kSlotFilling)) {
             std::memcpy(slot.path, path.c_str(), path.size() + 1);
@@ -48,7 +48,7 @@ TTempSlot* publish(const std::string& path)
     return nullptr;
 }
 
-void withdraw(TTempSlot*& slot)
+void withdraw(TempSlot*& slot)
 {
     if (slot)
         slot->state.store(kSlotFree);
@@ -57,7 +57,7 @@ void withdraw(TTempSlot*& slot)
 
 void removeTempFilesAndEnd(int signal)
 {
-    for (TTempSlot& slot : gTempSlots)
+    for (TempSlot& slot : gTempSlots)
         if (slot.state.load() == kSlotPublished)
             ::unlink(slot.path);
     // SA_RESETHAND has made the default action current again; the signal
@@ -112,9 +112,9 @@ int finalTarget(const std::string& fileName, std::string& target)
 // A temporary file beside the target, removed again unless it was renamed
 // over the target. Its name is published before the file exists, so a
 // signal never leaves it behind.
-class TTempFile {
+class TempFile {
 public:
-    explicit TTempFile(const std::string& folder)
+    explicit TempFile(const std::string& folder)
     {
         for (int attempt = 0; attempt < 100; ++attempt) {
             path_ = folder + ".abm-" + randomName();
@@ -132,7 +132,7 @@ public:
                 return;
         }
     }
-    ~TTempFile()
+    ~TempFile()
     {
         if (fd_ >= 0)
             ::close(fd_);
@@ -140,8 +140,8 @@ public:
             ::unlink(path_.c_str());
         withdraw(slot_);
     }
-    TTempFile(const TTempFile&) = delete;
-    TTempFile& operator=(const TTempFile&) = delete;
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
 
     int error() const { return error_; }
     int fd() const { return fd_; }
@@ -164,7 +164,7 @@ public:
 
 private:
     std::string path_;
-    TTempSlot* slot_ = nullptr;
+    TempSlot* slot_ = nullptr;
     int fd_ = -1;
     int error_ = EEXIST;
     bool renamed_ = false;
@@ -224,7 +224,7 @@ void writeFileAtomically(const std::string& fileName, const void* data, size_t s
     if (err != 0)
         throw FileError(ErrorKind::FileCreate, fileName, err);
 
-    TTempFile temp(folderOf(target));
+    TempFile temp(folderOf(target));
     err = temp.error();
     if (err == 0)
         err = writeAll(temp.fd(), data, size);

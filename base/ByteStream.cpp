@@ -11,25 +11,25 @@
 
 namespace abm {
 
-void TStream::readBuffer(void* buffer, size_t count)
+void ByteStream::readBuffer(void* buffer, size_t count)
 {
     if (read(buffer, count) != count)
         throw FileError(ErrorKind::StreamRead);
 }
 
-TLoadedBytes TStream::readRest()
+LoadedBytes ByteStream::readRest()
 {
     const int64_t left = std::max<int64_t>(0, size() - position());
     if (left > kMaxInputBytes)
         throw FileError(ErrorKind::StreamRead);
-    TLoadedBytes loaded;
+    LoadedBytes loaded;
     loaded.reservation = MemoryReservation(left);
     loaded.bytes.resize(static_cast<size_t>(left));
     loaded.bytes.resize(read(loaded.bytes.data(), loaded.bytes.size()));
     return loaded;
 }
 
-size_t TMemoryStream::read(void* buffer, size_t count)
+size_t MemoryStream::read(void* buffer, size_t count)
 {
     const int64_t left = size() - position_;
     if (left <= 0 || count == 0)
@@ -40,7 +40,7 @@ size_t TMemoryStream::read(void* buffer, size_t count)
     return n;
 }
 
-void TMemoryStream::write(const void* buffer, size_t count)
+void MemoryStream::write(const void* buffer, size_t count)
 {
     if (count == 0)
         return;
@@ -51,35 +51,35 @@ void TMemoryStream::write(const void* buffer, size_t count)
     position_ = static_cast<int64_t>(end);
 }
 
-void TMemoryStream::setPosition(int64_t position)
+void MemoryStream::setPosition(int64_t position)
 {
     position_ = std::max<int64_t>(0, position);
 }
 
-void TMemoryStream::setSize(int64_t newSize)
+void MemoryStream::setSize(int64_t newSize)
 {
     data_.resize(static_cast<size_t>(std::max<int64_t>(0, newSize)));
     position_ = std::min(position_, size());
 }
 
-void TMemoryStream::clear()
+void MemoryStream::clear()
 {
     data_.clear();
     position_ = 0;
     loaded_.release();
 }
 
-void TMemoryStream::loadFromFile(const std::string& fileName)
+void MemoryStream::loadFromFile(const std::string& fileName)
 {
-    TLoadedBytes loaded = readWholeFile(fileName);
+    LoadedBytes loaded = readWholeFile(fileName);
     data_ = std::move(loaded.bytes);
     loaded_ = std::move(loaded.reservation);
     position_ = 0;
 }
 
-void TMemoryStream::saveToFile(const std::string& fileName) const
+void MemoryStream::saveToFile(const std::string& fileName) const
 {
-    TFileStream file(fileName, TFileStream::Mode::Create);
+    FileStream file(fileName, FileStream::Mode::Create);
     file.write(data_.data(), data_.size());
 }
 
@@ -103,7 +103,7 @@ int openRegularFile(const std::string& fileName, int& error, int64_t* size)
     return fd;
 }
 
-TFileStream::TFileStream(const std::string& fileName, Mode mode)
+FileStream::FileStream(const std::string& fileName, Mode mode)
 {
     if (mode == Mode::OpenRead) {
         int error = 0;
@@ -117,13 +117,13 @@ TFileStream::TFileStream(const std::string& fileName, Mode mode)
     }
 }
 
-TFileStream::~TFileStream()
+FileStream::~FileStream()
 {
     if (fd_ >= 0)
         ::close(fd_);
 }
 
-size_t TFileStream::read(void* buffer, size_t count)
+size_t FileStream::read(void* buffer, size_t count)
 {
     size_t done = 0;
     auto* out = static_cast<uint8_t*>(buffer);
@@ -138,7 +138,7 @@ size_t TFileStream::read(void* buffer, size_t count)
     return done;
 }
 
-void TFileStream::write(const void* buffer, size_t count)
+void FileStream::write(const void* buffer, size_t count)
 {
     size_t done = 0;
     const auto* in = static_cast<const uint8_t*>(buffer);
@@ -152,17 +152,17 @@ void TFileStream::write(const void* buffer, size_t count)
     }
 }
 
-int64_t TFileStream::position() const
+int64_t FileStream::position() const
 {
     return ::lseek(fd_, 0, SEEK_CUR);
 }
 
-void TFileStream::setPosition(int64_t position)
+void FileStream::setPosition(int64_t position)
 {
     ::lseek(fd_, std::max<int64_t>(0, position), SEEK_SET);
 }
 
-int64_t TFileStream::size() const
+int64_t FileStream::size() const
 {
     struct stat st {};
     if (::fstat(fd_, &st) != 0)
@@ -170,9 +170,9 @@ int64_t TFileStream::size() const
     return st.st_size;
 }
 
-TLoadedBytes readWholeFile(const std::string& fileName)
+LoadedBytes readWholeFile(const std::string& fileName)
 {
-    TFileStream file(fileName, TFileStream::Mode::OpenRead);
+    FileStream file(fileName, FileStream::Mode::OpenRead);
     return file.readRest();
 }
 

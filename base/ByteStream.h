@@ -18,7 +18,7 @@ namespace abm {
 constexpr int64_t kMaxInputBytes = int64_t{1} << 30;
 
 // Bytes read into memory, counted against the memory budget while held.
-struct TLoadedBytes {
+struct LoadedBytes {
     MemoryReservation reservation;
     std::vector<uint8_t> bytes;
 
@@ -27,9 +27,9 @@ struct TLoadedBytes {
     bool empty() const { return bytes.empty(); }
 };
 
-class TStream {
+class ByteStream {
 public:
-    virtual ~TStream() = default;
+    virtual ~ByteStream() = default;
     // Reads up to `count` bytes, returns how many were read.
     virtual size_t read(void* buffer, size_t count) = 0;
     virtual void write(const void* buffer, size_t count) = 0;
@@ -41,13 +41,13 @@ public:
     void readBuffer(void* buffer, size_t count);
     // Everything from the current position to the end (raises past
     // kMaxInputBytes, and MemoryLimitExceeded past the memory budget).
-    TLoadedBytes readRest();
+    LoadedBytes readRest();
 };
 
-class TMemoryStream : public TStream {
+class MemoryStream : public ByteStream {
 public:
-    TMemoryStream() = default;
-    explicit TMemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) {}
+    MemoryStream() = default;
+    explicit MemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) {}
 
     size_t read(void* buffer, size_t count) override;
     void write(const void* buffer, size_t count) override;
@@ -79,13 +79,13 @@ int openRegularFile(const std::string& fileName, int& error, int64_t* size = nul
 
 // A file opened for reading (shared) or created for writing. Reading takes
 // regular files only, as OpenRegularFile does.
-class TFileStream : public TStream {
+class FileStream : public ByteStream {
 public:
     enum class Mode { OpenRead, Create };
-    TFileStream(const std::string& fileName, Mode mode);
-    ~TFileStream() override;
-    TFileStream(const TFileStream&) = delete;
-    TFileStream& operator=(const TFileStream&) = delete;
+    FileStream(const std::string& fileName, Mode mode);
+    ~FileStream() override;
+    FileStream(const FileStream&) = delete;
+    FileStream& operator=(const FileStream&) = delete;
 
     size_t read(void* buffer, size_t count) override;
     void write(const void* buffer, size_t count) override;
@@ -98,7 +98,7 @@ private:
 };
 
 // Whole-file helpers for the readers: FileError FileOpen when the file cannot be opened.
-TLoadedBytes readWholeFile(const std::string& fileName);
+LoadedBytes readWholeFile(const std::string& fileName);
 
 // A regular file of that name exists (a FIFO or a device does not count).
 bool fileExists(const std::string& fileName);

@@ -7,19 +7,17 @@
 namespace abm {
 
 // Right and bottom are exclusive.
-struct TRect {
+struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0;
     constexpr int width() const { return right - left; }
     constexpr int height() const { return bottom - top; }
     constexpr bool isEmpty() const { return right <= left || bottom <= top; }
-    friend bool operator==(const TRect&, const TRect&) = default;
+    friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-constexpr TRect Rect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
-
-constexpr TRect intersect(const TRect& a, const TRect& b)
+constexpr Rect intersect(const Rect& a, const Rect& b)
 {
-    return TRect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+    return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                  std::min(a.bottom, b.bottom)};
 }
 

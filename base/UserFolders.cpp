@@ -81,17 +81,17 @@ bool makeFolders(const std::string& folder)
     return isFolder(folder);
 }
 
-TLoadResult loadConfigFile(const std::string& path, std::string& content)
+LoadResult loadConfigFile(const std::string& path, std::string& content)
 {
     content.clear();
     int error = 0;
     int64_t size = 0;
     const int fd = openRegularFile(path, error, &size);
     if (fd < 0)
-        return error == ENOENT || error == ENOTDIR ? TLoadResult::Missing : TLoadResult::Unusable;
-    TLoadResult result = TLoadResult::Loaded;
+        return error == ENOENT || error == ENOTDIR ? LoadResult::Missing : LoadResult::Unusable;
+    LoadResult result = LoadResult::Loaded;
     if (size > kMaxConfigFileBytes) {
-        result = TLoadResult::Unusable;
+        result = LoadResult::Unusable;
     } else {
         // The size may change under us: read one byte past the cap to notice.
         content.resize(static_cast<size_t>(size) + 1);
@@ -106,7 +106,7 @@ TLoadResult loadConfigFile(const std::string& path, std::string& content)
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
-                result = TLoadResult::Unusable;
+                result = LoadResult::Unusable;
                 break;
             }
             if (n == 0)
@@ -114,8 +114,8 @@ TLoadResult loadConfigFile(const std::string& path, std::string& content)
             done += static_cast<size_t>(n);
         }
         if (done > static_cast<size_t>(kMaxConfigFileBytes))
-            result = TLoadResult::Unusable;
-        content.resize(result == TLoadResult::Loaded ? done : 0);
+            result = LoadResult::Unusable;
+        content.resize(result == LoadResult::Loaded ? done : 0);
     }
     ::close(fd);
     return result;

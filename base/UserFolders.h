@@ -23,7 +23,7 @@ bool makeFolders(const std::string& folder);
 // neither read nor rewritten, so a hostile file cannot make us allocate much.
 constexpr int64_t kMaxConfigFileBytes = int64_t{4} << 20;
 
-enum class TLoadResult {
+enum class LoadResult {
     Loaded,
     Missing,   // the file or a folder on its path does not exist
     Unusable,  // exists but is unreadable, not a regular file or too big
@@ -31,6 +31,6 @@ enum class TLoadResult {
 
 // Reads a whole regular file of at most kMaxConfigFileBytes. Never blocks on
 // a pipe or device that happens to carry the name.
-TLoadResult loadConfigFile(const std::string& path, std::string& content);
+LoadResult loadConfigFile(const std::string& path, std::string& content);
 
 }  // namespace abm

@@ -6,23 +6,23 @@
 
 namespace abm {
 
-TModalResult CliPrompts::showMessage(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>&)
+MessageAnswer CliPrompts::showMessage(const std::string& text, MessageKind type, const std::vector<MessageButton>&)
 {
     // Nothing is confirmed on the command line: every command runs as asked.
-    if (type == TMsgDlgType::mtConfirmation)
-        return TModalResult::mrOk;
-    if (type == TMsgDlgType::mtWarning || type == TMsgDlgType::mtError)
+    if (type == MessageKind::confirmation)
+        return MessageAnswer::ok;
+    if (type == MessageKind::warning || type == MessageKind::error)
         failed = true;
     report(text);
-    return TModalResult::mrCancel;
+    return MessageAnswer::cancel;
 }
 
-std::vector<std::string> CliPrompts::askOpenFiles(const TFileDialogRequest&)
+std::vector<std::string> CliPrompts::askOpenFiles(const FileDialogRequest&)
 {
     return {};
 }
 
-std::optional<std::string> CliPrompts::askSaveFile(const TFileDialogRequest&)
+std::optional<std::string> CliPrompts::askSaveFile(const FileDialogRequest&)
 {
     if (saveName.empty())
         return std::nullopt;

@@ -12,7 +12,7 @@
 
 namespace abm {
 
-class CliPrompts : public IUserPrompts {
+class CliPrompts : public UserPrompts {
 public:
     explicit CliPrompts(std::ostream& err) : err_(err) {}
 
@@ -20,9 +20,9 @@ public:
     // Set once a warning or error box was shown.
     bool failed = false;
 
-    TModalResult showMessage(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>& buttons) override;
-    std::vector<std::string> askOpenFiles(const TFileDialogRequest& request) override;
-    std::optional<std::string> askSaveFile(const TFileDialogRequest& request) override;
+    MessageAnswer showMessage(const std::string& text, MessageKind type, const std::vector<MessageButton>& buttons) override;
+    std::vector<std::string> askOpenFiles(const FileDialogRequest& request) override;
+    std::optional<std::string> askSaveFile(const FileDialogRequest& request) override;
 
     // "abmtool: " + text, a box's CR LF shown as one line break and every
     // other control character escaped (EscapedText).

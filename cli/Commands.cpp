@@ -22,15 +22,15 @@ namespace abm {
 namespace {
 
 // abmtool remembers nothing between runs.
-class NoSettings : public ISettingsStore {
+class NoSettings : public SettingsStore {
 public:
     std::string readSetting(const std::string&, const std::string& defaultValue) override { return defaultValue; }
     void writeSetting(const std::string&, const std::string&) override {}
 };
 
-TFrameOptionValues frameOptions(const TCliOptions& o)
+FrameOptionValues frameOptions(const CliOptions& o)
 {
-    TFrameOptionValues v;
+    FrameOptionValues v;
     v.width = o.width;
     v.height = o.height;
     v.autoSizeOn = o.autoSize;
@@ -53,7 +53,7 @@ void checkInputExists(const std::string& name)
 
 // The open command's import of the inputs, stopping once the strip holds
 // `frameCap` frames; false when the run must stop.
-bool importInputs(Workspace& ws, CliPrompts& prompts, const TCliOptions& o, int frameCap)
+bool importInputs(Workspace& ws, CliPrompts& prompts, const CliOptions& o, int frameCap)
 {
     for (const std::string& input : o.inputs)
         checkInputExists(input);
@@ -61,7 +61,7 @@ bool importInputs(Workspace& ws, CliPrompts& prompts, const TCliOptions& o, int 
     int leftOut = 0;
     importFiles(
         ws.strip, ws.settings(), o.inputs,
-        [&](const std::string& name, const TImportResult& result) {
+        [&](const std::string& name, const ImportResult& result) {
             if (result.leftOut) {
                 ++leftOut;
             } else if (result.dropped) {
@@ -88,9 +88,9 @@ namespace {
 
 // Imports the inputs, then runs one of the window's save commands with OUT
 // as the name chosen in its dialog.
-int importAndSave(const TCliOptions& o, std::ostream& err, void (Workspace::*save)(), int frameCap)
+int importAndSave(const CliOptions& o, std::ostream& err, void (Workspace::*save)(), int frameCap)
 {
-    TFrameOptionValues options = frameOptions(o);
+    FrameOptionValues options = frameOptions(o);
     CliPrompts prompts(err);
     NoSettings settings;
     Workspace ws(options, prompts, settings);
@@ -103,18 +103,18 @@ int importAndSave(const TCliOptions& o, std::ostream& err, void (Workspace::*sav
 
 }  // namespace
 
-int runAbm(const TCliOptions& o, std::ostream&, std::ostream& err)
+int runAbm(const CliOptions& o, std::ostream&, std::ostream& err)
 {
     // An ABM file holds four frames: the inputs past them are not even read.
     return importAndSave(o, err, &Workspace::saveAbm, kMaxAbmFrames);
 }
 
-int runBmp(const TCliOptions& o, std::ostream&, std::ostream& err)
+int runBmp(const CliOptions& o, std::ostream&, std::ostream& err)
 {
     return importAndSave(o, err, &Workspace::exportBmp, kNoFrameCap);
 }
 
-int runInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
+int runInfo(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
     int status = 0;
     bool first = true;
@@ -123,19 +123,19 @@ int runInfo(const TCliOptions& o, std::ostream& out, std::ostream& err)
     for (const std::string& file : o.inputs) {
         // The header and the file's size decide the reader's verdict; the
         // pixels are never read.
-        TAbmHeaderCheck check;
+        AbmHeaderCheck check;
         try {
-            TFileStream stream(file, TFileStream::Mode::OpenRead);
+            FileStream stream(file, FileStream::Mode::OpenRead);
             check = readAbmHeader(stream);
         } catch (const std::exception& e) {
             CliPrompts(err).report(errorBoxText(describe(e, programText)));
             status = 1;
             continue;
         }
-        const TAbmHeader& h = check.header;
+        const AbmHeader& h = check.header;
         const auto text = reinterpret_cast<const char*>(h.creatorText.data());
         const std::string creator(text, ::strnlen(text, h.creatorText.size()));
-        const bool accepted = check.verdict == TAbmVerdict::Accepted;
+        const bool accepted = check.verdict == AbmVerdict::Accepted;
         if (!accepted)
             status = 1;
         const std::string message = accepted ? std::string() : abmVerdictMessage(check.verdict, file);
@@ -168,18 +168,18 @@ namespace {
 // The first frame of an ABM file scaled as it is read: the header, then only
 // the rows the thumbnail samples, so that a huge file costs what a small one
 // does. The verdicts and messages are the reader's.
-TBitmap abmThumbnail(const std::string& input, int size, CliPrompts& prompts)
+Raster abmThumbnail(const std::string& input, int size, CliPrompts& prompts)
 {
-    TBitmap thumbnail;
+    Raster thumbnail;
     try {
-        readAbmFrames(input, prompts, [&](TFileStream& file, const TAbmHeader& h) {
+        readAbmFrames(input, prompts, [&](FileStream& file, const AbmHeader& h) {
             if (h.frameCount == 0)
                 return;
             ThumbnailScaler scaler(h.frameWidth, h.frameHeight, size);
             std::vector<uint8_t> row(static_cast<size_t>(h.frameWidth) * 2);
-            const TPixelLayout layout = TPixelLayout::forFormat(pf16bit);
+            const PixelLayout layout = PixelLayout::forFormat(pf16bit);
             for (const int y : scaler.sourceRows()) {
-                file.setPosition(static_cast<int64_t>(TAbmHeader::kSize + static_cast<size_t>(y) * row.size()));
+                file.setPosition(static_cast<int64_t>(AbmHeader::kSize + static_cast<size_t>(y) * row.size()));
                 file.readBuffer(row.data(), row.size());
                 scaler.addRow(y, row.data(), layout, {});
             }
@@ -193,15 +193,15 @@ TBitmap abmThumbnail(const std::string& input, int size, CliPrompts& prompts)
 
 }  // namespace
 
-int runThumbnail(const TCliOptions& o, std::ostream&, std::ostream& err)
+int runThumbnail(const CliOptions& o, std::ostream&, std::ostream& err)
 {
-    TFrameOptionValues options;
+    FrameOptionValues options;
     CliPrompts prompts(err);
     NoSettings settings;
     Workspace ws(options, prompts, settings);
     const std::string& input = o.inputs.at(0);
     checkInputExists(input);
-    TBitmap thumbnail;
+    Raster thumbnail;
     if (trim(upperCase(extensionPart(input))) == ".ABM") {
         thumbnail = abmThumbnail(input, o.thumbnailSize, prompts);
     } else {

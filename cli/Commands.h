@@ -9,7 +9,7 @@
 
 namespace abm {
 
-struct TCliOptions {
+struct CliOptions {
     std::string out;
     std::vector<std::string> inputs;
     std::string width = "128";   // frame width and height texts, as the dialog holds them
@@ -22,9 +22,9 @@ struct TCliOptions {
     int thumbnailSize = 128;
 };
 
-int runAbm(const TCliOptions& options, std::ostream& out, std::ostream& err);
-int runBmp(const TCliOptions& options, std::ostream& out, std::ostream& err);
-int runInfo(const TCliOptions& options, std::ostream& out, std::ostream& err);
-int runThumbnail(const TCliOptions& options, std::ostream& out, std::ostream& err);
+int runAbm(const CliOptions& options, std::ostream& out, std::ostream& err);
+int runBmp(const CliOptions& options, std::ostream& out, std::ostream& err);
+int runInfo(const CliOptions& options, std::ostream& out, std::ostream& err);
+int runThumbnail(const CliOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace abm

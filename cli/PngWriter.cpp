@@ -10,11 +10,11 @@
 
 namespace abm {
 
-std::vector<uint8_t> encodePng(const TBitmap& bitmap)
+std::vector<uint8_t> encodePng(const Raster& bitmap)
 {
     const int w = bitmap.width(), h = bitmap.height();
     std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-    TBitmap bgr(bitmap);
+    Raster bgr(bitmap);
     bgr.setPixelFormat(pf24bit);
     for (int y = 0; y < h; ++y) {
         const uint8_t* row = std::as_const(bgr).scanLine(y);
@@ -40,10 +40,10 @@ std::vector<uint8_t> encodePng(const TBitmap& bitmap)
     return out;
 }
 
-TBitmap fitInto(const TBitmap& bitmap, int size)
+Raster fitInto(const Raster& bitmap, int size)
 {
     if (bitmap.empty()) {
-        TBitmap source(bitmap);
+        Raster source(bitmap);
         source.setPixelFormat(pf24bit);
         return source;
     }

@@ -2,7 +2,7 @@
 
 // A raster as a PNG file (8-bit RGB), through libpng.
 
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 
 #include <cstdint>
 #include <string>
@@ -10,10 +10,10 @@
 
 namespace abm {
 
-std::vector<uint8_t> encodePng(const TBitmap& bitmap);
+std::vector<uint8_t> encodePng(const Raster& bitmap);
 
 // Fits a raster into size × size keeping its aspect, as ThumbnailScaler
 // does. Gives a 24-bit raster.
-TBitmap fitInto(const TBitmap& bitmap, int size);
+Raster fitInto(const Raster& bitmap, int size);
 
 }  // namespace abm

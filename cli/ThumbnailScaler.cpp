@@ -43,7 +43,7 @@ ThumbnailScaler::ThumbnailScaler(int width, int height, int size)
     const int th = std::max<int>(1, static_cast<int>(int64_t{height} * size / longer));
     const bool average = tw < width && th < height;
     targetWidth_ = tw;
-    out_.create(tw, th, TPixelLayout::forFormat(pf24bit));
+    out_.create(tw, th, PixelLayout::forFormat(pf24bit));
     sums_.assign(static_cast<size_t>(tw) * 3, 0);
     for (int tx = 0; tx < tw; ++tx) {
         columnAt_.push_back(columns_.size());
@@ -57,22 +57,22 @@ ThumbnailScaler::ThumbnailScaler(int width, int height, int size)
         const auto [first, end] = box(ty, height, th, average);
         sample(first, end, picked);
         for (size_t i = 0; i < picked.size(); ++i)
-            uses_.push_back(TRowUse{picked[i], ty, i + 1 == picked.size()});
+            uses_.push_back(RowUse{picked[i], ty, i + 1 == picked.size()});
     }
-    for (const TRowUse& use : uses_)
+    for (const RowUse& use : uses_)
         if (rows_.empty() || rows_.back() != use.source)
             rows_.push_back(use.source);
 }
 
-void ThumbnailScaler::addRow(int y, const uint8_t* row, const TPixelLayout& layout, const TPalette& palette)
+void ThumbnailScaler::addRow(int y, const uint8_t* row, const PixelLayout& layout, const Palette& palette)
 {
-    const TColorDecoder decoder(layout, palette);
+    const ColorDecoder decoder(layout, palette);
     for (; next_ < uses_.size() && uses_[next_].source == y; ++next_) {
-        const TRowUse& use = uses_[next_];
+        const RowUse& use = uses_[next_];
         for (int tx = 0; tx < targetWidth_; ++tx) {
             uint64_t* sum = sums_.data() + static_cast<size_t>(tx) * 3;
             for (size_t i = columnAt_[static_cast<size_t>(tx)]; i < columnAt_[static_cast<size_t>(tx) + 1]; ++i) {
-                const TColor c = decoder.decode(readRaw(row, columns_[i], layout.bitsPerPixel));
+                const Color c = decoder.decode(readRaw(row, columns_[i], layout.bitsPerPixel));
                 sum[0] += blueOf(c);
                 sum[1] += greenOf(c);
                 sum[2] += redOf(c);

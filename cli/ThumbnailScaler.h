@@ -6,7 +6,7 @@
 // that a thumbnail costs the same whatever the picture's size, and only the
 // rows it samples need be read at all.
 
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 
 #include <vector>
 
@@ -19,14 +19,14 @@ public:
     // The source rows to feed to AddRow, top to bottom.
     const std::vector<int>& sourceRows() const { return rows_; }
     // Source row y, one of SourceRows in their order, in the given layout.
-    void addRow(int y, const uint8_t* row, const TPixelLayout& layout, const TPalette& palette);
+    void addRow(int y, const uint8_t* row, const PixelLayout& layout, const Palette& palette);
     // The thumbnail, 24-bit, once every row has been fed.
-    const TBitmap& result() const { return out_; }
+    const Raster& result() const { return out_; }
 
 private:
     // One use of a source row: it adds to target row `target`, which is
     // complete after it when `last`.
-    struct TRowUse {
+    struct RowUse {
         int source;
         int target;
         bool last;
@@ -35,12 +35,12 @@ private:
     int targetWidth_ = 0;
     std::vector<int> columns_;      // the sampled source columns, target column by target column
     std::vector<size_t> columnAt_;  // where each target column's samples start in columns_
-    std::vector<TRowUse> uses_;     // by source row, then target row
+    std::vector<RowUse> uses_;     // by source row, then target row
     std::vector<int> rows_;
     size_t next_ = 0;
     int rowsAdded_ = 0;             // into the target row being summed
     std::vector<uint64_t> sums_;    // blue, green, red per target column
-    TBitmap out_;
+    Raster out_;
 };
 
 }  // namespace abm

@@ -37,7 +37,7 @@ CLI::Validator outputName(bool folderAllowed)
         "FILE");
 }
 
-void addFrameOptions(CLI::App& command, abm::TCliOptions& o, std::string& size, bool& noAutoSize, bool folderAllowed)
+void addFrameOptions(CLI::App& command, abm::CliOptions& o, std::string& size, bool& noAutoSize, bool folderAllowed)
 {
     command.add_option("-o,--output", o.out, "the file to write")->required()->check(outputName(folderAllowed));
     command.add_option("--size", size, "frame width and height, used with --no-autosize")
@@ -60,7 +60,7 @@ void addFrameOptions(CLI::App& command, abm::TCliOptions& o, std::string& size, 
 int main(int argc, char** argv)
 {
     abm::installSaveSignalHandlers();
-    abm::TCliOptions o;
+    abm::CliOptions o;
     std::string size = "128x97";
     bool noAutoSize = false;
 

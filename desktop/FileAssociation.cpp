@@ -196,7 +196,7 @@ void setDefaultApplication(const std::string& path, const std::string& mimeType,
     prepareFolder(path);
     std::string text;
     // A list we cannot read is not replaced: its other lines would be lost.
-    if (loadConfigFile(path, text) == TLoadResult::Unusable)
+    if (loadConfigFile(path, text) == LoadResult::Unusable)
         throw Error(ErrorKind::AssociationSetData, path);
     writeEntryFile(path, withDefaultApplication(text, mimeType, desktopId));
 }

@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     abm::fuzz::limitForFuzzing();
-    abm::TFrameOptionValues options;
+    abm::FrameOptionValues options;
     abm::fuzz::SilentPrompts prompts;
     abm::FrameStrip strip(options, prompts);
     abm::readAbmFile(strip, abm::fuzz::scratchFile(data, size, ".abm"));

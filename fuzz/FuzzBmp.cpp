@@ -1,7 +1,7 @@
 // BMP: load, convert to 16 bits, save to memory.
 
 #include "FuzzFile.h"
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 #include "base/ByteStream.h"
 
 #include <cstddef>
@@ -12,10 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     abm::fuzz::limitForFuzzing();
     try {
-        abm::TBitmap b;
+        abm::Raster b;
         b.loadFromMemory(data, size);
         b.setPixelFormat(abm::pf16bit);
-        abm::TMemoryStream out;
+        abm::MemoryStream out;
         b.saveToStream(out);
     } catch (const std::exception&) {
     }

@@ -1,6 +1,6 @@
 #include "FuzzFile.h"
 
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 
 #include <cstdio>
 #include <fcntl.h>

@@ -2,8 +2,8 @@
 // each one transparently and opaquely into a 16-bit raster.
 
 #include "FuzzFile.h"
-#include "codecs/gif/GIFImage.h"
-#include "codecs/gif/GIFSubImage.h"
+#include "codecs/gif/GifImage.h"
+#include "codecs/gif/GifSubImage.h"
 #include "codecs/raster/Canvas.h"
 
 #include <cstddef>
@@ -13,17 +13,17 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     abm::fuzz::limitForFuzzing();
-    abm::TGIFImage gif;
+    abm::GifImage gif;
     try {
         gif.loadFromMemory(data, size);
     } catch (const std::exception&) {
     }
-    abm::TBitmap target;
+    abm::Raster target;
     target.setPixelFormat(abm::pf16bit);
     target.setSize(64, 48);
     for (int i = 0; i < gif.count(); ++i) {
         try {
-            abm::TGIFSubImage& sub = gif.images(i);
+            abm::GifSubImage& sub = gif.images(i);
             if (!sub.raster())
                 continue;
             sub.mask();

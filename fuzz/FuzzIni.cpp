@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     abm::fuzz::limitForFuzzing();
     const std::string path = abm::fuzz::scratchFile(data, size, ".INI");
-    abm::TIniFile ini(path);
+    abm::IniFile ini(path);
     const std::string text(reinterpret_cast<const char*>(data), size);
     size_t start = 0, keys = 0;
     while (start < text.size() && keys < 16) {

@@ -1,7 +1,7 @@
 // JPEG: load and decode.
 
 #include "FuzzFile.h"
-#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/jpeg/JpegImage.h"
 #include "base/ByteStream.h"
 
 #include <cstddef>
@@ -12,10 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     abm::fuzz::limitForFuzzing();
     try {
-        abm::TMemoryStream stream(std::vector<uint8_t>(data, data + size));
-        abm::TJPEGImage jpeg;
+        abm::MemoryStream stream(std::vector<uint8_t>(data, data + size));
+        abm::JpegImage jpeg;
         jpeg.loadFromStream(stream);
-        abm::TBitmap raster;
+        abm::Raster raster;
         jpeg.assignTo(raster);
     } catch (const std::exception&) {
     }

@@ -8,7 +8,7 @@
 
 #include "FuzzPrompts.h"
 #include "app/RasterImage.h"
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 #include "workspace/FrameOptions.h"
 #include "workspace/FrameStrip.h"
 #include "workspace/PreviewPlayer.h"
@@ -31,7 +31,7 @@ QRgb expand565(uint16_t v)
 
 // Paints `raster` with its corner at `origin` into a fresh canvas; checks
 // that nothing but the raster was painted, and a 16-bit raster's colours.
-void paintAndCheck(QImage& canvas, const abm::TBitmap& raster, QPoint origin)
+void paintAndCheck(QImage& canvas, const abm::Raster& raster, QPoint origin)
 {
     const bool exact = raster.pixelFormat() == abm::pf16bit;
     canvas.fill(kUntouched);
@@ -66,10 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const uint8_t flags = data[size - 1], place = data[size - 2], more = data[size - 3];
     static const char* const sizes[] = {"64", "48", "1", "0", "90", "", "x", "16"};
-    abm::TFrameOptionValues options = abm::fuzz::frameOptions(flags, more, sizes);
+    abm::FrameOptionValues options = abm::fuzz::frameOptions(flags, more, sizes);
     abm::fuzz::SilentPrompts prompts;
     abm::FrameStrip strip(options, prompts);
-    abm::TBitmap picture;
+    abm::Raster picture;
     try {
         picture.loadFromMemory(data, size);
         strip.appendFrame(picture);
@@ -78,13 +78,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     static QImage canvas = abm::newImage(QSize(64, 48), QImage::Format_RGB32);
     // The offset walks over the frame in sixteenths, from its corner on.
-    const auto offset = [place](const abm::TBitmap& raster) {
+    const auto offset = [place](const abm::Raster& raster) {
         return QPoint(16 - raster.width() * (place & 15) / 16, 12 - raster.height() * (place >> 4) / 16);
     };
     try {
         paintAndCheck(canvas, picture, offset(picture));
         if (strip.count() > 0) {
-            const abm::TBitmap& frame = strip.thumbnail(0).picture;
+            const abm::Raster& frame = strip.thumbnail(0).picture;
             paintAndCheck(canvas, frame, offset(frame));
             abm::PreviewPlayer player;
             player.tick(strip, 8);

@@ -8,21 +8,21 @@
 namespace abm::fuzz {
 
 // Answers every box with OK and every dialog with nothing.
-class SilentPrompts : public IUserPrompts {
+class SilentPrompts : public UserPrompts {
 public:
-    TModalResult showMessage(const std::string&, TMsgDlgType, const std::vector<TMsgDlgBtn>&) override
+    MessageAnswer showMessage(const std::string&, MessageKind, const std::vector<MessageButton>&) override
     {
-        return TModalResult::mrOk;
+        return MessageAnswer::ok;
     }
-    std::vector<std::string> askOpenFiles(const TFileDialogRequest&) override { return {}; }
-    std::optional<std::string> askSaveFile(const TFileDialogRequest&) override { return std::nullopt; }
+    std::vector<std::string> askOpenFiles(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> askSaveFile(const FileDialogRequest&) override { return std::nullopt; }
 };
 
 // Frame options from two input bytes: the check boxes from the low bits of
 // `flags`, the width and height texts from `sizes` by three bits each.
-inline TFrameOptionValues frameOptions(uint8_t flags, uint8_t more, const char* const (&sizes)[8])
+inline FrameOptionValues frameOptions(uint8_t flags, uint8_t more, const char* const (&sizes)[8])
 {
-    TFrameOptionValues options;
+    FrameOptionValues options;
     options.autoSizeOn = flags & 1;
     options.stretchOn = flags & 2;
     options.transparentOn = flags & 4;

@@ -197,9 +197,9 @@ Bytes jpegWithScan(uint16_t w, uint16_t h)
 
 }  // namespace
 
-std::vector<THostileInput> hostileInputs()
+std::vector<HostileInput> hostileInputs()
 {
-    std::vector<THostileInput> in;
+    std::vector<HostileInput> in;
     auto add = [&in](const std::string& kind, const std::string& name, Bytes bytes) {
         in.push_back({kind, name, std::move(bytes)});
     };
@@ -328,8 +328,8 @@ std::vector<THostileInput> hostileInputs()
     }
 
     // The import target takes a file, then its extension and options bytes.
-    std::vector<THostileInput> forImport;
-    for (const THostileInput& h : in) {
+    std::vector<HostileInput> forImport;
+    for (const HostileInput& h : in) {
         const int kind = h.kind == "gif" ? 0 : h.kind == "bmp" ? 1 : h.kind == "jpeg" ? 2 : h.kind == "abm" ? 3 : -1;
         // A hundred thousand frames of a full frame size each is work, not hostility.
         if (kind < 0 || h.name == "hundred-thousand-images.gif")
@@ -345,9 +345,9 @@ std::vector<THostileInput> hostileInputs()
     return in;
 }
 
-std::vector<THostileInput> memoryBombs()
+std::vector<HostileInput> memoryBombs()
 {
-    std::vector<THostileInput> in;
+    std::vector<HostileInput> in;
     auto add = [&in](const std::string& kind, const std::string& name, Bytes bytes, int64_t size = 0) {
         in.push_back({kind, name, std::move(bytes), size});
     };
@@ -387,7 +387,7 @@ std::vector<THostileInput> memoryBombs()
     return in;
 }
 
-void writeHostileInput(const std::string& path, const THostileInput& input)
+void writeHostileInput(const std::string& path, const HostileInput& input)
 {
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -10,7 +10,7 @@
 
 namespace abm::fuzz {
 
-struct THostileInput {
+struct HostileInput {
     std::string kind;  // the fuzz target: gif, bmp, jpeg, abm, ini, import
     std::string name;  // a file name, with the extension its reader expects
     std::vector<uint8_t> bytes;
@@ -19,7 +19,7 @@ struct THostileInput {
     int64_t size = 0;
 };
 
-std::vector<THostileInput> hostileInputs();
+std::vector<HostileInput> hostileInputs();
 
 // Small files whose headers ask for a great deal of memory or work, to be
 // refused by the memory budget before the work: a 1-bit BMP 134,217,728
@@ -28,9 +28,9 @@ std::vector<THostileInput> hostileInputs();
 // colour JPEG whose frame header claims 16384 × 16384, a sparse 1 GB ABM
 // file, a GIF of 200,000 tiny images; then pictures at the raster cap and
 // just past it.
-std::vector<THostileInput> memoryBombs();
+std::vector<HostileInput> memoryBombs();
 
 // Writes an input as a file (sparse where it has a hole).
-void writeHostileInput(const std::string& path, const THostileInput& input);
+void writeHostileInput(const std::string& path, const HostileInput& input);
 
 }  // namespace abm::fuzz

@@ -92,7 +92,7 @@ bool keyAndValue(std::string_view content, std::string_view& key, std::string_vi
 }
 
 // Where a key is, or where a new one goes.
-struct TKeyLocation {
+struct KeyLocation {
     bool sectionFound = false;
     bool keyFound = false;
     size_t keyLine = 0;       // the key's line when found
@@ -100,9 +100,9 @@ struct TKeyLocation {
     std::string_view value;   // the raw text after "=" when found
 };
 
-TKeyLocation findKey(const std::vector<std::string_view>& lines, std::string_view section, std::string_view key)
+KeyLocation findKey(const std::vector<std::string_view>& lines, std::string_view section, std::string_view key)
 {
-    TKeyLocation at;
+    KeyLocation at;
     bool inside = false;
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string_view content = lineContent(lines[i], i);
@@ -165,7 +165,7 @@ std::string_view oneLine(std::string_view s)
 
 }  // namespace
 
-TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName))
+IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName))
 {
     if (fileName_.find('/') == std::string::npos) {
         // Without a home folder there is no settings folder: reading gives
@@ -178,33 +178,33 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName))
     }
 }
 
-std::string TIniFile::readString(const std::string& section, const std::string& key,
+std::string IniFile::readString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const
 {
     std::string text;
-    if (!path_.empty() && loadConfigFile(path_, text) == TLoadResult::Loaded) {
-        const TKeyLocation at = findKey(splitLines(text), section, key);
+    if (!path_.empty() && loadConfigFile(path_, text) == LoadResult::Loaded) {
+        const KeyLocation at = findKey(splitLines(text), section, key);
         if (at.keyFound)
             return profileValue(at.value);
     }
     return limited(defaultValue, kIniValueBuffer - 1);
 }
 
-int TIniFile::readInteger(const std::string& section, const std::string& key, int defaultValue) const
+int IniFile::readInteger(const std::string& section, const std::string& key, int defaultValue) const
 {
     return parseIntOr(readString(section, key, ""), defaultValue);
 }
 
-void TIniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
+void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
 {
     const Error failure(ErrorKind::SettingsWrite, fileName_);
     std::string text;
-    if (loadConfigFile(path_, text) == TLoadResult::Unusable)
+    if (loadConfigFile(path_, text) == LoadResult::Unusable)
         throw failure;
 
     std::vector<std::string_view> lines = splitLines(text);
     const std::string keyLine = std::string(oneLine(key)) + "=" + std::string(oneLine(value));
-    const TKeyLocation at = findKey(lines, oneLine(section), oneLine(key));
+    const KeyLocation at = findKey(lines, oneLine(section), oneLine(key));
     const std::string sectionLine = "[" + std::string(oneLine(section)) + "]";
     if (at.keyFound) {
         lines[at.keyLine] = keyLine;
@@ -234,12 +234,12 @@ void TIniFile::writeString(const std::string& section, const std::string& key, c
     }
 }
 
-void TIniFile::writeInteger(const std::string& section, const std::string& key, int value)
+void IniFile::writeInteger(const std::string& section, const std::string& key, int value)
 {
     writeString(section, key, std::to_string(value));
 }
 
-void TIniFile::writeBool(const std::string& section, const std::string& key, bool value)
+void IniFile::writeBool(const std::string& section, const std::string& key, bool value)
 {
     writeString(section, key, value ? "1" : "0");
 }

@@ -15,11 +15,11 @@ namespace abm {
 // zero included, so at most 2047 bytes of a value are read back.
 constexpr size_t kIniValueBuffer = 2048;
 
-class TIniFile {
+class IniFile {
 public:
     // A bare name lives in the settings folder (ConfigHome); a name with a
     // folder is used as it is.
-    explicit TIniFile(std::string fileName);
+    explicit IniFile(std::string fileName);
 
     // The name as given; it is what the write error reports.
     const std::string& fileName() const { return fileName_; }

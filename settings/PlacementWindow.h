@@ -10,14 +10,14 @@
 
 namespace abm {
 
-struct TPoint {
+struct Point {
     int x = 0, y = 0;
-    friend bool operator==(const TPoint&, const TPoint&) = default;
+    friend bool operator==(const Point&, const Point&) = default;
 };
 
-struct TSize {
+struct Size {
     int width = 0, height = 0;
-    friend bool operator==(const TSize&, const TSize&) = default;
+    friend bool operator==(const Size&, const Size&) = default;
 };
 
 // Show commands of the placement record, as they are stored under "ShowCmd".
@@ -26,58 +26,58 @@ constexpr int swShowNormal = 1;
 constexpr int swShowMinimized = 2;
 constexpr int swShowMaximized = 3;
 
-struct TWindowPlacement {
+struct WindowPlacement {
     int flags = 0;
     int showCmd = swShowNormal;
-    TPoint minPosition{-1, -1};
-    TPoint maxPosition{-1, -1};
-    TRect normalPosition;  // outer rectangle while shown normal; right and bottom exclusive
-    friend bool operator==(const TWindowPlacement&, const TWindowPlacement&) = default;
+    Point minPosition{-1, -1};
+    Point maxPosition{-1, -1};
+    Rect normalPosition;  // outer rectangle while shown normal; right and bottom exclusive
+    friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
 };
 
-enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum class WindowState { normal, minimized, maximized };
 
 // The window's handlers for the three events the store hooks. The window
 // calls each one that is set: OnShow before it first appears, OnCloseQuery
 // when asked to close (closing goes on only if canClose stays true),
 // OnDestroy when it is being destroyed.
-struct TFormEvents {
+struct WindowEvents {
     std::function<void()> onShow;
     std::function<void(bool& canClose)> onCloseQuery;
     std::function<void()> onDestroy;
 };
 
-class IPlacementWindow {
+class PlacementWindow {
 public:
-    virtual ~IPlacementWindow() = default;
+    virtual ~PlacementWindow() = default;
 
     // Names the settings section ("TMForm").
     virtual std::string className() const = 0;
     // Must outlive the store attached to them.
-    virtual TFormEvents& windowEvents() = 0;
+    virtual WindowEvents& windowEvents() = 0;
     // The window system's window exists.
     virtual bool handleAllocated() const = 0;
 
-    virtual TWindowPlacement placement() const = 0;
+    virtual WindowPlacement placement() const = 0;
     // Moves and sizes the normal rectangle and keeps the two positions; a
     // show command other than swHide also sets the state, swHide leaves the
     // state and visibility alone. The window may keep the rectangle within
     // what the window system allows.
-    virtual void setPlacement(const TWindowPlacement& placement) = 0;
+    virtual void setPlacement(const WindowPlacement& placement) = 0;
 
     virtual bool visible() const = 0;
     // The current outer rectangle.
-    virtual TRect boundsRect() const = 0;
+    virtual Rect boundsRect() const = 0;
     virtual bool sizeableBorder() const = 0;
     // The primary screen in pixels, and its logical pixels per inch.
-    virtual TSize screenSize() const = 0;
+    virtual Size screenSize() const = 0;
     virtual int pixelsPerInch() const = 0;
     // Thickness of the window frame for the window's border style (the
     // sizing frame for a sizeable one), horizontally and vertically.
-    virtual TSize frameMetrics() const = 0;
+    virtual Size frameMetrics() const = 0;
 
-    virtual TWindowState placementState() const = 0;
-    virtual void setPlacementState(TWindowState state) = 0;
+    virtual WindowState placementState() const = 0;
+    virtual void setPlacementState(WindowState state) = 0;
 
     // The window is the application's main window.
     virtual bool isMainWindow() const = 0;

@@ -25,7 +25,7 @@ int saturated(int64_t value)
 
 }  // namespace
 
-TRect moveInside(const TRect& window, const TRect& area)
+Rect moveInside(const Rect& window, const Rect& area)
 {
     const int64_t left = movedStart(window.left, window.right, area.left, area.right);
     const int64_t top = movedStart(window.top, window.bottom, area.top, area.bottom);

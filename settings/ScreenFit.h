@@ -12,6 +12,6 @@ namespace abm {
 // inside `area` (the screen's available part, without panels); unchanged
 // where it already does. A window larger than the area keeps its top-left
 // corner in it, so that the title bar stays within reach.
-TRect moveInside(const TRect& window, const TRect& area);
+Rect moveInside(const Rect& window, const Rect& area);
 
 }  // namespace abm

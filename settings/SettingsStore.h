@@ -8,9 +8,9 @@
 
 namespace abm {
 
-class ISettingsStore {
+class SettingsStore {
 public:
-    virtual ~ISettingsStore() = default;
+    virtual ~SettingsStore() = default;
     virtual std::string readSetting(const std::string& name, const std::string& defaultValue) = 0;
     virtual void writeSetting(const std::string& name, const std::string& value) = 0;
 };

@@ -37,7 +37,7 @@ void put32(uint8_t* p, uint32_t v)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-int bitCountOf(TPixelFormat format)
+int bitCountOf(PixelFormat format)
 {
     switch (format) {
     case pf8bit: return 8;
@@ -50,12 +50,12 @@ int bitCountOf(TPixelFormat format)
 
 }  // namespace
 
-TAbmHeader TAbmHeader::decode(const uint8_t* data, size_t size)
+AbmHeader AbmHeader::decode(const uint8_t* data, size_t size)
 {
     uint8_t b[kSize] = {};
     if (size > 0)
         std::memcpy(b, data, std::min(size, kSize));
-    TAbmHeader h;
+    AbmHeader h;
     h.frameWidth = static_cast<uint16_t>(b[0] | (b[1] << 8));
     h.frameHeight = static_cast<uint16_t>(b[2] | (b[3] << 8));
     h.bitCount = b[4];
@@ -69,7 +69,7 @@ TAbmHeader TAbmHeader::decode(const uint8_t* data, size_t size)
     return h;
 }
 
-std::array<uint8_t, TAbmHeader::kSize> TAbmHeader::encode() const
+std::array<uint8_t, AbmHeader::kSize> AbmHeader::encode() const
 {
     std::array<uint8_t, kSize> b{};
     b[0] = static_cast<uint8_t>(frameWidth);
@@ -87,20 +87,20 @@ std::array<uint8_t, TAbmHeader::kSize> TAbmHeader::encode() const
     return b;
 }
 
-void writeAbmStream(const FrameStrip& strip, TMemoryStream& stream)
+void writeAbmStream(const FrameStrip& strip, MemoryStream& stream)
 {
     stream.setSize(0);
     stream.setPosition(0);
     if (strip.count() == 0)
         return;
-    const TBitmap& first = strip.thumbnail(0).picture;
+    const Raster& first = strip.thumbnail(0).picture;
     if (first.width() > 0xFFFF || first.height() > 0xFFFF)
         throw Error(ErrorKind::RangeCheck);
     const int bitCount = bitCountOf(first.pixelFormat());
     if (bitCount == 0)
         return;
 
-    TAbmHeader h;
+    AbmHeader h;
     h.frameWidth = static_cast<uint16_t>(first.width());
     h.frameHeight = static_cast<uint16_t>(first.height());
     h.bitCount = static_cast<uint8_t>(bitCount);
@@ -109,13 +109,13 @@ void writeAbmStream(const FrameStrip& strip, TMemoryStream& stream)
     std::memcpy(h.creatorText.data(), kCreator, sizeof kCreator - 1);
 
     std::vector<uint8_t>& out = stream.bytes();
-    out.reserve(TAbmHeader::kSize + static_cast<size_t>(h.dataSize));
+    out.reserve(AbmHeader::kSize + static_cast<size_t>(h.dataSize));
     const auto header = h.encode();
     stream.write(header.data(), header.size());
 
     const size_t rowBytes = static_cast<size_t>(h.frameWidth) * (bitCount / 8);
     for (int f = 0; f < h.frameCount; ++f) {
-        const TBitmap& frame = strip.thumbnail(f).picture;
+        const Raster& frame = strip.thumbnail(f).picture;
         // A narrower frame contributes white for the columns it lacks; its
         // row is never read past its end.
         const size_t have = std::min(rowBytes, static_cast<size_t>(frame.width()) * (frame.bitsPerPixel() / 8));
@@ -129,84 +129,84 @@ void writeAbmStream(const FrameStrip& strip, TMemoryStream& stream)
     stream.setPosition(static_cast<int64_t>(out.size()));
 }
 
-TAbmHeaderCheck checkAbmHeader(const uint8_t* bytes, size_t size, int64_t fileSize)
+AbmHeaderCheck checkAbmHeader(const uint8_t* bytes, size_t size, int64_t fileSize)
 {
-    TAbmHeaderCheck check{TAbmHeader::decode(bytes, size), TAbmVerdict::Accepted};
-    const TAbmHeader& h = check.header;
-    const auto verdict = [&check](TAbmVerdict v) {
+    AbmHeaderCheck check{AbmHeader::decode(bytes, size), AbmVerdict::Accepted};
+    const AbmHeader& h = check.header;
+    const auto verdict = [&check](AbmVerdict v) {
         check.verdict = v;
         return check;
     };
     int32_t fileBytes = 0, dataBytes = 0;
-    if (__builtin_add_overflow(h.dataSize, static_cast<int32_t>(TAbmHeader::kSize), &fileBytes))
-        return verdict(TAbmVerdict::CannotOpen);
+    if (__builtin_add_overflow(h.dataSize, static_cast<int32_t>(AbmHeader::kSize), &fileBytes))
+        return verdict(AbmVerdict::CannotOpen);
     if (fileSize != fileBytes || h.bitCount != 16)
-        return verdict(TAbmVerdict::BadFormat);
+        return verdict(AbmVerdict::BadFormat);
     if (__builtin_mul_overflow(h.frameCount * 2 * h.frameWidth, int32_t{h.frameHeight}, &dataBytes))
-        return verdict(TAbmVerdict::CannotOpen);
+        return verdict(AbmVerdict::CannotOpen);
     if (dataBytes != h.dataSize)
-        return verdict(TAbmVerdict::BadFormat);
+        return verdict(AbmVerdict::BadFormat);
     // What the frames need: a frame buffer within the 32-bit range, a frame
     // of pixels to fill, rows short enough to copy, and a raster the cap allows.
     const int64_t pixels = int64_t{h.frameWidth} * h.frameHeight;
     if (pixels * 2 > std::numeric_limits<int32_t>::max())
-        return verdict(TAbmVerdict::CannotOpen);
+        return verdict(AbmVerdict::CannotOpen);
     if (h.frameCount > 0 && (pixels == 0 || h.frameWidth > kMaxCopiedRow || pixels > rasterPixelLimit()))
-        return verdict(TAbmVerdict::CannotOpen);
+        return verdict(AbmVerdict::CannotOpen);
     return check;
 }
 
-TAbmHeaderCheck readAbmHeader(TFileStream& file)
+AbmHeaderCheck readAbmHeader(FileStream& file)
 {
-    uint8_t bytes[TAbmHeader::kSize];
+    uint8_t bytes[AbmHeader::kSize];
     const size_t got = file.read(bytes, sizeof bytes);
     return checkAbmHeader(bytes, got, file.size());
 }
 
-std::string abmVerdictMessage(TAbmVerdict verdict, const std::string& fileName)
+std::string abmVerdictMessage(AbmVerdict verdict, const std::string& fileName)
 {
-    if (verdict == TAbmVerdict::BadFormat)
+    if (verdict == AbmVerdict::BadFormat)
         return "Неверный формат файла: " + fileName;
     return "Невозможно откыть файл: " + fileName;
 }
 
-int64_t abmFrameBytes(const TAbmHeader& header)
+int64_t abmFrameBytes(const AbmHeader& header)
 {
     return int64_t{header.frameWidth} * header.frameHeight * 2;
 }
 
-TBitmap abmFrameRaster(const TAbmHeader& header, const uint8_t* frameBytes)
+Raster abmFrameRaster(const AbmHeader& header, const uint8_t* frameBytes)
 {
-    TBitmap raster;
-    raster.create(header.frameWidth, header.frameHeight, TPixelLayout::forFormat(pf16bit));
+    Raster raster;
+    raster.create(header.frameWidth, header.frameHeight, PixelLayout::forFormat(pf16bit));
     const size_t rowBytes = static_cast<size_t>(header.frameWidth) * 2;
     for (int y = 0; y < header.frameHeight; ++y)
         std::memcpy(raster.scanLine(y), frameBytes + static_cast<size_t>(y) * rowBytes, rowBytes);
     return raster;
 }
 
-void readAbmFrames(const std::string& fileName, IUserPrompts& prompts,
-                   const std::function<void(TFileStream& file, const TAbmHeader& header)>& frames)
+void readAbmFrames(const std::string& fileName, UserPrompts& prompts,
+                   const std::function<void(FileStream& file, const AbmHeader& header)>& frames)
 {
-    TAbmVerdict verdict = TAbmVerdict::Accepted;
+    AbmVerdict verdict = AbmVerdict::Accepted;
     try {
-        TFileStream file(fileName, TFileStream::Mode::OpenRead);
-        const TAbmHeaderCheck check = readAbmHeader(file);
+        FileStream file(fileName, FileStream::Mode::OpenRead);
+        const AbmHeaderCheck check = readAbmHeader(file);
         verdict = check.verdict;
-        if (verdict == TAbmVerdict::Accepted)
+        if (verdict == AbmVerdict::Accepted)
             frames(file, check.header);
     } catch (const MemoryLimitExceeded&) {
         throw;
     } catch (const std::exception&) {
-        verdict = TAbmVerdict::CannotOpen;
+        verdict = AbmVerdict::CannotOpen;
     }
-    if (verdict != TAbmVerdict::Accepted)
-        prompts.showMessage(abmVerdictMessage(verdict, fileName), TMsgDlgType::mtError, {TMsgDlgBtn::mbCancel});
+    if (verdict != AbmVerdict::Accepted)
+        prompts.showMessage(abmVerdictMessage(verdict, fileName), MessageKind::error, {MessageButton::cancel});
 }
 
 void readAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap)
 {
-    readAbmFrames(fileName, strip.prompts(), [&strip, frameCap](TFileStream& file, const TAbmHeader& h) {
+    readAbmFrames(fileName, strip.prompts(), [&strip, frameCap](FileStream& file, const AbmHeader& h) {
         const int frames = std::min<int>(h.frameCount, framesLeft(strip, frameCap));
         if (frames == 0)
             return;
@@ -214,7 +214,7 @@ void readAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap)
         // and its 16-bit frame. All of it must fit before the first is read.
         const int64_t fileFrameBytes = abmFrameBytes(h);
         MemoryBudget::require(fileFrameBytes + frames * frameBytes(strip, h.frameWidth, h.frameHeight, 16));
-        TLoadedBytes buffer;
+        LoadedBytes buffer;
         buffer.reservation = MemoryReservation(fileFrameBytes);
         buffer.bytes.resize(static_cast<size_t>(fileFrameBytes));
         for (int f = 0; f < frames; ++f) {
@@ -224,7 +224,7 @@ void readAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap)
     });
 }
 
-void saveAbm(FrameStrip& strip, ISettingsStore& settings)
+void saveAbm(FrameStrip& strip, SettingsStore& settings)
 {
     if (strip.count() == 0)
         return;
@@ -232,20 +232,20 @@ void saveAbm(FrameStrip& strip, ISettingsStore& settings)
     if (!strip.framesHavePixels(n))
         return;
     for (int i = 0; i < n; ++i) {
-        const TImage& t = strip.thumbnail(i);
+        const Thumbnail& t = strip.thumbnail(i);
         if (t.width > kMaxFrameWidth || t.height > kMaxFrameHeight) {
             strip.prompts().showMessage("Сохранение невозможно. \r\nСлишком большой размер картинок !!!",
-                                       TMsgDlgType::mtWarning, {TMsgDlgBtn::mbCancel});
+                                       MessageKind::warning, {MessageButton::cancel});
             return;
         }
     }
-    TFileDialogRequest request;
+    FileDialogRequest request;
     request.filter = "*.abm|*.abm|Все файлы (*.*)|*.*";
     request.initialDir = settings.readSetting("SavePath", "");
     const std::optional<std::string> chosen = strip.prompts().askSaveFile(request);
     if (!chosen)
         return;
-    TMemoryStream stream;
+    MemoryStream stream;
     writeAbmStream(strip, stream);
     stream.setPosition(0);
     // Built whole in memory, then written beside the target and renamed over

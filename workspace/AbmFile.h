@@ -18,7 +18,7 @@ namespace abm {
 // The most frames an ABM file written here holds.
 constexpr int kMaxAbmFrames = 4;
 
-struct TAbmHeader {
+struct AbmHeader {
     static constexpr size_t kSize = 72;
     static constexpr size_t kCreatorTextSize = 52;
 
@@ -34,43 +34,43 @@ struct TAbmHeader {
     std::array<uint8_t, kCreatorTextSize> creatorText{};
 
     // Little-endian, field by field; a short input reads as zero bytes.
-    static TAbmHeader decode(const uint8_t* data, size_t size);
+    static AbmHeader decode(const uint8_t* data, size_t size);
     std::array<uint8_t, kSize> encode() const;
 };
 
 // The reader's verdict on a file, which its header and its size decide.
-enum class TAbmVerdict { Accepted, BadFormat, CannotOpen };
+enum class AbmVerdict { Accepted, BadFormat, CannotOpen };
 
-struct TAbmHeaderCheck {
-    TAbmHeader header;
-    TAbmVerdict verdict = TAbmVerdict::Accepted;
+struct AbmHeaderCheck {
+    AbmHeader header;
+    AbmVerdict verdict = AbmVerdict::Accepted;
 };
 
 // The header from a file's first bytes (a short file's missing bytes read as
 // 0) and the reader's verdict on it with the file's size: its tests (size,
 // bit count, frame bytes, in 32-bit arithmetic where an overflow cannot be
 // opened), then whether its frames can be made at all. Reads no pixel.
-TAbmHeaderCheck checkAbmHeader(const uint8_t* bytes, size_t size, int64_t fileSize);
+AbmHeaderCheck checkAbmHeader(const uint8_t* bytes, size_t size, int64_t fileSize);
 // Opens the file and checks its header and size (FileError FileOpen when it cannot
 // be opened); `file` is left just past the header, at frame 0.
-TAbmHeaderCheck readAbmHeader(TFileStream& file);
+AbmHeaderCheck readAbmHeader(FileStream& file);
 // The reader's message for a verdict other than Accepted.
-std::string abmVerdictMessage(TAbmVerdict verdict, const std::string& fileName);
+std::string abmVerdictMessage(AbmVerdict verdict, const std::string& fileName);
 
 // The bytes of one frame of an accepted header: width × height 16-bit pixels.
-int64_t abmFrameBytes(const TAbmHeader& header);
+int64_t abmFrameBytes(const AbmHeader& header);
 // One frame's bytes (rows from the top, no padding) as a 16-bit raster.
-TBitmap abmFrameRaster(const TAbmHeader& header, const uint8_t* frameBytes);
+Raster abmFrameRaster(const AbmHeader& header, const uint8_t* frameBytes);
 
 // Opens an ABM file and checks its header as the reader does, then hands an
 // accepted file, standing at frame 0, to `frames`. Every failure but
 // MemoryLimitExceeded ends in the reader's message through `prompts`.
-void readAbmFrames(const std::string& fileName, IUserPrompts& prompts,
-                   const std::function<void(TFileStream& file, const TAbmHeader& header)>& frames);
+void readAbmFrames(const std::string& fileName, UserPrompts& prompts,
+                   const std::function<void(FileStream& file, const AbmHeader& header)>& frames);
 
 // The complete ABM image of the strip, or nothing (empty strip, or a first
 // frame whose format has no bit count).
-void writeAbmStream(const FrameStrip& strip, TMemoryStream& stream);
+void writeAbmStream(const FrameStrip& strip, MemoryStream& stream);
 
 // Appends the frames of an ABM file (those the strip may take under
 // `frameCap`), reading one frame at a time, or shows one of the reader's two
@@ -79,6 +79,6 @@ void writeAbmStream(const FrameStrip& strip, TMemoryStream& stream);
 void readAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 
 // "Сохранить как ABM".
-void saveAbm(FrameStrip& strip, ISettingsStore& settings);
+void saveAbm(FrameStrip& strip, SettingsStore& settings);
 
 }  // namespace abm

@@ -15,12 +15,12 @@ std::string baseName(const std::string& path)
     return p == std::string::npos ? name : name.substr(0, p);
 }
 
-void exportBmp(FrameStrip& strip, ISettingsStore& settings)
+void exportBmp(FrameStrip& strip, SettingsStore& settings)
 {
     // A BMP file 0 pixels wide or high is one no reader opens.
     if (!strip.framesHavePixels(strip.count()))
         return;
-    TFileDialogRequest request;
+    FileDialogRequest request;
     request.filter = "*.bmp|*.bmp|Все файлы (*.*)|*.*";
     request.initialDir = settings.readSetting("SaveBmp", "");
     const std::optional<std::string> chosen = strip.prompts().askSaveFile(request);

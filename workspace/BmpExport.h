@@ -10,7 +10,7 @@
 
 namespace abm {
 
-void exportBmp(FrameStrip& strip, ISettingsStore& settings);
+void exportBmp(FrameStrip& strip, SettingsStore& settings);
 
 // The file-name part of a path without its extension, cut at the first
 // place the extension text occurs ("a.bmp.bmp" gives "a").

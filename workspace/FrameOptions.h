@@ -8,9 +8,9 @@
 
 namespace abm {
 
-class IFrameOptions {
+class FrameOptions {
 public:
-    virtual ~IFrameOptions() = default;
+    virtual ~FrameOptions() = default;
     // Texts of the two size fields; converted only where they are used.
     virtual std::string widthText() const = 0;
     virtual std::string heightText() const = 0;
@@ -20,7 +20,7 @@ public:
 };
 
 // Options held as plain values, starting at the dialog's defaults.
-class TFrameOptionValues : public IFrameOptions {
+class FrameOptionValues : public FrameOptions {
 public:
     std::string width = "128";
     std::string height = "97";

@@ -9,7 +9,7 @@
 
 namespace abm {
 
-FrameStrip::FrameStrip(IFrameOptions& options, IUserPrompts& prompts) : options_(options), prompts_(prompts) {}
+FrameStrip::FrameStrip(FrameOptions& options, UserPrompts& prompts) : options_(options), prompts_(prompts) {}
 
 FrameStrip::~FrameStrip() = default;
 
@@ -19,14 +19,14 @@ void FrameStrip::setStripHeight(int height)
     changed();
 }
 
-bool FrameStrip::contains(const TImage* control) const
+bool FrameStrip::contains(const Thumbnail* control) const
 {
     return control && live_.contains(control);
 }
 
-TImage& FrameStrip::createFrameThumbnail()
+Thumbnail& FrameStrip::createFrameThumbnail()
 {
-    auto t = std::make_unique<TImage>();
+    auto t = std::make_unique<Thumbnail>();
     t->tag = count();
     t->hasPopupMenu = true;
     live_.insert(t.get());
@@ -35,11 +35,11 @@ TImage& FrameStrip::createFrameThumbnail()
     return *thumbnails_.back();
 }
 
-void FrameStrip::normalizeFrame(TImage& t)
+void FrameStrip::normalizeFrame(Thumbnail& t)
 {
     const int i = count() - 1;
-    sources_.push_back(std::make_unique<TBitmap>(t.picture));
-    const TBitmap& source = *sources_.back();
+    sources_.push_back(std::make_unique<Raster>(t.picture));
+    const Raster& source = *sources_.back();
     changed();
     try {
         t.top = 0;
@@ -68,8 +68,8 @@ void FrameStrip::normalizeFrame(TImage& t)
         if (overdrawn) {
             // The unscaled draw below covers every pixel, so converting them
             // first would only be thrown away: a fresh 16-bit raster will do.
-            TSharedPalette palette = t.picture.sharedPalette();
-            t.picture.create(t.picture.width(), t.picture.height(), TPixelLayout::forFormat(pf16bit), std::move(palette));
+            SharedPalette palette = t.picture.sharedPalette();
+            t.picture.create(t.picture.width(), t.picture.height(), PixelLayout::forFormat(pf16bit), std::move(palette));
         } else {
             t.picture.setPixelFormat(pf16bit);
         }
@@ -87,9 +87,9 @@ void FrameStrip::normalizeFrame(TImage& t)
     }
 }
 
-void FrameStrip::appendFrame(const TBitmap& picture)
+void FrameStrip::appendFrame(const Raster& picture)
 {
-    TImage& t = createFrameThumbnail();
+    Thumbnail& t = createFrameThumbnail();
     try {
         t.picture.assign(&picture);
         normalizeFrame(t);
@@ -118,7 +118,7 @@ void FrameStrip::destroyAllThumbnails()
     changed();
 }
 
-void FrameStrip::removeThumbnail(TImage& t)
+void FrameStrip::removeThumbnail(Thumbnail& t)
 {
     // The tag is the position while the invariants hold; the search below
     // only serves should they not.
@@ -160,25 +160,25 @@ void FrameStrip::rebuildStrip()
     rebuildFrom(sourceOrder());
 }
 
-std::vector<const TBitmap*> FrameStrip::sourceOrder() const
+std::vector<const Raster*> FrameStrip::sourceOrder() const
 {
-    std::vector<const TBitmap*> order;
+    std::vector<const Raster*> order;
     order.reserve(sources_.size());
     for (const auto& source : sources_)
         order.push_back(source.get());
     return order;
 }
 
-void FrameStrip::rebuildFrom(const std::vector<const TBitmap*>& order)
+void FrameStrip::rebuildFrom(const std::vector<const Raster*>& order)
 {
-    std::vector<std::unique_ptr<TImage>> oldThumbnails = std::exchange(thumbnails_, {});
-    std::vector<std::unique_ptr<TBitmap>> oldSources = std::exchange(sources_, {});
+    std::vector<std::unique_ptr<Thumbnail>> oldThumbnails = std::exchange(thumbnails_, {});
+    std::vector<std::unique_ptr<Raster>> oldSources = std::exchange(sources_, {});
     live_.clear();
     thumbnails_.reserve(order.size());
     sources_.reserve(order.size());
     try {
-        for (const TBitmap* source : order) {
-            TImage& t = createFrameThumbnail();
+        for (const Raster* source : order) {
+            Thumbnail& t = createFrameThumbnail();
             t.picture.assign(source);
             normalizeFrame(t);
         }
@@ -222,8 +222,8 @@ void FrameStrip::updateCommandStates()
 
 void FrameStrip::clearStrip()
 {
-    if (prompts_.showMessage("Очистить?", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbNo, TMsgDlgBtn::mbOK}) !=
-        TModalResult::mrOk)
+    if (prompts_.showMessage("Очистить?", MessageKind::confirmation, {MessageButton::no, MessageButton::ok}) !=
+        MessageAnswer::ok)
         return;
     removeAllFrames();
     showFrameCount();
@@ -234,8 +234,8 @@ void FrameStrip::deleteFrame()
 {
     if (!popupTarget_)
         return;
-    if (prompts_.showMessage("Удалить?", TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel}) !=
-        TModalResult::mrOk) {
+    if (prompts_.showMessage("Удалить?", MessageKind::confirmation, {MessageButton::ok, MessageButton::cancel}) !=
+        MessageAnswer::ok) {
         popupTarget_ = nullptr;
         return;
     }
@@ -246,25 +246,25 @@ void FrameStrip::deleteFrame()
     }
     const auto tag = static_cast<size_t>(popupTarget_->tag);
     popupTarget_ = nullptr;
-    std::vector<const TBitmap*> order = sourceOrder();
+    std::vector<const Raster*> order = sourceOrder();
     if (tag < order.size())
         order.erase(order.begin() + static_cast<std::ptrdiff_t>(tag));
     rebuildFrom(order);
     updateCommandStates();
 }
 
-void FrameStrip::setPopupTarget(TImage* control)
+void FrameStrip::setPopupTarget(Thumbnail* control)
 {
     if (contains(control))
         popupTarget_ = control;
 }
 
-bool FrameStrip::acceptsDrag(const TImage*, const TImage*) const
+bool FrameStrip::acceptsDrag(const Thumbnail*, const Thumbnail*) const
 {
     return true;
 }
 
-void FrameStrip::moveFrame(TImage* sender, TImage* target)
+void FrameStrip::moveFrame(Thumbnail* sender, Thumbnail* target)
 {
     if (!contains(sender) || !contains(target))
         return;
@@ -272,8 +272,8 @@ void FrameStrip::moveFrame(TImage* sender, TImage* target)
     const auto to = static_cast<size_t>(target->tag);
     if (from >= sources_.size() || to >= sources_.size())
         return;
-    std::vector<const TBitmap*> order = sourceOrder();
-    const TBitmap* moved = order[from];
+    std::vector<const Raster*> order = sourceOrder();
+    const Raster* moved = order[from];
     order.erase(order.begin() + static_cast<std::ptrdiff_t>(from));
     order.insert(order.begin() + static_cast<std::ptrdiff_t>(to), moved);
     rebuildFrom(order);
@@ -282,10 +282,10 @@ void FrameStrip::moveFrame(TImage* sender, TImage* target)
 bool FrameStrip::framesHavePixels(int first) const
 {
     for (int i = 0; i < std::min(first, count()); ++i) {
-        const TImage& t = thumbnail(i);
+        const Thumbnail& t = thumbnail(i);
         if (t.width == 0 || t.height == 0 || t.picture.width() == 0 || t.picture.height() == 0) {
-            prompts_.showMessage("Сохранение невозможно. \r\nНулевой размер картинок !!!", TMsgDlgType::mtWarning,
-                                {TMsgDlgBtn::mbCancel});
+            prompts_.showMessage("Сохранение невозможно. \r\nНулевой размер картинок !!!", MessageKind::warning,
+                                {MessageButton::cancel});
             return false;
         }
     }

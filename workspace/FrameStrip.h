@@ -7,7 +7,7 @@
 
 #include "FrameOptions.h"
 #include "UserPrompts.h"
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,7 +18,7 @@
 namespace abm {
 
 // One thumbnail: an image control in stripView.
-struct TImage {
+struct Thumbnail {
     int tag = 0;
     int left = 0;
     int top = 0;
@@ -27,45 +27,45 @@ struct TImage {
     bool visible = false;
     bool hasPopupMenu = false;       // PopupMenu = popupMenu
     bool dragModeAutomatic = false;  // with OnDragOver / OnEndDrag wired
-    TBitmap picture;                 // the frame, 16 bits per pixel once normalised
+    Raster picture;                 // the frame, 16 bits per pixel once normalised
 };
 
 class FrameStrip {
 public:
     static constexpr int kInitialStripHeight = 110;
 
-    FrameStrip(IFrameOptions& options, IUserPrompts& prompts);
+    FrameStrip(FrameOptions& options, UserPrompts& prompts);
     ~FrameStrip();
     FrameStrip(const FrameStrip&) = delete;
     FrameStrip& operator=(const FrameStrip&) = delete;
 
-    IFrameOptions& options() const { return options_; }
-    IUserPrompts& prompts() const { return prompts_; }
+    FrameOptions& options() const { return options_; }
+    UserPrompts& prompts() const { return prompts_; }
 
     // stripView's children, in strip order.
     int count() const { return static_cast<int>(thumbnails_.size()); }
-    TImage& thumbnail(int index) const { return *thumbnails_.at(static_cast<size_t>(index)); }
-    const std::vector<std::unique_ptr<TBitmap>>& sourceBitmaps() const { return sources_; }
-    TImage* popupTarget() const { return popupTarget_; }
+    Thumbnail& thumbnail(int index) const { return *thumbnails_.at(static_cast<size_t>(index)); }
+    const std::vector<std::unique_ptr<Raster>>& sourceBitmaps() const { return sources_; }
+    Thumbnail* popupTarget() const { return popupTarget_; }
     const std::string& frameCountText() const { return frameCountText_; }
     int stripHeight() const { return stripHeight_; }
     void setStripHeight(int height);  // the splitter
     bool canExportBmp() const { return saveBmpEnabled_; }
     bool canSaveAbm() const { return saveToFileEnabled_; }
     bool canClear() const { return clearEnabled_; }
-    bool contains(const TImage* control) const;
+    bool contains(const Thumbnail* control) const;
     // Bumped by every change, so a view knows when to rebuild itself.
     uint64_t generation() const { return generation_; }
 
-    TImage& createFrameThumbnail();
+    Thumbnail& createFrameThumbnail();
     // Adopts the picture the caller put into t's raster. On failure the
     // source bitmap it took is released again, so that removing t restores
     // one source per thumbnail.
-    void normalizeFrame(TImage& t);
-    void appendFrame(const TBitmap& picture);
+    void normalizeFrame(Thumbnail& t);
+    void appendFrame(const Raster& picture);
     // Takes a thumbnail out of the strip and destroys it (a caller whose
     // filling of the raster failed).
-    void removeThumbnail(TImage& t);
+    void removeThumbnail(Thumbnail& t);
     // Removes the frames from `position` to the end, thumbnails and sources
     // (an import that failed half-way takes back what it added).
     void removeFramesFrom(int position);
@@ -86,29 +86,29 @@ public:
     void clearStrip();
     void deleteFrame();
     // `control` is what the pop-up menu opened on; only a thumbnail counts.
-    void setPopupTarget(TImage* control);
-    bool acceptsDrag(const TImage* sender, const TImage* source) const;
+    void setPopupTarget(Thumbnail* control);
+    bool acceptsDrag(const Thumbnail* sender, const Thumbnail* source) const;
     // `target` is nullptr when the drag ended where nothing accepts it.
-    void moveFrame(TImage* sender, TImage* target);
+    void moveFrame(Thumbnail* sender, Thumbnail* target);
     void releaseSources();
 
 private:
     void destroyThumbnail(size_t index);
     void destroyAllThumbnails();
-    std::vector<const TBitmap*> sourceOrder() const;
+    std::vector<const Raster*> sourceOrder() const;
     // Makes every thumbnail anew from these source bitmaps of the strip,
     // in this order (RebuildStrip's rule); the reordering and deleting
     // commands change the order first.
-    void rebuildFrom(const std::vector<const TBitmap*>& order);
+    void rebuildFrom(const std::vector<const Raster*>& order);
     void changed() { ++generation_; }
 
-    IFrameOptions& options_;
-    IUserPrompts& prompts_;
-    std::vector<std::unique_ptr<TImage>> thumbnails_;
+    FrameOptions& options_;
+    UserPrompts& prompts_;
+    std::vector<std::unique_ptr<Thumbnail>> thumbnails_;
     // The thumbnails alive, for a constant-time Contains on a huge strip.
-    std::unordered_set<const TImage*> live_;
-    std::vector<std::unique_ptr<TBitmap>> sources_;
-    TImage* popupTarget_ = nullptr;
+    std::unordered_set<const Thumbnail*> live_;
+    std::vector<std::unique_ptr<Raster>> sources_;
+    Thumbnail* popupTarget_ = nullptr;
     std::string frameCountText_;
     int stripHeight_ = kInitialStripHeight;
     bool saveBmpEnabled_ = false;

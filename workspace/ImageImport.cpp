@@ -2,8 +2,8 @@
 
 #include "AbmFile.h"
 #include "base/PathNames.h"
-#include "codecs/gif/GIFImage.h"
-#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/gif/GifImage.h"
+#include "codecs/jpeg/JpegImage.h"
 #include "codecs/raster/BmpCodec.h"
 #include "codecs/raster/Canvas.h"
 #include "base/Error.h"
@@ -24,7 +24,7 @@ namespace {
 template <class Fill>
 void appendFilled(FrameStrip& strip, Fill fill)
 {
-    TImage& t = strip.createFrameThumbnail();
+    Thumbnail& t = strip.createFrameThumbnail();
     try {
         fill(t.picture);
         strip.normalizeFrame(t);
@@ -37,11 +37,11 @@ void appendFilled(FrameStrip& strip, Fill fill)
 // Refuses a GIF whose images and frames will not fit, once its blocks are
 // read and before any pixel is decoded: every image's 8-bit raster, and per
 // frame a copy of the work raster (sub-image 0's size) and its 16-bit frame.
-void requireGifMemory(const FrameStrip& strip, const TGIFImage& gif, int frameCap)
+void requireGifMemory(const FrameStrip& strip, const GifImage& gif, int frameCap)
 {
     int64_t images = 0, bytes = 0;
     for (int i = 0; i < gif.count(); ++i) {
-        const TGIFSubImage& sub = gif.images(i);
+        const GifSubImage& sub = gif.images(i);
         if (!sub.empty()) {
             ++images;
             bytes += rasterBytes(sub.width(), sub.height(), 8);
@@ -49,7 +49,7 @@ void requireGifMemory(const FrameStrip& strip, const TGIFImage& gif, int frameCa
     }
     const int64_t frames = std::min<int64_t>(images, framesLeft(strip, frameCap));
     if (frames > 0) {
-        const TGIFSubImage& first = gif.images(0);
+        const GifSubImage& first = gif.images(0);
         const int64_t width = first.empty() ? 0 : first.width(), height = first.empty() ? 0 : first.height();
         bytes += frames * frameBytes(strip, width, height, 8);
     }
@@ -72,38 +72,38 @@ void importThenUpdateActionStates(FrameStrip& strip, Import import)
 
 }  // namespace
 
-TImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap)
+ImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap)
 {
-    TImportResult result;
-    TGIFImage gif;
-    gif.onBlocksRead = [&strip, frameCap](const TGIFImage& loaded) { requireGifMemory(strip, loaded, frameCap); };
+    ImportResult result;
+    GifImage gif;
+    gif.onBlocksRead = [&strip, frameCap](const GifImage& loaded) { requireGifMemory(strip, loaded, frameCap); };
     gif.loadFromFile(fileName);
-    TBitmap work;
+    Raster work;
     work.assign(gif.images(0).raster());
     for (int i = 0; i < gif.count() && framesLeft(strip, frameCap) > 0; ++i) {
-        TGIFSubImage& sub = gif.images(i);
+        GifSubImage& sub = gif.images(i);
         if (!sub.raster())
             continue;
         const bool transparent = strip.options().transparent();
         sub.draw(work.canvas(), Rect(0, 0, work.width(), work.height()), transparent, false);
         // Drawn once and for all: only sub-image 0's palette is still wanted.
         sub.releasePixels();
-        appendFilled(strip, [&work](TBitmap& raster) { raster.assign(&work); });
+        appendFilled(strip, [&work](Raster& raster) { raster.assign(&work); });
         ++result.framesAdded;
     }
     return result;
 }
 
-TImportResult importBmp(FrameStrip& strip, const std::string& fileName)
+ImportResult importBmp(FrameStrip& strip, const std::string& fileName)
 {
-    TImportResult result;
+    ImportResult result;
     try {
-        const TLoadedBytes bytes = readWholeFile(fileName);
+        const LoadedBytes bytes = readWholeFile(fileName);
         int64_t width = 0, height = 0;
         int bitsPerPixel = 0;
         if (readBmpSize(bytes.data(), bytes.size(), width, height, bitsPerPixel))
             MemoryBudget::require(frameBytes(strip, width, height, bitsPerPixel));
-        appendFilled(strip, [&bytes](TBitmap& raster) { raster.loadFromMemory(bytes.data(), bytes.size()); });
+        appendFilled(strip, [&bytes](Raster& raster) { raster.loadFromMemory(bytes.data(), bytes.size()); });
         result.framesAdded = 1;
     } catch (const MemoryLimitExceeded&) {
         throw;
@@ -113,15 +113,15 @@ TImportResult importBmp(FrameStrip& strip, const std::string& fileName)
     return result;
 }
 
-TImportResult importJpeg(FrameStrip& strip, const std::string& fileName)
+ImportResult importJpeg(FrameStrip& strip, const std::string& fileName)
 {
-    TImportResult result;
+    ImportResult result;
     try {
-        TJPEGImage jpeg;
+        JpegImage jpeg;
         jpeg.loadFromFile(fileName);
         // The decode itself (raster and libjpeg's buffers), and the 16-bit frame.
         MemoryBudget::require(jpeg.decodeMemory() + frameRasterBytes(strip, jpeg.width(), jpeg.height()));
-        appendFilled(strip, [&jpeg](TBitmap& raster) { jpeg.assignTo(raster); });
+        appendFilled(strip, [&jpeg](Raster& raster) { jpeg.assignTo(raster); });
         result.framesAdded = 1;
     } catch (const InvalidGraphicError&) {
         result.dropped = true;
@@ -129,9 +129,9 @@ TImportResult importJpeg(FrameStrip& strip, const std::string& fileName)
     return result;
 }
 
-TImportResult importFile(FrameStrip& strip, const std::string& fileName, int frameCap)
+ImportResult importFile(FrameStrip& strip, const std::string& fileName, int frameCap)
 {
-    TImportResult result;
+    ImportResult result;
     if (framesLeft(strip, frameCap) == 0) {
         result.leftOut = true;
         return result;
@@ -158,9 +158,9 @@ TImportResult importFile(FrameStrip& strip, const std::string& fileName, int fra
     return result;
 }
 
-void openPictures(FrameStrip& strip, ISettingsStore& settings)
+void openPictures(FrameStrip& strip, SettingsStore& settings)
 {
-    TFileDialogRequest request;
+    FileDialogRequest request;
     request.filter = kOpenDialogFilter;
     request.initialDir = settings.readSetting("LoadImg", "");
     const std::vector<std::string> files = strip.prompts().askOpenFiles(request);
@@ -169,12 +169,12 @@ void openPictures(FrameStrip& strip, ISettingsStore& settings)
     importFiles(strip, settings, files);
 }
 
-void importFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<std::string>& files,
-                 const TImportListener& onImported, int frameCap)
+void importFiles(FrameStrip& strip, SettingsStore& settings, const std::vector<std::string>& files,
+                 const ImportListener& onImported, int frameCap)
 {
     importThenUpdateActionStates(strip, [&] {
         for (const std::string& file : files) {
-            const TImportResult result = importFile(strip, file, frameCap);
+            const ImportResult result = importFile(strip, file, frameCap);
             if (onImported)
                 onImported(file, result);
         }

@@ -17,13 +17,13 @@ namespace abm {
 extern const char* const kOpenDialogFilter;
 
 // What an import did, for callers that report more than the window does.
-struct TImportResult {
+struct ImportResult {
     int framesAdded = 0;
     bool dropped = false;  // the importer refused the file without a message
     bool leftOut = false;  // not imported: the strip already held the frames the cap allows
 };
 
-void openPictures(FrameStrip& strip, ISettingsStore& settings);
+void openPictures(FrameStrip& strip, SettingsStore& settings);
 
 // The open command after its dialog: imports the files in order, remembers
 // the first one's folder under "LoadImg" and updates the command states,
@@ -31,9 +31,9 @@ void openPictures(FrameStrip& strip, ISettingsStore& settings);
 // `onImported` hears of every file that returned; an error that travels
 // ends the whole run, as it ends the command. Files that find the strip at
 // `frameCap` frames are left out unread.
-using TImportListener = std::function<void(const std::string& fileName, const TImportResult& result)>;
-void importFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<std::string>& files,
-                 const TImportListener& onImported = {}, int frameCap = kNoFrameCap);
+using ImportListener = std::function<void(const std::string& fileName, const ImportResult& result)>;
+void importFiles(FrameStrip& strip, SettingsStore& settings, const std::vector<std::string>& files,
+                 const ImportListener& onImported = {}, int frameCap = kNoFrameCap);
 
 // Imports one file by its extension (".JPG", ".BMP", ".GIF", ".ABM", after
 // upper-casing and trimming), then shows the frame count and fits the strip.
@@ -42,11 +42,11 @@ void importFiles(FrameStrip& strip, ISettingsStore& settings, const std::vector<
 // A picture the memory budget cannot take fails with MemoryLimitExceeded
 // naming the file, from every importer, mostly before anything is decoded;
 // frames the file had appended are removed again, so that it adds nothing.
-TImportResult importFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
+ImportResult importFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 
-TImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
-TImportResult importBmp(FrameStrip& strip, const std::string& fileName);
-TImportResult importJpeg(FrameStrip& strip, const std::string& fileName);
+ImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
+ImportResult importBmp(FrameStrip& strip, const std::string& fileName);
+ImportResult importJpeg(FrameStrip& strip, const std::string& fileName);
 
 // The arguments after the program name, joined with blanks up to the first
 // empty one, and trimmed: a path the shell split at its blanks, rejoined.

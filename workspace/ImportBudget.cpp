@@ -25,7 +25,7 @@ int framesLeft(const FrameStrip& strip, int frameCap)
 
 int64_t frameRasterBytes(const FrameStrip& strip, int64_t width, int64_t height)
 {
-    const IFrameOptions& options = strip.options();
+    const FrameOptions& options = strip.options();
     if (!options.autoSize()) {
         width = parseIntOr(options.widthText(), 0);
         height = parseIntOr(options.heightText(), 0);

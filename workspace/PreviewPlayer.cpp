@@ -15,12 +15,12 @@ int PreviewPlayer::tick(const FrameStrip& strip, int iconCount)
     } else {
         if (previewIndex > count - 1)
             previewIndex = 0;
-        const TBitmap& frame = strip.thumbnail(previewIndex).picture;
+        const Raster& frame = strip.thumbnail(previewIndex).picture;
         preview.assign(&frame);
-        TRect r = Rect(0, 0, kFieldWidth, kFieldHeight);
+        Rect r = Rect(0, 0, kFieldWidth, kFieldHeight);
         preview.setWidth(kFieldWidth);
         preview.setHeight(kFieldHeight);
-        TCanvas& canvas = preview.canvas();
+        Canvas& canvas = preview.canvas();
         canvas.brushColor = clBlack;
         canvas.rectangle(r);
         canvas.brushColor = clWhite;
@@ -35,7 +35,7 @@ int PreviewPlayer::tick(const FrameStrip& strip, int iconCount)
     return iconIndex++;
 }
 
-void PreviewPlayer::previewRects(const TBitmap& b, const TRect& r, TRect& s, TRect& d)
+void PreviewPlayer::previewRects(const Raster& b, const Rect& r, Rect& s, Rect& d)
 {
     const int w = r.right - r.left, h = r.bottom - r.top;
     const int hw = w / 2, hh = h / 2;
@@ -60,9 +60,9 @@ void PreviewPlayer::previewRects(const TBitmap& b, const TRect& r, TRect& s, TRe
     d.bottom = std::min(r.bottom, hh + bh);
 }
 
-void PreviewPlayer::drawPreviewFrame(TCanvas& target, const TBitmap& b, const TRect& r)
+void PreviewPlayer::drawPreviewFrame(Canvas& target, const Raster& b, const Rect& r)
 {
-    TRect s, d;
+    Rect s, d;
     previewRects(b, r, s, d);
     target.copyRect(d, b, s);
 }

@@ -6,7 +6,7 @@
 // strip can leave it pointing at a destroyed frame.
 
 #include "FrameStrip.h"
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 
 #include <cstdint>
 
@@ -20,7 +20,7 @@ public:
 
     uint16_t previewIndex = 0;
     uint16_t iconIndex = 0;
-    TBitmap preview;           // preview's picture
+    Raster preview;           // preview's picture
     int previewWidth = 130;     // preview's control size
     int previewHeight = 99;
 
@@ -29,9 +29,9 @@ public:
     int tick(const FrameStrip& strip, int iconCount);
 
     // Copies b centred into r, cropping what does not fit, each axis alone.
-    static void drawPreviewFrame(TCanvas& target, const TBitmap& b, const TRect& r);
+    static void drawPreviewFrame(Canvas& target, const Raster& b, const Rect& r);
     // The source and destination rectangles DrawPreviewFrame copies between.
-    static void previewRects(const TBitmap& b, const TRect& r, TRect& source, TRect& dest);
+    static void previewRects(const Raster& b, const Rect& r, Rect& source, Rect& dest);
 };
 
 }  // namespace abm

@@ -2,7 +2,7 @@
 
 namespace abm {
 
-std::vector<TFilterEntry> parseFilter(const std::string& filter)
+std::vector<FilterEntry> parseFilter(const std::string& filter)
 {
     std::vector<std::string> parts;
     size_t start = 0;
@@ -13,9 +13,9 @@ std::vector<TFilterEntry> parseFilter(const std::string& filter)
             break;
         start = bar + 1;
     }
-    std::vector<TFilterEntry> entries;
+    std::vector<FilterEntry> entries;
     for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-        TFilterEntry entry{parts[i], {}};
+        FilterEntry entry{parts[i], {}};
         size_t from = 0;
         for (;;) {
             const size_t semi = parts[i + 1].find(';', from);

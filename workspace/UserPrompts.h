@@ -9,34 +9,34 @@
 
 namespace abm {
 
-enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
-enum class TMsgDlgBtn { mbNo, mbOK, mbCancel };
-enum class TModalResult { mrNone, mrOk, mrCancel, mrNo };
+enum class MessageKind { warning, error, information, confirmation };
+enum class MessageButton { no, ok, cancel };
+enum class MessageAnswer { none, ok, cancel, no };
 
 // A filter in the form "Text|Patterns|Text|Patterns…", patterns separated by ";".
-struct TFileDialogRequest {
+struct FileDialogRequest {
     std::string filter;
     std::string initialDir;
 };
 
-class IUserPrompts {
+class UserPrompts {
 public:
-    virtual ~IUserPrompts() = default;
+    virtual ~UserPrompts() = default;
     // A modal box with the buttons in the order given; the button pressed.
-    virtual TModalResult showMessage(const std::string& text, TMsgDlgType type,
-                                    const std::vector<TMsgDlgBtn>& buttons) = 0;
+    virtual MessageAnswer showMessage(const std::string& text, MessageKind type,
+                                    const std::vector<MessageButton>& buttons) = 0;
     // Several files at once; an empty list when the user cancels.
-    virtual std::vector<std::string> askOpenFiles(const TFileDialogRequest& request) = 0;
+    virtual std::vector<std::string> askOpenFiles(const FileDialogRequest& request) = 0;
     // Asks before overwriting; nothing when the user cancels.
-    virtual std::optional<std::string> askSaveFile(const TFileDialogRequest& request) = 0;
+    virtual std::optional<std::string> askSaveFile(const FileDialogRequest& request) = 0;
 };
 
 // The filter string split into its entries, for dialogs that show them.
-struct TFilterEntry {
+struct FilterEntry {
     std::string text;
     std::vector<std::string> patterns;
 };
-std::vector<TFilterEntry> parseFilter(const std::string& filter);
+std::vector<FilterEntry> parseFilter(const std::string& filter);
 
 // An error's text as the standard error box shows it: a full stop appended
 // when the last character's code is above that of ".".

@@ -17,14 +17,14 @@ namespace abm {
 
 class Workspace {
 public:
-    Workspace(IFrameOptions& options, IUserPrompts& prompts, ISettingsStore& settings)
+    Workspace(FrameOptions& options, UserPrompts& prompts, SettingsStore& settings)
         : strip(options, prompts), settings_(settings)
     {
     }
 
     FrameStrip strip;
     PreviewPlayer player;
-    ISettingsStore& settings() const { return settings_; }
+    SettingsStore& settings() const { return settings_; }
 
     // The toolkit-free steps of the window's creation: positions reset and
     // the file named on the command line imported.
@@ -40,7 +40,7 @@ public:
     int tick(int iconCount) { return player.tick(strip, iconCount); }
 
 private:
-    ISettingsStore& settings_;
+    SettingsStore& settings_;
 };
 
 }  // namespace abm

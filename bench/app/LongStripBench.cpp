@@ -5,7 +5,7 @@
 //   STEP <name> <milliseconds>
 // Usage: bench_long_strip [FRAMES]   (QT_QPA_PLATFORM=offscreen, or under X)
 
-#include "app/MForm.h"
+#include "app/MainWindow.h"
 #include "app/StripView.h"
 #include "fuzz/FuzzPrompts.h"
 
@@ -66,7 +66,7 @@ int main(int argc, char* argv[])
     abm::fuzz::SilentPrompts prompts;
     QElapsedTimer timer;
     timer.start();
-    abm::TMForm form({QFile::encodeName(file.fileName()).toStdString()}, &prompts);
+    abm::MainWindow form({QFile::encodeName(file.fileName()).toStdString()}, &prompts);
     form.timer->stop();
     form.show();
     while (!form.windowHandle() || !form.windowHandle()->isExposed())

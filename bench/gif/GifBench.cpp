@@ -3,7 +3,7 @@
 // The files come from scripts/make-gif-bench-files (the build makes them);
 // ABM_GIF_BENCH_DIR overrides the folder.
 
-#include "codecs/gif/GIFImage.h"
+#include "codecs/gif/GifImage.h"
 
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
@@ -56,7 +56,7 @@ GifFileType* giflibSlurp(const std::vector<uint8_t>& bytes)
 // Both decoders must give the same colour indexes, or the race means nothing.
 bool sameAsGiflib(const BenchFile& file, std::string& why)
 {
-    abm::TGIFImage ours;
+    abm::GifImage ours;
     ours.loadFromMemory(file.bytes.data(), file.bytes.size());
     GifFileType* theirs = giflibSlurp(file.bytes);
     if (!theirs) {
@@ -80,7 +80,7 @@ bool sameAsGiflib(const BenchFile& file, std::string& why)
 void BM_Ours(benchmark::State& state, const BenchFile* file)
 {
     for (auto _ : state) {
-        abm::TGIFImage gif;
+        abm::GifImage gif;
         gif.loadFromMemory(file->bytes.data(), file->bytes.size());
         benchmark::DoNotOptimize(gif.count());
     }
@@ -92,7 +92,7 @@ void BM_Ours(benchmark::State& state, const BenchFile* file)
 void BM_OursWithRasters(benchmark::State& state, const BenchFile* file)
 {
     for (auto _ : state) {
-        abm::TGIFImage gif;
+        abm::GifImage gif;
         gif.loadFromMemory(file->bytes.data(), file->bytes.size());
         for (int i = 0; i < gif.count(); ++i)
             benchmark::DoNotOptimize(gif.images(i).raster());
@@ -154,7 +154,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "missing %s/%s: run scripts/make-gif-bench-files %s\n", dir.c_str(), name, dir.c_str());
             return 1;
         }
-        abm::TGIFImage gif;
+        abm::GifImage gif;
         gif.loadFromMemory(f.bytes.data(), f.bytes.size());
         int local = 0;
         for (int i = 0; i < gif.count(); ++i) {

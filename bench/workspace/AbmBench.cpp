@@ -16,17 +16,17 @@ namespace {
 
 using namespace abm;
 
-class NoPrompts : public IUserPrompts {
+class NoPrompts : public UserPrompts {
 public:
-    TModalResult showMessage(const std::string&, TMsgDlgType, const std::vector<TMsgDlgBtn>&) override
+    MessageAnswer showMessage(const std::string&, MessageKind, const std::vector<MessageButton>&) override
     {
-        return TModalResult::mrOk;
+        return MessageAnswer::ok;
     }
-    std::vector<std::string> askOpenFiles(const TFileDialogRequest&) override { return {}; }
-    std::optional<std::string> askSaveFile(const TFileDialogRequest&) override { return std::nullopt; }
+    std::vector<std::string> askOpenFiles(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> askSaveFile(const FileDialogRequest&) override { return std::nullopt; }
 };
 
-TFrameOptionValues gOptions;
+FrameOptionValues gOptions;
 NoPrompts gPrompts;
 
 FrameStrip& fourFrames()
@@ -34,7 +34,7 @@ FrameStrip& fourFrames()
     static FrameStrip strip(gOptions, gPrompts);
     if (strip.count() == 0) {
         for (int f = 0; f < 4; ++f) {
-            TBitmap b;
+            Raster b;
             b.setPixelFormat(pf16bit);
             b.setSize(128, 97);
             for (int y = 0; y < 97; ++y)
@@ -51,7 +51,7 @@ std::string abmPath()
     static const std::string path = [] {
         const std::string p = (access("/dev/shm", W_OK) == 0 ? "/dev/shm/" : "/tmp/") + std::string("abm-bench-") +
                               std::to_string(getpid()) + ".abm";
-        TMemoryStream s;
+        MemoryStream s;
         writeAbmStream(fourFrames(), s);
         s.saveToFile(p);
         return p;
@@ -62,7 +62,7 @@ std::string abmPath()
 void abmWrite(benchmark::State& state)
 {
     FrameStrip& strip = fourFrames();
-    TMemoryStream stream;
+    MemoryStream stream;
     for (auto _ : state) {
         writeAbmStream(strip, stream);
         benchmark::DoNotOptimize(stream.bytes().data());
@@ -98,7 +98,7 @@ void abmReadMemcpy(benchmark::State& state)
     const std::string path = abmPath();
     std::vector<uint8_t> frames(99328);
     for (auto _ : state) {
-        TMemoryStream s;
+        MemoryStream s;
         s.loadFromFile(path);
         std::memcpy(frames.data(), s.bytes().data() + 72, frames.size());
         benchmark::DoNotOptimize(frames.data());

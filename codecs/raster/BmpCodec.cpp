@@ -59,7 +59,7 @@ private:
 
 // Run-length data, decoded into 4- or 8-bit pixel memory. Runs and deltas that
 // leave the picture stop at its edge; pixels never reached stay index 0.
-void decodeRle(const uint8_t* p, size_t n, bool four, TBitmapImage& img)
+void decodeRle(const uint8_t* p, size_t n, bool four, PixelBuffer& img)
 {
     const int w = img.width, h = img.height;
     int x = 0, y = 0;  // y counts rows from the bottom, as stored
@@ -114,11 +114,11 @@ void decodeRle(const uint8_t* p, size_t n, bool four, TBitmapImage& img)
 
 }  // namespace
 
-void readBmp(const uint8_t* data, size_t size, TBitmapImage& out)
+void readBmp(const uint8_t* data, size_t size, PixelBuffer& out)
 {
     if (size == 0) {
-        const TPixelLayout layout = out.layout;
-        out = TBitmapImage();
+        const PixelLayout layout = out.layout;
+        out = PixelBuffer();
         out.layout = layout;
         return;
     }
@@ -179,10 +179,10 @@ void readBmp(const uint8_t* data, size_t size, TBitmapImage& out)
     if (colorCount > r.left() / entrySize)
         throw FileError(ErrorKind::StreamRead);
     const uint8_t* table = r.take(static_cast<size_t>(colorCount) * entrySize);
-    TPalette palette;
+    Palette palette;
     for (uint64_t i = 0; i < std::min<uint64_t>(colorCount, 256); ++i) {
         const uint8_t* e = table + i * entrySize;
-        palette.push_back(TPaletteEntry{e[2], e[1], e[0]});
+        palette.push_back(Rgb{e[2], e[1], e[0]});
     }
 
     // What the platform would refuse to make.
@@ -203,13 +203,13 @@ void readBmp(const uint8_t* data, size_t size, TBitmapImage& out)
     if (width * rows > rasterPixelLimit())
         invalid();
 
-    TPixelLayout layout;
+    PixelLayout layout;
     layout.bitsPerPixel = bpp;
     layout.hasMasks = bitFields;
     for (int i = 0; i < 3; ++i)
         layout.masks[i] = bitFields ? masks[i] : 0;
 
-    TBitmapImage img;
+    PixelBuffer img;
     img.layout = layout;
     img.width = static_cast<int>(width);
     img.height = static_cast<int>(rows);
@@ -257,9 +257,9 @@ bool readBmpSize(const uint8_t* data, size_t size, int64_t& width, int64_t& heig
     return true;
 }
 
-std::vector<uint8_t> writeBmp(const TBitmapImage& image)
+std::vector<uint8_t> writeBmp(const PixelBuffer& image)
 {
-    const TPixelLayout& layout = image.layout;
+    const PixelLayout& layout = image.layout;
     const bool masks = layout.hasMasks && (layout.bitsPerPixel == 16 || layout.bitsPerPixel == 32);
     const size_t colors = std::min<size_t>(image.palette.size(), 256);
     const size_t offset = 14 + 40 + (masks ? 12 : 0) + 4 * colors;

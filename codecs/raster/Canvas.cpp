@@ -1,6 +1,6 @@
 #include "Canvas.h"
 
-#include "Bitmap.h"
+#include "Raster.h"
 #include "PixelCodec.h"
 
 #include <algorithm>
@@ -11,7 +11,7 @@ namespace abm {
 
 namespace {
 
-bool isPlainBgr(const TPixelLayout& l)
+bool isPlainBgr(const PixelLayout& l)
 {
     return (l.bitsPerPixel == 24 || l.bitsPerPixel == 32) && !l.hasMasks;
 }
@@ -35,8 +35,8 @@ struct BgrTo565Conv {
 };
 
 struct GenericConv {
-    const TColorDecoder* decoder;
-    TColorEncoder* encoder;
+    const ColorDecoder* decoder;
+    ColorEncoder* encoder;
     uint32_t operator()(uint32_t raw) const { return encoder->encode(decoder->decode(raw)); }
 };
 
@@ -64,19 +64,19 @@ inline void writeAt(uint8_t* row, int x, uint32_t v)
 }
 
 struct BlitJob {
-    TBitmapImage* dst;
-    const TBitmapImage* src;
-    TRect clip;   // destination pixels to visit
-    TRect d, s;   // unclipped mapping
-    const TBitMask* mask;
+    PixelBuffer* dst;
+    const PixelBuffer* src;
+    Rect clip;   // destination pixels to visit
+    Rect d, s;   // unclipped mapping
+    const BitMask* mask;
     const int* xs;  // source column per clipped destination column
 };
 
 template <int SB, int DB, class Conv>
 void blitLoop(const BlitJob& job, Conv conv)
 {
-    const TBitmapImage& src = *job.src;
-    TBitmapImage& dst = *job.dst;
+    const PixelBuffer& src = *job.src;
+    PixelBuffer& dst = *job.dst;
     const int64_t dh = job.d.height(), sh = job.s.height();
     // Unscaled across and unmasked: the columns map straight, without the table.
     const bool straight = !job.mask && job.d.width() == job.s.width();
@@ -134,12 +134,12 @@ void dispatch(const BlitJob& job, Conv conv)
 // A raster drawn unscaled onto the raster whose pixel memory it shares would
 // only copy that memory to write the same pixels again (a GIF's first frame
 // is drawn over its own copy; a 16-bit frame over its source).
-bool ontoItself(const TBitmap& owner, const TRect& r, const TBitmap& picture)
+bool ontoItself(const Raster& owner, const Rect& r, const Raster& picture)
 {
     return picture.sharesPixelsWith(owner) && r == Rect(0, 0, picture.width(), picture.height());
 }
 
-bool sameRawMeaning(const TBitmapImage& a, const TBitmapImage& b)
+bool sameRawMeaning(const PixelBuffer& a, const PixelBuffer& b)
 {
     if (!a.layout.sameAs(b.layout))
         return false;
@@ -148,13 +148,13 @@ bool sameRawMeaning(const TBitmapImage& a, const TBitmapImage& b)
 
 }  // namespace
 
-void stretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, const TRect& s, const TBitMask* mask)
+void stretchBlit(PixelBuffer& dst, const Rect& d, const PixelBuffer& src, const Rect& s, const BitMask* mask)
 {
     if (d.width() <= 0 || d.height() <= 0 || s.width() <= 0 || s.height() <= 0)
         return;
     if (src.bits.empty() || dst.bits.empty())
         return;
-    const TRect clip = intersect(d, Rect(0, 0, dst.width, dst.height));
+    const Rect clip = intersect(d, Rect(0, 0, dst.width, dst.height));
     if (clip.isEmpty())
         return;
 
@@ -163,7 +163,7 @@ void stretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, con
     // A 1:1 copy between equal byte-aligned layouts is a row memcpy.
     if (same && !mask && d.width() == s.width() && d.height() == s.height() && bpp % 8 == 0) {
         const int bytes = bpp / 8;
-        const TRect srcRect = intersect(Rect(clip.left - d.left + s.left, clip.top - d.top + s.top,
+        const Rect srcRect = intersect(Rect(clip.left - d.left + s.left, clip.top - d.top + s.top,
                                              clip.right - d.left + s.left, clip.bottom - d.top + s.top),
                                         Rect(0, 0, src.width, src.height));
         for (int sy = srcRect.top; sy < srcRect.bottom; ++sy) {
@@ -192,8 +192,8 @@ void stretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, con
         dispatch(job, IdentityConv{});
         return;
     }
-    TColorDecoder decoder(src.layout, src.palette);
-    TColorEncoder encoder(dst.layout, dst.palette);
+    ColorDecoder decoder(src.layout, src.palette);
+    ColorEncoder encoder(dst.layout, dst.palette);
     if (bpp <= 8) {
         const uint32_t n = 1u << bpp;
         std::vector<uint32_t> lut(n);
@@ -209,12 +209,12 @@ void stretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, con
     dispatch(job, GenericConv{&decoder, &encoder});
 }
 
-void fillImageRect(TBitmapImage& dst, const TRect& r, TColor color)
+void fillImageRect(PixelBuffer& dst, const Rect& r, Color color)
 {
-    const TRect clip = intersect(r, Rect(0, 0, dst.width, dst.height));
+    const Rect clip = intersect(r, Rect(0, 0, dst.width, dst.height));
     if (clip.isEmpty() || dst.bits.empty())
         return;
-    TColorEncoder encoder(dst.layout, dst.palette);
+    ColorEncoder encoder(dst.layout, dst.palette);
     const uint32_t raw = encoder.encode(color);
     const int bpp = dst.layout.bitsPerPixel;
     if (bpp < 8) {
@@ -236,21 +236,21 @@ void fillImageRect(TBitmapImage& dst, const TRect& r, TColor color)
         std::memcpy(dst.row(y) + offset, first + offset, length);
 }
 
-TRect TCanvas::clipRect() const
+Rect Canvas::clipRect() const
 {
     return Rect(0, 0, owner_->width(), owner_->height());
 }
 
-void TCanvas::fillRect(const TRect& r)
+void Canvas::fillRect(const Rect& r)
 {
     fillImageRect(owner_->mutableImage(), r, brushColor);
 }
 
-void TCanvas::rectangle(const TRect& r)
+void Canvas::rectangle(const Rect& r)
 {
     if (r.isEmpty())
         return;
-    TBitmapImage& image = owner_->mutableImage();
+    PixelBuffer& image = owner_->mutableImage();
     fillImageRect(image, r, brushColor);
     if (penWidth <= 0)
         return;
@@ -260,39 +260,39 @@ void TCanvas::rectangle(const TRect& r)
     fillImageRect(image, Rect(r.right - 1, r.top, r.right, r.bottom), penColor);
 }
 
-void TCanvas::draw(int x, int y, const TBitmap& picture)
+void Canvas::draw(int x, int y, const Raster& picture)
 {
     if (picture.empty())
         return;
     // Keep the source alive if it shares memory with this raster.
-    const TBitmap source(picture);
+    const Raster source(picture);
     stretchDraw(Rect(x, y, x + source.width(), y + source.height()), &source);
 }
 
-void TCanvas::stretchDraw(const TRect& r, const TBitmap* picture)
+void Canvas::stretchDraw(const Rect& r, const Raster* picture)
 {
     if (!picture || picture->empty() || ontoItself(*owner_, r, *picture))
         return;
-    const TBitmap source(*picture);
+    const Raster source(*picture);
     stretchBlit(owner_->mutableImage(), r, source.image(), Rect(0, 0, source.width(), source.height()));
 }
 
-void TCanvas::maskedStretchDraw(const TRect& r, const TBitmap& picture, const TBitMask& mask)
+void Canvas::maskedStretchDraw(const Rect& r, const Raster& picture, const BitMask& mask)
 {
     if (picture.empty() || ontoItself(*owner_, r, picture))
         return;
-    const TBitmap source(picture);
+    const Raster source(picture);
     stretchBlit(owner_->mutableImage(), r, source.image(), Rect(0, 0, source.width(), source.height()), &mask);
 }
 
-void TCanvas::copyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect)
+void Canvas::copyRect(const Rect& dest, const Canvas& source, const Rect& sourceRect)
 {
     copyRect(dest, *source.owner_, sourceRect);
 }
 
-void TCanvas::copyRect(const TRect& dest, const TBitmap& source, const TRect& sourceRect)
+void Canvas::copyRect(const Rect& dest, const Raster& source, const Rect& sourceRect)
 {
-    const TBitmap src(source);
+    const Raster src(source);
     stretchBlit(owner_->mutableImage(), dest, src.image(), sourceRect);
 }
 

@@ -8,41 +8,41 @@
 
 namespace abm {
 
-class TBitmap;
-struct TBitmapImage;
+class Raster;
+struct PixelBuffer;
 
-class TCanvas {
+class Canvas {
 public:
-    explicit TCanvas(TBitmap* owner) : owner_(owner) {}
+    explicit Canvas(Raster* owner) : owner_(owner) {}
 
-    TColor brushColor = clWhite;
-    TColor penColor = clBlack;
+    Color brushColor = clWhite;
+    Color penColor = clBlack;
     int penWidth = 1;
 
-    TRect clipRect() const;
+    Rect clipRect() const;
 
-    void fillRect(const TRect& r);
+    void fillRect(const Rect& r);
     // Filled with the brush, the outermost ring of pixels in the pen colour.
-    void rectangle(const TRect& r);
+    void rectangle(const Rect& r);
     // Unscaled, top-left at (x, y); an empty picture draws nothing.
-    void draw(int x, int y, const TBitmap& picture);
+    void draw(int x, int y, const Raster& picture);
     // Scaled to fill r exactly by dropping or repeating whole rows and columns.
-    void stretchDraw(const TRect& r, const TBitmap* picture);
+    void stretchDraw(const Rect& r, const Raster* picture);
     // As StretchDraw, leaving out every source pixel whose mask bit is set.
-    void maskedStretchDraw(const TRect& r, const TBitmap& picture, const TBitMask& mask);
+    void maskedStretchDraw(const Rect& r, const Raster& picture, const BitMask& mask);
     // Scaled rectangle copy from another surface (plain source copy).
-    void copyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect);
-    void copyRect(const TRect& dest, const TBitmap& source, const TRect& sourceRect);
+    void copyRect(const Rect& dest, const Canvas& source, const Rect& sourceRect);
+    void copyRect(const Rect& dest, const Raster& source, const Rect& sourceRect);
 
 private:
-    friend class TBitmap;
-    TBitmap* owner_;
+    friend class Raster;
+    Raster* owner_;
 };
 
 // The blit every drawing operation uses: rectangle s of src scaled onto
 // rectangle d of dst, clipped to dst, optionally masked by source pixel.
-void stretchBlit(TBitmapImage& dst, const TRect& d, const TBitmapImage& src, const TRect& s,
-                 const TBitMask* mask = nullptr);
-void fillImageRect(TBitmapImage& dst, const TRect& r, TColor color);
+void stretchBlit(PixelBuffer& dst, const Rect& d, const PixelBuffer& src, const Rect& s,
+                 const BitMask* mask = nullptr);
+void fillImageRect(PixelBuffer& dst, const Rect& r, Color color);
 
 }  // namespace abm

@@ -14,7 +14,7 @@
 namespace abm {
 
 // Numbered as stored files and the ABM writer compare them.
-enum TPixelFormat : int {
+enum PixelFormat : int {
     pfDevice = 0,
     pf1bit = 1,
     pf4bit = 2,
@@ -27,17 +27,17 @@ enum TPixelFormat : int {
 };
 
 // 0x00BBGGRR: red in the low byte.
-using TColor = uint32_t;
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clWhite = 0xFFFFFF;
+using Color = uint32_t;
+constexpr Color clBlack = 0x000000;
+constexpr Color clWhite = 0xFFFFFF;
 
-constexpr TColor rgbColor(uint8_t r, uint8_t g, uint8_t b)
+constexpr Color rgbColor(uint8_t r, uint8_t g, uint8_t b)
 {
-    return static_cast<TColor>(r) | (static_cast<TColor>(g) << 8) | (static_cast<TColor>(b) << 16);
+    return static_cast<Color>(r) | (static_cast<Color>(g) << 8) | (static_cast<Color>(b) << 16);
 }
-constexpr uint8_t redOf(TColor c) { return static_cast<uint8_t>(c); }
-constexpr uint8_t greenOf(TColor c) { return static_cast<uint8_t>(c >> 8); }
-constexpr uint8_t blueOf(TColor c) { return static_cast<uint8_t>(c >> 16); }
+constexpr uint8_t redOf(Color c) { return static_cast<uint8_t>(c); }
+constexpr uint8_t greenOf(Color c) { return static_cast<uint8_t>(c >> 8); }
+constexpr uint8_t blueOf(Color c) { return static_cast<uint8_t>(c >> 16); }
 
 // 5-6-5 reduction: each channel keeps its high bits.
 constexpr uint16_t toRgb565(uint8_t r, uint8_t g, uint8_t b)
@@ -45,47 +45,47 @@ constexpr uint16_t toRgb565(uint8_t r, uint8_t g, uint8_t b)
     return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
 }
 
-struct TPaletteEntry {
+struct Rgb {
     uint8_t r = 0, g = 0, b = 0;
-    friend bool operator==(const TPaletteEntry&, const TPaletteEntry&) = default;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
 };
-using TPalette = std::vector<TPaletteEntry>;
+using Palette = std::vector<Rgb>;
 
 // A colour table as rasters hold it: the copies of a raster and the frames
 // made from one picture share one table that never changes, rather than a
 // copy each (a GIF of many images would otherwise hold one per frame).
-class TSharedPalette {
+class SharedPalette {
 public:
-    TSharedPalette() = default;
-    TSharedPalette(TPalette colors)  // NOLINT(google-explicit-constructor): a table is a palette
-        : colors_(colors.empty() ? nullptr : std::make_shared<const TPalette>(std::move(colors)))
+    SharedPalette() = default;
+    SharedPalette(Palette colors)  // NOLINT(google-explicit-constructor): a table is a palette
+        : colors_(colors.empty() ? nullptr : std::make_shared<const Palette>(std::move(colors)))
     {
     }
-    TSharedPalette(std::initializer_list<TPaletteEntry> colors) : TSharedPalette(TPalette(colors)) {}
+    SharedPalette(std::initializer_list<Rgb> colors) : SharedPalette(Palette(colors)) {}
 
-    const TPalette& colors() const { return colors_ ? *colors_ : none(); }
-    operator const TPalette&() const { return colors(); }  // NOLINT(google-explicit-constructor)
+    const Palette& colors() const { return colors_ ? *colors_ : none(); }
+    operator const Palette&() const { return colors(); }  // NOLINT(google-explicit-constructor)
     size_t size() const { return colors().size(); }
     bool empty() const { return colors().empty(); }
-    const TPaletteEntry& operator[](size_t index) const { return colors()[index]; }
+    const Rgb& operator[](size_t index) const { return colors()[index]; }
 
-    friend bool operator==(const TSharedPalette& a, const TSharedPalette& b)
+    friend bool operator==(const SharedPalette& a, const SharedPalette& b)
     {
         return a.colors_ == b.colors_ || a.colors() == b.colors();
     }
 
 private:
-    static const TPalette& none()
+    static const Palette& none()
     {
-        static const TPalette none;
+        static const Palette none;
         return none;
     }
-    std::shared_ptr<const TPalette> colors_;
+    std::shared_ptr<const Palette> colors_;
 };
 
 // A 1-bit mask, rows from the top, each row padded to 16 bits, most
 // significant bit first. A set bit marks a pixel that drawing leaves out.
-struct TBitMask {
+struct BitMask {
     int width = 0, height = 0, stride = 0;
     std::vector<uint8_t> bits;
     bool test(int x, int y) const

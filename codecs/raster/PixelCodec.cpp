@@ -5,7 +5,7 @@
 
 namespace abm {
 
-TChannel::TChannel(uint32_t m) : mask(m)
+Channel::Channel(uint32_t m) : mask(m)
 {
     if (m == 0)
         return;
@@ -14,7 +14,7 @@ TChannel::TChannel(uint32_t m) : mask(m)
     bits = std::bit_width(max);
 }
 
-uint8_t TChannel::decode(uint32_t raw) const
+uint8_t Channel::decode(uint32_t raw) const
 {
     if (max == 0)
         return 0;
@@ -22,7 +22,7 @@ uint8_t TChannel::decode(uint32_t raw) const
     return static_cast<uint8_t>((v * 255 + max / 2) / max);
 }
 
-uint32_t TChannel::encode(uint8_t value) const
+uint32_t Channel::encode(uint8_t value) const
 {
     if (max == 0)
         return 0;
@@ -34,7 +34,7 @@ uint32_t TChannel::encode(uint8_t value) const
     return static_cast<uint32_t>(v << shift) & mask;
 }
 
-TLayoutChannels::TLayoutChannels(const TPixelLayout& layout)
+LayoutChannels::LayoutChannels(const PixelLayout& layout)
     : bpp(layout.bitsPerPixel),
       indexed(layout.bitsPerPixel <= 8),
       masked(layout.hasMasks),
@@ -44,14 +44,14 @@ TLayoutChannels::TLayoutChannels(const TPixelLayout& layout)
 {
 }
 
-TColorDecoder::TColorDecoder(const TPixelLayout& layout, const TPalette& palette) : c_(layout), palette_(&palette) {}
+ColorDecoder::ColorDecoder(const PixelLayout& layout, const Palette& palette) : c_(layout), palette_(&palette) {}
 
-TColor TColorDecoder::decode(uint32_t raw) const
+Color ColorDecoder::decode(uint32_t raw) const
 {
     if (c_.indexed) {
         if (raw >= palette_->size())
             return clBlack;
-        const TPaletteEntry& e = (*palette_)[raw];
+        const Rgb& e = (*palette_)[raw];
         return rgbColor(e.r, e.g, e.b);
     }
     if (!c_.masked && c_.bpp >= 24)
@@ -59,13 +59,13 @@ TColor TColorDecoder::decode(uint32_t raw) const
     return rgbColor(c_.r.decode(raw), c_.g.decode(raw), c_.b.decode(raw));
 }
 
-TColorEncoder::TColorEncoder(const TPixelLayout& layout, const TPalette& palette) : c_(layout), palette_(&palette)
+ColorEncoder::ColorEncoder(const PixelLayout& layout, const Palette& palette) : c_(layout), palette_(&palette)
 {
     if (c_.indexed)
         cacheKey_.fill(0xFFFFFFFFu);
 }
 
-uint32_t TColorEncoder::encode(TColor color)
+uint32_t ColorEncoder::encode(Color color)
 {
     color &= 0xFFFFFF;
     if (c_.indexed) {
@@ -83,7 +83,7 @@ uint32_t TColorEncoder::encode(TColor color)
     return c_.r.encode(r) | c_.g.encode(g) | c_.b.encode(b);
 }
 
-uint32_t nearestPaletteIndex(const TPalette& palette, TColor color, size_t limit)
+uint32_t nearestPaletteIndex(const Palette& palette, Color color, size_t limit)
 {
     const int r = redOf(color), g = greenOf(color), b = blueOf(color);
     uint32_t best = 0;

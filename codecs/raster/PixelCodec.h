@@ -3,7 +3,7 @@
 // Reading and writing single pixels of any layout, and turning colours into
 // the raw values of a layout. Internal to the raster layer.
 
-#include "Bitmap.h"
+#include "Raster.h"
 
 #include <array>
 #include <cstdint>
@@ -63,48 +63,48 @@ inline void writeRaw(uint8_t* row, int x, int bpp, uint32_t v)
 }
 
 // One colour channel held under a bit mask.
-struct TChannel {
+struct Channel {
     uint32_t mask = 0;
     int shift = 0;
     uint32_t max = 0;  // mask >> shift
     int bits = 0;      // width when the mask is contiguous
 
-    explicit TChannel(uint32_t m = 0);
+    explicit Channel(uint32_t m = 0);
     uint8_t decode(uint32_t raw) const;
     uint32_t encode(uint8_t value) const;
 };
 
 // How a layout holds colours: palette indexes, or three channels under its
 // masks (the fixed 5-5-5 and blue-green-red ones when it stores none).
-struct TLayoutChannels {
+struct LayoutChannels {
     int bpp;
     bool indexed;
     bool masked;
-    TChannel r, g, b;
-    explicit TLayoutChannels(const TPixelLayout& layout);
+    Channel r, g, b;
+    explicit LayoutChannels(const PixelLayout& layout);
 };
 
 // Raw pixel value → colour, for one layout and palette.
-class TColorDecoder {
+class ColorDecoder {
 public:
-    TColorDecoder(const TPixelLayout& layout, const TPalette& palette);
-    TColor decode(uint32_t raw) const;
+    ColorDecoder(const PixelLayout& layout, const Palette& palette);
+    Color decode(uint32_t raw) const;
 
 private:
-    TLayoutChannels c_;
-    const TPalette* palette_;
+    LayoutChannels c_;
+    const Palette* palette_;
 };
 
 // Colour → raw pixel value, for one layout and palette; for indexed layouts
 // the nearest palette colour, cached.
-class TColorEncoder {
+class ColorEncoder {
 public:
-    TColorEncoder(const TPixelLayout& layout, const TPalette& palette);
-    uint32_t encode(TColor color);
+    ColorEncoder(const PixelLayout& layout, const Palette& palette);
+    uint32_t encode(Color color);
 
 private:
-    TLayoutChannels c_;
-    const TPalette* palette_;
+    LayoutChannels c_;
+    const Palette* palette_;
     static constexpr int kCacheSize = 4096;
     std::array<uint32_t, kCacheSize> cacheKey_{};
     std::array<uint8_t, kCacheSize> cacheValue_{};
@@ -112,6 +112,6 @@ private:
 
 // The index of the palette entry nearest to a colour (lowest index on ties),
 // among the first `limit` entries.
-uint32_t nearestPaletteIndex(const TPalette& palette, TColor color, size_t limit = 256);
+uint32_t nearestPaletteIndex(const Palette& palette, Color color, size_t limit = 256);
 
 }  // namespace abm

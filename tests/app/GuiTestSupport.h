@@ -3,7 +3,7 @@
 // What the GUI tests share: a private home for the settings and desktop
 // files, the corpora, and small writers for test pictures.
 
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -111,13 +111,13 @@ inline uint16_t pixel16(const QImage& image, int x, int y)
     return reinterpret_cast<const uint16_t*>(image.constScanLine(y))[x];
 }
 
-inline uint16_t pixel16(const TBitmap& raster, int x, int y)
+inline uint16_t pixel16(const Raster& raster, int x, int y)
 {
     const uint8_t* row = raster.scanLine(y);
     return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
 }
 
-inline QSize rasterSize(const TBitmap& raster)
+inline QSize rasterSize(const Raster& raster)
 {
     return {raster.width(), raster.height()};
 }
@@ -145,7 +145,7 @@ inline void contextMenuOn(QWidget* widget)
 }
 
 // Runs a drag as a platform would, over `target` and dropped on its centre;
-// for TMForm::SetDragExec where the platform has no drag of its own.
+// for MainWindow::SetDragExec where the platform has no drag of its own.
 inline Qt::DropAction dropOn(QWidget* target, QDrag& drag)
 {
     const QPoint at = target->rect().center();

@@ -5,9 +5,9 @@
 #include "GifBuilder.h"
 #include "GuiTestSupport.h"
 #include "ModalScript.h"
-#include "app/MForm.h"
+#include "app/MainWindow.h"
 #include "app/StripView.h"
-#include "app/Thumbnail.h"
+#include "app/ThumbnailWidget.h"
 
 #include <QLabel>
 #include <QScrollBar>
@@ -30,7 +30,7 @@ class LongStripTest : public QObject {
 
     std::unique_ptr<TestHome> home_;
     QTemporaryDir dir_;
-    std::unique_ptr<TMForm> form_;
+    std::unique_ptr<MainWindow> form_;
 
     QScrollBar* bar() const { return form_->stripView->horizontalScrollBar(); }
     // The 16-bit colours of the last `n` frames, first to last.
@@ -42,9 +42,9 @@ class LongStripTest : public QObject {
             colours.push_back(pixel16(strip.thumbnail(i).picture, 0, 0));
         return colours;
     }
-    TThumbnail* shownFrame(int index) const
+    ThumbnailWidget* shownFrame(int index) const
     {
-        for (TThumbnail* thumbnail : form_->thumbnails())
+        for (ThumbnailWidget* thumbnail : form_->thumbnails())
             if (thumbnail->image()->tag == index)
                 return thumbnail;
         return nullptr;
@@ -70,7 +70,7 @@ private slots:
                  static_cast<qint64>(bytes.size()));
         file.close();
 
-        form_ = std::make_unique<TMForm>(std::vector<std::string>{native(file.fileName())});
+        form_ = std::make_unique<MainWindow>(std::vector<std::string>{native(file.fileName())});
         form_->timer->stop();
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
@@ -86,11 +86,11 @@ private slots:
         QCOMPARE(int64_t{bar()->maximum()}, int64_t{kFrames} * 4 - 3 - viewport->width());
         for (int step = 0; step <= 200; ++step) {
             bar()->setValue(static_cast<int>(int64_t{bar()->maximum()} * step / 200));
-            const QList<TThumbnail*> children = viewport->findChildren<TThumbnail*>(Qt::FindDirectChildrenOnly);
+            const QList<ThumbnailWidget*> children = viewport->findChildren<ThumbnailWidget*>(Qt::FindDirectChildrenOnly);
             QVERIFY(!children.isEmpty());
             QVERIFY(static_cast<size_t>(children.size()) <= fits);
-            QCOMPARE(std::vector<TThumbnail*>(children.begin(), children.end()), form_->thumbnails());
-            for (const TThumbnail* thumbnail : children) {
+            QCOMPARE(std::vector<ThumbnailWidget*>(children.begin(), children.end()), form_->thumbnails());
+            for (const ThumbnailWidget* thumbnail : children) {
                 QCOMPARE(thumbnail->objectName(), QStringLiteral("Img%1").arg(thumbnail->image()->tag));
                 QCOMPARE(thumbnail->x(), thumbnail->image()->left - bar()->value());
             }
@@ -100,7 +100,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         size_t alive = 0;
         for (QWidget* widget : QApplication::allWidgets())
-            alive += qobject_cast<TThumbnail*>(widget) != nullptr;
+            alive += qobject_cast<ThumbnailWidget*>(widget) != nullptr;
         QVERIFY(alive <= fits);
     }
 
@@ -124,8 +124,8 @@ private slots:
         const int n = form_->model->strip.count();
         bar()->setValue(bar()->maximum());
         const std::vector<uint16_t> before = lastFrames(3);
-        QPointer<TThumbnail> source = shownFrame(n - 1);
-        QPointer<TThumbnail> target = shownFrame(n - 3);
+        QPointer<ThumbnailWidget> source = shownFrame(n - 1);
+        QPointer<ThumbnailWidget> target = shownFrame(n - 3);
         QVERIFY(source && target);
         form_->setDragExec([&](QDrag& drag) { return dropOn(target, drag); });
         QTest::mousePress(source, Qt::LeftButton, {}, QPoint(0, 0));

@@ -5,7 +5,7 @@
 
 #include "GuiTestSupport.h"
 #include "ModalScript.h"
-#include "app/MForm.h"
+#include "app/MainWindow.h"
 
 #include <QScreen>
 #include <QStyleFactory>
@@ -27,16 +27,16 @@ class PlacementTest : public QObject {
         return QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(QStringLiteral("abmmaker.INI"));
     }
 
-    static std::unique_ptr<TMForm> makeForm()
+    static std::unique_ptr<MainWindow> makeForm()
     {
-        auto form = std::make_unique<TMForm>(std::vector<std::string>{});
+        auto form = std::make_unique<MainWindow>(std::vector<std::string>{});
         form->timer->stop();
         form->placementStore->setProgramFile("/usr/bin/abmmaker");
         return form;
     }
 
     // One run of the program: shown, `whileShown`, closed, destroyed.
-    static void runOnce(const std::function<void(TMForm&)>& whileShown)
+    static void runOnce(const std::function<void(MainWindow&)>& whileShown)
     {
         auto form = makeForm();
         form->show();
@@ -88,13 +88,13 @@ private slots:
     {
         home_ = std::make_unique<TestHome>();
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        QApplication::setApplicationName(QString::fromUtf8(TMForm::kCaption));
+        QApplication::setApplicationName(QString::fromUtf8(MainWindow::kCaption));
     }
     void init() { QFile::remove(iniPath()); }
 
     void firstRunShowsDesignedBoundsAndWritesKeysInOrder()
     {
-        runOnce([](TMForm& form) {
+        runOnce([](MainWindow& form) {
             QCOMPARE(form.frameGeometry(), firstRun());
             QVERIFY(!form.isMaximized());
         });
@@ -120,7 +120,7 @@ private slots:
     void movedAndResizedWindowComesBackThere()
     {
         const QRect moved(120, 80, 400, 300);
-        runOnce([&](TMForm& form) {
+        runOnce([&](MainWindow& form) {
             // As a user does it: the frame moves, the frame is dragged larger.
             const QSize frame = form.frameGeometry().size() - form.size();
             form.move(moved.topLeft());
@@ -129,7 +129,7 @@ private slots:
         });
         const QString ini = QString::fromUtf8(readAll(iniPath()));
         QVERIFY2(ini.contains(QStringLiteral("\r\nNormPos=120,80,520,380\r\n")), qPrintable(ini));
-        runOnce([&](TMForm& form) { QCOMPARE(form.frameGeometry(), moved); });
+        runOnce([&](MainWindow& form) { QCOMPARE(form.frameGeometry(), moved); });
     }
 
     void storedRectangleOffTheScreenIsMovedInside_data()
@@ -154,18 +154,18 @@ private slots:
                      .arg(ppi())
                      .arg(fourNumbers(stored)));
         const QRect expected = firstRun() == QRect(602, 479, 542, 381) ? large : small;
-        runOnce([&](TMForm& form) { QCOMPARE(form.frameGeometry(), expected); });
+        runOnce([&](MainWindow& form) { QCOMPARE(form.frameGeometry(), expected); });
     }
 
     void maximisedWindowComesBackMaximised()
     {
-        runOnce([](TMForm& form) {
+        runOnce([](MainWindow& form) {
             form.showMaximized();
             QTRY_VERIFY(form.isMaximized());
         });
         const QString ini = QString::fromUtf8(readAll(iniPath()));
         QVERIFY2(ini.contains(QStringLiteral("\r\nShowCmd=3\r\n")), qPrintable(ini));
-        runOnce([](TMForm& form) {
+        runOnce([](MainWindow& form) {
             QVERIFY(form.isMaximized());
             form.showNormal();
             QTRY_COMPARE(form.frameGeometry(), firstRun());
@@ -176,7 +176,7 @@ private slots:
     {
         writeIni(QStringLiteral("[TMForm]\nFormVersion=-1\nShowCmd=3\nPixelsPerInch=%1\nNormPos=10,20,310,220\n")
                      .arg(ppi()));
-        runOnce([](TMForm& form) {
+        runOnce([](MainWindow& form) {
             QVERIFY(!form.isMaximized());
             QCOMPARE(form.frameGeometry(), firstRun());
         });
@@ -186,7 +186,7 @@ private slots:
     {
         writeIni(QStringLiteral("[TMForm]\nFormVersion=0\nShowCmd=3\nPixelsPerInch=%1\nNormPos=10,20,310,220\n")
                      .arg(ppi() + 1));
-        runOnce([](TMForm& form) {
+        runOnce([](MainWindow& form) {
             QVERIFY(form.isMaximized());
             form.showNormal();
             QTRY_COMPARE(form.frameGeometry(), firstRun());
@@ -218,7 +218,7 @@ private slots:
         QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{2});
         for (const SeenWindow& box : script.seen) {
-            QCOMPARE(box.title, QString::fromUtf8(TMForm::kCaption));
+            QCOMPARE(box.title, QString::fromUtf8(MainWindow::kCaption));
             QCOMPARE(box.text, QStringLiteral("Unable to write to abmmaker.INI."));
         }
     }

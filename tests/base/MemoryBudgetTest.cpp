@@ -1,7 +1,7 @@
 // The process-wide memory budget: reservations, the rasters that hold them,
 // the refusal's text, the default limit, and files that are no regular files.
 
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 #include "codecs/raster/Canvas.h"
 #include "base/ByteStream.h"
 #include "TestSupport.h"
@@ -111,31 +111,31 @@ TEST(MemoryBudget, RastersHoldTheirPixelMemoryOnceAcrossCopies)
     const int64_t base = MemoryBudget::used();
     const ScopedMemoryLimit limit(base + 2 * kMiB);
     const int64_t bytes = rasterBytes(512, 512, 24);
-    TBitmap a;
-    a.create(512, 512, TPixelLayout::forFormat(pf24bit));
-    TBitmap b(a), c;
+    Raster a;
+    a.create(512, 512, PixelLayout::forFormat(pf24bit));
+    Raster b(a), c;
     c.assign(&b);
     EXPECT_EQ(MemoryBudget::used(), base + bytes);
     b.canvas().fillRect(Rect(0, 0, 1, 1));
     EXPECT_EQ(MemoryBudget::used(), base + 2 * bytes);
-    TBitmap big;
-    EXPECT_THROW(big.create(1024, 1024, TPixelLayout::forFormat(pf32bit)), MemoryLimitExceeded);
+    Raster big;
+    EXPECT_THROW(big.create(1024, 1024, PixelLayout::forFormat(pf32bit)), MemoryLimitExceeded);
     EXPECT_THROW(c.canvas().fillRect(Rect(0, 0, 1, 1)), MemoryLimitExceeded);
     EXPECT_TRUE(c.sharesPixelsWith(a));
-    a = TBitmap();
-    c = TBitmap();
-    b = TBitmap();
+    a = Raster();
+    c = Raster();
+    b = Raster();
     EXPECT_EQ(MemoryBudget::used(), base);
     EXPECT_LE(MemoryBudget::peak(), base + 2 * kMiB);
 }
 
 TEST(MemoryBudget, FramesMadeFromOnePictureShareItsPalette)
 {
-    TBitmap source;
-    source.create(4, 4, TPixelLayout::forFormat(pf8bit), TPalette(256, TPaletteEntry{1, 2, 3}));
-    TBitmap frame(source);
+    Raster source;
+    source.create(4, 4, PixelLayout::forFormat(pf8bit), Palette(256, Rgb{1, 2, 3}));
+    Raster frame(source);
     frame.setPixelFormat(pf16bit);
-    TBitmap copy(source);
+    Raster copy(source);
     copy.canvas().fillRect(Rect(0, 0, 1, 1));
     EXPECT_EQ(frame.palette().data(), source.palette().data());
     EXPECT_EQ(copy.palette().data(), source.palette().data());
@@ -164,7 +164,7 @@ TEST(RegularFiles, ReadersRefuseWhatIsNoRegularFileAtOnce)
             EXPECT_EQ(e.kind(), ErrorKind::FileOpen);
             EXPECT_EQ(e.what(), text);
         }
-        TBitmap b;
+        Raster b;
         EXPECT_EQ(kindOfError([&b, file = name] { b.loadFromFile(file); }), ErrorKind::FileOpen) << name;
         EXPECT_FALSE(fileExists(name)) << name;
     }

@@ -129,19 +129,19 @@ protected:
 
     std::string picture(const std::string& name, int w, int h, uint32_t rgb = 0x336699)
     {
-        TBitmap b = abm::test::makeRaster(w, h, pf24bit, [rgb](int x, int y) { return rgb ^ static_cast<uint32_t>(x * 3 + y * 5); });
+        Raster b = abm::test::makeRaster(w, h, pf24bit, [rgb](int x, int y) { return rgb ^ static_cast<uint32_t>(x * 3 + y * 5); });
         b.saveToFile(dir / name);
         return dir / name;
     }
 
-    TBitmap loadBmp(const std::string& name)
+    Raster loadBmp(const std::string& name)
     {
-        TBitmap b;
+        Raster b;
         b.loadFromFile(dir / name);
         return b;
     }
 
-    static bool samePixels(const TBitmap& a, const TBitmap& b)
+    static bool samePixels(const Raster& a, const Raster& b)
     {
         if (a.width() != b.width() || a.height() != b.height())
             return false;
@@ -176,13 +176,13 @@ TEST_F(AbmtoolTest, SizeOptionsCropOrStretch)
     ASSERT_EQ(Run({"bmp", "-o", "crop.bmp", "--size", "32x32", "--no-autosize", pic}).status, 0);
     ASSERT_EQ(Run({"bmp", "-o", "fit.bmp", "--size", "32x32", "--no-autosize", "--stretch", pic}).status, 0);
     ASSERT_EQ(Run({"bmp", "-o", "same.bmp", "--size", "32x32", pic}).status, 0);  // auto-size wins
-    const TBitmap original = loadBmp("p.bmp");
-    const TBitmap crop = loadBmp("crop0.bmp"), fit = loadBmp("fit0.bmp"), same = loadBmp("same0.bmp");
+    const Raster original = loadBmp("p.bmp");
+    const Raster crop = loadBmp("crop0.bmp"), fit = loadBmp("fit0.bmp"), same = loadBmp("same0.bmp");
     EXPECT_EQ(crop.width(), 32);
     EXPECT_EQ(fit.height(), 32);
     EXPECT_EQ(same.width(), 100);
-    auto reduced = [](TColor c) { return toRgb565(redOf(c), greenOf(c), blueOf(c)); };
-    auto at = [&](const TBitmap& b, int x, int y) { return reduced(b.pixel(x, y)); };
+    auto reduced = [](Color c) { return toRgb565(redOf(c), greenOf(c), blueOf(c)); };
+    auto at = [&](const Raster& b, int x, int y) { return reduced(b.pixel(x, y)); };
     EXPECT_EQ(at(crop, 31, 31), reduced(original.pixel(31, 31)));
     EXPECT_EQ(at(fit, 31, 31), reduced(original.pixel(31 * 100 / 32, 31 * 80 / 32)));
     EXPECT_NE(at(crop, 31, 31), at(fit, 31, 31));
@@ -403,7 +403,7 @@ TEST_F(AbmtoolTest, FifoInputFailsAtOnce)
 TEST_F(AbmtoolTest, InfoAndThumbnailOfAnAbmReadOnlyWhatTheyNeed)
 {
     const auto header = [](uint16_t width, uint16_t height, uint8_t count) {
-        TAbmHeader h;
+        AbmHeader h;
         h.frameWidth = width;
         h.frameHeight = height;
         h.bitCount = 16;

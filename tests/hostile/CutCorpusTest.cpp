@@ -36,7 +36,7 @@ std::vector<size_t> cuts(size_t size)
 
 void cutAndImport(const fs::path& folder, const std::vector<std::string>& extensions, const std::string& as)
 {
-    TFrameOptionValues options;
+    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     size_t files = 0, runs = 0;
     for (const fs::path& file : abm::test::filesIn(folder)) {

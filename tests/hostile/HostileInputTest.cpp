@@ -3,10 +3,10 @@
 
 #include "HostileInputs.h"
 #include "base/Error.h"
-#include "codecs/gif/GIFImage.h"
-#include "codecs/gif/GIFSubImage.h"
+#include "codecs/gif/GifImage.h"
+#include "codecs/gif/GifSubImage.h"
 #include "base/Error.h"
-#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/jpeg/JpegImage.h"
 #include "base/Error.h"
 #include "base/ByteStream.h"
 #include "settings/IniFile.h"
@@ -24,9 +24,9 @@ using abm::test::isGifError;
 
 namespace {
 
-const fuzz::THostileInput& input(const std::string& name)
+const fuzz::HostileInput& input(const std::string& name)
 {
-    static const std::vector<fuzz::THostileInput> inputs = fuzz::hostileInputs();
+    static const std::vector<fuzz::HostileInput> inputs = fuzz::hostileInputs();
     for (const auto& input : inputs)
         if (input.name == name)
             return input;
@@ -37,7 +37,7 @@ const fuzz::THostileInput& input(const std::string& name)
 std::string loadGif(const std::string& name, int* count = nullptr)
 {
     const auto& bytes = input(name).bytes;
-    TGIFImage gif;
+    GifImage gif;
     try {
         gif.loadFromMemory(bytes.data(), bytes.size());
         for (int i = 0; i < gif.count(); ++i)
@@ -55,7 +55,7 @@ std::string loadGif(const std::string& name, int* count = nullptr)
 std::string loadBmp(const std::string& name)
 {
     const auto& bytes = input(name).bytes;
-    TBitmap b;
+    Raster b;
     try {
         b.loadFromMemory(bytes.data(), bytes.size());
         b.setPixelFormat(pf16bit);
@@ -70,11 +70,11 @@ std::string loadBmp(const std::string& name)
 std::string loadJpeg(const std::string& name)
 {
     const auto& bytes = input(name).bytes;
-    TMemoryStream stream(bytes);
-    TJPEGImage jpeg;
+    MemoryStream stream(bytes);
+    JpegImage jpeg;
     try {
         jpeg.loadFromStream(stream);
-        TBitmap raster;
+        Raster raster;
         jpeg.assignTo(raster);
     } catch (const InvalidGraphicError& e) {
         if (e.kind() == ErrorKind::Jpeg)
@@ -140,7 +140,7 @@ TEST(HostileBmp, RunsIndexesHeadersAndMasksEndCleanly)
         EXPECT_EQ(loadBmp(name), outcome) << name;
     // Indexes past a two-colour table read as black.
     const auto& bytes = input("index-past-table.bmp").bytes;
-    TBitmap b;
+    Raster b;
     b.loadFromMemory(bytes.data(), bytes.size());
     EXPECT_EQ(b.pixel(0, 0), clBlack);
     for (uint32_t size : {5u, 11u, 13u, 39u, 41u, 1000u})
@@ -158,7 +158,7 @@ TEST(HostileJpeg, SizesPastTheCapAndEmptyScansFailAsInvalidPictures)
 TEST(HostileAbm, OverflowingHeadersGiveTheCannotOpenMessage)
 {
     abm::test::TempDir dir;
-    TFrameOptionValues options;
+    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     const std::map<std::string, std::string> expected = {
         {"datasize-max.abm", "Невозможно откыть файл: "},
@@ -187,14 +187,14 @@ TEST(HostileIni, OddFilesReadAndStillTakeAWrite)
     };
     for (const auto& [name, value] : loadImg) {
         abm::test::writeFile(dir / name, input(name).bytes);
-        TIniFile ini(dir / name);
+        IniFile ini(dir / name);
         EXPECT_EQ(ini.readString("TMForm", "LoadImg", ""), value) << name;
         ini.writeString("TMForm", "SavePath", "/x/");
         EXPECT_EQ(ini.readString("TMForm", "SavePath", ""), "/x/") << name;
         EXPECT_EQ(ini.readString("TMForm", "LoadImg", ""), value) << name;
     }
     abm::test::writeFile(dir / "long.ini", input("long-line.ini").bytes);
-    EXPECT_EQ(TIniFile(dir / "long.ini").readString("TMForm", "LoadImg", "").size(), 2047u);
+    EXPECT_EQ(IniFile(dir / "long.ini").readString("TMForm", "LoadImg", "").size(), 2047u);
 }
 
 TEST(HostileMemory, NothingHeldMoreThanTheRasterCap)

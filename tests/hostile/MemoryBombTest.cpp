@@ -5,7 +5,7 @@
 // was. Big pictures that are no attack still import within the default one.
 
 #include "HostileInputs.h"
-#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/jpeg/JpegImage.h"
 #include "codecs/raster/Canvas.h"
 #include "workspace/ImageImport.h"
 #include "../codecs/jpeg/JpegTestFiles.h"
@@ -25,7 +25,7 @@ namespace {
 // "budget: <text>", "error: <text>", "message: <text>", "dropped" or "frames".
 std::string import(FrameStrip& strip, ScriptedPrompts& prompts, const std::string& file)
 {
-    TImportResult result;
+    ImportResult result;
     try {
         result = importFile(strip, file);
     } catch (const MemoryLimitExceeded& e) {
@@ -52,14 +52,14 @@ TEST(MemoryBombs, RefusedWithinASmallBudgetLeavingTheStripAsItWas)
     };
     const int64_t limit = MemoryBudget::used() + (int64_t{64} << 20);
     const ScopedMemoryLimit scoped(limit);
-    for (const fuzz::THostileInput& input : fuzz::memoryBombs()) {
+    for (const fuzz::HostileInput& input : fuzz::memoryBombs()) {
         const std::string path = dir / input.name;
         fuzz::writeHostileInput(path, input);
-        TFrameOptionValues options;
+        FrameOptionValues options;
         ScriptedPrompts prompts;
         FrameStrip strip(options, prompts);
         strip.appendFrame(makeRaster(8, 6, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 40 + y); }));
-        const TBitmap* source = strip.sourceBitmaps().front().get();
+        const Raster* source = strip.sourceBitmaps().front().get();
         MemoryBudget::resetPeak();
 
         const std::string outcome = import(strip, prompts, path);
@@ -83,11 +83,11 @@ TEST(MemoryBombs, BigPicturesStillImportWithinTheDefaultBudgetAsBefore)
         .saveToFile(dir / "big.bmp");
     const ScopedMemoryLimit limit(MemoryBudget::defaultLimit());
     for (const char* name : {"big.jpg", "big.bmp"}) {
-        TFrameOptionValues options;
+        FrameOptionValues options;
         options.autoSizeOn = false;
         options.stretchOn = true;
         ScriptedPrompts prompts;
-        TBitmap frame;
+        Raster frame;
         {
             FrameStrip strip(options, prompts);
             MemoryBudget::resetPeak();
@@ -98,15 +98,15 @@ TEST(MemoryBombs, BigPicturesStillImportWithinTheDefaultBudgetAsBefore)
         EXPECT_LE(MemoryBudget::peak(), MemoryBudget::defaultLimit()) << name;
 
         // The whole picture decoded and stretched onto a 128 × 97 frame.
-        TBitmap picture;
+        Raster picture;
         if (std::strcmp(name, "big.jpg") == 0) {
-            TJPEGImage jpeg;
+            JpegImage jpeg;
             jpeg.loadFromFile(dir / name);
             jpeg.assignTo(picture);
         } else {
             picture.loadFromFile(dir / name);
         }
-        TBitmap expected;
+        Raster expected;
         expected.setPixelFormat(pf16bit);
         expected.setSize(128, 97);
         expected.canvas().stretchDraw(Rect(0, 0, 128, 97), &picture);

@@ -41,11 +41,11 @@ protected:
     }
     std::string read(const std::string& key, const std::string& def = "<default>") const
     {
-        return TIniFile("abmmaker.INI").readString("TMForm", key, def);
+        return IniFile("abmmaker.INI").readString("TMForm", key, def);
     }
     void write(const std::string& key, const std::string& value)
     {
-        TIniFile("abmmaker.INI").writeString("TMForm", key, value);
+        IniFile("abmmaker.INI").writeString("TMForm", key, value);
     }
 
     TempDir dir;
@@ -78,7 +78,7 @@ TEST_F(IniFileTest, ConfigFolderFallsBackToDotConfigUnderHome)
         else
             local.unset("XDG_CONFIG_HOME");
         EXPECT_EQ(configHome(), home / ".config");
-        TIniFile("anim.INI").writeString("TMForm", "SaveBmp", "/x/");
+        IniFile("anim.INI").writeString("TMForm", "SaveBmp", "/x/");
         EXPECT_EQ(text(home / ".config/anim.INI"), "[TMForm]\r\nSaveBmp=/x/\r\n")
             << "XDG_CONFIG_HOME=" << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)");
     }
@@ -87,7 +87,7 @@ TEST_F(IniFileTest, ConfigFolderFallsBackToDotConfigUnderHome)
 TEST_F(IniFileTest, NameWithFolderIsUsedAsGiven)
 {
     const std::string path = dir / "elsewhere.ini";
-    TIniFile ini(path);
+    IniFile ini(path);
     EXPECT_EQ(ini.path(), path);
     ini.writeString("S", "K", "v");
     EXPECT_EQ(text(path), "[S]\r\nK=v\r\n");
@@ -139,7 +139,7 @@ TEST_F(IniFileTest, SectionAndKeyNamesMatchWhateverTheirCase)
     given("[tmform]\r\nloadimg=/a/\r\nSAVEBMP=/b/\r\n");
     EXPECT_EQ(read("LoadImg"), "/a/");
     EXPECT_EQ(read("SaveBmp"), "/b/");
-    EXPECT_EQ(TIniFile("abmmaker.INI").readString("TMFORM", "LOADIMG", ""), "/a/");
+    EXPECT_EQ(IniFile("abmmaker.INI").readString("TMFORM", "LOADIMG", ""), "/a/");
 
     write("LoadImg", "/c/");
     EXPECT_EQ(text(iniPath()), "[tmform]\r\nLoadImg=/c/\r\nSAVEBMP=/b/\r\n");
@@ -152,9 +152,9 @@ TEST_F(IniFileTest, ExistingKeyIsReplacedInPlaceAndNewKeyAppendedAtTheEndOfItsSe
     EXPECT_EQ(text(iniPath()), "[TMForm]\r\nA=1\r\nB=5\r\n\r\n[Other]\r\nC=3\r\n");
     write("D", "4");
     EXPECT_EQ(text(iniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\n");
-    TIniFile("abmmaker.INI").writeString("Other", "E", "6");
+    IniFile("abmmaker.INI").writeString("Other", "E", "6");
     EXPECT_EQ(text(iniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\nE=6\r\n");
-    TIniFile("abmmaker.INI").writeString("Third", "F", "7");
+    IniFile("abmmaker.INI").writeString("Third", "F", "7");
     EXPECT_EQ(text(iniPath()), "[TMForm]\r\nA=1\r\nB=5\r\nD=4\r\n\r\n[Other]\r\nC=3\r\nE=6\r\n[Third]\r\nF=7\r\n");
     EXPECT_EQ(read("D"), "4");
 }
@@ -230,9 +230,9 @@ TEST_F(IniFileTest, IntegersAreDecimalOrHexAfter0x)
     };
     for (const Case& c : cases) {
         given(std::string("[TMForm]\r\nN=") + c.text + "\r\n");
-        EXPECT_EQ(TIniFile("abmmaker.INI").readInteger("TMForm", "N", -5), c.expected) << c.text;
+        EXPECT_EQ(IniFile("abmmaker.INI").readInteger("TMForm", "N", -5), c.expected) << c.text;
     }
-    TIniFile ini("abmmaker.INI");
+    IniFile ini("abmmaker.INI");
     ini.writeInteger("TMForm", "N", -123);
     ini.writeBool("TMForm", "T", true);
     ini.writeBool("TMForm", "F", false);
@@ -352,7 +352,7 @@ TEST_F(IniFileTest, WriteFailuresNameTheFileAsUsedAndLeaveNoTrace)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string name = c.prepare();
-        TIniFile ini(name);
+        IniFile ini(name);
         try {
             ini.writeString("TMForm", "LoadImg", "/x/");
             ADD_FAILURE() << "no error";

@@ -9,7 +9,7 @@ using namespace abm;
 namespace {
 
 // Outer rectangles as left, top, width, height.
-TRect box(int left, int top, int width, int height)
+Rect box(int left, int top, int width, int height)
 {
     return Rect(left, top, left + width, top + height);
 }
@@ -18,11 +18,11 @@ TRect box(int left, int top, int width, int height)
 
 TEST(ScreenFit, WindowIsMovedAtItsSizeIntoTheAvailableArea)
 {
-    const TRect screen1024 = box(0, 0, 1024, 768);
-    const TRect withPanel = box(0, 32, 1366, 736);  // 1366 × 768 with a panel along the top
+    const Rect screen1024 = box(0, 0, 1024, 768);
+    const Rect withPanel = box(0, 32, 1366, 736);  // 1366 × 768 with a panel along the top
     struct Case {
         const char* what;
-        TRect window, area, expected;
+        Rect window, area, expected;
     };
     const Case cases[] = {
         {"designed rectangle on 1024 × 768", box(602, 479, 542, 381), screen1024, box(482, 387, 542, 381)},

@@ -10,38 +10,38 @@
 
 namespace abm::test {
 
-class ScriptedWindow : public IPlacementWindow {
+class ScriptedWindow : public PlacementWindow {
 public:
     // The main window as designed: 602, 479, 542 × 381 on 1024 × 768 at 96 ppi.
-    TRect normal = Rect(602, 479, 1144, 860);
-    TWindowState state = TWindowState::wsNormal;
+    Rect normal = Rect(602, 479, 1144, 860);
+    WindowState state = WindowState::normal;
     int flags = 0;
-    TPoint minPosition{-1, -1};
-    TPoint maxPosition{-1, -1};
+    Point minPosition{-1, -1};
+    Point maxPosition{-1, -1};
     bool isShown = false;
     bool sizeable = true;
-    TSize screen{1024, 768};
+    Size screen{1024, 768};
     int dpi = 96;
-    TSize frame{4, 4};
+    Size frame{4, 4};
     bool mainForm = true;
     bool appMinimized = false;
     int minimizeRequests = 0;
     bool isCentered = false;
     bool hasHandle = true;
     bool refusePlacement = false;  // setPlacement raises, as a failing window system would
-    TFormEvents events;
-    std::vector<TWindowPlacement> applied;  // every setPlacement, in order
+    WindowEvents events;
+    std::vector<WindowPlacement> applied;  // every setPlacement, in order
 
     std::string className() const override { return "TMForm"; }
-    TFormEvents& windowEvents() override { return events; }
+    WindowEvents& windowEvents() override { return events; }
     bool handleAllocated() const override { return hasHandle; }
 
-    TWindowPlacement placement() const override
+    WindowPlacement placement() const override
     {
-        TWindowPlacement p;
+        WindowPlacement p;
         p.flags = flags;
-        p.showCmd = state == TWindowState::wsMaximized   ? swShowMaximized
-                    : state == TWindowState::wsMinimized ? swShowMinimized
+        p.showCmd = state == WindowState::maximized   ? swShowMaximized
+                    : state == WindowState::minimized ? swShowMinimized
                                                          : swShowNormal;
         p.minPosition = minPosition;
         p.maxPosition = maxPosition;
@@ -49,7 +49,7 @@ public:
         return p;
     }
 
-    void setPlacement(const TWindowPlacement& p) override
+    void setPlacement(const WindowPlacement& p) override
     {
         if (refusePlacement)
             throw std::runtime_error("placement refused");
@@ -59,28 +59,28 @@ public:
         maxPosition = p.maxPosition;
         normal = p.normalPosition;
         if (p.showCmd == swShowNormal)
-            state = TWindowState::wsNormal;
+            state = WindowState::normal;
         else if (p.showCmd == swShowMinimized)
-            state = TWindowState::wsMinimized;
+            state = WindowState::minimized;
         else if (p.showCmd == swShowMaximized)
-            state = TWindowState::wsMaximized;
+            state = WindowState::maximized;
         if (p.showCmd != swHide)
             isShown = true;
     }
 
     bool visible() const override { return isShown; }
-    TRect boundsRect() const override
+    Rect boundsRect() const override
     {
-        if (state == TWindowState::wsMaximized)
+        if (state == WindowState::maximized)
             return Rect(-frame.width, -frame.height, screen.width + frame.width, screen.height + frame.height);
         return normal;
     }
     bool sizeableBorder() const override { return sizeable; }
-    TSize screenSize() const override { return screen; }
+    Size screenSize() const override { return screen; }
     int pixelsPerInch() const override { return dpi; }
-    TSize frameMetrics() const override { return frame; }
-    TWindowState placementState() const override { return state; }
-    void setPlacementState(TWindowState s) override { state = s; }
+    Size frameMetrics() const override { return frame; }
+    WindowState placementState() const override { return state; }
+    void setPlacementState(WindowState s) override { state = s; }
     bool isMainWindow() const override { return mainForm; }
     bool applicationMinimized() const override { return appMinimized; }
     void minimizeApplication() override

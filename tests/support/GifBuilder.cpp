@@ -84,7 +84,7 @@ std::vector<uint8_t> GifFile::bytes() const
     b.push_back(0);
     if (!globalTable.empty())
         putTable(b, globalTable);
-    for (const GifImage& image : images) {
+    for (const GifFileImage& image : images) {
         if (image.transparentIndex) {
             b.insert(b.end(), {0x21, 0xF9, 4, 1, 0, 0, *image.transparentIndex, 0});
         }

@@ -11,7 +11,7 @@
 
 namespace abm::test {
 
-struct GifImage {
+struct GifFileImage {
     int left = 0, top = 0, width = 0, height = 0;
     std::vector<uint8_t> indexes;                // width × height, rows from the top
     std::vector<uint32_t> localTable;            // 0xRRGGBB entries; empty = none
@@ -22,7 +22,7 @@ struct GifImage {
 struct GifFile {
     int screenWidth = 0, screenHeight = 0;
     std::vector<uint32_t> globalTable;
-    std::vector<GifImage> images;
+    std::vector<GifFileImage> images;
     bool trailingGraphicControl = false;  // a lone extension before the trailer
 
     std::vector<uint8_t> bytes() const;

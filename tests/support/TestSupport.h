@@ -5,7 +5,7 @@
 
 #include "base/Error.h"
 #include "base/MemoryBudget.h"
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -64,7 +64,7 @@ RgbaImage readPng(const std::filesystem::path& path);
 
 // A raster of the given format filled from a function of (x, y) → 0x00RRGGBB.
 template <class F>
-TBitmap makeRaster(int width, int height, TPixelFormat format, F colorAt);
+Raster makeRaster(int width, int height, PixelFormat format, F colorAt);
 
 // The memory budget's limit for one test, put back afterwards; the peak
 // starts again from what is held when it is set.
@@ -97,9 +97,9 @@ inline uint32_t le32(const std::vector<uint8_t>& b, size_t at)
 namespace abm::test {
 
 template <class F>
-TBitmap makeRaster(int width, int height, TPixelFormat format, F colorAt)
+Raster makeRaster(int width, int height, PixelFormat format, F colorAt)
 {
-    TBitmap bmp;
+    Raster bmp;
     bmp.setPixelFormat(pf24bit);
     bmp.setSize(width, height);
     for (int y = 0; y < height; ++y) {

@@ -18,7 +18,7 @@ using abm::test::writeFile;
 
 namespace {
 
-TBitmap picture(int id, int w, int h)
+Raster picture(int id, int w, int h)
 {
     return makeRaster(w, h, pf24bit, [id](int x, int y) {
         return static_cast<uint32_t>((id * 50) << 16 | ((x * 7 + y) & 0xFF) << 8 | ((x + y * 3) & 0xFF));
@@ -44,7 +44,7 @@ std::vector<uint8_t> abmFile(uint16_t w, uint16_t h, uint8_t bits, uint8_t count
 
 class AbmFileTest : public ::testing::Test {
 protected:
-    TFrameOptionValues options;
+    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     abm::test::MemorySettings settings;
     FrameStrip strip{options, prompts};
@@ -52,7 +52,7 @@ protected:
 
     std::vector<uint8_t> written()
     {
-        TMemoryStream s;
+        MemoryStream s;
         writeAbmStream(strip, s);
         return s.bytes();
     }
@@ -85,7 +85,7 @@ TEST_F(AbmFileTest, FourFramesGiveTheWorkedExampleHeader)
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 35, bytes.begin() + 72), std::vector<uint8_t>(37, 0));
     // Frame k, row y, column x lies at 72 + k·128·97·2 + (y·128 + x)·2, low byte first.
     for (int k : {0, 3}) {
-        const TBitmap& frame = strip.thumbnail(k).picture;
+        const Raster& frame = strip.thumbnail(k).picture;
         for (auto [x, y] : {std::pair{0, 0}, {127, 0}, {5, 96}, {127, 96}}) {
             const size_t at = 72 + static_cast<size_t>(k) * 128 * 97 * 2 + (static_cast<size_t>(y) * 128 + x) * 2;
             const uint8_t* row = frame.scanLine(y);
@@ -137,8 +137,8 @@ TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
         save(dir / "x.abm");
         if (c.refused) {
             ASSERT_EQ(messages(), std::vector<std::string>{"Сохранение невозможно. \r\nСлишком большой размер картинок !!!"});
-            EXPECT_EQ(prompts.messages[0].type, TMsgDlgType::mtWarning);
-            EXPECT_EQ(prompts.messages[0].buttons, std::vector<TMsgDlgBtn>{TMsgDlgBtn::mbCancel});
+            EXPECT_EQ(prompts.messages[0].type, MessageKind::warning);
+            EXPECT_EQ(prompts.messages[0].buttons, std::vector<MessageButton>{MessageButton::cancel});
             EXPECT_TRUE(prompts.saveRequests.empty());
             EXPECT_FALSE(std::filesystem::exists(dir / "x.abm"));
             prompts.saveAnswers.clear();
@@ -184,8 +184,8 @@ TEST_F(AbmFileTest, WrittenFileReadsBackWithTheSamePixels)
     ASSERT_EQ(other.count(), 3);
     EXPECT_TRUE(prompts.messages.empty());
     for (int k = 0; k < 3; ++k) {
-        const TBitmap& a = strip.thumbnail(k).picture;
-        const TBitmap& b = other.thumbnail(k).picture;
+        const Raster& a = strip.thumbnail(k).picture;
+        const Raster& b = other.thumbnail(k).picture;
         ASSERT_EQ(b.width(), 37);
         ASSERT_EQ(b.pixelFormat(), pf16bit);
         for (int y = 0; y < 21; ++y)
@@ -235,10 +235,10 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
         writeFile(dir / "in.abm", c.bytes);
         readAbmFile(target, dir / "in.abm");
         // The header and the size alone give the reader's verdict.
-        const TAbmVerdict verdict = checkAbmHeader(c.bytes.data(), c.bytes.size(), static_cast<int64_t>(c.bytes.size())).verdict;
-        EXPECT_EQ(verdict, c.outcome == Frames      ? TAbmVerdict::Accepted
-                           : c.outcome == BadFormat ? TAbmVerdict::BadFormat
-                                                    : TAbmVerdict::CannotOpen);
+        const AbmVerdict verdict = checkAbmHeader(c.bytes.data(), c.bytes.size(), static_cast<int64_t>(c.bytes.size())).verdict;
+        EXPECT_EQ(verdict, c.outcome == Frames      ? AbmVerdict::Accepted
+                           : c.outcome == BadFormat ? AbmVerdict::BadFormat
+                                                    : AbmVerdict::CannotOpen);
         EXPECT_EQ(target.count(), c.frames);
         EXPECT_EQ(target.sourceBitmaps().size(), static_cast<size_t>(c.frames));
         if (c.outcome == Frames) {
@@ -247,8 +247,8 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
             ASSERT_EQ(prompts.messages.size(), 1u);
             EXPECT_EQ(prompts.messages[0].text,
                       (c.outcome == BadFormat ? "Неверный формат файла: " : "Невозможно откыть файл: ") + (dir / "in.abm"));
-            EXPECT_EQ(prompts.messages[0].type, TMsgDlgType::mtError);
-            EXPECT_EQ(prompts.messages[0].buttons, std::vector<TMsgDlgBtn>{TMsgDlgBtn::mbCancel});
+            EXPECT_EQ(prompts.messages[0].type, MessageKind::error);
+            EXPECT_EQ(prompts.messages[0].buttons, std::vector<MessageButton>{MessageButton::cancel});
         }
     }
     FrameStrip target(options, prompts);
@@ -267,7 +267,7 @@ TEST_F(AbmFileTest, PixelsFillRowsFromTheTopLeftToRight)
     }
     writeFile(dir / "order.abm", bytes);
     readAbmFile(strip, dir / "order.abm");
-    const TBitmap& b = strip.thumbnail(0).picture;
+    const Raster& b = strip.thumbnail(0).picture;
     EXPECT_EQ(b.scanLine(0)[0], 1);
     EXPECT_EQ(b.scanLine(0)[4], 3);
     EXPECT_EQ(b.scanLine(1)[0], 4);
@@ -277,7 +277,7 @@ TEST_F(AbmFileTest, PixelsFillRowsFromTheTopLeftToRight)
 namespace {
 
 // Options whose width turns unreadable after a number of reads.
-class SouringOptions : public TFrameOptionValues {
+class SouringOptions : public FrameOptionValues {
 public:
     mutable int reads = 0;
     int goodReads = 0;
@@ -370,7 +370,7 @@ TEST_F(AbmFileTest, FailedWriteKeepsTheExistingAnimation)
 
 TEST_F(AbmFileTest, HeaderEncodesAndDecodesEveryField)
 {
-    TAbmHeader h;
+    AbmHeader h;
     h.frameWidth = 0x1234;
     h.frameHeight = 0xFEDC;
     h.bitCount = 16;
@@ -387,6 +387,6 @@ TEST_F(AbmFileTest, HeaderEncodesAndDecodesEveryField)
     EXPECT_EQ(bytes[12], 0xFE);
     EXPECT_EQ(bytes[15], 0xFF);
     EXPECT_EQ(bytes[71], 'z');
-    const TAbmHeader back = TAbmHeader::decode(bytes.data(), bytes.size());
+    const AbmHeader back = AbmHeader::decode(bytes.data(), bytes.size());
     EXPECT_EQ(back.encode(), bytes);
 }

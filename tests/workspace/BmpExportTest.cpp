@@ -17,7 +17,7 @@ namespace {
 
 class BmpExportTest : public ::testing::Test {
 protected:
-    TFrameOptionValues options;
+    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     abm::test::MemorySettings settings;
     FrameStrip strip{options, prompts};
@@ -88,11 +88,11 @@ TEST_F(BmpExportTest, EachFileHoldsItsFrameAsASixteenBitBmp)
     prompts.saveAnswers.push_back(dir / "f.bmp");
     exportBmp(strip, settings);
     for (int i = 0; i < 2; ++i) {
-        TBitmap back;
+        Raster back;
         back.loadFromFile(dir / ("f" + std::to_string(i) + ".bmp"));
         EXPECT_EQ(back.pixelFormat(), pf16bit);
         ASSERT_EQ(back.width(), 200);
-        const TBitmap& frame = strip.thumbnail(i).picture;
+        const Raster& frame = strip.thumbnail(i).picture;
         for (int y : {0, 75, 149})
             EXPECT_EQ(0, std::memcmp(back.scanLine(y), frame.scanLine(y), 400));
     }

@@ -39,7 +39,7 @@ public:
 private:
     // Ids are drawn as the six reds that every format, the 8-bit halftone one
     // included, keeps apart.
-    static int colorId(TColor c) { return (redOf(c) + 25) / 51; }
+    static int colorId(Color c) { return (redOf(c) + 25) / 51; }
     static uint32_t idColor(int id) { return static_cast<uint32_t>(id * 51) << 16; }
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
@@ -57,8 +57,8 @@ private:
     void append()
     {
         const int id = ++lastId_ % 6;
-        const TPixelFormat formats[] = {pf8bit, pf16bit, pf24bit, pf32bit, pf15bit};
-        TBitmap picture = abm::test::makeRaster(1 + pick(40), 1 + pick(30), pf24bit,
+        const PixelFormat formats[] = {pf8bit, pf16bit, pf24bit, pf32bit, pf15bit};
+        Raster picture = abm::test::makeRaster(1 + pick(40), 1 + pick(30), pf24bit,
                                                 [id](int, int) { return idColor(id); });
         // Any format may arrive; the id is kept in the source's own colours.
         picture.setPixelFormat(formats[pick(5)]);
@@ -78,10 +78,10 @@ private:
     {
         if (strip_.count() > 0 && pick(4) != 0)
             strip_.setPopupTarget(&strip_.thumbnail(pick(strip_.count())));
-        TImage* target = strip_.popupTarget();
+        Thumbnail* target = strip_.popupTarget();
         const int index = target ? target->tag : -1;
         const bool ok = pick(2) == 0;
-        prompts_.answers = {ok ? TModalResult::mrOk : TModalResult::mrCancel};
+        prompts_.answers = {ok ? MessageAnswer::ok : MessageAnswer::cancel};
         if (!target || !ok) {
             strip_.deleteFrame();
         } else if (rebuilt([&] { strip_.deleteFrame(); })) {
@@ -110,7 +110,7 @@ private:
     void clear()
     {
         const bool ok = pick(2) == 0;
-        prompts_.answers = {ok ? TModalResult::mrOk : TModalResult::mrNo};
+        prompts_.answers = {ok ? MessageAnswer::ok : MessageAnswer::no};
         strip_.clearStrip();
         if (ok) {
             ids_.clear();
@@ -152,7 +152,7 @@ private:
         ASSERT_EQ(static_cast<size_t>(n), strip_.sourceBitmaps().size());
         ASSERT_EQ(static_cast<size_t>(n), ids_.size());
         for (int i = 0; i < n; ++i) {
-            const TImage& t = strip_.thumbnail(i);
+            const Thumbnail& t = strip_.thumbnail(i);
             ASSERT_EQ(t.tag, i);
             ASSERT_EQ(t.left, i * 3 + i * t.width);
             ASSERT_EQ(t.picture.pixelFormat(), pf16bit);
@@ -172,7 +172,7 @@ private:
     }
 
     std::mt19937 rng_;
-    TFrameOptionValues options_;
+    FrameOptionValues options_;
     abm::test::ScriptedPrompts prompts_;
     FrameStrip strip_{options_, prompts_};
     std::vector<int> ids_;

@@ -13,28 +13,28 @@ using abm::test::makeRaster;
 namespace {
 
 // A picture whose every pixel tells its frame id and position.
-TBitmap makePicture(int id, int w, int h, TPixelFormat format = pf24bit)
+Raster makePicture(int id, int w, int h, PixelFormat format = pf24bit)
 {
     return makeRaster(w, h, format, [id](int x, int y) {
         return static_cast<uint32_t>(((id * 40) & 0xFF) << 16 | ((x * 3) & 0xFF) << 8 | ((y * 5) & 0xFF));
     });
 }
 
-uint16_t px(const TBitmap& b, int x, int y)
+uint16_t px(const Raster& b, int x, int y)
 {
     const uint8_t* row = b.scanLine(y);
     return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
 }
 
 // The frame id painted into the red channel of a 16-bit frame pixel.
-int idAt(const TBitmap& b, int x, int y)
+int idAt(const Raster& b, int x, int y)
 {
     return ((px(b, x, y) >> 11) << 3) / 40;
 }
 
 class FrameStripTest : public ::testing::Test {
 protected:
-    TFrameOptionValues options;
+    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     FrameStrip strip{options, prompts};
 
@@ -79,7 +79,7 @@ TEST_F(FrameStripTest, FourAutoSizeAndStretchCombinationsSizeControlAndRaster)
             EXPECT_TRUE(strip.thumbnail(i).visible);
             EXPECT_EQ(strip.thumbnail(i).top, 0);
         }
-        const TBitmap& second = strip.thumbnail(1).picture;
+        const Raster& second = strip.thumbnail(1).picture;
         EXPECT_EQ(second.width(), c.rasterW);
         EXPECT_EQ(second.height(), c.rasterH);
         EXPECT_EQ(strip.thumbnail(1).left, 3 + c.controlW);
@@ -98,7 +98,7 @@ TEST_F(FrameStripTest, FixedSizeCropsLargePicturesAndPadsSmallOnesWithWhite)
 {
     options.autoSizeOn = false;
     strip.appendFrame(makePicture(1, 200, 150));
-    const TBitmap& big = strip.thumbnail(0).picture;
+    const Raster& big = strip.thumbnail(0).picture;
     ASSERT_EQ(big.width(), 128);
     ASSERT_EQ(big.height(), 97);
     EXPECT_EQ(px(big, 127, 96), toRgb565(40, (127 * 3) & 0xFF, (96 * 5) & 0xFF));
@@ -106,12 +106,12 @@ TEST_F(FrameStripTest, FixedSizeCropsLargePicturesAndPadsSmallOnesWithWhite)
     // Indexed pictures too, whatever their palette's lightest colour.
     struct Case {
         const char* name;
-        TBitmap picture;
+        Raster picture;
     };
-    const TPalette greys = {{0, 0, 0}, {90, 90, 90}, {200, 200, 200}};
-    const auto indexed = [&greys](TPixelFormat format) {
-        TBitmap b;
-        b.create(50, 40, TPixelLayout::forFormat(format), greys);
+    const Palette greys = {{0, 0, 0}, {90, 90, 90}, {200, 200, 200}};
+    const auto indexed = [&greys](PixelFormat format) {
+        Raster b;
+        b.create(50, 40, PixelLayout::forFormat(format), greys);
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 50; ++x)
                 if ((x + y) % 2)
@@ -126,10 +126,10 @@ TEST_F(FrameStripTest, FixedSizeCropsLargePicturesAndPadsSmallOnesWithWhite)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         strip.appendFrame(c.picture);
-        const TImage& t = strip.thumbnail(strip.count() - 1);
+        const Thumbnail& t = strip.thumbnail(strip.count() - 1);
         ASSERT_EQ(t.picture.width(), 128);
         for (int x : {48, 49}) {
-            const TColor inside = c.picture.pixel(x, 39);
+            const Color inside = c.picture.pixel(x, 39);
             EXPECT_EQ(px(t.picture, x, 39), toRgb565(redOf(inside), greenOf(inside), blueOf(inside)));
         }
         EXPECT_EQ(px(t.picture, 50, 0), 0xFFFF);
@@ -175,7 +175,7 @@ TEST_F(FrameStripTest, DroppingReordersAsAListMove)
         for (int id = 1; id <= 4; ++id)
             strip.appendFrame(makePicture(id, 8, 8));
         const uint64_t before = strip.generation();
-        TImage* dragged = &strip.thumbnail(c.from);
+        Thumbnail* dragged = &strip.thumbnail(c.from);
         strip.moveFrame(dragged, &strip.thumbnail(c.to));
         EXPECT_EQ(order(), c.expected) << c.from << " onto " << c.to;
         EXPECT_GT(strip.generation(), before);  // rebuilt even when the order stays
@@ -186,11 +186,11 @@ TEST_F(FrameStripTest, DroppingOutsideAnyThumbnailChangesNothing)
 {
     for (int id = 1; id <= 3; ++id)
         strip.appendFrame(makePicture(id, 8, 8));
-    TImage* first = &strip.thumbnail(0);
+    Thumbnail* first = &strip.thumbnail(0);
     strip.moveFrame(first, nullptr);
     EXPECT_EQ(&strip.thumbnail(0), first);
     EXPECT_EQ(order(), (std::vector<int>{1, 2, 3}));
-    TImage stranger;
+    Thumbnail stranger;
     strip.moveFrame(first, &stranger);
     EXPECT_EQ(&strip.thumbnail(0), first);
     EXPECT_TRUE(strip.acceptsDrag(first, &strip.thumbnail(2)));
@@ -206,16 +206,16 @@ TEST_F(FrameStripTest, DeleteAskedAndAnsweredBothWays)
     EXPECT_TRUE(prompts.messages.empty());
 
     strip.setPopupTarget(&strip.thumbnail(1));
-    prompts.answers = {TModalResult::mrCancel};
+    prompts.answers = {MessageAnswer::cancel};
     strip.deleteFrame();
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, "Удалить?");
-    EXPECT_EQ(prompts.messages[0].buttons, (std::vector<TMsgDlgBtn>{TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel}));
+    EXPECT_EQ(prompts.messages[0].buttons, (std::vector<MessageButton>{MessageButton::ok, MessageButton::cancel}));
     EXPECT_EQ(strip.popupTarget(), nullptr);
     EXPECT_EQ(order(), (std::vector<int>{1, 2, 3}));
 
     strip.setPopupTarget(&strip.thumbnail(1));
-    prompts.answers = {TModalResult::mrOk};
+    prompts.answers = {MessageAnswer::ok};
     strip.deleteFrame();
     EXPECT_EQ(order(), (std::vector<int>{1, 3}));
     EXPECT_EQ(strip.popupTarget(), nullptr);
@@ -226,9 +226,9 @@ TEST_F(FrameStripTest, DeleteAskedAndAnsweredBothWays)
     strip.setPopupTarget(&strip.thumbnail(0));
     strip.setPopupTarget(nullptr);  // opened elsewhere: the recorded thumbnail stays
     EXPECT_EQ(strip.popupTarget(), &strip.thumbnail(0));
-    prompts.answers = {TModalResult::mrOk};
+    prompts.answers = {MessageAnswer::ok};
     strip.deleteFrame();
-    prompts.answers = {TModalResult::mrOk};
+    prompts.answers = {MessageAnswer::ok};
     strip.setPopupTarget(&strip.thumbnail(0));
     strip.deleteFrame();
     EXPECT_EQ(strip.count(), 0);
@@ -246,13 +246,13 @@ TEST_F(FrameStripTest, ClearAskedAndAnsweredBothWays)
     strip.updateCommandStates();
     EXPECT_EQ(strip.stripHeight(), 117);
 
-    prompts.answers = {TModalResult::mrNo};
+    prompts.answers = {MessageAnswer::no};
     strip.clearStrip();
     EXPECT_EQ(strip.count(), 2);
     EXPECT_EQ(prompts.messages.back().text, "Очистить?");
-    EXPECT_EQ(prompts.messages.back().buttons, (std::vector<TMsgDlgBtn>{TMsgDlgBtn::mbNo, TMsgDlgBtn::mbOK}));
+    EXPECT_EQ(prompts.messages.back().buttons, (std::vector<MessageButton>{MessageButton::no, MessageButton::ok}));
 
-    prompts.answers = {TModalResult::mrOk};
+    prompts.answers = {MessageAnswer::ok};
     strip.clearStrip();
     EXPECT_EQ(strip.count(), 0);
     EXPECT_TRUE(strip.sourceBitmaps().empty());
@@ -275,7 +275,7 @@ TEST_F(FrameStripTest, AutoSizeFollowsTheFirstFrameAfterDeleteAndDrag)
     }
     EXPECT_EQ(strip.stripHeight(), 40);
     strip.setPopupTarget(&strip.thumbnail(0));
-    prompts.answers = {TModalResult::mrOk};
+    prompts.answers = {MessageAnswer::ok};
     strip.deleteFrame();
     EXPECT_EQ(strip.thumbnail(1).width, 40);
     EXPECT_EQ(strip.thumbnail(1).height, 30);
@@ -284,9 +284,9 @@ TEST_F(FrameStripTest, AutoSizeFollowsTheFirstFrameAfterDeleteAndDrag)
 TEST_F(FrameStripTest, SourceBitmapsKeepThePictureAsDelivered)
 {
     options.autoSizeOn = false;
-    const TBitmap picture = makePicture(5, 300, 20, pf32bit);
+    const Raster picture = makePicture(5, 300, 20, pf32bit);
     strip.appendFrame(picture);
-    const TBitmap& source = *strip.sourceBitmaps()[0];
+    const Raster& source = *strip.sourceBitmaps()[0];
     EXPECT_EQ(source.width(), 300);
     EXPECT_EQ(source.pixelFormat(), pf32bit);
     EXPECT_EQ(source.pixel(299, 19), picture.pixel(299, 19));
@@ -324,7 +324,7 @@ TEST_F(FrameStripTest, FailedRebuildKeepsEveryFrameAndPassesTheErrorOn)
         {"delete",
          [&] {
              strip.setPopupTarget(&strip.thumbnail(1));
-             prompts.answers = {TModalResult::mrOk};
+             prompts.answers = {MessageAnswer::ok};
              strip.deleteFrame();
          }},
         {"drag", [&] { strip.moveFrame(&strip.thumbnail(0), &strip.thumbnail(2)); }},
@@ -335,7 +335,7 @@ TEST_F(FrameStripTest, FailedRebuildKeepsEveryFrameAndPassesTheErrorOn)
         options.autoSizeOn = true;
         for (int id = 1; id <= 3; ++id)
             strip.appendFrame(makePicture(id, 8 + id, 8));
-        std::vector<const TImage*> before;
+        std::vector<const Thumbnail*> before;
         for (int i = 0; i < strip.count(); ++i)
             before.push_back(&strip.thumbnail(i));
         options.autoSizeOn = false;

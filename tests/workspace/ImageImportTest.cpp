@@ -1,7 +1,7 @@
 #include "workspace/ImageImport.h"
 #include "workspace/AbmFile.h"
 #include "base/Error.h"
-#include "codecs/gif/GIFImage.h"
+#include "codecs/gif/GifImage.h"
 #include "base/Error.h"
 #include "GifBuilder.h"
 #include "MemorySettings.h"
@@ -16,13 +16,13 @@ using namespace abm;
 using abm::test::kindOfError;
 namespace fs = std::filesystem;
 using abm::test::GifFile;
-using abm::test::GifImage;
+using abm::test::GifFileImage;
 
 namespace {
 
 class ImageImportTest : public ::testing::Test {
 protected:
-    TFrameOptionValues options;
+    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     abm::test::MemorySettings settings;
     FrameStrip strip{options, prompts};
@@ -59,10 +59,10 @@ GifFile patchedScreen(std::optional<uint8_t> transparent)
     gif.screenWidth = 100;
     gif.screenHeight = 100;
     gif.globalTable = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
-    GifImage screen{0, 0, 100, 100, std::vector<uint8_t>(100 * 100, 1), {}, std::nullopt, false};
+    GifFileImage screen{0, 0, 100, 100, std::vector<uint8_t>(100 * 100, 1), {}, std::nullopt, false};
     for (int i = 0; i < 100; ++i)
         screen.indexes[static_cast<size_t>(i * 100 + i)] = 2;
-    GifImage patch{20, 30, 10, 10, std::vector<uint8_t>(100, 3), {}, transparent, false};
+    GifFileImage patch{20, 30, 10, 10, std::vector<uint8_t>(100, 3), {}, transparent, false};
     for (int i = 0; i < 10; ++i)
         patch.indexes[static_cast<size_t>(i)] = 0;  // the patch's top row is colour 0
     gif.images = {screen, patch};
@@ -75,7 +75,7 @@ TEST_F(ImageImportTest, ExtensionChoosesTheImporterWhateverItsCase)
 {
     const fs::path jpeg = jpegs / "libjpeg-turbo" / "testorig.jpg";
     for (const char* name : {"PIC.Jpg", "pic.JPG", "pic.jpg", "pic .jpg "}) {
-        const TImportResult r = importFile(strip, copy(jpeg, name));
+        const ImportResult r = importFile(strip, copy(jpeg, name));
         EXPECT_EQ(r.framesAdded, 1) << name;
     }
     EXPECT_EQ(strip.count(), 4);
@@ -104,7 +104,7 @@ TEST_F(ImageImportTest, BmpAndJpegThatAreNotPicturesAddNothingSilently)
     };
     strip.appendFrame(abm::test::makeRaster(3, 3, pf24bit, [](int, int) { return 0u; }));
     for (const Case& c : cases) {
-        const TImportResult r = importFile(strip, write(c.name, c.bytes));
+        const ImportResult r = importFile(strip, write(c.name, c.bytes));
         EXPECT_TRUE(r.dropped) << c.name;
         EXPECT_EQ(strip.count(), 1) << c.name;
         EXPECT_EQ(strip.sourceBitmaps().size(), 1u);
@@ -198,7 +198,7 @@ TEST_F(ImageImportTest, GifImagesAreDrawnOverTheAccumulatedFrame)
         strip.removeAllFrames();
         options.transparentOn = transparentOption;
         // The patch is transparent where its index is 0: its top row.
-        const TImportResult r = importGif(strip, write("p.gif", patchedScreen(uint8_t{0}).bytes()));
+        const ImportResult r = importGif(strip, write("p.gif", patchedScreen(uint8_t{0}).bytes()));
         ASSERT_EQ(r.framesAdded, 2);
         ASSERT_EQ(strip.count(), 2);
         const uint16_t red = 0xF800, green = 0x07E0, blue = 0x001F, black = 0;
@@ -234,10 +234,10 @@ TEST_F(ImageImportTest, EmptyAndZeroSizedImagesOfAGif)
     gif.screenHeight = 6;
     gif.globalTable = {0x000000, 0xFFFFFF};
     for (int i = 0; i < 4; ++i)
-        gif.images.push_back(GifImage{0, 0, 8, 6, std::vector<uint8_t>(48, static_cast<uint8_t>(i & 1)), {}, std::nullopt, false});
+        gif.images.push_back(GifFileImage{0, 0, 8, 6, std::vector<uint8_t>(48, static_cast<uint8_t>(i & 1)), {}, std::nullopt, false});
     gif.trailingGraphicControl = true;
     const std::string four = write("four.gif", gif.bytes());
-    TGIFImage loaded;
+    GifImage loaded;
     loaded.loadFromFile(four);
     EXPECT_EQ(loaded.count(), 5);
     EXPECT_EQ(importGif(strip, four).framesAdded, 4);
@@ -245,7 +245,7 @@ TEST_F(ImageImportTest, EmptyAndZeroSizedImagesOfAGif)
     // A zero width in the descriptor is decoded at the screen's size.
     GifFile zero = gif;
     zero.trailingGraphicControl = false;
-    zero.images = {GifImage{0, 0, 0, 6, std::vector<uint8_t>(48, 1), {}, std::nullopt, false}};
+    zero.images = {GifFileImage{0, 0, 0, 6, std::vector<uint8_t>(48, 1), {}, std::nullopt, false}};
     auto bytes = zero.bytes();
     strip.removeAllFrames();
     importGif(strip, write("zero.gif", bytes));
@@ -294,11 +294,11 @@ TEST_F(ImageImportTest, FrameCapLeavesOutLaterFramesAndFiles)
     six.screenHeight = 4;
     six.globalTable = {0x000000, 0xFF8000, 0x00FFFF, 0xFFFFFF};
     for (int i = 0; i < 6; ++i)
-        six.images.push_back(GifImage{i % 3, 0, 2, 3, std::vector<uint8_t>(6, static_cast<uint8_t>(i % 4)), {}, std::nullopt, false});
+        six.images.push_back(GifFileImage{i % 3, 0, 2, 3, std::vector<uint8_t>(6, static_cast<uint8_t>(i % 4)), {}, std::nullopt, false});
     const std::string gif = write("six.gif", six.bytes());
     for (int i = 0; i < 3; ++i)
         strip.appendFrame(abm::test::makeRaster(5, 4, pf24bit, [i](int x, int y) { return static_cast<uint32_t>(i * 99 + x * 7 + y); }));
-    TMemoryStream three;
+    MemoryStream three;
     writeAbmStream(strip, three);
     const std::string abm = write("three.abm", three.bytes());
     struct Case {
@@ -312,7 +312,7 @@ TEST_F(ImageImportTest, FrameCapLeavesOutLaterFramesAndFiles)
     for (const Case& c : cases) {
         FrameStrip capped(options, prompts), full(options, prompts);
         for (size_t i = 0; i < c.files.size(); ++i) {
-            const TImportResult r = importFile(capped, c.files[i], c.cap);
+            const ImportResult r = importFile(capped, c.files[i], c.cap);
             EXPECT_EQ(r.leftOut, c.added[i] < 0) << i;
             EXPECT_EQ(r.framesAdded, std::max(c.added[i], 0)) << i;
             importFile(full, c.files[i]);

@@ -1,6 +1,6 @@
 #pragma once
 
-// An ISettingsStore in memory; writes can be made to fail.
+// An SettingsStore in memory; writes can be made to fail.
 
 #include "base/Error.h"
 #include "settings/SettingsStore.h"
@@ -10,7 +10,7 @@
 
 namespace abm::test {
 
-class MemorySettings : public ISettingsStore {
+class MemorySettings : public SettingsStore {
 public:
     std::map<std::string, std::string> values;
     bool failWrites = false;

@@ -11,9 +11,9 @@ using namespace abm;
 
 namespace {
 
-TBitmap solidFrame(int w, int h, uint32_t rgb)
+Raster solidFrame(int w, int h, uint32_t rgb)
 {
-    TBitmap b = abm::test::makeRaster(w, h, pf16bit, [rgb](int, int) { return rgb; });
+    Raster b = abm::test::makeRaster(w, h, pf16bit, [rgb](int, int) { return rgb; });
     return b;
 }
 
@@ -23,7 +23,7 @@ TEST(DrawPreviewFrame, CentresEachAxisAloneAndCropsWhatDoesNotFit)
 {
     struct Case {
         int w, h;
-        TRect source, dest;
+        Rect source, dest;
     };
     const Case cases[] = {
         {40, 30, Rect(0, 0, 40, 30), Rect(45, 34, 85, 64)},
@@ -36,7 +36,7 @@ TEST(DrawPreviewFrame, CentresEachAxisAloneAndCropsWhatDoesNotFit)
         {130, 98, Rect(0, 0, 130, 98), Rect(0, 0, 130, 98)},
     };
     for (const Case& c : cases) {
-        TRect s, d;
+        Rect s, d;
         PreviewPlayer::previewRects(solidFrame(c.w, c.h, 0), Rect(0, 0, 130, 98), s, d);
         EXPECT_EQ(s, c.source) << c.w << "x" << c.h;
         EXPECT_EQ(d, c.dest) << c.w << "x" << c.h;
@@ -46,13 +46,13 @@ TEST(DrawPreviewFrame, CentresEachAxisAloneAndCropsWhatDoesNotFit)
 TEST(DrawPreviewFrame, SqueezesAnOddHeightByOneRow)
 {
     // Row y of a 128 × 97 frame holds the raw value y + 1; 96 of them are shown.
-    TBitmap frame = solidFrame(128, 97, 0);
+    Raster frame = solidFrame(128, 97, 0);
     for (int y = 0; y < 97; ++y)
         for (int x = 0; x < 128; ++x) {
             frame.scanLine(y)[2 * x] = static_cast<uint8_t>(y + 1);
             frame.scanLine(y)[2 * x + 1] = 0;
         }
-    TBitmap target = solidFrame(130, 98, 0xFFFFFF);
+    Raster target = solidFrame(130, 98, 0xFFFFFF);
     PreviewPlayer::drawPreviewFrame(target.canvas(), frame, Rect(0, 0, 130, 98));
     EXPECT_EQ(target.pixel(0, 0), clWhite);  // outside the destination nothing is drawn
     EXPECT_EQ(target.pixel(129, 97), clWhite);
@@ -68,7 +68,7 @@ TEST(DrawPreviewFrame, SqueezesAnOddHeightByOneRow)
 
 class PreviewPlayerTest : public ::testing::Test {
 protected:
-    TFrameOptionValues options;
+    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     FrameStrip strip{options, prompts};
     PreviewPlayer player;
@@ -106,20 +106,20 @@ TEST_F(PreviewPlayerTest, PreviewPixelsFrameBorderFieldAndPicture)
 {
     struct Case {
         int w, h;
-        TRect picture;  // where the frame's colour shows
+        Rect picture;  // where the frame's colour shows
     };
     const Case cases[] = {
         {40, 30, Rect(45, 34, 85, 64)},
         {128, 97, Rect(1, 1, 129, 97)},
         {200, 150, Rect(0, 0, 130, 98)},
     };
-    const TColor red = rgbColor(255, 0, 0);
+    const Color red = rgbColor(255, 0, 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
         strip.removeAllFrames();
         strip.appendFrame(solidFrame(c.w, c.h, 0xFF0000));
         player.tick(strip, 8);
-        const TBitmap& p = player.preview;
+        const Raster& p = player.preview;
         ASSERT_EQ(p.width(), 130);
         ASSERT_EQ(p.height(), 98);
         EXPECT_EQ(p.pixelFormat(), pf16bit);
@@ -130,7 +130,7 @@ TEST_F(PreviewPlayerTest, PreviewPixelsFrameBorderFieldAndPicture)
                 const bool inPicture = x >= c.picture.left && x < c.picture.right && y >= c.picture.top &&
                                        y < c.picture.bottom;
                 const bool border = x == 0 || y == 0 || x == 129 || y == 97;
-                const TColor expected = inPicture ? red : border ? clBlack : clWhite;
+                const Color expected = inPicture ? red : border ? clBlack : clWhite;
                 ASSERT_EQ(p.pixel(x, y), expected) << x << "," << y;
             }
         }
@@ -160,7 +160,7 @@ TEST_F(PreviewPlayerTest, IndexBeyondTheLastFrameStartsAgainAtZero)
     EXPECT_EQ(player.previewIndex, 3);
     for (int i = 0; i < 3; ++i) {
         strip.setPopupTarget(&strip.thumbnail(0));
-        prompts.answers = {TModalResult::mrOk};
+        prompts.answers = {MessageAnswer::ok};
         strip.deleteFrame();
     }
     player.tick(strip, 8);

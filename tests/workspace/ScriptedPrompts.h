@@ -1,6 +1,6 @@
 #pragma once
 
-// IUserPrompts answered from a script, recording every question asked.
+// UserPrompts answered from a script, recording every question asked.
 
 #include "workspace/UserPrompts.h"
 
@@ -11,30 +11,30 @@
 
 namespace abm::test {
 
-class ScriptedPrompts : public IUserPrompts {
+class ScriptedPrompts : public UserPrompts {
 public:
     struct Message {
         std::string text;
-        TMsgDlgType type;
-        std::vector<TMsgDlgBtn> buttons;
+        MessageKind type;
+        std::vector<MessageButton> buttons;
     };
 
-    std::deque<TModalResult> answers;               // empty: mrCancel
+    std::deque<MessageAnswer> answers;               // empty: cancel
     std::deque<std::vector<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
     std::vector<Message> messages;
-    std::vector<TFileDialogRequest> openRequests, saveRequests;
+    std::vector<FileDialogRequest> openRequests, saveRequests;
 
-    TModalResult showMessage(const std::string& text, TMsgDlgType type, const std::vector<TMsgDlgBtn>& buttons) override
+    MessageAnswer showMessage(const std::string& text, MessageKind type, const std::vector<MessageButton>& buttons) override
     {
         messages.push_back({text, type, buttons});
         if (answers.empty())
-            return TModalResult::mrCancel;
-        const TModalResult r = answers.front();
+            return MessageAnswer::cancel;
+        const MessageAnswer r = answers.front();
         answers.pop_front();
         return r;
     }
-    std::vector<std::string> askOpenFiles(const TFileDialogRequest& request) override
+    std::vector<std::string> askOpenFiles(const FileDialogRequest& request) override
     {
         openRequests.push_back(request);
         if (openAnswers.empty())
@@ -43,7 +43,7 @@ public:
         openAnswers.pop_front();
         return r;
     }
-    std::optional<std::string> askSaveFile(const TFileDialogRequest& request) override
+    std::optional<std::string> askSaveFile(const FileDialogRequest& request) override
     {
         saveRequests.push_back(request);
         if (saveAnswers.empty())

@@ -130,7 +130,7 @@ std::vector<uint8_t> imageMagickCmyk(int width, int height, const ColorAt& color
                    dir / "out.jpg");
 }
 
-std::optional<TBitmap> imageMagickRgb(const std::filesystem::path& jpeg)
+std::optional<Raster> imageMagickRgb(const std::filesystem::path& jpeg)
 {
     TempDir dir;
     const std::vector<uint8_t> bmp =
@@ -139,12 +139,12 @@ std::optional<TBitmap> imageMagickRgb(const std::filesystem::path& jpeg)
                 dir / "out.bmp");
     if (bmp.empty())
         return std::nullopt;
-    TBitmap raster;
+    Raster raster;
     raster.loadFromMemory(bmp.data(), bmp.size());
     return raster;
 }
 
-std::optional<TBitmap> djpeg(const std::filesystem::path& jpeg, const std::string& options)
+std::optional<Raster> djpeg(const std::filesystem::path& jpeg, const std::string& options)
 {
     TempDir dir;
     const std::string out = dir / "djpeg.bmp";
@@ -158,7 +158,7 @@ std::optional<TBitmap> djpeg(const std::filesystem::path& jpeg, const std::strin
             ADD_FAILURE() << command << " exited with " << code;
         return std::nullopt;
     }
-    TBitmap bmp;
+    Raster bmp;
     bmp.loadFromFile(out);
     return bmp;
 }
@@ -203,7 +203,7 @@ JpegMarker findMarker(const std::vector<uint8_t>& jpeg, uint8_t code)
     return JpegMarker{0, code, 0};
 }
 
-::testing::AssertionResult samePixels(const TBitmap& a, const TBitmap& b)
+::testing::AssertionResult samePixels(const Raster& a, const Raster& b)
 {
     if (a.width() != b.width() || a.height() != b.height() || a.pixelFormat() != b.pixelFormat())
         return ::testing::AssertionFailure() << a.width() << "x" << a.height() << " format " << a.pixelFormat()

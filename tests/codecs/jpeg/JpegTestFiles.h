@@ -3,7 +3,7 @@
 // JPEG files made or taken apart for the tests: an in-memory encoder over
 // libjpeg, the reference decoder djpeg, and marker surgery for hostile files.
 
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 
 #include <gtest/gtest.h>
 
@@ -55,11 +55,11 @@ std::vector<uint8_t> imageMagickCmyk(int width, int height, const ColorAt& color
 
 // djpeg's decoding of `jpeg` with the given options as a raster, or nothing
 // when djpeg refuses the file.
-std::optional<TBitmap> djpeg(const std::filesystem::path& jpeg, const std::string& options);
+std::optional<Raster> djpeg(const std::filesystem::path& jpeg, const std::string& options);
 
 // ImageMagick's decoding of `jpeg` into 24-bit sRGB, with the float DCT as
 // ours; nothing, and the test failed, when it fails.
-std::optional<TBitmap> imageMagickRgb(const std::filesystem::path& jpeg);
+std::optional<Raster> imageMagickRgb(const std::filesystem::path& jpeg);
 
 // Where each marker segment starts: the offset of its 0xFF and its code.
 struct JpegMarker {
@@ -73,6 +73,6 @@ JpegMarker findMarker(const std::vector<uint8_t>& jpeg, uint8_t code);
 
 // Rasters equal in size, format, palette (as far as `a`'s goes) and every
 // pixel byte; the first difference is reported.
-::testing::AssertionResult samePixels(const TBitmap& a, const TBitmap& b);
+::testing::AssertionResult samePixels(const Raster& a, const Raster& b);
 
 }  // namespace abm::test

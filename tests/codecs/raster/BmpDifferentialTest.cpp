@@ -1,7 +1,7 @@
 // Decoded BMP pixels at 5-6-5 against pictures whose meaning is known: our
 // own writer's, in every layout, and the BMP Suite's reference PNGs.
 
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 #include "base/Error.h"
 #include "BmpBuilder.h"
 #include "TestSupport.h"
@@ -19,16 +19,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-uint16_t framePixel(const TBitmap& b, int x, int y)
+uint16_t framePixel(const Raster& b, int x, int y)
 {
     const uint8_t* row = b.scanLine(y);
     return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
 }
 
 // The picture as a frame: converted to 16 bits as the strip does.
-TBitmap decodeFrame(const std::vector<uint8_t>& bytes)
+Raster decodeFrame(const std::vector<uint8_t>& bytes)
 {
-    TBitmap b;
+    Raster b;
     b.loadFromMemory(bytes.data(), bytes.size());
     b.setPixelFormat(pf16bit);
     return b;
@@ -99,7 +99,7 @@ TEST(BmpDifferential, EveryLayoutOurWriterMakesGivesItsKnownFrame)
     for (const BmpLayout& layout : layouts) {
         SCOPED_TRACE(std::string(layout.name) + ", header " + std::to_string(layout.headerSize));
         const abm::test::BmpSample sample = abm::test::writeBmpSample(layout);
-        TBitmap frame;
+        Raster frame;
         try {
             frame = decodeFrame(sample.bytes);
         } catch (const std::exception& e) {
@@ -168,7 +168,7 @@ TEST(BmpDifferential, SuiteFilesMatchTheirReferencePngsAtSixteenBits)
             ++refusals;
             continue;
         }
-        const TBitmap frame = decodeFrame(bytes);
+        const Raster frame = decodeFrame(bytes);
         const auto chosen = reference.find(name);
         const std::string refName = chosen != reference.end() ? chosen->second : f[8].substr(0, f[8].find(';'));
         const abm::test::RgbaImage ref = abm::test::readPng(suite / refName);

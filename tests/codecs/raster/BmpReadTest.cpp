@@ -1,4 +1,4 @@
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 #include "base/Error.h"
 #include "BmpBuilder.h"
 #include "TestSupport.h"
@@ -13,9 +13,9 @@ namespace {
 
 using abm::test::BmpBuilder;
 
-TBitmap load(const std::vector<uint8_t>& bytes)
+Raster load(const std::vector<uint8_t>& bytes)
 {
-    TBitmap b;
+    Raster b;
     b.loadFromMemory(bytes.data(), bytes.size());
     return b;
 }
@@ -49,7 +49,7 @@ TEST(BmpRead, EveryCorpusFileLoadsOrFailsCleanly)
 {
     int loaded = 0, refused = 0;
     for (const fs::path& file : abm::test::filesIn(abm::test::corpora() / "bmp", ".bmp")) {
-        TBitmap b;
+        Raster b;
         try {
             b.loadFromFile(file.string());
             b.setPixelFormat(pf16bit);
@@ -70,7 +70,7 @@ TEST(BmpRead, BadSuiteFilesThatMustFailDoFail)
 {
     const fs::path bad = abm::test::corpora() / "bmp" / "bmpsuite" / "b";
     for (const char* name : {"badbitcount.bmp", "badplanes.bmp", "badwidth.bmp", "reallybig.bmp", "rletopdown.bmp"}) {
-        TBitmap b;
+        Raster b;
         EXPECT_THROW(b.loadFromFile((bad / name).string()), InvalidGraphicError) << name;
     }
 }
@@ -79,7 +79,7 @@ TEST(BmpRead, EmptyFileGivesAnEmptyRaster)
 {
     abm::test::TempDir dir;
     abm::test::writeFile(dir / "empty.bmp", {});
-    TBitmap b = abm::test::makeRaster(3, 3, pf24bit, [](int, int) { return 0u; });
+    Raster b = abm::test::makeRaster(3, 3, pf24bit, [](int, int) { return 0u; });
     b.loadFromFile(dir / "empty.bmp");
     EXPECT_EQ(b.width(), 0);
     EXPECT_EQ(b.height(), 0);
@@ -144,7 +144,7 @@ TEST(BmpRead, AllocationBombsAreRefusedAsInvalid)
 
 TEST(BmpRead, FailedLoadLeavesTheRasterAsItWas)
 {
-    TBitmap b = abm::test::makeRaster(3, 2, pf16bit, [](int, int) { return 0xFF0000u; });
+    Raster b = abm::test::makeRaster(3, 2, pf16bit, [](int, int) { return 0xFF0000u; });
     const std::vector<uint8_t> junk = {'B', 'M', 1, 2, 3};
     EXPECT_EQ(kindOfError([&] { b.loadFromMemory(junk.data(), junk.size()); }), ErrorKind::StreamRead);
     EXPECT_EQ(b.width(), 3);
@@ -161,7 +161,7 @@ TEST(BmpRead, CutShortPixelDataLeavesTheTopRowsZero)
         b.bpp = bpp;
         const size_t stride = ((2 * bpp + 31) / 32) * 4;
         b.pixels.assign(stride + 1, 0xFF);  // the bottom row and one byte more
-        TBitmap r = load(b.bytes());
+        Raster r = load(b.bytes());
         ASSERT_EQ(r.height(), 3);
         EXPECT_EQ(r.pixel(0, 2), rgbColor(255, 255, 255)) << bpp;
         EXPECT_EQ(r.pixel(1, 0), clBlack) << bpp;
@@ -175,7 +175,7 @@ TEST(BmpRead, NegativeHeightStoresRowsTopDown)
     b.width = 1;
     b.height = -2;
     b.pixels = {0, 0, 255, 0, 255, 0, 0, 0};  // top row red, then blue
-    TBitmap r = load(b.bytes());
+    Raster r = load(b.bytes());
     EXPECT_EQ(r.height(), 2);
     EXPECT_EQ(r.pixel(0, 0), rgbColor(255, 0, 0));
     EXPECT_EQ(r.pixel(0, 1), rgbColor(0, 0, 255));
@@ -190,7 +190,7 @@ TEST(BmpRead, OldTwelveByteHeaderUsesThreeByteColourEntries)
     b.bpp = 1;
     b.table = {0, 0, 255, 255, 0, 0};  // red, blue as B G R triples
     b.pixels = {0x40, 0, 0, 0};
-    TBitmap r = load(b.bytes());
+    Raster r = load(b.bytes());
     EXPECT_EQ(r.pixelFormat(), pf1bit);
     EXPECT_EQ(r.pixel(0, 0), rgbColor(255, 0, 0));
     EXPECT_EQ(r.pixel(1, 0), rgbColor(0, 0, 255));
@@ -201,7 +201,7 @@ TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
     struct Case {
         uint16_t bpp;
         std::vector<uint32_t> masks;
-        TPixelFormat format;
+        PixelFormat format;
     };
     const Case cases[] = {
         {16, {0xF800, 0x07E0, 0x001F}, pf16bit},
@@ -219,7 +219,7 @@ TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
         b.compression = 3;
         b.masks = c.masks;
         b.pixels = {0xFF, 0xFF, 0xFF, 0xFF};
-        TBitmap r = load(b.bytes());
+        Raster r = load(b.bytes());
         EXPECT_EQ(r.pixelFormat(), c.format);
         r.setPixelFormat(pf16bit);  // any mask, even 0 or 32 bits wide, converts
     }
@@ -228,7 +228,7 @@ TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
     plain16.height = 1;
     plain16.bpp = 16;
     plain16.pixels = {0x00, 0x7C, 0, 0};  // 5-5-5 red
-    TBitmap r = load(plain16.bytes());
+    Raster r = load(plain16.bytes());
     EXPECT_EQ(r.pixelFormat(), pf15bit);
     EXPECT_EQ(r.pixel(0, 0), rgbColor(255, 0, 0));
 }
@@ -252,7 +252,7 @@ TEST(BmpRead, RunLengthDataDecodesAndStopsAtTheEdges)
         0,   1,
     };
     rle8.sizeImage = static_cast<uint32_t>(rle8.pixels.size());
-    TBitmap r = load(rle8.bytes());
+    Raster r = load(rle8.bytes());
     const uint8_t* bottom = r.scanLine(2);
     EXPECT_EQ(std::vector<uint8_t>(bottom, bottom + 4), (std::vector<uint8_t>{10, 10, 10, 0}));
     const uint8_t* middle = r.scanLine(1);
@@ -268,7 +268,7 @@ TEST(BmpRead, RunLengthDataDecodesAndStopsAtTheEdges)
     rle4.table = greyTable(16);
     rle4.pixels = {3, 0x12, 0, 3, 0xAB, 0xC0, 0, 1};
     rle4.sizeImage = static_cast<uint32_t>(rle4.pixels.size());
-    TBitmap r4 = load(rle4.bytes());
+    Raster r4 = load(rle4.bytes());
     const uint8_t* row = r4.scanLine(0);
     EXPECT_EQ(row[0], 0x12);
     EXPECT_EQ(row[1], 0x1A);
@@ -284,7 +284,7 @@ TEST(BmpRead, ColourTableBecomesThePaletteAlsoAboveEightBits)
     b.colorsUsed = 2;
     b.table = {1, 2, 3, 0, 4, 5, 6, 0};
     b.pixels = {0, 0, 0, 0};
-    TBitmap r = load(b.bytes());
+    Raster r = load(b.bytes());
     ASSERT_EQ(r.palette().size(), 2u);
-    EXPECT_EQ(r.palette()[1], (TPaletteEntry{6, 5, 4}));
+    EXPECT_EQ(r.palette()[1], (Rgb{6, 5, 4}));
 }

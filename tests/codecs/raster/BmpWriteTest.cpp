@@ -1,4 +1,4 @@
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 #include "base/Error.h"
 #include "base/ByteStream.h"
 #include "TestSupport.h"
@@ -12,9 +12,9 @@ using abm::test::makeRaster;
 
 namespace {
 
-std::vector<uint8_t> saved(const TBitmap& b)
+std::vector<uint8_t> saved(const Raster& b)
 {
-    TMemoryStream s;
+    MemoryStream s;
     b.saveToStream(s);
     return s.bytes();
 }
@@ -23,7 +23,7 @@ std::vector<uint8_t> saved(const TBitmap& b)
 
 TEST(BmpWrite, OnePixelFrameIsSeventyBytes)
 {
-    TBitmap b = makeRaster(1, 1, pf16bit, [](int, int) { return 0xFF0000u; });
+    Raster b = makeRaster(1, 1, pf16bit, [](int, int) { return 0xFF0000u; });
     EXPECT_EQ(b.stride(), 4);
     const auto bytes = saved(b);
     ASSERT_EQ(bytes.size(), 70u);
@@ -34,7 +34,7 @@ TEST(BmpWrite, OnePixelFrameIsSeventyBytes)
 
 TEST(BmpWrite, FrameHeaderIsByteExact)
 {
-    TBitmap b = makeRaster(128, 97, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x * 2 + y * 0x100); });
+    Raster b = makeRaster(128, 97, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x * 2 + y * 0x100); });
     const auto bytes = saved(b);
     ASSERT_EQ(bytes.size(), 24898u);
     const std::vector<uint8_t> head = {0x42, 0x4D, 0x42, 0x61, 0, 0, 0, 0, 0, 0, 0x42, 0, 0, 0};
@@ -56,12 +56,12 @@ TEST(BmpWrite, FrameHeaderIsByteExact)
 
 TEST(BmpWrite, PaletteOfTheSourceTravelsIntoTheFile)
 {
-    TPixelLayout eight;
+    PixelLayout eight;
     eight.bitsPerPixel = 8;
-    TPalette palette(256);
+    Palette palette(256);
     for (int i = 0; i < 256; ++i)
         palette[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7};
-    TBitmap b;
+    Raster b;
     b.create(4, 2, eight, palette);
     b.setPixelFormat(pf16bit);
     const auto bytes = saved(b);
@@ -77,7 +77,7 @@ TEST(BmpWrite, PaletteOfTheSourceTravelsIntoTheFile)
 TEST(BmpWrite, SavingTwiceGivesIdenticalFiles)
 {
     abm::test::TempDir dir;
-    TBitmap b = makeRaster(127, 33, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x * y * 977); });
+    Raster b = makeRaster(127, 33, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x * y * 977); });
     b.saveToFile(dir / "a.bmp");
     b.saveToFile(dir / "b.bmp");
     EXPECT_EQ(abm::test::readFile(dir / "a.bmp"), abm::test::readFile(dir / "b.bmp"));
@@ -85,10 +85,10 @@ TEST(BmpWrite, SavingTwiceGivesIdenticalFiles)
 
 TEST(BmpWrite, EveryFormatReadsBackUnchanged)
 {
-    for (TPixelFormat f : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
-        TBitmap b = makeRaster(13, 7, f, [](int x, int y) { return static_cast<uint32_t>((x * 0x1F3A7 + y * 0x3B) & 0xFFFFFF); });
+    for (PixelFormat f : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
+        Raster b = makeRaster(13, 7, f, [](int x, int y) { return static_cast<uint32_t>((x * 0x1F3A7 + y * 0x3B) & 0xFFFFFF); });
         const auto bytes = saved(b);
-        TBitmap back;
+        Raster back;
         back.loadFromMemory(bytes.data(), bytes.size());
         EXPECT_EQ(back.pixelFormat(), f);
         EXPECT_EQ(back.palette(), b.palette());
@@ -100,7 +100,7 @@ TEST(BmpWrite, EveryFormatReadsBackUnchanged)
 
 TEST(BmpWrite, UncreatableFileRaisesTheCreateError)
 {
-    TBitmap b = makeRaster(1, 1, pf16bit, [](int, int) { return 0u; });
+    Raster b = makeRaster(1, 1, pf16bit, [](int, int) { return 0u; });
     try {
         b.saveToFile("/nonexistent-folder/x.bmp");
         FAIL();
@@ -109,7 +109,7 @@ TEST(BmpWrite, UncreatableFileRaisesTheCreateError)
         EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"/nonexistent-folder/x.bmp\". ", 0), 0u) << e.what();
     }
     try {
-        TBitmap r;
+        Raster r;
         r.loadFromFile("/nonexistent-folder/x.bmp");
         FAIL();
     } catch (const FileError& e) {

@@ -1,4 +1,4 @@
-#include "codecs/raster/Bitmap.h"
+#include "codecs/raster/Raster.h"
 #include "codecs/raster/Canvas.h"
 #include "TestSupport.h"
 
@@ -13,7 +13,7 @@ using abm::test::makeRaster;
 namespace {
 
 // One character per pixel: the picture as text, for readable expectations.
-std::string picture(const TBitmap& b, const std::map<TColor, char>& legend)
+std::string picture(const Raster& b, const std::map<Color, char>& legend)
 {
     std::string out;
     for (int y = 0; y < b.height(); ++y) {
@@ -26,18 +26,18 @@ std::string picture(const TBitmap& b, const std::map<TColor, char>& legend)
     return out;
 }
 
-TBitmap blank(int w, int h, TPixelFormat f = pf24bit)
+Raster blank(int w, int h, PixelFormat f = pf24bit)
 {
     return makeRaster(w, h, f, [](int, int) { return 0xFFFFFFu; });
 }
 
-const TColor kRed = rgbColor(255, 0, 0), kBlue = rgbColor(0, 0, 255);
+const Color kRed = rgbColor(255, 0, 0), kBlue = rgbColor(0, 0, 255);
 
 }  // namespace
 
 TEST(Canvas, FillRectCoversRightAndBottomExclusiveAndClips)
 {
-    TBitmap b = blank(4, 3);
+    Raster b = blank(4, 3);
     b.canvas().brushColor = kRed;
     b.canvas().fillRect(Rect(1, 1, 9, 2));
     EXPECT_EQ(picture(b, {{clWhite, '.'}, {kRed, 'r'}}), "....\n.rrr\n....\n");
@@ -47,7 +47,7 @@ TEST(Canvas, FillRectCoversRightAndBottomExclusiveAndClips)
 
 TEST(Canvas, RectangleHasAPenRingAroundABrushFill)
 {
-    TBitmap b = blank(5, 4);
+    Raster b = blank(5, 4);
     b.canvas().brushColor = kBlue;
     b.canvas().rectangle(Rect(0, 0, 5, 4));
     EXPECT_EQ(picture(b, {{clBlack, '#'}, {kBlue, 'b'}}), "#####\n#bbb#\n#bbb#\n#####\n");
@@ -55,25 +55,25 @@ TEST(Canvas, RectangleHasAPenRingAroundABrushFill)
 
 TEST(Canvas, DrawIsUnscaledAndClipped)
 {
-    TBitmap src = makeRaster(3, 2, pf24bit, [](int x, int) { return x == 1 ? 0xFF0000u : 0x0000FFu; });
-    TBitmap b = blank(4, 3);
+    Raster src = makeRaster(3, 2, pf24bit, [](int x, int) { return x == 1 ? 0xFF0000u : 0x0000FFu; });
+    Raster b = blank(4, 3);
     b.canvas().draw(2, 1, src);
     EXPECT_EQ(picture(b, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), "....\n..br\n..br\n");
     b.canvas().draw(-2, -1, src);
     EXPECT_EQ(picture(b, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), "b...\n..br\n..br\n");
-    TBitmap empty;
+    Raster empty;
     b.canvas().draw(0, 0, empty);
 }
 
 TEST(Canvas, StretchDrawRepeatsAndDropsWholeRowsAndColumns)
 {
-    TBitmap src = makeRaster(2, 2, pf24bit, [](int x, int y) { return (x + y) % 2 ? 0xFF0000u : 0x0000FFu; });
-    TBitmap big = blank(4, 4);
+    Raster src = makeRaster(2, 2, pf24bit, [](int x, int y) { return (x + y) % 2 ? 0xFF0000u : 0x0000FFu; });
+    Raster big = blank(4, 4);
     big.canvas().stretchDraw(Rect(0, 0, 4, 4), &src);
     EXPECT_EQ(picture(big, {{kRed, 'r'}, {kBlue, 'b'}}), "bbrr\nbbrr\nrrbb\nrrbb\n");
 
-    TBitmap wide = makeRaster(4, 1, pf24bit, [](int x, int) { return x < 2 ? 0x0000FFu : 0xFF0000u; });
-    TBitmap small = blank(2, 1);
+    Raster wide = makeRaster(4, 1, pf24bit, [](int x, int) { return x < 2 ? 0x0000FFu : 0xFF0000u; });
+    Raster small = blank(2, 1);
     small.canvas().stretchDraw(Rect(0, 0, 2, 1), &wide);
     EXPECT_EQ(picture(small, {{kRed, 'r'}, {kBlue, 'b'}}), "br\n");
 
@@ -82,14 +82,14 @@ TEST(Canvas, StretchDrawRepeatsAndDropsWholeRowsAndColumns)
 
 TEST(Canvas, DrawingConvertsIntoTheDestinationFormat)
 {
-    TBitmap src = makeRaster(1, 1, pf24bit, [](int, int) { return 0x123456u; });
-    TBitmap dst16 = blank(1, 1, pf16bit);
+    Raster src = makeRaster(1, 1, pf24bit, [](int, int) { return 0x123456u; });
+    Raster dst16 = blank(1, 1, pf16bit);
     dst16.canvas().draw(0, 0, src);
     const uint8_t* row = dst16.scanLine(0);
     EXPECT_EQ(row[0] | (row[1] << 8), toRgb565(0x12, 0x34, 0x56));
 
-    TBitmap dst8;
-    TPixelLayout eight;
+    Raster dst8;
+    PixelLayout eight;
     eight.bitsPerPixel = 8;
     dst8.create(1, 1, eight, {{0, 0, 0}, {0x10, 0x30, 0x50}, {255, 255, 255}});
     dst8.canvas().draw(0, 0, src);
@@ -98,13 +98,13 @@ TEST(Canvas, DrawingConvertsIntoTheDestinationFormat)
 
 TEST(Canvas, EightBitSourcesMapThroughTheirPaletteIntoAnotherPalette)
 {
-    TPixelLayout eight;
+    PixelLayout eight;
     eight.bitsPerPixel = 8;
-    TBitmap src;
+    Raster src;
     src.create(2, 1, eight, {{255, 0, 0}, {0, 0, 250}});
     src.scanLine(0)[0] = 1;
     src.scanLine(0)[1] = 0;
-    TBitmap dst;
+    Raster dst;
     dst.create(2, 1, eight, {{0, 0, 0}, {250, 0, 0}, {0, 0, 255}});
     dst.canvas().draw(0, 0, src);
     EXPECT_EQ(dst.scanLine(0)[0], 2);
@@ -113,24 +113,24 @@ TEST(Canvas, EightBitSourcesMapThroughTheirPaletteIntoAnotherPalette)
 
 TEST(Canvas, MaskedDrawLeavesMaskedPixelsAlone)
 {
-    TBitmap src = makeRaster(3, 1, pf24bit, [](int, int) { return 0xFF0000u; });
-    TBitMask mask{3, 1, 2, {0x40, 0}};  // middle pixel masked
-    TBitmap dst = blank(6, 2);
+    Raster src = makeRaster(3, 1, pf24bit, [](int, int) { return 0xFF0000u; });
+    BitMask mask{3, 1, 2, {0x40, 0}};  // middle pixel masked
+    Raster dst = blank(6, 2);
     dst.canvas().maskedStretchDraw(Rect(0, 0, 6, 2), src, mask);
     EXPECT_EQ(picture(dst, {{clWhite, '.'}, {kRed, 'r'}}), "rr..rr\nrr..rr\n");
 }
 
 TEST(Canvas, CopyRectScalesOneSurfaceOntoAnother)
 {
-    TBitmap src = makeRaster(4, 2, pf16bit, [](int x, int) { return x >= 2 ? 0xFF0000u : 0x0000FFu; });
-    TBitmap dst = blank(3, 2, pf16bit);
+    Raster src = makeRaster(4, 2, pf16bit, [](int x, int) { return x >= 2 ? 0xFF0000u : 0x0000FFu; });
+    Raster dst = blank(3, 2, pf16bit);
     dst.canvas().copyRect(Rect(1, 0, 3, 1), src.canvas(), Rect(1, 0, 3, 2));
     EXPECT_EQ(picture(dst, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), ".br\n...\n");
 }
 
 TEST(Canvas, DrawingARasterOntoItselfReadsTheOldPixels)
 {
-    TBitmap b = makeRaster(2, 1, pf24bit, [](int x, int) { return x ? 0xFF0000u : 0x0000FFu; });
+    Raster b = makeRaster(2, 1, pf24bit, [](int x, int) { return x ? 0xFF0000u : 0x0000FFu; });
     b.canvas().draw(1, 0, b);
     EXPECT_EQ(picture(b, {{kRed, 'r'}, {kBlue, 'b'}}), "bb\n");
 }

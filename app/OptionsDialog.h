@@ -1,0 +1,74 @@
+#pragma once
+
+// The options dialog: frame size, auto-size, stretch and transparent GIF,
+// the .abm registration button and the authors' addresses. One hidden
+// instance lives for the whole run; the workspace reads the options from
+// its controls at the moment it needs them, so they hold exactly what the
+// user left there, Cancel or not.
+
+#include "workspace/FrameOptions.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+namespace abm {
+
+class NumberField;
+
+class OptionsDialog : public QDialog, public FrameOptions {
+    Q_OBJECT
+
+public:
+    static constexpr int kClientWidth = 341;
+    static constexpr int kClientHeight = 217;
+    static constexpr const char* kRegisterCaption = "Зарегистрировать расширение *.ABM\r\nпод эту программу";
+
+    explicit OptionsDialog(QWidget* parent = nullptr);
+
+    NumberField* widthField;
+    NumberField* heightField;
+    QCheckBox* autoSizeBox;
+    QCheckBox* stretchBox;
+    QCheckBox* transparentBox;
+    QToolButton* registerButton;
+    QLabel* authorLink;
+    QLabel* emailCaption;
+    QLabel* emailLabel;
+    QLabel* versionLabel;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
+
+    // FrameOptions, read from the controls.
+    std::string widthText() const override;
+    std::string heightText() const override;
+    bool autoSize() const override;
+    bool stretch() const override;
+    bool transparent() const override;
+
+    // Sets Key to 0 to drop a typed character: Backspace on a one-character
+    // text, and everything that is not a digit.
+    void filterKeyPress(QObject* sender, QChar& key);
+    // Sets Key to 0 for Delete, so the edit never sees it.
+    void filterKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift);
+    void applyAutoSize();
+    void registerAbmFileType();
+    void openAuthorLink();
+
+    // OK with auto-size off reads both sizes first: a text that is not a
+    // plain integer shows the conversion error and keeps the dialog open,
+    // so that closing it never makes the strip's rebuild fail.
+    void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool filterEditKey(QObject* edit, QKeyEvent* event);
+};
+
+}  // namespace abm

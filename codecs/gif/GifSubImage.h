@@ -1,0 +1,113 @@
+#pragma once
+
+// One image of a GIF file with the extensions that came before it. Its pixel
+// data (one colour index per pixel, interlacing undone) is decoded when the
+// file loads, straight into the 8-bit raster it hands out; the raster's
+// palette and the transparency mask are made on first request and kept.
+
+#include "GifColorTable.h"
+#include "GifExtension.h"
+
+#include "codecs/raster/Raster.h"
+#include "codecs/raster/Graphics.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace abm {
+
+class Canvas;
+class GifGraphicControlExtension;
+class GifImage;
+class LzwDecoder;
+class GifReader;
+
+class GifSubImage {
+public:
+    explicit GifSubImage(GifImage* image);
+    ~GifSubImage();
+    GifSubImage(const GifSubImage&) = delete;
+    GifSubImage& operator=(const GifSubImage&) = delete;
+
+    // Reads the extensions, the image descriptor and the local colour table,
+    // and steps over the pixel data, leaving the reader at the next block.
+    // `pixelBudget` is what the picture may still allocate for pixel data;
+    // it is reduced by this image's size.
+    void loadFromReader(GifReader& reader, int64_t& pixelBudget);
+    // Decodes the pixel data the load stepped over into the image's raster
+    // (reserved against the memory budget first). `reader` is the one the
+    // image was loaded from.
+    void decodePixels(const GifReader& reader, LzwDecoder& decoder);
+
+    // The image descriptor; a width or height of 0 has been replaced by the
+    // logical screen's size.
+    int left() const { return left_; }
+    int top() const { return top_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    uint8_t separator() const { return separator_; }
+    uint8_t flags() const { return flags_; }
+    bool interlaced() const { return (flags_ & 0x40) != 0; }
+    Rect boundsRect() const { return Rect(left_, top_, left_ + width_, top_ + height_); }
+
+    // No image descriptor followed its extensions, or its size is 0.
+    bool empty() const { return !hasImage_ || width_ == 0 || height_ == 0; }
+    bool transparent() const { return transparent_; }
+
+    const GifColorTable& colorMap() const { return colorMap_; }
+    const std::vector<std::unique_ptr<GifExtension>>& extensions() const { return extensions_; }
+    // The first graphic control extension among the extensions, if any.
+    const GifGraphicControlExtension* graphicControlExtension() const { return graphicControl_; }
+
+    // Width × height colour indexes, rows top-down: a copy, the raster holds them.
+    std::vector<uint8_t> data() const;
+
+    // An 8-bit raster of the image with a 256-entry colour table, or nullptr
+    // when the image is empty. Raises "No global or local color table
+    // defined" when no table applies.
+    const Raster* raster();
+    // Set bits mark transparent pixels; nullptr when none is transparent.
+    const BitMask* mask();
+
+    // Draws the image into `rect` of `canvas` as a part of the logical screen
+    // that `rect` stands for; leaves transparent pixels out when asked and
+    // the image is transparent; DoTile repeats it across `rect` at screen steps.
+    void draw(Canvas& canvas, const Rect& rect, bool doTransparent, bool doTile);
+
+    // Drops the pixels and the mask for good once nothing will draw the image
+    // again (the import draws each image once): the image then hands out no
+    // raster. The palette it chose stays, for later images that borrow
+    // sub-image 0's.
+    void releasePixels();
+
+private:
+    void readExtensions(GifReader& reader);
+    void makeBitmap();
+    SharedPalette choosePalette() const;
+
+    GifImage* image_;
+    std::vector<std::unique_ptr<GifExtension>> extensions_;
+    const GifGraphicControlExtension* graphicControl_ = nullptr;
+    bool transparent_ = false;
+
+    bool hasImage_ = false;
+    uint8_t separator_ = 0;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    uint8_t flags_ = 0;
+    GifColorTable colorMap_;
+    // Where the minimum code size byte lies in the file; none when the file
+    // ends before it.
+    size_t codeSizeAt_ = 0;
+    bool hasCodeSize_ = false;
+
+    // The image's bookkeeping and its mask, against the memory budget.
+    MemoryReservation held_;
+    Raster raster_;  // the colour indexes; the palette is set on first request
+    bool bitmapMade_ = false;
+    bool released_ = false;
+    SharedPalette palette_;
+    std::unique_ptr<BitMask> mask_;
+};
+
+}  // namespace abm

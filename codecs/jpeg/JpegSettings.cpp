@@ -1,0 +1,11 @@
+#include "JpegSettings.h"
+
+namespace abm {
+
+JpegSettings& jpegDefaults()
+{
+    static JpegSettings defaults;
+    return defaults;
+}
+
+}  // namespace abm

@@ -1,0 +1,390 @@
+#include "Raster.h"
+
+#include "BmpCodec.h"
+#include "Canvas.h"
+#include "base/Error.h"
+#include "PixelCodec.h"
+#include "base/ByteStream.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+namespace abm {
+
+namespace {
+
+// Guards the share count test and the switch to a private copy.
+std::mutex& shareLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+std::shared_ptr<PixelBuffer> newImage(int width, int height, const PixelLayout& layout, SharedPalette palette)
+{
+    if (width < 0 || height < 0)
+        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
+    auto image = std::make_shared<PixelBuffer>();
+    image->layout = layout;
+    image->palette = std::move(palette);
+    image->width = width;
+    image->height = height;
+    if (width == 0 || height == 0)
+        return image;  // no pixels, but the format and sizes are kept
+    const int64_t stride = rowStride(width, layout.bitsPerPixel);
+    if (static_cast<int64_t>(width) * height > rasterPixelLimit() || stride * height > 4 * rasterPixelLimit())
+        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
+    image->allocatePixels(static_cast<size_t>(stride * height));
+    image->stride = static_cast<size_t>(stride);
+    return image;
+}
+
+// At most 256 colours are kept.
+SharedPalette trimmed(SharedPalette palette)
+{
+    if (palette.size() <= 256)
+        return palette;
+    return Palette(palette.colors().begin(), palette.colors().begin() + 256);
+}
+
+}  // namespace
+
+namespace {
+std::atomic<int64_t> gRasterPixelLimit{kMaxRasterPixels};
+}  // namespace
+
+int64_t rasterPixelLimit()
+{
+    return gRasterPixelLimit.load(std::memory_order_relaxed);
+}
+
+void setRasterPixelLimit(int64_t pixels)
+{
+    gRasterPixelLimit.store(std::min(pixels, kMaxRasterPixels), std::memory_order_relaxed);
+}
+
+int64_t rowStride(int64_t width, int bitsPerPixel)
+{
+    return ((width * bitsPerPixel + 31) / 32) * 4;
+}
+
+int64_t rasterBytes(int64_t width, int64_t height, int bitsPerPixel)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    return rowStride(width, bitsPerPixel) * height + kObjectOverheadBytes;
+}
+
+void PixelBuffer::allocatePixels(size_t bytes, const uint8_t* from)
+{
+    MemoryReservation held(static_cast<int64_t>(bytes) + kObjectOverheadBytes);
+    try {
+        if (from)
+            bits.assign(from, from + bytes);
+        else
+            bits.assign(bytes, 0);
+    } catch (const std::bad_alloc&) {
+        throw Error(ErrorKind::OutOfMemory);
+    }
+    reservation = std::move(held);
+}
+
+std::shared_ptr<PixelBuffer> PixelBuffer::clone() const
+{
+    auto copy = std::make_shared<PixelBuffer>();
+    copy->width = width;
+    copy->height = height;
+    copy->layout = layout;
+    copy->palette = palette;
+    copy->stride = stride;
+    if (!bits.empty())
+        copy->allocatePixels(bits.size(), bits.data());
+    return copy;
+}
+
+PixelLayout PixelLayout::forFormat(PixelFormat format)
+{
+    PixelLayout l;
+    switch (format) {
+    case pfDevice: l.bitsPerPixel = 32; l.device = true; break;
+    case pf1bit: l.bitsPerPixel = 1; break;
+    case pf4bit: l.bitsPerPixel = 4; break;
+    case pf8bit: l.bitsPerPixel = 8; break;
+    case pf15bit: l.bitsPerPixel = 16; break;
+    case pf16bit:
+        l.bitsPerPixel = 16;
+        l.hasMasks = true;
+        l.masks[0] = 0xF800;
+        l.masks[1] = 0x07E0;
+        l.masks[2] = 0x001F;
+        break;
+    case pf24bit: l.bitsPerPixel = 24; break;
+    case pf32bit: l.bitsPerPixel = 32; break;
+    case pfCustom: throw InvalidGraphicError(ErrorKind::InvalidPixelFormat);
+    }
+    return l;
+}
+
+PixelFormat PixelLayout::format() const
+{
+    if (device)
+        return pfDevice;
+    switch (bitsPerPixel) {
+    case 1: return pf1bit;
+    case 4: return pf4bit;
+    case 8: return pf8bit;
+    case 16:
+        if (!hasMasks)
+            return pf15bit;
+        // Only the frame layout itself: any other masks, even with its green
+        // (blue-green-red 5-6-5, say), must be converted to become a frame.
+        return masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F ? pf16bit : pfCustom;
+    case 24: return pf24bit;
+    case 32: return hasMasks ? pfCustom : pf32bit;
+    default: return pfCustom;
+    }
+}
+
+bool PixelLayout::sameAs(const PixelLayout& o) const
+{
+    if (bitsPerPixel != o.bitsPerPixel || device != o.device || hasMasks != o.hasMasks)
+        return false;
+    return !hasMasks || (masks[0] == o.masks[0] && masks[1] == o.masks[1] && masks[2] == o.masks[2]);
+}
+
+Raster::Raster() : image_(std::make_shared<PixelBuffer>()) {}
+
+Raster::Raster(const Raster& other)
+{
+    std::lock_guard<std::mutex> guard(shareLock());
+    image_ = other.image_;
+}
+
+Raster& Raster::operator=(const Raster& other)
+{
+    assign(&other);
+    return *this;
+}
+
+Raster::Raster(Raster&& other) noexcept
+    : image_(std::move(other.image_)),
+      canvas_(std::move(other.canvas_))
+{
+    if (canvas_)
+        canvas_->owner_ = this;
+    other.image_ = std::make_shared<PixelBuffer>();
+}
+
+Raster& Raster::operator=(Raster&& other) noexcept
+{
+    if (this != &other) {
+        image_ = std::move(other.image_);
+        canvas_ = std::move(other.canvas_);
+        if (canvas_)
+            canvas_->owner_ = this;
+        other.image_ = std::make_shared<PixelBuffer>();
+    }
+    return *this;
+}
+
+Raster::~Raster() = default;
+
+void Raster::assign(const Raster* source)
+{
+    if (source == this)
+        return;
+    if (!source) {
+        const PixelLayout layout = image_->layout;
+        image_ = std::make_shared<PixelBuffer>();
+        image_->layout = layout;
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> guard(shareLock());
+        image_ = source->image_;
+    }
+}
+
+PixelBuffer& Raster::mutableImage()
+{
+    std::lock_guard<std::mutex> guard(shareLock());
+    if (image_.use_count() > 1)
+        image_ = image_->clone();
+    return *image_;
+}
+
+Color Raster::fillColor() const
+{
+    return canvas_ ? canvas_->brushColor : clWhite;
+}
+
+void Raster::resize(int width, int height)
+{
+    if (width == image_->width && height == image_->height)
+        return;
+    auto fresh = newImage(width, height, image_->layout, image_->palette);
+    if (!fresh->bits.empty()) {
+        fillImageRect(*fresh, Rect(0, 0, width, height), fillColor());
+        stretchBlit(*fresh, Rect(0, 0, image_->width, image_->height), *image_,
+                    Rect(0, 0, image_->width, image_->height));
+    }
+    image_ = std::move(fresh);
+}
+
+void Raster::setWidth(int width)
+{
+    resize(width, image_->height);
+}
+
+void Raster::setHeight(int height)
+{
+    resize(image_->width, height);
+}
+
+void Raster::setSize(int width, int height)
+{
+    resize(width, height);
+}
+
+void Raster::setPixelFormat(PixelFormat format)
+{
+    if (format == pixelFormat())
+        return;
+    if (format == pfCustom)
+        throw InvalidGraphicError(ErrorKind::InvalidPixelFormat);
+    const PixelLayout layout = PixelLayout::forFormat(format);
+    SharedPalette palette;
+    if (format == pf4bit)
+        palette = systemPalette16();
+    else if (format == pf8bit)
+        palette = halftonePalette();
+    else
+        palette = image_->palette;
+    if (format == pf1bit && palette.size() < 2)
+        palette = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};
+    auto fresh = newImage(image_->width, image_->height, layout, std::move(palette));
+    if (!fresh->bits.empty()) {
+        if (layout.bitsPerPixel <= 8)
+            fillImageRect(*fresh, Rect(0, 0, fresh->width, fresh->height), fillColor());
+        stretchBlit(*fresh, Rect(0, 0, image_->width, image_->height), *image_,
+                    Rect(0, 0, image_->width, image_->height));
+    }
+    image_ = std::move(fresh);
+}
+
+// A raster 0 pixels wide still has rows; they hold no bytes.
+static uint8_t gNoPixels[4];
+
+uint8_t* Raster::scanLine(int y)
+{
+    if (y < 0 || y >= image_->height)
+        throw Error(ErrorKind::ScanLineOutOfRange);
+    if (image_->bits.empty())
+        return gNoPixels;
+    return mutableImage().row(y);
+}
+
+const uint8_t* Raster::scanLine(int y) const
+{
+    if (y < 0 || y >= image_->height)
+        throw Error(ErrorKind::ScanLineOutOfRange);
+    if (image_->bits.empty())
+        return gNoPixels;
+    return image_->row(y);
+}
+
+void Raster::setPalette(SharedPalette palette)
+{
+    mutableImage().palette = trimmed(std::move(palette));
+}
+
+Canvas& Raster::canvas()
+{
+    if (!canvas_)
+        canvas_ = std::make_unique<Canvas>(this);
+    return *canvas_;
+}
+
+void Raster::create(int width, int height, const PixelLayout& layout, SharedPalette palette)
+{
+    image_ = newImage(width, height, layout, trimmed(std::move(palette)));
+}
+
+Color Raster::pixel(int x, int y) const
+{
+    if (x < 0 || x >= image_->width)
+        throw Error(ErrorKind::ScanLineOutOfRange);
+    const uint8_t* row = scanLine(y);
+    return ColorDecoder(image_->layout, image_->palette).decode(readRaw(row, x, image_->layout.bitsPerPixel));
+}
+
+void Raster::loadFromFile(const std::string& fileName)
+{
+    const LoadedBytes bytes = readWholeFile(fileName);
+    loadFromMemory(bytes.data(), bytes.size());
+}
+
+void Raster::loadFromStream(ByteStream& stream)
+{
+    const LoadedBytes bytes = stream.readRest();
+    loadFromMemory(bytes.data(), bytes.size());
+}
+
+void Raster::loadFromMemory(const uint8_t* data, size_t size)
+{
+    auto image = std::make_shared<PixelBuffer>();
+    image->layout = image_->layout;
+    readBmp(data, size, *image);
+    image_ = std::move(image);
+}
+
+void Raster::saveToFile(const std::string& fileName) const
+{
+    const std::vector<uint8_t> bytes = writeBmp(*image_);
+    FileStream file(fileName, FileStream::Mode::Create);
+    file.write(bytes.data(), bytes.size());
+}
+
+std::vector<uint8_t> Raster::saveToBytes() const
+{
+    return writeBmp(*image_);
+}
+
+void Raster::saveToStream(ByteStream& stream) const
+{
+    const std::vector<uint8_t> bytes = writeBmp(*image_);
+    stream.write(bytes.data(), bytes.size());
+}
+
+const Palette& systemPalette16()
+{
+    static const Palette palette = {
+        {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
+        {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
+        {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    };
+    return palette;
+}
+
+const Palette& halftonePalette()
+{
+    // A 6 × 6 × 6 colour cube followed by the grey levels the cube lacks.
+    static const Palette palette = [] {
+        Palette p;
+        for (int r = 0; r < 6; ++r)
+            for (int g = 0; g < 6; ++g)
+                for (int b = 0; b < 6; ++b)
+                    p.push_back({static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51)});
+        for (int i = 1; i <= 40; ++i) {
+            const auto v = static_cast<uint8_t>(i * 255 / 41);
+            p.push_back({v, v, v});
+        }
+        return p;
+    }();
+    return palette;
+}
+
+}  // namespace abm

@@ -1,0 +1,143 @@
+#pragma once
+
+// The raster every picture ends up in: width × height pixels in a numbered
+// format, rows stored bottom-up and padded to 4 bytes, an optional palette,
+// and a lazily made drawing surface. Copies share pixel memory until one of
+// them changes (copy on change).
+
+#include "Graphics.h"
+#include "base/MemoryBudget.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace abm {
+
+class Canvas;
+class ByteStream;
+
+// One process-wide cap on the pixels of any raster: a hostile header may ask
+// for more, and is refused as a raster the platform cannot make.
+constexpr int64_t kMaxRasterPixels = int64_t{1} << 28;
+// The cap in force: kMaxRasterPixels, unless lowered (the fuzzers do, to
+// spend their time on variety rather than on huge valid pictures).
+int64_t rasterPixelLimit();
+void setRasterPixelLimit(int64_t pixels);
+
+// How the pixel memory is laid out; the pixel format is derived from it.
+struct PixelLayout {
+    int bitsPerPixel = 32;
+    bool device = false;
+    bool hasMasks = false;
+    uint32_t masks[3] = {0, 0, 0};  // red, green, blue
+
+    static PixelLayout forFormat(PixelFormat format);
+    PixelFormat format() const;
+    bool sameAs(const PixelLayout& other) const;
+};
+
+// The pixel memory itself; shared between copies of a Raster. It holds its
+// reservation against the memory budget, so a memory shared by many copies
+// counts once.
+struct PixelBuffer {
+    int width = 0;
+    int height = 0;
+    PixelLayout layout = PixelLayout::forFormat(pfDevice);
+    SharedPalette palette;
+    size_t stride = 0;
+    std::vector<uint8_t> bits;  // bottom row first
+    MemoryReservation reservation;
+
+    PixelBuffer() = default;
+    PixelBuffer(PixelBuffer&&) = default;
+    PixelBuffer& operator=(PixelBuffer&&) = default;
+
+    // `bytes` of pixel memory, zeroed or copied from `from`, reserved first:
+    // MemoryLimitExceeded when they do not fit, Error OutOfMemory when the system
+    // has none. On failure the old memory stays.
+    void allocatePixels(size_t bytes, const uint8_t* from = nullptr);
+    // An equal image with pixel memory of its own.
+    std::shared_ptr<PixelBuffer> clone() const;
+
+    uint8_t* row(int y) { return bits.data() + static_cast<size_t>(height - 1 - y) * stride; }
+    const uint8_t* row(int y) const { return bits.data() + static_cast<size_t>(height - 1 - y) * stride; }
+};
+
+// ((width × bits + 31) div 32) × 4, in 64 bits so hostile sizes cannot wrap.
+int64_t rowStride(int64_t width, int bitsPerPixel);
+// What a raster of that size holds against the memory budget: its pixel
+// memory and its bookkeeping; nothing when it has no pixels.
+int64_t rasterBytes(int64_t width, int64_t height, int bitsPerPixel);
+
+class Raster {
+public:
+    Raster();
+    Raster(const Raster& other);
+    Raster& operator=(const Raster& other);
+    Raster(Raster&& other) noexcept;
+    Raster& operator=(Raster&& other) noexcept;
+    ~Raster();
+
+    // Copy from a raster, or from nothing (nullptr) to become empty.
+    void assign(const Raster* source);
+
+    int width() const { return image_->width; }
+    int height() const { return image_->height; }
+    bool empty() const { return image_->width == 0 || image_->height == 0; }
+    void setWidth(int width);
+    void setHeight(int height);
+    void setSize(int width, int height);
+
+    PixelFormat pixelFormat() const { return image_->layout.format(); }
+    void setPixelFormat(PixelFormat format);
+    const PixelLayout& layout() const { return image_->layout; }
+    int bitsPerPixel() const { return image_->layout.bitsPerPixel; }
+    int stride() const { return static_cast<int>(image_->stride); }
+
+    // Address of the leftmost pixel of row y, row 0 at the top. The writable
+    // form gives this copy private pixel memory first.
+    uint8_t* scanLine(int y);
+    const uint8_t* scanLine(int y) const;
+
+    const Palette& palette() const { return image_->palette; }
+    const SharedPalette& sharedPalette() const { return image_->palette; }
+    void setPalette(SharedPalette palette);
+
+    Canvas& canvas();
+
+    // Makes fresh zeroed pixel memory of the given layout and palette; refuses
+    // sizes past rasterPixelLimit() with InvalidGraphicError InvalidBitmap,
+    // and memory past the budget with MemoryLimitExceeded.
+    void create(int width, int height, const PixelLayout& layout, SharedPalette palette = {});
+
+    // The colour of pixel (x, y); indexes past the palette read as black.
+    Color pixel(int x, int y) const;
+
+    bool sharesPixelsWith(const Raster& other) const { return image_ == other.image_; }
+    const PixelBuffer& image() const { return *image_; }
+    PixelBuffer& mutableImage();
+
+    void loadFromFile(const std::string& fileName);
+    void loadFromStream(ByteStream& stream);
+    void loadFromMemory(const uint8_t* data, size_t size);
+    void saveToFile(const std::string& fileName) const;
+    void saveToStream(ByteStream& stream) const;
+    // The BMP file's bytes, as saveToFile writes them.
+    std::vector<uint8_t> saveToBytes() const;
+
+private:
+    friend class Canvas;
+    void resize(int width, int height);
+    Color fillColor() const;
+
+    std::shared_ptr<PixelBuffer> image_;
+    std::unique_ptr<Canvas> canvas_;
+};
+
+// The 16 colours of the 4-bit format and the 256 of the 8-bit conversion.
+const Palette& systemPalette16();
+const Palette& halftonePalette();
+
+}  // namespace abm

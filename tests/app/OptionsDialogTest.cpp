@@ -1,0 +1,489 @@
+// The options dialog alone: its layout, the number fields' key handling and
+// arrows, the auto-size switch, OK and Cancel, the registration button and
+// the web link.
+
+#include "desktop/FileAssociation.h"
+#include "base/ProgramFile.h"
+#include "app/Author.h"
+#include "app/OptionsDialog.h"
+#include "app/NumberField.h"
+#include "app/SpinButtons.h"
+#include "tests/app/GuiTestSupport.h"
+#include "tests/app/ModalScript.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleFactory>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+using namespace abm;
+using namespace abm::test;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Создание анимашек для Samsung - SGH-C100");
+
+// The width field made editable, holding `text` with the caret at `caret`
+// (-1: at the end).
+QLineEdit* editableWidth(OptionsDialog& dialog, const QString& text, int caret = -1)
+{
+    dialog.autoSizeBox->setChecked(false);
+    QLineEdit* edit = dialog.widthField->edit;
+    edit->setText(text);
+    edit->setCursorPosition(caret < 0 ? static_cast<int>(text.size()) : caret);
+    return edit;
+}
+
+}  // namespace
+
+class FormOptTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> home_;
+
+public slots:
+    void openUrl(const QUrl& url) { openedUrls << url; }
+
+public:
+    QList<QUrl> openedUrls;
+
+private slots:
+    void initTestCase()
+    {
+        home_ = std::make_unique<TestHome>();
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QApplication::setApplicationName(kTitle);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void dialogMatchesDesign()
+    {
+        OptionsDialog dialog;
+        QCOMPARE(dialog.size(), QSize(341, 217));
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        QCOMPARE(dialog.windowTitle(), QString());
+        QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(!(dialog.windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!dialog.isSizeGripEnabled());
+        QVERIFY(!dialog.parent());
+
+        QCOMPARE(dialog.widthField->pos(), QPoint(32, 16));
+        QCOMPARE(dialog.heightField->pos(), QPoint(32, 72));
+        QCOMPARE(dialog.autoSizeBox->geometry(), QRect(104, 32, 97, 17));
+        QCOMPARE(dialog.stretchBox->geometry(), QRect(224, 32, 97, 17));
+        QCOMPARE(dialog.transparentBox->geometry(), QRect(104, 64, 217, 17));
+        QCOMPARE(dialog.registerButton->geometry(), QRect(104, 88, 217, 33));
+        QCOMPARE(dialog.authorLink->pos(), QPoint(16, 144));
+        QCOMPARE(dialog.emailCaption->pos(), QPoint(16, 168));
+        QCOMPARE(dialog.emailLabel->pos(), QPoint(64, 168));
+        QCOMPARE(dialog.versionLabel->pos(), QPoint(264, 136));
+        QCOMPARE(dialog.okButton->geometry(), QRect(168, 184, 75, 25));
+        QCOMPARE(dialog.cancelButton->geometry(), QRect(256, 184, 75, 25));
+
+        QCOMPARE(dialog.widthField->caption->text(), QStringLiteral("Ширина:"));
+        QCOMPARE(dialog.heightField->caption->text(), QStringLiteral("Высота:"));
+        QCOMPARE(dialog.widthField->edit->text(), QStringLiteral("128"));
+        QCOMPARE(dialog.heightField->edit->text(), QStringLiteral("97"));
+        QCOMPARE(dialog.widthField->spinButtons->position(), 128);
+        QCOMPARE(dialog.heightField->spinButtons->position(), 97);
+        QVERIFY(!dialog.widthField->edit->isEnabled());
+        QVERIFY(!dialog.heightField->edit->isEnabled());
+        QCOMPARE(dialog.autoSizeBox->text(), QStringLiteral("Авторазмер"));
+        QVERIFY(dialog.autoSizeBox->isChecked());
+        QCOMPARE(dialog.stretchBox->text(), QStringLiteral("Растянуть"));
+        QVERIFY(!dialog.stretchBox->isChecked());
+        QCOMPARE(dialog.transparentBox->text(), QStringLiteral("Загружать GIF как прозрачный"));
+        QVERIFY(!dialog.transparentBox->isChecked());
+        QCOMPARE(dialog.registerButton->text(), QStringLiteral("Зарегистрировать расширение *.ABM\nпод эту программу"));
+        QVERIFY(dialog.registerButton->autoRaise());
+        QCOMPARE(dialog.registerButton->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(dialog.authorLink->text(), QString::fromUtf8(kAuthorUrl));
+        QVERIFY(dialog.authorLink->font().underline());
+        QCOMPARE(dialog.authorLink->palette().color(QPalette::WindowText), QColor(Qt::blue));
+        QCOMPARE(dialog.authorLink->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(dialog.emailCaption->text(), QStringLiteral("E_Mail:"));
+        QCOMPARE(dialog.emailLabel->text(), QString::fromUtf8(kAuthorEmail));
+        QCOMPARE(dialog.versionLabel->text(), QStringLiteral("V 1.0.0"));
+        QCOMPARE(dialog.okButton->text(), QStringLiteral("OK"));
+        QVERIFY(dialog.okButton->isDefault());
+        QCOMPARE(dialog.cancelButton->text(), QStringLiteral("Cancel"));
+        QVERIFY(!dialog.okButton->icon().isNull());
+        QVERIFY(!dialog.cancelButton->icon().isNull());
+    }
+
+    void numberFieldMatchesDesign()
+    {
+        NumberField field;
+        QCOMPARE(field.size(), QSize(52, 37));
+        QCOMPARE(field.caption->geometry(), QRect(0, 0, 52, 13));
+        QVERIFY(field.caption->alignment() & Qt::AlignHCenter);
+        QCOMPARE(field.edit->geometry(), QRect(0, 16, 41, 21));
+        QCOMPARE(field.edit->text(), QStringLiteral("0"));
+        QCOMPARE(field.spinButtons->geometry(), QRect(41, 16, 11, 21));
+        QCOMPARE(field.spinButtons->minimum, 0);
+        QCOMPARE(field.spinButtons->maximum, 10000);
+        QCOMPARE(field.spinButtons->increment, 1);
+        QVERIFY(!field.spinButtons->wrap);
+        QCOMPARE(field.spinButtons->associate(), field.edit);
+    }
+
+    void tabOrderMatchesDesign()
+    {
+        OptionsDialog dialog;
+        const std::vector<QWidget*> designed{dialog.widthField->edit, dialog.heightField->edit, dialog.okButton,
+                                             dialog.cancelButton,           dialog.autoSizeBox,          dialog.stretchBox,
+                                             dialog.transparentBox};
+        std::vector<QWidget*> order;
+        QWidget* w = designed.front();
+        do {
+            if (std::find(designed.begin(), designed.end(), w) != designed.end())
+                order.push_back(w);
+            w = w->nextInFocusChain();
+        } while (w != designed.front());
+        QCOMPARE(order, designed);
+    }
+
+    void keysThatLeaveTextUnchanged_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        QTest::newRow("letter") << int(Qt::Key_A) << "a" << -1;
+        QTest::newRow("minus") << int(Qt::Key_Minus) << "-" << -1;
+        QTest::newRow("blank") << int(Qt::Key_Space) << " " << -1;
+        QTest::newRow("full stop") << int(Qt::Key_Period) << "." << -1;
+        QTest::newRow("Delete before the text") << int(Qt::Key_Delete) << "" << 0;
+        QTest::newRow("Delete inside the text") << int(Qt::Key_Delete) << "" << 1;
+    }
+
+    void keysThatLeaveTextUnchanged()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        OptionsDialog dialog;
+        QLineEdit* edit = editableWidth(dialog, QStringLiteral("128"), caret);
+        if (text.isEmpty())
+            QTest::keyClick(edit, Qt::Key(key));
+        else
+            QTest::keyClicks(edit, text);
+        QCOMPARE(edit->text(), QStringLiteral("128"));
+    }
+
+    void digitsAreTyped()
+    {
+        OptionsDialog dialog;
+        QLineEdit* edit = editableWidth(dialog, QStringLiteral("12"));
+        QTest::keyClicks(edit, QStringLiteral("3x4"));
+        QCOMPARE(edit->text(), QStringLiteral("1234"));
+    }
+
+    void backspaceRefusedOnlyOnOneCharacter_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("three characters") << "128" << "12";
+        QTest::newRow("one character") << "7" << "7";
+        QTest::newRow("two characters") << "10" << "1";
+    }
+
+    void backspaceRefusedOnlyOnOneCharacter()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        OptionsDialog dialog;
+        QLineEdit* edit = editableWidth(dialog, before);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), after);
+    }
+
+    void selectedTextIsReplacedOrEmptied()
+    {
+        OptionsDialog dialog;
+        QLineEdit* edit = editableWidth(dialog, QStringLiteral("128"));
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_6);
+        QCOMPARE(edit->text(), QStringLiteral("6"));
+        edit->setText(QStringLiteral("128"));
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QString());
+        QCOMPARE(dialog.widthText(), std::string());
+    }
+
+    void clipboardShortcutsNeverReachTheEdit()
+    {
+        OptionsDialog dialog;
+        QLineEdit* edit = editableWidth(dialog, QStringLiteral("128"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("55"));
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(edit->text(), QStringLiteral("128"));
+    }
+
+    void arrowsStepWithinRange_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("up") << "128" << int(Qt::Key_Up) << "129";
+        QTest::newRow("down") << "128" << int(Qt::Key_Down) << "127";
+        QTest::newRow("stops at 10000") << "10000" << int(Qt::Key_Up) << "10000";
+        QTest::newRow("stops at 0") << "0" << int(Qt::Key_Down) << "0";
+        QTest::newRow("999 up is plain digits") << "999" << int(Qt::Key_Up) << "1000";
+        QTest::newRow("grouped text is read") << "1,000" << int(Qt::Key_Down) << "999";
+        QTest::newRow("typed text above range") << "20000" << int(Qt::Key_Up) << "10000";
+    }
+
+    void arrowsStepWithinRange()
+    {
+        QFETCH(QString, before);
+        QFETCH(int, key);
+        QFETCH(QString, after);
+        OptionsDialog dialog;
+        QLineEdit* edit = editableWidth(dialog, before);
+        QTest::keyClick(edit, Qt::Key(key));
+        QCOMPARE(edit->text(), after);
+    }
+
+    void arrowButtonsStepTheEditAndStayEnabled()
+    {
+        OptionsDialog dialog;
+        QVERIFY(!dialog.heightField->edit->isEnabled());
+        QVERIFY(dialog.heightField->spinButtons->upButton()->isEnabled());
+        QTest::mouseClick(dialog.heightField->spinButtons->upButton(), Qt::LeftButton);
+        QCOMPARE(dialog.heightField->edit->text(), QStringLiteral("98"));
+        QTest::mouseClick(dialog.heightField->spinButtons->downButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.heightField->spinButtons->downButton(), Qt::LeftButton);
+        QCOMPARE(dialog.heightField->edit->text(), QStringLiteral("96"));
+    }
+
+    void arrowsWritePlainDigitsInEveryLocale()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        OptionsDialog dialog;
+        QLineEdit* edit = editableWidth(dialog, QStringLiteral("999"));
+        QTest::keyClick(edit, Qt::Key_Up);
+        const QString first = edit->text();
+        QTest::mouseClick(dialog.widthField->spinButtons->upButton(), Qt::LeftButton);
+        const QString next = edit->text();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(first, QStringLiteral("1000"));
+        QCOMPARE(next, QStringLiteral("1001"));
+    }
+
+    void okWithASizeThatIsNoIntegerShowsTheErrorAndStaysOpen_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("grouped") << "1,000" << "97" << "'1,000' is not a valid integer value.";
+        QTest::newRow("empty height") << "128" << "" << "'' is not a valid integer value.";
+        QTest::newRow("pasted letters") << "12px" << "97" << "'12px' is not a valid integer value.";
+    }
+
+    void okWithASizeThatIsNoIntegerShowsTheErrorAndStaysOpen()
+    {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QString, message);
+        OptionsDialog dialog;
+        dialog.autoSizeBox->setChecked(false);
+        bool openAfterError = false;
+        ModalScript script;
+        script.then([&](QWidget*) {
+                  dialog.widthField->edit->setText(width);
+                  dialog.heightField->edit->setText(height);
+                  dialog.okButton->click();
+              })
+            .then(ModalScript::click(QStringLiteral("OK")))
+            .then([&](QWidget* window) {
+                // The dialog again, once the error box is gone.
+                openAfterError = window == &dialog && dialog.isVisible();
+                dialog.widthField->edit->setText(QStringLiteral("1000"));
+                dialog.heightField->edit->setText(QStringLiteral("97"));
+                dialog.okButton->click();
+            });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QVERIFY(script.done());
+        QCOMPARE(script.seen.size(), size_t{3});
+        QCOMPARE(script.seen[1].title, kTitle);
+        QCOMPARE(script.seen[1].text, message);
+        QVERIFY(openAfterError);
+    }
+
+    void okWithAutoSizeOnTakesAnyText()
+    {
+        OptionsDialog dialog;
+        ModalScript script;
+        script.then([&](QWidget*) {
+            dialog.widthField->edit->setText(QStringLiteral("1,000"));
+            dialog.okButton->click();
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QCOMPARE(script.seen.size(), size_t{1});
+    }
+
+    void autoSizeSwitchesBothEdits()
+    {
+        OptionsDialog dialog;
+        dialog.autoSizeBox->click();
+        QVERIFY(!dialog.autoSize());
+        QVERIFY(dialog.widthField->edit->isEnabled());
+        QVERIFY(dialog.heightField->edit->isEnabled());
+        QVERIFY(dialog.widthField->spinButtons->isEnabled());
+        QVERIFY(dialog.heightField->spinButtons->upButton()->isEnabled());
+        dialog.autoSizeBox->click();
+        QVERIFY(dialog.autoSize());
+        QVERIFY(!dialog.widthField->edit->isEnabled());
+        QVERIFY(!dialog.heightField->edit->isEnabled());
+        QVERIFY(dialog.widthField->spinButtons->isEnabled());
+        QVERIFY(dialog.heightField->spinButtons->downButton()->isEnabled());
+    }
+
+    void optionsAreReadFromTheControls()
+    {
+        OptionsDialog dialog;
+        const FrameOptions& options = dialog;
+        QCOMPARE(options.widthText(), std::string("128"));
+        QCOMPARE(options.heightText(), std::string("97"));
+        dialog.widthField->edit->setText(QStringLiteral("64"));
+        dialog.heightField->edit->setText(QStringLiteral("1,000"));
+        dialog.stretchBox->click();
+        dialog.transparentBox->click();
+        QCOMPARE(options.widthText(), std::string("64"));
+        QCOMPARE(options.heightText(), std::string("1,000"));
+        QVERIFY(options.stretch());
+        QVERIFY(options.transparent());
+    }
+
+    void closesWithResultOfKey_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("fromEdit");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << false << int(QDialog::Accepted);
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << false << int(QDialog::Rejected);
+        QTest::newRow("Enter in an edit") << int(Qt::Key_Return) << true << int(QDialog::Accepted);
+        QTest::newRow("Esc in an edit") << int(Qt::Key_Escape) << true << int(QDialog::Rejected);
+    }
+
+    void closesWithResultOfKey()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, fromEdit);
+        QFETCH(int, result);
+        OptionsDialog dialog;
+        if (fromEdit)
+            dialog.autoSizeBox->setChecked(false);
+        ModalScript script;
+        script.then([&](QWidget*) {
+            QWidget* target = QApplication::focusWidget();
+            if (fromEdit) {
+                dialog.heightField->edit->setFocus();
+                target = dialog.heightField->edit;
+            }
+            QTest::keyClick(target ? target : &dialog, Qt::Key(key));
+        });
+        QCOMPARE(dialog.exec(), result);
+        QVERIFY(script.done());
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void changesBeforeCancelSurviveReopening()
+    {
+        OptionsDialog dialog;
+        ModalScript script;
+        script.then([&](QWidget*) {
+            dialog.transparentBox->click();
+            dialog.autoSizeBox->click();
+            dialog.widthField->edit->setText(QStringLiteral("50"));
+            dialog.cancelButton->click();
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        bool transparent = false, autoSize = true;
+        QString width;
+        script.then([&](QWidget*) {
+            transparent = dialog.transparentBox->isChecked();
+            autoSize = dialog.autoSizeBox->isChecked();
+            width = dialog.widthField->edit->text();
+            dialog.okButton->click();
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QVERIFY(transparent);
+        QVERIFY(!autoSize);
+        QCOMPARE(width, QStringLiteral("50"));
+    }
+
+    void centredOnScreenWhenShown()
+    {
+        OptionsDialog dialog;
+        dialog.move(0, 0);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
+        QVERIFY((dialog.frameGeometry().center() - centre).manhattanLength() <= 2);
+    }
+
+    void registerButtonAssociatesAbmFilesSilently()
+    {
+        OptionsDialog dialog;
+        ModalScript script;
+        script.then(ModalScript::click(QStringLiteral("OK")));
+        dialog.registerButton->click();
+        QCoreApplication::processEvents();
+        QVERIFY(script.seen.empty());
+        const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+        QVERIFY(QFile::exists(data + QStringLiteral("/mime/packages/abmfile.xml")));
+        const QByteArray entry = readAll(data + QStringLiteral("/applications/abmfile.desktop"));
+        QVERIFY(entry.contains(QByteArray::fromStdString(programFilePath()) + " %f"));
+        QVERIFY(readAll(config + QStringLiteral("/mimeapps.list")).contains("application/x-abmfile=abmfile.desktop;"));
+    }
+
+    void registerButtonFailureShowsStandardErrorBox()
+    {
+        const QString blocker = home_->path("blocked-data");
+        {
+            QFile file(blocker);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QByteArray data = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(blocker + QStringLiteral("/share")));
+        OptionsDialog dialog;
+        ModalScript script;
+        script.then(ModalScript::click(QStringLiteral("OK")));
+        dialog.registerButton->click();
+        qputenv("XDG_DATA_HOME", data);
+        QVERIFY(script.done());
+        QCOMPARE(script.seen.size(), size_t{1});
+        QCOMPARE(script.seen[0].title, kTitle);
+        QVERIFY2(script.seen[0].text.startsWith(QStringLiteral("Failed to create key ")), qPrintable(script.seen[0].text));
+        QVERIFY(script.seen[0].text.endsWith(u'.'));
+        QCOMPARE(script.seen[0].buttons, QStringList{QStringLiteral("OK")});
+    }
+
+    void urlLabelOpensAuthorsAddress()
+    {
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
+        OptionsDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        openedUrls.clear();
+        QTest::mouseClick(dialog.authorLink, Qt::LeftButton, {}, dialog.authorLink->rect().center());
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QCOMPARE(openedUrls, QList<QUrl>{QUrl(QString::fromUtf8(kAuthorUrl))});
+    }
+};
+
+QTEST_MAIN(FormOptTest)
+#include "OptionsDialogTest.moc"
