@@ -29,8 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (static_cast<size_t>(strip.count()) != strip.sourceBitmaps().size())
         __builtin_trap();
     try {
-        abm::MemoryStream out;
-        abm::writeAbmStream(strip, out);
+        (void)abm::abmFileBytes(strip);
     } catch (const std::exception&) {
     }
     return 0;

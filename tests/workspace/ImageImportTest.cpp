@@ -298,9 +298,7 @@ TEST_F(ImageImportTest, FrameCapLeavesOutLaterFramesAndFiles)
     const std::string gif = write("six.gif", six.bytes());
     for (int i = 0; i < 3; ++i)
         strip.appendFrame(abm::test::makeRaster(5, 4, pf24bit, [i](int x, int y) { return static_cast<uint32_t>(i * 99 + x * 7 + y); }));
-    MemoryStream three;
-    writeAbmStream(strip, three);
-    const std::string abm = write("three.abm", three.bytes());
+    const std::string abm = write("three.abm", abmFileBytes(strip));
     struct Case {
         std::vector<std::string> files;
         int cap;
