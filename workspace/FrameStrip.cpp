@@ -62,7 +62,7 @@ void FrameStrip::normalizeFrame(Thumbnail& t)
             t.width = t.picture.width();
             t.height = t.picture.height();
         }
-        t.left = i * 3 + i * t.width;
+        t.left = i * kThumbnailGap + i * t.width;
         const bool overdrawn = !options_.stretch() && t.picture.width() == source.width() &&
                                t.picture.height() == source.height() && t.picture.pixelFormat() != pf16bit;
         if (overdrawn) {
@@ -207,7 +207,7 @@ void FrameStrip::fitStripHeight()
 {
     if (thumbnails_.empty())
         return;
-    stripHeight_ = thumbnails_.front()->height + 20;
+    stripHeight_ = thumbnails_.front()->height + kStripMargin;
     changed();
 }
 

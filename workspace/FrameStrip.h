@@ -33,6 +33,10 @@ struct Thumbnail {
 class FrameStrip {
 public:
     static constexpr int kInitialStripHeight = 110;
+    // Space between two thumbnails, and below the first one's height for the
+    // strip's scroll bar.
+    static constexpr int kThumbnailGap = 3;
+    static constexpr int kStripMargin = 20;
 
     FrameStrip(FrameOptions& options, UserPrompts& prompts);
     ~FrameStrip();
