@@ -15,7 +15,7 @@
 using namespace abm;
 using namespace abm::test;
 
-class MFormDragTest : public QObject {
+class MainWindowDragTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestHome> home_;
@@ -67,5 +67,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MFormDragTest)
+QTEST_MAIN(MainWindowDragTest)
 #include "MainWindowDragTest.moc"

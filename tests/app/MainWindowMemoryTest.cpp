@@ -18,7 +18,7 @@
 using namespace abm;
 using namespace abm::test;
 
-class MFormMemoryTest : public QObject {
+class MainWindowMemoryTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestHome> home_;
@@ -76,5 +76,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MFormMemoryTest)
+QTEST_MAIN(MainWindowMemoryTest)
 #include "MainWindowMemoryTest.moc"

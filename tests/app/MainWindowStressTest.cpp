@@ -57,7 +57,7 @@ private:
 
 }  // namespace
 
-class MFormStressTest : public QObject {
+class MainWindowStressTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestHome> home_;
@@ -258,5 +258,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MFormStressTest)
+QTEST_MAIN(MainWindowStressTest)
 #include "MainWindowStressTest.moc"

@@ -111,7 +111,7 @@ void checkStripShowsRasters(MainWindow& form)
 
 }  // namespace
 
-class MFormTest : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestHome> home_;
@@ -1112,5 +1112,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MFormTest)
+QTEST_MAIN(MainWindowTest)
 #include "MainWindowTest.moc"

@@ -44,7 +44,7 @@ QLineEdit* editableWidth(OptionsDialog& dialog, const QString& text, int caret =
 
 }  // namespace
 
-class FormOptTest : public QObject {
+class OptionsDialogTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestHome> home_;
@@ -485,5 +485,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(FormOptTest)
+QTEST_MAIN(OptionsDialogTest)
 #include "OptionsDialogTest.moc"

@@ -61,9 +61,9 @@ struct Session {
     std::vector<std::string> errors;
 };
 
-class FormPlacementTest : public ::testing::Test {
+class WindowPlacementStoreTest : public ::testing::Test {
 protected:
-    FormPlacementTest() { env.set("XDG_CONFIG_HOME", dir / "config"); }
+    WindowPlacementStoreTest() { env.set("XDG_CONFIG_HOME", dir / "config"); }
     std::string iniPath() const { return dir / "config/abmmaker.INI"; }
     std::string key(const std::string& key) const { return IniFile("abmmaker.INI").readString("TMForm", key, "<none>"); }
     void setKey(const std::string& key, const std::string& value)
@@ -84,7 +84,7 @@ protected:
     ScopedEnv env;
 };
 
-TEST_F(FormPlacementTest, OneRunWritesThePlacementKeysAfterTheFolders)
+TEST_F(WindowPlacementStoreTest, OneRunWritesThePlacementKeysAfterTheFolders)
 {
     Session s;
     s.show();
@@ -110,7 +110,7 @@ TEST_F(FormPlacementTest, OneRunWritesThePlacementKeysAfterTheFolders)
     EXPECT_TRUE(s.errors.empty());
 }
 
-TEST_F(FormPlacementTest, PlacementComesBackInTheNextRun)
+TEST_F(WindowPlacementStoreTest, PlacementComesBackInTheNextRun)
 {
     struct Case {
         const char* what;
@@ -162,7 +162,7 @@ TEST_F(FormPlacementTest, PlacementComesBackInTheNextRun)
     }
 }
 
-TEST_F(FormPlacementTest, StoredVersionBelowTheStoresVersionRestoresNothing)
+TEST_F(WindowPlacementStoreTest, StoredVersionBelowTheStoresVersionRestoresNothing)
 {
     struct Case {
         int version;
@@ -195,7 +195,7 @@ TEST_F(FormPlacementTest, StoredVersionBelowTheStoresVersionRestoresNothing)
     }
 }
 
-TEST_F(FormPlacementTest, OtherPixelsPerInchIgnoresThePositionButKeepsTheState)
+TEST_F(WindowPlacementStoreTest, OtherPixelsPerInchIgnoresThePositionButKeepsTheState)
 {
     firstRun([](ScriptedWindow& w) {
         w.normal = Rect(10, 20, 400, 300);
@@ -210,7 +210,7 @@ TEST_F(FormPlacementTest, OtherPixelsPerInchIgnoresThePositionButKeepsTheState)
     EXPECT_EQ(key("PixelsPerInch"), "120");
 }
 
-TEST_F(FormPlacementTest, EachScreenSizeKeepsItsOwnPlacementAndPlainKeysServeNewOnes)
+TEST_F(WindowPlacementStoreTest, EachScreenSizeKeepsItsOwnPlacementAndPlainKeysServeNewOnes)
 {
     const Rect a = Rect(10, 10, 500, 400), b = Rect(300, 200, 1200, 900);
     auto screen = [](int w, int h) { return [=](ScriptedWindow& win) { win.screen = {w, h}; }; };
@@ -235,7 +235,7 @@ TEST_F(FormPlacementTest, EachScreenSizeKeepsItsOwnPlacementAndPlainKeysServeNew
     EXPECT_EQ(other.window.normal, b);
 }
 
-TEST_F(FormPlacementTest, HandWrittenPlainKeysAreEnough)
+TEST_F(WindowPlacementStoreTest, HandWrittenPlainKeysAreEnough)
 {
     setKey("NormPos", "20,30,420,330");
     Session s;
@@ -243,7 +243,7 @@ TEST_F(FormPlacementTest, HandWrittenPlainKeysAreEnough)
     EXPECT_EQ(s.window.normal, Rect(20, 30, 420, 330));
 }
 
-TEST_F(FormPlacementTest, StoredRectangleIsReadWordByWord)
+TEST_F(WindowPlacementStoreTest, StoredRectangleIsReadWordByWord)
 {
     struct Case {
         const char* normPos;
@@ -291,7 +291,7 @@ TEST_F(FormPlacementTest, StoredRectangleIsReadWordByWord)
     }
 }
 
-TEST_F(FormPlacementTest, OptionsChooseWhatIsRestored)
+TEST_F(WindowPlacementStoreTest, OptionsChooseWhatIsRestored)
 {
     struct Case {
         unsigned options;
@@ -313,7 +313,7 @@ TEST_F(FormPlacementTest, OptionsChooseWhatIsRestored)
     }
 }
 
-TEST_F(FormPlacementTest, ShowCommandMapsToTheWindowState)
+TEST_F(WindowPlacementStoreTest, ShowCommandMapsToTheWindowState)
 {
     struct Case {
         const char* showCmd;
@@ -340,7 +340,7 @@ TEST_F(FormPlacementTest, ShowCommandMapsToTheWindowState)
     }
 }
 
-TEST_F(FormPlacementTest, UnknownShowCommandGivesTheDesignedState)
+TEST_F(WindowPlacementStoreTest, UnknownShowCommandGivesTheDesignedState)
 {
     setKey("ShowCmd", "0");
     Session s([](ScriptedWindow& w) { w.state = WindowState::maximized; });
@@ -349,7 +349,7 @@ TEST_F(FormPlacementTest, UnknownShowCommandGivesTheDesignedState)
     EXPECT_EQ(s.window.state, WindowState::maximized);
 }
 
-TEST_F(FormPlacementTest, StoredFlagsReplaceTheWindowsFlags)
+TEST_F(WindowPlacementStoreTest, StoredFlagsReplaceTheWindowsFlags)
 {
     setKey("NormPos", "1,2,300,400");
     Session keep([](ScriptedWindow& w) { w.flags = 4; });
@@ -361,7 +361,7 @@ TEST_F(FormPlacementTest, StoredFlagsReplaceTheWindowsFlags)
     EXPECT_EQ(stored.window.flags, 2);
 }
 
-TEST_F(FormPlacementTest, RestoreMovesAnInvisibleWindowWithoutShowingIt)
+TEST_F(WindowPlacementStoreTest, RestoreMovesAnInvisibleWindowWithoutShowingIt)
 {
     setKey("NormPos", "1,2,300,400");
     setKey("ShowCmd", "3");
@@ -380,7 +380,7 @@ TEST_F(FormPlacementTest, RestoreMovesAnInvisibleWindowWithoutShowingIt)
     EXPECT_EQ(s.window.applied.back().showCmd, swShowMaximized);
 }
 
-TEST_F(FormPlacementTest, HooksRunAroundTheWindowsOwnHandlers)
+TEST_F(WindowPlacementStoreTest, HooksRunAroundTheWindowsOwnHandlers)
 {
     ScriptedWindow w;
     std::unique_ptr<WindowSettingsStore> store;
@@ -401,7 +401,7 @@ TEST_F(FormPlacementTest, HooksRunAroundTheWindowsOwnHandlers)
     EXPECT_EQ(log, expected);
 }
 
-TEST_F(FormPlacementTest, DestroyWithoutASavedCloseSavesWithVisibleOne)
+TEST_F(WindowPlacementStoreTest, DestroyWithoutASavedCloseSavesWithVisibleOne)
 {
     ScriptedWindow w;
     std::string visibleSeenByWindow;
@@ -415,7 +415,7 @@ TEST_F(FormPlacementTest, DestroyWithoutASavedCloseSavesWithVisibleOne)
     EXPECT_EQ(key("NormPos"), "602,479,1144,860");
 }
 
-TEST_F(FormPlacementTest, CloseQueryDecidesWhetherToSave)
+TEST_F(WindowPlacementStoreTest, CloseQueryDecidesWhetherToSave)
 {
     struct Case {
         const char* what;
@@ -445,7 +445,7 @@ TEST_F(FormPlacementTest, CloseQueryDecidesWhetherToSave)
     }
 }
 
-TEST_F(FormPlacementTest, NothingIsSavedBeforeTheFirstRestore)
+TEST_F(WindowPlacementStoreTest, NothingIsSavedBeforeTheFirstRestore)
 {
     Session s;
     s.store.saveWindowPlacement();
@@ -454,7 +454,7 @@ TEST_F(FormPlacementTest, NothingIsSavedBeforeTheFirstRestore)
     EXPECT_FALSE(s.store.saved());
 }
 
-TEST_F(FormPlacementTest, InactiveStoreNeitherRestoresNorSavesThroughTheHooks)
+TEST_F(WindowPlacementStoreTest, InactiveStoreNeitherRestoresNorSavesThroughTheHooks)
 {
     setKey("NormPos", "1,2,300,400");
     const std::string before = text(iniPath());
@@ -470,7 +470,7 @@ TEST_F(FormPlacementTest, InactiveStoreNeitherRestoresNorSavesThroughTheHooks)
     EXPECT_EQ(key("NormPos"), "602,479,1144,860");
 }
 
-TEST_F(FormPlacementTest, UnwritableSettingsFolderReportsOnCloseAndAgainOnDestroy)
+TEST_F(WindowPlacementStoreTest, UnwritableSettingsFolderReportsOnCloseAndAgainOnDestroy)
 {
     abm::test::writeFile(dir / "plain", {'x'});
     env.set("XDG_CONFIG_HOME", dir / "plain/config");
@@ -493,7 +493,7 @@ TEST_F(FormPlacementTest, UnwritableSettingsFolderReportsOnCloseAndAgainOnDestro
     EXPECT_EQ(errors, twice);
 }
 
-TEST_F(FormPlacementTest, FailingRestoreIsReportedAndTheWindowStillOpens)
+TEST_F(WindowPlacementStoreTest, FailingRestoreIsReportedAndTheWindowStillOpens)
 {
     ScriptedWindow w;
     bool ownShowRan = false;
@@ -508,7 +508,7 @@ TEST_F(FormPlacementTest, FailingRestoreIsReportedAndTheWindowStillOpens)
     EXPECT_TRUE(w.isShown);
 }
 
-TEST_F(FormPlacementTest, GoneStoreGivesTheWindowItsOwnHandlersBack)
+TEST_F(WindowPlacementStoreTest, GoneStoreGivesTheWindowItsOwnHandlersBack)
 {
     ScriptedWindow w;
     int ownShows = 0;

@@ -21,9 +21,9 @@ std::string text(const std::string& path)
     return std::string(bytes.begin(), bytes.end());
 }
 
-class FormStorageTest : public ::testing::Test {
+class WindowSettingsStoreTest : public ::testing::Test {
 protected:
-    FormStorageTest()
+    WindowSettingsStoreTest()
     {
         env.set("XDG_CONFIG_HOME", dir / "config");
         storage.setProgramFile("/usr/bin/abmmaker");
@@ -36,7 +36,7 @@ protected:
     WindowSettingsStore storage{window};
 };
 
-TEST_F(FormStorageTest, FirstWriteCreatesTheFileWithTheWindowsSection)
+TEST_F(WindowSettingsStoreTest, FirstWriteCreatesTheFileWithTheWindowsSection)
 {
     SettingsStore& settings = storage;
     EXPECT_EQ(settings.readSetting("LoadImg", ""), "");
@@ -47,7 +47,7 @@ TEST_F(FormStorageTest, FirstWriteCreatesTheFileWithTheWindowsSection)
     EXPECT_EQ(settings.readSetting("SavePath", "none"), "none");
 }
 
-TEST_F(FormStorageTest, ValuesReadBackUnchangedThroughTheQuotingRule)
+TEST_F(WindowSettingsStoreTest, ValuesReadBackUnchangedThroughTheQuotingRule)
 {
     struct Case {
         std::string value;
@@ -74,7 +74,7 @@ TEST_F(FormStorageTest, ValuesReadBackUnchangedThroughTheQuotingRule)
     }
 }
 
-TEST_F(FormStorageTest, UnwritableFolderRaisesWithTheFileNameAsUsed)
+TEST_F(WindowSettingsStoreTest, UnwritableFolderRaisesWithTheFileNameAsUsed)
 {
     abm::test::writeFile(dir / "plain", {'x'});
     env.set("XDG_CONFIG_HOME", dir / "plain/config");
@@ -88,7 +88,7 @@ TEST_F(FormStorageTest, UnwritableFolderRaisesWithTheFileNameAsUsed)
     EXPECT_EQ(storage.readSetting("SavePath", "d"), "d");
 }
 
-TEST_F(FormStorageTest, FileIsNamedAfterTheProgramFile)
+TEST_F(WindowSettingsStoreTest, FileIsNamedAfterTheProgramFile)
 {
     struct Case {
         const char* program;
@@ -115,7 +115,7 @@ TEST_F(FormStorageTest, FileIsNamedAfterTheProgramFile)
     EXPECT_EQ(named.iniFileName(), "other.INI");
 }
 
-TEST_F(FormStorageTest, RunningProgramGivesItsOwnName)
+TEST_F(WindowSettingsStoreTest, RunningProgramGivesItsOwnName)
 {
     const std::string program = programFilePath();
     EXPECT_EQ(program.front(), '/');
@@ -124,14 +124,14 @@ TEST_F(FormStorageTest, RunningProgramGivesItsOwnName)
     EXPECT_EQ(s.iniFileName(), std::filesystem::path(program).stem().string() + ".INI");
 }
 
-TEST_F(FormStorageTest, ReplacedProgramFileKeepsItsSettingsName)
+TEST_F(WindowSettingsStoreTest, ReplacedProgramFileKeepsItsSettingsName)
 {
     EXPECT_EQ(programPathFromExeLink("/usr/bin/abmmaker (deleted)"), "/usr/bin/abmmaker");
     EXPECT_EQ(programPathFromExeLink("/usr/bin/abmmaker"), "/usr/bin/abmmaker");
     EXPECT_EQ(programPathFromExeLink(" (deleted)"), " (deleted)");
 }
 
-TEST_F(FormStorageTest, SectionFollowsTheWindowUnlessSet)
+TEST_F(WindowSettingsStoreTest, SectionFollowsTheWindowUnlessSet)
 {
     EXPECT_EQ(storage.iniSection(), "TMForm");
     storage.setIniSection("Other");

@@ -134,7 +134,7 @@ TEST(GifCorpora, EveryFileLoadsOrFailsWithAKnownError)
     }
 }
 
-TEST(GIFCorporaHostile, EveryCutAndDamagedCopyFailsCleanly)
+TEST(GifCorporaHostile, EveryCutAndDamagedCopyFailsCleanly)
 {
     // Every prefix of a few small files, and copies with one byte changed.
     const fs::path dir = corpora() / "gif" / "wuffs";
