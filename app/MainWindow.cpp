@@ -4,6 +4,7 @@
 #include "ImageLists.h"
 #include "RasterView.h"
 #include "StripView.h"
+#include "workspace/StripLayout.h"
 #include "ThumbnailWidget.h"
 #include "settings/ScreenFit.h"
 #include "OptionsDialog.h"
@@ -34,6 +35,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace abm {
 
@@ -183,7 +185,7 @@ void MainWindow::createLayout()
     splitter->installEventFilter(this);
     splitter->handle(1)->installEventFilter(this);
     connect(splitter, &QSplitter::splitterMoved, this,
-            [this](int position, int) { run([this, position] { model->strip.setStripHeight(position); }); });
+            [this](int position, int) { run([this, position] { stripHeight_ = position; }); });
 
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
@@ -217,12 +219,12 @@ void MainWindow::createActions()
     for (QAction* a : {openAction, exportBmpAction, saveAbmAction, optionsAction})
         a->setIconVisibleInMenu(false);
 
-    connect(openAction, &QAction::triggered, this, [this] { run([this] { model->openPictures(); }); });
-    connect(exportBmpAction, &QAction::triggered, this, [this] { run([this] { model->exportBmp(); }); });
-    connect(saveAbmAction, &QAction::triggered, this, [this] { run([this] { model->saveAbm(); }); });
+    connect(openAction, &QAction::triggered, this, [this] { run([this] { model->commands.openPictures(); }); });
+    connect(exportBmpAction, &QAction::triggered, this, [this] { run([this] { model->commands.exportBmp(); }); });
+    connect(saveAbmAction, &QAction::triggered, this, [this] { run([this] { model->commands.saveAbm(); }); });
     connect(optionsAction, &QAction::triggered, this, [this] { run([this] { showOptions(); }); });
-    connect(clearAction, &QAction::triggered, this, [this] { run([this] { model->clearStrip(); }); });
-    connect(deleteAction, &QAction::triggered, this, [this] { run([this] { model->deleteFrame(); }); });
+    connect(clearAction, &QAction::triggered, this, [this] { run([this] { model->commands.clear(); }); });
+    connect(deleteAction, &QAction::triggered, this, [this] { run([this] { deleteFrame(); }); });
 
     for (QAction* a : {clearAction, openAction, exportBmpAction, saveAbmAction, optionsAction}) {
         toolBar->addAction(a);
@@ -252,11 +254,11 @@ void MainWindow::createActions()
 
 void MainWindow::updateActions()
 {
-    if (model) {
-        exportBmpAction->setEnabled(model->strip.canExportBmp());
-        saveAbmAction->setEnabled(model->strip.canSaveAbm());
-        clearAction->setEnabled(model->strip.canClear());
-    }
+    // Only imports, clear and delete change whether there is anything to
+    // save; a rebuild keeps the count.
+    const bool canSave = model && model->commands.canSave();
+    for (QAction* a : {exportBmpAction, saveAbmAction, clearAction})
+        a->setEnabled(canSave);
     // A button bound to an action takes the action's hint again whenever
     // the action changes, so its own tooltip is put back after every change.
     if (QWidget* button = toolBar->widgetForAction(exportBmpAction))
@@ -267,6 +269,11 @@ void MainWindow::createWorkspace()
 {
     optionsDialog = new OptionsDialog;
     model = std::make_unique<Workspace>(*optionsDialog, *prompts_, *placementStore);
+    model->commands.onCountShown = [this] { frameCountPanel->setText(QString::number(model->strip.count())); };
+    model->commands.onStripFitted = [this] {
+        if (!model->strip.empty())
+            stripHeight_ = StripLayout::stripHeight(model->strip.frame(0).height);
+    };
     model->start(arguments_);
 }
 
@@ -279,21 +286,21 @@ void MainWindow::destroyOptionsDialog()
 void MainWindow::releaseSources()
 {
     if (model)
-        model->releaseSources();
+        model->strip.clear();
 }
 
 void MainWindow::showOptions()
 {
     if (!optionsDialog)
         return;
-    FrameStrip& strip = model->strip;
-    if (strip.count() > 0) {
-        const Thumbnail& first = strip.thumbnail(0);
+    const FrameStrip& strip = model->strip;
+    if (!strip.empty()) {
+        const Frame& first = strip.frame(0);
         optionsDialog->widthField->edit->setText(QString::number(first.width));
         optionsDialog->heightField->edit->setText(QString::number(first.height));
     }
     if (optionsDialog->exec() == QDialog::Accepted)
-        strip.rebuildStrip();
+        model->commands.applyOptions();
 }
 
 void MainWindow::tick()
@@ -317,12 +324,14 @@ void MainWindow::syncFromModel()
     if (!model)
         return;
     const uint64_t generation = model->strip.generation();
-    if (generation == shownGeneration_)
+    if (generation == shownGeneration_ && stripHeight_ == shownStripHeight_)
         return;
-    shownGeneration_ = generation;
-    stripView->showStrip(&model->strip);
-    frameCountPanel->setText(QString::fromStdString(model->strip.frameCountText()));
-    updateActions();
+    if (generation != shownGeneration_) {
+        shownGeneration_ = generation;
+        stripView->showStrip(&model->strip);
+        updateActions();
+    }
+    shownStripHeight_ = stripHeight_;
     applyStripHeight();
 }
 
@@ -343,20 +352,21 @@ void MainWindow::applyStripHeight()
     const int total = splitter->height() - splitter->handleWidth();
     if (total <= 0)
         return;
-    const int height = std::clamp(model ? model->strip.stripHeight() : FrameStrip::kInitialStripHeight, 0, total);
+    const int height = std::clamp(stripHeight_, 0, total);
     if (splitter->sizes().value(0) != height || splitter->sizes().value(1) != total - height)
         splitter->setSizes({height, total - height});
 }
 
 void MainWindow::startDrag(ThumbnailWidget* sender)
 {
-    Thumbnail* source = sender->image();
+    const int source = sender->index();
+    const uint64_t generation = model->strip.generation();
     dragSource_ = source;
-    dropTarget_ = nullptr;
+    dropTarget_ = -1;
     dropped_ = false;
     auto* drag = new QDrag(sender);
     auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(ThumbnailWidget::kDragFormat), QByteArray::number(source->tag));
+    data->setData(QString::fromLatin1(ThumbnailWidget::kDragFormat), QByteArray::number(source));
     drag->setMimeData(data);
     const QPointer<ThumbnailWidget> started(sender);
     {
@@ -364,25 +374,28 @@ void MainWindow::startDrag(ThumbnailWidget* sender)
         const auto release = qScopeGuard([this] { stripView->hold(nullptr); });
         dragExec_(*drag);
     }
-    Thumbnail* target = dropTarget_;
+    int target = dropTarget_;
     // A click without a move ends the drag where it began: a drop on itself.
     if (!dropped_ && started && started->rect().contains(started->mapFromGlobal(QCursor::pos())))
         target = source;
-    dragSource_ = nullptr;
-    dropTarget_ = nullptr;
-    // The end-drag handler destroys the thumbnail that started the drag, so
-    // it runs once every event of the drag has been delivered.
+    dragSource_ = -1;
+    dropTarget_ = -1;
+    // The move rebuilds the strip, destroying the thumbnail that started the
+    // drag, so it runs once every event of the drag has been delivered; a
+    // strip changed meanwhile no longer holds the frames dragged.
     QMetaObject::invokeMethod(
-        this, [this, source, target] { run([&] { model->strip.moveFrame(source, target); }); },
+        this,
+        [this, source, target, generation] {
+            if (target >= 0 && model->strip.generation() == generation)
+                run([&] { model->commands.moveFrame(source, target); });
+        },
         Qt::QueuedConnection);
 }
 
-void MainWindow::thumbnailDraggedOver(ThumbnailWidget* target, QDragMoveEvent* event)
+void MainWindow::thumbnailDraggedOver(ThumbnailWidget*, QDragMoveEvent* event)
 {
-    bool accept = false;
-    if (dragSource_ && event->mimeData()->hasFormat(QString::fromLatin1(ThumbnailWidget::kDragFormat)))
-        run([&] { accept = model->strip.acceptsDrag(target->image(), dragSource_); });
-    if (accept) {
+    // Any thumbnail takes a frame dragged from the strip, itself included.
+    if (dragSource_ >= 0 && event->mimeData()->hasFormat(QString::fromLatin1(ThumbnailWidget::kDragFormat))) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
     } else {
@@ -392,11 +405,11 @@ void MainWindow::thumbnailDraggedOver(ThumbnailWidget* target, QDragMoveEvent* e
 
 void MainWindow::thumbnailDropped(ThumbnailWidget* target, QDropEvent* event)
 {
-    if (!dragSource_ || !event->mimeData()->hasFormat(QString::fromLatin1(ThumbnailWidget::kDragFormat))) {
+    if (dragSource_ < 0 || !event->mimeData()->hasFormat(QString::fromLatin1(ThumbnailWidget::kDragFormat))) {
         event->ignore();
         return;
     }
-    dropTarget_ = target->image();
+    dropTarget_ = target->index();
     dropped_ = true;
     event->setDropAction(Qt::MoveAction);
     event->accept();
@@ -404,8 +417,22 @@ void MainWindow::thumbnailDropped(ThumbnailWidget* target, QDropEvent* event)
 
 void MainWindow::thumbnailPopup(ThumbnailWidget* sender, const QPoint& globalPos)
 {
-    run([this, sender] { model->strip.setPopupTarget(sender->image()); });
+    setPopupFrame(sender->index());
     popupMenu->exec(globalPos);
+}
+
+void MainWindow::setPopupFrame(int index)
+{
+    popupFrame_ = index;
+    pointedGeneration_ = model->strip.generation();
+}
+
+void MainWindow::deleteFrame()
+{
+    // The pop-up menu's frame, once: gone if the strip changed since.
+    const int index = std::exchange(popupFrame_, -1);
+    if (index >= 0 && model->strip.generation() == pointedGeneration_)
+        model->commands.deleteFrame(index);
 }
 
 void MainWindow::setVisible(bool visible)

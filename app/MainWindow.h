@@ -49,6 +49,7 @@ public:
     static constexpr int kDesignedTop = 479;
     static constexpr int kDesignedWidth = 542;
     static constexpr int kDesignedHeight = 381;
+    static constexpr int kInitialStripHeight = 110;
 
     // `arguments` are the command line after the program name. `prompts`
     // replaces the real dialogs when given (scripted runs); it must outlive
@@ -84,6 +85,7 @@ public:
     void destroyOptionsDialog();
     void releaseSources();
     void showOptions();
+    void deleteFrame();
     void tick();
 
     // Runs one handler: the view follows the model, also before an error
@@ -108,6 +110,12 @@ public:
     QWidget* stripContent() const;
     // The animatedIcons picture the last tick made the application icon, or -1.
     int iconIndexShown() const { return iconIndexShown_; }
+    // The frame the pop-up menu's commands act on, -1 for none; it is gone
+    // once the strip changes.
+    int popupFrame() const { return popupFrame_; }
+    void setPopupFrame(int index);
+    // The height the strip is given (the splitter's first part).
+    int stripHeight() const { return stripHeight_; }
 
     // How a started drag runs; QDrag::exec unless replaced (tests deliver
     // the drag's events themselves on platforms without a drag).
@@ -171,9 +179,14 @@ private:
     int iconIndexShown_ = -1;
 
     DragExec dragExec_;
-    Thumbnail* dragSource_ = nullptr;
-    Thumbnail* dropTarget_ = nullptr;
+    // Frames by index, each with the strip's generation it was taken at.
+    int dragSource_ = -1;
+    int dropTarget_ = -1;
     bool dropped_ = false;
+    int popupFrame_ = -1;
+    uint64_t pointedGeneration_ = 0;
+    int stripHeight_ = kInitialStripHeight;
+    int shownStripHeight_ = -1;
 
     Point minPosition_{-1, -1};
     Point maxPosition_{-1, -1};

@@ -15,7 +15,7 @@ int PreviewPlayer::tick(const FrameStrip& strip, int iconCount)
     } else {
         if (previewIndex > count - 1)
             previewIndex = 0;
-        const Raster& frame = strip.thumbnail(previewIndex).picture;
+        const Raster& frame = strip.frame(previewIndex).picture;
         preview.assign(&frame);
         Rect r = Rect(0, 0, kFieldWidth, kFieldHeight);
         preview.setWidth(kFieldWidth);
