@@ -365,9 +365,9 @@ void MainWindow::startDrag(ThumbnailWidget* sender)
     dropTarget_ = -1;
     dropped_ = false;
     auto* drag = new QDrag(sender);
-    auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(ThumbnailWidget::kDragFormat), QByteArray::number(source));
-    drag->setMimeData(data);
+    auto* mime = new QMimeData;
+    mime->setData(QString::fromLatin1(ThumbnailWidget::kDragFormat), QByteArray::number(source));
+    drag->setMimeData(mime);
     const QPointer<ThumbnailWidget> started(sender);
     {
         stripView->hold(sender);

@@ -186,7 +186,7 @@ void OptionsDialog::accept()
     QDialog::accept();
 }
 
-void OptionsDialog::filterKeyPress(QObject* sender, QChar& key)
+void OptionsDialog::filterTypedCharacter(QObject* sender, QChar& key)
 {
     const auto* edit = qobject_cast<QLineEdit*>(sender);
     if (!edit)
@@ -199,7 +199,7 @@ void OptionsDialog::filterKeyPress(QObject* sender, QChar& key)
     }
 }
 
-void OptionsDialog::filterKeyDown(QObject*, int& key, Qt::KeyboardModifiers)
+void OptionsDialog::filterDeleteKey(QObject*, int& key, Qt::KeyboardModifiers)
 {
     if (key == Qt::Key_Delete)
         key = 0;
@@ -225,7 +225,7 @@ void OptionsDialog::openAuthorLink()
 bool OptionsDialog::filterEditKey(QObject* edit, QKeyEvent* event)
 {
     int key = event->key();
-    filterKeyDown(edit, key, event->modifiers());
+    filterDeleteKey(edit, key, event->modifiers());
     if (key == 0)
         return true;
     if (isDialogKey(event->key()))
@@ -233,7 +233,7 @@ bool OptionsDialog::filterEditKey(QObject* edit, QKeyEvent* event)
     QChar typed = typedCharacter(event);
     if (typed.isNull())
         return false;
-    filterKeyPress(edit, typed);
+    filterTypedCharacter(edit, typed);
     return typed.isNull();
 }
 

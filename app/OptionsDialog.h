@@ -49,11 +49,11 @@ public:
     bool stretch() const override;
     bool transparent() const override;
 
-    // Sets Key to 0 to drop a typed character: Backspace on a one-character
+    // Sets `key` to 0 to drop a typed character: Backspace on a one-character
     // text, and everything that is not a digit.
-    void filterKeyPress(QObject* sender, QChar& key);
-    // Sets Key to 0 for Delete, so the edit never sees it.
-    void filterKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift);
+    void filterTypedCharacter(QObject* sender, QChar& key);
+    // Sets `key` to 0 for Delete, so the edit never sees it.
+    void filterDeleteKey(QObject* sender, int& key, Qt::KeyboardModifiers shift);
     void applyAutoSize();
     void registerAbmFileType();
     void openAuthorLink();

@@ -10,11 +10,18 @@
 
 namespace abm {
 
+namespace {
+
+// Pixels one click on a scroll-bar arrow moves the strip.
+constexpr int kScrollStep = 20;
+
+}  // namespace
+
 StripView::StripView(QWidget* parent) : QAbstractScrollArea(parent)
 {
     // As in a scroll area: the strip's background is the box's own.
     viewport()->setBackgroundRole(QPalette::NoRole);
-    horizontalScrollBar()->setSingleStep(20);
+    horizontalScrollBar()->setSingleStep(kScrollStep);
 }
 
 void StripView::showStrip(const FrameStrip* strip)

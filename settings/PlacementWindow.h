@@ -38,9 +38,9 @@ struct WindowPlacement {
 enum class WindowState { normal, minimized, maximized };
 
 // The window's handlers for the three events the store hooks. The window
-// calls each one that is set: OnShow before it first appears, OnCloseQuery
+// calls each one that is set: onShow before it first appears, onCloseQuery
 // when asked to close (closing goes on only if canClose stays true),
-// OnDestroy when it is being destroyed.
+// onDestroy when it is being destroyed.
 struct WindowEvents {
     std::function<void()> onShow;
     std::function<void(bool& canClose)> onCloseQuery;

@@ -36,7 +36,7 @@ public:
     void setOptions(unsigned options) { options_ = options; }
 
     // The settings file's name; empty gives the program file's name with
-    // ".INI" (DefaultIniFileName).
+    // ".INI" (defaultIniFileName).
     std::string iniFileName() const;
     void setIniFileName(std::string name) { iniFileName_ = std::move(name); }
     // The section; empty gives the window's class name.

@@ -8,10 +8,15 @@ namespace abm {
 
 class GifReader;
 
+// Bits of the packed byte of the screen and image descriptors.
+inline constexpr uint8_t kGifColorTableFlag = 0x80;      // a colour table follows
+inline constexpr uint8_t kGifInterlaceFlag = 0x40;       // image descriptor only
+inline constexpr uint8_t kGifColorTableSizeMask = 0x07;  // the table holds 2 << size entries
+
 class GifColorTable {
 public:
-    // 2 << (flags and 7): the entry count a table-size field of 0..7 gives.
-    static int sizeFromFlags(uint8_t flags) { return 2 << (flags & 7); }
+    // The entry count a packed byte's table-size field of 0..7 gives.
+    static int sizeFromFlags(uint8_t flags) { return 2 << (flags & kGifColorTableSizeMask); }
 
     int count() const { return static_cast<int>(colors_.size()); }
     bool empty() const { return colors_.empty(); }

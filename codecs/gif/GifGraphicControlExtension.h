@@ -20,9 +20,15 @@ public:
     uint8_t transparentColorIndex = 0;
     uint8_t terminator = 0;
 
-    bool transparent() const { return (packedFields & 0x01) != 0; }
-    bool userInput() const { return (packedFields & 0x02) != 0; }
-    int disposal() const { return (packedFields >> 2) & 0x07; }
+    // Bits of the packed byte.
+    static constexpr uint8_t kTransparentFlag = 0x01;
+    static constexpr uint8_t kUserInputFlag = 0x02;
+    static constexpr int kDisposalShift = 2;
+    static constexpr uint8_t kDisposalMask = 0x07;
+
+    bool transparent() const { return (packedFields & kTransparentFlag) != 0; }
+    bool userInput() const { return (packedFields & kUserInputFlag) != 0; }
+    int disposal() const { return (packedFields >> kDisposalShift) & kDisposalMask; }
 };
 
 }  // namespace abm

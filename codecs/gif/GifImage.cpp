@@ -117,7 +117,7 @@ void GifImage::readHeader(GifReader& reader)
     screenFlags_ = lsd[4];
     backgroundColorIndex_ = lsd[5];
     aspectRatio_ = lsd[6];
-    if (screenFlags_ & 0x80)
+    if (screenFlags_ & kGifColorTableFlag)
         globalColorMap_.loadFromReader(reader, GifColorTable::sizeFromFlags(screenFlags_));
 }
 

@@ -117,7 +117,7 @@ void GifSubImage::loadFromReader(GifReader& reader, int64_t& pixelBudget)
         width_ = image_->width();
         height_ = image_->height();
     }
-    if (flags_ & 0x80)
+    if (flags_ & kGifColorTableFlag)
         colorMap_.loadFromReader(reader, GifColorTable::sizeFromFlags(flags_));
 
     // Checked before anything is reserved: a few bytes of header may claim

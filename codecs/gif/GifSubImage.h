@@ -48,7 +48,7 @@ public:
     int height() const { return height_; }
     uint8_t separator() const { return separator_; }
     uint8_t flags() const { return flags_; }
-    bool interlaced() const { return (flags_ & 0x40) != 0; }
+    bool interlaced() const { return (flags_ & kGifInterlaceFlag) != 0; }
     Rect boundsRect() const { return Rect(left_, top_, left_ + width_, top_ + height_); }
 
     // No image descriptor followed its extensions, or its size is 0.

@@ -1,6 +1,6 @@
 #pragma once
 
-// What the GIF reader can live with: the texts it passes to OnWarning, which
+// What the GIF reader can live with: the texts it passes to onWarning, which
 // the program leaves unset. Its errors are InvalidGraphicError kinds (Gif…).
 
 namespace abm {

@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                          s.performance = jpBestSpeed;
                      },
                      "-dct fast -colors 236 -onepass -dither ordered", pf8bit}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(JpegDecode, GrayscaleFileGivesAn8BitRasterWith236GreyEntries)
 {
