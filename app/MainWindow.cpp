@@ -6,7 +6,7 @@
 #include "StripView.h"
 #include "workspace/StripLayout.h"
 #include "ThumbnailWidget.h"
-#include "settings/ScreenFit.h"
+#include "WindowPlacer.h"
 #include "OptionsDialog.h"
 #include "NumberField.h"
 
@@ -55,36 +55,13 @@ QLabel* makeStatusPanel(QStatusBar* bar, const char* name, Qt::Alignment alignme
     return panel;
 }
 
-QRect toQRect(const Rect& r)
-{
-    return QRect(QPoint(r.left, r.top), QSize(r.right - r.left, r.bottom - r.top));
-}
-
-Rect toTRect(const QRect& r)
-{
-    return Rect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
-}
-
-// The part of the screen a window may use (without panels): of the screen
-// that holds the rectangle's centre, else of the primary one.
-std::optional<Rect> availableArea(const Rect& outer)
-{
-    const QPoint centre(static_cast<int>((int64_t{outer.left} + outer.right) / 2),
-                        static_cast<int>((int64_t{outer.top} + outer.bottom) / 2));
-    const QScreen* screen = QGuiApplication::screenAt(centre);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return std::nullopt;
-    return toTRect(screen->availableGeometry());
-}
-
 }  // namespace
 
 MainWindow::MainWindow(std::vector<std::string> arguments, UserPrompts* prompts)
     : arguments_(std::move(arguments)),
       ownPrompts_(prompts ? nullptr : std::make_unique<DialogPrompts>(this)),
       prompts_(prompts ? prompts : ownPrompts_.get()),
+      placer_(std::make_unique<WindowPlacer>(*this)),
       dragExec_([](QDrag& drag) { return drag.exec(Qt::MoveAction); })
 {
     commandIcons = loadCommandIcons();
@@ -97,12 +74,9 @@ MainWindow::MainWindow(std::vector<std::string> arguments, UserPrompts* prompts)
     timer->setInterval(PreviewPlayer::kIntervalMs);
     connect(timer, &QTimer::timeout, this, [this] { run([this] { tick(); }); });
 
-    // The settings store hooks the window's show, close-query and destroy
-    // events while the window is built, and chains to the window's own.
-    events_.onDestroy = [this] { releaseSources(); };
-    placementStore = std::make_unique<WindowSettingsStore>(*this);
+    placementStore = std::make_unique<WindowSettingsStore>(*placer_);
     placementStore->setOnError([](const std::exception& error) { showError(error); });
-    placementStore->attachToWindow();
+    placementStore->windowBuilt();
 
     run([this] { createWorkspace(); });
     timer->start();
@@ -112,8 +86,9 @@ MainWindow::~MainWindow()
 {
     timer->stop();
     runHandler([this] {
-        if (events_.onDestroy)
-            events_.onDestroy();
+        // The placement when no close saved it, then the pictures.
+        placementStore->saveOnDestroy();
+        releaseSources();
     });
     placementStore.reset();
     // Closed without destroyOptionsDialog (never shown, or destroyed directly).
@@ -196,7 +171,7 @@ void MainWindow::createLayout()
     setTabOrder(toolBar, stripView);
     setTabOrder(stripView, previewArea);
 
-    applyOuterRect(QRect(kDesignedLeft, kDesignedTop, kDesignedWidth, kDesignedHeight));
+    placer_->applyOuterRect(QRect(kDesignedLeft, kDesignedTop, kDesignedWidth, kDesignedHeight));
 }
 
 void MainWindow::createActions()
@@ -438,22 +413,15 @@ void MainWindow::deleteFrame()
 void MainWindow::setVisible(bool visible)
 {
     if (visible && !isVisible()) {
-        if (events_.onShow)
-            runHandler([this] { events_.onShow(); });
-        applyHiddenStates();
+        readSettings();
+        placer_->applyHiddenStates();
     }
     QMainWindow::setVisible(visible);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    bool canClose = true;
-    if (events_.onCloseQuery)
-        runHandler([&] { events_.onCloseQuery(canClose); });
-    if (!canClose) {
-        event->ignore();
-        return;
-    }
+    writeSettings();
     run([this] { destroyOptionsDialog(); });
     event->accept();
 }
@@ -467,7 +435,7 @@ bool MainWindow::event(QEvent* event)
     case QEvent::Show:
     case QEvent::WindowActivate:
     case QEvent::WindowStateChange:
-        noteFrameMargins();
+        placer_->noteFrameMargins();
         break;
     default:
         break;
@@ -493,192 +461,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-// Window placement. The stored rectangles are outer ones, frame included;
-// Qt sizes the client area, so the frame is added and taken off here.
-
-QRect MainWindow::outerRect(const QRect& client) const
+void MainWindow::readSettings()
 {
-    return client.marginsAdded(frameMargins_);
+    runHandler([this] { placementStore->restoreOnShow(); });
 }
 
-void MainWindow::applyOuterRect(const QRect& outer)
+void MainWindow::writeSettings()
 {
-    move(outer.topLeft());
-    resize(std::max(1, outer.width() - frameMargins_.left() - frameMargins_.right()),
-           std::max(1, outer.height() - frameMargins_.top() - frameMargins_.bottom()));
-    pendingOuter_ = isVisible() && !frameMargins_.isNull() ? QRect() : outer;
-    pendingClient_ = geometry();
-}
-
-void MainWindow::noteFrameMargins()
-{
-    if (!isVisible())
-        return;
-    const QRect frame = frameGeometry();
-    const QRect client = geometry();
-    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-                           frame.bottom() - client.bottom());
-    if (margins.isNull())
-        return;
-    frameMargins_ = margins;
-    if (pendingOuter_.isValid() && windowState() == Qt::WindowNoState) {
-        const QRect wanted = pendingOuter_;
-        pendingOuter_ = QRect();
-        if (frame != wanted)
-            applyOuterRect(wanted);
-    }
-}
-
-bool MainWindow::handleAllocated() const
-{
-    return testAttribute(Qt::WA_WState_Created);
-}
-
-WindowPlacement MainWindow::placement() const
-{
-    WindowPlacement placement;
-    placement.flags = 0;
-    const Qt::WindowStates states = currentStates();
-    placement.showCmd = states & Qt::WindowMinimized   ? swShowMinimized
-                        : states & Qt::WindowMaximized ? swShowMaximized
-                                                       : swShowNormal;
-    placement.minPosition = minPosition_;
-    placement.maxPosition = maxPosition_;
-    const bool special = states & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
-    QRect normal;
-    // Asked for but not framed yet, and not moved since: the asked-for one.
-    if (pendingOuter_.isValid() && (special || geometry() == pendingClient_))
-        normal = pendingOuter_;
-    else if (special && windowState() != Qt::WindowNoState)
-        normal = normalGeometry().isValid() ? outerRect(normalGeometry()) : frameGeometry();
-    else
-        normal = frameGeometry();
-    placement.normalPosition = toTRect(normal);
-    return placement;
-}
-
-void MainWindow::setPlacement(const WindowPlacement& placement)
-{
-    minPosition_ = placement.minPosition;
-    maxPosition_ = placement.maxPosition;
-    // Every restore ends here, the first run's too: a rectangle that does
-    // not fit the screen is moved, at its size, to where it can be reached.
-    const std::optional<Rect> area = availableArea(placement.normalPosition);
-    const QRect outer = toQRect(area ? moveInside(placement.normalPosition, *area) : placement.normalPosition);
-    const Qt::WindowStates state = currentStates();
-    const Qt::WindowStates special = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-    if ((state & special) && isVisible()) {
-        // Qt keeps the normal rectangle of a maximised window to itself:
-        // the window goes back to normal for the move and returns.
-        applyStates(state & ~special);
-        applyOuterRect(outer);
-        applyStates(state);
-    } else {
-        applyOuterRect(outer);
-    }
-    switch (placement.showCmd) {
-    case swShowNormal:
-        setPlacementState(WindowState::normal);
-        show();
-        break;
-    case swShowMinimized:
-        setPlacementState(WindowState::minimized);
-        show();
-        break;
-    case swShowMaximized:
-        setPlacementState(WindowState::maximized);
-        show();
-        break;
-    default:
-        break;
-    }
-}
-
-Rect MainWindow::boundsRect() const
-{
-    return toTRect(frameGeometry());
-}
-
-Size MainWindow::screenSize() const
-{
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary)
-        return {};
-    const QSize size = primary->size();
-    const qreal ratio = primary->devicePixelRatio();
-    return {qRound(size.width() * ratio), qRound(size.height() * ratio)};
-}
-
-int MainWindow::pixelsPerInch() const
-{
-    const QScreen* current = screen();
-    return current ? qRound(current->logicalDotsPerInch()) : 96;
-}
-
-Size MainWindow::frameMetrics() const
-{
-    return {frameMargins_.left(), frameMargins_.bottom()};
-}
-
-WindowState MainWindow::placementState() const
-{
-    const Qt::WindowStates states = currentStates();
-    if (states & Qt::WindowMinimized)
-        return WindowState::minimized;
-    if (states & Qt::WindowMaximized)
-        return WindowState::maximized;
-    return WindowState::normal;
-}
-
-void MainWindow::setPlacementState(WindowState state)
-{
-    Qt::WindowStates states = currentStates() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
-    if (state == WindowState::minimized)
-        states |= Qt::WindowMinimized;
-    else if (state == WindowState::maximized)
-        states |= Qt::WindowMaximized;
-    applyStates(states);
-}
-
-Qt::WindowStates MainWindow::currentStates() const
-{
-    return !isVisible() && hiddenStates_ ? *hiddenStates_ : windowState();
-}
-
-void MainWindow::applyStates(Qt::WindowStates states)
-{
-    // A hidden window only notes its state: switching a hidden window back
-    // and forth leaves the window system answering late and out of order.
-    if (!isVisible()) {
-        hiddenStates_ = states;
-        return;
-    }
-    setWindowState(states);
-}
-
-void MainWindow::applyHiddenStates()
-{
-    if (!hiddenStates_)
-        return;
-    const Qt::WindowStates states = *hiddenStates_;
-    hiddenStates_.reset();
-    if (states == windowState())
-        return;
-    // A hidden window's rectangle reaches the window system only when it is
-    // shown; the system must have it before the window leaves the normal
-    // state, as that is what it gives back when the window returns to it.
-    if (windowState() == Qt::WindowNoState && (states & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        const QRect outer = pendingOuter_.isValid() ? pendingOuter_ : frameGeometry();
-        create();
-        windowHandle()->setFramePosition(outer.topLeft());
-        windowHandle()->resize(size());
-    }
-    setWindowState(states);
-}
-
-void MainWindow::minimizeApplication()
-{
-    QTimer::singleShot(0, this, [this] { setWindowState(windowState() | Qt::WindowMinimized); });
+    runHandler([this] { placementStore->saveOnClose(); });
 }
 
 }  // namespace abm

@@ -6,7 +6,6 @@
 // standard error box's wrapper and then rebuilds whatever view changed.
 
 #include "settings/WindowSettingsStore.h"
-#include "settings/PlacementWindow.h"
 #include "ErrorBox.h"
 #include "workspace/Workspace.h"
 
@@ -37,7 +36,9 @@ class RasterView;
 class StripView;
 class ThumbnailWidget;
 
-class MainWindow : public QMainWindow, public PlacementWindow {
+class WindowPlacer;
+
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -122,26 +123,6 @@ public:
     using DragExec = std::function<Qt::DropAction(QDrag&)>;
     void setDragExec(DragExec exec) { dragExec_ = std::move(exec); }
 
-    // PlacementWindow
-    std::string className() const override { return "TMForm"; }
-    WindowEvents& windowEvents() override { return events_; }
-    bool handleAllocated() const override;
-    WindowPlacement placement() const override;
-    void setPlacement(const WindowPlacement& placement) override;
-    bool visible() const override { return isVisible(); }
-    Rect boundsRect() const override;
-    bool sizeableBorder() const override { return true; }
-    Size screenSize() const override;
-    int pixelsPerInch() const override;
-    Size frameMetrics() const override;
-    WindowState placementState() const override;
-    void setPlacementState(WindowState state) override;
-    bool isMainWindow() const override { return true; }
-    bool applicationMinimized() const override { return isMinimized(); }
-    void minimizeApplication() override;
-    bool centered() const override { return false; }
-    void clearCentered() override {}
-
 public slots:
     void setVisible(bool visible) override;
 
@@ -163,17 +144,15 @@ private:
     void thumbnailDraggedOver(ThumbnailWidget* target, QDragMoveEvent* event);
     void thumbnailDropped(ThumbnailWidget* target, QDropEvent* event);
 
-    Qt::WindowStates currentStates() const;
-    void applyStates(Qt::WindowStates states);
-    void applyHiddenStates();
-    QRect outerRect(const QRect& client) const;
-    void applyOuterRect(const QRect& outer);
-    void noteFrameMargins();
+    // The window's placement from the settings file, before it first
+    // shows; into it once the window agreed to close.
+    void readSettings();
+    void writeSettings();
 
-    WindowEvents events_;
     std::vector<std::string> arguments_;
     std::unique_ptr<UserPrompts> ownPrompts_;
     UserPrompts* prompts_;
+    std::unique_ptr<WindowPlacer> placer_;
     QWidget* previewContent_ = nullptr;
     uint64_t shownGeneration_ = ~uint64_t{0};
     int iconIndexShown_ = -1;
@@ -187,16 +166,6 @@ private:
     uint64_t pointedGeneration_ = 0;
     int stripHeight_ = kInitialStripHeight;
     int shownStripHeight_ = -1;
-
-    Point minPosition_{-1, -1};
-    Point maxPosition_{-1, -1};
-    QMargins frameMargins_;
-    // The outer rectangle asked for before the window manager framed the
-    // window; applied again once the frame is known.
-    QRect pendingOuter_;
-    QRect pendingClient_;  // where that put the client area
-    // The state a hidden window takes when it is shown.
-    std::optional<Qt::WindowStates> hiddenStates_;
 };
 
 }  // namespace abm
