@@ -2,7 +2,7 @@
 
 #include "DialogPrompts.h"
 #include "ImageLists.h"
-#include "RasterView.h"
+#include "PreviewView.h"
 #include "StripView.h"
 #include "workspace/StripLayout.h"
 #include "ThumbnailWidget.h"
@@ -41,8 +41,6 @@ namespace abm {
 
 namespace {
 
-constexpr int kStaticTextHeight = 17;
-constexpr QRect kImPrevBounds(16, 32, 130, 99);
 
 QLabel* makeStatusPanel(QStatusBar* bar, const char* name, Qt::Alignment alignment)
 {
@@ -136,22 +134,7 @@ void MainWindow::createLayout()
         connect(thumbnail, &ThumbnailWidget::dropped, this, &MainWindow::thumbnailDropped);
     });
 
-    previewArea = new QScrollArea(splitter);
-    previewArea->setObjectName(QStringLiteral("ScrollBox1"));
-    previewArea->setFrameShape(QFrame::NoFrame);
-    previewArea->setWidgetResizable(true);
-    previewContent_ = new QWidget;
-    previewContent_->setObjectName(QStringLiteral("PreviewContent"));
-    previewContent_->setMinimumSize(kImPrevBounds.right() + 1, kImPrevBounds.bottom() + 1);
-    previewArea->setWidget(previewContent_);
-    previewContent_->installEventFilter(this);
-
-    previewCaption = new QLabel(QStringLiteral(" Предварительный просмотр:"), previewContent_);
-    previewCaption->setObjectName(QStringLiteral("StaticText1"));
-    previewCaption->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
-    preview = new RasterView(previewContent_);
-    preview->setObjectName(QStringLiteral("ImPrev"));
-    preview->setGeometry(kImPrevBounds);
+    previewArea = new PreviewView(splitter);
 
     splitter->addWidget(stripView);
     splitter->addWidget(previewArea);
@@ -290,8 +273,7 @@ void MainWindow::tick()
 
 void MainWindow::showPreview()
 {
-    preview->setRaster(&model->player.preview);
-    preview->resize(model->player.previewWidth, model->player.previewHeight);
+    previewArea->showPicture(model->player.preview);
 }
 
 void MainWindow::syncFromModel()
@@ -452,12 +434,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         painter.fillRect(handle->contentsRect(), Qt::black);
         return true;
     }
-    if (event->type() == QEvent::Resize) {
-        if (watched == previewContent_)
-            previewCaption->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
-        else if (watched == splitter)
-            applyStripHeight();
-    }
+    if (event->type() == QEvent::Resize && watched == splitter)
+        applyStripHeight();
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -32,7 +32,7 @@ class QToolBar;
 namespace abm {
 
 class OptionsDialog;
-class RasterView;
+class PreviewView;
 class StripView;
 class ThumbnailWidget;
 
@@ -62,9 +62,7 @@ public:
     QToolBar* toolBar = nullptr;
     StripView* stripView = nullptr;
     QSplitter* splitter = nullptr;
-    QScrollArea* previewArea = nullptr;
-    QLabel* previewCaption = nullptr;
-    RasterView* preview = nullptr;
+    PreviewView* previewArea = nullptr;
     QLabel* frameCountPanel = nullptr;
     QLabel* statusPanel = nullptr;
     QMenu* popupMenu = nullptr;
@@ -153,7 +151,6 @@ private:
     std::unique_ptr<UserPrompts> ownPrompts_;
     UserPrompts* prompts_;
     std::unique_ptr<WindowPlacer> placer_;
-    QWidget* previewContent_ = nullptr;
     uint64_t shownGeneration_ = ~uint64_t{0};
     int iconIndexShown_ = -1;
 

@@ -7,6 +7,7 @@
 #include "ModalScript.h"
 #include "app/MainWindow.h"
 #include "workspace/StripLayout.h"
+#include "app/RasterView.h"
 #include "app/StripView.h"
 #include "app/ThumbnailWidget.h"
 #include "app/OptionsDialog.h"
@@ -181,7 +182,7 @@ private slots:
                 form.setDragExec([&](QDrag& drag) {
                     return outside || !target ? Qt::IgnoreAction : dropOn(target, drag);
                 });
-                QCursor::setPos(form.preview->mapToGlobal(QPoint(2, 2)));
+                QCursor::setPos(part<RasterView>(&form, "ImPrev")->mapToGlobal(QPoint(2, 2)));
                 QTest::mousePress(source, Qt::LeftButton, {}, QPoint(1, 1));
                 if (source)
                     QTest::mouseRelease(source, Qt::LeftButton, {}, QPoint(1, 1));

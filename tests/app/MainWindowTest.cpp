@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(form->splitter->orientation(), Qt::Vertical);
         // The bar: 2 pixels between the strip and the preview box, black.
         QSplitterHandle* handle = form->splitter->handle(1);
-        QCOMPARE(form->previewArea->y() - (form->stripView->y() + form->stripView->height()), 2);
+        QCOMPARE(part<QScrollArea>(form.get(), "ScrollBox1")->y() - (form->stripView->y() + form->stripView->height()), 2);
         QCOMPARE(handle->contentsRect().height(), 2);
         QCOMPARE(handle->cursor().shape(), Qt::SplitVCursor);
         const QImage shot = form->grab().toImage();
@@ -194,10 +194,10 @@ private slots:
         QVERIFY(QColor(shot.pixel(below + QPoint(0, 2))) != QColor(Qt::black));
         QVERIFY(QColor(shot.pixel(below - QPoint(0, 1))) != QColor(Qt::black));
 
-        QCOMPARE(form->previewArea->frameShape(), QFrame::NoFrame);
-        QCOMPARE(form->previewCaption->text(), QStringLiteral(" Предварительный просмотр:"));
-        QCOMPARE(form->previewCaption->geometry(), QRect(0, 0, form->previewArea->viewport()->width(), 17));
-        QCOMPARE(form->preview->geometry(), QRect(16, 32, 130, 99));
+        QCOMPARE(part<QScrollArea>(form.get(), "ScrollBox1")->frameShape(), QFrame::NoFrame);
+        QCOMPARE(part<QLabel>(form.get(), "StaticText1")->text(), QStringLiteral(" Предварительный просмотр:"));
+        QCOMPARE(part<QLabel>(form.get(), "StaticText1")->geometry(), QRect(0, 0, part<QScrollArea>(form.get(), "ScrollBox1")->viewport()->width(), 17));
+        QCOMPARE(part<RasterView>(form.get(), "ImPrev")->geometry(), QRect(16, 32, 130, 99));
 
         QCOMPARE(form->statusBar()->height(), 19);
         QCOMPARE(form->frameCountPanel->width(), 50);
@@ -218,11 +218,11 @@ private slots:
         std::vector<QWidget*> order;
         QWidget* w = form.get();
         do {
-            if (w == form->toolBar || w == form->stripView || w == form->previewArea)
+            if (w == form->toolBar || w == form->stripView || w == part<QScrollArea>(form.get(), "ScrollBox1"))
                 order.push_back(w);
             w = w->nextInFocusChain();
         } while (w != form.get());
-        QCOMPARE(order, (std::vector<QWidget*>{form->toolBar, form->stripView, form->previewArea}));
+        QCOMPARE(order, (std::vector<QWidget*>{form->toolBar, form->stripView, part<QScrollArea>(form.get(), "ScrollBox1")}));
     }
 
     void actionsMatchTable_data()
@@ -627,7 +627,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         const std::vector<ThumbnailWidget*> before = form->thumbnails();
         const uint64_t generation = form->model->strip.generation();
-        QCursor::setPos(form->preview->mapToGlobal(QPoint(5, 5)));
+        QCursor::setPos(part<RasterView>(form.get(), "ImPrev")->mapToGlobal(QPoint(5, 5)));
         form->setDragExec([](QDrag&) { return Qt::IgnoreAction; });
         QTest::mousePress(before[0], Qt::LeftButton, {}, QPoint(3, 3));
         QTest::mouseRelease(before[0], Qt::LeftButton, {}, QPoint(3, 3));
@@ -777,14 +777,14 @@ private slots:
         writeAbm(testFile(QStringLiteral("five.abm")), width, height,
                  {pattern(0), pattern(1), pattern(2), pattern(3), pattern(4)});
         auto form = makeForm({native(testFile(QStringLiteral("five.abm")))});
-        QCOMPARE(form->preview->size(), QSize(130, 99));
+        QCOMPARE(part<RasterView>(form.get(), "ImPrev")->size(), QSize(130, 99));
 
         for (int tick = 0; tick < 6; ++tick) {
             const int shown = tick % 4;
             tickOnce(*form);
             QCOMPARE(form->model->player.previewIndex, static_cast<uint16_t>((shown + 1) % 4));
-            QCOMPARE(form->preview->size(), QSize(130, 98));
-            const QImage preview = shown16(form->preview);
+            QCOMPARE(part<RasterView>(form.get(), "ImPrev")->size(), QSize(130, 98));
+            const QImage preview = shown16(part<RasterView>(form.get(), "ImPrev"));
             QCOMPARE(preview.size(), QSize(130, 98));
             const PixelFunction frame = pattern(shown);
 
@@ -828,14 +828,14 @@ private slots:
     {
         auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
         tickOnce(*form);
-        QCOMPARE(pixel16(shown16(form->preview), 65, 49), uint16_t{0xF800});
+        QCOMPARE(pixel16(shown16(part<RasterView>(form.get(), "ImPrev")), 65, 49), uint16_t{0xF800});
         ModalScript script;
         script.then(ModalScript::click(QStringLiteral("OK")));
         form->clearAction->trigger();
         QVERIFY(script.done());
         tickOnce(*form);
         QCOMPARE(form->model->player.preview.width(), 0);
-        QVERIFY(pixel16(shown16(form->preview), 65, 49) != uint16_t{0xF800});
+        QVERIFY(pixel16(shown16(part<RasterView>(form.get(), "ImPrev")), 65, 49) != uint16_t{0xF800});
     }
 
     void iconStepsThroughImListAtEveryTick()

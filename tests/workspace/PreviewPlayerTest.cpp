@@ -123,8 +123,6 @@ TEST_F(PreviewPlayerTest, PreviewPixelsFrameBorderFieldAndPicture)
         ASSERT_EQ(p.width(), 130);
         ASSERT_EQ(p.height(), 98);
         EXPECT_EQ(p.pixelFormat(), pf16bit);
-        EXPECT_EQ(player.previewWidth, 130);
-        EXPECT_EQ(player.previewHeight, 98);
         for (int y = 0; y < 98; ++y) {
             for (int x = 0; x < 130; ++x) {
                 const bool inPicture = x >= c.picture.left && x < c.picture.right && y >= c.picture.top &&
