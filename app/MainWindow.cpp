@@ -2,45 +2,36 @@
 
 #include "DialogPrompts.h"
 #include "ImageLists.h"
-#include "RasterView.h"
+#include "PreviewView.h"
 #include "StripView.h"
+#include "workspace/StripLayout.h"
 #include "ThumbnailWidget.h"
-#include "settings/ScreenFit.h"
+#include "WindowPlacer.h"
 #include "OptionsDialog.h"
 #include "NumberField.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QDrag>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPainter>
-#include <QPointer>
-#include <QScopeGuard>
-#include <QScreen>
-#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace abm {
 
 namespace {
 
-constexpr int kStaticTextHeight = 17;
-constexpr QRect kImPrevBounds(16, 32, 130, 99);
 
 QLabel* makeStatusPanel(QStatusBar* bar, const char* name, Qt::Alignment alignment)
 {
@@ -53,36 +44,13 @@ QLabel* makeStatusPanel(QStatusBar* bar, const char* name, Qt::Alignment alignme
     return panel;
 }
 
-QRect toQRect(const Rect& r)
-{
-    return QRect(QPoint(r.left, r.top), QSize(r.right - r.left, r.bottom - r.top));
-}
-
-Rect toTRect(const QRect& r)
-{
-    return Rect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
-}
-
-// The part of the screen a window may use (without panels): of the screen
-// that holds the rectangle's centre, else of the primary one.
-std::optional<Rect> availableArea(const Rect& outer)
-{
-    const QPoint centre(static_cast<int>((int64_t{outer.left} + outer.right) / 2),
-                        static_cast<int>((int64_t{outer.top} + outer.bottom) / 2));
-    const QScreen* screen = QGuiApplication::screenAt(centre);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return std::nullopt;
-    return toTRect(screen->availableGeometry());
-}
-
 }  // namespace
 
 MainWindow::MainWindow(std::vector<std::string> arguments, UserPrompts* prompts)
     : arguments_(std::move(arguments)),
       ownPrompts_(prompts ? nullptr : std::make_unique<DialogPrompts>(this)),
       prompts_(prompts ? prompts : ownPrompts_.get()),
+      placer_(std::make_unique<WindowPlacer>(*this)),
       dragExec_([](QDrag& drag) { return drag.exec(Qt::MoveAction); })
 {
     commandIcons = loadCommandIcons();
@@ -95,12 +63,9 @@ MainWindow::MainWindow(std::vector<std::string> arguments, UserPrompts* prompts)
     timer->setInterval(PreviewPlayer::kIntervalMs);
     connect(timer, &QTimer::timeout, this, [this] { run([this] { tick(); }); });
 
-    // The settings store hooks the window's show, close-query and destroy
-    // events while the window is built, and chains to the window's own.
-    events_.onDestroy = [this] { releaseSources(); };
-    placementStore = std::make_unique<WindowSettingsStore>(*this);
+    placementStore = std::make_unique<WindowSettingsStore>(*placer_);
     placementStore->setOnError([](const std::exception& error) { showError(error); });
-    placementStore->attachToWindow();
+    placementStore->windowBuilt();
 
     run([this] { createWorkspace(); });
     timer->start();
@@ -110,8 +75,9 @@ MainWindow::~MainWindow()
 {
     timer->stop();
     runHandler([this] {
-        if (events_.onDestroy)
-            events_.onDestroy();
+        // The placement when no close saved it, then the pictures.
+        placementStore->saveOnDestroy();
+        releaseSources();
     });
     placementStore.reset();
     // Closed without destroyOptionsDialog (never shown, or destroyed directly).
@@ -159,22 +125,7 @@ void MainWindow::createLayout()
         connect(thumbnail, &ThumbnailWidget::dropped, this, &MainWindow::thumbnailDropped);
     });
 
-    previewArea = new QScrollArea(splitter);
-    previewArea->setObjectName(QStringLiteral("ScrollBox1"));
-    previewArea->setFrameShape(QFrame::NoFrame);
-    previewArea->setWidgetResizable(true);
-    previewContent_ = new QWidget;
-    previewContent_->setObjectName(QStringLiteral("PreviewContent"));
-    previewContent_->setMinimumSize(kImPrevBounds.right() + 1, kImPrevBounds.bottom() + 1);
-    previewArea->setWidget(previewContent_);
-    previewContent_->installEventFilter(this);
-
-    previewCaption = new QLabel(QStringLiteral(" Предварительный просмотр:"), previewContent_);
-    previewCaption->setObjectName(QStringLiteral("StaticText1"));
-    previewCaption->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
-    preview = new RasterView(previewContent_);
-    preview->setObjectName(QStringLiteral("ImPrev"));
-    preview->setGeometry(kImPrevBounds);
+    previewArea = new PreviewView(splitter);
 
     splitter->addWidget(stripView);
     splitter->addWidget(previewArea);
@@ -183,7 +134,7 @@ void MainWindow::createLayout()
     splitter->installEventFilter(this);
     splitter->handle(1)->installEventFilter(this);
     connect(splitter, &QSplitter::splitterMoved, this,
-            [this](int position, int) { run([this, position] { model->strip.setStripHeight(position); }); });
+            [this](int position, int) { run([this, position] { stripHeight_ = position; }); });
 
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
@@ -194,7 +145,7 @@ void MainWindow::createLayout()
     setTabOrder(toolBar, stripView);
     setTabOrder(stripView, previewArea);
 
-    applyOuterRect(QRect(kDesignedLeft, kDesignedTop, kDesignedWidth, kDesignedHeight));
+    placer_->applyOuterRect(QRect(kDesignedLeft, kDesignedTop, kDesignedWidth, kDesignedHeight));
 }
 
 void MainWindow::createActions()
@@ -217,12 +168,12 @@ void MainWindow::createActions()
     for (QAction* a : {openAction, exportBmpAction, saveAbmAction, optionsAction})
         a->setIconVisibleInMenu(false);
 
-    connect(openAction, &QAction::triggered, this, [this] { run([this] { model->openPictures(); }); });
-    connect(exportBmpAction, &QAction::triggered, this, [this] { run([this] { model->exportBmp(); }); });
-    connect(saveAbmAction, &QAction::triggered, this, [this] { run([this] { model->saveAbm(); }); });
+    connect(openAction, &QAction::triggered, this, [this] { run([this] { model->commands.openPictures(); }); });
+    connect(exportBmpAction, &QAction::triggered, this, [this] { run([this] { model->commands.exportBmp(); }); });
+    connect(saveAbmAction, &QAction::triggered, this, [this] { run([this] { model->commands.saveAbm(); }); });
     connect(optionsAction, &QAction::triggered, this, [this] { run([this] { showOptions(); }); });
-    connect(clearAction, &QAction::triggered, this, [this] { run([this] { model->clearStrip(); }); });
-    connect(deleteAction, &QAction::triggered, this, [this] { run([this] { model->deleteFrame(); }); });
+    connect(clearAction, &QAction::triggered, this, [this] { run([this] { model->commands.clear(); }); });
+    connect(deleteAction, &QAction::triggered, this, [this] { run([this] { deleteFrame(); }); });
 
     for (QAction* a : {clearAction, openAction, exportBmpAction, saveAbmAction, optionsAction}) {
         toolBar->addAction(a);
@@ -252,11 +203,11 @@ void MainWindow::createActions()
 
 void MainWindow::updateActions()
 {
-    if (model) {
-        exportBmpAction->setEnabled(model->strip.canExportBmp());
-        saveAbmAction->setEnabled(model->strip.canSaveAbm());
-        clearAction->setEnabled(model->strip.canClear());
-    }
+    // Only imports, clear and delete change whether there is anything to
+    // save; a rebuild keeps the count.
+    const bool canSave = model && model->commands.canSave();
+    for (QAction* a : {exportBmpAction, saveAbmAction, clearAction})
+        a->setEnabled(canSave);
     // A button bound to an action takes the action's hint again whenever
     // the action changes, so its own tooltip is put back after every change.
     if (QWidget* button = toolBar->widgetForAction(exportBmpAction))
@@ -267,6 +218,11 @@ void MainWindow::createWorkspace()
 {
     optionsDialog = new OptionsDialog;
     model = std::make_unique<Workspace>(*optionsDialog, *prompts_, *placementStore);
+    model->commands.onCountShown = [this] { frameCountPanel->setText(QString::number(model->strip.count())); };
+    model->commands.onStripFitted = [this] {
+        if (!model->strip.empty())
+            stripHeight_ = StripLayout::stripHeight(model->strip.frame(0).height);
+    };
     model->start(arguments_);
 }
 
@@ -279,21 +235,21 @@ void MainWindow::destroyOptionsDialog()
 void MainWindow::releaseSources()
 {
     if (model)
-        model->releaseSources();
+        model->strip.clear();
 }
 
 void MainWindow::showOptions()
 {
     if (!optionsDialog)
         return;
-    FrameStrip& strip = model->strip;
-    if (strip.count() > 0) {
-        const Thumbnail& first = strip.thumbnail(0);
+    const FrameStrip& strip = model->strip;
+    if (!strip.empty()) {
+        const Frame& first = strip.frame(0);
         optionsDialog->widthField->edit->setText(QString::number(first.width));
         optionsDialog->heightField->edit->setText(QString::number(first.height));
     }
     if (optionsDialog->exec() == QDialog::Accepted)
-        strip.rebuildStrip();
+        model->commands.applyOptions();
 }
 
 void MainWindow::tick()
@@ -308,8 +264,7 @@ void MainWindow::tick()
 
 void MainWindow::showPreview()
 {
-    preview->setRaster(&model->player.preview);
-    preview->resize(model->player.previewWidth, model->player.previewHeight);
+    previewArea->showPicture(model->player.preview);
 }
 
 void MainWindow::syncFromModel()
@@ -317,12 +272,14 @@ void MainWindow::syncFromModel()
     if (!model)
         return;
     const uint64_t generation = model->strip.generation();
-    if (generation == shownGeneration_)
+    if (generation == shownGeneration_ && stripHeight_ == shownStripHeight_)
         return;
-    shownGeneration_ = generation;
-    stripView->showStrip(&model->strip);
-    frameCountPanel->setText(QString::fromStdString(model->strip.frameCountText()));
-    updateActions();
+    if (generation != shownGeneration_) {
+        shownGeneration_ = generation;
+        stripView->showStrip(&model->strip);
+        updateActions();
+    }
+    shownStripHeight_ = stripHeight_;
     applyStripHeight();
 }
 
@@ -343,90 +300,23 @@ void MainWindow::applyStripHeight()
     const int total = splitter->height() - splitter->handleWidth();
     if (total <= 0)
         return;
-    const int height = std::clamp(model ? model->strip.stripHeight() : FrameStrip::kInitialStripHeight, 0, total);
+    const int height = std::clamp(stripHeight_, 0, total);
     if (splitter->sizes().value(0) != height || splitter->sizes().value(1) != total - height)
         splitter->setSizes({height, total - height});
-}
-
-void MainWindow::startDrag(ThumbnailWidget* sender)
-{
-    Thumbnail* source = sender->image();
-    dragSource_ = source;
-    dropTarget_ = nullptr;
-    dropped_ = false;
-    auto* drag = new QDrag(sender);
-    auto* mime = new QMimeData;
-    mime->setData(QString::fromLatin1(ThumbnailWidget::kDragFormat), QByteArray::number(source->tag));
-    drag->setMimeData(mime);
-    const QPointer<ThumbnailWidget> started(sender);
-    {
-        stripView->hold(sender);
-        const auto release = qScopeGuard([this] { stripView->hold(nullptr); });
-        dragExec_(*drag);
-    }
-    Thumbnail* target = dropTarget_;
-    // A click without a move ends the drag where it began: a drop on itself.
-    if (!dropped_ && started && started->rect().contains(started->mapFromGlobal(QCursor::pos())))
-        target = source;
-    dragSource_ = nullptr;
-    dropTarget_ = nullptr;
-    // The end-drag handler destroys the thumbnail that started the drag, so
-    // it runs once every event of the drag has been delivered.
-    QMetaObject::invokeMethod(
-        this, [this, source, target] { run([&] { model->strip.moveFrame(source, target); }); },
-        Qt::QueuedConnection);
-}
-
-void MainWindow::thumbnailDraggedOver(ThumbnailWidget* target, QDragMoveEvent* event)
-{
-    bool accept = false;
-    if (dragSource_ && event->mimeData()->hasFormat(QString::fromLatin1(ThumbnailWidget::kDragFormat)))
-        run([&] { accept = model->strip.acceptsDrag(target->image(), dragSource_); });
-    if (accept) {
-        event->setDropAction(Qt::MoveAction);
-        event->accept();
-    } else {
-        event->ignore();
-    }
-}
-
-void MainWindow::thumbnailDropped(ThumbnailWidget* target, QDropEvent* event)
-{
-    if (!dragSource_ || !event->mimeData()->hasFormat(QString::fromLatin1(ThumbnailWidget::kDragFormat))) {
-        event->ignore();
-        return;
-    }
-    dropTarget_ = target->image();
-    dropped_ = true;
-    event->setDropAction(Qt::MoveAction);
-    event->accept();
-}
-
-void MainWindow::thumbnailPopup(ThumbnailWidget* sender, const QPoint& globalPos)
-{
-    run([this, sender] { model->strip.setPopupTarget(sender->image()); });
-    popupMenu->exec(globalPos);
 }
 
 void MainWindow::setVisible(bool visible)
 {
     if (visible && !isVisible()) {
-        if (events_.onShow)
-            runHandler([this] { events_.onShow(); });
-        applyHiddenStates();
+        readSettings();
+        placer_->applyHiddenStates();
     }
     QMainWindow::setVisible(visible);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    bool canClose = true;
-    if (events_.onCloseQuery)
-        runHandler([&] { events_.onCloseQuery(canClose); });
-    if (!canClose) {
-        event->ignore();
-        return;
-    }
+    writeSettings();
     run([this] { destroyOptionsDialog(); });
     event->accept();
 }
@@ -440,7 +330,7 @@ bool MainWindow::event(QEvent* event)
     case QEvent::Show:
     case QEvent::WindowActivate:
     case QEvent::WindowStateChange:
-        noteFrameMargins();
+        placer_->noteFrameMargins();
         break;
     default:
         break;
@@ -457,201 +347,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         painter.fillRect(handle->contentsRect(), Qt::black);
         return true;
     }
-    if (event->type() == QEvent::Resize) {
-        if (watched == previewContent_)
-            previewCaption->setGeometry(0, 0, previewContent_->width(), kStaticTextHeight);
-        else if (watched == splitter)
-            applyStripHeight();
-    }
+    if (event->type() == QEvent::Resize && watched == splitter)
+        applyStripHeight();
     return QMainWindow::eventFilter(watched, event);
 }
 
-// Window placement. The stored rectangles are outer ones, frame included;
-// Qt sizes the client area, so the frame is added and taken off here.
-
-QRect MainWindow::outerRect(const QRect& client) const
+void MainWindow::readSettings()
 {
-    return client.marginsAdded(frameMargins_);
+    runHandler([this] { placementStore->restoreOnShow(); });
 }
 
-void MainWindow::applyOuterRect(const QRect& outer)
+void MainWindow::writeSettings()
 {
-    move(outer.topLeft());
-    resize(std::max(1, outer.width() - frameMargins_.left() - frameMargins_.right()),
-           std::max(1, outer.height() - frameMargins_.top() - frameMargins_.bottom()));
-    pendingOuter_ = isVisible() && !frameMargins_.isNull() ? QRect() : outer;
-    pendingClient_ = geometry();
-}
-
-void MainWindow::noteFrameMargins()
-{
-    if (!isVisible())
-        return;
-    const QRect frame = frameGeometry();
-    const QRect client = geometry();
-    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-                           frame.bottom() - client.bottom());
-    if (margins.isNull())
-        return;
-    frameMargins_ = margins;
-    if (pendingOuter_.isValid() && windowState() == Qt::WindowNoState) {
-        const QRect wanted = pendingOuter_;
-        pendingOuter_ = QRect();
-        if (frame != wanted)
-            applyOuterRect(wanted);
-    }
-}
-
-bool MainWindow::handleAllocated() const
-{
-    return testAttribute(Qt::WA_WState_Created);
-}
-
-WindowPlacement MainWindow::placement() const
-{
-    WindowPlacement placement;
-    placement.flags = 0;
-    const Qt::WindowStates states = currentStates();
-    placement.showCmd = states & Qt::WindowMinimized   ? swShowMinimized
-                        : states & Qt::WindowMaximized ? swShowMaximized
-                                                       : swShowNormal;
-    placement.minPosition = minPosition_;
-    placement.maxPosition = maxPosition_;
-    const bool special = states & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
-    QRect normal;
-    // Asked for but not framed yet, and not moved since: the asked-for one.
-    if (pendingOuter_.isValid() && (special || geometry() == pendingClient_))
-        normal = pendingOuter_;
-    else if (special && windowState() != Qt::WindowNoState)
-        normal = normalGeometry().isValid() ? outerRect(normalGeometry()) : frameGeometry();
-    else
-        normal = frameGeometry();
-    placement.normalPosition = toTRect(normal);
-    return placement;
-}
-
-void MainWindow::setPlacement(const WindowPlacement& placement)
-{
-    minPosition_ = placement.minPosition;
-    maxPosition_ = placement.maxPosition;
-    // Every restore ends here, the first run's too: a rectangle that does
-    // not fit the screen is moved, at its size, to where it can be reached.
-    const std::optional<Rect> area = availableArea(placement.normalPosition);
-    const QRect outer = toQRect(area ? moveInside(placement.normalPosition, *area) : placement.normalPosition);
-    const Qt::WindowStates state = currentStates();
-    const Qt::WindowStates special = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-    if ((state & special) && isVisible()) {
-        // Qt keeps the normal rectangle of a maximised window to itself:
-        // the window goes back to normal for the move and returns.
-        applyStates(state & ~special);
-        applyOuterRect(outer);
-        applyStates(state);
-    } else {
-        applyOuterRect(outer);
-    }
-    switch (placement.showCmd) {
-    case swShowNormal:
-        setPlacementState(WindowState::normal);
-        show();
-        break;
-    case swShowMinimized:
-        setPlacementState(WindowState::minimized);
-        show();
-        break;
-    case swShowMaximized:
-        setPlacementState(WindowState::maximized);
-        show();
-        break;
-    default:
-        break;
-    }
-}
-
-Rect MainWindow::boundsRect() const
-{
-    return toTRect(frameGeometry());
-}
-
-Size MainWindow::screenSize() const
-{
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary)
-        return {};
-    const QSize size = primary->size();
-    const qreal ratio = primary->devicePixelRatio();
-    return {qRound(size.width() * ratio), qRound(size.height() * ratio)};
-}
-
-int MainWindow::pixelsPerInch() const
-{
-    const QScreen* current = screen();
-    return current ? qRound(current->logicalDotsPerInch()) : 96;
-}
-
-Size MainWindow::frameMetrics() const
-{
-    return {frameMargins_.left(), frameMargins_.bottom()};
-}
-
-WindowState MainWindow::placementState() const
-{
-    const Qt::WindowStates states = currentStates();
-    if (states & Qt::WindowMinimized)
-        return WindowState::minimized;
-    if (states & Qt::WindowMaximized)
-        return WindowState::maximized;
-    return WindowState::normal;
-}
-
-void MainWindow::setPlacementState(WindowState state)
-{
-    Qt::WindowStates states = currentStates() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
-    if (state == WindowState::minimized)
-        states |= Qt::WindowMinimized;
-    else if (state == WindowState::maximized)
-        states |= Qt::WindowMaximized;
-    applyStates(states);
-}
-
-Qt::WindowStates MainWindow::currentStates() const
-{
-    return !isVisible() && hiddenStates_ ? *hiddenStates_ : windowState();
-}
-
-void MainWindow::applyStates(Qt::WindowStates states)
-{
-    // A hidden window only notes its state: switching a hidden window back
-    // and forth leaves the window system answering late and out of order.
-    if (!isVisible()) {
-        hiddenStates_ = states;
-        return;
-    }
-    setWindowState(states);
-}
-
-void MainWindow::applyHiddenStates()
-{
-    if (!hiddenStates_)
-        return;
-    const Qt::WindowStates states = *hiddenStates_;
-    hiddenStates_.reset();
-    if (states == windowState())
-        return;
-    // A hidden window's rectangle reaches the window system only when it is
-    // shown; the system must have it before the window leaves the normal
-    // state, as that is what it gives back when the window returns to it.
-    if (windowState() == Qt::WindowNoState && (states & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        const QRect outer = pendingOuter_.isValid() ? pendingOuter_ : frameGeometry();
-        create();
-        windowHandle()->setFramePosition(outer.topLeft());
-        windowHandle()->resize(size());
-    }
-    setWindowState(states);
-}
-
-void MainWindow::minimizeApplication()
-{
-    QTimer::singleShot(0, this, [this] { setWindowState(windowState() | Qt::WindowMinimized); });
+    runHandler([this] { placementStore->saveOnClose(); });
 }
 
 }  // namespace abm

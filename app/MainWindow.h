@@ -6,7 +6,6 @@
 // standard error box's wrapper and then rebuilds whatever view changed.
 
 #include "settings/WindowSettingsStore.h"
-#include "settings/PlacementWindow.h"
 #include "ErrorBox.h"
 #include "workspace/Workspace.h"
 
@@ -33,11 +32,13 @@ class QToolBar;
 namespace abm {
 
 class OptionsDialog;
-class RasterView;
+class PreviewView;
 class StripView;
 class ThumbnailWidget;
 
-class MainWindow : public QMainWindow, public PlacementWindow {
+class WindowPlacer;
+
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -49,6 +50,7 @@ public:
     static constexpr int kDesignedTop = 479;
     static constexpr int kDesignedWidth = 542;
     static constexpr int kDesignedHeight = 381;
+    static constexpr int kInitialStripHeight = 110;
 
     // `arguments` are the command line after the program name. `prompts`
     // replaces the real dialogs when given (scripted runs); it must outlive
@@ -60,9 +62,7 @@ public:
     QToolBar* toolBar = nullptr;
     StripView* stripView = nullptr;
     QSplitter* splitter = nullptr;
-    QScrollArea* previewArea = nullptr;
-    QLabel* previewCaption = nullptr;
-    RasterView* preview = nullptr;
+    PreviewView* previewArea = nullptr;
     QLabel* frameCountPanel = nullptr;
     QLabel* statusPanel = nullptr;
     QMenu* popupMenu = nullptr;
@@ -84,6 +84,7 @@ public:
     void destroyOptionsDialog();
     void releaseSources();
     void showOptions();
+    void deleteFrame();
     void tick();
 
     // Runs one handler: the view follows the model, also before an error
@@ -108,31 +109,17 @@ public:
     QWidget* stripContent() const;
     // The animatedIcons picture the last tick made the application icon, or -1.
     int iconIndexShown() const { return iconIndexShown_; }
+    // The frame the pop-up menu's commands act on, -1 for none; it is gone
+    // once the strip changes.
+    int popupFrame() const { return popupFrame_; }
+    void setPopupFrame(int index);
+    // The height the strip is given (the splitter's first part).
+    int stripHeight() const { return stripHeight_; }
 
     // How a started drag runs; QDrag::exec unless replaced (tests deliver
     // the drag's events themselves on platforms without a drag).
     using DragExec = std::function<Qt::DropAction(QDrag&)>;
     void setDragExec(DragExec exec) { dragExec_ = std::move(exec); }
-
-    // PlacementWindow
-    std::string className() const override { return "TMForm"; }
-    WindowEvents& windowEvents() override { return events_; }
-    bool handleAllocated() const override;
-    WindowPlacement placement() const override;
-    void setPlacement(const WindowPlacement& placement) override;
-    bool visible() const override { return isVisible(); }
-    Rect boundsRect() const override;
-    bool sizeableBorder() const override { return true; }
-    Size screenSize() const override;
-    int pixelsPerInch() const override;
-    Size frameMetrics() const override;
-    WindowState placementState() const override;
-    void setPlacementState(WindowState state) override;
-    bool isMainWindow() const override { return true; }
-    bool applicationMinimized() const override { return isMinimized(); }
-    void minimizeApplication() override;
-    bool centered() const override { return false; }
-    void clearCentered() override {}
 
 public slots:
     void setVisible(bool visible) override;
@@ -155,35 +142,27 @@ private:
     void thumbnailDraggedOver(ThumbnailWidget* target, QDragMoveEvent* event);
     void thumbnailDropped(ThumbnailWidget* target, QDropEvent* event);
 
-    Qt::WindowStates currentStates() const;
-    void applyStates(Qt::WindowStates states);
-    void applyHiddenStates();
-    QRect outerRect(const QRect& client) const;
-    void applyOuterRect(const QRect& outer);
-    void noteFrameMargins();
+    // The window's placement from the settings file, before it first
+    // shows; into it once the window agreed to close.
+    void readSettings();
+    void writeSettings();
 
-    WindowEvents events_;
     std::vector<std::string> arguments_;
     std::unique_ptr<UserPrompts> ownPrompts_;
     UserPrompts* prompts_;
-    QWidget* previewContent_ = nullptr;
+    std::unique_ptr<WindowPlacer> placer_;
     uint64_t shownGeneration_ = ~uint64_t{0};
     int iconIndexShown_ = -1;
 
     DragExec dragExec_;
-    Thumbnail* dragSource_ = nullptr;
-    Thumbnail* dropTarget_ = nullptr;
+    // Frames by index, each with the strip's generation it was taken at.
+    int dragSource_ = -1;
+    int dropTarget_ = -1;
     bool dropped_ = false;
-
-    Point minPosition_{-1, -1};
-    Point maxPosition_{-1, -1};
-    QMargins frameMargins_;
-    // The outer rectangle asked for before the window manager framed the
-    // window; applied again once the frame is known.
-    QRect pendingOuter_;
-    QRect pendingClient_;  // where that put the client area
-    // The state a hidden window takes when it is shown.
-    std::optional<Qt::WindowStates> hiddenStates_;
+    int popupFrame_ = -1;
+    uint64_t pointedGeneration_ = 0;
+    int stripHeight_ = kInitialStripHeight;
+    int shownStripHeight_ = -1;
 };
 
 }  // namespace abm

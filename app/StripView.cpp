@@ -36,18 +36,20 @@ void StripView::showStrip(const FrameStrip* strip)
     contentWidth_ = 0;
     widestFrame_ = 0;
     bool ordered = true;
+    int64_t previousLeft = 0;
     for (int i = 0; i < count_; ++i) {
-        const Thumbnail& t = strip->thumbnail(i);
-        contentWidth_ = std::max(contentWidth_, int64_t{t.left} + t.width);
+        const ThumbnailBox t = box(i);
+        contentWidth_ = std::max(contentWidth_, t.left + t.width);
         widestFrame_ = std::max(widestFrame_, t.width);
-        ordered = ordered && (i == 0 || t.left >= strip->thumbnail(i - 1).left);
+        ordered = ordered && (i == 0 || t.left >= previousLeft);
+        previousLeft = t.left;
     }
     if (!ordered) {
         // Frames appended under other options overlap: search by left edge.
         byLeft_.resize(static_cast<size_t>(count_));
         std::iota(byLeft_.begin(), byLeft_.end(), 0);
         std::stable_sort(byLeft_.begin(), byLeft_.end(),
-                         [strip](int a, int b) { return strip->thumbnail(a).left < strip->thumbnail(b).left; });
+                         [this](int a, int b) { return box(a).left < box(b).left; });
     }
     updateScrollBar();
     place();
@@ -80,9 +82,15 @@ void StripView::updateScrollBar()
     bar->setPageStep(visible);
 }
 
+ThumbnailBox StripView::box(int index) const
+{
+    const Frame& f = strip_->frame(index);
+    return StripLayout::thumbnail(index, f.width, f.height);
+}
+
 int64_t StripView::leftAt(size_t rank) const
 {
-    return strip_->thumbnail(byLeft_.empty() ? static_cast<int>(rank) : byLeft_[rank]).left;
+    return box(byLeft_.empty() ? static_cast<int>(rank) : byLeft_[rank]).left;
 }
 
 std::vector<int> StripView::visibleFrames() const
@@ -106,9 +114,8 @@ std::vector<int> StripView::visibleFrames() const
     }
     for (; rank < static_cast<size_t>(count_) && leftAt(rank) < to; ++rank) {
         const int index = byLeft_.empty() ? static_cast<int>(rank) : byLeft_[rank];
-        const Thumbnail& t = strip_->thumbnail(index);
-        if (t.visible && t.width > 0 && t.height > 0 && int64_t{t.left} + t.width > from && t.top < area.height() &&
-            int64_t{t.top} + t.height > 0)
+        const ThumbnailBox t = box(index);
+        if (t.width > 0 && t.height > 0 && t.left + t.width > from)
             frames.push_back(index);
     }
     std::sort(frames.begin(), frames.end());
@@ -129,25 +136,25 @@ void StripView::place()
     size_t old = 0;
     bool added = false;
     for (const int index : frames) {
-        while (old < shown_.size() && shown_[old]->image()->tag < index)
+        while (old < shown_.size() && shown_[old]->index() < index)
             discard(shown_[old++]);
         ThumbnailWidget* thumbnail = nullptr;
-        if (old < shown_.size() && shown_[old]->image()->tag == index) {
+        if (old < shown_.size() && shown_[old]->index() == index) {
             thumbnail = shown_[old++];
         } else {
-            thumbnail = new ThumbnailWidget(strip_->thumbnail(index), *strip_, viewport());
+            thumbnail = new ThumbnailWidget(index, *strip_, viewport());
             emit thumbnailMade(thumbnail);
             added = true;
         }
         // The frame in viewport coordinates, cut to the reach.
-        const Thumbnail& t = strip_->thumbnail(index);
+        const ThumbnailBox t = box(index);
         const int64_t left = t.left - scroll, right = left + t.width;
-        const int64_t bottom = int64_t{t.top} + t.height;
-        const QRect place(QPoint(static_cast<int>(std::max<int64_t>(left, reach.left())), std::max(t.top, reach.top())),
+        const QRect place(QPoint(static_cast<int>(std::max<int64_t>(left, reach.left())), std::max(0, reach.top())),
                           QPoint(static_cast<int>(std::min<int64_t>(right, reach.right() + 1)) - 1,
-                                 static_cast<int>(std::min<int64_t>(bottom, reach.bottom() + 1)) - 1));
+                                 std::min(t.height, reach.bottom() + 1) - 1));
         thumbnail->setGeometry(place);
-        thumbnail->setRaster(&t.picture, QPoint(static_cast<int>(left - place.left()), t.top - place.top()));
+        thumbnail->setRaster(&strip_->frame(index).picture,
+                             QPoint(static_cast<int>(left - place.left()), -place.top()));
         thumbnail->show();
         next.push_back(thumbnail);
     }

@@ -7,6 +7,7 @@
 // view's own because a long strip is wider than any widget can be.
 
 #include "workspace/FrameStrip.h"
+#include "workspace/StripLayout.h"
 
 #include <QAbstractScrollArea>
 #include <QPointer>
@@ -50,6 +51,7 @@ private:
     void updateScrollBar();
     void place();
     std::vector<int> visibleFrames() const;
+    ThumbnailBox box(int index) const;
     int64_t leftAt(size_t rank) const;
     void discard(ThumbnailWidget* thumbnail);
 

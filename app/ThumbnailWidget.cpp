@@ -7,12 +7,12 @@
 
 namespace abm {
 
-ThumbnailWidget::ThumbnailWidget(Thumbnail& image, const FrameStrip& strip, QWidget* parent)
-    : RasterView(parent), image_(&image), strip_(strip), generation_(strip.generation())
+ThumbnailWidget::ThumbnailWidget(int index, const FrameStrip& strip, QWidget* parent)
+    : RasterView(parent), index_(index), strip_(strip), generation_(strip.generation())
 {
-    setObjectName(QStringLiteral("Img%1").arg(image.tag));
+    setObjectName(QStringLiteral("Img%1").arg(index));
     setAcceptDrops(true);
-    setRaster(&image.picture);
+    setRaster(&strip.frame(index).picture);
 }
 
 void ThumbnailWidget::paintEvent(QPaintEvent* event)

@@ -22,9 +22,10 @@ public:
     // The MIME type of a frame dragged inside the strip.
     static constexpr const char* kDragFormat = "application/x-abmmaker-frame";
 
-    ThumbnailWidget(Thumbnail& image, const FrameStrip& strip, QWidget* parent);
+    ThumbnailWidget(int index, const FrameStrip& strip, QWidget* parent);
 
-    Thumbnail* image() const { return image_; }
+    // The frame's position in the strip it was made for.
+    int index() const { return index_; }
 
 signals:
     // The left button went down: the window starts the drag at once.
@@ -43,7 +44,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    Thumbnail* image_;
+    int index_;
     const FrameStrip& strip_;
     uint64_t generation_;
 };

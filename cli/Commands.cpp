@@ -9,6 +9,7 @@
 #include "base/ErrorText.h"
 #include "base/ByteStream.h"
 #include "base/PathNames.h"
+#include "workspace/AbmFile.h"
 #include "workspace/Workspace.h"
 
 #include <cstdio>
@@ -59,8 +60,8 @@ bool importInputs(Workspace& ws, CliPrompts& prompts, const CliOptions& o, int f
         checkInputExists(input);
     bool dropped = false;
     int leftOut = 0;
-    importFiles(
-        ws.strip, ws.settings(), o.inputs,
+    ws.commands.importFiles(
+        o.inputs,
         [&](const std::string& name, const ImportResult& result) {
             if (result.leftOut) {
                 ++leftOut;
@@ -88,7 +89,7 @@ namespace {
 
 // Imports the inputs, then runs one of the window's save commands with OUT
 // as the name chosen in its dialog.
-int importAndSave(const CliOptions& o, std::ostream& err, void (Workspace::*save)(), int frameCap)
+int importAndSave(const CliOptions& o, std::ostream& err, void (StripCommands::*save)(), int frameCap)
 {
     FrameOptionValues options = frameOptions(o);
     CliPrompts prompts(err);
@@ -97,7 +98,7 @@ int importAndSave(const CliOptions& o, std::ostream& err, void (Workspace::*save
     if (!importInputs(ws, prompts, o, frameCap))
         return 1;
     prompts.saveName = o.out;
-    (ws.*save)();
+    (ws.commands.*save)();
     return prompts.failed ? 1 : 0;
 }
 
@@ -106,12 +107,12 @@ int importAndSave(const CliOptions& o, std::ostream& err, void (Workspace::*save
 int runAbm(const CliOptions& o, std::ostream&, std::ostream& err)
 {
     // An ABM file holds four frames: the inputs past them are not even read.
-    return importAndSave(o, err, &Workspace::saveAbm, kMaxAbmFrames);
+    return importAndSave(o, err, &StripCommands::saveAbm, kMaxAbmFrames);
 }
 
 int runBmp(const CliOptions& o, std::ostream&, std::ostream& err)
 {
-    return importAndSave(o, err, &Workspace::exportBmp, kNoFrameCap);
+    return importAndSave(o, err, &StripCommands::exportBmp, kNoFrameCap);
 }
 
 int runInfo(const CliOptions& o, std::ostream& out, std::ostream& err)
@@ -206,9 +207,9 @@ int runThumbnail(const CliOptions& o, std::ostream&, std::ostream& err)
         thumbnail = abmThumbnail(input, o.thumbnailSize, prompts);
     } else {
         // Only the first frame is shown: a GIF's later images are not drawn.
-        importFile(ws.strip, input, 1);
+        importFile(ws.strip, prompts, input, 1);
         if (ws.strip.count() > 0)
-            thumbnail = fitInto(ws.strip.thumbnail(0).picture, o.thumbnailSize);
+            thumbnail = fitInto(ws.strip.frame(0).picture, o.thumbnailSize);
     }
     if (prompts.failed)
         return 1;

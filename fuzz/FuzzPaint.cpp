@@ -68,11 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const char* const sizes[] = {"64", "48", "1", "0", "90", "", "x", "16"};
     abm::FrameOptionValues options = abm::fuzz::frameOptions(flags, more, sizes);
     abm::fuzz::SilentPrompts prompts;
-    abm::FrameStrip strip(options, prompts);
+    abm::FrameStrip strip(options);
     abm::Raster picture;
     try {
         picture.loadFromMemory(data, size);
-        strip.appendFrame(picture);
+        strip.append(picture);
     } catch (const std::exception&) {
     }
 
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         paintAndCheck(canvas, picture, offset(picture));
         if (strip.count() > 0) {
-            const abm::Raster& frame = strip.thumbnail(0).picture;
+            const abm::Raster& frame = strip.frame(0).picture;
             paintAndCheck(canvas, frame, offset(frame));
             abm::PreviewPlayer player;
             player.tick(strip, 8);

@@ -1,11 +1,10 @@
 #pragma once
 
 // What the placement store needs of a top-level window. The Qt main window
-// implements it; the tests use a scripted window.
+// has one (WindowPlacer); the tests use a scripted window.
 
 #include "base/Rect.h"
 
-#include <functional>
 #include <string>
 
 namespace abm {
@@ -37,24 +36,12 @@ struct WindowPlacement {
 
 enum class WindowState { normal, minimized, maximized };
 
-// The window's handlers for the three events the store hooks. The window
-// calls each one that is set: onShow before it first appears, onCloseQuery
-// when asked to close (closing goes on only if canClose stays true),
-// onDestroy when it is being destroyed.
-struct WindowEvents {
-    std::function<void()> onShow;
-    std::function<void(bool& canClose)> onCloseQuery;
-    std::function<void()> onDestroy;
-};
-
 class PlacementWindow {
 public:
     virtual ~PlacementWindow() = default;
 
     // Names the settings section ("TMForm").
     virtual std::string className() const = 0;
-    // Must outlive the store attached to them.
-    virtual WindowEvents& windowEvents() = 0;
     // The window system's window exists.
     virtual bool handleAllocated() const = 0;
 

@@ -62,12 +62,7 @@ int saturatedSum(int a, int b)
 
 WindowPlacementStore::WindowPlacementStore(PlacementWindow& window) : window_(window) {}
 
-WindowPlacementStore::~WindowPlacementStore()
-{
-    // The window may outlive the store: give it back its own handlers.
-    if (events_)
-        *events_ = savedEvents_;
-}
+WindowPlacementStore::~WindowPlacementStore() = default;
 
 std::string WindowPlacementStore::iniFileName() const
 {
@@ -81,18 +76,6 @@ std::string WindowPlacementStore::iniSection() const
     return iniSection_.empty() ? window_.className() : iniSection_;
 }
 
-void WindowPlacementStore::attachToWindow()
-{
-    if (events_)
-        return;
-    events_ = &window_.windowEvents();
-    savedEvents_ = *events_;
-    defaultState_ = window_.placementState();
-    events_->onShow = [this] { restoreOnShow(); };
-    events_->onCloseQuery = [this](bool& canClose) { saveOnCloseQuery(canClose); };
-    events_->onDestroy = [this] { saveOnDestroy(); };
-}
-
 void WindowPlacementStore::restoreOnShow()
 {
     if (active_) {
@@ -102,15 +85,11 @@ void WindowPlacementStore::restoreOnShow()
             reportError(e);
         }
     }
-    if (savedEvents_.onShow)
-        savedEvents_.onShow();
 }
 
-void WindowPlacementStore::saveOnCloseQuery(bool& canClose)
+void WindowPlacementStore::saveOnClose()
 {
-    if (savedEvents_.onCloseQuery)
-        savedEvents_.onCloseQuery(canClose);
-    if (canClose && active_ && window_.handleAllocated()) {
+    if (active_ && window_.handleAllocated()) {
         try {
             saveWindowPlacement();
         } catch (const std::exception& e) {
@@ -130,8 +109,6 @@ void WindowPlacementStore::saveOnDestroy()
         }
         destroying_ = false;
     }
-    if (savedEvents_.onDestroy)
-        savedEvents_.onDestroy();
 }
 
 void WindowPlacementStore::reportError(const std::exception& error) const

@@ -1,9 +1,9 @@
 #pragma once
 
 // Saves a window's position, size and state into the settings file when it
-// closes and restores them when it is next shown. Attached to a window, it
-// hooks the window's show, close-query and destroy events and chains to the
-// handlers the window had.
+// closes and restores them when it is next shown. The window calls
+// restoreOnShow() before it shows, saveOnClose() once it has agreed to close
+// and saveOnDestroy() when it is destroyed.
 
 #include "settings/IniFile.h"
 #include "settings/PlacementWindow.h"
@@ -46,15 +46,20 @@ public:
     // running one.
     void setProgramFile(std::string path) { programFile_ = std::move(path); }
 
-    // Receives errors raised inside the hooks; the window goes on opening or
-    // closing. Without a receiver they are written to standard error.
-    // Errors of the window's own handlers, which the hooks chain to, pass
-    // through to the window.
+    // Receives errors raised by the three calls below; the window goes on
+    // opening or closing. Without a receiver they are written to standard
+    // error.
     void setOnError(std::function<void(const std::exception&)> onError) { onError_ = std::move(onError); }
 
-    // Called once the window is built: keeps the window's own show,
-    // close-query and destroy handlers and installs the store's hooks.
-    void attachToWindow();
+    // Called once the window is built: the state it has then is the one an
+    // unknown stored show command gives back.
+    void windowBuilt() { defaultState_ = window_.placementState(); }
+    // Restores, unless inactive.
+    void restoreOnShow();
+    // Saves, unless inactive or the window system's window is gone.
+    void saveOnClose();
+    // Saves with Visible=1 what no close saved, unless inactive.
+    void saveOnDestroy();
 
     void saveWindowPlacement();
     void restoreWindowPlacement();
@@ -69,9 +74,6 @@ protected:
     IniFile openIniFile() const { return IniFile(iniFileName()); }
 
 private:
-    void restoreOnShow();
-    void saveOnCloseQuery(bool& canClose);
-    void saveOnDestroy();
     void reportError(const std::exception& error) const;
 
     void restorePosition(const IniFile& ini, const std::string& section);
@@ -88,8 +90,6 @@ private:
     std::string programFile_;
     std::function<void(const std::exception&)> onError_;
 
-    WindowEvents* events_ = nullptr;  // set while attached
-    WindowEvents savedEvents_;
     WindowState defaultState_ = WindowState::normal;
 
     bool restored_ = false;

@@ -7,7 +7,7 @@
 #include "codecs/abm/AbmCodec.h"
 #include "ImportBudget.h"
 #include "base/ByteStream.h"
-#include "settings/SettingsStore.h"
+#include "UserPrompts.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,9 +35,6 @@ std::vector<uint8_t> abmFileBytes(const FrameStrip& strip);
 // `frameCap`), reading one frame at a time, or shows one of the reader's two
 // error messages. Only MemoryLimitExceeded leaves it: frames that would not
 // fit the memory budget are refused before the first is read.
-void readAbmFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
-
-// "Сохранить как ABM".
-void saveAbm(FrameStrip& strip, SettingsStore& settings);
+void readAbmFile(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, int frameCap = kNoFrameCap);
 
 }  // namespace abm

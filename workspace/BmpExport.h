@@ -4,13 +4,13 @@
 // chosen name.
 
 #include "FrameStrip.h"
-#include "settings/SettingsStore.h"
 
 #include <string>
 
 namespace abm {
 
-void exportBmp(FrameStrip& strip, SettingsStore& settings);
+// Every frame as the 16-bit BMP file `prefix` + its number + ".bmp".
+void writeBmpFrames(const FrameStrip& strip, const std::string& prefix);
 
 // The file-name part of a path without its extension, cut at the first
 // place the extension text occurs ("a.bmp.bmp" gives "a").

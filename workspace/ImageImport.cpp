@@ -19,19 +19,14 @@ const char* const kOpenDialogFilter =
 
 namespace {
 
-// Fills a new thumbnail through `fill`, then normalises it; a failure takes
-// the thumbnail out again so no thumbnail stays without its source.
+// Fills a picture through `fill` and appends it: the strip only changes
+// once the picture is whole.
 template <class Fill>
 void appendFilled(FrameStrip& strip, Fill fill)
 {
-    Thumbnail& t = strip.createFrameThumbnail();
-    try {
-        fill(t.picture);
-        strip.normalizeFrame(t);
-    } catch (...) {
-        strip.removeThumbnail(t);
-        throw;
-    }
+    Raster picture;
+    fill(picture);
+    strip.append(std::move(picture));
 }
 
 // Refuses a GIF whose images and frames will not fit, once its blocks are
@@ -54,20 +49,6 @@ void requireGifMemory(const FrameStrip& strip, const GifImage& gif, int frameCap
         bytes += frames * frameBytes(strip, width, height, 8);
     }
     MemoryBudget::require(bytes);
-}
-
-// The command states follow the strip after every import, also one that
-// ended in an error after some frames came in.
-template <class Import>
-void importThenUpdateActionStates(FrameStrip& strip, Import import)
-{
-    try {
-        import();
-    } catch (...) {
-        strip.updateCommandStates();
-        throw;
-    }
-    strip.updateCommandStates();
 }
 
 }  // namespace
@@ -129,7 +110,7 @@ ImportResult importJpeg(FrameStrip& strip, const std::string& fileName)
     return result;
 }
 
-ImportResult importFile(FrameStrip& strip, const std::string& fileName, int frameCap)
+ImportResult importFile(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, int frameCap)
 {
     ImportResult result;
     if (framesLeft(strip, frameCap) == 0) {
@@ -146,41 +127,14 @@ ImportResult importFile(FrameStrip& strip, const std::string& fileName, int fram
         } else if (ext == ".GIF") {
             result = importGif(strip, fileName, frameCap);
         } else if (ext == ".ABM") {
-            readAbmFile(strip, fileName, frameCap);
+            readAbmFile(strip, prompts, fileName, frameCap);
             result.framesAdded = strip.count() - before;
         }
     } catch (const MemoryLimitExceeded& e) {
-        strip.removeFramesFrom(before);
+        strip.truncate(before);
         throw e.forFile(fileName);
     }
-    strip.showFrameCount();
-    strip.fitStripHeight();
     return result;
-}
-
-void openPictures(FrameStrip& strip, SettingsStore& settings)
-{
-    FileDialogRequest request;
-    request.filter = kOpenDialogFilter;
-    request.initialDir = settings.readSetting("LoadImg", "");
-    const std::vector<std::string> files = strip.prompts().askOpenFiles(request);
-    if (files.empty())
-        return;
-    importFiles(strip, settings, files);
-}
-
-void importFiles(FrameStrip& strip, SettingsStore& settings, const std::vector<std::string>& files,
-                 const ImportListener& onImported, int frameCap)
-{
-    importThenUpdateActionStates(strip, [&] {
-        for (const std::string& file : files) {
-            const ImportResult result = importFile(strip, file, frameCap);
-            if (onImported)
-                onImported(file, result);
-        }
-        if (!files.empty())
-            settings.writeSetting("LoadImg", folderPart(files.front()));
-    });
 }
 
 std::string commandLineFileName(const std::vector<std::string>& arguments)
@@ -192,16 +146,6 @@ std::string commandLineFileName(const std::vector<std::string>& arguments)
         text += argument + " ";
     }
     return trim(text);
-}
-
-void commandLineImport(FrameStrip& strip, const std::vector<std::string>& arguments)
-{
-    if (arguments.empty())
-        return;
-    const std::string fileName = commandLineFileName(arguments);
-    if (!fileExists(fileName))
-        return;
-    importThenUpdateActionStates(strip, [&] { importFile(strip, fileName); });
 }
 
 }  // namespace abm

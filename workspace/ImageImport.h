@@ -1,11 +1,10 @@
 #pragma once
 
-// Pictures into frames: the open command, the import of one file chosen by
-// its extension, and the file named on the command line.
+// Pictures into frames: the import of one file chosen by its extension.
 
 #include "FrameStrip.h"
 #include "ImportBudget.h"
-#include "settings/SettingsStore.h"
+#include "UserPrompts.h"
 
 #include <functional>
 #include <string>
@@ -23,26 +22,18 @@ struct ImportResult {
     bool leftOut = false;  // not imported: the strip already held the frames the cap allows
 };
 
-void openPictures(FrameStrip& strip, SettingsStore& settings);
-
-// The open command after its dialog: imports the files in order, remembers
-// the first one's folder under "LoadImg" and updates the command states,
-// also when an error ends the run.
-// `onImported` hears of every file that returned; an error that travels
-// ends the whole run, as it ends the command. Files that find the strip at
-// `frameCap` frames are left out unread.
+// Hears of every file an import run got through.
 using ImportListener = std::function<void(const std::string& fileName, const ImportResult& result)>;
-void importFiles(FrameStrip& strip, SettingsStore& settings, const std::vector<std::string>& files,
-                 const ImportListener& onImported = {}, int frameCap = kNoFrameCap);
 
 // Imports one file by its extension (".JPG", ".BMP", ".GIF", ".ABM", after
-// upper-casing and trimming), then shows the frame count and fits the strip.
-// Frames past `frameCap` in the strip are not imported.
+// upper-casing and trimming); an ABM file's errors go to `prompts`. Frames
+// past `frameCap` in the strip are not imported.
 //
 // A picture the memory budget cannot take fails with MemoryLimitExceeded
 // naming the file, from every importer, mostly before anything is decoded;
 // frames the file had appended are removed again, so that it adds nothing.
-ImportResult importFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
+ImportResult importFile(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName,
+                        int frameCap = kNoFrameCap);
 
 ImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 ImportResult importBmp(FrameStrip& strip, const std::string& fileName);
@@ -51,8 +42,4 @@ ImportResult importJpeg(FrameStrip& strip, const std::string& fileName);
 // The arguments after the program name, joined with blanks up to the first
 // empty one, and trimmed: a path the shell split at its blanks, rejoined.
 std::string commandLineFileName(const std::vector<std::string>& arguments);
-// Imports that file if it exists as a regular file, then updates the command
-// states (also when the import ends in an error).
-void commandLineImport(FrameStrip& strip, const std::vector<std::string>& arguments);
-
 }  // namespace abm

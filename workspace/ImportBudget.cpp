@@ -29,9 +29,9 @@ int64_t frameRasterBytes(const FrameStrip& strip, int64_t width, int64_t height)
     if (!options.autoSize()) {
         width = parseIntOr(options.widthText(), 0);
         height = parseIntOr(options.heightText(), 0);
-    } else if (options.stretch() && !strip.sourceBitmaps().empty()) {
-        width = strip.sourceBitmaps().front()->width();
-        height = strip.sourceBitmaps().front()->height();
+    } else if (options.stretch() && !strip.empty()) {
+        width = strip.frame(0).source.width();
+        height = strip.frame(0).source.height();
     }
     return cappedRasterBytes(width, height, 16);
 }

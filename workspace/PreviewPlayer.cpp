@@ -15,7 +15,7 @@ int PreviewPlayer::tick(const FrameStrip& strip, int iconCount)
     } else {
         if (previewIndex > count - 1)
             previewIndex = 0;
-        const Raster& frame = strip.thumbnail(previewIndex).picture;
+        const Raster& frame = strip.frame(previewIndex).picture;
         preview.assign(&frame);
         Rect r = Rect(0, 0, kFieldWidth, kFieldHeight);
         preview.setWidth(kFieldWidth);
@@ -26,8 +26,6 @@ int PreviewPlayer::tick(const FrameStrip& strip, int iconCount)
         canvas.brushColor = clWhite;
         canvas.fillRect(Rect(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1));
         drawPreviewFrame(canvas, frame, r);
-        previewWidth = preview.width();
-        previewHeight = preview.height();
         previewIndex = previewIndex + 1 > 3 ? 0 : static_cast<uint16_t>(previewIndex + 1);
     }
     if (iconIndex >= iconCount)

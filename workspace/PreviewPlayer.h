@@ -20,9 +20,7 @@ public:
 
     uint16_t previewIndex = 0;
     uint16_t iconIndex = 0;
-    Raster preview;           // preview's picture
-    int previewWidth = 130;     // preview's control size
-    int previewHeight = 99;
+    Raster preview;  // empty while the strip is
 
     // One tick; returns the index of the animatedIcons picture that becomes the
     // application icon. `iconCount` is the number of pictures in animatedIcons.

@@ -6,7 +6,7 @@ void Workspace::start(const std::vector<std::string>& arguments)
 {
     player.previewIndex = 0;
     player.iconIndex = 0;
-    commandLineImport(strip, arguments);
+    commands.importCommandLine(arguments);
 }
 
 }  // namespace abm

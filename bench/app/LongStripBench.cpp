@@ -83,13 +83,13 @@ int main(int argc, char* argv[])
     }
     report("scroll-200-steps", timer);
 
-    form.run([&] { strip.setPopupTarget(&strip.thumbnail(strip.count() - 1)); });
+    form.setPopupFrame(strip.count() - 1);
     form.deleteAction->trigger();
     settle();
     report("delete-last", timer);
 
     const int n = strip.count();
-    form.run([&] { strip.moveFrame(&strip.thumbnail(n - 1), &strip.thumbnail(n - 3)); });
+    form.run([&] { form.model->commands.moveFrame(n - 1, n - 3); });
     settle();
     report("reorder-last", timer);
     std::printf("frames %d, thumbnail widgets %zu\n", strip.count(), form.thumbnails().size());

@@ -31,7 +31,7 @@ NoPrompts gPrompts;
 
 FrameStrip& fourFrames()
 {
-    static FrameStrip strip(gOptions, gPrompts);
+    static FrameStrip strip(gOptions);
     if (strip.count() == 0) {
         for (int f = 0; f < 4; ++f) {
             Raster b;
@@ -40,7 +40,7 @@ FrameStrip& fourFrames()
             for (int y = 0; y < 97; ++y)
                 for (int x = 0; x < 128 * 2; ++x)
                     b.scanLine(y)[x] = static_cast<uint8_t>(x * 7 + y * 3 + f);
-            strip.appendFrame(b);
+            strip.append(b);
         }
     }
     return strip;
@@ -83,8 +83,8 @@ void abmRead(benchmark::State& state)
 {
     const std::string path = abmPath();
     for (auto _ : state) {
-        FrameStrip strip(gOptions, gPrompts);
-        readAbmFile(strip, path);
+        FrameStrip strip(gOptions);
+        readAbmFile(strip, gPrompts, path);
         benchmark::DoNotOptimize(strip.count());
     }
 }

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 namespace abm::test {
@@ -42,6 +43,16 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// A part of a window, found by its object name; fails the test when missing.
+template <class T>
+T* part(const QObject* window, const char* name)
+{
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        throw std::runtime_error(std::string("no part named ") + name);
+    return found;
+}
 
 inline QString corpus(const char* relative)
 {

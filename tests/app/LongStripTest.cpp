@@ -6,6 +6,7 @@
 #include "GuiTestSupport.h"
 #include "ModalScript.h"
 #include "app/MainWindow.h"
+#include "workspace/StripLayout.h"
 #include "app/StripView.h"
 #include "app/ThumbnailWidget.h"
 
@@ -39,13 +40,13 @@ class LongStripTest : public QObject {
         std::vector<uint16_t> colours;
         const FrameStrip& strip = form_->model->strip;
         for (int i = strip.count() - n; i < strip.count(); ++i)
-            colours.push_back(pixel16(strip.thumbnail(i).picture, 0, 0));
+            colours.push_back(pixel16(strip.frame(i).picture, 0, 0));
         return colours;
     }
     ThumbnailWidget* shownFrame(int index) const
     {
         for (ThumbnailWidget* thumbnail : form_->thumbnails())
-            if (thumbnail->image()->tag == index)
+            if (thumbnail->index() == index)
                 return thumbnail;
         return nullptr;
     }
@@ -91,11 +92,11 @@ private slots:
             QVERIFY(static_cast<size_t>(children.size()) <= fits);
             QCOMPARE(std::vector<ThumbnailWidget*>(children.begin(), children.end()), form_->thumbnails());
             for (const ThumbnailWidget* thumbnail : children) {
-                QCOMPARE(thumbnail->objectName(), QStringLiteral("Img%1").arg(thumbnail->image()->tag));
-                QCOMPARE(thumbnail->x(), thumbnail->image()->left - bar()->value());
+                QCOMPARE(thumbnail->objectName(), QStringLiteral("Img%1").arg(thumbnail->index()));
+                QCOMPARE(thumbnail->x(), StripLayout::thumbnail(thumbnail->index(), form_->model->strip.frame(thumbnail->index()).width, 0).left - bar()->value());
             }
         }
-        QCOMPARE(form_->thumbnails().back()->image()->tag, kFrames - 1);
+        QCOMPARE(form_->thumbnails().back()->index(), kFrames - 1);
         // The widgets scrolled past are gone, not hidden.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         size_t alive = 0;
@@ -116,7 +117,7 @@ private slots:
         QCOMPARE(form_->frameCountPanel->text(), QString::number(kFrames - 1));
         QCOMPARE(lastFrames(3), std::vector<uint16_t>(before.begin(), before.end() - 1));
         QCOMPARE(bar()->value(), bar()->maximum());
-        QCOMPARE(form_->thumbnails().back()->image()->tag, kFrames - 2);
+        QCOMPARE(form_->thumbnails().back()->index(), kFrames - 2);
     }
 
     void reordersAtTheFarEnd()

@@ -6,6 +6,8 @@
 #include "GuiTestSupport.h"
 #include "ModalScript.h"
 #include "app/MainWindow.h"
+#include "workspace/StripLayout.h"
+#include "app/RasterView.h"
 #include "app/StripView.h"
 #include "app/ThumbnailWidget.h"
 #include "app/OptionsDialog.h"
@@ -72,32 +74,31 @@ class MainWindowStressTest : public QObject {
     {
         const FrameStrip& strip = form.model->strip;
         const int n = strip.count();
-        QVERIFY2(static_cast<size_t>(n) == strip.sourceBitmaps().size(), after);
         // Exactly the frames that meet the viewport have a widget, in strip order.
         const std::vector<ThumbnailWidget*>& shown = form.thumbnails();
         const QWidget* viewport = form.stripView->viewport();
         const int scroll = form.stripView->horizontalScrollBar()->value();
         size_t next = 0;
         for (int i = 0; i < n; ++i) {
-            const Thumbnail& t = strip.thumbnail(i);
-            QVERIFY2(t.tag == i, after);
-            QVERIFY2(t.left == i * 3 + i * t.width, after);
+            const Frame& t = strip.frame(i);
+            const int64_t left = StripLayout::thumbnail(i, t.width, t.height).left;
+            QVERIFY2(left == int64_t{i} * 3 + int64_t{i} * t.width, after);
             QVERIFY2(t.picture.pixelFormat() == pf16bit, after);
-            const QRect place(t.left - scroll, t.top, t.width, t.height);
+            const QRect place(static_cast<int>(left) - scroll, 0, t.width, t.height);
             if (!place.intersects(viewport->rect()))
                 continue;
             QVERIFY2(next < shown.size(), after);
             const ThumbnailWidget* thumbnail = shown[next++];
-            QVERIFY2(thumbnail->image() == &t && thumbnail->raster() == &t.picture, after);
+            QVERIFY2(thumbnail->index() == i && thumbnail->raster() == &t.picture, after);
             QVERIFY2(thumbnail->geometry() == place, after);
         }
         QVERIFY2(next == shown.size(), after);
         const QList<ThumbnailWidget*> children = viewport->findChildren<ThumbnailWidget*>(Qt::FindDirectChildrenOnly);
         QVERIFY2(std::vector<ThumbnailWidget*>(children.begin(), children.end()) == shown, after);
-        QVERIFY2(form.frameCountPanel->text() == QString::fromStdString(strip.frameCountText()), after);
-        QVERIFY2(form.exportBmpAction->isEnabled() == strip.canExportBmp(), after);
-        QVERIFY2(form.saveAbmAction->isEnabled() == strip.canSaveAbm(), after);
-        QVERIFY2(form.clearAction->isEnabled() == strip.canClear(), after);
+        QVERIFY2(form.frameCountPanel->text().isEmpty() || form.frameCountPanel->text() == QString::number(n), after);
+        QVERIFY2(form.exportBmpAction->isEnabled() == (n > 0), after);
+        QVERIFY2(form.saveAbmAction->isEnabled() == (n > 0), after);
+        QVERIFY2(form.clearAction->isEnabled() == (n > 0), after);
         QVERIFY2(form.openAction->isEnabled() && form.optionsAction->isEnabled() && form.deleteAction->isEnabled(), after);
     }
 
@@ -158,7 +159,7 @@ private slots:
             case 2:
                 what = "delete";
                 if (n > 0)
-                    form.run([&] { form.model->strip.setPopupTarget(&form.model->strip.thumbnail(pick(n))); });
+                    form.setPopupFrame(pick(n));
                 prompts.answers.push_back(pick(2) ? MessageAnswer::ok : MessageAnswer::cancel);
                 form.deleteAction->trigger();
                 break;
@@ -181,7 +182,7 @@ private slots:
                 form.setDragExec([&](QDrag& drag) {
                     return outside || !target ? Qt::IgnoreAction : dropOn(target, drag);
                 });
-                QCursor::setPos(form.preview->mapToGlobal(QPoint(2, 2)));
+                QCursor::setPos(part<RasterView>(&form, "ImPrev")->mapToGlobal(QPoint(2, 2)));
                 QTest::mousePress(source, Qt::LeftButton, {}, QPoint(1, 1));
                 if (source)
                     QTest::mouseRelease(source, Qt::LeftButton, {}, QPoint(1, 1));

@@ -6,6 +6,7 @@
 #include "ModalScript.h"
 #include "app/DialogPrompts.h"
 #include "app/MainWindow.h"
+#include "workspace/StripLayout.h"
 #include "app/RasterView.h"
 #include "app/StripView.h"
 #include "app/ThumbnailWidget.h"
@@ -97,14 +98,14 @@ void checkStripShowsRasters(MainWindow& form)
     const int64_t scroll = form.stripView->horizontalScrollBar()->value();
     const FrameStrip& strip = form.model->strip;
     for (int i = 0; i < strip.count(); ++i) {
-        const Thumbnail& t = strip.thumbnail(i);
-        const int64_t left = t.left - scroll;
+        const Frame& t = strip.frame(i);
+        const int64_t left = StripLayout::thumbnail(i, t.width, t.height).left - scroll;
         const int64_t right = std::min<int64_t>(left + std::min(t.width, t.picture.width()), expected.width());
-        const int bottom = std::min({t.top + t.height, t.top + t.picture.height(), expected.height()});
-        for (int y = std::max(0, t.top); y < bottom; ++y)
+        const int bottom = std::min({t.height, t.picture.height(), expected.height()});
+        for (int y = 0; y < bottom; ++y)
             for (int64_t x = std::max<int64_t>(0, left); x < right; ++x)
                 expected.setPixel(static_cast<int>(x), y,
-                                  expand565(pixel16(t.picture, static_cast<int>(x - left), y - t.top)));
+                                  expand565(pixel16(t.picture, static_cast<int>(x - left), y)));
     }
     QCOMPARE(shot, expected);
 }
@@ -183,7 +184,7 @@ private slots:
         QCOMPARE(form->splitter->orientation(), Qt::Vertical);
         // The bar: 2 pixels between the strip and the preview box, black.
         QSplitterHandle* handle = form->splitter->handle(1);
-        QCOMPARE(form->previewArea->y() - (form->stripView->y() + form->stripView->height()), 2);
+        QCOMPARE(part<QScrollArea>(form.get(), "ScrollBox1")->y() - (form->stripView->y() + form->stripView->height()), 2);
         QCOMPARE(handle->contentsRect().height(), 2);
         QCOMPARE(handle->cursor().shape(), Qt::SplitVCursor);
         const QImage shot = form->grab().toImage();
@@ -193,10 +194,10 @@ private slots:
         QVERIFY(QColor(shot.pixel(below + QPoint(0, 2))) != QColor(Qt::black));
         QVERIFY(QColor(shot.pixel(below - QPoint(0, 1))) != QColor(Qt::black));
 
-        QCOMPARE(form->previewArea->frameShape(), QFrame::NoFrame);
-        QCOMPARE(form->previewCaption->text(), QStringLiteral(" Предварительный просмотр:"));
-        QCOMPARE(form->previewCaption->geometry(), QRect(0, 0, form->previewArea->viewport()->width(), 17));
-        QCOMPARE(form->preview->geometry(), QRect(16, 32, 130, 99));
+        QCOMPARE(part<QScrollArea>(form.get(), "ScrollBox1")->frameShape(), QFrame::NoFrame);
+        QCOMPARE(part<QLabel>(form.get(), "StaticText1")->text(), QStringLiteral(" Предварительный просмотр:"));
+        QCOMPARE(part<QLabel>(form.get(), "StaticText1")->geometry(), QRect(0, 0, part<QScrollArea>(form.get(), "ScrollBox1")->viewport()->width(), 17));
+        QCOMPARE(part<RasterView>(form.get(), "ImPrev")->geometry(), QRect(16, 32, 130, 99));
 
         QCOMPARE(form->statusBar()->height(), 19);
         QCOMPARE(form->frameCountPanel->width(), 50);
@@ -217,11 +218,11 @@ private slots:
         std::vector<QWidget*> order;
         QWidget* w = form.get();
         do {
-            if (w == form->toolBar || w == form->stripView || w == form->previewArea)
+            if (w == form->toolBar || w == form->stripView || w == part<QScrollArea>(form.get(), "ScrollBox1"))
                 order.push_back(w);
             w = w->nextInFocusChain();
         } while (w != form.get());
-        QCOMPARE(order, (std::vector<QWidget*>{form->toolBar, form->stripView, form->previewArea}));
+        QCOMPARE(order, (std::vector<QWidget*>{form->toolBar, form->stripView, part<QScrollArea>(form.get(), "ScrollBox1")}));
     }
 
     void actionsMatchTable_data()
@@ -316,8 +317,8 @@ private slots:
                  QStringLiteral("Сохранить все кадры как BMP"));
         QCOMPARE(form->thumbnails().size(), static_cast<size_t>(expected.count()));
         for (int i = 0; i < expected.count(); ++i) {
-            const Thumbnail& image = strip.thumbnail(i);
-            QVERIFY(sameRaster(image.picture, expected.thumbnail(i).picture));
+            const Frame& image = strip.frame(i);
+            QVERIFY(sameRaster(image.picture, expected.frame(i).picture));
             const ThumbnailWidget* shown = form->thumbnails()[static_cast<size_t>(i)];
             QCOMPARE(shown->parentWidget(), form->stripContent());
             QCOMPARE(shown->geometry(), QRect(i * 3 + i * image.width, 0, image.width, image.height));
@@ -420,7 +421,7 @@ private slots:
             return;
         }
         QCOMPARE(strip.count(), 1);
-        QCOMPARE(strip.thumbnail(0).width, 134217728);
+        QCOMPARE(strip.frame(0).width, 134217728);
         QScrollBar* bar = form->stripView->horizontalScrollBar();
         const QWidget* viewport = form->stripView->viewport();
         QCOMPARE(bar->maximum(), 134217728 - viewport->width());
@@ -543,7 +544,7 @@ private slots:
         QCOMPARE(script.seen[1].text, QStringLiteral("Удалить?"));
         QCOMPARE(script.seen[1].title, QStringLiteral("Confirm"));
         QCOMPARE(script.seen[1].buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));
-        QCOMPARE(form->model->strip.popupTarget(), nullptr);
+        QCOMPARE(form->popupFrame(), -1);
         if (deleted)
             QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x001F}));
         else
@@ -584,7 +585,7 @@ private slots:
         contextMenuOn(form->stripContent());
         QTest::qWait(50);
         QVERIFY(!opened);
-        QCOMPARE(form->model->strip.popupTarget(), nullptr);
+        QCOMPARE(form->popupFrame(), -1);
     }
 
     void reordersBySyntheticDragAndDrop()
@@ -614,7 +615,7 @@ private slots:
         QVERIFY(!source);
         QVERIFY(!target);
         for (size_t i = 0; i < form->thumbnails().size(); ++i) {
-            QCOMPARE(form->model->strip.thumbnail(static_cast<int>(i)).tag, static_cast<int>(i));
+            QCOMPARE(form->thumbnails()[i]->index(), static_cast<int>(i));
             QCOMPARE(form->thumbnails()[i]->x(), static_cast<int>(i) * 43);
         }
     }
@@ -626,7 +627,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         const std::vector<ThumbnailWidget*> before = form->thumbnails();
         const uint64_t generation = form->model->strip.generation();
-        QCursor::setPos(form->preview->mapToGlobal(QPoint(5, 5)));
+        QCursor::setPos(part<RasterView>(form.get(), "ImPrev")->mapToGlobal(QPoint(5, 5)));
         form->setDragExec([](QDrag&) { return Qt::IgnoreAction; });
         QTest::mousePress(before[0], Qt::LeftButton, {}, QPoint(3, 3));
         QTest::mouseRelease(before[0], Qt::LeftButton, {}, QPoint(3, 3));
@@ -680,7 +681,7 @@ private slots:
         Reference reference;
         reference.workspace.start({native(gif)});
         reference.prompts.saveAnswers.push_back(native(testFile(QStringLiteral("reference/anim.txt"))));
-        reference.workspace.saveAbm();
+        reference.workspace.commands.saveAbm();
 
         const QByteArray written = readAll(folder + QStringLiteral("/anim.abm"));
         QVERIFY(written.size() > 72);
@@ -714,7 +715,7 @@ private slots:
         Reference reference;
         reference.workspace.start({native(gif)});
         reference.prompts.saveAnswers.push_back(native(testFile(QStringLiteral("reference/walk"))));
-        reference.workspace.exportBmp();
+        reference.workspace.commands.exportBmp();
 
         const int count = form->model->strip.count();
         QVERIFY(count > 1);
@@ -776,14 +777,14 @@ private slots:
         writeAbm(testFile(QStringLiteral("five.abm")), width, height,
                  {pattern(0), pattern(1), pattern(2), pattern(3), pattern(4)});
         auto form = makeForm({native(testFile(QStringLiteral("five.abm")))});
-        QCOMPARE(form->preview->size(), QSize(130, 99));
+        QCOMPARE(part<RasterView>(form.get(), "ImPrev")->size(), QSize(130, 99));
 
         for (int tick = 0; tick < 6; ++tick) {
             const int shown = tick % 4;
             tickOnce(*form);
             QCOMPARE(form->model->player.previewIndex, static_cast<uint16_t>((shown + 1) % 4));
-            QCOMPARE(form->preview->size(), QSize(130, 98));
-            const QImage preview = shown16(form->preview);
+            QCOMPARE(part<RasterView>(form.get(), "ImPrev")->size(), QSize(130, 98));
+            const QImage preview = shown16(part<RasterView>(form.get(), "ImPrev"));
             QCOMPARE(preview.size(), QSize(130, 98));
             const PixelFunction frame = pattern(shown);
 
@@ -827,14 +828,14 @@ private slots:
     {
         auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
         tickOnce(*form);
-        QCOMPARE(pixel16(shown16(form->preview), 65, 49), uint16_t{0xF800});
+        QCOMPARE(pixel16(shown16(part<RasterView>(form.get(), "ImPrev")), 65, 49), uint16_t{0xF800});
         ModalScript script;
         script.then(ModalScript::click(QStringLiteral("OK")));
         form->clearAction->trigger();
         QVERIFY(script.done());
         tickOnce(*form);
         QCOMPARE(form->model->player.preview.width(), 0);
-        QVERIFY(pixel16(shown16(form->preview), 65, 49) != uint16_t{0xF800});
+        QVERIFY(pixel16(shown16(part<RasterView>(form.get(), "ImPrev")), 65, 49) != uint16_t{0xF800});
     }
 
     void iconStepsThroughImListAtEveryTick()
@@ -920,7 +921,7 @@ private slots:
         const int position = moved.at(0).at(0).toInt();
         QVERIFY(position > 130);
         QCOMPARE(form->stripView->height(), position);
-        QCOMPARE(form->model->strip.stripHeight(), position);
+        QCOMPARE(form->stripHeight(), position);
         // The window follows the model from then on, also when resized.
         form->resize(form->width(), form->height() + 40);
         QTRY_COMPARE(form->stripView->height(), position);

@@ -169,10 +169,10 @@ TEST(HostileAbm, OverflowingHeadersGiveTheCannotOpenMessage)
         {"wide-row.abm", "Невозможно откыть файл: "},
     };
     for (const auto& [name, message] : expected) {
-        FrameStrip strip(options, prompts);
+        FrameStrip strip(options);
         prompts.messages.clear();
         abm::test::writeFile(dir / name, input(name).bytes);
-        readAbmFile(strip, dir / name);
+        readAbmFile(strip, prompts, dir / name);
         ASSERT_EQ(prompts.messages.size(), 1u) << name;
         EXPECT_EQ(prompts.messages[0].text, message + (dir / name)) << name;
         EXPECT_EQ(strip.count(), 0);

@@ -3,8 +3,9 @@
 // A top-level window as the placement store sees it, played by a script:
 // a normal rectangle, a state, visibility and the screen it is on.
 
-#include "settings/PlacementWindow.h"
+#include "settings/WindowPlacementStore.h"
 
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -29,11 +30,15 @@ public:
     bool isCentered = false;
     bool hasHandle = true;
     bool refusePlacement = false;  // setPlacement raises, as a failing window system would
-    WindowEvents events;
+    // The store the window calls as the main window does, and the window's
+    // own work around those calls.
+    WindowPlacementStore* store = nullptr;
+    std::function<void()> onShow;
+    std::function<bool()> canClose;
+    std::function<void()> onDestroy;
     std::vector<WindowPlacement> applied;  // every setPlacement, in order
 
     std::string className() const override { return "TMForm"; }
-    WindowEvents& windowEvents() override { return events; }
     bool handleAllocated() const override { return hasHandle; }
 
     WindowPlacement placement() const override
@@ -91,26 +96,29 @@ public:
     bool centered() const override { return isCentered; }
     void clearCentered() override { isCentered = false; }
 
-    // What the toolkit does around the hooks.
     void show()
     {
-        if (events.onShow)
-            events.onShow();
+        if (store)
+            store->restoreOnShow();
+        if (onShow)
+            onShow();
         isShown = true;
     }
     bool close()
     {
-        bool canClose = true;
-        if (events.onCloseQuery)
-            events.onCloseQuery(canClose);
-        if (canClose)
-            isShown = false;
-        return canClose;
+        if (canClose && !canClose())
+            return false;
+        if (store)
+            store->saveOnClose();
+        isShown = false;
+        return true;
     }
     void destroy()
     {
-        if (events.onDestroy)
-            events.onDestroy();
+        if (store)
+            store->saveOnDestroy();
+        if (onDestroy)
+            onDestroy();
     }
 };
 

@@ -38,8 +38,8 @@ std::unique_ptr<WindowSettingsStore> newStore(ScriptedWindow& window, std::vecto
     return store;
 }
 
-// One run of the program: the window is built with the store attached,
-// configured, shown, used, closed and destroyed.
+// One run of the program: the window is built with its store, configured,
+// shown, used, closed and destroyed.
 struct Session {
     explicit Session(const std::function<void(ScriptedWindow&)>& configure = {})
     {
@@ -47,7 +47,8 @@ struct Session {
         store.setOnError([this](const std::exception& e) { errors.push_back(e.what()); });
         if (configure)
             configure(window);
-        store.attachToWindow();
+        store.windowBuilt();
+        window.store = &store;
     }
     void show() { window.show(); }
     void end()
@@ -380,19 +381,20 @@ TEST_F(WindowPlacementStoreTest, RestoreMovesAnInvisibleWindowWithoutShowingIt)
     EXPECT_EQ(s.window.applied.back().showCmd, swShowMaximized);
 }
 
-TEST_F(WindowPlacementStoreTest, HooksRunAroundTheWindowsOwnHandlers)
+TEST_F(WindowPlacementStoreTest, StoreRunsAroundTheWindowsOwnWork)
 {
     ScriptedWindow w;
     std::unique_ptr<WindowSettingsStore> store;
     std::vector<std::string> log;
-    w.events.onShow = [&] { log.push_back(std::string("show, restored ") + (store->restored() ? "yes" : "no")); };
-    w.events.onCloseQuery = [&](bool&) {
+    w.onShow = [&] { log.push_back(std::string("show, restored ") + (store->restored() ? "yes" : "no")); };
+    w.canClose = [&] {
         log.push_back(std::string("close-query, file ") + (std::filesystem::exists(iniPath()) ? "yes" : "no"));
+        return true;
     };
-    w.events.onDestroy = [&] { log.push_back("destroy, Visible=" + key("Visible")); };
-    // Attached as the window is built: after the window has its own handlers.
+    w.onDestroy = [&] { log.push_back("destroy, Visible=" + key("Visible")); };
     store = newStore(w);
-    store->attachToWindow();
+    store->windowBuilt();
+    w.store = store.get();
     w.show();
     ASSERT_TRUE(w.close());
     EXPECT_TRUE(store->saved());
@@ -405,9 +407,10 @@ TEST_F(WindowPlacementStoreTest, DestroyWithoutASavedCloseSavesWithVisibleOne)
 {
     ScriptedWindow w;
     std::string visibleSeenByWindow;
-    w.events.onDestroy = [&] { visibleSeenByWindow = key("Visible"); };
+    w.onDestroy = [&] { visibleSeenByWindow = key("Visible"); };
     auto store = newStore(w);
-    store->attachToWindow();
+    store->windowBuilt();
+    w.store = store.get();
     w.show();
     w.destroy();
     EXPECT_EQ(visibleSeenByWindow, "1") << "the store saves before the window's own destroy handler";
@@ -433,9 +436,10 @@ TEST_F(WindowPlacementStoreTest, CloseQueryDecidesWhetherToSave)
         std::filesystem::remove(iniPath());
         ScriptedWindow w;
         w.hasHandle = c.hasHandle;
-        w.events.onCloseQuery = [&](bool& canClose) { canClose = c.allowClose; };
+        w.canClose = [&] { return c.allowClose; };
         auto store = newStore(w);
-        store->attachToWindow();
+        store->windowBuilt();
+    w.store = store.get();
         w.show();
         EXPECT_EQ(w.close(), c.allowClose);
         EXPECT_EQ(key("Visible"), c.visibleAfterClose);
@@ -454,7 +458,7 @@ TEST_F(WindowPlacementStoreTest, NothingIsSavedBeforeTheFirstRestore)
     EXPECT_FALSE(s.store.saved());
 }
 
-TEST_F(WindowPlacementStoreTest, InactiveStoreNeitherRestoresNorSavesThroughTheHooks)
+TEST_F(WindowPlacementStoreTest, InactiveStoreNeitherRestoresNorSavesOnShowCloseOrDestroy)
 {
     setKey("NormPos", "1,2,300,400");
     const std::string before = text(iniPath());
@@ -476,10 +480,11 @@ TEST_F(WindowPlacementStoreTest, UnwritableSettingsFolderReportsOnCloseAndAgainO
     env.set("XDG_CONFIG_HOME", dir / "plain/config");
     ScriptedWindow w;
     bool ownDestroyRan = false;
-    w.events.onDestroy = [&] { ownDestroyRan = true; };
+    w.onDestroy = [&] { ownDestroyRan = true; };
     std::vector<std::string> errors;
     auto store = newStore(w, &errors);
-    store->attachToWindow();
+    store->windowBuilt();
+    w.store = store.get();
 
     w.show();
     EXPECT_TRUE(errors.empty()) << "reading never fails";
@@ -497,33 +502,16 @@ TEST_F(WindowPlacementStoreTest, FailingRestoreIsReportedAndTheWindowStillOpens)
 {
     ScriptedWindow w;
     bool ownShowRan = false;
-    w.events.onShow = [&] { ownShowRan = true; };
+    w.onShow = [&] { ownShowRan = true; };
     w.refusePlacement = true;
     std::vector<std::string> errors;
     auto store = newStore(w, &errors);
-    store->attachToWindow();
+    store->windowBuilt();
+    w.store = store.get();
     w.show();
     EXPECT_TRUE(ownShowRan);
     EXPECT_EQ(errors, std::vector<std::string>{"placement refused"});
     EXPECT_TRUE(w.isShown);
-}
-
-TEST_F(WindowPlacementStoreTest, GoneStoreGivesTheWindowItsOwnHandlersBack)
-{
-    ScriptedWindow w;
-    int ownShows = 0;
-    w.events.onShow = [&] { ++ownShows; };
-    {
-        auto store = newStore(w);
-        store->attachToWindow();
-        store->attachToWindow();  // a second attach must not chain the store to itself
-        w.show();
-        EXPECT_EQ(ownShows, 1);
-        EXPECT_EQ(w.applied.size(), 1u) << "restored once";
-    }
-    w.show();
-    EXPECT_EQ(ownShows, 2);
-    EXPECT_FALSE(w.events.onDestroy);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "workspace/StripCommands.h"
 #include "workspace/AbmFile.h"
 #include "base/Error.h"
 #include "MemorySettings.h"
@@ -47,7 +48,7 @@ protected:
     FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     abm::test::MemorySettings settings;
-    FrameStrip strip{options, prompts};
+    FrameStrip strip{options};
     abm::test::TempDir dir;
 
     std::vector<uint8_t> written()
@@ -57,7 +58,7 @@ protected:
     void save(const std::string& chosen)
     {
         prompts.saveAnswers.push_back(chosen);
-        saveAbm(strip, settings);
+        StripCommands(strip, prompts, settings).saveAbm();
     }
     std::vector<std::string> messages() const
     {
@@ -73,7 +74,7 @@ protected:
 TEST_F(AbmFileTest, FourFramesGiveTheWorkedExampleHeader)
 {
     for (int id = 0; id < 4; ++id)
-        strip.appendFrame(picture(id, 128, 97));
+        strip.append(picture(id, 128, 97));
     const auto bytes = written();
     ASSERT_EQ(bytes.size(), 99400u);
     const std::vector<uint8_t> head = {0x80, 0x00, 0x61, 0x00, 0x10, 0x00, 0x04, 0x00, 0x00, 0x00,
@@ -83,7 +84,7 @@ TEST_F(AbmFileTest, FourFramesGiveTheWorkedExampleHeader)
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 35, bytes.begin() + 72), std::vector<uint8_t>(37, 0));
     // Frame k, row y, column x lies at 72 + k·128·97·2 + (y·128 + x)·2, low byte first.
     for (int k : {0, 3}) {
-        const Raster& frame = strip.thumbnail(k).picture;
+        const Raster& frame = strip.frame(k).picture;
         for (auto [x, y] : {std::pair{0, 0}, {127, 0}, {5, 96}, {127, 96}}) {
             const size_t at = 72 + static_cast<size_t>(k) * 128 * 97 * 2 + (static_cast<size_t>(y) * 128 + x) * 2;
             const uint8_t* row = frame.scanLine(y);
@@ -96,7 +97,7 @@ TEST_F(AbmFileTest, FourFramesGiveTheWorkedExampleHeader)
 TEST_F(AbmFileTest, SixFramesSaveOnlyTheFirstFourSilently)
 {
     for (int id = 0; id < 6; ++id)
-        strip.appendFrame(picture(id, 128, 97));
+        strip.append(picture(id, 128, 97));
     save(dir / "six.abm");
     const auto bytes = readFile(dir / "six.abm");
     EXPECT_EQ(bytes.size(), 99400u);
@@ -123,13 +124,13 @@ TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
     options.autoSizeOn = false;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.position);
-        strip.removeAllFrames();
+        strip.clear();
         prompts.messages.clear();
         prompts.saveRequests.clear();
         for (int i = 0; i < 5; ++i) {
             options.width = i == c.position ? c.width : "128";
             options.height = i == c.position ? c.height : "97";
-            strip.appendFrame(picture(i, 60, 60));
+            strip.append(picture(i, 60, 60));
         }
         std::filesystem::remove(dir / "x.abm");
         save(dir / "x.abm");
@@ -149,7 +150,7 @@ TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
 
 TEST_F(AbmFileTest, ChosenNameGetsTheAbmExtension)
 {
-    strip.appendFrame(picture(1, 10, 10));
+    strip.append(picture(1, 10, 10));
     writeFile(dir / "anim.abm", {1, 2, 3});
     for (const std::string chosen : {"anim.txt", "anim", "anim.abm"}) {
         save(dir / chosen);
@@ -162,33 +163,33 @@ TEST_F(AbmFileTest, ChosenNameGetsTheAbmExtension)
 
 TEST_F(AbmFileTest, CancelledDialogWritesNothing)
 {
-    strip.appendFrame(picture(1, 10, 10));
+    strip.append(picture(1, 10, 10));
     settings.values["SavePath"] = "/somewhere/";
-    saveAbm(strip, settings);
+    StripCommands(strip, prompts, settings).saveAbm();
     EXPECT_EQ(prompts.saveRequests.at(0).initialDir, "/somewhere/");
     EXPECT_EQ(settings.values["SavePath"], "/somewhere/");
-    FrameStrip empty(options, prompts);
-    saveAbm(empty, settings);
+    FrameStrip empty(options);
+    StripCommands(empty, prompts, settings).saveAbm();
     EXPECT_EQ(prompts.saveRequests.size(), 1u);
 }
 
 TEST_F(AbmFileTest, WrittenFileReadsBackWithTheSamePixels)
 {
     for (int id = 0; id < 3; ++id)
-        strip.appendFrame(picture(id, 37, 21));
+        strip.append(picture(id, 37, 21));
     save(dir / "back.abm");
-    FrameStrip other(options, prompts);
-    readAbmFile(other, dir / "back.abm");
+    FrameStrip other(options);
+    readAbmFile(other, prompts, dir / "back.abm");
     ASSERT_EQ(other.count(), 3);
     EXPECT_TRUE(prompts.messages.empty());
     for (int k = 0; k < 3; ++k) {
-        const Raster& a = strip.thumbnail(k).picture;
-        const Raster& b = other.thumbnail(k).picture;
+        const Raster& a = strip.frame(k).picture;
+        const Raster& b = other.frame(k).picture;
         ASSERT_EQ(b.width(), 37);
         ASSERT_EQ(b.pixelFormat(), pf16bit);
         for (int y = 0; y < 21; ++y)
             EXPECT_EQ(0, std::memcmp(a.scanLine(y), b.scanLine(y), 37 * 2)) << k << "," << y;
-        EXPECT_TRUE(other.sourceBitmaps()[static_cast<size_t>(k)]->palette().empty());
+        EXPECT_TRUE(other.frame(k).source.palette().empty());
     }
 }
 
@@ -228,17 +229,17 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        FrameStrip target(options, prompts);
+        FrameStrip target(options);
         prompts.messages.clear();
         writeFile(dir / "in.abm", c.bytes);
-        readAbmFile(target, dir / "in.abm");
+        readAbmFile(target, prompts, dir / "in.abm");
         // The header and the size alone give the reader's verdict.
         const AbmVerdict verdict = checkAbmHeader(c.bytes.data(), c.bytes.size(), static_cast<int64_t>(c.bytes.size())).verdict;
         EXPECT_EQ(verdict, c.outcome == Frames      ? AbmVerdict::Accepted
                            : c.outcome == BadFormat ? AbmVerdict::BadFormat
                                                     : AbmVerdict::CannotOpen);
         EXPECT_EQ(target.count(), c.frames);
-        EXPECT_EQ(target.sourceBitmaps().size(), static_cast<size_t>(c.frames));
+        EXPECT_EQ(target.count(), c.frames);
         if (c.outcome == Frames) {
             EXPECT_TRUE(prompts.messages.empty());
         } else {
@@ -249,9 +250,9 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
             EXPECT_EQ(prompts.messages[0].buttons, std::vector<MessageButton>{MessageButton::cancel});
         }
     }
-    FrameStrip target(options, prompts);
+    FrameStrip target(options);
     prompts.messages.clear();
-    readAbmFile(target, dir / "missing.abm");
+    readAbmFile(target, prompts, dir / "missing.abm");
     EXPECT_EQ(messages(), std::vector<std::string>{"Невозможно откыть файл: " + (dir / "missing.abm")});
 }
 
@@ -264,8 +265,8 @@ TEST_F(AbmFileTest, PixelsFillRowsFromTheTopLeftToRight)
         bytes[72 + 2 * i + 1] = 0x80;
     }
     writeFile(dir / "order.abm", bytes);
-    readAbmFile(strip, dir / "order.abm");
-    const Raster& b = strip.thumbnail(0).picture;
+    readAbmFile(strip, prompts, dir / "order.abm");
+    const Raster& b = strip.frame(0).picture;
     EXPECT_EQ(b.scanLine(0)[0], 1);
     EXPECT_EQ(b.scanLine(0)[4], 3);
     EXPECT_EQ(b.scanLine(1)[0], 4);
@@ -291,24 +292,24 @@ TEST_F(AbmFileTest, FramesBeforeAFailureStayAndTheFailingOneIsRemoved)
     souring.height = "4";
     // One read weighs the frames' memory before they are read, then one per frame.
     souring.goodReads = 3;
-    FrameStrip target(souring, prompts);
+    FrameStrip target(souring);
     writeFile(dir / "three.abm", abmFile(2, 2, 16, 3, 24, 24));
-    readAbmFile(target, dir / "three.abm");
+    readAbmFile(target, prompts, dir / "three.abm");
     EXPECT_EQ(target.count(), 2);
-    EXPECT_EQ(target.sourceBitmaps().size(), 2u);
+    EXPECT_EQ(target.count(), 2);
     EXPECT_EQ(messages(), std::vector<std::string>{"Невозможно откыть файл: " + (dir / "three.abm")});
 }
 
 TEST_F(AbmFileTest, NarrowerFrameIsWrittenWithWhiteColumns)
 {
-    strip.appendFrame(picture(1, 6, 3));
-    strip.appendFrame(picture(2, 2, 3));  // auto-size keeps its raster 2 wide
-    ASSERT_EQ(strip.thumbnail(1).picture.width(), 2);
+    strip.append(picture(1, 6, 3));
+    strip.append(picture(2, 2, 3));  // auto-size keeps its raster 2 wide
+    ASSERT_EQ(strip.frame(1).picture.width(), 2);
     const auto bytes = written();
     ASSERT_EQ(bytes.size(), 72u + 2 * 6 * 3 * 2);
     const size_t frame1 = 72 + 6 * 3 * 2;
     for (int y = 0; y < 3; ++y) {
-        const uint8_t* row = strip.thumbnail(1).picture.scanLine(y);
+        const uint8_t* row = strip.frame(1).picture.scanLine(y);
         EXPECT_EQ(bytes[frame1 + y * 12], row[0]);
         EXPECT_EQ(bytes[frame1 + y * 12 + 3], row[3]);
         for (size_t i = 4; i < 12; ++i)
@@ -318,8 +319,8 @@ TEST_F(AbmFileTest, NarrowerFrameIsWrittenWithWhiteColumns)
 
 TEST_F(AbmFileTest, LowerFrameFailsTheSaveAndKeepsTheOldFile)
 {
-    strip.appendFrame(picture(1, 6, 3));
-    strip.appendFrame(picture(2, 6, 2));
+    strip.append(picture(1, 6, 3));
+    strip.append(picture(2, 6, 2));
     writeFile(dir / "keep.abm", {9, 9, 9});
     settings.values["SavePath"] = "/before/";
     try {
@@ -336,7 +337,7 @@ TEST_F(AbmFileTest, LowerFrameFailsTheSaveAndKeepsTheOldFile)
 TEST_F(AbmFileTest, FailedWriteKeepsTheExistingAnimation)
 {
     for (int id = 0; id < 4; ++id)
-        strip.appendFrame(picture(id, 128, 97));
+        strip.append(picture(id, 128, 97));
     const std::vector<uint8_t> old(5000, 0x42);
     writeFile(dir / "old.abm", old);
     settings.values["SavePath"] = "/before/";

@@ -1,3 +1,4 @@
+#include "workspace/StripCommands.h"
 #include "workspace/BmpExport.h"
 #include "base/Error.h"
 #include "MemorySettings.h"
@@ -20,13 +21,13 @@ protected:
     FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     abm::test::MemorySettings settings;
-    FrameStrip strip{options, prompts};
+    FrameStrip strip{options};
     abm::test::TempDir dir;
 
     void frames(int n, int w = 12, int h = 9)
     {
         for (int i = 0; i < n; ++i)
-            strip.appendFrame(abm::test::makeRaster(w, h, pf24bit, [i](int x, int y) {
+            strip.append(abm::test::makeRaster(w, h, pf24bit, [i](int x, int y) {
                 return static_cast<uint32_t>((i * 20) << 16 | x << 8 | y);
             }));
     }
@@ -71,10 +72,10 @@ TEST_F(BmpExportTest, FramesAreNumberedBesideTheChosenName)
         SCOPED_TRACE(c.chosen);
         for (auto& e : fs::directory_iterator(dir.path()))
             fs::remove(e.path());
-        strip.removeAllFrames();
+        strip.clear();
         frames(c.frames);
         prompts.saveAnswers.push_back(dir / c.chosen);
-        exportBmp(strip, settings);
+        StripCommands(strip, prompts, settings).exportBmp();
         EXPECT_EQ(filesWritten(), c.files);
         EXPECT_EQ(settings.values["SaveBmp"], dir.path().string() + "/");
     }
@@ -86,13 +87,13 @@ TEST_F(BmpExportTest, EachFileHoldsItsFrameAsASixteenBitBmp)
 {
     frames(2, 200, 150);  // larger than an ABM frame: written whole
     prompts.saveAnswers.push_back(dir / "f.bmp");
-    exportBmp(strip, settings);
+    StripCommands(strip, prompts, settings).exportBmp();
     for (int i = 0; i < 2; ++i) {
         Raster back;
         back.loadFromFile(dir / ("f" + std::to_string(i) + ".bmp"));
         EXPECT_EQ(back.pixelFormat(), pf16bit);
         ASSERT_EQ(back.width(), 200);
-        const Raster& frame = strip.thumbnail(i).picture;
+        const Raster& frame = strip.frame(i).picture;
         for (int y : {0, 75, 149})
             EXPECT_EQ(0, std::memcmp(back.scanLine(y), frame.scanLine(y), 400));
     }
@@ -102,13 +103,13 @@ TEST_F(BmpExportTest, CancelAndEmptyStrip)
 {
     frames(1);
     settings.values["SaveBmp"] = "/prev/";
-    exportBmp(strip, settings);  // cancelled
+    StripCommands(strip, prompts, settings).exportBmp();  // cancelled
     EXPECT_TRUE(filesWritten().empty());
     EXPECT_EQ(settings.values["SaveBmp"], "/prev/");
 
-    FrameStrip empty(options, prompts);
+    FrameStrip empty(options);
     prompts.saveAnswers.push_back(dir / "e.bmp");
-    exportBmp(empty, settings);
+    StripCommands(empty, prompts, settings).exportBmp();
     EXPECT_TRUE(filesWritten().empty());
     EXPECT_EQ(settings.values["SaveBmp"], dir.path().string() + "/");
 }
@@ -119,7 +120,7 @@ TEST_F(BmpExportTest, UnwritableFrameEndsTheExportThere)
     fs::create_directory(dir / "w2.bmp");  // frame 2 cannot be created
     settings.values["SaveBmp"] = "/prev/";
     prompts.saveAnswers.push_back(dir / "w.bmp");
-    EXPECT_EQ(kindOfError([&] { exportBmp(strip, settings); }), ErrorKind::FileCreate);
+    EXPECT_EQ(kindOfError([&] { StripCommands(strip, prompts, settings).exportBmp(); }), ErrorKind::FileCreate);
     EXPECT_EQ(filesWritten(), (std::vector<std::string>{"w0.bmp", "w1.bmp", "w2.bmp"}));
     EXPECT_EQ(settings.values["SaveBmp"], "/prev/");
 }

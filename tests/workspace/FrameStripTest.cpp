@@ -1,4 +1,7 @@
 #include "workspace/FrameStrip.h"
+#include "workspace/StripCommands.h"
+#include "workspace/StripLayout.h"
+#include "MemorySettings.h"
 #include "base/Error.h"
 #include "ScriptedPrompts.h"
 #include "TestSupport.h"
@@ -36,13 +39,27 @@ class FrameStripTest : public ::testing::Test {
 protected:
     FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
-    FrameStrip strip{options, prompts};
+    abm::test::MemorySettings settings;
+    FrameStrip strip{options};
+    StripCommands commands{strip, prompts, settings};
+    std::string shownCount;  // what a window's frame count panel would show
+    int fittedHeight = 0;    // the strip height a window would fit to
+
+    void SetUp() override
+    {
+        commands.onCountShown = [this] { shownCount = std::to_string(strip.count()); };
+        commands.onStripFitted = [this] {
+            if (!strip.empty())
+                fittedHeight = StripLayout::stripHeight(strip.frame(0).height);
+        };
+    }
+    int64_t left(int i) const { return StripLayout::thumbnail(i, strip.frame(i).width, strip.frame(i).height).left; }
 
     std::vector<int> order() const
     {
         std::vector<int> ids;
         for (int i = 0; i < strip.count(); ++i)
-            ids.push_back(idAt(strip.thumbnail(i).picture, 0, 0));
+            ids.push_back(idAt(strip.frame(i).picture, 0, 0));
         return ids;
     }
 };
@@ -65,24 +82,22 @@ TEST_F(FrameStripTest, FourAutoSizeAndStretchCombinationsSizeControlAndRaster)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "auto-size " << c.autoSize << " stretch " << c.stretch);
-        strip.removeAllFrames();
+        strip.clear();
         options.width = "20";
         options.height = "10";
         options.autoSizeOn = c.autoSize;
         options.stretchOn = c.stretch;
-        strip.appendFrame(makePicture(1, 60, 40));
-        strip.appendFrame(makePicture(2, 30, 50));
+        strip.append(makePicture(1, 60, 40));
+        strip.append(makePicture(2, 30, 50));
         for (int i = 0; i < 2; ++i) {
-            EXPECT_EQ(strip.thumbnail(i).width, c.controlW);
-            EXPECT_EQ(strip.thumbnail(i).height, c.controlH);
-            EXPECT_EQ(strip.thumbnail(i).picture.pixelFormat(), pf16bit);
-            EXPECT_TRUE(strip.thumbnail(i).visible);
-            EXPECT_EQ(strip.thumbnail(i).top, 0);
+            EXPECT_EQ(strip.frame(i).width, c.controlW);
+            EXPECT_EQ(strip.frame(i).height, c.controlH);
+            EXPECT_EQ(strip.frame(i).picture.pixelFormat(), pf16bit);
         }
-        const Raster& second = strip.thumbnail(1).picture;
+        const Raster& second = strip.frame(1).picture;
         EXPECT_EQ(second.width(), c.rasterW);
         EXPECT_EQ(second.height(), c.rasterH);
-        EXPECT_EQ(strip.thumbnail(1).left, 3 + c.controlW);
+        EXPECT_EQ(left(1), 3 + c.controlW);
         // Stretching scales the whole picture: the last raster row shows the
         // source row that nearest-neighbour sampling maps onto it.
         if (c.stretch) {
@@ -97,8 +112,8 @@ TEST_F(FrameStripTest, FourAutoSizeAndStretchCombinationsSizeControlAndRaster)
 TEST_F(FrameStripTest, FixedSizeCropsLargePicturesAndPadsSmallOnesWithWhite)
 {
     options.autoSizeOn = false;
-    strip.appendFrame(makePicture(1, 200, 150));
-    const Raster& big = strip.thumbnail(0).picture;
+    strip.append(makePicture(1, 200, 150));
+    const Raster& big = strip.frame(0).picture;
     ASSERT_EQ(big.width(), 128);
     ASSERT_EQ(big.height(), 97);
     EXPECT_EQ(px(big, 127, 96), toRgb565(40, (127 * 3) & 0xFF, (96 * 5) & 0xFF));
@@ -125,8 +140,8 @@ TEST_F(FrameStripTest, FixedSizeCropsLargePicturesAndPadsSmallOnesWithWhite)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        strip.appendFrame(c.picture);
-        const Thumbnail& t = strip.thumbnail(strip.count() - 1);
+        strip.append(c.picture);
+        const Frame& t = strip.frame(strip.count() - 1);
         ASSERT_EQ(t.picture.width(), 128);
         for (int x : {48, 49}) {
             const Color inside = c.picture.pixel(x, 39);
@@ -137,25 +152,25 @@ TEST_F(FrameStripTest, FixedSizeCropsLargePicturesAndPadsSmallOnesWithWhite)
         EXPECT_EQ(px(t.picture, 127, 96), 0xFFFF);
         EXPECT_EQ(t.picture.palette(), c.picture.palette());
     }
-    EXPECT_EQ(strip.thumbnail(1).left, 131);
+    EXPECT_EQ(left(1), 131);
 }
 
 TEST_F(FrameStripTest, ShrinkingAndGrowingTheOptionsRestoresTheSameRasters)
 {
     options.autoSizeOn = false;
     for (int id = 1; id <= 3; ++id)
-        strip.appendFrame(makePicture(id, 100 + id * 20, 90 + id * 5));
+        strip.append(makePicture(id, 100 + id * 20, 90 + id * 5));
     std::vector<std::vector<uint8_t>> before;
     for (int i = 0; i < strip.count(); ++i)
-        before.push_back(strip.thumbnail(i).picture.image().bits);
+        before.push_back(strip.frame(i).picture.image().bits);
     options.width = options.height = "32";
-    strip.rebuildStrip();
-    EXPECT_EQ(strip.thumbnail(2).picture.width(), 32);
+    strip.renormalize();
+    EXPECT_EQ(strip.frame(2).picture.width(), 32);
     options.width = "128";
     options.height = "97";
-    strip.rebuildStrip();
+    strip.renormalize();
     for (int i = 0; i < strip.count(); ++i)
-        EXPECT_EQ(strip.thumbnail(i).picture.image().bits, before[static_cast<size_t>(i)]) << i;
+        EXPECT_EQ(strip.frame(i).picture.image().bits, before[static_cast<size_t>(i)]) << i;
 }
 
 TEST_F(FrameStripTest, DroppingReordersAsAListMove)
@@ -171,12 +186,11 @@ TEST_F(FrameStripTest, DroppingReordersAsAListMove)
         {2, 0, {3, 1, 2, 4}},
     };
     for (const Case& c : cases) {
-        strip.removeAllFrames();
+        strip.clear();
         for (int id = 1; id <= 4; ++id)
-            strip.appendFrame(makePicture(id, 8, 8));
+            strip.append(makePicture(id, 8, 8));
         const uint64_t before = strip.generation();
-        Thumbnail* dragged = &strip.thumbnail(c.from);
-        strip.moveFrame(dragged, &strip.thumbnail(c.to));
+        commands.moveFrame(c.from, c.to);
         EXPECT_EQ(order(), c.expected) << c.from << " onto " << c.to;
         EXPECT_GT(strip.generation(), before);  // rebuilt even when the order stays
     }
@@ -185,108 +199,87 @@ TEST_F(FrameStripTest, DroppingReordersAsAListMove)
 TEST_F(FrameStripTest, DroppingOutsideAnyThumbnailChangesNothing)
 {
     for (int id = 1; id <= 3; ++id)
-        strip.appendFrame(makePicture(id, 8, 8));
-    Thumbnail* first = &strip.thumbnail(0);
-    strip.moveFrame(first, nullptr);
-    EXPECT_EQ(&strip.thumbnail(0), first);
+        strip.append(makePicture(id, 8, 8));
+    const uint64_t before = strip.generation();
+    for (const auto& [from, to] : {std::pair{0, -1}, {0, 3}, {-1, 1}})
+        commands.moveFrame(from, to);
+    EXPECT_EQ(strip.generation(), before);
     EXPECT_EQ(order(), (std::vector<int>{1, 2, 3}));
-    Thumbnail stranger;
-    strip.moveFrame(first, &stranger);
-    EXPECT_EQ(&strip.thumbnail(0), first);
-    EXPECT_TRUE(strip.acceptsDrag(first, &strip.thumbnail(2)));
 }
 
 TEST_F(FrameStripTest, DeleteAskedAndAnsweredBothWays)
 {
     for (int id = 1; id <= 3; ++id)
-        strip.appendFrame(makePicture(id, 8, 8));
-    strip.updateCommandStates();
+        strip.append(makePicture(id, 8, 8));
 
-    strip.deleteFrame();  // no recorded thumbnail: nothing asked
-    EXPECT_TRUE(prompts.messages.empty());
-
-    strip.setPopupTarget(&strip.thumbnail(1));
     prompts.answers = {MessageAnswer::cancel};
-    strip.deleteFrame();
+    commands.deleteFrame(1);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, "Удалить?");
     EXPECT_EQ(prompts.messages[0].buttons, (std::vector<MessageButton>{MessageButton::ok, MessageButton::cancel}));
-    EXPECT_EQ(strip.popupTarget(), nullptr);
     EXPECT_EQ(order(), (std::vector<int>{1, 2, 3}));
 
-    strip.setPopupTarget(&strip.thumbnail(1));
     prompts.answers = {MessageAnswer::ok};
-    strip.deleteFrame();
+    commands.deleteFrame(1);
     EXPECT_EQ(order(), (std::vector<int>{1, 3}));
-    EXPECT_EQ(strip.popupTarget(), nullptr);
-    EXPECT_EQ(strip.frameCountText(), "2");
-    EXPECT_EQ(strip.thumbnail(1).tag, 1);
-    EXPECT_EQ(strip.thumbnail(1).left, 11);
+    EXPECT_EQ(shownCount, "2");
+    EXPECT_EQ(left(1), 11);
 
-    strip.setPopupTarget(&strip.thumbnail(0));
-    strip.setPopupTarget(nullptr);  // opened elsewhere: the recorded thumbnail stays
-    EXPECT_EQ(strip.popupTarget(), &strip.thumbnail(0));
-    prompts.answers = {MessageAnswer::ok};
-    strip.deleteFrame();
-    prompts.answers = {MessageAnswer::ok};
-    strip.setPopupTarget(&strip.thumbnail(0));
-    strip.deleteFrame();
+    for (int i = 0; i < 2; ++i) {
+        prompts.answers = {MessageAnswer::ok};
+        commands.deleteFrame(0);
+    }
     EXPECT_EQ(strip.count(), 0);
-    EXPECT_EQ(strip.frameCountText(), "0");
-    EXPECT_FALSE(strip.canExportBmp());
-    EXPECT_FALSE(strip.canSaveAbm());
-    EXPECT_FALSE(strip.canClear());
+    EXPECT_EQ(shownCount, "0");
+    EXPECT_FALSE(commands.canSave());
 }
 
 TEST_F(FrameStripTest, ClearAskedAndAnsweredBothWays)
 {
     for (int id = 1; id <= 2; ++id)
-        strip.appendFrame(makePicture(id, 10, 97));
-    strip.fitStripHeight();
-    strip.updateCommandStates();
-    EXPECT_EQ(strip.stripHeight(), 117);
+        strip.append(makePicture(id, 10, 97));
+    EXPECT_TRUE(commands.canSave());
 
     prompts.answers = {MessageAnswer::no};
-    strip.clearStrip();
+    commands.clear();
     EXPECT_EQ(strip.count(), 2);
     EXPECT_EQ(prompts.messages.back().text, "Очистить?");
     EXPECT_EQ(prompts.messages.back().buttons, (std::vector<MessageButton>{MessageButton::no, MessageButton::ok}));
 
+    EXPECT_EQ(shownCount, "");
     prompts.answers = {MessageAnswer::ok};
-    strip.clearStrip();
+    commands.clear();
     EXPECT_EQ(strip.count(), 0);
-    EXPECT_TRUE(strip.sourceBitmaps().empty());
-    EXPECT_EQ(strip.frameCountText(), "0");
-    EXPECT_EQ(strip.stripHeight(), 117);
-    EXPECT_FALSE(strip.canClear());
+    EXPECT_EQ(shownCount, "0");
+    EXPECT_EQ(fittedHeight, 0);  // an empty strip keeps its height
+    EXPECT_FALSE(commands.canSave());
 }
 
 TEST_F(FrameStripTest, AutoSizeFollowsTheFirstFrameAfterDeleteAndDrag)
 {
-    strip.appendFrame(makePicture(1, 40, 30));
-    strip.appendFrame(makePicture(2, 70, 20));
-    strip.appendFrame(makePicture(3, 10, 10));
-    EXPECT_EQ(strip.thumbnail(2).width, 40);
-    strip.moveFrame(&strip.thumbnail(1), &strip.thumbnail(0));
+    strip.append(makePicture(1, 40, 30));
+    strip.append(makePicture(2, 70, 20));
+    strip.append(makePicture(3, 10, 10));
+    EXPECT_EQ(strip.frame(2).width, 40);
+    commands.moveFrame(1, 0);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(strip.thumbnail(i).width, 70);
-        EXPECT_EQ(strip.thumbnail(i).height, 20);
-        EXPECT_EQ(strip.thumbnail(i).left, i * 73);
+        EXPECT_EQ(strip.frame(i).width, 70);
+        EXPECT_EQ(strip.frame(i).height, 20);
+        EXPECT_EQ(left(i), i * 73);
     }
-    EXPECT_EQ(strip.stripHeight(), 40);
-    strip.setPopupTarget(&strip.thumbnail(0));
+    EXPECT_EQ(fittedHeight, 40);
     prompts.answers = {MessageAnswer::ok};
-    strip.deleteFrame();
-    EXPECT_EQ(strip.thumbnail(1).width, 40);
-    EXPECT_EQ(strip.thumbnail(1).height, 30);
+    commands.deleteFrame(0);
+    EXPECT_EQ(strip.frame(1).width, 40);
+    EXPECT_EQ(strip.frame(1).height, 30);
 }
 
 TEST_F(FrameStripTest, SourceBitmapsKeepThePictureAsDelivered)
 {
     options.autoSizeOn = false;
     const Raster picture = makePicture(5, 300, 20, pf32bit);
-    strip.appendFrame(picture);
-    const Raster& source = *strip.sourceBitmaps()[0];
+    strip.append(picture);
+    const Raster& source = strip.frame(0).source;
     EXPECT_EQ(source.width(), 300);
     EXPECT_EQ(source.pixelFormat(), pf32bit);
     EXPECT_EQ(source.pixel(299, 19), picture.pixel(299, 19));
@@ -294,12 +287,12 @@ TEST_F(FrameStripTest, SourceBitmapsKeepThePictureAsDelivered)
 
 TEST_F(FrameStripTest, FailedNormalisationLeavesOneSourcePerThumbnail)
 {
-    strip.appendFrame(makePicture(1, 8, 8));
+    strip.append(makePicture(1, 8, 8));
     options.autoSizeOn = false;
     for (const char* bad : {"", "abc", "99999999999", "12 ", "-5"}) {
         options.width = bad;
         try {
-            strip.appendFrame(makePicture(2, 8, 8));
+            strip.append(makePicture(2, 8, 8));
             FAIL() << "width '" << bad << "' was accepted";
         } catch (const Error& e) {
             if (std::string(bad) != "-5") {
@@ -307,7 +300,6 @@ TEST_F(FrameStripTest, FailedNormalisationLeavesOneSourcePerThumbnail)
             }
         }
         EXPECT_EQ(strip.count(), 1);
-        EXPECT_EQ(strip.sourceBitmaps().size(), 1u);
     }
 }
 
@@ -320,24 +312,23 @@ TEST_F(FrameStripTest, FailedRebuildKeepsEveryFrameAndPassesTheErrorOn)
         std::function<void()> command;
     };
     const Case cases[] = {
-        {"options closed with OK", [&] { strip.rebuildStrip(); }},
+        {"options closed with OK", [&] { commands.applyOptions(); }},
         {"delete",
          [&] {
-             strip.setPopupTarget(&strip.thumbnail(1));
              prompts.answers = {MessageAnswer::ok};
-             strip.deleteFrame();
+             commands.deleteFrame(1);
          }},
-        {"drag", [&] { strip.moveFrame(&strip.thumbnail(0), &strip.thumbnail(2)); }},
+        {"drag", [&] { commands.moveFrame(0, 2); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        strip.removeAllFrames();
+        strip.clear();
         options.autoSizeOn = true;
         for (int id = 1; id <= 3; ++id)
-            strip.appendFrame(makePicture(id, 8 + id, 8));
-        std::vector<const Thumbnail*> before;
+            strip.append(makePicture(id, 8 + id, 8));
+        std::vector<const Frame*> before;
         for (int i = 0; i < strip.count(); ++i)
-            before.push_back(&strip.thumbnail(i));
+            before.push_back(&strip.frame(i));
         options.autoSizeOn = false;
         options.width = "1,000";
         try {
@@ -348,39 +339,11 @@ TEST_F(FrameStripTest, FailedRebuildKeepsEveryFrameAndPassesTheErrorOn)
             EXPECT_STREQ(e.what(), "'1,000' is not a valid integer value");
         }
         ASSERT_EQ(strip.count(), 3);
-        EXPECT_EQ(strip.sourceBitmaps().size(), 3u);
         EXPECT_EQ(order(), (std::vector<int>{1, 2, 3}));
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(&strip.thumbnail(i), before[static_cast<size_t>(i)]);
-            EXPECT_EQ(strip.thumbnail(i).tag, i);
-            EXPECT_EQ(strip.thumbnail(i).width, 9);
+            EXPECT_EQ(&strip.frame(i), before[static_cast<size_t>(i)]);
+            EXPECT_EQ(strip.frame(i).width, 9);
         }
-        EXPECT_EQ(strip.frameCountText(), "3");
+        EXPECT_EQ(shownCount, "3");
     }
-}
-
-TEST_F(FrameStripTest, StatusPanelIsEmptyUntilTheFirstCount)
-{
-    EXPECT_EQ(strip.frameCountText(), "");
-    EXPECT_EQ(strip.stripHeight(), 110);
-    strip.fitStripHeight();
-    EXPECT_EQ(strip.stripHeight(), 110);
-}
-
-TEST_F(FrameStripTest, PopupReferenceDoesNotOutliveItsThumbnail)
-{
-    strip.appendFrame(makePicture(1, 8, 8));
-    strip.setPopupTarget(&strip.thumbnail(0));
-    strip.rebuildStrip();
-    EXPECT_EQ(strip.popupTarget(), nullptr);
-    strip.deleteFrame();
-    EXPECT_TRUE(prompts.messages.empty());
-    EXPECT_EQ(strip.count(), 1);
-}
-
-TEST_F(FrameStripTest, FormDestroyReleasesTheSources)
-{
-    strip.appendFrame(makePicture(1, 8, 8));
-    strip.releaseSources();
-    EXPECT_TRUE(strip.sourceBitmaps().empty());
 }

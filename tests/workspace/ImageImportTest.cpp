@@ -1,3 +1,4 @@
+#include "workspace/StripCommands.h"
 #include "workspace/ImageImport.h"
 #include "workspace/AbmFile.h"
 #include "base/Error.h"
@@ -22,10 +23,17 @@ namespace {
 
 class ImageImportTest : public ::testing::Test {
 protected:
+    void SetUp() override
+    {
+        commands.onCountShown = [this] { shownCount = std::to_string(strip.count()); };
+    }
+
     FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     abm::test::MemorySettings settings;
-    FrameStrip strip{options, prompts};
+    FrameStrip strip{options};
+    StripCommands commands{strip, prompts, settings};
+    std::string shownCount;  // what a window's frame count panel would show
     abm::test::TempDir dir;
     const fs::path jpegs = abm::test::corpora() / "jpeg";
 
@@ -47,7 +55,7 @@ protected:
     }
     uint16_t px(int frame, int x, int y) const
     {
-        const uint8_t* row = strip.thumbnail(frame).picture.scanLine(y);
+        const uint8_t* row = strip.frame(frame).picture.scanLine(y);
         return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
     }
 };
@@ -75,21 +83,20 @@ TEST_F(ImageImportTest, ExtensionChoosesTheImporterWhateverItsCase)
 {
     const fs::path jpeg = jpegs / "libjpeg-turbo" / "testorig.jpg";
     for (const char* name : {"PIC.Jpg", "pic.JPG", "pic.jpg", "pic .jpg "}) {
-        const ImportResult r = importFile(strip, copy(jpeg, name));
+        const ImportResult r = commands.importFile(copy(jpeg, name));
         EXPECT_EQ(r.framesAdded, 1) << name;
     }
     EXPECT_EQ(strip.count(), 4);
-    EXPECT_EQ(strip.frameCountText(), "4");
+    EXPECT_EQ(shownCount, "4");
     for (const char* name : {"pic.jpeg", "pic", "pic.png", "pic.jpg.txt"}) {
-        strip.showFrameCount();
-        importFile(strip, copy(jpeg, name));
+        commands.importFile(copy(jpeg, name));
         EXPECT_EQ(strip.count(), 4) << name;
     }
     EXPECT_TRUE(prompts.messages.empty());
     // Imports that return always refresh the count, also when they add nothing.
-    strip.removeAllFrames();
-    importFile(strip, copy(jpeg, "again.jpeg"));
-    EXPECT_EQ(strip.frameCountText(), "0");
+    strip.clear();
+    commands.importFile(copy(jpeg, "again.jpeg"));
+    EXPECT_EQ(shownCount, "0");
 }
 
 TEST_F(ImageImportTest, BmpAndJpegThatAreNotPicturesAddNothingSilently)
@@ -102,12 +109,11 @@ TEST_F(ImageImportTest, BmpAndJpegThatAreNotPicturesAddNothingSilently)
         {"x.bmp", {'h', 'e', 'l', 'l', 'o'}}, {"x.jpg", {'h', 'e', 'l', 'l', 'o'}}, {"y.bmp", {'B', 'M'}},
         {"empty.jpg", {}},                   {"cut.jpg", {0xFF, 0xD8, 0xFF}},
     };
-    strip.appendFrame(abm::test::makeRaster(3, 3, pf24bit, [](int, int) { return 0u; }));
+    strip.append(abm::test::makeRaster(3, 3, pf24bit, [](int, int) { return 0u; }));
     for (const Case& c : cases) {
-        const ImportResult r = importFile(strip, write(c.name, c.bytes));
+        const ImportResult r = importFile(strip, prompts, write(c.name, c.bytes));
         EXPECT_TRUE(r.dropped) << c.name;
         EXPECT_EQ(strip.count(), 1) << c.name;
-        EXPECT_EQ(strip.sourceBitmaps().size(), 1u);
     }
     EXPECT_TRUE(prompts.messages.empty());
 }
@@ -118,7 +124,7 @@ TEST_F(ImageImportTest, FailuresThatTravelEndTheOpenCommand)
     const std::string broken = write("b.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0});
     const std::string third = bmp("c.bmp", 4, 4);
     prompts.openAnswers.push_back({first, broken, third});
-    EXPECT_THROW(openPictures(strip, settings), InvalidGraphicError);
+    EXPECT_THROW(commands.openPictures(), InvalidGraphicError);
     EXPECT_EQ(strip.count(), 1);
     EXPECT_EQ(settings.values.count("LoadImg"), 0u);
 
@@ -134,14 +140,14 @@ TEST_F(ImageImportTest, FailuresThatTravelEndTheOpenCommand)
     };
     for (const Case& c : cases) {
         try {
-            importFile(strip, c.file);
+            importFile(strip, prompts, c.file);
             ADD_FAILURE() << c.file << " was accepted";
         } catch (const Error& e) {
             EXPECT_EQ(e.what(), c.message);
         }
         EXPECT_EQ(strip.count(), 1);
     }
-    importFile(strip, dir / "missing.bmp");  // the BMP importer stays silent
+    importFile(strip, prompts, dir / "missing.bmp");  // the BMP importer stays silent
     EXPECT_TRUE(prompts.messages.empty());
 }
 
@@ -150,13 +156,13 @@ TEST_F(ImageImportTest, OpenRemembersTheFirstFilesFolder)
     fs::create_directory(dir.path() / "img");
     const std::string a = bmp("img/a.bmp", 5, 5), b = bmp("img/b.bmp", 5, 5);
     prompts.openAnswers.push_back({a, b});
-    openPictures(strip, settings);
+    commands.openPictures();
     EXPECT_EQ(strip.count(), 2);
     EXPECT_EQ(settings.values["LoadImg"], (dir.path() / "img").string() + "/");
-    EXPECT_TRUE(strip.canSaveAbm());
+    EXPECT_TRUE(commands.canSave());
     EXPECT_EQ(prompts.openRequests[0].initialDir, "");
     EXPECT_EQ(prompts.openRequests[0].filter, std::string(kOpenDialogFilter));
-    openPictures(strip, settings);  // cancelled
+    commands.openPictures();  // cancelled
     EXPECT_EQ(prompts.openRequests[1].initialDir, (dir.path() / "img").string() + "/");
     EXPECT_EQ(strip.count(), 2);
 }
@@ -181,12 +187,12 @@ TEST_F(ImageImportTest, CommandLineRejoinsAPathSplitAtItsBlanks)
     };
     for (const Case& c : cases)
         EXPECT_EQ(commandLineFileName(c.args), c.joined);
-    commandLineImport(strip, {head, "Pictures/a.bmp"});
+    commands.importCommandLine({head, "Pictures/a.bmp"});
     ASSERT_EQ(strip.count(), 1);
-    EXPECT_EQ(strip.thumbnail(0).width, 7);  // a run of blanks becomes one
-    EXPECT_TRUE(strip.canClear());
-    commandLineImport(strip, {dir / "nothing-here.bmp"});
-    commandLineImport(strip, {dir.path().string()});
+    EXPECT_EQ(strip.frame(0).width, 7);  // a run of blanks becomes one
+    EXPECT_TRUE(commands.canSave());
+    commands.importCommandLine({dir / "nothing-here.bmp"});
+    commands.importCommandLine({dir.path().string()});
     EXPECT_EQ(strip.count(), 1);
     EXPECT_TRUE(settings.values.empty());
 }
@@ -195,7 +201,7 @@ TEST_F(ImageImportTest, GifImagesAreDrawnOverTheAccumulatedFrame)
 {
     for (bool transparentOption : {false, true}) {
         SCOPED_TRACE(transparentOption);
-        strip.removeAllFrames();
+        strip.clear();
         options.transparentOn = transparentOption;
         // The patch is transparent where its index is 0: its top row.
         const ImportResult r = importGif(strip, write("p.gif", patchedScreen(uint8_t{0}).bytes()));
@@ -247,11 +253,11 @@ TEST_F(ImageImportTest, EmptyAndZeroSizedImagesOfAGif)
     zero.trailingGraphicControl = false;
     zero.images = {GifFileImage{0, 0, 0, 6, std::vector<uint8_t>(48, 1), {}, std::nullopt, false}};
     auto bytes = zero.bytes();
-    strip.removeAllFrames();
+    strip.clear();
     importGif(strip, write("zero.gif", bytes));
     ASSERT_EQ(strip.count(), 1);
-    EXPECT_EQ(strip.thumbnail(0).picture.width(), 8);
-    EXPECT_EQ(strip.thumbnail(0).picture.height(), 6);
+    EXPECT_EQ(strip.frame(0).picture.width(), 8);
+    EXPECT_EQ(strip.frame(0).picture.height(), 6);
 }
 
 TEST_F(ImageImportTest, FrameSizeErrorsTravelAndLeaveNoThumbnailBehind)
@@ -262,26 +268,25 @@ TEST_F(ImageImportTest, FrameSizeErrorsTravelAndLeaveNoThumbnailBehind)
     const std::string jpeg = copy(jpegs / "libjpeg-turbo" / "testorig.jpg", "t.jpg");
     for (const std::string& file : {gif, jpeg}) {
         try {
-            importFile(strip, file);
+            importFile(strip, prompts, file);
             ADD_FAILURE() << file;
         } catch (const Error& e) {
             EXPECT_EQ(e.kind(), ErrorKind::NotAnInteger);
             EXPECT_STREQ(e.what(), "'' is not a valid integer value");
         }
         EXPECT_EQ(strip.count(), 0);
-        EXPECT_TRUE(strip.sourceBitmaps().empty());
     }
     // The BMP importer drops the file silently instead.
-    EXPECT_TRUE(importFile(strip, bmp("b.bmp", 3, 3)).dropped);
+    EXPECT_TRUE(importFile(strip, prompts, bmp("b.bmp", 3, 3)).dropped);
 }
 
 TEST_F(ImageImportTest, AbmFilesGoThroughTheirReader)
 {
     const std::string bad = write("bad.abm", std::vector<uint8_t>(10, 0));
-    importFile(strip, bad);
+    commands.importFile(bad);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, "Неверный формат файла: " + bad);
-    EXPECT_EQ(strip.frameCountText(), "0");
+    EXPECT_EQ(shownCount, "0");
 }
 
 // abmtool's ABM command stops at four frames: GIF images and ABM frames past
@@ -297,7 +302,7 @@ TEST_F(ImageImportTest, FrameCapLeavesOutLaterFramesAndFiles)
         six.images.push_back(GifFileImage{i % 3, 0, 2, 3, std::vector<uint8_t>(6, static_cast<uint8_t>(i % 4)), {}, std::nullopt, false});
     const std::string gif = write("six.gif", six.bytes());
     for (int i = 0; i < 3; ++i)
-        strip.appendFrame(abm::test::makeRaster(5, 4, pf24bit, [i](int x, int y) { return static_cast<uint32_t>(i * 99 + x * 7 + y); }));
+        strip.append(abm::test::makeRaster(5, 4, pf24bit, [i](int x, int y) { return static_cast<uint32_t>(i * 99 + x * 7 + y); }));
     const std::string abm = write("three.abm", abmFileBytes(strip));
     struct Case {
         std::vector<std::string> files;
@@ -308,16 +313,16 @@ TEST_F(ImageImportTest, FrameCapLeavesOutLaterFramesAndFiles)
         {{gif, abm}, 4, {4, -1}}, {{abm, gif}, 4, {3, 1}}, {{abm, abm}, 5, {3, 2}}, {{gif, gif}, kNoFrameCap, {6, 6}},
     };
     for (const Case& c : cases) {
-        FrameStrip capped(options, prompts), full(options, prompts);
+        FrameStrip capped(options), full(options);
         for (size_t i = 0; i < c.files.size(); ++i) {
-            const ImportResult r = importFile(capped, c.files[i], c.cap);
+            const ImportResult r = importFile(capped, prompts, c.files[i], c.cap);
             EXPECT_EQ(r.leftOut, c.added[i] < 0) << i;
             EXPECT_EQ(r.framesAdded, std::max(c.added[i], 0)) << i;
-            importFile(full, c.files[i]);
+            importFile(full, prompts, c.files[i]);
         }
         ASSERT_EQ(capped.count(), std::min(c.cap, full.count()));
         for (int f = 0; f < capped.count(); ++f)
-            EXPECT_TRUE(capped.thumbnail(f).picture.image().bits == full.thumbnail(f).picture.image().bits) << f;
+            EXPECT_TRUE(capped.frame(f).picture.image().bits == full.frame(f).picture.image().bits) << f;
     }
 }
 
@@ -330,12 +335,12 @@ TEST_F(ImageImportTest, FifosFailAtOnceLikeAnyUnopenableFile)
         fifos.push_back(dir / name);
         ASSERT_EQ(::mkfifo(fifos.back().c_str(), 0600), 0);
     }
-    EXPECT_EQ(kindOfError([&] { importFile(strip, fifos[0]); }), ErrorKind::FileOpen);
-    EXPECT_TRUE(importFile(strip, fifos[1]).dropped);
-    EXPECT_EQ(kindOfError([&] { importFile(strip, fifos[2]); }), ErrorKind::FileOpen);
-    importFile(strip, fifos[3]);
+    EXPECT_EQ(kindOfError([&] { importFile(strip, prompts, fifos[0]); }), ErrorKind::FileOpen);
+    EXPECT_TRUE(importFile(strip, prompts, fifos[1]).dropped);
+    EXPECT_EQ(kindOfError([&] { importFile(strip, prompts, fifos[2]); }), ErrorKind::FileOpen);
+    importFile(strip, prompts, fifos[3]);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, "Невозможно откыть файл: " + fifos[3]);
-    commandLineImport(strip, {fifos[0]});
+    commands.importCommandLine({fifos[0]});
     EXPECT_EQ(strip.count(), 0);
 }

@@ -70,7 +70,7 @@ class PreviewPlayerTest : public ::testing::Test {
 protected:
     FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
-    FrameStrip strip{options, prompts};
+    FrameStrip strip{options};
     PreviewPlayer player;
 
     int shownFrame() const { return greenOf(player.preview.pixel(65, 49)) / 40; }
@@ -89,10 +89,10 @@ TEST_F(PreviewPlayerTest, PlaysTheFirstFourFramesInTurn)
         {6, {0, 1, 2, 3, 0, 1, 2, 3, 0}},
     };
     for (const Case& c : cases) {
-        strip.removeAllFrames();
+        strip.clear();
         player.previewIndex = 0;
         for (int i = 0; i < c.frames; ++i)
-            strip.appendFrame(solidFrame(20, 20, static_cast<uint32_t>(i * 40) << 8));
+            strip.append(solidFrame(20, 20, static_cast<uint32_t>(i * 40) << 8));
         std::vector<int> shown;
         for (size_t t = 0; t < c.shown.size(); ++t) {
             player.tick(strip, 8);
@@ -116,15 +116,13 @@ TEST_F(PreviewPlayerTest, PreviewPixelsFrameBorderFieldAndPicture)
     const Color red = rgbColor(255, 0, 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
-        strip.removeAllFrames();
-        strip.appendFrame(solidFrame(c.w, c.h, 0xFF0000));
+        strip.clear();
+        strip.append(solidFrame(c.w, c.h, 0xFF0000));
         player.tick(strip, 8);
         const Raster& p = player.preview;
         ASSERT_EQ(p.width(), 130);
         ASSERT_EQ(p.height(), 98);
         EXPECT_EQ(p.pixelFormat(), pf16bit);
-        EXPECT_EQ(player.previewWidth, 130);
-        EXPECT_EQ(player.previewHeight, 98);
         for (int y = 0; y < 98; ++y) {
             for (int x = 0; x < 130; ++x) {
                 const bool inPicture = x >= c.picture.left && x < c.picture.right && y >= c.picture.top &&
@@ -139,11 +137,11 @@ TEST_F(PreviewPlayerTest, PreviewPixelsFrameBorderFieldAndPicture)
 
 TEST_F(PreviewPlayerTest, EmptyStripEmptiesThePreviewAndTheIconKeepsStepping)
 {
-    strip.appendFrame(solidFrame(10, 10, 0));
+    strip.append(solidFrame(10, 10, 0));
     std::vector<int> icons;
     icons.push_back(player.tick(strip, 8));
     EXPECT_EQ(player.preview.width(), 130);
-    strip.removeAllFrames();
+    strip.clear();
     for (int i = 0; i < 9; ++i)
         icons.push_back(player.tick(strip, 8));
     EXPECT_EQ(player.preview.width(), 0);
@@ -154,14 +152,12 @@ TEST_F(PreviewPlayerTest, EmptyStripEmptiesThePreviewAndTheIconKeepsStepping)
 TEST_F(PreviewPlayerTest, IndexBeyondTheLastFrameStartsAgainAtZero)
 {
     for (int i = 0; i < 4; ++i)
-        strip.appendFrame(solidFrame(20, 20, static_cast<uint32_t>(i * 40) << 8));
+        strip.append(solidFrame(20, 20, static_cast<uint32_t>(i * 40) << 8));
     for (int i = 0; i < 3; ++i)
         player.tick(strip, 8);
     EXPECT_EQ(player.previewIndex, 3);
     for (int i = 0; i < 3; ++i) {
-        strip.setPopupTarget(&strip.thumbnail(0));
-        prompts.answers = {MessageAnswer::ok};
-        strip.deleteFrame();
+        strip.remove(0);
     }
     player.tick(strip, 8);
     EXPECT_EQ(shownFrame(), 3);  // the one frame left
