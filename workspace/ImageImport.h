@@ -44,6 +44,13 @@ void importFiles(FrameStrip& strip, SettingsStore& settings, const std::vector<s
 // frames the file had appended are removed again, so that it adds nothing.
 ImportResult importFile(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 
+// The importers importFile chooses among; abmtool chooses by the file's content.
+enum class PictureType { None, Jpeg, Bmp, Gif, Abm };
+PictureType pictureTypeByExtension(const std::string& fileName);
+// importFile with the importer already chosen.
+ImportResult importFileAs(FrameStrip& strip, const std::string& fileName, PictureType type,
+                          int frameCap = kNoFrameCap);
+
 ImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 ImportResult importBmp(FrameStrip& strip, const std::string& fileName);
 ImportResult importJpeg(FrameStrip& strip, const std::string& fileName);
