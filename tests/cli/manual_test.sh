@@ -16,7 +16,8 @@ for command in "" abm bmp gif info thumbnail; do
   [ -z "$command" ] || grep -Eq "^ +$command( |$)" <<<"$page" || fail "command $command not described"
   # shellcheck disable=SC2086
   for option in $("$abmtool" $command --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
-    grep -q -- "$option" <<<"$page" || fail "option $option of '${command:-abmtool}' not in the manual"
+    # An item of its own: the option opens a line, perhaps after its short form.
+    grep -Eq -- "^ +(-[a-zA-Z], )?$option( |,|\$)" <<<"$page" || fail "option $option of '${command:-abmtool}' not in the manual"
   done
 done
 echo "PASS: manual pages"
