@@ -112,6 +112,14 @@ private:
 
 bool Job::importInputs(int frameCap)
 {
+    // Every frame would fail to be made, and the importers would drop each
+    // picture as if it were damaged: the size is to blame, so say so first.
+    const int64_t width = std::stoll(o_.width), height = std::stoll(o_.height);
+    if (!o_.autoSize && width * height > rasterPixelLimit()) {
+        prompts.error("--size", findingText(Finding::SizeTooLarge, {{"size", sizeText(int(width), int(height))},
+                                                                    {"limit", std::to_string(rasterPixelLimit())}}));
+        return false;
+    }
     std::vector<SniffedFile> sniffed;
     for (const std::string& input : o_.inputs) {
         try {

@@ -51,6 +51,7 @@ const Entry kEnglish[] = {
     {Finding::CutShort, "skipped, cut short (the {format} data ends early)"},
     {Finding::CutShortImported, "cut short (the {format} data ends early; imported what there is)"},
     {Finding::Damaged, "skipped, damaged {format} (the decoder refused it)"},
+    {Finding::SizeTooLarge, "frames of {size} are too large (over {limit} pixels a frame; use a smaller --size)"},
     {Finding::NoFrames, "no frames to write (no input gave a picture)"},
     {Finding::InputsLeftOut, "{count} after the fourth frame left out (an ABM file holds four; use bmp for all)"},
     {Finding::SameOutput, "not written (another input also makes {file}; rename one)"},

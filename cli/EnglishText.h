@@ -27,6 +27,7 @@ enum class Finding {
     CutShortImported,     // {format}
     Damaged,              // {format}
     NoFrames,
+    SizeTooLarge,         // {size}, {limit}
     InputsLeftOut,        // {count}
     SameOutput,           // {file}
     Verbose,              // {read}, {size}, {written}, {frame}

@@ -484,7 +484,7 @@ TEST_F(AbmtoolTest, OutputThatNamesNoFileIsAUsageError)
     EXPECT_EQ(left, (std::vector<std::string>{"p.bmp", "sub"}));
 }
 
-TEST_F(AbmtoolTest, FramesWithoutPixelsAreRefusedAndNothingIsWritten)
+TEST_F(AbmtoolTest, FramesWithoutPixelsOrTooManyAreRefusedAndNothingIsWritten)
 {
     abm::test::writeFile(dir / "empty.bmp", {});
     const std::string pic = picture("p.bmp", 20, 10);
@@ -495,6 +495,9 @@ TEST_F(AbmtoolTest, FramesWithoutPixelsAreRefusedAndNothingIsWritten)
         {{"abm", "-o", "out.abm", "--no-autosize", "--size", "0x97", pic}, pic + zero},
         {{"bmp", "-o", "out.bmp", "--size", "0x97", pic}, pic + zero},
         {{"gif", "-o", "out.gif", "--size", "0x97", pic}, pic + zero},
+        {{"bmp", "-o", "out.bmp", "--size", "99999x99999", pic},
+         "--size: frames of 99999 × 99999 are too large (over " + std::to_string(rasterPixelLimit()) +
+             " pixels a frame; use a smaller --size)\n"},
     };
     for (const auto& [args, message] : cases) {
         const Outcome o = Run(args);
