@@ -1,7 +1,9 @@
 #pragma once
 
-// The four commands of abmtool, each on the workspace's own code paths.
+// The commands of abmtool, each on the workspace's own code paths.
 // They return the exit status: 0 success, 1 the command failed.
+
+#include "CliPrompts.h"
 
 #include <iosfwd>
 #include <string>
@@ -12,18 +14,24 @@ namespace abm {
 struct CliOptions {
     std::string out;
     std::vector<std::string> inputs;
+    // Phone-ready: every picture stretched to 128 × 97.
     std::string width = "128";   // frame width and height texts, as the dialog holds them
     std::string height = "97";
-    bool autoSize = true;
-    bool stretch = false;
+    bool autoSize = false;
+    bool stretch = true;
     bool transparentGif = false;
     bool strict = false;
     bool json = false;
+    bool each = false;  // abm: one file per input, OUT a folder
+    bool all = false;   // gif: every frame, not only the four of an ABM file
+    int delayMs = 700;
+    Verbosity verbosity = Verbosity::normal;
     int thumbnailSize = 128;
 };
 
 int runAbm(const CliOptions& options, std::ostream& out, std::ostream& err);
 int runBmp(const CliOptions& options, std::ostream& out, std::ostream& err);
+int runGif(const CliOptions& options, std::ostream& out, std::ostream& err);
 int runInfo(const CliOptions& options, std::ostream& out, std::ostream& err);
 int runThumbnail(const CliOptions& options, std::ostream& out, std::ostream& err);
 

@@ -19,40 +19,71 @@ namespace {
 constexpr const char* kVersion = "abmtool 1.0.0";
 
 // OUT must name a file, as a save dialog's answer does: an empty name (which
-// the save would take for a cancelled dialog) and "-" are refused, and for
-// the ABM file also a folder, which would become a hidden ".abm" in it.
-CLI::Validator outputName(bool folderAllowed)
+// the save would take for a cancelled dialog) and "-" are refused, and where
+// a file is written, a folder, which would become a hidden ".abm" in it.
+std::string outputProblem(const std::string& name, bool folderAllowed)
 {
-    return CLI::Validator(
-        [folderAllowed](std::string& name) -> std::string {
-            if (name.empty())
-                return "the name is empty; name the file to write";
-            if (name == "-")
-                return "writing to standard output is not supported; name the file to write";
-            struct stat st {};
-            if (!folderAllowed && (name.back() == '/' || (::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode))))
-                return "'" + abm::escapedText(name) + "' is a folder; name the file to write in it";
-            return {};
-        },
-        "FILE");
+    if (name.empty())
+        return "the name is empty; name the file to write";
+    if (name == "-")
+        return "writing to standard output is not supported; name the file to write";
+    struct stat st {};
+    if (!folderAllowed && (name.back() == '/' || (::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode))))
+        return "'" + abm::escapedText(name) + "' is a folder; name the file to write in it";
+    return {};
 }
 
-void addFrameOptions(CLI::App& command, abm::CliOptions& o, std::string& size, bool& noAutoSize, bool folderAllowed)
+CLI::Validator outputName(bool folderAllowed)
+{
+    return CLI::Validator([folderAllowed](std::string& name) { return outputProblem(name, folderAllowed); }, "FILE");
+}
+
+// The frame options of abm, bmp and gif. The defaults make a phone file;
+// --no-autosize and --stretch, from before those defaults, still mean what
+// they meant: given either, the window's defaults (auto-size on, stretch
+// off) apply and these two change them.
+struct FrameFlags {
+    std::string size = "128x97";
+    bool keepSize = false, crop = false, noAutoSize = false, stretch = false;
+
+    void applyTo(abm::CliOptions& o) const
+    {
+        const auto x = size.find('x');
+        o.width = size.substr(0, x);
+        o.height = size.substr(x + 1);
+        const bool windowFlags = noAutoSize || stretch;
+        o.autoSize = windowFlags ? !noAutoSize : keepSize;
+        o.stretch = windowFlags ? stretch : !crop;
+    }
+};
+
+void addFrameOptions(CLI::App& command, abm::CliOptions& o, FrameFlags& flags, bool folderAllowed)
 {
     command.add_option("-o,--output", o.out, "the file to write")->required()->check(outputName(folderAllowed));
-    command.add_option("--size", size, "frame width and height, used with --no-autosize")
-        ->default_str("128x97")
-        ->check(CLI::Validator(
-            [](std::string& text) {
-                return std::regex_match(text, std::regex("[0-9]{1,9}x[0-9]{1,9}")) ? std::string()
-                                                                                   : "expected WxH, e.g. 128x97";
-            },
-            "WxH"));
-    command.add_flag("--no-autosize", noAutoSize, "frames take --size instead of the first picture's size (default: auto-size on)");
-    command.add_flag("--stretch", o.stretch, "scale each picture to the frame size (default: off)");
+    CLI::Option* size =
+        command.add_option("--size", flags.size, "frame width and height (default: 128x97, the phone's screen)")
+            ->check(CLI::Validator(
+                [](std::string& text) {
+                    return std::regex_match(text, std::regex("[0-9]{1,9}x[0-9]{1,9}")) ? std::string()
+                                                                                       : "expected WxH, e.g. 128x97";
+                },
+                "WxH"));
+    CLI::Option* keep = command.add_flag("--keep-size", flags.keepSize,
+                                         "frames take the first picture's size instead of --size, as the window does");
+    CLI::Option* crop = command.add_flag("--crop", flags.crop,
+                                         "cut each picture to the frame size instead of stretching it to fit");
+    CLI::Option* noAutoSize = command.add_flag("--no-autosize", flags.noAutoSize,
+                                               "older form: --size without stretching, unless --stretch is given too");
+    CLI::Option* stretch = command.add_flag("--stretch", flags.stretch,
+                                            "older form: stretch, to the first picture's size unless --no-autosize");
+    keep->excludes(size);
+    for (CLI::Option* old : {noAutoSize, stretch})
+        for (CLI::Option* now : {keep, crop})
+            old->excludes(now);
     command.add_flag("--transparent-gif", o.transparentGif, "draw GIF images transparently over the frame beneath (default: off)");
-    command.add_flag("--strict", o.strict, "a file the import skips (an invalid BMP or JPEG) fails the run (default: off)");
-    command.add_option("INPUT", o.inputs, "pictures to import, in order: .gif .bmp .jpg .abm")->required();
+    command.add_flag("--strict", o.strict, "every warning (an input skipped or left out) fails the run (default: off)");
+    command.add_option("INPUT", o.inputs, "pictures to import, in order: BMP, JPEG, GIF or ABM, known by their content")
+        ->required();
 }
 
 }  // namespace
@@ -61,8 +92,7 @@ int main(int argc, char** argv)
 {
     abm::installSaveSignalHandlers();
     abm::CliOptions o;
-    std::string size = "128x97";
-    bool noAutoSize = false;
+    FrameFlags flags;
 
     CLI::App app{"abmtool: frame animations for the Samsung SGH-C100 from pictures (BMP, JPEG, GIF, ABM)", "abmtool"};
     app.set_version_flag("--version", kVersion);
@@ -71,6 +101,10 @@ int main(int argc, char** argv)
                    "the most memory pictures may take, in MiB (default: 1024, or a quarter of the physical memory "
                    "when that is less; ABM_MEMORY_LIMIT_MB sets it too)")
         ->check(CLI::Range(1, 1 << 30));
+    bool quiet = false, verbose = false;
+    CLI::Option* quietFlag = app.add_flag("-q,--quiet", quiet, "print errors only");
+    app.add_flag("-v,--verbose", verbose, "print a line per input: frames read, their size, frames written")
+        ->excludes(quietFlag);
     // Allowed after the command's name as well as before it.
     app.fallthrough();
     app.require_subcommand(1);
@@ -78,10 +112,19 @@ int main(int argc, char** argv)
 
     CLI::App* abmCmd = app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation "
                                                  "(at most four frames of at most 128 x 97; OUT's extension becomes .abm)");
-    addFrameOptions(*abmCmd, o, size, noAutoSize, false);
+    addFrameOptions(*abmCmd, o, flags, true);  // a folder under --each
+    abmCmd->add_flag("--each", o.each, "one ABM file per INPUT, named after it, in the folder OUT (made if missing), "
+                                       "on all cores; ends with \"N written, M failed\"");
     CLI::App* bmpCmd = app.add_subcommand("bmp", "import INPUTs in order and write every frame as a 16-bit BMP file "
                                                  "named OUT's folder + base name + frame number + .bmp");
-    addFrameOptions(*bmpCmd, o, size, noAutoSize, true);
+    addFrameOptions(*bmpCmd, o, flags, true);
+    CLI::App* gifCmd = app.add_subcommand("gif", "import INPUTs in order and write the frames as the phone shows them "
+                                                 "(16-bit colour, at most four) as an animated GIF that loops; a frame "
+                                                 "of at most 256 colours is exact, one of more is reduced by median cut");
+    addFrameOptions(*gifCmd, o, flags, false);
+    gifCmd->add_flag("--all", o.all, "every frame, not only the first four");
+    gifCmd->add_option("--delay", o.delayMs, "time each frame shows, in milliseconds (default: 700, as the preview)")
+        ->check(CLI::Range(10, 655350));
     CLI::App* infoCmd = app.add_subcommand("info", "show the header of ABM files and whether the reader accepts them "
                                                    "(exit status 1 when one is not accepted); control characters "
                                                    "and bytes that are not UTF-8 in names are shown as \\xHH, "
@@ -96,7 +139,7 @@ int main(int argc, char** argv)
         ->default_val(128)
         ->check(CLI::Range(1, 4096));
     std::string input;
-    thumbCmd->add_option("INPUT", input, "a picture: .gif .bmp .jpg .abm")->required();
+    thumbCmd->add_option("INPUT", input, "a picture: BMP, JPEG, GIF or ABM")->required();
     thumbCmd->add_option("OUT", o.out, "the PNG file to write")->required();
 
     try {
@@ -112,10 +155,14 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    const auto x = size.find('x');
-    o.width = size.substr(0, x);
-    o.height = size.substr(x + 1);
-    o.autoSize = !noAutoSize;
+    if (abmCmd->parsed() && !o.each) {
+        if (const std::string problem = outputProblem(o.out, false); !problem.empty()) {
+            app.exit(CLI::ValidationError("--output", problem));
+            return 2;
+        }
+    }
+    flags.applyTo(o);
+    o.verbosity = quiet ? abm::Verbosity::quiet : verbose ? abm::Verbosity::verbose : abm::Verbosity::normal;
     if (memoryLimit > 0)
         abm::MemoryBudget::setLimit(int64_t{memoryLimit} << 20);
     if (thumbCmd->parsed())
@@ -126,11 +173,13 @@ int main(int argc, char** argv)
             return abm::runAbm(o, std::cout, std::cerr);
         if (bmpCmd->parsed())
             return abm::runBmp(o, std::cout, std::cerr);
+        if (gifCmd->parsed())
+            return abm::runGif(o, std::cout, std::cerr);
         if (infoCmd->parsed())
             return abm::runInfo(o, std::cout, std::cerr);
         return abm::runThumbnail(o, std::cout, std::cerr);
     } catch (const std::exception& e) {
-        abm::CliPrompts(std::cerr).report(abm::errorBoxText(abm::describe(e, abm::programText)));
+        abm::CliPrompts(std::cerr).error("", e);
         return 1;
     }
 }

@@ -110,7 +110,27 @@ ImportResult importJpeg(FrameStrip& strip, const std::string& fileName)
     return result;
 }
 
+PictureType pictureTypeByExtension(const std::string& fileName)
+{
+    const std::string ext = trim(upperCase(extensionPart(fileName)));
+    if (ext == ".JPG")
+        return PictureType::Jpeg;
+    if (ext == ".BMP")
+        return PictureType::Bmp;
+    if (ext == ".GIF")
+        return PictureType::Gif;
+    if (ext == ".ABM")
+        return PictureType::Abm;
+    return PictureType::None;
+}
+
 ImportResult importFile(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, int frameCap)
+{
+    return importFileAs(strip, prompts, fileName, pictureTypeByExtension(fileName), frameCap);
+}
+
+ImportResult importFileAs(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, PictureType type,
+                          int frameCap)
 {
     ImportResult result;
     if (framesLeft(strip, frameCap) == 0) {
@@ -118,17 +138,16 @@ ImportResult importFile(FrameStrip& strip, UserPrompts& prompts, const std::stri
         return result;
     }
     const int before = strip.count();
-    const std::string ext = trim(upperCase(extensionPart(fileName)));
     try {
-        if (ext == ".JPG") {
-            result = importJpeg(strip, fileName);
-        } else if (ext == ".BMP") {
-            result = importBmp(strip, fileName);
-        } else if (ext == ".GIF") {
-            result = importGif(strip, fileName, frameCap);
-        } else if (ext == ".ABM") {
+        switch (type) {
+        case PictureType::Jpeg: result = importJpeg(strip, fileName); break;
+        case PictureType::Bmp: result = importBmp(strip, fileName); break;
+        case PictureType::Gif: result = importGif(strip, fileName, frameCap); break;
+        case PictureType::Abm:
             readAbmFile(strip, prompts, fileName, frameCap);
             result.framesAdded = strip.count() - before;
+            break;
+        case PictureType::None: break;
         }
     } catch (const MemoryLimitExceeded& e) {
         strip.truncate(before);

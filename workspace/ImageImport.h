@@ -35,6 +35,13 @@ using ImportListener = std::function<void(const std::string& fileName, const Imp
 ImportResult importFile(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName,
                         int frameCap = kNoFrameCap);
 
+// The importers importFile chooses among; abmtool chooses by the file's content.
+enum class PictureType { None, Jpeg, Bmp, Gif, Abm };
+PictureType pictureTypeByExtension(const std::string& fileName);
+// importFile with the importer already chosen.
+ImportResult importFileAs(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, PictureType type,
+                          int frameCap = kNoFrameCap);
+
 ImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
 ImportResult importBmp(FrameStrip& strip, const std::string& fileName);
 ImportResult importJpeg(FrameStrip& strip, const std::string& fileName);

@@ -49,13 +49,13 @@ public:
     void moveFrame(int from, int to);
     // The options changed: every frame is made anew (all or nothing).
     void applyOptions();
-
-private:
     // A save refuses frames without pixels (an empty BMP file imports as a
     // 0 × 0 frame, the options may ask for width or height 0): no reader
     // takes a file of them. Warns and answers false when one of the first
     // `first` frames has none.
     bool framesHavePixels(int first) const;
+
+private:
     // A rebuild shows the count whether it succeeds or not, and fits the
     // strip when it does.
     template <class Change>

@@ -1,10 +1,13 @@
 // abmtool run as a program on real files: exit status, output files, messages.
 
+#include "cli/GifWriter.h"
 #include "workspace/AbmFile.h"
+#include "GifBuilder.h"
 #include "TestSupport.h"
 #include "ScopedEnv.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <fcntl.h>
 #include <png.h>
@@ -170,32 +173,47 @@ TEST_F(AbmtoolTest, AnimatedGifToAbmAndBackGivesTheFirstFourFrames)
     EXPECT_FALSE(samePixels(loadBmp("from-gif0.bmp"), loadBmp("from-gif1.bmp")));
 }
 
+// The older flags keep their meaning; the newer ones need no other flag.
 TEST_F(AbmtoolTest, SizeOptionsCropOrStretch)
 {
     const std::string pic = picture("p.bmp", 100, 80);
-    ASSERT_EQ(Run({"bmp", "-o", "crop.bmp", "--size", "32x32", "--no-autosize", pic}).status, 0);
-    ASSERT_EQ(Run({"bmp", "-o", "fit.bmp", "--size", "32x32", "--no-autosize", "--stretch", pic}).status, 0);
-    ASSERT_EQ(Run({"bmp", "-o", "same.bmp", "--size", "32x32", pic}).status, 0);  // auto-size wins
     const Raster original = loadBmp("p.bmp");
-    const Raster crop = loadBmp("crop0.bmp"), fit = loadBmp("fit0.bmp"), same = loadBmp("same0.bmp");
-    EXPECT_EQ(crop.width(), 32);
-    EXPECT_EQ(fit.height(), 32);
-    EXPECT_EQ(same.width(), 100);
     auto reduced = [](Color c) { return toRgb565(redOf(c), greenOf(c), blueOf(c)); };
-    auto at = [&](const Raster& b, int x, int y) { return reduced(b.pixel(x, y)); };
-    EXPECT_EQ(at(crop, 31, 31), reduced(original.pixel(31, 31)));
-    EXPECT_EQ(at(fit, 31, 31), reduced(original.pixel(31 * 100 / 32, 31 * 80 / 32)));
-    EXPECT_NE(at(crop, 31, 31), at(fit, 31, 31));
+    const uint16_t cropped = reduced(original.pixel(31, 31));
+    const uint16_t stretched = reduced(original.pixel(31 * 100 / 32, 31 * 80 / 32));
+    struct Case {
+        std::vector<std::string> flags;
+        int width, height;
+        uint16_t at31;  // the frame's pixel (31, 31)
+    };
+    const Case cases[] = {
+        {{"--size", "32x32", "--no-autosize"}, 32, 32, cropped},
+        {{"--size", "32x32", "--no-autosize", "--stretch"}, 32, 32, stretched},
+        {{"--size", "32x32"}, 32, 32, stretched},
+        {{"--size", "32x32", "--crop"}, 32, 32, cropped},
+        {{"--keep-size"}, 100, 80, cropped},
+        {{"--stretch"}, 100, 80, cropped},
+        {{}, 128, 97, reduced(original.pixel(31 * 100 / 128, 31 * 80 / 97))},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"bmp", "-o", "f.bmp", pic};
+        args.insert(args.end(), c.flags.begin(), c.flags.end());
+        ASSERT_EQ(Run(args).status, 0);
+        const Raster frame = loadBmp("f0.bmp");
+        EXPECT_EQ(frame.width(), c.width) << ::testing::PrintToString(c.flags);
+        EXPECT_EQ(frame.height(), c.height) << ::testing::PrintToString(c.flags);
+        EXPECT_EQ(reduced(frame.pixel(31, 31)), c.at31) << ::testing::PrintToString(c.flags);
+    }
 }
 
 TEST_F(AbmtoolTest, OversizedFrameFailsTheAbmSaveWithTheWarning)
 {
     const std::string pic = picture("wide.bmp", 129, 97);
-    const Outcome o = Run({"abm", "-o", "out.abm", "--no-autosize", "--size", "129x97", pic});
+    const Outcome o = Run({"abm", "-o", "out.abm", "--size", "129x97", pic});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "abmtool: Сохранение невозможно. \nСлишком большой размер картинок !!!\n");
+    EXPECT_EQ(o.err, "abmtool: " + pic + ": frame 1 is 129 × 97, larger than 128 × 97; use --size or the default stretching\n");
     EXPECT_FALSE(fs::exists(dir / "out.abm"));
-    EXPECT_EQ(Run({"abm", "-o", "out.abm", "--no-autosize", "--size", "128x97", pic}).status, 0);
+    EXPECT_EQ(Run({"abm", "-o", "out.abm", pic}).status, 0);
     EXPECT_EQ(readFile(dir / "out.abm").size(), 72u + 128 * 97 * 2);
 }
 
@@ -205,7 +223,7 @@ TEST_F(AbmtoolTest, MissingInputFailsWithTheErrorText)
     for (const char* missing : {"nope.gif", "nope.bmp", "nope.jpg"}) {
         const Outcome o = Run({"abm", "-o", "out.abm", pic, missing});
         EXPECT_EQ(o.status, 1);
-        EXPECT_EQ(o.err, std::string("abmtool: Cannot open file \"") + missing + "\". No such file or directory.\n");
+        EXPECT_EQ(o.err, std::string("abmtool: ") + missing + ": cannot open (No such file or directory)\n");
         EXPECT_FALSE(fs::exists(dir / "out.abm"));
     }
 }
@@ -236,13 +254,13 @@ TEST_F(AbmtoolTest, FailedRunLeavesAnExistingOutputAlone)
     const std::string pic = picture("p.bmp", 10, 10);
     const Outcome o = Run({"abm", "-o", "no-such-folder/x.abm", pic});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err.rfind("abmtool: Cannot create file \"no-such-folder/x.abm\". ", 0), 0u) << o.err;
+    EXPECT_EQ(o.err, "abmtool: no-such-folder/x.abm: cannot write (No such file or directory)\n");
 }
 
 TEST_F(AbmtoolTest, InfoReportsHeadersAndTheReadersVerdict)
 {
     const std::string pic = picture("p.bmp", 20, 10);
-    ASSERT_EQ(Run({"abm", "-o", "good.abm", pic, pic}).status, 0);
+    ASSERT_EQ(Run({"abm", "--keep-size", "-o", "good.abm", pic, pic}).status, 0);
     std::vector<uint8_t> bad = readFile(dir / "good.abm");
     bad[4] = 24;
     abm::test::writeFile(dir / "bits24.abm", bad);
@@ -266,23 +284,24 @@ TEST_F(AbmtoolTest, InfoReportsHeadersAndTheReadersVerdict)
     std::string line;
     std::getline(lines, line);
     EXPECT_NE(line.find("BitCount=24"), std::string::npos);
-    EXPECT_NE(line.find("Accepted=no (Неверный формат файла: bits24.abm)"), std::string::npos) << line;
+    EXPECT_NE(line.find("Accepted=no (not an ABM animation (its header does not match its size))"), std::string::npos) << line;
     std::getline(lines, line);
-    EXPECT_NE(line.find("Accepted=no (Неверный формат файла: short.abm)"), std::string::npos) << line;
+    EXPECT_NE(line.find("Accepted=no (not an ABM animation (its header does not match its size))"), std::string::npos) << line;
     std::getline(lines, line);
-    EXPECT_NE(line.find("Accepted=no (Невозможно откыть файл: zerowidth.abm)"), std::string::npos) << line;
+    EXPECT_NE(line.find("Accepted=no (cannot read the ABM animation"), std::string::npos) << line;
 
     o = Run({"info", "--json", "good.abm", "bits24.abm"});
-    EXPECT_NE(o.out.find("{\"file\": \"good.abm\", \"FrameWidth\": 20, \"FrameHeight\": 10, \"BitCount\": 16, "
-                         "\"FrameCount\": 2, \"DataSize\": 800, \"Creator\": \"Created by PLIX\", \"Accepted\": true}"),
-              std::string::npos)
-        << o.out;
-    EXPECT_NE(o.out.find("\"Accepted\": false, \"Message\": \"Неверный формат файла: bits24.abm\"}"), std::string::npos)
-        << o.out;
+    EXPECT_EQ(nlohmann::json::parse(o.out), nlohmann::json::parse(R"json([
+        {"file": "good.abm", "FrameWidth": 20, "FrameHeight": 10, "BitCount": 16, "FrameCount": 2,
+         "DataSize": 800, "Creator": "Created by PLIX", "Accepted": true},
+        {"file": "bits24.abm", "FrameWidth": 20, "FrameHeight": 10, "BitCount": 24, "FrameCount": 2,
+         "DataSize": 800, "Creator": "Created by PLIX", "Accepted": false,
+         "Message": "not an ABM animation (its header does not match its size)"}])json"));
+    EXPECT_EQ(Run({"info", "--json", "missing.abm"}).out, "[]\n");
 
     o = Run({"info", "missing.abm"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "abmtool: Cannot open file \"missing.abm\". No such file or directory.\n");
+    EXPECT_EQ(o.err, "abmtool: missing.abm: cannot open (No such file or directory)\n");
 }
 
 TEST_F(AbmtoolTest, ThumbnailIsAPngThatFitsTheSize)
@@ -321,6 +340,10 @@ TEST_F(AbmtoolTest, UsageErrorsExitTwo)
         {"bmp", "-o", "x.bmp", "--bogus", pic},
         {"thumbnail", "-s", "0", pic, "t.png"},
         {"thumbnail", pic},
+        {"abm", "-o", "x.abm", "--keep-size", "--size", "64x48", pic},
+        {"abm", "-o", "x.abm", "--crop", "--stretch", pic},
+        {"gif", "-o", "x.gif", "--delay", "0", pic},
+        {"-q", "-v", "abm", "-o", "x.abm", pic},
         {"frobnicate"},
     };
     for (const auto& args : cases) {
@@ -337,7 +360,7 @@ TEST_F(AbmtoolTest, HelpListsEveryOptionWithItsDefault)
     EXPECT_EQ(o.out, "abmtool 1.0.0\n");
     o = Run({"bmp", "--help"});
     EXPECT_EQ(o.status, 0);
-    for (const char* text : {"--size", "128x97", "--no-autosize", "--stretch", "--transparent-gif", "--strict", "-o"})
+    for (const char* text : {"--size", "128x97", "--keep-size", "--crop", "--no-autosize", "--stretch", "--transparent-gif", "--strict", "-o"})
         EXPECT_NE(o.out.find(text), std::string::npos) << text;
     o = Run({"thumbnail", "--help"});
     EXPECT_NE(o.out.find("=128"), std::string::npos) << o.out;
@@ -355,7 +378,8 @@ TEST_F(AbmtoolTest, AbmStopsAtFourFramesAndSaysHowManyInputsWereLeftOut)
     args.insert(args.end(), six.begin(), six.end());
     const Outcome o = Run(args);
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.err, "abmtool: warning: 2 inputs after the fourth frame left out\n");
+    EXPECT_EQ(o.err, "abmtool: warning: 2 inputs after the fourth frame left out (an ABM file holds four; use bmp "
+                     "for all)\n");
     EXPECT_EQ(readFile(dir / "six.abm"), readFile(dir / "four.abm"));
 }
 
@@ -377,8 +401,8 @@ TEST_F(AbmtoolTest, MemoryLimitRefusesAPictureNamingItAndTheSizes)
         const Outcome o = Run(args);
         env.unset("ABM_MEMORY_LIMIT_MB");
         EXPECT_EQ(o.status, 1) << args[0];
-        EXPECT_EQ(o.err.rfind("abmtool: not enough memory for \"big.bmp\": needs ", 0), 0u) << o.err;
-        EXPECT_NE(o.err.find(" MiB, limit 1 MiB.\n"), std::string::npos) << o.err;
+        EXPECT_EQ(o.err.rfind("abmtool: big.bmp: not enough memory (needs ", 0), 0u) << o.err;
+        EXPECT_NE(o.err.find(" MiB, limit 1 MiB; raise --memory-limit)\n"), std::string::npos) << o.err;
         EXPECT_FALSE(fs::exists(dir / "x.abm"));
     }
     EXPECT_EQ(Run({"--memory-limit", "2", "abm", "-o", "x.abm", "big.bmp"}).err.find("not enough"), std::string::npos);
@@ -392,8 +416,8 @@ TEST_F(AbmtoolTest, FifoInputFailsAtOnce)
              {"abm", "-o", "out.abm", "x.gif"}, {"thumbnail", "x.gif", "t.png"}, {"info", "x.abm"}}) {
         const Outcome o = Run(args);
         EXPECT_EQ(o.status, 1) << args[0];
-        EXPECT_EQ(o.err, "abmtool: Cannot open file \"" + args[args.size() - (args[0] == "thumbnail" ? 2 : 1)] +
-                             "\". Not a regular file.\n");
+        EXPECT_EQ(o.err, "abmtool: " + args[args.size() - (args[0] == "thumbnail" ? 2 : 1)] +
+                             ": cannot open (Not a regular file)\n");
     }
 }
 
@@ -416,7 +440,7 @@ TEST_F(AbmtoolTest, InfoAndThumbnailOfAnAbmReadOnlyWhatTheyNeed)
     for (int i = 0; i < 700 * 500 * 2; ++i)
         file.push_back(static_cast<uint8_t>(i * 7 + i / 1400));
     abm::test::writeFile(dir / "frame.abm", file);
-    ASSERT_EQ(Run({"bmp", "-o", "frame.bmp", "frame.abm"}).status, 0);
+    ASSERT_EQ(Run({"bmp", "--keep-size", "-o", "frame.bmp", "frame.abm"}).status, 0);
     ASSERT_EQ(Run({"thumbnail", "frame.abm", "a.png"}).status, 0);
     ASSERT_EQ(Run({"thumbnail", "frame0.bmp", "b.png"}).status, 0);
     const auto a = abm::test::readPng(dir.path() / "a.png"), b = abm::test::readPng(dir.path() / "b.png");
@@ -460,23 +484,28 @@ TEST_F(AbmtoolTest, OutputThatNamesNoFileIsAUsageError)
     EXPECT_EQ(left, (std::vector<std::string>{"p.bmp", "sub"}));
 }
 
-TEST_F(AbmtoolTest, FramesWithoutPixelsAreRefusedAndNothingIsWritten)
+TEST_F(AbmtoolTest, FramesWithoutPixelsOrTooManyAreRefusedAndNothingIsWritten)
 {
     abm::test::writeFile(dir / "empty.bmp", {});
     const std::string pic = picture("p.bmp", 20, 10);
-    const std::vector<std::vector<std::string>> cases = {
-        {"abm", "-o", "out.abm", "empty.bmp"},
-        {"abm", "-o", "out.abm", pic, "empty.bmp"},
-        {"abm", "-o", "out.abm", "--no-autosize", "--size", "0x97", pic},
-        {"bmp", "-o", "out.bmp", pic, "empty.bmp"},
-        {"bmp", "-o", "out.bmp", "--no-autosize", "--size", "20x0", pic},
+    const std::string zero = ": frame 1 is 0 × 97, without pixels (use a --size of at least 1x1)\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"abm", "-o", "out.abm", "empty.bmp"}, "empty.bmp: warning: skipped, empty file (0 bytes)\n"
+                                                "abmtool: empty.bmp: no frames to write (no input gave a picture)\n"},
+        {{"abm", "-o", "out.abm", "--no-autosize", "--size", "0x97", pic}, pic + zero},
+        {{"bmp", "-o", "out.bmp", "--size", "0x97", pic}, pic + zero},
+        {{"gif", "-o", "out.gif", "--size", "0x97", pic}, pic + zero},
+        {{"bmp", "-o", "out.bmp", "--size", "99999x99999", pic},
+         "--size: frames of 99999 × 99999 are too large (over " + std::to_string(rasterPixelLimit()) +
+             " pixels a frame; use a smaller --size)\n"},
     };
-    for (const auto& args : cases) {
+    for (const auto& [args, message] : cases) {
         const Outcome o = Run(args);
         EXPECT_EQ(o.status, 1) << args.back();
-        EXPECT_EQ(o.err, "abmtool: Сохранение невозможно. \nНулевой размер картинок !!!\n");
+        EXPECT_EQ(o.err, "abmtool: " + message);
         EXPECT_FALSE(fs::exists(dir / "out.abm"));
         EXPECT_FALSE(fs::exists(dir / "out0.bmp"));
+        EXPECT_FALSE(fs::exists(dir / "out.gif"));
     }
 }
 
@@ -485,18 +514,19 @@ TEST_F(AbmtoolTest, NamesAreEscapedInTextAndIntactInJson)
     // An escape sequence, a line break, Cyrillic, a byte that is not UTF-8, a backslash.
     const std::string name = "a\x1b[2J\nб\xff\\.abm";
     const std::string pic = picture("p.bmp", 20, 10);
-    ASSERT_EQ(Run({"abm", "-o", name, pic}).status, 0);
+    ASSERT_EQ(Run({"abm", "--keep-size", "-o", name, pic}).status, 0);
     abm::test::writeFile(dir / (name + ".bmp"), {'B', 'M', 1});
 
     Outcome o = Run({"info", name});
     EXPECT_EQ(o.out, "a\\x1b[2J\\x0aб\\xff\\\\.abm: FrameWidth=20 FrameHeight=10 BitCount=16 FrameCount=1 "
                      "DataSize=400 Creator=\"Created by PLIX\" Accepted=yes\n");
     o = Run({"info", "--json", name});
-    EXPECT_NE(o.out.find("{\"file\": \"a\\u001b[2J\\u000aб\\udcff\\\\.abm\", "), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\"file\": \"a\\u001b[2J\\u000aб\\udcff\\\\.abm\",\n"), std::string::npos) << o.out;
     o = Run({"bmp", "-o", "f.bmp", pic, name + ".bmp"});
-    EXPECT_EQ(o.err, "abmtool: warning: a\\x1b[2J\\x0aб\\xff\\\\.abm.bmp: not a picture of its kind, skipped\n");
+    EXPECT_EQ(o.err, "abmtool: a\\x1b[2J\\x0aб\\xff\\\\.abm.bmp: warning: skipped, damaged BMP (the decoder refused "
+                     "it)\n");
     o = Run({"info", name + ".missing"});
-    EXPECT_EQ(o.err, "abmtool: Cannot open file \"a\\x1b[2J\\x0aб\\xff\\\\.abm.missing\". No such file or directory.\n");
+    EXPECT_EQ(o.err, "abmtool: a\\x1b[2J\\x0aб\\xff\\\\.abm.missing: cannot open (No such file or directory)\n");
 }
 
 TEST_F(AbmtoolTest, SaveFollowsLinksKeepsModesAndRefusesWhatAPlainOpenWould)
@@ -551,9 +581,9 @@ TEST_F(AbmtoolTest, SaveFollowsLinksKeepsModesAndRefusesWhatAPlainOpenWould)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         c.prepare();
-        const Outcome o = Run({"abm", "-o", c.out, pic}, c.launch);
+        const Outcome o = Run({"abm", "--keep-size", "-o", c.out, pic}, c.launch);
         EXPECT_EQ(o.status, c.refused ? 1 : 0);
-        EXPECT_EQ(o.err, c.refused ? std::string("abmtool: Cannot create file \"") + c.out + "\". Permission denied.\n"
+        EXPECT_EQ(o.err, c.refused ? std::string("abmtool: ") + c.out + ": cannot write (Permission denied)\n"
                                    : std::string());
         EXPECT_EQ(readFile(dir / c.target).size(), c.refused ? old.size() : 72u + 20 * 10 * 2);
         if (std::string(c.out) != c.target) {
@@ -574,7 +604,7 @@ TEST_F(AbmtoolTest, SaveSplitsAHardLinkAndKeepsTheOtherName)
     const std::string pic = picture("p.bmp", 20, 10);
     abm::test::writeFile(dir / "a.abm", {1, 2, 3});
     fs::create_hard_link(dir / "a.abm", dir / "b.abm");
-    ASSERT_EQ(Run({"abm", "-o", "a.abm", pic}).status, 0);
+    ASSERT_EQ(Run({"abm", "--keep-size", "-o", "a.abm", pic}).status, 0);
     EXPECT_EQ(readFile(dir / "a.abm").size(), 72u + 20 * 10 * 2);
     EXPECT_EQ(readFile(dir / "b.abm"), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(fs::hard_link_count(dir / "a.abm"), 1u);
@@ -586,7 +616,7 @@ TEST_F(AbmtoolTest, FileSizeLimitFailsTheSaveAndLeavesNoTemporaryFile)
     abm::test::writeFile(dir / "keep.abm", {1, 2, 3});
     const Outcome o = Run({"abm", "-o", "keep.abm", pic}, {{}, {}, 4096});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "abmtool: Cannot create file \"keep.abm\". File too large.\n");
+    EXPECT_EQ(o.err, "abmtool: keep.abm: cannot write (File too large)\n");
     EXPECT_EQ(readFile(dir / "keep.abm"), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(tempFiles(), std::vector<std::string>());
 }
@@ -609,4 +639,228 @@ TEST_F(AbmtoolTest, SignalDuringASaveRemovesItsTemporaryFileThenEndsTheProgram)
         EXPECT_EQ(tempFiles(), std::vector<std::string>());
         EXPECT_EQ(readFile(dir / "keep.abm"), (std::vector<uint8_t>{1, 2, 3}));
     }
+}
+
+namespace {
+
+// The pixel (x, y) of a 16-bit frame as its 5-6-5 value.
+uint16_t value565(const Raster& frame, int x, int y)
+{
+    const uint8_t* row = frame.scanLine(y);
+    return static_cast<uint16_t>(row[2 * x] | row[2 * x + 1] << 8);
+}
+
+// A 320 × 240 GIF of five full-screen images, each a band of another colour.
+std::vector<uint8_t> bandedGif()
+{
+    abm::test::GifFile gif;
+    gif.screenWidth = 320;
+    gif.screenHeight = 240;
+    gif.globalTable = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+    for (int i = 0; i < 5; ++i) {
+        abm::test::GifFileImage image;
+        image.width = 320;
+        image.height = 240;
+        for (int p = 0; p < 320 * 240; ++p)
+            image.indexes.push_back(static_cast<uint8_t>((p / 320 / 48 + i) % 4));
+        gif.images.push_back(image);
+    }
+    return gif.bytes();
+}
+
+}  // namespace
+
+TEST_F(AbmtoolTest, DefaultsMakeAPhoneFileAndSizeAloneChangesIt)
+{
+    abm::test::writeFile(dir / "big.gif", bandedGif());
+    const std::vector<std::tuple<std::vector<std::string>, int, int>> cases = {
+        {{}, 128, 97}, {{"--size", "64x48"}, 64, 48}, {{"--crop"}, 128, 97}};
+    for (const auto& [flags, width, height] : cases) {
+        std::vector<std::string> args = {"abm", "-o", "out.abm", "big.gif"};
+        args.insert(args.end(), flags.begin(), flags.end());
+        const Outcome o = Run(args);
+        ASSERT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(o.err, "");
+        const std::vector<uint8_t> file = readFile(dir / "out.abm");
+        const AbmHeaderCheck check = checkAbmHeader(file.data(), file.size(), static_cast<int64_t>(file.size()));
+        EXPECT_EQ(check.verdict, AbmVerdict::Accepted);
+        EXPECT_EQ(check.header.frameWidth, width);
+        EXPECT_EQ(check.header.frameHeight, height);
+        EXPECT_EQ(check.header.frameCount, 4);
+    }
+}
+
+// Every input is imported by its content or named in a line that says why
+// not; --strict fails the run on such a line.
+TEST_F(AbmtoolTest, InputsAreKnownByTheirContentAndNoneVanishes)
+{
+    const fs::path jpeg = abm::test::corpora() / "jpeg" / "libjpeg-turbo" / "testorig.jpg";
+    const fs::path png = abm::test::corpora() / "jpeg" / "libjpeg-turbo" / "testorig.png";
+    const fs::path gif = gifs / "animated-red-blue.gif";
+    const fs::path truncated = gifs / "hippopotamus.interlaced.truncated.gif";
+    picture("p.bmp", 20, 10);
+    const std::vector<uint8_t> bmp = readFile(dir / "p.bmp");
+    abm::test::writeFile(dir / "cut.bmp", std::vector<uint8_t>(bmp.begin(), bmp.begin() + 200));
+    abm::test::writeFile(dir / "notes.bmp", {'h', 'e', 'l', 'l', 'o'});
+    const std::vector<uint8_t> whole = readFile(jpeg);
+    abm::test::writeFile(dir / "cut.jpg", std::vector<uint8_t>(whole.begin(), whole.begin() + 3000));
+    struct Case {
+        std::string name;
+        fs::path from;  // empty: the file is already there
+        int status;     // without --strict
+        std::string said;  // after "abmtool: NAME: "; empty when it imports
+    };
+    const Case cases[] = {
+        {"photo.jpeg", jpeg, 0, ""},
+        {"PHOTO.JPG", jpeg, 0, ""},
+        {"photo.jfif", jpeg, 0, ""},
+        {"jpeg-without-extension", jpeg, 0, ""},
+        {"gif-without-extension", gif, 0, ""},
+        {"picture.png", png, 0, "warning: skipped, PNG is not supported (convert it to BMP, JPEG or GIF)\n"},
+        {"notes.bmp", {}, 0, "warning: skipped, not a picture (no BMP, JPEG, GIF or ABM content)\n"},
+        {"cut.bmp", {}, 0, "warning: cut short (the BMP data ends early; imported what there is)\n"},
+        {"cut.gif", truncated, 0, "warning: cut short (the GIF data ends early; imported what there is)\n"},
+        {"cut.jpg", {}, 0, "warning: cut short (the JPEG data ends early; imported what there is)\n"},
+    };
+    for (const Case& c : cases) {
+        if (!c.from.empty())
+            fs::copy_file(c.from, dir / c.name, fs::copy_options::overwrite_existing);
+        Outcome o = Run({"abm", "-o", "out.abm", "p.bmp", c.name});
+        EXPECT_EQ(o.status, c.status) << c.name;
+        EXPECT_EQ(o.err, c.said.empty() ? "" : "abmtool: " + c.name + ": " + c.said) << c.name;
+        if (c.status == 0) {
+            EXPECT_EQ(readFile(dir / "out.abm")[6] > 1, c.said.find("skipped") == std::string::npos) << c.name;
+        }
+        o = Run({"abm", "--strict", "-o", "strict.abm", "p.bmp", c.name});
+        EXPECT_EQ(o.status, c.said.empty() ? 0 : 1) << c.name;
+        fs::remove(dir / "strict.abm");
+    }
+}
+
+TEST_F(AbmtoolTest, GifOutputIsOurFramesReadBackByImageMagick)
+{
+    // 36 colours: written exactly. The photo has thousands: quantised.
+    Raster few = abm::test::makeRaster(90, 60, pf24bit, [](int x, int y) { return uint32_t((x / 15) * 0x2A0000 + (y / 10) * 0x2A00); });
+    few.saveToFile(dir / "few.bmp");
+    fs::copy_file(abm::test::corpora() / "jpeg" / "libjpeg-turbo" / "testorig.jpg", dir / "photo.jpg");
+    struct Case {
+        std::vector<std::string> inputs;
+        std::vector<std::string> flags;
+        int frames;
+        std::string delays;
+        double allowed;  // mean difference per channel
+    };
+    const Case cases[] = {
+        {{"few.bmp", "few.bmp"}, {}, 2, "70,70,", 0},
+        {{"photo.jpg"}, {"--delay", "250"}, 1, "25,", 4},
+        {{(gifs / "muybridge.gif").string()}, {}, 4, "70,70,70,70,", 0},
+        {{(gifs / "muybridge.gif").string()}, {"--all", "--keep-size"}, 15, "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.inputs[0] + " " + ::testing::PrintToString(c.flags));
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            if (e.path().filename().string().rfind("shown", 0) == 0)
+                fs::remove(e.path());
+        std::vector<std::string> gif = {"gif", "-o", "out.gif"}, bmp = {"bmp", "-o", "shown.bmp"};
+        gif.insert(gif.end(), c.flags.begin(), c.flags.end());
+        // The frames the GIF shows, as BMP files: the same import without the GIF's own flags.
+        for (const std::string& flag : c.flags)
+            if (flag == "--keep-size")
+                bmp.push_back(flag);
+        for (auto* args : {&gif, &bmp})
+            args->insert(args->end(), c.inputs.begin(), c.inputs.end());
+        for (const auto& args : {gif, bmp}) {
+            const Outcome o = Run(args);
+            ASSERT_EQ(o.status, 0) << o.err;
+        }
+        const std::string at = "cd '" + dir.path().string() + "' && ";
+        ASSERT_EQ(std::system((at + "convert out.gif -coalesce shown-%d.png").c_str()), 0);
+        ASSERT_EQ(std::system((at + "identify -format '%T,' out.gif > delays.txt").c_str()), 0);
+        if (!c.delays.empty()) {
+            EXPECT_EQ(slurp(dir / "delays.txt"), c.delays);
+        }
+        const std::vector<uint8_t> bytes = readFile(dir / "out.gif");
+        const std::string loop = "NETSCAPE2.0\x03\x01" + std::string(2, '\0');
+        EXPECT_NE(std::string(bytes.begin(), bytes.end()).find(loop), std::string::npos);
+        int frames = 0;
+        for (; fs::exists(dir / ("shown-" + std::to_string(frames) + ".png")); ++frames) {
+            const auto png = abm::test::readPng(dir / ("shown-" + std::to_string(frames) + ".png"));
+            const Raster frame = loadBmp("shown" + std::to_string(frames) + ".bmp");
+            ASSERT_EQ(png.width, frame.width());
+            ASSERT_EQ(png.height, frame.height());
+            double difference = 0;
+            for (int y = 0; y < frame.height(); ++y) {
+                for (int x = 0; x < frame.width(); ++x) {
+                    const Rgb8 want = widen565(value565(frame, x, y));
+                    const uint32_t got = png.at(x, y);
+                    for (int ch = 0; ch < 3; ++ch)
+                        difference += std::abs(int(want[size_t(ch)]) - int((got >> (16 - 8 * ch)) & 0xFF));
+                }
+            }
+            EXPECT_LE(difference / (3.0 * frame.width() * frame.height()), c.allowed) << "frame " << frames;
+        }
+        EXPECT_EQ(frames, c.frames);
+    }
+}
+
+TEST_F(AbmtoolTest, EachWritesOneAbmPerInputAndGoesOnPastFailures)
+{
+    const std::string pic = picture("p.bmp", 30, 20);
+    abm::test::writeFile(dir / "broken1.gif", {'G', 'I', 'F', '8', '9', 'a', 1});
+    abm::test::writeFile(dir / "broken2.jpg", {'n', 'o'});
+    std::vector<std::string> args = {"abm", "--each", "-o", "out"};
+    for (int i = 0; i < 20; ++i) {
+        const std::string name = i == 7 ? "broken1.gif" : i == 13 ? "broken2.jpg" : "in" + std::to_string(i) + ".bmp";
+        if (name[0] == 'i')
+            fs::copy_file(pic, dir / name);
+        args.push_back(name);
+    }
+    for (const char* quiet : {"", "-q"}) {
+        std::vector<std::string> run = args;
+        if (*quiet)
+            run.insert(run.begin(), quiet);
+        fs::remove_all(dir / "out");
+        const Outcome o = Run(run);
+        EXPECT_EQ(o.status, 1);
+        int written = 0;
+        for (const auto& entry : fs::directory_iterator(dir / "out"))
+            written += entry.path().extension() == ".abm" && fs::file_size(entry.path()) == 72u + 128 * 97 * 2;
+        EXPECT_EQ(written, 18);
+        std::istringstream lines(o.err);
+        std::vector<std::string> said;
+        for (std::string line; std::getline(lines, line);)
+            said.push_back(line);
+        ASSERT_FALSE(said.empty());
+        EXPECT_EQ(said.back(), "abmtool: 18 written, 2 failed");
+        std::sort(said.begin(), said.end() - 1);
+        std::vector<std::string> failures = {"abmtool: broken1.gif: cut short (the GIF data ends early)",
+                                             "abmtool: broken2.jpg: no frames to write (no input gave a picture)"};
+        if (!*quiet)
+            failures.push_back("abmtool: broken2.jpg: warning: skipped, not a picture (no BMP, JPEG, GIF or ABM content)");
+        EXPECT_EQ(std::vector<std::string>(said.begin(), said.end() - 1), failures) << quiet;
+    }
+    EXPECT_EQ(Run({"-q", "abm", "--each", "-o", "out", "in0.bmp"}).err, "");
+}
+
+TEST_F(AbmtoolTest, QuietPrintsErrorsOnlyAndVerboseALinePerInput)
+{
+    picture("p.bmp", 20, 10);
+    abm::test::writeFile(dir / "x.png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+    abm::test::writeFile(dir / "big.gif", bandedGif());
+    const std::string skipped = "abmtool: x.png: warning: skipped, PNG is not supported (convert it to BMP, JPEG or GIF)\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"-q", ""},
+        {"", skipped},
+        {"-v", skipped + "abmtool: p.bmp: 1 frame read (20 × 10), 1 written as 128 × 97\n"
+                         "abmtool: big.gif: 3 frames read (320 × 240), 3 written as 128 × 97\n"},
+    };
+    for (const auto& [flag, said] : cases) {
+        std::vector<std::string> args = {"abm", "-o", "out.abm", "p.bmp", "x.png", "big.gif"};
+        if (!flag.empty())
+            args.insert(args.begin(), flag);
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.err, said) << flag;
+    }
+    EXPECT_EQ(Run({"-q", "abm", "-o", "out.abm", "x.png"}).err, "abmtool: x.png: no frames to write (no input gave a picture)\n");
 }

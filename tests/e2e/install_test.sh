@@ -14,6 +14,14 @@ for program in abmmaker abmtool; do
   [ -x "$prefix/bin/$program" ] || fail "bin/$program missing"
 done
 
+# The manual pages, installed where man finds them, and rendered.
+for page in abmtool abmmaker; do
+  file=$prefix/share/man/man1/$page.1
+  [ -f "$file" ] || fail "manual page $page.1 missing"
+  MANWIDTH=80 man -l "$file" 2>&1 | grep -q "^NAME" || fail "manual page $page.1 does not render"
+  [ "$(MANPATH=$prefix/share/man man -w "$page")" = "$file" ] || fail "man does not find $page"
+done
+
 desktop=$prefix/share/applications/abmmaker.desktop
 [ -f "$desktop" ] || fail "desktop entry missing"
 desktop-file-validate "$desktop" || fail "desktop entry not valid"

@@ -1,0 +1,119 @@
+#include "PictureSniffer.h"
+
+#include "base/ByteStream.h"
+#include "base/Error.h"
+#include "codecs/abm/AbmCodec.h"
+#include "codecs/raster/BmpCodec.h"
+
+#include <cstring>
+#include <string_view>
+#include <unistd.h>
+
+namespace abm {
+
+namespace {
+
+struct Signature {
+    size_t offset;
+    std::string_view bytes;
+    PictureType type;
+    const char* otherFormat;
+};
+
+using namespace std::string_view_literals;
+
+// Formats people try first; the ones abmtool cannot read are named so the
+// warning can say what the file is.
+const Signature kSignatures[] = {
+    {0, "GIF87a"sv, PictureType::Gif, ""},
+    {0, "GIF89a"sv, PictureType::Gif, ""},
+    {0, "\xFF\xD8\xFF"sv, PictureType::Jpeg, ""},
+    {0, "BM"sv, PictureType::Bmp, ""},
+    {0, "\x89PNG\r\n\x1A\n"sv, PictureType::None, "PNG"},
+    {8, "WEBP"sv, PictureType::None, "WebP"},
+    {0, "II*\0"sv, PictureType::None, "TIFF"},
+    {0, "MM\0*"sv, PictureType::None, "TIFF"},
+    {4, "ftypheic"sv, PictureType::None, "HEIC"},
+    {4, "ftypavif"sv, PictureType::None, "AVIF"},
+    {0, "8BPS"sv, PictureType::None, "Photoshop"},
+    {0, "%PDF"sv, PictureType::None, "PDF"},
+};
+
+constexpr size_t kBmpPixelOffset = 10;
+
+uint32_t littleEndian32(const uint8_t* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
+}
+
+bool bmpEndsEarly(const uint8_t* head, size_t length, int64_t fileSize)
+{
+    int64_t width = 0, height = 0;
+    int bits = 0;
+    if (!readBmpSize(head, length, width, height, bits) || width <= 0)
+        return false;
+    // Run-length pixels have no size to expect.
+    constexpr size_t kInfoSize = 14, kCompression = 30;
+    const bool coreHeader = littleEndian32(head + kInfoSize) == 12;
+    if (!coreHeader && (length < kCompression + 4 || (littleEndian32(head + kCompression) != 0 &&
+                                                       littleEndian32(head + kCompression) != 3)))
+        return false;
+    const int64_t stride = (width * bits + 31) / 32 * 4;
+    return littleEndian32(head + kBmpPixelOffset) + stride * height > fileSize;
+}
+
+}  // namespace
+
+SniffedFile sniffPicture(const uint8_t* head, size_t length, int64_t fileSize, const std::string& fileName)
+{
+    SniffedFile sniffed;
+    sniffed.size = fileSize;
+    for (const Signature& s : kSignatures) {
+        if (length >= s.offset + s.bytes.size() && std::memcmp(head + s.offset, s.bytes.data(), s.bytes.size()) == 0) {
+            sniffed.type = s.type;
+            sniffed.otherFormat = s.otherFormat;
+            return sniffed;
+        }
+    }
+    if (pictureTypeByExtension(fileName) == PictureType::Abm ||
+        checkAbmHeader(head, length, fileSize).verdict == AbmVerdict::Accepted)
+        sniffed.type = PictureType::Abm;
+    return sniffed;
+}
+
+SniffedFile sniffPictureFile(const std::string& fileName)
+{
+    int error = 0;
+    int64_t size = 0;
+    const int fd = openRegularFile(fileName, error, &size);
+    if (fd < 0)
+        throw FileError(ErrorKind::FileOpen, fileName, error);
+    uint8_t head[AbmHeader::kSize];
+    size_t got = 0;
+    while (got < sizeof head) {
+        const ssize_t n = ::read(fd, head + got, sizeof head - got);
+        if (n < 0) {
+            error = errno;
+            ::close(fd);
+            throw FileError(ErrorKind::FileOpen, fileName, error);
+        }
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    SniffedFile sniffed = sniffPicture(head, got, size, fileName);
+    if (sniffed.type == PictureType::Bmp) {
+        sniffed.cutShort = bmpEndsEarly(head, got, size);
+    } else if (sniffed.type == PictureType::Jpeg || sniffed.type == PictureType::Gif) {
+        // The JPEG's end-of-image marker, the GIF's trailer.
+        uint8_t tail[2] = {};
+        const bool jpeg = sniffed.type == PictureType::Jpeg;
+        const size_t length = jpeg ? 2 : 1;
+        sniffed.cutShort = ::pread(fd, tail, length, size - int64_t(length)) != ssize_t(length) ||
+                           (jpeg ? tail[0] != 0xFF || tail[1] != 0xD9 : tail[0] != 0x3B);
+    }
+    ::close(fd);
+    return sniffed;
+}
+
+}  // namespace abm

@@ -1,0 +1,35 @@
+#pragma once
+
+// What a file holds, told by its first bytes rather than by its name, so
+// that "holiday.jpeg", "IMG_0001.JPG" and a name without an extension all
+// import. The window keeps choosing by extension.
+
+#include "workspace/ImageImport.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace abm {
+
+struct SniffedFile {
+    PictureType type = PictureType::None;
+    // For a picture abmtool cannot import: the format's name ("PNG"), or
+    // empty when the content is no picture format it knows.
+    std::string otherFormat;
+    int64_t size = 0;
+    // A BMP whose pixels would run past the end of the file, a JPEG without
+    // its end marker, a GIF without its trailer: the decoders make what
+    // they can of such a file, and abmtool says so.
+    bool cutShort = false;
+};
+
+// `head` holds the file's first bytes (up to AbmHeader::kSize). An ABM file
+// has no signature: it is known by its extension or by a header the reader
+// accepts.
+SniffedFile sniffPicture(const uint8_t* head, size_t length, int64_t fileSize, const std::string& fileName);
+
+// Opens and sniffs the file; FileError FileOpen when it cannot be read.
+SniffedFile sniffPictureFile(const std::string& fileName);
+
+}  // namespace abm
