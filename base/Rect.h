@@ -9,6 +9,10 @@ namespace abm {
 // Right and bottom are exclusive.
 struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0;
+
+    constexpr Rect() = default;
+    constexpr Rect(int l, int t, int r, int b) : left(l), top(t), right(r), bottom(b) {}
+
     constexpr int width() const { return right - left; }
     constexpr int height() const { return bottom - top; }
     constexpr bool isEmpty() const { return right <= left || bottom <= top; }
