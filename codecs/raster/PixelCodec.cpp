@@ -89,6 +89,12 @@ uint32_t ColorEncoder::encode(Color color)
 PaletteSearch::PaletteSearch(const Palette& palette, size_t limit)
     : count_(std::min({limit, palette.size(), size_t{256}}))
 {
+    // Entries past the table lie too far away to be chosen, so that every
+    // search covers all 256 and the compiler can work on many at once.
+    constexpr int32_t kFar = 4096;
+    r_.fill(kFar);
+    g_.fill(kFar);
+    b_.fill(kFar);
     for (size_t i = 0; i < count_; ++i) {
         r_[i] = palette[i].r;
         g_[i] = palette[i].g;
@@ -98,18 +104,17 @@ PaletteSearch::PaletteSearch(const Palette& palette, size_t limit)
 
 uint32_t PaletteSearch::nearest(Color color) const
 {
+    if (count_ == 0)
+        return 0;
     const int32_t r = redOf(color), g = greenOf(color), b = blueOf(color);
     std::array<int32_t, 256> distance;
     int32_t best = INT32_MAX;
-    for (size_t i = 0; i < count_; ++i) {
+    for (size_t i = 0; i < distance.size(); ++i) {
         const int32_t dr = r_[i] - r, dg = g_[i] - g, db = b_[i] - b;
         distance[i] = dr * dr + dg * dg + db * db;
         best = std::min(best, distance[i]);
     }
-    for (size_t i = 0; i < count_; ++i)
-        if (distance[i] == best)
-            return static_cast<uint32_t>(i);
-    return 0;
+    return static_cast<uint32_t>(std::find(distance.begin(), distance.end(), best) - distance.begin());
 }
 
 uint32_t nearestPaletteIndex(const Palette& palette, Color color, size_t limit)
