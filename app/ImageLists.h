@@ -1,8 +1,8 @@
 #pragma once
 
-// The window's pictures, drawn as SVG in the program's resources and
-// rendered for every screen scale up front, so they are crisp at 96 dpi and
-// on HiDPI screens alike.
+// The window's pictures, drawn as SVG and rendered at build time into PNGs
+// for every screen scale (app/CMakeLists.txt), so they are crisp at 96 dpi
+// and on HiDPI screens alike and the start renders no SVG.
 
 #include <QIcon>
 
@@ -19,8 +19,9 @@ std::vector<QIcon> loadAnimatedIcons();
 // The program's icon at start-up.
 QIcon mainIcon();
 
-// An SVG resource rendered at `size` for scales 1 to 3, and at the square
-// `smaller` sizes (task bars and title bars ask for 16 to 32 pixels).
-QIcon svgIcon(const QString& resource, QSize size, std::initializer_list<int> smaller = {});
+// The picture `name` at `side` pixels square for scales 1 to 3, and at the
+// square `smaller` sizes (task bars and title bars ask for 16 to 32 pixels),
+// from the resources ":/icons/NAME-PIXELS.png".
+QIcon pictureIcon(const QString& name, int side, std::initializer_list<int> smaller = {});
 
 }  // namespace abm

@@ -5,6 +5,8 @@
 #include "base/Numbers.h"
 #include "base/UserFolders.h"
 
+#include <deque>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -197,22 +199,31 @@ int IniFile::readInteger(const std::string& section, const std::string& key, int
 
 void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
 {
+    writeStrings(section, {{key, value}});
+}
+
+void IniFile::writeStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values)
+{
     const Error failure(ErrorKind::SettingsWrite, fileName_);
     std::string text;
     if (loadConfigFile(path_, text) == LoadResult::Unusable)
         throw failure;
 
     std::vector<std::string_view> lines = splitLines(text);
-    const std::string keyLine = std::string(oneLine(key)) + "=" + std::string(oneLine(value));
-    const KeyLocation at = findKey(lines, oneLine(section), oneLine(key));
-    const std::string sectionLine = "[" + std::string(oneLine(section)) + "]";
-    if (at.keyFound) {
-        lines[at.keyLine] = keyLine;
-    } else if (at.sectionFound) {
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at.lastContent) + 1, keyLine);
-    } else {
-        lines.push_back(sectionLine);
-        lines.push_back(keyLine);
+    // The new lines the views point into; a deque never moves them.
+    std::deque<std::string> made;
+    const std::string_view sectionLine = made.emplace_back("[" + std::string(oneLine(section)) + "]");
+    for (const auto& [key, value] : values) {
+        const std::string_view keyLine = made.emplace_back(std::string(oneLine(key)) + "=" + std::string(oneLine(value)));
+        const KeyLocation at = findKey(lines, oneLine(section), oneLine(key));
+        if (at.keyFound) {
+            lines[at.keyLine] = keyLine;
+        } else if (at.sectionFound) {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at.lastContent) + 1, keyLine);
+        } else {
+            lines.push_back(sectionLine);
+            lines.push_back(keyLine);
+        }
     }
 
     std::string out;

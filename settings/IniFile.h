@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace abm {
 
@@ -39,6 +41,9 @@ public:
     // written, and also when an existing file cannot be read back (rewriting
     // it would lose what it holds).
     void writeString(const std::string& section, const std::string& key, const std::string& value);
+    // Several keys of one section, each as writeString would write it in
+    // turn, with one rewrite of the file: all of them or, on failure, none.
+    void writeStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values);
     void writeInteger(const std::string& section, const std::string& key, int value);
     void writeBool(const std::string& section, const std::string& key, bool value);
 

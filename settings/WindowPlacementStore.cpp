@@ -131,28 +131,27 @@ void WindowPlacementStore::saveWindowPlacement()
     // saving then would overwrite a good placement with the designed one.
     if (active_ && !restored_)
         return;
-    IniFile ini = openIniFile();
-    const std::string section = iniSection();
-    ini.writeInteger(section, kFormVersion, version_);
-
     WindowPlacement placement = window_.placement();
     if (window_.isMainWindow() && window_.applicationMinimized())
         placement.showCmd = swShowMinimized;
-    ini.writeInteger(section, kFlags, placement.flags);
-    ini.writeInteger(section, kShowCmd, placement.showCmd);
-    ini.writeInteger(section, kPixelsPerInch, window_.pixelsPerInch());
-
     const std::string suffix = screenSuffix();
     const std::string minMax = fourNumbers(placement.minPosition.x, placement.minPosition.y,
                                            placement.maxPosition.x, placement.maxPosition.y);
-    ini.writeString(section, kMinMaxPos + suffix, minMax);
-    ini.writeString(section, kMinMaxPos, minMax);
     const Rect& r = placement.normalPosition;
     const std::string norm = fourNumbers(r.left, r.top, r.right, r.bottom);
-    ini.writeString(section, kNormPos + suffix, norm);
-    ini.writeString(section, kNormPos, norm);
-
-    ini.writeBool(section, kVisible, destroying_);
+    // One rewrite of the file for all keys, in the order they were always written.
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {kFormVersion, std::to_string(version_)},
+        {kFlags, std::to_string(placement.flags)},
+        {kShowCmd, std::to_string(placement.showCmd)},
+        {kPixelsPerInch, std::to_string(window_.pixelsPerInch())},
+        {kMinMaxPos + suffix, minMax},
+        {kMinMaxPos, minMax},
+        {kNormPos + suffix, norm},
+        {kNormPos, norm},
+        {kVisible, destroying_ ? "1" : "0"},
+    };
+    openIniFile().writeStrings(iniSection(), values);
     saved_ = true;
 }
 

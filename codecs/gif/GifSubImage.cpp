@@ -139,7 +139,8 @@ void GifSubImage::decodePixels(const GifReader& reader, LzwDecoder& decoder)
 {
     if (!hasImage_ || width_ == 0 || height_ == 0)
         return;
-    raster_.create(width_, height_, PixelLayout::forFormat(pf8bit));
+    // The decoder writes every pixel, the fill value where the data stops short.
+    raster_.createForOverwrite(width_, height_, PixelLayout::forFormat(pf8bit));
     PixelBuffer& image = raster_.mutableImage();
     uint8_t* const top = image.row(0);
     // Rows are stored bottom-up: the next row down lies one stride lower.
@@ -151,8 +152,10 @@ void GifSubImage::decodePixels(const GifReader& reader, LzwDecoder& decoder)
         return;
     }
     const int minCodeSize = reader.data()[codeSizeAt_];
-    if (minCodeSize > LzwDecoder::kMaxMinCodeSize)
+    if (minCodeSize > LzwDecoder::kMaxMinCodeSize) {
+        raster_ = Raster();
         throw InvalidGraphicError(ErrorKind::GifBadCodeSize);
+    }
     decoder.takeSubBlocks(reader.data(), reader.size(), codeSizeAt_ + 1);
     decoder.decode(minCodeSize, top, step, width_, height_, interlaced(), fill);
 }

@@ -2,9 +2,11 @@
 
 // The variable-length LZW decoder of GIF image data, usable on its own.
 //
-// One decoder serves every image of a file: the prefix/suffix table pair and
-// the byte stack are fixed arrays inside it, and the code bytes of an image
-// are gathered once into a reused buffer, so nothing is allocated per code.
+// One decoder serves every image of a file: the code table and a string
+// buffer are fixed arrays inside it, and the code bytes of an image are
+// gathered once into a reused buffer, so nothing is allocated per code.
+// A table entry knows its string's length and where in the output the string
+// was written, so most codes become one copy from earlier pixels.
 // The code reader takes its bytes either from an image's data sub-blocks or
 // from a raw run of code bytes (which counts as one block followed by the
 // zero-length block).
@@ -38,21 +40,36 @@ public:
     // Takes a raw run of code bytes, ended as if by the zero-length block.
     void takeRaw(const uint8_t* codes, size_t size);
 
-    // Fills the width × height pixels (rows top-down, `width` bytes apart)
-    // with `fill`, then decodes the taken codes into them, in interlaced row
-    // order if asked. Returns how many pixels the code stream reached.
+    // Decodes the taken codes into the width × height pixels (rows top-down,
+    // `width` bytes apart), in interlaced row order if asked; pixels the code
+    // stream does not reach get `fill`. Returns how many pixels it reached.
     // A minimum code size above 11 raises InvalidGraphicError GifBadCodeSize before any pixel is
     // written; a cycle in the table raises "Circular decoder table entry".
     size_t decode(int minCodeSize, uint8_t* pixels, int width, int height, bool interlaced, uint8_t fill = 0);
     // The same into rows `step` bytes apart, row 0 at `firstRow`: straight
     // into a raster's memory (a negative step walks a raster stored bottom-up).
+    // Rows that overlap decode more slowly.
     size_t decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, int width, int height, bool interlaced,
                   uint8_t fill = 0);
 
 private:
-    static constexpr int kStackSize = kMaxCodes + 2;
-    // Room behind the stack top and the code bytes for fixed-size reads.
+    // Room behind the code bytes, and behind a copied string, for
+    // fixed-size reads and writes.
     static constexpr int kPadding = 16;
+    static constexpr uint32_t kNoPlace = 0xFFFFFFFF;
+    static constexpr uint32_t kAcrossRows = 0x80000000;
+
+    // A code's string and where it was written: an offset from the lowest
+    // row in memory when it lies in one row, else kAcrossRows plus its
+    // position in pixels written; kNoPlace when it has none (a literal not
+    // written yet, or a string rebuilt from prefix and suffix).
+    // length 0 marks a string that entries made after it can still change:
+    // only invalid code streams make those.
+    struct Entry {
+        uint32_t at;
+        uint16_t length;
+        uint16_t prefix;
+    };
 
     struct SlowCode {
         int code;
@@ -62,13 +79,12 @@ private:
     void hold(size_t bytes);
     void warning(const char* message) const;
 
-    uint16_t prefix_[kMaxCodes];
-    uint8_t suffix_[kMaxCodes];
-    // Strings are written downwards from the top, so a decoded string lies in
-    // pixel order and is copied into the row at once.
-    uint8_t stack_[kStackSize + kPadding];
-    // Entries from the clear code up to here may be non-zero.
-    int dirtyEnd_ = 0;
+    // One more entry than codes: the entry the next code would add is kept
+    // ahead, also once the table is full.
+    Entry entries_[kMaxCodes + 1];
+    uint8_t suffix_[kMaxCodes + 1];
+    // Strings that no single copy gives are built here, downwards from the top.
+    uint8_t string_[kMaxCodes];
 
     std::vector<uint8_t> codes_;
     MemoryReservation held_;  // for the capacity of codes_

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace abm {
@@ -20,11 +21,10 @@ struct IdentityConv {
     uint32_t operator()(uint32_t raw) const { return raw; }
 };
 
+// One entry for every raw value an indexed source can hold.
 struct LutConv {
     const uint32_t* lut;
-    uint32_t size;
-    uint32_t fallback;  // indexes past the palette read as black
-    uint32_t operator()(uint32_t raw) const { return raw < size ? lut[raw] : fallback; }
+    uint32_t operator()(uint32_t raw) const { return lut[raw]; }
 };
 
 struct BgrTo565Conv {
@@ -72,14 +72,46 @@ struct BlitJob {
     const int* xs;  // source column per clipped destination column
 };
 
+// `n` source pixels from column sx onto the destination from column dx: one
+// copy between equal byte-aligned layouts, else a loop the conversion inlines into.
+template <int SB, int DB, class Conv>
+inline void convertRun(uint8_t* drow, int dx, const uint8_t* srow, int sx, int n, Conv conv)
+{
+    if constexpr (std::is_same_v<Conv, IdentityConv> && SB == DB && SB % 8 == 0) {
+        std::memcpy(drow + static_cast<size_t>(dx) * (SB / 8), srow + static_cast<size_t>(sx) * (SB / 8),
+                    static_cast<size_t>(n) * (SB / 8));
+    } else {
+        for (int i = 0; i < n; ++i)
+            writeAt<DB>(drow, dx + i, conv(readAt<SB>(srow, sx + i)));
+    }
+}
+
+// The first column from x on (before end) whose mask bit is not `set`; whole
+// bytes of equal bits are stepped over at once.
+inline int maskRunEnd(const uint8_t* bits, int x, int end, bool set)
+{
+    const uint8_t whole = set ? 0xFF : 0x00;
+    while (x < end) {
+        if ((x & 7) == 0 && x + 8 <= end && bits[x >> 3] == whole) {
+            x += 8;
+            continue;
+        }
+        if ((((bits[x >> 3] >> (7 - (x & 7))) & 1) != 0) != set)
+            return x;
+        ++x;
+    }
+    return end;
+}
+
 template <int SB, int DB, class Conv>
 void blitLoop(const BlitJob& job, Conv conv)
 {
     const PixelBuffer& src = *job.src;
     PixelBuffer& dst = *job.dst;
     const int64_t dh = job.d.height(), sh = job.s.height();
-    // Unscaled across and unmasked: the columns map straight, without the table.
-    const bool straight = !job.mask && job.d.width() == job.s.width();
+    // Unscaled across: the columns map straight, without the table, and the
+    // pixels a mask lets through go in runs.
+    const bool straight = job.d.width() == job.s.width();
     const int shift = job.s.left - job.d.left;
     const int from = std::max(job.clip.left, -shift), to = std::min(job.clip.right, src.width - shift);
     for (int dy = job.clip.top; dy < job.clip.bottom; ++dy) {
@@ -88,12 +120,24 @@ void blitLoop(const BlitJob& job, Conv conv)
             continue;
         const uint8_t* srow = src.row(sy);
         uint8_t* drow = dst.row(dy);
+        const bool maskRow = job.mask && sy < job.mask->height;
         if (straight) {
-            for (int dx = from; dx < to; ++dx)
-                writeAt<DB>(drow, dx, conv(readAt<SB>(srow, dx + shift)));
+            if (from >= to)
+                continue;
+            const int sFrom = from + shift, sTo = to + shift;
+            int sx = sFrom;
+            if (maskRow) {
+                const uint8_t* bits = job.mask->bits.data() + static_cast<size_t>(sy) * static_cast<size_t>(job.mask->stride);
+                const int maskEnd = std::clamp(job.mask->width, sFrom, sTo);
+                while (sx < maskEnd) {
+                    const int start = maskRunEnd(bits, sx, maskEnd, true);
+                    sx = maskRunEnd(bits, start, maskEnd, false);
+                    convertRun<SB, DB>(drow, start - shift, srow, start, sx - start, conv);
+                }
+            }
+            convertRun<SB, DB>(drow, sx - shift, srow, sx, sTo - sx, conv);
             continue;
         }
-        const bool maskRow = job.mask && sy < job.mask->height;
         for (int i = 0, dx = job.clip.left; dx < job.clip.right; ++i, ++dx) {
             const int sx = job.xs[i];
             if (sx < 0 || sx >= src.width)
@@ -175,11 +219,11 @@ void stretchBlit(PixelBuffer& dst, const Rect& d, const PixelBuffer& src, const 
         return;
     }
 
-    // The source column of each destination column, for a scaled or masked
-    // blit only: 4 bytes a column, as much as a picture's row can be long.
+    // The source column of each destination column, for a blit scaled across
+    // only: 4 bytes a column, as much as a picture's row can be long.
     std::vector<int> xs;
     MemoryReservation held;
-    if (mask || d.width() != s.width()) {
+    if (d.width() != s.width()) {
         held = MemoryReservation(static_cast<int64_t>(clip.width()) * static_cast<int64_t>(sizeof(int)));
         xs.resize(static_cast<size_t>(clip.width()));
         const int64_t dw = d.width(), sw = s.width();
@@ -199,7 +243,7 @@ void stretchBlit(PixelBuffer& dst, const Rect& d, const PixelBuffer& src, const 
         std::vector<uint32_t> lut(n);
         for (uint32_t i = 0; i < n; ++i)
             lut[i] = encoder.encode(decoder.decode(i));
-        dispatch(job, LutConv{lut.data(), n, encoder.encode(clBlack)});
+        dispatch(job, LutConv{lut.data()});
         return;
     }
     if (isPlainBgr(src.layout) && dst.layout.format() == pf16bit) {

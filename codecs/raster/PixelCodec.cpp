@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
+#include <cstdint>
 
 namespace abm {
 
@@ -59,7 +61,8 @@ Color ColorDecoder::decode(uint32_t raw) const
     return rgbColor(c_.r.decode(raw), c_.g.decode(raw), c_.b.decode(raw));
 }
 
-ColorEncoder::ColorEncoder(const PixelLayout& layout, const Palette& palette) : c_(layout), palette_(&palette)
+ColorEncoder::ColorEncoder(const PixelLayout& layout, const Palette& palette)
+    : c_(layout), search_(c_.indexed ? palette : Palette(), size_t{1} << std::min(c_.bpp, 8))
 {
     if (c_.indexed)
         cacheKey_.fill(0xFFFFFFFFu);
@@ -72,7 +75,7 @@ uint32_t ColorEncoder::encode(Color color)
         const uint32_t slot = (color ^ (color >> 11) ^ (color >> 19)) & (kCacheSize - 1);
         if (cacheKey_[slot] == color)
             return cacheValue_[slot];
-        const uint32_t index = nearestPaletteIndex(*palette_, color, size_t{1} << c_.bpp);
+        const uint32_t index = search_.nearest(color);
         cacheKey_[slot] = color;
         cacheValue_[slot] = static_cast<uint8_t>(index);
         return index;
@@ -83,23 +86,40 @@ uint32_t ColorEncoder::encode(Color color)
     return c_.r.encode(r) | c_.g.encode(g) | c_.b.encode(b);
 }
 
+PaletteSearch::PaletteSearch(const Palette& palette, size_t limit)
+    : count_(std::min({limit, palette.size(), size_t{256}}))
+{
+    // Entries past the table lie too far away to be chosen, so that every
+    // search covers all 256 and the compiler can work on many at once.
+    constexpr int32_t kFar = 4096;
+    r_.fill(kFar);
+    g_.fill(kFar);
+    b_.fill(kFar);
+    for (size_t i = 0; i < count_; ++i) {
+        r_[i] = palette[i].r;
+        g_[i] = palette[i].g;
+        b_[i] = palette[i].b;
+    }
+}
+
+uint32_t PaletteSearch::nearest(Color color) const
+{
+    if (count_ == 0)
+        return 0;
+    const int32_t r = redOf(color), g = greenOf(color), b = blueOf(color);
+    std::array<int32_t, 256> distance;
+    int32_t best = INT32_MAX;
+    for (size_t i = 0; i < distance.size(); ++i) {
+        const int32_t dr = r_[i] - r, dg = g_[i] - g, db = b_[i] - b;
+        distance[i] = dr * dr + dg * dg + db * db;
+        best = std::min(best, distance[i]);
+    }
+    return static_cast<uint32_t>(std::find(distance.begin(), distance.end(), best) - distance.begin());
+}
+
 uint32_t nearestPaletteIndex(const Palette& palette, Color color, size_t limit)
 {
-    const int r = redOf(color), g = greenOf(color), b = blueOf(color);
-    uint32_t best = 0;
-    int bestDistance = 1 << 30;
-    const size_t count = std::min(limit, palette.size());
-    for (size_t i = 0; i < count; ++i) {
-        const int dr = palette[i].r - r, dg = palette[i].g - g, db = palette[i].b - b;
-        const int d = dr * dr + dg * dg + db * db;
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = static_cast<uint32_t>(i);
-            if (d == 0)
-                break;
-        }
-    }
-    return best;
+    return PaletteSearch(palette, limit).nearest(color);
 }
 
 }  // namespace abm

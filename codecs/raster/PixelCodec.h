@@ -95,6 +95,19 @@ private:
     const Palette* palette_;
 };
 
+// The nearest colour of a palette (lowest index on ties), among its first
+// `limit` entries (at most 256). The channels are held apart so that all
+// distances are worked out together, many at a time.
+class PaletteSearch {
+public:
+    explicit PaletteSearch(const Palette& palette, size_t limit = 256);
+    uint32_t nearest(Color color) const;
+
+private:
+    size_t count_ = 0;
+    std::array<int32_t, 256> r_{}, g_{}, b_{};
+};
+
 // Colour → raw pixel value, for one layout and palette; for indexed layouts
 // the nearest palette colour, cached.
 class ColorEncoder {
@@ -104,7 +117,7 @@ public:
 
 private:
     LayoutChannels c_;
-    const Palette* palette_;
+    PaletteSearch search_;
     static constexpr int kCacheSize = 4096;
     std::array<uint32_t, kCacheSize> cacheKey_{};
     std::array<uint8_t, kCacheSize> cacheValue_{};

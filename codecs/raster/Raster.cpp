@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -23,7 +24,8 @@ std::mutex& shareLock()
     return lock;
 }
 
-std::shared_ptr<PixelBuffer> newImage(int width, int height, const PixelLayout& layout, SharedPalette palette)
+std::shared_ptr<PixelBuffer> newImage(int width, int height, const PixelLayout& layout, SharedPalette palette,
+                                      PixelBytes::Fill fill = PixelBytes::Fill::Zero)
 {
     if (width < 0 || height < 0)
         throw InvalidGraphicError(ErrorKind::InvalidBitmap);
@@ -37,8 +39,17 @@ std::shared_ptr<PixelBuffer> newImage(int width, int height, const PixelLayout& 
     const int64_t stride = rowStride(width, layout.bitsPerPixel);
     if (static_cast<int64_t>(width) * height > rasterPixelLimit() || stride * height > 4 * rasterPixelLimit())
         throw InvalidGraphicError(ErrorKind::InvalidBitmap);
-    image->allocatePixels(static_cast<size_t>(stride * height));
     image->stride = static_cast<size_t>(stride);
+    if (fill == PixelBytes::Fill::Zero) {
+        image->allocatePixels(static_cast<size_t>(stride * height));
+        return image;
+    }
+    image->allocatePixelsForOverwrite(static_cast<size_t>(stride * height));
+    // Padding bytes reach BMP files and clones: they must not carry old heap contents.
+    const size_t used = static_cast<size_t>((int64_t{width} * layout.bitsPerPixel + 7) / 8);
+    if (used < image->stride)
+        for (int y = 0; y < height; ++y)
+            std::memset(image->row(y) + used, 0, image->stride - used);
     return image;
 }
 
@@ -78,18 +89,65 @@ int64_t rasterBytes(int64_t width, int64_t height, int bitsPerPixel)
     return rowStride(width, bitsPerPixel) * height + kObjectOverheadBytes;
 }
 
-void PixelBuffer::allocatePixels(size_t bytes, const uint8_t* from)
+void PixelBytes::Free::operator()(uint8_t* p) const
+{
+    std::free(p);
+}
+
+void PixelBytes::allocate(size_t size, Fill fill)
+{
+    if (size == 0) {
+        data_.reset();
+        size_ = 0;
+        return;
+    }
+    void* p = fill == Fill::Zero ? std::calloc(size, 1) : std::malloc(size);
+    if (!p)
+        throw std::bad_alloc();
+    data_.reset(static_cast<uint8_t*>(p));
+    size_ = size;
+}
+
+void PixelBytes::assign(const uint8_t* from, size_t size)
+{
+    PixelBytes copy;
+    copy.allocate(size, Fill::None);
+    if (size > 0)
+        std::memcpy(copy.data(), from, size);
+    *this = std::move(copy);
+}
+
+bool PixelBytes::equal(const PixelBytes& a, const uint8_t* b, size_t size)
+{
+    return a.size_ == size && (size == 0 || std::memcmp(a.data(), b, size) == 0);
+}
+
+namespace {
+
+void allocateReserved(PixelBuffer& image, size_t bytes, const uint8_t* from, PixelBytes::Fill fill)
 {
     MemoryReservation held(static_cast<int64_t>(bytes) + kObjectOverheadBytes);
     try {
         if (from)
-            bits.assign(from, from + bytes);
+            image.bits.assign(from, bytes);
         else
-            bits.assign(bytes, 0);
+            image.bits.allocate(bytes, fill);
     } catch (const std::bad_alloc&) {
         throw Error(ErrorKind::OutOfMemory);
     }
-    reservation = std::move(held);
+    image.reservation = std::move(held);
+}
+
+}  // namespace
+
+void PixelBuffer::allocatePixels(size_t bytes, const uint8_t* from)
+{
+    allocateReserved(*this, bytes, from, PixelBytes::Fill::Zero);
+}
+
+void PixelBuffer::allocatePixelsForOverwrite(size_t bytes)
+{
+    allocateReserved(*this, bytes, nullptr, PixelBytes::Fill::None);
 }
 
 std::shared_ptr<PixelBuffer> PixelBuffer::clone() const
@@ -265,7 +323,10 @@ void Raster::setPixelFormat(PixelFormat format)
         palette = image_->palette;
     if (format == pf1bit && palette.size() < 2)
         palette = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};
-    auto fresh = newImage(image_->width, image_->height, layout, std::move(palette));
+    // Above 8 bits every pixel is converted over, so the new memory need not be zeroed first.
+    const bool overwritten = layout.bitsPerPixel > 8 && !image_->bits.empty();
+    auto fresh = newImage(image_->width, image_->height, layout, std::move(palette),
+                          overwritten ? PixelBytes::Fill::None : PixelBytes::Fill::Zero);
     if (!fresh->bits.empty()) {
         if (layout.bitsPerPixel <= 8)
             fillImageRect(*fresh, Rect(0, 0, fresh->width, fresh->height), fillColor());
@@ -311,6 +372,11 @@ Canvas& Raster::canvas()
 void Raster::create(int width, int height, const PixelLayout& layout, SharedPalette palette)
 {
     image_ = newImage(width, height, layout, trimmed(std::move(palette)));
+}
+
+void Raster::createForOverwrite(int width, int height, const PixelLayout& layout)
+{
+    image_ = newImage(width, height, layout, {}, PixelBytes::Fill::None);
 }
 
 Color Raster::pixel(int x, int y) const

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace abm {
 
@@ -38,6 +40,46 @@ struct PixelLayout {
     bool sameAs(const PixelLayout& other) const;
 };
 
+// The bytes of a pixel memory. Unlike a vector they can be had without being
+// zeroed first, for a decoder that writes every pixel itself; zeroed memory
+// comes from calloc, which fresh pages from the system need no filling for.
+class PixelBytes {
+public:
+    PixelBytes() = default;
+    PixelBytes(PixelBytes&& other) noexcept : data_(std::move(other.data_)), size_(std::exchange(other.size_, 0)) {}
+    PixelBytes& operator=(PixelBytes&& other) noexcept
+    {
+        data_ = std::move(other.data_);
+        size_ = std::exchange(other.size_, 0);
+        return *this;
+    }
+
+    enum class Fill { Zero, None };
+    // Replaces the bytes; raises std::bad_alloc and keeps the old ones then.
+    void allocate(size_t size, Fill fill);
+    void assign(const uint8_t* from, size_t size);
+
+    uint8_t* data() { return data_.get(); }
+    const uint8_t* data() const { return data_.get(); }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const uint8_t* begin() const { return data_.get(); }
+    const uint8_t* end() const { return data_.get() + size_; }
+
+    // A copy, for callers that keep pixels apart from any raster.
+    operator std::vector<uint8_t>() const { return std::vector<uint8_t>(begin(), end()); }  // NOLINT
+    friend bool operator==(const PixelBytes& a, const PixelBytes& b) { return equal(a, b.data(), b.size()); }
+    friend bool operator==(const PixelBytes& a, const std::vector<uint8_t>& b) { return equal(a, b.data(), b.size()); }
+
+private:
+    struct Free {
+        void operator()(uint8_t* p) const;
+    };
+    static bool equal(const PixelBytes& a, const uint8_t* b, size_t size);
+    std::unique_ptr<uint8_t[], Free> data_;
+    size_t size_ = 0;
+};
+
 // The pixel memory itself; shared between copies of a Raster. It holds its
 // reservation against the memory budget, so a memory shared by many copies
 // counts once.
@@ -47,7 +89,7 @@ struct PixelBuffer {
     PixelLayout layout = PixelLayout::forFormat(pfDevice);
     SharedPalette palette;
     size_t stride = 0;
-    std::vector<uint8_t> bits;  // bottom row first
+    PixelBytes bits;  // bottom row first
     MemoryReservation reservation;
 
     PixelBuffer() = default;
@@ -58,6 +100,8 @@ struct PixelBuffer {
     // MemoryLimitExceeded when they do not fit, Error OutOfMemory when the system
     // has none. On failure the old memory stays.
     void allocatePixels(size_t bytes, const uint8_t* from = nullptr);
+    // The same, left as it comes, for a caller that writes every byte.
+    void allocatePixelsForOverwrite(size_t bytes);
     // An equal image with pixel memory of its own.
     std::shared_ptr<PixelBuffer> clone() const;
 
@@ -111,6 +155,9 @@ public:
     // sizes past rasterPixelLimit() with InvalidGraphicError InvalidBitmap,
     // and memory past the budget with MemoryLimitExceeded.
     void create(int width, int height, const PixelLayout& layout, SharedPalette palette = {});
+    // As create, but only the padding at the end of each row is zeroed: the
+    // caller writes every pixel before anything reads them.
+    void createForOverwrite(int width, int height, const PixelLayout& layout);
 
     // The colour of pixel (x, y); indexes past the palette read as black.
     Color pixel(int x, int y) const;

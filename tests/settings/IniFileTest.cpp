@@ -159,6 +159,26 @@ TEST_F(IniFileTest, ExistingKeyIsReplacedInPlaceAndNewKeyAppendedAtTheEndOfItsSe
     EXPECT_EQ(read("D"), "4");
 }
 
+TEST_F(IniFileTest, SeveralKeysInOneRewriteLandAsIfWrittenInTurn)
+{
+    struct Case {
+        std::string given;
+        std::vector<std::pair<std::string, std::string>> values;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"", {{"A", "1"}, {"B", "2"}}, "[TMForm]\r\nA=1\r\nB=2\r\n"},
+        {"[TMForm]\r\nA=1\r\nB=2\r\n\r\n[Other]\r\nC=3\r\n", {{"b", "5"}, {"D", "4"}, {"E", "6"}},
+         "[TMForm]\r\nA=1\r\nb=5\r\nD=4\r\nE=6\r\n\r\n[Other]\r\nC=3\r\n"},
+        {"[Other]\r\nC=3\r\n", {{"A", "1"}, {"A", "2"}, {"C", "x\ny"}}, "[Other]\r\nC=3\r\n[TMForm]\r\nA=2\r\nC=x\r\n"},
+    };
+    for (const Case& c : cases) {
+        given(c.given);
+        IniFile("abmmaker.INI").writeStrings("TMForm", c.values);
+        EXPECT_EQ(text(iniPath()), c.expected) << c.given;
+    }
+}
+
 TEST_F(IniFileTest, EmptySectionGetsItsFirstKeyRightAfterTheHeader)
 {
     given("[TMForm]\r\n\r\n[Other]\r\nC=3\r\n");

@@ -185,3 +185,30 @@ TEST(GifSubImage, ReleasedImageHandsOutNothingButLendsItsPalette)
     EXPECT_TRUE(changed(surface).isEmpty());
     EXPECT_EQ(gif->images(1).raster()->palette(), lent);
 }
+
+TEST(GifSubImage, RowPaddingIsZeroWhateverTheMemoryHeldBefore)
+{
+    // Widths that leave 1 to 3 bytes of padding, one image cut short; the
+    // memory freed just before holds a pattern the raster may be given.
+    struct Case {
+        int width, height;
+        bool cutShort;
+    };
+    const Case cases[] = {{1001, 7, false}, {1002, 7, false}, {1003, 9, true}, {3, 2, false}};
+    for (const Case& c : cases) {
+        GifStream f;
+        f.header(c.width, c.height, 1).image(0, 0, c.width, c.height, solid(c.width, c.height, 1));
+        if (c.cutShort)
+            f.b.resize(f.b.size() - 8);
+        const size_t bytes = static_cast<size_t>((c.width + 3) / 4 * 4 * c.height);
+        {
+            std::vector<uint8_t> old(bytes, 0xAB);
+            asm volatile("" : : "r"(old.data()) : "memory");  // the pattern is written, not optimised away
+        }
+        auto gif = load(f);
+        const PixelBuffer& image = gif->images(0).raster()->image();
+        for (int y = 0; y < c.height; ++y)
+            for (size_t x = static_cast<size_t>(c.width); x < image.stride; ++x)
+                ASSERT_EQ(image.row(y)[x], 0) << c.width << " px, row " << y;
+    }
+}

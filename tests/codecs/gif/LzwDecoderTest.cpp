@@ -57,6 +57,91 @@ std::vector<uint8_t> fill(std::vector<uint8_t> head, size_t count)
     return head;
 }
 
+// Decodes into rows stored bottom-up, `padding` bytes apart, as a raster
+// keeps them (the memory ends with the top row); returns the pixels in stream
+// order. The padding must stay as it was.
+Decoded decodeIntoRows(const std::vector<uint8_t>& codes, int m, int width, int height, bool interlaced, int padding)
+{
+    Decoded d;
+    LzwDecoder decoder;
+    decoder.takeRaw(codes.data(), codes.size());
+    const ptrdiff_t stride = width + padding;
+    std::vector<uint8_t> memory(static_cast<size_t>(stride * (height - 1) + width), 0x77);
+    uint8_t* const top = memory.data() + stride * (height - 1);
+    try {
+        d.reached = decoder.decode(m, top, -stride, width, height, interlaced, kFill);
+    } catch (const InvalidGraphicError& e) {
+        d.error = e.what();
+    }
+    for (auto [first, step] : interlaced ? std::vector<std::pair<int, int>>{{0, 8}, {4, 8}, {2, 4}, {1, 2}}
+                                         : std::vector<std::pair<int, int>>{{0, 1}})
+        for (int y = first; y < height; y += step)
+            d.pixels.insert(d.pixels.end(), top - y * stride, top - y * stride + width);
+    for (auto row = memory.begin() + width; row < memory.end(); row += stride)
+        EXPECT_EQ(std::count(row, row + padding, 0x77), padding);
+    return d;
+}
+
+// The decoder as written out plainly, from the code values: each string
+// built on a stack from prefix and suffix. Stops at the end code, at a loop
+// or once `count` pixels are out.
+Decoded stackDecode(const std::vector<int>& codes, int m, size_t count)
+{
+    const int clear = 1 << m;
+    std::vector<int> prefix(4096), suffix(4096);
+    int next = 0, previous = 0, first = 0;
+    Decoded d;
+    for (size_t i = 0; i < codes.size() && codes[i] != clear + 1 && d.pixels.size() < count; ++i) {
+        int k = codes[i];
+        if (i == 0 || k == clear) {
+            for (int j = 0; j < 4096; ++j)
+                prefix[j] = 0, suffix[j] = j < clear ? j : 0;
+            while (k == clear && i + 1 < codes.size())
+                k = codes[++i];
+            if (k == clear || k == clear + 1)
+                break;
+            next = clear + 2, previous = first = k;
+            d.pixels.push_back(static_cast<uint8_t>(k));
+            continue;
+        }
+        std::vector<uint8_t> stack;
+        if (k >= next)
+            stack.push_back(static_cast<uint8_t>(first)), k = previous;
+        for (; k >= clear && stack.size() <= 4096; k = prefix[k])
+            stack.push_back(static_cast<uint8_t>(suffix[k]));
+        if (k >= clear) {
+            d.error = "Circular decoder table entry";
+            break;
+        }
+        stack.push_back(static_cast<uint8_t>(first = suffix[k]));
+        if (next < 4096)
+            prefix[next] = previous, suffix[next++] = first;
+        previous = codes[i];
+        d.pixels.insert(d.pixels.end(), stack.rbegin(), stack.rend());
+    }
+    return d;
+}
+
+// Codes with the sizes the decoder reads them at.
+struct CodeStream {
+    int m, next, size;
+    bool afterClear = true;
+    std::vector<int> codes;
+    std::vector<std::pair<int, int>> packed;
+
+    explicit CodeStream(int minCodeSize) : m(minCodeSize), next((1 << m) + 2), size(m + 1) {}
+    void Add(int code)
+    {
+        const int clear = 1 << m;
+        codes.push_back(code);
+        packed.push_back({code, size});
+        if (code == clear || code == clear + 1)
+            next = clear + 2, size = m + 1, afterClear = true;
+        else if (!std::exchange(afterClear, false) && next < 4096 && ++next >= 1 << size && size < 12)
+            ++size;
+    }
+};
+
 }  // namespace
 
 TEST(LzwDecoder, DecodesRawCorpusStreamsToTheirReferenceBytes)
@@ -113,6 +198,26 @@ TEST(LzwDecoder, FullTableStaysAsItIsAndLongestStringsFitTheStack)
     EXPECT_TRUE(d.pixels == pixels);
 }
 
+TEST(LzwDecoder, RowsInTheSameBytesRebuildEveryStringFromTheTable)
+{
+    // No string then has a place to be copied from: the longest ones walk
+    // the whole table, which is no loop. The bytes keep the stream's last row.
+    const size_t tableFull = (4096 - 6) * (4096 - 5) / 2;
+    const std::vector<uint8_t> sources[] = {std::vector<uint8_t>(tableFull + 50000, 1), noise(600000, 3, 9)};
+    const int width = 1000;
+    for (const auto& source : sources)
+        for (bool interlaced : {false, true}) {
+            const int height = static_cast<int>(source.size()) / width;
+            const std::vector<uint8_t> pixels(source.begin(), source.begin() + width * height);
+            const auto codes = lzwEncode(pixels, 2, {.clearWhenFull = false});
+            LzwDecoder decoder;
+            decoder.takeRaw(codes.data(), codes.size());
+            std::vector<uint8_t> row(width, 0x77);
+            EXPECT_EQ(decoder.decode(2, row.data(), ptrdiff_t{0}, width, height, interlaced), pixels.size());
+            EXPECT_TRUE(std::equal(row.begin(), row.end(), pixels.end() - width));
+        }
+}
+
 TEST(LzwDecoder, HandMadeCodeStreams)
 {
     // Minimum code size 2: clear 4, end 5, first free entry 6, codes of 3 bits
@@ -139,13 +244,18 @@ TEST(LzwDecoder, HandMadeCodeStreams)
         {"first code is clear without reading", {{2, 3}, {3, 3}, {5, 3}}, {2, 3}, 2},
         {"repeated clears", {{4, 3}, {4, 3}, {4, 3}, {3, 3}, {5, 3}}, {3}, 1},
         {"end code right after clear gives no pixel", {{4, 3}, {5, 3}, {1, 3}}, {}, 0},
+        // Code 10 past next: entry 9, made after it, points ahead to entry 10.
+        {"an entry not made yet reads as 0 0",
+         {{4, 3}, {1, 3}, {1, 3}, {1, 3}, {10, 4}, {2, 4}, {9, 4}, {5, 4}}, {1, 1, 1, 1, 1, 2, 0, 0, 2}, 9},
+        {"a string changes once the entry it points ahead to is made",
+         {{4, 3}, {1, 3}, {1, 3}, {1, 3}, {10, 4}, {2, 4}, {3, 4}, {9, 4}, {5, 4}}, {1, 1, 1, 1, 1, 2, 3, 2, 3, 2}, 10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Decoded d = decodeRaw(packCodes(c.codes), c.minCodeSize, 8);
+        const Decoded d = decodeRaw(packCodes(c.codes), c.minCodeSize, 12);
         EXPECT_EQ(d.error, "");
         EXPECT_EQ(d.reached, c.reached);
-        EXPECT_EQ(d.pixels, fill(c.pixels, 8));
+        EXPECT_EQ(d.pixels, fill(c.pixels, 12));
     }
 }
 
@@ -207,4 +317,71 @@ TEST(LzwDecoder, DataThatRunsOutWarnsOfUnderrunAndKeepsTheFill)
     const Decoded none = decodeRaw({}, 2, 3);
     EXPECT_EQ(none.pixels, fill({}, 3));
     EXPECT_EQ(none.reached, 0u);
+}
+
+TEST(LzwDecoder, CopiesStringsAcrossRowEndsAndInterlacePasses)
+{
+    // One value makes every code repeat the previous string plus its first
+    // pixel, with strings longer than the rows; runs and noise fill the table.
+    std::vector<uint8_t> longRuns(6000);
+    for (size_t i = 0; i < longRuns.size(); ++i)
+        longRuns[i] = static_cast<uint8_t>((i / 170) % 3);
+    const std::vector<uint8_t> sources[] = {std::vector<uint8_t>(6000, 1), longRuns, noise(6000, 15, 5)};
+    const LzwOptions shapes[] = {{}, {.clearWhenFull = false}, {.clearEvery = 300}};
+    const std::pair<int, int> sizes[] = {{1, 9}, {7, 5}, {16, 16}, {17, 33}, {60, 100}};
+    for (const auto& source : sources)
+        for (const LzwOptions& shape : shapes)
+            for (auto [w, h] : sizes)
+                for (bool interlaced : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << w << "x" << h << (interlaced ? " interlaced" : ""));
+                    const std::vector<uint8_t> pixels(source.begin(), source.begin() + w * h);
+                    const Decoded d = decodeIntoRows(lzwEncode(pixels, 4, shape), 4, w, h, interlaced, 3);
+                    EXPECT_EQ(d.error, "");
+                    EXPECT_EQ(d.reached, pixels.size());
+                    EXPECT_TRUE(d.pixels == pixels);
+                }
+}
+
+TEST(LzwDecoder, MatchesTheStackDecoderOnAnyCodeStream)
+{
+    // Code 10 past next makes entry 9 point ahead to entry 10, made later;
+    // codes equal to next then chain every other entry behind it, and the
+    // last one is used until the chain runs through the whole table.
+    CodeStream chain(2);
+    for (int code : {4, 1, 1, 1, 10, 2, 9})
+        chain.Add(code);
+    while (chain.next < 4096)
+        chain.Add(chain.next);
+    for (int code : {4095, 4095, 5})
+        chain.Add(code);
+    std::vector<std::tuple<CodeStream, int, int>> streams = {{chain, 4096, 2100}};
+
+    // Codes past next, clears and end codes among valid ones: entries that
+    // point ahead or at themselves, strings that change, loops.
+    std::mt19937 rng(18);
+    for (int round = 0; round < 3000; ++round) {
+        CodeStream s(2 + static_cast<int>(rng() % 7));
+        const int clear = 1 << s.m;
+        const unsigned wild = 1 + rng() % 60;
+        for (int i = 0; i < 1500 && (s.codes.empty() || s.codes.back() != clear + 1); ++i) {
+            const unsigned r = rng() % 1000, made = static_cast<unsigned>(s.next - clear - 2);
+            s.Add(r < 3 ? clear : r < 3 + wild ? static_cast<int>(rng() % (1u << s.size))
+                  : r < 400 || made == 0 ? static_cast<int>(rng() % static_cast<unsigned>(clear))
+                  : r < 450 ? std::min(s.next, 4095) : clear + 2 + static_cast<int>(rng() % made));
+        }
+        streams.push_back({s, 1 + static_cast<int>(rng() % 64), 1 + static_cast<int>(rng() % 32)});
+    }
+    for (size_t i = 0; i < streams.size(); ++i) {
+        const auto& [s, w, h] = streams[i];
+        SCOPED_TRACE(testing::Message() << "stream " << i);
+        const Decoded expected = stackDecode(s.codes, s.m, static_cast<size_t>(w * h));
+        const size_t reached = std::min(expected.pixels.size(), static_cast<size_t>(w * h));
+        const Decoded d = decodeIntoRows(packCodes(s.packed), s.m, w, h, i % 2 == 1, static_cast<int>(i % 4));
+        EXPECT_EQ(d.error, expected.error);
+        if (expected.error.empty()) {
+            EXPECT_EQ(d.reached, reached);
+        }
+        ASSERT_TRUE(d.pixels == fill({expected.pixels.begin(), expected.pixels.begin() + static_cast<long>(reached)},
+                                     static_cast<size_t>(w * h)));
+    }
 }

@@ -120,6 +120,40 @@ TEST(Canvas, MaskedDrawLeavesMaskedPixelsAlone)
     EXPECT_EQ(picture(dst, {{clWhite, '.'}, {kRed, 'r'}}), "rr..rr\nrr..rr\n");
 }
 
+TEST(Canvas, UnscaledMaskedDrawWritesExactlyThePixelsWhoseBitIsClear)
+{
+    // Whole mask bytes of either kind between mixed ones.
+    const uint8_t bits[] = {0x00, 0xFF, 0xA5, 0x0F, 0xFF, 0x00, 0x81, 0x3C};
+    struct Case {
+        int width, maskWidth, x, y;
+        PixelFormat from, onto;
+    };
+    const Case cases[] = {
+        {29, 29, 0, 0, pf8bit, pf8bit},   {29, 29, 3, 1, pf8bit, pf16bit}, {29, 29, -5, -1, pf24bit, pf24bit},
+        {29, 20, 2, 0, pf16bit, pf16bit}, {31, 31, 9, 0, pf8bit, pf24bit}, {8, 8, 1, 0, pf24bit, pf16bit},
+    };
+    for (const Case& c : cases) {
+        const Raster src = makeRaster(c.width, 3, c.from, [](int x, int y) { return 0x0800u * x + 0x40u * y; });
+        BitMask mask{c.maskWidth, 2, (c.maskWidth + 15) / 16 * 2, {}};
+        for (int y = 0; y < mask.height; ++y)
+            for (int i = 0; i < mask.stride; ++i)
+                mask.bits.push_back(bits[(i + 3 * y) % sizeof bits]);
+        const Raster before = blank(c.width + 4, 4, c.onto);
+        Raster masked(before), full(before);
+        const Rect r(c.x, c.y, c.x + c.width, c.y + 3);
+        masked.canvas().maskedStretchDraw(r, src, mask);
+        full.canvas().stretchDraw(r, &src);
+        for (int y = 0; y < before.height(); ++y) {
+            for (int x = 0; x < before.width(); ++x) {
+                const int sx = x - c.x, sy = y - c.y;
+                const bool left = sx < mask.width && sy >= 0 && sy < mask.height && sx >= 0 && mask.test(sx, sy);
+                ASSERT_EQ(masked.pixel(x, y), (left ? before : full).pixel(x, y))
+                    << x << "," << y << " in case " << (&c - cases);
+            }
+        }
+    }
+}
+
 TEST(Canvas, CopyRectScalesOneSurfaceOntoAnother)
 {
     Raster src = makeRaster(4, 2, pf16bit, [](int x, int) { return x >= 2 ? 0xFF0000u : 0x0000FFu; });
