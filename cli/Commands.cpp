@@ -9,6 +9,7 @@
 #include "base/ByteStream.h"
 #include "base/Error.h"
 #include "base/PathNames.h"
+#include "workspace/AbmFile.h"
 #include "workspace/Workspace.h"
 
 #include <nlohmann/json.hpp>
