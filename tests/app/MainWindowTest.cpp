@@ -49,7 +49,7 @@ const QString kCaption = QString::fromUtf8(MainWindow::kCaption);
 std::unique_ptr<MainWindow> makeForm(const std::vector<std::string>& arguments = {})
 {
     auto form = std::make_unique<MainWindow>(arguments);
-    form->timer->stop();
+    part<QTimer>(*form, "Timer")->stop();
     return form;
 }
 
@@ -91,12 +91,12 @@ QStringList comboTexts(QWidget* window)
 // background, later frames on top.
 void checkStripShowsRasters(MainWindow& form)
 {
-    QWidget* viewport = form.stripView->viewport();
+    QWidget* viewport = part<StripView>(form, "ScrollBoxSource")->viewport();
     const QImage shot = viewport->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QImage expected(shot.size(), QImage::Format_RGB32);
-    expected.fill(form.stripView->palette().color(form.stripView->backgroundRole()));
-    const int64_t scroll = form.stripView->horizontalScrollBar()->value();
-    const FrameStrip& strip = form.model->strip;
+    expected.fill(part<StripView>(form, "ScrollBoxSource")->palette().color(part<StripView>(form, "ScrollBoxSource")->backgroundRole()));
+    const int64_t scroll = part<StripView>(form, "ScrollBoxSource")->horizontalScrollBar()->value();
+    const FrameStrip& strip = form.model()->strip;
     for (int i = 0; i < strip.count(); ++i) {
         const Frame& t = strip.frame(i);
         const int64_t left = StripLayout::thumbnail(i, t.width, t.height).left - scroll;
@@ -160,35 +160,35 @@ private slots:
         QCOMPARE(form->windowTitle(), kCaption);
         QCOMPARE(form->frameGeometry(), QRect(602, 479, 542, 381));
 
-        QCOMPARE(form->toolBar->height(), 34);
-        QCOMPARE(form->toolBar->actions(),
-                 (QList<QAction*>{form->clearAction, form->openAction, form->exportBmpAction, form->saveAbmAction, form->optionsAction}));
-        for (QAction* action : form->toolBar->actions()) {
-            auto* button = qobject_cast<QToolButton*>(form->toolBar->widgetForAction(action));
+        QCOMPARE(part<QToolBar>(*form, "XPToolBar1")->height(), 34);
+        QCOMPARE(part<QToolBar>(*form, "XPToolBar1")->actions(),
+                 (QList<QAction*>{part<QAction>(*form, "ClearA"), part<QAction>(*form, "OpenGifA"), part<QAction>(*form, "SaveBmpA"), part<QAction>(*form, "SaveToFileA"), part<QAction>(*form, "OptionsA")}));
+        for (QAction* action : part<QToolBar>(*form, "XPToolBar1")->actions()) {
+            auto* button = qobject_cast<QToolButton*>(part<QToolBar>(*form, "XPToolBar1")->widgetForAction(action));
             QVERIFY(button);
             QCOMPARE(button->size(), QSize(31, 30));
             QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonIconOnly);
             QVERIFY(button->autoRaise());
             const QString hint =
-                action == form->exportBmpAction ? QStringLiteral("Сохранить все кадры как BMP") : action->text();
+                action == part<QAction>(*form, "SaveBmpA") ? QStringLiteral("Сохранить все кадры как BMP") : action->text();
             QCOMPARE(button->toolTip(), hint);
         }
 
-        QCOMPARE(form->stripView->height(), 110);
-        QCOMPARE(form->stripView->frameShape(), QFrame::NoFrame);
-        QCOMPARE(form->stripView->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-        QCOMPARE(form->stripView->mapTo(form.get(), QPoint(0, 0)).y(),
-                 form->toolBar->mapTo(form.get(), QPoint(0, 0)).y() + 34);
-        QCOMPARE(form->stripView->width(), form->centralWidget()->width());
+        QCOMPARE(part<StripView>(*form, "ScrollBoxSource")->height(), 110);
+        QCOMPARE(part<StripView>(*form, "ScrollBoxSource")->frameShape(), QFrame::NoFrame);
+        QCOMPARE(part<StripView>(*form, "ScrollBoxSource")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(part<StripView>(*form, "ScrollBoxSource")->mapTo(form.get(), QPoint(0, 0)).y(),
+                 part<QToolBar>(*form, "XPToolBar1")->mapTo(form.get(), QPoint(0, 0)).y() + 34);
+        QCOMPARE(part<StripView>(*form, "ScrollBoxSource")->width(), form->centralWidget()->width());
 
-        QCOMPARE(form->splitter->orientation(), Qt::Vertical);
+        QCOMPARE(part<QSplitter>(*form, "Splitter1")->orientation(), Qt::Vertical);
         // The bar: 2 pixels between the strip and the preview box, black.
-        QSplitterHandle* handle = form->splitter->handle(1);
-        QCOMPARE(part<QScrollArea>(form.get(), "ScrollBox1")->y() - (form->stripView->y() + form->stripView->height()), 2);
+        QSplitterHandle* handle = part<QSplitter>(*form, "Splitter1")->handle(1);
+        QCOMPARE(part<QScrollArea>(form.get(), "ScrollBox1")->y() - (part<StripView>(*form, "ScrollBoxSource")->y() + part<StripView>(*form, "ScrollBoxSource")->height()), 2);
         QCOMPARE(handle->contentsRect().height(), 2);
         QCOMPARE(handle->cursor().shape(), Qt::SplitVCursor);
         const QImage shot = form->grab().toImage();
-        const QPoint below = form->stripView->mapTo(form.get(), QPoint(10, form->stripView->height()));
+        const QPoint below = part<StripView>(*form, "ScrollBoxSource")->mapTo(form.get(), QPoint(10, part<StripView>(*form, "ScrollBoxSource")->height()));
         QCOMPARE(QColor(shot.pixel(below)), QColor(Qt::black));
         QCOMPARE(QColor(shot.pixel(below + QPoint(0, 1))), QColor(Qt::black));
         QVERIFY(QColor(shot.pixel(below + QPoint(0, 2))) != QColor(Qt::black));
@@ -200,29 +200,29 @@ private slots:
         QCOMPARE(part<RasterView>(form.get(), "ImPrev")->geometry(), QRect(16, 32, 130, 99));
 
         QCOMPARE(form->statusBar()->height(), 19);
-        QCOMPARE(form->frameCountPanel->width(), 50);
-        QCOMPARE(form->statusPanel->width(), 50);
-        QVERIFY(form->frameCountPanel->alignment() & Qt::AlignHCenter);
-        QVERIFY(form->statusPanel->alignment() & Qt::AlignLeft);
-        QVERIFY(form->frameCountPanel->x() < form->statusPanel->x());
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->width(), 50);
+        QCOMPARE(part<QLabel>(*form, "StatusPanel1")->width(), 50);
+        QVERIFY(part<QLabel>(*form, "StatusPanel0")->alignment() & Qt::AlignHCenter);
+        QVERIFY(part<QLabel>(*form, "StatusPanel1")->alignment() & Qt::AlignLeft);
+        QVERIFY(part<QLabel>(*form, "StatusPanel0")->x() < part<QLabel>(*form, "StatusPanel1")->x());
 
         const QList<QAction*> menus = form->menuBar()->actions();
         QCOMPARE(menus.size(), 2);
         QCOMPARE(menus[0]->text(), QStringLiteral("Файл"));
-        QCOMPARE(menus[0]->menu()->actions(), (QList<QAction*>{form->openAction, form->exportBmpAction, form->saveAbmAction}));
+        QCOMPARE(menus[0]->menu()->actions(), (QList<QAction*>{part<QAction>(*form, "OpenGifA"), part<QAction>(*form, "SaveBmpA"), part<QAction>(*form, "SaveToFileA")}));
         QCOMPARE(menus[1]->text(), QStringLiteral("Правка"));
-        QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{form->optionsAction});
-        QCOMPARE(form->popupMenu->actions(), (QList<QAction*>{form->deleteAction, form->clearAction}));
+        QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{part<QAction>(*form, "OptionsA")});
+        QCOMPARE(part<QMenu>(*form, "PopupM")->actions(), (QList<QAction*>{part<QAction>(*form, "DeleteA"), part<QAction>(*form, "ClearA")}));
 
         // Tab order: tool bar, strip, preview box.
         std::vector<QWidget*> order;
         QWidget* w = form.get();
         do {
-            if (w == form->toolBar || w == form->stripView || w == part<QScrollArea>(form.get(), "ScrollBox1"))
+            if (w == part<QToolBar>(*form, "XPToolBar1") || w == part<StripView>(*form, "ScrollBoxSource") || w == part<QScrollArea>(form.get(), "ScrollBox1"))
                 order.push_back(w);
             w = w->nextInFocusChain();
         } while (w != form.get());
-        QCOMPARE(order, (std::vector<QWidget*>{form->toolBar, form->stripView, part<QScrollArea>(form.get(), "ScrollBox1")}));
+        QCOMPARE(order, (std::vector<QWidget*>{part<QToolBar>(*form, "XPToolBar1"), part<StripView>(*form, "ScrollBoxSource"), part<QScrollArea>(form.get(), "ScrollBox1")}));
     }
 
     void actionsMatchTable_data()
@@ -252,32 +252,32 @@ private slots:
         QVERIFY(action);
         QCOMPARE(action->text(), caption);
         QCOMPARE(action->toolTip(), caption);
-        QCOMPARE(action->icon().cacheKey(), form->commandIcons.at(static_cast<size_t>(icon)).cacheKey());
+        QCOMPARE(action->icon().cacheKey(), form->commandIcons().at(static_cast<size_t>(icon)).cacheKey());
         QCOMPARE(action->isEnabled(), enabledAtStart);
         QVERIFY(action->shortcuts().isEmpty());
         QCOMPARE(action->isIconVisibleInMenu(), iconInMenu);
-        QCOMPARE(form->commandIcons.size(), size_t{6});
-        QVERIFY(!form->commandIcons[static_cast<size_t>(icon)].pixmap(QSize(24, 24)).isNull());
+        QCOMPARE(form->commandIcons().size(), size_t{6});
+        QVERIFY(!form->commandIcons()[static_cast<size_t>(icon)].pixmap(QSize(24, 24)).isNull());
     }
 
     void startsEmptyWithoutArguments()
     {
         auto form = std::make_unique<MainWindow>(std::vector<std::string>{});
-        QVERIFY(form->timer->isActive());
-        QCOMPARE(form->timer->interval(), 700);
-        QCOMPARE(form->model->strip.count(), 0);
+        QVERIFY(part<QTimer>(*form, "Timer")->isActive());
+        QCOMPARE(part<QTimer>(*form, "Timer")->interval(), 700);
+        QCOMPARE(form->model()->strip.count(), 0);
         QVERIFY(form->thumbnails().empty());
-        QCOMPARE(form->frameCountPanel->text(), QString());
-        QCOMPARE(form->statusPanel->text(), QString());
-        QVERIFY(!form->exportBmpAction->isEnabled());
-        QVERIFY(!form->saveAbmAction->isEnabled());
-        QVERIFY(!form->clearAction->isEnabled());
-        QVERIFY(form->openAction->isEnabled());
-        QVERIFY(form->optionsAction->isEnabled());
-        QVERIFY(form->deleteAction->isEnabled());
-        QVERIFY(form->optionsDialog);
-        QVERIFY(!form->optionsDialog->isVisible());
-        QVERIFY(!form->optionsDialog->parent());
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->text(), QString());
+        QCOMPARE(part<QLabel>(*form, "StatusPanel1")->text(), QString());
+        QVERIFY(!part<QAction>(*form, "SaveBmpA")->isEnabled());
+        QVERIFY(!part<QAction>(*form, "SaveToFileA")->isEnabled());
+        QVERIFY(!part<QAction>(*form, "ClearA")->isEnabled());
+        QVERIFY(part<QAction>(*form, "OpenGifA")->isEnabled());
+        QVERIFY(part<QAction>(*form, "OptionsA")->isEnabled());
+        QVERIFY(part<QAction>(*form, "DeleteA")->isEnabled());
+        QVERIFY(form->optionsDialog());
+        QVERIFY(!form->optionsDialog()->isVisible());
+        QVERIFY(!form->optionsDialog()->parent());
     }
 
     void importsFileNamedOnCommandLine_data()
@@ -306,14 +306,14 @@ private slots:
         auto form = makeForm({native(file)});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        const FrameStrip& strip = form->model->strip;
+        const FrameStrip& strip = form->model()->strip;
         QCOMPARE(strip.count(), expected.count());
-        QCOMPARE(form->frameCountPanel->text(), QString::number(expected.count()));
-        QVERIFY(form->exportBmpAction->isEnabled());
-        QVERIFY(form->saveAbmAction->isEnabled());
-        QVERIFY(form->clearAction->isEnabled());
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->text(), QString::number(expected.count()));
+        QVERIFY(part<QAction>(*form, "SaveBmpA")->isEnabled());
+        QVERIFY(part<QAction>(*form, "SaveToFileA")->isEnabled());
+        QVERIFY(part<QAction>(*form, "ClearA")->isEnabled());
         // The button keeps its own hint when its action changes.
-        QCOMPARE(form->toolBar->widgetForAction(form->exportBmpAction)->toolTip(),
+        QCOMPARE(part<QToolBar>(*form, "XPToolBar1")->widgetForAction(part<QAction>(*form, "SaveBmpA"))->toolTip(),
                  QStringLiteral("Сохранить все кадры как BMP"));
         QCOMPARE(form->thumbnails().size(), static_cast<size_t>(expected.count()));
         for (int i = 0; i < expected.count(); ++i) {
@@ -336,9 +336,9 @@ private slots:
         QVERIFY(QFile::copy(corpus("gif/wuffs/animated-red-blue.gif"), path));
         const std::string folder = native(dir_->path());
         auto form = makeForm({folder + "/my", "pictures/an", "anim.gif"});
-        QVERIFY(form->model->strip.count() > 0);
-        QCOMPARE(form->frameCountPanel->text(), QString::number(form->model->strip.count()));
-        QVERIFY(form->exportBmpAction->isEnabled());
+        QVERIFY(form->model()->strip.count() > 0);
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->text(), QString::number(form->model()->strip.count()));
+        QVERIFY(part<QAction>(*form, "SaveBmpA")->isEnabled());
     }
 
     void opensEmptyWhenPathDoesNotExist()
@@ -348,11 +348,11 @@ private slots:
         auto form = makeForm({native(testFile(QStringLiteral("missing.gif")))});
         QCoreApplication::processEvents();
         QVERIFY(script.seen.empty());
-        QCOMPARE(form->model->strip.count(), 0);
-        QCOMPARE(form->frameCountPanel->text(), QString());
-        QVERIFY(!form->exportBmpAction->isEnabled());
-        QVERIFY(!form->saveAbmAction->isEnabled());
-        QVERIFY(!form->clearAction->isEnabled());
+        QCOMPARE(form->model()->strip.count(), 0);
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->text(), QString());
+        QVERIFY(!part<QAction>(*form, "SaveBmpA")->isEnabled());
+        QVERIFY(!part<QAction>(*form, "SaveToFileA")->isEnabled());
+        QVERIFY(!part<QAction>(*form, "ClearA")->isEnabled());
     }
 
     void stripShowsRasterPixels_data()
@@ -383,12 +383,12 @@ private slots:
         for (int i = 0; i < times; ++i)
             prompts.openAnswers.back().insert(prompts.openAnswers.back().end(), files.begin(), files.end());
         MainWindow form({}, &prompts);
-        form.timer->stop();
+        part<QTimer>(form, "Timer")->stop();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.openAction->trigger();
-        QCOMPARE(form.model->strip.count(), 3 * times * static_cast<int>(sizes.size()));
-        QScrollBar* bar = form.stripView->horizontalScrollBar();
+        part<QAction>(form, "OpenGifA")->trigger();
+        QCOMPARE(form.model()->strip.count(), 3 * times * static_cast<int>(sizes.size()));
+        QScrollBar* bar = part<StripView>(form, "ScrollBoxSource")->horizontalScrollBar();
         bar->setValue(scroll < 0 ? bar->maximum() : scroll);
         QCOMPARE(bar->value(), scroll < 0 ? bar->maximum() : scroll);
         QVERIFY(!form.thumbnails().empty());
@@ -412,7 +412,7 @@ private slots:
         auto form = makeForm({native(path)});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        const FrameStrip& strip = form->model->strip;
+        const FrameStrip& strip = form->model()->strip;
         if (!script.seen.empty()) {
             // Refused for its size: nothing was added and the window goes on.
             QCOMPARE(strip.count(), 0);
@@ -422,8 +422,8 @@ private slots:
         }
         QCOMPARE(strip.count(), 1);
         QCOMPARE(strip.frame(0).width, 134217728);
-        QScrollBar* bar = form->stripView->horizontalScrollBar();
-        const QWidget* viewport = form->stripView->viewport();
+        QScrollBar* bar = part<StripView>(*form, "ScrollBoxSource")->horizontalScrollBar();
+        const QWidget* viewport = part<StripView>(*form, "ScrollBoxSource")->viewport();
         QCOMPARE(bar->maximum(), 134217728 - viewport->width());
         for (const int value : {0, bar->maximum() / 2 + 1, bar->maximum()}) {
             bar->setValue(value);
@@ -441,7 +441,7 @@ private slots:
         const QString b = solidAbm(QStringLiteral("b.abm"), {0x001F});
         auto form = makeForm();
         form->show();
-        form->placementStore->writeSetting("LoadImg", native(dir_->path()) + "/");
+        form->placementStore()->writeSetting("LoadImg", native(dir_->path()) + "/");
 
         QStringList filters;
         QString shownFolder;
@@ -459,7 +459,7 @@ private slots:
             detailsHidden = dialog->testOption(QFileDialog::HideNameFilterDetails);
             ModalScript::chooseFile(QStringLiteral("\"a.abm\" \"b.abm\""))(window);
         });
-        form->openAction->trigger();
+        part<QAction>(*form, "OpenGifA")->trigger();
         QVERIFY(script.done());
 
         QCOMPARE(filters, (QStringList{QStringLiteral("*.gif, *.bmp, *.jpg, *.abm"), QStringLiteral("*.gif"),
@@ -470,9 +470,9 @@ private slots:
         QCOMPARE(acceptMode, QFileDialog::AcceptOpen);
         QVERIFY(detailsHidden);
         QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F}));
-        QCOMPARE(form->frameCountPanel->text(), QStringLiteral("3"));
-        QVERIFY(form->saveAbmAction->isEnabled());
-        QCOMPARE(form->placementStore->readSetting("LoadImg", ""), native(dir_->path()) + "/");
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->text(), QStringLiteral("3"));
+        QVERIFY(part<QAction>(*form, "SaveToFileA")->isEnabled());
+        QCOMPARE(form->placementStore()->readSetting("LoadImg", ""), native(dir_->path()) + "/");
         Q_UNUSED(a);
         Q_UNUSED(b);
     }
@@ -498,24 +498,24 @@ private slots:
         auto form = makeForm({native(solidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}, 40, 97))});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QCOMPARE(form->stripView->height(), 117);
+        QCOMPARE(part<StripView>(*form, "ScrollBoxSource")->height(), 117);
 
         ModalScript script;
         script.then(ModalScript::click(answer));
-        form->clearAction->trigger();
+        part<QAction>(*form, "ClearA")->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{1});
         QCOMPARE(script.seen[0].text, QStringLiteral("Очистить?"));
         QCOMPARE(script.seen[0].title, QStringLiteral("Confirm"));
         QCOMPARE(script.seen[0].buttons, (QStringList{QStringLiteral("&No"), QStringLiteral("OK")}));
 
-        QCOMPARE(form->model->strip.count(), cleared ? 0 : 2);
+        QCOMPARE(form->model()->strip.count(), cleared ? 0 : 2);
         QCOMPARE(form->thumbnails().size(), cleared ? size_t{0} : size_t{2});
-        QCOMPARE(form->frameCountPanel->text(), cleared ? QStringLiteral("0") : QStringLiteral("2"));
-        QCOMPARE(form->exportBmpAction->isEnabled(), !cleared);
-        QCOMPARE(form->saveAbmAction->isEnabled(), !cleared);
-        QCOMPARE(form->clearAction->isEnabled(), !cleared);
-        QCOMPARE(form->stripView->height(), 117);
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->text(), cleared ? QStringLiteral("0") : QStringLiteral("2"));
+        QCOMPARE(part<QAction>(*form, "SaveBmpA")->isEnabled(), !cleared);
+        QCOMPARE(part<QAction>(*form, "SaveToFileA")->isEnabled(), !cleared);
+        QCOMPARE(part<QAction>(*form, "ClearA")->isEnabled(), !cleared);
+        QCOMPARE(part<StripView>(*form, "ScrollBoxSource")->height(), 117);
     }
 
     void deleteFromPopupAnsweredBothWays_data()
@@ -535,7 +535,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 
         ModalScript script;
-        script.then(ModalScript::clickMenuAction(form->deleteAction)).then(ModalScript::click(answer));
+        script.then(ModalScript::clickMenuAction(part<QAction>(*form, "DeleteA"))).then(ModalScript::click(answer));
         contextMenuOn(form->thumbnails()[1]);
         QTRY_VERIFY(script.done());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -544,12 +544,12 @@ private slots:
         QCOMPARE(script.seen[1].text, QStringLiteral("Удалить?"));
         QCOMPARE(script.seen[1].title, QStringLiteral("Confirm"));
         QCOMPARE(script.seen[1].buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));
-        QCOMPARE(form->popupFrame(), -1);
+        QCOMPARE(part<StripView>(*form, "ScrollBoxSource")->popupFrame(), -1);
         if (deleted)
             QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x001F}));
         else
             QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F}));
-        QCOMPARE(form->frameCountPanel->text(), QString::number(deleted ? 2 : 3));
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->text(), QString::number(deleted ? 2 : 3));
     }
 
     void deletingLastFrameDisablesCommands()
@@ -557,15 +557,15 @@ private slots:
         auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
         form->show();
         ModalScript script;
-        script.then(ModalScript::clickMenuAction(form->deleteAction)).then(ModalScript::click(QStringLiteral("OK")));
+        script.then(ModalScript::clickMenuAction(part<QAction>(*form, "DeleteA"))).then(ModalScript::click(QStringLiteral("OK")));
         contextMenuOn(form->thumbnails()[0]);
         QTRY_VERIFY(script.done());
-        QCOMPARE(form->model->strip.count(), 0);
-        QCOMPARE(form->frameCountPanel->text(), QStringLiteral("0"));
-        QVERIFY(!form->exportBmpAction->isEnabled());
-        QVERIFY(!form->saveAbmAction->isEnabled());
-        QVERIFY(!form->clearAction->isEnabled());
-        QVERIFY(form->deleteAction->isEnabled());
+        QCOMPARE(form->model()->strip.count(), 0);
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->text(), QStringLiteral("0"));
+        QVERIFY(!part<QAction>(*form, "SaveBmpA")->isEnabled());
+        QVERIFY(!part<QAction>(*form, "SaveToFileA")->isEnabled());
+        QVERIFY(!part<QAction>(*form, "ClearA")->isEnabled());
+        QVERIFY(part<QAction>(*form, "DeleteA")->isEnabled());
     }
 
     void popupMenuOpensOnThumbnailsOnly()
@@ -585,7 +585,7 @@ private slots:
         contextMenuOn(form->stripContent());
         QTest::qWait(50);
         QVERIFY(!opened);
-        QCOMPARE(form->popupFrame(), -1);
+        QCOMPARE(part<StripView>(*form, "ScrollBoxSource")->popupFrame(), -1);
     }
 
     void reordersBySyntheticDragAndDrop()
@@ -598,7 +598,7 @@ private slots:
         QPointer<ThumbnailWidget> target = before[2];
         bool orderKeptDuringDrag = false;
 
-        form->setDragExec([&](QDrag& drag) {
+        part<StripView>(*form, "ScrollBoxSource")->setDragExec([&](QDrag& drag) {
             const Qt::DropAction action = dropOn(target, drag);
             orderKeptDuringDrag = firstPixels(*form) == std::vector<uint16_t>{0xF800, 0x07E0, 0x001F, 0xFFE0};
             return action;
@@ -626,13 +626,13 @@ private slots:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         const std::vector<ThumbnailWidget*> before = form->thumbnails();
-        const uint64_t generation = form->model->strip.generation();
+        const uint64_t generation = form->model()->strip.generation();
         QCursor::setPos(part<RasterView>(form.get(), "ImPrev")->mapToGlobal(QPoint(5, 5)));
-        form->setDragExec([](QDrag&) { return Qt::IgnoreAction; });
+        part<StripView>(*form, "ScrollBoxSource")->setDragExec([](QDrag&) { return Qt::IgnoreAction; });
         QTest::mousePress(before[0], Qt::LeftButton, {}, QPoint(3, 3));
         QTest::mouseRelease(before[0], Qt::LeftButton, {}, QPoint(3, 3));
         QTest::qWait(20);
-        QCOMPARE(form->model->strip.generation(), generation);
+        QCOMPARE(form->model()->strip.generation(), generation);
         QCOMPARE(form->thumbnails(), before);
     }
 
@@ -642,10 +642,10 @@ private slots:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QPointer<ThumbnailWidget> clicked = form->thumbnails()[1];
-        const uint64_t generation = form->model->strip.generation();
+        const uint64_t generation = form->model()->strip.generation();
         QCursor::setPos(clicked->mapToGlobal(clicked->rect().center()));
         QTest::mouseClick(clicked, Qt::LeftButton, {}, clicked->rect().center());
-        QTRY_VERIFY(form->model->strip.generation() != generation);
+        QTRY_VERIFY(form->model()->strip.generation() != generation);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!clicked);
         QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0}));
@@ -659,7 +659,7 @@ private slots:
         const QString folder = testFile(QStringLiteral("window"));
 
         auto form = makeForm({native(gif)});
-        form->placementStore->writeSetting("SavePath", native(folder) + "/");
+        form->placementStore()->writeSetting("SavePath", native(folder) + "/");
         QStringList filters;
         QString shownFolder;
         QFileDialog::AcceptMode mode{};
@@ -672,7 +672,7 @@ private slots:
             mode = dialog->acceptMode();
             ModalScript::chooseFile(folder + QStringLiteral("/anim.txt"))(window);
         });
-        form->saveAbmAction->trigger();
+        part<QAction>(*form, "SaveToFileA")->trigger();
         QVERIFY(script.done());
         QCOMPARE(filters, (QStringList{QStringLiteral("*.abm"), QStringLiteral("Все файлы (*.*)")}));
         QCOMPARE(shownFolder, QDir(folder).absolutePath());
@@ -687,7 +687,7 @@ private slots:
         QVERIFY(written.size() > 72);
         QCOMPARE(written, readAll(testFile(QStringLiteral("reference/anim.abm"))));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/anim.txt")));
-        QCOMPARE(form->placementStore->readSetting("SavePath", ""), native(folder) + "/");
+        QCOMPARE(form->placementStore()->readSetting("SavePath", ""), native(folder) + "/");
     }
 
     void savesBmpThroughRealDialogLikeToolkitFreeCode()
@@ -698,7 +698,7 @@ private slots:
         const QString folder = testFile(QStringLiteral("window"));
 
         auto form = makeForm({native(gif)});
-        form->placementStore->writeSetting("SaveBmp", native(folder) + "/");
+        form->placementStore()->writeSetting("SaveBmp", native(folder) + "/");
         QStringList filters;
         QString shownFolder;
         ModalScript script;
@@ -707,7 +707,7 @@ private slots:
             shownFolder = qobject_cast<QFileDialog*>(window)->directory().absolutePath();
             ModalScript::chooseFile(folder + QStringLiteral("/walk"))(window);
         });
-        form->exportBmpAction->trigger();
+        part<QAction>(*form, "SaveBmpA")->trigger();
         QVERIFY(script.done());
         QCOMPARE(filters, (QStringList{QStringLiteral("*.bmp"), QStringLiteral("Все файлы (*.*)")}));
         QCOMPARE(shownFolder, QDir(folder).absolutePath());
@@ -717,7 +717,7 @@ private slots:
         reference.prompts.saveAnswers.push_back(native(testFile(QStringLiteral("reference/walk"))));
         reference.workspace.commands.exportBmp();
 
-        const int count = form->model->strip.count();
+        const int count = form->model()->strip.count();
         QVERIFY(count > 1);
         for (int i = 0; i < count; ++i) {
             const QString name = QStringLiteral("/walk%1.bmp").arg(i);
@@ -726,7 +726,7 @@ private slots:
             QCOMPARE(written, readAll(testFile(QStringLiteral("reference")) + name));
         }
         QVERIFY(!QFile::exists(folder + QStringLiteral("/walk%1.bmp").arg(count)));
-        QCOMPARE(form->placementStore->readSetting("SaveBmp", ""), native(folder) + "/");
+        QCOMPARE(form->placementStore()->readSetting("SaveBmp", ""), native(folder) + "/");
     }
 
     void saveAsksBeforeOverwriting_data()
@@ -752,7 +752,7 @@ private slots:
         script.then(ModalScript::chooseFile(target)).then(ModalScript::click(answer));
         if (!replaced)
             script.then(ModalScript::reject());
-        form->saveAbmAction->trigger();
+        part<QAction>(*form, "SaveToFileA")->trigger();
         QVERIFY(script.done());
         QVERIFY(script.seen[1].text.contains(QStringLiteral("anim.abm")));
         QCOMPARE(readAll(target) == "old", !replaced);
@@ -782,7 +782,7 @@ private slots:
         for (int tick = 0; tick < 6; ++tick) {
             const int shown = tick % 4;
             tickOnce(*form);
-            QCOMPARE(form->model->player.previewIndex, static_cast<uint16_t>((shown + 1) % 4));
+            QCOMPARE(form->model()->player.previewIndex, static_cast<uint16_t>((shown + 1) % 4));
             QCOMPARE(part<RasterView>(form.get(), "ImPrev")->size(), QSize(130, 98));
             const QImage preview = shown16(part<RasterView>(form.get(), "ImPrev"));
             QCOMPARE(preview.size(), QSize(130, 98));
@@ -831,23 +831,23 @@ private slots:
         QCOMPARE(pixel16(shown16(part<RasterView>(form.get(), "ImPrev")), 65, 49), uint16_t{0xF800});
         ModalScript script;
         script.then(ModalScript::click(QStringLiteral("OK")));
-        form->clearAction->trigger();
+        part<QAction>(*form, "ClearA")->trigger();
         QVERIFY(script.done());
         tickOnce(*form);
-        QCOMPARE(form->model->player.preview.width(), 0);
+        QCOMPARE(form->model()->player.preview.width(), 0);
         QVERIFY(pixel16(shown16(part<RasterView>(form.get(), "ImPrev")), 65, 49) != uint16_t{0xF800});
     }
 
     void iconStepsThroughImListAtEveryTick()
     {
         auto form = makeForm();
-        QCOMPARE(form->animatedIcons.size(), size_t{8});
+        QCOMPARE(form->animatedIcons().size(), size_t{8});
         for (int tick = 0; tick < 10; ++tick) {
             tickOnce(*form);
             QCOMPARE(form->iconIndexShown(), tick % 8);
-            QCOMPARE(QApplication::windowIcon().cacheKey(), form->animatedIcons[static_cast<size_t>(tick % 8)].cacheKey());
+            QCOMPARE(QApplication::windowIcon().cacheKey(), form->animatedIcons()[static_cast<size_t>(tick % 8)].cacheKey());
         }
-        for (const QIcon& picture : form->animatedIcons)
+        for (const QIcon& picture : form->animatedIcons())
             QCOMPARE(picture.pixmap(QSize(48, 48)).size(), QSize(48, 48));
     }
 
@@ -889,16 +889,16 @@ private slots:
         form->show();
         ModalScript script;
         script.then(ModalScript::chooseFile(testFile(QStringLiteral("walk.bmp")))).then(ModalScript::click(QStringLiteral("OK")));
-        form->exportBmpAction->trigger();
+        part<QAction>(*form, "SaveBmpA")->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{2});
         QCOMPARE(script.seen[1].title, kCaption);
         QCOMPARE(script.seen[1].text, standardErrorText(QString::fromStdString(expected)));
         QVERIFY(script.seen[1].text.endsWith(u'.'));
         QCOMPARE(script.seen[1].buttons, QStringList{QStringLiteral("OK")});
-        QCOMPARE(form->placementStore->readSetting("SaveBmp", ""), std::string());
+        QCOMPARE(form->placementStore()->readSetting("SaveBmp", ""), std::string());
         // The program goes on.
-        QVERIFY(form->exportBmpAction->isEnabled());
+        QVERIFY(part<QAction>(*form, "SaveBmpA")->isEnabled());
         tickOnce(*form);
     }
 
@@ -907,24 +907,24 @@ private slots:
         auto form = makeForm();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QSplitterHandle* handle = form->splitter->handle(1);
+        QSplitterHandle* handle = part<QSplitter>(*form, "Splitter1")->handle(1);
         const QPoint start = handle->rect().center();
         const auto send = [&](QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
             QMouseEvent event(type, local, handle->mapToGlobal(local), Qt::LeftButton, buttons, {});
             QApplication::sendEvent(handle, &event);
         };
-        QSignalSpy moved(form->splitter, &QSplitter::splitterMoved);
+        QSignalSpy moved(part<QSplitter>(*form, "Splitter1"), &QSplitter::splitterMoved);
         send(QEvent::MouseButtonPress, start, Qt::LeftButton);
         send(QEvent::MouseMove, start + QPoint(0, 30), Qt::LeftButton);
         send(QEvent::MouseButtonRelease, start + QPoint(0, 30), Qt::NoButton);
         QCOMPARE(moved.size(), 1);
         const int position = moved.at(0).at(0).toInt();
         QVERIFY(position > 130);
-        QCOMPARE(form->stripView->height(), position);
+        QCOMPARE(part<StripView>(*form, "ScrollBoxSource")->height(), position);
         QCOMPARE(form->stripHeight(), position);
         // The window follows the model from then on, also when resized.
         form->resize(form->width(), form->height() + 40);
-        QTRY_COMPARE(form->stripView->height(), position);
+        QTRY_COMPARE(part<StripView>(*form, "ScrollBoxSource")->height(), position);
     }
 
     void optionsShowFirstFrameSizeAndOkRenormalises()
@@ -945,7 +945,7 @@ private slots:
             dialog->autoSizeBox->click();
             dialog->okButton->click();
         });
-        form->optionsAction->trigger();
+        part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
         QCOMPARE(widthText, QStringLiteral("200"));
         QCOMPARE(heightText, QStringLiteral("150"));
@@ -971,16 +971,16 @@ private slots:
         QFETCH(bool, rebuilt);
         auto form = makeForm({native(solidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
         const std::vector<ThumbnailWidget*> before = form->thumbnails();
-        const uint64_t generation = form->model->strip.generation();
+        const uint64_t generation = form->model()->strip.generation();
         ModalScript script;
         script.then([key](QWidget* window) {
             QWidget* focus = QApplication::focusWidget();
             QTest::keyClick(focus && window->isAncestorOf(focus) ? focus : window, Qt::Key(key));
         });
-        form->optionsAction->trigger();
+        part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
-        QVERIFY(!form->optionsDialog->isVisible());
-        QCOMPARE(form->model->strip.generation() != generation, rebuilt);
+        QVERIFY(!form->optionsDialog()->isVisible());
+        QCOMPARE(form->model()->strip.generation() != generation, rebuilt);
         QCOMPARE(form->thumbnails() != before, rebuilt);
     }
 
@@ -997,7 +997,7 @@ private slots:
             dialog->heightField->edit->setText(QStringLiteral("20"));
             dialog->cancelButton->click();
         });
-        form->optionsAction->trigger();
+        part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
 
         QString widthText, heightText;
@@ -1010,7 +1010,7 @@ private slots:
             stretch = dialog->stretchBox->isChecked();
             dialog->reject();
         });
-        form->optionsAction->trigger();
+        part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
         QCOMPARE(widthText, QStringLiteral("32"));
         QCOMPARE(heightText, QStringLiteral("20"));
@@ -1019,7 +1019,7 @@ private slots:
 
         solidAbm(QStringLiteral("one.abm"), {0xF800}, 64, 48);
         script.then(ModalScript::chooseFile(testFile(QStringLiteral("one.abm"))));
-        form->openAction->trigger();
+        part<QAction>(*form, "OpenGifA")->trigger();
         QVERIFY(script.done());
         QCOMPARE(form->thumbnails().at(0)->size(), QSize(32, 20));
         QCOMPARE(rasterSize(*form->thumbnails().at(0)->raster()), QSize(32, 20));
@@ -1040,17 +1040,17 @@ private slots:
             // OK would refuse the empty text; Cancel keeps it in the dialog.
             dialog->cancelButton->click();
         });
-        form->optionsAction->trigger();
+        part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
 
         script.then(ModalScript::chooseFile(corpus("gif/wuffs/animated-red-blue.gif")))
             .then(ModalScript::click(QStringLiteral("OK")));
-        form->openAction->trigger();
+        part<QAction>(*form, "OpenGifA")->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.seen.back().title, kCaption);
         QCOMPARE(script.seen.back().text, QStringLiteral("'' is not a valid integer value."));
-        QCOMPARE(form->model->strip.count(), 0);
-        QCOMPARE(form->placementStore->readSetting("LoadImg", ""), std::string());
+        QCOMPARE(form->model()->strip.count(), 0);
+        QCOMPARE(form->placementStore()->readSetting("LoadImg", ""), std::string());
     }
 
     // A size text that is not an integer ("1,000", as the arrows once wrote)
@@ -1072,15 +1072,15 @@ private slots:
               })
             .then(ModalScript::click(QStringLiteral("OK")))
             .then([&](QWidget* window) {
-                stillOpen = window == form->optionsDialog;
-                form->optionsDialog->cancelButton->click();
+                stillOpen = window == form->optionsDialog();
+                form->optionsDialog()->cancelButton->click();
             });
-        form->optionsAction->trigger();
+        part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
         QVERIFY(stillOpen);
         QCOMPARE(script.seen[1].text, error);
 
-        script.then(ModalScript::clickMenuAction(form->deleteAction))
+        script.then(ModalScript::clickMenuAction(part<QAction>(*form, "DeleteA")))
             .then(ModalScript::click(QStringLiteral("OK")))
             .then(ModalScript::click(QStringLiteral("OK")));
         contextMenuOn(form->thumbnails()[0]);
@@ -1088,8 +1088,8 @@ private slots:
         QCOMPARE(script.seen.back().title, kCaption);
         QCOMPARE(script.seen.back().text, error);
         QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0}));
-        QCOMPARE(form->frameCountPanel->text(), QStringLiteral("2"));
-        QVERIFY(form->saveAbmAction->isEnabled());
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->text(), QStringLiteral("2"));
+        QVERIFY(part<QAction>(*form, "SaveToFileA")->isEnabled());
     }
 
     void commandsFollowTheStripAfterAnOpenThatFails()
@@ -1103,12 +1103,12 @@ private slots:
         ModalScript script;
         script.then(ModalScript::chooseFile(QStringLiteral("\"one.abm\" \"bad.gif\"")))
             .then(ModalScript::click(QStringLiteral("OK")));
-        form->placementStore->writeSetting("LoadImg", native(dir_->path()) + "/");
-        form->openAction->trigger();
+        form->placementStore()->writeSetting("LoadImg", native(dir_->path()) + "/");
+        part<QAction>(*form, "OpenGifA")->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.seen.back().title, kCaption);
-        QCOMPARE(form->model->strip.count(), 1);
-        for (QAction* action : {form->exportBmpAction, form->saveAbmAction, form->clearAction})
+        QCOMPARE(form->model()->strip.count(), 1);
+        for (QAction* action : {part<QAction>(*form, "SaveBmpA"), part<QAction>(*form, "SaveToFileA"), part<QAction>(*form, "ClearA")})
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
     }
 };
