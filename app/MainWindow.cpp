@@ -13,7 +13,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDrag>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -50,39 +49,38 @@ MainWindow::MainWindow(std::vector<std::string> arguments, UserPrompts* prompts)
     : arguments_(std::move(arguments)),
       ownPrompts_(prompts ? nullptr : std::make_unique<DialogPrompts>(this)),
       prompts_(prompts ? prompts : ownPrompts_.get()),
-      placer_(std::make_unique<WindowPlacer>(*this)),
-      dragExec_([](QDrag& drag) { return drag.exec(Qt::MoveAction); })
+      placer_(std::make_unique<WindowPlacer>(*this))
 {
-    commandIcons = loadCommandIcons();
-    animatedIcons = loadAnimatedIcons();
+    commandIcons_ = loadCommandIcons();
+    animatedIcons_ = loadAnimatedIcons();
     createLayout();
     createActions();
 
-    timer = new QTimer(this);
-    timer->setObjectName(QStringLiteral("Timer"));
-    timer->setInterval(PreviewPlayer::kIntervalMs);
-    connect(timer, &QTimer::timeout, this, [this] { run([this] { tick(); }); });
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer"));
+    timer_->setInterval(PreviewPlayer::kIntervalMs);
+    connect(timer_, &QTimer::timeout, this, [this] { run([this] { tick(); }); });
 
-    placementStore = std::make_unique<WindowSettingsStore>(*placer_);
-    placementStore->setOnError([](const std::exception& error) { showError(error); });
-    placementStore->windowBuilt();
+    placementStore_ = std::make_unique<WindowSettingsStore>(*placer_);
+    placementStore_->setOnError([](const std::exception& error) { showError(error); });
+    placementStore_->windowBuilt();
 
     run([this] { createWorkspace(); });
-    timer->start();
+    timer_->start();
 }
 
 MainWindow::~MainWindow()
 {
-    timer->stop();
+    timer_->stop();
     runHandler([this] {
         // The placement when no close saved it, then the pictures.
-        placementStore->saveOnDestroy();
+        placementStore_->saveOnDestroy();
         releaseSources();
     });
-    placementStore.reset();
+    placementStore_.reset();
     // Closed without destroyOptionsDialog (never shown, or destroyed directly).
-    delete optionsDialog;
-    optionsDialog = nullptr;
+    delete optionsDialog_;
+    optionsDialog_ = nullptr;
 }
 
 void MainWindow::createLayout()
@@ -90,60 +88,56 @@ void MainWindow::createLayout()
     setObjectName(QStringLiteral("MForm"));
     setWindowTitle(QString::fromUtf8(kCaption));
 
-    toolBar = new QToolBar(this);
-    toolBar->setObjectName(QStringLiteral("XPToolBar1"));
-    toolBar->setMovable(false);
-    toolBar->setFloatable(false);
-    toolBar->setIconSize(QSize(24, 24));
-    toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    toolBar->setFixedHeight(34);
-    toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
-    toolBar->setStyleSheet(QStringLiteral(
+    toolBar_ = new QToolBar(this);
+    toolBar_->setObjectName(QStringLiteral("XPToolBar1"));
+    toolBar_->setMovable(false);
+    toolBar_->setFloatable(false);
+    toolBar_->setIconSize(QSize(24, 24));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar_->setFixedHeight(34);
+    toolBar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    toolBar_->setStyleSheet(QStringLiteral(
         "QToolBar#XPToolBar1 { border-top: 1px solid palette(mid); border-bottom: 1px solid palette(mid); }"));
-    toolBar->toggleViewAction()->setVisible(false);
-    addToolBar(Qt::TopToolBarArea, toolBar);
+    toolBar_->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, toolBar_);
 
-    splitter = new QSplitter(Qt::Vertical, this);
-    splitter->setObjectName(QStringLiteral("Splitter1"));
-    splitter->setHandleWidth(2);
-    splitter->setChildrenCollapsible(false);
-    setCentralWidget(splitter);
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    splitter_->setObjectName(QStringLiteral("Splitter1"));
+    splitter_->setHandleWidth(2);
+    splitter_->setChildrenCollapsible(false);
+    setCentralWidget(splitter_);
 
-    stripView = new StripView(splitter);
-    stripView->setObjectName(QStringLiteral("ScrollBoxSource"));
-    stripView->setFrameShape(QFrame::NoFrame);
-    stripView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    stripView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    stripView_ = new StripView(splitter_);
+    stripView_->setObjectName(QStringLiteral("ScrollBoxSource"));
+    stripView_->setFrameShape(QFrame::NoFrame);
+    stripView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    stripView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // Its height is the model's (FitStripHeight, the splitter), not the
     // scroll area's own idea of a minimum.
-    stripView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    connect(stripView, &StripView::thumbnailMade, this, [this](ThumbnailWidget* thumbnail) {
-        connect(thumbnail, &ThumbnailWidget::leftButtonPressed, this,
-                [this](ThumbnailWidget* sender) { run([this, sender] { startDrag(sender); }); });
-        connect(thumbnail, &ThumbnailWidget::popupRequested, this, &MainWindow::thumbnailPopup);
-        connect(thumbnail, &ThumbnailWidget::draggedOver, this, &MainWindow::thumbnailDraggedOver);
-        connect(thumbnail, &ThumbnailWidget::dropped, this, &MainWindow::thumbnailDropped);
-    });
+    stripView_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    connect(stripView_, &StripView::moveRequested, this,
+            [this](int from, int to) { run([this, from, to] { model_->commands.moveFrame(from, to); }); });
+    connect(stripView_, &StripView::popupRequested, this, [this](const QPoint& at) { popupMenu_->exec(at); });
 
-    previewArea = new PreviewView(splitter);
+    previewArea_ = new PreviewView(splitter_);
 
-    splitter->addWidget(stripView);
-    splitter->addWidget(previewArea);
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    splitter->installEventFilter(this);
-    splitter->handle(1)->installEventFilter(this);
-    connect(splitter, &QSplitter::splitterMoved, this,
+    splitter_->addWidget(stripView_);
+    splitter_->addWidget(previewArea_);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->installEventFilter(this);
+    splitter_->handle(1)->installEventFilter(this);
+    connect(splitter_, &QSplitter::splitterMoved, this,
             [this](int position, int) { run([this, position] { stripHeight_ = position; }); });
 
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setFixedHeight(19);
-    frameCountPanel = makeStatusPanel(bar, "StatusPanel0", Qt::AlignHCenter);
-    statusPanel = makeStatusPanel(bar, "StatusPanel1", Qt::AlignLeft);
+    frameCountPanel_ = makeStatusPanel(bar, "StatusPanel0", Qt::AlignHCenter);
+    statusPanel_ = makeStatusPanel(bar, "StatusPanel1", Qt::AlignLeft);
 
-    setTabOrder(toolBar, stripView);
-    setTabOrder(stripView, previewArea);
+    setTabOrder(toolBar_, stripView_);
+    setTabOrder(stripView_, previewArea_);
 
     placer_->applyOuterRect(QRect(kDesignedLeft, kDesignedTop, kDesignedWidth, kDesignedHeight));
 }
@@ -152,32 +146,32 @@ void MainWindow::createActions()
 {
     const auto action = [this](const char* name, const char* caption, CommandIcon icon, bool enabled) {
         const QString text = QString::fromUtf8(caption);
-        auto* a = new QAction(commandIcons.at(static_cast<size_t>(icon)), text, this);
+        auto* a = new QAction(commandIcons_.at(static_cast<size_t>(icon)), text, this);
         a->setObjectName(QString::fromLatin1(name));
         a->setToolTip(text);
         a->setEnabled(enabled);
         return a;
     };
-    openAction = action("OpenGifA", "Открыть", CommandIcon::Open, true);
-    exportBmpAction = action("SaveBmpA", "Сохранить как BMP", CommandIcon::SaveBmp, false);
-    saveAbmAction = action("SaveToFileA", "Сохранить как ABM", CommandIcon::SaveAbm, false);
-    optionsAction = action("OptionsA", "Настройка", CommandIcon::Options, true);
-    clearAction = action("ClearA", "Очистить", CommandIcon::Clear, false);
-    deleteAction = action("DeleteA", "Удалить", CommandIcon::Delete, true);
+    openAction_ = action("OpenGifA", "Открыть", CommandIcon::Open, true);
+    exportBmpAction_ = action("SaveBmpA", "Сохранить как BMP", CommandIcon::SaveBmp, false);
+    saveAbmAction_ = action("SaveToFileA", "Сохранить как ABM", CommandIcon::SaveAbm, false);
+    optionsAction_ = action("OptionsA", "Настройка", CommandIcon::Options, true);
+    clearAction_ = action("ClearA", "Очистить", CommandIcon::Clear, false);
+    deleteAction_ = action("DeleteA", "Удалить", CommandIcon::Delete, true);
     // The menu bar has no image list; the pop-up menu has one.
-    for (QAction* a : {openAction, exportBmpAction, saveAbmAction, optionsAction})
+    for (QAction* a : {openAction_, exportBmpAction_, saveAbmAction_, optionsAction_})
         a->setIconVisibleInMenu(false);
 
-    connect(openAction, &QAction::triggered, this, [this] { run([this] { model->commands.openPictures(); }); });
-    connect(exportBmpAction, &QAction::triggered, this, [this] { run([this] { model->commands.exportBmp(); }); });
-    connect(saveAbmAction, &QAction::triggered, this, [this] { run([this] { model->commands.saveAbm(); }); });
-    connect(optionsAction, &QAction::triggered, this, [this] { run([this] { showOptions(); }); });
-    connect(clearAction, &QAction::triggered, this, [this] { run([this] { model->commands.clear(); }); });
-    connect(deleteAction, &QAction::triggered, this, [this] { run([this] { deleteFrame(); }); });
+    connect(openAction_, &QAction::triggered, this, [this] { run([this] { model_->commands.openPictures(); }); });
+    connect(exportBmpAction_, &QAction::triggered, this, [this] { run([this] { model_->commands.exportBmp(); }); });
+    connect(saveAbmAction_, &QAction::triggered, this, [this] { run([this] { model_->commands.saveAbm(); }); });
+    connect(optionsAction_, &QAction::triggered, this, [this] { run([this] { showOptions(); }); });
+    connect(clearAction_, &QAction::triggered, this, [this] { run([this] { model_->commands.clear(); }); });
+    connect(deleteAction_, &QAction::triggered, this, [this] { run([this] { deleteFrame(); }); });
 
-    for (QAction* a : {clearAction, openAction, exportBmpAction, saveAbmAction, optionsAction}) {
-        toolBar->addAction(a);
-        if (auto* button = qobject_cast<QToolButton*>(toolBar->widgetForAction(a))) {
+    for (QAction* a : {clearAction_, openAction_, exportBmpAction_, saveAbmAction_, optionsAction_}) {
+        toolBar_->addAction(a);
+        if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(a))) {
             button->setObjectName(a->objectName() + QStringLiteral("Button"));
             button->setFixedSize(31, 30);
             button->setAutoRaise(true);
@@ -187,16 +181,16 @@ void MainWindow::createActions()
     QMenuBar* mainMenu = menuBar();
     mainMenu->setObjectName(QStringLiteral("MainMenu1"));
     QMenu* file = mainMenu->addMenu(QStringLiteral("Файл"));
-    file->addAction(openAction);
-    file->addAction(exportBmpAction);
-    file->addAction(saveAbmAction);
+    file->addAction(openAction_);
+    file->addAction(exportBmpAction_);
+    file->addAction(saveAbmAction_);
     QMenu* edit = mainMenu->addMenu(QStringLiteral("Правка"));
-    edit->addAction(optionsAction);
+    edit->addAction(optionsAction_);
 
-    popupMenu = new QMenu(this);
-    popupMenu->setObjectName(QStringLiteral("PopupM"));
-    popupMenu->addAction(deleteAction);
-    popupMenu->addAction(clearAction);
+    popupMenu_ = new QMenu(this);
+    popupMenu_->setObjectName(QStringLiteral("PopupM"));
+    popupMenu_->addAction(deleteAction_);
+    popupMenu_->addAction(clearAction_);
 
     updateActions();
 }
@@ -205,78 +199,85 @@ void MainWindow::updateActions()
 {
     // Only imports, clear and delete change whether there is anything to
     // save; a rebuild keeps the count.
-    const bool canSave = model && model->commands.canSave();
-    for (QAction* a : {exportBmpAction, saveAbmAction, clearAction})
+    const bool canSave = model_ && model_->commands.canSave();
+    for (QAction* a : {exportBmpAction_, saveAbmAction_, clearAction_})
         a->setEnabled(canSave);
     // A button bound to an action takes the action's hint again whenever
     // the action changes, so its own tooltip is put back after every change.
-    if (QWidget* button = toolBar->widgetForAction(exportBmpAction))
+    if (QWidget* button = toolBar_->widgetForAction(exportBmpAction_))
         button->setToolTip(QString::fromUtf8(kSaveBmpButtonHint));
 }
 
 void MainWindow::createWorkspace()
 {
-    optionsDialog = new OptionsDialog;
-    model = std::make_unique<Workspace>(*optionsDialog, *prompts_, *placementStore);
-    model->commands.onCountShown = [this] { frameCountPanel->setText(QString::number(model->strip.count())); };
-    model->commands.onStripFitted = [this] {
-        if (!model->strip.empty())
-            stripHeight_ = StripLayout::stripHeight(model->strip.frame(0).height);
+    optionsDialog_ = new OptionsDialog;
+    model_ = std::make_unique<Workspace>(*optionsDialog_, *prompts_, *placementStore_);
+    model_->commands.onCountShown = [this] { frameCountPanel_->setText(QString::number(model_->strip.count())); };
+    model_->commands.onStripFitted = [this] {
+        if (!model_->strip.empty())
+            stripHeight_ = StripLayout::stripHeight(model_->strip.frame(0).height);
     };
-    model->start(arguments_);
+    model_->start(arguments_);
+}
+
+void MainWindow::deleteFrame()
+{
+    const int index = stripView_->takePopupFrame();
+    if (index >= 0)
+        model_->commands.deleteFrame(index);
 }
 
 void MainWindow::destroyOptionsDialog()
 {
-    delete optionsDialog;
-    optionsDialog = nullptr;
+    delete optionsDialog_;
+    optionsDialog_ = nullptr;
 }
 
 void MainWindow::releaseSources()
 {
-    if (model)
-        model->strip.clear();
+    if (model_)
+        model_->strip.clear();
 }
 
 void MainWindow::showOptions()
 {
-    if (!optionsDialog)
+    if (!optionsDialog_)
         return;
-    const FrameStrip& strip = model->strip;
+    const FrameStrip& strip = model_->strip;
     if (!strip.empty()) {
         const Frame& first = strip.frame(0);
-        optionsDialog->widthField->edit->setText(QString::number(first.width));
-        optionsDialog->heightField->edit->setText(QString::number(first.height));
+        optionsDialog_->widthField->edit->setText(QString::number(first.width));
+        optionsDialog_->heightField->edit->setText(QString::number(first.height));
     }
-    if (optionsDialog->exec() == QDialog::Accepted)
-        model->commands.applyOptions();
+    if (optionsDialog_->exec() == QDialog::Accepted)
+        model_->commands.applyOptions();
 }
 
 void MainWindow::tick()
 {
-    const int index = model->tick(static_cast<int>(animatedIcons.size()));
+    const int index = model_->tick(static_cast<int>(animatedIcons_.size()));
     showPreview();
-    if (index >= 0 && index < static_cast<int>(animatedIcons.size())) {
+    if (index >= 0 && index < static_cast<int>(animatedIcons_.size())) {
         iconIndexShown_ = index;
-        QApplication::setWindowIcon(animatedIcons[static_cast<size_t>(index)]);
+        QApplication::setWindowIcon(animatedIcons_[static_cast<size_t>(index)]);
     }
 }
 
 void MainWindow::showPreview()
 {
-    previewArea->showPicture(model->player.preview);
+    previewArea_->showPicture(model_->player.preview);
 }
 
 void MainWindow::syncFromModel()
 {
-    if (!model)
+    if (!model_)
         return;
-    const uint64_t generation = model->strip.generation();
+    const uint64_t generation = model_->strip.generation();
     if (generation == shownGeneration_ && stripHeight_ == shownStripHeight_)
         return;
     if (generation != shownGeneration_) {
         shownGeneration_ = generation;
-        stripView->showStrip(&model->strip);
+        stripView_->showStrip(&model_->strip);
         updateActions();
     }
     shownStripHeight_ = stripHeight_;
@@ -285,24 +286,24 @@ void MainWindow::syncFromModel()
 
 const std::vector<ThumbnailWidget*>& MainWindow::thumbnails() const
 {
-    return stripView->thumbnails();
+    return stripView_->thumbnails();
 }
 
 QWidget* MainWindow::stripContent() const
 {
-    return stripView->viewport();
+    return stripView_->viewport();
 }
 
 void MainWindow::applyStripHeight()
 {
     // From the splitter's own height: on its resize event the parts are
     // not laid out yet.
-    const int total = splitter->height() - splitter->handleWidth();
+    const int total = splitter_->height() - splitter_->handleWidth();
     if (total <= 0)
         return;
     const int height = std::clamp(stripHeight_, 0, total);
-    if (splitter->sizes().value(0) != height || splitter->sizes().value(1) != total - height)
-        splitter->setSizes({height, total - height});
+    if (splitter_->sizes().value(0) != height || splitter_->sizes().value(1) != total - height)
+        splitter_->setSizes({height, total - height});
 }
 
 void MainWindow::setVisible(bool visible)
@@ -340,26 +341,26 @@ bool MainWindow::event(QEvent* event)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Paint && watched == splitter->handle(1)) {
+    if (event->type() == QEvent::Paint && watched == splitter_->handle(1)) {
         // The bar is plain black, whatever the style draws for a splitter.
-        QSplitterHandle* handle = splitter->handle(1);
+        QSplitterHandle* handle = splitter_->handle(1);
         QPainter painter(handle);
         painter.fillRect(handle->contentsRect(), Qt::black);
         return true;
     }
-    if (event->type() == QEvent::Resize && watched == splitter)
+    if (event->type() == QEvent::Resize && watched == splitter_)
         applyStripHeight();
     return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::readSettings()
 {
-    runHandler([this] { placementStore->restoreOnShow(); });
+    runHandler([this] { placementStore_->restoreOnShow(); });
 }
 
 void MainWindow::writeSettings()
 {
-    runHandler([this] { placementStore->saveOnClose(); });
+    runHandler([this] { placementStore_->saveOnClose(); });
 }
 
 }  // namespace abm

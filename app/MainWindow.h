@@ -12,16 +12,12 @@
 #include <QIcon>
 #include <QMainWindow>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QAction;
-class QDrag;
-class QDragMoveEvent;
-class QDropEvent;
 class QLabel;
 class QMenu;
 class QScrollArea;
@@ -58,33 +54,16 @@ public:
     explicit MainWindow(std::vector<std::string> arguments, UserPrompts* prompts = nullptr);
     ~MainWindow() override;
 
-    // Components, by their layout names.
-    QToolBar* toolBar = nullptr;
-    StripView* stripView = nullptr;
-    QSplitter* splitter = nullptr;
-    PreviewView* previewArea = nullptr;
-    QLabel* frameCountPanel = nullptr;
-    QLabel* statusPanel = nullptr;
-    QMenu* popupMenu = nullptr;
-    QTimer* timer = nullptr;
-    QAction* openAction = nullptr;
-    QAction* exportBmpAction = nullptr;
-    QAction* saveAbmAction = nullptr;
-    QAction* optionsAction = nullptr;
-    QAction* clearAction = nullptr;
-    QAction* deleteAction = nullptr;
-    std::vector<QIcon> commandIcons;
-    std::vector<QIcon> animatedIcons;
-    std::unique_ptr<WindowSettingsStore> placementStore;
-    // Made by createWorkspace without an owner, destroyed by destroyOptionsDialog.
-    OptionsDialog* optionsDialog = nullptr;
-    std::unique_ptr<Workspace> model;
+    // What the window drives; nullptr only if building it failed.
+    Workspace* model() const { return model_.get(); }
+    // Made without an owner when the workspace is; gone once the window closed.
+    OptionsDialog* optionsDialog() const { return optionsDialog_; }
+    WindowSettingsStore* placementStore() const { return placementStore_.get(); }
+    // The command pictures by CommandIcon, and the animated application icon.
+    const std::vector<QIcon>& commandIcons() const { return commandIcons_; }
+    const std::vector<QIcon>& animatedIcons() const { return animatedIcons_; }
 
-    void createWorkspace();
-    void destroyOptionsDialog();
-    void releaseSources();
-    void showOptions();
-    void deleteFrame();
+    // One step of the preview and the animated icon, as the timer runs it.
     void tick();
 
     // Runs one handler: the view follows the model, also before an error
@@ -109,17 +88,8 @@ public:
     QWidget* stripContent() const;
     // The animatedIcons picture the last tick made the application icon, or -1.
     int iconIndexShown() const { return iconIndexShown_; }
-    // The frame the pop-up menu's commands act on, -1 for none; it is gone
-    // once the strip changes.
-    int popupFrame() const { return popupFrame_; }
-    void setPopupFrame(int index);
     // The height the strip is given (the splitter's first part).
     int stripHeight() const { return stripHeight_; }
-
-    // How a started drag runs; QDrag::exec unless replaced (tests deliver
-    // the drag's events themselves on platforms without a drag).
-    using DragExec = std::function<Qt::DropAction(QDrag&)>;
-    void setDragExec(DragExec exec) { dragExec_ = std::move(exec); }
 
 public slots:
     void setVisible(bool visible) override;
@@ -130,6 +100,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createWorkspace();
+    void destroyOptionsDialog();
+    void releaseSources();
+    void showOptions();
+    void deleteFrame();
     void createLayout();
     void createActions();
     void updateActions();
@@ -137,15 +112,30 @@ private:
     void applyStripHeight();
     void showPreview();
 
-    void startDrag(ThumbnailWidget* sender);
-    void thumbnailPopup(ThumbnailWidget* sender, const QPoint& globalPos);
-    void thumbnailDraggedOver(ThumbnailWidget* target, QDragMoveEvent* event);
-    void thumbnailDropped(ThumbnailWidget* target, QDropEvent* event);
-
     // The window's placement from the settings file, before it first
     // shows; into it once the window agreed to close.
     void readSettings();
     void writeSettings();
+
+    QToolBar* toolBar_ = nullptr;
+    StripView* stripView_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    PreviewView* previewArea_ = nullptr;
+    QLabel* frameCountPanel_ = nullptr;
+    QLabel* statusPanel_ = nullptr;
+    QMenu* popupMenu_ = nullptr;
+    QTimer* timer_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* exportBmpAction_ = nullptr;
+    QAction* saveAbmAction_ = nullptr;
+    QAction* optionsAction_ = nullptr;
+    QAction* clearAction_ = nullptr;
+    QAction* deleteAction_ = nullptr;
+    std::vector<QIcon> commandIcons_;
+    std::vector<QIcon> animatedIcons_;
+    std::unique_ptr<WindowSettingsStore> placementStore_;
+    OptionsDialog* optionsDialog_ = nullptr;
+    std::unique_ptr<Workspace> model_;
 
     std::vector<std::string> arguments_;
     std::unique_ptr<UserPrompts> ownPrompts_;
@@ -153,14 +143,6 @@ private:
     std::unique_ptr<WindowPlacer> placer_;
     uint64_t shownGeneration_ = ~uint64_t{0};
     int iconIndexShown_ = -1;
-
-    DragExec dragExec_;
-    // Frames by index, each with the strip's generation it was taken at.
-    int dragSource_ = -1;
-    int dropTarget_ = -1;
-    bool dropped_ = false;
-    int popupFrame_ = -1;
-    uint64_t pointedGeneration_ = 0;
     int stripHeight_ = kInitialStripHeight;
     int shownStripHeight_ = -1;
 };

@@ -2,6 +2,7 @@
 
 #include "ThumbnailWidget.h"
 
+#include <QDrag>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -17,7 +18,8 @@ constexpr int kScrollStep = 20;
 
 }  // namespace
 
-StripView::StripView(QWidget* parent) : QAbstractScrollArea(parent)
+StripView::StripView(QWidget* parent)
+    : QAbstractScrollArea(parent), dragExec_([](QDrag& drag) { return drag.exec(Qt::MoveAction); })
 {
     // As in a scroll area: the strip's background is the box's own.
     viewport()->setBackgroundRole(QPalette::NoRole);
@@ -143,7 +145,7 @@ void StripView::place()
             thumbnail = shown_[old++];
         } else {
             thumbnail = new ThumbnailWidget(index, *strip_, viewport());
-            emit thumbnailMade(thumbnail);
+            connectThumbnail(thumbnail);
             added = true;
         }
         // The frame in viewport coordinates, cut to the reach.

@@ -4,7 +4,9 @@
 // the thumbnails that meet the viewport exist as widgets, placed from the
 // scroll position and kept in strip order among the viewport's children,
 // so a strip of any length costs what fits on screen. The scrolling is the
-// view's own because a long strip is wider than any widget can be.
+// view's own because a long strip is wider than any widget can be. Drags
+// between thumbnails and the pop-up menu's frame are the view's too: it
+// maps them to frame indexes and the window runs the commands.
 
 #include "workspace/FrameStrip.h"
 #include "workspace/StripLayout.h"
@@ -13,7 +15,12 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+class QDrag;
+class QDragMoveEvent;
+class QDropEvent;
 
 namespace abm {
 
@@ -39,9 +46,22 @@ public:
     // `thumbnail` runs, as the drag belongs to it; nullptr ends that.
     void hold(ThumbnailWidget* thumbnail);
 
+    // The frame the pop-up menu's commands act on, -1 for none.
+    int popupFrame() const { return popupFrame_; }
+    void setPopupFrame(int index);
+    // The pop-up menu's frame, once: -1 when none or the strip changed since.
+    int takePopupFrame();
+
+    // How a started drag runs; QDrag::exec unless replaced (tests deliver
+    // the drag's events themselves on platforms without a drag).
+    using DragExec = std::function<Qt::DropAction(QDrag&)>;
+    void setDragExec(DragExec exec) { dragExec_ = std::move(exec); }
+
 signals:
-    // A thumbnail came on screen; what happens to it is the window's.
-    void thumbnailMade(abm::ThumbnailWidget* thumbnail);
+    // A frame was dragged onto another (or onto itself) of the strip still shown.
+    void moveRequested(int from, int to);
+    // A thumbnail asked for the pop-up menu; popupFrame() is its frame.
+    void popupRequested(const QPoint& globalPos);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -54,6 +74,12 @@ private:
     ThumbnailBox box(int index) const;
     int64_t leftAt(size_t rank) const;
     void discard(ThumbnailWidget* thumbnail);
+    bool stripChangedSince(uint64_t generation) const;
+    void connectThumbnail(ThumbnailWidget* thumbnail);
+
+    void startDrag(ThumbnailWidget* sender);
+    void draggedOver(QDragMoveEvent* event) const;
+    void dropped(ThumbnailWidget* target, QDropEvent* event);
 
     const FrameStrip* strip_ = nullptr;
     uint64_t generation_ = 0;  // the strip's when shown
@@ -64,6 +90,14 @@ private:
     int widestFrame_ = 0;
     std::vector<ThumbnailWidget*> shown_;
     QPointer<ThumbnailWidget> held_;
+
+    DragExec dragExec_;
+    // Frames by index, each with the strip's generation it was taken at.
+    int dragSource_ = -1;
+    int dropTarget_ = -1;
+    bool dropped_ = false;
+    int popupFrame_ = -1;
+    uint64_t pointedGeneration_ = 0;
 };
 
 }  // namespace abm

@@ -2,7 +2,7 @@
 
 // One frame of the strip on screen: shows its thumbnail's raster unscaled
 // from the top-left corner, clipped to its own size. It only reports what
-// happens to it; the main window decides, so that a thumbnail never acts
+// happens to it; the strip view decides, so that a thumbnail never acts
 // on the strip it belongs to. It paints straight from the frame, so once
 // the strip has changed it paints nothing until the view replaces it: its
 // frame may be gone.
@@ -28,10 +28,10 @@ public:
     int index() const { return index_; }
 
 signals:
-    // The left button went down: the window starts the drag at once.
+    // The left button went down: the view starts the drag at once.
     void leftButtonPressed(abm::ThumbnailWidget* sender);
     void popupRequested(abm::ThumbnailWidget* sender, const QPoint& globalPos);
-    // Something is dragged over this thumbnail; the window accepts or not.
+    // Something is dragged over this thumbnail; the view accepts or not.
     void draggedOver(abm::ThumbnailWidget* target, QDragMoveEvent* event);
     void dropped(abm::ThumbnailWidget* target, QDropEvent* event);
 

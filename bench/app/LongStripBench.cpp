@@ -9,6 +9,7 @@
 #include "app/StripView.h"
 #include "fuzz/FuzzPrompts.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -67,29 +68,30 @@ int main(int argc, char* argv[])
     QElapsedTimer timer;
     timer.start();
     abm::MainWindow form({QFile::encodeName(file.fileName()).toStdString()}, &prompts);
-    form.timer->stop();
+    form.findChild<QTimer*>(QStringLiteral("Timer"))->stop();
     form.show();
     while (!form.windowHandle() || !form.windowHandle()->isExposed())
         QCoreApplication::processEvents();
     settle();
     report("open", timer);
 
-    abm::FrameStrip& strip = form.model->strip;
-    QScrollBar* bar = form.stripView->horizontalScrollBar();
+    abm::FrameStrip& strip = form.model()->strip;
+    auto* view = form.findChild<abm::StripView*>();
+    QScrollBar* bar = view->horizontalScrollBar();
     for (int step = 0; step <= 200; ++step) {
         bar->setValue(static_cast<int>(int64_t{bar->maximum()} * step / 200));
-        form.stripView->viewport()->repaint();
+        view->viewport()->repaint();
         settle();
     }
     report("scroll-200-steps", timer);
 
-    form.setPopupFrame(strip.count() - 1);
-    form.deleteAction->trigger();
+    view->setPopupFrame(strip.count() - 1);
+    form.findChild<QAction*>(QStringLiteral("DeleteA"))->trigger();
     settle();
     report("delete-last", timer);
 
     const int n = strip.count();
-    form.run([&] { form.model->commands.moveFrame(n - 1, n - 3); });
+    form.run([&] { form.model()->commands.moveFrame(n - 1, n - 3); });
     settle();
     report("reorder-last", timer);
     std::printf("frames %d, thumbnail widgets %zu\n", strip.count(), form.thumbnails().size());

@@ -54,6 +54,12 @@ T* part(const QObject* window, const char* name)
     return found;
 }
 
+template <class T>
+T* part(const QObject& window, const char* name)
+{
+    return part<T>(&window, name);
+}
+
 inline QString corpus(const char* relative)
 {
     QByteArray root = qgetenv("ABM_CORPORA_DIR");
@@ -156,7 +162,7 @@ inline void contextMenuOn(QWidget* widget)
 }
 
 // Runs a drag as a platform would, over `target` and dropped on its centre;
-// for MainWindow::SetDragExec where the platform has no drag of its own.
+// for StripView::setDragExec where the platform has no drag of its own.
 inline Qt::DropAction dropOn(QWidget* target, QDrag& drag)
 {
     const QPoint at = target->rect().center();

@@ -33,12 +33,12 @@ class LongStripTest : public QObject {
     QTemporaryDir dir_;
     std::unique_ptr<MainWindow> form_;
 
-    QScrollBar* bar() const { return form_->stripView->horizontalScrollBar(); }
+    QScrollBar* bar() const { return part<StripView>(*form_, "ScrollBoxSource")->horizontalScrollBar(); }
     // The 16-bit colours of the last `n` frames, first to last.
     std::vector<uint16_t> lastFrames(int n) const
     {
         std::vector<uint16_t> colours;
-        const FrameStrip& strip = form_->model->strip;
+        const FrameStrip& strip = form_->model()->strip;
         for (int i = strip.count() - n; i < strip.count(); ++i)
             colours.push_back(pixel16(strip.frame(i).picture, 0, 0));
         return colours;
@@ -72,16 +72,16 @@ private slots:
         file.close();
 
         form_ = std::make_unique<MainWindow>(std::vector<std::string>{native(file.fileName())});
-        form_->timer->stop();
+        part<QTimer>(*form_, "Timer")->stop();
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-        QCOMPARE(form_->model->strip.count(), kFrames);
-        QCOMPARE(form_->frameCountPanel->text(), QString::number(kFrames));
+        QCOMPARE(form_->model()->strip.count(), kFrames);
+        QCOMPARE(part<QLabel>(*form_, "StatusPanel0")->text(), QString::number(kFrames));
     }
 
     void scrollingAcrossKeepsToWhatFits()
     {
-        const QWidget* viewport = form_->stripView->viewport();
+        const QWidget* viewport = part<StripView>(*form_, "ScrollBoxSource")->viewport();
         // One-pixel thumbnails three pixels apart.
         const size_t fits = static_cast<size_t>(viewport->width()) / 4 + 1;
         QCOMPARE(int64_t{bar()->maximum()}, int64_t{kFrames} * 4 - 3 - viewport->width());
@@ -93,7 +93,7 @@ private slots:
             QCOMPARE(std::vector<ThumbnailWidget*>(children.begin(), children.end()), form_->thumbnails());
             for (const ThumbnailWidget* thumbnail : children) {
                 QCOMPARE(thumbnail->objectName(), QStringLiteral("Img%1").arg(thumbnail->index()));
-                QCOMPARE(thumbnail->x(), StripLayout::thumbnail(thumbnail->index(), form_->model->strip.frame(thumbnail->index()).width, 0).left - bar()->value());
+                QCOMPARE(thumbnail->x(), StripLayout::thumbnail(thumbnail->index(), form_->model()->strip.frame(thumbnail->index()).width, 0).left - bar()->value());
             }
         }
         QCOMPARE(form_->thumbnails().back()->index(), kFrames - 1);
@@ -110,11 +110,11 @@ private slots:
         bar()->setValue(bar()->maximum());
         const std::vector<uint16_t> before = lastFrames(4);
         ModalScript script;
-        script.then(ModalScript::clickMenuAction(form_->deleteAction)).then(ModalScript::click(QStringLiteral("OK")));
+        script.then(ModalScript::clickMenuAction(part<QAction>(*form_, "DeleteA"))).then(ModalScript::click(QStringLiteral("OK")));
         contextMenuOn(shownFrame(kFrames - 1));
         QTRY_VERIFY(script.done());
-        QCOMPARE(form_->model->strip.count(), kFrames - 1);
-        QCOMPARE(form_->frameCountPanel->text(), QString::number(kFrames - 1));
+        QCOMPARE(form_->model()->strip.count(), kFrames - 1);
+        QCOMPARE(part<QLabel>(*form_, "StatusPanel0")->text(), QString::number(kFrames - 1));
         QCOMPARE(lastFrames(3), std::vector<uint16_t>(before.begin(), before.end() - 1));
         QCOMPARE(bar()->value(), bar()->maximum());
         QCOMPARE(form_->thumbnails().back()->index(), kFrames - 2);
@@ -122,16 +122,16 @@ private slots:
 
     void reordersAtTheFarEnd()
     {
-        const int n = form_->model->strip.count();
+        const int n = form_->model()->strip.count();
         bar()->setValue(bar()->maximum());
         const std::vector<uint16_t> before = lastFrames(3);
         QPointer<ThumbnailWidget> source = shownFrame(n - 1);
         QPointer<ThumbnailWidget> target = shownFrame(n - 3);
         QVERIFY(source && target);
-        form_->setDragExec([&](QDrag& drag) { return dropOn(target, drag); });
+        part<StripView>(*form_, "ScrollBoxSource")->setDragExec([&](QDrag& drag) { return dropOn(target, drag); });
         QTest::mousePress(source, Qt::LeftButton, {}, QPoint(0, 0));
         QTRY_COMPARE(lastFrames(3), (std::vector<uint16_t>{before[2], before[0], before[1]}));
-        QCOMPARE(form_->model->strip.count(), n);
+        QCOMPARE(form_->model()->strip.count(), n);
     }
 
     void cleanupTestCase() { form_.reset(); }

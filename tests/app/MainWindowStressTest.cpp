@@ -72,12 +72,12 @@ class MainWindowStressTest : public QObject {
 
     void checkWindowMirrorsModel(MainWindow& form, const char* after)
     {
-        const FrameStrip& strip = form.model->strip;
+        const FrameStrip& strip = form.model()->strip;
         const int n = strip.count();
         // Exactly the frames that meet the viewport have a widget, in strip order.
         const std::vector<ThumbnailWidget*>& shown = form.thumbnails();
-        const QWidget* viewport = form.stripView->viewport();
-        const int scroll = form.stripView->horizontalScrollBar()->value();
+        const QWidget* viewport = part<StripView>(form, "ScrollBoxSource")->viewport();
+        const int scroll = part<StripView>(form, "ScrollBoxSource")->horizontalScrollBar()->value();
         size_t next = 0;
         for (int i = 0; i < n; ++i) {
             const Frame& t = strip.frame(i);
@@ -95,11 +95,11 @@ class MainWindowStressTest : public QObject {
         QVERIFY2(next == shown.size(), after);
         const QList<ThumbnailWidget*> children = viewport->findChildren<ThumbnailWidget*>(Qt::FindDirectChildrenOnly);
         QVERIFY2(std::vector<ThumbnailWidget*>(children.begin(), children.end()) == shown, after);
-        QVERIFY2(form.frameCountPanel->text().isEmpty() || form.frameCountPanel->text() == QString::number(n), after);
-        QVERIFY2(form.exportBmpAction->isEnabled() == (n > 0), after);
-        QVERIFY2(form.saveAbmAction->isEnabled() == (n > 0), after);
-        QVERIFY2(form.clearAction->isEnabled() == (n > 0), after);
-        QVERIFY2(form.openAction->isEnabled() && form.optionsAction->isEnabled() && form.deleteAction->isEnabled(), after);
+        QVERIFY2(part<QLabel>(form, "StatusPanel0")->text().isEmpty() || part<QLabel>(form, "StatusPanel0")->text() == QString::number(n), after);
+        QVERIFY2(part<QAction>(form, "SaveBmpA")->isEnabled() == (n > 0), after);
+        QVERIFY2(part<QAction>(form, "SaveToFileA")->isEnabled() == (n > 0), after);
+        QVERIFY2(part<QAction>(form, "ClearA")->isEnabled() == (n > 0), after);
+        QVERIFY2(part<QAction>(form, "OpenGifA")->isEnabled() && part<QAction>(form, "OptionsA")->isEnabled() && part<QAction>(form, "DeleteA")->isEnabled(), after);
     }
 
 private slots:
@@ -133,14 +133,14 @@ private slots:
     {
         ScriptedPrompts prompts;
         MainWindow form({}, &prompts);
-        form.timer->stop();
+        part<QTimer>(form, "Timer")->stop();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         ErrorBoxCloser errors;
         int opens = 0, drags = 0, options = 0, saves = 0;
 
         for (int step = 0; step < kSteps; ++step) {
-            const int n = form.model->strip.count();
+            const int n = form.model()->strip.count();
             const char* what = "";
             switch (pick(10)) {
             case 0:
@@ -152,26 +152,26 @@ private slots:
                 if (n > 40)
                     chosen.clear();  // keep the strip small enough to stay quick
                 prompts.openAnswers.push_back(chosen);
-                form.openAction->trigger();
+                part<QAction>(form, "OpenGifA")->trigger();
                 ++opens;
                 break;
             }
             case 2:
                 what = "delete";
                 if (n > 0)
-                    form.setPopupFrame(pick(n));
+                    part<StripView>(form, "ScrollBoxSource")->setPopupFrame(pick(n));
                 prompts.answers.push_back(pick(2) ? MessageAnswer::ok : MessageAnswer::cancel);
-                form.deleteAction->trigger();
+                part<QAction>(form, "DeleteA")->trigger();
                 break;
             case 3:
                 what = "clear";
                 prompts.answers.push_back(pick(4) ? MessageAnswer::no : MessageAnswer::ok);
-                form.clearAction->trigger();
+                part<QAction>(form, "ClearA")->trigger();
                 prompts.answers.clear();
                 break;
             case 4: {
                 what = "drag";
-                QScrollBar* bar = form.stripView->horizontalScrollBar();
+                QScrollBar* bar = part<StripView>(form, "ScrollBoxSource")->horizontalScrollBar();
                 bar->setValue(pick(bar->maximum() + 1));
                 const int shown = static_cast<int>(form.thumbnails().size());
                 if (shown == 0)
@@ -179,7 +179,7 @@ private slots:
                 QPointer<ThumbnailWidget> source = form.thumbnails()[static_cast<size_t>(pick(shown))];
                 QPointer<ThumbnailWidget> target = form.thumbnails()[static_cast<size_t>(pick(shown))];
                 const bool outside = pick(5) == 0;
-                form.setDragExec([&](QDrag& drag) {
+                part<StripView>(form, "ScrollBoxSource")->setDragExec([&](QDrag& drag) {
                     return outside || !target ? Qt::IgnoreAction : dropOn(target, drag);
                 });
                 QCursor::setPos(part<RasterView>(&form, "ImPrev")->mapToGlobal(QPoint(2, 2)));
@@ -216,7 +216,7 @@ private slots:
                     if (dialog->isVisible())
                         dialog->cancelButton->click();
                 });
-                form.optionsAction->trigger();
+                part<QAction>(form, "OptionsA")->trigger();
                 QVERIFY(script.done());
                 ++options;
                 break;
@@ -225,12 +225,12 @@ private slots:
             case 7:
                 what = "tick";
                 form.run([&] { form.tick(); });
-                QVERIFY(form.model->player.previewIndex <= 3);
+                QVERIFY(form.model()->player.previewIndex <= 3);
                 break;
             case 8:
                 what = "save ABM";
                 prompts.saveAnswers.push_back(native(file("out.abm")));
-                form.saveAbmAction->trigger();
+                part<QAction>(form, "SaveToFileA")->trigger();
                 prompts.saveAnswers.clear();
                 ++saves;
                 break;
@@ -238,7 +238,7 @@ private slots:
                 what = "save BMP";
                 if (n < 10) {
                     prompts.saveAnswers.push_back(native(file("out.bmp")));
-                    form.exportBmpAction->trigger();
+                    part<QAction>(form, "SaveBmpA")->trigger();
                     prompts.saveAnswers.clear();
                     ++saves;
                 }

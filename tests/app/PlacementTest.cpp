@@ -30,8 +30,8 @@ class PlacementTest : public QObject {
     static std::unique_ptr<MainWindow> makeForm()
     {
         auto form = std::make_unique<MainWindow>(std::vector<std::string>{});
-        form->timer->stop();
-        form->placementStore->setProgramFile("/usr/bin/abmmaker");
+        part<QTimer>(*form, "Timer")->stop();
+        form->placementStore()->setProgramFile("/usr/bin/abmmaker");
         return form;
     }
 

@@ -1,28 +1,42 @@
-// The window's side of the strip: drags between thumbnails and the pop-up
-// menu, each mapped to frame indexes before a command runs.
-
-#include "MainWindow.h"
+// The view's side of drags between thumbnails and of the pop-up menu: each
+// mapped to frame indexes before the window runs a command.
 
 #include "StripView.h"
+
 #include "ThumbnailWidget.h"
 
 #include <QCursor>
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QMenu>
 #include <QMimeData>
-#include <QPointer>
 #include <QScopeGuard>
 
 #include <utility>
 
 namespace abm {
 
-void MainWindow::startDrag(ThumbnailWidget* sender)
+void StripView::connectThumbnail(ThumbnailWidget* thumbnail)
+{
+    connect(thumbnail, &ThumbnailWidget::leftButtonPressed, this, &StripView::startDrag);
+    connect(thumbnail, &ThumbnailWidget::popupRequested, this, [this](ThumbnailWidget* sender, const QPoint& at) {
+        setPopupFrame(sender->index());
+        emit popupRequested(at);
+    });
+    connect(thumbnail, &ThumbnailWidget::draggedOver, this,
+            [this](ThumbnailWidget*, QDragMoveEvent* event) { draggedOver(event); });
+    connect(thumbnail, &ThumbnailWidget::dropped, this, &StripView::dropped);
+}
+
+bool StripView::stripChangedSince(uint64_t generation) const
+{
+    return !strip_ || strip_->generation() != generation;
+}
+
+void StripView::startDrag(ThumbnailWidget* sender)
 {
     const int source = sender->index();
-    const uint64_t generation = model->strip.generation();
+    const uint64_t generation = strip_ ? strip_->generation() : 0;
     dragSource_ = source;
     dropTarget_ = -1;
     dropped_ = false;
@@ -32,8 +46,8 @@ void MainWindow::startDrag(ThumbnailWidget* sender)
     drag->setMimeData(mime);
     const QPointer<ThumbnailWidget> started(sender);
     {
-        stripView->hold(sender);
-        const auto release = qScopeGuard([this] { stripView->hold(nullptr); });
+        hold(sender);
+        const auto release = qScopeGuard([this] { hold(nullptr); });
         dragExec_(*drag);
     }
     int target = dropTarget_;
@@ -48,13 +62,13 @@ void MainWindow::startDrag(ThumbnailWidget* sender)
     QMetaObject::invokeMethod(
         this,
         [this, source, target, generation] {
-            if (target >= 0 && model->strip.generation() == generation)
-                run([&] { model->commands.moveFrame(source, target); });
+            if (target >= 0 && !stripChangedSince(generation))
+                emit moveRequested(source, target);
         },
         Qt::QueuedConnection);
 }
 
-void MainWindow::thumbnailDraggedOver(ThumbnailWidget*, QDragMoveEvent* event)
+void StripView::draggedOver(QDragMoveEvent* event) const
 {
     // Any thumbnail takes a frame dragged from the strip, itself included.
     if (dragSource_ >= 0 && event->mimeData()->hasFormat(QString::fromLatin1(ThumbnailWidget::kDragFormat))) {
@@ -65,7 +79,7 @@ void MainWindow::thumbnailDraggedOver(ThumbnailWidget*, QDragMoveEvent* event)
     }
 }
 
-void MainWindow::thumbnailDropped(ThumbnailWidget* target, QDropEvent* event)
+void StripView::dropped(ThumbnailWidget* target, QDropEvent* event)
 {
     if (dragSource_ < 0 || !event->mimeData()->hasFormat(QString::fromLatin1(ThumbnailWidget::kDragFormat))) {
         event->ignore();
@@ -77,24 +91,16 @@ void MainWindow::thumbnailDropped(ThumbnailWidget* target, QDropEvent* event)
     event->accept();
 }
 
-void MainWindow::thumbnailPopup(ThumbnailWidget* sender, const QPoint& globalPos)
-{
-    setPopupFrame(sender->index());
-    popupMenu->exec(globalPos);
-}
-
-void MainWindow::setPopupFrame(int index)
+void StripView::setPopupFrame(int index)
 {
     popupFrame_ = index;
-    pointedGeneration_ = model->strip.generation();
+    pointedGeneration_ = strip_ ? strip_->generation() : 0;
 }
 
-void MainWindow::deleteFrame()
+int StripView::takePopupFrame()
 {
-    // The pop-up menu's frame, once: gone if the strip changed since.
     const int index = std::exchange(popupFrame_, -1);
-    if (index >= 0 && model->strip.generation() == pointedGeneration_)
-        model->commands.deleteFrame(index);
+    return stripChangedSince(pointedGeneration_) ? -1 : index;
 }
 
 }  // namespace abm

@@ -1,0 +1,372 @@
+// The main window offscreen: the preview and the animated icon, the
+// standard error box, the splitter and the options dialog's effect on the
+// strip.
+
+#include "MainWindowTestSupport.h"
+
+using namespace abm;
+using namespace abm::test;
+
+class MainWindowPreviewTest : public QObject, WindowFixture {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { startRun(); }
+    void init() { startTest(); }
+    void cleanup() { endTest(); }
+
+    void previewShowsFramesAfterTicks_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("40x30") << 40 << 30;
+        QTest::newRow("128x97") << 128 << 97;
+        QTest::newRow("200x150") << 200 << 150;
+    }
+
+    void previewShowsFramesAfterTicks()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        // Five frames: the fifth is never previewed.
+        writeAbm(testFile(QStringLiteral("five.abm")), width, height,
+                 {pattern(0), pattern(1), pattern(2), pattern(3), pattern(4)});
+        auto form = makeForm({native(testFile(QStringLiteral("five.abm")))});
+        QCOMPARE(part<RasterView>(form.get(), "ImPrev")->size(), QSize(130, 99));
+
+        for (int tick = 0; tick < 6; ++tick) {
+            const int shown = tick % 4;
+            tickOnce(*form);
+            QCOMPARE(form->model()->player.previewIndex, static_cast<uint16_t>((shown + 1) % 4));
+            QCOMPARE(part<RasterView>(form.get(), "ImPrev")->size(), QSize(130, 98));
+            const QImage preview = shown16(part<RasterView>(form.get(), "ImPrev"));
+            QCOMPARE(preview.size(), QSize(130, 98));
+            const PixelFunction frame = pattern(shown);
+
+            if (width == 40) {
+                for (int y = 0; y < 30; ++y)
+                    for (int x = 0; x < 40; ++x)
+                        QCOMPARE(pixel16(preview, 45 + x, 34 + y), frame(x, y));
+                QCOMPARE(pixel16(preview, 0, 0), uint16_t{0});
+                QCOMPARE(pixel16(preview, 129, 97), uint16_t{0});
+                QCOMPARE(pixel16(preview, 1, 1), uint16_t{0xFFFF});
+                QCOMPARE(pixel16(preview, 128, 96), uint16_t{0xFFFF});
+            } else if (width == 200) {
+                for (int y = 0; y < 98; ++y)
+                    for (int x = 0; x < 130; ++x)
+                        QCOMPARE(pixel16(preview, x, y), frame(35 + x, 26 + y));
+            } else {
+                // 97 rows squeezed into 96: every shown row is a frame row,
+                // in order, one of them left out; the border stays.
+                int previous = -1;
+                for (int y = 1; y <= 96; ++y) {
+                    int source = -1;
+                    for (int s = previous + 1; s < 97 && source < 0; ++s) {
+                        bool same = true;
+                        for (int x = 0; x < 128 && same; ++x)
+                            same = pixel16(preview, 1 + x, y) == frame(x, s);
+                        if (same)
+                            source = s;
+                    }
+                    QVERIFY2(source >= 0 && source <= previous + 2, qPrintable(QStringLiteral("row %1").arg(y)));
+                    previous = source;
+                }
+                for (int x = 0; x < 130; ++x) {
+                    QCOMPARE(pixel16(preview, x, 0), uint16_t{0});
+                    QCOMPARE(pixel16(preview, x, 97), uint16_t{0});
+                }
+            }
+        }
+    }
+
+    void previewEmptyAfterClear()
+    {
+        auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
+        tickOnce(*form);
+        QCOMPARE(pixel16(shown16(part<RasterView>(form.get(), "ImPrev")), 65, 49), uint16_t{0xF800});
+        ModalScript script;
+        script.then(ModalScript::click(QStringLiteral("OK")));
+        part<QAction>(*form, "ClearA")->trigger();
+        QVERIFY(script.done());
+        tickOnce(*form);
+        QCOMPARE(form->model()->player.preview.width(), 0);
+        QVERIFY(pixel16(shown16(part<RasterView>(form.get(), "ImPrev")), 65, 49) != uint16_t{0xF800});
+    }
+
+    void iconStepsThroughImListAtEveryTick()
+    {
+        auto form = makeForm();
+        QCOMPARE(form->animatedIcons().size(), size_t{8});
+        for (int tick = 0; tick < 10; ++tick) {
+            tickOnce(*form);
+            QCOMPARE(form->iconIndexShown(), tick % 8);
+            QCOMPARE(QApplication::windowIcon().cacheKey(), form->animatedIcons()[static_cast<size_t>(tick % 8)].cacheKey());
+        }
+        for (const QIcon& picture : form->animatedIcons())
+            QCOMPARE(picture.pixmap(QSize(48, 48)).size(), QSize(48, 48));
+    }
+
+    void standardErrorTextAppendsFullStop_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << "Unable to write to abmmaker.INI" << "Unable to write to abmmaker.INI.";
+        QTest::newRow("full stop") << "Done." << "Done.";
+        QTest::newRow("below full stop") << "What!" << "What!";
+        QTest::newRow("minus") << "x-" << "x-";
+        QTest::newRow("slash") << "a/" << "a/.";
+        QTest::newRow("digit") << "JPEG error #42" << "JPEG error #42.";
+        QTest::newRow("quote") << "'' is not a valid integer value" << "'' is not a valid integer value.";
+        QTest::newRow("cyrillic") << "Ошибка" << "Ошибка.";
+        QTest::newRow("empty") << "" << "";
+    }
+
+    void standardErrorTextAppendsFullStop()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(standardErrorText(message), shown);
+    }
+
+    void handlerErrorShowsStandardErrorBox()
+    {
+        // The first frame file's name is taken by a folder: the export stops there.
+        QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("walk0.bmp")));
+        std::string expected;
+        try {
+            Raster().saveToFile(native(testFile(QStringLiteral("walk0.bmp"))));
+        } catch (const std::exception& e) {
+            expected = e.what();
+        }
+        QVERIFY(!expected.empty());
+
+        auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
+        form->show();
+        ModalScript script;
+        script.then(ModalScript::chooseFile(testFile(QStringLiteral("walk.bmp")))).then(ModalScript::click(QStringLiteral("OK")));
+        part<QAction>(*form, "SaveBmpA")->trigger();
+        QVERIFY(script.done());
+        QCOMPARE(script.seen.size(), size_t{2});
+        QCOMPARE(script.seen[1].title, kCaption);
+        QCOMPARE(script.seen[1].text, standardErrorText(QString::fromStdString(expected)));
+        QVERIFY(script.seen[1].text.endsWith(u'.'));
+        QCOMPARE(script.seen[1].buttons, QStringList{QStringLiteral("OK")});
+        QCOMPARE(form->placementStore()->readSetting("SaveBmp", ""), std::string());
+        // The program goes on.
+        QVERIFY(part<QAction>(*form, "SaveBmpA")->isEnabled());
+        tickOnce(*form);
+    }
+
+    void splitterChangesStripHeight()
+    {
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QSplitterHandle* handle = part<QSplitter>(*form, "Splitter1")->handle(1);
+        const QPoint start = handle->rect().center();
+        const auto send = [&](QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, local, handle->mapToGlobal(local), Qt::LeftButton, buttons, {});
+            QApplication::sendEvent(handle, &event);
+        };
+        QSignalSpy moved(part<QSplitter>(*form, "Splitter1"), &QSplitter::splitterMoved);
+        send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+        send(QEvent::MouseMove, start + QPoint(0, 30), Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, start + QPoint(0, 30), Qt::NoButton);
+        QCOMPARE(moved.size(), 1);
+        const int position = moved.at(0).at(0).toInt();
+        QVERIFY(position > 130);
+        QCOMPARE(part<StripView>(*form, "ScrollBoxSource")->height(), position);
+        QCOMPARE(form->stripHeight(), position);
+        // The window follows the model from then on, also when resized.
+        form->resize(form->width(), form->height() + 40);
+        QTRY_COMPARE(part<StripView>(*form, "ScrollBoxSource")->height(), position);
+    }
+
+    void optionsShowFirstFrameSizeAndOkRenormalises()
+    {
+        writeAbm(testFile(QStringLiteral("big.abm")), 200, 150, {pattern(0), pattern(1)});
+        auto form = makeForm({native(testFile(QStringLiteral("big.abm")))});
+        form->show();
+        QString widthText, heightText;
+        bool widthEnabled = true, heightEnabled = true;
+        ModalScript script;
+        script.then([&](QWidget* window) {
+            auto* dialog = qobject_cast<OptionsDialog*>(window);
+            QVERIFY(dialog);
+            widthText = dialog->widthField->edit->text();
+            heightText = dialog->heightField->edit->text();
+            widthEnabled = dialog->widthField->edit->isEnabled();
+            heightEnabled = dialog->heightField->edit->isEnabled();
+            dialog->autoSizeBox->click();
+            dialog->okButton->click();
+        });
+        part<QAction>(*form, "OptionsA")->trigger();
+        QVERIFY(script.done());
+        QCOMPARE(widthText, QStringLiteral("200"));
+        QCOMPARE(heightText, QStringLiteral("150"));
+        QVERIFY(!widthEnabled);
+        QVERIFY(!heightEnabled);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(form->thumbnails()[static_cast<size_t>(i)]->size(), QSize(200, 150));
+            QCOMPARE(rasterSize(*form->thumbnails()[static_cast<size_t>(i)]->raster()), QSize(200, 150));
+        }
+    }
+
+    void optionsEnterRebuildsStripEscDoesNot_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("rebuilt");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << true;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << false;
+    }
+
+    void optionsEnterRebuildsStripEscDoesNot()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, rebuilt);
+        auto form = makeForm({native(solidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
+        const std::vector<ThumbnailWidget*> before = form->thumbnails();
+        const uint64_t generation = form->model()->strip.generation();
+        ModalScript script;
+        script.then([key](QWidget* window) {
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus && window->isAncestorOf(focus) ? focus : window, Qt::Key(key));
+        });
+        part<QAction>(*form, "OptionsA")->trigger();
+        QVERIFY(script.done());
+        QVERIFY(!form->optionsDialog()->isVisible());
+        QCOMPARE(form->model()->strip.generation() != generation, rebuilt);
+        QCOMPARE(form->thumbnails() != before, rebuilt);
+    }
+
+    void optionsChangedThenCancelledApplyToLaterImports()
+    {
+        auto form = makeForm();
+        form->show();
+        ModalScript script;
+        script.then([](QWidget* window) {
+            auto* dialog = qobject_cast<OptionsDialog*>(window);
+            dialog->autoSizeBox->click();
+            dialog->stretchBox->click();
+            dialog->widthField->edit->setText(QStringLiteral("32"));
+            dialog->heightField->edit->setText(QStringLiteral("20"));
+            dialog->cancelButton->click();
+        });
+        part<QAction>(*form, "OptionsA")->trigger();
+        QVERIFY(script.done());
+
+        QString widthText, heightText;
+        bool autoSize = true, stretch = false;
+        script.then([&](QWidget* window) {
+            auto* dialog = qobject_cast<OptionsDialog*>(window);
+            widthText = dialog->widthField->edit->text();
+            heightText = dialog->heightField->edit->text();
+            autoSize = dialog->autoSizeBox->isChecked();
+            stretch = dialog->stretchBox->isChecked();
+            dialog->reject();
+        });
+        part<QAction>(*form, "OptionsA")->trigger();
+        QVERIFY(script.done());
+        QCOMPARE(widthText, QStringLiteral("32"));
+        QCOMPARE(heightText, QStringLiteral("20"));
+        QVERIFY(!autoSize);
+        QVERIFY(stretch);
+
+        solidAbm(QStringLiteral("one.abm"), {0xF800}, 64, 48);
+        script.then(ModalScript::chooseFile(testFile(QStringLiteral("one.abm"))));
+        part<QAction>(*form, "OpenGifA")->trigger();
+        QVERIFY(script.done());
+        QCOMPARE(form->thumbnails().at(0)->size(), QSize(32, 20));
+        QCOMPARE(rasterSize(*form->thumbnails().at(0)->raster()), QSize(32, 20));
+    }
+
+    void emptySizeFieldMakesNextImportFail()
+    {
+        auto form = makeForm();
+        ModalScript script;
+        script.then([](QWidget* window) {
+            auto* dialog = qobject_cast<OptionsDialog*>(window);
+            dialog->autoSizeBox->click();
+            QLineEdit* edit = dialog->widthField->edit;
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QCOMPARE(edit->text(), QString());
+            // OK would refuse the empty text; Cancel keeps it in the dialog.
+            dialog->cancelButton->click();
+        });
+        part<QAction>(*form, "OptionsA")->trigger();
+        QVERIFY(script.done());
+
+        script.then(ModalScript::chooseFile(corpus("gif/wuffs/animated-red-blue.gif")))
+            .then(ModalScript::click(QStringLiteral("OK")));
+        part<QAction>(*form, "OpenGifA")->trigger();
+        QVERIFY(script.done());
+        QCOMPARE(script.seen.back().title, kCaption);
+        QCOMPARE(script.seen.back().text, QStringLiteral("'' is not a valid integer value."));
+        QCOMPARE(form->model()->strip.count(), 0);
+        QCOMPARE(form->placementStore()->readSetting("LoadImg", ""), std::string());
+    }
+
+    // A size text that is not an integer ("1,000", as the arrows once wrote)
+    // never costs a frame: OK refuses it with the conversion error, and a
+    // delete whose rebuild fails under it keeps every frame.
+    void sizeThatIsNoIntegerNeverDropsAFrame()
+    {
+        auto form = makeForm({native(solidAbm(QStringLiteral("two.abm"), {0xF800, 0x07E0}))});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const QString error = QStringLiteral("'1,000' is not a valid integer value.");
+        bool stillOpen = false;
+        ModalScript script;
+        script.then([](QWidget* window) {
+                  auto* dialog = qobject_cast<OptionsDialog*>(window);
+                  dialog->autoSizeBox->click();
+                  dialog->widthField->edit->setText(QStringLiteral("1,000"));
+                  dialog->okButton->click();
+              })
+            .then(ModalScript::click(QStringLiteral("OK")))
+            .then([&](QWidget* window) {
+                stillOpen = window == form->optionsDialog();
+                form->optionsDialog()->cancelButton->click();
+            });
+        part<QAction>(*form, "OptionsA")->trigger();
+        QVERIFY(script.done());
+        QVERIFY(stillOpen);
+        QCOMPARE(script.seen[1].text, error);
+
+        script.then(ModalScript::clickMenuAction(part<QAction>(*form, "DeleteA")))
+            .then(ModalScript::click(QStringLiteral("OK")))
+            .then(ModalScript::click(QStringLiteral("OK")));
+        contextMenuOn(form->thumbnails()[0]);
+        QTRY_VERIFY(script.done());
+        QCOMPARE(script.seen.back().title, kCaption);
+        QCOMPARE(script.seen.back().text, error);
+        QCOMPARE(firstPixels(*form), (std::vector<uint16_t>{0xF800, 0x07E0}));
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->text(), QStringLiteral("2"));
+        QVERIFY(part<QAction>(*form, "SaveToFileA")->isEnabled());
+    }
+
+    void commandsFollowTheStripAfterAnOpenThatFails()
+    {
+        solidAbm(QStringLiteral("one.abm"), {0xF800});
+        QFile bad(testFile(QStringLiteral("bad.gif")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("GIF89a\x01");
+        bad.close();
+        auto form = makeForm();
+        ModalScript script;
+        script.then(ModalScript::chooseFile(QStringLiteral("\"one.abm\" \"bad.gif\"")))
+            .then(ModalScript::click(QStringLiteral("OK")));
+        form->placementStore()->writeSetting("LoadImg", native(dir_->path()) + "/");
+        part<QAction>(*form, "OpenGifA")->trigger();
+        QVERIFY(script.done());
+        QCOMPARE(script.seen.back().title, kCaption);
+        QCOMPARE(form->model()->strip.count(), 1);
+        for (QAction* action : {part<QAction>(*form, "SaveBmpA"), part<QAction>(*form, "SaveToFileA"), part<QAction>(*form, "ClearA")})
+            QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
+    }
+};
+
+QTEST_MAIN(MainWindowPreviewTest)
+#include "MainWindowPreviewTest.moc"
