@@ -373,8 +373,7 @@ void MainWindow::startDrag(ThumbnailWidget* sender)
     // The end-drag handler destroys the thumbnail that started the drag, so
     // it runs once every event of the drag has been delivered.
     QMetaObject::invokeMethod(
-        this, [this, source, target] { run([&] { model->strip.moveFrame(source, target); }); },
-        Qt::QueuedConnection);
+        this, [this, source, target] { run([&] { model->strip.moveFrame(source, target); }); }, Qt::QueuedConnection);
 }
 
 void MainWindow::thumbnailDraggedOver(ThumbnailWidget* target, QDragMoveEvent* event)
@@ -439,11 +438,8 @@ bool MainWindow::event(QEvent* event)
     case QEvent::Resize:
     case QEvent::Show:
     case QEvent::WindowActivate:
-    case QEvent::WindowStateChange:
-        noteFrameMargins();
-        break;
-    default:
-        break;
+    case QEvent::WindowStateChange: noteFrameMargins(); break;
+    default: break;
     }
     return result;
 }
@@ -562,8 +558,7 @@ void MainWindow::setPlacement(const WindowPlacement& placement)
         setPlacementState(WindowState::maximized);
         show();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -20,7 +20,8 @@ public:
     // Set once a warning or error box was shown.
     bool failed = false;
 
-    MessageAnswer showMessage(const std::string& text, MessageKind type, const std::vector<MessageButton>& buttons) override;
+    MessageAnswer showMessage(const std::string& text, MessageKind type,
+                              const std::vector<MessageButton>& buttons) override;
     std::vector<std::string> askOpenFiles(const FileDialogRequest& request) override;
     std::optional<std::string> askSaveFile(const FileDialogRequest& request) override;
 

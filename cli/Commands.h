@@ -12,7 +12,7 @@ namespace abm {
 struct CliOptions {
     std::string out;
     std::vector<std::string> inputs;
-    std::string width = "128";   // frame width and height texts, as the dialog holds them
+    std::string width = "128";  // frame width and height texts, as the dialog holds them
     std::string height = "97";
     bool autoSize = true;
     bool stretch = false;

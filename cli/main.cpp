@@ -48,10 +48,13 @@ void addFrameOptions(CLI::App& command, abm::CliOptions& o, std::string& size, b
                                                                                    : "expected WxH, e.g. 128x97";
             },
             "WxH"));
-    command.add_flag("--no-autosize", noAutoSize, "frames take --size instead of the first picture's size (default: auto-size on)");
+    command.add_flag("--no-autosize", noAutoSize,
+                     "frames take --size instead of the first picture's size (default: auto-size on)");
     command.add_flag("--stretch", o.stretch, "scale each picture to the frame size (default: off)");
-    command.add_flag("--transparent-gif", o.transparentGif, "draw GIF images transparently over the frame beneath (default: off)");
-    command.add_flag("--strict", o.strict, "a file the import skips (an invalid BMP or JPEG) fails the run (default: off)");
+    command.add_flag("--transparent-gif", o.transparentGif,
+                     "draw GIF images transparently over the frame beneath (default: off)");
+    command.add_flag("--strict", o.strict,
+                     "a file the import skips (an invalid BMP or JPEG) fails the run (default: off)");
     command.add_option("INPUT", o.inputs, "pictures to import, in order: .gif .bmp .jpg .abm")->required();
 }
 
@@ -76,8 +79,9 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     app.get_formatter()->column_width(36);
 
-    CLI::App* abmCmd = app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation "
-                                                 "(at most four frames of at most 128 x 97; OUT's extension becomes .abm)");
+    CLI::App* abmCmd =
+        app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation "
+                                  "(at most four frames of at most 128 x 97; OUT's extension becomes .abm)");
     addFrameOptions(*abmCmd, o, size, noAutoSize, false);
     CLI::App* bmpCmd = app.add_subcommand("bmp", "import INPUTs in order and write every frame as a 16-bit BMP file "
                                                  "named OUT's folder + base name + frame number + .bmp");
@@ -86,9 +90,10 @@ int main(int argc, char** argv)
                                                    "(exit status 1 when one is not accepted); control characters "
                                                    "and bytes that are not UTF-8 in names are shown as \\xHH, "
                                                    "a backslash as \\\\");
-    infoCmd->add_flag("--json", o.json, "print JSON instead of one line per file (default: off); a name's bytes "
-                                        "that are not UTF-8 are written as \\udcXX (XX the byte, as Python's "
-                                        "surrogateescape reads it back)");
+    infoCmd->add_flag("--json", o.json,
+                      "print JSON instead of one line per file (default: off); a name's bytes "
+                      "that are not UTF-8 are written as \\udcXX (XX the byte, as Python's "
+                      "surrogateescape reads it back)");
     infoCmd->add_option("FILE", o.inputs, "ABM files")->required();
     CLI::App* thumbCmd = app.add_subcommand("thumbnail", "write the first frame of INPUT as a PNG scaled to fit "
                                                          "SIZE x SIZE (the file manager's thumbnailer)");

@@ -60,7 +60,9 @@ int saturatedSum(int a, int b)
 
 }  // namespace
 
-WindowPlacementStore::WindowPlacementStore(PlacementWindow& window) : window_(window) {}
+WindowPlacementStore::WindowPlacementStore(PlacementWindow& window) : window_(window)
+{
+}
 
 WindowPlacementStore::~WindowPlacementStore()
 {
@@ -166,8 +168,8 @@ void WindowPlacementStore::saveWindowPlacement()
     ini.writeInteger(section, kPixelsPerInch, window_.pixelsPerInch());
 
     const std::string suffix = screenSuffix();
-    const std::string minMax = fourNumbers(placement.minPosition.x, placement.minPosition.y,
-                                           placement.maxPosition.x, placement.maxPosition.y);
+    const std::string minMax =
+        fourNumbers(placement.minPosition.x, placement.minPosition.y, placement.maxPosition.x, placement.maxPosition.y);
     ini.writeString(section, kMinMaxPos + suffix, minMax);
     ini.writeString(section, kMinMaxPos, minMax);
     const Rect& r = placement.normalPosition;
@@ -246,19 +248,12 @@ void WindowPlacementStore::restoreState(const IniFile& ini, const std::string& s
     switch (ini.readInteger(section, kShowCmd, 0)) {
     case 1:
     case 5:
-    case 9:
-        state = WindowState::normal;
-        break;
+    case 9: state = WindowState::normal; break;
     case 2:
     case 6:
-    case 7:
-        state = WindowState::minimized;
-        break;
-    case 3:
-        state = WindowState::maximized;
-        break;
-    default:
-        break;
+    case 7: state = WindowState::minimized; break;
+    case 3: state = WindowState::maximized; break;
+    default: break;
     }
     if (state == WindowState::minimized && window_.isMainWindow()) {
         // The whole application starts minimised, not just its window.

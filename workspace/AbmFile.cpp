@@ -87,7 +87,7 @@ void saveAbm(FrameStrip& strip, SettingsStore& settings)
         const Thumbnail& t = strip.thumbnail(i);
         if (t.width > kMaxFrameWidth || t.height > kMaxFrameHeight) {
             strip.prompts().showMessage("Сохранение невозможно. \r\nСлишком большой размер картинок !!!",
-                                       MessageKind::warning, {MessageButton::cancel});
+                                        MessageKind::warning, {MessageButton::cancel});
             return;
         }
     }

@@ -9,7 +9,9 @@
 
 namespace abm {
 
-FrameStrip::FrameStrip(FrameOptions& options, UserPrompts& prompts) : options_(options), prompts_(prompts) {}
+FrameStrip::FrameStrip(FrameOptions& options, UserPrompts& prompts) : options_(options), prompts_(prompts)
+{
+}
 
 FrameStrip::~FrameStrip() = default;
 
@@ -69,7 +71,8 @@ void FrameStrip::normalizeFrame(Thumbnail& t)
             // The unscaled draw below covers every pixel, so converting them
             // first would only be thrown away: a fresh 16-bit raster will do.
             SharedPalette palette = t.picture.sharedPalette();
-            t.picture.create(t.picture.width(), t.picture.height(), PixelLayout::forFormat(pf16bit), std::move(palette));
+            t.picture.create(t.picture.width(), t.picture.height(), PixelLayout::forFormat(pf16bit),
+                             std::move(palette));
         } else {
             t.picture.setPixelFormat(pf16bit);
         }
@@ -285,7 +288,7 @@ bool FrameStrip::framesHavePixels(int first) const
         const Thumbnail& t = thumbnail(i);
         if (t.width == 0 || t.height == 0 || t.picture.width() == 0 || t.picture.height() == 0) {
             prompts_.showMessage("Сохранение невозможно. \r\nНулевой размер картинок !!!", MessageKind::warning,
-                                {MessageButton::cancel});
+                                 {MessageButton::cancel});
             return false;
         }
     }

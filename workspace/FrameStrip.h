@@ -27,7 +27,7 @@ struct Thumbnail {
     bool visible = false;
     bool hasPopupMenu = false;       // PopupMenu = popupMenu
     bool dragModeAutomatic = false;  // with OnDragOver / OnEndDrag wired
-    Raster picture;                 // the frame, 16 bits per pixel once normalised
+    Raster picture;                  // the frame, 16 bits per pixel once normalised
 };
 
 class FrameStrip {

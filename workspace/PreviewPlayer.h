@@ -20,8 +20,8 @@ public:
 
     uint16_t previewIndex = 0;
     uint16_t iconIndex = 0;
-    Raster preview;           // preview's picture
-    int previewWidth = 130;     // preview's control size
+    Raster preview;          // preview's picture
+    int previewWidth = 130;  // preview's control size
     int previewHeight = 99;
 
     // One tick; returns the index of the animatedIcons picture that becomes the

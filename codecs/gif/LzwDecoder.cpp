@@ -198,8 +198,8 @@ size_t LzwDecoder::decode(int minCodeSize, uint8_t* pixels, int width, int heigh
     return decode(minCodeSize, pixels, width, width, height, interlaced, fill);
 }
 
-size_t LzwDecoder::decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, int width, int height,
-                              bool interlaced, uint8_t fill)
+size_t LzwDecoder::decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, int width, int height, bool interlaced,
+                          uint8_t fill)
 {
     if (minCodeSize < 0 || minCodeSize > kMaxMinCodeSize)
         throw InvalidGraphicError(ErrorKind::GifBadCodeSize);
@@ -237,17 +237,17 @@ size_t LzwDecoder::decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, in
 
 // Kept a macro so that the decoder's state never has its address taken and
 // stays in registers.
-#define ABM_GIF_READ_CODE(code)                                                                    \
-    do {                                                                                           \
-        if (bitPos < fastEnd) [[likely]] {                                                         \
-            const uint64_t word_ = LoadLe64(codes + (bitPos >> 3));                                \
-            code = static_cast<int>((word_ >> (bitPos & 7)) & ((1u << codeSize) - 1));            \
-            bitPos += codeSize;                                                                    \
-        } else {                                                                                   \
-            const SlowCode slow_ = readCodeSlow(bitPos, codeSize);                                \
-            code = slow_.code;                                                                     \
-            bitPos = slow_.bitPos;                                                                 \
-        }                                                                                          \
+#define ABM_GIF_READ_CODE(code)                                                                                        \
+    do {                                                                                                               \
+        if (bitPos < fastEnd) [[likely]] {                                                                             \
+            const uint64_t word_ = LoadLe64(codes + (bitPos >> 3));                                                    \
+            code = static_cast<int>((word_ >> (bitPos & 7)) & ((1u << codeSize) - 1));                                 \
+            bitPos += codeSize;                                                                                        \
+        } else {                                                                                                       \
+            const SlowCode slow_ = readCodeSlow(bitPos, codeSize);                                                     \
+            code = slow_.code;                                                                                         \
+            bitPos = slow_.bitPos;                                                                                     \
+        }                                                                                                              \
     } while (false)
 
     // The first code asked for counts as a clear code: the table is as a

@@ -98,7 +98,8 @@ class MainWindowStressTest : public QObject {
         QVERIFY2(form.exportBmpAction->isEnabled() == strip.canExportBmp(), after);
         QVERIFY2(form.saveAbmAction->isEnabled() == strip.canSaveAbm(), after);
         QVERIFY2(form.clearAction->isEnabled() == strip.canClear(), after);
-        QVERIFY2(form.openAction->isEnabled() && form.optionsAction->isEnabled() && form.deleteAction->isEnabled(), after);
+        QVERIFY2(form.openAction->isEnabled() && form.optionsAction->isEnabled() && form.deleteAction->isEnabled(),
+                 after);
     }
 
 private slots:
@@ -119,9 +120,13 @@ private slots:
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write("BM nonsense");
         broken.close();
-        files_ = {native(file("frames.abm")), native(file("wide.abm")), native(file("broken.bmp")),
-                  native(corpus("gif/wuffs/animated-red-blue.gif")), native(corpus("gif/wuffs/muybridge.gif")),
-                  native(corpus("bmp/bmpsuite/g/pal8.bmp")), native(corpus("jpeg/wuffs/bricks-gray.jpeg")),
+        files_ = {native(file("frames.abm")),
+                  native(file("wide.abm")),
+                  native(file("broken.bmp")),
+                  native(corpus("gif/wuffs/animated-red-blue.gif")),
+                  native(corpus("gif/wuffs/muybridge.gif")),
+                  native(corpus("bmp/bmpsuite/g/pal8.bmp")),
+                  native(corpus("jpeg/wuffs/bricks-gray.jpeg")),
                   native(corpus("jpeg/wuffs/mona-lisa.21x32.q50.jpeg"))};
         // .jpeg is imported as nothing; give one JPEG the extension that imports.
         QFile::copy(corpus("jpeg/wuffs/mona-lisa.21x32.q90.jpeg"), file("mona.jpg"));
@@ -178,9 +183,8 @@ private slots:
                 QPointer<ThumbnailWidget> source = form.thumbnails()[static_cast<size_t>(pick(shown))];
                 QPointer<ThumbnailWidget> target = form.thumbnails()[static_cast<size_t>(pick(shown))];
                 const bool outside = pick(5) == 0;
-                form.setDragExec([&](QDrag& drag) {
-                    return outside || !target ? Qt::IgnoreAction : dropOn(target, drag);
-                });
+                form.setDragExec(
+                    [&](QDrag& drag) { return outside || !target ? Qt::IgnoreAction : dropOn(target, drag); });
                 QCursor::setPos(form.preview->mapToGlobal(QPoint(2, 2)));
                 QTest::mousePress(source, Qt::LeftButton, {}, QPoint(1, 1));
                 if (source)

@@ -160,8 +160,8 @@ private slots:
         QCOMPARE(form->frameGeometry(), QRect(602, 479, 542, 381));
 
         QCOMPARE(form->toolBar->height(), 34);
-        QCOMPARE(form->toolBar->actions(),
-                 (QList<QAction*>{form->clearAction, form->openAction, form->exportBmpAction, form->saveAbmAction, form->optionsAction}));
+        QCOMPARE(form->toolBar->actions(), (QList<QAction*>{form->clearAction, form->openAction, form->exportBmpAction,
+                                                            form->saveAbmAction, form->optionsAction}));
         for (QAction* action : form->toolBar->actions()) {
             auto* button = qobject_cast<QToolButton*>(form->toolBar->widgetForAction(action));
             QVERIFY(button);
@@ -208,7 +208,8 @@ private slots:
         const QList<QAction*> menus = form->menuBar()->actions();
         QCOMPARE(menus.size(), 2);
         QCOMPARE(menus[0]->text(), QStringLiteral("Файл"));
-        QCOMPARE(menus[0]->menu()->actions(), (QList<QAction*>{form->openAction, form->exportBmpAction, form->saveAbmAction}));
+        QCOMPARE(menus[0]->menu()->actions(),
+                 (QList<QAction*>{form->openAction, form->exportBmpAction, form->saveAbmAction}));
         QCOMPARE(menus[1]->text(), QStringLiteral("Правка"));
         QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{form->optionsAction});
         QCOMPARE(form->popupMenu->actions(), (QList<QAction*>{form->deleteAction, form->clearAction}));
@@ -231,12 +232,14 @@ private slots:
         QTest::addColumn<int>("icon");
         QTest::addColumn<bool>("enabledAtStart");
         QTest::addColumn<bool>("iconInMenu");
+        // clang-format off
         QTest::newRow("OpenGifA") << "OpenGifA" << "Открыть" << int(CommandIcon::Open) << true << false;
         QTest::newRow("SaveBmpA") << "SaveBmpA" << "Сохранить как BMP" << int(CommandIcon::SaveBmp) << false << false;
         QTest::newRow("SaveToFileA") << "SaveToFileA" << "Сохранить как ABM" << int(CommandIcon::SaveAbm) << false << false;
         QTest::newRow("OptionsA") << "OptionsA" << "Настройка" << int(CommandIcon::Options) << true << false;
         QTest::newRow("ClearA") << "ClearA" << "Очистить" << int(CommandIcon::Clear) << false << true;
         QTest::newRow("DeleteA") << "DeleteA" << "Удалить" << int(CommandIcon::Delete) << true << true;
+        // clang-format on
     }
 
     void actionsMatchTable()
@@ -282,10 +285,12 @@ private slots:
     void importsFileNamedOnCommandLine_data()
     {
         QTest::addColumn<QString>("file");
+        // clang-format off
         QTest::newRow("gif") << corpus("gif/wuffs/animated-red-blue.gif");
         QTest::newRow("bmp") << corpus("bmp/bmpsuite/g/rgb24.bmp");
         QTest::newRow("jpeg") << corpus("jpeg/libjpeg-turbo/testorig.jpg");
         QTest::newRow("abm") << QString();
+        // clang-format on
     }
 
     void importsFileNamedOnCommandLine()
@@ -324,7 +329,8 @@ private slots:
         }
         checkStripShowsRasters(*form);
         // Child order is strip order.
-        QList<ThumbnailWidget*> children = form->stripContent()->findChildren<ThumbnailWidget*>(Qt::FindDirectChildrenOnly);
+        QList<ThumbnailWidget*> children =
+            form->stripContent()->findChildren<ThumbnailWidget*>(Qt::FindDirectChildrenOnly);
         QCOMPARE(std::vector<ThumbnailWidget*>(children.begin(), children.end()), form->thumbnails());
     }
 
@@ -359,11 +365,13 @@ private slots:
         QTest::addColumn<QList<QSize>>("sizes");  // one ABM of three frames each, opened in this order
         QTest::addColumn<int>("times");           // how often that list is opened
         QTest::addColumn<int>("scroll");          // -1: to the end
+        // clang-format off
         QTest::newRow("at the start") << QList<QSize>{{40, 30}} << 1 << 0;
         QTest::newRow("smaller frames under auto-size") << QList<QSize>{{60, 40}, {40, 30}} << 1 << 0;
         QTest::newRow("scrolled part way") << QList<QSize>{{40, 30}} << 12 << 500;
         QTest::newRow("scrolled to the end") << QList<QSize>{{40, 30}} << 12 << -1;
         QTest::newRow("frame wider than the reach") << QList<QSize>{{5000, 20}} << 1 << 2500;
+        // clang-format on
     }
 
     void stripShowsRasterPixels()
@@ -374,7 +382,8 @@ private slots:
         std::vector<std::string> files;
         for (int k = 0; k < sizes.size(); ++k) {
             const QString name = testFile(QStringLiteral("f%1.abm").arg(k));
-            writeAbm(name, sizes[k].width(), sizes[k].height(), {pattern(3 * k), pattern(3 * k + 1), pattern(3 * k + 2)});
+            writeAbm(name, sizes[k].width(), sizes[k].height(),
+                     {pattern(3 * k), pattern(3 * k + 1), pattern(3 * k + 2)});
             files.push_back(native(name));
         }
         ScriptedPrompts prompts;
@@ -398,7 +407,7 @@ private slots:
     {
         // 134,217,728 × 1 pixels at one bit each, the header and palette alone.
         const QByteArray bmp = QByteArray::fromHex("424d3e000000000000003e0000002800000000000008010000000100010000"
-                                             "000000000000000000000000000000020000000000000000000000ffffff00");
+                                                   "000000000000000000000000000000020000000000000000000000ffffff00");
         QCOMPARE(bmp.size(), 62);
         const QString path = testFile(QStringLiteral("wide.bmp"));
         {
@@ -479,15 +488,18 @@ private slots:
     void openDialogPatternsIgnoreCase()
     {
         const QStringList filters = DialogPrompts::nameFilters("*.gif|*.gif|Все файлы (*.*)|*.*");
-        QCOMPARE(filters, (QStringList{QStringLiteral("*.gif (*.[gG][iI][fF])"), QStringLiteral("Все файлы (*.*) (*)")}));
+        QCOMPARE(filters,
+                 (QStringList{QStringLiteral("*.gif (*.[gG][iI][fF])"), QStringLiteral("Все файлы (*.*) (*)")}));
     }
 
     void clearAskedAndAnsweredBothWays_data()
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<bool>("cleared");
+        // clang-format off
         QTest::newRow("No") << "&No" << false;
         QTest::newRow("OK") << "OK" << true;
+        // clang-format on
     }
 
     void clearAskedAndAnsweredBothWays()
@@ -521,8 +533,10 @@ private slots:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<bool>("deleted");
+        // clang-format off
         QTest::newRow("Cancel") << "Cancel" << false;
         QTest::newRow("OK") << "OK" << true;
+        // clang-format on
     }
 
     void deleteFromPopupAnsweredBothWays()
@@ -732,8 +746,10 @@ private slots:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<bool>("replaced");
+        // clang-format off
         QTest::newRow("Yes") << "&Yes" << true;
         QTest::newRow("No") << "&No" << false;
+        // clang-format on
     }
 
     void saveAsksBeforeOverwriting()
@@ -763,9 +779,11 @@ private slots:
     {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
+        // clang-format off
         QTest::newRow("40x30") << 40 << 30;
         QTest::newRow("128x97") << 128 << 97;
         QTest::newRow("200x150") << 200 << 150;
+        // clang-format on
     }
 
     void previewShowsFramesAfterTicks()
@@ -844,7 +862,8 @@ private slots:
         for (int tick = 0; tick < 10; ++tick) {
             tickOnce(*form);
             QCOMPARE(form->iconIndexShown(), tick % 8);
-            QCOMPARE(QApplication::windowIcon().cacheKey(), form->animatedIcons[static_cast<size_t>(tick % 8)].cacheKey());
+            QCOMPARE(QApplication::windowIcon().cacheKey(),
+                     form->animatedIcons[static_cast<size_t>(tick % 8)].cacheKey());
         }
         for (const QIcon& picture : form->animatedIcons)
             QCOMPARE(picture.pixmap(QSize(48, 48)).size(), QSize(48, 48));
@@ -854,6 +873,7 @@ private slots:
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
+        // clang-format off
         QTest::newRow("letter") << "Unable to write to abmmaker.INI" << "Unable to write to abmmaker.INI.";
         QTest::newRow("full stop") << "Done." << "Done.";
         QTest::newRow("below full stop") << "What!" << "What!";
@@ -863,6 +883,7 @@ private slots:
         QTest::newRow("quote") << "'' is not a valid integer value" << "'' is not a valid integer value.";
         QTest::newRow("cyrillic") << "Ошибка" << "Ошибка.";
         QTest::newRow("empty") << "" << "";
+        // clang-format on
     }
 
     void standardErrorTextAppendsFullStop()
@@ -887,7 +908,8 @@ private slots:
         auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
         form->show();
         ModalScript script;
-        script.then(ModalScript::chooseFile(testFile(QStringLiteral("walk.bmp")))).then(ModalScript::click(QStringLiteral("OK")));
+        script.then(ModalScript::chooseFile(testFile(QStringLiteral("walk.bmp"))))
+            .then(ModalScript::click(QStringLiteral("OK")));
         form->exportBmpAction->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{2});
@@ -960,8 +982,10 @@ private slots:
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<bool>("rebuilt");
+        // clang-format off
         QTest::newRow("Enter") << int(Qt::Key_Return) << true;
         QTest::newRow("Esc") << int(Qt::Key_Escape) << false;
+        // clang-format on
     }
 
     void optionsEnterRebuildsStripEscDoesNot()
@@ -1063,12 +1087,13 @@ private slots:
         const QString error = QStringLiteral("'1,000' is not a valid integer value.");
         bool stillOpen = false;
         ModalScript script;
-        script.then([](QWidget* window) {
-                  auto* dialog = qobject_cast<OptionsDialog*>(window);
-                  dialog->autoSizeBox->click();
-                  dialog->widthField->edit->setText(QStringLiteral("1,000"));
-                  dialog->okButton->click();
-              })
+        script
+            .then([](QWidget* window) {
+                auto* dialog = qobject_cast<OptionsDialog*>(window);
+                dialog->autoSizeBox->click();
+                dialog->widthField->edit->setText(QStringLiteral("1,000"));
+                dialog->okButton->click();
+            })
             .then(ModalScript::click(QStringLiteral("OK")))
             .then([&](QWidget* window) {
                 stillOpen = window == form->optionsDialog;

@@ -139,7 +139,7 @@ private slots:
     {
         OptionsDialog dialog;
         const std::vector<QWidget*> designed{dialog.widthField->edit, dialog.heightField->edit, dialog.okButton,
-                                             dialog.cancelButton,           dialog.autoSizeBox,          dialog.stretchBox,
+                                             dialog.cancelButton,     dialog.autoSizeBox,       dialog.stretchBox,
                                              dialog.transparentBox};
         std::vector<QWidget*> order;
         QWidget* w = designed.front();
@@ -156,12 +156,14 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("caret");
+        // clang-format off
         QTest::newRow("letter") << int(Qt::Key_A) << "a" << -1;
         QTest::newRow("minus") << int(Qt::Key_Minus) << "-" << -1;
         QTest::newRow("blank") << int(Qt::Key_Space) << " " << -1;
         QTest::newRow("full stop") << int(Qt::Key_Period) << "." << -1;
         QTest::newRow("Delete before the text") << int(Qt::Key_Delete) << "" << 0;
         QTest::newRow("Delete inside the text") << int(Qt::Key_Delete) << "" << 1;
+        // clang-format on
     }
 
     void keysThatLeaveTextUnchanged()
@@ -190,9 +192,11 @@ private slots:
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
+        // clang-format off
         QTest::newRow("three characters") << "128" << "12";
         QTest::newRow("one character") << "7" << "7";
         QTest::newRow("two characters") << "10" << "1";
+        // clang-format on
     }
 
     void backspaceRefusedOnlyOnOneCharacter()
@@ -235,6 +239,7 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("after");
+        // clang-format off
         QTest::newRow("up") << "128" << int(Qt::Key_Up) << "129";
         QTest::newRow("down") << "128" << int(Qt::Key_Down) << "127";
         QTest::newRow("stops at 10000") << "10000" << int(Qt::Key_Up) << "10000";
@@ -242,6 +247,7 @@ private slots:
         QTest::newRow("999 up is plain digits") << "999" << int(Qt::Key_Up) << "1000";
         QTest::newRow("grouped text is read") << "1,000" << int(Qt::Key_Down) << "999";
         QTest::newRow("typed text above range") << "20000" << int(Qt::Key_Up) << "10000";
+        // clang-format on
     }
 
     void arrowsStepWithinRange()
@@ -286,9 +292,11 @@ private slots:
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
         QTest::addColumn<QString>("message");
+        // clang-format off
         QTest::newRow("grouped") << "1,000" << "97" << "'1,000' is not a valid integer value.";
         QTest::newRow("empty height") << "128" << "" << "'' is not a valid integer value.";
         QTest::newRow("pasted letters") << "12px" << "97" << "'12px' is not a valid integer value.";
+        // clang-format on
     }
 
     void okWithASizeThatIsNoIntegerShowsTheErrorAndStaysOpen()
@@ -300,11 +308,12 @@ private slots:
         dialog.autoSizeBox->setChecked(false);
         bool openAfterError = false;
         ModalScript script;
-        script.then([&](QWidget*) {
-                  dialog.widthField->edit->setText(width);
-                  dialog.heightField->edit->setText(height);
-                  dialog.okButton->click();
-              })
+        script
+            .then([&](QWidget*) {
+                dialog.widthField->edit->setText(width);
+                dialog.heightField->edit->setText(height);
+                dialog.okButton->click();
+            })
             .then(ModalScript::click(QStringLiteral("OK")))
             .then([&](QWidget* window) {
                 // The dialog again, once the error box is gone.
@@ -371,10 +380,12 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<bool>("fromEdit");
         QTest::addColumn<int>("result");
+        // clang-format off
         QTest::newRow("Enter") << int(Qt::Key_Return) << false << int(QDialog::Accepted);
         QTest::newRow("Esc") << int(Qt::Key_Escape) << false << int(QDialog::Rejected);
         QTest::newRow("Enter in an edit") << int(Qt::Key_Return) << true << int(QDialog::Accepted);
         QTest::newRow("Esc in an edit") << int(Qt::Key_Escape) << true << int(QDialog::Rejected);
+        // clang-format on
     }
 
     void closesWithResultOfKey()
@@ -467,7 +478,8 @@ private slots:
         QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{1});
         QCOMPARE(script.seen[0].title, kTitle);
-        QVERIFY2(script.seen[0].text.startsWith(QStringLiteral("Failed to create key ")), qPrintable(script.seen[0].text));
+        QVERIFY2(script.seen[0].text.startsWith(QStringLiteral("Failed to create key ")),
+                 qPrintable(script.seen[0].text));
         QVERIFY(script.seen[0].text.endsWith(u'.'));
         QCOMPARE(script.seen[0].buttons, QStringList{QStringLiteral("OK")});
     }

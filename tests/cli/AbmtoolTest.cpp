@@ -43,7 +43,7 @@ std::string slurp(const std::string& path)
 
 // How abmtool is started, beyond its arguments.
 struct Launch {
-    std::vector<std::string> as;  // a program that runs it as another user
+    std::vector<std::string> as;   // a program that runs it as another user
     std::vector<std::string> env;  // added NAME=value entries
     rlim_t fileSizeLimit = RLIM_INFINITY;
 };
@@ -129,7 +129,8 @@ protected:
 
     std::string picture(const std::string& name, int w, int h, uint32_t rgb = 0x336699)
     {
-        Raster b = abm::test::makeRaster(w, h, pf24bit, [rgb](int x, int y) { return rgb ^ static_cast<uint32_t>(x * 3 + y * 5); });
+        Raster b = abm::test::makeRaster(w, h, pf24bit,
+                                         [rgb](int x, int y) { return rgb ^ static_cast<uint32_t>(x * 3 + y * 5); });
         b.saveToFile(dir / name);
         return dir / name;
     }
@@ -295,7 +296,10 @@ TEST_F(AbmtoolTest, ThumbnailIsAPngThatFitsTheSize)
         int w, h;
     };
     const Case cases[] = {
-        {big, "128", 128, 51}, {big, "64", 64, 25}, {small, "128", 64, 128}, {small, "10", 5, 10},
+        {big, "128", 128, 51},
+        {big, "64", 64, 25},
+        {small, "128", 64, 128},
+        {small, "10", 5, 10},
         {(gifs / "animated-red-blue.gif").string(), "32", 32, 24},
     };
     for (const Case& c : cases) {
@@ -427,7 +431,8 @@ TEST_F(AbmtoolTest, InfoAndThumbnailOfAnAbmReadOnlyWhatTheyNeed)
     fs::resize_file(dir / "sparse.abm", (uintmax_t{1} << 30) + 72);
     const Outcome info = Run({"info", "sparse.abm"});
     EXPECT_EQ(info.status, 0);
-    EXPECT_NE(info.out.find("FrameCount=2 DataSize=1073741824 Creator=\"\" Accepted=yes"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("FrameCount=2 DataSize=1073741824 Creator=\"\" Accepted=yes"), std::string::npos)
+        << info.out;
     EXPECT_EQ(Run({"thumbnail", "sparse.abm", "s.png"}).status, 0);
     EXPECT_EQ(abm::test::readPng(dir.path() / "s.png").width, 128);
 }
@@ -496,7 +501,8 @@ TEST_F(AbmtoolTest, NamesAreEscapedInTextAndIntactInJson)
     o = Run({"bmp", "-o", "f.bmp", pic, name + ".bmp"});
     EXPECT_EQ(o.err, "abmtool: warning: a\\x1b[2J\\x0aб\\xff\\\\.abm.bmp: not a picture of its kind, skipped\n");
     o = Run({"info", name + ".missing"});
-    EXPECT_EQ(o.err, "abmtool: Cannot open file \"a\\x1b[2J\\x0aб\\xff\\\\.abm.missing\". No such file or directory.\n");
+    EXPECT_EQ(o.err,
+              "abmtool: Cannot open file \"a\\x1b[2J\\x0aб\\xff\\\\.abm.missing\". No such file or directory.\n");
 }
 
 TEST_F(AbmtoolTest, SaveFollowsLinksKeepsModesAndRefusesWhatAPlainOpenWould)

@@ -50,10 +50,7 @@ protected:
     FrameStrip strip{options, prompts};
     abm::test::TempDir dir;
 
-    std::vector<uint8_t> written()
-    {
-        return abmFileBytes(strip);
-    }
+    std::vector<uint8_t> written() { return abmFileBytes(strip); }
     void save(const std::string& chosen)
     {
         prompts.saveAnswers.push_back(chosen);
@@ -134,7 +131,8 @@ TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
         std::filesystem::remove(dir / "x.abm");
         save(dir / "x.abm");
         if (c.refused) {
-            ASSERT_EQ(messages(), std::vector<std::string>{"Сохранение невозможно. \r\nСлишком большой размер картинок !!!"});
+            ASSERT_EQ(messages(),
+                      std::vector<std::string>{"Сохранение невозможно. \r\nСлишком большой размер картинок !!!"});
             EXPECT_EQ(prompts.messages[0].type, MessageKind::warning);
             EXPECT_EQ(prompts.messages[0].buttons, std::vector<MessageButton>{MessageButton::cancel});
             EXPECT_TRUE(prompts.saveRequests.empty());
@@ -233,7 +231,8 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
         writeFile(dir / "in.abm", c.bytes);
         readAbmFile(target, dir / "in.abm");
         // The header and the size alone give the reader's verdict.
-        const AbmVerdict verdict = checkAbmHeader(c.bytes.data(), c.bytes.size(), static_cast<int64_t>(c.bytes.size())).verdict;
+        const AbmVerdict verdict =
+            checkAbmHeader(c.bytes.data(), c.bytes.size(), static_cast<int64_t>(c.bytes.size())).verdict;
         EXPECT_EQ(verdict, c.outcome == Frames      ? AbmVerdict::Accepted
                            : c.outcome == BadFormat ? AbmVerdict::BadFormat
                                                     : AbmVerdict::CannotOpen);
@@ -244,7 +243,8 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
         } else {
             ASSERT_EQ(prompts.messages.size(), 1u);
             EXPECT_EQ(prompts.messages[0].text,
-                      (c.outcome == BadFormat ? "Неверный формат файла: " : "Невозможно откыть файл: ") + (dir / "in.abm"));
+                      (c.outcome == BadFormat ? "Неверный формат файла: " : "Невозможно откыть файл: ") +
+                          (dir / "in.abm"));
             EXPECT_EQ(prompts.messages[0].type, MessageKind::error);
             EXPECT_EQ(prompts.messages[0].buttons, std::vector<MessageButton>{MessageButton::cancel});
         }

@@ -26,9 +26,8 @@ protected:
     void frames(int n, int w = 12, int h = 9)
     {
         for (int i = 0; i < n; ++i)
-            strip.appendFrame(abm::test::makeRaster(w, h, pf24bit, [i](int x, int y) {
-                return static_cast<uint32_t>((i * 20) << 16 | x << 8 | y);
-            }));
+            strip.appendFrame(abm::test::makeRaster(
+                w, h, pf24bit, [i](int x, int y) { return static_cast<uint32_t>((i * 20) << 16 | x << 8 | y); }));
     }
     std::vector<std::string> filesWritten() const
     {
@@ -45,8 +44,9 @@ protected:
 TEST(baseName, CutsAtTheFirstOccurrenceOfTheExtension)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"/out/walk.bmp", "walk"}, {"/out/a.bmp.bmp", "a"}, {"my.bmpfile.bmp", "my"}, {"shot.BMP", "shot"},
-        {"noext", "noext"},        {".bmp", ""},            {"/d.x/name", "name"},    {"a.b.c", "a.b"},
+        {"/out/walk.bmp", "walk"}, {"/out/a.bmp.bmp", "a"}, {"my.bmpfile.bmp", "my"},
+        {"shot.BMP", "shot"},      {"noext", "noext"},      {".bmp", ""},
+        {"/d.x/name", "name"},     {"a.b.c", "a.b"},
     };
     for (auto [path, base] : cases)
         EXPECT_EQ(baseName(path), base) << path;
@@ -64,8 +64,10 @@ TEST_F(BmpExportTest, FramesAreNumberedBesideTheChosenName)
         {"walk", 2, {"walk0.bmp", "walk1.bmp"}},
         {"a.bmp.bmp", 2, {"a0.bmp", "a1.bmp"}},
         {".bmp", 2, {"0.bmp", "1.bmp"}},
-        {"x.bmp", 12, {"x0.bmp", "x1.bmp", "x10.bmp", "x11.bmp", "x2.bmp", "x3.bmp", "x4.bmp", "x5.bmp", "x6.bmp",
-                       "x7.bmp", "x8.bmp", "x9.bmp"}},
+        {"x.bmp",
+         12,
+         {"x0.bmp", "x1.bmp", "x10.bmp", "x11.bmp", "x2.bmp", "x3.bmp", "x4.bmp", "x5.bmp", "x6.bmp", "x7.bmp",
+          "x8.bmp", "x9.bmp"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chosen);

@@ -31,7 +31,10 @@ public:
         case 5: clear(); break;
         case 6: rebuilt([&] { strip_.rebuildStrip(); }); break;
         case 7: changeOptions(); break;
-        case 8: changeOptions(); rebuilt([&] { strip_.rebuildStrip(); }); break;
+        case 8:
+            changeOptions();
+            rebuilt([&] { strip_.rebuildStrip(); });
+            break;
         }
         check();
     }
@@ -58,8 +61,8 @@ private:
     {
         const int id = ++lastId_ % 6;
         const PixelFormat formats[] = {pf8bit, pf16bit, pf24bit, pf32bit, pf15bit};
-        Raster picture = abm::test::makeRaster(1 + pick(40), 1 + pick(30), pf24bit,
-                                                [id](int, int) { return idColor(id); });
+        Raster picture =
+            abm::test::makeRaster(1 + pick(40), 1 + pick(30), pf24bit, [id](int, int) { return idColor(id); });
         // Any format may arrive; the id is kept in the source's own colours.
         picture.setPixelFormat(formats[pick(5)]);
         try {
@@ -156,7 +159,8 @@ private:
             ASSERT_EQ(t.tag, i);
             ASSERT_EQ(t.left, i * 3 + i * t.width);
             ASSERT_EQ(t.picture.pixelFormat(), pf16bit);
-            ASSERT_EQ(colorId(strip_.sourceBitmaps()[static_cast<size_t>(i)]->pixel(0, 0)), ids_[static_cast<size_t>(i)]);
+            ASSERT_EQ(colorId(strip_.sourceBitmaps()[static_cast<size_t>(i)]->pixel(0, 0)),
+                      ids_[static_cast<size_t>(i)]);
             if (checkAutoSize_) {
                 ASSERT_EQ(t.width, strip_.sourceBitmaps()[0]->width());
                 ASSERT_EQ(t.height, strip_.sourceBitmaps()[0]->height());
