@@ -104,7 +104,7 @@ QString DialogPrompts::caption(MessageKind type)
 }
 
 MessageAnswer DialogPrompts::showMessage(const std::string& text, MessageKind type,
-                                        const std::vector<MessageButton>& buttons)
+                                         const std::vector<MessageButton>& buttons)
 {
     QMessageBox box(boxIcon(type), caption(type),
                     QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),

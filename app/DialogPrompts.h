@@ -17,7 +17,7 @@ public:
     explicit DialogPrompts(QWidget* owner) : owner_(owner) {}
 
     MessageAnswer showMessage(const std::string& text, MessageKind type,
-                            const std::vector<MessageButton>& buttons) override;
+                              const std::vector<MessageButton>& buttons) override;
     std::vector<std::string> askOpenFiles(const FileDialogRequest& request) override;
     std::optional<std::string> askSaveFile(const FileDialogRequest& request) override;
 

@@ -123,7 +123,8 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     okButton->setObjectName(QStringLiteral("BitBtn1"));
     okButton->setGeometry(168, 184, 75, 25);
     okButton->setDefault(true);
-    cancelButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
+    cancelButton =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("BitBtn2"));
     cancelButton->setGeometry(256, 184, 75, 25);
 

@@ -9,7 +9,9 @@
 
 namespace abm {
 
-RasterView::RasterView(QWidget* parent) : QWidget(parent) {}
+RasterView::RasterView(QWidget* parent) : QWidget(parent)
+{
+}
 
 void RasterView::setRaster(const Raster* raster, QPoint origin)
 {

@@ -49,7 +49,8 @@ std::string argument(const Error& error, std::string_view placeholder)
     if (placeholder == "number")
         return std::to_string(error.number());
     if (placeholder == "reason")
-        return error.number() == kNotRegularFile ? "Not a regular file" : std::strerror(static_cast<int>(error.number()));
+        return error.number() == kNotRegularFile ? "Not a regular file"
+                                                 : std::strerror(static_cast<int>(error.number()));
     if (placeholder == "needed")
         return mebibyteText(error.number());
     if (placeholder == "limit")

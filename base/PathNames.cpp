@@ -1,6 +1,5 @@
 #include "PathNames.h"
 
-
 namespace abm {
 
 namespace {

@@ -8,11 +8,11 @@
 
 namespace abm {
 
-std::string folderPart(const std::string& name);  // "/a/b.gif" → "/a/"
-std::string fileNamePart(const std::string& name);  // "/a/b.gif" → "b.gif"
-std::string extensionPart(const std::string& name);   // "/a/b.gif" → ".gif", "" without one
+std::string folderPart(const std::string& name);     // "/a/b.gif" → "/a/"
+std::string fileNamePart(const std::string& name);   // "/a/b.gif" → "b.gif"
+std::string extensionPart(const std::string& name);  // "/a/b.gif" → ".gif", "" without one
 std::string replaceExtension(const std::string& name, const std::string& ext);
-std::string trim(const std::string& text);             // drops characters up to and including the blank
-std::string upperCase(const std::string& text);    // UTF-8, locale-independent
+std::string trim(const std::string& text);       // drops characters up to and including the blank
+std::string upperCase(const std::string& text);  // UTF-8, locale-independent
 
 }  // namespace abm

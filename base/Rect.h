@@ -22,7 +22,7 @@ struct Rect {
 constexpr Rect intersect(const Rect& a, const Rect& b)
 {
     return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                 std::min(a.bottom, b.bottom)};
+                std::min(a.bottom, b.bottom)};
 }
 
 }  // namespace abm

@@ -34,7 +34,8 @@ public:
     // which frame and which file.
     std::optional<Finding> refusal;
 
-    MessageAnswer showMessage(const std::string& text, MessageKind type, const std::vector<MessageButton>& buttons) override;
+    MessageAnswer showMessage(const std::string& text, MessageKind type,
+                              const std::vector<MessageButton>& buttons) override;
     std::vector<std::string> askOpenFiles(const FileDialogRequest& request) override;
     std::optional<std::string> askSaveFile(const FileDialogRequest& request) override;
 

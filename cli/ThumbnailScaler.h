@@ -35,11 +35,11 @@ private:
     int targetWidth_ = 0;
     std::vector<int> columns_;      // the sampled source columns, target column by target column
     std::vector<size_t> columnAt_;  // where each target column's samples start in columns_
-    std::vector<RowUse> uses_;     // by source row, then target row
+    std::vector<RowUse> uses_;      // by source row, then target row
     std::vector<int> rows_;
     size_t next_ = 0;
-    int rowsAdded_ = 0;             // into the target row being summed
-    std::vector<uint64_t> sums_;    // blue, green, red per target column
+    int rowsAdded_ = 0;           // into the target row being summed
+    std::vector<uint64_t> sums_;  // blue, green, red per target column
     Raster out_;
 };
 

@@ -129,9 +129,10 @@ int main(int argc, char** argv)
                                                    "(exit status 1 when one is not accepted); control characters "
                                                    "and bytes that are not UTF-8 in names are shown as \\xHH, "
                                                    "a backslash as \\\\");
-    infoCmd->add_flag("--json", o.json, "print JSON instead of one line per file (default: off); a name's bytes "
-                                        "that are not UTF-8 are written as \\udcXX (XX the byte, as Python's "
-                                        "surrogateescape reads it back)");
+    infoCmd->add_flag("--json", o.json,
+                      "print JSON instead of one line per file (default: off); a name's bytes "
+                      "that are not UTF-8 are written as \\udcXX (XX the byte, as Python's "
+                      "surrogateescape reads it back)");
     infoCmd->add_option("FILE", o.inputs, "ABM files")->required();
     CLI::App* thumbCmd = app.add_subcommand("thumbnail", "write the first frame of INPUT as a PNG scaled to fit "
                                                          "SIZE x SIZE (the file manager's thumbnailer)");

@@ -34,6 +34,8 @@ std::string xmlEscaped(std::string_view text)
     return out;
 }
 
+// Kept as one line of the file per source line.
+// clang-format off
 std::string mimePackage(const std::string& mimeType, const std::string& extension, const std::string& description,
                         const std::string& icon)
 {
@@ -49,6 +51,7 @@ std::string mimePackage(const std::string& mimeType, const std::string& extensio
            "</mime-info>\n";
     return xml;
 }
+// clang-format on
 
 // The string escapes of desktop entry values.
 std::string entryValue(std::string_view text)
@@ -90,6 +93,8 @@ std::string execArgument(std::string_view arg)
     return out;
 }
 
+// Kept as one line of the file per source line.
+// clang-format off
 std::string desktopEntry(const std::string& mimeType, const std::string& typeId, const std::string& program)
 {
     const size_t slash = program.rfind('/');
@@ -104,6 +109,7 @@ std::string desktopEntry(const std::string& mimeType, const std::string& typeId,
            "NoDisplay=true\n"
            "Terminal=false\n";
 }
+// clang-format on
 
 std::string_view withoutLineEnd(std::string_view line)
 {
@@ -145,7 +151,8 @@ std::string withDefaultApplication(const std::string& text, const std::string& m
         if (!content.empty())
             lastContent = i;
         const size_t eq = content.find('=');
-        if (!content.empty() && content.front() != '#' && eq != std::string_view::npos && withoutLineEnd(content.substr(0, eq)) == mimeType) {
+        if (!content.empty() && content.front() != '#' && eq != std::string_view::npos &&
+            withoutLineEnd(content.substr(0, eq)) == mimeType) {
             lines[i] = entry;
             done = true;
         }

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         frames.push_back(&frame);
     const std::vector<uint8_t> bytes = abm::encodeAbm(frames);
     if (!bytes.empty() && (bytes.size() > size || !std::equal(bytes.begin() + abm::AbmHeader::kSize, bytes.end(),
-                                                             data + abm::AbmHeader::kSize)))
+                                                              data + abm::AbmHeader::kSize)))
         __builtin_trap();
     return 0;
 }

@@ -44,7 +44,8 @@ void gifImage(Bytes& b, uint32_t left, uint32_t top, uint32_t w, uint32_t h, uin
     for (size_t i = 0; i < data.size(); i += 255) {
         const size_t n = std::min<size_t>(255, data.size() - i);
         b.push_back(static_cast<uint8_t>(n));
-        b.insert(b.end(), data.begin() + static_cast<std::ptrdiff_t>(i), data.begin() + static_cast<std::ptrdiff_t>(i + n));
+        b.insert(b.end(), data.begin() + static_cast<std::ptrdiff_t>(i),
+                 data.begin() + static_cast<std::ptrdiff_t>(i + n));
     }
     b.push_back(0);
 }

@@ -97,9 +97,9 @@ bool keyAndValue(std::string_view content, std::string_view& key, std::string_vi
 struct KeyLocation {
     bool sectionFound = false;
     bool keyFound = false;
-    size_t keyLine = 0;       // the key's line when found
-    size_t lastContent = 0;   // the section's last non-blank line
-    std::string_view value;   // the raw text after "=" when found
+    size_t keyLine = 0;      // the key's line when found
+    size_t lastContent = 0;  // the section's last non-blank line
+    std::string_view value;  // the raw text after "=" when found
 };
 
 KeyLocation findKey(const std::vector<std::string_view>& lines, std::string_view section, std::string_view key)
@@ -181,7 +181,7 @@ IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName))
 }
 
 std::string IniFile::readString(const std::string& section, const std::string& key,
-                                 const std::string& defaultValue) const
+                                const std::string& defaultValue) const
 {
     std::string text;
     if (!path_.empty() && loadConfigFile(path_, text) == LoadResult::Loaded) {

@@ -30,8 +30,7 @@ public:
     // The value with the blanks around it and one pair of matching quotation
     // marks removed, or `defaultValue` when the file, section or key is
     // missing or the file cannot be read. Never raises.
-    std::string readString(const std::string& section, const std::string& key,
-                           const std::string& defaultValue) const;
+    std::string readString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
     // Decimal, or hexadecimal after "0x"; `defaultValue` for anything else.
     int readInteger(const std::string& section, const std::string& key, int defaultValue) const;
 

@@ -60,7 +60,9 @@ int saturatedSum(int a, int b)
 
 }  // namespace
 
-WindowPlacementStore::WindowPlacementStore(PlacementWindow& window) : window_(window) {}
+WindowPlacementStore::WindowPlacementStore(PlacementWindow& window) : window_(window)
+{
+}
 
 WindowPlacementStore::~WindowPlacementStore() = default;
 
@@ -222,19 +224,12 @@ void WindowPlacementStore::restoreState(const IniFile& ini, const std::string& s
     switch (ini.readInteger(section, kShowCmd, 0)) {
     case 1:
     case 5:
-    case 9:
-        state = WindowState::normal;
-        break;
+    case 9: state = WindowState::normal; break;
     case 2:
     case 6:
-    case 7:
-        state = WindowState::minimized;
-        break;
-    case 3:
-        state = WindowState::maximized;
-        break;
-    default:
-        break;
+    case 7: state = WindowState::minimized; break;
+    case 3: state = WindowState::maximized; break;
+    default: break;
     }
     if (state == WindowState::minimized && window_.isMainWindow()) {
         // The whole application starts minimised, not just its window.

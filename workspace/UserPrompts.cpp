@@ -19,7 +19,8 @@ std::vector<FilterEntry> parseFilter(const std::string& filter)
         size_t from = 0;
         for (;;) {
             const size_t semi = parts[i + 1].find(';', from);
-            entry.patterns.push_back(parts[i + 1].substr(from, semi == std::string::npos ? std::string::npos : semi - from));
+            entry.patterns.push_back(
+                parts[i + 1].substr(from, semi == std::string::npos ? std::string::npos : semi - from));
             if (semi == std::string::npos)
                 break;
             from = semi + 1;

@@ -24,7 +24,7 @@ public:
     virtual ~UserPrompts() = default;
     // A modal box with the buttons in the order given; the button pressed.
     virtual MessageAnswer showMessage(const std::string& text, MessageKind type,
-                                    const std::vector<MessageButton>& buttons) = 0;
+                                      const std::vector<MessageButton>& buttons) = 0;
     // Several files at once; an empty list when the user cancels.
     virtual std::vector<std::string> askOpenFiles(const FileDialogRequest& request) = 0;
     // Asks before overwriting; nothing when the user cancels.

@@ -84,8 +84,8 @@ void BM_Ours(benchmark::State& state, const BenchFile* file)
         gif.loadFromMemory(file->bytes.data(), file->bytes.size());
         benchmark::DoNotOptimize(gif.count());
     }
-    state.counters["Mpx/s"] = benchmark::Counter(static_cast<double>(file->pixels) * 1e-6,
-                                                 benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["Mpx/s"] =
+        benchmark::Counter(static_cast<double>(file->pixels) * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // What the import pays: decoding plus every frame's raster.
@@ -97,8 +97,8 @@ void BM_OursWithRasters(benchmark::State& state, const BenchFile* file)
         for (int i = 0; i < gif.count(); ++i)
             benchmark::DoNotOptimize(gif.images(i).raster());
     }
-    state.counters["Mpx/s"] = benchmark::Counter(static_cast<double>(file->pixels) * 1e-6,
-                                                 benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["Mpx/s"] =
+        benchmark::Counter(static_cast<double>(file->pixels) * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_Giflib(benchmark::State& state, const BenchFile* file)
@@ -113,8 +113,8 @@ void BM_Giflib(benchmark::State& state, const BenchFile* file)
         int error = 0;
         DGifCloseFile(gif, &error);
     }
-    state.counters["Mpx/s"] = benchmark::Counter(static_cast<double>(file->pixels) * 1e-6,
-                                                 benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["Mpx/s"] =
+        benchmark::Counter(static_cast<double>(file->pixels) * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // Keeps every run's speed for the comparison table.
@@ -151,7 +151,8 @@ int main(int argc, char** argv)
         std::ifstream in(dir + "/" + name, std::ios::binary);
         BenchFile f{name, std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {})};
         if (f.bytes.empty()) {
-            std::fprintf(stderr, "missing %s/%s: run scripts/make-gif-bench-files %s\n", dir.c_str(), name, dir.c_str());
+            std::fprintf(stderr, "missing %s/%s: run scripts/make-gif-bench-files %s\n", dir.c_str(), name,
+                         dir.c_str());
             return 1;
         }
         abm::GifImage gif;

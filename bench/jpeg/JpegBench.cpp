@@ -78,8 +78,8 @@ const std::string& testFile()
         const std::string name =
             (std::filesystem::temp_directory_path() / ("abm-bench-jpeg-" + std::to_string(getpid()) + ".jpg")).string();
         const std::vector<uint8_t> bytes = encodeTestPicture();
-        std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                   static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         gTestFile = name;
     }
     return gTestFile;

@@ -13,7 +13,6 @@
 
 namespace abm {
 
-
 namespace {
 
 bool isGifSignature(const uint8_t* b)

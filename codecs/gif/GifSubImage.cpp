@@ -50,7 +50,9 @@ int64_t firstVisible(int64_t start, int64_t step, int64_t size, int64_t low)
 
 }  // namespace
 
-GifSubImage::GifSubImage(GifImage* image) : image_(image), held_(kObjectOverheadBytes) {}
+GifSubImage::GifSubImage(GifImage* image) : image_(image), held_(kObjectOverheadBytes)
+{
+}
 
 GifSubImage::~GifSubImage() = default;
 

@@ -262,8 +262,8 @@ size_t LzwDecoder::decode(int minCodeSize, uint8_t* pixels, int width, int heigh
     return decode(minCodeSize, pixels, width, width, height, interlaced, fill);
 }
 
-size_t LzwDecoder::decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, int width, int height,
-                              bool interlaced, uint8_t fill)
+size_t LzwDecoder::decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, int width, int height, bool interlaced,
+                          uint8_t fill)
 {
     if (minCodeSize < 0 || minCodeSize > kMaxMinCodeSize)
         throw InvalidGraphicError(ErrorKind::GifBadCodeSize);

@@ -38,8 +38,12 @@ bool runGuarded(j_decompress_ptr cinfo, JpegDecompressor::ErrorManager* errors, 
 }
 
 // Warnings and trace messages are of no use to anyone here.
-void emitMessage(j_common_ptr, int) {}
-void outputMessage(j_common_ptr) {}
+void emitMessage(j_common_ptr, int)
+{
+}
+void outputMessage(j_common_ptr)
+{
+}
 
 void resetErrorManager(j_common_ptr cinfo)
 {
@@ -98,7 +102,9 @@ void skipInputData(j_decompress_ptr cinfo, long count)
     src->pub.bytes_in_buffer -= left;
 }
 
-void termSource(j_decompress_ptr) {}
+void termSource(j_decompress_ptr)
+{
+}
 
 // Progress monitor ------------------------------------------------------------
 
@@ -146,7 +152,8 @@ JpegDecompressor::JpegDecompressor(const uint8_t* data, size_t size)
     errors_.pub.output_message = outputMessage;
     errors_.pub.reset_error_mgr = resetErrorManager;
 
-    if (!runGuarded(&info_, &errors_, [](j_decompress_ptr c, void*) { jpeg_create_decompress(c); }, nullptr)) {
+    if (!runGuarded(
+            &info_, &errors_, [](j_decompress_ptr c, void*) { jpeg_create_decompress(c); }, nullptr)) {
         jpeg_destroy_decompress(&info_);  // frees whatever the failed creation allocated
         throw InvalidGraphicError(ErrorKind::Jpeg, {}, errors_.pub.msg_code);
     }

@@ -66,8 +66,8 @@ inline void writeAt(uint8_t* row, int x, uint32_t v)
 struct BlitJob {
     PixelBuffer* dst;
     const PixelBuffer* src;
-    Rect clip;   // destination pixels to visit
-    Rect d, s;   // unclipped mapping
+    Rect clip;  // destination pixels to visit
+    Rect d, s;  // unclipped mapping
     const BitMask* mask;
     const int* xs;  // source column per clipped destination column
 };
@@ -208,12 +208,13 @@ void stretchBlit(PixelBuffer& dst, const Rect& d, const PixelBuffer& src, const 
     if (same && !mask && d.width() == s.width() && d.height() == s.height() && bpp % 8 == 0) {
         const int bytes = bpp / 8;
         const Rect srcRect = intersect(Rect(clip.left - d.left + s.left, clip.top - d.top + s.top,
-                                             clip.right - d.left + s.left, clip.bottom - d.top + s.top),
-                                        Rect(0, 0, src.width, src.height));
+                                            clip.right - d.left + s.left, clip.bottom - d.top + s.top),
+                                       Rect(0, 0, src.width, src.height));
         for (int sy = srcRect.top; sy < srcRect.bottom; ++sy) {
             const int dy = sy - s.top + d.top;
             const int dx = srcRect.left - s.left + d.left;
-            std::memcpy(dst.row(dy) + static_cast<size_t>(dx) * bytes, src.row(sy) + static_cast<size_t>(srcRect.left) * bytes,
+            std::memcpy(dst.row(dy) + static_cast<size_t>(dx) * bytes,
+                        src.row(sy) + static_cast<size_t>(srcRect.left) * bytes,
                         static_cast<size_t>(srcRect.width()) * bytes);
         }
         return;
@@ -228,7 +229,8 @@ void stretchBlit(PixelBuffer& dst, const Rect& d, const PixelBuffer& src, const 
         xs.resize(static_cast<size_t>(clip.width()));
         const int64_t dw = d.width(), sw = s.width();
         for (int i = 0; i < clip.width(); ++i)
-            xs[static_cast<size_t>(i)] = s.left + static_cast<int>(static_cast<int64_t>(clip.left + i - d.left) * sw / dw);
+            xs[static_cast<size_t>(i)] =
+                s.left + static_cast<int>(static_cast<int64_t>(clip.left + i - d.left) * sw / dw);
     }
     const BlitJob job{&dst, &src, clip, d, s, mask, xs.data()};
 

@@ -41,8 +41,7 @@ private:
 
 // The blit every drawing operation uses: rectangle s of src scaled onto
 // rectangle d of dst, clipped to dst, optionally masked by source pixel.
-void stretchBlit(PixelBuffer& dst, const Rect& d, const PixelBuffer& src, const Rect& s,
-                 const BitMask* mask = nullptr);
+void stretchBlit(PixelBuffer& dst, const Rect& d, const PixelBuffer& src, const Rect& s, const BitMask* mask = nullptr);
 void fillImageRect(PixelBuffer& dst, const Rect& r, Color color);
 
 }  // namespace abm

@@ -35,9 +35,18 @@ constexpr Color rgbColor(uint8_t r, uint8_t g, uint8_t b)
 {
     return static_cast<Color>(r) | (static_cast<Color>(g) << 8) | (static_cast<Color>(b) << 16);
 }
-constexpr uint8_t redOf(Color c) { return static_cast<uint8_t>(c); }
-constexpr uint8_t greenOf(Color c) { return static_cast<uint8_t>(c >> 8); }
-constexpr uint8_t blueOf(Color c) { return static_cast<uint8_t>(c >> 16); }
+constexpr uint8_t redOf(Color c)
+{
+    return static_cast<uint8_t>(c);
+}
+constexpr uint8_t greenOf(Color c)
+{
+    return static_cast<uint8_t>(c >> 8);
+}
+constexpr uint8_t blueOf(Color c)
+{
+    return static_cast<uint8_t>(c >> 16);
+}
 
 // 5-6-5 reduction: each channel keeps its high bits.
 constexpr uint16_t toRgb565(uint8_t r, uint8_t g, uint8_t b)

@@ -46,7 +46,9 @@ LayoutChannels::LayoutChannels(const PixelLayout& layout)
 {
 }
 
-ColorDecoder::ColorDecoder(const PixelLayout& layout, const Palette& palette) : c_(layout), palette_(&palette) {}
+ColorDecoder::ColorDecoder(const PixelLayout& layout, const Palette& palette) : c_(layout), palette_(&palette)
+{
+}
 
 Color ColorDecoder::decode(uint32_t raw) const
 {

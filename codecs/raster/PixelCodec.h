@@ -23,8 +23,8 @@ inline uint32_t readRaw(const uint8_t* row, int x, int bpp)
     }
     default: {
         const uint8_t* p = row + 4 * x;
-        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-               (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+               (static_cast<uint32_t>(p[3]) << 24);
     }
     }
 }

@@ -167,7 +167,10 @@ PixelLayout PixelLayout::forFormat(PixelFormat format)
 {
     PixelLayout l;
     switch (format) {
-    case pfDevice: l.bitsPerPixel = 32; l.device = true; break;
+    case pfDevice:
+        l.bitsPerPixel = 32;
+        l.device = true;
+        break;
     case pf1bit: l.bitsPerPixel = 1; break;
     case pf4bit: l.bitsPerPixel = 4; break;
     case pf8bit: l.bitsPerPixel = 8; break;
@@ -213,7 +216,9 @@ bool PixelLayout::sameAs(const PixelLayout& o) const
     return !hasMasks || (masks[0] == o.masks[0] && masks[1] == o.masks[1] && masks[2] == o.masks[2]);
 }
 
-Raster::Raster() : image_(std::make_shared<PixelBuffer>()) {}
+Raster::Raster() : image_(std::make_shared<PixelBuffer>())
+{
+}
 
 Raster::Raster(const Raster& other)
 {
@@ -227,9 +232,7 @@ Raster& Raster::operator=(const Raster& other)
     return *this;
 }
 
-Raster::Raster(Raster&& other) noexcept
-    : image_(std::move(other.image_)),
-      canvas_(std::move(other.canvas_))
+Raster::Raster(Raster&& other) noexcept : image_(std::move(other.image_)), canvas_(std::move(other.canvas_))
 {
     if (canvas_)
         canvas_->owner_ = this;
@@ -428,9 +431,9 @@ void Raster::saveToStream(ByteStream& stream) const
 const Palette& systemPalette16()
 {
     static const Palette palette = {
-        {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-        {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
-        {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+        {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
+        {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0}, {255, 255, 0},
+        {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
     };
     return palette;
 }
@@ -443,7 +446,8 @@ const Palette& halftonePalette()
         for (int r = 0; r < 6; ++r)
             for (int g = 0; g < 6; ++g)
                 for (int b = 0; b < 6; ++b)
-                    p.push_back({static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51)});
+                    p.push_back(
+                        {static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51)});
         for (int i = 1; i <= 40; ++i) {
             const auto v = static_cast<uint8_t>(i * 255 / 41);
             p.push_back({v, v, v});

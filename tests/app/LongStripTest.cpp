@@ -87,7 +87,8 @@ private slots:
         QCOMPARE(int64_t{bar()->maximum()}, int64_t{kFrames} * 4 - 3 - viewport->width());
         for (int step = 0; step <= 200; ++step) {
             bar()->setValue(static_cast<int>(int64_t{bar()->maximum()} * step / 200));
-            const QList<ThumbnailWidget*> children = viewport->findChildren<ThumbnailWidget*>(Qt::FindDirectChildrenOnly);
+            const QList<ThumbnailWidget*> children =
+                viewport->findChildren<ThumbnailWidget*>(Qt::FindDirectChildrenOnly);
             QVERIFY(!children.isEmpty());
             QVERIFY(static_cast<size_t>(children.size()) <= fits);
             QCOMPARE(std::vector<ThumbnailWidget*>(children.begin(), children.end()), form_->thumbnails());

@@ -120,9 +120,13 @@ private slots:
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write("BM nonsense");
         broken.close();
-        files_ = {native(file("frames.abm")), native(file("wide.abm")), native(file("broken.bmp")),
-                  native(corpus("gif/wuffs/animated-red-blue.gif")), native(corpus("gif/wuffs/muybridge.gif")),
-                  native(corpus("bmp/bmpsuite/g/pal8.bmp")), native(corpus("jpeg/wuffs/bricks-gray.jpeg")),
+        files_ = {native(file("frames.abm")),
+                  native(file("wide.abm")),
+                  native(file("broken.bmp")),
+                  native(corpus("gif/wuffs/animated-red-blue.gif")),
+                  native(corpus("gif/wuffs/muybridge.gif")),
+                  native(corpus("bmp/bmpsuite/g/pal8.bmp")),
+                  native(corpus("jpeg/wuffs/bricks-gray.jpeg")),
                   native(corpus("jpeg/wuffs/mona-lisa.21x32.q50.jpeg"))};
         // .jpeg is imported as nothing; give one JPEG the extension that imports.
         QFile::copy(corpus("jpeg/wuffs/mona-lisa.21x32.q90.jpeg"), file("mona.jpg"));

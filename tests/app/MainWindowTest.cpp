@@ -95,12 +95,14 @@ private slots:
         QTest::addColumn<int>("icon");
         QTest::addColumn<bool>("enabledAtStart");
         QTest::addColumn<bool>("iconInMenu");
+        // clang-format off
         QTest::newRow("OpenGifA") << "OpenGifA" << "Открыть" << int(CommandIcon::Open) << true << false;
         QTest::newRow("SaveBmpA") << "SaveBmpA" << "Сохранить как BMP" << int(CommandIcon::SaveBmp) << false << false;
         QTest::newRow("SaveToFileA") << "SaveToFileA" << "Сохранить как ABM" << int(CommandIcon::SaveAbm) << false << false;
         QTest::newRow("OptionsA") << "OptionsA" << "Настройка" << int(CommandIcon::Options) << true << false;
         QTest::newRow("ClearA") << "ClearA" << "Очистить" << int(CommandIcon::Clear) << false << true;
         QTest::newRow("DeleteA") << "DeleteA" << "Удалить" << int(CommandIcon::Delete) << true << true;
+        // clang-format on
     }
 
     void actionsMatchTable()
@@ -146,10 +148,12 @@ private slots:
     void importsFileNamedOnCommandLine_data()
     {
         QTest::addColumn<QString>("file");
+        // clang-format off
         QTest::newRow("gif") << corpus("gif/wuffs/animated-red-blue.gif");
         QTest::newRow("bmp") << corpus("bmp/bmpsuite/g/rgb24.bmp");
         QTest::newRow("jpeg") << corpus("jpeg/libjpeg-turbo/testorig.jpg");
         QTest::newRow("abm") << QString();
+        // clang-format on
     }
 
     void importsFileNamedOnCommandLine()
@@ -188,7 +192,8 @@ private slots:
         }
         checkStripShowsRasters(*form);
         // Child order is strip order.
-        QList<ThumbnailWidget*> children = form->stripContent()->findChildren<ThumbnailWidget*>(Qt::FindDirectChildrenOnly);
+        QList<ThumbnailWidget*> children =
+            form->stripContent()->findChildren<ThumbnailWidget*>(Qt::FindDirectChildrenOnly);
         QCOMPARE(std::vector<ThumbnailWidget*>(children.begin(), children.end()), form->thumbnails());
     }
 
@@ -223,11 +228,13 @@ private slots:
         QTest::addColumn<QList<QSize>>("sizes");  // one ABM of three frames each, opened in this order
         QTest::addColumn<int>("times");           // how often that list is opened
         QTest::addColumn<int>("scroll");          // -1: to the end
+        // clang-format off
         QTest::newRow("at the start") << QList<QSize>{{40, 30}} << 1 << 0;
         QTest::newRow("smaller frames under auto-size") << QList<QSize>{{60, 40}, {40, 30}} << 1 << 0;
         QTest::newRow("scrolled part way") << QList<QSize>{{40, 30}} << 12 << 500;
         QTest::newRow("scrolled to the end") << QList<QSize>{{40, 30}} << 12 << -1;
         QTest::newRow("frame wider than the reach") << QList<QSize>{{5000, 20}} << 1 << 2500;
+        // clang-format on
     }
 
     void stripShowsRasterPixels()
@@ -238,7 +245,8 @@ private slots:
         std::vector<std::string> files;
         for (int k = 0; k < sizes.size(); ++k) {
             const QString name = testFile(QStringLiteral("f%1.abm").arg(k));
-            writeAbm(name, sizes[k].width(), sizes[k].height(), {pattern(3 * k), pattern(3 * k + 1), pattern(3 * k + 2)});
+            writeAbm(name, sizes[k].width(), sizes[k].height(),
+                     {pattern(3 * k), pattern(3 * k + 1), pattern(3 * k + 2)});
             files.push_back(native(name));
         }
         ScriptedPrompts prompts;
@@ -262,7 +270,7 @@ private slots:
     {
         // 134,217,728 × 1 pixels at one bit each, the header and palette alone.
         const QByteArray bmp = QByteArray::fromHex("424d3e000000000000003e0000002800000000000008010000000100010000"
-                                             "000000000000000000000000000000020000000000000000000000ffffff00");
+                                                   "000000000000000000000000000000020000000000000000000000ffffff00");
         QCOMPARE(bmp.size(), 62);
         const QString path = testFile(QStringLiteral("wide.bmp"));
         {
@@ -343,7 +351,8 @@ private slots:
     void openDialogPatternsIgnoreCase()
     {
         const QStringList filters = DialogPrompts::nameFilters("*.gif|*.gif|Все файлы (*.*)|*.*");
-        QCOMPARE(filters, (QStringList{QStringLiteral("*.gif (*.[gG][iI][fF])"), QStringLiteral("Все файлы (*.*) (*)")}));
+        QCOMPARE(filters,
+                 (QStringList{QStringLiteral("*.gif (*.[gG][iI][fF])"), QStringLiteral("Все файлы (*.*) (*)")}));
     }
 };
 

@@ -23,8 +23,8 @@ namespace abm::test {
 struct SeenWindow {
     QString className;
     QString title;
-    QString text;          // a message box's text
-    QStringList buttons;   // a message box's buttons, in their order on screen
+    QString text;         // a message box's text
+    QStringList buttons;  // a message box's buttons, in their order on screen
 };
 
 class ModalScript : public QObject {

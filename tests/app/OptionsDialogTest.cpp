@@ -127,7 +127,7 @@ private slots:
     {
         OptionsDialog dialog;
         const std::vector<QWidget*> designed{dialog.widthField->edit, dialog.heightField->edit, dialog.okButton,
-                                             dialog.cancelButton,           dialog.autoSizeBox,          dialog.stretchBox,
+                                             dialog.cancelButton,     dialog.autoSizeBox,       dialog.stretchBox,
                                              dialog.transparentBox};
         std::vector<QWidget*> order;
         QWidget* w = designed.front();
@@ -144,9 +144,11 @@ private slots:
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
         QTest::addColumn<QString>("message");
+        // clang-format off
         QTest::newRow("grouped") << "1,000" << "97" << "'1,000' is not a valid integer value.";
         QTest::newRow("empty height") << "128" << "" << "'' is not a valid integer value.";
         QTest::newRow("pasted letters") << "12px" << "97" << "'12px' is not a valid integer value.";
+        // clang-format on
     }
 
     void okWithASizeThatIsNoIntegerShowsTheErrorAndStaysOpen()
@@ -158,11 +160,12 @@ private slots:
         dialog.autoSizeBox->setChecked(false);
         bool openAfterError = false;
         ModalScript script;
-        script.then([&](QWidget*) {
-                  dialog.widthField->edit->setText(width);
-                  dialog.heightField->edit->setText(height);
-                  dialog.okButton->click();
-              })
+        script
+            .then([&](QWidget*) {
+                dialog.widthField->edit->setText(width);
+                dialog.heightField->edit->setText(height);
+                dialog.okButton->click();
+            })
             .then(ModalScript::click(QStringLiteral("OK")))
             .then([&](QWidget* window) {
                 // The dialog again, once the error box is gone.
@@ -229,10 +232,12 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<bool>("fromEdit");
         QTest::addColumn<int>("result");
+        // clang-format off
         QTest::newRow("Enter") << int(Qt::Key_Return) << false << int(QDialog::Accepted);
         QTest::newRow("Esc") << int(Qt::Key_Escape) << false << int(QDialog::Rejected);
         QTest::newRow("Enter in an edit") << int(Qt::Key_Return) << true << int(QDialog::Accepted);
         QTest::newRow("Esc in an edit") << int(Qt::Key_Escape) << true << int(QDialog::Rejected);
+        // clang-format on
     }
 
     void closesWithResultOfKey()
@@ -325,7 +330,8 @@ private slots:
         QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{1});
         QCOMPARE(script.seen[0].title, kTitle);
-        QVERIFY2(script.seen[0].text.startsWith(QStringLiteral("Failed to create key ")), qPrintable(script.seen[0].text));
+        QVERIFY2(script.seen[0].text.startsWith(QStringLiteral("Failed to create key ")),
+                 qPrintable(script.seen[0].text));
         QVERIFY(script.seen[0].text.endsWith(u'.'));
         QCOMPARE(script.seen[0].buttons, QStringList{QStringLiteral("OK")});
     }

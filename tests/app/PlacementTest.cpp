@@ -138,11 +138,13 @@ private slots:
         QTest::addColumn<QRect>("large");  // shown on 1280 × 1024
         QTest::addColumn<QRect>("small");  // shown on 1024 × 768
         const QRect fits(100, 50, 542, 381);
+        // clang-format off
         QTest::newRow("fits both") << fits << fits << fits;
         QTest::newRow("past the right and bottom") << QRect(900, 700, 542, 381) << QRect(738, 643, 542, 381)
                                                    << QRect(482, 387, 542, 381);
         QTest::newRow("above and left") << QRect(-300, -50, 542, 381) << QRect(0, 0, 542, 381)
                                         << QRect(0, 0, 542, 381);
+        // clang-format on
     }
 
     void storedRectangleOffTheScreenIsMovedInside()

@@ -162,7 +162,10 @@ TEST_F(AbmtoolTest, ThumbnailIsAPngThatFitsTheSize)
         int w, h;
     };
     const Case cases[] = {
-        {big, "128", 128, 51}, {big, "64", 64, 25}, {small, "128", 64, 128}, {small, "10", 5, 10},
+        {big, "128", 128, 51},
+        {big, "64", 64, 25},
+        {small, "128", 64, 128},
+        {small, "10", 5, 10},
         {(gifs / "animated-red-blue.gif").string(), "32", 32, 24},
     };
     for (const Case& c : cases) {
@@ -299,7 +302,8 @@ TEST_F(AbmtoolTest, InfoAndThumbnailOfAnAbmReadOnlyWhatTheyNeed)
     fs::resize_file(dir / "sparse.abm", (uintmax_t{1} << 30) + 72);
     const Outcome info = Run({"info", "sparse.abm"});
     EXPECT_EQ(info.status, 0);
-    EXPECT_NE(info.out.find("FrameCount=2 DataSize=1073741824 Creator=\"\" Accepted=yes"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("FrameCount=2 DataSize=1073741824 Creator=\"\" Accepted=yes"), std::string::npos)
+        << info.out;
     EXPECT_EQ(Run({"thumbnail", "sparse.abm", "s.png"}).status, 0);
     EXPECT_EQ(abm::test::readPng(dir.path() / "s.png").width, 128);
 }

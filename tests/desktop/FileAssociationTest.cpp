@@ -112,21 +112,19 @@ protected:
 TEST_F(FileAssociationTest, ClickWritesTheTypeTheOpenActionAndTheDefault)
 {
     click("/usr/bin/abmmaker");
-    EXPECT_EQ(text(mimePackage()),
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-              "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-              "  <mime-type type=\"application/x-abmfile\">\n"
-              "    <glob pattern=\"*.abm\"/>\n"
-              "  </mime-type>\n"
-              "</mime-info>\n");
-    EXPECT_EQ(text(desktopEntry()),
-              "[Desktop Entry]\n"
-              "Type=Application\n"
-              "Name=abmmaker\n"
-              "Exec=/usr/bin/abmmaker %f\n"
-              "MimeType=application/x-abmfile;\n"
-              "NoDisplay=true\n"
-              "Terminal=false\n");
+    EXPECT_EQ(text(mimePackage()), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                   "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                                   "  <mime-type type=\"application/x-abmfile\">\n"
+                                   "    <glob pattern=\"*.abm\"/>\n"
+                                   "  </mime-type>\n"
+                                   "</mime-info>\n");
+    EXPECT_EQ(text(desktopEntry()), "[Desktop Entry]\n"
+                                    "Type=Application\n"
+                                    "Name=abmmaker\n"
+                                    "Exec=/usr/bin/abmmaker %f\n"
+                                    "MimeType=application/x-abmfile;\n"
+                                    "NoDisplay=true\n"
+                                    "Terminal=false\n");
     EXPECT_EQ(text(mimeAppsList()), "[Default Applications]\napplication/x-abmfile=abmfile.desktop;\n");
     EXPECT_NE(text(data + "/mime/globs2").find("application/x-abmfile:*.abm"), std::string::npos)
         << "the MIME cache was refreshed";
@@ -209,6 +207,7 @@ TEST_F(FileAssociationTest, MimeAppsListKeepsEveryOtherLine)
         std::string after;
     };
     const std::string entry = "application/x-abmfile=abmfile.desktop;";
+    // clang-format off
     const Case cases[] = {
         {"entry of another program is replaced in place, other groups untouched",
          "# mine\n[Added Associations]\ntext/plain=gedit.desktop;\napplication/x-abmfile=old.desktop;\n\n"
@@ -232,6 +231,7 @@ TEST_F(FileAssociationTest, MimeAppsListKeepsEveryOtherLine)
          "[Default Applications]\napplication/x-abmfile2=x.desktop;\n#application/x-abmfile=y.desktop;\n" + entry + "\n"},
         {"empty file", "", "[Default Applications]\n" + entry + "\n"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::create_directories(config);
@@ -286,8 +286,8 @@ TEST_F(FileAssociationTest, DescriptionAndIconGoIntoTheType)
 
 TEST_F(FileAssociationTest, OnlyDotsOrNoProgramDoNothing)
 {
-    const std::pair<const char*, const char*> cases[] = {{"...", "/usr/bin/abmmaker"}, {"", "/usr/bin/abmmaker"},
-                                                         {".abm", ""}};
+    const std::pair<const char*, const char*> cases[] = {
+        {"...", "/usr/bin/abmmaker"}, {"", "/usr/bin/abmmaker"}, {".abm", ""}};
     for (const auto& [extension, program] : cases) {
         associateFileType(extension, "abmfile", "", "", program);
         EXPECT_FALSE(std::filesystem::exists(data)) << extension << " " << program;
@@ -327,11 +327,9 @@ TEST_F(FileAssociationTest, FailuresNameWhatCouldNotBeWrittenAndKeepWhatWas)
              env.set("XDG_CONFIG_HOME", dir / "plain/config");
          },
          [&] { return "Failed to create key " + (dir / "plain/config/mimeapps.list"); }, true, true},
-        {"mimeapps.list is a folder",
-         [&] { std::filesystem::create_directories(mimeAppsList()); },
+        {"mimeapps.list is a folder", [&] { std::filesystem::create_directories(mimeAppsList()); },
          [&] { return "Failed to set data for '" + mimeAppsList() + "'"; }, true, true},
-        {"desktop entry is a folder",
-         [&] { std::filesystem::create_directories(desktopEntry()); },
+        {"desktop entry is a folder", [&] { std::filesystem::create_directories(desktopEntry()); },
          [&] { return "Failed to set data for '" + desktopEntry() + "'"; }, true, false},
     };
     for (const Case& c : cases) {

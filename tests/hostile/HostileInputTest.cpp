@@ -151,7 +151,8 @@ TEST(HostileJpeg, SizesPastTheCapAndEmptyScansFailAsInvalidPictures)
 {
     for (const char* name : {"claims-65500.jpg", "progressive-claims-40000.jpg", "zero-size.jpg", "only-soi.jpg"}) {
         const std::string outcome = loadJpeg(name);
-        EXPECT_TRUE(outcome == "JpegError" || outcome == "InvalidGraphicError: Bitmap image is not valid") << name << ": " << outcome;
+        EXPECT_TRUE(outcome == "JpegError" || outcome == "InvalidGraphicError: Bitmap image is not valid")
+            << name << ": " << outcome;
     }
 }
 
@@ -161,12 +162,9 @@ TEST(HostileAbm, OverflowingHeadersGiveTheCannotOpenMessage)
     FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     const std::map<std::string, std::string> expected = {
-        {"datasize-max.abm", "Невозможно откыть файл: "},
-        {"datasize-negative.abm", "Неверный формат файла: "},
-        {"count-overflow.abm", "Невозможно откыть файл: "},
-        {"buffer-overflow.abm", "Невозможно откыть файл: "},
-        {"zero-width.abm", "Невозможно откыть файл: "},
-        {"wide-row.abm", "Невозможно откыть файл: "},
+        {"datasize-max.abm", "Невозможно откыть файл: "},   {"datasize-negative.abm", "Неверный формат файла: "},
+        {"count-overflow.abm", "Невозможно откыть файл: "}, {"buffer-overflow.abm", "Невозможно откыть файл: "},
+        {"zero-width.abm", "Невозможно откыть файл: "},     {"wide-row.abm", "Невозможно откыть файл: "},
     };
     for (const auto& [name, message] : expected) {
         FrameStrip strip(options);
@@ -183,7 +181,10 @@ TEST(HostileIni, OddFilesReadAndStillTakeAWrite)
 {
     abm::test::TempDir dir;
     const std::map<std::string, std::string> loadImg = {
-        {"nul.ini", ""}, {"bom.ini", "/a/"}, {"duplicates.ini", "1"}, {"odd.ini", ""},
+        {"nul.ini", ""},
+        {"bom.ini", "/a/"},
+        {"duplicates.ini", "1"},
+        {"odd.ini", ""},
     };
     for (const auto& [name, value] : loadImg) {
         abm::test::writeFile(dir / name, input(name).bytes);

@@ -79,8 +79,9 @@ TEST(MemoryBombs, BigPicturesStillImportWithinTheDefaultBudgetAsBefore)
 {
     TempDir dir;
     writeFile(dir / "big.jpg", encodeJpeg(JpegRecipe{6000, 4000, JpegKind::Color}, gradient));
-    makeRaster(4000, 3000, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 977 ^ y * 131); })
-        .saveToFile(dir / "big.bmp");
+    makeRaster(4000, 3000, pf24bit, [](int x, int y) {
+        return static_cast<uint32_t>(x * 977 ^ y * 131);
+    }).saveToFile(dir / "big.bmp");
     const ScopedMemoryLimit limit(MemoryBudget::defaultLimit());
     for (const char* name : {"big.jpg", "big.bmp"}) {
         FrameOptionValues options;

@@ -226,9 +226,9 @@ TEST_F(IniFileTest, ReadsAtMost2047BytesWithoutSplittingACharacter)
         {std::string(2047, 'x'), std::string(2047, 'x')},
         {std::string(5000, 'y'), std::string(2047, 'y')},
         {"\"" + std::string(3000, 'z') + "\"", std::string(2047, 'z')},
-        {a2046 + "Я", a2046},                    // two-byte character across the limit
-        {a2046 + "\xE2\x82\xAC", a2046},         // three bytes
-        {a2046 + "\xFF\xFF", a2046 + "\xFF"},    // not UTF-8: plain bytes
+        {a2046 + "Я", a2046},                  // two-byte character across the limit
+        {a2046 + "\xE2\x82\xAC", a2046},       // three bytes
+        {a2046 + "\xFF\xFF", a2046 + "\xFF"},  // not UTF-8: plain bytes
     };
     for (const Case& c : cases) {
         given("[TMForm]\r\nK=" + c.value + "\r\nNext=1\r\n");
@@ -245,8 +245,8 @@ TEST_F(IniFileTest, IntegersAreDecimalOrHexAfter0x)
         int expected;
     };
     const Case cases[] = {
-        {"96", 96}, {"-1", -1}, {" 42 ", 42}, {"0x60", 96}, {"0X1f", 31}, {"'7'", 7},
-        {"", -5},   {"abc", -5}, {"12abc", -5}, {"99999999999", -5}, {"0x", -5}, {"1.5", -5},
+        {"96", 96}, {"-1", -1},  {" 42 ", 42},  {"0x60", 96},        {"0X1f", 31}, {"'7'", 7},
+        {"", -5},   {"abc", -5}, {"12abc", -5}, {"99999999999", -5}, {"0x", -5},   {"1.5", -5},
     };
     for (const Case& c : cases) {
         given(std::string("[TMForm]\r\nN=") + c.text + "\r\n");
@@ -365,8 +365,7 @@ TEST_F(IniFileTest, WriteFailuresNameTheFileAsUsedAndLeaveNoTrace)
              return std::string("abmmaker.INI");
          },
          "Unable to write to abmmaker.INI"},
-        {"folder of an explicit name is missing",
-         [&] { return dir / "missing/anim.INI"; },
+        {"folder of an explicit name is missing", [&] { return dir / "missing/anim.INI"; },
          "Unable to write to " + (dir / "missing/anim.INI")},
     };
     for (const Case& c : cases) {

@@ -26,8 +26,7 @@ TEST(ScreenFit, WindowIsMovedAtItsSizeIntoTheAvailableArea)
     };
     const Case cases[] = {
         {"designed rectangle on 1024 × 768", box(602, 479, 542, 381), screen1024, box(482, 387, 542, 381)},
-        {"designed rectangle on 1366 × 768 below a panel", box(602, 479, 542, 381), withPanel,
-         box(602, 387, 542, 381)},
+        {"designed rectangle on 1366 × 768 below a panel", box(602, 479, 542, 381), withPanel, box(602, 387, 542, 381)},
         {"designed rectangle where it fits", box(602, 479, 542, 381), box(0, 0, 1280, 1024), box(602, 479, 542, 381)},
         {"touching the edges", box(482, 387, 542, 381), screen1024, box(482, 387, 542, 381)},
         {"above and left of the screen", box(-300, -50, 542, 381), screen1024, box(0, 0, 542, 381)},

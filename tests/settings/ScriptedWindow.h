@@ -47,7 +47,7 @@ public:
         p.flags = flags;
         p.showCmd = state == WindowState::maximized   ? swShowMaximized
                     : state == WindowState::minimized ? swShowMinimized
-                                                         : swShowNormal;
+                                                      : swShowNormal;
         p.minPosition = minPosition;
         p.maxPosition = maxPosition;
         p.normalPosition = normal;

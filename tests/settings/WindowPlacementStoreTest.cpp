@@ -15,6 +15,7 @@ TEST_F(WindowPlacementStoreTest, OneRunWritesThePlacementKeysAfterTheFolders)
     s.store.writeSetting("SavePath", "/home/u/Phone/");
     s.end();
     const std::string minMax = numbers(-1, -1, -s.window.frame.width, -s.window.frame.height);
+    // clang-format off
     EXPECT_EQ(text(iniPath()),
               "[TMForm]\r\n"
               "LoadImg=/home/u/Pictures/\r\n"
@@ -28,6 +29,7 @@ TEST_F(WindowPlacementStoreTest, OneRunWritesThePlacementKeysAfterTheFolders)
               "NormPos(1024x768)=602,479,1144,860\r\n"
               "NormPos=602,479,1144,860\r\n"
               "Visible=0\r\n");
+    // clang-format on
     EXPECT_TRUE(s.errors.empty());
 }
 
@@ -51,16 +53,21 @@ TEST_F(WindowPlacementStoreTest, PlacementComesBackInTheNextRun)
              w.normal = moved;
              w.state = WindowState::maximized;
          },
-         "3", moved, WindowState::maximized, 0},
+         "3",
+         moved,
+         WindowState::maximized,
+         0},
         {"application minimised",
          {},
          [&](ScriptedWindow& w) {
              w.normal = moved;
              w.appMinimized = true;
          },
-         "2", moved, WindowState::normal, 1},
-        {"window minimised, not the main window",
-         [](ScriptedWindow& w) { w.mainForm = false; },
+         "2",
+         moved,
+         WindowState::normal,
+         1},
+        {"window minimised, not the main window", [](ScriptedWindow& w) { w.mainForm = false; },
          [&](ScriptedWindow& w) {
              w.normal = moved;
              w.state = WindowState::minimized;
@@ -91,8 +98,8 @@ TEST_F(WindowPlacementStoreTest, StoredVersionBelowTheStoresVersionRestoresNothi
         bool restores;
     };
     const Case cases[] = {
-        {0, "-1", false}, {0, "0", true},       {1, "0", false}, {1, "1", true},
-        {1, "2", true},   {0, "junk", true},    {1, "0x1", true}, {5, "junk", false},
+        {0, "-1", false}, {0, "0", true},    {1, "0", false},  {1, "1", true},
+        {1, "2", true},   {0, "junk", true}, {1, "0x1", true}, {5, "junk", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("Version ") + std::to_string(c.version) + ", FormVersion=" + c.stored);
@@ -170,9 +177,9 @@ TEST_F(WindowPlacementStoreTest, StoredRectangleIsReadWordByWord)
         const char* normPos;
         const char* minMaxPos;  // nullptr: absent
         bool sizeable;
-        Rect normal;           // after the restore
+        Rect normal;  // after the restore
         Point minPosition;
-        bool centeredAfter;     // the window was centred before
+        bool centeredAfter;  // the window was centred before
     };
     const Rect designed = Rect(602, 479, 1144, 860);
     const Case cases[] = {
@@ -194,8 +201,8 @@ TEST_F(WindowPlacementStoreTest, StoredRectangleIsReadWordByWord)
         {nullptr, nullptr, true, designed, {-1, -1}, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string("NormPos=") + (c.normPos ? c.normPos : "-") + " MinMaxPos=" +
-                     (c.minMaxPos ? c.minMaxPos : "-") + (c.sizeable ? "" : " fixed border"));
+        SCOPED_TRACE(std::string("NormPos=") + (c.normPos ? c.normPos : "-") +
+                     " MinMaxPos=" + (c.minMaxPos ? c.minMaxPos : "-") + (c.sizeable ? "" : " fixed border"));
         std::filesystem::remove(iniPath());
         if (c.normPos)
             setKey("NormPos", c.normPos);
@@ -219,7 +226,10 @@ TEST_F(WindowPlacementStoreTest, OptionsChooseWhatIsRestored)
         bool position, state;
     };
     const Case cases[] = {
-        {fpState | fpPosition, true, true}, {fpPosition, true, false}, {fpState, false, true}, {0, false, false},
+        {fpState | fpPosition, true, true},
+        {fpPosition, true, false},
+        {fpState, false, true},
+        {0, false, false},
     };
     firstRun([](ScriptedWindow& w) {
         w.normal = Rect(10, 20, 400, 300);
@@ -242,10 +252,9 @@ TEST_F(WindowPlacementStoreTest, ShowCommandMapsToTheWindowState)
     };
     using S = WindowState;
     const Case cases[] = {
-        {"0", S::normal},    {"1", S::normal},    {"2", S::minimized}, {"3", S::maximized},
-        {"4", S::normal},    {"5", S::normal},    {"6", S::minimized}, {"7", S::minimized},
-        {"8", S::normal},    {"9", S::normal},    {"10", S::normal},   {"-3", S::normal},
-        {"x", S::normal},    {"0x3", S::maximized},
+        {"0", S::normal},  {"1", S::normal},    {"2", S::minimized}, {"3", S::maximized},   {"4", S::normal},
+        {"5", S::normal},  {"6", S::minimized}, {"7", S::minimized}, {"8", S::normal},      {"9", S::normal},
+        {"10", S::normal}, {"-3", S::normal},   {"x", S::normal},    {"0x3", S::maximized},
     };
     for (const Case& c : cases) {
         setKey("ShowCmd", c.showCmd);

@@ -95,12 +95,9 @@ TEST_F(WindowSettingsStoreTest, FileIsNamedAfterTheProgramFile)
         const char* ini;
     };
     const Case cases[] = {
-        {"/usr/bin/abmmaker", "abmmaker.INI"},
-        {"/opt/x/anim.exe", "anim.INI"},
-        {"/opt/x.y/my.prog.bin", "my.prog.INI"},
-        {"/opt/dir.d/tool", "tool.INI"},
-        {"relative/abmmaker", "abmmaker.INI"},
-        {"abmmaker", "abmmaker.INI"},
+        {"/usr/bin/abmmaker", "abmmaker.INI"},   {"/opt/x/anim.exe", "anim.INI"},
+        {"/opt/x.y/my.prog.bin", "my.prog.INI"}, {"/opt/dir.d/tool", "tool.INI"},
+        {"relative/abmmaker", "abmmaker.INI"},   {"abmmaker", "abmmaker.INI"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(defaultIniFileName(c.program), c.ini) << c.program;

@@ -13,9 +13,9 @@ namespace abm::test {
 
 struct GifFileImage {
     int left = 0, top = 0, width = 0, height = 0;
-    std::vector<uint8_t> indexes;                // width × height, rows from the top
-    std::vector<uint32_t> localTable;            // 0xRRGGBB entries; empty = none
-    std::optional<uint8_t> transparentIndex;     // a graphic control extension before the image
+    std::vector<uint8_t> indexes;             // width × height, rows from the top
+    std::vector<uint32_t> localTable;         // 0xRRGGBB entries; empty = none
+    std::optional<uint8_t> transparentIndex;  // a graphic control extension before the image
     bool interlaced = false;
 };
 

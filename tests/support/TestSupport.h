@@ -57,7 +57,7 @@ private:
 
 struct RgbaImage {
     int width = 0, height = 0;
-    std::vector<uint8_t> rgba;  // top row first
+    std::vector<uint8_t> rgba;        // top row first
     uint32_t at(int x, int y) const;  // 0xAARRGGBB
 };
 RgbaImage readPng(const std::filesystem::path& path);
@@ -84,7 +84,10 @@ private:
 };
 
 // Little-endian readers for checking written bytes.
-inline uint32_t le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
+inline uint32_t le16(const std::vector<uint8_t>& b, size_t at)
+{
+    return b[at] | (b[at + 1] << 8);
+}
 inline uint32_t le32(const std::vector<uint8_t>& b, size_t at)
 {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);

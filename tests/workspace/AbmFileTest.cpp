@@ -51,10 +51,7 @@ protected:
     FrameStrip strip{options};
     abm::test::TempDir dir;
 
-    std::vector<uint8_t> written()
-    {
-        return abmFileBytes(strip);
-    }
+    std::vector<uint8_t> written() { return abmFileBytes(strip); }
     void save(const std::string& chosen)
     {
         prompts.saveAnswers.push_back(chosen);
@@ -135,7 +132,8 @@ TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
         std::filesystem::remove(dir / "x.abm");
         save(dir / "x.abm");
         if (c.refused) {
-            ASSERT_EQ(messages(), std::vector<std::string>{"Сохранение невозможно. \r\nСлишком большой размер картинок !!!"});
+            ASSERT_EQ(messages(),
+                      std::vector<std::string>{"Сохранение невозможно. \r\nСлишком большой размер картинок !!!"});
             EXPECT_EQ(prompts.messages[0].type, MessageKind::warning);
             EXPECT_EQ(prompts.messages[0].buttons, std::vector<MessageButton>{MessageButton::cancel});
             EXPECT_TRUE(prompts.saveRequests.empty());
@@ -234,7 +232,8 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
         writeFile(dir / "in.abm", c.bytes);
         readAbmFile(target, prompts, dir / "in.abm");
         // The header and the size alone give the reader's verdict.
-        const AbmVerdict verdict = checkAbmHeader(c.bytes.data(), c.bytes.size(), static_cast<int64_t>(c.bytes.size())).verdict;
+        const AbmVerdict verdict =
+            checkAbmHeader(c.bytes.data(), c.bytes.size(), static_cast<int64_t>(c.bytes.size())).verdict;
         EXPECT_EQ(verdict, c.outcome == Frames      ? AbmVerdict::Accepted
                            : c.outcome == BadFormat ? AbmVerdict::BadFormat
                                                     : AbmVerdict::CannotOpen);
@@ -245,7 +244,8 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
         } else {
             ASSERT_EQ(prompts.messages.size(), 1u);
             EXPECT_EQ(prompts.messages[0].text,
-                      (c.outcome == BadFormat ? "Неверный формат файла: " : "Невозможно откыть файл: ") + (dir / "in.abm"));
+                      (c.outcome == BadFormat ? "Неверный формат файла: " : "Невозможно откыть файл: ") +
+                          (dir / "in.abm"));
             EXPECT_EQ(prompts.messages[0].type, MessageKind::error);
             EXPECT_EQ(prompts.messages[0].buttons, std::vector<MessageButton>{MessageButton::cancel});
         }

@@ -46,8 +46,9 @@ protected:
 TEST(baseName, CutsAtTheFirstOccurrenceOfTheExtension)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"/out/walk.bmp", "walk"}, {"/out/a.bmp.bmp", "a"}, {"my.bmpfile.bmp", "my"}, {"shot.BMP", "shot"},
-        {"noext", "noext"},        {".bmp", ""},            {"/d.x/name", "name"},    {"a.b.c", "a.b"},
+        {"/out/walk.bmp", "walk"}, {"/out/a.bmp.bmp", "a"}, {"my.bmpfile.bmp", "my"},
+        {"shot.BMP", "shot"},      {"noext", "noext"},      {".bmp", ""},
+        {"/d.x/name", "name"},     {"a.b.c", "a.b"},
     };
     for (auto [path, base] : cases)
         EXPECT_EQ(baseName(path), base) << path;
@@ -65,8 +66,10 @@ TEST_F(BmpExportTest, FramesAreNumberedBesideTheChosenName)
         {"walk", 2, {"walk0.bmp", "walk1.bmp"}},
         {"a.bmp.bmp", 2, {"a0.bmp", "a1.bmp"}},
         {".bmp", 2, {"0.bmp", "1.bmp"}},
-        {"x.bmp", 12, {"x0.bmp", "x1.bmp", "x10.bmp", "x11.bmp", "x2.bmp", "x3.bmp", "x4.bmp", "x5.bmp", "x6.bmp",
-                       "x7.bmp", "x8.bmp", "x9.bmp"}},
+        {"x.bmp",
+         12,
+         {"x0.bmp", "x1.bmp", "x10.bmp", "x11.bmp", "x2.bmp", "x3.bmp", "x4.bmp", "x5.bmp", "x6.bmp", "x7.bmp",
+          "x8.bmp", "x9.bmp"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chosen);

@@ -61,8 +61,8 @@ private:
     {
         const int id = ++lastId_ % 6;
         const PixelFormat formats[] = {pf8bit, pf16bit, pf24bit, pf32bit, pf15bit};
-        Raster picture = abm::test::makeRaster(1 + pick(40), 1 + pick(30), pf24bit,
-                                                [id](int, int) { return idColor(id); });
+        Raster picture =
+            abm::test::makeRaster(1 + pick(40), 1 + pick(30), pf24bit, [id](int, int) { return idColor(id); });
         // Any format may arrive; the id is kept in the source's own colours.
         picture.setPixelFormat(formats[pick(5)]);
         try {

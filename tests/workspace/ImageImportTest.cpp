@@ -49,8 +49,9 @@ protected:
     }
     std::string bmp(const std::string& name, int w, int h)
     {
-        abm::test::makeRaster(w, h, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 9 + y); })
-            .saveToFile(dir / name);
+        abm::test::makeRaster(w, h, pf24bit, [](int x, int y) {
+            return static_cast<uint32_t>(x * 9 + y);
+        }).saveToFile(dir / name);
         return dir / name;
     }
     uint16_t px(int frame, int x, int y) const
@@ -106,8 +107,11 @@ TEST_F(ImageImportTest, BmpAndJpegThatAreNotPicturesAddNothingSilently)
         std::vector<uint8_t> bytes;
     };
     const Case cases[] = {
-        {"x.bmp", {'h', 'e', 'l', 'l', 'o'}}, {"x.jpg", {'h', 'e', 'l', 'l', 'o'}}, {"y.bmp", {'B', 'M'}},
-        {"empty.jpg", {}},                   {"cut.jpg", {0xFF, 0xD8, 0xFF}},
+        {"x.bmp", {'h', 'e', 'l', 'l', 'o'}},
+        {"x.jpg", {'h', 'e', 'l', 'l', 'o'}},
+        {"y.bmp", {'B', 'M'}},
+        {"empty.jpg", {}},
+        {"cut.jpg", {0xFF, 0xD8, 0xFF}},
     };
     strip.append(abm::test::makeRaster(3, 3, pf24bit, [](int, int) { return 0u; }));
     for (const Case& c : cases) {
@@ -240,7 +244,8 @@ TEST_F(ImageImportTest, EmptyAndZeroSizedImagesOfAGif)
     gif.screenHeight = 6;
     gif.globalTable = {0x000000, 0xFFFFFF};
     for (int i = 0; i < 4; ++i)
-        gif.images.push_back(GifFileImage{0, 0, 8, 6, std::vector<uint8_t>(48, static_cast<uint8_t>(i & 1)), {}, std::nullopt, false});
+        gif.images.push_back(
+            GifFileImage{0, 0, 8, 6, std::vector<uint8_t>(48, static_cast<uint8_t>(i & 1)), {}, std::nullopt, false});
     gif.trailingGraphicControl = true;
     const std::string four = write("four.gif", gif.bytes());
     GifImage loaded;
@@ -299,7 +304,8 @@ TEST_F(ImageImportTest, FrameCapLeavesOutLaterFramesAndFiles)
     six.screenHeight = 4;
     six.globalTable = {0x000000, 0xFF8000, 0x00FFFF, 0xFFFFFF};
     for (int i = 0; i < 6; ++i)
-        six.images.push_back(GifFileImage{i % 3, 0, 2, 3, std::vector<uint8_t>(6, static_cast<uint8_t>(i % 4)), {}, std::nullopt, false});
+        six.images.push_back(GifFileImage{
+            i % 3, 0, 2, 3, std::vector<uint8_t>(6, static_cast<uint8_t>(i % 4)), {}, std::nullopt, false});
     const std::string gif = write("six.gif", six.bytes());
     for (int i = 0; i < 3; ++i)
         strip.append(abm::test::makeRaster(5, 4, pf24bit, [i](int x, int y) { return static_cast<uint32_t>(i * 99 + x * 7 + y); }));
@@ -310,7 +316,10 @@ TEST_F(ImageImportTest, FrameCapLeavesOutLaterFramesAndFiles)
         std::vector<int> added;  // -1: left out
     };
     const Case cases[] = {
-        {{gif, abm}, 4, {4, -1}}, {{abm, gif}, 4, {3, 1}}, {{abm, abm}, 5, {3, 2}}, {{gif, gif}, kNoFrameCap, {6, 6}},
+        {{gif, abm}, 4, {4, -1}},
+        {{abm, gif}, 4, {3, 1}},
+        {{abm, abm}, 5, {3, 2}},
+        {{gif, gif}, kNoFrameCap, {6, 6}},
     };
     for (const Case& c : cases) {
         FrameStrip capped(options), full(options);

@@ -26,14 +26,10 @@ TEST(DrawPreviewFrame, CentresEachAxisAloneAndCropsWhatDoesNotFit)
         Rect source, dest;
     };
     const Case cases[] = {
-        {40, 30, Rect(0, 0, 40, 30), Rect(45, 34, 85, 64)},
-        {128, 96, Rect(0, 0, 128, 96), Rect(1, 1, 129, 97)},
-        {128, 97, Rect(0, 0, 128, 97), Rect(1, 1, 129, 97)},
-        {41, 31, Rect(0, 0, 41, 31), Rect(45, 34, 85, 64)},
-        {200, 150, Rect(35, 26, 165, 124), Rect(0, 0, 130, 98)},
-        {300, 20, Rect(85, 0, 215, 20), Rect(0, 39, 130, 59)},
-        {1, 1, Rect(0, 0, 1, 1), Rect(65, 49, 65, 49)},
-        {130, 98, Rect(0, 0, 130, 98), Rect(0, 0, 130, 98)},
+        {40, 30, Rect(0, 0, 40, 30), Rect(45, 34, 85, 64)},      {128, 96, Rect(0, 0, 128, 96), Rect(1, 1, 129, 97)},
+        {128, 97, Rect(0, 0, 128, 97), Rect(1, 1, 129, 97)},     {41, 31, Rect(0, 0, 41, 31), Rect(45, 34, 85, 64)},
+        {200, 150, Rect(35, 26, 165, 124), Rect(0, 0, 130, 98)}, {300, 20, Rect(85, 0, 215, 20), Rect(0, 39, 130, 59)},
+        {1, 1, Rect(0, 0, 1, 1), Rect(65, 49, 65, 49)},          {130, 98, Rect(0, 0, 130, 98), Rect(0, 0, 130, 98)},
     };
     for (const Case& c : cases) {
         Rect s, d;
@@ -125,8 +121,8 @@ TEST_F(PreviewPlayerTest, PreviewPixelsFrameBorderFieldAndPicture)
         EXPECT_EQ(p.pixelFormat(), pf16bit);
         for (int y = 0; y < 98; ++y) {
             for (int x = 0; x < 130; ++x) {
-                const bool inPicture = x >= c.picture.left && x < c.picture.right && y >= c.picture.top &&
-                                       y < c.picture.bottom;
+                const bool inPicture =
+                    x >= c.picture.left && x < c.picture.right && y >= c.picture.top && y < c.picture.bottom;
                 const bool border = x == 0 || y == 0 || x == 129 || y == 97;
                 const Color expected = inPicture ? red : border ? clBlack : clWhite;
                 ASSERT_EQ(p.pixel(x, y), expected) << x << "," << y;

@@ -19,13 +19,14 @@ public:
         std::vector<MessageButton> buttons;
     };
 
-    std::deque<MessageAnswer> answers;               // empty: cancel
+    std::deque<MessageAnswer> answers;  // empty: cancel
     std::deque<std::vector<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
     std::vector<Message> messages;
     std::vector<FileDialogRequest> openRequests, saveRequests;
 
-    MessageAnswer showMessage(const std::string& text, MessageKind type, const std::vector<MessageButton>& buttons) override
+    MessageAnswer showMessage(const std::string& text, MessageKind type,
+                              const std::vector<MessageButton>& buttons) override
     {
         messages.push_back({text, type, buttons});
         if (answers.empty())

@@ -55,7 +55,8 @@ TEST(AbmCodec, DecodedFramesAreTheEncodedOnes)
         std::vector<Raster> frames;
         std::vector<const Raster*> pointers;
         for (int i = 0; i < c.frames; ++i)
-            frames.push_back(makeRaster(7, 5, pf16bit, [i](int x, int y) { return static_cast<uint32_t>(i * 40 + x * 9 + y); }));
+            frames.push_back(
+                makeRaster(7, 5, pf16bit, [i](int x, int y) { return static_cast<uint32_t>(i * 40 + x * 9 + y); }));
         for (const Raster& r : frames)
             pointers.push_back(&r);
         std::vector<uint8_t> bytes = encodeAbm(pointers);

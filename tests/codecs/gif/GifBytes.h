@@ -149,7 +149,7 @@ struct GifStream {
     }
     // A whole image: descriptor, optional local table, LZW data in sub-blocks.
     GifStream& image(int left, int top, int w, int h, const std::vector<uint8_t>& pixels, int minCodeSize = 2,
-                   int flags = 0, LzwOptions o = {})
+                     int flags = 0, LzwOptions o = {})
     {
         descriptor(left, top, w, h, flags);
         if (flags & 0x80)

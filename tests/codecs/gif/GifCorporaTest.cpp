@@ -37,10 +37,14 @@ void useEveryImage(GifImage& gif, bool draw)
 }
 
 const std::set<std::string> kLoadErrors = {
-    "Invalid GIF signature",         "Premature end of data",
-    "Unknown extension type",        "Invalid extension introducer",
-    "Unsupported Application Extension block size", "Circular decoder table entry",
-    "No global or local color table defined", "Invalid LZW minimum code size",
+    "Invalid GIF signature",
+    "Premature end of data",
+    "Unknown extension type",
+    "Invalid extension introducer",
+    "Unsupported Application Extension block size",
+    "Circular decoder table entry",
+    "No global or local color table defined",
+    "Invalid LZW minimum code size",
     "GIF image is too large",
 };
 

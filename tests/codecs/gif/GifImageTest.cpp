@@ -73,8 +73,24 @@ TEST(GifImage, HeaderRules)
     };
     const Case cases[] = {
         {"4-byte prefix", with({1, 2, 3, 4}, gif.size()), ""},
-        {"lower-case signature", [&] { auto b = gif; b[0] = 'g'; b[1] = 'i'; b[2] = 'f'; return b; }(), ""},
-        {"version not checked", [&] { auto b = gif; b[3] = '9'; b[4] = '9'; b[5] = 'z'; return b; }(), ""},
+        {"lower-case signature",
+         [&] {
+             auto b = gif;
+             b[0] = 'g';
+             b[1] = 'i';
+             b[2] = 'f';
+             return b;
+         }(),
+         ""},
+        {"version not checked",
+         [&] {
+             auto b = gif;
+             b[3] = '9';
+             b[4] = '9';
+             b[5] = 'z';
+             return b;
+         }(),
+         ""},
         {"empty", {}, "Premature end of data"},
         {"5 bytes", with({}, 5), "Premature end of data"},
         {"6 bytes without GIF", {'P', 'N', 'G', '8', '9', 'a'}, "Invalid GIF signature"},
@@ -106,7 +122,9 @@ TEST(GifImage, BlockLoopStopsAndWarnsAsItShould)
         {"zero bytes before the trailer", {0, 0, 0x3B}, 1, {}},
         {"bytes after the trailer are not read", {0x3B, 0x21, 0x02}, 1, {}},
         {"unknown block", {0x99, 0x2C}, 1, {"Unknown GIF block type", "Invalid Image trailer"}},
-        {"stray byte after an extension ends its sub-image empty", {0x21, 0xFE, 1, 'x', 0, 0, 0x3B}, 2,
+        {"stray byte after an extension ends its sub-image empty",
+         {0x21, 0xFE, 1, 'x', 0, 0, 0x3B},
+         2,
          {"Invalid extension introducer"}},
     };
     for (const Case& c : cases) {
@@ -123,15 +141,16 @@ TEST(GifImage, BlockLoopStopsAndWarnsAsItShould)
 TEST(GifImage, ExtensionRules)
 {
     // NETSCAPE loop count 5 in a well-formed application block.
-    const Loaded loop = load(GifStream()
-                                 .header(3, 2, 1)
-                                 .bytes({0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 5, 0, 0})
-                                 .comment("made by hand")
-                                 .bytes({0x21, 0x01, 12, 1, 0, 2, 0, 30, 0, 8, 0, 6, 8, 1, 0})
-                                 .append(subBlocks({'h', 'i'}))
-                                 .image(0, 0, 3, 2, k6Pixels)
-                                 .trailer()
-                                 .b);
+    const Loaded loop =
+        load(GifStream()
+                 .header(3, 2, 1)
+                 .bytes({0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 5, 0, 0})
+                 .comment("made by hand")
+                 .bytes({0x21, 0x01, 12, 1, 0, 2, 0, 30, 0, 8, 0, 6, 8, 1, 0})
+                 .append(subBlocks({'h', 'i'}))
+                 .image(0, 0, 3, 2, k6Pixels)
+                 .trailer()
+                 .b);
     ASSERT_EQ(loop.error, "");
     const auto& ext = loop.gif->images(0).extensions();
     ASSERT_EQ(ext.size(), 3u);
@@ -146,8 +165,10 @@ TEST(GifImage, ExtensionRules)
 
     // Application block sizes: 10 gives its 11th identifier byte back to the
     // sub-blocks, a size above 11 has its extra bytes skipped.
-    const std::vector<uint8_t> id10 = {0x21, 0xFF, 10, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', '0', 2, 'x', 'y', 0};
-    const std::vector<uint8_t> id12 = {0x21, 0xFF, 12, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', '2', '3', '+', 1, 'z', 0};
+    const std::vector<uint8_t> id10 = {0x21, 0xFF, 10,  'A', 'B', 'C', 'D', 'E', 'F',
+                                       'G',  'H',  '1', '0', 2,   'x', 'y', 0};
+    const std::vector<uint8_t> id12 = {0x21, 0xFF, 12,  'A', 'B', 'C', 'D', 'E', 'F',
+                                       'G',  'H',  '1', '2', '3', '+', 1,   'z', 0};
     const std::vector<uint8_t> id9 = {0x21, 0xFF, 9, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', 0};
     for (const auto& [block, identifier, data, error] :
          {std::tuple{id10, std::string("ABCDEFGH10\x02"), std::string("xy"), std::string()},

@@ -18,7 +18,10 @@ std::unique_ptr<GifImage> load(const GifStream& f)
     return gif;
 }
 
-std::vector<uint8_t> solid(int w, int h, uint8_t v) { return std::vector<uint8_t>(static_cast<size_t>(w * h), v); }
+std::vector<uint8_t> solid(int w, int h, uint8_t v)
+{
+    return std::vector<uint8_t>(static_cast<size_t>(w * h), v);
+}
 
 // An 8-bit white surface whose palette has white at 255.
 Raster makeSurface(int w, int h)

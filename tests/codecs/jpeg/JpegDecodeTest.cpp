@@ -99,7 +99,8 @@ class SettingsDecode : public ::testing::TestWithParam<SettingsCase> {};
 TEST_P(SettingsDecode, DecodesLikeTheMatchingDjpegOptions)
 {
     const SettingsCase& c = GetParam();
-    for (const char* name : {"libjpeg-turbo/testorig.jpg", "wuffs/peacock.progressive.jpeg", "wuffs/bricks-gray.jpeg"}) {
+    for (const char* name :
+         {"libjpeg-turbo/testorig.jpg", "wuffs/peacock.progressive.jpeg", "wuffs/bricks-gray.jpeg"}) {
         SCOPED_TRACE(name);
         const fs::path file = corpora() / "jpeg" / name;
         ScopedJpegDefaults defaults;
@@ -126,11 +127,13 @@ TEST_P(SettingsDecode, DecodesLikeTheMatchingDjpegOptions)
 INSTANTIATE_TEST_SUITE_P(
     Settings, SettingsDecode,
     ::testing::Values(
-        SettingsCase{"Grey", [](JpegSettings& s) { s.grayscaleOutput = true; }, "-dct float -grayscale -colors 236", pf8bit},
+        SettingsCase{"Grey", [](JpegSettings& s) { s.grayscaleOutput = true; }, "-dct float -grayscale -colors 236",
+                     pf8bit},
         SettingsCase{"Half", [](JpegSettings& s) { s.scale = jsHalf; }, "-dct float -scale 1/2", pf24bit},
         SettingsCase{"Quarter", [](JpegSettings& s) { s.scale = jsQuarter; }, "-dct float -scale 1/4", pf24bit},
         SettingsCase{"Eighth", [](JpegSettings& s) { s.scale = jsEighth; }, "-dct float -scale 1/8", pf24bit},
-        SettingsCase{"BestSpeed", [](JpegSettings& s) { s.performance = jpBestSpeed; }, "-dct fast -onepass -dither ordered", pf24bit},
+        SettingsCase{"BestSpeed", [](JpegSettings& s) { s.performance = jpBestSpeed; },
+                     "-dct fast -onepass -dither ordered", pf24bit},
         SettingsCase{"EightBit", [](JpegSettings& s) { s.pixelFormat = jf8Bit; }, "-dct float -colors 236", pf8bit},
         SettingsCase{"EightBitFast",
                      [](JpegSettings& s) {
@@ -167,8 +170,8 @@ TEST(JpegDecode, GrayscaleFileGivesAn8BitRasterWith236GreyEntries)
 
 TEST(JpegDecode, OneRowAndOneColumnPicturesDecode)
 {
-    for (const JpegRecipe& recipe : {JpegRecipe{1, 1}, JpegRecipe{500, 1}, JpegRecipe{1, 500}, JpegRecipe{2, 1, JpegKind::Gray},
-                                 JpegRecipe{500, 1, JpegKind::Color, true}}) {
+    for (const JpegRecipe& recipe : {JpegRecipe{1, 1}, JpegRecipe{500, 1}, JpegRecipe{1, 500},
+                                     JpegRecipe{2, 1, JpegKind::Gray}, JpegRecipe{500, 1, JpegKind::Color, true}}) {
         SCOPED_TRACE(std::to_string(recipe.width) + "x" + std::to_string(recipe.height));
         TempDir dir;
         writeFile(dir / "a.jpg", encodeJpeg(recipe, gradient));
@@ -245,7 +248,8 @@ TEST(JpegDecode, ProgressiveFilesOfManyScansDecodeLikeDjpeg)
     };
     for (const Case& c : {Case{301, 203, 1, 8}, Case{301, 203, 3, 20}, Case{301, 203, 9, 56}, Case{301, 203, 16, 98},
                           Case{6000, 4000, 0, 10}}) {
-        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + ", " + std::to_string(c.scans) + " scans");
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + ", " + std::to_string(c.scans) +
+                     " scans");
         TempDir dir;
         std::string options = "-progressive -sample 1x1";
         if (c.bands > 0) {
@@ -255,8 +259,8 @@ TEST(JpegDecode, ProgressiveFilesOfManyScansDecodeLikeDjpeg)
             std::string refinements = "0,1,2: 0-0, 1, 0;\n";
             for (int component = 0; component < 3; ++component)
                 for (int band = 0; band < c.bands; ++band) {
-                    const std::string range = std::to_string(1 + 63 * band / c.bands) + "-" +
-                                              std::to_string(63 * (band + 1) / c.bands);
+                    const std::string range =
+                        std::to_string(1 + 63 * band / c.bands) + "-" + std::to_string(63 * (band + 1) / c.bands);
                     script += std::to_string(component) + ": " + range + ", 0, 1;\n";
                     refinements += std::to_string(component) + ": " + range + ", 1, 0;\n";
                 }
@@ -265,7 +269,8 @@ TEST(JpegDecode, ProgressiveFilesOfManyScansDecodeLikeDjpeg)
         }
         const std::vector<uint8_t> bytes = cjpeg(c.width, c.height, gradient, options);
         const auto markers = jpegMarkers(bytes);
-        EXPECT_EQ(static_cast<size_t>(std::count_if(markers.begin(), markers.end(), [](const JpegMarker& m) { return m.code == 0xDA; })),
+        EXPECT_EQ(static_cast<size_t>(std::count_if(markers.begin(), markers.end(),
+                                                    [](const JpegMarker& m) { return m.code == 0xDA; })),
                   c.scans);
         writeFile(dir / "a.jpg", bytes);
         JpegImage jpeg;

@@ -33,8 +33,10 @@ TEST_P(LoadHeader, ReadsSizeAndKindFromTheHeaderWithoutDecoding)
 
 INSTANTIATE_TEST_SUITE_P(Pictures, LoadHeader,
                          ::testing::Values(JpegRecipe{1, 1, JpegKind::Color}, JpegRecipe{500, 1, JpegKind::Color},
-                                           JpegRecipe{1, 500, JpegKind::Gray}, JpegRecipe{37, 23, JpegKind::Color, true},
-                                           JpegRecipe{64, 48, JpegKind::Gray, true}, JpegRecipe{20, 10, JpegKind::Cmyk}));
+                                           JpegRecipe{1, 500, JpegKind::Gray},
+                                           JpegRecipe{37, 23, JpegKind::Color, true},
+                                           JpegRecipe{64, 48, JpegKind::Gray, true},
+                                           JpegRecipe{20, 10, JpegKind::Cmyk}));
 
 TEST(JpegImage, DataThatIsNotAJpegFailsAtLoadWith53)
 {

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace abm;
 using namespace abm::test;
 namespace fs = std::filesystem;

@@ -23,10 +23,19 @@ std::vector<uint8_t> encodeJpeg(const JpegRecipe& recipe, const ColorAt& colorAt
     info.image_width = static_cast<JDIMENSION>(recipe.width);
     info.image_height = static_cast<JDIMENSION>(recipe.height);
     switch (recipe.kind) {
-    case JpegKind::Color: info.input_components = 3; info.in_color_space = JCS_RGB; break;
-    case JpegKind::Gray: info.input_components = 1; info.in_color_space = JCS_GRAYSCALE; break;
+    case JpegKind::Color:
+        info.input_components = 3;
+        info.in_color_space = JCS_RGB;
+        break;
+    case JpegKind::Gray:
+        info.input_components = 1;
+        info.in_color_space = JCS_GRAYSCALE;
+        break;
     case JpegKind::Cmyk:
-    case JpegKind::Ycck: info.input_components = 4; info.in_color_space = JCS_CMYK; break;
+    case JpegKind::Ycck:
+        info.input_components = 4;
+        info.in_color_space = JCS_CMYK;
+        break;
     }
     jpeg_set_defaults(&info);
     if (recipe.kind == JpegKind::Ycck)
@@ -108,7 +117,8 @@ void writePpm(const std::filesystem::path& path, int width, int height, const Co
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const uint32_t c = colorAt(x, y);
-            bytes.insert(bytes.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
+            bytes.insert(bytes.end(),
+                         {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
         }
     writeFile(path, bytes);
 }
@@ -118,16 +128,17 @@ std::vector<uint8_t> cjpeg(int width, int height, const ColorAt& colorAt, const 
     TempDir dir;
     writePpm(dir / "in.ppm", width, height, colorAt);
     return outputOf(std::string(ABM_CJPEG) + " " + options + " -outfile " + shellQuoted(dir / "out.jpg") + " " +
-                       shellQuoted(dir / "in.ppm"),
-                   dir / "out.jpg");
+                        shellQuoted(dir / "in.ppm"),
+                    dir / "out.jpg");
 }
 
 std::vector<uint8_t> imageMagickCmyk(int width, int height, const ColorAt& colorAt)
 {
     TempDir dir;
     writePpm(dir / "in.ppm", width, height, colorAt);
-    return outputOf(std::string(ABM_CONVERT) + " " + shellQuoted(dir / "in.ppm") + " -colorspace CMYK " + shellQuoted(dir / "out.jpg"),
-                   dir / "out.jpg");
+    return outputOf(std::string(ABM_CONVERT) + " " + shellQuoted(dir / "in.ppm") + " -colorspace CMYK " +
+                        shellQuoted(dir / "out.jpg"),
+                    dir / "out.jpg");
 }
 
 std::optional<Raster> imageMagickRgb(const std::filesystem::path& jpeg)
@@ -135,8 +146,8 @@ std::optional<Raster> imageMagickRgb(const std::filesystem::path& jpeg)
     TempDir dir;
     const std::vector<uint8_t> bmp =
         outputOf(std::string(ABM_CONVERT) + " -define jpeg:dct-method=float " + shellQuoted(jpeg) +
-                    " -colorspace sRGB -type TrueColor " + shellQuoted("BMP3:" + (dir / "out.bmp")),
-                dir / "out.bmp");
+                     " -colorspace sRGB -type TrueColor " + shellQuoted("BMP3:" + (dir / "out.bmp")),
+                 dir / "out.bmp");
     if (bmp.empty())
         return std::nullopt;
     Raster raster;
@@ -148,7 +159,8 @@ std::optional<Raster> djpeg(const std::filesystem::path& jpeg, const std::string
 {
     TempDir dir;
     const std::string out = dir / "djpeg.bmp";
-    const std::string command = std::string(ABM_DJPEG) + " " + options + " -bmp -outfile " + shellQuoted(out) + " " + shellQuoted(jpeg);
+    const std::string command =
+        std::string(ABM_DJPEG) + " " + options + " -bmp -outfile " + shellQuoted(out) + " " + shellQuoted(jpeg);
     // 0: decoded; 2: decoded with warnings (a truncated file, say); 1: refused.
     const int code = run(command);
     if (code == -1)
@@ -206,9 +218,9 @@ JpegMarker findMarker(const std::vector<uint8_t>& jpeg, uint8_t code)
 ::testing::AssertionResult samePixels(const Raster& a, const Raster& b)
 {
     if (a.width() != b.width() || a.height() != b.height() || a.pixelFormat() != b.pixelFormat())
-        return ::testing::AssertionFailure() << a.width() << "x" << a.height() << " format " << a.pixelFormat()
-                                             << " vs " << b.width() << "x" << b.height() << " format "
-                                             << b.pixelFormat();
+        return ::testing::AssertionFailure()
+               << a.width() << "x" << a.height() << " format " << a.pixelFormat() << " vs " << b.width() << "x"
+               << b.height() << " format " << b.pixelFormat();
     for (size_t i = 0; i < a.palette().size(); ++i)
         if (i >= b.palette().size() || !(a.palette()[i] == b.palette()[i]))
             return ::testing::AssertionFailure() << "palette entry " << i << " differs";
@@ -218,8 +230,8 @@ JpegMarker findMarker(const std::vector<uint8_t>& jpeg, uint8_t code)
         const uint8_t* rb = b.scanLine(y);
         for (size_t i = 0; i < rowBytes; ++i)
             if (ra[i] != rb[i])
-                return ::testing::AssertionFailure() << "row " << y << " byte " << i << ": " << int{ra[i]}
-                                                     << " vs " << int{rb[i]};
+                return ::testing::AssertionFailure()
+                       << "row " << y << " byte " << i << ": " << int{ra[i]} << " vs " << int{rb[i]};
     }
     return ::testing::AssertionSuccess();
 }

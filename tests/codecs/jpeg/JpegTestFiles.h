@@ -30,7 +30,8 @@ struct JpegRecipe {
 inline void PrintTo(const JpegRecipe& s, std::ostream* os)
 {
     static const char* const kinds[] = {"colour", "grey", "CMYK", "YCCK"};
-    *os << s.width << "x" << s.height << " " << kinds[static_cast<int>(s.kind)] << (s.progressive ? " progressive" : "");
+    *os << s.width << "x" << s.height << " " << kinds[static_cast<int>(s.kind)]
+        << (s.progressive ? " progressive" : "");
 }
 
 using ColorAt = std::function<uint32_t(int, int)>;

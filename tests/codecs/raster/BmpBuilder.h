@@ -16,9 +16,9 @@ struct BmpBuilder {
     int32_t width = 2, height = 2;
     uint16_t planes = 1, bpp = 24;
     uint32_t compression = 0, sizeImage = 0, colorsUsed = 0;
-    std::vector<uint32_t> masks;  // inside a header of 52 bytes or more, else after it
-    std::vector<uint8_t> table;   // raw colour-table bytes
-    size_t gap = 0;               // junk bytes between the colour table and the pixels
+    std::vector<uint32_t> masks;     // inside a header of 52 bytes or more, else after it
+    std::vector<uint8_t> table;      // raw colour-table bytes
+    size_t gap = 0;                  // junk bytes between the colour table and the pixels
     std::optional<uint32_t> offset;  // the file header's pixel offset; by default where they are
     std::vector<uint8_t> pixels;
 

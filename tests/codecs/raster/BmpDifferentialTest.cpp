@@ -127,23 +127,23 @@ TEST(BmpDifferential, SuiteFilesMatchTheirReferencePngsAtSixteenBits)
 {
     // Variants the raster is refused for, as the platform makes none of them.
     const std::set<std::string> refused = {
-        "q/pal2.bmp", "q/pal2color.bmp",        // 2 bits per pixel
+        "q/pal2.bmp",       "q/pal2color.bmp",    // 2 bits per pixel
         "q/rgb24rle24.bmp", "q/pal1huffmsb.bmp",  // OS/2 run-length 24 and Huffman compression
-        "q/rgb24jpeg.bmp", "q/rgb24png.bmp",    // an embedded JPEG or PNG
-        "q/rgba32abf.bmp",                      // compression 6, alpha bit fields
-        "q/rgba64.bmp",                         // 64 bits per pixel
+        "q/rgb24jpeg.bmp",  "q/rgb24png.bmp",     // an embedded JPEG or PNG
+        "q/rgba32abf.bmp",                        // compression 6, alpha bit fields
+        "q/rgba64.bmp",                           // 64 bits per pixel
     };
     // Pixels that run-length data skips keep palette index 0, which one of
     // the listed references shows; the others make them transparent or black.
     const std::map<std::string, std::string> reference = {
-        {"q/pal4rletrns.bmp", "ref/pal4rletrns-0.png"}, {"q/pal4rlecut.bmp", "ref/pal4rlecut-0.png"},
-        {"q/pal8rletrns.bmp", "ref/pal8rletrns-0.png"}, {"q/pal8rlecut.bmp", "ref/pal8rlecut-0.png"},
+        {"q/pal4rletrns.bmp", "ref/pal4rletrns-0.png"},     {"q/pal4rlecut.bmp", "ref/pal4rlecut-0.png"},
+        {"q/pal8rletrns.bmp", "ref/pal8rletrns-0.png"},     {"q/pal8rlecut.bmp", "ref/pal8rlecut-0.png"},
         {"g/pal8nonsquare.bmp", "ref/pal8nonsquare-e.png"},  // the pixel aspect ratio is not applied
     };
     // Alpha is not read: where a reference is fully transparent, its colour is
     // not the file's.
     const std::set<std::string> alpha = {
-        "q/rgba16-4444.bmp", "q/rgba16-5551.bmp", "q/rgba16-1924.bmp",     "q/rgba32-1.bmp", "q/rgba32-2.bmp",
+        "q/rgba16-4444.bmp",    "q/rgba16-5551.bmp",  "q/rgba16-1924.bmp",  "q/rgba32-1.bmp",  "q/rgba32-2.bmp",
         "q/rgba32-1010102.bmp", "q/rgba32-81284.bmp", "q/rgba32-61754.bmp", "q/rgba32h56.bmp",
     };
     // Its embedded colour profile swaps red and green back; profiles are not applied.

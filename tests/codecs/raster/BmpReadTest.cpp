@@ -204,12 +204,9 @@ TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
         PixelFormat format;
     };
     const Case cases[] = {
-        {16, {0xF800, 0x07E0, 0x001F}, pf16bit},
-        {16, {0x7C00, 0x03E0, 0x001F}, pfCustom},
-        {16, {0x001F, 0x07E0, 0xF800}, pfCustom},
-        {16, {0, 0, 0}, pfCustom},
-        {32, {0xFF0000, 0xFF00, 0xFF}, pfCustom},
-        {32, {0xFFFFFFFF, 0, 0}, pfCustom},
+        {16, {0xF800, 0x07E0, 0x001F}, pf16bit},  {16, {0x7C00, 0x03E0, 0x001F}, pfCustom},
+        {16, {0x001F, 0x07E0, 0xF800}, pfCustom}, {16, {0, 0, 0}, pfCustom},
+        {32, {0xFF0000, 0xFF00, 0xFF}, pfCustom}, {32, {0xFFFFFFFF, 0, 0}, pfCustom},
     };
     for (const Case& c : cases) {
         BmpBuilder b;
@@ -242,13 +239,13 @@ TEST(BmpRead, RunLengthDataDecodesAndStopsAtTheEdges)
     rle8.compression = 1;
     rle8.table = greyTable(256);
     rle8.pixels = {
-        3,   10,           // run of three 10s on the bottom row
-        0,   0,            // end of line
-        200, 20,           // run far past the edge: cut at width
-        0,   0,            //
-        0,   3, 1, 2, 3, 0,  // absolute run of three, padded
-        0,   2, 200, 200,  // delta far out of the picture
-        5,   99,           // never reached
+        3,   10,                  // run of three 10s on the bottom row
+        0,   0,                   // end of line
+        200, 20,                  // run far past the edge: cut at width
+        0,   0,                   //
+        0,   3,  1,   2,   3, 0,  // absolute run of three, padded
+        0,   2,  200, 200,        // delta far out of the picture
+        5,   99,                  // never reached
         0,   1,
     };
     rle8.sizeImage = static_cast<uint32_t>(rle8.pixels.size());

@@ -27,9 +27,9 @@ TEST(BmpWrite, OnePixelFrameIsSeventyBytes)
     EXPECT_EQ(b.stride(), 4);
     const auto bytes = saved(b);
     ASSERT_EQ(bytes.size(), 70u);
-    EXPECT_EQ(le32(bytes, 34), 4u);            // image size
-    EXPECT_EQ(le16(bytes, 66), 0xF800u);       // the red pixel
-    EXPECT_EQ(le16(bytes, 68), 0u);            // row padding
+    EXPECT_EQ(le32(bytes, 34), 4u);       // image size
+    EXPECT_EQ(le16(bytes, 66), 0xF800u);  // the red pixel
+    EXPECT_EQ(le16(bytes, 68), 0u);       // row padding
 }
 
 TEST(BmpWrite, FrameHeaderIsByteExact)
@@ -86,7 +86,8 @@ TEST(BmpWrite, SavingTwiceGivesIdenticalFiles)
 TEST(BmpWrite, EveryFormatReadsBackUnchanged)
 {
     for (PixelFormat f : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
-        Raster b = makeRaster(13, 7, f, [](int x, int y) { return static_cast<uint32_t>((x * 0x1F3A7 + y * 0x3B) & 0xFFFFFF); });
+        Raster b = makeRaster(13, 7, f,
+                              [](int x, int y) { return static_cast<uint32_t>((x * 0x1F3A7 + y * 0x3B) & 0xFFFFFF); });
         const auto bytes = saved(b);
         Raster back;
         back.loadFromMemory(bytes.data(), bytes.size());

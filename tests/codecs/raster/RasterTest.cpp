@@ -37,9 +37,9 @@ TEST(Raster, StrideFollowsWidthAndBitsRoundedToFourBytes)
         int stride;
     };
     const Case cases[] = {
-        {1, pf16bit, 4},  {2, pf16bit, 4},  {3, pf16bit, 8},   {127, pf16bit, 256}, {128, pf16bit, 256},
-        {1, pf24bit, 4},  {5, pf24bit, 16}, {1, pf8bit, 4},    {5, pf8bit, 8},      {33, pf1bit, 8},
-        {9, pf4bit, 8},   {3, pf32bit, 12}, {1, pf15bit, 4},
+        {1, pf16bit, 4}, {2, pf16bit, 4},  {3, pf16bit, 8}, {127, pf16bit, 256}, {128, pf16bit, 256},
+        {1, pf24bit, 4}, {5, pf24bit, 16}, {1, pf8bit, 4},  {5, pf8bit, 8},      {33, pf1bit, 8},
+        {9, pf4bit, 8},  {3, pf32bit, 12}, {1, pf15bit, 4},
     };
     for (const Case& c : cases) {
         Raster b;
