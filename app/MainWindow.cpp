@@ -31,7 +31,6 @@ namespace abm {
 
 namespace {
 
-
 QLabel* makeStatusPanel(QStatusBar* bar, const char* name, Qt::Alignment alignment)
 {
     auto* panel = new QLabel(bar);
@@ -330,11 +329,8 @@ bool MainWindow::event(QEvent* event)
     case QEvent::Resize:
     case QEvent::Show:
     case QEvent::WindowActivate:
-    case QEvent::WindowStateChange:
-        placer_->noteFrameMargins();
-        break;
-    default:
-        break;
+    case QEvent::WindowStateChange: placer_->noteFrameMargins(); break;
+    default: break;
     }
     return result;
 }

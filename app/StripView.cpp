@@ -50,8 +50,7 @@ void StripView::showStrip(const FrameStrip* strip)
         // Frames appended under other options overlap: search by left edge.
         byLeft_.resize(static_cast<size_t>(count_));
         std::iota(byLeft_.begin(), byLeft_.end(), 0);
-        std::stable_sort(byLeft_.begin(), byLeft_.end(),
-                         [this](int a, int b) { return box(a).left < box(b).left; });
+        std::stable_sort(byLeft_.begin(), byLeft_.end(), [this](int a, int b) { return box(a).left < box(b).left; });
     }
     updateScrollBar();
     place();

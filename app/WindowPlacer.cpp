@@ -41,7 +41,9 @@ std::optional<Rect> availableArea(const Rect& outer)
 
 }  // namespace
 
-WindowPlacer::WindowPlacer(QMainWindow& window) : window_(window) {}
+WindowPlacer::WindowPlacer(QMainWindow& window) : window_(window)
+{
+}
 
 QRect WindowPlacer::outerRect(const QRect& client) const
 {
@@ -52,7 +54,7 @@ void WindowPlacer::applyOuterRect(const QRect& outer)
 {
     window_.move(outer.topLeft());
     window_.resize(std::max(1, outer.width() - frameMargins_.left() - frameMargins_.right()),
-           std::max(1, outer.height() - frameMargins_.top() - frameMargins_.bottom()));
+                   std::max(1, outer.height() - frameMargins_.top() - frameMargins_.bottom()));
     pendingOuter_ = window_.isVisible() && !frameMargins_.isNull() ? QRect() : outer;
     pendingClient_ = window_.geometry();
 }
@@ -146,8 +148,7 @@ void WindowPlacer::setPlacement(const WindowPlacement& placement)
         setPlacementState(WindowState::maximized);
         window_.show();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -134,8 +134,8 @@ bool Job::importInputs(int frameCap)
             const int before = ws_.strip.count();
             try {
                 const ImportResult result = importFileAs(ws_.strip, prompts, input, s.type, frameCap);
-                const Finding why = result.dropped ? (s.cutShort ? Finding::CutShort : Finding::Damaged)
-                                                   : Finding::CutShortImported;
+                const Finding why =
+                    result.dropped ? (s.cutShort ? Finding::CutShort : Finding::Damaged) : Finding::CutShortImported;
                 if (result.dropped || s.cutShort)
                     prompts.warning(input, findingText(why, {{"format", formatName(s.type)}}));
             } catch (const std::exception& e) {
@@ -222,11 +222,10 @@ void Job::noteInputs(int written)
         const Raster& source = ws_.strip.frame(in.first).source;
         const Raster& frame = ws_.strip.frame(in.first).picture;
         const int out = std::clamp(written - in.first, 0, in.count);
-        prompts.note(
-            in.name, findingText(Finding::Verbose, {{"read", countText(in.count, "frame")},
-                                                    {"size", sizeText(source.width(), source.height())},
-                                                    {"written", std::to_string(out)},
-                                                    {"frame", sizeText(frame.width(), frame.height())}}));
+        prompts.note(in.name, findingText(Finding::Verbose, {{"read", countText(in.count, "frame")},
+                                                             {"size", sizeText(source.width(), source.height())},
+                                                             {"written", std::to_string(out)},
+                                                             {"frame", sizeText(frame.width(), frame.height())}}));
     }
 }
 
@@ -240,7 +239,8 @@ int framesWritten(const CliOptions& o, void (StripCommands::*command)(), int cou
 }
 
 // Imports, then writes OUT with `command`, or the GIF when it is null.
-int importAndSave(const CliOptions& o, std::ostream& err, void (StripCommands::*command)(), bool* memoryRefused = nullptr)
+int importAndSave(const CliOptions& o, std::ostream& err, void (StripCommands::*command)(),
+                  bool* memoryRefused = nullptr)
 {
     Job job(o, err);
     // Inputs past what is written are not even read.
@@ -319,8 +319,8 @@ int runEach(const CliOptions& o, std::ostream& err)
 
     const int written = static_cast<int>(o.inputs.size()) - failed;
     if (failed > 0 || !prompts.quiet())
-        prompts.report(findingText(Finding::Summary, {{"written", std::to_string(written)},
-                                                     {"failed", std::to_string(failed)}}));
+        prompts.report(
+            findingText(Finding::Summary, {{"written", std::to_string(written)}, {"failed", std::to_string(failed)}}));
     return failed == 0 ? 0 : 1;
 }
 

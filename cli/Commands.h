@@ -15,7 +15,7 @@ struct CliOptions {
     std::string out;
     std::vector<std::string> inputs;
     // Phone-ready: every picture stretched to 128 × 97.
-    std::string width = "128";   // frame width and height texts, as the dialog holds them
+    std::string width = "128";  // frame width and height texts, as the dialog holds them
     std::string height = "97";
     bool autoSize = false;
     bool stretch = true;

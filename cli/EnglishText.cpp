@@ -85,7 +85,8 @@ std::string findingText(Finding finding, Fields fields)
     std::string text = englishText(finding);
     for (const auto& [name, value] : fields) {
         const std::string placeholder = std::string("{") + name + "}";
-        for (size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + value.size()))
+        for (size_t at = text.find(placeholder); at != std::string::npos;
+             at = text.find(placeholder, at + value.size()))
             text.replace(at, placeholder.size(), value);
     }
     return text;

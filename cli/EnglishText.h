@@ -16,22 +16,22 @@
 namespace abm {
 
 enum class Finding {
-    FrameTooLarge,        // {frame}, {size}
-    FrameWithoutPixels,   // {frame}, {size}
+    FrameTooLarge,       // {frame}, {size}
+    FrameWithoutPixels,  // {frame}, {size}
     AbmBadFormat,
     AbmCannotOpen,
-    UnsupportedFormat,    // {format}
+    UnsupportedFormat,  // {format}
     NotAPicture,
     EmptyFile,
-    CutShort,             // {format}
-    CutShortImported,     // {format}
-    Damaged,              // {format}
+    CutShort,          // {format}
+    CutShortImported,  // {format}
+    Damaged,           // {format}
     NoFrames,
-    SizeTooLarge,         // {size}, {limit}
-    InputsLeftOut,        // {count}
-    SameOutput,           // {file}
-    Verbose,              // {read}, {size}, {written}, {frame}
-    Summary,              // {written}, {failed}
+    SizeTooLarge,   // {size}, {limit}
+    InputsLeftOut,  // {count}
+    SameOutput,     // {file}
+    Verbose,        // {read}, {size}, {written}, {frame}
+    Summary,        // {written}, {failed}
 };
 
 // A MessageCatalogue for errors.

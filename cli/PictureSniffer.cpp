@@ -55,8 +55,8 @@ bool bmpEndsEarly(const uint8_t* head, size_t length, int64_t fileSize)
     // Run-length pixels have no size to expect.
     constexpr size_t kInfoSize = 14, kCompression = 30;
     const bool coreHeader = littleEndian32(head + kInfoSize) == 12;
-    if (!coreHeader && (length < kCompression + 4 || (littleEndian32(head + kCompression) != 0 &&
-                                                       littleEndian32(head + kCompression) != 3)))
+    if (!coreHeader && (length < kCompression + 4 ||
+                        (littleEndian32(head + kCompression) != 0 && littleEndian32(head + kCompression) != 3)))
         return false;
     const int64_t stride = (width * bits + 31) / 32 * 4;
     return littleEndian32(head + kBmpPixelOffset) + stride * height > fileSize;

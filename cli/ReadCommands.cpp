@@ -94,7 +94,8 @@ int runInfo(const CliOptions& o, std::ostream& out, std::ostream& err)
         } else {
             out << escapedText(file) << ": FrameWidth=" << h.frameWidth << " FrameHeight=" << h.frameHeight
                 << " BitCount=" << int{h.bitCount} << " FrameCount=" << int{h.frameCount} << " DataSize=" << h.dataSize
-                << " Creator=\"" << escapedText(creator, true) << "\"" << " Accepted=" << (accepted ? "yes" : "no");
+                << " Creator=\"" << escapedText(creator, true) << "\""
+                << " Accepted=" << (accepted ? "yes" : "no");
             if (!accepted)
                 out << " (" << message << ")";
             out << "\n";
@@ -167,6 +168,5 @@ int runThumbnail(const CliOptions& o, std::ostream&, std::ostream& err)
     }
     return 0;
 }
-
 
 }  // namespace abm

@@ -70,8 +70,8 @@ void addFrameOptions(CLI::App& command, abm::CliOptions& o, FrameFlags& flags, b
                 "WxH"));
     CLI::Option* keep = command.add_flag("--keep-size", flags.keepSize,
                                          "frames take the first picture's size instead of --size, as the window does");
-    CLI::Option* crop = command.add_flag("--crop", flags.crop,
-                                         "cut each picture to the frame size instead of stretching it to fit");
+    CLI::Option* crop =
+        command.add_flag("--crop", flags.crop, "cut each picture to the frame size instead of stretching it to fit");
     CLI::Option* noAutoSize = command.add_flag("--no-autosize", flags.noAutoSize,
                                                "older form: --size without stretching, unless --stretch is given too");
     CLI::Option* stretch = command.add_flag("--stretch", flags.stretch,
@@ -80,9 +80,11 @@ void addFrameOptions(CLI::App& command, abm::CliOptions& o, FrameFlags& flags, b
     for (CLI::Option* old : {noAutoSize, stretch})
         for (CLI::Option* now : {keep, crop})
             old->excludes(now);
-    command.add_flag("--transparent-gif", o.transparentGif, "draw GIF images transparently over the frame beneath (default: off)");
+    command.add_flag("--transparent-gif", o.transparentGif,
+                     "draw GIF images transparently over the frame beneath (default: off)");
     command.add_flag("--strict", o.strict, "every warning (an input skipped or left out) fails the run (default: off)");
-    command.add_option("INPUT", o.inputs, "pictures to import, in order: BMP, JPEG, GIF or ABM, known by their content")
+    command
+        .add_option("INPUT", o.inputs, "pictures to import, in order: BMP, JPEG, GIF or ABM, known by their content")
         ->required();
 }
 
@@ -110,17 +112,20 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     app.get_formatter()->column_width(36);
 
-    CLI::App* abmCmd = app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation "
-                                                 "(at most four frames of at most 128 x 97; OUT's extension becomes .abm)");
+    CLI::App* abmCmd =
+        app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation "
+                                  "(at most four frames of at most 128 x 97; OUT's extension becomes .abm)");
     addFrameOptions(*abmCmd, o, flags, true);  // a folder under --each
-    abmCmd->add_flag("--each", o.each, "one ABM file per INPUT, named after it, in the folder OUT (made if missing), "
-                                       "on all cores; ends with \"N written, M failed\"");
+    abmCmd->add_flag("--each", o.each,
+                     "one ABM file per INPUT, named after it, in the folder OUT (made if missing), "
+                     "on all cores; ends with \"N written, M failed\"");
     CLI::App* bmpCmd = app.add_subcommand("bmp", "import INPUTs in order and write every frame as a 16-bit BMP file "
                                                  "named OUT's folder + base name + frame number + .bmp");
     addFrameOptions(*bmpCmd, o, flags, true);
-    CLI::App* gifCmd = app.add_subcommand("gif", "import INPUTs in order and write the frames as the phone shows them "
-                                                 "(16-bit colour, at most four) as an animated GIF that loops; a frame "
-                                                 "of at most 256 colours is exact, one of more is reduced by median cut");
+    CLI::App* gifCmd =
+        app.add_subcommand("gif", "import INPUTs in order and write the frames as the phone shows them "
+                                  "(16-bit colour, at most four) as an animated GIF that loops; a frame "
+                                  "of at most 256 colours is exact, one of more is reduced by median cut");
     addFrameOptions(*gifCmd, o, flags, false);
     gifCmd->add_flag("--all", o.all, "every frame, not only the first four");
     gifCmd->add_option("--delay", o.delayMs, "time each frame shows, in milliseconds (default: 700, as the preview)")

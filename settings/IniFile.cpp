@@ -214,7 +214,8 @@ void IniFile::writeStrings(const std::string& section, const std::vector<std::pa
     std::deque<std::string> made;
     const std::string_view sectionLine = made.emplace_back("[" + std::string(oneLine(section)) + "]");
     for (const auto& [key, value] : values) {
-        const std::string_view keyLine = made.emplace_back(std::string(oneLine(key)) + "=" + std::string(oneLine(value)));
+        const std::string_view keyLine =
+            made.emplace_back(std::string(oneLine(key)) + "=" + std::string(oneLine(value)));
         const KeyLocation at = findKey(lines, oneLine(section), oneLine(key));
         if (at.keyFound) {
             lines[at.keyLine] = keyLine;

@@ -137,8 +137,8 @@ void WindowPlacementStore::saveWindowPlacement()
     if (window_.isMainWindow() && window_.applicationMinimized())
         placement.showCmd = swShowMinimized;
     const std::string suffix = screenSuffix();
-    const std::string minMax = fourNumbers(placement.minPosition.x, placement.minPosition.y,
-                                           placement.maxPosition.x, placement.maxPosition.y);
+    const std::string minMax =
+        fourNumbers(placement.minPosition.x, placement.minPosition.y, placement.maxPosition.x, placement.maxPosition.y);
     const Rect& r = placement.normalPosition;
     const std::string norm = fourNumbers(r.left, r.top, r.right, r.bottom);
     // One rewrite of the file for all keys, in the order they were always written.

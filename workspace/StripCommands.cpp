@@ -67,8 +67,8 @@ void StripCommands::saveAbm()
     for (int i = 0; i < n; ++i) {
         const Frame& f = strip_.frame(i);
         if (f.width > kMaxFrameWidth || f.height > kMaxFrameHeight) {
-            prompts_.showMessage("Сохранение невозможно. \r\nСлишком большой размер картинок !!!",
-                                 MessageKind::warning, {MessageButton::cancel});
+            prompts_.showMessage("Сохранение невозможно. \r\nСлишком большой размер картинок !!!", MessageKind::warning,
+                                 {MessageButton::cancel});
             return;
         }
     }

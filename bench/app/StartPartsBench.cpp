@@ -27,8 +27,8 @@
 namespace {
 
 // `before` and `after` run around each timed `work`, untimed.
-void part(const char* name, int repeats, const std::function<void()>& work,
-          const std::function<void()>& after = {}, const std::function<void()>& before = {})
+void part(const char* name, int repeats, const std::function<void()>& work, const std::function<void()>& after = {},
+          const std::function<void()>& before = {})
 {
     std::vector<double> ms;
     for (int i = 0; i < repeats; ++i) {
@@ -91,15 +91,20 @@ int main(int argc, char* argv[])
     // Shown, then closed as the start benchmark's run ends: the placement is
     // saved to the settings file while the window is destroyed.
     std::unique_ptr<abm::MainWindow> window;
-    part("main-window-show", repeats, [&window] {
-        window = std::make_unique<abm::MainWindow>(std::vector<std::string>{});
-        window->show();
-        QApplication::processEvents();
-    }, [&window] { window.reset(); });
-    part("main-window-close", repeats, [&window] { window.reset(); }, {}, [&window] {
-        window = std::make_unique<abm::MainWindow>(std::vector<std::string>{});
-        window->show();
-        QApplication::processEvents();
-    });
+    part(
+        "main-window-show", repeats,
+        [&window] {
+            window = std::make_unique<abm::MainWindow>(std::vector<std::string>{});
+            window->show();
+            QApplication::processEvents();
+        },
+        [&window] { window.reset(); });
+    part(
+        "main-window-close", repeats, [&window] { window.reset(); }, {},
+        [&window] {
+            window = std::make_unique<abm::MainWindow>(std::vector<std::string>{});
+            window->show();
+            QApplication::processEvents();
+        });
     return 0;
 }

@@ -311,32 +311,32 @@ size_t LzwDecoder::decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, in
 
 // Kept a macro so that the decoder's state never has its address taken and
 // stays in registers.
-#define ABM_GIF_READ_CODE(code)                                                                    \
-    do {                                                                                           \
-        if (bitPos < fastEnd) [[likely]] {                                                         \
-            const uint64_t word_ = loadLe64(codes + (bitPos >> 3));                                \
-            code = static_cast<int>((word_ >> (bitPos & 7)) & ((1u << codeSize) - 1));            \
-            bitPos += codeSize;                                                                    \
-        } else {                                                                                   \
-            const SlowCode slow_ = readCodeSlow(bitPos, codeSize);                                \
-            code = slow_.code;                                                                     \
-            bitPos = slow_.bitPos;                                                                 \
-        }                                                                                          \
+#define ABM_GIF_READ_CODE(code)                                                                                        \
+    do {                                                                                                               \
+        if (bitPos < fastEnd) [[likely]] {                                                                             \
+            const uint64_t word_ = loadLe64(codes + (bitPos >> 3));                                                    \
+            code = static_cast<int>((word_ >> (bitPos & 7)) & ((1u << codeSize) - 1));                                 \
+            bitPos += codeSize;                                                                                        \
+        } else {                                                                                                       \
+            const SlowCode slow_ = readCodeSlow(bitPos, codeSize);                                                     \
+            code = slow_.code;                                                                                         \
+            bitPos = slow_.bitPos;                                                                                     \
+        }                                                                                                              \
     } while (false)
 
 // Adds the entry held ahead, with its suffix, while the table has room; the
 // code size grows when next reaches the limit.
-#define ABM_GIF_ADD_ENTRY(suffix)                                                                  \
-    do {                                                                                           \
-        if (next + 1 < limit) [[likely]] {                                                         \
-            suffix_[next++] = (suffix);                                                            \
-        } else if (next < kMaxCodes) {                                                             \
-            suffix_[next++] = (suffix);                                                            \
-            if (next >= limit && limit < kMaxCodes) {                                              \
-                limit <<= 1;                                                                       \
-                ++codeSize;                                                                        \
-            }                                                                                      \
-        }                                                                                          \
+#define ABM_GIF_ADD_ENTRY(suffix)                                                                                      \
+    do {                                                                                                               \
+        if (next + 1 < limit) [[likely]] {                                                                             \
+            suffix_[next++] = (suffix);                                                                                \
+        } else if (next < kMaxCodes) {                                                                                 \
+            suffix_[next++] = (suffix);                                                                                \
+            if (next >= limit && limit < kMaxCodes) {                                                                  \
+                limit <<= 1;                                                                                           \
+                ++codeSize;                                                                                            \
+            }                                                                                                          \
+        }                                                                                                              \
     } while (false)
 
     // The first code asked for counts as a clear code: the table is as a
@@ -352,8 +352,8 @@ size_t LzwDecoder::decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, in
             const uint8_t* const src = base + (inOneRow ? entry.at : 0);
             // In 16-byte chunks, reading and writing up to 15 bytes past the
             // string, while that stays inside the row and the memory.
-            const bool inChunks = static_cast<int64_t>(entry.at) + static_cast<int64_t>(length) <= readLimit &&
-                                  length + 15 <= run.left;
+            const bool inChunks =
+                static_cast<int64_t>(entry.at) + static_cast<int64_t>(length) <= readLimit && length + 15 <= run.left;
             if (inChunks || (inOneRow && length < run.left)) [[likely]] {
                 if (inChunks) [[likely]] {
                     copy16(dst, src);
@@ -502,8 +502,10 @@ size_t LzwDecoder::decode(int minCodeSize, uint8_t* firstRow, ptrdiff_t step, in
         if (placed && (inOneRow || entries_[code].at >= kAcrossRows))
             entries_[code].at = inOneRow ? here : across;
         inRow = placed && rowGoesOn;
-        entries_[next] = Entry{!placed ? kNoPlace : rowGoesOn ? here : across,
-                                static_cast<uint16_t>(fixed ? length + 1 : 0), static_cast<uint16_t>(code)};
+        entries_[next] = Entry{!placed     ? kNoPlace
+                               : rowGoesOn ? here
+                                           : across,
+                               static_cast<uint16_t>(fixed ? length + 1 : 0), static_cast<uint16_t>(code)};
         previousFirst = first;
         ABM_GIF_READ_CODE(code);
     }

@@ -127,7 +127,8 @@ void blitLoop(const BlitJob& job, Conv conv)
             const int sFrom = from + shift, sTo = to + shift;
             int sx = sFrom;
             if (maskRow) {
-                const uint8_t* bits = job.mask->bits.data() + static_cast<size_t>(sy) * static_cast<size_t>(job.mask->stride);
+                const uint8_t* bits =
+                    job.mask->bits.data() + static_cast<size_t>(sy) * static_cast<size_t>(job.mask->stride);
                 const int maskEnd = std::clamp(job.mask->width, sFrom, sTo);
                 while (sx < maskEnd) {
                     const int start = maskRunEnd(bits, sx, maskEnd, true);

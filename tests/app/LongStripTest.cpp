@@ -94,7 +94,11 @@ private slots:
             QCOMPARE(std::vector<ThumbnailWidget*>(children.begin(), children.end()), form_->thumbnails());
             for (const ThumbnailWidget* thumbnail : children) {
                 QCOMPARE(thumbnail->objectName(), QStringLiteral("Img%1").arg(thumbnail->index()));
-                QCOMPARE(thumbnail->x(), StripLayout::thumbnail(thumbnail->index(), form_->model()->strip.frame(thumbnail->index()).width, 0).left - bar()->value());
+                QCOMPARE(
+                    thumbnail->x(),
+                    StripLayout::thumbnail(thumbnail->index(), form_->model()->strip.frame(thumbnail->index()).width, 0)
+                            .left -
+                        bar()->value());
             }
         }
         QCOMPARE(form_->thumbnails().back()->index(), kFrames - 1);
@@ -111,7 +115,8 @@ private slots:
         bar()->setValue(bar()->maximum());
         const std::vector<uint16_t> before = lastFrames(4);
         ModalScript script;
-        script.then(ModalScript::clickMenuAction(part<QAction>(*form_, "DeleteA"))).then(ModalScript::click(QStringLiteral("OK")));
+        script.then(ModalScript::clickMenuAction(part<QAction>(*form_, "DeleteA")))
+            .then(ModalScript::click(QStringLiteral("OK")));
         contextMenuOn(shownFrame(kFrames - 1));
         QTRY_VERIFY(script.done());
         QCOMPARE(form_->model()->strip.count(), kFrames - 1);

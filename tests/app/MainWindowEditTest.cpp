@@ -89,7 +89,8 @@ private slots:
         auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
         form->show();
         ModalScript script;
-        script.then(ModalScript::clickMenuAction(part<QAction>(*form, "DeleteA"))).then(ModalScript::click(QStringLiteral("OK")));
+        script.then(ModalScript::clickMenuAction(part<QAction>(*form, "DeleteA")))
+            .then(ModalScript::click(QStringLiteral("OK")));
         contextMenuOn(form->thumbnails()[0]);
         QTRY_VERIFY(script.done());
         QCOMPARE(form->model()->strip.count(), 0);

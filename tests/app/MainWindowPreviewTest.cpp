@@ -19,9 +19,11 @@ private slots:
     {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
+        // clang-format off
         QTest::newRow("40x30") << 40 << 30;
         QTest::newRow("128x97") << 128 << 97;
         QTest::newRow("200x150") << 200 << 150;
+        // clang-format on
     }
 
     void previewShowsFramesAfterTicks()
@@ -100,7 +102,8 @@ private slots:
         for (int tick = 0; tick < 10; ++tick) {
             tickOnce(*form);
             QCOMPARE(form->iconIndexShown(), tick % 8);
-            QCOMPARE(QApplication::windowIcon().cacheKey(), form->animatedIcons()[static_cast<size_t>(tick % 8)].cacheKey());
+            QCOMPARE(QApplication::windowIcon().cacheKey(),
+                     form->animatedIcons()[static_cast<size_t>(tick % 8)].cacheKey());
         }
         for (const QIcon& picture : form->animatedIcons())
             QCOMPARE(picture.pixmap(QSize(48, 48)).size(), QSize(48, 48));
@@ -110,6 +113,7 @@ private slots:
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
+        // clang-format off
         QTest::newRow("letter") << "Unable to write to abmmaker.INI" << "Unable to write to abmmaker.INI.";
         QTest::newRow("full stop") << "Done." << "Done.";
         QTest::newRow("below full stop") << "What!" << "What!";
@@ -119,6 +123,7 @@ private slots:
         QTest::newRow("quote") << "'' is not a valid integer value" << "'' is not a valid integer value.";
         QTest::newRow("cyrillic") << "Ошибка" << "Ошибка.";
         QTest::newRow("empty") << "" << "";
+        // clang-format on
     }
 
     void standardErrorTextAppendsFullStop()
@@ -143,7 +148,8 @@ private slots:
         auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
         form->show();
         ModalScript script;
-        script.then(ModalScript::chooseFile(testFile(QStringLiteral("walk.bmp")))).then(ModalScript::click(QStringLiteral("OK")));
+        script.then(ModalScript::chooseFile(testFile(QStringLiteral("walk.bmp"))))
+            .then(ModalScript::click(QStringLiteral("OK")));
         part<QAction>(*form, "SaveBmpA")->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.seen.size(), size_t{2});
@@ -216,8 +222,10 @@ private slots:
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<bool>("rebuilt");
+        // clang-format off
         QTest::newRow("Enter") << int(Qt::Key_Return) << true;
         QTest::newRow("Esc") << int(Qt::Key_Escape) << false;
+        // clang-format on
     }
 
     void optionsEnterRebuildsStripEscDoesNot()
@@ -319,12 +327,13 @@ private slots:
         const QString error = QStringLiteral("'1,000' is not a valid integer value.");
         bool stillOpen = false;
         ModalScript script;
-        script.then([](QWidget* window) {
-                  auto* dialog = qobject_cast<OptionsDialog*>(window);
-                  dialog->autoSizeBox->click();
-                  dialog->widthField->edit->setText(QStringLiteral("1,000"));
-                  dialog->okButton->click();
-              })
+        script
+            .then([](QWidget* window) {
+                auto* dialog = qobject_cast<OptionsDialog*>(window);
+                dialog->autoSizeBox->click();
+                dialog->widthField->edit->setText(QStringLiteral("1,000"));
+                dialog->okButton->click();
+            })
             .then(ModalScript::click(QStringLiteral("OK")))
             .then([&](QWidget* window) {
                 stillOpen = window == form->optionsDialog();
@@ -363,7 +372,8 @@ private slots:
         QVERIFY(script.done());
         QCOMPARE(script.seen.back().title, kCaption);
         QCOMPARE(form->model()->strip.count(), 1);
-        for (QAction* action : {part<QAction>(*form, "SaveBmpA"), part<QAction>(*form, "SaveToFileA"), part<QAction>(*form, "ClearA")})
+        for (QAction* action :
+             {part<QAction>(*form, "SaveBmpA"), part<QAction>(*form, "SaveToFileA"), part<QAction>(*form, "ClearA")})
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
     }
 };

@@ -95,11 +95,15 @@ class MainWindowStressTest : public QObject {
         QVERIFY2(next == shown.size(), after);
         const QList<ThumbnailWidget*> children = viewport->findChildren<ThumbnailWidget*>(Qt::FindDirectChildrenOnly);
         QVERIFY2(std::vector<ThumbnailWidget*>(children.begin(), children.end()) == shown, after);
-        QVERIFY2(part<QLabel>(form, "StatusPanel0")->text().isEmpty() || part<QLabel>(form, "StatusPanel0")->text() == QString::number(n), after);
+        QVERIFY2(part<QLabel>(form, "StatusPanel0")->text().isEmpty() ||
+                     part<QLabel>(form, "StatusPanel0")->text() == QString::number(n),
+                 after);
         QVERIFY2(part<QAction>(form, "SaveBmpA")->isEnabled() == (n > 0), after);
         QVERIFY2(part<QAction>(form, "SaveToFileA")->isEnabled() == (n > 0), after);
         QVERIFY2(part<QAction>(form, "ClearA")->isEnabled() == (n > 0), after);
-        QVERIFY2(part<QAction>(form, "OpenGifA")->isEnabled() && part<QAction>(form, "OptionsA")->isEnabled() && part<QAction>(form, "DeleteA")->isEnabled(), after);
+        QVERIFY2(part<QAction>(form, "OpenGifA")->isEnabled() && part<QAction>(form, "OptionsA")->isEnabled() &&
+                     part<QAction>(form, "DeleteA")->isEnabled(),
+                 after);
     }
 
 private slots:

@@ -25,15 +25,18 @@ private slots:
 
         QCOMPARE(part<QToolBar>(*form, "XPToolBar1")->height(), 34);
         QCOMPARE(part<QToolBar>(*form, "XPToolBar1")->actions(),
-                 (QList<QAction*>{part<QAction>(*form, "ClearA"), part<QAction>(*form, "OpenGifA"), part<QAction>(*form, "SaveBmpA"), part<QAction>(*form, "SaveToFileA"), part<QAction>(*form, "OptionsA")}));
+                 (QList<QAction*>{part<QAction>(*form, "ClearA"), part<QAction>(*form, "OpenGifA"),
+                                  part<QAction>(*form, "SaveBmpA"), part<QAction>(*form, "SaveToFileA"),
+                                  part<QAction>(*form, "OptionsA")}));
         for (QAction* action : part<QToolBar>(*form, "XPToolBar1")->actions()) {
             auto* button = qobject_cast<QToolButton*>(part<QToolBar>(*form, "XPToolBar1")->widgetForAction(action));
             QVERIFY(button);
             QCOMPARE(button->size(), QSize(31, 30));
             QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonIconOnly);
             QVERIFY(button->autoRaise());
-            const QString hint =
-                action == part<QAction>(*form, "SaveBmpA") ? QStringLiteral("Сохранить все кадры как BMP") : action->text();
+            const QString hint = action == part<QAction>(*form, "SaveBmpA")
+                                     ? QStringLiteral("Сохранить все кадры как BMP")
+                                     : action->text();
             QCOMPARE(button->toolTip(), hint);
         }
 
@@ -47,11 +50,15 @@ private slots:
         QCOMPARE(part<QSplitter>(*form, "Splitter1")->orientation(), Qt::Vertical);
         // The bar: 2 pixels between the strip and the preview box, black.
         QSplitterHandle* handle = part<QSplitter>(*form, "Splitter1")->handle(1);
-        QCOMPARE(part<QScrollArea>(form.get(), "ScrollBox1")->y() - (part<StripView>(*form, "ScrollBoxSource")->y() + part<StripView>(*form, "ScrollBoxSource")->height()), 2);
+        QCOMPARE(
+            part<QScrollArea>(form.get(), "ScrollBox1")->y() -
+                (part<StripView>(*form, "ScrollBoxSource")->y() + part<StripView>(*form, "ScrollBoxSource")->height()),
+            2);
         QCOMPARE(handle->contentsRect().height(), 2);
         QCOMPARE(handle->cursor().shape(), Qt::SplitVCursor);
         const QImage shot = form->grab().toImage();
-        const QPoint below = part<StripView>(*form, "ScrollBoxSource")->mapTo(form.get(), QPoint(10, part<StripView>(*form, "ScrollBoxSource")->height()));
+        const QPoint below = part<StripView>(*form, "ScrollBoxSource")
+                                 ->mapTo(form.get(), QPoint(10, part<StripView>(*form, "ScrollBoxSource")->height()));
         QCOMPARE(QColor(shot.pixel(below)), QColor(Qt::black));
         QCOMPARE(QColor(shot.pixel(below + QPoint(0, 1))), QColor(Qt::black));
         QVERIFY(QColor(shot.pixel(below + QPoint(0, 2))) != QColor(Qt::black));
@@ -59,7 +66,8 @@ private slots:
 
         QCOMPARE(part<QScrollArea>(form.get(), "ScrollBox1")->frameShape(), QFrame::NoFrame);
         QCOMPARE(part<QLabel>(form.get(), "StaticText1")->text(), QStringLiteral(" Предварительный просмотр:"));
-        QCOMPARE(part<QLabel>(form.get(), "StaticText1")->geometry(), QRect(0, 0, part<QScrollArea>(form.get(), "ScrollBox1")->viewport()->width(), 17));
+        QCOMPARE(part<QLabel>(form.get(), "StaticText1")->geometry(),
+                 QRect(0, 0, part<QScrollArea>(form.get(), "ScrollBox1")->viewport()->width(), 17));
         QCOMPARE(part<RasterView>(form.get(), "ImPrev")->geometry(), QRect(16, 32, 130, 99));
 
         QCOMPARE(form->statusBar()->height(), 19);
@@ -72,20 +80,26 @@ private slots:
         const QList<QAction*> menus = form->menuBar()->actions();
         QCOMPARE(menus.size(), 2);
         QCOMPARE(menus[0]->text(), QStringLiteral("Файл"));
-        QCOMPARE(menus[0]->menu()->actions(), (QList<QAction*>{part<QAction>(*form, "OpenGifA"), part<QAction>(*form, "SaveBmpA"), part<QAction>(*form, "SaveToFileA")}));
+        QCOMPARE(menus[0]->menu()->actions(),
+                 (QList<QAction*>{part<QAction>(*form, "OpenGifA"), part<QAction>(*form, "SaveBmpA"),
+                                  part<QAction>(*form, "SaveToFileA")}));
         QCOMPARE(menus[1]->text(), QStringLiteral("Правка"));
         QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{part<QAction>(*form, "OptionsA")});
-        QCOMPARE(part<QMenu>(*form, "PopupM")->actions(), (QList<QAction*>{part<QAction>(*form, "DeleteA"), part<QAction>(*form, "ClearA")}));
+        QCOMPARE(part<QMenu>(*form, "PopupM")->actions(),
+                 (QList<QAction*>{part<QAction>(*form, "DeleteA"), part<QAction>(*form, "ClearA")}));
 
         // Tab order: tool bar, strip, preview box.
         std::vector<QWidget*> order;
         QWidget* w = form.get();
         do {
-            if (w == part<QToolBar>(*form, "XPToolBar1") || w == part<StripView>(*form, "ScrollBoxSource") || w == part<QScrollArea>(form.get(), "ScrollBox1"))
+            if (w == part<QToolBar>(*form, "XPToolBar1") || w == part<StripView>(*form, "ScrollBoxSource") ||
+                w == part<QScrollArea>(form.get(), "ScrollBox1"))
                 order.push_back(w);
             w = w->nextInFocusChain();
         } while (w != form.get());
-        QCOMPARE(order, (std::vector<QWidget*>{part<QToolBar>(*form, "XPToolBar1"), part<StripView>(*form, "ScrollBoxSource"), part<QScrollArea>(form.get(), "ScrollBox1")}));
+        QCOMPARE(order,
+                 (std::vector<QWidget*>{part<QToolBar>(*form, "XPToolBar1"), part<StripView>(*form, "ScrollBoxSource"),
+                                        part<QScrollArea>(form.get(), "ScrollBox1")}));
     }
 
     void actionsMatchTable_data()

@@ -107,8 +107,7 @@ inline void checkStripShowsRasters(MainWindow& form)
         const int bottom = std::min({t.height, t.picture.height(), expected.height()});
         for (int y = 0; y < bottom; ++y)
             for (int64_t x = std::max<int64_t>(0, left); x < right; ++x)
-                expected.setPixel(static_cast<int>(x), y,
-                                  expand565(pixel16(t.picture, static_cast<int>(x - left), y)));
+                expected.setPixel(static_cast<int>(x), y, expand565(pixel16(t.picture, static_cast<int>(x - left), y)));
     }
     QCOMPARE(shot, expected);
 }

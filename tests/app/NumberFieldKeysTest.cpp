@@ -59,12 +59,14 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("caret");
+        // clang-format off
         QTest::newRow("letter") << int(Qt::Key_A) << "a" << -1;
         QTest::newRow("minus") << int(Qt::Key_Minus) << "-" << -1;
         QTest::newRow("blank") << int(Qt::Key_Space) << " " << -1;
         QTest::newRow("full stop") << int(Qt::Key_Period) << "." << -1;
         QTest::newRow("Delete before the text") << int(Qt::Key_Delete) << "" << 0;
         QTest::newRow("Delete inside the text") << int(Qt::Key_Delete) << "" << 1;
+        // clang-format on
     }
 
     void keysThatLeaveTextUnchanged()
@@ -93,9 +95,11 @@ private slots:
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
+        // clang-format off
         QTest::newRow("three characters") << "128" << "12";
         QTest::newRow("one character") << "7" << "7";
         QTest::newRow("two characters") << "10" << "1";
+        // clang-format on
     }
 
     void backspaceRefusedOnlyOnOneCharacter()
@@ -138,6 +142,7 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("after");
+        // clang-format off
         QTest::newRow("up") << "128" << int(Qt::Key_Up) << "129";
         QTest::newRow("down") << "128" << int(Qt::Key_Down) << "127";
         QTest::newRow("stops at 10000") << "10000" << int(Qt::Key_Up) << "10000";
@@ -145,6 +150,7 @@ private slots:
         QTest::newRow("999 up is plain digits") << "999" << int(Qt::Key_Up) << "1000";
         QTest::newRow("grouped text is read") << "1,000" << int(Qt::Key_Down) << "999";
         QTest::newRow("typed text above range") << "20000" << int(Qt::Key_Up) << "10000";
+        // clang-format on
     }
 
     void arrowsStepWithinRange()

@@ -71,8 +71,8 @@ TEST_F(AbmtoolTest, InputsAreKnownByTheirContentAndNoneVanishes)
     abm::test::writeFile(dir / "cut.jpg", std::vector<uint8_t>(whole.begin(), whole.begin() + 3000));
     struct Case {
         std::string name;
-        fs::path from;  // empty: the file is already there
-        int status;     // without --strict
+        fs::path from;     // empty: the file is already there
+        int status;        // without --strict
         std::string said;  // after "abmtool: NAME: "; empty when it imports
     };
     const Case cases[] = {
@@ -105,7 +105,8 @@ TEST_F(AbmtoolTest, InputsAreKnownByTheirContentAndNoneVanishes)
 TEST_F(AbmtoolTest, GifOutputIsOurFramesReadBackByImageMagick)
 {
     // 36 colours: written exactly. The photo has thousands: quantised.
-    Raster few = abm::test::makeRaster(90, 60, pf24bit, [](int x, int y) { return uint32_t((x / 15) * 0x2A0000 + (y / 10) * 0x2A00); });
+    Raster few = abm::test::makeRaster(90, 60, pf24bit,
+                                       [](int x, int y) { return uint32_t((x / 15) * 0x2A0000 + (y / 10) * 0x2A00); });
     few.saveToFile(dir / "few.bmp");
     fs::copy_file(abm::test::corpora() / "jpeg" / "libjpeg-turbo" / "testorig.jpg", dir / "photo.jpg");
     struct Case {
@@ -201,7 +202,8 @@ TEST_F(AbmtoolTest, EachWritesOneAbmPerInputAndGoesOnPastFailures)
         std::vector<std::string> failures = {"abmtool: broken1.gif: cut short (the GIF data ends early)",
                                              "abmtool: broken2.jpg: no frames to write (no input gave a picture)"};
         if (!*quiet)
-            failures.push_back("abmtool: broken2.jpg: warning: skipped, not a picture (no BMP, JPEG, GIF or ABM content)");
+            failures.push_back(
+                "abmtool: broken2.jpg: warning: skipped, not a picture (no BMP, JPEG, GIF or ABM content)");
         EXPECT_EQ(std::vector<std::string>(said.begin(), said.end() - 1), failures) << quiet;
     }
     EXPECT_EQ(Run({"-q", "abm", "--each", "-o", "out", "in0.bmp"}).err, "");
@@ -212,7 +214,8 @@ TEST_F(AbmtoolTest, QuietPrintsErrorsOnlyAndVerboseALinePerInput)
     picture("p.bmp", 20, 10);
     abm::test::writeFile(dir / "x.png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
     abm::test::writeFile(dir / "big.gif", bandedGif());
-    const std::string skipped = "abmtool: x.png: warning: skipped, PNG is not supported (convert it to BMP, JPEG or GIF)\n";
+    const std::string skipped =
+        "abmtool: x.png: warning: skipped, PNG is not supported (convert it to BMP, JPEG or GIF)\n";
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"-q", ""},
         {"", skipped},
@@ -227,5 +230,6 @@ TEST_F(AbmtoolTest, QuietPrintsErrorsOnlyAndVerboseALinePerInput)
         EXPECT_EQ(o.status, 0);
         EXPECT_EQ(o.err, said) << flag;
     }
-    EXPECT_EQ(Run({"-q", "abm", "-o", "out.abm", "x.png"}).err, "abmtool: x.png: no frames to write (no input gave a picture)\n");
+    EXPECT_EQ(Run({"-q", "abm", "-o", "out.abm", "x.png"}).err,
+              "abmtool: x.png: no frames to write (no input gave a picture)\n");
 }

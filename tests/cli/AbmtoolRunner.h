@@ -47,7 +47,7 @@ inline std::string slurp(const std::string& path)
 
 // How abmtool is started, beyond its arguments.
 struct Launch {
-    std::vector<std::string> as;  // a program that runs it as another user
+    std::vector<std::string> as;   // a program that runs it as another user
     std::vector<std::string> env;  // added NAME=value entries
     rlim_t fileSizeLimit = RLIM_INFINITY;
 };
@@ -133,7 +133,8 @@ protected:
 
     std::string picture(const std::string& name, int w, int h, uint32_t rgb = 0x336699)
     {
-        Raster b = abm::test::makeRaster(w, h, pf24bit, [rgb](int x, int y) { return rgb ^ static_cast<uint32_t>(x * 3 + y * 5); });
+        Raster b = abm::test::makeRaster(w, h, pf24bit,
+                                         [rgb](int x, int y) { return rgb ^ static_cast<uint32_t>(x * 3 + y * 5); });
         b.saveToFile(dir / name);
         return dir / name;
     }

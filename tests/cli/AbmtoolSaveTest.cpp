@@ -40,8 +40,9 @@ TEST_F(AbmtoolTest, FramesWithoutPixelsOrTooManyAreRefusedAndNothingIsWritten)
     const std::string pic = picture("p.bmp", 20, 10);
     const std::string zero = ": frame 1 is 0 × 97, without pixels (use a --size of at least 1x1)\n";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"abm", "-o", "out.abm", "empty.bmp"}, "empty.bmp: warning: skipped, empty file (0 bytes)\n"
-                                                "abmtool: empty.bmp: no frames to write (no input gave a picture)\n"},
+        {{"abm", "-o", "out.abm", "empty.bmp"},
+         "empty.bmp: warning: skipped, empty file (0 bytes)\n"
+         "abmtool: empty.bmp: no frames to write (no input gave a picture)\n"},
         {{"abm", "-o", "out.abm", "--no-autosize", "--size", "0x97", pic}, pic + zero},
         {{"bmp", "-o", "out.bmp", "--size", "0x97", pic}, pic + zero},
         {{"gif", "-o", "out.gif", "--size", "0x97", pic}, pic + zero},

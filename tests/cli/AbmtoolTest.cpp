@@ -59,7 +59,8 @@ TEST_F(AbmtoolTest, OversizedFrameFailsTheAbmSaveWithTheWarning)
     const std::string pic = picture("wide.bmp", 129, 97);
     const Outcome o = Run({"abm", "-o", "out.abm", "--size", "129x97", pic});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "abmtool: " + pic + ": frame 1 is 129 × 97, larger than 128 × 97; use --size or the default stretching\n");
+    EXPECT_EQ(o.err, "abmtool: " + pic +
+                         ": frame 1 is 129 × 97, larger than 128 × 97; use --size or the default stretching\n");
     EXPECT_FALSE(fs::exists(dir / "out.abm"));
     EXPECT_EQ(Run({"abm", "-o", "out.abm", pic}).status, 0);
     EXPECT_EQ(readFile(dir / "out.abm").size(), 72u + 128 * 97 * 2);
@@ -132,9 +133,11 @@ TEST_F(AbmtoolTest, InfoReportsHeadersAndTheReadersVerdict)
     std::string line;
     std::getline(lines, line);
     EXPECT_NE(line.find("BitCount=24"), std::string::npos);
-    EXPECT_NE(line.find("Accepted=no (not an ABM animation (its header does not match its size))"), std::string::npos) << line;
+    EXPECT_NE(line.find("Accepted=no (not an ABM animation (its header does not match its size))"), std::string::npos)
+        << line;
     std::getline(lines, line);
-    EXPECT_NE(line.find("Accepted=no (not an ABM animation (its header does not match its size))"), std::string::npos) << line;
+    EXPECT_NE(line.find("Accepted=no (not an ABM animation (its header does not match its size))"), std::string::npos)
+        << line;
     std::getline(lines, line);
     EXPECT_NE(line.find("Accepted=no (cannot read the ABM animation"), std::string::npos) << line;
 
@@ -211,7 +214,8 @@ TEST_F(AbmtoolTest, HelpListsEveryOptionWithItsDefault)
     EXPECT_EQ(o.out, "abmtool 1.0.0\n");
     o = Run({"bmp", "--help"});
     EXPECT_EQ(o.status, 0);
-    for (const char* text : {"--size", "128x97", "--keep-size", "--crop", "--no-autosize", "--stretch", "--transparent-gif", "--strict", "-o"})
+    for (const char* text : {"--size", "128x97", "--keep-size", "--crop", "--no-autosize", "--stretch",
+                             "--transparent-gif", "--strict", "-o"})
         EXPECT_NE(o.out.find(text), std::string::npos) << text;
     o = Run({"thumbnail", "--help"});
     EXPECT_NE(o.out.find("=128"), std::string::npos) << o.out;
@@ -307,4 +311,3 @@ TEST_F(AbmtoolTest, InfoAndThumbnailOfAnAbmReadOnlyWhatTheyNeed)
     EXPECT_EQ(Run({"thumbnail", "sparse.abm", "s.png"}).status, 0);
     EXPECT_EQ(abm::test::readPng(dir.path() / "s.png").width, 128);
 }
-

@@ -168,7 +168,8 @@ TEST_F(IniFileTest, SeveralKeysInOneRewriteLandAsIfWrittenInTurn)
     };
     const Case cases[] = {
         {"", {{"A", "1"}, {"B", "2"}}, "[TMForm]\r\nA=1\r\nB=2\r\n"},
-        {"[TMForm]\r\nA=1\r\nB=2\r\n\r\n[Other]\r\nC=3\r\n", {{"b", "5"}, {"D", "4"}, {"E", "6"}},
+        {"[TMForm]\r\nA=1\r\nB=2\r\n\r\n[Other]\r\nC=3\r\n",
+         {{"b", "5"}, {"D", "4"}, {"E", "6"}},
          "[TMForm]\r\nA=1\r\nb=5\r\nD=4\r\nE=6\r\n\r\n[Other]\r\nC=3\r\n"},
         {"[Other]\r\nC=3\r\n", {{"A", "1"}, {"A", "2"}, {"C", "x\ny"}}, "[Other]\r\nC=3\r\n[TMForm]\r\nA=2\r\nC=x\r\n"},
     };

@@ -83,7 +83,7 @@ TEST_F(WindowPlacementStoreTest, CloseQueryDecidesWhetherToSave)
         w.canClose = [&] { return c.allowClose; };
         auto store = newStore(w);
         store->windowBuilt();
-    w.store = store.get();
+        w.store = store.get();
         w.show();
         EXPECT_EQ(w.close(), c.allowClose);
         EXPECT_EQ(key("Visible"), c.visibleAfterClose);

@@ -66,13 +66,17 @@ class WindowPlacementStoreTest : public ::testing::Test {
 protected:
     WindowPlacementStoreTest() { env.set("XDG_CONFIG_HOME", dir / "config"); }
     std::string iniPath() const { return dir / "config/abmmaker.INI"; }
-    std::string key(const std::string& key) const { return IniFile("abmmaker.INI").readString("TMForm", key, "<none>"); }
+    std::string key(const std::string& key) const
+    {
+        return IniFile("abmmaker.INI").readString("TMForm", key, "<none>");
+    }
     void setKey(const std::string& key, const std::string& value)
     {
         IniFile("abmmaker.INI").writeString("TMForm", key, value);
     }
     // A first run that leaves the window as `use` puts it.
-    void firstRun(const std::function<void(ScriptedWindow&)>& use, const std::function<void(ScriptedWindow&)>& configure = {})
+    void firstRun(const std::function<void(ScriptedWindow&)>& use,
+                  const std::function<void(ScriptedWindow&)>& configure = {})
     {
         Session s(configure);
         s.show();

@@ -27,9 +27,8 @@ protected:
     void frames(int n, int w = 12, int h = 9)
     {
         for (int i = 0; i < n; ++i)
-            strip.append(abm::test::makeRaster(w, h, pf24bit, [i](int x, int y) {
-                return static_cast<uint32_t>((i * 20) << 16 | x << 8 | y);
-            }));
+            strip.append(abm::test::makeRaster(
+                w, h, pf24bit, [i](int x, int y) { return static_cast<uint32_t>((i * 20) << 16 | x << 8 | y); }));
     }
     std::vector<std::string> filesWritten() const
     {

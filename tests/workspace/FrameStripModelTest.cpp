@@ -34,7 +34,10 @@ public:
         case 5: clear(); break;
         case 6: rebuilt([&] { commands_.applyOptions(); }); break;
         case 7: changeOptions(); break;
-        case 8: changeOptions(); rebuilt([&] { commands_.applyOptions(); }); break;
+        case 8:
+            changeOptions();
+            rebuilt([&] { commands_.applyOptions(); });
+            break;
         }
         check();
     }

@@ -308,7 +308,8 @@ TEST_F(ImageImportTest, FrameCapLeavesOutLaterFramesAndFiles)
             i % 3, 0, 2, 3, std::vector<uint8_t>(6, static_cast<uint8_t>(i % 4)), {}, std::nullopt, false});
     const std::string gif = write("six.gif", six.bytes());
     for (int i = 0; i < 3; ++i)
-        strip.append(abm::test::makeRaster(5, 4, pf24bit, [i](int x, int y) { return static_cast<uint32_t>(i * 99 + x * 7 + y); }));
+        strip.append(abm::test::makeRaster(5, 4, pf24bit,
+                                           [i](int x, int y) { return static_cast<uint32_t>(i * 99 + x * 7 + y); }));
     const std::string abm = write("three.abm", abmFileBytes(strip));
     struct Case {
         std::vector<std::string> files;

@@ -249,9 +249,13 @@ TEST(LzwDecoder, HandMadeCodeStreams)
         {"end code right after clear gives no pixel", {{4, 3}, {5, 3}, {1, 3}}, {}, 0},
         // Code 10 past next: entry 9, made after it, points ahead to entry 10.
         {"an entry not made yet reads as 0 0",
-         {{4, 3}, {1, 3}, {1, 3}, {1, 3}, {10, 4}, {2, 4}, {9, 4}, {5, 4}}, {1, 1, 1, 1, 1, 2, 0, 0, 2}, 9},
+         {{4, 3}, {1, 3}, {1, 3}, {1, 3}, {10, 4}, {2, 4}, {9, 4}, {5, 4}},
+         {1, 1, 1, 1, 1, 2, 0, 0, 2},
+         9},
         {"a string changes once the entry it points ahead to is made",
-         {{4, 3}, {1, 3}, {1, 3}, {1, 3}, {10, 4}, {2, 4}, {3, 4}, {9, 4}, {5, 4}}, {1, 1, 1, 1, 1, 2, 3, 2, 3, 2}, 10},
+         {{4, 3}, {1, 3}, {1, 3}, {1, 3}, {10, 4}, {2, 4}, {3, 4}, {9, 4}, {5, 4}},
+         {1, 1, 1, 1, 1, 2, 3, 2, 3, 2},
+         10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -368,9 +372,11 @@ TEST(LzwDecoder, MatchesTheStackDecoderOnAnyCodeStream)
         const unsigned wild = 1 + rng() % 60;
         for (int i = 0; i < 1500 && (s.codes.empty() || s.codes.back() != clear + 1); ++i) {
             const unsigned r = rng() % 1000, made = static_cast<unsigned>(s.next - clear - 2);
-            s.Add(r < 3 ? clear : r < 3 + wild ? static_cast<int>(rng() % (1u << s.size))
+            s.Add(r < 3                  ? clear
+                  : r < 3 + wild         ? static_cast<int>(rng() % (1u << s.size))
                   : r < 400 || made == 0 ? static_cast<int>(rng() % static_cast<unsigned>(clear))
-                  : r < 450 ? std::min(s.next, 4095) : clear + 2 + static_cast<int>(rng() % made));
+                  : r < 450              ? std::min(s.next, 4095)
+                                         : clear + 2 + static_cast<int>(rng() % made));
         }
         streams.push_back({s, 1 + static_cast<int>(rng() % 64), 1 + static_cast<int>(rng() % 32)});
     }
