@@ -453,7 +453,8 @@ void drawConverted(Raster& frame, const Rect& r, const Raster& picture, const Fr
 void drawFrame(Raster& frame, const Raster& picture, const FrameConversion& how)
 {
     const Rect whole(0, 0, frame.width(), frame.height());
-    const Rect r = how.keepProportions ? fitInside(picture.width(), picture.height(), frame.width(), frame.height()) : whole;
+    const Rect r =
+        how.keepProportions ? fitInside(picture.width(), picture.height(), frame.width(), frame.height()) : whole;
     if (r != whole)
         fillImageRect(frame.mutableImage(), whole, clWhite);
     drawConverted(frame, r, picture, how);

@@ -102,9 +102,10 @@ TEST(FrameConversion, DitheringLeavesEveryFiveSixFiveColourFlat)
 
 TEST(FrameConversion, DitheringMixesTheTwoNearestLevelsInProportion)
 {
-    for (const Color c : {rgbColor(128, 128, 128), rgbColor(100, 50, 200), rgbColor(250, 3, 7), rgbColor(12, 253, 129)}) {
-        const Raster frame = convertToFrame(makeRaster(4, 4, pf24bit, [c](int, int) { return rgbOf(c); }), 4, 4,
-                                            {.dither = true});
+    for (const Color c :
+         {rgbColor(128, 128, 128), rgbColor(100, 50, 200), rgbColor(250, 3, 7), rgbColor(12, 253, 129)}) {
+        const Raster frame =
+            convertToFrame(makeRaster(4, 4, pf24bit, [c](int, int) { return rgbOf(c); }), 4, 4, {.dither = true});
         double sum[3] = {0, 0, 0};
         for (int i = 0; i < 16; ++i) {
             const Color p = frame.pixel(i % 4, i / 4);
