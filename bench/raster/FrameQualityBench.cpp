@@ -116,7 +116,8 @@ std::vector<Image> readFrames(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::vector<Image> frames;
-    for (Image f(kWidth, kHeight); in.read(reinterpret_cast<char*>(f.rgb.data()), static_cast<std::streamsize>(f.rgb.size()));)
+    for (Image f(kWidth, kHeight);
+         in.read(reinterpret_cast<char*>(f.rgb.data()), static_cast<std::streamsize>(f.rgb.size()));)
         frames.push_back(f);
     return frames;
 }
@@ -169,11 +170,13 @@ Image makeSky()
                     cloud += weight * noise(x / (160.0 / (1 << octave)), y / (60.0 / (1 << octave)), 11 + octave);
                 const double c = smoothstep(0.5, 0.8, cloud) * (1 - 0.6 * t);
                 const double shade = 225 + 25 * noise(x / 40.0, y / 20.0, 5);
-                image.set(x, y, (25 + 165 * t) * (1 - c) + shade * c + grain, (70 + 145 * t) * (1 - c) + shade * c + grain,
+                image.set(x, y, (25 + 165 * t) * (1 - c) + shade * c + grain,
+                          (70 + 145 * t) * (1 - c) + shade * c + grain,
                           (160 + 80 * t) * (1 - c) + (shade + 8) * c + grain);
             } else {
                 const double blade = 0.55 + 0.45 * noise(x / 2.5, y / 9.0, 3), field = noise(x / 90.0, y / 30.0, 4);
-                image.set(x, y, (35 + 40 * field) * blade + grain, (80 + 60 * field) * blade + grain, (25 + 10 * field) * blade + grain);
+                image.set(x, y, (35 + 40 * field) * blade + grain, (80 + 60 * field) * blade + grain,
+                          (25 + 10 * field) * blade + grain);
             }
         }
     for (int x = 0; x < w; ++x)
@@ -254,14 +257,18 @@ std::vector<double> areaReference(const Image& source)
     std::vector<double> across(static_cast<size_t>(source.height) * kWidth * 3, 0.0);
     for (int y = 0; y < source.height; ++y)
         for (int x = 0; x < kWidth; ++x)
-            for (int s = static_cast<int>(x * sx); s < std::min(source.width, static_cast<int>(std::ceil((x + 1) * sx))); ++s)
+            for (int s = static_cast<int>(x * sx);
+                 s < std::min(source.width, static_cast<int>(std::ceil((x + 1) * sx))); ++s)
                 for (int c = 0; c < 3; ++c)
-                    across[(static_cast<size_t>(y) * kWidth + x) * 3 + c] += coverage(x * sx, (x + 1) * sx, s) * source.at(s, y)[c] / sx;
+                    across[(static_cast<size_t>(y) * kWidth + x) * 3 + c] +=
+                        coverage(x * sx, (x + 1) * sx, s) * source.at(s, y)[c] / sx;
     std::vector<double> out(static_cast<size_t>(kWidth) * kHeight * 3, 0.0);
     for (int y = 0; y < kHeight; ++y)
-        for (int s = static_cast<int>(y * sy); s < std::min(source.height, static_cast<int>(std::ceil((y + 1) * sy))); ++s)
+        for (int s = static_cast<int>(y * sy); s < std::min(source.height, static_cast<int>(std::ceil((y + 1) * sy)));
+             ++s)
             for (size_t i = 0; i < static_cast<size_t>(kWidth) * 3; ++i)
-                out[static_cast<size_t>(y) * kWidth * 3 + i] += coverage(y * sy, (y + 1) * sy, s) * across[static_cast<size_t>(s) * kWidth * 3 + i] / sy;
+                out[static_cast<size_t>(y) * kWidth * 3 + i] +=
+                    coverage(y * sy, (y + 1) * sy, s) * across[static_cast<size_t>(s) * kWidth * 3 + i] / sy;
     return out;
 }
 
@@ -421,7 +428,8 @@ void scoreOurs(Row& row, const Raster& picture, const std::vector<double>& refer
     row.sameFlicker += differences(once, twice, [](int, int) { return true; });
 }
 
-void scoreImageMagick(Row& row, const fs::path& dir, const std::string& tag, const std::vector<std::vector<double>>& references)
+void scoreImageMagick(Row& row, const fs::path& dir, const std::string& tag,
+                      const std::vector<std::vector<double>>& references)
 {
     const auto box = readFrames(dir / (tag + ".box")), plain = readFrames(dir / (tag + ".plain")),
                fsFrames = readFrames(dir / (tag + ".fs"));
@@ -488,7 +496,8 @@ int main(int argc, char** argv)
     std::vector<Row> rows;
     try {
         writePpm(dir / "565.ppm", palette565());
-        const std::pair<std::string, Image> stills[] = {{"sky", makeSky()}, {"lines", makeLines()}, {"text", makeText(dir)}};
+        const std::pair<std::string, Image> stills[] = {
+            {"sky", makeSky()}, {"lines", makeLines()}, {"text", makeText(dir)}};
         for (const auto& [name, image] : stills) {
             Row row(name);
             writePpm(dir / (name + ".ppm"), image);
@@ -524,12 +533,12 @@ int main(int argc, char** argv)
                 "-filter Box -resize 128x97!, reduced to 5-6-5 by -remap to all 65536 colours of 5-6-5,\n"
                 "+dither or -dither FloydSteinberg (IM FS). nearest = the stretch-draw frame.\n\n");
     std::printf("%-15s | %-13s | %-38s | %-33s\n", "", "PSNR 8-bit", "PSNR 5-6-5", "banding 5-6-5");
-    std::printf("%-15s | %6s %6s | %7s %6s %7s %6s %6s | %7s %5s %7s %5s %5s\n", "picture", "ours", "IM", "nearest", "ours",
-                "+dither", "IM", "IM FS", "nearest", "ours", "+dither", "IM", "IM FS");
+    std::printf("%-15s | %6s %6s | %7s %6s %7s %6s %6s | %7s %5s %7s %5s %5s\n", "picture", "ours", "IM", "nearest",
+                "ours", "+dither", "IM", "IM FS", "nearest", "ours", "+dither", "IM", "IM FS");
     for (const Row& r : rows)
-        std::printf("%-15s | %6.2f %6.2f | %7.2f %6.2f %7.2f %6.2f %6.2f | %7.2f %5.2f %7.2f %5.2f %5.2f\n", r.name.c_str(),
-                    r.ours8.psnr(), r.im8.psnr(), r.nearest.psnr(), r.plain.psnr(), r.candidates[kOurs].psnr(),
-                    r.imPlain.psnr(), r.imFs.psnr(), r.nearest.banding(), r.plain.banding(),
+        std::printf("%-15s | %6.2f %6.2f | %7.2f %6.2f %7.2f %6.2f %6.2f | %7.2f %5.2f %7.2f %5.2f %5.2f\n",
+                    r.name.c_str(), r.ours8.psnr(), r.im8.psnr(), r.nearest.psnr(), r.plain.psnr(),
+                    r.candidates[kOurs].psnr(), r.imPlain.psnr(), r.imFs.psnr(), r.nearest.banding(), r.plain.banding(),
                     r.candidates[kOurs].banding(), r.imPlain.banding(), r.imFs.banding());
 
     std::printf("\nThe dither choice, each on our smooth frame (ours from its exact averages, the others from it\n"
