@@ -95,6 +95,11 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     autoSizeBox = checkBox(this, "ChBAutoSize", "Авторазмер", {104, 32, 97, 17}, true);
     stretchBox = checkBox(this, "ChBStretch", "Растянуть", {224, 32, 97, 17}, false);
     transparentBox = checkBox(this, "ChBTransparent", "Загружать GIF как прозрачный", {104, 64, 217, 17}, false);
+    // Below everything designed, in the column of the other check boxes.
+    const auto conversionRow = [](int i) { return QRect(104, 217 + i * kConversionRow, 217, 17); };
+    smoothBox = checkBox(this, "CbSmooth", "Сглаживание при масштабировании", conversionRow(0), false);
+    ditherBox = checkBox(this, "CbDither", "Дизеринг 5-6-5", conversionRow(1), false);
+    keepAspectBox = checkBox(this, "CbKeepAspect", "Сохранять пропорции", conversionRow(2), false);
 
     registerButton = new QToolButton(this);
     registerButton->setObjectName(QStringLiteral("SpeedButton1"));
@@ -141,6 +146,9 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     setTabOrder(cancelButton, autoSizeBox);
     setTabOrder(autoSizeBox, stretchBox);
     setTabOrder(stretchBox, transparentBox);
+    setTabOrder(transparentBox, smoothBox);
+    setTabOrder(smoothBox, ditherBox);
+    setTabOrder(ditherBox, keepAspectBox);
 }
 
 std::string OptionsDialog::widthText() const
@@ -166,6 +174,21 @@ bool OptionsDialog::stretch() const
 bool OptionsDialog::transparent() const
 {
     return transparentBox->isChecked();
+}
+
+bool OptionsDialog::smooth() const
+{
+    return smoothBox->isChecked();
+}
+
+bool OptionsDialog::dither() const
+{
+    return ditherBox->isChecked();
+}
+
+bool OptionsDialog::keepProportions() const
+{
+    return keepAspectBox->isChecked();
 }
 
 void OptionsDialog::accept()

@@ -1,7 +1,7 @@
 #pragma once
 
 // The options dialog: frame size, auto-size, stretch and transparent GIF,
-// the .abm registration button and the authors' addresses. One hidden
+// smoothing, dithering and keeping proportions, the .abm registration button and the authors' addresses. One hidden
 // instance lives for the whole run; the workspace reads the options from
 // its controls at the moment it needs them, so they hold exactly what the
 // user left there, Cancel or not.
@@ -24,7 +24,9 @@ class OptionsDialog : public QDialog, public FrameOptions {
 
 public:
     static constexpr int kClientWidth = 341;
-    static constexpr int kClientHeight = 217;
+    // The designed 217, grown by a row for each of the three conversion boxes.
+    static constexpr int kConversionRow = 24;
+    static constexpr int kClientHeight = 217 + 3 * kConversionRow;
     static constexpr const char* kRegisterCaption = "Зарегистрировать расширение *.ABM\r\nпод эту программу";
 
     explicit OptionsDialog(QWidget* parent = nullptr);
@@ -34,6 +36,9 @@ public:
     QCheckBox* autoSizeBox;
     QCheckBox* stretchBox;
     QCheckBox* transparentBox;
+    QCheckBox* smoothBox;
+    QCheckBox* ditherBox;
+    QCheckBox* keepAspectBox;
     QToolButton* registerButton;
     QLabel* authorLink;
     QLabel* emailCaption;
@@ -48,6 +53,9 @@ public:
     bool autoSize() const override;
     bool stretch() const override;
     bool transparent() const override;
+    bool smooth() const override;
+    bool dither() const override;
+    bool keepProportions() const override;
 
     // Sets `key` to 0 to drop a typed character: Backspace on a one-character
     // text, and everything that is not a digit.

@@ -32,6 +32,9 @@ FrameOptionValues frameOptions(const CliOptions& o)
     v.autoSizeOn = o.autoSize;
     v.stretchOn = o.stretch;
     v.transparentOn = o.transparentGif;
+    v.smoothOn = o.smooth;
+    v.ditherOn = o.dither;
+    v.keepProportionsOn = o.keepProportions;
     return v;
 }
 

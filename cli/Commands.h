@@ -14,11 +14,14 @@ namespace abm {
 struct CliOptions {
     std::string out;
     std::vector<std::string> inputs;
-    // Phone-ready: every picture stretched to 128 × 97.
+    // Phone-ready: every picture smoothly fitted into 128 × 97 and dithered.
     std::string width = "128";  // frame width and height texts, as the dialog holds them
     std::string height = "97";
     bool autoSize = false;
     bool stretch = true;
+    bool smooth = true;
+    bool dither = true;
+    bool keepProportions = true;
     bool transparentGif = false;
     bool strict = false;
     bool json = false;

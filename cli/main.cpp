@@ -41,10 +41,11 @@ CLI::Validator outputName(bool folderAllowed)
 // The frame options of abm, bmp and gif. The defaults make a phone file;
 // --no-autosize and --stretch, from before those defaults, still mean what
 // they meant: given either, the window's defaults (auto-size on, stretch
-// off) apply and these two change them.
+// off, no smoothing, dither or fitting) apply and these change them.
 struct FrameFlags {
     std::string size = "128x97";
     bool keepSize = false, crop = false, noAutoSize = false, stretch = false;
+    bool smooth = false, nearest = false, dither = false, noDither = false, fit = false, stretchOnly = false;
 
     void applyTo(abm::CliOptions& o) const
     {
@@ -54,6 +55,9 @@ struct FrameFlags {
         const bool windowFlags = noAutoSize || stretch;
         o.autoSize = windowFlags ? !noAutoSize : keepSize;
         o.stretch = windowFlags ? stretch : !crop;
+        o.smooth = windowFlags ? smooth : !nearest;
+        o.dither = windowFlags ? dither : !noDither;
+        o.keepProportions = windowFlags ? fit : !stretchOnly;
     }
 };
 
@@ -80,6 +84,22 @@ void addFrameOptions(CLI::App& command, abm::CliOptions& o, FrameFlags& flags, b
     for (CLI::Option* old : {noAutoSize, stretch})
         for (CLI::Option* now : {keep, crop})
             old->excludes(now);
+    // Each conversion flag and its opposite; the defaults are on.
+    const auto pair = [&command](const char* on, bool& onFlag, const char* onHelp, const char* off, bool& offFlag,
+                                 const char* offHelp) {
+        CLI::Option* yes = command.add_flag(on, onFlag, onHelp);
+        command.add_flag(off, offFlag, offHelp)->excludes(yes);
+        return yes;
+    };
+    pair("--smooth", flags.smooth, "shrink pictures by averaging the area each frame pixel covers (default: on)",
+         "--nearest", flags.nearest, "shrink by taking the nearest pixel, as the window does by default");
+    pair("--dither", flags.dither,
+         "spread each colour's 16-bit rounding error over its 4 x 4 block of the frame (default: on)", "--no-dither",
+         flags.noDither, "cut each colour to 16 bits, as the window does by default");
+    pair("--fit", flags.fit,
+         "scale each picture to fit inside the frame keeping its proportions, centred on white (default: on)",
+         "--stretch-only", flags.stretchOnly, "stretch each picture to the frame size, as the window does")
+        ->excludes(crop);
     command.add_flag("--transparent-gif", o.transparentGif,
                      "draw GIF images transparently over the frame beneath (default: off)");
     command.add_flag("--strict", o.strict, "every warning (an input skipped or left out) fails the run (default: off)");

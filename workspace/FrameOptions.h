@@ -1,8 +1,8 @@
 #pragma once
 
-// The five frame options as the logic reads them, at the moment it needs
-// them. The options dialog answers from its controls; tests and abmtool
-// from plain values.
+// The frame options as the logic reads them, at the moment it needs them.
+// The options dialog answers from its controls; tests and abmtool from
+// plain values.
 
 #include <string>
 
@@ -17,6 +17,12 @@ public:
     virtual bool autoSize() const = 0;     // autoSizeBox
     virtual bool stretch() const = 0;      // stretchBox
     virtual bool transparent() const = 0;  // transparentBox
+    // How a picture becomes a frame (codecs/raster/FrameConversion.h):
+    // smoothing and fitting where the picture is stretched, the dither
+    // wherever its colours are reduced to 16 bits.
+    virtual bool smooth() const = 0;           // smoothBox
+    virtual bool dither() const = 0;           // ditherBox
+    virtual bool keepProportions() const = 0;  // keepAspectBox
 };
 
 // Options held as plain values, starting at the dialog's defaults.
@@ -27,12 +33,18 @@ public:
     bool autoSizeOn = true;
     bool stretchOn = false;
     bool transparentOn = false;
+    bool smoothOn = false;
+    bool ditherOn = false;
+    bool keepProportionsOn = false;
 
     std::string widthText() const override { return width; }
     std::string heightText() const override { return height; }
     bool autoSize() const override { return autoSizeOn; }
     bool stretch() const override { return stretchOn; }
     bool transparent() const override { return transparentOn; }
+    bool smooth() const override { return smoothOn; }
+    bool dither() const override { return ditherOn; }
+    bool keepProportions() const override { return keepProportionsOn; }
 };
 
 }  // namespace abm

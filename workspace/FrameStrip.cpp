@@ -2,6 +2,7 @@
 
 #include "base/Numbers.h"
 #include "codecs/raster/Canvas.h"
+#include "codecs/raster/FrameConversion.h"
 
 #include <algorithm>
 #include <utility>
@@ -42,12 +43,14 @@ Frame FrameStrip::normalize(Raster source, const Raster* first) const
     } else {
         picture.setPixelFormat(pf16bit);
     }
+    const FrameConversion how{
+        .smooth = options_.smooth(), .dither = options_.dither(), .keepProportions = options_.keepProportions()};
     if (options_.stretch()) {
         picture.setWidth(f.width);
         picture.setHeight(f.height);
-        picture.canvas().stretchDraw(Rect(0, 0, f.width, f.height), &f.source);
+        drawFrame(picture, f.source, how);
     } else {
-        picture.canvas().draw(0, 0, f.source);
+        drawConverted(picture, Rect(0, 0, f.source.width(), f.source.height()), f.source, how);
     }
     return f;
 }

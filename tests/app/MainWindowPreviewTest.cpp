@@ -3,6 +3,7 @@
 // strip.
 
 #include "MainWindowTestSupport.h"
+#include "codecs/raster/FrameConversion.h"
 
 using namespace abm;
 using namespace abm::test;
@@ -216,6 +217,56 @@ private slots:
             QCOMPARE(form->thumbnails()[static_cast<size_t>(i)]->size(), QSize(200, 150));
             QCOMPARE(rasterSize(*form->thumbnails()[static_cast<size_t>(i)]->raster()), QSize(200, 150));
         }
+    }
+
+    void conversionBoxesChangeTheFramesAfterOk_data()
+    {
+        QTest::addColumn<bool>("smooth");
+        QTest::addColumn<bool>("dither");
+        QTest::addColumn<bool>("keepAspect");
+        // clang-format off
+        QTest::newRow("none") << false << false << false;
+        QTest::newRow("smooth") << true << false << false;
+        QTest::newRow("dither") << false << true << false;
+        QTest::newRow("keep aspect") << false << false << true;
+        QTest::newRow("all") << true << true << true;
+        // clang-format on
+    }
+
+    // The frames after OK are the picture converted as the boxes say, and
+    // the strip shows exactly them.
+    void conversionBoxesChangeTheFramesAfterOk()
+    {
+        QFETCH(bool, smooth);
+        QFETCH(bool, dither);
+        QFETCH(bool, keepAspect);
+        Raster picture;
+        picture.create(300, 120, PixelLayout::forFormat(pf24bit));
+        for (int y = 0; y < 120; ++y)
+            for (int i = 0; i < 900; ++i)
+                picture.scanLine(y)[i] = static_cast<uint8_t>(i * 7 + y * 13 + (i * y) % 11);
+        picture.saveToFile(native(testFile(QStringLiteral("wide.bmp"))));
+        auto form = makeForm({native(testFile(QStringLiteral("wide.bmp")))});
+        form->show();
+        ModalScript script;
+        script.then([&](QWidget* window) {
+            auto* dialog = qobject_cast<OptionsDialog*>(window);
+            dialog->autoSizeBox->click();
+            dialog->widthField->edit->setText(QStringLiteral("128"));
+            dialog->heightField->edit->setText(QStringLiteral("97"));
+            dialog->stretchBox->click();
+            dialog->smoothBox->setChecked(smooth);
+            dialog->ditherBox->setChecked(dither);
+            dialog->keepAspectBox->setChecked(keepAspect);
+            dialog->okButton->click();
+        });
+        part<QAction>(*form, "OptionsA")->trigger();
+        QVERIFY(script.done());
+        const Raster& frame = form->model()->strip.frame(0).picture;
+        const FrameConversion how{.smooth = smooth, .dither = dither, .keepProportions = keepAspect};
+        QVERIFY(sameRaster(frame, convertToFrame(picture, 128, 97, how)));
+        QCOMPARE(sameRaster(frame, convertToFrame(picture, 128, 97, {})), !smooth && !dither && !keepAspect);
+        checkStripShowsRasters(*form);
     }
 
     void optionsEnterRebuildsStripEscDoesNot_data()

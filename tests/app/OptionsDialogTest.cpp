@@ -55,7 +55,8 @@ private slots:
     void dialogMatchesDesign()
     {
         OptionsDialog dialog;
-        QCOMPARE(dialog.size(), QSize(341, 217));
+        // The designed 341 × 217, three check box rows higher.
+        QCOMPARE(dialog.size(), QSize(341, 289));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
         QCOMPARE(dialog.windowTitle(), QString());
         QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
@@ -68,6 +69,9 @@ private slots:
         QCOMPARE(dialog.autoSizeBox->geometry(), QRect(104, 32, 97, 17));
         QCOMPARE(dialog.stretchBox->geometry(), QRect(224, 32, 97, 17));
         QCOMPARE(dialog.transparentBox->geometry(), QRect(104, 64, 217, 17));
+        QCOMPARE(dialog.smoothBox->geometry(), QRect(104, 217, 217, 17));
+        QCOMPARE(dialog.ditherBox->geometry(), QRect(104, 241, 217, 17));
+        QCOMPARE(dialog.keepAspectBox->geometry(), QRect(104, 265, 217, 17));
         QCOMPARE(dialog.registerButton->geometry(), QRect(104, 88, 217, 33));
         QCOMPARE(dialog.authorLink->pos(), QPoint(16, 144));
         QCOMPARE(dialog.emailCaption->pos(), QPoint(16, 168));
@@ -90,6 +94,16 @@ private slots:
         QVERIFY(!dialog.stretchBox->isChecked());
         QCOMPARE(dialog.transparentBox->text(), QStringLiteral("Загружать GIF как прозрачный"));
         QVERIFY(!dialog.transparentBox->isChecked());
+        const std::pair<QCheckBox*, const char*> conversionBoxes[] = {
+            {dialog.smoothBox, "CbSmooth Сглаживание при масштабировании"},
+            {dialog.ditherBox, "CbDither Дизеринг 5-6-5"},
+            {dialog.keepAspectBox, "CbKeepAspect Сохранять пропорции"},
+        };
+        for (const auto& [box, nameAndCaption] : conversionBoxes) {
+            QCOMPARE(box->objectName() + u' ' + box->text(), QString::fromUtf8(nameAndCaption));
+            QVERIFY(!box->isChecked());
+            QVERIFY(dialog.rect().contains(box->geometry()));
+        }
         QCOMPARE(dialog.registerButton->text(), QStringLiteral("Зарегистрировать расширение *.ABM\nпод эту программу"));
         QVERIFY(dialog.registerButton->autoRaise());
         QCOMPARE(dialog.registerButton->focusPolicy(), Qt::NoFocus);
@@ -128,7 +142,8 @@ private slots:
         OptionsDialog dialog;
         const std::vector<QWidget*> designed{dialog.widthField->edit, dialog.heightField->edit, dialog.okButton,
                                              dialog.cancelButton,     dialog.autoSizeBox,       dialog.stretchBox,
-                                             dialog.transparentBox};
+                                             dialog.transparentBox,   dialog.smoothBox,         dialog.ditherBox,
+                                             dialog.keepAspectBox};
         std::vector<QWidget*> order;
         QWidget* w = designed.front();
         do {
@@ -221,10 +236,14 @@ private slots:
         dialog.heightField->edit->setText(QStringLiteral("1,000"));
         dialog.stretchBox->click();
         dialog.transparentBox->click();
+        dialog.smoothBox->click();
+        dialog.ditherBox->click();
+        dialog.keepAspectBox->click();
         QCOMPARE(options.widthText(), std::string("64"));
         QCOMPARE(options.heightText(), std::string("1,000"));
         QVERIFY(options.stretch());
         QVERIFY(options.transparent());
+        QVERIFY(options.smooth() && options.dither() && options.keepProportions());
     }
 
     void closesWithResultOfKey_data()
@@ -268,21 +287,24 @@ private slots:
         ModalScript script;
         script.then([&](QWidget*) {
             dialog.transparentBox->click();
+            dialog.ditherBox->click();
             dialog.autoSizeBox->click();
             dialog.widthField->edit->setText(QStringLiteral("50"));
             dialog.cancelButton->click();
         });
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
-        bool transparent = false, autoSize = true;
+        bool transparent = false, dither = false, autoSize = true;
         QString width;
         script.then([&](QWidget*) {
             transparent = dialog.transparentBox->isChecked();
+            dither = dialog.ditherBox->isChecked();
             autoSize = dialog.autoSizeBox->isChecked();
             width = dialog.widthField->edit->text();
             dialog.okButton->click();
         });
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
         QVERIFY(transparent);
+        QVERIFY(dither);
         QVERIFY(!autoSize);
         QCOMPARE(width, QStringLiteral("50"));
     }

@@ -2,6 +2,7 @@
 // usage errors and limits.
 
 #include "AbmtoolRunner.h"
+#include "codecs/raster/FrameConversion.h"
 
 using namespace abm;
 using namespace abm::test;
@@ -22,6 +23,8 @@ TEST_F(AbmtoolTest, AnimatedGifToAbmAndBackGivesTheFirstFourFrames)
 }
 
 // The older flags keep their meaning; the newer ones need no other flag.
+// (The conversion flags have their own test; off here, the pixels are the
+// stretch-draw's.)
 TEST_F(AbmtoolTest, SizeOptionsCropOrStretch)
 {
     const std::string pic = picture("p.bmp", 100, 80);
@@ -44,7 +47,7 @@ TEST_F(AbmtoolTest, SizeOptionsCropOrStretch)
         {{}, 128, 97, reduced(original.pixel(31 * 100 / 128, 31 * 80 / 97))},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> args = {"bmp", "-o", "f.bmp", pic};
+        std::vector<std::string> args = {"bmp", "-o", "f.bmp", pic, "--nearest", "--no-dither", "--stretch-only"};
         args.insert(args.end(), c.flags.begin(), c.flags.end());
         ASSERT_EQ(Run(args).status, 0);
         const Raster frame = loadBmp("f0.bmp");
@@ -52,6 +55,42 @@ TEST_F(AbmtoolTest, SizeOptionsCropOrStretch)
         EXPECT_EQ(frame.height(), c.height) << ::testing::PrintToString(c.flags);
         EXPECT_EQ(reduced(frame.pixel(31, 31)), c.at31) << ::testing::PrintToString(c.flags);
     }
+}
+
+// Smoothing, dithering and fitting are on unless turned off, and each flag
+// turns off exactly its own part of the conversion.
+TEST_F(AbmtoolTest, ConversionFlagsAndTheirDefaults)
+{
+    const std::string pic = picture("wide.bmp", 300, 120);
+    const Raster original = loadBmp("wide.bmp");
+    struct Case {
+        std::vector<std::string> flags;
+        FrameConversion how;
+    };
+    const Case cases[] = {
+        {{}, {.smooth = true, .dither = true, .keepProportions = true}},
+        {{"--nearest"}, {.dither = true, .keepProportions = true}},
+        {{"--no-dither"}, {.smooth = true, .keepProportions = true}},
+        {{"--stretch-only"}, {.smooth = true, .dither = true}},
+        {{"--nearest", "--no-dither", "--stretch-only"}, {}},
+        {{"--size", "128x97", "--no-autosize", "--stretch"}, {}},
+        {{"--no-autosize", "--stretch", "--smooth", "--dither", "--fit"},
+         {.smooth = true, .dither = true, .keepProportions = true}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"bmp", "-o", "f.bmp", pic};
+        args.insert(args.end(), c.flags.begin(), c.flags.end());
+        ASSERT_EQ(Run(args).status, 0);
+        EXPECT_TRUE(samePixels(loadBmp("f0.bmp"), convertToFrame(original, 128, 97, c.how)))
+            << ::testing::PrintToString(c.flags);
+    }
+    // Cut, not scaled: only the dither applies, over the part that shows.
+    ASSERT_EQ(Run({"bmp", "-o", "f.bmp", pic, "--crop"}).status, 0);
+    Raster cropped = convertToFrame(Raster(), 128, 97, {}), plain = cropped;
+    drawConverted(cropped, Rect(0, 0, 300, 120), original, {.dither = true});
+    drawConverted(plain, Rect(0, 0, 300, 120), original, {});
+    EXPECT_TRUE(samePixels(loadBmp("f0.bmp"), cropped));
+    EXPECT_FALSE(samePixels(cropped, plain));
 }
 
 TEST_F(AbmtoolTest, OversizedFrameFailsTheAbmSaveWithTheWarning)
@@ -196,6 +235,10 @@ TEST_F(AbmtoolTest, UsageErrorsExitTwo)
         {"thumbnail", pic},
         {"abm", "-o", "x.abm", "--keep-size", "--size", "64x48", pic},
         {"abm", "-o", "x.abm", "--crop", "--stretch", pic},
+        {"abm", "-o", "x.abm", "--crop", "--fit", pic},
+        {"bmp", "-o", "x.bmp", "--smooth", "--nearest", pic},
+        {"gif", "-o", "x.gif", "--no-dither", "--dither", pic},
+        {"abm", "-o", "x.abm", "--fit", "--stretch-only", pic},
         {"gif", "-o", "x.gif", "--delay", "0", pic},
         {"-q", "-v", "abm", "-o", "x.abm", pic},
         {"frobnicate"},
@@ -214,8 +257,9 @@ TEST_F(AbmtoolTest, HelpListsEveryOptionWithItsDefault)
     EXPECT_EQ(o.out, "abmtool 1.0.0\n");
     o = Run({"bmp", "--help"});
     EXPECT_EQ(o.status, 0);
-    for (const char* text : {"--size", "128x97", "--keep-size", "--crop", "--no-autosize", "--stretch",
-                             "--transparent-gif", "--strict", "-o"})
+    for (const char* text :
+         {"--size", "128x97", "--keep-size", "--crop", "--no-autosize", "--stretch", "--smooth", "--nearest",
+          "--dither", "--no-dither", "--fit", "--stretch-only", "(default: on)", "--transparent-gif", "--strict", "-o"})
         EXPECT_NE(o.out.find(text), std::string::npos) << text;
     o = Run({"thumbnail", "--help"});
     EXPECT_NE(o.out.find("=128"), std::string::npos) << o.out;

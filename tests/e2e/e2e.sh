@@ -103,15 +103,15 @@ grep -q "^SaveBmp=$work/out/" "$XDG_CONFIG_HOME/abmmaker.INI" || fail "SaveBmp n
 echo "PASS: reordered by a mouse drag and exported as $colours"
 
 # "Настройка" (the fifth button). The dialog opens with the focus on OK:
-# Tab, Tab to "Авторазмер", Space unticks it, three Tabs to the width,
-# whose text the focus selects. The dialog's title is empty, so the
+# Tab, Tab to "Авторазмер", Space unticks it, six Tabs (past the other five
+# check boxes) to the width, whose text the focus selects. The dialog's title is empty, so the
 # program's windows are counted by their class.
 windows_shown() { xdotool search --onlyvisible --classname abmmaker | wc -l; }
 shown_before=$(windows_shown)
 shown() { [ "$(windows_shown)" -eq "$((shown_before + $1))" ]; }
 click_tool_button 4
 wait_for "the options dialog" shown 1
-xdotool key --delay 50 Tab Tab space Tab Tab Tab
+xdotool key --delay 50 Tab Tab space Tab Tab Tab Tab Tab Tab
 # An empty width: OK shows the conversion error over the dialog, which
 # stays open once the error is closed.
 xdotool key --delay 50 BackSpace Return

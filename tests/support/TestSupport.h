@@ -83,6 +83,13 @@ private:
     int64_t old_;
 };
 
+// The raw value of pixel (x, y) of a 16-bit raster.
+inline uint16_t pixel16(const Raster& raster, int x, int y)
+{
+    const uint8_t* row = raster.scanLine(y);
+    return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
+}
+
 // Little-endian readers for checking written bytes.
 inline uint32_t le16(const std::vector<uint8_t>& b, size_t at)
 {

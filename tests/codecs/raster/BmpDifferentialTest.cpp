@@ -15,15 +15,10 @@
 
 using namespace abm;
 using abm::test::BmpLayout;
+using abm::test::pixel16;
 namespace fs = std::filesystem;
 
 namespace {
-
-uint16_t framePixel(const Raster& b, int x, int y)
-{
-    const uint8_t* row = b.scanLine(y);
-    return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
-}
 
 // The picture as a frame: converted to 16 bits as the strip does.
 Raster decodeFrame(const std::vector<uint8_t>& bytes)
@@ -112,8 +107,8 @@ TEST(BmpDifferential, EveryLayoutOurWriterMakesGivesItsKnownFrame)
         for (int y = 0; y < sample.height; ++y)
             for (int x = 0; x < sample.width; ++x) {
                 const uint16_t want = sample.answer[static_cast<size_t>(y * sample.width + x)];
-                if (framePixel(frame, x, y) != want && wrong++ == 0)
-                    ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << framePixel(frame, x, y)
+                if (pixel16(frame, x, y) != want && wrong++ == 0)
+                    ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << pixel16(frame, x, y)
                                   << " instead of " << want;
             }
         EXPECT_EQ(wrong, 0);
@@ -185,7 +180,7 @@ TEST(BmpDifferential, SuiteFilesMatchTheirReferencePngsAtSixteenBits)
                 uint8_t r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF;
                 if (name == swappedByProfile)
                     std::swap(r, g);
-                if (framePixel(frame, x, y) != toRgb565(r, g, c & 0xFF))
+                if (pixel16(frame, x, y) != toRgb565(r, g, c & 0xFF))
                     ++wrong;
             }
         EXPECT_EQ(wrong, 0);

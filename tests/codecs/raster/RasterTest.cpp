@@ -9,16 +9,7 @@
 
 using namespace abm;
 using abm::test::makeRaster;
-
-namespace {
-
-uint16_t px16(const Raster& b, int x, int y)
-{
-    const uint8_t* row = b.scanLine(y);
-    return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
-}
-
-}  // namespace
+using abm::test::pixel16;
 
 TEST(Raster, NewRasterIsEmptyWithoutPalette)
 {
@@ -115,10 +106,10 @@ TEST(Raster, GrowingKeepsTopLeftAndFillsWhite)
     b.setWidth(200);
     ASSERT_EQ(b.width(), 200);
     for (int y : {0, 50, 96}) {
-        EXPECT_EQ(px16(b, 0, y), toRgb565(0, 0, static_cast<uint8_t>(y & 0xFF)));
-        EXPECT_EQ(px16(b, 127, y), toRgb565(0, 0, static_cast<uint8_t>((127 * 7 + y) & 0xFF)));
+        EXPECT_EQ(pixel16(b, 0, y), toRgb565(0, 0, static_cast<uint8_t>(y & 0xFF)));
+        EXPECT_EQ(pixel16(b, 127, y), toRgb565(0, 0, static_cast<uint8_t>((127 * 7 + y) & 0xFF)));
         for (int x : {128, 150, 199})
-            EXPECT_EQ(px16(b, x, y), 0xFFFF) << x << "," << y;
+            EXPECT_EQ(pixel16(b, x, y), 0xFFFF) << x << "," << y;
     }
 }
 
@@ -172,7 +163,7 @@ TEST(Raster, EmptyRasterRecordsItsFormatForALaterResize)
     b.setHeight(2);
     EXPECT_EQ(b.pixelFormat(), pf16bit);
     EXPECT_EQ(b.stride(), 8);
-    EXPECT_EQ(px16(b, 2, 1), 0xFFFF);  // new area is white
+    EXPECT_EQ(pixel16(b, 2, 1), 0xFFFF);  // new area is white
 }
 
 TEST(Raster, ConversionReducesEachColourToFiveSixFive)
@@ -189,7 +180,7 @@ TEST(Raster, ConversionReducesEachColourToFiveSixFive)
         for (const Case& c : cases) {
             Raster b = makeRaster(1, 1, from, [&](int, int) { return c.rgb; });
             b.setPixelFormat(pf16bit);
-            EXPECT_EQ(px16(b, 0, 0), c.expected) << std::hex << c.rgb;
+            EXPECT_EQ(pixel16(b, 0, 0), c.expected) << std::hex << c.rgb;
         }
     }
 }
@@ -207,8 +198,8 @@ TEST(Raster, PaletteSurvivesConversionAndIndexesPastItAreBlack)
     b.scanLine(0)[1] = 0;
     b.setPixelFormat(pf16bit);
     EXPECT_EQ(b.palette(), palette);
-    EXPECT_EQ(px16(b, 0, 0), toRgb565(255, 0, 0));
-    EXPECT_EQ(px16(b, 1, 0), toRgb565(0, 0, 255));
+    EXPECT_EQ(pixel16(b, 0, 0), toRgb565(255, 0, 0));
+    EXPECT_EQ(pixel16(b, 1, 0), toRgb565(0, 0, 255));
 
     Raster shortTable;
     shortTable.create(1, 1, layout, {{200, 200, 200}});
@@ -257,7 +248,7 @@ TEST(Raster, ShareCountHoldsUnderConcurrentCopies)
     }
     for (auto& th : threads)
         th.join();
-    EXPECT_EQ(px16(original, 0, 0), 0);
+    EXPECT_EQ(pixel16(original, 0, 0), 0);
 }
 
 TEST(Raster, SizesPastTheCapAreRefusedBeforeAllocating)
