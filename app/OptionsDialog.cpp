@@ -4,19 +4,23 @@
 #include "ErrorBox.h"
 #include "NumberField.h"
 #include "SpinButtons.h"
+#include "TextFit.h"
 #include "base/Error.h"
 #include "base/Numbers.h"
 #include "desktop/FileAssociation.h"
 #include "base/ProgramFile.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QToolButton>
 #include <QUrl>
@@ -101,10 +105,13 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     registerButton->setText(QString::fromUtf8(kRegisterCaption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     registerButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     registerButton->setGeometry(104, 88, 217, 33);
-    registerButton->setAutoRaise(true);
+    // Flat, but with its frame always drawn: a button that shows none until
+    // hovered is not seen as one.
+    registerButton->setAutoRaise(false);
     registerButton->setFocusPolicy(Qt::NoFocus);
 
-    authorLink = label(this, "LbUrl", QString::fromUtf8(kAuthorUrl), {16, 144});
+    guide_ = userGuide();
+    authorLink = label(this, "LbUrl", QString::fromUtf8(kGuideCaption), {16, 144});
     QFont urlFont = authorLink->font();
     urlFont.setUnderline(true);
     authorLink->setFont(urlFont);
@@ -114,9 +121,14 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     authorLink->setCursor(Qt::PointingHandCursor);
     authorLink->adjustSize();
     authorLink->installEventFilter(this);
+    // No link that leads nowhere: without an installed guide there is none.
+    authorLink->setVisible(!guide_.isEmpty());
 
     emailCaption = label(this, "Label1", QStringLiteral("E_Mail:"), {16, 168});
-    emailLabel = label(this, "Label2", QString::fromUtf8(kAuthorEmail), {64, 168});
+    emailLabel = label(this, "Label2", QString(), {64, 168});
+    // No e-mail address exists to show.
+    emailCaption->hide();
+    emailLabel->hide();
     versionLabel = label(this, "Label3", QStringLiteral("V 1.0.0"), {264, 136});
 
     okButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
@@ -141,6 +153,7 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     setTabOrder(cancelButton, autoSizeBox);
     setTabOrder(autoSizeBox, stretchBox);
     setTabOrder(stretchBox, transparentBox);
+    fitToText(this);
 }
 
 std::string OptionsDialog::widthText() const
@@ -218,9 +231,19 @@ void OptionsDialog::registerAbmFileType()
     associateFileType(".abm", "abmfile", "", "", programFilePath());
 }
 
+QUrl OptionsDialog::userGuide()
+{
+    const QString file = QString::fromLatin1(kGuideFile);
+    QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/") + file;
+    if (!QFileInfo(path).isFile())
+        path = QStandardPaths::locate(QStandardPaths::GenericDataLocation, file);
+    return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(QFileInfo(path).canonicalFilePath());
+}
+
 void OptionsDialog::openAuthorLink()
 {
-    QDesktopServices::openUrl(QUrl(authorLink->text().trimmed()));
+    if (!guide_.isEmpty())
+        QDesktopServices::openUrl(guide_);
 }
 
 bool OptionsDialog::filterEditKey(QObject* edit, QKeyEvent* event)

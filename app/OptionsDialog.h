@@ -1,7 +1,7 @@
 #pragma once
 
 // The options dialog: frame size, auto-size, stretch and transparent GIF,
-// the .abm registration button and the authors' addresses. One hidden
+// the .abm registration button and the link to the user guide. One hidden
 // instance lives for the whole run; the workspace reads the options from
 // its controls at the moment it needs them, so they hold exactly what the
 // user left there, Cancel or not.
@@ -9,6 +9,7 @@
 #include "workspace/FrameOptions.h"
 
 #include <QDialog>
+#include <QUrl>
 
 class QCheckBox;
 class QLabel;
@@ -56,7 +57,10 @@ public:
     void filterDeleteKey(QObject* sender, int& key, Qt::KeyboardModifiers shift);
     void applyAutoSize();
     void registerAbmFileType();
+    // Opens the user guide, where one is installed.
     void openAuthorLink();
+    // The installed user guide as a file URL, or an empty one.
+    static QUrl userGuide();
 
     // OK with auto-size off reads both sizes first: a text that is not a
     // plain integer shows the conversion error and keeps the dialog open,
@@ -69,6 +73,8 @@ protected:
 
 private:
     bool filterEditKey(QObject* edit, QKeyEvent* event);
+
+    QUrl guide_;
 };
 
 }  // namespace abm
