@@ -10,6 +10,7 @@
 #include "desktop/FileAssociation.h"
 #include "base/ProgramFile.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -24,6 +25,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
 
 namespace abm {
 
@@ -280,12 +282,40 @@ bool OptionsDialog::eventFilter(QObject* watched, QEvent* event)
 
 void OptionsDialog::showEvent(QShowEvent* event)
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->geometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen();
     QDialog::showEvent(event);
+}
+
+bool OptionsDialog::event(QEvent* event)
+{
+    const bool result = QDialog::event(event);
+    // The window manager tells the frame only once the dialog is shown: then
+    // it is centred again with the frame it really has.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate) && isVisible() &&
+        windowHandle() &&
+        !windowHandle()->frameMargins().isNull() && windowHandle()->frameMargins() != centredWith_)
+        centreOnScreen();
+    return result;
+}
+
+void OptionsDialog::centreOnScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // Before its first showing the dialog has no frame yet: a shown window's
+    // frame is the best guess of the one it will get.
+    QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const bool framed = !margins.isNull();
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (margins.isNull() && other != this && other->isVisible() && other->windowHandle())
+            margins = other->windowHandle()->frameMargins();
+    centredWith_ = framed ? margins : QMargins();
+    QRect frame = geometry().marginsAdded(margins);
+    frame.moveCenter(screen->geometry().center());
+    // Without a frame of its own, a move places the client area.
+    move(framed ? frame.topLeft() : frame.topLeft() + QPoint(margins.left(), margins.top()));
 }
 
 }  // namespace abm

@@ -9,6 +9,7 @@
 #include "workspace/FrameOptions.h"
 
 #include <QDialog>
+#include <QMargins>
 #include <QUrl>
 
 class QCheckBox;
@@ -70,11 +71,16 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     bool filterEditKey(QObject* edit, QKeyEvent* event);
 
+    // Centred on the primary screen by its outer rectangle, with these frame margins.
+    void centreOnScreen();
+
     QUrl guide_;
+    QMargins centredWith_;
 };
 
 }  // namespace abm
