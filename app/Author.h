@@ -1,11 +1,13 @@
 #pragma once
 
-// Where users reach the program's authors: shown and opened by the options
-// dialog. Kept here alone so that there is one place to change them.
+// Where users find help: the options dialog's link opens the user guide
+// that `cmake --install` puts under share/doc/abmmaker. There is no
+// author's web site or e-mail address to show.
 
 namespace abm {
 
-inline constexpr const char* kAuthorUrl = "https://abmmaker.example.org";
-inline constexpr const char* kAuthorEmail = "abmmaker@users.noreply.example.org";
+inline constexpr const char* kGuideCaption = "Руководство пользователя";
+// Below a share/ folder: beside the program's bin/, or in the XDG data folders.
+inline constexpr const char* kGuideFile = "doc/abmmaker/guide.html";
 
 }  // namespace abm

@@ -129,7 +129,7 @@ MessageAnswer DialogPrompts::showMessage(const std::string& text, MessageKind ty
 
 std::vector<std::string> DialogPrompts::askOpenFiles(const FileDialogRequest& request)
 {
-    QFileDialog dialog(owner_, QStringLiteral("Open"));
+    QFileDialog dialog(owner_, QFileDialog::tr("Open"));
     prepareFileDialog(dialog, request);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -143,7 +143,7 @@ std::vector<std::string> DialogPrompts::askOpenFiles(const FileDialogRequest& re
 
 std::optional<std::string> DialogPrompts::askSaveFile(const FileDialogRequest& request)
 {
-    QFileDialog dialog(owner_, QStringLiteral("Save As"));
+    QFileDialog dialog(owner_, QFileDialog::tr("Save As"));
     prepareFileDialog(dialog, request);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

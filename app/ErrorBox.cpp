@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace abm {
 
@@ -19,6 +20,8 @@ void showError(const std::exception& error)
                     standardErrorText(QString::fromStdString(describe(error, programText))), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setObjectName(QStringLiteral("StandardErrorBox"));
+    // The caption stays "OK" whatever Qt's translation makes of it.
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     box.exec();
 }
 

@@ -13,6 +13,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -40,6 +46,29 @@ QLabel* makeStatusPanel(QStatusBar* bar, const char* name, Qt::Alignment alignme
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(panel);
     return panel;
+}
+
+// The local files of a drag from a file manager, in the drag's order.
+std::vector<std::string> droppedFiles(const QMimeData* mime)
+{
+    std::vector<std::string> files;
+    if (!mime || !mime->hasUrls())
+        return files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile())
+            files.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    return files;
+}
+
+// Takes a drag that brings local files, as a copy; ignores every other.
+void answerFileDrag(QDropEvent* event)
+{
+    if (droppedFiles(event->mimeData()).empty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
 }
 
 }  // namespace
@@ -86,6 +115,9 @@ void MainWindow::createLayout()
 {
     setObjectName(QStringLiteral("MForm"));
     setWindowTitle(QString::fromUtf8(kCaption));
+    // Files dropped anywhere on the window; a thumbnail's own drag is the
+    // strip's and never reaches here.
+    setAcceptDrops(true);
 
     toolBar_ = new QToolBar(this);
     toolBar_->setObjectName(QStringLiteral("XPToolBar1"));
@@ -143,20 +175,30 @@ void MainWindow::createLayout()
 
 void MainWindow::createActions()
 {
-    const auto action = [this](const char* name, const char* caption, CommandIcon icon, bool enabled) {
+    // `caption` carries the menu mnemonic; the hint is the caption as shown.
+    const auto action = [this](const char* name, const char* caption, CommandIcon icon, bool enabled,
+                               const QKeySequence& shortcut) {
         const QString text = QString::fromUtf8(caption);
         auto* a = new QAction(commandIcons_.at(static_cast<size_t>(icon)), text, this);
         a->setObjectName(QString::fromLatin1(name));
-        a->setToolTip(text);
+        a->setToolTip(QString(text).remove(u'&'));
         a->setEnabled(enabled);
+        a->setShortcut(shortcut);
         return a;
     };
-    openAction_ = action("OpenGifA", "Открыть", CommandIcon::Open, true);
-    exportBmpAction_ = action("SaveBmpA", "Сохранить как BMP", CommandIcon::SaveBmp, false);
-    saveAbmAction_ = action("SaveToFileA", "Сохранить как ABM", CommandIcon::SaveAbm, false);
-    optionsAction_ = action("OptionsA", "Настройка", CommandIcon::Options, true);
-    clearAction_ = action("ClearA", "Очистить", CommandIcon::Clear, false);
-    deleteAction_ = action("DeleteA", "Удалить", CommandIcon::Delete, true);
+    openAction_ = action("OpenGifA", "&Открыть", CommandIcon::Open, true, QKeySequence::Open);
+    exportBmpAction_ = action("SaveBmpA", "Сохранить как &BMP", CommandIcon::SaveBmp, false,
+                              QKeySequence(Qt::CTRL | Qt::Key_E));
+    saveAbmAction_ = action("SaveToFileA", "Сохранить как &ABM", CommandIcon::SaveAbm, false, QKeySequence::Save);
+    optionsAction_ = action("OptionsA", "&Настройка", CommandIcon::Options, true, {});
+    clearAction_ = action("ClearA", "О&чистить", CommandIcon::Clear, false, {});
+    deleteAction_ = action("DeleteA", "&Удалить", CommandIcon::Delete, true, {});
+    quitAction_ = new QAction(QStringLiteral("&Выход"), this);
+    quitAction_->setObjectName(QStringLiteral("ExitA"));
+    // Where the desktop's key scheme has no quit keys (Alt+F4 is the window
+    // manager's), Ctrl+Q as elsewhere.
+    QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    quitAction_->setShortcuts(quitKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quitKeys);
     // The menu bar has no image list; the pop-up menu has one.
     for (QAction* a : {openAction_, exportBmpAction_, saveAbmAction_, optionsAction_})
         a->setIconVisibleInMenu(false);
@@ -167,6 +209,8 @@ void MainWindow::createActions()
     connect(optionsAction_, &QAction::triggered, this, [this] { run([this] { showOptions(); }); });
     connect(clearAction_, &QAction::triggered, this, [this] { run([this] { model_->commands.clear(); }); });
     connect(deleteAction_, &QAction::triggered, this, [this] { run([this] { deleteFrame(); }); });
+    // Closing the window the way its title bar does: the placement is saved.
+    connect(quitAction_, &QAction::triggered, this, &QWidget::close);
 
     for (QAction* a : {clearAction_, openAction_, exportBmpAction_, saveAbmAction_, optionsAction_}) {
         toolBar_->addAction(a);
@@ -179,11 +223,13 @@ void MainWindow::createActions()
 
     QMenuBar* mainMenu = menuBar();
     mainMenu->setObjectName(QStringLiteral("MainMenu1"));
-    QMenu* file = mainMenu->addMenu(QStringLiteral("Файл"));
+    QMenu* file = mainMenu->addMenu(QStringLiteral("&Файл"));
     file->addAction(openAction_);
     file->addAction(exportBmpAction_);
     file->addAction(saveAbmAction_);
-    QMenu* edit = mainMenu->addMenu(QStringLiteral("Правка"));
+    file->addSeparator();
+    file->addAction(quitAction_);
+    QMenu* edit = mainMenu->addMenu(QStringLiteral("&Правка"));
     edit->addAction(optionsAction_);
 
     popupMenu_ = new QMenu(this);
@@ -333,6 +379,29 @@ bool MainWindow::event(QEvent* event)
     default: break;
     }
     return result;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    answerFileDrag(event);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    answerFileDrag(event);
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    std::vector<std::string> files = droppedFiles(event->mimeData());
+    answerFileDrag(event);
+    if (files.empty() || !model_)
+        return;
+    // After the drop has been answered: the import may show message boxes,
+    // and the file manager waits for the answer.
+    QMetaObject::invokeMethod(
+        this, [this, files = std::move(files)] { run([&] { model_->commands.importFiles(files); }); },
+        Qt::QueuedConnection);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -98,6 +98,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Files dragged from a file manager import as the open command's do.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createWorkspace();
@@ -131,6 +135,7 @@ private:
     QAction* optionsAction_ = nullptr;
     QAction* clearAction_ = nullptr;
     QAction* deleteAction_ = nullptr;
+    QAction* quitAction_ = nullptr;
     std::vector<QIcon> commandIcons_;
     std::vector<QIcon> animatedIcons_;
     std::unique_ptr<WindowSettingsStore> placementStore_;

@@ -1,6 +1,7 @@
 #include "NumberField.h"
 
 #include "SpinButtons.h"
+#include "TextFit.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +32,7 @@ NumberField::NumberField(QWidget* parent)
     // The frame size is read as a plain integer: "1,000" would be refused.
     spinButtons->thousands = false;
     spinButtons->setAssociate(edit);
+    edit->setProperty(kWidestTextProperty, QString::number(spinButtons->maximum));
 
     setFocusProxy(edit);
 }

@@ -4,22 +4,28 @@
 #include "ErrorBox.h"
 #include "NumberField.h"
 #include "SpinButtons.h"
+#include "TextFit.h"
 #include "base/Error.h"
 #include "base/Numbers.h"
 #include "desktop/FileAssociation.h"
 #include "base/ProgramFile.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
 
 namespace abm {
 
@@ -106,10 +112,13 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     registerButton->setText(QString::fromUtf8(kRegisterCaption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     registerButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     registerButton->setGeometry(104, 88, 217, 33);
-    registerButton->setAutoRaise(true);
+    // Flat, but with its frame always drawn: a button that shows none until
+    // hovered is not seen as one.
+    registerButton->setAutoRaise(false);
     registerButton->setFocusPolicy(Qt::NoFocus);
 
-    authorLink = label(this, "LbUrl", QString::fromUtf8(kAuthorUrl), {16, 144});
+    guide_ = userGuide();
+    authorLink = label(this, "LbUrl", QString::fromUtf8(kGuideCaption), {16, 144});
     QFont urlFont = authorLink->font();
     urlFont.setUnderline(true);
     authorLink->setFont(urlFont);
@@ -119,9 +128,14 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     authorLink->setCursor(Qt::PointingHandCursor);
     authorLink->adjustSize();
     authorLink->installEventFilter(this);
+    // No link that leads nowhere: without an installed guide there is none.
+    authorLink->setVisible(!guide_.isEmpty());
 
     emailCaption = label(this, "Label1", QStringLiteral("E_Mail:"), {16, 168});
-    emailLabel = label(this, "Label2", QString::fromUtf8(kAuthorEmail), {64, 168});
+    emailLabel = label(this, "Label2", QString(), {64, 168});
+    // No e-mail address exists to show.
+    emailCaption->hide();
+    emailLabel->hide();
     versionLabel = label(this, "Label3", QStringLiteral("V 1.0.0"), {264, 136});
 
     okButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
@@ -149,6 +163,7 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     setTabOrder(transparentBox, smoothBox);
     setTabOrder(smoothBox, ditherBox);
     setTabOrder(ditherBox, keepAspectBox);
+    fitToText(this);
 }
 
 std::string OptionsDialog::widthText() const
@@ -241,9 +256,19 @@ void OptionsDialog::registerAbmFileType()
     associateFileType(".abm", "abmfile", "", "", programFilePath());
 }
 
+QUrl OptionsDialog::userGuide()
+{
+    const QString file = QString::fromLatin1(kGuideFile);
+    QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/") + file;
+    if (!QFileInfo(path).isFile())
+        path = QStandardPaths::locate(QStandardPaths::GenericDataLocation, file);
+    return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(QFileInfo(path).canonicalFilePath());
+}
+
 void OptionsDialog::openAuthorLink()
 {
-    QDesktopServices::openUrl(QUrl(authorLink->text().trimmed()));
+    if (!guide_.isEmpty())
+        QDesktopServices::openUrl(guide_);
 }
 
 bool OptionsDialog::filterEditKey(QObject* edit, QKeyEvent* event)
@@ -280,12 +305,40 @@ bool OptionsDialog::eventFilter(QObject* watched, QEvent* event)
 
 void OptionsDialog::showEvent(QShowEvent* event)
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->geometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen();
     QDialog::showEvent(event);
+}
+
+bool OptionsDialog::event(QEvent* event)
+{
+    const bool result = QDialog::event(event);
+    // The window manager tells the frame only once the dialog is shown: then
+    // it is centred again with the frame it really has.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate) && isVisible() &&
+        windowHandle() &&
+        !windowHandle()->frameMargins().isNull() && windowHandle()->frameMargins() != centredWith_)
+        centreOnScreen();
+    return result;
+}
+
+void OptionsDialog::centreOnScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // Before its first showing the dialog has no frame yet: a shown window's
+    // frame is the best guess of the one it will get.
+    QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const bool framed = !margins.isNull();
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (margins.isNull() && other != this && other->isVisible() && other->windowHandle())
+            margins = other->windowHandle()->frameMargins();
+    centredWith_ = framed ? margins : QMargins();
+    QRect frame = geometry().marginsAdded(margins);
+    frame.moveCenter(screen->geometry().center());
+    // Without a frame of its own, a move places the client area.
+    move(framed ? frame.topLeft() : frame.topLeft() + QPoint(margins.left(), margins.top()));
 }
 
 }  // namespace abm

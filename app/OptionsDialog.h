@@ -1,7 +1,8 @@
 #pragma once
 
 // The options dialog: frame size, auto-size, stretch and transparent GIF,
-// smoothing, dithering and keeping proportions, the .abm registration button and the authors' addresses. One hidden
+// smoothing, dithering and keeping proportions, the .abm registration button
+// and the link to the user guide. One hidden
 // instance lives for the whole run; the workspace reads the options from
 // its controls at the moment it needs them, so they hold exactly what the
 // user left there, Cancel or not.
@@ -9,6 +10,8 @@
 #include "workspace/FrameOptions.h"
 
 #include <QDialog>
+#include <QMargins>
+#include <QUrl>
 
 class QCheckBox;
 class QLabel;
@@ -64,7 +67,10 @@ public:
     void filterDeleteKey(QObject* sender, int& key, Qt::KeyboardModifiers shift);
     void applyAutoSize();
     void registerAbmFileType();
+    // Opens the user guide, where one is installed.
     void openAuthorLink();
+    // The installed user guide as a file URL, or an empty one.
+    static QUrl userGuide();
 
     // OK with auto-size off reads both sizes first: a text that is not a
     // plain integer shows the conversion error and keeps the dialog open,
@@ -74,9 +80,16 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     bool filterEditKey(QObject* edit, QKeyEvent* event);
+
+    // Centred on the primary screen by its outer rectangle, with these frame margins.
+    void centreOnScreen();
+
+    QUrl guide_;
+    QMargins centredWith_;
 };
 
 }  // namespace abm

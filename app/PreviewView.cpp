@@ -1,6 +1,7 @@
 #include "PreviewView.h"
 
 #include "RasterView.h"
+#include "TextFit.h"
 #include "codecs/raster/Raster.h"
 
 #include <QEvent>
@@ -32,6 +33,9 @@ PreviewView::PreviewView(QWidget* parent) : QScrollArea(parent)
     picture_ = new RasterView(content_);
     picture_->setObjectName(QStringLiteral("ImPrev"));
     picture_->setGeometry(kPictureBounds);
+    // A caption taller than designed moves the picture down.
+    fitToText(content_);
+    content_->setMinimumSize(picture_->geometry().bottomRight().x() + 1, picture_->geometry().bottomRight().y() + 1);
 }
 
 void PreviewView::showPicture(const Raster& picture)
@@ -44,7 +48,7 @@ void PreviewView::showPicture(const Raster& picture)
 bool PreviewView::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Resize && watched == content_)
-        caption_->setGeometry(0, 0, content_->width(), kCaptionHeight);
+        caption_->resize(content_->width(), caption_->height());
     return QScrollArea::eventFilter(watched, event);
 }
 

@@ -69,7 +69,23 @@ void WindowPlacer::noteFrameMargins()
                            frame.bottom() - client.bottom());
     if (margins.isNull())
         return;
+    // A maximised window's frame is not its normal one (a window manager
+    // drops the borders), and only the normal one makes normal rectangles.
+    // Back in the normal state, the window system tells the state first and
+    // the new frame later: until frame or margins change, they are stale.
+    if (window_.windowState() != Qt::WindowNoState) {
+        specialFrame_ = frame;
+        specialMargins_ = margins;
+        return;
+    }
+    if (frame.size() == specialFrame_.size() && margins == specialMargins_)
+        return;
+    specialFrame_ = QRect();
     frameMargins_ = margins;
+    if (maxFollowsFrame_) {
+        maxFollowsFrame_ = false;
+        maxPosition_ = {-margins.left(), -margins.bottom()};
+    }
     if (pendingOuter_.isValid() && window_.windowState() == Qt::WindowNoState) {
         const QRect wanted = pendingOuter_;
         pendingOuter_ = QRect();
@@ -119,7 +135,12 @@ WindowPlacement WindowPlacer::placement() const
 void WindowPlacer::setPlacement(const WindowPlacement& placement)
 {
     minPosition_ = placement.minPosition;
-    maxPosition_ = placement.maxPosition;
+    // A position made from a frame not known yet keeps the one before (the
+    // stored one) until the frame is known.
+    maxFollowsFrame_ = frameAsked_ && frameMargins_.isNull();
+    frameAsked_ = false;
+    if (!maxFollowsFrame_)
+        maxPosition_ = placement.maxPosition;
     // Every restore ends here, the first run's too: a rectangle that does
     // not fit the screen is moved, at its size, to where it can be reached.
     const std::optional<Rect> area = availableArea(placement.normalPosition);
@@ -175,6 +196,7 @@ int WindowPlacer::pixelsPerInch() const
 
 Size WindowPlacer::frameMetrics() const
 {
+    frameAsked_ = true;
     return {frameMargins_.left(), frameMargins_.bottom()};
 }
 

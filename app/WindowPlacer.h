@@ -55,7 +55,14 @@ private:
     QMainWindow& window_;
     Point minPosition_{-1, -1};
     Point maxPosition_{-1, -1};
-    QMargins frameMargins_;
+    QMargins frameMargins_;  // of the normal state, once shown so
+    // The maximised position sits just off the screen by the frame: asked
+    // for before the frame was known, it is set once it is.
+    mutable bool frameAsked_ = false;
+    bool maxFollowsFrame_ = false;
+    // The frame last seen in a maximised, minimised or full-screen state.
+    QRect specialFrame_;
+    QMargins specialMargins_;
     // The outer rectangle asked for before the window manager framed the
     // window; applied again once the frame is known.
     QRect pendingOuter_;

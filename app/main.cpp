@@ -1,12 +1,11 @@
 // abmmaker: the desktop program.
 
+#include "DesktopLook.h"
 #include "ImageLists.h"
 #include "MainWindow.h"
 #include "base/AtomicWrite.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QStyleFactory>
 #include <QTimer>
 
 #include <string>
@@ -18,14 +17,10 @@ int main(int argc, char* argv[])
     // The toolkit first; it takes its own options (-platform, -style …)
     // out of argv, so what is left is the program's command line.
     QApplication application(argc, argv);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QFont font = QApplication::font();
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
-    QApplication::setFont(font);
+    abm::applyDesktopLook(application);
 
     QApplication::setApplicationName(QString::fromUtf8(abm::MainWindow::kCaption));
-    QGuiApplication::setDesktopFileName(QStringLiteral("abmmaker"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.abmmaker.abmmaker"));
     QApplication::setWindowIcon(abm::mainIcon());
 
     const std::vector<std::string> arguments(argv + 1, argv + argc);

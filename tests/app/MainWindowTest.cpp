@@ -36,7 +36,7 @@ private slots:
             QVERIFY(button->autoRaise());
             const QString hint = action == part<QAction>(*form, "SaveBmpA")
                                      ? QStringLiteral("Сохранить все кадры как BMP")
-                                     : action->text();
+                                     : QString(action->text()).remove(u'&');
             QCOMPARE(button->toolTip(), hint);
         }
 
@@ -79,11 +79,14 @@ private slots:
 
         const QList<QAction*> menus = form->menuBar()->actions();
         QCOMPARE(menus.size(), 2);
-        QCOMPARE(menus[0]->text(), QStringLiteral("Файл"));
-        QCOMPARE(menus[0]->menu()->actions(),
-                 (QList<QAction*>{part<QAction>(*form, "OpenGifA"), part<QAction>(*form, "SaveBmpA"),
-                                  part<QAction>(*form, "SaveToFileA")}));
-        QCOMPARE(menus[1]->text(), QStringLiteral("Правка"));
+        QCOMPARE(menus[0]->text(), QStringLiteral("&Файл"));
+        QList<QAction*> fileItems = menus[0]->menu()->actions();
+        QCOMPARE(fileItems.size(), 5);
+        QVERIFY(fileItems[3]->isSeparator());
+        QCOMPARE(fileItems[4], part<QAction>(*form, "ExitA"));
+        QCOMPARE(fileItems.mid(0, 3), (QList<QAction*>{part<QAction>(*form, "OpenGifA"), part<QAction>(*form, "SaveBmpA"),
+                                                       part<QAction>(*form, "SaveToFileA")}));
+        QCOMPARE(menus[1]->text(), QStringLiteral("&Правка"));
         QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{part<QAction>(*form, "OptionsA")});
         QCOMPARE(part<QMenu>(*form, "PopupM")->actions(),
                  (QList<QAction*>{part<QAction>(*form, "DeleteA"), part<QAction>(*form, "ClearA")}));
@@ -109,13 +112,14 @@ private slots:
         QTest::addColumn<int>("icon");
         QTest::addColumn<bool>("enabledAtStart");
         QTest::addColumn<bool>("iconInMenu");
+        QTest::addColumn<QKeySequence>("shortcut");
         // clang-format off
-        QTest::newRow("OpenGifA") << "OpenGifA" << "Открыть" << int(CommandIcon::Open) << true << false;
-        QTest::newRow("SaveBmpA") << "SaveBmpA" << "Сохранить как BMP" << int(CommandIcon::SaveBmp) << false << false;
-        QTest::newRow("SaveToFileA") << "SaveToFileA" << "Сохранить как ABM" << int(CommandIcon::SaveAbm) << false << false;
-        QTest::newRow("OptionsA") << "OptionsA" << "Настройка" << int(CommandIcon::Options) << true << false;
-        QTest::newRow("ClearA") << "ClearA" << "Очистить" << int(CommandIcon::Clear) << false << true;
-        QTest::newRow("DeleteA") << "DeleteA" << "Удалить" << int(CommandIcon::Delete) << true << true;
+        QTest::newRow("OpenGifA") << "OpenGifA" << "Открыть" << int(CommandIcon::Open) << true << false << QKeySequence(QKeySequence::Open);
+        QTest::newRow("SaveBmpA") << "SaveBmpA" << "Сохранить как BMP" << int(CommandIcon::SaveBmp) << false << false << QKeySequence(Qt::CTRL | Qt::Key_E);
+        QTest::newRow("SaveToFileA") << "SaveToFileA" << "Сохранить как ABM" << int(CommandIcon::SaveAbm) << false << false << QKeySequence(QKeySequence::Save);
+        QTest::newRow("OptionsA") << "OptionsA" << "Настройка" << int(CommandIcon::Options) << true << false << QKeySequence();
+        QTest::newRow("ClearA") << "ClearA" << "Очистить" << int(CommandIcon::Clear) << false << true << QKeySequence();
+        QTest::newRow("DeleteA") << "DeleteA" << "Удалить" << int(CommandIcon::Delete) << true << true << QKeySequence();
         // clang-format on
     }
 
@@ -126,14 +130,17 @@ private slots:
         QFETCH(int, icon);
         QFETCH(bool, enabledAtStart);
         QFETCH(bool, iconInMenu);
+        QFETCH(QKeySequence, shortcut);
         auto form = makeForm();
         auto* action = form->findChild<QAction*>(name);
         QVERIFY(action);
-        QCOMPARE(action->text(), caption);
+        // The caption as shown, with one menu mnemonic in it.
+        QCOMPARE(QString(action->text()).remove(u'&'), caption);
+        QCOMPARE(action->text().count(u'&'), 1);
         QCOMPARE(action->toolTip(), caption);
         QCOMPARE(action->icon().cacheKey(), form->commandIcons().at(static_cast<size_t>(icon)).cacheKey());
         QCOMPARE(action->isEnabled(), enabledAtStart);
-        QVERIFY(action->shortcuts().isEmpty());
+        QCOMPARE(action->shortcut(), shortcut);
         QCOMPARE(action->isIconVisibleInMenu(), iconInMenu);
         QCOMPARE(form->commandIcons().size(), size_t{6});
         QVERIFY(!form->commandIcons()[static_cast<size_t>(icon)].pixmap(QSize(24, 24)).isNull());
@@ -367,6 +374,115 @@ private slots:
         const QStringList filters = DialogPrompts::nameFilters("*.gif|*.gif|Все файлы (*.*)|*.*");
         QCOMPARE(filters,
                  (QStringList{QStringLiteral("*.gif (*.[gG][iI][fF])"), QStringLiteral("Все файлы (*.*) (*)")}));
+    }
+
+    void shortcutsRunTheirCommands_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("dialogTitle");  // the file dialog it opens, cancelled; empty: none
+        // clang-format off
+        QTest::newRow("open") << QKeySequence(Qt::CTRL | Qt::Key_O) << "OpenGifA" << "Open";
+        QTest::newRow("save ABM") << QKeySequence(Qt::CTRL | Qt::Key_S) << "SaveToFileA" << "Save As";
+        QTest::newRow("export BMP") << QKeySequence(Qt::CTRL | Qt::Key_E) << "SaveBmpA" << "Save As";
+        QTest::newRow("quit") << QKeySequence(Qt::CTRL | Qt::Key_Q) << "ExitA" << "";
+        // clang-format on
+    }
+
+    void shortcutsRunTheirCommands()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, action);
+        QFETCH(QString, dialogTitle);
+        auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QSignalSpy triggered(part<QAction>(*form, action.toLatin1().constData()), &QAction::triggered);
+        ModalScript script;
+        script.then(ModalScript::reject());
+        QTest::keySequence(form.get(), keys);
+        QCOMPARE(triggered.count(), 1);
+        QCOMPARE(script.seen.size(), size_t{dialogTitle.isEmpty() ? 0u : 1u});
+        if (!dialogTitle.isEmpty())
+            QCOMPARE(script.seen[0].title, dialogTitle);
+        QCOMPARE(form->isVisible(), !dialogTitle.isEmpty());
+    }
+
+    void altWithMnemonicOpensMenu_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("menu");
+        QTest::newRow("Файл") << int(u'Ф') << 0;
+        QTest::newRow("Правка") << int(u'П') << 1;
+    }
+
+    void altWithMnemonicOpensMenu()
+    {
+        QFETCH(int, key);
+        QFETCH(int, menu);
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QMenu* opened = form->menuBar()->actions().at(menu)->menu();
+        QTest::sendKeyEvent(QTest::Click, form.get(), Qt::Key(key), QString(QChar(key).toLower()), Qt::AltModifier);
+        QTRY_VERIFY(opened->isVisible());
+        opened->close();
+    }
+
+    void droppedFilesImportLikeTheOpenCommand_data()
+    {
+        QTest::addColumn<QStringList>("dropped");  // names in the test folder, or full URLs
+        QTest::addColumn<std::vector<uint16_t>>("frames");
+        QTest::addColumn<int>("errorBoxes");
+        const QString web = QStringLiteral("https://example.org/c.abm");
+        // clang-format off
+        QTest::newRow("in the drop's order, other files and URLs left out") << QStringList{"b.abm", "x.jpeg", web, "a.abm"}
+            << std::vector<uint16_t>{0x07E0, 0xF800, 0x001F, 0xFFE0} << 0;
+        QTest::newRow("an error ends the drop") << QStringList{"a.abm", "bad.gif", "b.abm"}
+            << std::vector<uint16_t>{0x07E0, 0x001F, 0xFFE0} << 1;
+        // clang-format on
+    }
+
+    void droppedFilesImportLikeTheOpenCommand()
+    {
+        QFETCH(QStringList, dropped);
+        QFETCH(std::vector<uint16_t>, frames);
+        QFETCH(int, errorBoxes);
+        QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("in")));
+        solidAbm(QStringLiteral("in/a.abm"), {0x001F, 0xFFE0});
+        solidAbm(QStringLiteral("in/b.abm"), {0xF800});
+        QFile::copy(testFile(QStringLiteral("in/a.abm")), testFile(QStringLiteral("in/x.jpeg")));
+        QFile bad(testFile(QStringLiteral("in/bad.gif")));
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("GIF89a\x02\x00") > 0);
+        bad.close();
+        QList<QUrl> urls;
+        for (const QString& name : dropped)
+            urls << (name.contains(u':') ? QUrl(name) : QUrl::fromLocalFile(testFile(QStringLiteral("in/") + name)));
+
+        auto form = makeForm({native(solidAbm(QStringLiteral("first.abm"), {0x07E0}))});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        ModalScript script;
+        for (int i = 0; i < errorBoxes; ++i)
+            script.then(ModalScript::click(QStringLiteral("OK")));
+        // Onto the thumbnail, which takes only the strip's own drags.
+        QDrag drag(form.get());
+        auto* mime = new QMimeData;
+        mime->setUrls(urls);
+        drag.setMimeData(mime);
+        QCOMPARE(dropOn(form->thumbnails()[0], drag), Qt::MoveAction);
+        QTRY_COMPARE(firstPixels(*form), frames);
+        QVERIFY(script.done());
+        QCOMPARE(int(script.seen.size()), errorBoxes);
+        const QString loadImg = QString::fromStdString(form->placementStore()->readSetting("LoadImg", ""));
+        QCOMPARE(loadImg, errorBoxes ? QString() : testFile(QStringLiteral("in/")));
+
+        // A drag without local files is not taken.
+        QDrag web(form.get());
+        auto* remote = new QMimeData;
+        remote->setUrls({QUrl(QStringLiteral("https://example.org/a.gif"))});
+        web.setMimeData(remote);
+        QCOMPARE(dropOn(form->thumbnails()[0], web), Qt::IgnoreAction);
     }
 };
 

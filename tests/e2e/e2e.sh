@@ -4,9 +4,11 @@
 # the real save dialog, and check the files show the new order. Then type a
 # frame width of 1000 into the real options dialog (999 and the Up arrow),
 # press OK, and check that the strip kept its four frames, now 1000 wide.
-# Usage (from ctest, inside xvfb-run): e2e.sh ABMMAKER LOCATE OUTPUT_FOLDER
+# Last, the placement round trip: move, maximise (with a window manager),
+# close, start again, restore, and the settings file's rectangles.
+# Usage (from ctest, inside xvfb-run): e2e.sh ABMMAKER LOCATE OUTPUT_FOLDER [openbox]
 set -euo pipefail
-app=$1 locate=$2 out=$3
+app=$1 locate=$2 out=$3 wm=${4:-}
 
 work=$(mktemp -d)
 pid=""
@@ -15,6 +17,13 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+if [ "$wm" = openbox ]; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  wm_pid=$!
+  trap 'cleanup; kill $wm_pid 2>/dev/null || true' EXIT
+  for _ in $(seq 300); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
+  wmctrl -m >/dev/null 2>&1 || { echo "FAIL: openbox did not start" >&2; exit 1; }
+fi
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$work/out"
 
@@ -68,7 +77,8 @@ reordered() {
   [ "$g" -lt "$b" ] && [ "$b" -lt "$r" ] && [ "$r" -lt "$y" ]
 }
 wait_for "the new order on screen" reordered
-import -window "$window" "$out/abmmaker-window.png"
+# The README's picture of the window (docs/window.png) comes from this shot.
+if [ -n "$wm" ]; then import -frame -window "$window" "$out/window.png"; fi
 
 # The tool bar buttons lie right above the strip, 31 pixels apart.
 read -r strip_left strip_top _ _ <<<"$("$locate" "$work/shot.png" $green)"
@@ -79,7 +89,7 @@ click_tool_button() { xdotool mousemove --sync "$((strip_left + $1 * 31 + 17))" 
 export_and_check() {
   local name=$1 width=$2
   click_tool_button 2
-  dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "^Save As$" | head -n1)
+  dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "^Сохранить как$" | head -n1)
   [ -n "$dialog" ] || fail "the save dialog did not appear"
   xdotool type --delay 10 "$work/out/$name"
   xdotool key Return
@@ -96,7 +106,7 @@ export_and_check() {
   [ "$widths" = "$width $width $width $width " ] || fail "frame files are $widths pixels wide, expected $width"
   wait_for "the save dialog to close" save_dialog_gone
 }
-save_dialog_gone() { ! xdotool search --onlyvisible --name "^Save As$"; }
+save_dialog_gone() { ! xdotool search --onlyvisible --name "^Сохранить как$"; }
 
 export_and_check walk 40
 grep -q "^SaveBmp=$work/out/" "$XDG_CONFIG_HOME/abmmaker.INI" || fail "SaveBmp not remembered"
@@ -123,3 +133,75 @@ xdotool key --delay 50 Up Return
 wait_for "the options dialog to close" shown 0
 export_and_check wide 1000
 echo "PASS: the options dialog refused an empty width, then rebuilt all four frames 1000 wide"
+
+# Placement. The outer rectangle "left,top,right,bottom" of a window, frame
+# included, as the settings file stores it.
+outer() {
+  local x y w h l=0 r=0 t=0 b=0 extents
+  read -r x y w h <<<"$(xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+    /^ *Width/{w=$NF} /^ *Height/{h=$NF} END{print x, y, w, h}')"
+  extents=$(frame_extents "$1")
+  [ -n "$extents" ] && IFS=, read -r l r t b <<<"$extents"
+  echo "$((x - l)),$((y - t)),$((x + w + r)),$((y + h + b))"
+}
+# "left,right,top,bottom" of the window manager's frame; empty without one.
+frame_extents() { xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p' | tr -d ' '; }
+maximised() { xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_MAXIMIZED_VERT; }
+ini() { tr -d '\r' <"$XDG_CONFIG_HOME/abmmaker.INI" | sed -n "s/^$1=//p"; }
+quit_app() {
+  xdotool windowfocus --sync "$1" key ctrl+q
+  wait "$pid" || fail "the program did not end cleanly"
+  pid=""
+}
+start_app() {
+  "$app" "$@" &
+  pid=$!
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name "Создание анимашек для Samsung" | head -n1)
+  [ -n "$window" ] || fail "the window did not appear"
+}
+
+xdotool windowmove --sync "$window" 100 60
+sleep 0.5
+normal=$(outer "$window")
+if [ -n "$wm" ]; then
+  extents=$(frame_extents "$window")
+  IFS=, read -r frame_left _ _ frame_bottom <<<"$extents"
+  wmctrl -ir "$window" -b add,maximized_vert,maximized_horz
+  wait_for "the window to maximise" maximised "$window"
+  sleep 0.5
+fi
+quit_app "$window"
+[ "$(ini NormPos)" = "$normal" ] || fail "NormPos is $(ini NormPos), the window was at $normal"
+if [ -n "$wm" ]; then
+  [ "$(ini ShowCmd)" = 3 ] || fail "ShowCmd is $(ini ShowCmd) for a maximised window"
+  [ "$(ini MinMaxPos | cut -d, -f3,4)" = "-$frame_left,-$frame_bottom" ] \
+    || fail "MinMaxPos is $(ini MinMaxPos), the frame is $extents"
+fi
+
+start_app "$work/anim.gif"
+wait_for "the four frames" strip_shown
+if [ -n "$wm" ]; then
+  maximised "$window" || fail "the window did not come back maximised"
+  wmctrl -ir "$window" -b remove,maximized_vert,maximized_horz
+  not_maximised() { ! maximised "$window"; }
+  wait_for "the window to leave the maximised state" not_maximised
+  sleep 0.5
+fi
+[ "$(outer "$window")" = "$normal" ] || fail "the window came back at $(outer "$window"), not $normal"
+
+# The options dialog, centred on the 1280 × 1024 screen with its frame.
+shot
+read -r strip_left strip_top _ _ <<<"$("$locate" "$work/shot.png" $red)"
+click_tool_button 4
+wait_for "the options dialog" shown 1
+dialog=$(xdotool search --onlyvisible --classname abmmaker | grep -vx "$window" | head -n1)
+sleep 0.5
+IFS=, read -r l t r b <<<"$(outer "$dialog")"
+dx=$(((l + r) / 2 - 640)) dy=$(((t + b) / 2 - 512))
+[ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ] || fail "the options dialog at $l,$t,$r,$b is off centre by $dx,$dy"
+xdotool key Escape
+wait_for "the options dialog to close" shown 0
+quit_app "$window"
+[ "$(ini NormPos)" = "$normal" ] && [ "$(ini ShowCmd)" = 1 ] \
+  || fail "after restoring, NormPos is $(ini NormPos) and ShowCmd $(ini ShowCmd)"
+echo "PASS: placement kept through move${wm:+, maximise}, close and restart: NormPos=$normal; dialog centred"

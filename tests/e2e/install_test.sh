@@ -22,12 +22,24 @@ for page in abmtool abmmaker; do
   [ "$(MANPATH=$prefix/share/man man -w "$page")" = "$file" ] || fail "man does not find $page"
 done
 
-desktop=$prefix/share/applications/abmmaker.desktop
+desktop=$prefix/share/applications/org.abmmaker.abmmaker.desktop
 [ -f "$desktop" ] || fail "desktop entry missing"
 desktop-file-validate "$desktop" || fail "desktop entry not valid"
 grep -qx 'Exec=abmmaker %f' "$desktop" || fail "desktop entry does not start abmmaker with one file"
 grep -qx 'Icon=abmmaker' "$desktop" || fail "desktop entry icon"
-grep -q '^MimeType=.*application/x-abmfile;' "$desktop" || fail "desktop entry MIME type"
+# ABM files only: claiming image types would make abmmaker every photo's opener.
+grep -qx 'MimeType=application/x-abmfile;' "$desktop" || fail "desktop entry MIME type"
+
+# The AppStream entry names the desktop entry, and both are valid.
+metainfo=$prefix/share/metainfo/org.abmmaker.abmmaker.metainfo.xml
+[ -f "$metainfo" ] || fail "AppStream metainfo missing"
+appstreamcli validate --no-net "$metainfo" || fail "AppStream metainfo not valid"
+grep -q "<launchable type=\"desktop-id\">$(basename "$desktop")</launchable>" "$metainfo" \
+  || fail "metainfo does not launch the desktop entry"
+
+# The licence and the user guide the options dialog opens.
+grep -q '^MIT License' "$prefix/share/doc/abmmaker/LICENSE" || fail "LICENSE not installed"
+grep -q '<html lang="ru">' "$prefix/share/doc/abmmaker/guide.html" || fail "user guide not installed"
 
 for size in 16 22 24 32 48 64 128 256; do
   png=$prefix/share/icons/hicolor/${size}x${size}/apps/abmmaker.png
