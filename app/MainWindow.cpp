@@ -77,9 +77,8 @@ MainWindow::~MainWindow()
         releaseSources();
     });
     placementStore_.reset();
-    // Closed without destroyOptionsDialog (never shown, or destroyed directly).
-    delete optionsDialog_;
-    optionsDialog_ = nullptr;
+    // Destroyed without a close.
+    destroyOptionsDialog();
 }
 
 void MainWindow::createLayout()
@@ -209,8 +208,7 @@ void MainWindow::updateActions()
 
 void MainWindow::createWorkspace()
 {
-    optionsDialog_ = new OptionsDialog;
-    model_ = std::make_unique<Workspace>(*optionsDialog_, *prompts_, *placementStore_);
+    model_ = std::make_unique<Workspace>(frameOptions_, *prompts_, *placementStore_);
     model_->commands.onCountShown = [this] { frameCountPanel_->setText(QString::number(model_->strip.count())); };
     model_->commands.onStripFitted = [this] {
         if (!model_->strip.empty())
@@ -228,6 +226,12 @@ void MainWindow::deleteFrame()
 
 void MainWindow::destroyOptionsDialog()
 {
+    optionsDialogGone_ = true;
+    if (!optionsDialog_)
+        return;
+    frameOptions_ = valuesOf(*optionsDialog_);
+    if (model_)
+        model_->strip.setOptions(frameOptions_);
     delete optionsDialog_;
     optionsDialog_ = nullptr;
 }
@@ -240,8 +244,14 @@ void MainWindow::releaseSources()
 
 void MainWindow::showOptions()
 {
-    if (!optionsDialog_)
+    if (optionsDialogGone_)
         return;
+    // Built on first use, which keeps it off the start; until now nothing
+    // could change an option, so its defaults are what was read so far.
+    if (!optionsDialog_) {
+        optionsDialog_ = new OptionsDialog;
+        model_->strip.setOptions(*optionsDialog_);
+    }
     const FrameStrip& strip = model_->strip;
     if (!strip.empty()) {
         const Frame& first = strip.frame(0);

@@ -56,7 +56,8 @@ public:
 
     // What the window drives; nullptr only if building it failed.
     Workspace* model() const { return model_.get(); }
-    // Made without an owner when the workspace is; gone once the window closed.
+    // Made without an owner by the first options command; gone once the
+    // window closed, and never made again.
     OptionsDialog* optionsDialog() const { return optionsDialog_; }
     WindowSettingsStore* placementStore() const { return placementStore_.get(); }
     // The command pictures by CommandIcon, and the animated application icon.
@@ -135,6 +136,10 @@ private:
     std::vector<QIcon> animatedIcons_;
     std::unique_ptr<WindowSettingsStore> placementStore_;
     OptionsDialog* optionsDialog_ = nullptr;
+    bool optionsDialogGone_ = false;
+    // What the workspace reads while there is no dialog: its defaults
+    // before, what it last held after.
+    FrameOptionValues frameOptions_;
     std::unique_ptr<Workspace> model_;
 
     std::vector<std::string> arguments_;

@@ -35,4 +35,16 @@ public:
     bool transparent() const override { return transparentOn; }
 };
 
+// What `options` answers now, kept as plain values.
+inline FrameOptionValues valuesOf(const FrameOptions& options)
+{
+    FrameOptionValues values;
+    values.width = options.widthText();
+    values.height = options.heightText();
+    values.autoSizeOn = options.autoSize();
+    values.stretchOn = options.stretch();
+    values.transparentOn = options.transparent();
+    return values;
+}
+
 }  // namespace abm
