@@ -51,7 +51,6 @@ MainWindow::MainWindow(std::vector<std::string> arguments, UserPrompts* prompts)
       placer_(std::make_unique<WindowPlacer>(*this))
 {
     commandIcons_ = loadCommandIcons();
-    animatedIcons_ = loadAnimatedIcons();
     createLayout();
     createActions();
 
@@ -262,13 +261,21 @@ void MainWindow::showOptions()
         model_->commands.applyOptions();
 }
 
+const std::vector<QIcon>& MainWindow::animatedIcons() const
+{
+    if (animatedIcons_.empty())
+        animatedIcons_ = loadAnimatedIcons();
+    return animatedIcons_;
+}
+
 void MainWindow::tick()
 {
-    const int index = model_->tick(static_cast<int>(animatedIcons_.size()));
+    const std::vector<QIcon>& icons = animatedIcons();
+    const int index = model_->tick(static_cast<int>(icons.size()));
     showPreview();
-    if (index >= 0 && index < static_cast<int>(animatedIcons_.size())) {
+    if (index >= 0 && index < static_cast<int>(icons.size())) {
         iconIndexShown_ = index;
-        QApplication::setWindowIcon(animatedIcons_[static_cast<size_t>(index)]);
+        QApplication::setWindowIcon(icons[static_cast<size_t>(index)]);
     }
 }
 

@@ -60,9 +60,10 @@ public:
     // window closed, and never made again.
     OptionsDialog* optionsDialog() const { return optionsDialog_; }
     WindowSettingsStore* placementStore() const { return placementStore_.get(); }
-    // The command pictures by CommandIcon, and the animated application icon.
+    // The command pictures by CommandIcon, and the animated application
+    // icon (loaded when first asked for: the first tick, not the start).
     const std::vector<QIcon>& commandIcons() const { return commandIcons_; }
-    const std::vector<QIcon>& animatedIcons() const { return animatedIcons_; }
+    const std::vector<QIcon>& animatedIcons() const;
 
     // One step of the preview and the animated icon, as the timer runs it.
     void tick();
@@ -133,7 +134,7 @@ private:
     QAction* clearAction_ = nullptr;
     QAction* deleteAction_ = nullptr;
     std::vector<QIcon> commandIcons_;
-    std::vector<QIcon> animatedIcons_;
+    mutable std::vector<QIcon> animatedIcons_;
     std::unique_ptr<WindowSettingsStore> placementStore_;
     OptionsDialog* optionsDialog_ = nullptr;
     bool optionsDialogGone_ = false;
