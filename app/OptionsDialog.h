@@ -2,9 +2,9 @@
 
 // The options dialog: frame size, auto-size, stretch and transparent GIF,
 // the .abm registration button and the authors' addresses. One hidden
-// instance lives for the whole run; the workspace reads the options from
-// its controls at the moment it needs them, so they hold exactly what the
-// user left there, Cancel or not.
+// instance lives from the first options command until the window closes;
+// meanwhile the workspace reads the options from its controls at the moment
+// it needs them, so they hold exactly what the user left there, Cancel or not.
 
 #include "workspace/FrameOptions.h"
 
