@@ -80,7 +80,6 @@ MainWindow::MainWindow(std::vector<std::string> arguments, UserPrompts* prompts)
       placer_(std::make_unique<WindowPlacer>(*this))
 {
     commandIcons_ = loadCommandIcons();
-    animatedIcons_ = loadAnimatedIcons();
     createLayout();
     createActions();
 
@@ -106,9 +105,8 @@ MainWindow::~MainWindow()
         releaseSources();
     });
     placementStore_.reset();
-    // Closed without destroyOptionsDialog (never shown, or destroyed directly).
-    delete optionsDialog_;
-    optionsDialog_ = nullptr;
+    // Destroyed without a close.
+    destroyOptionsDialog();
 }
 
 void MainWindow::createLayout()
@@ -255,8 +253,7 @@ void MainWindow::updateActions()
 
 void MainWindow::createWorkspace()
 {
-    optionsDialog_ = new OptionsDialog;
-    model_ = std::make_unique<Workspace>(*optionsDialog_, *prompts_, *placementStore_);
+    model_ = std::make_unique<Workspace>(frameOptions_, *prompts_, *placementStore_);
     model_->commands.onCountShown = [this] { frameCountPanel_->setText(QString::number(model_->strip.count())); };
     model_->commands.onStripFitted = [this] {
         if (!model_->strip.empty())
@@ -274,6 +271,12 @@ void MainWindow::deleteFrame()
 
 void MainWindow::destroyOptionsDialog()
 {
+    optionsDialogGone_ = true;
+    if (!optionsDialog_)
+        return;
+    frameOptions_ = valuesOf(*optionsDialog_);
+    if (model_)
+        model_->strip.setOptions(frameOptions_);
     delete optionsDialog_;
     optionsDialog_ = nullptr;
 }
@@ -286,8 +289,14 @@ void MainWindow::releaseSources()
 
 void MainWindow::showOptions()
 {
-    if (!optionsDialog_)
+    if (optionsDialogGone_)
         return;
+    // Built on first use, which keeps it off the start; until now nothing
+    // could change an option, so its defaults are what was read so far.
+    if (!optionsDialog_) {
+        optionsDialog_ = new OptionsDialog;
+        model_->strip.setOptions(*optionsDialog_);
+    }
     const FrameStrip& strip = model_->strip;
     if (!strip.empty()) {
         const Frame& first = strip.frame(0);
@@ -298,13 +307,21 @@ void MainWindow::showOptions()
         model_->commands.applyOptions();
 }
 
+const std::vector<QIcon>& MainWindow::animatedIcons() const
+{
+    if (animatedIcons_.empty())
+        animatedIcons_ = loadAnimatedIcons();
+    return animatedIcons_;
+}
+
 void MainWindow::tick()
 {
-    const int index = model_->tick(static_cast<int>(animatedIcons_.size()));
+    const std::vector<QIcon>& icons = animatedIcons();
+    const int index = model_->tick(static_cast<int>(icons.size()));
     showPreview();
-    if (index >= 0 && index < static_cast<int>(animatedIcons_.size())) {
+    if (index >= 0 && index < static_cast<int>(icons.size())) {
         iconIndexShown_ = index;
-        QApplication::setWindowIcon(animatedIcons_[static_cast<size_t>(index)]);
+        QApplication::setWindowIcon(icons[static_cast<size_t>(index)]);
     }
 }
 

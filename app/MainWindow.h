@@ -56,12 +56,14 @@ public:
 
     // What the window drives; nullptr only if building it failed.
     Workspace* model() const { return model_.get(); }
-    // Made without an owner when the workspace is; gone once the window closed.
+    // Made without an owner by the first options command; gone once the
+    // window closed, and never made again.
     OptionsDialog* optionsDialog() const { return optionsDialog_; }
     WindowSettingsStore* placementStore() const { return placementStore_.get(); }
-    // The command pictures by CommandIcon, and the animated application icon.
+    // The command pictures by CommandIcon, and the animated application
+    // icon (loaded when first asked for: the first tick, not the start).
     const std::vector<QIcon>& commandIcons() const { return commandIcons_; }
-    const std::vector<QIcon>& animatedIcons() const { return animatedIcons_; }
+    const std::vector<QIcon>& animatedIcons() const;
 
     // One step of the preview and the animated icon, as the timer runs it.
     void tick();
@@ -137,9 +139,13 @@ private:
     QAction* deleteAction_ = nullptr;
     QAction* quitAction_ = nullptr;
     std::vector<QIcon> commandIcons_;
-    std::vector<QIcon> animatedIcons_;
+    mutable std::vector<QIcon> animatedIcons_;
     std::unique_ptr<WindowSettingsStore> placementStore_;
     OptionsDialog* optionsDialog_ = nullptr;
+    bool optionsDialogGone_ = false;
+    // What the workspace reads while there is no dialog: its defaults
+    // before, what it last held after.
+    FrameOptionValues frameOptions_;
     std::unique_ptr<Workspace> model_;
 
     std::vector<std::string> arguments_;

@@ -2,10 +2,10 @@
 
 // The options dialog: frame size, auto-size, stretch and transparent GIF,
 // smoothing, dithering and keeping proportions, the .abm registration button
-// and the link to the user guide. One hidden
-// instance lives for the whole run; the workspace reads the options from
-// its controls at the moment it needs them, so they hold exactly what the
-// user left there, Cancel or not.
+// and the link to the user guide. One hidden instance lives from the first
+// options command until the window closes; meanwhile the workspace reads the
+// options from its controls at the moment it needs them, so they hold exactly
+// what the user left there, Cancel or not.
 
 #include "workspace/FrameOptions.h"
 

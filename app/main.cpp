@@ -3,10 +3,10 @@
 #include "DesktopLook.h"
 #include "ImageLists.h"
 #include "MainWindow.h"
+#include "StartProbe.h"
 #include "base/AtomicWrite.h"
 
 #include <QApplication>
-#include <QTimer>
 
 #include <string>
 #include <vector>
@@ -25,9 +25,7 @@ int main(int argc, char* argv[])
 
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     abm::MainWindow mainWindow(arguments);
+    abm::quitAfterFirstPaint(mainWindow);
     mainWindow.show();
-    // For the start-up benchmark: leave once the first shown window is drawn.
-    if (qEnvironmentVariableIsSet("ABM_QUIT_AFTER_SHOW"))
-        QTimer::singleShot(0, &application, &QCoreApplication::quit);
     return QApplication::exec();
 }

@@ -47,4 +47,19 @@ public:
     bool keepProportions() const override { return keepProportionsOn; }
 };
 
+// What `options` answers now, kept as plain values.
+inline FrameOptionValues valuesOf(const FrameOptions& options)
+{
+    FrameOptionValues values;
+    values.width = options.widthText();
+    values.height = options.heightText();
+    values.autoSizeOn = options.autoSize();
+    values.stretchOn = options.stretch();
+    values.transparentOn = options.transparent();
+    values.smoothOn = options.smooth();
+    values.ditherOn = options.dither();
+    values.keepProportionsOn = options.keepProportions();
+    return values;
+}
+
 }  // namespace abm

@@ -15,11 +15,11 @@ Frame FrameStrip::normalize(Raster source, const Raster* first) const
     f.picture = source;
     f.source = std::move(source);
     Raster& picture = f.picture;
-    if (options_.autoSize()) {
+    if (options_->autoSize()) {
         f.width = (first ? *first : f.source).width();
         f.height = (first ? *first : f.source).height();
     } else {
-        const int width = parseInt(options_.widthText());
+        const int width = parseInt(options_->widthText());
         if (picture.bitsPerPixel() <= 8) {
             // Padding an indexed picture would take its palette's colour
             // nearest white (grey, when it has no white); the frame becomes
@@ -29,11 +29,11 @@ Frame FrameStrip::normalize(Raster source, const Raster* first) const
             picture.setPixelFormat(pf16bit);
         }
         picture.setWidth(width);
-        picture.setHeight(parseInt(options_.heightText()));
+        picture.setHeight(parseInt(options_->heightText()));
         f.width = picture.width();
         f.height = picture.height();
     }
-    const bool overdrawn = !options_.stretch() && picture.width() == f.source.width() &&
+    const bool overdrawn = !options_->stretch() && picture.width() == f.source.width() &&
                            picture.height() == f.source.height() && picture.pixelFormat() != pf16bit;
     if (overdrawn) {
         // The unscaled draw below covers every pixel, so converting them
@@ -44,8 +44,8 @@ Frame FrameStrip::normalize(Raster source, const Raster* first) const
         picture.setPixelFormat(pf16bit);
     }
     const FrameConversion how{
-        .smooth = options_.smooth(), .dither = options_.dither(), .keepProportions = options_.keepProportions()};
-    if (options_.stretch()) {
+        .smooth = options_->smooth(), .dither = options_->dither(), .keepProportions = options_->keepProportions()};
+    if (options_->stretch()) {
         picture.setWidth(f.width);
         picture.setHeight(f.height);
         drawFrame(picture, f.source, how);

@@ -339,6 +339,49 @@ private slots:
         QCOMPARE(rasterSize(*form->thumbnails().at(0)->raster()), QSize(32, 20));
     }
 
+    // The dialog is built by the first options command, without an owner.
+    // Before, the strip reads its defaults; while it lives, its controls;
+    // after the close, what they last held, and the command shows nothing.
+    void optionsComeFromTheDialogWhileItLives()
+    {
+        const auto answers = [](const FrameOptions& o) {
+            return QStringList{QString::fromStdString(o.widthText()), QString::fromStdString(o.heightText()),
+                               QString::number(o.autoSize()), QString::number(o.stretch()),
+                               QString::number(o.transparent()), QString::number(o.smooth()),
+                               QString::number(o.dither()), QString::number(o.keepProportions())};
+        };
+        const QStringList defaults{"128", "97", "1", "0", "0", "0", "0", "0"};
+        const QStringList changed{"40", "97", "0", "1", "1", "1", "1", "1"};
+        auto form = makeForm();
+        form->show();
+        QCOMPARE(answers(form->model()->strip.options()), defaults);
+        QStringList built;
+        ModalScript script;
+        script.then([&](QWidget* window) {
+            auto* dialog = qobject_cast<OptionsDialog*>(window);
+            built = answers(*dialog);
+            for (QCheckBox* box : {dialog->autoSizeBox, dialog->stretchBox, dialog->transparentBox, dialog->smoothBox,
+                                   dialog->ditherBox, dialog->keepAspectBox})
+                box->click();
+            dialog->widthField->edit->setText(QStringLiteral("40"));
+            dialog->cancelButton->click();
+        });
+        part<QAction>(*form, "OptionsA")->trigger();
+        QVERIFY(script.done());
+        QCOMPARE(built, defaults);
+        QVERIFY(!form->optionsDialog()->isVisible());
+        QVERIFY(!form->optionsDialog()->parent());
+        QCOMPARE(answers(form->model()->strip.options()), changed);
+
+        QVERIFY(form->close());
+        QVERIFY(!form->optionsDialog());
+        QCOMPARE(answers(form->model()->strip.options()), changed);
+        script.then(ModalScript::reject());
+        part<QAction>(*form, "OptionsA")->trigger();
+        QVERIFY(!form->optionsDialog());
+        QVERIFY(!script.done());
+    }
+
     void emptySizeFieldMakesNextImportFail()
     {
         auto form = makeForm();
