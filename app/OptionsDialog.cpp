@@ -101,8 +101,10 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     autoSizeBox = checkBox(this, "ChBAutoSize", "Авторазмер", {104, 32, 97, 17}, true);
     stretchBox = checkBox(this, "ChBStretch", "Растянуть", {224, 32, 97, 17}, false);
     transparentBox = checkBox(this, "ChBTransparent", "Загружать GIF как прозрачный", {104, 64, 217, 17}, false);
-    // Below everything designed, in the column of the other check boxes.
-    const auto conversionRow = [](int i) { return QRect(104, 217 + i * kConversionRow, 217, 17); };
+    // Under the other check boxes, in their column; what was designed below
+    // them moves down by the three rows.
+    const auto conversionRow = [](int i) { return QRect(104, 88 + i * kConversionRow, 217, 17); };
+    constexpr int below = 3 * kConversionRow;
     smoothBox = checkBox(this, "CbSmooth", "Сглаживание при масштабировании", conversionRow(0), false);
     ditherBox = checkBox(this, "CbDither", "Дизеринг 5-6-5", conversionRow(1), false);
     keepAspectBox = checkBox(this, "CbKeepAspect", "Сохранять пропорции", conversionRow(2), false);
@@ -111,14 +113,14 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     registerButton->setObjectName(QStringLiteral("SpeedButton1"));
     registerButton->setText(QString::fromUtf8(kRegisterCaption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     registerButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    registerButton->setGeometry(104, 88, 217, 33);
+    registerButton->setGeometry(104, 88 + below, 217, 33);
     // Flat, but with its frame always drawn: a button that shows none until
     // hovered is not seen as one.
     registerButton->setAutoRaise(false);
     registerButton->setFocusPolicy(Qt::NoFocus);
 
     guide_ = userGuide();
-    authorLink = label(this, "LbUrl", QString::fromUtf8(kGuideCaption), {16, 144});
+    authorLink = label(this, "LbUrl", QString::fromUtf8(kGuideCaption), {16, 144 + below});
     QFont urlFont = authorLink->font();
     urlFont.setUnderline(true);
     authorLink->setFont(urlFont);
@@ -131,21 +133,21 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     // No link that leads nowhere: without an installed guide there is none.
     authorLink->setVisible(!guide_.isEmpty());
 
-    emailCaption = label(this, "Label1", QStringLiteral("E_Mail:"), {16, 168});
-    emailLabel = label(this, "Label2", QString(), {64, 168});
+    emailCaption = label(this, "Label1", QStringLiteral("E_Mail:"), {16, 168 + below});
+    emailLabel = label(this, "Label2", QString(), {64, 168 + below});
     // No e-mail address exists to show.
     emailCaption->hide();
     emailLabel->hide();
-    versionLabel = label(this, "Label3", QStringLiteral("V 1.0.0"), {264, 136});
+    versionLabel = label(this, "Label3", QStringLiteral("V 1.0.0"), {264, 136 + below});
 
     okButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
     okButton->setObjectName(QStringLiteral("BitBtn1"));
-    okButton->setGeometry(168, 184, 75, 25);
+    okButton->setGeometry(168, 184 + below, 75, 25);
     okButton->setDefault(true);
     cancelButton =
         new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("BitBtn2"));
-    cancelButton->setGeometry(256, 184, 75, 25);
+    cancelButton->setGeometry(256, 184 + below, 75, 25);
 
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -316,8 +318,7 @@ bool OptionsDialog::event(QEvent* event)
     // it is centred again with the frame it really has.
     const QEvent::Type type = event->type();
     if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate) && isVisible() &&
-        windowHandle() &&
-        !windowHandle()->frameMargins().isNull() && windowHandle()->frameMargins() != centredWith_)
+        windowHandle() && !windowHandle()->frameMargins().isNull() && windowHandle()->frameMargins() != centredWith_)
         centreOnScreen();
     return result;
 }

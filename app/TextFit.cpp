@@ -58,8 +58,7 @@ QSize textSize(const QWidget* widget)
     if (const auto* label = qobject_cast<const QLabel*>(widget))
         return label->text().isEmpty() ? QSize() : label->sizeHint();
     if (const auto* tool = qobject_cast<const QToolButton*>(widget))
-        return tool->text().isEmpty() || tool->toolButtonStyle() == Qt::ToolButtonIconOnly ? QSize()
-                                                                                           : tool->sizeHint();
+        return tool->text().isEmpty() || tool->toolButtonStyle() == Qt::ToolButtonIconOnly ? QSize() : tool->sizeHint();
     if (const auto* push = qobject_cast<const QPushButton*>(widget))
         return push->text().isEmpty() ? QSize() : pushButtonSize(push);
     if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
@@ -121,34 +120,58 @@ QSize fitChildren(QWidget* container)
                     shift(*order[i]) = std::max(shift(*order[i]), shift(a) + grown(a));
             }
     };
-    push([](const Placed& p) { return p.designed.left(); },
-         [](const Placed& a, const Placed& b) { return a.designed.right() < b.designed.left(); },
-         [](const Placed& a, const Placed& b) {
-             return overlap(a.designed.top(), a.designed.top() + a.size.height(), b.designed.top(),
-                            b.designed.top() + b.size.height());
-         },
-         [](const Placed& a) { return a.size.width() - a.designed.width(); },
-         [](Placed& p) -> int& { return p.shift.rx(); });
-    push([](const Placed& p) { return p.designed.top(); },
-         [](const Placed& a, const Placed& b) { return a.designed.bottom() < b.designed.top(); },
-         [](const Placed& a, const Placed& b) {
-             return overlap(a.designed.left() + a.shift.x(), a.designed.left() + a.shift.x() + a.size.width(),
-                            b.designed.left() + b.shift.x(), b.designed.left() + b.shift.x() + b.size.width());
-         },
-         [](const Placed& a) { return a.size.height() - a.designed.height(); },
-         [](Placed& p) -> int& { return p.shift.ry(); });
+    // Controls designed in one row (or column) stay in one, so that what moved
+    // them apart is followed by those beside them; repeated until nothing moves.
+    const auto align = [&](auto designedAt, auto shift) {
+        bool moved = false;
+        for (Placed& a : placed)
+            for (Placed& b : placed)
+                if (!leftOut(a.widget) && designedAt(a) == designedAt(b) && shift(b) < shift(a)) {
+                    shift(b) = shift(a);
+                    moved = true;
+                }
+        return moved;
+    };
+    do {
+        push([](const Placed& p) { return p.designed.left(); },
+             [](const Placed& a, const Placed& b) { return a.designed.right() < b.designed.left(); },
+             [](const Placed& a, const Placed& b) {
+                 return overlap(a.designed.top(), a.designed.top() + a.size.height(), b.designed.top(),
+                                b.designed.top() + b.size.height());
+             },
+             [](const Placed& a) { return a.size.width() - a.designed.width(); },
+             [](Placed& p) -> int& { return p.shift.rx(); });
+    } while (align([](const Placed& p) { return p.designed.left(); }, [](Placed& p) -> int& { return p.shift.rx(); }));
+    do {
+        push([](const Placed& p) { return p.designed.top(); },
+             [](const Placed& a, const Placed& b) { return a.designed.bottom() < b.designed.top(); },
+             [](const Placed& a, const Placed& b) {
+                 return overlap(a.designed.left() + a.shift.x(), a.designed.left() + a.shift.x() + a.size.width(),
+                                b.designed.left() + b.shift.x(), b.designed.left() + b.shift.x() + b.size.width());
+             },
+             [](const Placed& a) { return a.size.height() - a.designed.height(); },
+             [](Placed& p) -> int& { return p.shift.ry(); });
+    } while (align([](const Placed& p) { return p.designed.top(); }, [](Placed& p) -> int& { return p.shift.ry(); }));
 
     QPoint designedEnd(0, 0);
     QPoint end(0, 0);
+    bool changed = false;
     for (const Placed& p : placed) {
         const QRect now(p.designed.topLeft() + p.shift, p.size);
-        if (now != p.designed)
+        if (now != p.designed) {
             setSize(p.widget, now);
+            changed = true;
+        }
         if (leftOut(p.widget))
             continue;
-        designedEnd = QPoint(std::max(designedEnd.x(), p.designed.right()), std::max(designedEnd.y(), p.designed.bottom()));
+        designedEnd =
+            QPoint(std::max(designedEnd.x(), p.designed.right()), std::max(designedEnd.y(), p.designed.bottom()));
         end = QPoint(std::max(end.x(), now.right()), std::max(end.y(), now.bottom()));
     }
+    // Nothing grew inside: the container keeps its size, whatever the
+    // geometry its own children have before it first lays them out.
+    if (!changed)
+        return container->size();
     // The margins the design left beyond its controls stay, where it left any.
     const QSize margins(std::max(0, container->width() - 1 - designedEnd.x()),
                         std::max(0, container->height() - 1 - designedEnd.y()));

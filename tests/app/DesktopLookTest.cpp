@@ -8,7 +8,9 @@
 #include "app/DialogPrompts.h"
 #include "app/ErrorBox.h"
 #include "app/MainWindow.h"
+#include "app/NumberField.h"
 #include "app/OptionsDialog.h"
+#include "app/SpinButtons.h"
 #include "app/TextFit.h"
 #include "base/Error.h"
 
@@ -143,6 +145,11 @@ private slots:
             QVERIFY2(dialog.rect().contains(w->mapTo(&dialog, w->rect().bottomRight())), qPrintable(w->objectName() + QStringLiteral(" %1,%2 %3x%4 in %5x%6").arg(w->x()).arg(w->y()).arg(w->width()).arg(w->height()).arg(dialog.width()).arg(dialog.height())));
         QVERIFY(dialog.width() >= OptionsDialog::kClientWidth && dialog.height() >= OptionsDialog::kClientHeight);
         QVERIFY(dialog.okButton->width() >= 75 && dialog.registerButton->height() >= 33);
+        // Rows and columns stay aligned; a control without text keeps its size.
+        QCOMPARE(dialog.okButton->y(), dialog.cancelButton->y());
+        QCOMPARE(dialog.autoSizeBox->y(), dialog.stretchBox->y());
+        QCOMPARE(dialog.smoothBox->x(), dialog.registerButton->x());
+        QCOMPARE(dialog.widthField->spinButtons->size(), QSize(11, 21));
     }
 
     void registerButtonShowsItsFrameUnhovered()

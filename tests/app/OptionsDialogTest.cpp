@@ -69,11 +69,11 @@ private slots:
         const std::vector<std::pair<QWidget*, QRect>> designed{
             {dialog.widthField, {32, 16, 52, 37}},        {dialog.heightField, {32, 72, 52, 37}},
             {dialog.autoSizeBox, {104, 32, 97, 17}},      {dialog.stretchBox, {224, 32, 97, 17}},
-            {dialog.transparentBox, {104, 64, 217, 17}},  {dialog.registerButton, {104, 88, 217, 33}},
-            {dialog.smoothBox, {104, 217, 217, 17}},      {dialog.ditherBox, {104, 241, 217, 17}},
-            {dialog.keepAspectBox, {104, 265, 217, 17}},
-            {dialog.authorLink, {16, 144, 1, 1}},         {dialog.versionLabel, {264, 136, 1, 1}},
-            {dialog.okButton, {168, 184, 75, 25}},        {dialog.cancelButton, {256, 184, 75, 25}}};
+            {dialog.transparentBox, {104, 64, 217, 17}},  {dialog.smoothBox, {104, 88, 217, 17}},
+            {dialog.ditherBox, {104, 112, 217, 17}},      {dialog.keepAspectBox, {104, 136, 217, 17}},
+            {dialog.registerButton, {104, 160, 217, 33}}, {dialog.authorLink, {16, 216, 1, 1}},
+            {dialog.versionLabel, {264, 208, 1, 1}},      {dialog.okButton, {168, 256, 75, 25}},
+            {dialog.cancelButton, {256, 256, 75, 25}}};
         for (const auto& [widget, rect] : designed) {
             const QRect now = widget->geometry();
             QVERIFY2(now.left() >= rect.left() && now.top() >= rect.top() && now.width() >= rect.width() &&
@@ -388,8 +388,8 @@ private slots:
         qputenv("XDG_DATA_HOME", oldHome);
         qputenv("XDG_DATA_DIRS", oldDirs);
         QCOMPARE(dialog.authorLink->isVisible(), installed);
-        QCOMPARE(openedUrls, installed ? QList<QUrl>{QUrl::fromLocalFile(QFileInfo(guide).canonicalFilePath())}
-                                       : QList<QUrl>{});
+        QCOMPARE(openedUrls,
+                 installed ? QList<QUrl>{QUrl::fromLocalFile(QFileInfo(guide).canonicalFilePath())} : QList<QUrl>{});
     }
 };
 
