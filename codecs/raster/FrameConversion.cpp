@@ -13,6 +13,12 @@ namespace abm {
 
 namespace {
 
+// Sums of all three channels in one word, each in a lane of 21 bits, hold
+// 255 × the source width as long as that is at most kMaxPackedWidth.
+constexpr int kLaneBits = 21;
+constexpr uint64_t kLane = (uint64_t{1} << kLaneBits) - 1;
+constexpr int kMaxPackedWidth = static_cast<int>(kLane / 255);
+
 // Source rows as blue, green, red bytes per pixel, the order 24- and 32-bit
 // rows hold them in, so those are read where they lie; the others go through
 // a table or a decoded copy of the row. The colours are those the picture's
@@ -27,11 +33,17 @@ public:
             for (uint32_t i = 0; i < (1u << channels_.bpp); ++i) {
                 const Color c = decoder.decode(i);
                 lut_[i] = {blueOf(c), greenOf(c), redOf(c)};
+                packed_[i] = blueOf(c) | static_cast<uint64_t>(greenOf(c)) << kLaneBits |
+                             static_cast<uint64_t>(redOf(c)) << 2 * kLaneBits;
             }
         } else if (!channels_.masked && channels_.bpp >= 24) {
             kind_ = Kind::Bgr;
         }
     }
+
+    // 8-bit palette indexes, whose colours packed() has.
+    bool indexed8() const { return kind_ == Kind::Indexed8; }
+    const uint64_t* packed() const { return packed_.data(); }
 
     // The bytes of the row copy, when rows need one.
     size_t workBytes(int width) const { return kind_ == Kind::Decoded ? 3 * static_cast<size_t>(width) : 0; }
@@ -93,6 +105,7 @@ private:
     LayoutChannels channels_;
     Kind kind_ = Kind::Decoded;
     std::array<std::array<uint8_t, 4>, 256> lut_{};  // padded to 4 for the indexing
+    std::array<uint64_t, 256> packed_{};             // blue, green, red in lanes of kLaneBits
 };
 
 // One axis of the scaling, limited to the frame pixels [lo, hi) that are
@@ -146,8 +159,8 @@ public:
     // Gathers per frame pixel, keeping its sums in registers: the pixels in
     // between weigh a whole source width (`to`) each. pixel(x) gives the blue,
     // green and red of source column x; the sums keep that order.
-    template <class Pixel>
-    void scale(const Pixel& pixel, uint64_t* sums) const
+    template <class Pixel, class Sum>
+    void scale(const Pixel& pixel, Sum* sums) const
     {
         const uint64_t whole = static_cast<uint64_t>(axis_.to);
         for (const Span* s = spans_; s != spans_ + (axis_.hi - axis_.lo); ++s, sums += 3) {
@@ -162,9 +175,28 @@ public:
                 const uint8_t* p = pixel(x);
                 b += p[0], g += p[1], r += p[2];
             }
-            sums[0] = s->head * first[0] + whole * b + s->tail * last[0];
-            sums[1] = s->head * first[1] + whole * g + s->tail * last[1];
-            sums[2] = s->head * first[2] + whole * r + s->tail * last[2];
+            sums[0] = static_cast<Sum>(s->head * first[0] + whole * b + s->tail * last[0]);
+            sums[1] = static_cast<Sum>(s->head * first[1] + whole * g + s->tail * last[1]);
+            sums[2] = static_cast<Sum>(s->head * first[2] + whole * r + s->tail * last[2]);
+        }
+    }
+
+    // The same for a row of 8-bit palette indexes, all three channels summed
+    // at once in the lanes of their packed colours; for a source width of
+    // at most kMaxPackedWidth.
+    template <class Sum>
+    void scalePacked(const uint8_t* indexes, const uint64_t* colours, Sum* sums) const
+    {
+        const uint64_t whole = static_cast<uint64_t>(axis_.to);
+        for (const Span* s = spans_; s != spans_ + (axis_.hi - axis_.lo); ++s, sums += 3) {
+            uint64_t between = 0;
+            for (int x = s->first + 1; x < s->last; ++x)
+                between += colours[indexes[x]];
+            const uint64_t sum = s->head * colours[indexes[s->first]] + whole * between +
+                                 s->tail * colours[indexes[s->last]];
+            sums[0] = static_cast<Sum>(sum & kLane);
+            sums[1] = static_cast<Sum>(sum >> kLaneBits & kLane);
+            sums[2] = static_cast<Sum>(sum >> 2 * kLaneBits);
         }
     }
 
@@ -220,24 +252,30 @@ struct Placement {
 // Vertically it keeps one row of running sums: a source row adds its
 // overlap to the frame row it ends in, completing it at the boundary, and
 // starts the next one with the rest.
-template <class Sink>
-void scaleRows(const PixelBuffer& src, const Rect& r, const Rect& visible, bool smooth, Sink&& sink)
+// A source row's sums, each at most 255 × the source width, are held in
+// RowSum; those of a frame row, at most 255 × the total, in 64 bits.
+template <class RowSum, class Sink>
+void scaleRowsAs(const PixelBuffer& src, const Rect& r, const Rect& visible, bool smooth, Sink& sink)
 {
     const Axis across(src.width, r.width(), visible.left - r.left, visible.right - r.left, smooth);
     const Axis down(src.height, r.height(), visible.top - r.top, visible.bottom - r.top, smooth);
     const size_t count = 3 * static_cast<size_t>(visible.width());
     const RowDecoder decoder(src);
     const size_t workBytes = decoder.workBytes(src.width);
-    const size_t sumRows = down.average ? 2 : 1;
-    const MemoryReservation held(static_cast<int64_t>(workBytes + sumRows * count * sizeof(uint64_t) +
+    const MemoryReservation held(static_cast<int64_t>(workBytes + count * (sizeof(RowSum) + sizeof(uint64_t)) +
                                                       static_cast<size_t>(visible.width()) * sizeof(RowScaler::Span)));
     std::vector<uint8_t> work(workBytes);
-    std::vector<uint64_t> row(count);
+    std::vector<RowSum> row(count);
     std::vector<RowScaler::Span> spans(static_cast<size_t>(visible.width()));
     const RowScaler scaler(across, spans.data());
     const Averager average(across.total() * down.total());
+    const bool packed = decoder.indexed8() && across.average && src.width <= kMaxPackedWidth;
     const auto scale = [&](int sy) {
-        decoder.withRow(src.row(sy), src.width, work.data(), [&](const auto& pixel) { scaler.scale(pixel, row.data()); });
+        if (packed)
+            scaler.scalePacked(src.row(sy), decoder.packed(), row.data());
+        else
+            decoder.withRow(src.row(sy), src.width, work.data(),
+                            [&](const auto& pixel) { scaler.scale(pixel, row.data()); });
     };
 
     if (!down.average) {
@@ -252,8 +290,11 @@ void scaleRows(const PixelBuffer& src, const Rect& r, const Rect& visible, bool 
     }
     std::vector<uint64_t> sums(count, 0);
     const auto add = [&](uint64_t weight) {
+        // A weight is at most the frame height: 32 bits by 32 bits, when
+        // RowSum allows, is a multiply that vectorizes.
+        const RowSum w = static_cast<RowSum>(weight);
         for (size_t i = 0; i < count; ++i)
-            sums[i] += weight * row[i];
+            sums[i] += static_cast<uint64_t>(w) * row[i];
     };
     // From the source row that reaches into the first visible frame row; a
     // part of it that falls into the row above is summed and dropped.
@@ -274,9 +315,19 @@ void scaleRows(const PixelBuffer& src, const Rect& r, const Rect& visible, bool 
     }
 }
 
+template <class Sink>
+void scaleRows(const PixelBuffer& src, const Rect& r, const Rect& visible, bool smooth, Sink&& sink)
+{
+    if (src.width <= static_cast<int>(UINT32_MAX / 255))
+        scaleRowsAs<uint32_t>(src, r, visible, smooth, sink);
+    else
+        scaleRowsAs<uint64_t>(src, r, visible, smooth, sink);
+}
+
 struct Bgr24Sink {
     Placement at;
-    void put(int y, const uint64_t* sums, const Averager& average) const
+    template <class Sum>
+    void put(int y, const Sum* sums, const Averager& average) const
     {
         uint8_t* p = at.row(y) + 3 * static_cast<size_t>(at.left);
         for (int x = 0; x < at.width; ++x, p += 3, sums += 3) {
@@ -296,7 +347,8 @@ inline void put565(uint8_t* p, uint32_t v)
 // Each channel cut to its top bits: the raster's own conversion to 16 bits.
 struct Plain565Sink {
     Placement at;
-    void put(int y, const uint64_t* sums, const Averager& average) const
+    template <class Sum>
+    void put(int y, const Sum* sums, const Averager& average) const
     {
         uint8_t* p = at.row(y) + 2 * static_cast<size_t>(at.left);
         for (int x = 0; x < at.width; ++x, p += 2, sums += 3)
@@ -313,12 +365,13 @@ public:
     explicit constexpr ChannelLevels(uint32_t top)
     {
         const auto decoded = [top](uint32_t k) { return (k * 255 + top / 2) / top; };
-        uint32_t k = 0;
-        for (uint32_t i = 0; i < 256; ++i) {
-            while (k < top && decoded(k + 1) <= i)
-                ++k;
-            below_[i] = {static_cast<int32_t>(decoded(k) * 256),
-                         static_cast<int32_t>(k < top ? (decoded(k + 1) - decoded(k)) * 256 : 256), k};
+        // A value c goes up past level k when c > 128 × (d(k) + d(k + 1)),
+        // that is when ⌈c / 128⌉ > d(k) + d(k + 1).
+        uint32_t level = 0;
+        for (uint32_t j = 0; j < kEntries; ++j) {
+            while (level < top && decoded(level) + decoded(level + 1) < j)
+                ++level;
+            entries_[j] = decoded(level) * 256 << 6 | level;
         }
     }
 
@@ -327,24 +380,17 @@ public:
         int32_t value;
     };
     // The level nearest v, which error carried in may have pushed past 0 or
-    // 255, and its value.
+    // 255, and its value; halfway goes down.
     Level nearest(int32_t v) const
     {
-        const int32_t c = std::clamp(v, 0, 255 * 256);
-        const Below& b = below_[static_cast<uint32_t>(c) >> 8];
-        const bool up = (c - b.value) * 2 > b.gap;
-        return {b.level + up, b.value + (up ? b.gap : 0)};
+        const uint32_t entry = entries_[static_cast<uint32_t>(std::clamp(v, 0, 255 * 256) + 127) >> 7];
+        return {entry & 63, static_cast<int32_t>(entry >> 6)};
     }
 
 private:
-    // Per 8-bit value: the highest level not above it, its value, and the
-    // gap to the next level (one step past the top level, which no value
-    // exceeds).
-    struct Below {
-        int32_t value = 0, gap = 256;
-        uint32_t level = 0;
-    };
-    std::array<Below, 256> below_{};
+    static constexpr uint32_t kEntries = 255 * 2 + 1;
+    // Per ⌈c / 128⌉: the value of the nearest level, times 64, plus the level.
+    std::array<uint32_t, kEntries> entries_{};
 };
 
 constexpr ChannelLevels kFive(31), kSix(63);
@@ -372,7 +418,8 @@ public:
     {
     }
 
-    void put(int y, const uint64_t* sums, const Averager& average)
+    template <class Sum>
+    void put(int y, const Sum* sums, const Averager& average)
     {
         const int frameY = at_.top + y;
         const bool down = frameY + 1 < bottom_ && (frameY + 1) % kBlock != 0;
