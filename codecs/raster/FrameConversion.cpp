@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -12,69 +13,84 @@ namespace abm {
 
 namespace {
 
-// One source row as 8-bit red, green, blue triples, in the colours the
-// picture's own layout and palette give (the same the raster reports).
+// Sums of all three channels in one word, each in a lane of 21 bits, hold
+// 255 × the source width as long as that is at most kMaxPackedWidth.
+constexpr int kLaneBits = 21;
+constexpr uint64_t kLane = (uint64_t{1} << kLaneBits) - 1;
+constexpr int kMaxPackedWidth = static_cast<int>(kLane / 255);
+
+// Source rows as blue, green, red bytes per pixel, the order 24- and 32-bit
+// rows hold them in, so those are read where they lie; the others go through
+// a table or a decoded copy of the row. The colours are those the picture's
+// own layout and palette give (the same the raster reports).
 class RowDecoder {
 public:
     explicit RowDecoder(const PixelBuffer& image) : channels_(image.layout)
     {
         if (channels_.indexed) {
-            kind_ = Kind::Indexed;
+            kind_ = channels_.bpp == 8 ? Kind::Indexed8 : Kind::Decoded;
             const ColorDecoder decoder(image.layout, image.palette);
             for (uint32_t i = 0; i < (1u << channels_.bpp); ++i) {
                 const Color c = decoder.decode(i);
-                lut_[i] = {redOf(c), greenOf(c), blueOf(c)};
+                lut_[i] = {blueOf(c), greenOf(c), redOf(c)};
+                packed_[i] = blueOf(c) | static_cast<uint64_t>(greenOf(c)) << kLaneBits |
+                             static_cast<uint64_t>(redOf(c)) << 2 * kLaneBits;
             }
         } else if (!channels_.masked && channels_.bpp >= 24) {
             kind_ = Kind::Bgr;
-        } else {
-            kind_ = Kind::Masked;
         }
     }
 
-    void decode(const uint8_t* row, int width, uint8_t* rgb) const
+    // 8-bit palette indexes, whose colours packed() has.
+    bool indexed8() const { return kind_ == Kind::Indexed8; }
+    const uint64_t* packed() const { return packed_.data(); }
+
+    // The bytes of the row copy, when rows need one.
+    size_t workBytes(int width) const { return kind_ == Kind::Decoded ? 3 * static_cast<size_t>(width) : 0; }
+
+    // Calls use(pixel), where pixel(x) points at the blue, green and red of
+    // column x of `row`, valid during the call; `work` holds workBytes().
+    template <class Use>
+    void withRow(const uint8_t* row, int width, uint8_t* work, Use&& use) const
     {
-        const int bpp = channels_.bpp;
         switch (kind_) {
-        case Kind::Indexed:
-            if (bpp == 8)
-                decodeIndexed(width, rgb, [row](int x) { return row[x]; });
-            else if (bpp == 4)
-                decodeIndexed(width, rgb, [row](int x) { return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4; });
-            else
-                decodeIndexed(width, rgb, [row](int x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; });
-            break;
+        case Kind::Indexed8: use([this, row](int x) { return lut_[row[x]].data(); }); break;
         case Kind::Bgr: {
-            const int step = bpp / 8;
-            for (int x = 0; x < width; ++x, row += step, rgb += 3) {
-                rgb[0] = row[2];
-                rgb[1] = row[1];
-                rgb[2] = row[0];
-            }
+            const size_t step = static_cast<size_t>(channels_.bpp / 8);
+            use([row, step](int x) { return row + step * static_cast<size_t>(x); });
             break;
         }
-        case Kind::Masked:
-            for (int x = 0; x < width; ++x, rgb += 3) {
-                const uint32_t raw = readRaw(row, x, bpp);
-                rgb[0] = channel(channels_.r, raw);
-                rgb[1] = channel(channels_.g, raw);
-                rgb[2] = channel(channels_.b, raw);
-            }
+        case Kind::Decoded:
+            decode(row, width, work);
+            use([work](int x) { return work + 3 * static_cast<size_t>(x); });
             break;
         }
     }
 
 private:
-    enum class Kind { Indexed, Bgr, Masked };
+    enum class Kind { Indexed8, Bgr, Decoded };
+
+    void decode(const uint8_t* row, int width, uint8_t* bgr) const
+    {
+        const int bpp = channels_.bpp;
+        if (bpp == 4)
+            return decodeIndexed(width, bgr, [row](int x) { return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4; });
+        if (bpp == 1)
+            return decodeIndexed(width, bgr, [row](int x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; });
+        for (int x = 0; x < width; ++x, bgr += 3) {
+            const uint32_t raw = readRaw(row, x, bpp);
+            bgr[0] = channel(channels_.b, raw);
+            bgr[1] = channel(channels_.g, raw);
+            bgr[2] = channel(channels_.r, raw);
+        }
+    }
 
     template <class IndexAt>
-    void decodeIndexed(int width, uint8_t* rgb, IndexAt indexAt) const
+    void decodeIndexed(int width, uint8_t* bgr, IndexAt indexAt) const
     {
-        for (int x = 0; x < width; ++x, rgb += 3) {
+        for (int x = 0; x < width; ++x, bgr += 3) {
             const auto& c = lut_[static_cast<size_t>(indexAt(x))];
-            rgb[0] = c[0];
-            rgb[1] = c[1];
-            rgb[2] = c[2];
+            bgr[0] = c[0], bgr[1] = c[1], bgr[2] = c[2];
         }
     }
 
@@ -87,8 +103,9 @@ private:
     }
 
     LayoutChannels channels_;
-    Kind kind_ = Kind::Masked;
-    std::array<std::array<uint8_t, 3>, 256> lut_{};
+    Kind kind_ = Kind::Decoded;
+    std::array<std::array<uint8_t, 4>, 256> lut_{};  // padded to 4 for the indexing
+    std::array<uint64_t, 256> packed_{};             // blue, green, red in lanes of kLaneBits
 };
 
 // One axis of the scaling, limited to the frame pixels [lo, hi) that are
@@ -140,23 +157,46 @@ public:
     }
 
     // Gathers per frame pixel, keeping its sums in registers: the pixels in
-    // between weigh a whole source width (`to`) each.
-    void scale(const uint8_t* rgb, uint64_t* sums) const
+    // between weigh a whole source width (`to`) each. pixel(x) gives the blue,
+    // green and red of source column x; the sums keep that order.
+    template <class Pixel, class Sum>
+    void scale(const Pixel& pixel, Sum* sums) const
     {
         const uint64_t whole = static_cast<uint64_t>(axis_.to);
         for (const Span* s = spans_; s != spans_ + (axis_.hi - axis_.lo); ++s, sums += 3) {
-            const uint8_t* first = rgb + 3 * static_cast<size_t>(s->first);
+            const uint8_t* first = pixel(s->first);
             if (!axis_.average) {
                 sums[0] = first[0], sums[1] = first[1], sums[2] = first[2];
                 continue;
             }
-            const uint8_t* last = rgb + 3 * static_cast<size_t>(s->last);
-            uint64_t r = 0, g = 0, b = 0;
-            for (const uint8_t* p = first + 3; p < last; p += 3)
-                r += p[0], g += p[1], b += p[2];
-            sums[0] = s->head * first[0] + whole * r + s->tail * last[0];
-            sums[1] = s->head * first[1] + whole * g + s->tail * last[1];
-            sums[2] = s->head * first[2] + whole * b + s->tail * last[2];
+            const uint8_t* last = pixel(s->last);
+            uint64_t b = 0, g = 0, r = 0;
+            for (int x = s->first + 1; x < s->last; ++x) {
+                const uint8_t* p = pixel(x);
+                b += p[0], g += p[1], r += p[2];
+            }
+            sums[0] = static_cast<Sum>(s->head * first[0] + whole * b + s->tail * last[0]);
+            sums[1] = static_cast<Sum>(s->head * first[1] + whole * g + s->tail * last[1]);
+            sums[2] = static_cast<Sum>(s->head * first[2] + whole * r + s->tail * last[2]);
+        }
+    }
+
+    // The same for a row of 8-bit palette indexes, all three channels summed
+    // at once in the lanes of their packed colours; for a source width of
+    // at most kMaxPackedWidth.
+    template <class Sum>
+    void scalePacked(const uint8_t* indexes, const uint64_t* colours, Sum* sums) const
+    {
+        const uint64_t whole = static_cast<uint64_t>(axis_.to);
+        for (const Span* s = spans_; s != spans_ + (axis_.hi - axis_.lo); ++s, sums += 3) {
+            uint64_t between = 0;
+            for (int x = s->first + 1; x < s->last; ++x)
+                between += colours[indexes[x]];
+            const uint64_t sum = s->head * colours[indexes[s->first]] + whole * between +
+                                 s->tail * colours[indexes[s->last]];
+            sums[0] = static_cast<Sum>(sum & kLane);
+            sums[1] = static_cast<Sum>(sum >> kLaneBits & kLane);
+            sums[2] = static_cast<Sum>(sum >> 2 * kLaneBits);
         }
     }
 
@@ -167,28 +207,36 @@ private:
 
 // Turns the sums of one conversion, all out of the same total, into
 // averages. A hardware division per channel would cost more than the
-// scaling itself; a multiply by the reciprocal is off by at most one
-// (numerators stay below 255 × 256 × 2^28 + 2^27, exact as doubles), and one
-// test each way makes it exact.
+// scaling itself, so it is a multiply by a rounded-up reciprocal and a
+// shift: with 2^l ≥ total, m = ⌈2^(63 + l) / total⌉ < 2^64 gives the exact
+// quotient for every numerator below 2^63, and numerators stay below
+// 2^16 × 2^28 (a total is at most the pixels of a raster).
 class Averager {
+    __extension__ typedef unsigned __int128 Wide;
+
 public:
-    explicit Averager(uint64_t total) : total_(total), reciprocal_(1.0 / static_cast<double>(total)) {}
+    explicit Averager(uint64_t total) : total_(total)
+    {
+        const int l = static_cast<int>(std::bit_width(total - 1));
+        if (l > 0) {
+            shift_ = l - 1;
+            multiplier_ = static_cast<uint64_t>(((Wide{1} << (63 + l)) + total - 1) / total);
+        }
+    }
 
     // sum / total in units of 1 / unit, rounded to nearest.
     uint32_t operator()(uint64_t sum, uint32_t unit) const
     {
         const uint64_t n = sum * unit + total_ / 2;
-        uint64_t q = static_cast<uint64_t>(static_cast<double>(static_cast<int64_t>(n)) * reciprocal_);
-        if (q * total_ > n)
-            --q;
-        else if ((q + 1) * total_ <= n)
-            ++q;
-        return static_cast<uint32_t>(q);
+        if (total_ == 1)
+            return static_cast<uint32_t>(n);
+        return static_cast<uint32_t>(static_cast<uint64_t>((Wide{n} * multiplier_) >> 64) >> shift_);
     }
 
 private:
     uint64_t total_;
-    double reciprocal_;
+    int shift_ = 0;  // past the high 64 bits of the product
+    uint64_t multiplier_ = 0;
 };
 
 // Where finished rows go: frame row `top + y` from column `left`, `width`
@@ -204,25 +252,30 @@ struct Placement {
 // Vertically it keeps one row of running sums: a source row adds its
 // overlap to the frame row it ends in, completing it at the boundary, and
 // starts the next one with the rest.
-template <class Sink>
-void scaleRows(const PixelBuffer& src, const Rect& r, const Rect& visible, bool smooth, Sink&& sink)
+// A source row's sums, each at most 255 × the source width, are held in
+// RowSum; those of a frame row, at most 255 × the total, in 64 bits.
+template <class RowSum, class Sink>
+void scaleRowsAs(const PixelBuffer& src, const Rect& r, const Rect& visible, bool smooth, Sink& sink)
 {
     const Axis across(src.width, r.width(), visible.left - r.left, visible.right - r.left, smooth);
     const Axis down(src.height, r.height(), visible.top - r.top, visible.bottom - r.top, smooth);
     const size_t count = 3 * static_cast<size_t>(visible.width());
-    const size_t rgbBytes = 3 * static_cast<size_t>(src.width);
-    const size_t sumRows = down.average ? 2 : 1;
-    const MemoryReservation held(static_cast<int64_t>(rgbBytes + sumRows * count * sizeof(uint64_t) +
-                                                      static_cast<size_t>(visible.width()) * sizeof(RowScaler::Span)));
-    std::vector<uint8_t> rgb(rgbBytes);
-    std::vector<uint64_t> row(count);
-    std::vector<RowScaler::Span> spans(static_cast<size_t>(visible.width()));
     const RowDecoder decoder(src);
+    const size_t workBytes = decoder.workBytes(src.width);
+    const MemoryReservation held(static_cast<int64_t>(workBytes + count * (sizeof(RowSum) + sizeof(uint64_t)) +
+                                                      static_cast<size_t>(visible.width()) * sizeof(RowScaler::Span)));
+    std::vector<uint8_t> work(workBytes);
+    std::vector<RowSum> row(count);
+    std::vector<RowScaler::Span> spans(static_cast<size_t>(visible.width()));
     const RowScaler scaler(across, spans.data());
     const Averager average(across.total() * down.total());
+    const bool packed = decoder.indexed8() && across.average && src.width <= kMaxPackedWidth;
     const auto scale = [&](int sy) {
-        decoder.decode(src.row(sy), src.width, rgb.data());
-        scaler.scale(rgb.data(), row.data());
+        if (packed)
+            scaler.scalePacked(src.row(sy), decoder.packed(), row.data());
+        else
+            decoder.withRow(src.row(sy), src.width, work.data(),
+                            [&](const auto& pixel) { scaler.scale(pixel, row.data()); });
     };
 
     if (!down.average) {
@@ -237,8 +290,11 @@ void scaleRows(const PixelBuffer& src, const Rect& r, const Rect& visible, bool 
     }
     std::vector<uint64_t> sums(count, 0);
     const auto add = [&](uint64_t weight) {
+        // A weight is at most the frame height: 32 bits by 32 bits, when
+        // RowSum allows, is a multiply that vectorizes.
+        const RowSum w = static_cast<RowSum>(weight);
         for (size_t i = 0; i < count; ++i)
-            sums[i] += weight * row[i];
+            sums[i] += static_cast<uint64_t>(w) * row[i];
     };
     // From the source row that reaches into the first visible frame row; a
     // part of it that falls into the row above is summed and dropped.
@@ -259,15 +315,25 @@ void scaleRows(const PixelBuffer& src, const Rect& r, const Rect& visible, bool 
     }
 }
 
+template <class Sink>
+void scaleRows(const PixelBuffer& src, const Rect& r, const Rect& visible, bool smooth, Sink&& sink)
+{
+    if (src.width <= static_cast<int>(UINT32_MAX / 255))
+        scaleRowsAs<uint32_t>(src, r, visible, smooth, sink);
+    else
+        scaleRowsAs<uint64_t>(src, r, visible, smooth, sink);
+}
+
 struct Bgr24Sink {
     Placement at;
-    void put(int y, const uint64_t* sums, const Averager& average) const
+    template <class Sum>
+    void put(int y, const Sum* sums, const Averager& average) const
     {
         uint8_t* p = at.row(y) + 3 * static_cast<size_t>(at.left);
         for (int x = 0; x < at.width; ++x, p += 3, sums += 3) {
-            p[0] = static_cast<uint8_t>(average(sums[2], 1));
+            p[0] = static_cast<uint8_t>(average(sums[0], 1));
             p[1] = static_cast<uint8_t>(average(sums[1], 1));
-            p[2] = static_cast<uint8_t>(average(sums[0], 1));
+            p[2] = static_cast<uint8_t>(average(sums[2], 1));
         }
     }
 };
@@ -281,12 +347,13 @@ inline void put565(uint8_t* p, uint32_t v)
 // Each channel cut to its top bits: the raster's own conversion to 16 bits.
 struct Plain565Sink {
     Placement at;
-    void put(int y, const uint64_t* sums, const Averager& average) const
+    template <class Sum>
+    void put(int y, const Sum* sums, const Averager& average) const
     {
         uint8_t* p = at.row(y) + 2 * static_cast<size_t>(at.left);
         for (int x = 0; x < at.width; ++x, p += 2, sums += 3)
-            put565(p, toRgb565(static_cast<uint8_t>(average(sums[0], 1)), static_cast<uint8_t>(average(sums[1], 1)),
-                               static_cast<uint8_t>(average(sums[2], 1))));
+            put565(p, toRgb565(static_cast<uint8_t>(average(sums[2], 1)), static_cast<uint8_t>(average(sums[1], 1)),
+                               static_cast<uint8_t>(average(sums[0], 1))));
     }
 };
 
@@ -298,40 +365,35 @@ public:
     explicit constexpr ChannelLevels(uint32_t top)
     {
         const auto decoded = [top](uint32_t k) { return (k * 255 + top / 2) / top; };
-        for (uint32_t k = 0; k <= top; ++k)
-            values_[k] = static_cast<int32_t>(decoded(k) * 256);
-        uint32_t k = 0;
-        for (uint32_t i = 0; i < 256; ++i) {
-            while (k < top && decoded(k + 1) <= i)
-                ++k;
-            below_[i] = {static_cast<uint16_t>(decoded(k) * 256), static_cast<uint8_t>(k),
-                         static_cast<uint8_t>(k < top ? decoded(k + 1) - decoded(k) : 1)};
+        // A value c goes up past level k when c > 128 × (d(k) + d(k + 1)),
+        // that is when ⌈c / 128⌉ > d(k) + d(k + 1).
+        uint32_t level = 0;
+        for (uint32_t j = 0; j < kEntries; ++j) {
+            while (level < top && decoded(level) + decoded(level + 1) < j)
+                ++level;
+            entries_[j] = decoded(level) * 256 << 6 | level;
         }
     }
 
-    // The level nearest v, which error carried in may have pushed past 0 or 255.
-    uint32_t nearest(int32_t v) const
+    struct Level {
+        uint32_t level;
+        int32_t value;
+    };
+    // The level nearest v, which error carried in may have pushed past 0 or
+    // 255, and its value; halfway goes down.
+    Level nearest(int32_t v) const
     {
-        const uint32_t c = static_cast<uint32_t>(std::clamp(v, 0, 255 * 256));
-        const Below& b = below_[c >> 8];
-        return b.level + ((c - b.value) * 2 > b.gap * 256u ? 1 : 0);
+        const uint32_t entry = entries_[static_cast<uint32_t>(std::clamp(v, 0, 255 * 256) + 127) >> 7];
+        return {entry & 63, static_cast<int32_t>(entry >> 6)};
     }
-    int32_t value(uint32_t level) const { return values_[level]; }
 
 private:
-    // Per 8-bit value: the highest level not above it, and the gap to the
-    // next level (1 past the top level, which no value exceeds).
-    struct Below {
-        uint16_t value = 0;
-        uint8_t level = 0, gap = 1;
-    };
-    std::array<Below, 256> below_{};
-    std::array<int32_t, 64> values_{};
+    static constexpr uint32_t kEntries = 255 * 2 + 1;
+    // Per ⌈c / 128⌉: the value of the nearest level, times 64, plus the level.
+    std::array<uint32_t, kEntries> entries_{};
 };
 
 constexpr ChannelLevels kFive(31), kSix(63);
-constexpr const ChannelLevels* kLevels[3] = {&kFive, &kSix, &kFive};
-constexpr int kShifts[3] = {11, 5, 0};
 
 // Serpentine Floyd–Steinberg kept inside each aligned 4 × 4 block of the
 // frame: the shares that would leave a block go to the neighbours inside
@@ -341,74 +403,94 @@ constexpr int kShifts[3] = {11, 5, 0};
 // still area stays still), and a colour that 5-6-5 holds exactly has no
 // error to spread. It beat ordered patterns on the frame-quality bench.
 class Diffused565Sink {
+    // Blue, green, red and an unused lane: the three channels' errors are
+    // spread together.
+    typedef int32_t Errors __attribute__((vector_size(16)));
+
 public:
     // `bottom`: the frame row below the last one drawn.
     Diffused565Sink(const Placement& at, int bottom)
         : at_(at),
           bottom_(bottom),
-          held_(static_cast<int64_t>(6 * static_cast<size_t>(at.width) * sizeof(int32_t))),
-          here_(3 * static_cast<size_t>(at.width)),
-          below_(3 * static_cast<size_t>(at.width))
+          held_(static_cast<int64_t>(2 * static_cast<size_t>(at.width) * sizeof(Errors))),
+          here_(static_cast<size_t>(at.width)),
+          below_(static_cast<size_t>(at.width))
     {
     }
 
-    void put(int y, const uint64_t* sums, const Averager& average)
+    template <class Sum>
+    void put(int y, const Sum* sums, const Averager& average)
     {
         const int frameY = at_.top + y;
         const bool down = frameY + 1 < bottom_ && (frameY + 1) % kBlock != 0;
-        const int ahead = frameY % 2 == 0 ? 1 : -1;
-        std::fill(below_.begin(), below_.end(), 0);
-        uint8_t* row = at_.row(y) + 2 * static_cast<size_t>(at_.left);
-        for (int n = 0; n < at_.width; ++n) {
-            const int i = ahead > 0 ? n : at_.width - 1 - n;
-            // The neighbours that take a share: ahead, then behind, under and
-            // ahead on the row below; 7, 3, 5 and 1 sixteenths.
-            struct Share {
-                int32_t* error;
-                int32_t weight;
-            } shares[4];
-            int count = 0, total = 0;
-            const auto take = [&](int j, std::vector<int32_t>& errors, int32_t weight) {
-                if (j >= 0 && j < at_.width && (at_.left + j) / kBlock == (at_.left + i) / kBlock) {
-                    shares[count++] = {&errors[3 * static_cast<size_t>(j)], weight};
-                    total += weight;
-                }
-            };
-            take(i + ahead, here_, 7);
-            if (down) {
-                take(i - ahead, below_, 3);
-                take(i, below_, 5);
-                take(i + ahead, below_, 1);
-            }
-            uint32_t pixel = 0;
-            for (int c = 0; c < 3; ++c) {
-                const size_t at = 3 * static_cast<size_t>(i) + static_cast<size_t>(c);
-                const int32_t v = static_cast<int32_t>(average(sums[at], 256)) + here_[at];
-                const uint32_t level = kLevels[c]->nearest(v);
-                pixel |= level << kShifts[c];
-                // Integer shares, the rounding left to the last, so that the
-                // error is spread whole and alike on every machine.
-                const int32_t error = v - kLevels[c]->value(level);
-                int32_t given = 0;
-                for (int k = 0; k + 1 < count; ++k) {
-                    const int32_t part = error * shares[k].weight / total;
-                    shares[k].error[c] += part;
-                    given += part;
-                }
-                if (count > 0)
-                    shares[count - 1].error[c] += error - given;
-            }
-            put565(row + 2 * static_cast<size_t>(i), pixel);
+        const bool forward = frameY % 2 == 0;
+        const int ahead = forward ? 1 : -1;
+        // The colours to reach, with the error carried in from the row above;
+        // apart from the serial part below, so that these run at full speed.
+        for (Errors& h : here_) {
+            h[0] += static_cast<int32_t>(average(sums[0], 256));
+            h[1] += static_cast<int32_t>(average(sums[1], 256));
+            h[2] += static_cast<int32_t>(average(sums[2], 256));
+            sums += 3;
         }
+        std::fill(below_.begin(), below_.end(), Errors{});
+        uint8_t* row = at_.row(y) + 2 * static_cast<size_t>(at_.left);
+        // Blocks take no error from each other, so each step goes through
+        // the k-th pixel of every block: a pixel's wait for the error of the
+        // one before it is hidden behind the other blocks.
+        const int firstBlock = at_.left / kBlock, lastBlock = (at_.left + at_.width - 1) / kBlock;
+        for (int k = 0; k < kBlock; ++k)
+            for (int block = firstBlock; block <= lastBlock; ++block) {
+                const int lo = std::max(block * kBlock - at_.left, 0);
+                const int hi = std::min((block + 1) * kBlock - at_.left, at_.width) - 1;
+                if (lo + k > hi)
+                    continue;
+                const size_t i = static_cast<size_t>(forward ? lo + k : hi - k);
+                const Errors v = here_[i];
+                const ChannelLevels::Level b = kFive.nearest(v[0]), g = kSix.nearest(v[1]), r = kFive.nearest(v[2]);
+                put565(row + 2 * i, b.level | g.level << 5 | r.level << 11);
+                spread(v - Errors{b.value, g.value, r.value, 0}, i, ahead, down, lo + k < hi, k > 0);
+            }
         here_.swap(below_);
     }
 
 private:
+    // The neighbours inside the block that take a share of pixel i's error:
+    // ahead, then behind, under and ahead on the row below; 7, 3, 5 and 1
+    // parts, rounded toward zero, the rounding left to the last, so that the
+    // error is spread whole and alike on every machine.
+    void spread(const Errors& error, size_t i, int ahead, bool down, bool hasAhead, bool hasBehind)
+    {
+        const size_t behind = i - static_cast<size_t>(ahead), next = i + static_cast<size_t>(ahead);
+        if (!down) {
+            if (hasAhead)
+                here_[next] += error;
+        } else if (hasAhead && hasBehind) {
+            const Errors toAhead = error * 7 / 16, toBehind = error * 3 / 16, under = error * 5 / 16;
+            here_[next] += toAhead;
+            below_[behind] += toBehind;
+            below_[i] += under;
+            below_[next] += error - toAhead - toBehind - under;
+        } else if (hasAhead) {
+            const Errors toAhead = error * 7 / 13, under = error * 5 / 13;
+            here_[next] += toAhead;
+            below_[i] += under;
+            below_[next] += error - toAhead - under;
+        } else if (hasBehind) {
+            const Errors toBehind = error * 3 / 8;
+            below_[behind] += toBehind;
+            below_[i] += error - toBehind;
+        } else {
+            below_[i] += error;
+        }
+    }
+
     static constexpr int kBlock = 4;
+
     Placement at_;
     int bottom_;
     MemoryReservation held_;
-    std::vector<int32_t> here_, below_;  // error carried into this row and the next
+    std::vector<Errors> here_, below_;  // error carried into this row and the next
 };
 
 bool hasPixels(const Raster& picture)

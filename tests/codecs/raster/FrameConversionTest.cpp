@@ -223,3 +223,45 @@ TEST(FrameConversion, ClippedSmoothingAveragesAsTheWholeDoes)
         for (int x = 0; x < 128; ++x)
             ASSERT_EQ(pixel16(frame, x, y), pixel16(whole, x + 40, y + 28)) << x << "," << y;
 }
+
+TEST(FrameConversion, EveryLayoutOfTheSameColoursGivesTheSameFrame)
+{
+    // Palette indexes are summed through packed colours up to 8224 pixels
+    // wide and a channel at a time beyond; 24- and 32-bit rows are read in place.
+    struct Case {
+        int sw, sh, w, h;
+    };
+    const Case cases[] = {{320, 240, 128, 97}, {8224, 6, 128, 5}, {8225, 6, 128, 5}, {9001, 3, 7, 1}};
+    for (const Case& c : cases) {
+        const Raster indexed = busy(c.sw, c.sh, PixelLayout::forFormat(pf8bit));
+        Raster bgr = indexed, bgrx = indexed;
+        bgr.setPixelFormat(pf24bit);
+        bgrx.setPixelFormat(pf32bit);
+        const FrameConversion how{.smooth = true, .dither = true};
+        const Raster expected = convertToFrame(bgr, c.w, c.h, how);
+        EXPECT_TRUE(samePixels(convertToFrame(indexed, c.w, c.h, how), expected)) << c.sw << " wide, 8-bit";
+        EXPECT_TRUE(samePixels(convertToFrame(bgrx, c.w, c.h, how), expected)) << c.sw << " wide, 32-bit";
+        EXPECT_TRUE(samePixels(scalePicture(indexed, c.w, c.h, true), scalePicture(bgr, c.w, c.h, true)));
+    }
+}
+
+TEST(FrameConversion, LargeAreasAverageExactly)
+{
+    // Half white: exactly 127.5, which rounds up; one white pixel fewer
+    // falls just short of it. Every source pixel is in the one frame pixel.
+    struct Case {
+        int sw, sh, whiteLess;
+        uint8_t expected;
+    };
+    const Case cases[] = {{8224, 2, 0, 128}, {8224, 2, 1, 127}, {9000, 4, 0, 128},
+                          {9000, 4, 1, 127}, {2000, 2000, 0, 128}, {2000, 2000, 1, 127}};
+    for (const Case& c : cases) {
+        Raster picture;
+        picture.create(c.sw, c.sh, PixelLayout::forFormat(pf8bit), Palette{{0, 0, 0}, {255, 255, 255}});
+        for (int y = 0; y < c.sh; ++y)
+            for (int x = 0; x < c.sw; ++x)
+                picture.scanLine(y)[x] = x >= c.sw / 2 && !(x == c.sw - 1 && y == 0 && c.whiteLess) ? 1 : 0;
+        const Color average = scalePicture(picture, 1, 1, true).pixel(0, 0);
+        EXPECT_EQ(average, rgbColor(c.expected, c.expected, c.expected)) << c.sw << "x" << c.sh << " " << c.whiteLess;
+    }
+}
