@@ -15,12 +15,14 @@ Frame FrameStrip::normalize(Raster source, const Raster* first) const
     f.picture = source;
     f.source = std::move(source);
     Raster& picture = f.picture;
+    // Stretched, a picture with pixels is drawn over the whole frame.
+    const bool redrawn = options_->stretch() && !f.source.empty() && !f.source.image().bits.empty();
     if (options_->autoSize()) {
         f.width = (first ? *first : f.source).width();
         f.height = (first ? *first : f.source).height();
     } else {
         const int width = parseInt(options_->widthText());
-        if (picture.bitsPerPixel() <= 8) {
+        if (picture.bitsPerPixel() <= 8 && !redrawn) {
             // Padding an indexed picture would take its palette's colour
             // nearest white (grey, when it has no white); the frame becomes
             // 16-bit anyway, so convert first, once the width is cut.
@@ -33,13 +35,15 @@ Frame FrameStrip::normalize(Raster source, const Raster* first) const
         f.width = picture.width();
         f.height = picture.height();
     }
-    const bool overdrawn = !options_->stretch() && picture.width() == f.source.width() &&
-                           picture.height() == f.source.height() && picture.pixelFormat() != pf16bit;
+    const bool sameSize = picture.width() == f.source.width() && picture.height() == f.source.height();
+    const bool overdrawn = picture.pixelFormat() != pf16bit && (options_->stretch() ? redrawn : sameSize);
     if (overdrawn) {
-        // The unscaled draw below covers every pixel, so converting them
-        // first would only be thrown away: a fresh 16-bit raster will do.
+        // The draw below covers every pixel, so converting them first would
+        // only be thrown away: a fresh 16-bit raster will do.
         SharedPalette palette = picture.sharedPalette();
-        picture.create(picture.width(), picture.height(), PixelLayout::forFormat(pf16bit), std::move(palette));
+        const int width = options_->stretch() ? f.width : picture.width();
+        const int height = options_->stretch() ? f.height : picture.height();
+        picture.create(width, height, PixelLayout::forFormat(pf16bit), std::move(palette));
     } else {
         picture.setPixelFormat(pf16bit);
     }

@@ -10,6 +10,8 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace abm::area_scaling {
@@ -246,19 +248,22 @@ private:
 // overlap to the frame row it ends in, completing it at the boundary, and
 // starts the next one with the rest.
 // A source row's sums, each at most 255 × the source width, are held in
-// RowSum; those of a frame row, at most 255 × the total, in 64 bits.
-template <class RowSum, class Sink>
+// RowSum; those of a frame row, at most 255 × the total, in FrameSum.
+template <class RowSum, class FrameSum, class Sink>
 void scaleRowsAs(const PixelBuffer& src, const Rect& r, const Rect& visible, bool smooth, Sink& sink)
 {
     const Axis across(src.width, r.width(), visible.left - r.left, visible.right - r.left, smooth);
     const Axis down(src.height, r.height(), visible.top - r.top, visible.bottom - r.top, smooth);
     const size_t count = 3 * static_cast<size_t>(visible.width());
+    // Rows are added in whole vectors; the sums past `count` stay 0.
+    constexpr size_t kChunk = 4;
+    const size_t padded = (count + kChunk - 1) / kChunk * kChunk;
     const RowDecoder decoder(src);
     const size_t workBytes = decoder.workBytes(src.width);
-    const MemoryReservation held(static_cast<int64_t>(workBytes + count * (sizeof(RowSum) + sizeof(uint64_t)) +
+    const MemoryReservation held(static_cast<int64_t>(workBytes + padded * (sizeof(RowSum) + sizeof(FrameSum)) +
                                                       static_cast<size_t>(visible.width()) * sizeof(RowScaler::Span)));
     std::vector<uint8_t> work(workBytes);
-    std::vector<RowSum> row(count);
+    std::vector<RowSum> row(padded);
     std::vector<RowScaler::Span> spans(static_cast<size_t>(visible.width()));
     const RowScaler scaler(across, spans.data());
     const Averager average(across.total() * down.total());
@@ -281,13 +286,25 @@ void scaleRowsAs(const PixelBuffer& src, const Rect& r, const Rect& visible, boo
         }
         return;
     }
-    std::vector<uint64_t> sums(count, 0);
+    std::vector<FrameSum> sums(padded, 0);
     const auto add = [&](uint64_t weight) {
-        // A weight is at most the frame height: 32 bits by 32 bits, when
-        // RowSum allows, is a multiply that vectorizes.
-        const RowSum w = static_cast<RowSum>(weight);
-        for (size_t i = 0; i < count; ++i)
-            sums[i] += static_cast<uint64_t>(w) * row[i];
+        // A weight is at most the frame height.
+        const FrameSum w = static_cast<FrameSum>(weight);
+        FrameSum* to = sums.data();
+        const RowSum* from = row.data();
+        if constexpr (std::is_same_v<FrameSum, uint32_t> && std::is_same_v<RowSum, uint32_t>) {
+            typedef uint32_t Lanes __attribute__((vector_size(kChunk * sizeof(uint32_t))));
+            for (size_t i = 0; i < padded; i += kChunk) {
+                Lanes a, b;
+                std::memcpy(&a, to + i, sizeof a);
+                std::memcpy(&b, from + i, sizeof b);
+                a += w * b;
+                std::memcpy(to + i, &a, sizeof a);
+            }
+        } else {
+            for (size_t i = 0; i < count; ++i)
+                to[i] += w * from[i];
+        }
     };
     // From the source row that reaches into the first visible frame row; a
     // part of it that falls into the row above is summed and dropped.
@@ -311,10 +328,15 @@ void scaleRowsAs(const PixelBuffer& src, const Rect& r, const Rect& visible, boo
 template <class Sink>
 void scaleRows(const PixelBuffer& src, const Rect& r, const Rect& visible, bool smooth, Sink&& sink)
 {
-    if (src.width <= static_cast<int>(UINT32_MAX / 255))
-        scaleRowsAs<uint32_t>(src, r, visible, smooth, sink);
+    // Most pictures' frame sums fit 32 bits, and sums of 32 bits go twice
+    // as fast.
+    const uint64_t frameTotal = static_cast<uint64_t>(src.width) * static_cast<uint64_t>(src.height);
+    if (frameTotal <= UINT32_MAX / 255)
+        scaleRowsAs<uint32_t, uint32_t>(src, r, visible, smooth, sink);
+    else if (src.width <= static_cast<int>(UINT32_MAX / 255))
+        scaleRowsAs<uint32_t, uint64_t>(src, r, visible, smooth, sink);
     else
-        scaleRowsAs<uint64_t>(src, r, visible, smooth, sink);
+        scaleRowsAs<uint64_t, uint64_t>(src, r, visible, smooth, sink);
 }
 
 }  // namespace abm::area_scaling

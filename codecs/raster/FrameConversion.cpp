@@ -88,6 +88,21 @@ public:
         return {entry & 63, static_cast<int32_t>(entry >> 6)};
     }
 
+    // The same for four values at once.
+    typedef int32_t Lanes __attribute__((vector_size(16)));
+    [[gnu::always_inline]] void nearest(Lanes v, Lanes& level, Lanes& value) const
+    {
+        v = v < 0 ? 0 : v;
+        v = v > 255 * 256 ? 255 * 256 : v;
+        const Lanes j = (v + 127) >> 7;
+        const Lanes entry{static_cast<int32_t>(entries_[static_cast<uint32_t>(j[0])]),
+                          static_cast<int32_t>(entries_[static_cast<uint32_t>(j[1])]),
+                          static_cast<int32_t>(entries_[static_cast<uint32_t>(j[2])]),
+                          static_cast<int32_t>(entries_[static_cast<uint32_t>(j[3])])};
+        level = entry & 63;
+        value = entry >> 6;
+    }
+
 private:
     static constexpr uint32_t kEntries = 255 * 2 + 1;
     // Per ⌈c / 128⌉: the value of the nearest level, times 64, plus the level.
@@ -107,6 +122,8 @@ class Diffused565Sink {
     // Blue, green, red and an unused lane: the three channels' errors are
     // spread together.
     typedef int32_t Errors __attribute__((vector_size(16)));
+    // One channel of the same pixel in four blocks side by side.
+    typedef ChannelLevels::Lanes Lanes;
 
 public:
     // `bottom`: the frame row below the last one drawn.
@@ -125,7 +142,6 @@ public:
         const int frameY = at_.top + y;
         const bool down = frameY + 1 < bottom_ && (frameY + 1) % kBlock != 0;
         const bool forward = frameY % 2 == 0;
-        const int ahead = forward ? 1 : -1;
         // The colours to reach, with the error carried in from the row above;
         // apart from the serial part below, so that these run at full speed.
         for (Errors& h : here_) {
@@ -136,26 +152,35 @@ public:
         }
         std::fill(below_.begin(), below_.end(), Errors{});
         uint8_t* row = at_.row(y) + 2 * static_cast<size_t>(at_.left);
-        // Blocks take no error from each other, so each step goes through
-        // the k-th pixel of every block: a pixel's wait for the error of the
-        // one before it is hidden behind the other blocks.
-        const int firstBlock = at_.left / kBlock, lastBlock = (at_.left + at_.width - 1) / kBlock;
-        for (int k = 0; k < kBlock; ++k)
-            for (int block = firstBlock; block <= lastBlock; ++block) {
-                const int lo = std::max(block * kBlock - at_.left, 0);
-                const int hi = std::min((block + 1) * kBlock - at_.left, at_.width) - 1;
-                if (lo + k > hi)
-                    continue;
-                const size_t i = static_cast<size_t>(forward ? lo + k : hi - k);
-                const Errors v = here_[i];
-                const ChannelLevels::Level b = kFive.nearest(v[0]), g = kSix.nearest(v[1]), r = kFive.nearest(v[2]);
-                put565(row + 2 * i, b.level | g.level << 5 | r.level << 11);
-                spread(v - Errors{b.value, g.value, r.value, 0}, i, ahead, down, lo + k<hi, k> 0);
-            }
+        // Blocks take no error from each other: whole ones go four at a time,
+        // one in each lane, the cut ones at the sides one by one.
+        const int width = at_.width;
+        int x = std::min((kBlock - at_.left % kBlock) % kBlock, width);
+        if (x > 0)
+            ditherBlock(row, 0, x - 1, forward, down);
+        for (; x + 4 * kBlock <= width; x += 4 * kBlock)
+            ditherFourBlocks(row, static_cast<size_t>(x), forward, down);
+        for (; x < width; x += kBlock)
+            ditherBlock(row, x, std::min(x + kBlock, width) - 1, forward, down);
         here_.swap(below_);
     }
 
 private:
+    static constexpr int kBlock = 4;
+
+    // The pixels lo to hi (at most a block) of this row of one block.
+    void ditherBlock(uint8_t* row, int lo, int hi, bool forward, bool down)
+    {
+        const int ahead = forward ? 1 : -1;
+        for (int k = 0; lo + k <= hi; ++k) {
+            const size_t i = static_cast<size_t>(forward ? lo + k : hi - k);
+            const Errors v = here_[i];
+            const ChannelLevels::Level b = kFive.nearest(v[0]), g = kSix.nearest(v[1]), r = kFive.nearest(v[2]);
+            put565(row + 2 * i, b.level | g.level << 5 | r.level << 11);
+            spread(v - Errors{b.value, g.value, r.value, 0}, i, ahead, down, lo + k < hi, k > 0);
+        }
+    }
+
     // The neighbours inside the block that take a share of pixel i's error:
     // ahead, then behind, under and ahead on the row below; 7, 3, 5 and 1
     // parts, rounded toward zero, the rounding left to the last, so that the
@@ -186,7 +211,80 @@ private:
         }
     }
 
-    static constexpr int kBlock = 4;
+    // One channel of ditherBlock for four whole blocks, lane by lane, with
+    // the same shares: v holds the channel by place in the block, below
+    // gathers what goes to the row below. Returns the levels of place p.
+    [[gnu::always_inline]] static Lanes ditherStep(Lanes* v, Lanes* below, const ChannelLevels& levels, int k, bool forward, bool down)
+    {
+        const int p = forward ? k : kBlock - 1 - k, next = forward ? p + 1 : p - 1, behind = forward ? p - 1 : p + 1;
+        Lanes level, value;
+        levels.nearest(v[p], level, value);
+        const Lanes error = v[p] - value;
+        if (!down) {
+            if (k < kBlock - 1)
+                v[next] += error;
+        } else if (k == 0) {
+            const Lanes toAhead = dividedBy13(error * 7), under = dividedBy13(error * 5);
+            v[next] += toAhead;
+            below[p] += under;
+            below[next] += error - toAhead - under;
+        } else if (k < kBlock - 1) {
+            const Lanes toAhead = error * 7 / 16, toBehind = error * 3 / 16, under = error * 5 / 16;
+            v[next] += toAhead;
+            below[behind] += toBehind;
+            below[p] += under;
+            below[next] += error - toAhead - toBehind - under;
+        } else {
+            const Lanes toBehind = error * 3 / 8;
+            below[behind] += toBehind;
+            below[p] += error - toBehind;
+        }
+        return level;
+    }
+
+    // n / 13 rounded toward zero, as integer division gives it: in double
+    // precision a quotient of 32-bit integers that is not whole stays more
+    // than its rounding away from the next whole one. (Vector code has no
+    // integer division of its own.)
+    [[gnu::always_inline]] static Lanes dividedBy13(Lanes n)
+    {
+        typedef double Reals __attribute__((vector_size(4 * sizeof(double))));
+        return __builtin_convertvector(__builtin_convertvector(n, Reals) / 13.0, Lanes);
+    }
+
+    // Four whole blocks from column x on, one in each lane.
+    void ditherFourBlocks(uint8_t* row, size_t x, bool forward, bool down)
+    {
+        Lanes b[kBlock], g[kBlock], r[kBlock];
+        for (size_t p = 0; p < kBlock; ++p) {
+            Lanes unused;
+            transpose(here_[x + p], here_[x + 4 + p], here_[x + 8 + p], here_[x + 12 + p], b[p], g[p], r[p], unused);
+        }
+        Lanes belowB[kBlock] = {}, belowG[kBlock] = {}, belowR[kBlock] = {};
+        for (int k = 0; k < kBlock; ++k) {
+            const Lanes pixel = ditherStep(b, belowB, kFive, k, forward, down) |
+                                ditherStep(g, belowG, kSix, k, forward, down) << 5 |
+                                ditherStep(r, belowR, kFive, k, forward, down) << 11;
+            const size_t p = static_cast<size_t>(forward ? k : kBlock - 1 - k);
+            for (size_t lane = 0; lane < 4; ++lane)
+                put565(row + 2 * (x + kBlock * lane + p), static_cast<uint32_t>(pixel[lane]));
+        }
+        if (down)
+            for (size_t p = 0; p < kBlock; ++p)
+                transpose(belowB[p], belowG[p], belowR[p], Lanes{}, below_[x + p], below_[x + 4 + p],
+                          below_[x + 8 + p], below_[x + 12 + p]);
+    }
+
+    // Rows a, b, c, d of a 4 × 4 matrix to its columns.
+    static void transpose(Lanes a, Lanes b, Lanes c, Lanes d, Lanes& col0, Lanes& col1, Lanes& col2, Lanes& col3)
+    {
+        const Lanes ab01 = __builtin_shufflevector(a, b, 0, 4, 1, 5), ab23 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
+        const Lanes cd01 = __builtin_shufflevector(c, d, 0, 4, 1, 5), cd23 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
+        col0 = __builtin_shufflevector(ab01, cd01, 0, 1, 4, 5);
+        col1 = __builtin_shufflevector(ab01, cd01, 2, 3, 6, 7);
+        col2 = __builtin_shufflevector(ab23, cd23, 0, 1, 4, 5);
+        col3 = __builtin_shufflevector(ab23, cd23, 2, 3, 6, 7);
+    }
 
     Placement at_;
     int bottom_;

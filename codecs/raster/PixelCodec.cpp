@@ -92,8 +92,9 @@ PaletteSearch::PaletteSearch(const Palette& palette, size_t limit)
     : count_(std::min({limit, palette.size(), size_t{256}}))
 {
     // Entries past the table lie too far away to be chosen, so that every
-    // search covers all 256 and the compiler can work on many at once.
-    constexpr int32_t kFar = 4096;
+    // search covers all 256 and the compiler can work on many at once; near
+    // enough that a distance, 3 × (kFar + 255)² at most, fits 23 bits.
+    constexpr int16_t kFar = 1024;
     r_.fill(kFar);
     g_.fill(kFar);
     b_.fill(kFar);
@@ -108,15 +109,17 @@ uint32_t PaletteSearch::nearest(Color color) const
 {
     if (count_ == 0)
         return 0;
-    const int32_t r = redOf(color), g = greenOf(color), b = blueOf(color);
-    std::array<int32_t, 256> distance;
+    const int16_t r = redOf(color), g = greenOf(color), b = blueOf(color);
+    // Distance and index in one key, so that one minimum finds both and the
+    // lowest index wins a tie.
     int32_t best = INT32_MAX;
-    for (size_t i = 0; i < distance.size(); ++i) {
-        const int32_t dr = r_[i] - r, dg = g_[i] - g, db = b_[i] - b;
-        distance[i] = dr * dr + dg * dg + db * db;
-        best = std::min(best, distance[i]);
+    for (size_t i = 0; i < r_.size(); ++i) {
+        const int16_t dr = static_cast<int16_t>(r_[i] - r), dg = static_cast<int16_t>(g_[i] - g),
+                      db = static_cast<int16_t>(b_[i] - b);
+        const int32_t distance = int32_t{dr} * dr + int32_t{dg} * dg + int32_t{db} * db;
+        best = std::min(best, distance << 8 | static_cast<int32_t>(i));
     }
-    return static_cast<uint32_t>(std::find(distance.begin(), distance.end(), best) - distance.begin());
+    return static_cast<uint32_t>(best & 0xFF);
 }
 
 uint32_t nearestPaletteIndex(const Palette& palette, Color color, size_t limit)

@@ -105,7 +105,7 @@ public:
 
 private:
     size_t count_ = 0;
-    std::array<int32_t, 256> r_{}, g_{}, b_{};
+    std::array<int16_t, 256> r_{}, g_{}, b_{};
 };
 
 // Colour → raw pixel value, for one layout and palette; for indexed layouts

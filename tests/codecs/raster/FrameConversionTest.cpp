@@ -142,6 +142,39 @@ TEST(FrameConversion, AStillAreaIsDitheredIdenticallyInEveryFrame)
     EXPECT_GT(changed, 200);
 }
 
+TEST(FrameConversion, EachBlockIsDitheredAsIfAlone)
+{
+    // Blocks take no error from each other, so a picture drawn unscaled
+    // gives the frame it gives drawn a block at a time: whole blocks four
+    // abreast and those the picture's edges cut alike.
+    struct Case {
+        int w, h, left, top;
+    };
+    const Case cases[] = {{16, 8, 0, 0}, {37, 9, 0, 1}, {64, 12, 2, 3}, {70, 5, 7, 0}, {3, 3, 1, 1}};
+    const FrameConversion how{.smooth = true, .dither = true};
+    for (const Case& c : cases) {
+        const Raster picture = busy(c.w, c.h, PixelLayout::forFormat(pf24bit));
+        const Rect r(c.left, c.top, c.left + c.w, c.top + c.h);
+        Raster whole;
+        whole.create(80, 16, PixelLayout::forFormat(pf16bit));
+        Raster pieces = whole;
+        drawConverted(whole, r, picture, how);
+        for (int by = 0; by < 16; by += 4)
+            for (int bx = 0; bx < 80; bx += 4) {
+                const Rect block = intersect(Rect(bx, by, bx + 4, by + 4), r);
+                if (block.isEmpty())
+                    continue;
+                Raster piece;
+                piece.create(block.width(), block.height(), PixelLayout::forFormat(pf24bit));
+                piece.canvas().copyRect(Rect(0, 0, block.width(), block.height()), picture,
+                                        Rect(block.left - r.left, block.top - r.top, block.right - r.left,
+                                             block.bottom - r.top));
+                drawConverted(pieces, block, piece, how);
+            }
+        EXPECT_TRUE(samePixels(whole, pieces)) << c.w << "x" << c.h << " at " << c.left << "," << c.top;
+    }
+}
+
 TEST(FrameConversion, FittingLetterboxesWithExactWhiteBorders)
 {
     struct Case {

@@ -1,0 +1,78 @@
+// What abmtool does to each frame of the 200-frame photo.gif once it is
+// decoded: each sub-image drawn onto the work picture in the first one's
+// palette, then that picture turned into a phone frame, with every choice
+// of the conversion on (the default) and off (the plain stretch).
+
+#include "codecs/gif/GifImage.h"
+#include "codecs/gif/GifSubImage.h"
+#include "codecs/raster/Canvas.h"
+#include "codecs/raster/FrameConversion.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace abm;
+
+struct Frames {
+    std::vector<Raster> subImages;  // in their own palettes
+    std::vector<Raster> drawn;      // in the first one's, as imported
+};
+
+const Frames& frames()
+{
+    static const Frames loaded = [] {
+        const char* env = std::getenv("ABM_GIF_BENCH_DIR");
+        GifImage gif;
+        gif.loadFromFile(std::string(env && *env ? env : ABM_GIF_BENCH_DIR) + "/photo.gif");
+        Frames f;
+        Raster work;
+        work.assign(gif.images(0).raster());
+        for (int i = 0; i < gif.count(); ++i) {
+            f.subImages.emplace_back().assign(gif.images(i).raster());
+            gif.images(i).draw(work.canvas(), Rect(0, 0, work.width(), work.height()), false, false);
+            f.drawn.emplace_back().assign(&work);
+            f.drawn.back().mutableImage();  // a copy of its own
+        }
+        return f;
+    }();
+    return loaded;
+}
+
+void drawOntoFirstPalette(benchmark::State& state)
+{
+    const Frames& f = frames();
+    Raster work;
+    work.assign(&f.drawn.front());
+    for (auto _ : state)
+        for (const Raster& sub : f.subImages)
+            work.canvas().stretchDraw(Rect(0, 0, work.width(), work.height()), &sub);
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(f.subImages.size()));
+}
+BENCHMARK(drawOntoFirstPalette)->Name("PerFrame/DrawInFirstPalette")->Unit(benchmark::kMicrosecond);
+
+void convert(benchmark::State& state, FrameConversion how)
+{
+    const Frames& f = frames();
+    for (auto _ : state)
+        for (const Raster& picture : f.drawn)
+            benchmark::DoNotOptimize(convertToFrame(picture, 128, 97, how));
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(f.drawn.size()));
+}
+BENCHMARK_CAPTURE(convert, defaults, FrameConversion{true, true, true})
+    ->Name("PerFrame/ConvertDefaults")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(convert, smooth, FrameConversion{true, false, true})
+    ->Name("PerFrame/ConvertSmoothOnly")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(convert, plain, FrameConversion{false, false, false})
+    ->Name("PerFrame/ConvertPlainStretch")
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
