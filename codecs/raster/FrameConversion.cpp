@@ -177,7 +177,8 @@ private:
             const Errors v = here_[i];
             const ChannelLevels::Level b = kFive.nearest(v[0]), g = kSix.nearest(v[1]), r = kFive.nearest(v[2]);
             put565(row + 2 * i, b.level | g.level << 5 | r.level << 11);
-            spread(v - Errors{b.value, g.value, r.value, 0}, i, ahead, down, lo + k < hi, k > 0);
+            const bool last = lo + k == hi, first = k == 0;
+            spread(v - Errors{b.value, g.value, r.value, 0}, i, ahead, down, !last, !first);
         }
     }
 
@@ -214,7 +215,8 @@ private:
     // One channel of ditherBlock for four whole blocks, lane by lane, with
     // the same shares: v holds the channel by place in the block, below
     // gathers what goes to the row below. Returns the levels of place p.
-    [[gnu::always_inline]] static Lanes ditherStep(Lanes* v, Lanes* below, const ChannelLevels& levels, int k, bool forward, bool down)
+    [[gnu::always_inline]] static Lanes ditherStep(Lanes* v, Lanes* below, const ChannelLevels& levels, int k,
+                                                   bool forward, bool down)
     {
         const int p = forward ? k : kBlock - 1 - k, next = forward ? p + 1 : p - 1, behind = forward ? p - 1 : p + 1;
         Lanes level, value;
@@ -271,8 +273,8 @@ private:
         }
         if (down)
             for (size_t p = 0; p < kBlock; ++p)
-                transpose(belowB[p], belowG[p], belowR[p], Lanes{}, below_[x + p], below_[x + 4 + p],
-                          below_[x + 8 + p], below_[x + 12 + p]);
+                transpose(belowB[p], belowG[p], belowR[p], Lanes{}, below_[x + p], below_[x + 4 + p], below_[x + 8 + p],
+                          below_[x + 12 + p]);
     }
 
     // Rows a, b, c, d of a 4 × 4 matrix to its columns.

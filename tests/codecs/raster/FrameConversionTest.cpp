@@ -166,9 +166,9 @@ TEST(FrameConversion, EachBlockIsDitheredAsIfAlone)
                     continue;
                 Raster piece;
                 piece.create(block.width(), block.height(), PixelLayout::forFormat(pf24bit));
-                piece.canvas().copyRect(Rect(0, 0, block.width(), block.height()), picture,
-                                        Rect(block.left - r.left, block.top - r.top, block.right - r.left,
-                                             block.bottom - r.top));
+                piece.canvas().copyRect(
+                    Rect(0, 0, block.width(), block.height()), picture,
+                    Rect(block.left - r.left, block.top - r.top, block.right - r.left, block.bottom - r.top));
                 drawConverted(pieces, block, piece, how);
             }
         EXPECT_TRUE(samePixels(whole, pieces)) << c.w << "x" << c.h << " at " << c.left << "," << c.top;
