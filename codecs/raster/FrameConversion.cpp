@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -178,69 +177,53 @@ private:
             const ChannelLevels::Level b = kFive.nearest(v[0]), g = kSix.nearest(v[1]), r = kFive.nearest(v[2]);
             put565(row + 2 * i, b.level | g.level << 5 | r.level << 11);
             const bool last = lo + k == hi, first = k == 0;
-            spread(v - Errors{b.value, g.value, r.value, 0}, i, ahead, down, !last, !first);
+            spread(v - Errors{b.value, g.value, r.value, 0}, here_.data(), below_.data(), i, ahead, down, !last,
+                   !first);
         }
     }
 
     // The neighbours inside the block that take a share of pixel i's error:
     // ahead, then behind, under and ahead on the row below; 7, 3, 5 and 1
     // parts, rounded toward zero, the rounding left to the last, so that the
-    // error is spread whole and alike on every machine.
-    void spread(const Errors& error, size_t i, int ahead, bool down, bool hasAhead, bool hasBehind)
+    // error is spread whole and alike on every machine. Lanes may be the
+    // channels of one pixel or one channel of four blocks.
+    [[gnu::always_inline]] static void spread(const Lanes& error, Lanes* here, Lanes* below, size_t i, int ahead,
+                                              bool down, bool hasAhead, bool hasBehind)
     {
         const size_t behind = i - static_cast<size_t>(ahead), next = i + static_cast<size_t>(ahead);
         if (!down) {
             if (hasAhead)
-                here_[next] += error;
+                here[next] += error;
         } else if (hasAhead && hasBehind) {
-            const Errors toAhead = error * 7 / 16, toBehind = error * 3 / 16, under = error * 5 / 16;
-            here_[next] += toAhead;
-            below_[behind] += toBehind;
-            below_[i] += under;
-            below_[next] += error - toAhead - toBehind - under;
+            const Lanes toAhead = error * 7 / 16, toBehind = error * 3 / 16, under = error * 5 / 16;
+            here[next] += toAhead;
+            below[behind] += toBehind;
+            below[i] += under;
+            below[next] += error - toAhead - toBehind - under;
         } else if (hasAhead) {
-            const Errors toAhead = error * 7 / 13, under = error * 5 / 13;
-            here_[next] += toAhead;
-            below_[i] += under;
-            below_[next] += error - toAhead - under;
+            const Lanes toAhead = dividedBy13(error * 7), under = dividedBy13(error * 5);
+            here[next] += toAhead;
+            below[i] += under;
+            below[next] += error - toAhead - under;
         } else if (hasBehind) {
-            const Errors toBehind = error * 3 / 8;
-            below_[behind] += toBehind;
-            below_[i] += error - toBehind;
+            const Lanes toBehind = error * 3 / 8;
+            below[behind] += toBehind;
+            below[i] += error - toBehind;
         } else {
-            below_[i] += error;
+            below[i] += error;
         }
     }
 
-    // One channel of ditherBlock for four whole blocks, lane by lane, with
-    // the same shares: v holds the channel by place in the block, below
-    // gathers what goes to the row below. Returns the levels of place p.
+    // One channel of ditherBlock for four whole blocks, one in each lane: v
+    // holds the channel by place in the block, below gathers what goes to the
+    // row below. Returns the levels of the k-th place visited.
     [[gnu::always_inline]] static Lanes ditherStep(Lanes* v, Lanes* below, const ChannelLevels& levels, int k,
                                                    bool forward, bool down)
     {
-        const int p = forward ? k : kBlock - 1 - k, next = forward ? p + 1 : p - 1, behind = forward ? p - 1 : p + 1;
+        const size_t p = static_cast<size_t>(forward ? k : kBlock - 1 - k);
         Lanes level, value;
         levels.nearest(v[p], level, value);
-        const Lanes error = v[p] - value;
-        if (!down) {
-            if (k < kBlock - 1)
-                v[next] += error;
-        } else if (k == 0) {
-            const Lanes toAhead = dividedBy13(error * 7), under = dividedBy13(error * 5);
-            v[next] += toAhead;
-            below[p] += under;
-            below[next] += error - toAhead - under;
-        } else if (k < kBlock - 1) {
-            const Lanes toAhead = error * 7 / 16, toBehind = error * 3 / 16, under = error * 5 / 16;
-            v[next] += toAhead;
-            below[behind] += toBehind;
-            below[p] += under;
-            below[next] += error - toAhead - toBehind - under;
-        } else {
-            const Lanes toBehind = error * 3 / 8;
-            below[behind] += toBehind;
-            below[p] += error - toBehind;
-        }
+        spread(v[p] - value, v, below, p, forward ? 1 : -1, down, k<kBlock - 1, k> 0);
         return level;
     }
 
