@@ -1,5 +1,6 @@
 // abmmaker: the desktop program.
 
+#include "CommandLine.h"
 #include "DesktopLook.h"
 #include "ImageLists.h"
 #include "MainWindow.h"
@@ -8,23 +9,28 @@
 
 #include <QApplication>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 int main(int argc, char* argv[])
 {
     abm::installSaveSignalHandlers();
-    // The toolkit first; it takes its own options (-platform, -style …)
+    if (const std::optional<int> status = abm::answerWithoutWindow(argc, argv))
+        return *status;
+    // The toolkit next; it takes its own options (-platform, -style …)
     // out of argv, so what is left is the program's command line.
     QApplication application(argc, argv);
+    const std::optional<std::vector<std::string>> arguments = abm::fileArguments(argc, argv);
+    if (!arguments)
+        return 2;
     abm::applyDesktopLook(application);
 
     QApplication::setApplicationName(QString::fromUtf8(abm::MainWindow::kCaption));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.abmmaker.abmmaker"));
     QApplication::setWindowIcon(abm::mainIcon());
 
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    abm::MainWindow mainWindow(arguments);
+    abm::MainWindow mainWindow(*arguments);
     abm::quitAfterFirstPaint(mainWindow);
     mainWindow.show();
     return QApplication::exec();
