@@ -10,15 +10,26 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
+# Both programs, the metainfo's newest release and the package's changelog
+# carry the project's version.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 for program in abmmaker abmtool; do
   [ -x "$prefix/bin/$program" ] || fail "bin/$program missing"
+  [ "$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/$program" --version)" = "$program $version" ] \
+    || fail "$program --version does not say $version"
 done
+grep -q "^abmmaker ($version-[0-9.]*) " "$(dirname "$0")/../../debian/changelog" \
+  || fail "debian/changelog does not begin with version $version"
 
 # The manual pages, installed where man finds them, and rendered.
 for page in abmtool abmmaker; do
   file=$prefix/share/man/man1/$page.1
   [ -f "$file" ] || fail "manual page $page.1 missing"
   MANWIDTH=80 man -l "$file" 2>&1 | grep -q "^NAME" || fail "manual page $page.1 does not render"
+  # On the terminal and on groff's default device, PostScript, whose fonts
+  # lack Cyrillic.
+  warnings=$({ LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" && man --warnings -Tps -l "$file"; } 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "manual page $page.1 warns: $warnings"
   [ "$(MANPATH=$prefix/share/man man -w "$page")" = "$file" ] || fail "man does not find $page"
 done
 
@@ -33,9 +44,11 @@ grep -qx 'MimeType=application/x-abmfile;' "$desktop" || fail "desktop entry MIM
 # The AppStream entry names the desktop entry, and both are valid.
 metainfo=$prefix/share/metainfo/org.abmmaker.abmmaker.metainfo.xml
 [ -f "$metainfo" ] || fail "AppStream metainfo missing"
-appstreamcli validate --no-net "$metainfo" || fail "AppStream metainfo not valid"
+report=$(appstreamcli validate --pedantic --no-net "$metainfo") || fail "AppStream metainfo not valid: $report"
+! grep -q '^ *[EWIP]:' <<<"$report" || fail "AppStream metainfo has remarks: $report"
 grep -q "<launchable type=\"desktop-id\">$(basename "$desktop")</launchable>" "$metainfo" \
   || fail "metainfo does not launch the desktop entry"
+grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo has no release $version"
 
 # The licence and the user guide the options dialog opens.
 grep -q '^MIT License' "$prefix/share/doc/abmmaker/LICENSE" || fail "LICENSE not installed"
