@@ -29,6 +29,9 @@ void describe(QCommandLineParser& parser)
         QStringLiteral("file"),
         QStringLiteral("A picture or ABM file to open at start; all arguments are joined with blanks into one name."),
         QStringLiteral("[file]"));
+    // Qt's own options are words after one dash (-reverse, -platformtheme):
+    // read as bundles of letters, they would hold -v or -h.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
 }
 
 QStringList argumentList(int argc, char* argv[])

@@ -28,6 +28,7 @@ check 1 err "^abmmaker: no display" "$app"
 # After "--" every argument names the file, even one that looks like an option.
 check 1 err "^abmmaker: no display" "$app" -- --version
 check 2 err "^abmmaker: Unknown option 'bogus'" env QT_QPA_PLATFORM=offscreen "$app" --bogus
-# The toolkit's own options are its, not unknown ones.
+# The toolkit's own options are its, not unknown ones, nor bundles of -v.
+check 1 err "^abmmaker: no display" "$app" -reverse
 check 2 err "^abmmaker: Unknown option 'x'" "$app" -platform offscreen -x
 echo "PASS: abmmaker's command line"
