@@ -141,8 +141,8 @@ void MainWindow::createLayout()
     stripView_->setFrameShape(QFrame::NoFrame);
     stripView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     stripView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    // Its height is the model's (FitStripHeight, the splitter), not the
-    // scroll area's own idea of a minimum.
+    // Its height is the model's (fitted to the first frame, or where the
+    // splitter was dragged), not the scroll area's own idea of a minimum.
     stripView_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     connect(stripView_, &StripView::moveRequested, this,
             [this](int from, int to) { run([this, from, to] { model_->commands.moveFrame(from, to); }); });
@@ -157,7 +157,7 @@ void MainWindow::createLayout()
     splitter_->installEventFilter(this);
     splitter_->handle(1)->installEventFilter(this);
     connect(splitter_, &QSplitter::splitterMoved, this,
-            [this](int position, int) { run([this, position] { stripHeight_ = position; }); });
+            [this](int position, int) { run([this, position] { model_->commands.setStripHeight(position); }); });
 
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
@@ -185,8 +185,8 @@ void MainWindow::createActions()
         return a;
     };
     openAction_ = action("OpenGifA", "&Открыть", CommandIcon::Open, true, QKeySequence::Open);
-    exportBmpAction_ = action("SaveBmpA", "Сохранить как &BMP", CommandIcon::SaveBmp, false,
-                              QKeySequence(Qt::CTRL | Qt::Key_E));
+    exportBmpAction_ =
+        action("SaveBmpA", "Сохранить как &BMP", CommandIcon::SaveBmp, false, QKeySequence(Qt::CTRL | Qt::Key_E));
     saveAbmAction_ = action("SaveToFileA", "Сохранить как &ABM", CommandIcon::SaveAbm, false, QKeySequence::Save);
     optionsAction_ = action("OptionsA", "&Настройка", CommandIcon::Options, true, {});
     clearAction_ = action("ClearA", "О&чистить", CommandIcon::Clear, false, {});
@@ -254,11 +254,6 @@ void MainWindow::updateActions()
 void MainWindow::createWorkspace()
 {
     model_ = std::make_unique<Workspace>(frameOptions_, *prompts_, *placementStore_);
-    model_->commands.onCountShown = [this] { frameCountPanel_->setText(QString::number(model_->strip.count())); };
-    model_->commands.onStripFitted = [this] {
-        if (!model_->strip.empty())
-            stripHeight_ = StripLayout::stripHeight(model_->strip.frame(0).height);
-    };
     model_->start(arguments_);
 }
 
@@ -334,15 +329,19 @@ void MainWindow::syncFromModel()
 {
     if (!model_)
         return;
+    const StripDisplay& display = model_->commands.display();
+    const QString count = display.frameCount ? QString::number(*display.frameCount) : QString();
+    if (frameCountPanel_->text() != count)
+        frameCountPanel_->setText(count);
     const uint64_t generation = model_->strip.generation();
-    if (generation == shownGeneration_ && stripHeight_ == shownStripHeight_)
+    if (generation == shownGeneration_ && display.stripHeight == shownStripHeight_)
         return;
     if (generation != shownGeneration_) {
         shownGeneration_ = generation;
         stripView_->showStrip(&model_->strip);
         updateActions();
     }
-    shownStripHeight_ = stripHeight_;
+    shownStripHeight_ = display.stripHeight;
     applyStripHeight();
 }
 
@@ -356,6 +355,11 @@ QWidget* MainWindow::stripContent() const
     return stripView_->viewport();
 }
 
+int MainWindow::stripHeight() const
+{
+    return model_ ? model_->commands.display().stripHeight : StripLayout::kInitialStripHeight;
+}
+
 void MainWindow::applyStripHeight()
 {
     // From the splitter's own height: on its resize event the parts are
@@ -363,7 +367,7 @@ void MainWindow::applyStripHeight()
     const int total = splitter_->height() - splitter_->handleWidth();
     if (total <= 0)
         return;
-    const int height = std::clamp(stripHeight_, 0, total);
+    const int height = std::clamp(stripHeight(), 0, total);
     if (splitter_->sizes().value(0) != height || splitter_->sizes().value(1) != total - height)
         splitter_->setSizes({height, total - height});
 }

@@ -3,7 +3,8 @@
 // The main window: tool bar, the strip of thumbnails, the preview and the
 // status bar, and the six commands. It mirrors the workspace model and owns
 // none of the logic: every handler runs the model's command inside the
-// standard error box's wrapper and then rebuilds whatever view changed.
+// standard error box's wrapper, then reads the model and updates whatever
+// part of the window no longer matches it (syncFromModel).
 
 #include "settings/WindowSettingsStore.h"
 #include "ErrorBox.h"
@@ -46,7 +47,6 @@ public:
     static constexpr int kDesignedTop = 479;
     static constexpr int kDesignedWidth = 542;
     static constexpr int kDesignedHeight = 381;
-    static constexpr int kInitialStripHeight = 110;
 
     // `arguments` are the command line after the program name. `prompts`
     // replaces the real dialogs when given (scripted runs); it must outlive
@@ -91,7 +91,7 @@ public:
     // The animatedIcons picture the last tick made the application icon, or -1.
     int iconIndexShown() const { return iconIndexShown_; }
     // The height the strip is given (the splitter's first part).
-    int stripHeight() const { return stripHeight_; }
+    int stripHeight() const;
 
 public slots:
     void setVisible(bool visible) override;
@@ -154,7 +154,6 @@ private:
     std::unique_ptr<WindowPlacer> placer_;
     uint64_t shownGeneration_ = ~uint64_t{0};
     int iconIndexShown_ = -1;
-    int stripHeight_ = kInitialStripHeight;
     int shownStripHeight_ = -1;
 };
 

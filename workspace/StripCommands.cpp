@@ -51,8 +51,8 @@ ImportResult StripCommands::importFile(const std::string& fileName, int frameCap
 {
     const ImportResult result = abm::importFile(strip_, prompts_, fileName, frameCap);
     if (!result.leftOut) {
-        shown(onCountShown);
-        shown(onStripFitted);
+        showCount();
+        fitStrip();
     }
     return result;
 }
@@ -106,7 +106,7 @@ void StripCommands::clear()
         MessageAnswer::ok)
         return;
     strip_.clear();
-    shown(onCountShown);
+    showCount();
 }
 
 void StripCommands::deleteFrame(int index)
@@ -137,11 +137,17 @@ void StripCommands::rebuild(Change change)
     try {
         change();
     } catch (...) {
-        shown(onCountShown);
+        showCount();
         throw;
     }
-    shown(onCountShown);
-    shown(onStripFitted);
+    showCount();
+    fitStrip();
+}
+
+void StripCommands::fitStrip()
+{
+    if (!strip_.empty())
+        display_.stripHeight = StripLayout::stripHeight(strip_.frame(0).height);
 }
 
 bool StripCommands::framesHavePixels(int first) const

@@ -6,14 +6,26 @@
 
 #include "FrameStrip.h"
 #include "ImageImport.h"
+#include "StripLayout.h"
 #include "UserPrompts.h"
 #include "settings/SettingsStore.h"
 
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace abm {
+
+// What a window shows besides the frames, as the commands leave it; the
+// window reads it after every command.
+struct StripDisplay {
+    // The count shown after every import that returned, clear and rebuild
+    // (a failed rebuild too); none before the first.
+    std::optional<int> frameCount;
+    // Fitted to the first frame after every import and successful rebuild
+    // that leave frames; in between, where the user put the strip's edge.
+    int stripHeight = StripLayout::kInitialStripHeight;
+};
 
 class StripCommands {
 public:
@@ -22,11 +34,9 @@ public:
     {
     }
 
-    // What a window shows besides the frames follows these: the frame count
-    // after every import, clear and rebuild, the strip's height after every
-    // import and successful rebuild.
-    std::function<void()> onCountShown;
-    std::function<void()> onStripFitted;
+    const StripDisplay& display() const { return display_; }
+    // The user moved the strip's edge; that holds until the next fit.
+    void setStripHeight(int height) { display_.stripHeight = height; }
 
     bool canSave() const { return !strip_.empty(); }
 
@@ -60,15 +70,13 @@ private:
     // strip when it does.
     template <class Change>
     void rebuild(Change change);
-    void shown(const std::function<void()>& notice) const
-    {
-        if (notice)
-            notice();
-    }
+    void showCount() { display_.frameCount = strip_.count(); }
+    void fitStrip();
 
     FrameStrip& strip_;
     UserPrompts& prompts_;
     SettingsStore& settings_;
+    StripDisplay display_;
 };
 
 }  // namespace abm

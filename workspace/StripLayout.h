@@ -19,6 +19,8 @@ struct StripLayout {
     static constexpr int kThumbnailGap = 3;
     // Below the thumbnails, room for the scroll bar.
     static constexpr int kStripMargin = 20;
+    // The strip's height until the first frame fits it.
+    static constexpr int kInitialStripHeight = 110;
 
     // The frame at `index`, shown `width` × `height`. Frames made under other
     // options keep their own width, so neighbours may overlap.
