@@ -10,6 +10,8 @@
 #include "base/ByteStream.h"
 
 #include <algorithm>
+#include <string_view>
+#include <utility>
 
 namespace abm {
 
@@ -112,15 +114,16 @@ ImportResult importJpeg(FrameStrip& strip, const std::string& fileName)
 
 PictureType pictureTypeByExtension(const std::string& fileName)
 {
-    const std::string ext = trim(upperCase(extensionPart(fileName)));
-    if (ext == ".JPG")
-        return PictureType::Jpeg;
-    if (ext == ".BMP")
-        return PictureType::Bmp;
-    if (ext == ".GIF")
-        return PictureType::Gif;
-    if (ext == ".ABM")
-        return PictureType::Abm;
+    static constexpr std::pair<std::string_view, PictureType> kExtensions[] = {
+        {".jpg", PictureType::Jpeg},
+        {".bmp", PictureType::Bmp},
+        {".gif", PictureType::Gif},
+        {".abm", PictureType::Abm},
+    };
+    const std::string ext = trim(extensionPart(fileName));
+    for (const auto& [known, type] : kExtensions)
+        if (equalsIgnoringCase(ext, known))
+            return type;
     return PictureType::None;
 }
 

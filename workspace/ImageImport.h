@@ -25,8 +25,8 @@ struct ImportResult {
 // Hears of every file an import run got through.
 using ImportListener = std::function<void(const std::string& fileName, const ImportResult& result)>;
 
-// Imports one file by its extension (".JPG", ".BMP", ".GIF", ".ABM", after
-// upper-casing and trimming); an ABM file's errors go to `prompts`. Frames
+// Imports one file by its extension (".jpg", ".bmp", ".gif", ".abm" in any
+// case, blanks around it ignored); an ABM file's errors go to `prompts`. Frames
 // past `frameCap` in the strip are not imported.
 //
 // A picture the memory budget cannot take fails with MemoryLimitExceeded

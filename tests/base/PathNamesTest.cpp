@@ -31,12 +31,12 @@ TEST(PathNames, FolderNameAndExtensionFollowTheLastSeparatorAndDot)
     }
 }
 
-TEST(PathNames, UpperCasingAndTrimmingForTheExtensionRule)
+TEST(PathNames, CaseOfAsciiLettersAloneIsIgnoredAndBlanksTrimmed)
 {
-    EXPECT_EQ(upperCase(".Jpg"), ".JPG");
-    EXPECT_EQ(upperCase(".gif"), ".GIF");
-    EXPECT_EQ(upperCase("привет.abm"), "ПРИВЕТ.ABM");
-    EXPECT_EQ(upperCase(std::string("\xff\xfe.a", 4)), std::string("\xff\xfe.A", 4));
+    EXPECT_TRUE(equalsIgnoringCase(".Jpg", ".jPG"));
+    EXPECT_FALSE(equalsIgnoringCase(".jpg", ".jpeg"));
+    EXPECT_FALSE(equalsIgnoringCase("@[", "`{"));              // the neighbours of the letters
+    EXPECT_FALSE(equalsIgnoringCase("\xD0\xB0", "\xD0\x90"));  // Cyrillic а and А
     EXPECT_EQ(trim("  .jpg \t"), ".jpg");
     EXPECT_EQ(trim(" \x01 "), "");
 }
