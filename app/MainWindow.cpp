@@ -322,7 +322,7 @@ void MainWindow::tick()
 
 void MainWindow::showPreview()
 {
-    previewArea_->showPicture(model_->player.preview);
+    previewArea_->showPicture(model_->player.preview());
 }
 
 void MainWindow::syncFromModel()

@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             paintAndCheck(canvas, frame, offset(frame));
             abm::PreviewPlayer player;
             player.tick(strip, 8);
-            paintAndCheck(canvas, player.preview, QPoint(3, 5));
+            paintAndCheck(canvas, player.preview(), QPoint(3, 5));
         }
     } catch (const std::exception&) {
     }

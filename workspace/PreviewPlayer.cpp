@@ -1,68 +1,62 @@
 #include "PreviewPlayer.h"
 
+#include "codecs/abm/AbmCodec.h"
 #include "codecs/raster/Canvas.h"
 
-#include <algorithm>
-
 namespace abm {
+
+namespace {
+
+struct Span {
+    int source, field, length;
+};
+
+// One axis of a placement. Both offsets are measured from the centres, so a
+// frame keeps the place it had when the field was one pixel smaller.
+Span centred(int frameSize, int fieldSize)
+{
+    if (frameSize <= fieldSize)
+        return {0, fieldSize / 2 - frameSize / 2, frameSize};
+    return {frameSize / 2 - fieldSize / 2, 0, fieldSize};
+}
+
+}  // namespace
+
+PreviewPlayer::Placement PreviewPlayer::placement(int frameWidth, int frameHeight)
+{
+    const Span x = centred(frameWidth, kFieldWidth), y = centred(frameHeight, kFieldHeight);
+    return {Rect(x.source, y.source, x.source + x.length, y.source + y.length),
+            Rect(x.field, y.field, x.field + x.length, y.field + y.length)};
+}
 
 int PreviewPlayer::tick(const FrameStrip& strip, int iconCount)
 {
     const int count = strip.count();
     if (count == 0) {
-        if (preview.width() != 0)
-            preview.assign(nullptr);
+        if (preview_.width() != 0)
+            preview_.assign(nullptr);
     } else {
-        if (previewIndex > count - 1)
-            previewIndex = 0;
-        const Raster& frame = strip.frame(previewIndex).picture;
-        preview.assign(&frame);
-        Rect r = Rect(0, 0, kFieldWidth, kFieldHeight);
-        preview.setWidth(kFieldWidth);
-        preview.setHeight(kFieldHeight);
-        Canvas& canvas = preview.canvas();
+        if (nextFrame_ > count - 1)
+            nextFrame_ = 0;
+        const Raster& frame = strip.frame(nextFrame_).picture;
+        // A copy of the frame first, so the field takes the frame's pixel format.
+        preview_.assign(&frame);
+        const Rect field(0, 0, kFieldWidth, kFieldHeight);
+        preview_.setWidth(kFieldWidth);
+        preview_.setHeight(kFieldHeight);
+        Canvas& canvas = preview_.canvas();
         canvas.brushColor = clBlack;
-        canvas.rectangle(r);
+        canvas.rectangle(field);
         canvas.brushColor = clWhite;
-        canvas.fillRect(Rect(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1));
-        drawPreviewFrame(canvas, frame, r);
-        previewIndex = previewIndex + 1 > 3 ? 0 : static_cast<uint16_t>(previewIndex + 1);
+        canvas.fillRect(Rect(field.left + 1, field.top + 1, field.right - 1, field.bottom - 1));
+        const Placement place = placement(frame.width(), frame.height());
+        canvas.copyRect(place.field, frame, place.source);
+        // The frames an ABM file holds, no more.
+        nextFrame_ = (nextFrame_ + 1) % kMaxAbmFrames;
     }
-    if (iconIndex >= iconCount)
-        iconIndex = 0;
-    return iconIndex++;
-}
-
-void PreviewPlayer::previewRects(const Raster& b, const Rect& r, Rect& s, Rect& d)
-{
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    const int hw = w / 2, hh = h / 2;
-    const int bw = b.width() / 2, bh = b.height() / 2;
-    if (hh > bh) {
-        s.top = 0;
-        s.bottom = b.height();
-    } else {
-        s.top = bh - hh;
-        s.bottom = s.top + h;
-    }
-    if (hw > bw) {
-        s.left = 0;
-        s.right = b.width();
-    } else {
-        s.left = bw - hw;
-        s.right = s.left + w;
-    }
-    d.left = std::max(r.left, hw - bw);
-    d.top = std::max(r.top, hh - bh);
-    d.right = std::min(r.right, hw + bw);
-    d.bottom = std::min(r.bottom, hh + bh);
-}
-
-void PreviewPlayer::drawPreviewFrame(Canvas& target, const Raster& b, const Rect& r)
-{
-    Rect s, d;
-    previewRects(b, r, s, d);
-    target.copyRect(d, b, s);
+    if (nextIcon_ >= iconCount)
+        nextIcon_ = 0;
+    return nextIcon_++;
 }
 
 }  // namespace abm

@@ -24,9 +24,9 @@ public:
     StripCommands commands;
     PreviewPlayer player;
 
-    // The toolkit-free steps of the window's creation: positions reset and
-    // the file named on the command line imported.
-    void start(const std::vector<std::string>& arguments);
+    // The toolkit-free step of the window's creation: the file named on
+    // the command line imported.
+    void start(const std::vector<std::string>& arguments) { commands.importCommandLine(arguments); }
     // Returns the animatedIcons picture that becomes the application icon.
     int tick(int iconCount) { return player.tick(strip, iconCount); }
 };

@@ -233,7 +233,7 @@ private slots:
             case 7:
                 what = "tick";
                 form.run([&] { form.tick(); });
-                QVERIFY(form.model()->player.previewIndex <= 3);
+                QVERIFY(form.model()->player.nextFrame() <= 3);
                 break;
             case 8:
                 what = "save ABM";

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 using namespace abm;
 
 namespace {
@@ -19,49 +17,6 @@ Raster solidFrame(int w, int h, uint32_t rgb)
 
 }  // namespace
 
-TEST(DrawPreviewFrame, CentresEachAxisAloneAndCropsWhatDoesNotFit)
-{
-    struct Case {
-        int w, h;
-        Rect source, dest;
-    };
-    const Case cases[] = {
-        {40, 30, Rect(0, 0, 40, 30), Rect(45, 34, 85, 64)},      {128, 96, Rect(0, 0, 128, 96), Rect(1, 1, 129, 97)},
-        {128, 97, Rect(0, 0, 128, 97), Rect(1, 1, 129, 97)},     {41, 31, Rect(0, 0, 41, 31), Rect(45, 34, 85, 64)},
-        {200, 150, Rect(35, 26, 165, 124), Rect(0, 0, 130, 98)}, {300, 20, Rect(85, 0, 215, 20), Rect(0, 39, 130, 59)},
-        {1, 1, Rect(0, 0, 1, 1), Rect(65, 49, 65, 49)},          {130, 98, Rect(0, 0, 130, 98), Rect(0, 0, 130, 98)},
-    };
-    for (const Case& c : cases) {
-        Rect s, d;
-        PreviewPlayer::previewRects(solidFrame(c.w, c.h, 0), Rect(0, 0, 130, 98), s, d);
-        EXPECT_EQ(s, c.source) << c.w << "x" << c.h;
-        EXPECT_EQ(d, c.dest) << c.w << "x" << c.h;
-    }
-}
-
-TEST(DrawPreviewFrame, SqueezesAnOddHeightByOneRow)
-{
-    // Row y of a 128 × 97 frame holds the raw value y + 1; 96 of them are shown.
-    Raster frame = solidFrame(128, 97, 0);
-    for (int y = 0; y < 97; ++y)
-        for (int x = 0; x < 128; ++x) {
-            frame.scanLine(y)[2 * x] = static_cast<uint8_t>(y + 1);
-            frame.scanLine(y)[2 * x + 1] = 0;
-        }
-    Raster target = solidFrame(130, 98, 0xFFFFFF);
-    PreviewPlayer::drawPreviewFrame(target.canvas(), frame, Rect(0, 0, 130, 98));
-    EXPECT_EQ(target.pixel(0, 0), clWhite);  // outside the destination nothing is drawn
-    EXPECT_EQ(target.pixel(129, 97), clWhite);
-    std::set<int> rows;
-    for (int y = 1; y < 97; ++y) {
-        const uint8_t* row = target.scanLine(y);
-        EXPECT_EQ(row[2 * 1], row[2 * 128]) << "row " << y << " is not one source row";
-        rows.insert(row[2 * 5] | (row[2 * 5 + 1] << 8));
-    }
-    EXPECT_EQ(rows.size(), 96u);
-    EXPECT_EQ(*rows.begin(), 1);
-}
-
 class PreviewPlayerTest : public ::testing::Test {
 protected:
     FrameOptionValues options;
@@ -69,7 +24,7 @@ protected:
     FrameStrip strip{options};
     PreviewPlayer player;
 
-    int shownFrame() const { return greenOf(player.preview.pixel(65, 49)) / 40; }
+    int shownFrame() const { return greenOf(player.preview().pixel(65, 49)) / 40; }
 };
 
 TEST_F(PreviewPlayerTest, PlaysTheFirstFourFramesInTurn)
@@ -86,7 +41,7 @@ TEST_F(PreviewPlayerTest, PlaysTheFirstFourFramesInTurn)
     };
     for (const Case& c : cases) {
         strip.clear();
-        player.previewIndex = 0;
+        player = PreviewPlayer();
         for (int i = 0; i < c.frames; ++i)
             strip.append(solidFrame(20, 20, static_cast<uint32_t>(i * 40) << 8));
         std::vector<int> shown;
@@ -98,33 +53,52 @@ TEST_F(PreviewPlayerTest, PlaysTheFirstFourFramesInTurn)
     }
 }
 
-TEST_F(PreviewPlayerTest, PreviewPixelsFrameBorderFieldAndPicture)
+// Every pixel of the field: the frame's part at its own size, else the
+// border and the white inside. Rows and columns of the frame differ, so a
+// squeezed or shifted frame shows.
+TEST_F(PreviewPlayerTest, ShowsTheFrameUnscaledCentredOrItsMiddlePart)
 {
     struct Case {
         int w, h;
-        Rect picture;  // where the frame's colour shows
+        Rect source, field;
     };
+    // clang-format off
     const Case cases[] = {
-        {40, 30, Rect(45, 34, 85, 64)},
-        {128, 97, Rect(1, 1, 129, 97)},
-        {200, 150, Rect(0, 0, 130, 98)},
+        {40, 30, Rect(0, 0, 40, 30), Rect(45, 34, 85, 64)},
+        {41, 31, Rect(0, 0, 41, 31), Rect(45, 34, 86, 65)},
+        {128, 97, Rect(0, 0, 128, 97), Rect(1, 1, 129, 98)},  // its last row, red, shows
+        {128, 96, Rect(0, 0, 128, 96), Rect(1, 1, 129, 97)},
+        {1, 1, Rect(0, 0, 1, 1), Rect(65, 49, 66, 50)},
+        {200, 150, Rect(35, 26, 165, 125), Rect(0, 0, 130, 99)},
+        {300, 20, Rect(85, 0, 215, 20), Rect(0, 39, 130, 59)},
+        {131, 100, Rect(0, 1, 130, 100), Rect(0, 0, 130, 99)},
     };
+    // clang-format on
     const Color red = rgbColor(255, 0, 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+        const PreviewPlayer::Placement place = PreviewPlayer::placement(c.w, c.h);
+        EXPECT_EQ(place.source, c.source);
+        EXPECT_EQ(place.field, c.field);
         strip.clear();
-        strip.append(solidFrame(c.w, c.h, 0xFF0000));
+        strip.append(abm::test::makeRaster(c.w, c.h, pf24bit, [&](int x, int y) -> uint32_t {
+            return y == c.h - 1 ? red : rgbColor((x % 32) * 8, (y % 64) * 4, (y / 64 * 8 + x / 32) * 8);
+        }));
+        player = PreviewPlayer();
         player.tick(strip, 8);
-        const Raster& p = player.preview;
+        const Raster& frame = strip.frame(0).picture;
+        const Raster& p = player.preview();
         ASSERT_EQ(p.width(), 130);
-        ASSERT_EQ(p.height(), 98);
+        ASSERT_EQ(p.height(), 99);
         EXPECT_EQ(p.pixelFormat(), pf16bit);
-        for (int y = 0; y < 98; ++y) {
+        for (int y = 0; y < 99; ++y) {
             for (int x = 0; x < 130; ++x) {
-                const bool inPicture =
-                    x >= c.picture.left && x < c.picture.right && y >= c.picture.top && y < c.picture.bottom;
-                const bool border = x == 0 || y == 0 || x == 129 || y == 97;
-                const Color expected = inPicture ? red : border ? clBlack : clWhite;
+                const bool inFrame = x >= c.field.left && x < c.field.right && y >= c.field.top && y < c.field.bottom;
+                const bool border = x == 0 || y == 0 || x == 129 || y == 98;
+                const Color expected =
+                    inFrame  ? frame.pixel(c.source.left + x - c.field.left, c.source.top + y - c.field.top)
+                    : border ? clBlack
+                             : clWhite;
                 ASSERT_EQ(p.pixel(x, y), expected) << x << "," << y;
             }
         }
@@ -136,12 +110,12 @@ TEST_F(PreviewPlayerTest, EmptyStripEmptiesThePreviewAndTheIconKeepsStepping)
     strip.append(solidFrame(10, 10, 0));
     std::vector<int> icons;
     icons.push_back(player.tick(strip, 8));
-    EXPECT_EQ(player.preview.width(), 130);
+    EXPECT_EQ(player.preview().width(), 130);
     strip.clear();
     for (int i = 0; i < 9; ++i)
         icons.push_back(player.tick(strip, 8));
-    EXPECT_EQ(player.preview.width(), 0);
-    EXPECT_EQ(player.preview.height(), 0);
+    EXPECT_EQ(player.preview().width(), 0);
+    EXPECT_EQ(player.preview().height(), 0);
     EXPECT_EQ(icons, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 0, 1}));
 }
 
@@ -151,11 +125,11 @@ TEST_F(PreviewPlayerTest, IndexBeyondTheLastFrameStartsAgainAtZero)
         strip.append(solidFrame(20, 20, static_cast<uint32_t>(i * 40) << 8));
     for (int i = 0; i < 3; ++i)
         player.tick(strip, 8);
-    EXPECT_EQ(player.previewIndex, 3);
+    EXPECT_EQ(player.nextFrame(), 3);
     for (int i = 0; i < 3; ++i) {
         strip.remove(0);
     }
     player.tick(strip, 8);
     EXPECT_EQ(shownFrame(), 3);  // the one frame left
-    EXPECT_EQ(player.previewIndex, 1);
+    EXPECT_EQ(player.nextFrame(), 1);
 }
