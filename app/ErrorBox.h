@@ -2,7 +2,7 @@
 
 // The application's report of any error no handler catches: a modal
 // critical box titled with the application title. Every Qt handler of the
-// program runs inside RunHandler, because an exception must never unwind
+// program runs inside runHandler, because an exception must never unwind
 // through Qt's event delivery.
 
 #include <QString>

@@ -72,7 +72,7 @@ public:
 
     // Draws the image into `rect` of `canvas` as a part of the logical screen
     // that `rect` stands for; leaves transparent pixels out when asked and
-    // the image is transparent; DoTile repeats it across `rect` at screen steps.
+    // the image is transparent; `doTile` repeats it across `rect` at screen steps.
     void draw(Canvas& canvas, const Rect& rect, bool doTransparent, bool doTile);
 
     // Drops the pixels and the mask for good once nothing will draw the image
