@@ -54,6 +54,8 @@ ImportResult StripCommands::importFile(const std::string& fileName, int frameCap
         shown(onCountShown);
         shown(onStripFitted);
     }
+    if (result.transparencyCovered)
+        shown(onTransparencyCovered);
     return result;
 }
 

@@ -27,6 +27,9 @@ public:
     // import and successful rebuild.
     std::function<void()> onCountShown;
     std::function<void()> onStripFitted;
+    // A GIF came in with its transparent pixels covered (the transparent
+    // option off) where they would have shown what lies beneath.
+    std::function<void()> onTransparencyCovered;
 
     bool canSave() const { return !strip_.empty(); }
 

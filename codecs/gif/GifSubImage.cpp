@@ -252,6 +252,22 @@ void GifSubImage::releasePixels()
     released_ = true;
 }
 
+int GifSubImage::disposal() const
+{
+    return graphicControl_ ? graphicControl_->disposal() : 0;
+}
+
+Rect GifSubImage::placeIn(const Rect& rect) const
+{
+    const int64_t screenW = image_->width(), screenH = image_->height();
+    const int64_t rw = static_cast<int64_t>(rect.right) - rect.left;
+    const int64_t rh = static_cast<int64_t>(rect.bottom) - rect.top;
+    return Rect(clampToInt(rect.left + mulDivRound(left_, rw, screenW)),
+                clampToInt(rect.top + mulDivRound(top_, rh, screenH)),
+                clampToInt(rect.left + mulDivRound(static_cast<int64_t>(left_) + width_, rw, screenW)),
+                clampToInt(rect.top + mulDivRound(static_cast<int64_t>(top_) + height_, rh, screenH)));
+}
+
 void GifSubImage::draw(Canvas& canvas, const Rect& rect, bool doTransparent, bool doTile)
 {
     const Raster* bitmap = raster();
@@ -265,17 +281,12 @@ void GifSubImage::draw(Canvas& canvas, const Rect& rect, bool doTransparent, boo
             canvas.stretchDraw(target, bitmap);
     };
 
-    const int64_t screenW = image_->width(), screenH = image_->height();
     if (!doTile) {
-        const int64_t rw = static_cast<int64_t>(rect.right) - rect.left;
-        const int64_t rh = static_cast<int64_t>(rect.bottom) - rect.top;
-        paint(Rect(clampToInt(rect.left + mulDivRound(left_, rw, screenW)),
-                   clampToInt(rect.top + mulDivRound(top_, rh, screenH)),
-                   clampToInt(rect.left + mulDivRound(static_cast<int64_t>(left_) + width_, rw, screenW)),
-                   clampToInt(rect.top + mulDivRound(static_cast<int64_t>(top_) + height_, rh, screenH))));
+        paint(placeIn(rect));
         return;
     }
 
+    const int64_t screenW = image_->width(), screenH = image_->height();
     // Copies at screen steps while their top-left corner is inside rect.
     // Only those that can reach the surface are visited, and a screen of
     // size 0 gives one copy instead of an endless loop.

@@ -70,6 +70,14 @@ public:
     // Set bits mark transparent pixels; nullptr when none is transparent.
     const BitMask* mask();
 
+    // What its graphic control extension asks to be done with the image
+    // once shown (the GIF's disposal method), 0 when it has none.
+    int disposal() const;
+
+    // Where the image lands in `rect` standing for the logical screen: at
+    // its own offset and size when `rect` has the screen's size, scaled by
+    // `rect`'s size over the screen's otherwise.
+    Rect placeIn(const Rect& rect) const;
     // Draws the image into `rect` of `canvas` as a part of the logical screen
     // that `rect` stands for; leaves transparent pixels out when asked and
     // the image is transparent; DoTile repeats it across `rect` at screen steps.

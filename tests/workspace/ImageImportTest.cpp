@@ -7,6 +7,7 @@
 #include "GifBuilder.h"
 #include "MemorySettings.h"
 #include "ScriptedPrompts.h"
+#include "ReferenceFrames.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +63,8 @@ protected:
 };
 
 // Four colours; the screen image is colour 1 with a diagonal of colour 2.
+// The patch has a table of its own, whose colour 3 (yellow) the screen's
+// table does not hold.
 GifFile patchedScreen(std::optional<uint8_t> transparent)
 {
     GifFile gif;
@@ -71,7 +74,8 @@ GifFile patchedScreen(std::optional<uint8_t> transparent)
     GifFileImage screen{0, 0, 100, 100, std::vector<uint8_t>(100 * 100, 1), {}, std::nullopt, false};
     for (int i = 0; i < 100; ++i)
         screen.indexes[static_cast<size_t>(i * 100 + i)] = 2;
-    GifFileImage patch{20, 30, 10, 10, std::vector<uint8_t>(100, 3), {}, transparent, false};
+    GifFileImage patch{
+        20, 30, 10, 10, std::vector<uint8_t>(100, 3), {0x000000, 0x808080, 0x808080, 0xFFFF00}, transparent, false};
     for (int i = 0; i < 10; ++i)
         patch.indexes[static_cast<size_t>(i)] = 0;  // the patch's top row is colour 0
     gif.images = {screen, patch};
@@ -203,15 +207,19 @@ TEST_F(ImageImportTest, CommandLineRejoinsAPathSplitAtItsBlanks)
 
 TEST_F(ImageImportTest, GifImagesAreDrawnOverTheAccumulatedFrame)
 {
+    int covered = 0;
+    commands.onTransparencyCovered = [&covered] { ++covered; };
     for (bool transparentOption : {false, true}) {
         SCOPED_TRACE(transparentOption);
         strip.clear();
         options.transparentOn = transparentOption;
         // The patch is transparent where its index is 0: its top row.
-        const ImportResult r = importGif(strip, write("p.gif", patchedScreen(uint8_t{0}).bytes()));
+        const ImportResult r = commands.importFile(write("p.gif", patchedScreen(uint8_t{0}).bytes()));
         ASSERT_EQ(r.framesAdded, 2);
         ASSERT_EQ(strip.count(), 2);
-        const uint16_t red = 0xF800, green = 0x07E0, blue = 0x001F, black = 0;
+        EXPECT_EQ(r.transparencyCovered, !transparentOption);
+        EXPECT_EQ(covered, 1);
+        const uint16_t red = 0xF800, green = 0x07E0, yellow = 0xFFE0, black = 0;
         EXPECT_EQ(px(0, 0, 0), green);
         EXPECT_EQ(px(0, 25, 35), red);
         for (int y = 0; y < 100; ++y)
@@ -222,7 +230,7 @@ TEST_F(ImageImportTest, GifImagesAreDrawnOverTheAccumulatedFrame)
                 } else if (y == 30) {
                     ASSERT_EQ(px(1, x, y), transparentOption ? px(0, x, y) : black) << x;
                 } else {
-                    ASSERT_EQ(px(1, x, y), blue) << x << "," << y;
+                    ASSERT_EQ(px(1, x, y), yellow) << x << "," << y;
                 }
             }
     }
@@ -230,11 +238,64 @@ TEST_F(ImageImportTest, GifImagesAreDrawnOverTheAccumulatedFrame)
 
 TEST_F(ImageImportTest, GifWithNoMatchingTransparentPixelDrawsOpaque)
 {
+    for (bool transparentOption : {false, true}) {
+        strip.clear();
+        options.transparentOn = transparentOption;
+        const ImportResult r = importGif(strip, write("p.gif", patchedScreen(uint8_t{2}).bytes()));
+        ASSERT_EQ(strip.count(), 2);
+        EXPECT_FALSE(r.transparencyCovered);
+        EXPECT_EQ(px(1, 20, 30), 0);       // colour 0 covers
+        EXPECT_EQ(px(1, 25, 35), 0xFFE0);  // colour 3 covers
+    }
+}
+
+// Ticked, every frame is what a browser shows: the animated files of the
+// corpora whose first image fills the screen, against the peterdn suite's
+// composed frames or ImageMagick's.
+TEST_F(ImageImportTest, TransparentGifFramesAreTheGifsOwnComposition)
+{
+    const fs::path gifs = abm::test::corpora() / "gif", suite = gifs / "peterdn-gif-test-suite" / "gifs";
+    const std::vector<std::string> imageMagick = {
+        "wuffs/animated-red-blue.gif",   "wuffs/muybridge.gif",
+        "wuffs/gifplayer-muybridge.gif", "wuffs/artificial-gif/transparent-index.gif",
+        "giflib/pic/fire.gif",           "giflib/pic/welcome2.gif"};
+    const std::vector<std::string> suiteFrames = {"animated_loop",
+                                                  "animated_loop_interlaced",
+                                                  "animated_loop_variable_delay",
+                                                  "animated_noloop",
+                                                  "animated_transparent_firstframerestoreprev_loop",
+                                                  "animated_transparent_frame_norestore_loop",
+                                                  "animated_transparent_frame_restorebackground_loop",
+                                                  "animated_transparent_frame_restoreprev_loop",
+                                                  "animated_transparent_loop",
+                                                  "animated_transparent_restoreprev_loop"};
+    std::vector<std::pair<fs::path, std::vector<std::vector<uint16_t>>>> cases;
+    for (const std::string& name : imageMagick) {
+        auto& [file, frames] = cases.emplace_back(gifs / name, std::vector<std::vector<uint16_t>>{});
+        for (const Raster& frame : abm::test::coalescedByImageMagick(file))
+            frames.push_back(abm::test::colours565(frame));
+    }
+    for (const std::string& name : suiteFrames) {
+        auto& [file, frames] = cases.emplace_back(suite / (name + ".gif"), std::vector<std::vector<uint16_t>>{});
+        for (int i = 0; fs::exists(suite / "frames" / (name + "-" + std::to_string(i) + ".png")); ++i)
+            frames.push_back(abm::test::colours565(
+                abm::test::readPng(suite / "frames" / (name + "-" + std::to_string(i) + ".png"))));
+    }
     options.transparentOn = true;
-    importGif(strip, write("p.gif", patchedScreen(uint8_t{2}).bytes()));
-    ASSERT_EQ(strip.count(), 2);
-    EXPECT_EQ(px(1, 20, 30), 0);       // colour 0 covers
-    EXPECT_EQ(px(1, 25, 35), 0x001F);  // colour 3 covers
+    for (const auto& [file, frames] : cases) {
+        SCOPED_TRACE(file);
+        strip.clear();
+        importGif(strip, file);
+        ASSERT_EQ(strip.count(), static_cast<int>(frames.size()));
+        for (int i = 0; i < strip.count(); ++i) {
+            const std::vector<uint16_t> ours = abm::test::colours565(strip.frame(i).picture);
+            ASSERT_EQ(ours.size(), frames[static_cast<size_t>(i)].size()) << "frame " << i;
+            size_t wrong = 0;
+            for (size_t p = 0; p < ours.size(); ++p)
+                wrong += ours[p] != frames[static_cast<size_t>(i)][p];
+            EXPECT_EQ(wrong, 0u) << "frame " << i;
+        }
+    }
 }
 
 TEST_F(ImageImportTest, EmptyAndZeroSizedImagesOfAGif)
