@@ -31,8 +31,8 @@ void appendFilled(FrameStrip& strip, Fill fill)
 
 // Refuses a GIF whose images and frames will not fit, once its blocks are
 // read and before any pixel is decoded: every image's 8-bit raster, the
-// composer's 24-bit pictures, and per frame a 24-bit source the size of
-// sub-image 0 and its 16-bit frame.
+// composer's 24-bit pictures, and per frame a source the size of sub-image 0
+// (24-bit at most) and its 16-bit frame.
 void requireGifMemory(const FrameStrip& strip, const GifImage& gif, GifComposer::Mode mode, int frameCap)
 {
     int64_t images = 0, bytes = 0;

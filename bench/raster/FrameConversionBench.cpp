@@ -1,8 +1,9 @@
 // What abmtool does to each frame of the 200-frame photo.gif once it is
-// decoded: each sub-image drawn in its own colours onto the 24-bit picture
-// the frames are composed in, then that picture turned into a phone frame,
-// with every choice of the conversion on (the default) and off (the plain
-// stretch).
+// decoded: each sub-image drawn in its own colours onto a 24-bit picture
+// (what composing does with an image that does not cover the frame whole;
+// photo.gif's images do, and are their frames as they are), then the
+// composed frames turned into phone frames, with every choice of the
+// conversion on (the default) and off (the plain stretch).
 
 #include "codecs/gif/GifComposer.h"
 #include "codecs/gif/GifImage.h"
@@ -21,7 +22,7 @@ using namespace abm;
 
 struct Frames {
     std::vector<Raster> subImages;  // 8-bit, in their own palettes
-    std::vector<Raster> drawn;      // 24-bit, composed as imported
+    std::vector<Raster> drawn;      // composed as imported
 };
 
 const Frames& frames()

@@ -17,13 +17,26 @@ GifComposer::GifComposer(GifImage& gif, Mode mode) : gif_(gif), mode_(mode)
     const Raster* first = gif.images(0).raster();
     if (!first)
         return;  // every frame is empty, as sub-image 0 is
+    firstPalette_ = first->sharedPalette();
+    if (mode == Mode::Opaque) {
+        picture_ = *first;
+        return;
+    }
     picture_.createForOverwrite(first->width(), first->height(), PixelLayout::forFormat(pf24bit));
-    picture_.setPalette(first->sharedPalette());
-    Canvas& canvas = picture_.canvas();
-    if (mode == Mode::Transparent)
-        canvas.fillRect(canvas.clipRect());
-    else
-        canvas.draw(0, 0, *first);
+    picture_.setPalette(firstPalette_);
+    picture_.canvas().fillRect(picture_.canvas().clipRect());
+}
+
+Canvas& GifComposer::trueColourCanvas()
+{
+    if (picture_.pixelFormat() != pf24bit && !picture_.empty()) {
+        Raster full;
+        full.createForOverwrite(picture_.width(), picture_.height(), PixelLayout::forFormat(pf24bit));
+        full.setPalette(firstPalette_);
+        full.canvas().draw(0, 0, picture_);
+        picture_.assign(&full);
+    }
+    return picture_.canvas();
 }
 
 bool GifComposer::next()
@@ -42,7 +55,7 @@ bool GifComposer::next()
 void GifComposer::draw(GifSubImage& image, int index)
 {
     const bool transparent = mode_ == Mode::Transparent;
-    const Rect screen = picture_.canvas().clipRect();
+    const Rect screen(0, 0, picture_.width(), picture_.height());
     if (transparent) {
         disposePrevious();
         disposal_ = image.disposal();
@@ -52,7 +65,13 @@ void GifComposer::draw(GifSubImage& image, int index)
     } else if (index > 0 && image.mask()) {
         coveredTransparentPixels_ = true;
     }
-    image.draw(picture_.canvas(), screen, transparent, false);
+    const Raster& own = *image.raster();
+    const bool leavesOut = transparent && image.mask();
+    if (!leavesOut && image.placeIn(screen) == screen && own.width() == screen.width() &&
+        own.height() == screen.height())
+        picture_ = own;
+    else
+        image.draw(trueColourCanvas(), screen, transparent, false);
     // Drawn once and for all: only sub-image 0's palette is still wanted,
     // by images that borrow it.
     image.releasePixels();
@@ -61,7 +80,7 @@ void GifComposer::draw(GifSubImage& image, int index)
 void GifComposer::disposePrevious()
 {
     if (disposal_ == kRestoreBackground) {
-        Canvas& canvas = picture_.canvas();
+        Canvas& canvas = trueColourCanvas();
         canvas.brushColor = clWhite;
         canvas.fillRect(lastRect_);
     } else if (disposal_ == kRestorePrevious) {

@@ -2,9 +2,11 @@
 
 // The frames of a GIF, one per image with pixels, each drawn in the image's
 // own colours (its local table, else the global one, else sub-image 0's)
-// into a 24-bit picture of sub-image 0's size that stands for the logical
-// screen. The picture carries sub-image 0's table as its palette, as the
-// frames of a GIF always have.
+// into a picture of sub-image 0's size that stands for the logical screen.
+// A frame that one image covers whole, at its own size and with nothing left
+// out, is that image's own 8-bit raster (no copy, no conversion); any other
+// is 24-bit, carrying sub-image 0's table as its palette, as the frames of a
+// GIF always have.
 //
 // Synopsis:
 //     GifComposer frames(gif, GifComposer::Mode::Transparent);
@@ -49,15 +51,19 @@ public:
     bool coveredTransparentPixels() const { return coveredTransparentPixels_; }
 
     // What composing holds besides the frames kept, against the memory
-    // budget: the picture, and the copy that disposal 3 restores.
+    // budget: the 24-bit picture, and the copy that disposal 3 restores.
     static int64_t workingBytes(const GifImage& gif, Mode mode);
 
 private:
     void disposePrevious();
     void draw(GifSubImage& image, int index);
+    // The picture's surface, the picture made 24-bit first if it is an
+    // image's own raster.
+    Canvas& trueColourCanvas();
 
     GifImage& gif_;
     Mode mode_;
+    SharedPalette firstPalette_;
     Raster picture_;
     // Disposal 3: the picture before the last image was drawn (shared, so a
     // copy only once the draw changes the picture).
