@@ -6,9 +6,8 @@ namespace abm {
 
 namespace {
 
-// Disposal methods of the graphic control extension.
-constexpr int kRestoreBackground = 2;
-constexpr int kRestorePrevious = 3;
+constexpr int kRestoreBackground = GifGraphicControl::kRestoreBackground;
+constexpr int kRestorePrevious = GifGraphicControl::kRestorePrevious;
 
 }  // namespace
 
@@ -58,7 +57,7 @@ void GifComposer::draw(GifSubImage& image, int index)
     const Rect screen(0, 0, picture_.width(), picture_.height());
     if (transparent) {
         disposePrevious();
-        disposal_ = image.disposal();
+        disposal_ = image.graphicControl().disposal;
         lastRect_ = image.placeIn(screen);
         if (disposal_ == kRestorePrevious)
             beforeLast_ = picture_;
@@ -71,7 +70,7 @@ void GifComposer::draw(GifSubImage& image, int index)
         own.height() == screen.height())
         picture_ = own;
     else
-        image.draw(trueColourCanvas(), screen, transparent, false);
+        image.draw(trueColourCanvas(), screen, transparent);
     // Drawn once and for all: only sub-image 0's palette is still wanted,
     // by images that borrow it.
     image.releasePixels();
@@ -98,7 +97,7 @@ int64_t GifComposer::workingBytes(const GifImage& gif, Mode mode)
     const GifSubImage& first = gif.images(0);
     bool restores = false;
     for (int i = 0; mode == Mode::Transparent && i < gif.count(); ++i)
-        restores = restores || (!gif.images(i).empty() && gif.images(i).disposal() == kRestorePrevious);
+        restores = restores || (!gif.images(i).empty() && gif.images(i).graphicControl().disposal == kRestorePrevious);
     return (restores ? 2 : 1) * rasterBytes(first.width(), first.height(), 24);
 }
 
