@@ -29,18 +29,13 @@ TEST_F(AbmtoolTest, GifFramesComposeByDefaultAndCoverWithOpaqueGif)
 {
     // Image 0 red on the left, transparent on the right; image 1 blue on
     // top, transparent below; each with a table of its own.
-    GifFile gif;
-    gif.screenWidth = 8;
-    gif.screenHeight = 6;
-    GifFileImage left{0, 0, 8, 6, {}, {0xFF0000, 0x000000}, uint8_t{1}, false};
-    GifFileImage top{0, 0, 8, 6, {}, {0x0000FF, 0x00FF00}, uint8_t{1}, false};
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 8; ++x) {
-            left.indexes.push_back(x < 4 ? 0 : 1);
-            top.indexes.push_back(y < 3 ? 0 : 1);
-        }
-    gif.images = {left, top};
-    writeFile(dir / "a.gif", gif.bytes());
+    GifFileImage left{0, 0, 8, 6, {}, {0xFF0000, 0x000000}, uint8_t{1}, false}, top = left;
+    top.localTable = {0x0000FF, 0x00FF00};
+    for (int i = 0; i < 48; ++i) {
+        left.indexes.push_back(i % 8 < 4 ? 0 : 1);
+        top.indexes.push_back(i < 24 ? 0 : 1);
+    }
+    writeFile(dir / "a.gif", GifFile{8, 6, {}, {left, top}, false}.bytes());
     const uint16_t red = 0xF800, blue = 0x001F, green = 0x07E0, black = 0, white = 0xFFFF;
     struct Case {
         const char* flag;
