@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "DialogPrompts.h"
+#include "ElidedLabel.h"
 #include "ImageLists.h"
 #include "PreviewView.h"
 #include "StripView.h"
@@ -37,11 +38,12 @@ namespace abm {
 
 namespace {
 
-QLabel* makeStatusPanel(QStatusBar* bar, const char* name, Qt::Alignment alignment)
+constexpr int kStatusPanelWidth = 50;
+
+QLabel* makeStatusPanel(QStatusBar* bar, QLabel* panel, const char* name, Qt::Alignment alignment)
 {
-    auto* panel = new QLabel(bar);
     panel->setObjectName(QString::fromLatin1(name));
-    panel->setFixedWidth(50);
+    panel->setFixedWidth(kStatusPanelWidth);
     panel->setAlignment(alignment | Qt::AlignVCenter);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(panel);
@@ -162,8 +164,13 @@ void MainWindow::createLayout()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setFixedHeight(19);
-    frameCountPanel_ = makeStatusPanel(bar, "StatusPanel0", Qt::AlignHCenter);
-    statusPanel_ = makeStatusPanel(bar, "StatusPanel1", Qt::AlignLeft);
+    frameCountPanel_ = makeStatusPanel(bar, new QLabel(bar), "StatusPanel0", Qt::AlignHCenter);
+    statusPanel_ = makeStatusPanel(bar, new ElidedLabel(bar), "StatusPanel1", Qt::AlignLeft);
+    noticeTimer_ = new QTimer(this);
+    noticeTimer_->setObjectName(QStringLiteral("NoticeTimer"));
+    noticeTimer_->setSingleShot(true);
+    noticeTimer_->setInterval(kNoticeMs);
+    connect(noticeTimer_, &QTimer::timeout, this, &MainWindow::endNotice);
 
     setTabOrder(toolBar_, stripView_);
     setTabOrder(stripView_, previewArea_);
@@ -257,6 +264,25 @@ void MainWindow::createWorkspace()
     model_->start(arguments_);
 }
 
+void MainWindow::showNotice(const QString& text)
+{
+    // The panel takes the text's width where the bar has room, the rest of
+    // the bar where it has not (the text then ends in "…" and the tooltip
+    // holds it whole); the frame count beside it stays in view.
+    statusPanel_->setMinimumWidth(kStatusPanelWidth);
+    statusPanel_->setMaximumWidth(QWIDGETSIZE_MAX);
+    statusPanel_->setText(text);
+    statusPanel_->setToolTip(text);
+    noticeTimer_->start();
+}
+
+void MainWindow::endNotice()
+{
+    statusPanel_->clear();
+    statusPanel_->setToolTip({});
+    statusPanel_->setFixedWidth(kStatusPanelWidth);
+}
+
 void MainWindow::deleteFrame()
 {
     const int index = stripView_->takePopupFrame();
@@ -333,6 +359,10 @@ void MainWindow::syncFromModel()
     const QString count = display.frameCount ? QString::number(*display.frameCount) : QString();
     if (frameCountPanel_->text() != count)
         frameCountPanel_->setText(count);
+    if (display.transparencyNotices != shownNotices_) {
+        shownNotices_ = display.transparencyNotices;
+        showNotice(QString::fromUtf8(kTransparentGifHint));
+    }
     const uint64_t generation = model_->strip.generation();
     if (generation == shownGeneration_ && display.stripHeight == shownStripHeight_)
         return;

@@ -41,6 +41,11 @@ class MainWindow : public QMainWindow {
 public:
     static constexpr const char* kCaption = "Создание анимашек для Samsung - SGH-C100";
     static constexpr const char* kSaveBmpButtonHint = "Сохранить все кадры как BMP";
+    // In the status bar's second panel for kNoticeMs after a GIF imported
+    // opaque turned out to have transparent pixels in later images.
+    static constexpr const char* kTransparentGifHint =
+        "В GIF есть прозрачные кадры: включите «Загружать GIF как прозрачный» в настройках";
+    static constexpr int kNoticeMs = 10000;
     // The outer bounds on the first run, where they fit the screen (else
     // moved inside at this size).
     static constexpr int kDesignedLeft = 602;
@@ -117,6 +122,10 @@ private:
     void syncFromModel();
     void applyStripHeight();
     void showPreview();
+    // Shows `text` in the second status panel, widened to it for as long
+    // as it shows, then gives the panel back its own width.
+    void showNotice(const QString& text);
+    void endNotice();
 
     // The window's placement from the settings file, before it first
     // shows; into it once the window agreed to close.
@@ -131,6 +140,7 @@ private:
     QLabel* statusPanel_ = nullptr;
     QMenu* popupMenu_ = nullptr;
     QTimer* timer_ = nullptr;
+    QTimer* noticeTimer_ = nullptr;
     QAction* openAction_ = nullptr;
     QAction* exportBmpAction_ = nullptr;
     QAction* saveAbmAction_ = nullptr;
@@ -155,6 +165,7 @@ private:
     uint64_t shownGeneration_ = ~uint64_t{0};
     int iconIndexShown_ = -1;
     int shownStripHeight_ = -1;
+    int shownNotices_ = 0;
 };
 
 }  // namespace abm

@@ -22,7 +22,7 @@ struct CliOptions {
     bool smooth = true;
     bool dither = true;
     bool keepProportions = true;
-    bool transparentGif = false;
+    bool transparentGif = true;  // a GIF's frames composed as a browser shows them
     bool strict = false;
     bool json = false;
     bool each = false;  // abm: one file per input, OUT a folder

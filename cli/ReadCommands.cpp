@@ -139,6 +139,7 @@ Raster abmThumbnail(const std::string& input, int size, CliPrompts& prompts)
 int runThumbnail(const CliOptions& o, std::ostream&, std::ostream& err)
 {
     FrameOptionValues options;
+    options.transparentOn = o.transparentGif;
     CliPrompts prompts(err, o.verbosity);
     NoSettings settings;
     Workspace ws(options, prompts, settings);

@@ -46,6 +46,7 @@ struct FrameFlags {
     std::string size = "128x97";
     bool keepSize = false, crop = false, noAutoSize = false, stretch = false;
     bool smooth = false, nearest = false, dither = false, noDither = false, fit = false, stretchOnly = false;
+    bool transparentGif = false, opaqueGif = false;
 
     void applyTo(abm::CliOptions& o) const
     {
@@ -58,6 +59,7 @@ struct FrameFlags {
         o.smooth = windowFlags ? smooth : !nearest;
         o.dither = windowFlags ? dither : !noDither;
         o.keepProportions = windowFlags ? fit : !stretchOnly;
+        o.transparentGif = !opaqueGif;
     }
 };
 
@@ -100,8 +102,11 @@ void addFrameOptions(CLI::App& command, abm::CliOptions& o, FrameFlags& flags, b
          "scale each picture to fit inside the frame keeping its proportions, centred on white (default: on)",
          "--stretch-only", flags.stretchOnly, "stretch each picture to the frame size, as the window does")
         ->excludes(crop);
-    command.add_flag("--transparent-gif", o.transparentGif,
-                     "draw GIF images transparently over the frame beneath (default: off)");
+    pair("--transparent-gif", flags.transparentGif,
+         "show a GIF's frames as a browser does: transparent pixels left out, the GIF's disposal applied, "
+         "the first frame over white (default: on)",
+         "--opaque-gif", flags.opaqueGif,
+         "draw each GIF image's whole rectangle over the frame before, as the window does by default");
     command.add_flag("--strict", o.strict, "every warning (an input skipped or left out) fails the run (default: off)");
     command
         .add_option("INPUT", o.inputs, "pictures to import, in order: BMP, JPEG, GIF or ABM, known by their content")

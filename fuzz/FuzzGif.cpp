@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             sub.mask();
             // Drawing the first few covers drawing; the rest would only cost time.
             if (i < 16) {
-                sub.draw(target.canvas(), abm::Rect(0, 0, 64, 48), true, false);
-                sub.draw(target.canvas(), abm::Rect(0, 0, 64, 48), false, false);
+                sub.draw(target.canvas(), abm::Rect(0, 0, 64, 48), true);
+                sub.draw(target.canvas(), abm::Rect(0, 0, 64, 48), false);
             }
         } catch (const std::exception&) {
         }

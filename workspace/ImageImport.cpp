@@ -2,10 +2,10 @@
 
 #include "AbmFile.h"
 #include "base/PathNames.h"
+#include "codecs/gif/GifComposer.h"
 #include "codecs/gif/GifImage.h"
 #include "codecs/jpeg/JpegImage.h"
 #include "codecs/raster/BmpCodec.h"
-#include "codecs/raster/Canvas.h"
 #include "base/Error.h"
 #include "base/ByteStream.h"
 
@@ -32,9 +32,10 @@ void appendFilled(FrameStrip& strip, Fill fill)
 }
 
 // Refuses a GIF whose images and frames will not fit, once its blocks are
-// read and before any pixel is decoded: every image's 8-bit raster, and per
-// frame a copy of the work raster (sub-image 0's size) and its 16-bit frame.
-void requireGifMemory(const FrameStrip& strip, const GifImage& gif, int frameCap)
+// read and before any pixel is decoded: every image's 8-bit raster, the
+// composer's 24-bit pictures, and per frame a source the size of sub-image 0
+// (24-bit at most) and its 16-bit frame.
+void requireGifMemory(const FrameStrip& strip, const GifImage& gif, GifComposer::Mode mode, int frameCap)
 {
     int64_t images = 0, bytes = 0;
     for (int i = 0; i < gif.count(); ++i) {
@@ -48,7 +49,7 @@ void requireGifMemory(const FrameStrip& strip, const GifImage& gif, int frameCap
     if (frames > 0) {
         const GifSubImage& first = gif.images(0);
         const int64_t width = first.empty() ? 0 : first.width(), height = first.empty() ? 0 : first.height();
-        bytes += frames * frameBytes(strip, width, height, 8);
+        bytes += frames * frameBytes(strip, width, height, 24) + GifComposer::workingBytes(gif, mode);
     }
     MemoryBudget::require(bytes);
 }
@@ -58,22 +59,19 @@ void requireGifMemory(const FrameStrip& strip, const GifImage& gif, int frameCap
 ImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap)
 {
     ImportResult result;
+    const GifComposer::Mode mode =
+        strip.options().transparent() ? GifComposer::Mode::Transparent : GifComposer::Mode::Opaque;
     GifImage gif;
-    gif.onBlocksRead = [&strip, frameCap](const GifImage& loaded) { requireGifMemory(strip, loaded, frameCap); };
+    gif.onBlocksRead = [&strip, mode, frameCap](const GifImage& loaded) {
+        requireGifMemory(strip, loaded, mode, frameCap);
+    };
     gif.loadFromFile(fileName);
-    Raster work;
-    work.assign(gif.images(0).raster());
-    for (int i = 0; i < gif.count() && framesLeft(strip, frameCap) > 0; ++i) {
-        GifSubImage& sub = gif.images(i);
-        if (!sub.raster())
-            continue;
-        const bool transparent = strip.options().transparent();
-        sub.draw(work.canvas(), Rect(0, 0, work.width(), work.height()), transparent, false);
-        // Drawn once and for all: only sub-image 0's palette is still wanted.
-        sub.releasePixels();
-        appendFilled(strip, [&work](Raster& raster) { raster.assign(&work); });
+    GifComposer frames(gif, mode);
+    while (framesLeft(strip, frameCap) > 0 && frames.next()) {
+        appendFilled(strip, [&frames](Raster& raster) { raster.assign(&frames.frame()); });
         ++result.framesAdded;
     }
+    result.transparencyCovered = frames.coveredTransparentPixels();
     return result;
 }
 

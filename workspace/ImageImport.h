@@ -20,6 +20,9 @@ struct ImportResult {
     int framesAdded = 0;
     bool dropped = false;  // the importer refused the file without a message
     bool leftOut = false;  // not imported: the strip already held the frames the cap allows
+    // A GIF drawn without its transparency had later images with transparent
+    // pixels: it shows otherwise with the transparent option ticked.
+    bool transparencyCovered = false;
 };
 
 // Hears of every file an import run got through.

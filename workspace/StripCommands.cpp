@@ -54,6 +54,8 @@ ImportResult StripCommands::importFile(const std::string& fileName, int frameCap
         showCount();
         fitStrip();
     }
+    if (result.transparencyCovered)
+        ++display_.transparencyNotices;
     return result;
 }
 

@@ -25,6 +25,9 @@ struct StripDisplay {
     // Fitted to the first frame after every import and successful rebuild
     // that leave frames; in between, where the user put the strip's edge.
     int stripHeight = StripLayout::kInitialStripHeight;
+    // One more for every GIF import that covered transparent pixels (the
+    // transparent option off): the window says so once per import.
+    int transparencyNotices = 0;
 };
 
 class StripCommands {

@@ -2,7 +2,6 @@
 
 #include "GifWarnings.h"
 #include "base/Error.h"
-#include "GifExtension.h"
 #include "LzwDecoder.h"
 #include "GifReader.h"
 

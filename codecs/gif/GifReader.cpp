@@ -40,21 +40,26 @@ void GifReader::skip(size_t count)
     pos_ += count < left() ? count : left();
 }
 
-void GifReader::readSubBlocks(std::string& out)
+void GifReader::skipFixed(size_t count)
+{
+    if (left() < count)
+        throw InvalidGraphicError(ErrorKind::GifPrematureEnd);
+    pos_ += count;
+}
+
+void GifReader::skipSubBlocks()
 {
     for (;;) {
         const int length = readByte();
         if (length <= 0)
             return;
-        const size_t n = static_cast<size_t>(length) < left() ? static_cast<size_t>(length) : left();
-        if (n < static_cast<size_t>(length))
+        if (static_cast<size_t>(length) > left())
             warning(kGIFPrematureEnd);
-        out.append(reinterpret_cast<const char*>(data_ + pos_), n);
-        pos_ += n;
+        skip(static_cast<size_t>(length));
     }
 }
 
-size_t GifReader::skipSubBlocks(size_t position) const
+size_t GifReader::subBlocksEnd(size_t position) const
 {
     while (position < size_) {
         const size_t length = data_[position++];

@@ -10,6 +10,15 @@
 
 namespace abm {
 
+// The bytes that open each block, and the labels of the extensions.
+inline constexpr uint8_t kGIFExtensionIntroducer = 0x21;  // "!"
+inline constexpr uint8_t kGIFImageSeparator = 0x2C;       // ","
+inline constexpr uint8_t kGIFTrailer = 0x3B;              // ";"
+inline constexpr uint8_t kGIFPlainTextLabel = 0x01;
+inline constexpr uint8_t kGIFGraphicControlLabel = 0xF9;
+inline constexpr uint8_t kGIFCommentLabel = 0xFE;
+inline constexpr uint8_t kGIFApplicationLabel = 0xFF;
+
 class GifReader {
 public:
     using WarningSink = std::function<void(const std::string&)>;
@@ -36,13 +45,15 @@ public:
     // Up to `count` bytes; returns how many there were.
     size_t readSome(void* buffer, size_t count);
     void skip(size_t count);
+    // Steps over all `count` bytes or fails as readFixed does.
+    void skipFixed(size_t count);
 
-    // Data sub-blocks up to and including the zero-length block, their bytes
-    // appended to `out`. Data that ends first is a warning, not an error.
-    void readSubBlocks(std::string& out);
+    // Steps over data sub-blocks up to and including the zero-length block.
+    // Data that ends first is a warning, not an error.
+    void skipSubBlocks();
     // Where the data sub-blocks starting at `position` end: after the
     // zero-length block, or at the end of the data. Reads nothing.
-    size_t skipSubBlocks(size_t position) const;
+    size_t subBlocksEnd(size_t position) const;
 
     void warning(const std::string& message) const;
 

@@ -1,9 +1,7 @@
 #include "GifSubImage.h"
 
-#include "GifApplicationExtension.h"
 #include "GifWarnings.h"
 #include "base/Error.h"
-#include "GifGraphicControlExtension.h"
 #include "GifImage.h"
 #include "LzwDecoder.h"
 #include "GifReader.h"
@@ -33,19 +31,31 @@ int64_t mulDivRound(int64_t a, int64_t b, int64_t c)
     return q;
 }
 
+// The graphic control extension's flags byte.
+constexpr uint8_t kTransparentFlag = 0x01;
+constexpr int kDisposalShift = 2;
+constexpr uint8_t kDisposalMask = 0x07;
+
 int clampToInt(int64_t v)
 {
     return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-// The first offset start + k × step (k ≥ 0) whose copy of `size` reaches past
-// `low`.
-int64_t firstVisible(int64_t start, int64_t step, int64_t size, int64_t low)
+// An application block: its size byte must be at least 10; the 11-byte
+// identifier is read all the same (a 10-byte block gives its last byte back
+// to the data sub-blocks), bytes past 11 are skipped, then the data.
+void skipApplication(GifReader& reader)
 {
-    if (start + size > low)
-        return start;
-    const int64_t k = (low - size - start) / step + 1;
-    return start + k * step;
+    uint8_t size = 0;
+    reader.readFixed(&size, 1);
+    if (size < 10)
+        throw InvalidGraphicError(ErrorKind::GifBadAppBlockSize);
+    reader.skipFixed(11);  // the identifier
+    if (size == 10)
+        reader.stepBack();
+    else if (size > 11)
+        reader.skip(static_cast<size_t>(size) - 11);
+    reader.skipSubBlocks();
 }
 
 }  // namespace
@@ -55,6 +65,23 @@ GifSubImage::GifSubImage(GifImage* image) : image_(image), held_(kObjectOverhead
 }
 
 GifSubImage::~GifSubImage() = default;
+
+// Always 6 bytes after the label, whatever the block size byte claims: block
+// size, flags, delay, transparent index, terminator.
+void GifSubImage::readGraphicControl(GifReader& reader)
+{
+    uint8_t b[6] = {};
+    if (reader.readSome(b, sizeof b) < sizeof b)
+        reader.warning(kGIFPrematureEnd);
+    const bool transparent = (b[1] & kTransparentFlag) != 0;
+    if (!hasGraphicControl_) {
+        hasGraphicControl_ = true;
+        control_.transparentIndex = b[4];
+        control_.disposal = (b[1] >> kDisposalShift) & kDisposalMask;
+        control_.delay = static_cast<uint16_t>(b[2] | (b[3] << 8));
+    }
+    control_.transparent = control_.transparent || transparent;
+}
 
 void GifSubImage::readExtensions(GifReader& reader)
 {
@@ -67,26 +94,16 @@ void GifSubImage::readExtensions(GifReader& reader)
         const int label = reader.readByte();
         if (label < 0)
             throw InvalidGraphicError(ErrorKind::GifPrematureEnd);
-        reader.stepBack();
-        reader.stepBack();
-        std::unique_ptr<GifExtension> ext;
-        if (label == kGIFApplicationLabel) {
-            ext = GifApplicationExtension::read(reader);
-        } else {
-            ext = GifExtension::create(static_cast<uint8_t>(label));
-            if (!ext)
-                throw InvalidGraphicError(ErrorKind::GifUnknownExtension);
-            ext->loadFromReader(reader);
+        switch (label) {
+        case kGIFGraphicControlLabel: readGraphicControl(reader); break;
+        case kGIFApplicationLabel: skipApplication(reader); break;
+        case kGIFPlainTextLabel:
+            reader.skipFixed(13);  // the text grid and its colours
+            reader.skipSubBlocks();
+            break;
+        case kGIFCommentLabel: reader.skipSubBlocks(); break;
+        default: throw InvalidGraphicError(ErrorKind::GifUnknownExtension);
         }
-        if (label == kGIFGraphicControlLabel) {
-            const auto* gce = static_cast<const GifGraphicControlExtension*>(ext.get());
-            // The first one is the image's; a later one can still make it transparent.
-            if (!graphicControl_)
-                graphicControl_ = gce;
-            if (gce->transparent())
-                transparent_ = true;
-        }
-        extensions_.push_back(std::move(ext));
         b = reader.readByte();
     }
     if (b >= 0)
@@ -134,7 +151,7 @@ void GifSubImage::loadFromReader(GifReader& reader, int64_t& pixelBudget)
     if (!hasCodeSize_)
         return;
     codeSizeAt_ = reader.position();
-    reader.setPosition(reader.skipSubBlocks(codeSizeAt_ + 1));
+    reader.setPosition(reader.subBlocksEnd(codeSizeAt_ + 1));
 }
 
 void GifSubImage::decodePixels(const GifReader& reader, LzwDecoder& decoder)
@@ -147,7 +164,7 @@ void GifSubImage::decodePixels(const GifReader& reader, LzwDecoder& decoder)
     uint8_t* const top = image.row(0);
     // Rows are stored bottom-up: the next row down lies one stride lower.
     const ptrdiff_t step = -static_cast<ptrdiff_t>(image.stride);
-    const uint8_t fill = transparent_ && graphicControl_ ? graphicControl_->transparentColorIndex : 0;
+    const uint8_t fill = control_.transparent ? control_.transparentIndex : 0;
     if (!hasCodeSize_) {
         for (int y = 0; y < height_; ++y)
             std::memset(top + y * step, fill, static_cast<size_t>(width_));
@@ -198,8 +215,8 @@ void GifSubImage::makeBitmap()
 {
     SharedPalette palette = choosePalette();
     std::unique_ptr<BitMask> mask;
-    if (transparent_) {
-        const uint8_t index = graphicControl_ ? graphicControl_->transparentColorIndex : 0;
+    if (control_.transparent) {
+        const uint8_t index = control_.transparentIndex;
         auto m = std::make_unique<BitMask>();
         m->width = width_;
         m->height = height_;
@@ -252,43 +269,27 @@ void GifSubImage::releasePixels()
     released_ = true;
 }
 
-void GifSubImage::draw(Canvas& canvas, const Rect& rect, bool doTransparent, bool doTile)
+Rect GifSubImage::placeIn(const Rect& rect) const
+{
+    const int64_t screenW = image_->width(), screenH = image_->height();
+    const int64_t rw = static_cast<int64_t>(rect.right) - rect.left;
+    const int64_t rh = static_cast<int64_t>(rect.bottom) - rect.top;
+    return Rect(clampToInt(rect.left + mulDivRound(left_, rw, screenW)),
+                clampToInt(rect.top + mulDivRound(top_, rh, screenH)),
+                clampToInt(rect.left + mulDivRound(static_cast<int64_t>(left_) + width_, rw, screenW)),
+                clampToInt(rect.top + mulDivRound(static_cast<int64_t>(top_) + height_, rh, screenH)));
+}
+
+void GifSubImage::draw(Canvas& canvas, const Rect& rect, bool doTransparent)
 {
     const Raster* bitmap = raster();
     if (!bitmap)
         return;
-    const BitMask* mask = doTransparent && transparent_ ? mask_.get() : nullptr;
-    auto paint = [&](const Rect& target) {
-        if (mask)
-            canvas.maskedStretchDraw(target, *bitmap, *mask);
-        else
-            canvas.stretchDraw(target, bitmap);
-    };
-
-    const int64_t screenW = image_->width(), screenH = image_->height();
-    if (!doTile) {
-        const int64_t rw = static_cast<int64_t>(rect.right) - rect.left;
-        const int64_t rh = static_cast<int64_t>(rect.bottom) - rect.top;
-        paint(Rect(clampToInt(rect.left + mulDivRound(left_, rw, screenW)),
-                   clampToInt(rect.top + mulDivRound(top_, rh, screenH)),
-                   clampToInt(rect.left + mulDivRound(static_cast<int64_t>(left_) + width_, rw, screenW)),
-                   clampToInt(rect.top + mulDivRound(static_cast<int64_t>(top_) + height_, rh, screenH))));
-        return;
-    }
-
-    // Copies at screen steps while their top-left corner is inside rect.
-    // Only those that can reach the surface are visited, and a screen of
-    // size 0 gives one copy instead of an endless loop.
-    const Rect clip = canvas.clipRect();
-    const int64_t stepX = screenW > 0 ? screenW : std::numeric_limits<int>::max();
-    const int64_t stepY = screenH > 0 ? screenH : std::numeric_limits<int>::max();
-    const int64_t endX = std::min<int64_t>(rect.right, clip.right);
-    const int64_t endY = std::min<int64_t>(rect.bottom, clip.bottom);
-    const int64_t x0 = firstVisible(static_cast<int64_t>(rect.left) + left_, stepX, width_, clip.left);
-    const int64_t y0 = firstVisible(static_cast<int64_t>(rect.top) + top_, stepY, height_, clip.top);
-    for (int64_t y = y0; y < endY; y += stepY)
-        for (int64_t x = x0; x < endX; x += stepX)
-            paint(Rect(clampToInt(x), clampToInt(y), clampToInt(x + width_), clampToInt(y + height_)));
+    const BitMask* mask = doTransparent && control_.transparent ? mask_.get() : nullptr;
+    if (mask)
+        canvas.maskedStretchDraw(placeIn(rect), *bitmap, *mask);
+    else
+        canvas.stretchDraw(placeIn(rect), bitmap);
 }
 
 }  // namespace abm

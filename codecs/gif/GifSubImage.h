@@ -1,12 +1,13 @@
 #pragma once
 
-// One image of a GIF file with the extensions that came before it. Its pixel
-// data (one colour index per pixel, interlacing undone) is decoded when the
-// file loads, straight into the 8-bit raster it hands out; the raster's
-// palette and the transparency mask are made on first request and kept.
+// One image of a GIF file: what its graphic control extension says of it,
+// its descriptor and colour table, and its pixel data (one colour index per
+// pixel, interlacing undone), decoded when the file loads straight into the
+// 8-bit raster it hands out; the raster's palette and the transparency mask
+// are made on first request and kept. Comments, plain text and application
+// blocks before it are stepped over.
 
 #include "GifColorTable.h"
-#include "GifExtension.h"
 
 #include "codecs/raster/Raster.h"
 #include "codecs/raster/Graphics.h"
@@ -17,8 +18,21 @@
 
 namespace abm {
 
+// What the graphic control extensions before an image say of it: the first
+// one gives every value, a later one can still make it transparent.
+struct GifGraphicControl {
+    bool transparent = false;  // pixels of transparentIndex are left out
+    uint8_t transparentIndex = 0;
+    // What is done with the image once shown (disposal): its rectangle back
+    // to the background, or back to what was there before it; any other
+    // value keeps it.
+    static constexpr int kRestoreBackground = 2;
+    static constexpr int kRestorePrevious = 3;
+    int disposal = 0;
+    uint16_t delay = 0;  // hundredths of a second
+};
+
 class Canvas;
-class GifGraphicControlExtension;
 class GifImage;
 class LzwDecoder;
 class GifReader;
@@ -32,6 +46,8 @@ public:
 
     // Reads the extensions, the image descriptor and the local colour table,
     // and steps over the pixel data, leaving the reader at the next block.
+    // Errors: "Unknown extension type", "Unsupported Application Extension
+    // block size", "Premature end of data" in a fixed-size part.
     // `pixelBudget` is what the picture may still allocate for pixel data;
     // it is reduced by this image's size.
     void loadFromReader(GifReader& reader, int64_t& pixelBudget);
@@ -53,12 +69,10 @@ public:
 
     // No image descriptor followed its extensions, or its size is 0.
     bool empty() const { return !hasImage_ || width_ == 0 || height_ == 0; }
-    bool transparent() const { return transparent_; }
+    bool transparent() const { return control_.transparent; }
+    const GifGraphicControl& graphicControl() const { return control_; }
 
     const GifColorTable& colorMap() const { return colorMap_; }
-    const std::vector<std::unique_ptr<GifExtension>>& extensions() const { return extensions_; }
-    // The first graphic control extension among the extensions, if any.
-    const GifGraphicControlExtension* graphicControlExtension() const { return graphicControl_; }
 
     // Width × height colour indexes, rows top-down: a copy, the raster holds them.
     std::vector<uint8_t> data() const;
@@ -70,10 +84,14 @@ public:
     // Set bits mark transparent pixels; nullptr when none is transparent.
     const BitMask* mask();
 
+    // Where the image lands in `rect` standing for the logical screen: at
+    // its own offset and size when `rect` has the screen's size, scaled by
+    // `rect`'s size over the screen's otherwise.
+    Rect placeIn(const Rect& rect) const;
     // Draws the image into `rect` of `canvas` as a part of the logical screen
-    // that `rect` stands for; leaves transparent pixels out when asked and
-    // the image is transparent; `doTile` repeats it across `rect` at screen steps.
-    void draw(Canvas& canvas, const Rect& rect, bool doTransparent, bool doTile);
+    // that `rect` stands for (placeIn); leaves transparent pixels out when
+    // asked and the image is transparent.
+    void draw(Canvas& canvas, const Rect& rect, bool doTransparent);
 
     // Drops the pixels and the mask for good once nothing will draw the image
     // again (the import draws each image once): the image then hands out no
@@ -83,13 +101,13 @@ public:
 
 private:
     void readExtensions(GifReader& reader);
+    void readGraphicControl(GifReader& reader);
     void makeBitmap();
     SharedPalette choosePalette() const;
 
     GifImage* image_;
-    std::vector<std::unique_ptr<GifExtension>> extensions_;
-    const GifGraphicControlExtension* graphicControl_ = nullptr;
-    bool transparent_ = false;
+    bool hasGraphicControl_ = false;
+    GifGraphicControl control_;
 
     bool hasImage_ = false;
     uint8_t separator_ = 0;

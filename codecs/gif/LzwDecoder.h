@@ -21,6 +21,10 @@
 
 namespace abm {
 
+namespace gif_rows {
+class RowOrder;
+}
+
 class LzwDecoder {
 public:
     static constexpr int kMaxCodes = 4096;
@@ -75,9 +79,26 @@ private:
         int code;
         uint64_t bitPos;
     };
+    // What one decode holds fixed, where it stands, and the string a code
+    // gives when it is not copied whole from earlier output (LzwDecoder.cpp).
+    struct Pass;
+    struct Cursor;
+    struct Parts;
+    enum class Step { next, full, general };
+
     SlowCode readCodeSlow(uint64_t bitPos, unsigned size);
     void hold(size_t bytes);
     void warning(const char* message) const;
+
+    // The steps of decode, each for one kind of code; all but decodeCodes
+    // are inlined into its loop, so that the cursor stays in registers.
+    Cursor decodeCodes(Pass pass, gif_rows::RowOrder& rows, Cursor c);
+    void readCode(const Pass& pass, Cursor& c);
+    void addEntry(Cursor& c, uint8_t suffix);
+    Step copyPlacedString(const Pass& pass, gif_rows::RowOrder& rows, Cursor& c);
+    bool restartAfterClear(const Pass& pass, Cursor& c, Parts& s);
+    void gatherFromTable(const Pass& pass, gif_rows::RowOrder& rows, Cursor& c, Parts& s);
+    Step writeGathered(const Pass& pass, gif_rows::RowOrder& rows, Cursor& c, const Parts& s);
 
     // One more entry than codes: the entry the next code would add is kept
     // ahead, also once the table is full.

@@ -2,6 +2,7 @@
 // command-line import and the open command with the real file dialog.
 
 #include "MainWindowTestSupport.h"
+#include "ReferenceFrames.h"
 
 using namespace abm;
 using namespace abm::test;
@@ -84,8 +85,9 @@ private slots:
         QCOMPARE(fileItems.size(), 5);
         QVERIFY(fileItems[3]->isSeparator());
         QCOMPARE(fileItems[4], part<QAction>(*form, "ExitA"));
-        QCOMPARE(fileItems.mid(0, 3), (QList<QAction*>{part<QAction>(*form, "OpenGifA"), part<QAction>(*form, "SaveBmpA"),
-                                                       part<QAction>(*form, "SaveToFileA")}));
+        QCOMPARE(fileItems.mid(0, 3),
+                 (QList<QAction*>{part<QAction>(*form, "OpenGifA"), part<QAction>(*form, "SaveBmpA"),
+                                  part<QAction>(*form, "SaveToFileA")}));
         QCOMPARE(menus[1]->text(), QStringLiteral("&Правка"));
         QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{part<QAction>(*form, "OptionsA")});
         QCOMPARE(part<QMenu>(*form, "PopupM")->actions(),
@@ -425,6 +427,50 @@ private slots:
         QTest::sendKeyEvent(QTest::Click, form.get(), Qt::Key(key), QString(QChar(key).toLower()), Qt::AltModifier);
         QTRY_VERIFY(opened->isVisible());
         opened->close();
+    }
+
+    // A GIF whose later images have transparent pixels: imported with the
+    // option unticked, the second panel says so beside the frame count for
+    // ten seconds; imported ticked, its frames are the GIF's composition.
+    void transparentGifHintAndComposition()
+    {
+        const QString gif = corpus("gif/wuffs/animated-red-blue.gif");
+        auto form = makeForm({native(gif)});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        auto* panel = part<QLabel>(*form, "StatusPanel1");
+        QCOMPARE(panel->text(),
+                 QStringLiteral("В GIF есть прозрачные кадры: включите «Загружать GIF как прозрачный» в настройках"));
+        QCOMPARE(panel->toolTip(), panel->text());
+        QCOMPARE(part<QLabel>(*form, "StatusPanel0")->text(), QStringLiteral("4"));
+        // Whole where the window has room for it, else as much as the bar holds.
+        QTRY_VERIFY(panel->width() > 400);
+        form->resize(900, form->height());
+        QTRY_COMPARE(panel->width(), panel->sizeHint().width());
+        QVERIFY(part<QLabel>(*form, "StatusPanel0")->geometry().right() < panel->x());
+        auto* notice = part<QTimer>(*form, "NoticeTimer");
+        QVERIFY(notice->isActive());
+        QCOMPARE(notice->interval(), 10000);
+        notice->start(0);
+        QTRY_COMPARE(panel->text(), QString());
+        QTRY_COMPARE(panel->width(), 50);
+
+        ModalScript script;
+        script.then([](QWidget* window) {
+            auto* dialog = qobject_cast<OptionsDialog*>(window);
+            dialog->transparentBox->click();
+            dialog->okButton->click();
+        });
+        part<QAction>(*form, "OptionsA")->trigger();
+        script.then(ModalScript::chooseFile(gif));
+        part<QAction>(*form, "OpenGifA")->trigger();
+        QVERIFY(script.done());
+        QCOMPARE(panel->text(), QString());
+        const std::vector<Raster> reference = coalescedByImageMagick(native(gif));
+        const FrameStrip& strip = form->model()->strip;
+        QCOMPARE(strip.count(), 4 + static_cast<int>(reference.size()));
+        for (size_t i = 0; i < reference.size(); ++i)
+            QVERIFY(colours565(strip.frame(4 + static_cast<int>(i)).picture) == colours565(reference[i]));
     }
 
     void droppedFilesImportLikeTheOpenCommand_data()

@@ -22,6 +22,41 @@ TEST_F(AbmtoolTest, AnimatedGifToAbmAndBackGivesTheFirstFourFrames)
     EXPECT_FALSE(samePixels(loadBmp("from-gif0.bmp"), loadBmp("from-gif1.bmp")));
 }
 
+// A GIF's frames are composed as a browser shows them unless --opaque-gif
+// asks for the window's default, each image in its own colours either way;
+// the thumbnail composes too.
+TEST_F(AbmtoolTest, GifFramesComposeByDefaultAndCoverWithOpaqueGif)
+{
+    // Image 0 red on the left, transparent on the right; image 1 blue on
+    // top, transparent below; each with a table of its own.
+    GifFileImage left{0, 0, 8, 6, {}, {0xFF0000, 0x000000}, uint8_t{1}, false}, top = left;
+    top.localTable = {0x0000FF, 0x00FF00};
+    for (int i = 0; i < 48; ++i) {
+        left.indexes.push_back(i % 8 < 4 ? 0 : 1);
+        top.indexes.push_back(i < 24 ? 0 : 1);
+    }
+    writeFile(dir / "a.gif", GifFile{8, 6, {}, {left, top}, false}.bytes());
+    const uint16_t red = 0xF800, blue = 0x001F, green = 0x07E0, black = 0, white = 0xFFFF;
+    struct Case {
+        const char* flag;
+        uint16_t right0, top1, bottomLeft1, bottomRight1;
+    };
+    for (const Case& c : {Case{nullptr, white, blue, red, white}, Case{"--transparent-gif", white, blue, red, white},
+                          Case{"--opaque-gif", black, blue, green, green}}) {
+        std::vector<std::string> args = {"bmp", "--keep-size", "--nearest", "--no-dither", "-o", "f.bmp", "a.gif"};
+        if (c.flag)
+            args.insert(args.begin() + 1, c.flag);
+        ASSERT_EQ(Run(args).status, 0) << c.flag;
+        const Raster f0 = loadBmp("f0.bmp"), f1 = loadBmp("f1.bmp");
+        EXPECT_EQ((std::vector<uint16_t>{pixel16(f0, 1, 1), pixel16(f0, 6, 1), pixel16(f1, 3, 1), pixel16(f1, 1, 4),
+                                         pixel16(f1, 6, 4)}),
+                  (std::vector<uint16_t>{red, c.right0, c.top1, c.bottomLeft1, c.bottomRight1}))
+            << (c.flag ? c.flag : "default");
+    }
+    ASSERT_EQ(Run({"thumbnail", "a.gif", "t.png"}).status, 0);
+    EXPECT_EQ(abm::test::readPng(dir.path() / "t.png").at(100, 20), 0xFFFFFFFFu);
+}
+
 // The older flags keep their meaning; the newer ones need no other flag.
 // (The conversion flags have their own test; off here, the pixels are the
 // stretch-draw's.)
@@ -257,9 +292,9 @@ TEST_F(AbmtoolTest, HelpListsEveryOptionWithItsDefault)
     EXPECT_EQ(o.out, "abmtool 1.0.0\n");
     o = Run({"bmp", "--help"});
     EXPECT_EQ(o.status, 0);
-    for (const char* text :
-         {"--size", "128x97", "--keep-size", "--crop", "--no-autosize", "--stretch", "--smooth", "--nearest",
-          "--dither", "--no-dither", "--fit", "--stretch-only", "(default: on)", "--transparent-gif", "--strict", "-o"})
+    for (const char* text : {"--size", "128x97", "--keep-size", "--crop", "--no-autosize", "--stretch", "--smooth",
+                             "--nearest", "--dither", "--no-dither", "--fit", "--stretch-only", "(default: on)",
+                             "--transparent-gif", "--opaque-gif", "--strict", "-o"})
         EXPECT_NE(o.out.find(text), std::string::npos) << text;
     o = Run({"thumbnail", "--help"});
     EXPECT_NE(o.out.find("=128"), std::string::npos) << o.out;

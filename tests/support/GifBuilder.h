@@ -1,9 +1,8 @@
 #pragma once
 
-// Small GIF files made in the tests: a logical screen, an optional global
-// colour table and images with their own offsets, sizes, tables and
-// transparency. Pixel data is LZW-coded with a clear code every few codes,
-// so every code is a literal of fixed width.
+// Small GIF files made in the tests from a description: a logical screen, an
+// optional global colour table and images with their own offsets, sizes,
+// tables and transparency (GifBytes.h puts them together block by block).
 
 #include <cstdint>
 #include <optional>
@@ -27,8 +26,5 @@ struct GifFile {
 
     std::vector<uint8_t> bytes() const;
 };
-
-// LZW data sub-blocks (after the minimum code size byte) for the indexes.
-std::vector<uint8_t> lzwLiterals(const std::vector<uint8_t>& indexes, int minCodeSize);
 
 }  // namespace abm::test

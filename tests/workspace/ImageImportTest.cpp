@@ -2,11 +2,10 @@
 #include "workspace/ImageImport.h"
 #include "workspace/AbmFile.h"
 #include "base/Error.h"
-#include "codecs/gif/GifImage.h"
-#include "base/Error.h"
 #include "GifBuilder.h"
 #include "MemorySettings.h"
 #include "ScriptedPrompts.h"
+#include "ReferenceFrames.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +56,8 @@ protected:
 };
 
 // Four colours; the screen image is colour 1 with a diagonal of colour 2.
+// The patch has a table of its own, whose colour 3 (yellow) the screen's
+// table does not hold.
 GifFile patchedScreen(std::optional<uint8_t> transparent)
 {
     GifFile gif;
@@ -66,7 +67,8 @@ GifFile patchedScreen(std::optional<uint8_t> transparent)
     GifFileImage screen{0, 0, 100, 100, std::vector<uint8_t>(100 * 100, 1), {}, std::nullopt, false};
     for (int i = 0; i < 100; ++i)
         screen.indexes[static_cast<size_t>(i * 100 + i)] = 2;
-    GifFileImage patch{20, 30, 10, 10, std::vector<uint8_t>(100, 3), {}, transparent, false};
+    GifFileImage patch{
+        20, 30, 10, 10, std::vector<uint8_t>(100, 3), {0x000000, 0x808080, 0x808080, 0xFFFF00}, transparent, false};
     for (int i = 0; i < 10; ++i)
         patch.indexes[static_cast<size_t>(i)] = 0;  // the patch's top row is colour 0
     gif.images = {screen, patch};
@@ -198,38 +200,66 @@ TEST_F(ImageImportTest, CommandLineRejoinsAPathSplitAtItsBlanks)
 
 TEST_F(ImageImportTest, GifImagesAreDrawnOverTheAccumulatedFrame)
 {
-    for (bool transparentOption : {false, true}) {
-        SCOPED_TRACE(transparentOption);
-        strip.clear();
-        options.transparentOn = transparentOption;
-        // The patch is transparent where its index is 0: its top row.
-        const ImportResult r = importGif(strip, write("p.gif", patchedScreen(uint8_t{0}).bytes()));
-        ASSERT_EQ(r.framesAdded, 2);
-        ASSERT_EQ(strip.count(), 2);
-        const uint16_t red = 0xF800, green = 0x07E0, blue = 0x001F, black = 0;
-        EXPECT_EQ(px(0, 0, 0), green);
-        EXPECT_EQ(px(0, 25, 35), red);
-        for (int y = 0; y < 100; ++y)
-            for (int x = 0; x < 100; ++x) {
-                const bool inPatch = x >= 20 && x < 30 && y >= 30 && y < 40;
-                if (!inPatch) {
-                    ASSERT_EQ(px(1, x, y), px(0, x, y)) << x << "," << y;
-                } else if (y == 30) {
-                    ASSERT_EQ(px(1, x, y), transparentOption ? px(0, x, y) : black) << x;
-                } else {
-                    ASSERT_EQ(px(1, x, y), blue) << x << "," << y;
+    // The patch is transparent where its index is 0, its top row; no pixel
+    // has index 2.
+    for (uint8_t transparentIndex : {0, 2})
+        for (bool transparentOption : {false, true}) {
+            SCOPED_TRACE(testing::Message() << int{transparentIndex} << " " << transparentOption);
+            strip.clear();
+            options.transparentOn = transparentOption;
+            const ImportResult r = commands.importFile(write("p.gif", patchedScreen(transparentIndex).bytes()));
+            ASSERT_EQ(r.framesAdded, 2);
+            ASSERT_EQ(strip.count(), 2);
+            EXPECT_EQ(r.transparencyCovered, !transparentOption && transparentIndex == 0);
+            const bool leftOut = transparentOption && transparentIndex == 0;
+            const uint16_t red = 0xF800, green = 0x07E0, yellow = 0xFFE0, black = 0;
+            EXPECT_EQ(px(0, 0, 0), green);
+            EXPECT_EQ(px(0, 25, 35), red);
+            for (int y = 0; y < 100; ++y)
+                for (int x = 0; x < 100; ++x) {
+                    const bool inPatch = x >= 20 && x < 30 && y >= 30 && y < 40;
+                    if (!inPatch)
+                        ASSERT_EQ(px(1, x, y), px(0, x, y)) << x << "," << y;
+                    else
+                        ASSERT_EQ(px(1, x, y), y > 30 ? yellow : leftOut ? px(0, x, y) : black) << x << "," << y;
                 }
-            }
-    }
+        }
+    EXPECT_EQ(commands.display().transparencyNotices, 1);
 }
 
-TEST_F(ImageImportTest, GifWithNoMatchingTransparentPixelDrawsOpaque)
+// Ticked, every frame is what a browser shows: the animated files of the
+// corpora whose first image fills the screen, against the peterdn suite's
+// composed frames (name-0.png, …) or ImageMagick's.
+TEST_F(ImageImportTest, TransparentGifFramesAreTheGifsOwnComposition)
 {
+    // clang-format off
+    const std::string suite = "peterdn-gif-test-suite/gifs/animated_", files[] = {
+        "wuffs/animated-red-blue.gif", "wuffs/muybridge.gif", "wuffs/gifplayer-muybridge.gif",
+        "wuffs/artificial-gif/transparent-index.gif", "giflib/pic/fire.gif", "giflib/pic/welcome2.gif",
+        suite + "loop.gif", suite + "loop_interlaced.gif", suite + "loop_variable_delay.gif", suite + "noloop.gif",
+        suite + "transparent_firstframerestoreprev_loop.gif", suite + "transparent_frame_norestore_loop.gif",
+        suite + "transparent_frame_restorebackground_loop.gif", suite + "transparent_frame_restoreprev_loop.gif",
+        suite + "transparent_loop.gif", suite + "transparent_restoreprev_loop.gif"};
+    // clang-format on
     options.transparentOn = true;
-    importGif(strip, write("p.gif", patchedScreen(uint8_t{2}).bytes()));
-    ASSERT_EQ(strip.count(), 2);
-    EXPECT_EQ(px(1, 20, 30), 0);       // colour 0 covers
-    EXPECT_EQ(px(1, 25, 35), 0x001F);  // colour 3 covers
+    for (const std::string& name : files) {
+        SCOPED_TRACE(name);
+        const fs::path file = abm::test::corpora() / "gif" / name;
+        const auto png = [&](int i) {
+            return file.parent_path() / "frames" / (file.stem().string() + "-" + std::to_string(i) + ".png");
+        };
+        std::vector<std::vector<uint16_t>> frames;
+        for (int i = 0; name.starts_with(suite) && fs::exists(png(i)); ++i)
+            frames.push_back(abm::test::colours565(abm::test::readPng(png(i))));
+        for (const Raster& frame :
+             name.starts_with(suite) ? std::vector<Raster>{} : abm::test::coalescedByImageMagick(file))
+            frames.push_back(abm::test::colours565(frame));
+        strip.clear();
+        importGif(strip, file);
+        ASSERT_EQ(strip.count(), static_cast<int>(frames.size()));
+        for (int i = 0; i < strip.count(); ++i)
+            EXPECT_TRUE(abm::test::colours565(strip.frame(i).picture) == frames[static_cast<size_t>(i)]) << i;
+    }
 }
 
 TEST_F(ImageImportTest, EmptyAndZeroSizedImagesOfAGif)
@@ -242,19 +272,15 @@ TEST_F(ImageImportTest, EmptyAndZeroSizedImagesOfAGif)
         gif.images.push_back(
             GifFileImage{0, 0, 8, 6, std::vector<uint8_t>(48, static_cast<uint8_t>(i & 1)), {}, std::nullopt, false});
     gif.trailingGraphicControl = true;
-    const std::string four = write("four.gif", gif.bytes());
-    GifImage loaded;
-    loaded.loadFromFile(four);
-    EXPECT_EQ(loaded.count(), 5);
-    EXPECT_EQ(importGif(strip, four).framesAdded, 4);
+    // Five sub-images, the last one empty (GifImage's own tests).
+    EXPECT_EQ(importGif(strip, write("four.gif", gif.bytes())).framesAdded, 4);
 
     // A zero width in the descriptor is decoded at the screen's size.
     GifFile zero = gif;
     zero.trailingGraphicControl = false;
     zero.images = {GifFileImage{0, 0, 0, 6, std::vector<uint8_t>(48, 1), {}, std::nullopt, false}};
-    auto bytes = zero.bytes();
     strip.clear();
-    importGif(strip, write("zero.gif", bytes));
+    importGif(strip, write("zero.gif", zero.bytes()));
     ASSERT_EQ(strip.count(), 1);
     EXPECT_EQ(strip.frame(0).picture.width(), 8);
     EXPECT_EQ(strip.frame(0).picture.height(), 6);

@@ -116,7 +116,7 @@ TEST(GifSubImage, DrawPlacesTheImageAsAPartOfTheScreen)
     };
     for (const auto& [into, covered] : cases) {
         Raster b = makeSurface(100, 50);
-        gif->images(2).draw(b.canvas(), into, false, false);
+        gif->images(2).draw(b.canvas(), into, false);
         EXPECT_EQ(changed(b), covered);
     }
 }
@@ -126,11 +126,9 @@ TEST(GifSubImage, ZeroSizeScreenDrawsNothing)
     GifStream f;
     f.header(0, 0, 1).image(0, 0, 4, 4, solid(4, 4, 1)).trailer();
     auto gif = load(f);
-    for (bool tile : {false, true}) {
-        Raster b = makeSurface(10, 10);
-        gif->images(0).draw(b.canvas(), Rect(0, 0, 10, 10), false, tile);
-        EXPECT_EQ(changed(b).isEmpty(), !tile);  // a tile with no step is drawn once
-    }
+    Raster b = makeSurface(10, 10);
+    gif->images(0).draw(b.canvas(), Rect(0, 0, 10, 10), false);
+    EXPECT_TRUE(changed(b).isEmpty());
 }
 
 TEST(GifSubImage, TransparentPixelsAreLeftOutOnlyWhenAsked)
@@ -145,28 +143,13 @@ TEST(GifSubImage, TransparentPixelsAreLeftOutOnlyWhenAsked)
     };
     for (const Case& c : {Case{0, true, 2}, Case{0, false, 4}, Case{1, true, 4}}) {
         Raster b = makeSurface(2, 2);
-        gif->images(c.image).draw(b.canvas(), Rect(0, 0, 2, 2), c.doTransparent, false);
+        gif->images(c.image).draw(b.canvas(), Rect(0, 0, 2, 2), c.doTransparent);
         int drawn = 0;
         for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 2; ++x)
                 drawn += b.pixel(x, y) != clWhite;
         EXPECT_EQ(drawn, c.drawn) << c.image << c.doTransparent;
     }
-}
-
-TEST(GifSubImage, TilingStepsByTheScreenWhileInsideTheRectangle)
-{
-    GifStream f;
-    f.header(4, 4, 1).image(1, 1, 2, 2, solid(2, 2, 1)).trailer();
-    auto gif = load(f);
-    Raster b = makeSurface(12, 12);
-    gif->images(0).draw(b.canvas(), Rect(0, 0, 10, 12), false, true);
-    std::string picture;
-    for (int y = 0; y < 12; ++y, picture += '\n')
-        for (int x = 0; x < 12; ++x)
-            picture += b.pixel(x, y) == clWhite ? '.' : '#';
-    const std::string row = ".##..##..##.\n", blank = "............\n";
-    EXPECT_EQ(picture, blank + row + row + blank + blank + row + row + blank + blank + row + row + blank);
 }
 
 // The import draws each image once and then lets its pixels go; sub-image
@@ -184,7 +167,7 @@ TEST(GifSubImage, ReleasedImageHandsOutNothingButLendsItsPalette)
     EXPECT_EQ(first.raster(), nullptr);
     EXPECT_TRUE(first.data().empty());
     Raster surface = makeSurface(64, 64);
-    first.draw(surface.canvas(), Rect(0, 0, 64, 64), false, false);
+    first.draw(surface.canvas(), Rect(0, 0, 64, 64), false);
     EXPECT_TRUE(changed(surface).isEmpty());
     EXPECT_EQ(gif->images(1).raster()->palette(), lent);
 }

@@ -256,6 +256,8 @@ TEST(LzwDecoder, HandMadeCodeStreams)
          {{4, 3}, {1, 3}, {1, 3}, {1, 3}, {10, 4}, {2, 4}, {3, 4}, {9, 4}, {5, 4}},
          {1, 1, 1, 1, 1, 2, 3, 2, 3, 2},
          10},
+        // Clear 512, end 513, 10-bit codes.
+        {"wide literals keep their low 8 bits", {{512, 10}, {300, 10}, {511, 10}, {513, 10}}, {300 & 0xFF, 0xFF}, 2, 9},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -264,13 +266,6 @@ TEST(LzwDecoder, HandMadeCodeStreams)
         EXPECT_EQ(d.reached, c.reached);
         EXPECT_EQ(d.pixels, fill(c.pixels, 12));
     }
-}
-
-TEST(LzwDecoder, KeepsTheLowEightBitsOfWideLiterals)
-{
-    // Minimum code size 9: clear 512, end 513, 10-bit codes.
-    const Decoded d = decodeRaw(packCodes({{512, 10}, {300, 10}, {511, 10}, {513, 10}}), 9, 2);
-    EXPECT_EQ(d.pixels, (std::vector<uint8_t>{300 & 0xFF, 511 & 0xFF}));
 }
 
 TEST(LzwDecoder, DetectsCircularTableEntries)
