@@ -17,7 +17,7 @@ GifComposer::GifComposer(GifImage& gif, Mode mode) : gif_(gif), mode_(mode)
     if (!first)
         return;  // every frame is empty, as sub-image 0 is
     firstPalette_ = first->sharedPalette();
-    if (mode == Mode::Opaque) {
+    if (mode == Mode::Opaque && !gif.images(0).sizeless()) {
         picture_ = *first;
         return;
     }
@@ -61,8 +61,15 @@ void GifComposer::draw(GifSubImage& image, int index)
         lastRect_ = image.placeIn(screen);
         if (disposal_ == kRestorePrevious)
             beforeLast_ = picture_;
-    } else if (index > 0 && image.mask()) {
+    } else if (index > 0 && image.mask() && !image.sizeless()) {
         coveredTransparentPixels_ = true;
+    }
+    if (image.sizeless()) {
+        // Its frame is the picture as it stands: the pixels decoded for it
+        // are only the fill value, not a picture.
+        lastRect_ = Rect();
+        image.releasePixels();
+        return;
     }
     const Raster& own = *image.raster();
     const bool leavesOut = transparent && image.mask();

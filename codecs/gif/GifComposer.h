@@ -14,6 +14,8 @@
 //         keep(frames.frame());  // a copy shares the pixels until the next draw
 //
 // Each image's pixels are let go once it is drawn (GifSubImage::releasePixels).
+// An image whose descriptor gave no size draws nothing: its frame is the
+// picture as it stands.
 
 #include "GifImage.h"
 
@@ -26,7 +28,8 @@ namespace abm {
 class GifComposer {
 public:
     enum class Mode {
-        // The picture starts as sub-image 0, and every image's whole
+        // The picture starts as sub-image 0 (white when sub-image 0 has no
+        // size of its own), and every image's whole
         // rectangle covers what is beneath, its transparent colour included;
         // disposal is not applied.
         Opaque,

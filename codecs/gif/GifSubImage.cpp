@@ -133,6 +133,7 @@ void GifSubImage::loadFromReader(GifReader& reader, int64_t& pixelBudget)
     flags_ = d[9];
     if (width_ == 0 || height_ == 0) {
         reader.warning(kGIFExceedsScreen);
+        sizeless_ = true;
         width_ = image_->width();
         height_ = image_->height();
     }

@@ -66,6 +66,9 @@ public:
     uint8_t flags() const { return flags_; }
     bool interlaced() const { return (flags_ & kGifInterlaceFlag) != 0; }
     Rect boundsRect() const { return Rect(left_, top_, left_ + width_, top_ + height_); }
+    // The descriptor gave a width or height of 0: the image is decoded at the
+    // screen's size, but it has no pixels of its own to show.
+    bool sizeless() const { return sizeless_; }
 
     // No image descriptor followed its extensions, or its size is 0.
     bool empty() const { return !hasImage_ || width_ == 0 || height_ == 0; }
@@ -110,6 +113,7 @@ private:
     GifGraphicControl control_;
 
     bool hasImage_ = false;
+    bool sizeless_ = false;
     uint8_t separator_ = 0;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     uint8_t flags_ = 0;

@@ -275,15 +275,26 @@ TEST_F(ImageImportTest, EmptyAndZeroSizedImagesOfAGif)
     // Five sub-images, the last one empty (GifImage's own tests).
     EXPECT_EQ(importGif(strip, write("four.gif", gif.bytes())).framesAdded, 4);
 
-    // A zero width in the descriptor is decoded at the screen's size.
+    // A zero width or height in the descriptor gives a frame of the screen's
+    // size with nothing drawn: the pixels decoded for it are no picture.
     GifFile zero = gif;
     zero.trailingGraphicControl = false;
-    zero.images = {GifFileImage{0, 0, 0, 6, std::vector<uint8_t>(48, 1), {}, std::nullopt, false}};
-    strip.clear();
-    importGif(strip, write("zero.gif", zero.bytes()));
-    ASSERT_EQ(strip.count(), 1);
-    EXPECT_EQ(strip.frame(0).picture.width(), 8);
-    EXPECT_EQ(strip.frame(0).picture.height(), 6);
+    const GifFileImage white{0, 0, 8, 6, std::vector<uint8_t>(48, 1), {}, std::nullopt, false};
+    const GifFileImage sizeless{0, 0, 0, 6, std::vector<uint8_t>(48, 0), {}, std::nullopt, false};
+    for (bool transparent : {false, true})
+        for (const auto& images : {std::vector{white, sizeless}, std::vector{sizeless, white}}) {
+            SCOPED_TRACE(testing::Message() << transparent << " first sizeless " << (images[0].width == 0));
+            zero.images = images;
+            options.transparentOn = transparent;
+            strip.clear();
+            importGif(strip, write("zero.gif", zero.bytes()));
+            ASSERT_EQ(strip.count(), 2);
+            for (int i = 0; i < 2; ++i) {
+                EXPECT_EQ(strip.frame(i).picture.width(), 8);
+                EXPECT_EQ(strip.frame(i).picture.height(), 6);
+                EXPECT_EQ(abm::test::colours565(strip.frame(i).picture), std::vector<uint16_t>(48, 0xFFFF)) << i;
+            }
+        }
 }
 
 TEST_F(ImageImportTest, FrameSizeErrorsTravelAndLeaveNoThumbnailBehind)
