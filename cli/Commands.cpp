@@ -222,7 +222,7 @@ void Job::noteInputs(int written)
     for (const InputFrames& in : inputs_) {
         if (in.count == 0)
             continue;
-        const Raster& source = ws_.strip.frame(in.first).source;
+        const SourcePicture& source = ws_.strip.frame(in.first).source;
         const Raster& frame = ws_.strip.frame(in.first).picture;
         const int out = std::clamp(written - in.first, 0, in.count);
         prompts.note(in.name, findingText(Finding::Verbose, {{"read", countText(in.count, "frame")},

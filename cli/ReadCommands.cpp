@@ -8,11 +8,14 @@
 #include "base/AtomicWrite.h"
 #include "base/ByteStream.h"
 #include "base/Error.h"
+#include "codecs/jpeg/JpegRows.h"
+#include "codecs/raster/FrameConversion.h"
 #include "workspace/AbmFile.h"
 #include "workspace/Workspace.h"
 
 #include <nlohmann/json.hpp>
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -134,6 +137,31 @@ Raster abmThumbnail(const std::string& input, int size, CliPrompts& prompts)
     return thumbnail;
 }
 
+// A JPEG's first frame as the thumbnail shows it, made from rows decoded at
+// the fraction of its size the thumbnail needs: averaged, in 16 bits; an
+// empty raster for a file the import would drop. Nothing when the thumbnail
+// needs the full size, which the import decodes.
+std::optional<Raster> jpegThumbnail(const std::string& input, int size)
+{
+    try {
+        JpegImage jpeg;
+        jpeg.loadFromFile(input);
+        const Rect target = thumbnailRect(jpeg.width(), jpeg.height(), size);
+        const int eighths = jpegEighthsFor(jpeg.width(), jpeg.height(), target.width(), target.height());
+        if (eighths == 8)
+            return std::nullopt;
+        JpegRows rows(jpeg, eighths);
+        Raster thumbnail = scalePicture(rows, target.width(), target.height());
+        rows.finish();
+        thumbnail.setPixelFormat(pf16bit);
+        return thumbnail;
+    } catch (const InvalidGraphicError&) {
+        return Raster();
+    } catch (const MemoryLimitExceeded& e) {
+        throw e.forFile(input);
+    }
+}
+
 }  // namespace
 
 int runThumbnail(const CliOptions& o, std::ostream&, std::ostream& err)
@@ -147,8 +175,13 @@ int runThumbnail(const CliOptions& o, std::ostream&, std::ostream& err)
     Raster thumbnail;
     try {
         const SniffedFile sniffed = sniffPictureFile(input);
+        std::optional<Raster> reduced;
+        if (sniffed.type == PictureType::Jpeg)
+            reduced = jpegThumbnail(input, o.thumbnailSize);
         if (sniffed.type == PictureType::Abm) {
             thumbnail = abmThumbnail(input, o.thumbnailSize, prompts);
+        } else if (reduced) {
+            thumbnail = *reduced;
         } else {
             // Only the first frame is shown: a GIF's later images are not drawn.
             importFileAs(ws.strip, prompts, input, sniffed.type, 1);

@@ -36,11 +36,17 @@ std::pair<int, int> box(int t, int n, int tn, bool average)
 
 }  // namespace
 
-ThumbnailScaler::ThumbnailScaler(int width, int height, int size)
+Rect thumbnailRect(int width, int height, int size)
 {
     const int64_t longer = std::max(std::max(width, height), 1);
-    const int tw = std::max<int>(1, static_cast<int>(int64_t{width} * size / longer));
-    const int th = std::max<int>(1, static_cast<int>(int64_t{height} * size / longer));
+    return Rect(0, 0, std::max<int>(1, static_cast<int>(int64_t{width} * size / longer)),
+                std::max<int>(1, static_cast<int>(int64_t{height} * size / longer)));
+}
+
+ThumbnailScaler::ThumbnailScaler(int width, int height, int size)
+{
+    const Rect target = thumbnailRect(width, height, size);
+    const int tw = target.width(), th = target.height();
     const bool average = tw < width && th < height;
     targetWidth_ = tw;
     out_.create(tw, th, PixelLayout::forFormat(pf24bit));

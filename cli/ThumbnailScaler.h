@@ -12,6 +12,10 @@
 
 namespace abm {
 
+// A width × height picture's thumbnail, its longer side `size` long, as
+// Rect(0, 0, thumbnail width, thumbnail height).
+Rect thumbnailRect(int width, int height, int size);
+
 class ThumbnailScaler {
 public:
     ThumbnailScaler(int width, int height, int size);

@@ -1,6 +1,8 @@
 #include "FrameStrip.h"
 
+#include "base/Error.h"
 #include "base/Numbers.h"
+#include "codecs/jpeg/JpegRows.h"
 #include "codecs/raster/Canvas.h"
 #include "codecs/raster/FrameConversion.h"
 
@@ -9,17 +11,65 @@
 
 namespace abm {
 
-Frame FrameStrip::normalize(Raster source, const Raster* first) const
+namespace {
+
+FrameConversion conversionOf(const FrameOptions& options)
+{
+    return {.smooth = options.smooth(), .dither = options.dither(), .keepProportions = options.keepProportions()};
+}
+
+// The frame the options make of a JPEG smoothed down from rows decoded at
+// eighths / 8 of its size: what a full decode gives, within rounding.
+Frame frameFromRows(SourcePicture source, const FrameOptions& options, int eighths)
 {
     Frame f;
-    f.picture = source;
+    f.width = parseInt(options.widthText());
+    f.height = parseInt(options.heightText());
+    JpegRows rows(*source.compressedJpeg(), eighths);
+    f.picture.create(f.width, f.height, PixelLayout::forFormat(pf16bit), rows.palette);
+    drawFrame(f.picture, rows, conversionOf(options));
+    rows.finish();
     f.source = std::move(source);
+    return f;
+}
+
+}  // namespace
+
+int sourceEighths(const FrameOptions& options, int width, int height)
+{
+    if (!options.smooth() || !options.stretch() || options.autoSize())
+        return 8;
+    int frameWidth = 0, frameHeight = 0;
+    try {
+        frameWidth = parseInt(options.widthText());
+        frameHeight = parseInt(options.heightText());
+    } catch (const Error&) {
+        return 8;  // the full decode comes first and fails as it always has
+    }
+    if (frameWidth <= 0 || frameHeight <= 0)
+        return 8;
+    const Rect r = options.keepProportions() ? fitInside(width, height, frameWidth, frameHeight)
+                                             : Rect(0, 0, frameWidth, frameHeight);
+    return jpegEighthsFor(width, height, r.width(), r.height());
+}
+
+Frame FrameStrip::normalize(SourcePicture from, const SourcePicture* first) const
+{
+    if (from.compressedJpeg()) {
+        const int eighths = sourceEighths(*options_, from.width(), from.height());
+        if (eighths < 8)
+            return frameFromRows(std::move(from), *options_, eighths);
+    }
+    Frame f;
+    f.source = std::move(from);
+    const Raster& source = f.source.raster();
+    f.picture = source;
     Raster& picture = f.picture;
     // Stretched, a picture with pixels is drawn over the whole frame.
-    const bool redrawn = options_->stretch() && !f.source.empty() && !f.source.image().bits.empty();
+    const bool redrawn = options_->stretch() && !source.empty() && !source.image().bits.empty();
     if (options_->autoSize()) {
-        f.width = (first ? *first : f.source).width();
-        f.height = (first ? *first : f.source).height();
+        f.width = first ? first->width() : source.width();
+        f.height = first ? first->height() : source.height();
     } else {
         const int width = parseInt(options_->widthText());
         if (picture.bitsPerPixel() <= 8 && !redrawn) {
@@ -35,7 +85,7 @@ Frame FrameStrip::normalize(Raster source, const Raster* first) const
         f.width = picture.width();
         f.height = picture.height();
     }
-    const bool sameSize = picture.width() == f.source.width() && picture.height() == f.source.height();
+    const bool sameSize = picture.width() == source.width() && picture.height() == source.height();
     const bool overdrawn = picture.pixelFormat() != pf16bit && (options_->stretch() ? redrawn : sameSize);
     if (overdrawn) {
         // The draw below covers every pixel, so converting them first would
@@ -47,38 +97,37 @@ Frame FrameStrip::normalize(Raster source, const Raster* first) const
     } else {
         picture.setPixelFormat(pf16bit);
     }
-    const FrameConversion how{
-        .smooth = options_->smooth(), .dither = options_->dither(), .keepProportions = options_->keepProportions()};
+    const FrameConversion how = conversionOf(*options_);
     if (options_->stretch()) {
         picture.setWidth(f.width);
         picture.setHeight(f.height);
-        drawFrame(picture, f.source, how);
+        drawFrame(picture, source, how);
     } else {
-        drawConverted(picture, Rect(0, 0, f.source.width(), f.source.height()), f.source, how);
+        drawConverted(picture, Rect(0, 0, source.width(), source.height()), source, how);
     }
     return f;
 }
 
-void FrameStrip::append(Raster picture)
+void FrameStrip::append(SourcePicture picture)
 {
     Frame f = normalize(std::move(picture), frames_.empty() ? nullptr : &frames_.front().source);
     frames_.push_back(std::move(f));
     changed();
 }
 
-void FrameStrip::rebuild(const std::vector<const Raster*>& order)
+void FrameStrip::rebuild(const std::vector<const SourcePicture*>& order)
 {
     std::vector<Frame> frames;
     frames.reserve(order.size());
-    for (const Raster* source : order)
+    for (const SourcePicture* source : order)
         frames.push_back(normalize(*source, frames.empty() ? nullptr : &frames.front().source));
     frames_ = std::move(frames);
     changed();
 }
 
-std::vector<const Raster*> FrameStrip::sources() const
+std::vector<const SourcePicture*> FrameStrip::sources() const
 {
-    std::vector<const Raster*> order;
+    std::vector<const SourcePicture*> order;
     order.reserve(frames_.size());
     for (const Frame& f : frames_)
         order.push_back(&f.source);
@@ -89,7 +138,7 @@ void FrameStrip::remove(int index)
 {
     if (index < 0 || index >= count())
         return;
-    std::vector<const Raster*> order = sources();
+    std::vector<const SourcePicture*> order = sources();
     order.erase(order.begin() + index);
     rebuild(order);
 }
@@ -98,8 +147,8 @@ void FrameStrip::move(int from, int to)
 {
     if (from < 0 || from >= count() || to < 0 || to >= count())
         return;
-    std::vector<const Raster*> order = sources();
-    const Raster* moved = order[static_cast<size_t>(from)];
+    std::vector<const SourcePicture*> order = sources();
+    const SourcePicture* moved = order[static_cast<size_t>(from)];
     order.erase(order.begin() + from);
     order.insert(order.begin() + to, moved);
     rebuild(order);

@@ -6,6 +6,7 @@
 // nothing, so a frame always matches the options it was last made under.
 
 #include "FrameOptions.h"
+#include "SourcePicture.h"
 #include "codecs/raster/Raster.h"
 
 #include <cstdint>
@@ -14,8 +15,8 @@
 namespace abm {
 
 struct Frame {
-    Raster source;   // as imported
-    Raster picture;  // 16 bits per pixel
+    SourcePicture source;  // as imported
+    Raster picture;        // 16 bits per pixel
     // The size the frame shows at: its picture's, or under auto-size the
     // first frame's source's (a smaller picture then shows in its corner).
     int width = 0;
@@ -41,7 +42,7 @@ public:
 
     // Normalises `picture` into a new last frame; on failure the strip is
     // left as it was and the error travels on.
-    void append(Raster picture);
+    void append(SourcePicture picture);
     // Both renormalise the frames in their new order, all or nothing.
     void remove(int index);
     void move(int from, int to);
@@ -57,15 +58,20 @@ public:
 private:
     // The frame the options make of `source`, `first` being the first
     // frame's source (nullptr: this is the first).
-    Frame normalize(Raster source, const Raster* first) const;
+    Frame normalize(SourcePicture source, const SourcePicture* first) const;
     // Replaces the frames with ones made from these sources, in this order.
-    void rebuild(const std::vector<const Raster*>& order);
-    std::vector<const Raster*> sources() const;
+    void rebuild(const std::vector<const SourcePicture*>& order);
+    std::vector<const SourcePicture*> sources() const;
     void changed() { ++generation_; }
 
     FrameOptions* options_;
     std::vector<Frame> frames_;
     uint64_t generation_ = 0;
 };
+
+// The eighths of its size (8: full size) a JPEG of width × height need be
+// decoded at for the frame the options make of it: fewer only when the
+// frame is smoothed down from the whole picture at a fixed size.
+int sourceEighths(const FrameOptions& options, int width, int height);
 
 }  // namespace abm

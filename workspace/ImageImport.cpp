@@ -5,6 +5,7 @@
 #include "codecs/gif/GifComposer.h"
 #include "codecs/gif/GifImage.h"
 #include "codecs/jpeg/JpegImage.h"
+#include "codecs/jpeg/JpegRows.h"
 #include "codecs/raster/BmpCodec.h"
 #include "base/Error.h"
 #include "base/ByteStream.h"
@@ -100,9 +101,13 @@ ImportResult importJpeg(FrameStrip& strip, const std::string& fileName)
     try {
         JpegImage jpeg;
         jpeg.loadFromFile(fileName);
-        // The decode itself (raster and libjpeg's buffers), and the 16-bit frame.
-        MemoryBudget::require(jpeg.decodeMemory() + frameRasterBytes(strip, jpeg.width(), jpeg.height()));
-        appendFilled(strip, [&jpeg](Raster& raster) { jpeg.assignTo(raster); });
+        // The decode itself (the raster and libjpeg's buffers, or only a row
+        // and the buffers when the frame is made from a reduced decode), and
+        // the 16-bit frame.
+        const int eighths = sourceEighths(strip.options(), jpeg.width(), jpeg.height());
+        const int64_t decode = eighths < 8 ? JpegRows::memory(jpeg, eighths) : jpeg.decodeMemory();
+        MemoryBudget::require(decode + frameRasterBytes(strip, jpeg.width(), jpeg.height()));
+        strip.append(SourcePicture(jpeg));
         result.framesAdded = 1;
     } catch (const InvalidGraphicError&) {
         result.dropped = true;

@@ -1,6 +1,7 @@
 #include "JpegDecompressor.h"
 
 #include "base/Error.h"
+#include "codecs/raster/Raster.h"
 
 #include <algorithm>
 #include <limits>
@@ -135,6 +136,10 @@ void limitScanWork(j_common_ptr cinfo)
     }
 }
 
+// Grey and 8-bit output are quantised to this many colours: a 256-colour
+// display keeps 20 for itself.
+constexpr int kQuantizedColors = 236;
+
 struct RowTarget {
     uint8_t* top;
     ptrdiff_t step;
@@ -143,6 +148,17 @@ struct RowTarget {
 };
 
 }  // namespace
+
+// Each sample is 255 less the ink, so a colour is its sample scaled by black's.
+void invertedCmykToBgr(const uint8_t* from, uint8_t* to, size_t pixels)
+{
+    for (size_t i = 0; i < pixels; ++i, from += 4, to += 3) {
+        const unsigned k = from[3];
+        to[0] = static_cast<uint8_t>((from[2] * k + 127) / 255);
+        to[1] = static_cast<uint8_t>((from[1] * k + 127) / 255);
+        to[2] = static_cast<uint8_t>((from[0] * k + 127) / 255);
+    }
+}
 
 JpegDecompressor::JpegDecompressor(const uint8_t* data, size_t size)
 {
@@ -198,6 +214,53 @@ void JpegDecompressor::calcOutputDimensions()
     run([](j_decompress_ptr c, void*) { jpeg_calc_output_dimensions(c); });
 }
 
+bool JpegDecompressor::configure(const JpegSettings& settings, int eighths)
+{
+    info_.scale_num = static_cast<unsigned>(eighths);
+    info_.scale_denom = 8u << settings.scale;
+    info_.do_block_smoothing = settings.smoothing ? TRUE : FALSE;
+    // libjpeg-turbo's own default is the integer DCT; pictures here have
+    // always been decoded with the floating-point one.
+    info_.dct_method = JDCT_FLOAT;
+    if (settings.grayscaleOutput)
+        info_.out_color_space = JCS_GRAYSCALE;
+    const bool eightBit = settings.pixelFormat == jf8Bit || info_.out_color_space == JCS_GRAYSCALE;
+    if (eightBit) {
+        info_.quantize_colors = TRUE;
+        info_.desired_number_of_colors = kQuantizedColors;
+        if (info_.out_color_space != JCS_GRAYSCALE)
+            info_.out_color_space = JCS_RGB;  // the colour map is the palette, so byte order does not matter
+    } else if ((info_.jpeg_color_space == JCS_CMYK || info_.jpeg_color_space == JCS_YCCK) && info_.saw_Adobe_marker) {
+        info_.out_color_space = JCS_CMYK;
+    } else {
+        // Rows straight into the 24-bit raster. Four-component files without
+        // Adobe's marker may hold inverted ink or not; rather than guess, the
+        // library refuses them.
+        info_.out_color_space = JCS_EXT_BGR;
+    }
+    if (settings.performance == jpBestSpeed) {
+        info_.dct_method = JDCT_IFAST;
+        info_.two_pass_quantize = FALSE;
+        info_.dither_mode = JDITHER_ORDERED;
+    }
+    calcOutputDimensions();
+    if (static_cast<int64_t>(info_.output_width) * info_.output_height > rasterPixelLimit())
+        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
+    return eightBit;
+}
+
+Palette JpegDecompressor::colorMap() const
+{
+    Palette palette(static_cast<size_t>(info_.actual_number_of_colors));
+    const bool grey = info_.out_color_components == 1;
+    for (size_t i = 0; i < palette.size(); ++i) {
+        palette[i].r = info_.colormap[0][i];
+        palette[i].g = info_.colormap[grey ? 0 : 1][i];
+        palette[i].b = info_.colormap[grey ? 0 : 2][i];
+    }
+    return palette;
+}
+
 int64_t JpegDecompressor::libraryMemoryEstimate() const
 {
     // Tables, the entropy decoder's state and the small pools.
@@ -211,11 +274,13 @@ int64_t JpegDecompressor::libraryMemoryEstimate() const
                                    comp.v_samp_factor * comp.v_samp_factor;
         const int64_t blockRowBytes = blocksWide * DCTSIZE2 * static_cast<int64_t>(sizeof(JCOEF));
         bytes += blockRowBytes * (wholeImage ? blocksHigh : comp.v_samp_factor);
-        // The main buffer's row groups with their context rows, and the upsampler's.
-        bytes += blocksWide * DCTSIZE * comp.v_samp_factor * DCTSIZE * 4;
+        // The main buffer's row groups with their context rows, and the
+        // upsampler's, at the size the blocks are decoded to.
+        const int64_t blockSize = comp.DCT_scaled_size;
+        bytes += blocksWide * blockSize * comp.v_samp_factor * blockSize * 4;
     }
     const int64_t outputRow = static_cast<int64_t>(info_.output_width) * info_.out_color_components;
-    bytes += outputRow * info_.max_v_samp_factor * DCTSIZE * 2;
+    bytes += outputRow * info_.max_v_samp_factor * info_.min_DCT_scaled_size * 2;
     if (info_.quantize_colors)  // the error rows of Floyd-Steinberg dithering and the colour map
         bytes += (static_cast<int64_t>(info_.output_width) + 2) * info_.out_color_components * 2 * 4 + 256 * 4;
     return bytes;
@@ -246,6 +311,19 @@ void JpegDecompressor::readScanlines(uint8_t* top, ptrdiff_t step, RowConverter 
                 if (t->convert)
                     t->convert(row, to, c->output_width);
             }
+        },
+        &target);
+}
+
+void JpegDecompressor::readScanline(uint8_t* to, RowConverter convert, uint8_t* scratch)
+{
+    RowTarget target{to, 0, convert, scratch};
+    run(
+        [](j_decompress_ptr c, void* arg) {
+            const RowTarget* t = static_cast<const RowTarget*>(arg);
+            JSAMPROW row = t->convert ? t->scratch : t->top;
+            if (c->output_scanline < c->output_height && jpeg_read_scanlines(c, &row, 1) == 1 && t->convert)
+                t->convert(row, t->top, c->output_width);
         },
         &target);
 }

@@ -5,6 +5,9 @@
 // longjmp and is raised as an Error Jpeg only afterwards: nothing is thrown through C.
 // Internal to codecs/jpeg; JpegImage is the public face.
 
+#include "JpegSettings.h"
+#include "codecs/raster/Graphics.h"
+
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
@@ -32,6 +35,10 @@ constexpr int64_t kJPEGArithmeticFactor = 4;
 // stay far below it.
 constexpr int kJPEGErrorTooMuchScanWork = 1000;
 
+// Adobe's inverted CMYK, as the library delivers CMYK and YCCK files, to
+// blue, green and red: a RowConverter.
+void invertedCmykToBgr(const uint8_t* from, uint8_t* to, size_t pixels);
+
 class JpegDecompressor {
 public:
     // The block must outlive the decompressor.
@@ -47,6 +54,13 @@ public:
     // The file has more than one scan (known once the header is read).
     bool hasMultipleScans() const { return multipleScans_; }
     void calcOutputDimensions();
+    // Once the header is read: the decoding parameters the settings ask for,
+    // at eighths / 8 of the size their scale gives, and the output size; an
+    // output past rasterPixelLimit() raises InvalidGraphicError InvalidBitmap.
+    // Returns whether the output is 8-bit (grey or quantised) rather than 24-bit.
+    bool configure(const JpegSettings& settings, int eighths = 8);
+    // Once decompression has started: the colour map of 8-bit output.
+    Palette colorMap() const;
 
     // What the library will allocate for itself while decoding, once the
     // output dimensions are known: a progressive or buffered file keeps every
@@ -62,6 +76,8 @@ public:
     // and the converter carries its pixels over to the target row.
     using RowConverter = void (*)(const uint8_t* from, uint8_t* to, size_t pixels);
     void readScanlines(uint8_t* top, ptrdiff_t step, RowConverter convert = nullptr, uint8_t* scratch = nullptr);
+    // The next output row only, the same way.
+    void readScanline(uint8_t* to, RowConverter convert = nullptr, uint8_t* scratch = nullptr);
     void finishDecompress();
 
     struct ErrorManager {

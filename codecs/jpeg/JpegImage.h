@@ -62,6 +62,8 @@ public:
     static int64_t decodeCount();
 
 private:
+    friend class JpegRows;  // decodes the same bytes row by row
+
     struct Data {
         LoadedBytes bytes;
         int width = 0;

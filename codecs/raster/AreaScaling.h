@@ -4,6 +4,7 @@
 // conversion: finished rows go, as channel sums out of one total, to a sink.
 
 #include "Canvas.h"
+#include "PictureRows.h"
 #include "PixelCodec.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
 #include <type_traits>
 #include <vector>
 
@@ -28,11 +30,11 @@ constexpr int kMaxPackedWidth = static_cast<int>(kLane / 255);
 // own layout and palette give (the same the raster reports).
 class RowDecoder {
 public:
-    explicit RowDecoder(const PixelBuffer& image) : channels_(image.layout)
+    RowDecoder(const PixelLayout& layout, const Palette& palette) : channels_(layout)
     {
         if (channels_.indexed) {
             kind_ = channels_.bpp == 8 ? Kind::Indexed8 : Kind::Decoded;
-            const ColorDecoder decoder(image.layout, image.palette);
+            const ColorDecoder decoder(layout, palette);
             for (uint32_t i = 0; i < (1u << channels_.bpp); ++i) {
                 const Color c = decoder.decode(i);
                 lut_[i] = {blueOf(c), greenOf(c), redOf(c)};
@@ -122,9 +124,18 @@ struct Axis {
     int lo, hi;
     bool average;
 
-    Axis(int source, int dest, int visibleLo, int visibleHi, bool smooth)
+    // A source of `source` pixels onto `dest`.
+    Axis(int64_t source, int64_t dest, int visibleLo, int visibleHi, bool smooth)
         : from(source), to(dest), lo(visibleLo), hi(visibleHi), average(smooth && dest < source)
     {
+    }
+    // Rows at eighths / 8 of a picture `size` pixels long, smoothed onto
+    // `dest`: a frame pixel spans size × eighths / (8 × dest) of their pixels,
+    // so the last one, rounded up, counts only as far as the picture goes.
+    static Axis ofEighths(int size, int eighths, int dest, int visibleLo, int visibleHi)
+    {
+        const int64_t from = int64_t{size} * eighths, to = int64_t{8} * dest, common = std::gcd(from, to);
+        return Axis(from / common, to / common, visibleLo, visibleHi, true);
     }
     uint64_t total() const { return average ? static_cast<uint64_t>(from) : 1; }
     int nearest(int i) const { return static_cast<int>(i * from / to); }
@@ -213,7 +224,7 @@ private:
 // scaling itself, so it is a multiply by a rounded-up reciprocal and a
 // shift: with 2^l ≥ total, m = ⌈2^(63 + l) / total⌉ < 2^64 gives the exact
 // quotient for every numerator below 2^63, and numerators stay below
-// 2^16 × 2^28 (a total is at most the pixels of a raster).
+// 2^16 × 2^34 (a total is at most 64 × the pixels of a raster).
 class Averager {
     __extension__ typedef unsigned __int128 Wide;
 
@@ -242,32 +253,32 @@ private:
     uint64_t multiplier_ = 0;
 };
 
-// Scales the picture onto r and hands each finished visible row, as sums
-// out of one total, to sink.put(y, sums, average), y counted from r's top.
-// Vertically it keeps one row of running sums: a source row adds its
-// overlap to the frame row it ends in, completing it at the boundary, and
-// starts the next one with the rest.
-// A source row's sums, each at most 255 × the source width, are held in
-// RowSum; those of a frame row, at most 255 × the total, in FrameSum.
-template <class RowSum, class FrameSum, class Sink>
-void scaleRowsAs(const PixelBuffer& src, const Rect& r, const Rect& visible, bool smooth, Sink& sink)
+// Scales the rows onto the frame pixels the axes give and hands each
+// finished visible row, as sums out of one total, to sink.put(y, sums,
+// average), y counted from the frame's first row. Vertically it keeps one
+// row of running sums: a source row adds its overlap to the frame row it
+// ends in, completing it at the boundary, and starts the next one with the
+// rest. Rows are read once each, from the top down.
+// A source row's sums, each at most 255 × across.from, are held in RowSum;
+// those of a frame row, at most 255 × across.from × down.from, in FrameSum.
+template <class RowSum, class FrameSum, class Rows, class Sink>
+void scaleRowsAs(Rows& src, const Axis& across, const Axis& down, Sink& sink)
 {
-    const Axis across(src.width, r.width(), visible.left - r.left, visible.right - r.left, smooth);
-    const Axis down(src.height, r.height(), visible.top - r.top, visible.bottom - r.top, smooth);
-    const size_t count = 3 * static_cast<size_t>(visible.width());
+    const int visibleWidth = across.hi - across.lo;
+    const size_t count = 3 * static_cast<size_t>(visibleWidth);
     // Rows are added in whole vectors; the sums past `count` stay 0.
     constexpr size_t kChunk = 4;
     const size_t padded = (count + kChunk - 1) / kChunk * kChunk;
-    const RowDecoder decoder(src);
+    const RowDecoder decoder(src.layout, src.palette);
     const size_t workBytes = decoder.workBytes(src.width);
     const MemoryReservation held(static_cast<int64_t>(workBytes + padded * (sizeof(RowSum) + sizeof(FrameSum)) +
-                                                      static_cast<size_t>(visible.width()) * sizeof(RowScaler::Span)));
+                                                      static_cast<size_t>(visibleWidth) * sizeof(RowScaler::Span)));
     std::vector<uint8_t> work(workBytes);
     std::vector<RowSum> row(padded);
-    std::vector<RowScaler::Span> spans(static_cast<size_t>(visible.width()));
+    std::vector<RowScaler::Span> spans(static_cast<size_t>(visibleWidth));
     const RowScaler scaler(across, spans.data());
     const Averager average(across.total() * down.total());
-    const bool packed = decoder.indexed8() && across.average && src.width <= kMaxPackedWidth;
+    const bool packed = decoder.indexed8() && across.average && across.from <= kMaxPackedWidth;
     const auto scale = [&](int sy) {
         if (packed)
             scaler.scalePacked(src.row(sy), decoder.packed(), row.data());
@@ -288,7 +299,7 @@ void scaleRowsAs(const PixelBuffer& src, const Rect& r, const Rect& visible, boo
     }
     std::vector<FrameSum> sums(padded, 0);
     const auto add = [&](uint64_t weight) {
-        // A weight is at most the frame height.
+        // A weight is at most down.to.
         const FrameSum w = static_cast<FrameSum>(weight);
         FrameSum* to = sums.data();
         const RowSum* from = row.data();
@@ -325,18 +336,39 @@ void scaleRowsAs(const PixelBuffer& src, const Rect& r, const Rect& visible, boo
     }
 }
 
-template <class Sink>
-void scaleRows(const PixelBuffer& src, const Rect& r, const Rect& visible, bool smooth, Sink&& sink)
+template <class Rows, class Sink>
+void scaleAxes(Rows& src, const Axis& across, const Axis& down, Sink& sink)
 {
     // Most pictures' frame sums fit 32 bits, and sums of 32 bits go twice
     // as fast.
-    const uint64_t frameTotal = static_cast<uint64_t>(src.width) * static_cast<uint64_t>(src.height);
+    const uint64_t frameTotal = static_cast<uint64_t>(across.from) * static_cast<uint64_t>(down.from);
     if (frameTotal <= UINT32_MAX / 255)
-        scaleRowsAs<uint32_t, uint32_t>(src, r, visible, smooth, sink);
-    else if (src.width <= static_cast<int>(UINT32_MAX / 255))
-        scaleRowsAs<uint32_t, uint64_t>(src, r, visible, smooth, sink);
+        scaleRowsAs<uint32_t, uint32_t>(src, across, down, sink);
+    else if (across.from <= static_cast<int64_t>(UINT32_MAX / 255))
+        scaleRowsAs<uint32_t, uint64_t>(src, across, down, sink);
     else
-        scaleRowsAs<uint64_t, uint64_t>(src, r, visible, smooth, sink);
+        scaleRowsAs<uint64_t, uint64_t>(src, across, down, sink);
+}
+
+// The picture stretched onto r, of which `visible` is drawn.
+template <class Sink>
+void scaleRows(const PixelBuffer& src, const Rect& r, const Rect& visible, bool smooth, Sink&& sink)
+{
+    const Axis across(src.width, r.width(), visible.left - r.left, visible.right - r.left, smooth);
+    const Axis down(src.height, r.height(), visible.top - r.top, visible.bottom - r.top, smooth);
+    scaleAxes(src, across, down, sink);
+}
+
+// The same for a picture arriving row by row, always smoothed: it must be
+// at least as large as r both ways.
+template <class Sink>
+void scaleRows(PictureRows& src, const Rect& r, const Rect& visible, Sink&& sink)
+{
+    const Axis across =
+        Axis::ofEighths(src.pictureWidth, src.eighths, r.width(), visible.left - r.left, visible.right - r.left);
+    const Axis down =
+        Axis::ofEighths(src.pictureHeight, src.eighths, r.height(), visible.top - r.top, visible.bottom - r.top);
+    scaleAxes(src, across, down, sink);
 }
 
 }  // namespace abm::area_scaling

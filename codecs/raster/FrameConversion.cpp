@@ -282,6 +282,31 @@ bool hasPixels(const Raster& picture)
     return !picture.empty() && !picture.image().bits.empty();
 }
 
+// Hands scale(visible, sink) the part of r inside the frame and the sink
+// that reduces its rows to 5-6-5 there.
+template <class Scale>
+void drawScaled(Raster& frame, const Rect& r, bool dither, Scale scale)
+{
+    const Rect visible = intersect(r, Rect(0, 0, frame.width(), frame.height()));
+    if (visible.isEmpty())
+        return;
+    const Placement at{frame.mutableImage(), visible.left, r.top, visible.width()};
+    if (dither)
+        scale(visible, Diffused565Sink(at, visible.bottom));
+    else
+        scale(visible, Plain565Sink{at});
+}
+
+// Where a picture of that size goes in the frame, whose rest is made white.
+Rect placeInFrame(Raster& frame, int pictureWidth, int pictureHeight, const FrameConversion& how)
+{
+    const Rect whole(0, 0, frame.width(), frame.height());
+    const Rect r = how.keepProportions ? fitInside(pictureWidth, pictureHeight, frame.width(), frame.height()) : whole;
+    if (r != whole)
+        fillImageRect(frame.mutableImage(), whole, clWhite);
+    return r;
+}
+
 }  // namespace
 
 Rect fitInside(int pictureWidth, int pictureHeight, int width, int height)
@@ -304,26 +329,23 @@ void drawConverted(Raster& frame, const Rect& r, const Raster& picture, const Fr
         frame.canvas().stretchDraw(r, &picture);
         return;
     }
-    const Rect visible = intersect(r, Rect(0, 0, frame.width(), frame.height()));
-    if (!hasPixels(picture) || visible.isEmpty())
+    if (!hasPixels(picture))
         return;
     // Keeps the picture's pixels alive should they be the frame's own.
     const Raster source(picture);
-    const Placement at{frame.mutableImage(), visible.left, r.top, visible.width()};
-    if (how.dither)
-        scaleRows(source.image(), r, visible, how.smooth, Diffused565Sink(at, visible.bottom));
-    else
-        scaleRows(source.image(), r, visible, how.smooth, Plain565Sink{at});
+    drawScaled(frame, r, how.dither,
+               [&](const Rect& visible, auto&& sink) { scaleRows(source.image(), r, visible, how.smooth, sink); });
 }
 
 void drawFrame(Raster& frame, const Raster& picture, const FrameConversion& how)
 {
-    const Rect whole(0, 0, frame.width(), frame.height());
-    const Rect r =
-        how.keepProportions ? fitInside(picture.width(), picture.height(), frame.width(), frame.height()) : whole;
-    if (r != whole)
-        fillImageRect(frame.mutableImage(), whole, clWhite);
-    drawConverted(frame, r, picture, how);
+    drawConverted(frame, placeInFrame(frame, picture.width(), picture.height(), how), picture, how);
+}
+
+void drawFrame(Raster& frame, PictureRows& picture, const FrameConversion& how)
+{
+    const Rect r = placeInFrame(frame, picture.pictureWidth, picture.pictureHeight, how);
+    drawScaled(frame, r, how.dither, [&](const Rect& visible, auto&& sink) { scaleRows(picture, r, visible, sink); });
 }
 
 Raster convertToFrame(const Raster& picture, int width, int height, const FrameConversion& how)
@@ -348,6 +370,16 @@ Raster scalePicture(const Raster& picture, int width, int height, bool smooth)
     if (result.empty())
         return result;
     scaleRows(picture.image(), whole, whole, smooth, Bgr24Sink{{result.mutableImage(), 0, 0, width}});
+    return result;
+}
+
+Raster scalePicture(PictureRows& picture, int width, int height)
+{
+    Raster result;
+    result.create(width, height, PixelLayout::forFormat(pf24bit), picture.palette);
+    const Rect whole(0, 0, width, height);
+    if (!result.empty())
+        scaleRows(picture, whole, whole, Bgr24Sink{{result.mutableImage(), 0, 0, width}});
     return result;
 }
 

@@ -10,8 +10,10 @@
 //     drawConverted(frame, Rect(0, 0, 64, 48), picture, how); // or into part of a frame
 //
 // The picture is read row by row; besides the result only a few rows of
-// working space are held, reserved against the memory budget.
+// working space are held, reserved against the memory budget. A picture a
+// decoder hands over row by row (PictureRows) is averaged as it comes.
 
+#include "PictureRows.h"
 #include "Raster.h"
 
 namespace abm {
@@ -50,6 +52,11 @@ void drawConverted(Raster& frame, const Rect& r, const Raster& picture, const Fr
 // fitted inside it with white around.
 void drawFrame(Raster& frame, const Raster& picture, const FrameConversion& how);
 
+// The same for a picture arriving row by row, smoothed wherever it shrinks
+// (its rows must cover the frame's part both ways to be averaged), fitted
+// by its own size. The frame must be in the 16-bit format.
+void drawFrame(Raster& frame, PictureRows& picture, const FrameConversion& how);
+
 // The picture as a width × height frame in the 16-bit format, keeping the
 // picture's palette as every conversion does. An empty picture gives a
 // white frame.
@@ -58,5 +65,7 @@ Raster convertToFrame(const Raster& picture, int width, int height, const FrameC
 // The picture scaled to width × height, smoothly or by nearest pixel, as a
 // 24-bit raster in the picture's own colours.
 Raster scalePicture(const Raster& picture, int width, int height, bool smooth);
+// The same for a picture arriving row by row, smoothed wherever it shrinks.
+Raster scalePicture(PictureRows& picture, int width, int height);
 
 }  // namespace abm

@@ -2,6 +2,7 @@
 // usage errors and limits.
 
 #include "AbmtoolRunner.h"
+#include "codecs/jpeg/JpegImage.h"
 #include "codecs/raster/FrameConversion.h"
 
 using namespace abm;
@@ -255,6 +256,27 @@ TEST_F(AbmtoolTest, ThumbnailIsAPngThatFitsTheSize)
     const Outcome o = Run({"thumbnail", big, "with blank and \"quote.png"});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(abm::test::readPng(dir.path() / "with blank and \"quote.png").width, 128);
+}
+
+// A JPEG well larger than its thumbnail is decoded at the fraction of its
+// size the thumbnail needs: the thumbnail is still its full decode averaged
+// down and cut to 16 bits, within rounding.
+TEST_F(AbmtoolTest, AJpegThumbnailIsItsFullDecodeAveragedDown)
+{
+    const fs::path photo = corpora() / "jpeg/wuffs/harvesters.jpeg";
+    JpegImage jpeg;
+    jpeg.loadFromFile(photo);
+    const Raster full = jpeg.raster();
+    for (const auto& [size, width, height] : {std::tuple{128, 128, 94}, {32, 32, 23}}) {
+        ASSERT_EQ(Run({"thumbnail", "-s", std::to_string(size), photo.string(), "t.png"}).status, 0);
+        const RgbaImage png = readPng(dir.path() / "t.png");
+        ASSERT_EQ(png.width, width);
+        ASSERT_EQ(png.height, height);
+        Raster expected = scalePicture(full, width, height, true);
+        expected.setPixelFormat(pf16bit);
+        const Raster shown = makeRaster(width, height, pf24bit, [&](int x, int y) { return png.at(x, y) & 0xFFFFFF; });
+        EXPECT_GE(psnr(expected, shown), 40.0) << size;
+    }
 }
 
 TEST_F(AbmtoolTest, UsageErrorsExitTwo)

@@ -59,7 +59,7 @@ TEST(MemoryBombs, RefusedWithinASmallBudgetLeavingTheStripAsItWas)
         ScriptedPrompts prompts;
         FrameStrip strip(options);
         strip.append(makeRaster(8, 6, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 40 + y); }));
-        const Raster* source = &strip.frame(0).source;
+        const SourcePicture* source = &strip.frame(0).source;
         MemoryBudget::resetPeak();
 
         const std::string outcome = import(strip, prompts, path);
@@ -112,5 +112,28 @@ TEST(MemoryBombs, BigPicturesStillImportWithinTheDefaultBudgetAsBefore)
         expected.setSize(128, 97);
         expected.canvas().stretchDraw(Rect(0, 0, 128, 97), &picture);
         EXPECT_TRUE(samePixels(frame, expected)) << name;
+    }
+}
+
+// A JPEG smoothed down into a small frame holds its file and the few rows
+// of its reduced decode, not its pixels: under a budget far below its full
+// decode it imports, the budget never past its limit, where the same
+// picture taken by the nearest pixel is refused.
+TEST(MemoryBombs, AReducedDecodeHoldsOnlyTheFileAndAFewRows)
+{
+    TempDir dir;
+    const std::string path = dir / "big.jpg";
+    writeFile(path, encodeJpeg(JpegRecipe{6000, 4000, JpegKind::Color}, gradient));
+    const int64_t limit = MemoryBudget::used() + static_cast<int64_t>(std::filesystem::file_size(path)) + (4 << 20);
+    const ScopedMemoryLimit scoped(limit);
+    for (const bool smooth : {true, false}) {
+        FrameOptionValues options;
+        options.autoSizeOn = false, options.stretchOn = true, options.smoothOn = smooth;
+        ScriptedPrompts prompts;
+        FrameStrip strip(options);
+        MemoryBudget::resetPeak();
+        const std::string outcome = import(strip, prompts, path);
+        EXPECT_EQ(outcome.substr(0, 7), smooth ? "frames" : "budget:") << outcome;
+        EXPECT_LE(MemoryBudget::peak(), limit) << smooth;
     }
 }

@@ -4,9 +4,11 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <random>
 
 namespace abm::test {
@@ -135,6 +137,22 @@ RgbaImage readPng(const std::filesystem::path& path)
         out = RgbaImage();
     }
     return out;
+}
+
+double psnr(const Raster& a, const Raster& b)
+{
+    double squares = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const Color p = a.pixel(x, y), q = b.pixel(x, y);
+            for (const int shift : {0, 8, 16}) {
+                const double d = static_cast<int>(p >> shift & 0xFF) - static_cast<int>(q >> shift & 0xFF);
+                squares += d * d;
+            }
+        }
+    if (squares == 0)
+        return std::numeric_limits<double>::infinity();
+    return 10 * std::log10(255.0 * 255.0 * 3 * a.width() * a.height() / squares);
 }
 
 }  // namespace abm::test

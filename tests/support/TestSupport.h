@@ -83,6 +83,10 @@ private:
     int64_t old_;
 };
 
+// Peak signal to noise of b against a, same size, over every channel of
+// every pixel as 8 bits; infinite for equal pictures.
+double psnr(const Raster& a, const Raster& b);
+
 // The raw value of pixel (x, y) of a 16-bit raster.
 inline uint16_t pixel16(const Raster& raster, int x, int y)
 {

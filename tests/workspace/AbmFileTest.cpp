@@ -187,7 +187,7 @@ TEST_F(AbmFileTest, WrittenFileReadsBackWithTheSamePixels)
         ASSERT_EQ(b.pixelFormat(), pf16bit);
         for (int y = 0; y < 21; ++y)
             EXPECT_EQ(0, std::memcmp(a.scanLine(y), b.scanLine(y), 37 * 2)) << k << "," << y;
-        EXPECT_TRUE(other.frame(k).source.palette().empty());
+        EXPECT_TRUE(other.frame(k).source.raster().palette().empty());
     }
 }
 

@@ -154,7 +154,7 @@ private:
             const Frame& t = strip_.frame(i);
             ASSERT_EQ(StripLayout::thumbnail(i, t.width, t.height).left, int64_t{i} * 3 + int64_t{i} * t.width);
             ASSERT_EQ(t.picture.pixelFormat(), pf16bit);
-            ASSERT_EQ(colorId(strip_.frame(i).source.pixel(0, 0)), ids_[static_cast<size_t>(i)]);
+            ASSERT_EQ(colorId(strip_.frame(i).source.raster().pixel(0, 0)), ids_[static_cast<size_t>(i)]);
             if (checkAutoSize_) {
                 ASSERT_EQ(t.width, strip_.frame(0).source.width());
                 ASSERT_EQ(t.height, strip_.frame(0).source.height());

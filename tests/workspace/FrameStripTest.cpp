@@ -272,7 +272,7 @@ TEST_F(FrameStripTest, SourceBitmapsKeepThePictureAsDelivered)
     options.autoSizeOn = false;
     const Raster picture = makePicture(5, 300, 20, pf32bit);
     strip.append(picture);
-    const Raster& source = strip.frame(0).source;
+    const Raster& source = strip.frame(0).source.raster();
     EXPECT_EQ(source.width(), 300);
     EXPECT_EQ(source.pixelFormat(), pf32bit);
     EXPECT_EQ(source.pixel(299, 19), picture.pixel(299, 19));

@@ -2,6 +2,7 @@
 #include "workspace/ImageImport.h"
 #include "workspace/AbmFile.h"
 #include "base/Error.h"
+#include "codecs/jpeg/JpegImage.h"
 #include "GifBuilder.h"
 #include "MemorySettings.h"
 #include "ScriptedPrompts.h"
@@ -385,4 +386,55 @@ TEST_F(ImageImportTest, FifosFailAtOnceLikeAnyUnopenableFile)
     EXPECT_EQ(prompts.messages[0].text, "Невозможно откыть файл: " + fifos[3]);
     commands.importCommandLine({fifos[0]});
     EXPECT_EQ(strip.count(), 0);
+}
+
+// A JPEG smoothed down into a fixed frame is made from a reduced decode and
+// stays compressed in the strip. A rebuild under options that need every
+// pixel decodes it in full, and from then on its frame is the very frame of
+// the fully decoded picture beside it; until then, that frame within the
+// rounding of 5-6-5.
+TEST_F(ImageImportTest, JpegFramesFromAReducedDecodeRebuildAsAFullDecodeUnderAnyOptions)
+{
+    struct Case {
+        const char* what;
+        void (*change)(FrameOptionValues&);
+        bool reduced;  // still made from the reduced decode
+    };
+    const Case cases[] = {
+        {"as imported", [](FrameOptionValues&) {}, true},
+        {"smaller, stretched", [](FrameOptionValues& o) { o.width = "32", o.keepProportionsOn = false; }, true},
+        {"larger", [](FrameOptionValues& o) { o.width = "640", o.height = "480"; }, false},
+        {"nearest", [](FrameOptionValues& o) { o.smoothOn = false; }, false},
+        {"auto-size", [](FrameOptionValues& o) { o.autoSizeOn = true; }, false},
+        {"cut", [](FrameOptionValues& o) { o.stretchOn = false; }, false},
+    };
+    const std::string file = copy(jpegs / "wuffs/harvesters.jpeg", "photo.jpg");
+    JpegImage jpeg;
+    jpeg.loadFromFile(file);
+    const Raster decoded = jpeg.raster();
+    for (const Case& c : cases) {
+        options = FrameOptionValues();
+        options.autoSizeOn = false, options.stretchOn = true, options.smoothOn = true, options.keepProportionsOn = true;
+        const FrameOptionValues imported = options;
+        strip.clear();
+        importFile(strip, prompts, file);
+        strip.append(decoded);
+        ASSERT_EQ(strip.count(), 2);
+        ASSERT_TRUE(strip.frame(0).source.compressedJpeg());
+        c.change(options);
+        strip.move(0, 1);
+        const Frame& ours = strip.frame(1);
+        EXPECT_EQ(ours.source.compressedJpeg() != nullptr, c.reduced) << c.what;
+        const auto sameAsDecoded = [&] {
+            return strip.frame(1).picture.image().bits == strip.frame(0).picture.image().bits;
+        };
+        if (c.reduced) {
+            EXPECT_GE(abm::test::psnr(ours.picture, strip.frame(0).picture), 40.0) << c.what;
+        } else {
+            EXPECT_TRUE(sameAsDecoded()) << c.what;
+        }
+        options = imported;
+        strip.renormalize();
+        EXPECT_EQ(sameAsDecoded(), !c.reduced) << c.what << ", then as imported";
+    }
 }
