@@ -16,7 +16,7 @@ void paint16(QPainter& painter, const Raster& raster, QPoint origin, const QRect
     // column; the rows are stored bottom-up, so it starts at the part's
     // bottom row and the painter turns it over.
     const int first = part.left() & ~1;
-    const uchar* bottom = raster.scanLine(part.bottom()) + static_cast<size_t>(first) * 2;
+    const uchar* bottom = raster.row(part.bottom()) + static_cast<size_t>(first) * 2;
     const QImage rows(bottom, part.right() + 1 - first, part.height(), raster.stride(), QImage::Format_RGB16);
     if (rows.isNull())
         throw Error(ErrorKind::OutOfMemory);
@@ -49,7 +49,7 @@ void paintRaster(QPainter& painter, const Raster& raster, QPoint origin, const Q
     const PixelBuffer& image = raster.image();
     if (part.isEmpty() || image.bits.size() < image.stride * static_cast<size_t>(image.height))
         return;
-    if (raster.pixelFormat() == pf16bit)
+    if (raster.pixelFormat() == PixelFormat::Rgb565)
         paint16(painter, raster, origin, part);
     else
         paintConverted(painter, raster, origin, part);

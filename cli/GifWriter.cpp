@@ -114,7 +114,7 @@ std::vector<uint16_t> pixels565(const Raster& frame)
     std::vector<uint16_t> pixels;
     pixels.reserve(size_t(frame.width()) * size_t(frame.height()));
     for (int y = 0; y < frame.height(); ++y) {
-        const uint8_t* row = frame.scanLine(y);
+        const uint8_t* row = frame.row(y);
         for (int x = 0; x < frame.width(); ++x) {
             if (frame.bitsPerPixel() == 16) {
                 pixels.push_back(uint16_t(row[2 * x] | (row[2 * x + 1] << 8)));

@@ -15,9 +15,9 @@ std::vector<uint8_t> encodePng(const Raster& bitmap)
     const int w = bitmap.width(), h = bitmap.height();
     std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
     Raster bgr(bitmap);
-    bgr.setPixelFormat(pf24bit);
+    bgr.setPixelFormat(PixelFormat::Bgr888);
     for (int y = 0; y < h; ++y) {
-        const uint8_t* row = std::as_const(bgr).scanLine(y);
+        const uint8_t* row = std::as_const(bgr).row(y);
         uint8_t* out = rgb.data() + static_cast<size_t>(y) * w * 3;
         for (int x = 0; x < w; ++x) {
             out[3 * x] = row[3 * x + 2];
@@ -44,12 +44,12 @@ Raster fitInto(const Raster& bitmap, int size)
 {
     if (bitmap.empty()) {
         Raster source(bitmap);
-        source.setPixelFormat(pf24bit);
+        source.setPixelFormat(PixelFormat::Bgr888);
         return source;
     }
     ThumbnailScaler scaler(bitmap.width(), bitmap.height(), size);
     for (const int y : scaler.sourceRows())
-        scaler.addRow(y, bitmap.scanLine(y), bitmap.layout(), bitmap.palette());
+        scaler.addRow(y, bitmap.row(y), bitmap.layout(), bitmap.palette());
     return scaler.result();
 }
 

@@ -123,7 +123,7 @@ Raster abmThumbnail(const std::string& input, int size, CliPrompts& prompts)
                 return;
             ThumbnailScaler scaler(h.frameWidth, h.frameHeight, size);
             std::vector<uint8_t> row(static_cast<size_t>(h.frameWidth) * 2);
-            const PixelLayout layout = PixelLayout::forFormat(pf16bit);
+            const PixelLayout layout = PixelLayout::forFormat(PixelFormat::Rgb565);
             for (const int y : scaler.sourceRows()) {
                 file.setPosition(static_cast<int64_t>(AbmHeader::kSize + static_cast<size_t>(y) * row.size()));
                 file.readBuffer(row.data(), row.size());
@@ -153,7 +153,7 @@ std::optional<Raster> jpegThumbnail(const std::string& input, int size)
         JpegRows rows(jpeg, eighths);
         Raster thumbnail = scalePicture(rows, target.width(), target.height());
         rows.finish();
-        thumbnail.setPixelFormat(pf16bit);
+        thumbnail.setPixelFormat(PixelFormat::Rgb565);
         return thumbnail;
     } catch (const InvalidGraphicError&) {
         return Raster();

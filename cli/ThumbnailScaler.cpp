@@ -49,7 +49,7 @@ ThumbnailScaler::ThumbnailScaler(int width, int height, int size)
     const int tw = target.width(), th = target.height();
     const bool average = tw < width && th < height;
     targetWidth_ = tw;
-    out_.create(tw, th, PixelLayout::forFormat(pf24bit));
+    out_.create(tw, th, PixelLayout::forFormat(PixelFormat::Bgr888));
     sums_.assign(static_cast<size_t>(tw) * 3, 0);
     for (int tx = 0; tx < tw; ++tx) {
         columnAt_.push_back(columns_.size());
@@ -87,7 +87,7 @@ void ThumbnailScaler::addRow(int y, const uint8_t* row, const PixelLayout& layou
         ++rowsAdded_;
         if (!use.last)
             continue;
-        uint8_t* out = out_.scanLine(use.target);
+        uint8_t* out = out_.row(use.target);
         for (int tx = 0; tx < targetWidth_; ++tx) {
             const uint64_t n = static_cast<uint64_t>(rowsAdded_) *
                                (columnAt_[static_cast<size_t>(tx) + 1] - columnAt_[static_cast<size_t>(tx)]);

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         abm::Raster b;
         b.loadFromMemory(data, size);
-        b.setPixelFormat(abm::pf16bit);
+        b.setPixelFormat(abm::PixelFormat::Rgb565);
         abm::MemoryStream out;
         b.saveToStream(out);
     } catch (const std::exception&) {

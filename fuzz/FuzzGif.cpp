@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const std::exception&) {
     }
     abm::Raster target;
-    target.setPixelFormat(abm::pf16bit);
+    target.setPixelFormat(abm::PixelFormat::Rgb565);
     target.setSize(64, 48);
     for (int i = 0; i < gif.count(); ++i) {
         try {

@@ -33,7 +33,7 @@ QRgb expand565(uint16_t v)
 // that nothing but the raster was painted, and a 16-bit raster's colours.
 void paintAndCheck(QImage& canvas, const abm::Raster& raster, QPoint origin)
 {
-    const bool exact = raster.pixelFormat() == abm::pf16bit;
+    const bool exact = raster.pixelFormat() == abm::PixelFormat::Rgb565;
     canvas.fill(kUntouched);
     {
         QPainter painter(&canvas);
@@ -47,7 +47,7 @@ void paintAndCheck(QImage& canvas, const abm::Raster& raster, QPoint origin)
                 if (row[x] != kUntouched)
                     __builtin_trap();
             } else if (exact) {
-                const uint8_t* pixel = raster.scanLine(y - origin.y()) + 2 * (x - origin.x());
+                const uint8_t* pixel = raster.row(y - origin.y()) + 2 * (x - origin.x());
                 if (row[x] != expand565(static_cast<uint16_t>(pixel[0] | pixel[1] << 8)))
                     __builtin_trap();
             }

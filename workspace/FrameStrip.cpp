@@ -26,7 +26,7 @@ Frame frameFromRows(SourcePicture source, const FrameOptions& options, int eight
     f.width = parseInt(options.widthText());
     f.height = parseInt(options.heightText());
     JpegRows rows(*source.compressedJpeg(), eighths);
-    f.picture.create(f.width, f.height, PixelLayout::forFormat(pf16bit), rows.palette);
+    f.picture.create(f.width, f.height, PixelLayout::forFormat(PixelFormat::Rgb565), rows.palette);
     drawFrame(f.picture, rows, conversionOf(options));
     rows.finish();
     f.source = std::move(source);
@@ -78,7 +78,7 @@ Frame FrameStrip::normalize(SourcePicture from, const SourcePicture* first) cons
             // 16-bit anyway, so convert first, once the width is cut.
             if (width < picture.width())
                 picture.setWidth(width);
-            picture.setPixelFormat(pf16bit);
+            picture.setPixelFormat(PixelFormat::Rgb565);
         }
         picture.setWidth(width);
         picture.setHeight(parseInt(options_->heightText()));
@@ -86,16 +86,16 @@ Frame FrameStrip::normalize(SourcePicture from, const SourcePicture* first) cons
         f.height = picture.height();
     }
     const bool sameSize = picture.width() == source.width() && picture.height() == source.height();
-    const bool overdrawn = picture.pixelFormat() != pf16bit && (options_->stretch() ? redrawn : sameSize);
+    const bool overdrawn = picture.pixelFormat() != PixelFormat::Rgb565 && (options_->stretch() ? redrawn : sameSize);
     if (overdrawn) {
         // The draw below covers every pixel, so converting them first would
         // only be thrown away: a fresh 16-bit raster will do.
         SharedPalette palette = picture.sharedPalette();
         const int width = options_->stretch() ? f.width : picture.width();
         const int height = options_->stretch() ? f.height : picture.height();
-        picture.create(width, height, PixelLayout::forFormat(pf16bit), std::move(palette));
+        picture.create(width, height, PixelLayout::forFormat(PixelFormat::Rgb565), std::move(palette));
     } else {
-        picture.setPixelFormat(pf16bit);
+        picture.setPixelFormat(PixelFormat::Rgb565);
     }
     const FrameConversion how = conversionOf(*options_);
     if (options_->stretch()) {

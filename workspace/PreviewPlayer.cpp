@@ -45,9 +45,9 @@ int PreviewPlayer::tick(const FrameStrip& strip, int iconCount)
         preview_.setWidth(kFieldWidth);
         preview_.setHeight(kFieldHeight);
         Canvas& canvas = preview_.canvas();
-        canvas.brushColor = clBlack;
+        canvas.brushColor = color::black;
         canvas.rectangle(field);
-        canvas.brushColor = clWhite;
+        canvas.brushColor = color::white;
         canvas.fillRect(Rect(field.left + 1, field.top + 1, field.right - 1, field.bottom - 1));
         const Placement place = placement(frame.width(), frame.height());
         canvas.copyRect(place.field, frame, place.source);

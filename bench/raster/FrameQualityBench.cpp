@@ -64,10 +64,10 @@ struct Image {
 // k × 255 / 31 or k × 255 / 63, rounded).
 Image fromRaster(Raster raster)
 {
-    raster.setPixelFormat(abm::pf24bit);
+    raster.setPixelFormat(abm::PixelFormat::Bgr888);
     Image image(raster.width(), raster.height());
     for (int y = 0; y < image.height; ++y) {
-        const uint8_t* row = raster.scanLine(y);
+        const uint8_t* row = raster.row(y);
         for (int x = 0; x < image.width; ++x, row += 3) {
             uint8_t* p = image.at(x, y);
             p[0] = row[2], p[1] = row[1], p[2] = row[0];
@@ -79,9 +79,9 @@ Image fromRaster(Raster raster)
 Raster toRaster(const Image& image)
 {
     Raster raster;
-    raster.create(image.width, image.height, abm::PixelLayout::forFormat(abm::pf24bit));
+    raster.create(image.width, image.height, abm::PixelLayout::forFormat(abm::PixelFormat::Bgr888));
     for (int y = 0; y < image.height; ++y) {
-        uint8_t* row = raster.scanLine(y);
+        uint8_t* row = raster.row(y);
         for (int x = 0; x < image.width; ++x, row += 3) {
             const uint8_t* p = image.at(x, y);
             row[0] = p[2], row[1] = p[1], row[2] = p[0];
@@ -237,10 +237,10 @@ Image makeText(const fs::path& dir)
 Image palette565()
 {
     Raster all;
-    all.create(256, 256, abm::PixelLayout::forFormat(abm::pf16bit));
+    all.create(256, 256, abm::PixelLayout::forFormat(abm::PixelFormat::Rgb565));
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x)
-            all.scanLine(y)[2 * x] = static_cast<uint8_t>(x), all.scanLine(y)[2 * x + 1] = static_cast<uint8_t>(y);
+            all.row(y)[2 * x] = static_cast<uint8_t>(x), all.row(y)[2 * x + 1] = static_cast<uint8_t>(y);
     return fromRaster(all);
 }
 

@@ -35,11 +35,11 @@ FrameStrip& fourFrames()
     if (strip.count() == 0) {
         for (int f = 0; f < 4; ++f) {
             Raster b;
-            b.setPixelFormat(pf16bit);
+            b.setPixelFormat(PixelFormat::Rgb565);
             b.setSize(128, 97);
             for (int y = 0; y < 97; ++y)
                 for (int x = 0; x < 128 * 2; ++x)
-                    b.scanLine(y)[x] = static_cast<uint8_t>(x * 7 + y * 3 + f);
+                    b.row(y)[x] = static_cast<uint8_t>(x * 7 + y * 3 + f);
             strip.append(b);
         }
     }

@@ -37,10 +37,10 @@ void put32(uint8_t* p, uint32_t v)
 int bitCountOf(PixelFormat format)
 {
     switch (format) {
-    case pf8bit: return 8;
-    case pf16bit: return 16;
-    case pf24bit: return 24;
-    case pf32bit: return 32;
+    case PixelFormat::Indexed8: return 8;
+    case PixelFormat::Rgb565: return 16;
+    case PixelFormat::Bgr888: return 24;
+    case PixelFormat::Bgrx8888: return 32;
     default: return 0;
     }
 }
@@ -119,10 +119,10 @@ int64_t abmFrameBytes(const AbmHeader& header)
 Raster abmFrameRaster(const AbmHeader& header, const uint8_t* frameBytes)
 {
     Raster raster;
-    raster.create(header.frameWidth, header.frameHeight, PixelLayout::forFormat(pf16bit));
+    raster.create(header.frameWidth, header.frameHeight, PixelLayout::forFormat(PixelFormat::Rgb565));
     const size_t rowBytes = static_cast<size_t>(header.frameWidth) * 2;
     for (int y = 0; y < header.frameHeight; ++y)
-        std::memcpy(raster.scanLine(y), frameBytes + static_cast<size_t>(y) * rowBytes, rowBytes);
+        std::memcpy(raster.row(y), frameBytes + static_cast<size_t>(y) * rowBytes, rowBytes);
     return raster;
 }
 
@@ -170,7 +170,7 @@ std::vector<uint8_t> encodeAbm(const std::vector<const Raster*>& frames)
         // row is never read past its end.
         const size_t have = std::min(rowBytes, static_cast<size_t>(frame.width()) * (frame.bitsPerPixel() / 8));
         for (int y = 0; y < h.frameHeight; ++y) {
-            const uint8_t* row = frame.scanLine(y);
+            const uint8_t* row = frame.row(y);
             const size_t at = out.size();
             out.resize(at + rowBytes, 0xFF);
             std::memcpy(out.data() + at, row, have);

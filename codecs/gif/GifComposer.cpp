@@ -21,16 +21,16 @@ GifComposer::GifComposer(GifImage& gif, Mode mode) : gif_(gif), mode_(mode)
         picture_ = *first;
         return;
     }
-    picture_.createForOverwrite(first->width(), first->height(), PixelLayout::forFormat(pf24bit));
+    picture_.createForOverwrite(first->width(), first->height(), PixelLayout::forFormat(PixelFormat::Bgr888));
     picture_.setPalette(firstPalette_);
     picture_.canvas().fillRect(picture_.canvas().clipRect());
 }
 
 Canvas& GifComposer::trueColourCanvas()
 {
-    if (picture_.pixelFormat() != pf24bit && !picture_.empty()) {
+    if (picture_.pixelFormat() != PixelFormat::Bgr888 && !picture_.empty()) {
         Raster full;
-        full.createForOverwrite(picture_.width(), picture_.height(), PixelLayout::forFormat(pf24bit));
+        full.createForOverwrite(picture_.width(), picture_.height(), PixelLayout::forFormat(PixelFormat::Bgr888));
         full.setPalette(firstPalette_);
         full.canvas().draw(0, 0, picture_);
         picture_.assign(&full);
@@ -87,7 +87,7 @@ void GifComposer::disposePrevious()
 {
     if (disposal_ == kRestoreBackground) {
         Canvas& canvas = trueColourCanvas();
-        canvas.brushColor = clWhite;
+        canvas.brushColor = color::white;
         canvas.fillRect(lastRect_);
     } else if (disposal_ == kRestorePrevious) {
         // Only the last image changed the picture since the copy.

@@ -160,7 +160,7 @@ void GifSubImage::decodePixels(const GifReader& reader, LzwDecoder& decoder)
     if (!hasImage_ || width_ == 0 || height_ == 0)
         return;
     // The decoder writes every pixel, the fill value where the data stops short.
-    raster_.createForOverwrite(width_, height_, PixelLayout::forFormat(pf8bit));
+    raster_.createForOverwrite(width_, height_, PixelLayout::forFormat(PixelFormat::Indexed8));
     PixelBuffer& image = raster_.mutableImage();
     uint8_t* const top = image.row(0);
     // Rows are stored bottom-up: the next row down lies one stride lower.
@@ -188,7 +188,7 @@ std::vector<uint8_t> GifSubImage::data() const
     const size_t w = static_cast<size_t>(width_);
     indexes.resize(w * static_cast<size_t>(height_));
     for (int y = 0; y < height_; ++y)
-        std::memcpy(indexes.data() + static_cast<size_t>(y) * w, raster_.scanLine(y), w);
+        std::memcpy(indexes.data() + static_cast<size_t>(y) * w, raster_.row(y), w);
     return indexes;
 }
 
@@ -227,7 +227,7 @@ void GifSubImage::makeBitmap()
         m->bits.assign(maskBytes, 0);
         bool any = false;
         for (int y = 0; y < height_; ++y) {
-            const uint8_t* row = std::as_const(raster_).scanLine(y);
+            const uint8_t* row = std::as_const(raster_).row(y);
             uint8_t* bits = m->bits.data() + static_cast<size_t>(y) * static_cast<size_t>(m->stride);
             for (int x = 0; x < width_; ++x) {
                 if (row[x] == index) {

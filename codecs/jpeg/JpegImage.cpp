@@ -26,7 +26,7 @@ Raster decode(const LoadedBytes& bytes, const JpegSettings& settings)
     MemoryBudget::require(rasterBytes(width, height, eightBit ? 8 : 24) + libraryBytes);
 
     Raster raster;
-    raster.create(width, height, PixelLayout::forFormat(eightBit ? pf8bit : pf24bit));
+    raster.create(width, height, PixelLayout::forFormat(eightBit ? PixelFormat::Indexed8 : PixelFormat::Bgr888));
     const MemoryReservation library(libraryBytes);
     // What it was promised and whatever else is left, never more.
     decompressor.setLibraryMemoryLimit(libraryBytes + MemoryBudget::available());
@@ -35,7 +35,7 @@ Raster decode(const LoadedBytes& bytes, const JpegSettings& settings)
         raster.setPalette(decompressor.colorMap());
     // Rows lie bottom-up: the next row down is one stride lower in memory.
     std::vector<uint8_t> cmykRow(cmyk ? size_t{info.output_width} * 4 : 0);
-    decompressor.readScanlines(raster.scanLine(0), -static_cast<ptrdiff_t>(raster.stride()),
+    decompressor.readScanlines(raster.row(0), -static_cast<ptrdiff_t>(raster.stride()),
                                cmyk ? invertedCmykToBgr : nullptr, cmykRow.data());
     decompressor.finishDecompress();
     return raster;

@@ -53,7 +53,7 @@ JpegRows::JpegRows(const JpegImage& jpeg, int scale)
     eighths = info.min_DCT_scaled_size;
     width = static_cast<int>(info.output_width);
     height = static_cast<int>(info.output_height);
-    layout = PixelLayout::forFormat(eightBit ? pf8bit : pf24bit);
+    layout = PixelLayout::forFormat(eightBit ? PixelFormat::Indexed8 : PixelFormat::Bgr888);
     if (eightBit)
         palette = d.colorMap();
 }

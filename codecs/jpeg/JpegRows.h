@@ -8,7 +8,7 @@
 //
 //     JpegRows rows(jpeg, jpegEighthsFor(jpeg.width(), jpeg.height(), 128, 97));  // 1/8 from 5120 × 3880 on
 //     Raster frame;
-//     frame.create(128, 97, PixelLayout::forFormat(pf16bit), rows.palette);
+//     frame.create(128, 97, PixelLayout::forFormat(PixelFormat::Rgb565), rows.palette);
 //     drawFrame(frame, rows, how);
 //     rows.finish();
 

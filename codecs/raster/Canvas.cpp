@@ -249,7 +249,7 @@ void stretchBlit(PixelBuffer& dst, const Rect& d, const PixelBuffer& src, const 
         dispatch(job, LutConv{lut.data()});
         return;
     }
-    if (isPlainBgr(src.layout) && dst.layout.format() == pf16bit) {
+    if (isPlainBgr(src.layout) && dst.layout.format() == PixelFormat::Rgb565) {
         dispatch(job, BgrTo565Conv{});
         return;
     }

@@ -15,8 +15,8 @@ class Canvas {
 public:
     explicit Canvas(Raster* owner) : owner_(owner) {}
 
-    Color brushColor = clWhite;
-    Color penColor = clBlack;
+    Color brushColor = color::white;
+    Color penColor = color::black;
     int penWidth = 1;
 
     Rect clipRect() const;

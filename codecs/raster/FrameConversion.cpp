@@ -303,7 +303,7 @@ Rect placeInFrame(Raster& frame, int pictureWidth, int pictureHeight, const Fram
     const Rect whole(0, 0, frame.width(), frame.height());
     const Rect r = how.keepProportions ? fitInside(pictureWidth, pictureHeight, frame.width(), frame.height()) : whole;
     if (r != whole)
-        fillImageRect(frame.mutableImage(), whole, clWhite);
+        fillImageRect(frame.mutableImage(), whole, color::white);
     return r;
 }
 
@@ -325,7 +325,7 @@ Rect fitInside(int pictureWidth, int pictureHeight, int width, int height)
 
 void drawConverted(Raster& frame, const Rect& r, const Raster& picture, const FrameConversion& how)
 {
-    if ((!how.smooth && !how.dither) || frame.pixelFormat() != pf16bit) {
+    if ((!how.smooth && !how.dither) || frame.pixelFormat() != PixelFormat::Rgb565) {
         frame.canvas().stretchDraw(r, &picture);
         return;
     }
@@ -351,9 +351,9 @@ void drawFrame(Raster& frame, PictureRows& picture, const FrameConversion& how)
 Raster convertToFrame(const Raster& picture, int width, int height, const FrameConversion& how)
 {
     Raster frame;
-    frame.create(width, height, PixelLayout::forFormat(pf16bit), picture.sharedPalette());
+    frame.create(width, height, PixelLayout::forFormat(PixelFormat::Rgb565), picture.sharedPalette());
     if (!hasPixels(picture))
-        fillImageRect(frame.mutableImage(), Rect(0, 0, width, height), clWhite);
+        fillImageRect(frame.mutableImage(), Rect(0, 0, width, height), color::white);
     drawFrame(frame, picture, how);
     return frame;
 }
@@ -361,10 +361,10 @@ Raster convertToFrame(const Raster& picture, int width, int height, const FrameC
 Raster scalePicture(const Raster& picture, int width, int height, bool smooth)
 {
     Raster result;
-    result.create(width, height, PixelLayout::forFormat(pf24bit), picture.sharedPalette());
+    result.create(width, height, PixelLayout::forFormat(PixelFormat::Bgr888), picture.sharedPalette());
     const Rect whole(0, 0, width, height);
     if (!hasPixels(picture)) {
-        fillImageRect(result.mutableImage(), whole, clWhite);
+        fillImageRect(result.mutableImage(), whole, color::white);
         return result;
     }
     if (result.empty())
@@ -376,7 +376,7 @@ Raster scalePicture(const Raster& picture, int width, int height, bool smooth)
 Raster scalePicture(PictureRows& picture, int width, int height)
 {
     Raster result;
-    result.create(width, height, PixelLayout::forFormat(pf24bit), picture.palette);
+    result.create(width, height, PixelLayout::forFormat(PixelFormat::Bgr888), picture.palette);
     const Rect whole(0, 0, width, height);
     if (!result.empty())
         scaleRows(picture, whole, whole, Bgr24Sink{{result.mutableImage(), 0, 0, width}});

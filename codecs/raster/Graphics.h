@@ -13,23 +13,28 @@
 
 namespace abm {
 
-// Numbered as stored files and the ABM writer compare them.
-enum PixelFormat : int {
-    pfDevice = 0,
-    pf1bit = 1,
-    pf4bit = 2,
-    pf8bit = 3,
-    pf15bit = 4,
-    pf16bit = 5,
-    pf24bit = 6,
-    pf32bit = 7,
-    pfCustom = 8,
+// Numbered as stored files and the ABM writer compare them; named after the
+// layout, as QImage names its formats: Rgb555 and Rgb565 give the bits of one
+// little-endian 16-bit value from the top, Bgr888 and Bgrx8888 the bytes in
+// memory (x unused).
+enum class PixelFormat : int {
+    DeviceDependent = 0,
+    Indexed1 = 1,
+    Indexed4 = 2,
+    Indexed8 = 3,
+    Rgb555 = 4,
+    Rgb565 = 5,
+    Bgr888 = 6,
+    Bgrx8888 = 7,
+    Custom = 8,  // any other layout, such as 16 bits with other masks
 };
 
 // 0x00BBGGRR: red in the low byte.
 using Color = uint32_t;
-constexpr Color clBlack = 0x000000;
-constexpr Color clWhite = 0xFFFFFF;
+namespace color {
+constexpr Color black = 0x000000;
+constexpr Color white = 0xFFFFFF;
+}  // namespace color
 
 constexpr Color rgbColor(uint8_t r, uint8_t g, uint8_t b)
 {

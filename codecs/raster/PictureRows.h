@@ -28,7 +28,7 @@ public:
     int eighths = 8;
     int width = 0;
     int height = 0;
-    PixelLayout layout = PixelLayout::forFormat(pf24bit);
+    PixelLayout layout = PixelLayout::forFormat(PixelFormat::Bgr888);
     SharedPalette palette;
 };
 

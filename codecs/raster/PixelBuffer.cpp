@@ -117,24 +117,24 @@ PixelLayout PixelLayout::forFormat(PixelFormat format)
 {
     PixelLayout l;
     switch (format) {
-    case pfDevice:
+    case PixelFormat::DeviceDependent:
         l.bitsPerPixel = 32;
         l.device = true;
         break;
-    case pf1bit: l.bitsPerPixel = 1; break;
-    case pf4bit: l.bitsPerPixel = 4; break;
-    case pf8bit: l.bitsPerPixel = 8; break;
-    case pf15bit: l.bitsPerPixel = 16; break;
-    case pf16bit:
+    case PixelFormat::Indexed1: l.bitsPerPixel = 1; break;
+    case PixelFormat::Indexed4: l.bitsPerPixel = 4; break;
+    case PixelFormat::Indexed8: l.bitsPerPixel = 8; break;
+    case PixelFormat::Rgb555: l.bitsPerPixel = 16; break;
+    case PixelFormat::Rgb565:
         l.bitsPerPixel = 16;
         l.hasMasks = true;
         l.masks[0] = 0xF800;
         l.masks[1] = 0x07E0;
         l.masks[2] = 0x001F;
         break;
-    case pf24bit: l.bitsPerPixel = 24; break;
-    case pf32bit: l.bitsPerPixel = 32; break;
-    case pfCustom: throw InvalidGraphicError(ErrorKind::InvalidPixelFormat);
+    case PixelFormat::Bgr888: l.bitsPerPixel = 24; break;
+    case PixelFormat::Bgrx8888: l.bitsPerPixel = 32; break;
+    case PixelFormat::Custom: throw InvalidGraphicError(ErrorKind::InvalidPixelFormat);
     }
     return l;
 }
@@ -142,20 +142,21 @@ PixelLayout PixelLayout::forFormat(PixelFormat format)
 PixelFormat PixelLayout::format() const
 {
     if (device)
-        return pfDevice;
+        return PixelFormat::DeviceDependent;
     switch (bitsPerPixel) {
-    case 1: return pf1bit;
-    case 4: return pf4bit;
-    case 8: return pf8bit;
+    case 1: return PixelFormat::Indexed1;
+    case 4: return PixelFormat::Indexed4;
+    case 8: return PixelFormat::Indexed8;
     case 16:
         if (!hasMasks)
-            return pf15bit;
+            return PixelFormat::Rgb555;
         // Only the frame layout itself: any other masks, even with its green
         // (blue-green-red 5-6-5, say), must be converted to become a frame.
-        return masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F ? pf16bit : pfCustom;
-    case 24: return pf24bit;
-    case 32: return hasMasks ? pfCustom : pf32bit;
-    default: return pfCustom;
+        return masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F ? PixelFormat::Rgb565
+                                                                              : PixelFormat::Custom;
+    case 24: return PixelFormat::Bgr888;
+    case 32: return hasMasks ? PixelFormat::Custom : PixelFormat::Bgrx8888;
+    default: return PixelFormat::Custom;
     }
 }
 

@@ -54,7 +54,7 @@ Color ColorDecoder::decode(uint32_t raw) const
 {
     if (c_.indexed) {
         if (raw >= palette_->size())
-            return clBlack;
+            return color::black;
         const Rgb& e = (*palette_)[raw];
         return rgbColor(e.r, e.g, e.b);
     }

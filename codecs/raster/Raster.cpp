@@ -126,7 +126,7 @@ PixelBuffer& Raster::mutableImage()
 
 Color Raster::fillColor() const
 {
-    return canvas_ ? canvas_->brushColor : clWhite;
+    return canvas_ ? canvas_->brushColor : color::white;
 }
 
 void Raster::resize(int width, int height)
@@ -161,17 +161,17 @@ void Raster::setPixelFormat(PixelFormat format)
 {
     if (format == pixelFormat())
         return;
-    if (format == pfCustom)
+    if (format == PixelFormat::Custom)
         throw InvalidGraphicError(ErrorKind::InvalidPixelFormat);
     const PixelLayout layout = PixelLayout::forFormat(format);
     SharedPalette palette;
-    if (format == pf4bit)
+    if (format == PixelFormat::Indexed4)
         palette = systemPalette16();
-    else if (format == pf8bit)
+    else if (format == PixelFormat::Indexed8)
         palette = halftonePalette();
     else
         palette = image_->palette;
-    if (format == pf1bit && palette.size() < 2)
+    if (format == PixelFormat::Indexed1 && palette.size() < 2)
         palette = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};
     // Above 8 bits every pixel is converted over, so the new memory need not be zeroed first.
     const bool overwritten = layout.bitsPerPixel > 8 && !image_->bits.empty();
@@ -189,7 +189,7 @@ void Raster::setPixelFormat(PixelFormat format)
 // A raster 0 pixels wide still has rows; they hold no bytes.
 static uint8_t gNoPixels[4];
 
-uint8_t* Raster::scanLine(int y)
+uint8_t* Raster::row(int y)
 {
     if (y < 0 || y >= image_->height)
         throw Error(ErrorKind::ScanLineOutOfRange);
@@ -198,7 +198,7 @@ uint8_t* Raster::scanLine(int y)
     return mutableImage().row(y);
 }
 
-const uint8_t* Raster::scanLine(int y) const
+const uint8_t* Raster::row(int y) const
 {
     if (y < 0 || y >= image_->height)
         throw Error(ErrorKind::ScanLineOutOfRange);
@@ -233,8 +233,7 @@ Color Raster::pixel(int x, int y) const
 {
     if (x < 0 || x >= image_->width)
         throw Error(ErrorKind::ScanLineOutOfRange);
-    const uint8_t* row = scanLine(y);
-    return ColorDecoder(image_->layout, image_->palette).decode(readRaw(row, x, image_->layout.bitsPerPixel));
+    return ColorDecoder(image_->layout, image_->palette).decode(readRaw(row(y), x, image_->layout.bitsPerPixel));
 }
 
 void Raster::loadFromFile(const std::string& fileName)

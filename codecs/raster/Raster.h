@@ -86,7 +86,7 @@ private:
 struct PixelBuffer {
     int width = 0;
     int height = 0;
-    PixelLayout layout = PixelLayout::forFormat(pfDevice);
+    PixelLayout layout = PixelLayout::forFormat(PixelFormat::DeviceDependent);
     SharedPalette palette;
     size_t stride = 0;
     PixelBytes bits;  // bottom row first
@@ -142,8 +142,8 @@ public:
 
     // Address of the leftmost pixel of row y, row 0 at the top. The writable
     // form gives this copy private pixel memory first.
-    uint8_t* scanLine(int y);
-    const uint8_t* scanLine(int y) const;
+    uint8_t* row(int y);
+    const uint8_t* row(int y) const;
 
     const Palette& palette() const { return image_->palette; }
     const SharedPalette& sharedPalette() const { return image_->palette; }

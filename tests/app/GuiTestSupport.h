@@ -130,7 +130,7 @@ inline uint16_t pixel16(const QImage& image, int x, int y)
 
 inline uint16_t pixel16(const Raster& raster, int x, int y)
 {
-    const uint8_t* row = raster.scanLine(y);
+    const uint8_t* row = raster.row(y);
     return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
 }
 

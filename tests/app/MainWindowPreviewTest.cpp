@@ -218,10 +218,10 @@ private slots:
         QFETCH(bool, dither);
         QFETCH(bool, keepAspect);
         Raster picture;
-        picture.create(300, 120, PixelLayout::forFormat(pf24bit));
+        picture.create(300, 120, PixelLayout::forFormat(PixelFormat::Bgr888));
         for (int y = 0; y < 120; ++y)
             for (int i = 0; i < 900; ++i)
-                picture.scanLine(y)[i] = static_cast<uint8_t>(i * 7 + y * 13 + (i * y) % 11);
+                picture.row(y)[i] = static_cast<uint8_t>(i * 7 + y * 13 + (i * y) % 11);
         picture.saveToFile(native(testFile(QStringLiteral("wide.bmp"))));
         auto form = makeForm({native(testFile(QStringLiteral("wide.bmp")))});
         form->show();

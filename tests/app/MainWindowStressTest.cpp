@@ -83,7 +83,7 @@ class MainWindowStressTest : public QObject {
             const Frame& t = strip.frame(i);
             const int64_t left = StripLayout::thumbnail(i, t.width, t.height).left;
             QVERIFY2(left == int64_t{i} * 3 + int64_t{i} * t.width, after);
-            QVERIFY2(t.picture.pixelFormat() == pf16bit, after);
+            QVERIFY2(t.picture.pixelFormat() == PixelFormat::Rgb565, after);
             const QRect place(static_cast<int>(left) - scroll, 0, t.width, t.height);
             if (!place.intersects(viewport->rect()))
                 continue;

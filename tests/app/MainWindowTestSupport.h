@@ -66,7 +66,7 @@ inline bool sameRaster(const Raster& a, const Raster& b)
         return false;
     const size_t rowBytes = static_cast<size_t>(a.width()) * static_cast<size_t>(a.bitsPerPixel()) / 8;
     for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.scanLine(y), b.scanLine(y), rowBytes) != 0)
+        if (std::memcmp(a.row(y), b.row(y), rowBytes) != 0)
             return false;
     return true;
 }

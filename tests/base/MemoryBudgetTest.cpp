@@ -112,14 +112,14 @@ TEST(MemoryBudget, RastersHoldTheirPixelMemoryOnceAcrossCopies)
     const ScopedMemoryLimit limit(base + 2 * kMiB);
     const int64_t bytes = rasterBytes(512, 512, 24);
     Raster a;
-    a.create(512, 512, PixelLayout::forFormat(pf24bit));
+    a.create(512, 512, PixelLayout::forFormat(PixelFormat::Bgr888));
     Raster b(a), c;
     c.assign(&b);
     EXPECT_EQ(MemoryBudget::used(), base + bytes);
     b.canvas().fillRect(Rect(0, 0, 1, 1));
     EXPECT_EQ(MemoryBudget::used(), base + 2 * bytes);
     Raster big;
-    EXPECT_THROW(big.create(1024, 1024, PixelLayout::forFormat(pf32bit)), MemoryLimitExceeded);
+    EXPECT_THROW(big.create(1024, 1024, PixelLayout::forFormat(PixelFormat::Bgrx8888)), MemoryLimitExceeded);
     EXPECT_THROW(c.canvas().fillRect(Rect(0, 0, 1, 1)), MemoryLimitExceeded);
     EXPECT_TRUE(c.sharesPixelsWith(a));
     a = Raster();
@@ -132,9 +132,9 @@ TEST(MemoryBudget, RastersHoldTheirPixelMemoryOnceAcrossCopies)
 TEST(MemoryBudget, FramesMadeFromOnePictureShareItsPalette)
 {
     Raster source;
-    source.create(4, 4, PixelLayout::forFormat(pf8bit), Palette(256, Rgb{1, 2, 3}));
+    source.create(4, 4, PixelLayout::forFormat(PixelFormat::Indexed8), Palette(256, Rgb{1, 2, 3}));
     Raster frame(source);
-    frame.setPixelFormat(pf16bit);
+    frame.setPixelFormat(PixelFormat::Rgb565);
     Raster copy(source);
     copy.canvas().fillRect(Rect(0, 0, 1, 1));
     EXPECT_EQ(frame.palette().data(), source.palette().data());

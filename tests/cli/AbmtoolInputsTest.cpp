@@ -11,7 +11,7 @@ namespace {
 // The pixel (x, y) of a 16-bit frame as its 5-6-5 value.
 uint16_t value565(const Raster& frame, int x, int y)
 {
-    const uint8_t* row = frame.scanLine(y);
+    const uint8_t* row = frame.row(y);
     return static_cast<uint16_t>(row[2 * x] | row[2 * x + 1] << 8);
 }
 
@@ -105,7 +105,7 @@ TEST_F(AbmtoolTest, InputsAreKnownByTheirContentAndNoneVanishes)
 TEST_F(AbmtoolTest, GifOutputIsOurFramesReadBackByImageMagick)
 {
     // 36 colours: written exactly. The photo has thousands: quantised.
-    Raster few = abm::test::makeRaster(90, 60, pf24bit,
+    Raster few = abm::test::makeRaster(90, 60, PixelFormat::Bgr888,
                                        [](int x, int y) { return uint32_t((x / 15) * 0x2A0000 + (y / 10) * 0x2A00); });
     few.saveToFile(dir / "few.bmp");
     fs::copy_file(abm::test::corpora() / "jpeg" / "libjpeg-turbo" / "testorig.jpg", dir / "photo.jpg");

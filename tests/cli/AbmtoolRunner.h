@@ -133,7 +133,7 @@ protected:
 
     std::string picture(const std::string& name, int w, int h, uint32_t rgb = 0x336699)
     {
-        Raster b = abm::test::makeRaster(w, h, pf24bit,
+        Raster b = abm::test::makeRaster(w, h, PixelFormat::Bgr888,
                                          [rgb](int x, int y) { return rgb ^ static_cast<uint32_t>(x * 3 + y * 5); });
         b.saveToFile(dir / name);
         return dir / name;

@@ -273,8 +273,9 @@ TEST_F(AbmtoolTest, AJpegThumbnailIsItsFullDecodeAveragedDown)
         ASSERT_EQ(png.width, width);
         ASSERT_EQ(png.height, height);
         Raster expected = scalePicture(full, width, height, true);
-        expected.setPixelFormat(pf16bit);
-        const Raster shown = makeRaster(width, height, pf24bit, [&](int x, int y) { return png.at(x, y) & 0xFFFFFF; });
+        expected.setPixelFormat(PixelFormat::Rgb565);
+        const Raster shown =
+            makeRaster(width, height, PixelFormat::Bgr888, [&](int x, int y) { return png.at(x, y) & 0xFFFFFF; });
         EXPECT_GE(psnr(expected, shown), 40.0) << size;
     }
 }

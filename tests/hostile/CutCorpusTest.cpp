@@ -54,7 +54,7 @@ void cutAndImport(const fs::path& folder, const std::vector<std::string>& extens
                 // an error that travels to the error box is a clean outcome too
             }
             for (int i = 0; i < strip.count(); ++i)
-                ASSERT_EQ(strip.frame(i).picture.pixelFormat(), pf16bit);
+                ASSERT_EQ(strip.frame(i).picture.pixelFormat(), PixelFormat::Rgb565);
             ++runs;
         }
     }

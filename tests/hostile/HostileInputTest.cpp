@@ -58,7 +58,7 @@ std::string loadBmp(const std::string& name)
     Raster b;
     try {
         b.loadFromMemory(bytes.data(), bytes.size());
-        b.setPixelFormat(pf16bit);
+        b.setPixelFormat(PixelFormat::Rgb565);
     } catch (const InvalidGraphicError& e) {
         return std::string("InvalidGraphicError: ") + e.what();
     } catch (const FileError& e) {
@@ -142,7 +142,7 @@ TEST(HostileBmp, RunsIndexesHeadersAndMasksEndCleanly)
     const auto& bytes = input("index-past-table.bmp").bytes;
     Raster b;
     b.loadFromMemory(bytes.data(), bytes.size());
-    EXPECT_EQ(b.pixel(0, 0), clBlack);
+    EXPECT_EQ(b.pixel(0, 0), color::black);
     for (uint32_t size : {5u, 11u, 13u, 39u, 41u, 1000u})
         EXPECT_NE(loadBmp("header-size-" + std::to_string(size) + ".bmp"), "") << size;
 }

@@ -58,7 +58,8 @@ TEST(MemoryBombs, RefusedWithinASmallBudgetLeavingTheStripAsItWas)
         FrameOptionValues options;
         ScriptedPrompts prompts;
         FrameStrip strip(options);
-        strip.append(makeRaster(8, 6, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 40 + y); }));
+        strip.append(
+            makeRaster(8, 6, PixelFormat::Bgr888, [](int x, int y) { return static_cast<uint32_t>(x * 40 + y); }));
         const SourcePicture* source = &strip.frame(0).source;
         MemoryBudget::resetPeak();
 
@@ -79,7 +80,7 @@ TEST(MemoryBombs, BigPicturesStillImportWithinTheDefaultBudgetAsBefore)
 {
     TempDir dir;
     writeFile(dir / "big.jpg", encodeJpeg(JpegRecipe{6000, 4000, JpegKind::Color}, gradient));
-    makeRaster(4000, 3000, pf24bit, [](int x, int y) {
+    makeRaster(4000, 3000, PixelFormat::Bgr888, [](int x, int y) {
         return static_cast<uint32_t>(x * 977 ^ y * 131);
     }).saveToFile(dir / "big.bmp");
     const ScopedMemoryLimit limit(MemoryBudget::defaultLimit());
@@ -108,7 +109,7 @@ TEST(MemoryBombs, BigPicturesStillImportWithinTheDefaultBudgetAsBefore)
             picture.loadFromFile(dir / name);
         }
         Raster expected;
-        expected.setPixelFormat(pf16bit);
+        expected.setPixelFormat(PixelFormat::Rgb565);
         expected.setSize(128, 97);
         expected.canvas().stretchDraw(Rect(0, 0, 128, 97), &picture);
         EXPECT_TRUE(samePixels(frame, expected)) << name;

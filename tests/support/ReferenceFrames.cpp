@@ -31,8 +31,8 @@ std::vector<uint16_t> colours565(const Raster& picture)
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
             const Color c = picture.pixel(x, y);
-            values.push_back(picture.pixelFormat() == pf16bit ? pixel16(picture, x, y)
-                                                              : toRgb565(redOf(c), greenOf(c), blueOf(c)));
+            values.push_back(picture.pixelFormat() == PixelFormat::Rgb565 ? pixel16(picture, x, y)
+                                                                          : toRgb565(redOf(c), greenOf(c), blueOf(c)));
         }
     return values;
 }

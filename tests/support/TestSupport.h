@@ -10,8 +10,19 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+namespace abm {
+
+// Failure messages show a pixel format by its number.
+inline std::ostream& operator<<(std::ostream& out, PixelFormat format)
+{
+    return out << static_cast<int>(format);
+}
+
+}  // namespace abm
 
 namespace abm::test {
 
@@ -90,7 +101,7 @@ double psnr(const Raster& a, const Raster& b);
 // The raw value of pixel (x, y) of a 16-bit raster.
 inline uint16_t pixel16(const Raster& raster, int x, int y)
 {
-    const uint8_t* row = raster.scanLine(y);
+    const uint8_t* row = raster.row(y);
     return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
 }
 
@@ -114,10 +125,10 @@ template <class F>
 Raster makeRaster(int width, int height, PixelFormat format, F colorAt)
 {
     Raster bmp;
-    bmp.setPixelFormat(pf24bit);
+    bmp.setPixelFormat(PixelFormat::Bgr888);
     bmp.setSize(width, height);
     for (int y = 0; y < height; ++y) {
-        uint8_t* row = bmp.scanLine(y);
+        uint8_t* row = bmp.row(y);
         for (int x = 0; x < width; ++x) {
             const uint32_t c = colorAt(x, y);
             row[3 * x] = static_cast<uint8_t>(c);

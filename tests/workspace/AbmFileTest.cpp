@@ -21,7 +21,7 @@ namespace {
 
 Raster picture(int id, int w, int h)
 {
-    return makeRaster(w, h, pf24bit, [id](int x, int y) {
+    return makeRaster(w, h, PixelFormat::Bgr888, [id](int x, int y) {
         return static_cast<uint32_t>((id * 50) << 16 | ((x * 7 + y) & 0xFF) << 8 | ((x + y * 3) & 0xFF));
     });
 }
@@ -84,7 +84,7 @@ TEST_F(AbmFileTest, FourFramesGiveTheWorkedExampleHeader)
         const Raster& frame = strip.frame(k).picture;
         for (auto [x, y] : {std::pair{0, 0}, {127, 0}, {5, 96}, {127, 96}}) {
             const size_t at = 72 + static_cast<size_t>(k) * 128 * 97 * 2 + (static_cast<size_t>(y) * 128 + x) * 2;
-            const uint8_t* row = frame.scanLine(y);
+            const uint8_t* row = frame.row(y);
             EXPECT_EQ(bytes[at], row[2 * x]);
             EXPECT_EQ(bytes[at + 1], row[2 * x + 1]);
         }
@@ -184,9 +184,9 @@ TEST_F(AbmFileTest, WrittenFileReadsBackWithTheSamePixels)
         const Raster& a = strip.frame(k).picture;
         const Raster& b = other.frame(k).picture;
         ASSERT_EQ(b.width(), 37);
-        ASSERT_EQ(b.pixelFormat(), pf16bit);
+        ASSERT_EQ(b.pixelFormat(), PixelFormat::Rgb565);
         for (int y = 0; y < 21; ++y)
-            EXPECT_EQ(0, std::memcmp(a.scanLine(y), b.scanLine(y), 37 * 2)) << k << "," << y;
+            EXPECT_EQ(0, std::memcmp(a.row(y), b.row(y), 37 * 2)) << k << "," << y;
         EXPECT_TRUE(other.frame(k).source.raster().palette().empty());
     }
 }
@@ -267,10 +267,10 @@ TEST_F(AbmFileTest, PixelsFillRowsFromTheTopLeftToRight)
     writeFile(dir / "order.abm", bytes);
     readAbmFile(strip, prompts, dir / "order.abm");
     const Raster& b = strip.frame(0).picture;
-    EXPECT_EQ(b.scanLine(0)[0], 1);
-    EXPECT_EQ(b.scanLine(0)[4], 3);
-    EXPECT_EQ(b.scanLine(1)[0], 4);
-    EXPECT_EQ(b.scanLine(1)[5], 0x80);
+    EXPECT_EQ(b.row(0)[0], 1);
+    EXPECT_EQ(b.row(0)[4], 3);
+    EXPECT_EQ(b.row(1)[0], 4);
+    EXPECT_EQ(b.row(1)[5], 0x80);
 }
 
 namespace {
@@ -309,7 +309,7 @@ TEST_F(AbmFileTest, NarrowerFrameIsWrittenWithWhiteColumns)
     ASSERT_EQ(bytes.size(), 72u + 2 * 6 * 3 * 2);
     const size_t frame1 = 72 + 6 * 3 * 2;
     for (int y = 0; y < 3; ++y) {
-        const uint8_t* row = strip.frame(1).picture.scanLine(y);
+        const uint8_t* row = strip.frame(1).picture.row(y);
         EXPECT_EQ(bytes[frame1 + y * 12], row[0]);
         EXPECT_EQ(bytes[frame1 + y * 12 + 3], row[3]);
         for (size_t i = 4; i < 12; ++i)

@@ -27,8 +27,9 @@ protected:
     void frames(int n, int w = 12, int h = 9)
     {
         for (int i = 0; i < n; ++i)
-            strip.append(abm::test::makeRaster(
-                w, h, pf24bit, [i](int x, int y) { return static_cast<uint32_t>((i * 20) << 16 | x << 8 | y); }));
+            strip.append(abm::test::makeRaster(w, h, PixelFormat::Bgr888, [i](int x, int y) {
+                return static_cast<uint32_t>((i * 20) << 16 | x << 8 | y);
+            }));
     }
     std::vector<std::string> filesWritten() const
     {
@@ -93,11 +94,11 @@ TEST_F(BmpExportTest, EachFileHoldsItsFrameAsASixteenBitBmp)
     for (int i = 0; i < 2; ++i) {
         Raster back;
         back.loadFromFile(dir / ("f" + std::to_string(i) + ".bmp"));
-        EXPECT_EQ(back.pixelFormat(), pf16bit);
+        EXPECT_EQ(back.pixelFormat(), PixelFormat::Rgb565);
         ASSERT_EQ(back.width(), 200);
         const Raster& frame = strip.frame(i).picture;
         for (int y : {0, 75, 149})
-            EXPECT_EQ(0, std::memcmp(back.scanLine(y), frame.scanLine(y), 400));
+            EXPECT_EQ(0, std::memcmp(back.row(y), frame.row(y), 400));
     }
 }
 

@@ -63,9 +63,10 @@ private:
     void append()
     {
         const int id = ++lastId_ % 6;
-        const PixelFormat formats[] = {pf8bit, pf16bit, pf24bit, pf32bit, pf15bit};
-        Raster picture =
-            abm::test::makeRaster(1 + pick(40), 1 + pick(30), pf24bit, [id](int, int) { return idColor(id); });
+        const PixelFormat formats[] = {PixelFormat::Indexed8, PixelFormat::Rgb565, PixelFormat::Bgr888,
+                                       PixelFormat::Bgrx8888, PixelFormat::Rgb555};
+        Raster picture = abm::test::makeRaster(1 + pick(40), 1 + pick(30), PixelFormat::Bgr888,
+                                               [id](int, int) { return idColor(id); });
         // Any format may arrive; the id is kept in the source's own colours.
         picture.setPixelFormat(formats[pick(5)]);
         try {
@@ -153,7 +154,7 @@ private:
         for (int i = 0; i < n; ++i) {
             const Frame& t = strip_.frame(i);
             ASSERT_EQ(StripLayout::thumbnail(i, t.width, t.height).left, int64_t{i} * 3 + int64_t{i} * t.width);
-            ASSERT_EQ(t.picture.pixelFormat(), pf16bit);
+            ASSERT_EQ(t.picture.pixelFormat(), PixelFormat::Rgb565);
             ASSERT_EQ(colorId(strip_.frame(i).source.raster().pixel(0, 0)), ids_[static_cast<size_t>(i)]);
             if (checkAutoSize_) {
                 ASSERT_EQ(t.width, strip_.frame(0).source.width());

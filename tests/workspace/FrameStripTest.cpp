@@ -16,7 +16,7 @@ using abm::test::makeRaster;
 namespace {
 
 // A picture whose every pixel tells its frame id and position.
-Raster makePicture(int id, int w, int h, PixelFormat format = pf24bit)
+Raster makePicture(int id, int w, int h, PixelFormat format = PixelFormat::Bgr888)
 {
     return makeRaster(w, h, format, [id](int x, int y) {
         return static_cast<uint32_t>(((id * 40) & 0xFF) << 16 | ((x * 3) & 0xFF) << 8 | ((y * 5) & 0xFF));
@@ -25,7 +25,7 @@ Raster makePicture(int id, int w, int h, PixelFormat format = pf24bit)
 
 uint16_t px(const Raster& b, int x, int y)
 {
-    const uint8_t* row = b.scanLine(y);
+    const uint8_t* row = b.row(y);
     return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
 }
 
@@ -84,7 +84,7 @@ TEST_F(FrameStripTest, FourAutoSizeAndStretchCombinationsSizeControlAndRaster)
         for (int i = 0; i < 2; ++i) {
             EXPECT_EQ(strip.frame(i).width, c.controlW);
             EXPECT_EQ(strip.frame(i).height, c.controlH);
-            EXPECT_EQ(strip.frame(i).picture.pixelFormat(), pf16bit);
+            EXPECT_EQ(strip.frame(i).picture.pixelFormat(), PixelFormat::Rgb565);
         }
         const Raster& second = strip.frame(1).picture;
         EXPECT_EQ(second.width(), c.rasterW);
@@ -122,13 +122,14 @@ TEST_F(FrameStripTest, FixedSizeCropsLargePicturesAndPadsSmallOnesWithWhite)
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 50; ++x)
                 if ((x + y) % 2)
-                    b.scanLine(y)[format == pf8bit ? x : x / 8] |= format == pf8bit ? 1 : 0x80 >> (x % 8);
+                    b.row(y)[format == PixelFormat::Indexed8 ? x : x / 8] |=
+                        format == PixelFormat::Indexed8 ? 1 : 0x80 >> (x % 8);
         return b;
     };
     const Case cases[] = {
         {"24-bit", makePicture(2, 50, 40)},
-        {"8-bit without white", indexed(pf8bit)},
-        {"1-bit without white", indexed(pf1bit)},
+        {"8-bit without white", indexed(PixelFormat::Indexed8)},
+        {"1-bit without white", indexed(PixelFormat::Indexed1)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -270,11 +271,11 @@ TEST_F(FrameStripTest, AutoSizeFollowsTheFirstFrameAfterDeleteAndDrag)
 TEST_F(FrameStripTest, SourceBitmapsKeepThePictureAsDelivered)
 {
     options.autoSizeOn = false;
-    const Raster picture = makePicture(5, 300, 20, pf32bit);
+    const Raster picture = makePicture(5, 300, 20, PixelFormat::Bgrx8888);
     strip.append(picture);
     const Raster& source = strip.frame(0).source.raster();
     EXPECT_EQ(source.width(), 300);
-    EXPECT_EQ(source.pixelFormat(), pf32bit);
+    EXPECT_EQ(source.pixelFormat(), PixelFormat::Bgrx8888);
     EXPECT_EQ(source.pixel(299, 19), picture.pixel(299, 19));
 }
 

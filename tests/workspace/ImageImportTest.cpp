@@ -44,14 +44,14 @@ protected:
     }
     std::string bmp(const std::string& name, int w, int h)
     {
-        abm::test::makeRaster(w, h, pf24bit, [](int x, int y) {
+        abm::test::makeRaster(w, h, PixelFormat::Bgr888, [](int x, int y) {
             return static_cast<uint32_t>(x * 9 + y);
         }).saveToFile(dir / name);
         return dir / name;
     }
     uint16_t px(int frame, int x, int y) const
     {
-        const uint8_t* row = strip.frame(frame).picture.scanLine(y);
+        const uint8_t* row = strip.frame(frame).picture.row(y);
         return static_cast<uint16_t>(row[2 * x] | (row[2 * x + 1] << 8));
     }
 };
@@ -111,7 +111,7 @@ TEST_F(ImageImportTest, BmpAndJpegThatAreNotPicturesAddNothingSilently)
         {"empty.jpg", {}},
         {"cut.jpg", {0xFF, 0xD8, 0xFF}},
     };
-    strip.append(abm::test::makeRaster(3, 3, pf24bit, [](int, int) { return 0u; }));
+    strip.append(abm::test::makeRaster(3, 3, PixelFormat::Bgr888, [](int, int) { return 0u; }));
     for (const Case& c : cases) {
         const ImportResult r = importFile(strip, prompts, write(c.name, c.bytes));
         EXPECT_TRUE(r.dropped) << c.name;
@@ -341,7 +341,7 @@ TEST_F(ImageImportTest, FrameCapLeavesOutLaterFramesAndFiles)
             i % 3, 0, 2, 3, std::vector<uint8_t>(6, static_cast<uint8_t>(i % 4)), {}, std::nullopt, false});
     const std::string gif = write("six.gif", six.bytes());
     for (int i = 0; i < 3; ++i)
-        strip.append(abm::test::makeRaster(5, 4, pf24bit,
+        strip.append(abm::test::makeRaster(5, 4, PixelFormat::Bgr888,
                                            [i](int x, int y) { return static_cast<uint32_t>(i * 99 + x * 7 + y); }));
     const std::string abm = write("three.abm", abmFileBytes(strip));
     struct Case {

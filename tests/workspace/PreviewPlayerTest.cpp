@@ -11,7 +11,7 @@ namespace {
 
 Raster solidFrame(int w, int h, uint32_t rgb)
 {
-    Raster b = abm::test::makeRaster(w, h, pf16bit, [rgb](int, int) { return rgb; });
+    Raster b = abm::test::makeRaster(w, h, PixelFormat::Rgb565, [rgb](int, int) { return rgb; });
     return b;
 }
 
@@ -81,7 +81,7 @@ TEST_F(PreviewPlayerTest, ShowsTheFrameUnscaledCentredOrItsMiddlePart)
         EXPECT_EQ(place.source, c.source);
         EXPECT_EQ(place.field, c.field);
         strip.clear();
-        strip.append(abm::test::makeRaster(c.w, c.h, pf24bit, [&](int x, int y) -> uint32_t {
+        strip.append(abm::test::makeRaster(c.w, c.h, PixelFormat::Bgr888, [&](int x, int y) -> uint32_t {
             return y == c.h - 1 ? red : rgbColor((x % 32) * 8, (y % 64) * 4, (y / 64 * 8 + x / 32) * 8);
         }));
         player = PreviewPlayer();
@@ -90,15 +90,15 @@ TEST_F(PreviewPlayerTest, ShowsTheFrameUnscaledCentredOrItsMiddlePart)
         const Raster& p = player.preview();
         ASSERT_EQ(p.width(), 130);
         ASSERT_EQ(p.height(), 99);
-        EXPECT_EQ(p.pixelFormat(), pf16bit);
+        EXPECT_EQ(p.pixelFormat(), PixelFormat::Rgb565);
         for (int y = 0; y < 99; ++y) {
             for (int x = 0; x < 130; ++x) {
                 const bool inFrame = x >= c.field.left && x < c.field.right && y >= c.field.top && y < c.field.bottom;
                 const bool border = x == 0 || y == 0 || x == 129 || y == 98;
                 const Color expected =
                     inFrame  ? frame.pixel(c.source.left + x - c.field.left, c.source.top + y - c.field.top)
-                    : border ? clBlack
-                             : clWhite;
+                    : border ? color::black
+                             : color::white;
                 ASSERT_EQ(p.pixel(x, y), expected) << x << "," << y;
             }
         }

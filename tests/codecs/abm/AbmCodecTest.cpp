@@ -55,8 +55,8 @@ TEST(AbmCodec, DecodedFramesAreTheEncodedOnes)
         std::vector<Raster> frames;
         std::vector<const Raster*> pointers;
         for (int i = 0; i < c.frames; ++i)
-            frames.push_back(
-                makeRaster(7, 5, pf16bit, [i](int x, int y) { return static_cast<uint32_t>(i * 40 + x * 9 + y); }));
+            frames.push_back(makeRaster(7, 5, PixelFormat::Rgb565,
+                                        [i](int x, int y) { return static_cast<uint32_t>(i * 40 + x * 9 + y); }));
         for (const Raster& r : frames)
             pointers.push_back(&r);
         std::vector<uint8_t> bytes = encodeAbm(pointers);
@@ -67,7 +67,7 @@ TEST(AbmCodec, DecodedFramesAreTheEncodedOnes)
         ASSERT_EQ(d.frames.size(), static_cast<size_t>(c.decoded));
         for (int i = 0; i < c.decoded; ++i)
             for (int y = 0; y < 5; ++y)
-                EXPECT_EQ(std::memcmp(d.frames[i].scanLine(y), frames[i].scanLine(y), 7 * 2), 0) << i << "," << y;
+                EXPECT_EQ(std::memcmp(d.frames[i].row(y), frames[i].row(y), 7 * 2), 0) << i << "," << y;
     }
     EXPECT_TRUE(encodeAbm({}).empty());
 }

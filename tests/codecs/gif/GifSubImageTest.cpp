@@ -29,7 +29,7 @@ Raster makeSurface(int w, int h)
     Palette palette(256);
     palette[255] = Rgb{255, 255, 255};
     Raster b;
-    b.create(w, h, PixelLayout::forFormat(pf8bit), palette);
+    b.create(w, h, PixelLayout::forFormat(PixelFormat::Indexed8), palette);
     b.canvas().fillRect(Rect(0, 0, w, h));
     return b;
 }
@@ -40,7 +40,7 @@ Rect changed(const Raster& b)
     Rect r{b.width(), b.height(), 0, 0};
     for (int y = 0; y < b.height(); ++y)
         for (int x = 0; x < b.width(); ++x)
-            if (b.pixel(x, y) != clWhite)
+            if (b.pixel(x, y) != color::white)
                 r = Rect{std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
     return r;
 }
@@ -56,13 +56,13 @@ TEST(GifSubImage, RasterIsEightBitWithTheTablePaddedToBlack)
     const Raster* b = s.raster();
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b, s.raster());  // made once, then kept
-    EXPECT_EQ(b->pixelFormat(), pf8bit);
+    EXPECT_EQ(b->pixelFormat(), PixelFormat::Indexed8);
     ASSERT_EQ(b->palette().size(), 256u);
     for (int i = 0; i < 256; ++i)
         EXPECT_EQ(b->palette()[static_cast<size_t>(i)], i < 4 ? s.colorMap()[i] : Rgb{}) << i;
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
-            EXPECT_EQ(b->scanLine(y)[x], s.data()[static_cast<size_t>(y * 3 + x)]);
+            EXPECT_EQ(b->row(y)[x], s.data()[static_cast<size_t>(y * 3 + x)]);
 }
 
 TEST(GifSubImage, PaletteChoiceOrder)
@@ -147,7 +147,7 @@ TEST(GifSubImage, TransparentPixelsAreLeftOutOnlyWhenAsked)
         int drawn = 0;
         for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 2; ++x)
-                drawn += b.pixel(x, y) != clWhite;
+                drawn += b.pixel(x, y) != color::white;
         EXPECT_EQ(drawn, c.drawn) << c.image << c.doTransparent;
     }
 }

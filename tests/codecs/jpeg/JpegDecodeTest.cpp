@@ -32,11 +32,11 @@ TEST(JpegDecode, TestorigMatchesDjpegFloatBmpByteForByte)
     jpeg.loadFromFile(file);
     Raster ours;
     jpeg.assignTo(ours);
-    EXPECT_EQ(ours.pixelFormat(), pf24bit);
+    EXPECT_EQ(ours.pixelFormat(), PixelFormat::Bgr888);
     EXPECT_TRUE(ours.palette().empty());
     const auto reference = djpeg(file, "-dct float");
     ASSERT_TRUE(reference);
-    ASSERT_EQ(reference->pixelFormat(), pf24bit);
+    ASSERT_EQ(reference->pixelFormat(), PixelFormat::Bgr888);
     EXPECT_TRUE(samePixels(ours, *reference));
 }
 
@@ -108,7 +108,7 @@ TEST_P(SettingsDecode, DecodesLikeTheMatchingDjpegOptions)
         JpegImage jpeg;
         jpeg.loadFromFile(file);
         const Raster& ours = jpeg.raster();
-        const PixelFormat expected = jpeg.grayscale() ? pf8bit : c.format;
+        const PixelFormat expected = jpeg.grayscale() ? PixelFormat::Indexed8 : c.format;
         EXPECT_EQ(ours.pixelFormat(), expected);
         // Grey files are always quantised to 236 levels.
         std::string options = c.djpegOptions;
@@ -117,7 +117,7 @@ TEST_P(SettingsDecode, DecodesLikeTheMatchingDjpegOptions)
         const auto reference = djpeg(file, options);
         ASSERT_TRUE(reference);
         EXPECT_TRUE(samePixels(ours, *reference));
-        if (expected == pf8bit) {
+        if (expected == PixelFormat::Indexed8) {
             EXPECT_LE(ours.palette().size(), 236u);
             EXPECT_GE(ours.palette().size(), 2u);
         }
@@ -126,21 +126,24 @@ TEST_P(SettingsDecode, DecodesLikeTheMatchingDjpegOptions)
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, SettingsDecode,
-    ::testing::Values(
-        SettingsCase{"Grey", [](JpegSettings& s) { s.grayscaleOutput = true; }, "-dct float -grayscale -colors 236",
-                     pf8bit},
-        SettingsCase{"Half", [](JpegSettings& s) { s.scale = jsHalf; }, "-dct float -scale 1/2", pf24bit},
-        SettingsCase{"Quarter", [](JpegSettings& s) { s.scale = jsQuarter; }, "-dct float -scale 1/4", pf24bit},
-        SettingsCase{"Eighth", [](JpegSettings& s) { s.scale = jsEighth; }, "-dct float -scale 1/8", pf24bit},
-        SettingsCase{"BestSpeed", [](JpegSettings& s) { s.performance = jpBestSpeed; },
-                     "-dct fast -onepass -dither ordered", pf24bit},
-        SettingsCase{"EightBit", [](JpegSettings& s) { s.pixelFormat = jf8Bit; }, "-dct float -colors 236", pf8bit},
-        SettingsCase{"EightBitFast",
-                     [](JpegSettings& s) {
-                         s.pixelFormat = jf8Bit;
-                         s.performance = jpBestSpeed;
-                     },
-                     "-dct fast -colors 236 -onepass -dither ordered", pf8bit}),
+    ::testing::Values(SettingsCase{"Grey", [](JpegSettings& s) { s.grayscaleOutput = true; },
+                                   "-dct float -grayscale -colors 236", PixelFormat::Indexed8},
+                      SettingsCase{"Half", [](JpegSettings& s) { s.scale = jsHalf; }, "-dct float -scale 1/2",
+                                   PixelFormat::Bgr888},
+                      SettingsCase{"Quarter", [](JpegSettings& s) { s.scale = jsQuarter; }, "-dct float -scale 1/4",
+                                   PixelFormat::Bgr888},
+                      SettingsCase{"Eighth", [](JpegSettings& s) { s.scale = jsEighth; }, "-dct float -scale 1/8",
+                                   PixelFormat::Bgr888},
+                      SettingsCase{"BestSpeed", [](JpegSettings& s) { s.performance = jpBestSpeed; },
+                                   "-dct fast -onepass -dither ordered", PixelFormat::Bgr888},
+                      SettingsCase{"EightBit", [](JpegSettings& s) { s.pixelFormat = jf8Bit; },
+                                   "-dct float -colors 236", PixelFormat::Indexed8},
+                      SettingsCase{"EightBitFast",
+                                   [](JpegSettings& s) {
+                                       s.pixelFormat = jf8Bit;
+                                       s.performance = jpBestSpeed;
+                                   },
+                                   "-dct fast -colors 236 -onepass -dither ordered", PixelFormat::Indexed8}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(JpegDecode, GrayscaleFileGivesAn8BitRasterWith236GreyEntries)
@@ -151,7 +154,7 @@ TEST(JpegDecode, GrayscaleFileGivesAn8BitRasterWith236GreyEntries)
         jpeg.loadFromFile(corpora() / "jpeg" / name);
         ASSERT_TRUE(jpeg.grayscale());
         const Raster& raster = jpeg.raster();
-        EXPECT_EQ(raster.pixelFormat(), pf8bit);
+        EXPECT_EQ(raster.pixelFormat(), PixelFormat::Indexed8);
         EXPECT_EQ(raster.width(), jpeg.width());
         EXPECT_EQ(raster.height(), jpeg.height());
         const Palette& palette = raster.palette();
@@ -216,7 +219,7 @@ TEST(JpegDecode, AdobeCmykAndYcckDecodeAsImageMagickConvertsThem)
         JpegImage jpeg;
         jpeg.loadFromFile(dir / name);
         const Raster& ours = jpeg.raster();
-        EXPECT_EQ(ours.pixelFormat(), pf24bit);
+        EXPECT_EQ(ours.pixelFormat(), PixelFormat::Bgr888);
         const auto reference = imageMagickRgb(dir / name);
         ASSERT_TRUE(reference);
         EXPECT_TRUE(samePixels(ours, *reference));

@@ -137,8 +137,8 @@ TEST(JpegImage, CopyingTheSamePictureIntoTwoRastersDecodesOnce)
     EXPECT_TRUE(first.sharesPixelsWith(third));
 
     // A raster copy is the caller's own: changing it leaves the picture's alone.
-    first.scanLine(0)[0] ^= 0xFF;
-    EXPECT_NE(first.scanLine(0)[0], jpeg.raster().scanLine(0)[0]);
+    first.row(0)[0] ^= 0xFF;
+    EXPECT_NE(first.row(0)[0], jpeg.raster().row(0)[0]);
     EXPECT_EQ(JpegImage::decodeCount(), decodes + 1);
 }
 
@@ -172,7 +172,7 @@ TEST(JpegImage, NewPicturesStartFromTheProcessWideDefaults)
     JpegImage paletted;
     jpegDefaults() = saved;
     paletted.loadFromFile(corpora() / "jpeg/wuffs/hat.jpeg");
-    EXPECT_EQ(paletted.raster().pixelFormat(), pf8bit);
+    EXPECT_EQ(paletted.raster().pixelFormat(), PixelFormat::Indexed8);
     EXPECT_EQ(plain.settings().pixelFormat, jf24Bit);
 }
 

@@ -226,8 +226,8 @@ JpegMarker findMarker(const std::vector<uint8_t>& jpeg, uint8_t code)
             return ::testing::AssertionFailure() << "palette entry " << i << " differs";
     const size_t rowBytes = static_cast<size_t>(a.width()) * a.bitsPerPixel() / 8;
     for (int y = 0; y < a.height(); ++y) {
-        const uint8_t* ra = a.scanLine(y);
-        const uint8_t* rb = b.scanLine(y);
+        const uint8_t* ra = a.row(y);
+        const uint8_t* rb = b.row(y);
         for (size_t i = 0; i < rowBytes; ++i)
             if (ra[i] != rb[i])
                 return ::testing::AssertionFailure()

@@ -25,7 +25,7 @@ Raster decodeFrame(const std::vector<uint8_t>& bytes)
 {
     Raster b;
     b.loadFromMemory(bytes.data(), bytes.size());
-    b.setPixelFormat(pf16bit);
+    b.setPixelFormat(PixelFormat::Rgb565);
     return b;
 }
 

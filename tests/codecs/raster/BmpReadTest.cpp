@@ -52,7 +52,7 @@ TEST(BmpRead, EveryCorpusFileLoadsOrFailsCleanly)
         Raster b;
         try {
             b.loadFromFile(file.string());
-            b.setPixelFormat(pf16bit);
+            b.setPixelFormat(PixelFormat::Rgb565);
             ++loaded;
         } catch (const InvalidGraphicError& e) {
             EXPECT_STREQ(e.what(), "Bitmap image is not valid") << file;
@@ -79,7 +79,7 @@ TEST(BmpRead, EmptyFileGivesAnEmptyRaster)
 {
     abm::test::TempDir dir;
     abm::test::writeFile(dir / "empty.bmp", {});
-    Raster b = abm::test::makeRaster(3, 3, pf24bit, [](int, int) { return 0u; });
+    Raster b = abm::test::makeRaster(3, 3, PixelFormat::Bgr888, [](int, int) { return 0u; });
     b.loadFromFile(dir / "empty.bmp");
     EXPECT_EQ(b.width(), 0);
     EXPECT_EQ(b.height(), 0);
@@ -144,11 +144,11 @@ TEST(BmpRead, AllocationBombsAreRefusedAsInvalid)
 
 TEST(BmpRead, FailedLoadLeavesTheRasterAsItWas)
 {
-    Raster b = abm::test::makeRaster(3, 2, pf16bit, [](int, int) { return 0xFF0000u; });
+    Raster b = abm::test::makeRaster(3, 2, PixelFormat::Rgb565, [](int, int) { return 0xFF0000u; });
     const std::vector<uint8_t> junk = {'B', 'M', 1, 2, 3};
     EXPECT_EQ(kindOfError([&] { b.loadFromMemory(junk.data(), junk.size()); }), ErrorKind::StreamRead);
     EXPECT_EQ(b.width(), 3);
-    EXPECT_EQ(b.pixelFormat(), pf16bit);
+    EXPECT_EQ(b.pixelFormat(), PixelFormat::Rgb565);
     EXPECT_EQ(b.pixel(2, 1), rgbColor(255, 0, 0));
 }
 
@@ -164,8 +164,8 @@ TEST(BmpRead, CutShortPixelDataLeavesTheTopRowsZero)
         Raster r = load(b.bytes());
         ASSERT_EQ(r.height(), 3);
         EXPECT_EQ(r.pixel(0, 2), rgbColor(255, 255, 255)) << bpp;
-        EXPECT_EQ(r.pixel(1, 0), clBlack) << bpp;
-        EXPECT_EQ(r.pixel(1, 1), clBlack) << bpp;
+        EXPECT_EQ(r.pixel(1, 0), color::black) << bpp;
+        EXPECT_EQ(r.pixel(1, 1), color::black) << bpp;
     }
 }
 
@@ -191,7 +191,7 @@ TEST(BmpRead, OldTwelveByteHeaderUsesThreeByteColourEntries)
     b.table = {0, 0, 255, 255, 0, 0};  // red, blue as B G R triples
     b.pixels = {0x40, 0, 0, 0};
     Raster r = load(b.bytes());
-    EXPECT_EQ(r.pixelFormat(), pf1bit);
+    EXPECT_EQ(r.pixelFormat(), PixelFormat::Indexed1);
     EXPECT_EQ(r.pixel(0, 0), rgbColor(255, 0, 0));
     EXPECT_EQ(r.pixel(1, 0), rgbColor(0, 0, 255));
 }
@@ -204,9 +204,9 @@ TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
         PixelFormat format;
     };
     const Case cases[] = {
-        {16, {0xF800, 0x07E0, 0x001F}, pf16bit},  {16, {0x7C00, 0x03E0, 0x001F}, pfCustom},
-        {16, {0x001F, 0x07E0, 0xF800}, pfCustom}, {16, {0, 0, 0}, pfCustom},
-        {32, {0xFF0000, 0xFF00, 0xFF}, pfCustom}, {32, {0xFFFFFFFF, 0, 0}, pfCustom},
+        {16, {0xF800, 0x07E0, 0x001F}, PixelFormat::Rgb565}, {16, {0x7C00, 0x03E0, 0x001F}, PixelFormat::Custom},
+        {16, {0x001F, 0x07E0, 0xF800}, PixelFormat::Custom}, {16, {0, 0, 0}, PixelFormat::Custom},
+        {32, {0xFF0000, 0xFF00, 0xFF}, PixelFormat::Custom}, {32, {0xFFFFFFFF, 0, 0}, PixelFormat::Custom},
     };
     for (const Case& c : cases) {
         BmpBuilder b;
@@ -218,7 +218,7 @@ TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
         b.pixels = {0xFF, 0xFF, 0xFF, 0xFF};
         Raster r = load(b.bytes());
         EXPECT_EQ(r.pixelFormat(), c.format);
-        r.setPixelFormat(pf16bit);  // any mask, even 0 or 32 bits wide, converts
+        r.setPixelFormat(PixelFormat::Rgb565);  // any mask, even 0 or 32 bits wide, converts
     }
     BmpBuilder plain16;
     plain16.width = 1;
@@ -226,7 +226,7 @@ TEST(BmpRead, BitFieldsGiveSixteenBitOrCustomFormats)
     plain16.bpp = 16;
     plain16.pixels = {0x00, 0x7C, 0, 0};  // 5-5-5 red
     Raster r = load(plain16.bytes());
-    EXPECT_EQ(r.pixelFormat(), pf15bit);
+    EXPECT_EQ(r.pixelFormat(), PixelFormat::Rgb555);
     EXPECT_EQ(r.pixel(0, 0), rgbColor(255, 0, 0));
 }
 
@@ -250,11 +250,11 @@ TEST(BmpRead, RunLengthDataDecodesAndStopsAtTheEdges)
     };
     rle8.sizeImage = static_cast<uint32_t>(rle8.pixels.size());
     Raster r = load(rle8.bytes());
-    const uint8_t* bottom = r.scanLine(2);
+    const uint8_t* bottom = r.row(2);
     EXPECT_EQ(std::vector<uint8_t>(bottom, bottom + 4), (std::vector<uint8_t>{10, 10, 10, 0}));
-    const uint8_t* middle = r.scanLine(1);
+    const uint8_t* middle = r.row(1);
     EXPECT_EQ(std::vector<uint8_t>(middle, middle + 4), (std::vector<uint8_t>{20, 20, 20, 20}));
-    const uint8_t* top = r.scanLine(0);
+    const uint8_t* top = r.row(0);
     EXPECT_EQ(std::vector<uint8_t>(top, top + 4), (std::vector<uint8_t>{1, 2, 3, 0}));
 
     BmpBuilder rle4;
@@ -266,7 +266,7 @@ TEST(BmpRead, RunLengthDataDecodesAndStopsAtTheEdges)
     rle4.pixels = {3, 0x12, 0, 3, 0xAB, 0xC0, 0, 1};
     rle4.sizeImage = static_cast<uint32_t>(rle4.pixels.size());
     Raster r4 = load(rle4.bytes());
-    const uint8_t* row = r4.scanLine(0);
+    const uint8_t* row = r4.row(0);
     EXPECT_EQ(row[0], 0x12);
     EXPECT_EQ(row[1], 0x1A);
     EXPECT_EQ(row[2] & 0xF0, 0xB0);

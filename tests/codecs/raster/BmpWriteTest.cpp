@@ -23,7 +23,7 @@ std::vector<uint8_t> saved(const Raster& b)
 
 TEST(BmpWrite, OnePixelFrameIsSeventyBytes)
 {
-    Raster b = makeRaster(1, 1, pf16bit, [](int, int) { return 0xFF0000u; });
+    Raster b = makeRaster(1, 1, PixelFormat::Rgb565, [](int, int) { return 0xFF0000u; });
     EXPECT_EQ(b.stride(), 4);
     const auto bytes = saved(b);
     ASSERT_EQ(bytes.size(), 70u);
@@ -34,7 +34,8 @@ TEST(BmpWrite, OnePixelFrameIsSeventyBytes)
 
 TEST(BmpWrite, FrameHeaderIsByteExact)
 {
-    Raster b = makeRaster(128, 97, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x * 2 + y * 0x100); });
+    Raster b =
+        makeRaster(128, 97, PixelFormat::Rgb565, [](int x, int y) { return static_cast<uint32_t>(x * 2 + y * 0x100); });
     const auto bytes = saved(b);
     ASSERT_EQ(bytes.size(), 24898u);
     const std::vector<uint8_t> head = {0x42, 0x4D, 0x42, 0x61, 0, 0, 0, 0, 0, 0, 0x42, 0, 0, 0};
@@ -49,7 +50,7 @@ TEST(BmpWrite, FrameHeaderIsByteExact)
                            Field{50, 0, 4}, Field{54, 0xF800, 4}, Field{58, 0x07E0, 4}, Field{62, 0x001F, 4}})
         EXPECT_EQ(f.size == 2 ? le16(bytes, f.at) : le32(bytes, f.at), f.value) << "offset " << f.at;
     // Bottom row first: the first pixel written is (0, 96).
-    const uint8_t* bottom = b.scanLine(96);
+    const uint8_t* bottom = b.row(96);
     EXPECT_EQ(bytes[66], bottom[0]);
     EXPECT_EQ(bytes[67], bottom[1]);
 }
@@ -63,7 +64,7 @@ TEST(BmpWrite, PaletteOfTheSourceTravelsIntoTheFile)
         palette[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7};
     Raster b;
     b.create(4, 2, eight, palette);
-    b.setPixelFormat(pf16bit);
+    b.setPixelFormat(PixelFormat::Rgb565);
     const auto bytes = saved(b);
     EXPECT_EQ(le32(bytes, 10), 1090u);
     EXPECT_EQ(le32(bytes, 46), 256u);
@@ -77,7 +78,8 @@ TEST(BmpWrite, PaletteOfTheSourceTravelsIntoTheFile)
 TEST(BmpWrite, SavingTwiceGivesIdenticalFiles)
 {
     abm::test::TempDir dir;
-    Raster b = makeRaster(127, 33, pf16bit, [](int x, int y) { return static_cast<uint32_t>(x * y * 977); });
+    Raster b =
+        makeRaster(127, 33, PixelFormat::Rgb565, [](int x, int y) { return static_cast<uint32_t>(x * y * 977); });
     b.saveToFile(dir / "a.bmp");
     b.saveToFile(dir / "b.bmp");
     EXPECT_EQ(abm::test::readFile(dir / "a.bmp"), abm::test::readFile(dir / "b.bmp"));
@@ -85,7 +87,8 @@ TEST(BmpWrite, SavingTwiceGivesIdenticalFiles)
 
 TEST(BmpWrite, EveryFormatReadsBackUnchanged)
 {
-    for (PixelFormat f : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
+    for (PixelFormat f : {PixelFormat::Indexed1, PixelFormat::Indexed4, PixelFormat::Indexed8, PixelFormat::Rgb555,
+                          PixelFormat::Rgb565, PixelFormat::Bgr888, PixelFormat::Bgrx8888}) {
         Raster b = makeRaster(13, 7, f,
                               [](int x, int y) { return static_cast<uint32_t>((x * 0x1F3A7 + y * 0x3B) & 0xFFFFFF); });
         const auto bytes = saved(b);
@@ -101,7 +104,7 @@ TEST(BmpWrite, EveryFormatReadsBackUnchanged)
 
 TEST(BmpWrite, UncreatableFileRaisesTheCreateError)
 {
-    Raster b = makeRaster(1, 1, pf16bit, [](int, int) { return 0u; });
+    Raster b = makeRaster(1, 1, PixelFormat::Rgb565, [](int, int) { return 0u; });
     try {
         b.saveToFile("/nonexistent-folder/x.bmp");
         FAIL();

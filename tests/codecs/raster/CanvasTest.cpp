@@ -26,7 +26,7 @@ std::string picture(const Raster& b, const std::map<Color, char>& legend)
     return out;
 }
 
-Raster blank(int w, int h, PixelFormat f = pf24bit)
+Raster blank(int w, int h, PixelFormat f = PixelFormat::Bgr888)
 {
     return makeRaster(w, h, f, [](int, int) { return 0xFFFFFFu; });
 }
@@ -40,7 +40,7 @@ TEST(Canvas, FillRectCoversRightAndBottomExclusiveAndClips)
     Raster b = blank(4, 3);
     b.canvas().brushColor = kRed;
     b.canvas().fillRect(Rect(1, 1, 9, 2));
-    EXPECT_EQ(picture(b, {{clWhite, '.'}, {kRed, 'r'}}), "....\n.rrr\n....\n");
+    EXPECT_EQ(picture(b, {{color::white, '.'}, {kRed, 'r'}}), "....\n.rrr\n....\n");
     b.canvas().fillRect(Rect(-5, -5, 1, 1));
     EXPECT_EQ(b.pixel(0, 0), kRed);
 }
@@ -50,29 +50,30 @@ TEST(Canvas, RectangleHasAPenRingAroundABrushFill)
     Raster b = blank(5, 4);
     b.canvas().brushColor = kBlue;
     b.canvas().rectangle(Rect(0, 0, 5, 4));
-    EXPECT_EQ(picture(b, {{clBlack, '#'}, {kBlue, 'b'}}), "#####\n#bbb#\n#bbb#\n#####\n");
+    EXPECT_EQ(picture(b, {{color::black, '#'}, {kBlue, 'b'}}), "#####\n#bbb#\n#bbb#\n#####\n");
 }
 
 TEST(Canvas, DrawIsUnscaledAndClipped)
 {
-    Raster src = makeRaster(3, 2, pf24bit, [](int x, int) { return x == 1 ? 0xFF0000u : 0x0000FFu; });
+    Raster src = makeRaster(3, 2, PixelFormat::Bgr888, [](int x, int) { return x == 1 ? 0xFF0000u : 0x0000FFu; });
     Raster b = blank(4, 3);
     b.canvas().draw(2, 1, src);
-    EXPECT_EQ(picture(b, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), "....\n..br\n..br\n");
+    EXPECT_EQ(picture(b, {{color::white, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), "....\n..br\n..br\n");
     b.canvas().draw(-2, -1, src);
-    EXPECT_EQ(picture(b, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), "b...\n..br\n..br\n");
+    EXPECT_EQ(picture(b, {{color::white, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), "b...\n..br\n..br\n");
     Raster empty;
     b.canvas().draw(0, 0, empty);
 }
 
 TEST(Canvas, StretchDrawRepeatsAndDropsWholeRowsAndColumns)
 {
-    Raster src = makeRaster(2, 2, pf24bit, [](int x, int y) { return (x + y) % 2 ? 0xFF0000u : 0x0000FFu; });
+    Raster src =
+        makeRaster(2, 2, PixelFormat::Bgr888, [](int x, int y) { return (x + y) % 2 ? 0xFF0000u : 0x0000FFu; });
     Raster big = blank(4, 4);
     big.canvas().stretchDraw(Rect(0, 0, 4, 4), &src);
     EXPECT_EQ(picture(big, {{kRed, 'r'}, {kBlue, 'b'}}), "bbrr\nbbrr\nrrbb\nrrbb\n");
 
-    Raster wide = makeRaster(4, 1, pf24bit, [](int x, int) { return x < 2 ? 0x0000FFu : 0xFF0000u; });
+    Raster wide = makeRaster(4, 1, PixelFormat::Bgr888, [](int x, int) { return x < 2 ? 0x0000FFu : 0xFF0000u; });
     Raster small = blank(2, 1);
     small.canvas().stretchDraw(Rect(0, 0, 2, 1), &wide);
     EXPECT_EQ(picture(small, {{kRed, 'r'}, {kBlue, 'b'}}), "br\n");
@@ -82,10 +83,10 @@ TEST(Canvas, StretchDrawRepeatsAndDropsWholeRowsAndColumns)
 
 TEST(Canvas, DrawingConvertsIntoTheDestinationFormat)
 {
-    Raster src = makeRaster(1, 1, pf24bit, [](int, int) { return 0x123456u; });
-    Raster dst16 = blank(1, 1, pf16bit);
+    Raster src = makeRaster(1, 1, PixelFormat::Bgr888, [](int, int) { return 0x123456u; });
+    Raster dst16 = blank(1, 1, PixelFormat::Rgb565);
     dst16.canvas().draw(0, 0, src);
-    const uint8_t* row = dst16.scanLine(0);
+    const uint8_t* row = dst16.row(0);
     EXPECT_EQ(row[0] | (row[1] << 8), toRgb565(0x12, 0x34, 0x56));
 
     Raster dst8;
@@ -93,7 +94,7 @@ TEST(Canvas, DrawingConvertsIntoTheDestinationFormat)
     eight.bitsPerPixel = 8;
     dst8.create(1, 1, eight, {{0, 0, 0}, {0x10, 0x30, 0x50}, {255, 255, 255}});
     dst8.canvas().draw(0, 0, src);
-    EXPECT_EQ(dst8.scanLine(0)[0], 1);
+    EXPECT_EQ(dst8.row(0)[0], 1);
 }
 
 TEST(Canvas, EightBitSourcesMapThroughTheirPaletteIntoAnotherPalette)
@@ -102,22 +103,22 @@ TEST(Canvas, EightBitSourcesMapThroughTheirPaletteIntoAnotherPalette)
     eight.bitsPerPixel = 8;
     Raster src;
     src.create(2, 1, eight, {{255, 0, 0}, {0, 0, 250}});
-    src.scanLine(0)[0] = 1;
-    src.scanLine(0)[1] = 0;
+    src.row(0)[0] = 1;
+    src.row(0)[1] = 0;
     Raster dst;
     dst.create(2, 1, eight, {{0, 0, 0}, {250, 0, 0}, {0, 0, 255}});
     dst.canvas().draw(0, 0, src);
-    EXPECT_EQ(dst.scanLine(0)[0], 2);
-    EXPECT_EQ(dst.scanLine(0)[1], 1);
+    EXPECT_EQ(dst.row(0)[0], 2);
+    EXPECT_EQ(dst.row(0)[1], 1);
 }
 
 TEST(Canvas, MaskedDrawLeavesMaskedPixelsAlone)
 {
-    Raster src = makeRaster(3, 1, pf24bit, [](int, int) { return 0xFF0000u; });
+    Raster src = makeRaster(3, 1, PixelFormat::Bgr888, [](int, int) { return 0xFF0000u; });
     BitMask mask{3, 1, 2, {0x40, 0}};  // middle pixel masked
     Raster dst = blank(6, 2);
     dst.canvas().maskedStretchDraw(Rect(0, 0, 6, 2), src, mask);
-    EXPECT_EQ(picture(dst, {{clWhite, '.'}, {kRed, 'r'}}), "rr..rr\nrr..rr\n");
+    EXPECT_EQ(picture(dst, {{color::white, '.'}, {kRed, 'r'}}), "rr..rr\nrr..rr\n");
 }
 
 TEST(Canvas, UnscaledMaskedDrawWritesExactlyThePixelsWhoseBitIsClear)
@@ -129,8 +130,12 @@ TEST(Canvas, UnscaledMaskedDrawWritesExactlyThePixelsWhoseBitIsClear)
         PixelFormat from, onto;
     };
     const Case cases[] = {
-        {29, 29, 0, 0, pf8bit, pf8bit},   {29, 29, 3, 1, pf8bit, pf16bit}, {29, 29, -5, -1, pf24bit, pf24bit},
-        {29, 20, 2, 0, pf16bit, pf16bit}, {31, 31, 9, 0, pf8bit, pf24bit}, {8, 8, 1, 0, pf24bit, pf16bit},
+        {29, 29, 0, 0, PixelFormat::Indexed8, PixelFormat::Indexed8},
+        {29, 29, 3, 1, PixelFormat::Indexed8, PixelFormat::Rgb565},
+        {29, 29, -5, -1, PixelFormat::Bgr888, PixelFormat::Bgr888},
+        {29, 20, 2, 0, PixelFormat::Rgb565, PixelFormat::Rgb565},
+        {31, 31, 9, 0, PixelFormat::Indexed8, PixelFormat::Bgr888},
+        {8, 8, 1, 0, PixelFormat::Bgr888, PixelFormat::Rgb565},
     };
     for (const Case& c : cases) {
         const Raster src = makeRaster(c.width, 3, c.from, [](int x, int y) { return 0x0800u * x + 0x40u * y; });
@@ -156,15 +161,15 @@ TEST(Canvas, UnscaledMaskedDrawWritesExactlyThePixelsWhoseBitIsClear)
 
 TEST(Canvas, CopyRectScalesOneSurfaceOntoAnother)
 {
-    Raster src = makeRaster(4, 2, pf16bit, [](int x, int) { return x >= 2 ? 0xFF0000u : 0x0000FFu; });
-    Raster dst = blank(3, 2, pf16bit);
+    Raster src = makeRaster(4, 2, PixelFormat::Rgb565, [](int x, int) { return x >= 2 ? 0xFF0000u : 0x0000FFu; });
+    Raster dst = blank(3, 2, PixelFormat::Rgb565);
     dst.canvas().copyRect(Rect(1, 0, 3, 1), src.canvas(), Rect(1, 0, 3, 2));
-    EXPECT_EQ(picture(dst, {{clWhite, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), ".br\n...\n");
+    EXPECT_EQ(picture(dst, {{color::white, '.'}, {kRed, 'r'}, {kBlue, 'b'}}), ".br\n...\n");
 }
 
 TEST(Canvas, DrawingARasterOntoItselfReadsTheOldPixels)
 {
-    Raster b = makeRaster(2, 1, pf24bit, [](int x, int) { return x ? 0xFF0000u : 0x0000FFu; });
+    Raster b = makeRaster(2, 1, PixelFormat::Bgr888, [](int x, int) { return x ? 0xFF0000u : 0x0000FFu; });
     b.canvas().draw(1, 0, b);
     EXPECT_EQ(picture(b, {{kRed, 'r'}, {kBlue, 'b'}}), "bb\n");
 }

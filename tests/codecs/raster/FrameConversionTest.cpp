@@ -19,7 +19,7 @@ bool samePixels(const Raster& a, const Raster& b)
         return false;
     const size_t bytes = static_cast<size_t>(a.width()) * static_cast<size_t>(a.bitsPerPixel()) / 8;
     for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.scanLine(y), b.scanLine(y), bytes) != 0)
+        if (std::memcmp(a.row(y), b.row(y), bytes) != 0)
             return false;
     return true;
 }
@@ -36,7 +36,7 @@ Raster busy(int w, int h, const PixelLayout& layout)
     uint32_t seed = 1;
     for (int y = 0; y < h; ++y)
         for (int i = 0; i < b.stride(); ++i)
-            b.scanLine(y)[i] = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+            b.row(y)[i] = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
     return b;
 }
 
@@ -61,9 +61,10 @@ TEST(FrameConversion, SmoothScalingAveragesTheExactlyCoveredArea)
         {1, 3, 1, 2, {0x000000, 0x009000, 0x00F000}, {0x003000, 0x00D000}},
     };
     for (const Case& c : cases) {
-        const Raster picture = makeRaster(c.sw, c.sh, pf24bit, [&](int x, int y) { return c.source[y * c.sw + x]; });
+        const Raster picture =
+            makeRaster(c.sw, c.sh, PixelFormat::Bgr888, [&](int x, int y) { return c.source[y * c.sw + x]; });
         const Raster scaled = scalePicture(picture, c.dw, c.dh, true);
-        ASSERT_EQ(scaled.pixelFormat(), pf24bit);
+        ASSERT_EQ(scaled.pixelFormat(), PixelFormat::Bgr888);
         for (int i = 0; i < c.dw * c.dh; ++i)
             EXPECT_EQ(rgbOf(scaled.pixel(i % c.dw, i / c.dw)), c.expected[i]) << c.sw << "x" << c.sh << " pixel " << i;
     }
@@ -73,7 +74,8 @@ TEST(FrameConversion, AOnePixelLineSurvivesDownscaling)
 {
     // Black lines at column 13 and row 30 of a white 64 × 48 picture, quartered:
     // a quarter of each frame pixel they cross, seven sixteenths where they meet.
-    const Raster picture = makeRaster(64, 48, pf8bit, [](int x, int y) { return x == 13 || y == 30 ? 0u : 0xFFFFFFu; });
+    const Raster picture =
+        makeRaster(64, 48, PixelFormat::Indexed8, [](int x, int y) { return x == 13 || y == 30 ? 0u : 0xFFFFFFu; });
     const Raster smooth = convertToFrame(picture, 16, 12, {.smooth = true});
     const Raster nearest = convertToFrame(picture, 16, 12, {});
     for (int y = 0; y < 12; ++y)
@@ -89,11 +91,11 @@ TEST(FrameConversion, DitheringLeavesEveryFiveSixFiveColourFlat)
     // Each 4 × 4 block holds the colour that one 16-bit value decodes to;
     // all 65536 of them.
     const auto valueAt = [](int x, int y) { return static_cast<uint32_t>((y / 4) * 256 + x / 4); };
-    Raster picture = makeRaster(1024, 1024, pf16bit, [&](int x, int y) {
+    Raster picture = makeRaster(1024, 1024, PixelFormat::Rgb565, [&](int x, int y) {
         const uint32_t v = valueAt(x, y);
         return (v << 8 & 0xF80000) | (v << 5 & 0xFC00) | (v << 3 & 0xF8);
     });
-    picture.setPixelFormat(pf24bit);
+    picture.setPixelFormat(PixelFormat::Bgr888);
     const Raster frame = convertToFrame(picture, 1024, 1024, {.dither = true});
     for (int y = 0; y < 1024; ++y)
         for (int x = 0; x < 1024; ++x)
@@ -104,8 +106,8 @@ TEST(FrameConversion, DitheringMixesTheTwoNearestLevelsInProportion)
 {
     for (const Color c :
          {rgbColor(128, 128, 128), rgbColor(100, 50, 200), rgbColor(250, 3, 7), rgbColor(12, 253, 129)}) {
-        const Raster frame =
-            convertToFrame(makeRaster(4, 4, pf24bit, [c](int, int) { return rgbOf(c); }), 4, 4, {.dither = true});
+        const Raster frame = convertToFrame(makeRaster(4, 4, PixelFormat::Bgr888, [c](int, int) { return rgbOf(c); }),
+                                            4, 4, {.dither = true});
         double sum[3] = {0, 0, 0};
         for (int i = 0; i < 16; ++i) {
             const Color p = frame.pixel(i % 4, i / 4);
@@ -120,7 +122,7 @@ TEST(FrameConversion, DitheringMixesTheTwoNearestLevelsInProportion)
 
 TEST(FrameConversion, AStillAreaIsDitheredIdenticallyInEveryFrame)
 {
-    const Raster first = busy(160, 120, PixelLayout::forFormat(pf24bit));
+    const Raster first = busy(160, 120, PixelLayout::forFormat(PixelFormat::Bgr888));
     // The next frame differs in source pixels (40, 40)–(59, 59) only, which
     // cover frame columns 31–48 and rows 31–49 (with the pixel around them
     // the averages share); the dither may change the 4 × 4 blocks they touch.
@@ -153,10 +155,10 @@ TEST(FrameConversion, EachBlockIsDitheredAsIfAlone)
     const Case cases[] = {{16, 8, 0, 0}, {37, 9, 0, 1}, {64, 12, 2, 3}, {70, 5, 7, 0}, {3, 3, 1, 1}};
     const FrameConversion how{.smooth = true, .dither = true};
     for (const Case& c : cases) {
-        const Raster picture = busy(c.w, c.h, PixelLayout::forFormat(pf24bit));
+        const Raster picture = busy(c.w, c.h, PixelLayout::forFormat(PixelFormat::Bgr888));
         const Rect r(c.left, c.top, c.left + c.w, c.top + c.h);
         Raster whole;
-        whole.create(80, 16, PixelLayout::forFormat(pf16bit));
+        whole.create(80, 16, PixelLayout::forFormat(PixelFormat::Rgb565));
         Raster pieces = whole;
         drawConverted(whole, r, picture, how);
         for (int by = 0; by < 16; by += 4)
@@ -165,7 +167,7 @@ TEST(FrameConversion, EachBlockIsDitheredAsIfAlone)
                 if (block.isEmpty())
                     continue;
                 Raster piece;
-                piece.create(block.width(), block.height(), PixelLayout::forFormat(pf24bit));
+                piece.create(block.width(), block.height(), PixelLayout::forFormat(PixelFormat::Bgr888));
                 piece.canvas().copyRect(
                     Rect(0, 0, block.width(), block.height()), picture,
                     Rect(block.left - r.left, block.top - r.top, block.right - r.left, block.bottom - r.top));
@@ -190,7 +192,7 @@ TEST(FrameConversion, FittingLetterboxesWithExactWhiteBorders)
     };
     for (const Case& c : cases) {
         EXPECT_EQ(fitInside(c.pw, c.ph, c.w, c.h), c.expected) << c.pw << "x" << c.ph;
-        const Raster black = makeRaster(c.pw, c.ph, pf24bit, [](int, int) { return 0u; });
+        const Raster black = makeRaster(c.pw, c.ph, PixelFormat::Bgr888, [](int, int) { return 0u; });
         const Raster frame = convertToFrame(black, c.w, c.h, {.smooth = true, .dither = true, .keepProportions = true});
         const Rect& r = c.expected;
         for (int y = 0; y < c.h; ++y)
@@ -202,7 +204,7 @@ TEST(FrameConversion, FittingLetterboxesWithExactWhiteBorders)
 
 TEST(FrameConversion, WithoutAveragingItIsTheStretchDrawExactly)
 {
-    PixelLayout masked32 = PixelLayout::forFormat(pf32bit);
+    PixelLayout masked32 = PixelLayout::forFormat(PixelFormat::Bgrx8888);
     masked32.hasMasks = true;
     masked32.masks[0] = 0x3FF00000, masked32.masks[1] = 0x000FFC00, masked32.masks[2] = 0x000003FF;
     const auto f = PixelLayout::forFormat;
@@ -215,27 +217,31 @@ TEST(FrameConversion, WithoutAveragingItIsTheStretchDrawExactly)
     // Smoothing asked for where every axis grows, and the dither on 16-bit
     // pictures, whose colours it holds exactly.
     const Case cases[] = {
-        {f(pf8bit), 5, 3, Rect(0, 0, 13, 7), {.smooth = true}},
-        {f(pf1bit), 37, 5, Rect(0, 0, 80, 11), {.smooth = true}},
-        {f(pf4bit), 9, 9, Rect(-7, 90, 23, 110), {.smooth = true}},
-        {f(pf15bit), 6, 4, Rect(3, 2, 10, 11), {.smooth = true}},
-        {f(pf16bit), 40, 30, Rect(0, 0, 128, 97), {.smooth = true, .dither = true}},
-        {f(pf16bit), 300, 200, Rect(-20, -10, 280, 190), {.smooth = true, .dither = true}},  // unscaled, cropped
-        {f(pf32bit), 3, 3, Rect(0, 0, 3, 3), {.smooth = true}},
+        {f(PixelFormat::Indexed8), 5, 3, Rect(0, 0, 13, 7), {.smooth = true}},
+        {f(PixelFormat::Indexed1), 37, 5, Rect(0, 0, 80, 11), {.smooth = true}},
+        {f(PixelFormat::Indexed4), 9, 9, Rect(-7, 90, 23, 110), {.smooth = true}},
+        {f(PixelFormat::Rgb555), 6, 4, Rect(3, 2, 10, 11), {.smooth = true}},
+        {f(PixelFormat::Rgb565), 40, 30, Rect(0, 0, 128, 97), {.smooth = true, .dither = true}},
+        {f(PixelFormat::Rgb565),
+         300,
+         200,
+         Rect(-20, -10, 280, 190),
+         {.smooth = true, .dither = true}},  // unscaled, cropped
+        {f(PixelFormat::Bgrx8888), 3, 3, Rect(0, 0, 3, 3), {.smooth = true}},
         {masked32, 20, 20, Rect(100, 0, 121, 97), {.smooth = true}},
-        {f(pf24bit), 200, 150, Rect(0, 0, 128, 97), {}},
+        {f(PixelFormat::Bgr888), 200, 150, Rect(0, 0, 128, 97), {}},
     };
     for (const Case& c : cases) {
         const Raster picture = busy(c.sw, c.sh, c.layout);
         Raster expected;
-        expected.create(128, 97, PixelLayout::forFormat(pf16bit));
+        expected.create(128, 97, PixelLayout::forFormat(PixelFormat::Rgb565));
         Raster frame = expected;
         expected.canvas().stretchDraw(c.r, &picture);
         drawConverted(frame, c.r, picture, c.how);
         EXPECT_TRUE(samePixels(frame, expected)) << c.layout.bitsPerPixel << " bits, " << c.sw << "x" << c.sh;
     }
     // Wider but lower: nearest across, averaged down.
-    const Raster picture = busy(10, 40, PixelLayout::forFormat(pf24bit));
+    const Raster picture = busy(10, 40, PixelLayout::forFormat(PixelFormat::Bgr888));
     EXPECT_TRUE(samePixels(convertToFrame(picture, 25, 8, {.smooth = true}),
                            convertToFrame(scalePicture(picture, 25, 40, false), 25, 8, {.smooth = true})));
 }
@@ -246,11 +252,11 @@ TEST(FrameConversion, ClippedSmoothingAveragesAsTheWholeDoes)
     // columns inside are the ones the whole picture scaled alone has there;
     // all but the last row, whose block the frame cuts, so that its error
     // stays in that row.
-    const Raster picture = busy(333, 250, PixelLayout::forFormat(pf24bit));
+    const Raster picture = busy(333, 250, PixelLayout::forFormat(PixelFormat::Bgr888));
     const FrameConversion how{.smooth = true, .dither = true};
     const Raster whole = convertToFrame(picture, 200, 150, how);
     Raster frame;
-    frame.create(128, 97, PixelLayout::forFormat(pf16bit));
+    frame.create(128, 97, PixelLayout::forFormat(PixelFormat::Rgb565));
     drawConverted(frame, Rect(-40, -28, 160, 122), picture, how);
     for (int y = 0; y < 96; ++y)
         for (int x = 0; x < 128; ++x)
@@ -266,10 +272,10 @@ TEST(FrameConversion, EveryLayoutOfTheSameColoursGivesTheSameFrame)
     };
     const Case cases[] = {{320, 240, 128, 97}, {8224, 6, 128, 5}, {8225, 6, 128, 5}, {9001, 3, 7, 1}};
     for (const Case& c : cases) {
-        const Raster indexed = busy(c.sw, c.sh, PixelLayout::forFormat(pf8bit));
+        const Raster indexed = busy(c.sw, c.sh, PixelLayout::forFormat(PixelFormat::Indexed8));
         Raster bgr = indexed, bgrx = indexed;
-        bgr.setPixelFormat(pf24bit);
-        bgrx.setPixelFormat(pf32bit);
+        bgr.setPixelFormat(PixelFormat::Bgr888);
+        bgrx.setPixelFormat(PixelFormat::Bgrx8888);
         const FrameConversion how{.smooth = true, .dither = true};
         const Raster expected = convertToFrame(bgr, c.w, c.h, how);
         EXPECT_TRUE(samePixels(convertToFrame(indexed, c.w, c.h, how), expected)) << c.sw << " wide, 8-bit";
@@ -286,14 +292,14 @@ TEST(FrameConversion, LargeAreasAverageExactly)
         int sw, sh, whiteLess;
         uint8_t expected;
     };
-    const Case cases[] = {{8224, 2, 0, 128}, {8224, 2, 1, 127}, {9000, 4, 0, 128},
+    const Case cases[] = {{8224, 2, 0, 128}, {8224, 2, 1, 127},    {9000, 4, 0, 128},
                           {9000, 4, 1, 127}, {2000, 2000, 0, 128}, {2000, 2000, 1, 127}};
     for (const Case& c : cases) {
         Raster picture;
-        picture.create(c.sw, c.sh, PixelLayout::forFormat(pf8bit), Palette{{0, 0, 0}, {255, 255, 255}});
+        picture.create(c.sw, c.sh, PixelLayout::forFormat(PixelFormat::Indexed8), Palette{{0, 0, 0}, {255, 255, 255}});
         for (int y = 0; y < c.sh; ++y)
             for (int x = 0; x < c.sw; ++x)
-                picture.scanLine(y)[x] = x >= c.sw / 2 && !(x == c.sw - 1 && y == 0 && c.whiteLess) ? 1 : 0;
+                picture.row(y)[x] = x >= c.sw / 2 && !(x == c.sw - 1 && y == 0 && c.whiteLess) ? 1 : 0;
         const Color average = scalePicture(picture, 1, 1, true).pixel(0, 0);
         EXPECT_EQ(average, rgbColor(c.expected, c.expected, c.expected)) << c.sw << "x" << c.sh << " " << c.whiteLess;
     }
