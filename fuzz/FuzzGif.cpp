@@ -4,7 +4,6 @@
 #include "FuzzFile.h"
 #include "codecs/gif/GifImage.h"
 #include "codecs/gif/GifSubImage.h"
-#include "codecs/raster/Canvas.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             sub.mask();
             // Drawing the first few covers drawing; the rest would only cost time.
             if (i < 16) {
-                sub.draw(target.canvas(), abm::Rect(0, 0, 64, 48), true);
-                sub.draw(target.canvas(), abm::Rect(0, 0, 64, 48), false);
+                sub.draw(target, target.rect(), true);
+                sub.draw(target, target.rect(), false);
             }
         } catch (const std::exception&) {
         }

@@ -3,7 +3,6 @@
 #include "base/Error.h"
 #include "base/Numbers.h"
 #include "codecs/jpeg/JpegRows.h"
-#include "codecs/raster/Canvas.h"
 #include "codecs/raster/FrameConversion.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "PreviewPlayer.h"
 
 #include "codecs/abm/AbmCodec.h"
-#include "codecs/raster/Canvas.h"
+#include "codecs/raster/Painter.h"
 
 namespace abm {
 
@@ -44,13 +44,11 @@ int PreviewPlayer::tick(const FrameStrip& strip, int iconCount)
         const Rect field(0, 0, kFieldWidth, kFieldHeight);
         preview_.setWidth(kFieldWidth);
         preview_.setHeight(kFieldHeight);
-        Canvas& canvas = preview_.canvas();
-        canvas.brushColor = color::black;
-        canvas.rectangle(field);
-        canvas.brushColor = color::white;
-        canvas.fillRect(Rect(field.left + 1, field.top + 1, field.right - 1, field.bottom - 1));
+        Painter painter(preview_);
+        painter.fillRect(field, color::black);
+        painter.fillRect(Rect(field.left + 1, field.top + 1, field.right - 1, field.bottom - 1), color::white);
         const Placement place = placement(frame.width(), frame.height());
-        canvas.copyRect(place.field, frame, place.source);
+        painter.drawImage(place.field, frame, place.source);
         // The frames an ABM file holds, no more.
         nextFrame_ = (nextFrame_ + 1) % kMaxAbmFrames;
     }

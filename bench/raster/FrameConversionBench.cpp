@@ -7,7 +7,7 @@
 
 #include "codecs/gif/GifComposer.h"
 #include "codecs/gif/GifImage.h"
-#include "codecs/raster/Canvas.h"
+#include "codecs/raster/Painter.h"
 #include "codecs/raster/FrameConversion.h"
 
 #include <benchmark/benchmark.h>
@@ -49,7 +49,7 @@ void drawInOwnColours(benchmark::State& state)
     work.assign(&f.drawn.front());
     for (auto _ : state)
         for (const Raster& sub : f.subImages)
-            work.canvas().stretchDraw(Rect(0, 0, work.width(), work.height()), &sub);
+            Painter(work).drawImage(work.rect(), sub);
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(f.subImages.size()));
 }
 BENCHMARK(drawInOwnColours)->Name("PerFrame/DrawInOwnColours")->Unit(benchmark::kMicrosecond);

@@ -1,6 +1,6 @@
 #include "GifComposer.h"
 
-#include "codecs/raster/Canvas.h"
+#include "codecs/raster/Painter.h"
 
 namespace abm {
 
@@ -23,19 +23,19 @@ GifComposer::GifComposer(GifImage& gif, Mode mode) : gif_(gif), mode_(mode)
     }
     picture_.createForOverwrite(first->width(), first->height(), PixelLayout::forFormat(PixelFormat::Bgr888));
     picture_.setPalette(firstPalette_);
-    picture_.canvas().fillRect(picture_.canvas().clipRect());
+    Painter(picture_).fillRect(picture_.rect(), color::white);
 }
 
-Canvas& GifComposer::trueColourCanvas()
+Raster& GifComposer::trueColourPicture()
 {
     if (picture_.pixelFormat() != PixelFormat::Bgr888 && !picture_.empty()) {
         Raster full;
         full.createForOverwrite(picture_.width(), picture_.height(), PixelLayout::forFormat(PixelFormat::Bgr888));
         full.setPalette(firstPalette_);
-        full.canvas().draw(0, 0, picture_);
+        Painter(full).drawImage(0, 0, picture_);
         picture_.assign(&full);
     }
-    return picture_.canvas();
+    return picture_;
 }
 
 bool GifComposer::next()
@@ -77,7 +77,7 @@ void GifComposer::draw(GifSubImage& image, int index)
         own.height() == screen.height())
         picture_ = own;
     else
-        image.draw(trueColourCanvas(), screen, transparent);
+        image.draw(trueColourPicture(), screen, transparent);
     // Drawn once and for all: only sub-image 0's palette is still wanted,
     // by images that borrow it.
     image.releasePixels();
@@ -86,9 +86,7 @@ void GifComposer::draw(GifSubImage& image, int index)
 void GifComposer::disposePrevious()
 {
     if (disposal_ == kRestoreBackground) {
-        Canvas& canvas = trueColourCanvas();
-        canvas.brushColor = color::white;
-        canvas.fillRect(lastRect_);
+        Painter(trueColourPicture()).fillRect(lastRect_, color::white);
     } else if (disposal_ == kRestorePrevious) {
         // Only the last image changed the picture since the copy.
         picture_ = beforeLast_;

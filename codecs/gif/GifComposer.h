@@ -60,9 +60,8 @@ public:
 private:
     void disposePrevious();
     void draw(GifSubImage& image, int index);
-    // The picture's surface, the picture made 24-bit first if it is an
-    // image's own raster.
-    Canvas& trueColourCanvas();
+    // The picture to draw on, made 24-bit first if it is an image's own raster.
+    Raster& trueColourPicture();
 
     GifImage& gif_;
     Mode mode_;

@@ -6,7 +6,7 @@
 #include "LzwDecoder.h"
 #include "GifReader.h"
 
-#include "codecs/raster/Canvas.h"
+#include "codecs/raster/Painter.h"
 
 #include <algorithm>
 #include <cstring>
@@ -281,16 +281,16 @@ Rect GifSubImage::placeIn(const Rect& rect) const
                 clampToInt(rect.top + mulDivRound(static_cast<int64_t>(top_) + height_, rh, screenH)));
 }
 
-void GifSubImage::draw(Canvas& canvas, const Rect& rect, bool doTransparent)
+void GifSubImage::draw(Raster& onto, const Rect& rect, bool doTransparent)
 {
     const Raster* bitmap = raster();
     if (!bitmap)
         return;
     const BitMask* mask = doTransparent && control_.transparent ? mask_.get() : nullptr;
     if (mask)
-        canvas.maskedStretchDraw(placeIn(rect), *bitmap, *mask);
+        Painter(onto).drawImage(placeIn(rect), *bitmap, *mask);
     else
-        canvas.stretchDraw(placeIn(rect), bitmap);
+        Painter(onto).drawImage(placeIn(rect), *bitmap);
 }
 
 }  // namespace abm

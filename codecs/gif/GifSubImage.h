@@ -32,7 +32,7 @@ struct GifGraphicControl {
     uint16_t delay = 0;  // hundredths of a second
 };
 
-class Canvas;
+class Raster;
 class GifImage;
 class LzwDecoder;
 class GifReader;
@@ -91,10 +91,10 @@ public:
     // its own offset and size when `rect` has the screen's size, scaled by
     // `rect`'s size over the screen's otherwise.
     Rect placeIn(const Rect& rect) const;
-    // Draws the image into `rect` of `canvas` as a part of the logical screen
+    // Draws the image into `rect` of `onto` as a part of the logical screen
     // that `rect` stands for (placeIn); leaves transparent pixels out when
     // asked and the image is transparent.
-    void draw(Canvas& canvas, const Rect& rect, bool doTransparent);
+    void draw(Raster& onto, const Rect& rect, bool doTransparent);
 
     // Drops the pixels and the mask for good once nothing will draw the image
     // again (the import draws each image once): the image then hands out no

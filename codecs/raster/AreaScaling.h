@@ -3,7 +3,7 @@
 // Area-averaged (or nearest) scaling of a picture's rows, for the frame
 // conversion: finished rows go, as channel sums out of one total, to a sink.
 
-#include "Canvas.h"
+#include "Graphics.h"
 #include "PictureRows.h"
 #include "PixelCodec.h"
 

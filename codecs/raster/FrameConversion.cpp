@@ -2,7 +2,7 @@
 
 #include "AreaScaling.h"
 
-#include "Canvas.h"
+#include "Painter.h"
 #include "PixelCodec.h"
 
 #include <algorithm>
@@ -326,7 +326,7 @@ Rect fitInside(int pictureWidth, int pictureHeight, int width, int height)
 void drawConverted(Raster& frame, const Rect& r, const Raster& picture, const FrameConversion& how)
 {
     if ((!how.smooth && !how.dither) || frame.pixelFormat() != PixelFormat::Rgb565) {
-        frame.canvas().stretchDraw(r, &picture);
+        Painter(frame).drawImage(r, picture);
         return;
     }
     if (!hasPixels(picture))

@@ -45,7 +45,7 @@ Rect fitInside(int pictureWidth, int pictureHeight, int width, int height);
 // The picture stretched into r of `frame` (clipped to the frame), smoothed
 // and dithered as `how` says; keepProportions is the caller's, through r.
 // With smooth and dither off, and onto a frame not in the 16-bit format,
-// this is the canvas' stretch-draw.
+// this is Painter::drawImage(r, picture).
 void drawConverted(Raster& frame, const Rect& r, const Raster& picture, const FrameConversion& how);
 
 // The picture stretched over the whole frame, or, keeping proportions,

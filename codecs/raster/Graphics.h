@@ -1,6 +1,6 @@
 #pragma once
 
-// Small value types shared by the raster, its canvas and the codecs.
+// Small value types shared by the raster, its painter and the codecs.
 
 #include "base/Rect.h"
 

@@ -1,7 +1,7 @@
 #include "Raster.h"
 
 #include "BmpCodec.h"
-#include "Canvas.h"
+#include "Painter.h"
 #include "base/Error.h"
 #include "PixelCodec.h"
 #include "base/ByteStream.h"
@@ -79,10 +79,8 @@ Raster& Raster::operator=(const Raster& other)
     return *this;
 }
 
-Raster::Raster(Raster&& other) noexcept : image_(std::move(other.image_)), canvas_(std::move(other.canvas_))
+Raster::Raster(Raster&& other) noexcept : image_(std::move(other.image_))
 {
-    if (canvas_)
-        canvas_->owner_ = this;
     other.image_ = std::make_shared<PixelBuffer>();
 }
 
@@ -90,9 +88,6 @@ Raster& Raster::operator=(Raster&& other) noexcept
 {
     if (this != &other) {
         image_ = std::move(other.image_);
-        canvas_ = std::move(other.canvas_);
-        if (canvas_)
-            canvas_->owner_ = this;
         other.image_ = std::make_shared<PixelBuffer>();
     }
     return *this;
@@ -124,20 +119,14 @@ PixelBuffer& Raster::mutableImage()
     return *image_;
 }
 
-Color Raster::fillColor() const
-{
-    return canvas_ ? canvas_->brushColor : color::white;
-}
-
 void Raster::resize(int width, int height)
 {
     if (width == image_->width && height == image_->height)
         return;
     auto fresh = newImage(width, height, image_->layout, image_->palette);
     if (!fresh->bits.empty()) {
-        fillImageRect(*fresh, Rect(0, 0, width, height), fillColor());
-        stretchBlit(*fresh, Rect(0, 0, image_->width, image_->height), *image_,
-                    Rect(0, 0, image_->width, image_->height));
+        fillImageRect(*fresh, Rect(0, 0, width, height), color::white);
+        stretchBlit(*fresh, rect(), *image_, rect());
     }
     image_ = std::move(fresh);
 }
@@ -179,9 +168,8 @@ void Raster::setPixelFormat(PixelFormat format)
                           overwritten ? PixelBytes::Fill::None : PixelBytes::Fill::Zero);
     if (!fresh->bits.empty()) {
         if (layout.bitsPerPixel <= 8)
-            fillImageRect(*fresh, Rect(0, 0, fresh->width, fresh->height), fillColor());
-        stretchBlit(*fresh, Rect(0, 0, image_->width, image_->height), *image_,
-                    Rect(0, 0, image_->width, image_->height));
+            fillImageRect(*fresh, rect(), color::white);
+        stretchBlit(*fresh, rect(), *image_, rect());
     }
     image_ = std::move(fresh);
 }
@@ -210,13 +198,6 @@ const uint8_t* Raster::row(int y) const
 void Raster::setPalette(SharedPalette palette)
 {
     mutableImage().palette = trimmed(std::move(palette));
-}
-
-Canvas& Raster::canvas()
-{
-    if (!canvas_)
-        canvas_ = std::make_unique<Canvas>(this);
-    return *canvas_;
 }
 
 void Raster::create(int width, int height, const PixelLayout& layout, SharedPalette palette)

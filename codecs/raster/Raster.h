@@ -1,9 +1,9 @@
 #pragma once
 
 // The raster every picture ends up in: width × height pixels in a numbered
-// format, rows stored bottom-up and padded to 4 bytes, an optional palette,
-// and a lazily made drawing surface. Copies share pixel memory until one of
-// them changes (copy on change).
+// format, rows stored bottom-up and padded to 4 bytes, an optional palette.
+// Copies share pixel memory until one of them changes (copy on change).
+// Drawing on it is a Painter's (Painter.h).
 
 #include "Graphics.h"
 #include "base/MemoryBudget.h"
@@ -17,7 +17,6 @@
 
 namespace abm {
 
-class Canvas;
 class ByteStream;
 
 // One process-wide cap on the pixels of any raster: a hostile header may ask
@@ -130,6 +129,8 @@ public:
     int width() const { return image_->width; }
     int height() const { return image_->height; }
     bool empty() const { return image_->width == 0 || image_->height == 0; }
+    Rect rect() const { return Rect(0, 0, image_->width, image_->height); }
+    // Resizing keeps the top-left part and fills new area white.
     void setWidth(int width);
     void setHeight(int height);
     void setSize(int width, int height);
@@ -148,8 +149,6 @@ public:
     const Palette& palette() const { return image_->palette; }
     const SharedPalette& sharedPalette() const { return image_->palette; }
     void setPalette(SharedPalette palette);
-
-    Canvas& canvas();
 
     // Makes fresh zeroed pixel memory of the given layout and palette; refuses
     // sizes past rasterPixelLimit() with InvalidGraphicError InvalidBitmap,
@@ -175,12 +174,9 @@ public:
     std::vector<uint8_t> saveToBytes() const;
 
 private:
-    friend class Canvas;
     void resize(int width, int height);
-    Color fillColor() const;
 
     std::shared_ptr<PixelBuffer> image_;
-    std::unique_ptr<Canvas> canvas_;
 };
 
 // The 16 colours of the 4-bit format and the 256 of the 8-bit conversion.

@@ -2,7 +2,7 @@
 // the refusal's text, the default limit, and files that are no regular files.
 
 #include "codecs/raster/Raster.h"
-#include "codecs/raster/Canvas.h"
+#include "codecs/raster/Painter.h"
 #include "base/ByteStream.h"
 #include "TestSupport.h"
 #include "ScopedEnv.h"
@@ -116,11 +116,11 @@ TEST(MemoryBudget, RastersHoldTheirPixelMemoryOnceAcrossCopies)
     Raster b(a), c;
     c.assign(&b);
     EXPECT_EQ(MemoryBudget::used(), base + bytes);
-    b.canvas().fillRect(Rect(0, 0, 1, 1));
+    Painter(b).fillRect(Rect(0, 0, 1, 1), color::white);
     EXPECT_EQ(MemoryBudget::used(), base + 2 * bytes);
     Raster big;
     EXPECT_THROW(big.create(1024, 1024, PixelLayout::forFormat(PixelFormat::Bgrx8888)), MemoryLimitExceeded);
-    EXPECT_THROW(c.canvas().fillRect(Rect(0, 0, 1, 1)), MemoryLimitExceeded);
+    EXPECT_THROW(Painter(c).fillRect(Rect(0, 0, 1, 1), color::white), MemoryLimitExceeded);
     EXPECT_TRUE(c.sharesPixelsWith(a));
     a = Raster();
     c = Raster();
@@ -136,7 +136,7 @@ TEST(MemoryBudget, FramesMadeFromOnePictureShareItsPalette)
     Raster frame(source);
     frame.setPixelFormat(PixelFormat::Rgb565);
     Raster copy(source);
-    copy.canvas().fillRect(Rect(0, 0, 1, 1));
+    Painter(copy).fillRect(Rect(0, 0, 1, 1), color::white);
     EXPECT_EQ(frame.palette().data(), source.palette().data());
     EXPECT_EQ(copy.palette().data(), source.palette().data());
 }

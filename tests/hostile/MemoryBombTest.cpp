@@ -6,7 +6,7 @@
 
 #include "HostileInputs.h"
 #include "codecs/jpeg/JpegImage.h"
-#include "codecs/raster/Canvas.h"
+#include "codecs/raster/Painter.h"
 #include "workspace/ImageImport.h"
 #include "../codecs/jpeg/JpegTestFiles.h"
 #include "../workspace/ScriptedPrompts.h"
@@ -111,7 +111,7 @@ TEST(MemoryBombs, BigPicturesStillImportWithinTheDefaultBudgetAsBefore)
         Raster expected;
         expected.setPixelFormat(PixelFormat::Rgb565);
         expected.setSize(128, 97);
-        expected.canvas().stretchDraw(Rect(0, 0, 128, 97), &picture);
+        Painter(expected).drawImage(expected.rect(), picture);
         EXPECT_TRUE(samePixels(frame, expected)) << name;
     }
 }

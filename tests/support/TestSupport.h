@@ -115,12 +115,6 @@ inline uint32_t le32(const std::vector<uint8_t>& b, size_t at)
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
 
-}  // namespace abm::test
-
-#include "codecs/raster/Canvas.h"
-
-namespace abm::test {
-
 template <class F>
 Raster makeRaster(int width, int height, PixelFormat format, F colorAt)
 {

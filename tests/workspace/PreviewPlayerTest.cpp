@@ -1,5 +1,4 @@
 #include "workspace/PreviewPlayer.h"
-#include "codecs/raster/Canvas.h"
 #include "ScriptedPrompts.h"
 #include "TestSupport.h"
 

@@ -1,6 +1,5 @@
 #include "base/Error.h"
 #include "codecs/gif/GifImage.h"
-#include "codecs/raster/Canvas.h"
 #include "GifBytes.h"
 #include "TestSupport.h"
 
@@ -32,7 +31,7 @@ void useEveryImage(GifImage& gif, bool draw)
     for (int i = 0; i < gif.count(); ++i) {
         gif.images(i).mask();
         if (draw)
-            gif.images(i).draw(work.canvas(), Rect(0, 0, work.width(), work.height()), i % 2 == 1);
+            gif.images(i).draw(work, work.rect(), i % 2 == 1);
     }
 }
 

@@ -1,6 +1,6 @@
 #include "base/Error.h"
 #include "codecs/gif/GifImage.h"
-#include "codecs/raster/Canvas.h"
+#include "codecs/raster/Painter.h"
 #include "GifBytes.h"
 #include "TestSupport.h"
 
@@ -30,7 +30,7 @@ Raster makeSurface(int w, int h)
     palette[255] = Rgb{255, 255, 255};
     Raster b;
     b.create(w, h, PixelLayout::forFormat(PixelFormat::Indexed8), palette);
-    b.canvas().fillRect(Rect(0, 0, w, h));
+    Painter(b).fillRect(b.rect(), color::white);
     return b;
 }
 
@@ -116,7 +116,7 @@ TEST(GifSubImage, DrawPlacesTheImageAsAPartOfTheScreen)
     };
     for (const auto& [into, covered] : cases) {
         Raster b = makeSurface(100, 50);
-        gif->images(2).draw(b.canvas(), into, false);
+        gif->images(2).draw(b, into, false);
         EXPECT_EQ(changed(b), covered);
     }
 }
@@ -127,7 +127,7 @@ TEST(GifSubImage, ZeroSizeScreenDrawsNothing)
     f.header(0, 0, 1).image(0, 0, 4, 4, solid(4, 4, 1)).trailer();
     auto gif = load(f);
     Raster b = makeSurface(10, 10);
-    gif->images(0).draw(b.canvas(), Rect(0, 0, 10, 10), false);
+    gif->images(0).draw(b, Rect(0, 0, 10, 10), false);
     EXPECT_TRUE(changed(b).isEmpty());
 }
 
@@ -143,7 +143,7 @@ TEST(GifSubImage, TransparentPixelsAreLeftOutOnlyWhenAsked)
     };
     for (const Case& c : {Case{0, true, 2}, Case{0, false, 4}, Case{1, true, 4}}) {
         Raster b = makeSurface(2, 2);
-        gif->images(c.image).draw(b.canvas(), Rect(0, 0, 2, 2), c.doTransparent);
+        gif->images(c.image).draw(b, Rect(0, 0, 2, 2), c.doTransparent);
         int drawn = 0;
         for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 2; ++x)
@@ -167,7 +167,7 @@ TEST(GifSubImage, ReleasedImageHandsOutNothingButLendsItsPalette)
     EXPECT_EQ(first.raster(), nullptr);
     EXPECT_TRUE(first.data().empty());
     Raster surface = makeSurface(64, 64);
-    first.draw(surface.canvas(), Rect(0, 0, 64, 64), false);
+    first.draw(surface, Rect(0, 0, 64, 64), false);
     EXPECT_TRUE(changed(surface).isEmpty());
     EXPECT_EQ(gif->images(1).raster()->palette(), lent);
 }

@@ -1,6 +1,6 @@
 #include "codecs/raster/FrameConversion.h"
 
-#include "codecs/raster/Canvas.h"
+#include "codecs/raster/Painter.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -127,7 +127,7 @@ TEST(FrameConversion, AStillAreaIsDitheredIdenticallyInEveryFrame)
     // cover frame columns 31–48 and rows 31–49 (with the pixel around them
     // the averages share); the dither may change the 4 × 4 blocks they touch.
     Raster next = first;
-    next.canvas().fillRect(Rect(40, 40, 60, 60));
+    Painter(next).fillRect(Rect(40, 40, 60, 60), color::white);
     const FrameConversion how{.smooth = true, .dither = true};
     const Raster a = convertToFrame(first, 128, 97, how), again = convertToFrame(first, 128, 97, how);
     const Raster b = convertToFrame(next, 128, 97, how);
@@ -168,8 +168,8 @@ TEST(FrameConversion, EachBlockIsDitheredAsIfAlone)
                     continue;
                 Raster piece;
                 piece.create(block.width(), block.height(), PixelLayout::forFormat(PixelFormat::Bgr888));
-                piece.canvas().copyRect(
-                    Rect(0, 0, block.width(), block.height()), picture,
+                Painter(piece).drawImage(
+                    piece.rect(), picture,
                     Rect(block.left - r.left, block.top - r.top, block.right - r.left, block.bottom - r.top));
                 drawConverted(pieces, block, piece, how);
             }
@@ -236,7 +236,7 @@ TEST(FrameConversion, WithoutAveragingItIsTheStretchDrawExactly)
         Raster expected;
         expected.create(128, 97, PixelLayout::forFormat(PixelFormat::Rgb565));
         Raster frame = expected;
-        expected.canvas().stretchDraw(c.r, &picture);
+        Painter(expected).drawImage(c.r, picture);
         drawConverted(frame, c.r, picture, c.how);
         EXPECT_TRUE(samePixels(frame, expected)) << c.layout.bitsPerPixel << " bits, " << c.sw << "x" << c.sh;
     }

@@ -1,5 +1,5 @@
 #include "codecs/raster/Raster.h"
-#include "codecs/raster/Canvas.h"
+#include "codecs/raster/Painter.h"
 #include "base/Error.h"
 #include "TestSupport.h"
 
@@ -115,15 +115,6 @@ TEST(Raster, GrowingKeepsTopLeftAndFillsWhite)
     }
 }
 
-TEST(Raster, ResizeFillsWithTheBrushColourOnceACanvasExists)
-{
-    Raster b = makeRaster(2, 2, PixelFormat::Bgr888, [](int, int) { return 0x000000u; });
-    b.canvas().brushColor = rgbColor(0, 0, 255);
-    b.setHeight(4);
-    EXPECT_EQ(b.pixel(0, 3), rgbColor(0, 0, 255));
-    EXPECT_EQ(b.pixel(0, 1), color::black);
-}
-
 TEST(Raster, ShrinkingCutsRightAndBottom)
 {
     Raster b = makeRaster(10, 10, PixelFormat::Bgr888, [](int x, int y) { return static_cast<uint32_t>(x * 16 + y); });
@@ -230,7 +221,7 @@ TEST(Raster, CopiesShareMemoryUntilOneChanges)
     EXPECT_FALSE(a.sharesPixelsWith(b));
     EXPECT_EQ(a.row(1)[0], 0);
     EXPECT_EQ(b.row(1)[0], 0xAB);
-    c.canvas().fillRect(Rect(0, 0, 1, 1));
+    Painter(c).fillRect(Rect(0, 0, 1, 1), color::white);
     EXPECT_EQ(std::as_const(a).row(0)[0], 0);
     c.assign(nullptr);
     EXPECT_TRUE(c.empty());
@@ -267,14 +258,4 @@ TEST(Raster, SizesPastTheCapAreRefusedBeforeAllocating)
         }
         EXPECT_EQ(b.width(), 0);
     }
-}
-
-TEST(Raster, MoveKeepsTheCanvasWithItsRaster)
-{
-    Raster a = makeRaster(2, 2, PixelFormat::Bgr888, [](int, int) { return 0u; });
-    a.canvas().brushColor = rgbColor(0, 255, 0);
-    Raster b(std::move(a));
-    b.canvas().fillRect(Rect(0, 0, 1, 1));
-    EXPECT_EQ(b.pixel(0, 0), rgbColor(0, 255, 0));
-    EXPECT_TRUE(a.empty());
 }

@@ -1,4 +1,4 @@
-#include "Canvas.h"
+#include "Painter.h"
 
 #include "Raster.h"
 #include "PixelCodec.h"
@@ -181,7 +181,16 @@ void dispatch(const BlitJob& job, Conv conv)
 // is drawn over its own copy; a 16-bit frame over its source).
 bool ontoItself(const Raster& owner, const Rect& r, const Raster& picture)
 {
-    return picture.sharesPixelsWith(owner) && r == Rect(0, 0, picture.width(), picture.height());
+    return picture.sharesPixelsWith(owner) && r == picture.rect();
+}
+
+void drawWhole(Raster& onto, const Rect& target, const Raster& image, const BitMask* mask)
+{
+    if (image.empty() || ontoItself(onto, target, image))
+        return;
+    // Keeps the image alive should it be the target's own pixels.
+    const Raster source(image);
+    stretchBlit(onto.mutableImage(), target, source.image(), source.rect(), mask);
 }
 
 bool sameRawMeaning(const PixelBuffer& a, const PixelBuffer& b)
@@ -283,64 +292,30 @@ void fillImageRect(PixelBuffer& dst, const Rect& r, Color color)
         std::memcpy(dst.row(y) + offset, first + offset, length);
 }
 
-Rect Canvas::clipRect() const
+void Painter::fillRect(const Rect& r, Color color)
 {
-    return Rect(0, 0, owner_->width(), owner_->height());
+    fillImageRect(target_.mutableImage(), r, color);
 }
 
-void Canvas::fillRect(const Rect& r)
+void Painter::drawImage(int x, int y, const Raster& image)
 {
-    fillImageRect(owner_->mutableImage(), r, brushColor);
+    drawImage(Rect(x, y, x + image.width(), y + image.height()), image);
 }
 
-void Canvas::rectangle(const Rect& r)
+void Painter::drawImage(const Rect& target, const Raster& image)
 {
-    if (r.isEmpty())
-        return;
-    PixelBuffer& image = owner_->mutableImage();
-    fillImageRect(image, r, brushColor);
-    if (penWidth <= 0)
-        return;
-    fillImageRect(image, Rect(r.left, r.top, r.right, r.top + 1), penColor);
-    fillImageRect(image, Rect(r.left, r.bottom - 1, r.right, r.bottom), penColor);
-    fillImageRect(image, Rect(r.left, r.top, r.left + 1, r.bottom), penColor);
-    fillImageRect(image, Rect(r.right - 1, r.top, r.right, r.bottom), penColor);
+    drawWhole(target_, target, image, nullptr);
 }
 
-void Canvas::draw(int x, int y, const Raster& picture)
+void Painter::drawImage(const Rect& target, const Raster& image, const Rect& source)
 {
-    if (picture.empty())
-        return;
-    // Keep the source alive if it shares memory with this raster.
-    const Raster source(picture);
-    stretchDraw(Rect(x, y, x + source.width(), y + source.height()), &source);
+    const Raster from(image);
+    stretchBlit(target_.mutableImage(), target, from.image(), source);
 }
 
-void Canvas::stretchDraw(const Rect& r, const Raster* picture)
+void Painter::drawImage(const Rect& target, const Raster& image, const BitMask& mask)
 {
-    if (!picture || picture->empty() || ontoItself(*owner_, r, *picture))
-        return;
-    const Raster source(*picture);
-    stretchBlit(owner_->mutableImage(), r, source.image(), Rect(0, 0, source.width(), source.height()));
-}
-
-void Canvas::maskedStretchDraw(const Rect& r, const Raster& picture, const BitMask& mask)
-{
-    if (picture.empty() || ontoItself(*owner_, r, picture))
-        return;
-    const Raster source(picture);
-    stretchBlit(owner_->mutableImage(), r, source.image(), Rect(0, 0, source.width(), source.height()), &mask);
-}
-
-void Canvas::copyRect(const Rect& dest, const Canvas& source, const Rect& sourceRect)
-{
-    copyRect(dest, *source.owner_, sourceRect);
-}
-
-void Canvas::copyRect(const Rect& dest, const Raster& source, const Rect& sourceRect)
-{
-    const Raster src(source);
-    stretchBlit(owner_->mutableImage(), dest, src.image(), sourceRect);
+    drawWhole(target_, target, image, &mask);
 }
 
 }  // namespace abm
