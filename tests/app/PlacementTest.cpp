@@ -132,31 +132,39 @@ private slots:
         runOnce([&](MainWindow& form) { QCOMPARE(form.frameGeometry(), moved); });
     }
 
-    void storedRectangleOffTheScreenIsMovedInside_data()
+    void storedRectangleIsFittedIntoTheScreen_data()
     {
-        QTest::addColumn<QRect>("stored");
-        QTest::addColumn<QRect>("large");  // shown on 1280 × 1024
-        QTest::addColumn<QRect>("small");  // shown on 1024 × 768
+        QTest::addColumn<QString>("stored");  // NormPos
+        QTest::addColumn<QRect>("large");     // shown, and saved, on 1280 × 1024
+        QTest::addColumn<QRect>("small");     // on 1024 × 768
         const QRect fits(100, 50, 542, 381);
         // clang-format off
-        QTest::newRow("fits both") << fits << fits << fits;
-        QTest::newRow("past the right and bottom") << QRect(900, 700, 542, 381) << QRect(738, 643, 542, 381)
+        QTest::newRow("fits both") << fourNumbers(fits) << fits << fits;
+        QTest::newRow("past the right and bottom") << "900,700,1442,1081" << QRect(738, 643, 542, 381)
                                                    << QRect(482, 387, 542, 381);
-        QTest::newRow("above and left") << QRect(-300, -50, 542, 381) << QRect(0, 0, 542, 381)
-                                        << QRect(0, 0, 542, 381);
+        QTest::newRow("above and left") << "-300,-50,242,331" << QRect(0, 0, 542, 381) << QRect(0, 0, 542, 381);
+        QTest::newRow("larger than the screen") << "10,20,2010,1520" << QRect(0, 0, 1280, 1024)
+                                                << QRect(0, 0, 1024, 768);
+        QTest::newRow("as large as the file can say") << "0,0,2147483647,2147483647" << QRect(0, 0, 1280, 1024)
+                                                      << QRect(0, 0, 1024, 768);
+        QTest::newRow("across the int range") << "-2147483648,0,2147483647,400" << QRect(0, 0, 1280, 400)
+                                              << QRect(0, 0, 1024, 400);
         // clang-format on
     }
 
-    void storedRectangleOffTheScreenIsMovedInside()
+    void storedRectangleIsFittedIntoTheScreen()
     {
-        QFETCH(QRect, stored);
+        QFETCH(QString, stored);
         QFETCH(QRect, large);
         QFETCH(QRect, small);
         writeIni(QStringLiteral("[TMForm]\nFormVersion=0\nShowCmd=1\nPixelsPerInch=%1\nNormPos=%2\n")
                      .arg(ppi())
-                     .arg(fourNumbers(stored)));
+                     .arg(stored));
         const QRect expected = firstRun() == QRect(602, 479, 542, 381) ? large : small;
         runOnce([&](MainWindow& form) { QCOMPARE(form.frameGeometry(), expected); });
+        const QString ini = QString::fromUtf8(readAll(iniPath()));
+        QVERIFY2(ini.contains(QStringLiteral("\r\nNormPos=") + fourNumbers(expected) + QStringLiteral("\r\n")),
+                 qPrintable(ini));
     }
 
     void maximisedWindowComesBackMaximised()

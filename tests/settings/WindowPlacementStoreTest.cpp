@@ -189,6 +189,8 @@ TEST_F(WindowPlacementStoreTest, StoredRectangleIsReadWordByWord)
         {"10,20", nullptr, true, Rect(10, 20, 1144, 860), {-1, -1}, false},
         {"a,b,c,d", nullptr, true, designed, {-1, -1}, false},
         {"0x10,0x20,0x300,0x200", nullptr, true, Rect(16, 32, 768, 512), {-1, -1}, false},
+        // Past the int range a number is no number: the word's default.
+        {"10,20,2147483648,0x100000000", nullptr, true, Rect(10, 20, 1144, 860), {-1, -1}, false},
         {"500,100,500,400", nullptr, true, designed, {-1, -1}, true},
         {"600,100,500,400", nullptr, true, designed, {-1, -1}, true},
         {"500,100,501,400", nullptr, true, Rect(500, 100, 501, 400), {-1, -1}, false},
