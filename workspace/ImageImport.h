@@ -6,6 +6,7 @@
 #include "ImportBudget.h"
 #include "UserPrompts.h"
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ struct ImportResult {
     int framesAdded = 0;
     bool dropped = false;  // the importer refused the file without a message
     bool leftOut = false;  // not imported: the strip already held the frames the cap allows
+    // When dropped: the error the importer refused the file for.
+    std::exception_ptr why;
 };
 
 // Hears of every file an import run got through.

@@ -179,8 +179,11 @@ JpegDecompressor::~JpegDecompressor()
 
 void JpegDecompressor::run(Step step, void* arg)
 {
-    if (!runGuarded(&info_, &errors_, step, arg))
-        throw InvalidGraphicError(ErrorKind::Jpeg, {}, errors_.pub.msg_code);
+    if (runGuarded(&info_, &errors_, step, arg))
+        return;
+    if (errors_.pub.msg_code == kJPEGErrorTooMuchScanWork)
+        throw InvalidGraphicError(ErrorKind::JpegTooManyScans, {}, progress_.scan);
+    throw InvalidGraphicError(ErrorKind::Jpeg, {}, errors_.pub.msg_code);
 }
 
 void JpegDecompressor::readHeader()

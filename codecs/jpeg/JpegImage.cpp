@@ -75,7 +75,7 @@ Raster decode(const LoadedBytes& bytes, const JpegSettings& settings)
     decompressor.calcOutputDimensions();
     const int width = static_cast<int>(info.output_width), height = static_cast<int>(info.output_height);
     if (static_cast<int64_t>(width) * height > rasterPixelLimit())
-        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
+        throw InvalidGraphicError(ErrorKind::PictureTooLarge, {}, int64_t{width} * height, rasterPixelLimit());
     const int64_t libraryBytes = decompressor.libraryMemoryEstimate();
     MemoryBudget::require(rasterBytes(width, height, eightBit ? 8 : 24) + libraryBytes);
 
@@ -143,8 +143,9 @@ int64_t JpegImage::decodeMemory() const
     const bool eightBit = configure(decompressor.info(), settings_);
     decompressor.calcOutputDimensions();
     const jpeg_decompress_struct& info = decompressor.info();
-    if (static_cast<int64_t>(info.output_width) * info.output_height > rasterPixelLimit())
-        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
+    const int64_t pixels = static_cast<int64_t>(info.output_width) * info.output_height;
+    if (pixels > rasterPixelLimit())
+        throw InvalidGraphicError(ErrorKind::PictureTooLarge, {}, pixels, rasterPixelLimit());
     return rasterBytes(info.output_width, info.output_height, eightBit ? 8 : 24) + decompressor.libraryMemoryEstimate();
 }
 

@@ -84,8 +84,9 @@ private slots:
         QCOMPARE(fileItems.size(), 5);
         QVERIFY(fileItems[3]->isSeparator());
         QCOMPARE(fileItems[4], part<QAction>(*form, "ExitA"));
-        QCOMPARE(fileItems.mid(0, 3), (QList<QAction*>{part<QAction>(*form, "OpenGifA"), part<QAction>(*form, "SaveBmpA"),
-                                                       part<QAction>(*form, "SaveToFileA")}));
+        QCOMPARE(fileItems.mid(0, 3),
+                 (QList<QAction*>{part<QAction>(*form, "OpenGifA"), part<QAction>(*form, "SaveBmpA"),
+                                  part<QAction>(*form, "SaveToFileA")}));
         QCOMPARE(menus[1]->text(), QStringLiteral("&Правка"));
         QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{part<QAction>(*form, "OptionsA")});
         QCOMPARE(part<QMenu>(*form, "PopupM")->actions(),
@@ -425,6 +426,36 @@ private slots:
         QTest::sendKeyEvent(QTest::Click, form.get(), Qt::Key(key), QString(QChar(key).toLower()), Qt::AltModifier);
         QTRY_VERIFY(opened->isVisible());
         opened->close();
+    }
+
+    void fileNamesInBoxesCannotReorderOrMarkUpTheText_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");  // inside the isolate: the folder's name is Cyrillic
+        // clang-format off
+        QTest::newRow("right-to-left override") << QString::fromUtf8("x\u202EFIG.abm") << "x\\u202EFIG.abm";
+        QTest::newRow("Hebrew and digits") << QString::fromUtf8("שלום 12.abm") << QString::fromUtf8("שלום 12.abm");
+        QTest::newRow("markup") << "<b>bold.abm" << "<b>bold.abm";
+        // clang-format on
+    }
+
+    // The reader's box for a file that is no ABM animation, opened from the
+    // command line: the Russian text as it is, the name isolated behind it.
+    void fileNamesInBoxesCannotReorderOrMarkUpTheText()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        QFile bad(testFile(name));
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("ABM") == 3);
+        bad.close();
+        ModalScript script;
+        script.then(ModalScript::click(QStringLiteral("Cancel")));
+        auto form = makeForm({native(testFile(name))});
+        QVERIFY(script.done());
+        QCOMPARE(script.seen.size(), size_t{1});
+        QCOMPARE(script.seen[0].text,
+                 QString::fromUtf8("Неверный формат файла: \u2068") + dir_->path() + u'/' + shown + QChar(0x2069));
+        QCOMPARE(script.seen[0].format, Qt::PlainText);
     }
 
     void droppedFilesImportLikeTheOpenCommand_data()

@@ -6,6 +6,7 @@
 #include "GuiTestSupport.h"
 #include "ModalScript.h"
 #include "app/MainWindow.h"
+#include "tests/support/ProgramRun.h"
 
 #include <QScreen>
 #include <QStyleFactory>
@@ -229,7 +230,28 @@ private slots:
         QCOMPARE(script.seen.size(), size_t{2});
         for (const SeenWindow& box : script.seen) {
             QCOMPARE(box.title, QString::fromUtf8(MainWindow::kCaption));
-            QCOMPARE(box.text, QStringLiteral("Unable to write to abmmaker.INI."));
+            QCOMPARE(box.text, QStringLiteral("Unable to write to abmmaker.INI.\nNot a directory."));
+        }
+    }
+
+    // The program itself, stopped while it saves its placement on the way
+    // out: every signal that ends it removes the temporary file first.
+    void signalDuringTheSettingsSaveLeavesNoTemporaryFile()
+    {
+        const QString config = home_->path(QStringLiteral("signals"));
+        QVERIFY(QDir().mkpath(config));
+        ProgramLaunch how;
+        how.env = {"ABM_STOP_DURING_SAVE=1", "ABM_QUIT_AFTER_SHOW=1",
+                   "XDG_CONFIG_HOME=" + QFile::encodeName(config).toStdString()};
+        how.out = how.err = "/dev/null";
+        for (const int signal : endingSignals()) {
+            const pid_t pid = spawnProgram({ABMMAKER_PATH}, how);
+            QVERIFY2(programStopped(pid), strsignal(signal));
+            QCOMPARE(QDir(config).entryList(QDir::Files | QDir::Hidden).size(), 1);
+            ::kill(pid, signal);
+            ::kill(pid, SIGCONT);
+            QCOMPARE(programStatus(pid), 128 + signal);
+            QVERIFY2(QDir(config).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), strsignal(signal));
         }
     }
 };

@@ -134,11 +134,11 @@ TEST_F(WindowPlacementStoreTest, UnwritableSettingsFolderReportsOnCloseAndAgainO
     EXPECT_TRUE(errors.empty()) << "reading never fails";
     EXPECT_TRUE(w.close()) << "the window still closes";
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], "Unable to write to abmmaker.INI");
+    EXPECT_EQ(errors[0], "Unable to write to abmmaker.INI.\nNot a directory");
     w.destroy();
     EXPECT_TRUE(ownDestroyRan);
     EXPECT_FALSE(store->destroying());
-    const std::vector<std::string> twice(2, "Unable to write to abmmaker.INI");
+    const std::vector<std::string> twice(2, "Unable to write to abmmaker.INI.\nNot a directory");
     EXPECT_EQ(errors, twice);
 }
 

@@ -83,7 +83,7 @@ TEST_F(WindowSettingsStoreTest, UnwritableFolderRaisesWithTheFileNameAsUsed)
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.kind(), ErrorKind::SettingsWrite);
-        EXPECT_STREQ(e.what(), "Unable to write to abmmaker.INI");
+        EXPECT_STREQ(e.what(), "Unable to write to abmmaker.INI.\nNot a directory");
     }
     EXPECT_EQ(storage.readSetting("SavePath", "d"), "d");
 }
