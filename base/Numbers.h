@@ -3,6 +3,8 @@
 // Integers from text, by the rules the settings file and the size fields
 // have always had.
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace abm {
@@ -14,5 +16,8 @@ int parseInt(std::string_view text);
 // As parseInt, or "0x"/"0X" and one to eight hexadecimal digits (taken as
 // 32 bits); `fallback` for anything else.
 int parseIntOr(std::string_view text, int fallback);
+
+// 1536 as "1,536": thousands set apart by commas, as messages show counts.
+std::string groupedNumber(int64_t value);
 
 }  // namespace abm
