@@ -3,7 +3,7 @@
 #include "base/ByteStream.h"
 #include "base/Error.h"
 #include "codecs/abm/AbmCodec.h"
-#include "codecs/raster/BmpCodec.h"
+#include "codecs/bmp/BmpCodec.h"
 
 #include <cstring>
 #include <string_view>

@@ -1,7 +1,7 @@
 // BMP: load, convert to 16 bits, save to memory.
 
 #include "FuzzFile.h"
-#include "codecs/raster/Raster.h"
+#include "codecs/bmp/BmpCodec.h"
 #include "base/ByteStream.h"
 
 #include <cstddef>
@@ -12,11 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     abm::fuzz::limitForFuzzing();
     try {
-        abm::Raster b;
-        b.loadFromMemory(data, size);
+        abm::Raster b = abm::decodeBmp(data, size);
         b.setPixelFormat(abm::PixelFormat::Rgb565);
         abm::MemoryStream out;
-        b.saveToStream(out);
+        abm::writeBmp(b, out);
     } catch (const std::exception&) {
     }
     return 0;

@@ -8,7 +8,7 @@
 
 #include "FuzzPrompts.h"
 #include "app/RasterImage.h"
-#include "codecs/raster/Raster.h"
+#include "codecs/bmp/BmpCodec.h"
 #include "workspace/FrameOptions.h"
 #include "workspace/FrameStrip.h"
 #include "workspace/PreviewPlayer.h"
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     abm::FrameStrip strip(options);
     abm::Raster picture;
     try {
-        picture.loadFromMemory(data, size);
+        picture = abm::decodeBmp(data, size);
         strip.append(picture);
     } catch (const std::exception&) {
     }

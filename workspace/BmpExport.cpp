@@ -2,6 +2,7 @@
 
 #include "base/PathNames.h"
 #include "base/AtomicWrite.h"
+#include "codecs/bmp/BmpCodec.h"
 
 namespace abm {
 
@@ -19,7 +20,7 @@ void writeBmpFrames(const FrameStrip& strip, const std::string& prefix)
 {
     for (int i = 0; i < strip.count(); ++i) {
         // Each frame file is replaced whole or not at all.
-        const std::vector<uint8_t> bytes = strip.frame(i).picture.saveToBytes();
+        const std::vector<uint8_t> bytes = encodeBmp(strip.frame(i).picture);
         writeFileAtomically(prefix + std::to_string(i) + ".bmp", bytes.data(), bytes.size(), false);
     }
 }

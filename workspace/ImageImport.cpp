@@ -2,11 +2,11 @@
 
 #include "AbmFile.h"
 #include "base/PathNames.h"
+#include "codecs/bmp/BmpCodec.h"
 #include "codecs/gif/GifComposer.h"
 #include "codecs/gif/GifImage.h"
 #include "codecs/jpeg/JpegImage.h"
 #include "codecs/jpeg/JpegRows.h"
-#include "codecs/raster/BmpCodec.h"
 #include "base/Error.h"
 #include "base/ByteStream.h"
 
@@ -85,7 +85,7 @@ ImportResult importBmp(FrameStrip& strip, const std::string& fileName)
         int bitsPerPixel = 0;
         if (readBmpSize(bytes.data(), bytes.size(), width, height, bitsPerPixel))
             MemoryBudget::require(frameBytes(strip, width, height, bitsPerPixel));
-        appendFilled(strip, [&bytes](Raster& raster) { raster.loadFromMemory(bytes.data(), bytes.size()); });
+        strip.append(decodeBmp(bytes.data(), bytes.size()));
         result.framesAdded = 1;
     } catch (const MemoryLimitExceeded&) {
         throw;

@@ -1,10 +1,8 @@
 #include "Raster.h"
 
-#include "BmpCodec.h"
 #include "Painter.h"
 #include "base/Error.h"
 #include "PixelCodec.h"
-#include "base/ByteStream.h"
 
 #include <algorithm>
 #include <atomic>
@@ -215,44 +213,6 @@ Color Raster::pixel(int x, int y) const
     if (x < 0 || x >= image_->width)
         throw Error(ErrorKind::ScanLineOutOfRange);
     return ColorDecoder(image_->layout, image_->palette).decode(readRaw(row(y), x, image_->layout.bitsPerPixel));
-}
-
-void Raster::loadFromFile(const std::string& fileName)
-{
-    const LoadedBytes bytes = readWholeFile(fileName);
-    loadFromMemory(bytes.data(), bytes.size());
-}
-
-void Raster::loadFromStream(ByteStream& stream)
-{
-    const LoadedBytes bytes = stream.readRest();
-    loadFromMemory(bytes.data(), bytes.size());
-}
-
-void Raster::loadFromMemory(const uint8_t* data, size_t size)
-{
-    auto image = std::make_shared<PixelBuffer>();
-    image->layout = image_->layout;
-    readBmp(data, size, *image);
-    image_ = std::move(image);
-}
-
-void Raster::saveToFile(const std::string& fileName) const
-{
-    const std::vector<uint8_t> bytes = writeBmp(*image_);
-    FileStream file(fileName, FileStream::Mode::Create);
-    file.write(bytes.data(), bytes.size());
-}
-
-std::vector<uint8_t> Raster::saveToBytes() const
-{
-    return writeBmp(*image_);
-}
-
-void Raster::saveToStream(ByteStream& stream) const
-{
-    const std::vector<uint8_t> bytes = writeBmp(*image_);
-    stream.write(bytes.data(), bytes.size());
 }
 
 const Palette& systemPalette16()

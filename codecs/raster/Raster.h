@@ -3,7 +3,7 @@
 // The raster every picture ends up in: width × height pixels in a numbered
 // format, rows stored bottom-up and padded to 4 bytes, an optional palette.
 // Copies share pixel memory until one of them changes (copy on change).
-// Drawing on it is a Painter's (Painter.h).
+// Drawing on it is a Painter's (Painter.h), BMP files are codecs/bmp's.
 
 #include "Graphics.h"
 #include "base/MemoryBudget.h"
@@ -11,13 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <utility>
 #include <vector>
 
 namespace abm {
-
-class ByteStream;
 
 // One process-wide cap on the pixels of any raster: a hostile header may ask
 // for more, and is refused as a raster the platform cannot make.
@@ -164,14 +161,6 @@ public:
     bool sharesPixelsWith(const Raster& other) const { return image_ == other.image_; }
     const PixelBuffer& image() const { return *image_; }
     PixelBuffer& mutableImage();
-
-    void loadFromFile(const std::string& fileName);
-    void loadFromStream(ByteStream& stream);
-    void loadFromMemory(const uint8_t* data, size_t size);
-    void saveToFile(const std::string& fileName) const;
-    void saveToStream(ByteStream& stream) const;
-    // The BMP file's bytes, as saveToFile writes them.
-    std::vector<uint8_t> saveToBytes() const;
 
 private:
     void resize(int width, int height);

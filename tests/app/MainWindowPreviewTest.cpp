@@ -3,6 +3,7 @@
 // strip.
 
 #include "MainWindowTestSupport.h"
+#include "codecs/bmp/BmpCodec.h"
 #include "codecs/raster/FrameConversion.h"
 #include "base/ErrorText.h"
 #include "base/NameText.h"
@@ -119,7 +120,7 @@ private slots:
         QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("walk0.bmp")));
         std::string expected;
         try {
-            Raster().saveToFile(native(testFile(QStringLiteral("walk0.bmp"))));
+            writeBmpFile(Raster(), native(testFile(QStringLiteral("walk0.bmp"))));
         } catch (const std::exception& e) {
             // The folder's name holds Cyrillic: isolated, so it cannot move the text around it.
             expected = describe(e, programText, isolatedName);
@@ -225,7 +226,7 @@ private slots:
         for (int y = 0; y < 120; ++y)
             for (int i = 0; i < 900; ++i)
                 picture.row(y)[i] = static_cast<uint8_t>(i * 7 + y * 13 + (i * y) % 11);
-        picture.saveToFile(native(testFile(QStringLiteral("wide.bmp"))));
+        writeBmpFile(picture, native(testFile(QStringLiteral("wide.bmp"))));
         auto form = makeForm({native(testFile(QStringLiteral("wide.bmp")))});
         form->show();
         ModalScript script;

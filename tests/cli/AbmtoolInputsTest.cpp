@@ -144,7 +144,7 @@ TEST_F(AbmtoolTest, GifOutputIsOurFramesReadBackByImageMagick)
     // 36 colours: written exactly. The photo has thousands: quantised.
     Raster few = abm::test::makeRaster(90, 60, PixelFormat::Bgr888,
                                        [](int x, int y) { return uint32_t((x / 15) * 0x2A0000 + (y / 10) * 0x2A00); });
-    few.saveToFile(dir / "few.bmp");
+    writeBmpFile(few, dir / "few.bmp");
     fs::copy_file(abm::test::corpora() / "jpeg" / "libjpeg-turbo" / "testorig.jpg", dir / "photo.jpg");
     struct Case {
         std::vector<std::string> inputs;

@@ -4,6 +4,7 @@
 // what it printed, the files it left.
 
 #include "cli/GifWriter.h"
+#include "codecs/bmp/BmpCodec.h"
 #include "workspace/AbmFile.h"
 #include "GifBuilder.h"
 #include "TestSupport.h"
@@ -93,16 +94,11 @@ protected:
     {
         Raster b = abm::test::makeRaster(w, h, PixelFormat::Bgr888,
                                          [rgb](int x, int y) { return rgb ^ static_cast<uint32_t>(x * 3 + y * 5); });
-        b.saveToFile(dir / name);
+        writeBmpFile(b, dir / name);
         return dir / name;
     }
 
-    Raster loadBmp(const std::string& name)
-    {
-        Raster b;
-        b.loadFromFile(dir / name);
-        return b;
-    }
+    Raster loadBmp(const std::string& name) { return readBmpFile(dir / name); }
 
     static bool samePixels(const Raster& a, const Raster& b)
     {

@@ -1,4 +1,5 @@
 #include "ReferenceFrames.h"
+#include "codecs/bmp/BmpCodec.h"
 
 #include "TestSupport.h"
 
@@ -21,7 +22,7 @@ std::vector<Raster> coalescedByImageMagick(const std::filesystem::path& gif)
         return frames;
     }
     for (int i = 0; std::filesystem::exists(dir / ("f-" + std::to_string(i) + ".bmp")); ++i)
-        frames.emplace_back().loadFromFile(dir / ("f-" + std::to_string(i) + ".bmp"));
+        frames.push_back(readBmpFile(dir / ("f-" + std::to_string(i) + ".bmp")));
     return frames;
 }
 

@@ -1,6 +1,7 @@
 #include "workspace/StripCommands.h"
 #include "workspace/BmpExport.h"
 #include "base/Error.h"
+#include "codecs/bmp/BmpCodec.h"
 #include "MemorySettings.h"
 #include "ScriptedPrompts.h"
 #include "TestSupport.h"
@@ -92,8 +93,7 @@ TEST_F(BmpExportTest, EachFileHoldsItsFrameAsASixteenBitBmp)
     prompts.saveAnswers.push_back(dir / "f.bmp");
     StripCommands(strip, prompts, settings).exportBmp();
     for (int i = 0; i < 2; ++i) {
-        Raster back;
-        back.loadFromFile(dir / ("f" + std::to_string(i) + ".bmp"));
+        const Raster back = readBmpFile(dir / ("f" + std::to_string(i) + ".bmp"));
         EXPECT_EQ(back.pixelFormat(), PixelFormat::Rgb565);
         ASSERT_EQ(back.width(), 200);
         const Raster& frame = strip.frame(i).picture;

@@ -2,6 +2,7 @@
 #include "workspace/ImageImport.h"
 #include "workspace/AbmFile.h"
 #include "base/Error.h"
+#include "codecs/bmp/BmpCodec.h"
 #include "codecs/jpeg/JpegImage.h"
 #include "GifBuilder.h"
 #include "MemorySettings.h"
@@ -44,9 +45,9 @@ protected:
     }
     std::string bmp(const std::string& name, int w, int h)
     {
-        abm::test::makeRaster(w, h, PixelFormat::Bgr888, [](int x, int y) {
-            return static_cast<uint32_t>(x * 9 + y);
-        }).saveToFile(dir / name);
+        writeBmpFile(abm::test::makeRaster(w, h, PixelFormat::Bgr888,
+                                           [](int x, int y) { return static_cast<uint32_t>(x * 9 + y); }),
+                     dir / name);
         return dir / name;
     }
     uint16_t px(int frame, int x, int y) const

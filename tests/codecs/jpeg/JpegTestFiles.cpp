@@ -1,4 +1,5 @@
 #include "JpegTestFiles.h"
+#include "codecs/bmp/BmpCodec.h"
 
 #include "TestSupport.h"
 
@@ -150,9 +151,7 @@ std::optional<Raster> imageMagickRgb(const std::filesystem::path& jpeg)
                  dir / "out.bmp");
     if (bmp.empty())
         return std::nullopt;
-    Raster raster;
-    raster.loadFromMemory(bmp.data(), bmp.size());
-    return raster;
+    return decodeBmp(bmp.data(), bmp.size());
 }
 
 std::optional<Raster> djpeg(const std::filesystem::path& jpeg, const std::string& options)
@@ -170,9 +169,7 @@ std::optional<Raster> djpeg(const std::filesystem::path& jpeg, const std::string
             ADD_FAILURE() << command << " exited with " << code;
         return std::nullopt;
     }
-    Raster bmp;
-    bmp.loadFromFile(out);
-    return bmp;
+    return readBmpFile(out);
 }
 
 std::vector<JpegMarker> jpegMarkers(const std::vector<uint8_t>& jpeg)

@@ -1,7 +1,7 @@
 // Decoded BMP pixels at 5-6-5 against pictures whose meaning is known: our
 // own writer's, in every layout, and the BMP Suite's reference PNGs.
 
-#include "codecs/raster/Raster.h"
+#include "codecs/bmp/BmpCodec.h"
 #include "base/Error.h"
 #include "BmpBuilder.h"
 #include "TestSupport.h"
@@ -23,8 +23,7 @@ namespace {
 // The picture as a frame: converted to 16 bits as the strip does.
 Raster decodeFrame(const std::vector<uint8_t>& bytes)
 {
-    Raster b;
-    b.loadFromMemory(bytes.data(), bytes.size());
+    Raster b = decodeBmp(bytes.data(), bytes.size());
     b.setPixelFormat(PixelFormat::Rgb565);
     return b;
 }

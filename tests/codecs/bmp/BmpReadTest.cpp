@@ -1,4 +1,4 @@
-#include "codecs/raster/Raster.h"
+#include "codecs/bmp/BmpCodec.h"
 #include "base/Error.h"
 #include "BmpBuilder.h"
 #include "TestSupport.h"
@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 using namespace abm;
-using abm::test::kindOfError;
 namespace fs = std::filesystem;
 
 namespace {
@@ -15,9 +14,7 @@ using abm::test::BmpBuilder;
 
 Raster load(const std::vector<uint8_t>& bytes)
 {
-    Raster b;
-    b.loadFromMemory(bytes.data(), bytes.size());
-    return b;
+    return decodeBmp(bytes.data(), bytes.size());
 }
 
 template <class E>
@@ -49,9 +46,8 @@ TEST(BmpRead, EveryCorpusFileLoadsOrFailsCleanly)
 {
     int loaded = 0, refused = 0;
     for (const fs::path& file : abm::test::filesIn(abm::test::corpora() / "bmp", ".bmp")) {
-        Raster b;
         try {
-            b.loadFromFile(file.string());
+            Raster b = readBmpFile(file.string());
             b.setPixelFormat(PixelFormat::Rgb565);
             ++loaded;
         } catch (const InvalidGraphicError& e) {
@@ -70,8 +66,7 @@ TEST(BmpRead, BadSuiteFilesThatMustFailDoFail)
 {
     const fs::path bad = abm::test::corpora() / "bmp" / "bmpsuite" / "b";
     for (const char* name : {"badbitcount.bmp", "badplanes.bmp", "badwidth.bmp", "reallybig.bmp", "rletopdown.bmp"}) {
-        Raster b;
-        EXPECT_THROW(b.loadFromFile((bad / name).string()), InvalidGraphicError) << name;
+        EXPECT_THROW(readBmpFile((bad / name).string()), InvalidGraphicError) << name;
     }
 }
 
@@ -79,8 +74,7 @@ TEST(BmpRead, EmptyFileGivesAnEmptyRaster)
 {
     abm::test::TempDir dir;
     abm::test::writeFile(dir / "empty.bmp", {});
-    Raster b = abm::test::makeRaster(3, 3, PixelFormat::Bgr888, [](int, int) { return 0u; });
-    b.loadFromFile(dir / "empty.bmp");
+    const Raster b = readBmpFile(dir / "empty.bmp");
     EXPECT_EQ(b.width(), 0);
     EXPECT_EQ(b.height(), 0);
 }
@@ -140,16 +134,6 @@ TEST(BmpRead, AllocationBombsAreRefusedAsInvalid)
             b.table = greyTable(2);
         EXPECT_EQ(errorOf<InvalidGraphicError>(b.bytes()), "Bitmap image is not valid") << c.w << "x" << c.h;
     }
-}
-
-TEST(BmpRead, FailedLoadLeavesTheRasterAsItWas)
-{
-    Raster b = abm::test::makeRaster(3, 2, PixelFormat::Rgb565, [](int, int) { return 0xFF0000u; });
-    const std::vector<uint8_t> junk = {'B', 'M', 1, 2, 3};
-    EXPECT_EQ(kindOfError([&] { b.loadFromMemory(junk.data(), junk.size()); }), ErrorKind::StreamRead);
-    EXPECT_EQ(b.width(), 3);
-    EXPECT_EQ(b.pixelFormat(), PixelFormat::Rgb565);
-    EXPECT_EQ(b.pixel(2, 1), rgbColor(255, 0, 0));
 }
 
 TEST(BmpRead, CutShortPixelDataLeavesTheTopRowsZero)

@@ -1,11 +1,13 @@
 #include "BmpCodec.h"
 
+#include "base/ByteStream.h"
 #include "base/Error.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace abm {
 
@@ -115,70 +117,68 @@ void decodeRle(const uint8_t* p, size_t n, bool four, PixelBuffer& img)
     }
 }
 
-}  // namespace
-
-void readBmp(const uint8_t* data, size_t size, PixelBuffer& out)
-{
-    if (size == 0) {
-        const PixelLayout layout = out.layout;
-        out = PixelBuffer();
-        out.layout = layout;
-        return;
-    }
-    Reader r(data, size);
-    const uint8_t* fileHeader = r.take(14);
-    if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
-        invalid();
-
-    const uint32_t headerSize = u32(r.take(4));
+// What the headers say about the picture.
+struct BmpInfo {
+    uint32_t headerSize = 0;
     int64_t width = 0, height = 0;
-    int planes = 0, bpp = 0;
+    int bpp = 0;
     uint32_t compression = kRgb, colorsUsed = 0;
     uint32_t masks[3] = {0, 0, 0};
-    const bool core = headerSize == 12;
-    if (core) {
+    bool core = false;  // the old 12-byte header: 16-bit sizes, 3-byte colours
+    bool bitFields = false;
+};
+
+// The header after the file header, and the masks that may follow it.
+BmpInfo readInfoHeader(Reader& r)
+{
+    BmpInfo info;
+    info.headerSize = u32(r.take(4));
+    int planes = 0;
+    info.core = info.headerSize == 12;
+    if (info.core) {
         const uint8_t* h = r.take(8);
-        width = u16(h);
-        height = u16(h + 2);
+        info.width = u16(h);
+        info.height = u16(h + 2);
         planes = u16(h + 4);
-        bpp = u16(h + 6);
+        info.bpp = u16(h + 6);
     } else {
-        if (headerSize < 4)
+        if (info.headerSize < 4)
             invalid();
         uint8_t h[120] = {};
-        const uint8_t* src = r.take(headerSize - 4);
-        std::memcpy(h, src, std::min<size_t>(headerSize - 4, sizeof h));
-        width = static_cast<int32_t>(u32(h));
-        height = static_cast<int32_t>(u32(h + 4));
+        const uint8_t* src = r.take(info.headerSize - 4);
+        std::memcpy(h, src, std::min<size_t>(info.headerSize - 4, sizeof h));
+        info.width = static_cast<int32_t>(u32(h));
+        info.height = static_cast<int32_t>(u32(h + 4));
         planes = u16(h + 8);
-        bpp = u16(h + 10);
-        compression = u32(h + 12);
-        colorsUsed = u32(h + 28);
-        if (headerSize >= 52)
+        info.bpp = u16(h + 10);
+        info.compression = u32(h + 12);
+        info.colorsUsed = u32(h + 28);
+        if (info.headerSize >= 52)
             for (int i = 0; i < 3; ++i)
-                masks[i] = u32(h + 36 + 4 * i);
+                info.masks[i] = u32(h + 36 + 4 * i);
     }
     if (planes != 1)
         invalid();
-    const bool bitFields = compression == kBitFields && (bpp == 16 || bpp == 32);
-    if (bitFields && headerSize < 52) {
+    info.bitFields = info.compression == kBitFields && (info.bpp == 16 || info.bpp == 32);
+    if (info.bitFields && info.headerSize < 52) {
         const uint8_t* m = r.take(12);
         for (int i = 0; i < 3; ++i)
-            masks[i] = u32(m + 4 * i);
+            info.masks[i] = u32(m + 4 * i);
     }
+    return info;
+}
 
-    uint64_t colorCount = colorsUsed;
-    if (colorCount == 0 && bpp <= 8)
-        colorCount = bpp == 1 ? 2 : bpp == 4 ? 16 : bpp == 8 ? 256 : 0;
-    const size_t entrySize = core ? 3 : 4;
-    // Writers may leave a gap before the pixels or write a shorter colour
-    // table than the bit depth implies; the file header's offset tells. An
-    // offset into the headers or past the file is not believed.
-    const size_t headersEnd = size - r.left();
-    const uint32_t pixelOffset = u32(fileHeader + 10);
-    const bool offsetBelieved = pixelOffset >= headersEnd && pixelOffset < size;
-    if (offsetBelieved)
-        colorCount = std::min<uint64_t>(colorCount, (pixelOffset - headersEnd) / entrySize);
+// The colour table, no longer than the bytes before `pixelOffset` when that
+// offset is believed (writers may leave a gap before the pixels or write a
+// shorter table than the bit depth implies); at most 256 colours are kept.
+Palette readColorTable(Reader& r, const BmpInfo& info, std::optional<size_t> tableRoom)
+{
+    uint64_t colorCount = info.colorsUsed;
+    if (colorCount == 0 && info.bpp <= 8)
+        colorCount = info.bpp == 1 ? 2 : info.bpp == 4 ? 16 : info.bpp == 8 ? 256 : 0;
+    const size_t entrySize = info.core ? 3 : 4;
+    if (tableRoom)
+        colorCount = std::min<uint64_t>(colorCount, *tableRoom / entrySize);
     if (colorCount > r.left() / entrySize)
         throw FileError(ErrorKind::StreamRead);
     const uint8_t* table = r.take(static_cast<size_t>(colorCount) * entrySize);
@@ -187,59 +187,97 @@ void readBmp(const uint8_t* data, size_t size, PixelBuffer& out)
         const uint8_t* e = table + i * entrySize;
         palette.push_back(Rgb{e[2], e[1], e[0]});
     }
+    return palette;
+}
 
-    // What the platform would refuse to make.
+// What the platform would refuse to make.
+void requireMakeable(const BmpInfo& info)
+{
+    const int bpp = info.bpp;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         invalid();
-    if (width <= 0 || height == 0 || height < -INT32_MAX)
+    if (info.width <= 0 || info.height == 0 || info.height < -INT32_MAX)
         invalid();
-    const bool topDown = height < 0;
-    const int64_t rows = topDown ? -height : height;
-    if (compression == kBitFields && !bitFields)
+    const bool topDown = info.height < 0;
+    if (info.compression == kBitFields && !info.bitFields)
         invalid();
-    if (compression == kRle8 && (bpp != 8 || topDown))
+    if (info.compression == kRle8 && (bpp != 8 || topDown))
         invalid();
-    if (compression == kRle4 && (bpp != 4 || topDown))
+    if (info.compression == kRle4 && (bpp != 4 || topDown))
         invalid();
-    if (compression > kBitFields)
+    if (info.compression > kBitFields)
         invalid();
-    if (width * rows > rasterPixelLimit())
-        throw InvalidGraphicError(ErrorKind::PictureTooLarge, {}, width * rows, rasterPixelLimit());
+    const int64_t pixels = info.width * std::abs(info.height);
+    if (pixels > rasterPixelLimit())
+        throw InvalidGraphicError(ErrorKind::PictureTooLarge, {}, pixels, rasterPixelLimit());
+}
+
+// Uncompressed rows, top-down in the file when `topDown`; what the file does
+// not hold stays zero.
+void readRows(const uint8_t* pixels, size_t available, bool topDown, PixelBuffer& img)
+{
+    const int64_t rows = img.height;
+    const uint64_t imageSize = std::min<uint64_t>(img.stride * static_cast<uint64_t>(rows), available);
+    for (int64_t i = 0; i < rows; ++i) {
+        const uint64_t at = static_cast<uint64_t>(i) * img.stride;
+        if (at >= imageSize)
+            break;
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(img.stride, imageSize - at));
+        const int64_t storedRow = topDown ? rows - 1 - i : i;  // bottom-up in memory
+        std::memcpy(img.bits.data() + static_cast<size_t>(storedRow) * img.stride, pixels + at, n);
+    }
+}
+
+}  // namespace
+
+Raster decodeBmp(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return Raster();
+    Reader r(data, size);
+    const uint8_t* fileHeader = r.take(14);
+    if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
+        invalid();
+    const BmpInfo info = readInfoHeader(r);
+    // An offset into the headers or past the file is not believed.
+    const size_t headersEnd = size - r.left();
+    const uint32_t pixelOffset = u32(fileHeader + 10);
+    const bool offsetBelieved = pixelOffset >= headersEnd && pixelOffset < size;
+    Palette palette =
+        readColorTable(r, info, offsetBelieved ? std::optional<size_t>(pixelOffset - headersEnd) : std::nullopt);
+    requireMakeable(info);
 
     PixelLayout layout;
-    layout.bitsPerPixel = bpp;
-    layout.hasMasks = bitFields;
+    layout.bitsPerPixel = info.bpp;
+    layout.hasMasks = info.bitFields;
     for (int i = 0; i < 3; ++i)
-        layout.masks[i] = bitFields ? masks[i] : 0;
-
-    PixelBuffer img;
-    img.layout = layout;
-    img.width = static_cast<int>(width);
-    img.height = static_cast<int>(rows);
-    img.stride = static_cast<size_t>(rowStride(width, bpp));
-    img.allocatePixels(img.stride * static_cast<size_t>(rows));
-    if (bpp <= 8 || colorCount > 0)
-        img.palette = std::move(palette);
+        layout.masks[i] = info.bitFields ? info.masks[i] : 0;
+    Raster picture;
+    picture.create(static_cast<int>(info.width), static_cast<int>(std::abs(info.height)), layout, std::move(palette));
+    PixelBuffer& img = picture.mutableImage();
 
     // The image-size field is not believed either: run-length data may be
     // longer than the rows it unpacks into, and a field too small would leave
-    // rows black that the file holds. What the file does not hold stays zero.
+    // rows black that the file holds.
     const uint8_t* pixels = offsetBelieved ? data + pixelOffset : r.here();
     const size_t available = static_cast<size_t>(data + size - pixels);
-    if (compression == kRle8 || compression == kRle4) {
-        decodeRle(pixels, available, compression == kRle4, img);
-    } else {
-        const uint64_t imageSize = std::min<uint64_t>(img.stride * static_cast<uint64_t>(rows), available);
-        for (int64_t i = 0; i < rows; ++i) {
-            const uint64_t at = static_cast<uint64_t>(i) * img.stride;
-            if (at >= imageSize)
-                break;
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(img.stride, imageSize - at));
-            const int64_t storedRow = topDown ? rows - 1 - i : i;  // bottom-up in memory
-            std::memcpy(img.bits.data() + static_cast<size_t>(storedRow) * img.stride, pixels + at, n);
-        }
-    }
-    out = std::move(img);
+    if (info.compression == kRle8 || info.compression == kRle4)
+        decodeRle(pixels, available, info.compression == kRle4, img);
+    else
+        readRows(pixels, available, info.height < 0, img);
+    return picture;
+}
+
+Raster readBmp(ByteStream& stream)
+{
+    const LoadedBytes bytes = stream.readRest();
+    return decodeBmp(bytes.data(), bytes.size());
+}
+
+Raster readBmpFile(const std::string& fileName)
+{
+    const LoadedBytes bytes = readWholeFile(fileName);
+    return decodeBmp(bytes.data(), bytes.size());
 }
 
 bool readBmpSize(const uint8_t* data, size_t size, int64_t& width, int64_t& height, int& bitsPerPixel)
@@ -260,8 +298,9 @@ bool readBmpSize(const uint8_t* data, size_t size, int64_t& width, int64_t& heig
     return true;
 }
 
-std::vector<uint8_t> writeBmp(const PixelBuffer& image)
+std::vector<uint8_t> encodeBmp(const Raster& raster)
 {
+    const PixelBuffer& image = raster.image();
     const PixelLayout& layout = image.layout;
     const bool masks = layout.hasMasks && (layout.bitsPerPixel == 16 || layout.bitsPerPixel == 32);
     const size_t colors = std::min<size_t>(image.palette.size(), 256);
@@ -294,6 +333,19 @@ std::vector<uint8_t> writeBmp(const PixelBuffer& image)
     if (imageSize)
         std::memcpy(out.data() + offset, image.bits.data(), imageSize);
     return out;
+}
+
+void writeBmp(const Raster& raster, ByteStream& stream)
+{
+    const std::vector<uint8_t> bytes = encodeBmp(raster);
+    stream.write(bytes.data(), bytes.size());
+}
+
+void writeBmpFile(const Raster& raster, const std::string& fileName)
+{
+    const std::vector<uint8_t> bytes = encodeBmp(raster);
+    FileStream file(fileName, FileStream::Mode::Create);
+    file.write(bytes.data(), bytes.size());
 }
 
 }  // namespace abm
