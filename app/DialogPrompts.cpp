@@ -1,5 +1,7 @@
 #include "DialogPrompts.h"
 
+#include "base/NameText.h"
+
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -109,6 +111,8 @@ MessageAnswer DialogPrompts::showMessage(const std::string& text, MessageKind ty
     QMessageBox box(boxIcon(type), caption(type),
                     QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                     QMessageBox::NoButton, owner_);
+    // A name such as "<b>x</b>.abm" is a name, not markup.
+    box.setTextFormat(Qt::PlainText);
     std::map<QAbstractButton*, MessageButton> kinds;
     QPushButton* ok = nullptr;
     QPushButton* no = nullptr;
@@ -125,6 +129,11 @@ MessageAnswer DialogPrompts::showMessage(const std::string& text, MessageKind ty
     box.exec();
     const auto it = kinds.find(box.clickedButton());
     return it == kinds.end() ? MessageAnswer::cancel : buttonResult(it->second);
+}
+
+std::string DialogPrompts::nameInText(const std::string& name) const
+{
+    return isolatedName(name);
 }
 
 std::vector<std::string> DialogPrompts::askOpenFiles(const FileDialogRequest& request)

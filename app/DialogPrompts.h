@@ -20,6 +20,8 @@ public:
                               const std::vector<MessageButton>& buttons) override;
     std::vector<std::string> askOpenFiles(const FileDialogRequest& request) override;
     std::optional<std::string> askSaveFile(const FileDialogRequest& request) override;
+    // Escaped and isolated (isolatedName), so that no name reorders the text around it.
+    std::string nameInText(const std::string& name) const override;
 
     // "Text|p1;p2|…" as Qt name filters "Text (p1 p2)". The patterns match
     // without regard to case, as they were written for such file systems.

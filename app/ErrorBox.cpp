@@ -1,6 +1,7 @@
 #include "ErrorBox.h"
 
 #include "base/ErrorText.h"
+#include "base/NameText.h"
 #include "workspace/UserPrompts.h"
 
 #include <QApplication>
@@ -17,9 +18,10 @@ QString standardErrorText(const QString& message)
 void showError(const std::exception& error)
 {
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(),
-                    standardErrorText(QString::fromStdString(describe(error, programText))), QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    standardErrorText(QString::fromStdString(describe(error, programText, isolatedName))),
+                    QMessageBox::Ok, QApplication::activeWindow());
     box.setObjectName(QStringLiteral("StandardErrorBox"));
+    box.setTextFormat(Qt::PlainText);
     // The caption stays "OK" whatever Qt's translation makes of it.
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     box.exec();

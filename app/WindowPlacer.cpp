@@ -141,10 +141,11 @@ void WindowPlacer::setPlacement(const WindowPlacement& placement)
     frameAsked_ = false;
     if (!maxFollowsFrame_)
         maxPosition_ = placement.maxPosition;
-    // Every restore ends here, the first run's too: a rectangle that does
-    // not fit the screen is moved, at its size, to where it can be reached.
+    // Every restore ends here, the first run's too, before the window is
+    // sized or painted: a rectangle that does not fit the screen is made to
+    // fit and moved to where it can be reached, and that is what is saved.
     const std::optional<Rect> area = availableArea(placement.normalPosition);
-    const QRect outer = toQRect(area ? moveInside(placement.normalPosition, *area) : placement.normalPosition);
+    const QRect outer = toQRect(area ? fitInside(placement.normalPosition, *area) : placement.normalPosition);
     const Qt::WindowStates state = currentStates();
     const Qt::WindowStates special = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
     if ((state & special) && window_.isVisible()) {

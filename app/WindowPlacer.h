@@ -29,7 +29,6 @@ public:
     // Just before a hidden window shows: the state asked for meanwhile.
     void applyHiddenStates();
 
-    std::string className() const override { return "TMForm"; }
     bool handleAllocated() const override;
     WindowPlacement placement() const override;
     void setPlacement(const WindowPlacement& placement) override;

@@ -15,6 +15,7 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace abm {
 
@@ -63,6 +64,20 @@ void removeTempFilesAndEnd(int signal)
     // SA_RESETHAND has made the default action current again; the signal
     // stays blocked until this handler returns, and then ends the process.
     ::raise(signal);
+}
+
+// Every signal whose default action ends the process and that comes from
+// outside it (a terminal, a shell, a timer, a resource limit, a reader that
+// went away, a parent), and an abort. Faults (SIGSEGV, SIGBUS, SIGFPE,
+// SIGILL, SIGTRAP, SIGSYS) stay with their default action and the sanitizers.
+// SIGXFSZ is ignored instead, so that a save past ulimit -f fails as a write.
+std::vector<int> endingSignals()
+{
+    std::vector<int> signals = {SIGHUP,  SIGINT,    SIGQUIT, SIGABRT, SIGTERM, SIGUSR1,   SIGUSR2, SIGPIPE,
+                                SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGIO,   SIGSTKFLT, SIGPWR};
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+        signals.push_back(signal);
+    return signals;
 }
 
 std::string folderOf(const std::string& path)
@@ -205,24 +220,64 @@ void stopIfAsked()
         ::raise(SIGSTOP);
 }
 
-}  // namespace
+// What a save does with what the name stands for, once links are followed.
+enum class SaveTarget { replace, writeInto, refuse };
 
-void writeFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable)
+// A FIFO or a character device takes the bytes as they come (as with cp or
+// gifsicle -o, so that /dev/null and /dev/stdout work); what else is not a
+// regular file is refused: a save never writes over a folder, a disk or a socket.
+SaveTarget saveTarget(mode_t mode, int& refusal)
+{
+    if (S_ISREG(mode))
+        return SaveTarget::replace;
+    if (S_ISFIFO(mode) || S_ISCHR(mode))
+        return SaveTarget::writeInto;
+    refusal = S_ISDIR(mode) ? EISDIR : S_ISBLK(mode) ? kBlockDevice : S_ISSOCK(mode) ? kSocket : kNotRegularFile;
+    return SaveTarget::refuse;
+}
+
+int writableError(const std::string& path, int mode = W_OK)
+{
+    return ::faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS) != 0 ? errno : 0;
+}
+
+// Writes into the FIFO or device `fileName` stands for. False, with nothing
+// written, when the name turned out to be a regular file after all.
+bool writeInto(const std::string& fileName, const void* data, size_t size, int& err)
+{
+    int fd;
+    // A FIFO's open waits for its reader.
+    while ((fd = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY)) < 0 && errno == EINTR) {
+    }
+    if (fd < 0) {
+        err = errno;
+        return true;
+    }
+    struct stat st {};
+    err = ::fstat(fd, &st) != 0 ? errno : 0;
+    const bool stream = err == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode));
+    if (stream)
+        err = writeAll(fd, data, size);
+    if (::close(fd) != 0 && err == 0 && errno != EINTR)
+        err = errno;
+    return stream || err != 0;
+}
+
+int replaceFile(const std::string& fileName, const void* data, size_t size, bool durable)
 {
     std::string target;
     int err = finalTarget(fileName, target);
     struct stat old {};
     bool replacing = false;
     if (err == 0 && ::stat(target.c_str(), &old) == 0) {
-        if (S_ISDIR(old.st_mode))
-            err = EISDIR;
-        replacing = S_ISREG(old.st_mode);
-        // Refused where a plain open for writing would be refused.
-        if (err == 0 && replacing && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            err = errno;
+        const SaveTarget what = saveTarget(old.st_mode, err);
+        replacing = what == SaveTarget::replace;
+        // Refused where a plain open for writing would be refused; a FIFO
+        // or device that has just taken the name is never renamed over.
+        err = replacing ? writableError(target) : what == SaveTarget::writeInto ? kNotRegularFile : err;
     }
     if (err != 0)
-        throw FileError(ErrorKind::FileCreate, fileName, err);
+        return err;
 
     TempFile temp(folderOf(target));
     err = temp.error();
@@ -238,8 +293,42 @@ void writeFileAtomically(const std::string& fileName, const void* data, size_t s
         stopIfAsked();
         err = temp.renameTo(target);
     }
+    return err;
+}
+
+}  // namespace
+
+void writeFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable)
+{
+    // Links are followed here as open follows them, /proc's links to pipes included.
+    struct stat st {};
+    int err = 0;
+    bool done = false;
+    if (::stat(fileName.c_str(), &st) == 0) {
+        const SaveTarget what = saveTarget(st.st_mode, err);
+        done = what == SaveTarget::refuse || (what == SaveTarget::writeInto && writeInto(fileName, data, size, err));
+    }
+    if (!done)
+        err = replaceFile(fileName, data, size, durable);
     if (err != 0)
         throw FileError(ErrorKind::FileCreate, fileName, err);
+}
+
+int saveProblem(const std::string& fileName)
+{
+    struct stat st {};
+    int err = 0;
+    if (::stat(fileName.c_str(), &st) == 0 && saveTarget(st.st_mode, err) != SaveTarget::replace)
+        return err != 0 ? err : writableError(fileName);
+    std::string target;
+    if ((err = finalTarget(fileName, target)) != 0)
+        return err;
+    if (::stat(target.c_str(), &st) == 0)
+        return writableError(target);
+    if (errno != ENOENT)
+        return errno;
+    const std::string folder = folderOf(target);
+    return writableError(folder.empty() ? "." : folder, W_OK | X_OK);
 }
 
 void installSaveSignalHandlers()
@@ -249,13 +338,14 @@ void installSaveSignalHandlers()
     sigemptyset(&ignore.sa_mask);
     ::sigaction(SIGXFSZ, &ignore, nullptr);
 
+    const std::vector<int> signals = endingSignals();
     struct sigaction cleanup {};
     cleanup.sa_handler = removeTempFilesAndEnd;
     sigemptyset(&cleanup.sa_mask);
-    sigaddset(&cleanup.sa_mask, SIGINT);
-    sigaddset(&cleanup.sa_mask, SIGTERM);
+    for (const int signal : signals)
+        sigaddset(&cleanup.sa_mask, signal);
     cleanup.sa_flags = SA_RESETHAND;
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : signals) {
         struct sigaction current {};
         if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN)
             continue;

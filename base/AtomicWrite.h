@@ -4,6 +4,9 @@
 // beside the target, which is then renamed over it, so a failure or a crash
 // never leaves the target half-written and never destroys the old one.
 //
+// - A name that stands for a FIFO or a character device (/dev/null,
+//   /dev/stdout on a pipe or a terminal) is written into, as cp does; a
+//   folder, a block device or a socket is refused and left as it is.
 // - A symbolic link stays a link: the file it finally points to is
 //   replaced, with the temporary file in that file's folder.
 // - An existing file keeps its permission bits, and its owner and group as
@@ -20,15 +23,24 @@
 
 namespace abm {
 
-// Raises FileError FileCreate (the name given, the errno); no temporary file is left then. `durable` also flushes
-// the data to the disk before the rename.
+// Raises FileError FileCreate (the name given, the errno, or kBlockDevice,
+// kSocket); no temporary file is left then. `durable` also flushes the data
+// to the disk before the rename.
 void writeFileAtomically(const std::string& fileName, const void* data, size_t size, bool durable = true);
+
+// What a save of `fileName` would fail with before it writes anything (a
+// missing or write-protected folder, a write-protected file, a folder or a
+// disk as the target): the number a FileError FileCreate would carry, 0 when
+// none. For checking an output before the work that makes its bytes.
+int saveProblem(const std::string& fileName);
 
 // Called once at the start of each program. A file size limit (ulimit -f)
 // makes a write fail with "File too large" instead of killing the process
-// (SIGXFSZ ignored); SIGINT and SIGTERM remove the temporary file of a save
-// in progress and then end the process as the signal asks. A signal the
-// process was started to ignore stays ignored.
+// (SIGXFSZ ignored); every other signal whose default action ends the
+// process (SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGUSR1, the timers'
+// and the real-time ones, …) first removes the temporary file of a save in
+// progress and then ends it as the signal asks. A signal the process was
+// started to ignore stays ignored.
 void installSaveSignalHandlers();
 
 }  // namespace abm

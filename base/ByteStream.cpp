@@ -21,7 +21,7 @@ LoadedBytes ByteStream::readRest()
 {
     const int64_t left = std::max<int64_t>(0, size() - position());
     if (left > kMaxInputBytes)
-        throw FileError(ErrorKind::StreamRead);
+        throw FileError(ErrorKind::InputTooLarge, fileName(), left, kMaxInputBytes);
     LoadedBytes loaded;
     loaded.reservation = MemoryReservation(left);
     loaded.bytes.resize(static_cast<size_t>(left));
@@ -103,7 +103,7 @@ int openRegularFile(const std::string& fileName, int& error, int64_t* size)
     return fd;
 }
 
-FileStream::FileStream(const std::string& fileName, Mode mode)
+FileStream::FileStream(const std::string& fileName, Mode mode) : fileName_(fileName)
 {
     if (mode == Mode::OpenRead) {
         int error = 0;

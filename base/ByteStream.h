@@ -36,11 +36,14 @@ public:
     virtual int64_t position() const = 0;
     virtual void setPosition(int64_t position) = 0;
     virtual int64_t size() const = 0;
+    // The file the stream reads, for errors to name; empty for memory.
+    virtual std::string fileName() const { return {}; }
 
     // Reads exactly `count` bytes or raises FileError StreamRead.
     void readBuffer(void* buffer, size_t count);
-    // Everything from the current position to the end (raises past
-    // kMaxInputBytes, and MemoryLimitExceeded past the memory budget).
+    // Everything from the current position to the end (raises FileError
+    // InputTooLarge past kMaxInputBytes, and MemoryLimitExceeded past the
+    // memory budget).
     LoadedBytes readRest();
 };
 
@@ -92,9 +95,11 @@ public:
     int64_t position() const override;
     void setPosition(int64_t position) override;
     int64_t size() const override;
+    std::string fileName() const override { return fileName_; }
 
 private:
     int fd_ = -1;
+    std::string fileName_;
 };
 
 // Whole-file helpers for the readers: FileError FileOpen when the file cannot be opened.

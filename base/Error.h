@@ -28,12 +28,15 @@ enum class ErrorKind {
     GifNoColorTable,
     GifBadCodeSize,
     GifImageTooLarge,
-    Jpeg,  // number: libjpeg's message code (42: empty input, 53: not a JPEG)
+    PictureTooLarge,   // number: the pixels asked for; limit: the raster's pixel limit
+    Jpeg,              // number: libjpeg's message code (42: empty input, 53: not a JPEG)
+    JpegTooManyScans,  // number: the scans read before the decoding work passed its limit
     // FileError
     FileOpen,    // name: the file; number: errno, or kNotRegularFile
-    FileCreate,  // name: the file; number: errno
+    FileCreate,  // name: the file; number: errno, kNotRegularFile, kBlockDevice or kSocket
     StreamRead,
     StreamWrite,
+    InputTooLarge,  // name: the file, if known; number: its size in bytes; limit: kMaxInputBytes
     // MemoryLimitExceeded
     MemoryLimit,  // name: the file being read, if known; number: bytes needed; limit: the budget
     // Error
@@ -43,15 +46,18 @@ enum class ErrorKind {
     IntOverflow,
     RangeCheck,
     OutOfMemory,
-    SettingsWrite,       // name: the settings file as named
+    SettingsWrite,       // name: the settings file as named; number: errno, 0 when unknown
     AssociationCreate,   // name: what was to be created
     AssociationSetData,  // name: the file whose content could not be written
     Png,                 // name: libpng's message
 };
 
 // The FileOpen number for a name that is there but is no regular file (a
-// FIFO, a device, a socket): not an errno.
+// FIFO, a device, a socket): not an errno. FileCreate's for what a save never
+// writes into: anything but a regular file, a FIFO or a character device.
 constexpr int kNotRegularFile = -1;
+constexpr int kBlockDevice = -2;
+constexpr int kSocket = -3;
 
 class Error : public std::exception {
 public:

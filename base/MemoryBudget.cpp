@@ -1,5 +1,7 @@
 #include "MemoryBudget.h"
 
+#include "Numbers.h"
+
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -52,34 +54,46 @@ void give(int64_t bytes)
         gUsed.fetch_sub(bytes, std::memory_order_relaxed);
 }
 
-std::string grouped(int64_t value)
-{
-    const std::string digits = std::to_string(value);
-    std::string grouped;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            grouped += ',';
-        grouped += digits[i];
-    }
-    return grouped;
-}
-
 }  // namespace
 
 std::string mebibyteText(int64_t bytes)
 {
-    return grouped(bytes <= 0 ? 0 : (bytes - 1) / kMiB + 1) + " MiB";
+    return groupedNumber(bytes <= 0 ? 0 : (bytes - 1) / kMiB + 1) + " MiB";
+}
+
+namespace {
+
+constexpr const char* kLimitVariable = "ABM_MEMORY_LIMIT_MB";
+
+// The limit the environment sets, in MiB: decimal digits alone, nothing
+// around them; 0 when it sets none.
+int64_t environmentLimitMiB(const char* text)
+{
+    if (!text)
+        return 0;
+    int64_t mib = 0;
+    const char* end = text + std::strlen(text);
+    const auto [stop, error] = std::from_chars(text, end, mib);
+    if (error == std::errc() && stop == end && mib > 0 && mib <= kLargestLimitMiB)
+        return mib;
+    return 0;
+}
+
+}  // namespace
+
+std::string MemoryBudget::environmentProblem()
+{
+    const char* text = std::getenv(kLimitVariable);
+    if (!text || !*text || environmentLimitMiB(text) > 0)
+        return {};
+    return std::string(kLimitVariable) + ": '" + text + "' is not a number of MiB from 1 to " +
+           groupedNumber(kLargestLimitMiB);
 }
 
 int64_t MemoryBudget::defaultLimit()
 {
-    if (const char* text = std::getenv("ABM_MEMORY_LIMIT_MB")) {
-        int64_t mib = 0;
-        const char* end = text + std::strlen(text);
-        const auto [stop, error] = std::from_chars(text, end, mib);
-        if (error == std::errc() && stop == end && mib > 0 && mib <= kLargestLimitMiB)
-            return mib * kMiB;
-    }
+    if (const int64_t mib = environmentLimitMiB(std::getenv(kLimitVariable)))
+        return mib * kMiB;
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0)

@@ -44,6 +44,10 @@ public:
     // 1 GiB or a quarter of the physical memory, whichever is less, unless
     // ABM_MEMORY_LIMIT_MB (a positive number of MiB) says otherwise.
     static int64_t defaultLimit();
+    // What is wrong with ABM_MEMORY_LIMIT_MB ("ABM_MEMORY_LIMIT_MB: ' 64' is
+    // not …"), which defaultLimit then passes over; empty when it is unset,
+    // empty, or a number of MiB from 1 to 2^40.
+    static std::string environmentProblem();
 };
 
 // Bytes held against the budget until released or destroyed. Move-only.

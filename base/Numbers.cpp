@@ -56,4 +56,17 @@ int parseIntOr(std::string_view text, int fallback)
     return decimal(text).value_or(fallback);
 }
 
+std::string groupedNumber(int64_t value)
+{
+    const std::string digits = std::to_string(value);
+    const size_t first = value < 0 ? 1 : 0;
+    std::string grouped = digits.substr(0, first);
+    for (size_t i = first; i < digits.size(); ++i) {
+        if (i > first && (digits.size() - i) % 3 == 0)
+            grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
 }  // namespace abm

@@ -3,7 +3,9 @@
 // Integers from text, by the rules the settings file and the size fields
 // have always had.
 
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace abm {
@@ -17,5 +19,8 @@ std::optional<int> toInt(std::string_view text);
 // As parseInt, or "0x"/"0X" and one to eight hexadecimal digits (taken as
 // 32 bits); `fallback` for anything else.
 int parseIntOr(std::string_view text, int fallback);
+
+// 1536 as "1,536": thousands set apart by commas, as messages show counts.
+std::string groupedNumber(int64_t value);
 
 }  // namespace abm

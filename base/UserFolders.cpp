@@ -81,17 +81,24 @@ bool makeFolders(const std::string& folder)
     return isFolder(folder);
 }
 
-LoadResult loadConfigFile(const std::string& path, std::string& content)
+LoadResult loadConfigFile(const std::string& path, std::string& content, int* error)
 {
     content.clear();
-    int error = 0;
+    int failure = 0;
     int64_t size = 0;
-    const int fd = openRegularFile(path, error, &size);
+    const int fd = openRegularFile(path, failure, &size);
+    if (error)
+        *error = failure;
+    struct stat st {};
+    if (fd < 0 && failure == kNotRegularFile && ::stat(path.c_str(), &st) == 0 &&
+        (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)))
+        return LoadResult::Stream;
     if (fd < 0)
-        return error == ENOENT || error == ENOTDIR ? LoadResult::Missing : LoadResult::Unusable;
+        return failure == ENOENT || failure == ENOTDIR ? LoadResult::Missing : LoadResult::Unusable;
     LoadResult result = LoadResult::Loaded;
     if (size > kMaxConfigFileBytes) {
         result = LoadResult::Unusable;
+        failure = EFBIG;
     } else {
         // The size may change under us: read one byte past the cap to notice.
         content.resize(static_cast<size_t>(size) + 1);
@@ -107,17 +114,22 @@ LoadResult loadConfigFile(const std::string& path, std::string& content)
                 continue;
             if (n < 0) {
                 result = LoadResult::Unusable;
+                failure = errno;
                 break;
             }
             if (n == 0)
                 break;
             done += static_cast<size_t>(n);
         }
-        if (done > static_cast<size_t>(kMaxConfigFileBytes))
+        if (done > static_cast<size_t>(kMaxConfigFileBytes)) {
             result = LoadResult::Unusable;
+            failure = EFBIG;
+        }
         content.resize(result == LoadResult::Loaded ? done : 0);
     }
     ::close(fd);
+    if (error)
+        *error = failure;
     return result;
 }
 

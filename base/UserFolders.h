@@ -26,11 +26,13 @@ constexpr int64_t kMaxConfigFileBytes = int64_t{4} << 20;
 enum class LoadResult {
     Loaded,
     Missing,   // the file or a folder on its path does not exist
+    Stream,    // a FIFO or a character device: nothing to read, a save writes into it
     Unusable,  // exists but is unreadable, not a regular file or too big
 };
 
 // Reads a whole regular file of at most kMaxConfigFileBytes. Never blocks on
-// a pipe or device that happens to carry the name.
-LoadResult loadConfigFile(const std::string& path, std::string& content);
+// a pipe or device that happens to carry the name. `error` receives why it
+// is Unusable (an errno, kNotRegularFile).
+LoadResult loadConfigFile(const std::string& path, std::string& content, int* error = nullptr);
 
 }  // namespace abm

@@ -1,6 +1,6 @@
 #include "CliPrompts.h"
 
-#include "NameText.h"
+#include "base/NameText.h"
 #include "base/Error.h"
 #include "workspace/AbmFile.h"
 

@@ -6,8 +6,10 @@
 #include "base/AtomicWrite.h"
 #include "base/ByteStream.h"
 #include "base/Error.h"
+#include "base/ErrorText.h"
 #include "base/PathNames.h"
 #include "workspace/AbmFile.h"
+#include "workspace/BmpExport.h"
 #include "workspace/Workspace.h"
 
 #include <algorithm>
@@ -18,6 +20,7 @@
 #include <mutex>
 #include <ostream>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 
 namespace abm {
@@ -46,6 +49,46 @@ std::string countText(int count, const char* one)
     return std::to_string(count) + " " + one + (count == 1 ? "" : "s");
 }
 
+}  // namespace
+
+std::string droppedReason(const SniffedFile& sniffed, const ImportResult& result)
+{
+    if (sniffed.unsupportedDepth != 0)
+        return findingText(Finding::UnsupportedDepth, {{"bits", std::to_string(sniffed.unsupportedDepth)}});
+    try {
+        if (result.why)
+            std::rethrow_exception(result.why);
+    } catch (const Error& e) {
+        // The decoder's own words where they say more than "damaged".
+        if (e.kind() == ErrorKind::PictureTooLarge || e.kind() == ErrorKind::JpegTooManyScans ||
+            e.kind() == ErrorKind::InputTooLarge)
+            return describe(e, englishText);
+    } catch (...) {
+    }
+    return findingText(sniffed.cutShort ? Finding::CutShort : Finding::Damaged, {{"format", formatName(sniffed.type)}});
+}
+
+bool outputAccepted(CliPrompts& prompts, const std::string& output, const std::vector<SniffedFile>& inputs,
+                    bool checkFolder)
+{
+    struct stat st {};
+    if (::stat(output.c_str(), &st) == 0) {
+        for (const SniffedFile& input : inputs) {
+            if (input.device == st.st_dev && input.inode == st.st_ino) {
+                prompts.error(output, englishText(Finding::OverwritesInput));
+                return false;
+            }
+        }
+    }
+    if (const int problem = checkFolder ? saveProblem(output) : 0) {
+        prompts.error(output, FileError(ErrorKind::FileCreate, output, problem));
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
 // Which input gave which frames of the strip.
 struct InputFrames {
     std::string name;
@@ -61,9 +104,14 @@ public:
     {
     }
 
+    // Opens every input, so that a mistyped name (or a FIFO, which would
+    // never end) fails at once, before any work; false when one fails.
+    bool sniffInputs();
+    // Refuses, before anything is written, outputs that would overwrite an
+    // input or that cannot be written (outputAccepted).
+    bool acceptOutputs(const std::vector<std::string>& outputs);
     // Imports the inputs in order until the strip holds `frameCap` frames;
-    // false when the run must stop. Every input is opened first, so that a
-    // mistyped name (or a FIFO, which would never end) fails at once.
+    // false when the run must stop.
     bool importInputs(int frameCap);
     // Runs one of the window's save commands with OUT as the name chosen in its dialog.
     bool save(void (StripCommands::*command)(), int frames);
@@ -79,6 +127,7 @@ private:
 
     const CliOptions& o_;
     NoSettings settings_;
+    std::vector<SniffedFile> sniffed_;
 
 public:
     CliPrompts prompts;
@@ -88,7 +137,7 @@ private:
     std::vector<InputFrames> inputs_;
 };
 
-bool Job::importInputs(int frameCap)
+bool Job::sniffInputs()
 {
     // Every frame would fail to be made, and the importers would drop each
     // picture as if it were damaged: the size is to blame, so say so first.
@@ -98,19 +147,32 @@ bool Job::importInputs(int frameCap)
                                                                     {"limit", std::to_string(rasterPixelLimit())}}));
         return false;
     }
-    std::vector<SniffedFile> sniffed;
     for (const std::string& input : o_.inputs) {
         try {
-            sniffed.push_back(sniffPictureFile(input));
+            sniffed_.push_back(sniffPictureFile(input));
         } catch (const std::exception& e) {
             prompts.error(input, e);
             return false;
         }
     }
+    return true;
+}
+
+bool Job::acceptOutputs(const std::vector<std::string>& outputs)
+{
+    // The frame files of bmp share the first one's folder.
+    for (size_t i = 0; i < outputs.size(); ++i)
+        if (!outputAccepted(prompts, outputs[i], sniffed_, i == 0))
+            return false;
+    return true;
+}
+
+bool Job::importInputs(int frameCap)
+{
     int leftOut = 0;
     for (size_t i = 0; i < o_.inputs.size() && !prompts.failed; ++i) {
         const std::string& input = o_.inputs[i];
-        const SniffedFile& s = sniffed[i];
+        const SniffedFile& s = sniffed_[i];
         if (framesLeft(ws_.strip, frameCap) == 0) {
             ++leftOut;
         } else if (s.type == PictureType::None) {
@@ -122,10 +184,10 @@ bool Job::importInputs(int frameCap)
             const int before = ws_.strip.count();
             try {
                 const ImportResult result = importFileAs(ws_.strip, prompts, input, s.type, frameCap);
-                const Finding why =
-                    result.dropped ? (s.cutShort ? Finding::CutShort : Finding::Damaged) : Finding::CutShortImported;
-                if (result.dropped || s.cutShort)
-                    prompts.warning(input, findingText(why, {{"format", formatName(s.type)}}));
+                if (result.dropped)
+                    prompts.warning(input, findingText(Finding::Skipped, {{"reason", droppedReason(s, result)}}));
+                else if (s.cutShort)
+                    prompts.warning(input, findingText(Finding::CutShortImported, {{"format", formatName(s.type)}}));
             } catch (const std::exception& e) {
                 prompts.error(input, e);
                 return false;
@@ -228,6 +290,20 @@ int framesWritten(const CliOptions& o, void (StripCommands::*command)(), int cou
     return std::min(count, kMaxAbmFrames);
 }
 
+// The files `command` writes (the GIF when it is null) for `frames` frames.
+std::vector<std::string> outputNames(const CliOptions& o, void (StripCommands::*command)(), int frames)
+{
+    if (command == &StripCommands::saveAbm)
+        return {replaceExtension(o.out, ".abm")};
+    if (command != &StripCommands::exportBmp)
+        return {o.out};
+    std::vector<std::string> names;
+    const std::string prefix = folderPart(o.out) + baseName(o.out);
+    for (int i = 0; i < std::max(frames, 1); ++i)
+        names.push_back(prefix + std::to_string(i) + ".bmp");
+    return names;
+}
+
 // Imports, then writes OUT with `command`, or the GIF when it is null.
 int importAndSave(const CliOptions& o, std::ostream& err, void (StripCommands::*command)(),
                   bool* memoryRefused = nullptr)
@@ -235,10 +311,12 @@ int importAndSave(const CliOptions& o, std::ostream& err, void (StripCommands::*
     Job job(o, err);
     // Inputs past what is written are not even read.
     const int cap = framesWritten(o, command, kNoFrameCap);
-    bool ok = job.importInputs(cap);
+    bool ok = job.sniffInputs() && job.acceptOutputs(outputNames(o, command, 1)) && job.importInputs(cap);
     if (ok) {
         const int frames = framesWritten(o, command, job.strip().count());
-        ok = command ? job.save(command, frames) : job.saveGif();
+        // Only now is it known how many frame files bmp writes.
+        ok = (command != &StripCommands::exportBmp || job.acceptOutputs(outputNames(o, command, frames))) &&
+             (command ? job.save(command, frames) : job.saveGif());
         if (ok)
             job.noteInputs(frames);
     }

@@ -4,6 +4,7 @@
 // They return the exit status: 0 success, 1 the command failed.
 
 #include "CliPrompts.h"
+#include "PictureSniffer.h"
 #include "workspace/FrameOptions.h"
 
 #include <iosfwd>
@@ -32,5 +33,15 @@ int runBmp(const CliOptions& options, std::ostream& out, std::ostream& err);
 int runGif(const CliOptions& options, std::ostream& out, std::ostream& err);
 int runInfo(const CliOptions& options, std::ostream& out, std::ostream& err);
 int runThumbnail(const CliOptions& options, std::ostream& out, std::ostream& err);
+
+// Why an importer dropped `sniffed` without a word, in abmtool's words.
+std::string droppedReason(const SniffedFile& sniffed, const ImportResult& result);
+
+// Reports on `prompts` and answers false, before anything is written, for
+// an output that is one of the inputs (the same file, by whatever link or
+// name), and with `checkFolder` for one a save would refuse (a missing or
+// write-protected folder, a write-protected file, a folder in its place).
+bool outputAccepted(CliPrompts& prompts, const std::string& output, const std::vector<SniffedFile>& inputs,
+                    bool checkFolder = true);
 
 }  // namespace abm

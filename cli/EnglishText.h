@@ -26,12 +26,15 @@ enum class Finding {
     CutShort,          // {format}
     CutShortImported,  // {format}
     Damaged,           // {format}
+    UnsupportedDepth,  // {bits}
+    Skipped,           // {reason}: why an input adds no frame
     NoFrames,
     SizeTooLarge,   // {size}, {limit}
     InputsLeftOut,  // {count}
     SameOutput,     // {file}
-    Verbose,        // {read}, {size}, {written}, {frame}
-    Summary,        // {written}, {failed}
+    OverwritesInput,
+    Verbose,  // {read}, {size}, {written}, {frame}
+    Summary,  // {written}, {failed}
 };
 
 // A MessageCatalogue for errors.

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace abm {
@@ -46,11 +47,16 @@ uint32_t littleEndian32(const uint8_t* p)
     return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
 }
 
+bool supportedDepth(int bits)
+{
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
 bool bmpEndsEarly(const uint8_t* head, size_t length, int64_t fileSize)
 {
     int64_t width = 0, height = 0;
     int bits = 0;
-    if (!readBmpSize(head, length, width, height, bits) || width <= 0)
+    if (!readBmpSize(head, length, width, height, bits) || width <= 0 || !supportedDepth(bits))
         return false;
     // Run-length pixels have no size to expect.
     constexpr size_t kInfoSize = 14, kCompression = 30;
@@ -101,8 +107,21 @@ SniffedFile sniffPictureFile(const std::string& fileName)
             break;
         got += static_cast<size_t>(n);
     }
+    // A file of size 0 that gives bytes is a kernel's (/proc, /sys): no
+    // picture, and its size says nothing.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || (size == 0 && got > 0)) {
+        ::close(fd);
+        throw FileError(ErrorKind::FileOpen, fileName, kNotRegularFile);
+    }
     SniffedFile sniffed = sniffPicture(head, got, size, fileName);
+    sniffed.device = st.st_dev;
+    sniffed.inode = st.st_ino;
     if (sniffed.type == PictureType::Bmp) {
+        int64_t width = 0, height = 0;
+        int bits = 0;
+        if (readBmpSize(head, got, width, height, bits) && !supportedDepth(bits))
+            sniffed.unsupportedDepth = bits;
         sniffed.cutShort = bmpEndsEarly(head, got, size);
     } else if (sniffed.type == PictureType::Jpeg || sniffed.type == PictureType::Gif) {
         // The JPEG's end-of-image marker, the GIF's trailer.

@@ -22,6 +22,10 @@ struct SniffedFile {
     // its end marker, a GIF without its trailer: the decoders make what
     // they can of such a file, and abmtool says so.
     bool cutShort = false;
+    // A BMP's bits per pixel when no reader takes them (48, 64), else 0.
+    int unsupportedDepth = 0;
+    // The file itself, whatever name it was reached by.
+    uint64_t device = 0, inode = 0;
 };
 
 // `head` holds the file's first bytes (up to AbmHeader::kSize). An ABM file
@@ -29,7 +33,9 @@ struct SniffedFile {
 // accepts.
 SniffedFile sniffPicture(const uint8_t* head, size_t length, int64_t fileSize, const std::string& fileName);
 
-// Opens and sniffs the file; FileError FileOpen when it cannot be read.
+// Opens and sniffs the file; FileError FileOpen when it cannot be read, or
+// when it is no file at all but says it is (a /proc file of size 0 that
+// holds text).
 SniffedFile sniffPictureFile(const std::string& fileName);
 
 }  // namespace abm

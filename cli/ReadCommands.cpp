@@ -1,6 +1,6 @@
 #include "Commands.h"
 
-#include "NameText.h"
+#include "base/NameText.h"
 #include "NoSettings.h"
 #include "PictureSniffer.h"
 #include "PngWriter.h"
@@ -175,6 +175,8 @@ int runThumbnail(const CliOptions& o, std::ostream&, std::ostream& err)
     Raster thumbnail;
     try {
         const SniffedFile sniffed = sniffPictureFile(input);
+        if (!outputAccepted(prompts, o.out, {sniffed}))
+            return 1;
         std::optional<Raster> reduced;
         if (sniffed.type == PictureType::Jpeg)
             reduced = jpegThumbnail(input, o.thumbnailSize);
@@ -184,7 +186,9 @@ int runThumbnail(const CliOptions& o, std::ostream&, std::ostream& err)
             thumbnail = *reduced;
         } else {
             // Only the first frame is shown: a GIF's later images are not drawn.
-            importFileAs(ws.strip, prompts, input, sniffed.type, 1);
+            const ImportResult result = importFileAs(ws.strip, prompts, input, sniffed.type, 1);
+            if (result.dropped)
+                prompts.error(input, droppedReason(sniffed, result));
             if (ws.strip.count() > 0)
                 thumbnail = fitInto(ws.strip.frame(0).picture, o.thumbnailSize);
         }

@@ -2,14 +2,17 @@
 
 #include "CliPrompts.h"
 #include "Commands.h"
-#include "NameText.h"
+#include "base/NameText.h"
 #include "base/AtomicWrite.h"
+#include "base/Error.h"
 #include "base/ErrorText.h"
 #include "base/MemoryBudget.h"
 #include "workspace/UserPrompts.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstdio>
 #include <iostream>
 #include <regex>
 #include <string>
@@ -27,7 +30,7 @@ std::string outputProblem(const std::string& name, bool folderAllowed)
     if (name.empty())
         return "the name is empty; name the file to write";
     if (name == "-")
-        return "writing to standard output is not supported; name the file to write";
+        return "'-' names no file; name the file to write (/dev/stdout for standard output)";
     struct stat st {};
     if (!folderAllowed && (name.back() == '/' || (::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode))))
         return "'" + abm::escapedText(name) + "' is a folder; name the file to write in it";
@@ -120,6 +123,26 @@ void addFrameOptions(CLI::App& command, abm::CliOptions& o, FrameFlags& flags, b
         ->required();
 }
 
+// A usage error as CLI11 reports its own: the text and the hint, status 2.
+int usageError(const CLI::App& app, const CLI::Error& error)
+{
+    app.exit(error);
+    return 2;
+}
+
+// What standard output could not take fails the run, as with GNU tools: a
+// report on a full disk must not look written.
+int flushStandardOutput(int status)
+{
+    errno = 0;
+    std::cout.flush();
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout.good())
+        return status;
+    const int error = errno != 0 ? errno : EIO;
+    abm::CliPrompts(std::cerr).error("", abm::FileError(abm::ErrorKind::FileCreate, "standard output", error));
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -167,7 +190,7 @@ int main(int argc, char** argv)
     CLI::App* infoCmd = app.add_subcommand("info", "show the header of ABM files and whether the reader accepts them "
                                                    "(exit status 1 when one is not accepted); control characters "
                                                    "and bytes that are not UTF-8 in names are shown as \\xHH, "
-                                                   "a backslash as \\\\");
+                                                   "bidirectional controls as \\uXXXX, a backslash as \\\\");
     infoCmd->add_flag("--json", o.json,
                       "print JSON instead of one line per file (default: off); a name's bytes "
                       "that are not UTF-8 are written as \\udcXX (XX the byte, as Python's "
@@ -191,15 +214,16 @@ int main(int argc, char** argv)
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return 2;
+        return usageError(app, e);
     }
 
+    // Checked whether or not --memory-limit overrides it: a broken setting is
+    // better found at once than when it next counts.
+    if (const std::string problem = abm::MemoryBudget::environmentProblem(); !problem.empty())
+        return usageError(app, CLI::ValidationError(abm::escapedText(problem)));
     if (abmCmd->parsed() && !o.each) {
-        if (const std::string problem = outputProblem(o.out, false); !problem.empty()) {
-            app.exit(CLI::ValidationError("--output", problem));
-            return 2;
-        }
+        if (const std::string problem = outputProblem(o.out, false); !problem.empty())
+            return usageError(app, CLI::ValidationError("--output", problem));
     }
     flags.applyTo(o);
     o.verbosity = quiet ? abm::Verbosity::quiet : verbose ? abm::Verbosity::verbose : abm::Verbosity::normal;
@@ -208,18 +232,16 @@ int main(int argc, char** argv)
     if (thumbCmd->parsed())
         o.inputs = {input};
 
+    int status = 1;
     try {
-        if (abmCmd->parsed())
-            return abm::runAbm(o, std::cout, std::cerr);
-        if (bmpCmd->parsed())
-            return abm::runBmp(o, std::cout, std::cerr);
-        if (gifCmd->parsed())
-            return abm::runGif(o, std::cout, std::cerr);
-        if (infoCmd->parsed())
-            return abm::runInfo(o, std::cout, std::cerr);
-        return abm::runThumbnail(o, std::cout, std::cerr);
+        const auto command = abmCmd->parsed()    ? abm::runAbm
+                             : bmpCmd->parsed()  ? abm::runBmp
+                             : gifCmd->parsed()  ? abm::runGif
+                             : infoCmd->parsed() ? abm::runInfo
+                                                 : abm::runThumbnail;
+        status = command(o, std::cout, std::cerr);
     } catch (const std::exception& e) {
         abm::CliPrompts(std::cerr).error("", e);
-        return 1;
     }
+    return flushStandardOutput(status);
 }

@@ -203,6 +203,7 @@ void setDefaultApplication(const std::string& path, const std::string& mimeType,
     prepareFolder(path);
     std::string text;
     // A list we cannot read is not replaced: its other lines would be lost.
+    // One that is a FIFO or a device has none, and is written into.
     if (loadConfigFile(path, text) == LoadResult::Unusable)
         throw Error(ErrorKind::AssociationSetData, path);
     writeEntryFile(path, withDefaultApplication(text, mimeType, desktopId));

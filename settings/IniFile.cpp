@@ -5,6 +5,7 @@
 #include "base/Numbers.h"
 #include "base/UserFolders.h"
 
+#include <cerrno>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -204,10 +205,12 @@ void IniFile::writeString(const std::string& section, const std::string& key, co
 
 void IniFile::writeStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values)
 {
-    const Error failure(ErrorKind::SettingsWrite, fileName_);
+    // The system's reason goes with the file's name.
+    const auto failure = [this](int error) { return Error(ErrorKind::SettingsWrite, fileName_, error); };
     std::string text;
-    if (loadConfigFile(path_, text) == LoadResult::Unusable)
-        throw failure;
+    int error = 0;
+    if (loadConfigFile(path_, text, &error) == LoadResult::Unusable)
+        throw failure(error);
 
     std::vector<std::string_view> lines = splitLines(text);
     // The new lines the views point into; a deque never moves them.
@@ -237,12 +240,14 @@ void IniFile::writeStrings(const std::string& section, const std::vector<std::pa
         out.append("\r\n");
     }
 
-    if (path_.empty() || (!folder_.empty() && !makeFolders(folder_)))
-        throw failure;
+    if (path_.empty())
+        throw failure(0);
+    if (!folder_.empty() && !makeFolders(folder_))
+        throw failure(errno);
     try {
         writeFileAtomically(path_, out.data(), out.size());
-    } catch (const FileError&) {
-        throw failure;
+    } catch (const FileError& e) {
+        throw failure(static_cast<int>(e.number()));
     }
 }
 

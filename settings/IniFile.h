@@ -36,9 +36,11 @@ public:
 
     // Replaces the key's line in place, or appends the key at the end of its
     // section, or appends the section at the end of the file. Raises
-    // Error SettingsWrite (naming the file as given) when the file cannot be
-    // written, and also when an existing file cannot be read back (rewriting
-    // it would lose what it holds).
+    // Error SettingsWrite (naming the file as given, with the system's
+    // reason) when the file cannot be written, and also when an existing
+    // file cannot be read back (rewriting it would lose what it holds). A
+    // FIFO or a device in the file's place (a link to /dev/null) is
+    // written into.
     void writeString(const std::string& section, const std::string& key, const std::string& value);
     // Several keys of one section, each as writeString would write it in
     // turn, with one rewrite of the file: all of them or, on failure, none.

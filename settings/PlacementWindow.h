@@ -5,8 +5,6 @@
 
 #include "base/Rect.h"
 
-#include <string>
-
 namespace abm {
 
 struct Point {
@@ -40,8 +38,6 @@ class PlacementWindow {
 public:
     virtual ~PlacementWindow() = default;
 
-    // Names the settings section ("TMForm").
-    virtual std::string className() const = 0;
     // The window system's window exists.
     virtual bool handleAllocated() const = 0;
 

@@ -66,32 +66,23 @@ WindowPlacementStore::WindowPlacementStore(PlacementWindow& window) : window_(wi
 
 WindowPlacementStore::~WindowPlacementStore() = default;
 
-std::string WindowPlacementStore::iniFileName() const
+IniFile WindowPlacementStore::openIniFile() const
 {
-    if (!iniFileName_.empty())
-        return iniFileName_;
-    return defaultIniFileName(programFile_.empty() ? programFilePath() : programFile_);
-}
-
-std::string WindowPlacementStore::iniSection() const
-{
-    return iniSection_.empty() ? window_.className() : iniSection_;
+    return IniFile(defaultIniFileName(programFile_.empty() ? programFilePath() : programFile_));
 }
 
 void WindowPlacementStore::restoreOnShow()
 {
-    if (active_) {
-        try {
-            restoreWindowPlacement();
-        } catch (const std::exception& e) {
-            reportError(e);
-        }
+    try {
+        restoreWindowPlacement();
+    } catch (const std::exception& e) {
+        reportError(e);
     }
 }
 
 void WindowPlacementStore::saveOnClose()
 {
-    if (active_ && window_.handleAllocated()) {
+    if (window_.handleAllocated()) {
         try {
             saveWindowPlacement();
         } catch (const std::exception& e) {
@@ -102,7 +93,7 @@ void WindowPlacementStore::saveOnClose()
 
 void WindowPlacementStore::saveOnDestroy()
 {
-    if (active_ && !saved_) {
+    if (!saved_) {
         destroying_ = true;
         try {
             saveWindowPlacement();
@@ -131,7 +122,7 @@ void WindowPlacementStore::saveWindowPlacement()
 {
     // Before the first restore the window has not been placed from the file;
     // saving then would overwrite a good placement with the designed one.
-    if (active_ && !restored_)
+    if (!restored_)
         return;
     WindowPlacement placement = window_.placement();
     if (window_.isMainWindow() && window_.applicationMinimized())
@@ -143,7 +134,7 @@ void WindowPlacementStore::saveWindowPlacement()
     const std::string norm = fourNumbers(r.left, r.top, r.right, r.bottom);
     // One rewrite of the file for all keys, in the order they were always written.
     const std::vector<std::pair<std::string, std::string>> values = {
-        {kFormVersion, std::to_string(version_)},
+        {kFormVersion, std::to_string(kPlacementVersion)},
         {kFlags, std::to_string(placement.flags)},
         {kShowCmd, std::to_string(placement.showCmd)},
         {kPixelsPerInch, std::to_string(window_.pixelsPerInch())},
@@ -153,7 +144,7 @@ void WindowPlacementStore::saveWindowPlacement()
         {kNormPos, norm},
         {kVisible, destroying_ ? "1" : "0"},
     };
-    openIniFile().writeStrings(iniSection(), values);
+    openIniFile().writeStrings(kSettingsSection, values);
     saved_ = true;
 }
 
@@ -161,29 +152,26 @@ void WindowPlacementStore::restoreWindowPlacement()
 {
     saved_ = false;
     const IniFile ini = openIniFile();
-    const std::string section = iniSection();
-    if (ini.readInteger(section, kFormVersion, 0) >= version_) {
-        if (options_ & fpPosition)
-            restorePosition(ini, section);
-        if (options_ & fpState)
-            restoreState(ini, section);
+    if (ini.readInteger(kSettingsSection, kFormVersion, 0) >= kPlacementVersion) {
+        restorePosition(ini);
+        restoreState(ini);
     }
     restored_ = true;
     updateMaxPosition();
 }
 
-void WindowPlacementStore::restorePosition(const IniFile& ini, const std::string& section)
+void WindowPlacementStore::restorePosition(const IniFile& ini)
 {
     WindowPlacement placement = window_.placement();
     if (!window_.visible())
         placement.showCmd = swHide;  // move it without showing it
-    placement.flags = ini.readInteger(section, kFlags, placement.flags);
+    placement.flags = ini.readInteger(kSettingsSection, kFlags, placement.flags);
 
     const std::string suffix = screenSuffix();
     bool found = false;
-    std::string text = ini.readString(section, kMinMaxPos + suffix, "");
+    std::string text = ini.readString(kSettingsSection, kMinMaxPos + suffix, "");
     if (text.empty())
-        text = ini.readString(section, kMinMaxPos, "");
+        text = ini.readString(kSettingsSection, kMinMaxPos, "");
     if (!text.empty()) {
         found = true;
         const std::vector<std::string> words = splitAtCommas(text);
@@ -192,9 +180,9 @@ void WindowPlacementStore::restorePosition(const IniFile& ini, const std::string
     }
 
     const Rect bounds = window_.boundsRect();
-    text = ini.readString(section, kNormPos + suffix, "");
+    text = ini.readString(kSettingsSection, kNormPos + suffix, "");
     if (text.empty())
-        text = ini.readString(section, kNormPos, "");
+        text = ini.readString(kSettingsSection, kNormPos, "");
     if (!text.empty()) {
         found = true;
         const std::vector<std::string> words = splitAtCommas(text);
@@ -203,7 +191,7 @@ void WindowPlacementStore::restorePosition(const IniFile& ini, const std::string
     }
 
     const int pixelsPerInch = window_.pixelsPerInch();
-    if (!found || ini.readInteger(section, kPixelsPerInch, pixelsPerInch) != pixelsPerInch)
+    if (!found || ini.readInteger(kSettingsSection, kPixelsPerInch, pixelsPerInch) != pixelsPerInch)
         return;
     Rect& r = placement.normalPosition;
     if (!window_.sizeableBorder()) {
@@ -218,10 +206,10 @@ void WindowPlacementStore::restorePosition(const IniFile& ini, const std::string
     }
 }
 
-void WindowPlacementStore::restoreState(const IniFile& ini, const std::string& section)
+void WindowPlacementStore::restoreState(const IniFile& ini)
 {
     WindowState state = defaultState_;
-    switch (ini.readInteger(section, kShowCmd, 0)) {
+    switch (ini.readInteger(kSettingsSection, kShowCmd, 0)) {
     case 1:
     case 5:
     case 9: state = WindowState::normal; break;

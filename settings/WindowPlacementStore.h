@@ -14,10 +14,13 @@
 
 namespace abm {
 
-enum PlacementOption : unsigned {
-    fpState = 1,     // normal, minimised or maximised
-    fpPosition = 2,  // position and size
-};
+// The settings file's one section, for the placement and the remembered
+// folders alike: the name it has always had.
+inline constexpr const char* kSettingsSection = "TMForm";
+
+// Written as "FormVersion"; a stored version below it blocks the restore,
+// so "FormVersion=-1" in the file turns the restore off.
+inline constexpr int kPlacementVersion = 0;
 
 class WindowPlacementStore {
 public:
@@ -26,24 +29,8 @@ public:
     WindowPlacementStore(const WindowPlacementStore&) = delete;
     WindowPlacementStore& operator=(const WindowPlacementStore&) = delete;
 
-    // Off: the hooks neither restore nor save.
-    bool active() const { return active_; }
-    void setActive(bool active) { active_ = active; }
-    // Written as "FormVersion"; a stored version below it blocks the restore.
-    int version() const { return version_; }
-    void setVersion(int version) { version_ = version; }
-    unsigned options() const { return options_; }
-    void setOptions(unsigned options) { options_ = options; }
-
-    // The settings file's name; empty gives the program file's name with
-    // ".INI" (defaultIniFileName).
-    std::string iniFileName() const;
-    void setIniFileName(std::string name) { iniFileName_ = std::move(name); }
-    // The section; empty gives the window's class name.
-    std::string iniSection() const;
-    void setIniSection(std::string section) { iniSection_ = std::move(section); }
-    // The program file the default name is made from; empty means the
-    // running one.
+    // The program file the settings file is named after (defaultIniFileName);
+    // empty means the running one.
     void setProgramFile(std::string path) { programFile_ = std::move(path); }
 
     // Receives errors raised by the three calls below; the window goes on
@@ -54,39 +41,28 @@ public:
     // Called once the window is built: the state it has then is the one an
     // unknown stored show command gives back.
     void windowBuilt() { defaultState_ = window_.placementState(); }
-    // Restores, unless inactive.
+    // Restores the position, the size and the state.
     void restoreOnShow();
-    // Saves, unless inactive or the window system's window is gone.
+    // Saves, unless the window system's window is gone.
     void saveOnClose();
-    // Saves with Visible=1 what no close saved, unless inactive.
+    // Saves with Visible=1 what no close saved.
     void saveOnDestroy();
 
-    void saveWindowPlacement();
-    void restoreWindowPlacement();
-
-    bool restored() const { return restored_; }
-    bool saved() const { return saved_; }
-    bool destroying() const { return destroying_; }
-
 protected:
-    PlacementWindow& window() const { return window_; }
     // The settings file for one operation.
-    IniFile openIniFile() const { return IniFile(iniFileName()); }
+    IniFile openIniFile() const;
 
 private:
     void reportError(const std::exception& error) const;
 
-    void restorePosition(const IniFile& ini, const std::string& section);
-    void restoreState(const IniFile& ini, const std::string& section);
+    void saveWindowPlacement();
+    void restoreWindowPlacement();
+    void restorePosition(const IniFile& ini);
+    void restoreState(const IniFile& ini);
     void updateMaxPosition();
     std::string screenSuffix() const;
 
     PlacementWindow& window_;
-    bool active_ = true;
-    int version_ = 0;
-    unsigned options_ = fpState | fpPosition;
-    std::string iniFileName_;
-    std::string iniSection_;
     std::string programFile_;
     std::function<void(const std::exception&)> onError_;
 

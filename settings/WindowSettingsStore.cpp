@@ -4,7 +4,7 @@ namespace abm {
 
 std::string WindowSettingsStore::readSetting(const std::string& name, const std::string& defaultValue)
 {
-    return openIniFile().readString(iniSection(), name, defaultValue);
+    return openIniFile().readString(kSettingsSection, name, defaultValue);
 }
 
 void WindowSettingsStore::writeSetting(const std::string& name, const std::string& value)
@@ -14,7 +14,7 @@ void WindowSettingsStore::writeSetting(const std::string& name, const std::strin
     std::string stored = value;
     if (!value.empty() && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         stored = "\"" + value + "\"";
-    openIniFile().writeString(iniSection(), name, stored);
+    openIniFile().writeString(kSettingsSection, name, stored);
 }
 
 }  // namespace abm

@@ -44,7 +44,8 @@ void readAbmFrames(const std::string& fileName, UserPrompts& prompts,
         verdict = AbmVerdict::CannotOpen;
     }
     if (verdict != AbmVerdict::Accepted)
-        prompts.showMessage(abmVerdictMessage(verdict, fileName), MessageKind::error, {MessageButton::cancel});
+        prompts.showMessage(abmVerdictMessage(verdict, prompts.nameInText(fileName)), MessageKind::error,
+                            {MessageButton::cancel});
 }
 
 void readAbmFile(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, int frameCap)

@@ -91,6 +91,7 @@ ImportResult importBmp(FrameStrip& strip, const std::string& fileName)
         throw;
     } catch (const std::exception&) {
         result.dropped = true;
+        result.why = std::current_exception();
     }
     return result;
 }
@@ -111,6 +112,7 @@ ImportResult importJpeg(FrameStrip& strip, const std::string& fileName)
         result.framesAdded = 1;
     } catch (const InvalidGraphicError&) {
         result.dropped = true;
+        result.why = std::current_exception();
     }
     return result;
 }

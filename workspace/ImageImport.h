@@ -6,6 +6,7 @@
 #include "ImportBudget.h"
 #include "UserPrompts.h"
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@ struct ImportResult {
     // A GIF drawn without its transparency had later images with transparent
     // pixels: it shows otherwise with the transparent option ticked.
     bool transparencyCovered = false;
+    // When dropped: the error the importer refused the file for.
+    std::exception_ptr why;
 };
 
 // Hears of every file an import run got through.

@@ -29,6 +29,9 @@ public:
     virtual std::vector<std::string> askOpenFiles(const FileDialogRequest& request) = 0;
     // Asks before overwriting; nothing when the user cancels.
     virtual std::optional<std::string> askSaveFile(const FileDialogRequest& request) = 0;
+    // A file name as it stands inside a message's text: as it is, unless the
+    // front end shows names in a way of its own.
+    virtual std::string nameInText(const std::string& name) const { return name; }
 };
 
 // The filter string split into its entries, for dialogs that show them.

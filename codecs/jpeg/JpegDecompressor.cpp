@@ -195,8 +195,11 @@ JpegDecompressor::~JpegDecompressor()
 
 void JpegDecompressor::run(Step step, void* arg)
 {
-    if (!runGuarded(&info_, &errors_, step, arg))
-        throw InvalidGraphicError(ErrorKind::Jpeg, {}, errors_.pub.msg_code);
+    if (runGuarded(&info_, &errors_, step, arg))
+        return;
+    if (errors_.pub.msg_code == kJPEGErrorTooMuchScanWork)
+        throw InvalidGraphicError(ErrorKind::JpegTooManyScans, {}, progress_.scan);
+    throw InvalidGraphicError(ErrorKind::Jpeg, {}, errors_.pub.msg_code);
 }
 
 void JpegDecompressor::readHeader()
@@ -244,8 +247,9 @@ bool JpegDecompressor::configure(const JpegSettings& settings, int eighths)
         info_.dither_mode = JDITHER_ORDERED;
     }
     calcOutputDimensions();
-    if (static_cast<int64_t>(info_.output_width) * info_.output_height > rasterPixelLimit())
-        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
+    const int64_t pixels = static_cast<int64_t>(info_.output_width) * info_.output_height;
+    if (pixels > rasterPixelLimit())
+        throw InvalidGraphicError(ErrorKind::PictureTooLarge, {}, pixels, rasterPixelLimit());
     return eightBit;
 }
 

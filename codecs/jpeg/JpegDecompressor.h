@@ -56,7 +56,7 @@ public:
     void calcOutputDimensions();
     // Once the header is read: the decoding parameters the settings ask for,
     // at eighths / 8 of the size their scale gives, and the output size; an
-    // output past rasterPixelLimit() raises InvalidGraphicError InvalidBitmap.
+    // output past rasterPixelLimit() raises InvalidGraphicError PictureTooLarge.
     // Returns whether the output is 8-bit (grey or quantised) rather than 24-bit.
     bool configure(const JpegSettings& settings, int eighths = 8);
     // Once decompression has started: the colour map of 8-bit output.

@@ -43,7 +43,7 @@ public:
     // The decoded raster, decoded on the first request: 24-bit blue-green-red,
     // or 8-bit with the library's colour map as palette for grey output and
     // the 8-bit pixel format. Raises Error Jpeg when the library refuses the data
-    // and InvalidGraphicError InvalidBitmap past rasterPixelLimit().
+    // and InvalidGraphicError PictureTooLarge past rasterPixelLimit().
     const Raster& raster();
     // `dest` becomes a copy of the decoded raster (sharing its pixels until
     // one of them changes).

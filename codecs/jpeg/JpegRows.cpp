@@ -38,8 +38,9 @@ JpegRows::JpegRows(const JpegImage& jpeg, int scale)
     const bool eightBit = d.configure(jpeg.settings(), scale);
     // Frames made from these rows may later be made again from a full
     // decode, which must be possible.
-    if (static_cast<int64_t>(info.image_width) * info.image_height > rasterPixelLimit())
-        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
+    const int64_t pixels = static_cast<int64_t>(info.image_width) * info.image_height;
+    if (pixels > rasterPixelLimit())
+        throw InvalidGraphicError(ErrorKind::PictureTooLarge, {}, pixels, rasterPixelLimit());
     const int64_t libraryBytes = d.libraryMemoryEstimate();
     held_ = MemoryReservation(libraryBytes + rowBytes(info));
     d.setLibraryMemoryLimit(libraryBytes + MemoryBudget::available());

@@ -41,7 +41,7 @@ class JpegRows final : public PictureRows {
 public:
     // Starts decoding at scale / 8 of the size the picture's settings give
     // (the rows' `eighths` is the scale the library took). Raises Error Jpeg
-    // as decoding does, InvalidGraphicError InvalidBitmap for a picture
+    // as decoding does, InvalidGraphicError PictureTooLarge for a picture
     // whose raster would pass rasterPixelLimit(), and MemoryLimitExceeded when
     // the rows do not fit the memory budget (memory() says how much they hold).
     JpegRows(const JpegImage& jpeg, int scale);

@@ -204,7 +204,7 @@ void readBmp(const uint8_t* data, size_t size, PixelBuffer& out)
     if (compression > kBitFields)
         invalid();
     if (width * rows > rasterPixelLimit())
-        invalid();
+        throw InvalidGraphicError(ErrorKind::PictureTooLarge, {}, width * rows, rasterPixelLimit());
 
     PixelLayout layout;
     layout.bitsPerPixel = bpp;

@@ -38,7 +38,7 @@ std::shared_ptr<PixelBuffer> newImage(int width, int height, const PixelLayout& 
         return image;  // no pixels, but the format and sizes are kept
     const int64_t stride = rowStride(width, layout.bitsPerPixel);
     if (static_cast<int64_t>(width) * height > rasterPixelLimit() || stride * height > 4 * rasterPixelLimit())
-        throw InvalidGraphicError(ErrorKind::InvalidBitmap);
+        throw InvalidGraphicError(ErrorKind::PictureTooLarge, {}, int64_t{width} * height, rasterPixelLimit());
     image->stride = static_cast<size_t>(stride);
     if (fill == PixelBytes::Fill::Zero) {
         image->allocatePixels(static_cast<size_t>(stride * height));

@@ -473,6 +473,36 @@ private slots:
             QVERIFY(colours565(strip.frame(4 + static_cast<int>(i)).picture) == colours565(reference[i]));
     }
 
+    void fileNamesInBoxesCannotReorderOrMarkUpTheText_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");  // inside the isolate: the folder's name is Cyrillic
+        // clang-format off
+        QTest::newRow("right-to-left override") << QString::fromUtf8("x\u202EFIG.abm") << "x\\u202EFIG.abm";
+        QTest::newRow("Hebrew and digits") << QString::fromUtf8("שלום 12.abm") << QString::fromUtf8("שלום 12.abm");
+        QTest::newRow("markup") << "<b>bold.abm" << "<b>bold.abm";
+        // clang-format on
+    }
+
+    // The reader's box for a file that is no ABM animation, opened from the
+    // command line: the Russian text as it is, the name isolated behind it.
+    void fileNamesInBoxesCannotReorderOrMarkUpTheText()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        QFile bad(testFile(name));
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("ABM") == 3);
+        bad.close();
+        ModalScript script;
+        script.then(ModalScript::click(QStringLiteral("Cancel")));
+        auto form = makeForm({native(testFile(name))});
+        QVERIFY(script.done());
+        QCOMPARE(script.seen.size(), size_t{1});
+        QCOMPARE(script.seen[0].text,
+                 QString::fromUtf8("Неверный формат файла: \u2068") + dir_->path() + u'/' + shown + QChar(0x2069));
+        QCOMPARE(script.seen[0].format, Qt::PlainText);
+    }
+
     void droppedFilesImportLikeTheOpenCommand_data()
     {
         QTest::addColumn<QStringList>("dropped");  // names in the test folder, or full URLs

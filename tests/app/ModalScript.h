@@ -23,8 +23,9 @@ namespace abm::test {
 struct SeenWindow {
     QString className;
     QString title;
-    QString text;         // a message box's text
-    QStringList buttons;  // a message box's buttons, in their order on screen
+    QString text;                          // a message box's text
+    QStringList buttons;                   // a message box's buttons, in their order on screen
+    Qt::TextFormat format = Qt::AutoText;  // a message box's
 };
 
 class ModalScript : public QObject {
@@ -113,6 +114,7 @@ private:
         SeenWindow info{QString::fromLatin1(window->metaObject()->className()), window->windowTitle(), {}, {}};
         if (auto* box = qobject_cast<QMessageBox*>(window)) {
             info.text = box->text();
+            info.format = box->textFormat();
             QList<QAbstractButton*> buttons = box->buttons();
             std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
                 return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();

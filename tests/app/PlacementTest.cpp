@@ -6,6 +6,7 @@
 #include "GuiTestSupport.h"
 #include "ModalScript.h"
 #include "app/MainWindow.h"
+#include "tests/support/ProgramRun.h"
 
 #include <QScreen>
 #include <QStyleFactory>
@@ -132,31 +133,39 @@ private slots:
         runOnce([&](MainWindow& form) { QCOMPARE(form.frameGeometry(), moved); });
     }
 
-    void storedRectangleOffTheScreenIsMovedInside_data()
+    void storedRectangleIsFittedIntoTheScreen_data()
     {
-        QTest::addColumn<QRect>("stored");
-        QTest::addColumn<QRect>("large");  // shown on 1280 × 1024
-        QTest::addColumn<QRect>("small");  // shown on 1024 × 768
+        QTest::addColumn<QString>("stored");  // NormPos
+        QTest::addColumn<QRect>("large");     // shown, and saved, on 1280 × 1024
+        QTest::addColumn<QRect>("small");     // on 1024 × 768
         const QRect fits(100, 50, 542, 381);
         // clang-format off
-        QTest::newRow("fits both") << fits << fits << fits;
-        QTest::newRow("past the right and bottom") << QRect(900, 700, 542, 381) << QRect(738, 643, 542, 381)
+        QTest::newRow("fits both") << fourNumbers(fits) << fits << fits;
+        QTest::newRow("past the right and bottom") << "900,700,1442,1081" << QRect(738, 643, 542, 381)
                                                    << QRect(482, 387, 542, 381);
-        QTest::newRow("above and left") << QRect(-300, -50, 542, 381) << QRect(0, 0, 542, 381)
-                                        << QRect(0, 0, 542, 381);
+        QTest::newRow("above and left") << "-300,-50,242,331" << QRect(0, 0, 542, 381) << QRect(0, 0, 542, 381);
+        QTest::newRow("larger than the screen") << "10,20,2010,1520" << QRect(0, 0, 1280, 1024)
+                                                << QRect(0, 0, 1024, 768);
+        QTest::newRow("as large as the file can say") << "0,0,2147483647,2147483647" << QRect(0, 0, 1280, 1024)
+                                                      << QRect(0, 0, 1024, 768);
+        QTest::newRow("across the int range") << "-2147483648,0,2147483647,400" << QRect(0, 0, 1280, 400)
+                                              << QRect(0, 0, 1024, 400);
         // clang-format on
     }
 
-    void storedRectangleOffTheScreenIsMovedInside()
+    void storedRectangleIsFittedIntoTheScreen()
     {
-        QFETCH(QRect, stored);
+        QFETCH(QString, stored);
         QFETCH(QRect, large);
         QFETCH(QRect, small);
         writeIni(QStringLiteral("[TMForm]\nFormVersion=0\nShowCmd=1\nPixelsPerInch=%1\nNormPos=%2\n")
                      .arg(ppi())
-                     .arg(fourNumbers(stored)));
+                     .arg(stored));
         const QRect expected = firstRun() == QRect(602, 479, 542, 381) ? large : small;
         runOnce([&](MainWindow& form) { QCOMPARE(form.frameGeometry(), expected); });
+        const QString ini = QString::fromUtf8(readAll(iniPath()));
+        QVERIFY2(ini.contains(QStringLiteral("\r\nNormPos=") + fourNumbers(expected) + QStringLiteral("\r\n")),
+                 qPrintable(ini));
     }
 
     void maximisedWindowComesBackMaximised()
@@ -221,7 +230,28 @@ private slots:
         QCOMPARE(script.seen.size(), size_t{2});
         for (const SeenWindow& box : script.seen) {
             QCOMPARE(box.title, QString::fromUtf8(MainWindow::kCaption));
-            QCOMPARE(box.text, QStringLiteral("Unable to write to abmmaker.INI."));
+            QCOMPARE(box.text, QStringLiteral("Unable to write to abmmaker.INI.\nNot a directory."));
+        }
+    }
+
+    // The program itself, stopped while it saves its placement on the way
+    // out: every signal that ends it removes the temporary file first.
+    void signalDuringTheSettingsSaveLeavesNoTemporaryFile()
+    {
+        const QString config = home_->path(QStringLiteral("signals"));
+        QVERIFY(QDir().mkpath(config));
+        ProgramLaunch how;
+        how.env = {"ABM_STOP_DURING_SAVE=1", "ABM_QUIT_AFTER_SHOW=1",
+                   "XDG_CONFIG_HOME=" + QFile::encodeName(config).toStdString()};
+        how.out = how.err = "/dev/null";
+        for (const int signal : endingSignals()) {
+            const pid_t pid = spawnProgram({ABMMAKER_PATH}, how);
+            QVERIFY2(programStopped(pid), strsignal(signal));
+            QCOMPARE(QDir(config).entryList(QDir::Files | QDir::Hidden).size(), 1);
+            ::kill(pid, signal);
+            ::kill(pid, SIGCONT);
+            QCOMPARE(programStatus(pid), 128 + signal);
+            QVERIFY2(QDir(config).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), strsignal(signal));
         }
     }
 };

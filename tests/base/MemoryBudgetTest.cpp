@@ -93,12 +93,34 @@ TEST(MemoryBudget, DefaultIsAGibibyteOrAQuarterOfTheMemoryUnlessTheEnvironmentSa
     abm::test::ScopedEnv env;
     const int64_t quarter = int64_t{::sysconf(_SC_PHYS_PAGES)} * ::sysconf(_SC_PAGESIZE) / 4;
     const int64_t standard = std::min<int64_t>(1024 * kMiB, quarter);
-    const std::pair<const char*, int64_t> cases[] = {
-        {"300", 300 * kMiB}, {"1", kMiB}, {"0", standard}, {"-5", standard}, {"12x", standard}, {"", standard},
+    struct Case {
+        const char* text;
+        int64_t limit;
+        bool wrong;  // said so (abmtool refuses to run, the window warns)
     };
-    for (const auto& [text, limit] : cases) {
-        env.set("ABM_MEMORY_LIMIT_MB", text);
-        EXPECT_EQ(MemoryBudget::defaultLimit(), limit) << text;
+    const Case cases[] = {
+        {"300", 300 * kMiB, false},
+        {"1", kMiB, false},
+        {"1099511627776", int64_t{1} << 60, false},
+        {"", standard, false},
+        {"0", standard, true},
+        {"-5", standard, true},
+        {"-0", standard, true},
+        {"12x", standard, true},
+        {"abc", standard, true},
+        {" 64", standard, true},
+        {"+64", standard, true},
+        {"1099511627777", standard, true},
+        {"100000000000000000000", standard, true},
+    };
+    for (const Case& c : cases) {
+        env.set("ABM_MEMORY_LIMIT_MB", c.text);
+        EXPECT_EQ(MemoryBudget::defaultLimit(), c.limit) << c.text;
+        EXPECT_EQ(MemoryBudget::environmentProblem(), c.wrong
+                                                          ? std::string("ABM_MEMORY_LIMIT_MB: '") + c.text +
+                                                                "' is not a number of MiB from 1 to 1,099,511,627,776"
+                                                          : "")
+            << c.text;
     }
     env.unset("ABM_MEMORY_LIMIT_MB");
     EXPECT_EQ(MemoryBudget::defaultLimit(), standard);

@@ -2,6 +2,9 @@
 // content, gif output, one file per input, quiet and verbose runs.
 
 #include "AbmtoolRunner.h"
+#include "cli/Commands.h"
+
+#include <algorithm>
 
 using namespace abm;
 using namespace abm::test;
@@ -69,6 +72,23 @@ TEST_F(AbmtoolTest, InputsAreKnownByTheirContentAndNoneVanishes)
     abm::test::writeFile(dir / "notes.bmp", {'h', 'e', 'l', 'l', 'o'});
     const std::vector<uint8_t> whole = readFile(jpeg);
     abm::test::writeFile(dir / "cut.jpg", std::vector<uint8_t>(whole.begin(), whole.begin() + 3000));
+    // Headers that ask for what no reader gives: 48 bits a pixel, more pixels
+    // than the raster's cap, files past the largest any reader takes in.
+    const auto patched = [&](const char* name, std::vector<uint8_t> bytes, size_t at, std::vector<uint8_t> with) {
+        std::copy(with.begin(), with.end(), bytes.begin() + static_cast<long>(at));
+        abm::test::writeFile(dir / name, bytes);
+    };
+    patched("deep.bmp", bmp, 28, {48});
+    patched("huge.bmp", bmp, 18, {0x00, 0x40, 0, 0, 0x01, 0x40, 0, 0});  // 16384 × 16385
+    const uint8_t sofMarker[] = {0xFF, 0xC0};
+    const auto sof = std::search(whole.begin(), whole.end(), sofMarker, sofMarker + 2) - whole.begin();
+    ASSERT_LT(static_cast<size_t>(sof) + 9, whole.size());
+    patched("huge.jpg", whole, static_cast<size_t>(sof) + 5, {0xFF, 0xDC, 0xFF, 0xDC});  // 65500 × 65500
+    for (const auto& [name, bytes] : {std::pair{"big.bmp", bmp}, {"big.gif", readFile(gif)}}) {
+        abm::test::writeFile(dir / name, bytes);
+        fs::resize_file(dir / name, (uintmax_t{1} << 30) + 1);
+    }
+    abm::test::writeFile(dir / "empty.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'});
     struct Case {
         std::string name;
         fs::path from;     // empty: the file is already there
@@ -86,6 +106,13 @@ TEST_F(AbmtoolTest, InputsAreKnownByTheirContentAndNoneVanishes)
         {"cut.bmp", {}, 0, "warning: cut short (the BMP data ends early; imported what there is)\n"},
         {"cut.gif", truncated, 0, "warning: cut short (the GIF data ends early; imported what there is)\n"},
         {"cut.jpg", {}, 0, "warning: cut short (the JPEG data ends early; imported what there is)\n"},
+        {"deep.bmp", {}, 0, "warning: skipped, 48 bits per pixel is not supported (convert it to 24 bits)\n"},
+        {"huge.bmp", {}, 0, "warning: skipped, too large: 268,451,840 pixels, the limit is 268,435,456\n"},
+        {"huge.jpg", {}, 0, "warning: skipped, too large: 4,290,250,000 pixels, the limit is 268,435,456\n"},
+        {"big.bmp", {}, 0, "warning: skipped, too large: 1,025 MiB, the file size limit is 1,024 MiB\n"},
+        {"big.gif", {}, 1, "too large: 1,025 MiB, the file size limit is 1,024 MiB\n"},
+        {"empty.gif", {}, 1, "no image in it\n"},
+        {"/proc/self/status", {}, 1, "cannot open (Not a regular file)\n"},
     };
     for (const Case& c : cases) {
         if (!c.from.empty())
@@ -100,6 +127,16 @@ TEST_F(AbmtoolTest, InputsAreKnownByTheirContentAndNoneVanishes)
         EXPECT_EQ(o.status, c.said.empty() ? 0 : 1) << c.name;
         fs::remove(dir / "strict.abm");
     }
+    // The thumbnail says the same without "skipped"; so does a JPEG whose
+    // scans would take too long (the decoder's own test makes one).
+    const Outcome o = Run({"thumbnail", "deep.bmp", "t.png"});
+    EXPECT_EQ(o.err, "abmtool: deep.bmp: 48 bits per pixel is not supported (convert it to 24 bits)\n");
+    ImportResult scans;
+    scans.dropped = true;
+    scans.why = std::make_exception_ptr(InvalidGraphicError(ErrorKind::JpegTooManyScans, {}, 2210));
+    SniffedFile jpegFile;
+    jpegFile.type = PictureType::Jpeg;
+    EXPECT_EQ(droppedReason(jpegFile, scans), "too many scans: 2,210, more than the decoding work limit allows");
 }
 
 TEST_F(AbmtoolTest, GifOutputIsOurFramesReadBackByImageMagick)

@@ -357,11 +357,22 @@ TEST_F(AbmtoolTest, MemoryLimitRefusesAPictureNamingItAndTheSizes)
         const Outcome o = Run(args);
         env.unset("ABM_MEMORY_LIMIT_MB");
         EXPECT_EQ(o.status, 1) << args[0];
-        EXPECT_EQ(o.err.rfind("abmtool: big.bmp: not enough memory (needs ", 0), 0u) << o.err;
-        EXPECT_NE(o.err.find(" MiB, limit 1 MiB; raise --memory-limit)\n"), std::string::npos) << o.err;
+        EXPECT_EQ(o.err.rfind("abmtool: big.bmp: too large: needs ", 0), 0u) << o.err;
+        EXPECT_NE(o.err.find(" MiB, the memory limit is 1 MiB (raise --memory-limit)\n"), std::string::npos) << o.err;
         EXPECT_FALSE(fs::exists(dir / "x.abm"));
     }
-    EXPECT_EQ(Run({"--memory-limit", "2", "abm", "-o", "x.abm", "big.bmp"}).err.find("not enough"), std::string::npos);
+    EXPECT_EQ(Run({"--memory-limit", "2", "abm", "-o", "x.abm", "big.bmp"}).err.find("too large"), std::string::npos);
+    // A limit the environment gets wrong is a usage error, --memory-limit or not.
+    for (const char* value : {"0", "-5", "abc", " 64", "64 ", "100000000000000000000"}) {
+        env.set("ABM_MEMORY_LIMIT_MB", value);
+        for (const char* limit : {"--memory-limit=2", "-q"}) {
+            const Outcome o = Run({limit, "abm", "-o", "x.abm", "big.bmp"});
+            EXPECT_EQ(o.status, 2) << value;
+            EXPECT_EQ(o.err.substr(0, o.err.find('\n')), std::string("ABM_MEMORY_LIMIT_MB: '") + value +
+                                                             "' is not a number of MiB from 1 to 1,099,511,627,776");
+        }
+    }
+    env.unset("ABM_MEMORY_LIMIT_MB");
 }
 
 TEST_F(AbmtoolTest, FifoInputFailsAtOnce)

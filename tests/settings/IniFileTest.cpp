@@ -9,7 +9,9 @@
 #include <functional>
 #include <fstream>
 #include <random>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace abm;
 using abm::test::kindOfError;
@@ -335,7 +337,7 @@ TEST_F(IniFileTest, HugeFileReadsAsEmptyAndIsNotRewritten)
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.kind(), ErrorKind::SettingsWrite);
-        EXPECT_STREQ(e.what(), "Unable to write to abmmaker.INI");
+        EXPECT_STREQ(e.what(), "Unable to write to abmmaker.INI.\nFile too large");
     }
     EXPECT_EQ(std::filesystem::file_size(iniPath()), text.size());
 
@@ -344,7 +346,7 @@ TEST_F(IniFileTest, HugeFileReadsAsEmptyAndIsNotRewritten)
     EXPECT_EQ(read("LoadImg"), "/big/") << "a file right at the limit is still read";
 }
 
-TEST_F(IniFileTest, WriteFailuresNameTheFileAsUsedAndLeaveNoTrace)
+TEST_F(IniFileTest, WriteFailuresNameTheFileAsUsedWithTheReasonAndLeaveNoTrace)
 {
     struct Case {
         const char* what;
@@ -358,16 +360,16 @@ TEST_F(IniFileTest, WriteFailuresNameTheFileAsUsedAndLeaveNoTrace)
              env.set("XDG_CONFIG_HOME", dir / "plain/config");
              return std::string("abmmaker.INI");
          },
-         "Unable to write to abmmaker.INI"},
+         "Unable to write to abmmaker.INI.\nNot a directory"},
         {"settings file is a folder",
          [&] {
              env.set("XDG_CONFIG_HOME", dir / "config");
              std::filesystem::create_directories(dir / "config/abmmaker.INI");
              return std::string("abmmaker.INI");
          },
-         "Unable to write to abmmaker.INI"},
+         "Unable to write to abmmaker.INI.\nIs a directory"},
         {"folder of an explicit name is missing", [&] { return dir / "missing/anim.INI"; },
-         "Unable to write to " + (dir / "missing/anim.INI")},
+         "Unable to write to " + (dir / "missing/anim.INI") + ".\nNo such file or directory"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -405,12 +407,31 @@ TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesAndKeepALinkedFileLinkedAndPrivat
     }
 }
 
-TEST_F(IniFileTest, PipeUnderTheSettingsNameDoesNotHangReading)
+// Reading never waits on a pipe; a write goes into a pipe or a device that
+// has the settings' name (a link to /dev/null keeps nothing), as if the
+// file were empty, and leaves it a pipe or a link.
+TEST_F(IniFileTest, PipeOrDeviceUnderTheSettingsNameIsWrittenInto)
 {
     std::filesystem::create_directories(dir / "config");
     ASSERT_EQ(::mkfifo(iniPath().c_str(), 0600), 0);
     EXPECT_EQ(read("LoadImg"), "<default>");
-    EXPECT_EQ(kindOfError([&] { write("LoadImg", "/x/"); }), ErrorKind::SettingsWrite);
+    // Open at both ends here, the pipe keeps the write for us to read.
+    const int pipe = ::open(iniPath().c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(pipe, 0);
+    write("LoadImg", "/x/");
+    std::string received(64, '\0');
+    received.resize(static_cast<size_t>(std::max<ssize_t>(0, ::read(pipe, received.data(), received.size()))));
+    ::close(pipe);
+    EXPECT_EQ(received, "[TMForm]\r\nLoadImg=/x/\r\n");
+    EXPECT_TRUE(std::filesystem::is_fifo(iniPath()));
+
+    std::filesystem::remove(iniPath());
+    const std::string null = characterDevice(dir, "null");
+    std::filesystem::create_symlink(null, iniPath());
+    write("LoadImg", "/x/");
+    EXPECT_EQ(read("LoadImg"), "<default>");
+    EXPECT_TRUE(std::filesystem::is_symlink(iniPath()));
+    EXPECT_TRUE(std::filesystem::is_character_file(null));
 }
 
 }  // namespace

@@ -38,7 +38,6 @@ public:
     std::function<void()> onDestroy;
     std::vector<WindowPlacement> applied;  // every setPlacement, in order
 
-    std::string className() const override { return "TMForm"; }
     bool handleAllocated() const override { return hasHandle; }
 
     WindowPlacement placement() const override

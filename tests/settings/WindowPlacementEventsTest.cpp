@@ -20,7 +20,7 @@ TEST_F(WindowPlacementStoreTest, RestoreMovesAnInvisibleWindowWithoutShowingIt)
 
     // Shown again while visible: the current show command is applied as it is.
     s.window.applied.clear();
-    s.store.restoreWindowPlacement();
+    s.store.restoreOnShow();
     ASSERT_FALSE(s.window.applied.empty());
     EXPECT_EQ(s.window.applied.back().showCmd, swShowMaximized);
 }
@@ -30,7 +30,7 @@ TEST_F(WindowPlacementStoreTest, StoreRunsAroundTheWindowsOwnWork)
     ScriptedWindow w;
     std::unique_ptr<WindowSettingsStore> store;
     std::vector<std::string> log;
-    w.onShow = [&] { log.push_back(std::string("show, restored ") + (store->restored() ? "yes" : "no")); };
+    w.onShow = [&] { log.push_back(std::string("show, placed ") + (w.applied.empty() ? "no" : "yes")); };
     w.canClose = [&] {
         log.push_back(std::string("close-query, file ") + (std::filesystem::exists(iniPath()) ? "yes" : "no"));
         return true;
@@ -41,9 +41,8 @@ TEST_F(WindowPlacementStoreTest, StoreRunsAroundTheWindowsOwnWork)
     w.store = store.get();
     w.show();
     ASSERT_TRUE(w.close());
-    EXPECT_TRUE(store->saved());
     w.destroy();
-    const std::vector<std::string> expected = {"show, restored yes", "close-query, file no", "destroy, Visible=0"};
+    const std::vector<std::string> expected = {"show, placed yes", "close-query, file no", "destroy, Visible=0"};
     EXPECT_EQ(log, expected);
 }
 
@@ -58,7 +57,6 @@ TEST_F(WindowPlacementStoreTest, DestroyWithoutASavedCloseSavesWithVisibleOne)
     w.show();
     w.destroy();
     EXPECT_EQ(visibleSeenByWindow, "1") << "the store saves before the window's own destroy handler";
-    EXPECT_FALSE(store->destroying());
     EXPECT_EQ(key("NormPos"), "602,479,1144,860");
 }
 
@@ -96,26 +94,9 @@ TEST_F(WindowPlacementStoreTest, CloseQueryDecidesWhetherToSave)
 TEST_F(WindowPlacementStoreTest, NothingIsSavedBeforeTheFirstRestore)
 {
     Session s;
-    s.store.saveWindowPlacement();
+    s.store.saveOnClose();
     s.window.destroy();
     EXPECT_FALSE(std::filesystem::exists(iniPath()));
-    EXPECT_FALSE(s.store.saved());
-}
-
-TEST_F(WindowPlacementStoreTest, InactiveStoreNeitherRestoresNorSavesOnShowCloseOrDestroy)
-{
-    setKey("NormPos", "1,2,300,400");
-    const std::string before = text(iniPath());
-    Session s;
-    s.store.setActive(false);
-    s.show();
-    EXPECT_EQ(s.window.normal, Rect(602, 479, 1144, 860));
-    EXPECT_FALSE(s.store.restored());
-    s.end();
-    EXPECT_EQ(text(iniPath()), before);
-
-    s.store.saveWindowPlacement();  // called directly it saves without a restore
-    EXPECT_EQ(key("NormPos"), "602,479,1144,860");
 }
 
 TEST_F(WindowPlacementStoreTest, UnwritableSettingsFolderReportsOnCloseAndAgainOnDestroy)
@@ -134,11 +115,10 @@ TEST_F(WindowPlacementStoreTest, UnwritableSettingsFolderReportsOnCloseAndAgainO
     EXPECT_TRUE(errors.empty()) << "reading never fails";
     EXPECT_TRUE(w.close()) << "the window still closes";
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], "Unable to write to abmmaker.INI");
+    EXPECT_EQ(errors[0], "Unable to write to abmmaker.INI.\nNot a directory");
     w.destroy();
     EXPECT_TRUE(ownDestroyRan);
-    EXPECT_FALSE(store->destroying());
-    const std::vector<std::string> twice(2, "Unable to write to abmmaker.INI");
+    const std::vector<std::string> twice(2, "Unable to write to abmmaker.INI.\nNot a directory");
     EXPECT_EQ(errors, twice);
 }
 

@@ -86,40 +86,30 @@ TEST_F(WindowPlacementStoreTest, PlacementComesBackInTheNextRun)
         EXPECT_EQ(next.window.normal, c.normal);
         EXPECT_EQ(next.window.state, c.state);
         EXPECT_EQ(next.window.minimizeRequests, c.minimizeRequests);
-        EXPECT_TRUE(next.store.restored());
     }
 }
 
-TEST_F(WindowPlacementStoreTest, StoredVersionBelowTheStoresVersionRestoresNothing)
+TEST_F(WindowPlacementStoreTest, StoredVersionBelowZeroRestoresNothing)
 {
-    struct Case {
-        int version;
-        const char* stored;
-        bool restores;
-    };
-    const Case cases[] = {
-        {0, "-1", false}, {0, "0", true},    {1, "0", false},  {1, "1", true},
-        {1, "2", true},   {0, "junk", true}, {1, "0x1", true}, {5, "junk", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string("Version ") + std::to_string(c.version) + ", FormVersion=" + c.stored);
+    const std::pair<const char*, bool> cases[] = {
+        {"-1", false}, {"0", true}, {"2", true}, {"junk", true}, {"0x1", true}};
+    for (const auto& [stored, restores] : cases) {
+        SCOPED_TRACE(std::string("FormVersion=") + stored);
         std::filesystem::remove(iniPath());
         firstRun([](ScriptedWindow& w) {
             w.normal = Rect(10, 20, 400, 300);
             w.state = WindowState::maximized;
         });
-        setKey("FormVersion", c.stored);
+        setKey("FormVersion", stored);
 
         Session next;
-        next.store.setVersion(c.version);
         next.window.frame = {8, 6};
         next.show();
-        EXPECT_TRUE(next.store.restored());
-        EXPECT_EQ(next.window.normal, c.restores ? Rect(10, 20, 400, 300) : Rect(602, 479, 1144, 860));
-        EXPECT_EQ(next.window.state, c.restores ? WindowState::maximized : WindowState::normal);
+        EXPECT_EQ(next.window.normal, restores ? Rect(10, 20, 400, 300) : Rect(602, 479, 1144, 860));
+        EXPECT_EQ(next.window.state, restores ? WindowState::maximized : WindowState::normal);
         EXPECT_EQ(next.window.maxPosition, (Point{-8, -6})) << "the maximised position is set either way";
         next.end();
-        EXPECT_EQ(key("FormVersion"), std::to_string(c.version));
+        EXPECT_EQ(key("FormVersion"), "0");
     }
 }
 
@@ -189,6 +179,8 @@ TEST_F(WindowPlacementStoreTest, StoredRectangleIsReadWordByWord)
         {"10,20", nullptr, true, Rect(10, 20, 1144, 860), {-1, -1}, false},
         {"a,b,c,d", nullptr, true, designed, {-1, -1}, false},
         {"0x10,0x20,0x300,0x200", nullptr, true, Rect(16, 32, 768, 512), {-1, -1}, false},
+        // Past the int range a number is no number: the word's default.
+        {"10,20,2147483648,0x100000000", nullptr, true, Rect(10, 20, 1144, 860), {-1, -1}, false},
         {"500,100,500,400", nullptr, true, designed, {-1, -1}, true},
         {"600,100,500,400", nullptr, true, designed, {-1, -1}, true},
         {"500,100,501,400", nullptr, true, Rect(500, 100, 501, 400), {-1, -1}, false},
@@ -216,31 +208,6 @@ TEST_F(WindowPlacementStoreTest, StoredRectangleIsReadWordByWord)
         EXPECT_EQ(s.window.normal, c.normal);
         EXPECT_EQ(s.window.minPosition, c.minPosition);
         EXPECT_EQ(s.window.isCentered, c.centeredAfter);
-    }
-}
-
-TEST_F(WindowPlacementStoreTest, OptionsChooseWhatIsRestored)
-{
-    struct Case {
-        unsigned options;
-        bool position, state;
-    };
-    const Case cases[] = {
-        {fpState | fpPosition, true, true},
-        {fpPosition, true, false},
-        {fpState, false, true},
-        {0, false, false},
-    };
-    firstRun([](ScriptedWindow& w) {
-        w.normal = Rect(10, 20, 400, 300);
-        w.state = WindowState::maximized;
-    });
-    for (const Case& c : cases) {
-        Session s;
-        s.store.setOptions(c.options);
-        s.show();
-        EXPECT_EQ(s.window.normal, c.position ? Rect(10, 20, 400, 300) : Rect(602, 479, 1144, 860)) << c.options;
-        EXPECT_EQ(s.window.state, c.state ? WindowState::maximized : WindowState::normal) << c.options;
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -68,6 +71,16 @@ TempDir::~TempDir()
         std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
+}
+
+std::string characterDevice(const TempDir& folder, const std::string& name)
+{
+    if (::geteuid() != 0)
+        return "/dev/" + name;
+    const std::string path = folder / name;
+    if (::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, name == "full" ? 7 : 3)) != 0)
+        ADD_FAILURE() << "mknod " << path;
+    return path;
 }
 
 uint32_t RgbaImage::at(int x, int y) const

@@ -55,6 +55,11 @@ private:
     std::filesystem::path path_;
 };
 
+// A character device for a save to write into: as root one made in `folder`
+// (the null device "null", the always-full one "full"), so that a save that
+// replaced devices would never touch the system's; else the system's own.
+std::string characterDevice(const TempDir& folder, const std::string& name);
+
 struct RgbaImage {
     int width = 0, height = 0;
     std::vector<uint8_t> rgba;        // top row first

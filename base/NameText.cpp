@@ -45,6 +45,13 @@ bool isControl(char32_t cp)
     return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
 }
 
+// The embeddings, overrides and isolates, and the marks.
+bool isBidiControl(char32_t cp)
+{
+    return (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069) || cp == 0x200E || cp == 0x200F ||
+           cp == 0x061C;
+}
+
 std::string hex(const char* format, unsigned value)
 {
     char buffer[8];
@@ -64,6 +71,8 @@ std::string escapedText(std::string_view text, bool quote)
         if (length == 0 || isControl(cp)) {
             for (size_t i = 0; i < taken; ++i)
                 out += hex("\\x%02x", static_cast<uint8_t>(text[at + i]));
+        } else if (isBidiControl(cp)) {
+            out += hex("\\u%04X", static_cast<unsigned>(cp));
         } else if (cp == '\\' || (quote && cp == '"')) {
             out += '\\';
             out += static_cast<char>(cp);
@@ -86,7 +95,7 @@ std::string jsonString(std::string_view text)
             at += 1;
             continue;
         }
-        if (isControl(cp))
+        if (isControl(cp) || isBidiControl(cp))
             out += hex("\\u%04x", static_cast<unsigned>(cp));
         else if (cp == '"' || cp == '\\')
             out += '\\', out += static_cast<char>(cp);
@@ -95,6 +104,15 @@ std::string jsonString(std::string_view text)
         at += length;
     }
     return out + "\"";
+}
+
+std::string isolatedName(std::string_view name)
+{
+    const std::string escaped = escapedText(name);
+    for (const char c : escaped)
+        if (static_cast<uint8_t>(c) >= 0x80)
+            return "\u2068" + escaped + "\u2069";
+    return escaped;
 }
 
 }  // namespace abm
