@@ -55,7 +55,7 @@ TEST(MemoryBombs, RefusedWithinASmallBudgetLeavingTheStripAsItWas)
     for (const fuzz::HostileInput& input : fuzz::memoryBombs()) {
         const std::string path = dir / input.name;
         fuzz::writeHostileInput(path, input);
-        FrameOptionValues options;
+        FrameOptions options;
         ScriptedPrompts prompts;
         FrameStrip strip(options);
         strip.append(makeRaster(8, 6, pf24bit, [](int x, int y) { return static_cast<uint32_t>(x * 40 + y); }));
@@ -84,9 +84,9 @@ TEST(MemoryBombs, BigPicturesStillImportWithinTheDefaultBudgetAsBefore)
     }).saveToFile(dir / "big.bmp");
     const ScopedMemoryLimit limit(MemoryBudget::defaultLimit());
     for (const char* name : {"big.jpg", "big.bmp"}) {
-        FrameOptionValues options;
-        options.autoSizeOn = false;
-        options.stretchOn = true;
+        FrameOptions options;
+        options.autoSize = false;
+        options.stretch = true;
         ScriptedPrompts prompts;
         Raster frame;
         {
@@ -127,8 +127,8 @@ TEST(MemoryBombs, AReducedDecodeHoldsOnlyTheFileAndAFewRows)
     const int64_t limit = MemoryBudget::used() + static_cast<int64_t>(std::filesystem::file_size(path)) + (4 << 20);
     const ScopedMemoryLimit scoped(limit);
     for (const bool smooth : {true, false}) {
-        FrameOptionValues options;
-        options.autoSizeOn = false, options.stretchOn = true, options.smoothOn = smooth;
+        FrameOptions options;
+        options.autoSize = false, options.stretch = true, options.smooth = smooth;
         ScriptedPrompts prompts;
         FrameStrip strip(options);
         MemoryBudget::resetPeak();
