@@ -9,7 +9,6 @@
 #include "ThumbnailWidget.h"
 #include "WindowPlacer.h"
 #include "OptionsDialog.h"
-#include "NumberField.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,7 +20,6 @@
 #include <QUrl>
 #include <QKeySequence>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -107,8 +105,6 @@ MainWindow::~MainWindow()
         releaseSources();
     });
     placementStore_.reset();
-    // Destroyed without a close.
-    destroyOptionsDialog();
 }
 
 void MainWindow::createLayout()
@@ -260,7 +256,7 @@ void MainWindow::updateActions()
 
 void MainWindow::createWorkspace()
 {
-    model_ = std::make_unique<Workspace>(frameOptions_, *prompts_, *placementStore_);
+    model_ = std::make_unique<Workspace>(FrameOptions(), *prompts_, *placementStore_);
     model_->start(arguments_);
 }
 
@@ -293,13 +289,7 @@ void MainWindow::deleteFrame()
 void MainWindow::destroyOptionsDialog()
 {
     optionsDialogGone_ = true;
-    if (!optionsDialog_)
-        return;
-    frameOptions_ = valuesOf(*optionsDialog_);
-    if (model_)
-        model_->strip.setOptions(frameOptions_);
-    delete optionsDialog_;
-    optionsDialog_ = nullptr;
+    optionsDialog_.reset();
 }
 
 void MainWindow::releaseSources()
@@ -312,20 +302,19 @@ void MainWindow::showOptions()
 {
     if (optionsDialogGone_)
         return;
-    // Built on first use, which keeps it off the start; until now nothing
-    // could change an option, so its defaults are what was read so far.
-    if (!optionsDialog_) {
-        optionsDialog_ = new OptionsDialog;
-        model_->strip.setOptions(*optionsDialog_);
-    }
+    // Built on first use, which keeps it off the start.
+    if (!optionsDialog_)
+        optionsDialog_ = std::make_unique<OptionsDialog>();
     const FrameStrip& strip = model_->strip;
-    if (!strip.empty()) {
-        const Frame& first = strip.frame(0);
-        optionsDialog_->widthField->edit->setText(QString::number(first.width));
-        optionsDialog_->heightField->edit->setText(QString::number(first.height));
-    }
-    if (optionsDialog_->exec() == QDialog::Accepted)
-        model_->commands.applyOptions();
+    optionsDialog_->setOptions(strip.options());
+    if (!strip.empty())
+        optionsDialog_->setFrameSize(strip.frame(0).width, strip.frame(0).height);
+    const bool accepted = optionsDialog_->exec() == QDialog::Accepted;
+    // Cancelled, the options still hold for the frames imported next.
+    if (accepted)
+        model_->commands.applyOptions(optionsDialog_->options());
+    else
+        model_->strip.setOptions(optionsDialog_->options());
 }
 
 const std::vector<QIcon>& MainWindow::animatedIcons() const

@@ -63,7 +63,7 @@ public:
     Workspace* model() const { return model_.get(); }
     // Made without an owner by the first options command; gone once the
     // window closed, and never made again.
-    OptionsDialog* optionsDialog() const { return optionsDialog_; }
+    OptionsDialog* optionsDialog() const { return optionsDialog_.get(); }
     WindowSettingsStore* placementStore() const { return placementStore_.get(); }
     // The command pictures by CommandIcon, and the animated application
     // icon (loaded when first asked for: the first tick, not the start).
@@ -151,11 +151,8 @@ private:
     std::vector<QIcon> commandIcons_;
     mutable std::vector<QIcon> animatedIcons_;
     std::unique_ptr<WindowSettingsStore> placementStore_;
-    OptionsDialog* optionsDialog_ = nullptr;
+    std::unique_ptr<OptionsDialog> optionsDialog_;
     bool optionsDialogGone_ = false;
-    // What the workspace reads while there is no dialog: its defaults
-    // before, what it last held after.
-    FrameOptionValues frameOptions_;
     std::unique_ptr<Workspace> model_;
 
     std::vector<std::string> arguments_;

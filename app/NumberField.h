@@ -1,8 +1,10 @@
 #pragma once
 
 // The labelled number field: a caption, a one-line edit and up-down arrows
-// bound to it. It has no behaviour of its own; the dialog that places it
-// wires the edit's events.
+// bound to it. The edit takes typed digits and nothing else: every other
+// character, clipboard shortcuts among them, and the Delete key are
+// dropped, and Backspace is refused on a one-character text, so only the
+// arrows and typed digits change it. What the text means is the dialog's.
 
 #include <QWidget>
 
@@ -25,6 +27,9 @@ public:
     QLabel* caption;
     QLineEdit* edit;
     SpinButtons* spinButtons;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace abm

@@ -6,7 +6,6 @@
 #include "SpinButtons.h"
 #include "TextFit.h"
 #include "base/Error.h"
-#include "base/Numbers.h"
 #include "desktop/FileAssociation.h"
 #include "base/ProgramFile.h"
 
@@ -16,7 +15,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,31 +59,6 @@ NumberField* numberField(QWidget* parent, const char* name, const char* caption,
     return field;
 }
 
-// Keys the dialog itself acts on before an edit sees them as characters.
-bool isDialogKey(int key)
-{
-    return key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return || key == Qt::Key_Enter ||
-           key == Qt::Key_Escape;
-}
-
-// The character a key press types, as a classic edit receives it: control
-// combinations give their control codes (Ctrl+V is 22), keys that type
-// nothing give none.
-QChar typedCharacter(const QKeyEvent* event)
-{
-    const int key = event->key();
-    if ((event->modifiers() & Qt::ControlModifier) && !(event->modifiers() & Qt::AltModifier)) {
-        if (key >= Qt::Key_A && key <= Qt::Key_Z)
-            return QChar(key - Qt::Key_A + 1);
-        if (key == Qt::Key_Backspace)
-            return QChar(127);
-    }
-    if (key == Qt::Key_Backspace)
-        return QChar(8);
-    const QString text = event->text();
-    return text.isEmpty() ? QChar() : text.front();
-}
-
 }  // namespace
 
 OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
@@ -96,127 +70,114 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent)
     setSizeGripEnabled(false);
     setWindowTitle(QString());
 
-    widthField = numberField(this, "FrmWidth", "Ширина:", {32, 16}, 128);
-    heightField = numberField(this, "FrmHeight", "Высота:", {32, 72}, 97);
-    autoSizeBox = checkBox(this, "ChBAutoSize", "Авторазмер", {104, 32, 97, 17}, true);
-    stretchBox = checkBox(this, "ChBStretch", "Растянуть", {224, 32, 97, 17}, false);
-    transparentBox = checkBox(this, "ChBTransparent", "Загружать GIF как прозрачный", {104, 64, 217, 17}, false);
+    widthField_ = numberField(this, "FrmWidth", "Ширина:", {32, 16}, kPhoneFrameWidth);
+    heightField_ = numberField(this, "FrmHeight", "Высота:", {32, 72}, kPhoneFrameHeight);
+    autoSizeBox_ = checkBox(this, "ChBAutoSize", "Авторазмер", {104, 32, 97, 17}, true);
+    stretchBox_ = checkBox(this, "ChBStretch", "Растянуть", {224, 32, 97, 17}, false);
+    transparentBox_ = checkBox(this, "ChBTransparent", "Загружать GIF как прозрачный", {104, 64, 217, 17}, false);
     // Under the other check boxes, in their column; what was designed below
     // them moves down by the three rows.
     const auto conversionRow = [](int i) { return QRect(104, 88 + i * kConversionRow, 217, 17); };
     constexpr int below = 3 * kConversionRow;
-    smoothBox = checkBox(this, "CbSmooth", "Сглаживание при масштабировании", conversionRow(0), false);
-    ditherBox = checkBox(this, "CbDither", "Дизеринг 5-6-5", conversionRow(1), false);
-    keepAspectBox = checkBox(this, "CbKeepAspect", "Сохранять пропорции", conversionRow(2), false);
+    smoothBox_ = checkBox(this, "CbSmooth", "Сглаживание при масштабировании", conversionRow(0), false);
+    ditherBox_ = checkBox(this, "CbDither", "Дизеринг 5-6-5", conversionRow(1), false);
+    keepAspectBox_ = checkBox(this, "CbKeepAspect", "Сохранять пропорции", conversionRow(2), false);
 
-    registerButton = new QToolButton(this);
-    registerButton->setObjectName(QStringLiteral("SpeedButton1"));
-    registerButton->setText(QString::fromUtf8(kRegisterCaption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    registerButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    registerButton->setGeometry(104, 88 + below, 217, 33);
+    registerButton_ = new QToolButton(this);
+    registerButton_->setObjectName(QStringLiteral("SpeedButton1"));
+    registerButton_->setText(QString::fromUtf8(kRegisterCaption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    registerButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    registerButton_->setGeometry(104, 88 + below, 217, 33);
     // Flat, but with its frame always drawn: a button that shows none until
     // hovered is not seen as one.
-    registerButton->setAutoRaise(false);
-    registerButton->setFocusPolicy(Qt::NoFocus);
+    registerButton_->setAutoRaise(false);
+    registerButton_->setFocusPolicy(Qt::NoFocus);
 
     guide_ = userGuide();
-    authorLink = label(this, "LbUrl", QString::fromUtf8(kGuideCaption), {16, 144 + below});
-    QFont urlFont = authorLink->font();
+    guideLink_ = label(this, "LbUrl", QString::fromUtf8(kGuideCaption), {16, 144 + below});
+    QFont urlFont = guideLink_->font();
     urlFont.setUnderline(true);
-    authorLink->setFont(urlFont);
-    QPalette urlPalette = authorLink->palette();
+    guideLink_->setFont(urlFont);
+    QPalette urlPalette = guideLink_->palette();
     urlPalette.setColor(QPalette::WindowText, Qt::blue);
-    authorLink->setPalette(urlPalette);
-    authorLink->setCursor(Qt::PointingHandCursor);
-    authorLink->adjustSize();
-    authorLink->installEventFilter(this);
+    guideLink_->setPalette(urlPalette);
+    guideLink_->setCursor(Qt::PointingHandCursor);
+    guideLink_->adjustSize();
+    guideLink_->installEventFilter(this);
     // No link that leads nowhere: without an installed guide there is none.
-    authorLink->setVisible(!guide_.isEmpty());
+    guideLink_->setVisible(!guide_.isEmpty());
 
-    emailCaption = label(this, "Label1", QStringLiteral("E_Mail:"), {16, 168 + below});
-    emailLabel = label(this, "Label2", QString(), {64, 168 + below});
     // No e-mail address exists to show.
-    emailCaption->hide();
-    emailLabel->hide();
-    versionLabel = label(this, "Label3", QStringLiteral("V 1.0.0"), {264, 136 + below});
+    label(this, "Label1", QStringLiteral("E_Mail:"), {16, 168 + below})->hide();
+    label(this, "Label2", QString(), {64, 168 + below})->hide();
+    label(this, "Label3", QStringLiteral("V 1.0.0"), {264, 136 + below});
 
-    okButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
+    auto* okButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
     okButton->setObjectName(QStringLiteral("BitBtn1"));
     okButton->setGeometry(168, 184 + below, 75, 25);
     okButton->setDefault(true);
-    cancelButton =
+    auto* cancelButton =
         new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("BitBtn2"));
     cancelButton->setGeometry(256, 184 + below, 75, 25);
 
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(autoSizeBox, &QCheckBox::toggled, this, [this] { runHandler([this] { applyAutoSize(); }); });
-    connect(registerButton, &QToolButton::clicked, this, [this] { runHandler([this] { registerAbmFileType(); }); });
-    widthField->edit->installEventFilter(this);
-    heightField->edit->installEventFilter(this);
+    connect(autoSizeBox_, &QCheckBox::toggled, this, [this] { runHandler([this] { applyAutoSize(); }); });
+    connect(registerButton_, &QToolButton::clicked, this, [this] { runHandler([this] { registerAbmFileType(); }); });
 
-    setTabOrder(widthField->edit, heightField->edit);
-    setTabOrder(heightField->edit, okButton);
+    setTabOrder(widthField_->edit, heightField_->edit);
+    setTabOrder(heightField_->edit, okButton);
     setTabOrder(okButton, cancelButton);
-    setTabOrder(cancelButton, autoSizeBox);
-    setTabOrder(autoSizeBox, stretchBox);
-    setTabOrder(stretchBox, transparentBox);
-    setTabOrder(transparentBox, smoothBox);
-    setTabOrder(smoothBox, ditherBox);
-    setTabOrder(ditherBox, keepAspectBox);
+    setTabOrder(cancelButton, autoSizeBox_);
+    setTabOrder(autoSizeBox_, stretchBox_);
+    setTabOrder(stretchBox_, transparentBox_);
+    setTabOrder(transparentBox_, smoothBox_);
+    setTabOrder(smoothBox_, ditherBox_);
+    setTabOrder(ditherBox_, keepAspectBox_);
     fitToText(this);
 }
 
-std::string OptionsDialog::widthText() const
+void OptionsDialog::setOptions(const FrameOptions& options)
 {
-    return widthField->edit->text().toStdString();
+    for (const auto& [field, size] : {std::pair(widthField_, options.width), std::pair(heightField_, options.height)})
+        if (FrameDimension::fromText(field->edit->text().toStdString()) != size)
+            field->edit->setText(QString::fromStdString(size.text()));
+    autoSizeBox_->setChecked(options.autoSize);
+    stretchBox_->setChecked(options.stretch);
+    transparentBox_->setChecked(options.transparentGif);
+    smoothBox_->setChecked(options.smooth);
+    ditherBox_->setChecked(options.dither);
+    keepAspectBox_->setChecked(options.keepProportions);
 }
 
-std::string OptionsDialog::heightText() const
+void OptionsDialog::setFrameSize(int width, int height)
 {
-    return heightField->edit->text().toStdString();
+    widthField_->edit->setText(QString::number(width));
+    heightField_->edit->setText(QString::number(height));
 }
 
-bool OptionsDialog::autoSize() const
+FrameOptions OptionsDialog::options() const
 {
-    return autoSizeBox->isChecked();
-}
-
-bool OptionsDialog::stretch() const
-{
-    return stretchBox->isChecked();
-}
-
-bool OptionsDialog::transparent() const
-{
-    return transparentBox->isChecked();
-}
-
-bool OptionsDialog::smooth() const
-{
-    return smoothBox->isChecked();
-}
-
-bool OptionsDialog::dither() const
-{
-    return ditherBox->isChecked();
-}
-
-bool OptionsDialog::keepProportions() const
-{
-    return keepAspectBox->isChecked();
+    FrameOptions options;
+    options.width = FrameDimension::fromText(widthField_->edit->text().toStdString());
+    options.height = FrameDimension::fromText(heightField_->edit->text().toStdString());
+    options.autoSize = autoSizeBox_->isChecked();
+    options.stretch = stretchBox_->isChecked();
+    options.transparentGif = transparentBox_->isChecked();
+    options.smooth = smoothBox_->isChecked();
+    options.dither = ditherBox_->isChecked();
+    options.keepProportions = keepAspectBox_->isChecked();
+    return options;
 }
 
 void OptionsDialog::accept()
 {
-    if (!autoSize()) {
-        for (NumberField* field : {widthField, heightField}) {
+    if (!autoSizeBox_->isChecked()) {
+        for (NumberField* field : {widthField_, heightField_}) {
             try {
-                parseInt(field->edit->text().toStdString());
+                FrameDimension::fromText(field->edit->text().toStdString()).value();
             } catch (const Error& error) {
-                if (error.kind() != ErrorKind::NotAnInteger)
-                    throw;
                 showError(error);
                 field->edit->setFocus();
                 field->edit->selectAll();
@@ -227,30 +188,11 @@ void OptionsDialog::accept()
     QDialog::accept();
 }
 
-void OptionsDialog::filterTypedCharacter(QObject* sender, QChar& key)
-{
-    const auto* edit = qobject_cast<QLineEdit*>(sender);
-    if (!edit)
-        return;
-    if (key == QChar(8)) {
-        if (edit->text().size() == 1)
-            key = QChar(0);
-    } else if (key < u'0' || key > u'9') {
-        key = QChar(0);
-    }
-}
-
-void OptionsDialog::filterDeleteKey(QObject*, int& key, Qt::KeyboardModifiers)
-{
-    if (key == Qt::Key_Delete)
-        key = 0;
-}
-
 void OptionsDialog::applyAutoSize()
 {
-    const bool manual = !autoSizeBox->isChecked();
-    widthField->edit->setEnabled(manual);
-    heightField->edit->setEnabled(manual);
+    const bool manual = !autoSizeBox_->isChecked();
+    widthField_->edit->setEnabled(manual);
+    heightField_->edit->setEnabled(manual);
 }
 
 void OptionsDialog::registerAbmFileType()
@@ -267,38 +209,18 @@ QUrl OptionsDialog::userGuide()
     return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(QFileInfo(path).canonicalFilePath());
 }
 
-void OptionsDialog::openAuthorLink()
+void OptionsDialog::openUserGuide()
 {
     if (!guide_.isEmpty())
         QDesktopServices::openUrl(guide_);
 }
 
-bool OptionsDialog::filterEditKey(QObject* edit, QKeyEvent* event)
-{
-    int key = event->key();
-    filterDeleteKey(edit, key, event->modifiers());
-    if (key == 0)
-        return true;
-    if (isDialogKey(event->key()))
-        return false;
-    QChar typed = typedCharacter(event);
-    if (typed.isNull())
-        return false;
-    filterTypedCharacter(edit, typed);
-    return typed.isNull();
-}
-
 bool OptionsDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && (watched == widthField->edit || watched == heightField->edit)) {
-        bool drop = false;
-        runHandler([&] { drop = filterEditKey(watched, static_cast<QKeyEvent*>(event)); });
-        return drop;
-    }
-    if (watched == authorLink && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == guideLink_ && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && authorLink->rect().contains(mouse->position().toPoint())) {
-            runHandler([this] { openAuthorLink(); });
+        if (mouse->button() == Qt::LeftButton && guideLink_->rect().contains(mouse->position().toPoint())) {
+            runHandler([this] { openUserGuide(); });
             return true;
         }
     }

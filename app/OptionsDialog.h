@@ -2,10 +2,10 @@
 
 // The options dialog: frame size, auto-size, stretch and transparent GIF,
 // smoothing, dithering and keeping proportions, the .abm registration button
-// and the link to the user guide. One hidden instance lives from the first
-// options command until the window closes; meanwhile the workspace reads the
-// options from its controls at the moment it needs them, so they hold exactly
-// what the user left there, Cancel or not.
+// and the link to the user guide. A view: the window hands it the options
+// before it shows it and takes them back after it closed, OK or Cancel, as
+// the strip's copy; between showings the one hidden instance keeps what
+// the user left in its controls.
 
 #include "workspace/FrameOptions.h"
 
@@ -22,7 +22,7 @@ namespace abm {
 
 class NumberField;
 
-class OptionsDialog : public QDialog, public FrameOptions {
+class OptionsDialog : public QDialog {
     Q_OBJECT
 
 public:
@@ -34,41 +34,15 @@ public:
 
     explicit OptionsDialog(QWidget* parent = nullptr);
 
-    NumberField* widthField;
-    NumberField* heightField;
-    QCheckBox* autoSizeBox;
-    QCheckBox* stretchBox;
-    QCheckBox* transparentBox;
-    QCheckBox* smoothBox;
-    QCheckBox* ditherBox;
-    QCheckBox* keepAspectBox;
-    QToolButton* registerButton;
-    QLabel* authorLink;
-    QLabel* emailCaption;
-    QLabel* emailLabel;
-    QLabel* versionLabel;
-    QPushButton* okButton;
-    QPushButton* cancelButton;
+    // The controls show `options`; a size field whose text already reads as
+    // its size keeps it as typed ("0128").
+    void setOptions(const FrameOptions& options);
+    // The size fields show this size (the first frame's), in plain digits.
+    void setFrameSize(int width, int height);
+    // What the controls hold; a size field's text that is no integer stays
+    // text, and fails where the size is used.
+    FrameOptions options() const;
 
-    // FrameOptions, read from the controls.
-    std::string widthText() const override;
-    std::string heightText() const override;
-    bool autoSize() const override;
-    bool stretch() const override;
-    bool transparent() const override;
-    bool smooth() const override;
-    bool dither() const override;
-    bool keepProportions() const override;
-
-    // Sets `key` to 0 to drop a typed character: Backspace on a one-character
-    // text, and everything that is not a digit.
-    void filterTypedCharacter(QObject* sender, QChar& key);
-    // Sets `key` to 0 for Delete, so the edit never sees it.
-    void filterDeleteKey(QObject* sender, int& key, Qt::KeyboardModifiers shift);
-    void applyAutoSize();
-    void registerAbmFileType();
-    // Opens the user guide, where one is installed.
-    void openAuthorLink();
     // The installed user guide as a file URL, or an empty one.
     static QUrl userGuide();
 
@@ -83,10 +57,23 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    bool filterEditKey(QObject* edit, QKeyEvent* event);
-
+    void applyAutoSize();
+    void registerAbmFileType();
+    // Opens the user guide, where one is installed.
+    void openUserGuide();
     // Centred on the primary screen by its outer rectangle, with these frame margins.
     void centreOnScreen();
+
+    NumberField* widthField_;
+    NumberField* heightField_;
+    QCheckBox* autoSizeBox_;
+    QCheckBox* stretchBox_;
+    QCheckBox* transparentBox_;
+    QCheckBox* smoothBox_;
+    QCheckBox* ditherBox_;
+    QCheckBox* keepAspectBox_;
+    QToolButton* registerButton_;
+    QLabel* guideLink_;
 
     QUrl guide_;
     QMargins centredWith_;

@@ -37,6 +37,11 @@ std::optional<int> hexadecimal(std::string_view digits)
 
 }  // namespace
 
+std::optional<int> toInt(std::string_view text)
+{
+    return decimal(text);
+}
+
 int parseInt(std::string_view text)
 {
     if (const std::optional<int> value = decimal(text))

@@ -4,6 +4,7 @@
 // have always had.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,8 @@ namespace abm {
 // An optional sign and decimal digits, nothing else, within 32 bits;
 // anything else raises Error NotAnInteger.
 int parseInt(std::string_view text);
+// As parseInt, nothing where parseInt raises.
+std::optional<int> toInt(std::string_view text);
 
 // As parseInt, or "0x"/"0X" and one to eight hexadecimal digits (taken as
 // 32 bits); `fallback` for anything else.

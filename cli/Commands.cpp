@@ -27,20 +27,6 @@ namespace abm {
 
 namespace {
 
-FrameOptionValues frameOptions(const CliOptions& o)
-{
-    FrameOptionValues v;
-    v.width = o.width;
-    v.height = o.height;
-    v.autoSizeOn = o.autoSize;
-    v.stretchOn = o.stretch;
-    v.transparentOn = o.transparentGif;
-    v.smoothOn = o.smooth;
-    v.ditherOn = o.dither;
-    v.keepProportionsOn = o.keepProportions;
-    return v;
-}
-
 const char* formatName(PictureType type)
 {
     switch (type) {
@@ -114,7 +100,7 @@ struct InputFrames {
 class Job {
 public:
     Job(const CliOptions& o, std::ostream& err)
-        : o_(o), options_(frameOptions(o)), prompts(err, o.verbosity, o.strict), ws_(options_, prompts, settings_)
+        : o_(o), prompts(err, o.verbosity, o.strict), ws_(o.frame, prompts, settings_)
     {
     }
 
@@ -140,7 +126,6 @@ private:
     const std::string& inputOfFrame(int frame) const;
 
     const CliOptions& o_;
-    FrameOptionValues options_;
     NoSettings settings_;
     std::vector<SniffedFile> sniffed_;
 
@@ -156,8 +141,8 @@ bool Job::sniffInputs()
 {
     // Every frame would fail to be made, and the importers would drop each
     // picture as if it were damaged: the size is to blame, so say so first.
-    const int64_t width = std::stoll(o_.width), height = std::stoll(o_.height);
-    if (!o_.autoSize && width * height > rasterPixelLimit()) {
+    const int64_t width = o_.frame.width.value(), height = o_.frame.height.value();
+    if (!o_.frame.autoSize && width * height > rasterPixelLimit()) {
         prompts.error("--size", findingText(Finding::SizeTooLarge, {{"size", sizeText(int(width), int(height))},
                                                                     {"limit", std::to_string(rasterPixelLimit())}}));
         return false;
@@ -233,16 +218,18 @@ const std::string& Job::inputOfFrame(int frame) const
 void Job::explainRefusal(int frames)
 {
     const Finding why = *prompts.refusal;
+    const std::string phone = sizeText(kPhoneFrameWidth, kPhoneFrameHeight);
     for (int i = 0; i < std::min(frames, ws_.strip.count()); ++i) {
         const Frame& t = ws_.strip.frame(i);
         const bool empty = t.width == 0 || t.height == 0 || t.picture.empty();
-        if (why == Finding::FrameTooLarge ? t.width > 128 || t.height > 97 : empty) {
-            prompts.error(inputOfFrame(i),
-                          findingText(why, {{"frame", std::to_string(i + 1)}, {"size", sizeText(t.width, t.height)}}));
+        if (why == Finding::FrameTooLarge ? t.width > kPhoneFrameWidth || t.height > kPhoneFrameHeight : empty) {
+            prompts.error(inputOfFrame(i), findingText(why, {{"frame", std::to_string(i + 1)},
+                                                             {"size", sizeText(t.width, t.height)},
+                                                             {"phone", phone}}));
             return;
         }
     }
-    prompts.error(o_.out, findingText(why, {{"frame", "?"}, {"size", "?"}}));
+    prompts.error(o_.out, findingText(why, {{"frame", "?"}, {"size", "?"}, {"phone", phone}}));
 }
 
 bool Job::save(void (StripCommands::*command)(), int frames)

@@ -5,6 +5,7 @@
 
 #include "CliPrompts.h"
 #include "PictureSniffer.h"
+#include "workspace/FrameOptions.h"
 
 #include <iosfwd>
 #include <string>
@@ -15,15 +16,9 @@ namespace abm {
 struct CliOptions {
     std::string out;
     std::vector<std::string> inputs;
-    // Phone-ready: every picture smoothly fitted into 128 × 97 and dithered.
-    std::string width = "128";  // frame width and height texts, as the dialog holds them
-    std::string height = "97";
-    bool autoSize = false;
-    bool stretch = true;
-    bool smooth = true;
-    bool dither = true;
-    bool keepProportions = true;
-    bool transparentGif = true;  // a GIF's frames composed as a browser shows them
+    // Phone-ready: every picture smoothly fitted into the phone's screen and
+    // dithered, a GIF's frames composed as a browser shows them.
+    FrameOptions frame = fittedToPhone({.transparentGif = true});
     bool strict = false;
     bool json = false;
     bool each = false;  // abm: one file per input, OUT a folder

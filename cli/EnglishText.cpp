@@ -44,7 +44,7 @@ const Entry kEnglish[] = {
     {ErrorKind::AssociationCreate, "cannot register the file type ({name})"},
     {ErrorKind::AssociationSetData, "cannot register the file type ({name})"},
     {ErrorKind::Png, "cannot make the PNG ({name})"},
-    {Finding::FrameTooLarge, "frame {frame} is {size}, larger than 128 × 97; use --size or the default stretching"},
+    {Finding::FrameTooLarge, "frame {frame} is {size}, larger than {phone}; use --size or the default stretching"},
     {Finding::FrameWithoutPixels, "frame {frame} is {size}, without pixels (use a --size of at least 1x1)"},
     {Finding::AbmBadFormat, "not an ABM animation (its header does not match its size)"},
     {Finding::AbmCannotOpen, "cannot read the ABM animation (an empty or too wide frame, or sizes that overflow)"},

@@ -166,8 +166,8 @@ std::optional<Raster> jpegThumbnail(const std::string& input, int size)
 
 int runThumbnail(const CliOptions& o, std::ostream&, std::ostream& err)
 {
-    FrameOptionValues options;
-    options.transparentOn = o.transparentGif;
+    FrameOptions options;
+    options.transparentGif = o.frame.transparentGif;
     CliPrompts prompts(err, o.verbosity);
     NoSettings settings;
     Workspace ws(options, prompts, settings);

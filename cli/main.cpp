@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <iostream>
 #include <regex>
+#include <string>
 #include <sys/stat.h>
 
 namespace {
@@ -45,8 +46,11 @@ CLI::Validator outputName(bool folderAllowed)
 // --no-autosize and --stretch, from before those defaults, still mean what
 // they meant: given either, the window's defaults (auto-size on, stretch
 // off, no smoothing, dither or fitting) apply and these change them.
+// The phone's screen as --size takes it.
+const std::string kPhoneSize = std::to_string(abm::kPhoneFrameWidth) + "x" + std::to_string(abm::kPhoneFrameHeight);
+
 struct FrameFlags {
-    std::string size = "128x97";
+    std::string size = kPhoneSize;
     bool keepSize = false, crop = false, noAutoSize = false, stretch = false;
     bool smooth = false, nearest = false, dither = false, noDither = false, fit = false, stretchOnly = false;
     bool transparentGif = false, opaqueGif = false;
@@ -54,29 +58,32 @@ struct FrameFlags {
     void applyTo(abm::CliOptions& o) const
     {
         const auto x = size.find('x');
-        o.width = size.substr(0, x);
-        o.height = size.substr(x + 1);
+        abm::FrameOptions& f = o.frame;
+        f.width = abm::FrameDimension::fromText(size.substr(0, x));
+        f.height = abm::FrameDimension::fromText(size.substr(x + 1));
         const bool windowFlags = noAutoSize || stretch;
-        o.autoSize = windowFlags ? !noAutoSize : keepSize;
-        o.stretch = windowFlags ? stretch : !crop;
-        o.smooth = windowFlags ? smooth : !nearest;
-        o.dither = windowFlags ? dither : !noDither;
-        o.keepProportions = windowFlags ? fit : !stretchOnly;
-        o.transparentGif = !opaqueGif;
+        f.autoSize = windowFlags ? !noAutoSize : keepSize;
+        f.stretch = windowFlags ? stretch : !crop;
+        f.smooth = windowFlags ? smooth : !nearest;
+        f.dither = windowFlags ? dither : !noDither;
+        f.keepProportions = windowFlags ? fit : !stretchOnly;
+        f.transparentGif = !opaqueGif;
     }
 };
 
 void addFrameOptions(CLI::App& command, abm::CliOptions& o, FrameFlags& flags, bool folderAllowed)
 {
     command.add_option("-o,--output", o.out, "the file to write")->required()->check(outputName(folderAllowed));
-    CLI::Option* size =
-        command.add_option("--size", flags.size, "frame width and height (default: 128x97, the phone's screen)")
-            ->check(CLI::Validator(
-                [](std::string& text) {
-                    return std::regex_match(text, std::regex("[0-9]{1,9}x[0-9]{1,9}")) ? std::string()
-                                                                                       : "expected WxH, e.g. 128x97";
-                },
-                "WxH"));
+    CLI::Option* size = command
+                            .add_option("--size", flags.size,
+                                        "frame width and height (default: " + kPhoneSize + ", the phone's screen)")
+                            ->check(CLI::Validator(
+                                [](std::string& text) {
+                                    return std::regex_match(text, std::regex("[0-9]{1,9}x[0-9]{1,9}"))
+                                               ? std::string()
+                                               : "expected WxH, e.g. " + kPhoneSize;
+                                },
+                                "WxH"));
     CLI::Option* keep = command.add_flag("--keep-size", flags.keepSize,
                                          "frames take the first picture's size instead of --size, as the window does");
     CLI::Option* crop =
@@ -161,8 +168,10 @@ int main(int argc, char** argv)
     app.get_formatter()->column_width(36);
 
     CLI::App* abmCmd =
-        app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation "
-                                  "(at most four frames of at most 128 x 97; OUT's extension becomes .abm)");
+        app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation (at most four frames "
+                                  "of at most " +
+                                      std::to_string(abm::kPhoneFrameWidth) + " x " +
+                                      std::to_string(abm::kPhoneFrameHeight) + "; OUT's extension becomes .abm)");
     addFrameOptions(*abmCmd, o, flags, true);  // a folder under --each
     abmCmd->add_flag("--each", o.each,
                      "one ABM file per INPUT, named after it, in the folder OUT (made if missing), "

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size -= 2;
     static const char* const extensions[] = {".gif", ".bmp", ".jpg", ".abm"};
     static const char* const sizes[] = {"128", "97", "1", "0", "300", "", "x", "16"};
-    abm::FrameOptionValues options = abm::fuzz::frameOptions(flags, kind, sizes);
+    const abm::FrameOptions options = abm::fuzz::frameOptions(flags, kind, sizes);
     abm::fuzz::SilentPrompts prompts;
     abm::FrameStrip strip(options);
     try {

@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const uint8_t flags = data[size - 1], place = data[size - 2], more = data[size - 3];
     static const char* const sizes[] = {"64", "48", "1", "0", "90", "", "x", "16"};
-    abm::FrameOptionValues options = abm::fuzz::frameOptions(flags, more, sizes);
+    const abm::FrameOptions options = abm::fuzz::frameOptions(flags, more, sizes);
     abm::fuzz::SilentPrompts prompts;
     abm::FrameStrip strip(options);
     abm::Raster picture;

@@ -20,14 +20,14 @@ public:
 
 // Frame options from two input bytes: the check boxes from the low bits of
 // `flags`, the width and height texts from `sizes` by three bits each.
-inline FrameOptionValues frameOptions(uint8_t flags, uint8_t more, const char* const (&sizes)[8])
+inline FrameOptions frameOptions(uint8_t flags, uint8_t more, const char* const (&sizes)[8])
 {
-    FrameOptionValues options;
-    options.autoSizeOn = flags & 1;
-    options.stretchOn = flags & 2;
-    options.transparentOn = flags & 4;
-    options.width = sizes[(flags >> 3) & 7];
-    options.height = sizes[(more >> 2) & 7];
+    FrameOptions options;
+    options.autoSize = flags & 1;
+    options.stretch = flags & 2;
+    options.transparentGif = flags & 4;
+    options.width = FrameDimension::fromText(sizes[(flags >> 3) & 7]);
+    options.height = FrameDimension::fromText(sizes[(more >> 2) & 7]);
     return options;
 }
 

@@ -1,65 +1,60 @@
 #pragma once
 
-// The frame options as the logic reads them, at the moment it needs them.
-// The options dialog answers from its controls; tests and abmtool from
-// plain values.
+// The frame options as plain values, handed to the strip at the moment they
+// apply. Text becomes a number at the edge that owns it (the options
+// dialog, abmtool's --size); a size field's text that is no integer is
+// kept, and raises the conversion error only where the size is used, as
+// it always has: a text left in a field under auto-size is never read.
 
+#include "codecs/abm/AbmCodec.h"
+
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace abm {
 
-class FrameOptions {
+// A frame width or height: a number, or the text of a size field that is none.
+class FrameDimension {
 public:
-    virtual ~FrameOptions() = default;
-    // Texts of the two size fields; converted only where they are used.
-    virtual std::string widthText() const = 0;
-    virtual std::string heightText() const = 0;
-    virtual bool autoSize() const = 0;     // autoSizeBox
-    virtual bool stretch() const = 0;      // stretchBox
-    virtual bool transparent() const = 0;  // transparentBox
+    FrameDimension(int value) : value_(value) {}  // NOLINT(google-explicit-constructor)
+    // An integer as parseInt reads it; any other text is kept as it is.
+    static FrameDimension fromText(std::string_view text);
+
+    bool isNumber() const { return !text_; }
+    // The number; a text that is none raises Error NotAnInteger naming it.
+    int value() const;
+    int valueOr(int fallback) const { return text_ ? fallback : value_; }
+    // As a size field shows it.
+    std::string text() const { return text_ ? *text_ : std::to_string(value_); }
+
+    friend bool operator==(const FrameDimension&, const FrameDimension&) = default;
+
+private:
+    int value_ = 0;
+    std::optional<std::string> text_;
+};
+
+// Starting at the options dialog's defaults.
+struct FrameOptions {
+    FrameDimension width = kPhoneFrameWidth;
+    FrameDimension height = kPhoneFrameHeight;
+    bool autoSize = true;
+    bool stretch = false;
+    bool transparentGif = false;
     // How a picture becomes a frame (codecs/raster/FrameConversion.h):
     // smoothing and fitting where the picture is stretched, the dither
     // wherever its colours are reduced to 16 bits.
-    virtual bool smooth() const = 0;           // smoothBox
-    virtual bool dither() const = 0;           // ditherBox
-    virtual bool keepProportions() const = 0;  // keepAspectBox
+    bool smooth = false;
+    bool dither = false;
+    bool keepProportions = false;
+
+    friend bool operator==(const FrameOptions&, const FrameOptions&) = default;
 };
 
-// Options held as plain values, starting at the dialog's defaults.
-class FrameOptionValues : public FrameOptions {
-public:
-    std::string width = "128";
-    std::string height = "97";
-    bool autoSizeOn = true;
-    bool stretchOn = false;
-    bool transparentOn = false;
-    bool smoothOn = false;
-    bool ditherOn = false;
-    bool keepProportionsOn = false;
-
-    std::string widthText() const override { return width; }
-    std::string heightText() const override { return height; }
-    bool autoSize() const override { return autoSizeOn; }
-    bool stretch() const override { return stretchOn; }
-    bool transparent() const override { return transparentOn; }
-    bool smooth() const override { return smoothOn; }
-    bool dither() const override { return ditherOn; }
-    bool keepProportions() const override { return keepProportionsOn; }
-};
-
-// What `options` answers now, kept as plain values.
-inline FrameOptionValues valuesOf(const FrameOptions& options)
-{
-    FrameOptionValues values;
-    values.width = options.widthText();
-    values.height = options.heightText();
-    values.autoSizeOn = options.autoSize();
-    values.stretchOn = options.stretch();
-    values.transparentOn = options.transparent();
-    values.smoothOn = options.smooth();
-    values.ditherOn = options.dither();
-    values.keepProportionsOn = options.keepProportions();
-    return values;
-}
+// `options` made to give every picture a frame the phone shows whole: its
+// screen's size, stretched to fit keeping proportions, smoothed and
+// dithered. The GIF transparency stays as it was.
+FrameOptions fittedToPhone(FrameOptions options);
 
 }  // namespace abm

@@ -1,7 +1,5 @@
 #include "FrameStrip.h"
 
-#include "base/Error.h"
-#include "base/Numbers.h"
 #include "codecs/jpeg/JpegRows.h"
 #include "codecs/raster/FrameConversion.h"
 
@@ -14,7 +12,7 @@ namespace {
 
 FrameConversion conversionOf(const FrameOptions& options)
 {
-    return {.smooth = options.smooth(), .dither = options.dither(), .keepProportions = options.keepProportions()};
+    return {.smooth = options.smooth, .dither = options.dither, .keepProportions = options.keepProportions};
 }
 
 // The frame the options make of a JPEG smoothed down from rows decoded at
@@ -22,8 +20,8 @@ FrameConversion conversionOf(const FrameOptions& options)
 Frame frameFromRows(SourcePicture source, const FrameOptions& options, int eighths)
 {
     Frame f;
-    f.width = parseInt(options.widthText());
-    f.height = parseInt(options.heightText());
+    f.width = options.width.value();
+    f.height = options.height.value();
     JpegRows rows(*source.compressedJpeg(), eighths);
     f.picture.create(f.width, f.height, PixelLayout::forFormat(PixelFormat::Rgb565), rows.palette);
     drawFrame(f.picture, rows, conversionOf(options));
@@ -36,28 +34,25 @@ Frame frameFromRows(SourcePicture source, const FrameOptions& options, int eight
 
 int sourceEighths(const FrameOptions& options, int width, int height)
 {
-    if (!options.smooth() || !options.stretch() || options.autoSize())
+    // A size that is no number: the full decode comes first and the frame
+    // fails as it always has.
+    if (!options.smooth || !options.stretch || options.autoSize || !options.width.isNumber() ||
+        !options.height.isNumber())
         return 8;
-    int frameWidth = 0, frameHeight = 0;
-    try {
-        frameWidth = parseInt(options.widthText());
-        frameHeight = parseInt(options.heightText());
-    } catch (const Error&) {
-        return 8;  // the full decode comes first and fails as it always has
-    }
+    const int frameWidth = options.width.value(), frameHeight = options.height.value();
     if (frameWidth <= 0 || frameHeight <= 0)
         return 8;
-    const Rect r = options.keepProportions() ? fitInside(width, height, frameWidth, frameHeight)
-                                             : Rect(0, 0, frameWidth, frameHeight);
+    const Rect r = options.keepProportions ? fitInside(width, height, frameWidth, frameHeight)
+                                           : Rect(0, 0, frameWidth, frameHeight);
     return jpegEighthsFor(width, height, r.width(), r.height());
 }
 
 Frame FrameStrip::normalize(SourcePicture from, const SourcePicture* first) const
 {
     if (from.compressedJpeg()) {
-        const int eighths = sourceEighths(*options_, from.width(), from.height());
+        const int eighths = sourceEighths(options_, from.width(), from.height());
         if (eighths < 8)
-            return frameFromRows(std::move(from), *options_, eighths);
+            return frameFromRows(std::move(from), options_, eighths);
     }
     Frame f;
     f.source = std::move(from);
@@ -65,12 +60,12 @@ Frame FrameStrip::normalize(SourcePicture from, const SourcePicture* first) cons
     f.picture = source;
     Raster& picture = f.picture;
     // Stretched, a picture with pixels is drawn over the whole frame.
-    const bool redrawn = options_->stretch() && !source.empty() && !source.image().bits.empty();
-    if (options_->autoSize()) {
+    const bool redrawn = options_.stretch && !source.empty() && !source.image().bits.empty();
+    if (options_.autoSize) {
         f.width = first ? first->width() : source.width();
         f.height = first ? first->height() : source.height();
     } else {
-        const int width = parseInt(options_->widthText());
+        const int width = options_.width.value();
         if (picture.bitsPerPixel() <= 8 && !redrawn) {
             // Padding an indexed picture would take its palette's colour
             // nearest white (grey, when it has no white); the frame becomes
@@ -80,24 +75,24 @@ Frame FrameStrip::normalize(SourcePicture from, const SourcePicture* first) cons
             picture.setPixelFormat(PixelFormat::Rgb565);
         }
         picture.setWidth(width);
-        picture.setHeight(parseInt(options_->heightText()));
+        picture.setHeight(options_.height.value());
         f.width = picture.width();
         f.height = picture.height();
     }
     const bool sameSize = picture.width() == source.width() && picture.height() == source.height();
-    const bool overdrawn = picture.pixelFormat() != PixelFormat::Rgb565 && (options_->stretch() ? redrawn : sameSize);
+    const bool overdrawn = picture.pixelFormat() != PixelFormat::Rgb565 && (options_.stretch ? redrawn : sameSize);
     if (overdrawn) {
         // The draw below covers every pixel, so converting them first would
         // only be thrown away: a fresh 16-bit raster will do.
         SharedPalette palette = picture.sharedPalette();
-        const int width = options_->stretch() ? f.width : picture.width();
-        const int height = options_->stretch() ? f.height : picture.height();
+        const int width = options_.stretch ? f.width : picture.width();
+        const int height = options_.stretch ? f.height : picture.height();
         picture.create(width, height, PixelLayout::forFormat(PixelFormat::Rgb565), std::move(palette));
     } else {
         picture.setPixelFormat(PixelFormat::Rgb565);
     }
-    const FrameConversion how = conversionOf(*options_);
-    if (options_->stretch()) {
+    const FrameConversion how = conversionOf(options_);
+    if (options_.stretch) {
         picture.setWidth(f.width);
         picture.setHeight(f.height);
         drawFrame(picture, source, how);

@@ -25,14 +25,14 @@ struct Frame {
 
 class FrameStrip {
 public:
-    explicit FrameStrip(FrameOptions& options) : options_(&options) {}
+    explicit FrameStrip(const FrameOptions& options = {}) : options_(options) {}
     FrameStrip(const FrameStrip&) = delete;
     FrameStrip& operator=(const FrameStrip&) = delete;
 
-    FrameOptions& options() const { return *options_; }
-    // Where the options are read from now on; the frames keep the options
-    // they were made under until the next change.
-    void setOptions(FrameOptions& options) { options_ = &options; }
+    // The options the next change makes frames under; the frames keep the
+    // options they were made under until then.
+    const FrameOptions& options() const { return options_; }
+    void setOptions(const FrameOptions& options) { options_ = options; }
 
     int count() const { return static_cast<int>(frames_.size()); }
     bool empty() const { return frames_.empty(); }
@@ -64,7 +64,7 @@ private:
     std::vector<const SourcePicture*> sources() const;
     void changed() { ++generation_; }
 
-    FrameOptions* options_;
+    FrameOptions options_;
     std::vector<Frame> frames_;
     uint64_t generation_ = 0;
 };

@@ -61,7 +61,7 @@ ImportResult importGif(FrameStrip& strip, const std::string& fileName, int frame
 {
     ImportResult result;
     const GifComposer::Mode mode =
-        strip.options().transparent() ? GifComposer::Mode::Transparent : GifComposer::Mode::Opaque;
+        strip.options().transparentGif ? GifComposer::Mode::Transparent : GifComposer::Mode::Opaque;
     GifImage gif;
     gif.onBlocksRead = [&strip, mode, frameCap](const GifImage& loaded) {
         requireGifMemory(strip, loaded, mode, frameCap);

@@ -1,7 +1,6 @@
 #include "ImportBudget.h"
 
 #include "base/Error.h"
-#include "base/Numbers.h"
 
 #include <algorithm>
 
@@ -26,10 +25,10 @@ int framesLeft(const FrameStrip& strip, int frameCap)
 int64_t frameRasterBytes(const FrameStrip& strip, int64_t width, int64_t height)
 {
     const FrameOptions& options = strip.options();
-    if (!options.autoSize()) {
-        width = parseIntOr(options.widthText(), 0);
-        height = parseIntOr(options.heightText(), 0);
-    } else if (options.stretch() && !strip.empty()) {
+    if (!options.autoSize) {
+        width = options.width.valueOr(0);
+        height = options.height.valueOr(0);
+    } else if (options.stretch && !strip.empty()) {
         width = strip.frame(0).source.width();
         height = strip.frame(0).source.height();
     }

@@ -6,6 +6,7 @@
 // strip can leave it pointing at a destroyed frame.
 
 #include "FrameStrip.h"
+#include "codecs/abm/AbmCodec.h"
 #include "base/Rect.h"
 #include "codecs/raster/Raster.h"
 
@@ -14,10 +15,10 @@ namespace abm {
 class PreviewPlayer {
 public:
     static constexpr int kIntervalMs = 700;
-    // A one-pixel black border round a white inside of 128 × 97, the
-    // largest frame the phone shows, so such a frame shows whole.
-    static constexpr int kFieldWidth = 130;
-    static constexpr int kFieldHeight = 99;
+    // A one-pixel black border round a white inside the size of the phone's
+    // screen, the largest frame it shows, so such a frame shows whole.
+    static constexpr int kFieldWidth = kPhoneFrameWidth + 2;
+    static constexpr int kFieldHeight = kPhoneFrameHeight + 2;
 
     // Where a frame of this size shows: the part of the frame and the place
     // in the field, always of one size, as a frame is never scaled. Each

@@ -9,13 +9,6 @@
 
 namespace abm {
 
-namespace {
-
-constexpr int kMaxFrameWidth = 128;
-constexpr int kMaxFrameHeight = 97;
-
-}  // namespace
-
 void StripCommands::openPictures()
 {
     FileDialogRequest request;
@@ -68,7 +61,7 @@ void StripCommands::saveAbm()
         return;
     for (int i = 0; i < n; ++i) {
         const Frame& f = strip_.frame(i);
-        if (f.width > kMaxFrameWidth || f.height > kMaxFrameHeight) {
+        if (f.width > kPhoneFrameWidth || f.height > kPhoneFrameHeight) {
             prompts_.showMessage("Сохранение невозможно. \r\nСлишком большой размер картинок !!!", MessageKind::warning,
                                  {MessageButton::cancel});
             return;
@@ -128,8 +121,9 @@ void StripCommands::moveFrame(int from, int to)
     rebuild([&] { strip_.move(from, to); });
 }
 
-void StripCommands::applyOptions()
+void StripCommands::applyOptions(const FrameOptions& options)
 {
+    strip_.setOptions(options);
     rebuild([&] { strip_.renormalize(); });
 }
 

@@ -60,8 +60,9 @@ public:
     // Asks first; nothing happens if the strip changed under the box.
     void deleteFrame(int index);
     void moveFrame(int from, int to);
-    // The options changed: every frame is made anew (all or nothing).
-    void applyOptions();
+    // The options closed with OK: every frame is made anew under them (all
+    // or nothing); they hold for the next imports either way.
+    void applyOptions(const FrameOptions& options);
     // A save refuses frames without pixels (an empty BMP file imports as a
     // 0 × 0 frame, the options may ask for width or height 0): no reader
     // takes a file of them. Warns and answers false when one of the first

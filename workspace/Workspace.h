@@ -15,7 +15,7 @@ namespace abm {
 
 class Workspace {
 public:
-    Workspace(FrameOptions& options, UserPrompts& prompts, SettingsStore& settings)
+    Workspace(const FrameOptions& options, UserPrompts& prompts, SettingsStore& settings)
         : strip(options), commands(strip, prompts, settings)
     {
     }

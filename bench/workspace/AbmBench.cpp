@@ -26,7 +26,7 @@ public:
     std::optional<std::string> askSaveFile(const FileDialogRequest&) override { return std::nullopt; }
 };
 
-FrameOptionValues gOptions;
+FrameOptions gOptions;
 NoPrompts gPrompts;
 
 FrameStrip& fourFrames()

@@ -15,6 +15,10 @@ namespace abm {
 
 // The most frames an ABM file written here holds.
 constexpr int kMaxAbmFrames = 4;
+// The phone's screen: the largest frame it shows, and the frame size a
+// picture is made into unless the user asks for another.
+constexpr int kPhoneFrameWidth = 128;
+constexpr int kPhoneFrameHeight = 97;
 
 struct AbmHeader {
     static constexpr size_t kSize = 72;

@@ -66,8 +66,8 @@ QStringList clippedControls(QWidget* root)
         const int height = w->fontMetrics().height() * int(lines.size());
         // What the style draws around the text fits too (a push button's
         // hint holds a minimum width of the style's, an edit's a typical one).
-        const bool styleFits = qobject_cast<QPushButton*>(w) || qobject_cast<QLineEdit*>(w) ||
-                               w->sizeHint().width() <= w->width();
+        const bool styleFits =
+            qobject_cast<QPushButton*>(w) || qobject_cast<QLineEdit*>(w) || w->sizeHint().width() <= w->width();
         if (width > room || height > w->height() || !styleFits)
             clipped << QStringLiteral("%1 '%2': needs %3x%4, has %5x%6")
                            .arg(w->objectName(), lines.join(u'|'))
@@ -141,15 +141,19 @@ private slots:
         QApplication::setFont(before);
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'\n')));
         // Nothing left the dialog, and nothing got smaller than designed.
-        for (QWidget* w : dialog.findChildren<QWidget*>())
-            QVERIFY2(dialog.rect().contains(w->mapTo(&dialog, w->rect().bottomRight())), qPrintable(w->objectName() + QStringLiteral(" %1,%2 %3x%4 in %5x%6").arg(w->x()).arg(w->y()).arg(w->width()).arg(w->height()).arg(dialog.width()).arg(dialog.height())));
+        for (QWidget* w : dialog.findChildren<QWidget*>()) {
+            QString where;
+            QDebug(&where) << w->objectName() << w->geometry() << "in" << dialog.size();
+            QVERIFY2(dialog.rect().contains(w->mapTo(&dialog, w->rect().bottomRight())), qPrintable(where));
+        }
         QVERIFY(dialog.width() >= OptionsDialog::kClientWidth && dialog.height() >= OptionsDialog::kClientHeight);
-        QVERIFY(dialog.okButton->width() >= 75 && dialog.registerButton->height() >= 33);
+        QVERIFY(part<QPushButton>(dialog, "BitBtn1")->width() >= 75 &&
+                part<QToolButton>(dialog, "SpeedButton1")->height() >= 33);
         // Rows and columns stay aligned; a control without text keeps its size.
-        QCOMPARE(dialog.okButton->y(), dialog.cancelButton->y());
-        QCOMPARE(dialog.autoSizeBox->y(), dialog.stretchBox->y());
-        QCOMPARE(dialog.smoothBox->x(), dialog.registerButton->x());
-        QCOMPARE(dialog.widthField->spinButtons->size(), QSize(11, 21));
+        QCOMPARE(part<QPushButton>(dialog, "BitBtn1")->y(), part<QPushButton>(dialog, "BitBtn2")->y());
+        QCOMPARE(part<QCheckBox>(dialog, "ChBAutoSize")->y(), part<QCheckBox>(dialog, "ChBStretch")->y());
+        QCOMPARE(part<QCheckBox>(dialog, "CbSmooth")->x(), part<QToolButton>(dialog, "SpeedButton1")->x());
+        QCOMPARE(part<NumberField>(dialog, "FrmWidth")->spinButtons->size(), QSize(11, 21));
     }
 
     void registerButtonShowsItsFrameUnhovered()
@@ -157,7 +161,7 @@ private slots:
         OptionsDialog dialog;
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        const QImage shot = dialog.registerButton->grab().toImage();
+        const QImage shot = part<QToolButton>(dialog, "SpeedButton1")->grab().toImage();
         const QColor background = dialog.palette().color(QPalette::Window);
         int framed = 0;
         for (int y = 0; y < shot.height(); ++y)

@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QString>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -58,6 +59,13 @@ template <class T>
 T* part(const QObject& window, const char* name)
 {
     return part<T>(&window, name);
+}
+
+// The edit of the options dialog's size field `field` ("FrmWidth", "FrmHeight").
+template <class Dialog>
+QLineEdit* sizeEdit(const Dialog& dialog, const char* field)
+{
+    return part<QLineEdit>(part<QWidget>(dialog, field), "MaskEd");
 }
 
 inline QString corpus(const char* relative)

@@ -181,12 +181,12 @@ private slots:
         script.then([&](QWidget* window) {
             auto* dialog = qobject_cast<OptionsDialog*>(window);
             QVERIFY(dialog);
-            widthText = dialog->widthField->edit->text();
-            heightText = dialog->heightField->edit->text();
-            widthEnabled = dialog->widthField->edit->isEnabled();
-            heightEnabled = dialog->heightField->edit->isEnabled();
-            dialog->autoSizeBox->click();
-            dialog->okButton->click();
+            widthText = sizeEdit(dialog, "FrmWidth")->text();
+            heightText = sizeEdit(dialog, "FrmHeight")->text();
+            widthEnabled = sizeEdit(dialog, "FrmWidth")->isEnabled();
+            heightEnabled = sizeEdit(dialog, "FrmHeight")->isEnabled();
+            part<QCheckBox>(dialog, "ChBAutoSize")->click();
+            part<QPushButton>(dialog, "BitBtn1")->click();
         });
         part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
@@ -232,14 +232,14 @@ private slots:
         ModalScript script;
         script.then([&](QWidget* window) {
             auto* dialog = qobject_cast<OptionsDialog*>(window);
-            dialog->autoSizeBox->click();
-            dialog->widthField->edit->setText(QStringLiteral("128"));
-            dialog->heightField->edit->setText(QStringLiteral("97"));
-            dialog->stretchBox->click();
-            dialog->smoothBox->setChecked(smooth);
-            dialog->ditherBox->setChecked(dither);
-            dialog->keepAspectBox->setChecked(keepAspect);
-            dialog->okButton->click();
+            part<QCheckBox>(dialog, "ChBAutoSize")->click();
+            sizeEdit(dialog, "FrmWidth")->setText(QStringLiteral("128"));
+            sizeEdit(dialog, "FrmHeight")->setText(QStringLiteral("97"));
+            part<QCheckBox>(dialog, "ChBStretch")->click();
+            part<QCheckBox>(dialog, "CbSmooth")->setChecked(smooth);
+            part<QCheckBox>(dialog, "CbDither")->setChecked(dither);
+            part<QCheckBox>(dialog, "CbKeepAspect")->setChecked(keepAspect);
+            part<QPushButton>(dialog, "BitBtn1")->click();
         });
         part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
@@ -286,31 +286,23 @@ private slots:
         ModalScript script;
         script.then([](QWidget* window) {
             auto* dialog = qobject_cast<OptionsDialog*>(window);
-            dialog->autoSizeBox->click();
-            dialog->stretchBox->click();
-            dialog->widthField->edit->setText(QStringLiteral("32"));
-            dialog->heightField->edit->setText(QStringLiteral("20"));
-            dialog->cancelButton->click();
+            part<QCheckBox>(dialog, "ChBAutoSize")->click();
+            part<QCheckBox>(dialog, "ChBStretch")->click();
+            sizeEdit(dialog, "FrmWidth")->setText(QStringLiteral("32"));
+            sizeEdit(dialog, "FrmHeight")->setText(QStringLiteral("20"));
+            part<QPushButton>(dialog, "BitBtn2")->click();
         });
         part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
 
-        QString widthText, heightText;
-        bool autoSize = true, stretch = false;
+        FrameOptions reopened;
         script.then([&](QWidget* window) {
-            auto* dialog = qobject_cast<OptionsDialog*>(window);
-            widthText = dialog->widthField->edit->text();
-            heightText = dialog->heightField->edit->text();
-            autoSize = dialog->autoSizeBox->isChecked();
-            stretch = dialog->stretchBox->isChecked();
-            dialog->reject();
+            reopened = qobject_cast<OptionsDialog*>(window)->options();
+            qobject_cast<OptionsDialog*>(window)->reject();
         });
         part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
-        QCOMPARE(widthText, QStringLiteral("32"));
-        QCOMPARE(heightText, QStringLiteral("20"));
-        QVERIFY(!autoSize);
-        QVERIFY(stretch);
+        QCOMPARE(reopened, (FrameOptions{.width = 32, .height = 20, .autoSize = false, .stretch = true}));
 
         solidAbm(QStringLiteral("one.abm"), {0xF800}, 64, 48);
         script.then(ModalScript::chooseFile(testFile(QStringLiteral("one.abm"))));
@@ -320,43 +312,38 @@ private slots:
         QCOMPARE(rasterSize(*form->thumbnails().at(0)->raster()), QSize(32, 20));
     }
 
-    // The dialog is built by the first options command, without an owner.
-    // Before, the strip reads its defaults; while it lives, its controls;
-    // after the close, what they last held, and the command shows nothing.
-    void optionsComeFromTheDialogWhileItLives()
+    // The dialog is built by the first options command, without an owner,
+    // and shows the strip's options; what it holds when it closes, Cancel
+    // too, is the strip's from then on. Once the window closed, the command
+    // shows nothing.
+    void optionsGoThroughTheDialogWhileItLives()
     {
-        const auto answers = [](const FrameOptions& o) {
-            return QStringList{QString::fromStdString(o.widthText()), QString::fromStdString(o.heightText()),
-                               QString::number(o.autoSize()),         QString::number(o.stretch()),
-                               QString::number(o.transparent()),      QString::number(o.smooth()),
-                               QString::number(o.dither()),           QString::number(o.keepProportions())};
-        };
-        const QStringList defaults{"128", "97", "1", "0", "0", "0", "0", "0"};
-        const QStringList changed{"40", "97", "0", "1", "1", "1", "1", "1"};
+        FrameOptions changed = fittedToPhone({.transparentGif = true});
+        changed.width = 40;
         auto form = makeForm();
         form->show();
-        QCOMPARE(answers(form->model()->strip.options()), defaults);
-        QStringList built;
+        QCOMPARE(form->model()->strip.options(), FrameOptions());
+        FrameOptions shown;
         ModalScript script;
         script.then([&](QWidget* window) {
             auto* dialog = qobject_cast<OptionsDialog*>(window);
-            built = answers(*dialog);
-            for (QCheckBox* box : {dialog->autoSizeBox, dialog->stretchBox, dialog->transparentBox, dialog->smoothBox,
-                                   dialog->ditherBox, dialog->keepAspectBox})
-                box->click();
-            dialog->widthField->edit->setText(QStringLiteral("40"));
-            dialog->cancelButton->click();
+            shown = dialog->options();
+            for (const char* box :
+                 {"ChBAutoSize", "ChBStretch", "ChBTransparent", "CbSmooth", "CbDither", "CbKeepAspect"})
+                part<QCheckBox>(dialog, box)->click();
+            sizeEdit(dialog, "FrmWidth")->setText(QStringLiteral("40"));
+            part<QPushButton>(dialog, "BitBtn2")->click();
         });
         part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
-        QCOMPARE(built, defaults);
+        QCOMPARE(shown, FrameOptions());
         QVERIFY(!form->optionsDialog()->isVisible());
         QVERIFY(!form->optionsDialog()->parent());
-        QCOMPARE(answers(form->model()->strip.options()), changed);
+        QCOMPARE(form->model()->strip.options(), changed);
 
         QVERIFY(form->close());
         QVERIFY(!form->optionsDialog());
-        QCOMPARE(answers(form->model()->strip.options()), changed);
+        QCOMPARE(form->model()->strip.options(), changed);
         script.then(ModalScript::reject());
         part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(!form->optionsDialog());
@@ -369,14 +356,14 @@ private slots:
         ModalScript script;
         script.then([](QWidget* window) {
             auto* dialog = qobject_cast<OptionsDialog*>(window);
-            dialog->autoSizeBox->click();
-            QLineEdit* edit = dialog->widthField->edit;
+            part<QCheckBox>(dialog, "ChBAutoSize")->click();
+            QLineEdit* edit = sizeEdit(dialog, "FrmWidth");
             edit->setFocus();
             edit->selectAll();
             QTest::keyClick(edit, Qt::Key_Backspace);
             QCOMPARE(edit->text(), QString());
             // OK would refuse the empty text; Cancel keeps it in the dialog.
-            dialog->cancelButton->click();
+            part<QPushButton>(dialog, "BitBtn2")->click();
         });
         part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());
@@ -405,14 +392,14 @@ private slots:
         script
             .then([](QWidget* window) {
                 auto* dialog = qobject_cast<OptionsDialog*>(window);
-                dialog->autoSizeBox->click();
-                dialog->widthField->edit->setText(QStringLiteral("1,000"));
-                dialog->okButton->click();
+                part<QCheckBox>(dialog, "ChBAutoSize")->click();
+                sizeEdit(dialog, "FrmWidth")->setText(QStringLiteral("1,000"));
+                part<QPushButton>(dialog, "BitBtn1")->click();
             })
             .then(ModalScript::click(QStringLiteral("OK")))
             .then([&](QWidget* window) {
                 stillOpen = window == form->optionsDialog();
-                form->optionsDialog()->cancelButton->click();
+                part<QPushButton>(form->optionsDialog(), "BitBtn2")->click();
             });
         part<QAction>(*form, "OptionsA")->trigger();
         QVERIFY(script.done());

@@ -210,19 +210,19 @@ private slots:
                     auto* dialog = qobject_cast<OptionsDialog*>(window);
                     QVERIFY(dialog);
                     if (change == 0)
-                        dialog->autoSizeBox->click();
+                        part<QCheckBox>(dialog, "ChBAutoSize")->click();
                     if (change == 1)
-                        dialog->stretchBox->click();
+                        part<QCheckBox>(dialog, "ChBStretch")->click();
                     if (change == 2)
-                        dialog->transparentBox->click();
-                    if (!dialog->autoSizeBox->isChecked()) {
-                        dialog->widthField->edit->setText(width);
-                        dialog->heightField->edit->setText(height);
+                        part<QCheckBox>(dialog, "ChBTransparent")->click();
+                    if (!part<QCheckBox>(dialog, "ChBAutoSize")->isChecked()) {
+                        sizeEdit(dialog, "FrmWidth")->setText(width);
+                        sizeEdit(dialog, "FrmHeight")->setText(height);
                     }
-                    (ok ? dialog->okButton : dialog->cancelButton)->click();
+                    (ok ? part<QPushButton>(dialog, "BitBtn1") : part<QPushButton>(dialog, "BitBtn2"))->click();
                     // OK refused a size that is no integer; its error box is closed by now.
                     if (dialog->isVisible())
-                        dialog->cancelButton->click();
+                        part<QPushButton>(dialog, "BitBtn2")->click();
                 });
                 part<QAction>(form, "OptionsA")->trigger();
                 QVERIFY(script.done());

@@ -458,8 +458,8 @@ private slots:
         ModalScript script;
         script.then([](QWidget* window) {
             auto* dialog = qobject_cast<OptionsDialog*>(window);
-            dialog->transparentBox->click();
-            dialog->okButton->click();
+            part<QCheckBox>(dialog, "ChBTransparent")->click();
+            part<QPushButton>(dialog, "BitBtn1")->click();
         });
         part<QAction>(*form, "OptionsA")->trigger();
         script.then(ModalScript::chooseFile(gif));

@@ -73,7 +73,7 @@ inline bool sameRaster(const Raster& a, const Raster& b)
 
 // The workspace without a window, fed the same way, as the reference.
 struct Reference {
-    FrameOptionValues options;
+    FrameOptions options;
     ScriptedPrompts prompts;
     MemorySettings settings;
     Workspace workspace{options, prompts, settings};

@@ -32,8 +32,8 @@ namespace {
 // (-1: at the end).
 QLineEdit* editableWidth(OptionsDialog& dialog, const QString& text, int caret = -1)
 {
-    dialog.autoSizeBox->setChecked(false);
-    QLineEdit* edit = dialog.widthField->edit;
+    part<QCheckBox>(dialog, "ChBAutoSize")->setChecked(false);
+    QLineEdit* edit = sizeEdit(dialog, "FrmWidth");
     edit->setText(text);
     edit->setCursorPosition(caret < 0 ? static_cast<int>(text.size()) : caret);
     return edit;
@@ -123,7 +123,6 @@ private slots:
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
         QCOMPARE(edit->text(), QString());
-        QCOMPARE(dialog.widthText(), std::string());
     }
 
     void clipboardShortcutsNeverReachTheEdit()
@@ -167,13 +166,14 @@ private slots:
     void arrowButtonsStepTheEditAndStayEnabled()
     {
         OptionsDialog dialog;
-        QVERIFY(!dialog.heightField->edit->isEnabled());
-        QVERIFY(dialog.heightField->spinButtons->upButton()->isEnabled());
-        QTest::mouseClick(dialog.heightField->spinButtons->upButton(), Qt::LeftButton);
-        QCOMPARE(dialog.heightField->edit->text(), QStringLiteral("98"));
-        QTest::mouseClick(dialog.heightField->spinButtons->downButton(), Qt::LeftButton);
-        QTest::mouseClick(dialog.heightField->spinButtons->downButton(), Qt::LeftButton);
-        QCOMPARE(dialog.heightField->edit->text(), QStringLiteral("96"));
+        const SpinButtons* arrows = part<NumberField>(dialog, "FrmHeight")->spinButtons;
+        QVERIFY(!sizeEdit(dialog, "FrmHeight")->isEnabled());
+        QVERIFY(arrows->upButton()->isEnabled());
+        QTest::mouseClick(arrows->upButton(), Qt::LeftButton);
+        QCOMPARE(sizeEdit(dialog, "FrmHeight")->text(), QStringLiteral("98"));
+        QTest::mouseClick(arrows->downButton(), Qt::LeftButton);
+        QTest::mouseClick(arrows->downButton(), Qt::LeftButton);
+        QCOMPARE(sizeEdit(dialog, "FrmHeight")->text(), QStringLiteral("96"));
     }
 
     void arrowsWritePlainDigitsInEveryLocale()
@@ -183,7 +183,7 @@ private slots:
         QLineEdit* edit = editableWidth(dialog, QStringLiteral("999"));
         QTest::keyClick(edit, Qt::Key_Up);
         const QString first = edit->text();
-        QTest::mouseClick(dialog.widthField->spinButtons->upButton(), Qt::LeftButton);
+        QTest::mouseClick(part<NumberField>(dialog, "FrmWidth")->spinButtons->upButton(), Qt::LeftButton);
         const QString next = edit->text();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(first, QStringLiteral("1000"));

@@ -36,7 +36,6 @@ std::vector<size_t> cuts(size_t size)
 
 void cutAndImport(const fs::path& folder, const std::vector<std::string>& extensions, const std::string& as)
 {
-    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     size_t files = 0, runs = 0;
     for (const fs::path& file : abm::test::filesIn(folder)) {
@@ -45,9 +44,7 @@ void cutAndImport(const fs::path& folder, const std::vector<std::string>& extens
         const std::vector<uint8_t> bytes = abm::test::readFile(file);
         ++files;
         for (size_t cut : cuts(bytes.size())) {
-            FrameStrip strip(options);
-            options.autoSizeOn = (cut & 1) == 0;
-            options.transparentOn = (cut & 2) != 0;
+            FrameStrip strip({.autoSize = (cut & 1) == 0, .transparentGif = (cut & 2) != 0});
             try {
                 importFile(strip, prompts, fuzz::scratchFile(bytes.data(), cut, as));
             } catch (const std::exception&) {

@@ -157,7 +157,7 @@ TEST(HostileJpeg, SizesPastTheCapAndEmptyScansFailAsInvalidPictures)
 TEST(HostileAbm, OverflowingHeadersGiveTheCannotOpenMessage)
 {
     abm::test::TempDir dir;
-    FrameOptionValues options;
+    FrameOptions options;
     abm::test::ScriptedPrompts prompts;
     const std::map<std::string, std::string> expected = {
         {"datasize-max.abm", "Невозможно откыть файл: "},   {"datasize-negative.abm", "Неверный формат файла: "},

@@ -56,7 +56,7 @@ TEST(MemoryBombs, RefusedWithinASmallBudgetLeavingTheStripAsItWas)
     for (const fuzz::HostileInput& input : fuzz::memoryBombs()) {
         const std::string path = dir / input.name;
         fuzz::writeHostileInput(path, input);
-        FrameOptionValues options;
+        FrameOptions options;
         ScriptedPrompts prompts;
         FrameStrip strip(options);
         strip.append(
@@ -86,9 +86,9 @@ TEST(MemoryBombs, BigPicturesStillImportWithinTheDefaultBudgetAsBefore)
                  dir / "big.bmp");
     const ScopedMemoryLimit limit(MemoryBudget::defaultLimit());
     for (const char* name : {"big.jpg", "big.bmp"}) {
-        FrameOptionValues options;
-        options.autoSizeOn = false;
-        options.stretchOn = true;
+        FrameOptions options;
+        options.autoSize = false;
+        options.stretch = true;
         ScriptedPrompts prompts;
         Raster frame;
         {
@@ -129,8 +129,8 @@ TEST(MemoryBombs, AReducedDecodeHoldsOnlyTheFileAndAFewRows)
     const int64_t limit = MemoryBudget::used() + static_cast<int64_t>(std::filesystem::file_size(path)) + (4 << 20);
     const ScopedMemoryLimit scoped(limit);
     for (const bool smooth : {true, false}) {
-        FrameOptionValues options;
-        options.autoSizeOn = false, options.stretchOn = true, options.smoothOn = smooth;
+        FrameOptions options;
+        options.autoSize = false, options.stretch = true, options.smooth = smooth;
         ScriptedPrompts prompts;
         FrameStrip strip(options);
         MemoryBudget::resetPeak();

@@ -45,10 +45,9 @@ std::vector<uint8_t> abmFile(uint16_t w, uint16_t h, uint8_t bits, uint8_t count
 
 class AbmFileTest : public ::testing::Test {
 protected:
-    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     abm::test::MemorySettings settings;
-    FrameStrip strip{options};
+    FrameStrip strip;
     abm::test::TempDir dir;
 
     std::vector<uint8_t> written() { return abmFileBytes(strip); }
@@ -110,23 +109,23 @@ TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
 {
     struct Case {
         int position;  // of the oversized thumbnail
-        const char* width;
-        const char* height;
+        int width;
+        int height;
         bool refused;
     };
     const Case cases[] = {
-        {2, "129", "97", true}, {4, "129", "97", false}, {0, "128", "98", true},
-        {3, "128", "98", true}, {1, "128", "97", false}, {0, "1", "1", false},
+        {2, 129, 97, true}, {4, 129, 97, false}, {0, 128, 98, true},
+        {3, 128, 98, true}, {1, 128, 97, false}, {0, 1, 1, false},
     };
-    options.autoSizeOn = false;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.position);
         strip.clear();
         prompts.messages.clear();
         prompts.saveRequests.clear();
         for (int i = 0; i < 5; ++i) {
-            options.width = i == c.position ? c.width : "128";
-            options.height = i == c.position ? c.height : "97";
+            const bool oversized = i == c.position;
+            strip.setOptions(
+                {.width = oversized ? c.width : 128, .height = oversized ? c.height : 97, .autoSize = false});
             strip.append(picture(i, 60, 60));
         }
         std::filesystem::remove(dir / "x.abm");
@@ -166,7 +165,7 @@ TEST_F(AbmFileTest, CancelledDialogWritesNothing)
     StripCommands(strip, prompts, settings).saveAbm();
     EXPECT_EQ(prompts.saveRequests.at(0).initialDir, "/somewhere/");
     EXPECT_EQ(settings.values["SavePath"], "/somewhere/");
-    FrameStrip empty(options);
+    FrameStrip empty;
     StripCommands(empty, prompts, settings).saveAbm();
     EXPECT_EQ(prompts.saveRequests.size(), 1u);
 }
@@ -176,7 +175,7 @@ TEST_F(AbmFileTest, WrittenFileReadsBackWithTheSamePixels)
     for (int id = 0; id < 3; ++id)
         strip.append(picture(id, 37, 21));
     save(dir / "back.abm");
-    FrameStrip other(options);
+    FrameStrip other;
     readAbmFile(other, prompts, dir / "back.abm");
     ASSERT_EQ(other.count(), 3);
     EXPECT_TRUE(prompts.messages.empty());
@@ -227,7 +226,7 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        FrameStrip target(options);
+        FrameStrip target;
         prompts.messages.clear();
         writeFile(dir / "in.abm", c.bytes);
         readAbmFile(target, prompts, dir / "in.abm");
@@ -250,7 +249,7 @@ TEST_F(AbmFileTest, HeaderCasesGiveTheirOutcomes)
             EXPECT_EQ(prompts.messages[0].buttons, std::vector<MessageButton>{MessageButton::cancel});
         }
     }
-    FrameStrip target(options);
+    FrameStrip target;
     prompts.messages.clear();
     readAbmFile(target, prompts, dir / "missing.abm");
     EXPECT_EQ(messages(), std::vector<std::string>{"Невозможно откыть файл: " + (dir / "missing.abm")});
@@ -273,30 +272,12 @@ TEST_F(AbmFileTest, PixelsFillRowsFromTheTopLeftToRight)
     EXPECT_EQ(b.row(1)[5], 0x80);
 }
 
-namespace {
-
-// Options whose width turns unreadable after a number of reads.
-class SouringOptions : public FrameOptionValues {
-public:
-    mutable int reads = 0;
-    int goodReads = 0;
-    std::string widthText() const override { return ++reads > goodReads ? "bad" : "4"; }
-};
-
-}  // namespace
-
-TEST_F(AbmFileTest, FramesBeforeAFailureStayAndTheFailingOneIsRemoved)
+TEST_F(AbmFileTest, AFrameSizeThatIsNoNumberShowsTheReadersMessage)
 {
-    SouringOptions souring;
-    souring.autoSizeOn = false;
-    souring.height = "4";
-    // One read weighs the frames' memory before they are read, then one per frame.
-    souring.goodReads = 3;
-    FrameStrip target(souring);
+    FrameStrip target({.width = FrameDimension::fromText("bad"), .autoSize = false});
     writeFile(dir / "three.abm", abmFile(2, 2, 16, 3, 24, 24));
     readAbmFile(target, prompts, dir / "three.abm");
-    EXPECT_EQ(target.count(), 2);
-    EXPECT_EQ(target.count(), 2);
+    EXPECT_EQ(target.count(), 0);
     EXPECT_EQ(messages(), std::vector<std::string>{"Невозможно откыть файл: " + (dir / "three.abm")});
 }
 

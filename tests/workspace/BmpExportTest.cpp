@@ -19,10 +19,9 @@ namespace {
 
 class BmpExportTest : public ::testing::Test {
 protected:
-    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     abm::test::MemorySettings settings;
-    FrameStrip strip{options};
+    FrameStrip strip;
     abm::test::TempDir dir;
 
     void frames(int n, int w = 12, int h = 9)
@@ -110,7 +109,7 @@ TEST_F(BmpExportTest, CancelAndEmptyStrip)
     EXPECT_TRUE(filesWritten().empty());
     EXPECT_EQ(settings.values["SaveBmp"], "/prev/");
 
-    FrameStrip empty(options);
+    FrameStrip empty;
     prompts.saveAnswers.push_back(dir / "e.bmp");
     StripCommands(empty, prompts, settings).exportBmp();
     EXPECT_TRUE(filesWritten().empty());

@@ -32,11 +32,11 @@ public:
         case 3: Delete(); break;
         case 4: drag(); break;
         case 5: clear(); break;
-        case 6: rebuilt([&] { commands_.applyOptions(); }); break;
+        case 6: rebuilt([&] { commands_.applyOptions(options_); }); break;
         case 7: changeOptions(); break;
         case 8:
             changeOptions();
-            rebuilt([&] { commands_.applyOptions(); });
+            rebuilt([&] { commands_.applyOptions(options_); });
             break;
         }
         check();
@@ -50,15 +50,7 @@ private:
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
 
-    bool optionsValid() const
-    {
-        if (options_.autoSizeOn)
-            return true;
-        for (const std::string& t : {options_.width, options_.height})
-            if (t.empty() || t.size() > 3 || t.find_first_not_of("0123456789") != std::string::npos)
-                return false;
-        return true;
-    }
+    bool optionsValid() const { return options_.autoSize || (options_.width.isNumber() && options_.height.isNumber()); }
 
     void append()
     {
@@ -122,10 +114,11 @@ private:
     void changeOptions()
     {
         const char* sizes[] = {"1", "16", "128", "97", "200", "", "x", "0"};
-        options_.width = sizes[pick(8)];
-        options_.height = sizes[pick(8)];
-        options_.autoSizeOn = pick(2) == 0;
-        options_.stretchOn = pick(2) == 0;
+        options_.width = FrameDimension::fromText(sizes[pick(8)]);
+        options_.height = FrameDimension::fromText(sizes[pick(8)]);
+        options_.autoSize = pick(2) == 0;
+        options_.stretch = pick(2) == 0;
+        strip_.setOptions(options_);
     }
 
     // A command that ends in a rebuild: all or nothing, failing with the
@@ -143,7 +136,7 @@ private:
         }
         EXPECT_TRUE(optionsValid() || strip_.count() == 0);
         // Thumbnails keep the options they were normalised under until the next rebuild.
-        checkAutoSize_ = options_.autoSizeOn;
+        checkAutoSize_ = options_.autoSize;
         return true;
     }
 
@@ -169,7 +162,7 @@ private:
     }
 
     std::mt19937 rng_;
-    FrameOptionValues options_;
+    FrameOptions options_;
     abm::test::ScriptedPrompts prompts_;
     abm::test::MemorySettings settings_;
     FrameStrip strip_{options_};

@@ -37,7 +37,7 @@ int idAt(const Raster& b, int x, int y)
 
 class FrameStripTest : public ::testing::Test {
 protected:
-    FrameOptionValues options;
+    FrameOptions options;
     abm::test::ScriptedPrompts prompts;
     abm::test::MemorySettings settings;
     FrameStrip strip{options};
@@ -75,10 +75,11 @@ TEST_F(FrameStripTest, FourAutoSizeAndStretchCombinationsSizeControlAndRaster)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "auto-size " << c.autoSize << " stretch " << c.stretch);
         strip.clear();
-        options.width = "20";
-        options.height = "10";
-        options.autoSizeOn = c.autoSize;
-        options.stretchOn = c.stretch;
+        options.width = 20;
+        options.height = 10;
+        options.autoSize = c.autoSize;
+        options.stretch = c.stretch;
+        strip.setOptions(options);
         strip.append(makePicture(1, 60, 40));
         strip.append(makePicture(2, 30, 50));
         for (int i = 0; i < 2; ++i) {
@@ -103,7 +104,8 @@ TEST_F(FrameStripTest, FourAutoSizeAndStretchCombinationsSizeControlAndRaster)
 
 TEST_F(FrameStripTest, FixedSizeCropsLargePicturesAndPadsSmallOnesWithWhite)
 {
-    options.autoSizeOn = false;
+    options.autoSize = false;
+    strip.setOptions(options);
     strip.append(makePicture(1, 200, 150));
     const Raster& big = strip.frame(0).picture;
     ASSERT_EQ(big.width(), 128);
@@ -150,17 +152,18 @@ TEST_F(FrameStripTest, FixedSizeCropsLargePicturesAndPadsSmallOnesWithWhite)
 
 TEST_F(FrameStripTest, ShrinkingAndGrowingTheOptionsRestoresTheSameRasters)
 {
-    options.autoSizeOn = false;
+    options.autoSize = false;
+    strip.setOptions(options);
     for (int id = 1; id <= 3; ++id)
         strip.append(makePicture(id, 100 + id * 20, 90 + id * 5));
     std::vector<std::vector<uint8_t>> before;
     for (int i = 0; i < strip.count(); ++i)
         before.push_back(strip.frame(i).picture.image().bits);
-    options.width = options.height = "32";
+    options.width = options.height = 32;
+    strip.setOptions(options);
     strip.renormalize();
     EXPECT_EQ(strip.frame(2).picture.width(), 32);
-    options.width = "128";
-    options.height = "97";
+    strip.setOptions(FrameOptions{.autoSize = false});
     strip.renormalize();
     for (int i = 0; i < strip.count(); ++i)
         EXPECT_EQ(strip.frame(i).picture.image().bits, before[static_cast<size_t>(i)]) << i;
@@ -270,7 +273,7 @@ TEST_F(FrameStripTest, AutoSizeFollowsTheFirstFrameAfterDeleteAndDrag)
 
 TEST_F(FrameStripTest, SourceBitmapsKeepThePictureAsDelivered)
 {
-    options.autoSizeOn = false;
+    strip.setOptions(FrameOptions{.autoSize = false});
     const Raster picture = makePicture(5, 300, 20, PixelFormat::Bgrx8888);
     strip.append(picture);
     const Raster& source = strip.frame(0).source.raster();
@@ -282,9 +285,10 @@ TEST_F(FrameStripTest, SourceBitmapsKeepThePictureAsDelivered)
 TEST_F(FrameStripTest, FailedNormalisationLeavesOneSourcePerThumbnail)
 {
     strip.append(makePicture(1, 8, 8));
-    options.autoSizeOn = false;
+    options.autoSize = false;
     for (const char* bad : {"", "abc", "99999999999", "12 ", "-5"}) {
-        options.width = bad;
+        options.width = FrameDimension::fromText(bad);
+        strip.setOptions(options);
         try {
             strip.append(makePicture(2, 8, 8));
             FAIL() << "width '" << bad << "' was accepted";
@@ -306,7 +310,7 @@ TEST_F(FrameStripTest, FailedRebuildKeepsEveryFrameAndPassesTheErrorOn)
         std::function<void()> command;
     };
     const Case cases[] = {
-        {"options closed with OK", [&] { commands.applyOptions(); }},
+        {"options closed with OK", [&] { commands.applyOptions(options); }},
         {"delete",
          [&] {
              prompts.answers = {MessageAnswer::ok};
@@ -317,14 +321,15 @@ TEST_F(FrameStripTest, FailedRebuildKeepsEveryFrameAndPassesTheErrorOn)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         strip.clear();
-        options.autoSizeOn = true;
+        strip.setOptions({});
         for (int id = 1; id <= 3; ++id)
             strip.append(makePicture(id, 8 + id, 8));
         std::vector<const Frame*> before;
         for (int i = 0; i < strip.count(); ++i)
             before.push_back(&strip.frame(i));
-        options.autoSizeOn = false;
-        options.width = "1,000";
+        options.autoSize = false;
+        options.width = FrameDimension::fromText("1,000");
+        strip.setOptions(options);
         try {
             c.command();
             ADD_FAILURE() << "no error";

@@ -24,10 +24,9 @@ namespace {
 
 class ImageImportTest : public ::testing::Test {
 protected:
-    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
     abm::test::MemorySettings settings;
-    FrameStrip strip{options};
+    FrameStrip strip;
     StripCommands commands{strip, prompts, settings};
     std::optional<int> shownCount() const { return commands.display().frameCount; }
     abm::test::TempDir dir;
@@ -208,7 +207,7 @@ TEST_F(ImageImportTest, GifImagesAreDrawnOverTheAccumulatedFrame)
         for (bool transparentOption : {false, true}) {
             SCOPED_TRACE(testing::Message() << int{transparentIndex} << " " << transparentOption);
             strip.clear();
-            options.transparentOn = transparentOption;
+            strip.setOptions({.transparentGif = transparentOption});
             const ImportResult r = commands.importFile(write("p.gif", patchedScreen(transparentIndex).bytes()));
             ASSERT_EQ(r.framesAdded, 2);
             ASSERT_EQ(strip.count(), 2);
@@ -243,7 +242,7 @@ TEST_F(ImageImportTest, TransparentGifFramesAreTheGifsOwnComposition)
         suite + "transparent_frame_restorebackground_loop.gif", suite + "transparent_frame_restoreprev_loop.gif",
         suite + "transparent_loop.gif", suite + "transparent_restoreprev_loop.gif"};
     // clang-format on
-    options.transparentOn = true;
+    strip.setOptions({.transparentGif = true});
     for (const std::string& name : files) {
         SCOPED_TRACE(name);
         const fs::path file = abm::test::corpora() / "gif" / name;
@@ -287,7 +286,7 @@ TEST_F(ImageImportTest, EmptyAndZeroSizedImagesOfAGif)
         for (const auto& images : {std::vector{white, sizeless}, std::vector{sizeless, white}}) {
             SCOPED_TRACE(testing::Message() << transparent << " first sizeless " << (images[0].width == 0));
             zero.images = images;
-            options.transparentOn = transparent;
+            strip.setOptions({.transparentGif = transparent});
             strip.clear();
             importGif(strip, write("zero.gif", zero.bytes()));
             ASSERT_EQ(strip.count(), 2);
@@ -301,8 +300,7 @@ TEST_F(ImageImportTest, EmptyAndZeroSizedImagesOfAGif)
 
 TEST_F(ImageImportTest, FrameSizeErrorsTravelAndLeaveNoThumbnailBehind)
 {
-    options.autoSizeOn = false;
-    options.width = "";
+    strip.setOptions({.width = FrameDimension::fromText(""), .autoSize = false});
     const std::string gif = write("p.gif", patchedScreen(std::nullopt).bytes());
     const std::string jpeg = copy(jpegs / "libjpeg-turbo" / "testorig.jpg", "t.jpg");
     for (const std::string& file : {gif, jpeg}) {
@@ -357,7 +355,7 @@ TEST_F(ImageImportTest, FrameCapLeavesOutLaterFramesAndFiles)
         {{gif, gif}, kNoFrameCap, {6, 6}},
     };
     for (const Case& c : cases) {
-        FrameStrip capped(options), full(options);
+        FrameStrip capped, full;
         for (size_t i = 0; i < c.files.size(); ++i) {
             const ImportResult r = importFile(capped, prompts, c.files[i], c.cap);
             EXPECT_EQ(r.leftOut, c.added[i] < 0) << i;
@@ -398,31 +396,32 @@ TEST_F(ImageImportTest, JpegFramesFromAReducedDecodeRebuildAsAFullDecodeUnderAny
 {
     struct Case {
         const char* what;
-        void (*change)(FrameOptionValues&);
+        void (*change)(FrameOptions&);
         bool reduced;  // still made from the reduced decode
     };
     const Case cases[] = {
-        {"as imported", [](FrameOptionValues&) {}, true},
-        {"smaller, stretched", [](FrameOptionValues& o) { o.width = "32", o.keepProportionsOn = false; }, true},
-        {"larger", [](FrameOptionValues& o) { o.width = "640", o.height = "480"; }, false},
-        {"nearest", [](FrameOptionValues& o) { o.smoothOn = false; }, false},
-        {"auto-size", [](FrameOptionValues& o) { o.autoSizeOn = true; }, false},
-        {"cut", [](FrameOptionValues& o) { o.stretchOn = false; }, false},
+        {"as imported", [](FrameOptions&) {}, true},
+        {"smaller, stretched", [](FrameOptions& o) { o.width = 32, o.keepProportions = false; }, true},
+        {"larger", [](FrameOptions& o) { o.width = 640, o.height = 480; }, false},
+        {"nearest", [](FrameOptions& o) { o.smooth = false; }, false},
+        {"auto-size", [](FrameOptions& o) { o.autoSize = true; }, false},
+        {"cut", [](FrameOptions& o) { o.stretch = false; }, false},
     };
     const std::string file = copy(jpegs / "wuffs/harvesters.jpeg", "photo.jpg");
     JpegImage jpeg;
     jpeg.loadFromFile(file);
     const Raster decoded = jpeg.raster();
     for (const Case& c : cases) {
-        options = FrameOptionValues();
-        options.autoSizeOn = false, options.stretchOn = true, options.smoothOn = true, options.keepProportionsOn = true;
-        const FrameOptionValues imported = options;
+        const FrameOptions imported = {.autoSize = false, .stretch = true, .smooth = true, .keepProportions = true};
+        FrameOptions changed = imported;
+        strip.setOptions(imported);
         strip.clear();
         importFile(strip, prompts, file);
         strip.append(decoded);
         ASSERT_EQ(strip.count(), 2);
         ASSERT_TRUE(strip.frame(0).source.compressedJpeg());
-        c.change(options);
+        c.change(changed);
+        strip.setOptions(changed);
         strip.move(0, 1);
         const Frame& ours = strip.frame(1);
         EXPECT_EQ(ours.source.compressedJpeg() != nullptr, c.reduced) << c.what;
@@ -434,7 +433,7 @@ TEST_F(ImageImportTest, JpegFramesFromAReducedDecodeRebuildAsAFullDecodeUnderAny
         } else {
             EXPECT_TRUE(sameAsDecoded()) << c.what;
         }
-        options = imported;
+        strip.setOptions(imported);
         strip.renormalize();
         EXPECT_EQ(sameAsDecoded(), !c.reduced) << c.what << ", then as imported";
     }

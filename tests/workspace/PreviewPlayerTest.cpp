@@ -18,9 +18,8 @@ Raster solidFrame(int w, int h, uint32_t rgb)
 
 class PreviewPlayerTest : public ::testing::Test {
 protected:
-    FrameOptionValues options;
     abm::test::ScriptedPrompts prompts;
-    FrameStrip strip{options};
+    FrameStrip strip;
     PreviewPlayer player;
 
     int shownFrame() const { return greenOf(player.preview().pixel(65, 49)) / 40; }
