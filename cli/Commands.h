@@ -4,7 +4,7 @@
 // They return the exit status: 0 success, 1 the command failed.
 
 #include "CliPrompts.h"
-#include "PictureSniffer.h"
+#include "workspace/PictureSniffer.h"
 
 #include <iosfwd>
 #include <string>
