@@ -92,6 +92,35 @@ void setSize(QWidget* widget, const QRect& geometry)
     widget->setGeometry(geometry);
 }
 
+// Moves and grows the controls as placed, and answers the size the
+// container needs for them.
+QSize applyPlacement(QWidget* container, const std::vector<Placed>& placed)
+{
+    QPoint designedEnd(0, 0);
+    QPoint end(0, 0);
+    bool changed = false;
+    for (const Placed& p : placed) {
+        const QRect now(p.designed.topLeft() + p.shift, p.size);
+        if (now != p.designed) {
+            setSize(p.widget, now);
+            changed = true;
+        }
+        if (leftOut(p.widget))
+            continue;
+        designedEnd =
+            QPoint(std::max(designedEnd.x(), p.designed.right()), std::max(designedEnd.y(), p.designed.bottom()));
+        end = QPoint(std::max(end.x(), now.right()), std::max(end.y(), now.bottom()));
+    }
+    // Nothing grew inside: the container keeps its size, whatever the
+    // geometry its own children have before it first lays them out.
+    if (!changed)
+        return container->size();
+    // The margins the design left beyond its controls stay, where it left any.
+    const QSize margins(std::max(0, container->width() - 1 - designedEnd.x()),
+                        std::max(0, container->height() - 1 - designedEnd.y()));
+    return container->size().expandedTo(QSize(end.x() + 1, end.y() + 1) + margins);
+}
+
 // Fits the children of `container` and answers the size it needs.
 QSize fitChildren(QWidget* container)
 {
@@ -153,29 +182,7 @@ QSize fitChildren(QWidget* container)
              [](Placed& p) -> int& { return p.shift.ry(); });
     } while (align([](const Placed& p) { return p.designed.top(); }, [](Placed& p) -> int& { return p.shift.ry(); }));
 
-    QPoint designedEnd(0, 0);
-    QPoint end(0, 0);
-    bool changed = false;
-    for (const Placed& p : placed) {
-        const QRect now(p.designed.topLeft() + p.shift, p.size);
-        if (now != p.designed) {
-            setSize(p.widget, now);
-            changed = true;
-        }
-        if (leftOut(p.widget))
-            continue;
-        designedEnd =
-            QPoint(std::max(designedEnd.x(), p.designed.right()), std::max(designedEnd.y(), p.designed.bottom()));
-        end = QPoint(std::max(end.x(), now.right()), std::max(end.y(), now.bottom()));
-    }
-    // Nothing grew inside: the container keeps its size, whatever the
-    // geometry its own children have before it first lays them out.
-    if (!changed)
-        return container->size();
-    // The margins the design left beyond its controls stay, where it left any.
-    const QSize margins(std::max(0, container->width() - 1 - designedEnd.x()),
-                        std::max(0, container->height() - 1 - designedEnd.y()));
-    return container->size().expandedTo(QSize(end.x() + 1, end.y() + 1) + margins);
+    return applyPlacement(container, placed);
 }
 
 }  // namespace
