@@ -25,10 +25,9 @@ void describe(QCommandLineParser& parser)
     parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Displays this help and exits.")));
     parser.addVersionOption();
-    parser.addPositionalArgument(
-        QStringLiteral("file"),
-        QStringLiteral("A picture or ABM file to open at start; all arguments are joined with blanks into one name."),
-        QStringLiteral("[file]"));
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("Pictures or ABM files to open at start, in this order."),
+                                 QStringLiteral("[file...]"));
     // Qt's own options are words after one dash (-reverse, -platformtheme):
     // read as bundles of letters, they would hold -v or -h.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);

@@ -1,7 +1,7 @@
 #pragma once
 
 // abmmaker's command line: --help and --version answer on the terminal
-// without a display; everything else names the file to open.
+// without a display; everything else names the files to open.
 
 #include <optional>
 #include <string>
@@ -15,7 +15,7 @@ namespace abm {
 std::optional<int> answerWithoutWindow(int argc, char* argv[]);
 
 // After QApplication took its own options (-platform, -style …) out of
-// argv: the arguments that name the file to open, as raw bytes. An unknown
+// argv: the arguments that name the files to open, as raw bytes. An unknown
 // option is reported on standard error and gives nothing.
 std::optional<std::vector<std::string>> fileArguments(int argc, char* argv[]);
 

@@ -18,7 +18,7 @@ QString standardErrorText(const QString& message)
 void showError(const std::exception& error)
 {
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(),
-                    standardErrorText(QString::fromStdString(describe(error, programText, isolatedName))),
+                    QString::fromStdString(errorBoxText(error)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.setObjectName(QStringLiteral("StandardErrorBox"));
     box.setTextFormat(Qt::PlainText);

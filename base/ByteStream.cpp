@@ -182,4 +182,10 @@ bool fileExists(const std::string& fileName)
     return ::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool nameTaken(const std::string& fileName)
+{
+    struct stat st {};
+    return ::stat(fileName.c_str(), &st) == 0;
+}
+
 }  // namespace abm

@@ -107,5 +107,7 @@ LoadedBytes readWholeFile(const std::string& fileName);
 
 // A regular file of that name exists (a FIFO or a device does not count).
 bool fileExists(const std::string& fileName);
+// Anything of that name exists, through links: a file, a folder, a device.
+bool nameTaken(const std::string& fileName);
 
 }  // namespace abm

@@ -15,6 +15,8 @@
 
 namespace abm {
 
+// The kinds a reader raises carry the file being read as their name when
+// it is known (namesFile); an import fills it in for the error it passes on.
 enum class ErrorKind {
     // InvalidGraphicError
     InvalidBitmap,
@@ -58,6 +60,10 @@ enum class ErrorKind {
 constexpr int kNotRegularFile = -1;
 constexpr int kBlockDevice = -2;
 constexpr int kSocket = -3;
+
+// Whether the kind's name is the file concerned, rather than a text, a key
+// or a library's words.
+bool namesFile(ErrorKind kind);
 
 class Error : public std::exception {
 public:
@@ -105,5 +111,9 @@ public:
     // The same refusal, naming the file that was being read.
     MemoryLimitExceeded forFile(const std::string& fileName) const { return {needed(), limit(), fileName}; }
 };
+
+// Raises `error` again, of its own class, naming `fileName` when its kind
+// names a file and it names none yet. Called by the handler that caught it.
+[[noreturn]] void throwNamingFile(const Error& error, const std::string& fileName);
 
 }  // namespace abm

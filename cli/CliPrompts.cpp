@@ -3,6 +3,7 @@
 #include "base/NameText.h"
 #include "base/Error.h"
 #include "workspace/AbmFile.h"
+#include "workspace/StripCommands.h"
 
 #include <ostream>
 
@@ -21,8 +22,9 @@ struct WindowBox {
 const std::vector<WindowBox>& windowBoxes()
 {
     static const std::vector<WindowBox> boxes = {
-        {"Сохранение невозможно. \r\nСлишком большой размер картинок !!!", Finding::FrameTooLarge, false},
-        {"Сохранение невозможно. \r\nНулевой размер картинок !!!", Finding::FrameWithoutPixels, false},
+        {kFramesTooLargeText, Finding::FrameTooLarge, false},
+        {kFramesWithoutPixelsText, Finding::FrameWithoutPixels, false},
+        {kFramesOfOtherSizesText, Finding::FramesOfOtherSizes, false},
         {abmVerdictMessage(AbmVerdict::BadFormat, ""), Finding::AbmBadFormat, true},
         {abmVerdictMessage(AbmVerdict::CannotOpen, ""), Finding::AbmCannotOpen, true},
     };

@@ -2,7 +2,7 @@
 
 #include "GifWriter.h"
 #include "NoSettings.h"
-#include "PictureSniffer.h"
+#include "workspace/PictureSniffer.h"
 #include "base/AtomicWrite.h"
 #include "base/ByteStream.h"
 #include "base/Error.h"
@@ -214,22 +214,40 @@ const std::string& Job::inputOfFrame(int frame) const
     return o_.out;
 }
 
-// The window only says that some frame is too large or empty; abmtool names it.
+// The window only says that some frame is too large, empty or of another
+// size; abmtool names it.
 void Job::explainRefusal(int frames)
 {
     const Finding why = *prompts.refusal;
-    const std::string phone = sizeText(kPhoneFrameWidth, kPhoneFrameHeight);
-    for (int i = 0; i < std::min(frames, ws_.strip.count()); ++i) {
-        const Frame& t = ws_.strip.frame(i);
-        const bool empty = t.width == 0 || t.height == 0 || t.picture.empty();
-        if (why == Finding::FrameTooLarge ? t.width > kPhoneFrameWidth || t.height > kPhoneFrameHeight : empty) {
-            prompts.error(inputOfFrame(i), findingText(why, {{"frame", std::to_string(i + 1)},
-                                                             {"size", sizeText(t.width, t.height)},
-                                                             {"phone", phone}}));
-            return;
+    int culprit = -1;
+    if (why == Finding::FrameTooLarge) {
+        culprit = frameOverPhoneSize(ws_.strip);
+    } else if (why == Finding::FramesOfOtherSizes) {
+        culprit = frameOfOtherSize(ws_.strip);
+    } else {
+        for (int i = 0; i < std::min(frames, ws_.strip.count()) && culprit < 0; ++i) {
+            const Frame& t = ws_.strip.frame(i);
+            if (t.width == 0 || t.height == 0 || t.picture.empty())
+                culprit = i;
         }
     }
-    prompts.error(o_.out, findingText(why, {{"frame", "?"}, {"size", "?"}, {"phone", phone}}));
+    if (culprit < 0) {
+        prompts.error(o_.out, findingText(why, {{"frame", "?"},
+                                                {"size", "?"},
+                                                {"first", "?"},
+                                                {"phone", sizeText(kPhoneFrameWidth, kPhoneFrameHeight)}}));
+        return;
+    }
+    const Frame& t = ws_.strip.frame(culprit);
+    const Raster& first = ws_.strip.frame(0).picture;
+    // The size that would be written; a frame that only shows too large is
+    // frame 1, whose picture has the size every frame shows at.
+    const std::string size = why == Finding::FrameWithoutPixels ? sizeText(t.width, t.height)
+                                                                : sizeText(t.picture.width(), t.picture.height());
+    prompts.error(inputOfFrame(culprit), findingText(why, {{"frame", std::to_string(culprit + 1)},
+                                                           {"size", size},
+                                                           {"first", sizeText(first.width(), first.height())},
+                                                           {"phone", sizeText(kPhoneFrameWidth, kPhoneFrameHeight)}}));
 }
 
 bool Job::save(void (StripCommands::*command)(), int frames)
@@ -297,11 +315,7 @@ std::vector<std::string> outputNames(const CliOptions& o, void (StripCommands::*
         return {replaceExtension(o.out, ".abm")};
     if (command != &StripCommands::exportBmp)
         return {o.out};
-    std::vector<std::string> names;
-    const std::string prefix = folderPart(o.out) + baseName(o.out);
-    for (int i = 0; i < std::max(frames, 1); ++i)
-        names.push_back(prefix + std::to_string(i) + ".bmp");
-    return names;
+    return bmpFrameNames(bmpFramePrefix(o.out), std::max(frames, 1));
 }
 
 // Imports, then writes OUT with `command`, or the GIF when it is null.

@@ -4,8 +4,8 @@
 // They return the exit status: 0 success, 1 the command failed.
 
 #include "CliPrompts.h"
-#include "PictureSniffer.h"
 #include "workspace/FrameOptions.h"
+#include "workspace/PictureSniffer.h"
 
 #include <iosfwd>
 #include <string>

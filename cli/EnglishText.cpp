@@ -46,6 +46,9 @@ const Entry kEnglish[] = {
     {ErrorKind::Png, "cannot make the PNG ({name})"},
     {Finding::FrameTooLarge, "frame {frame} is {size}, larger than {phone}; use --size or the default stretching"},
     {Finding::FrameWithoutPixels, "frame {frame} is {size}, without pixels (use a --size of at least 1x1)"},
+    {Finding::FramesOfOtherSizes,
+     "frame {frame} is {size}, frame 1 is {first}; the frames of an ABM file share one size "
+     "(leave out --crop or --keep-size)"},
     {Finding::AbmBadFormat, "not an ABM animation (its header does not match its size)"},
     {Finding::AbmCannotOpen, "cannot read the ABM animation (an empty or too wide frame, or sizes that overflow)"},
     {Finding::UnsupportedFormat, "skipped, {format} is not supported (convert it to BMP, JPEG or GIF)"},

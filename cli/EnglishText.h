@@ -18,6 +18,7 @@ namespace abm {
 enum class Finding {
     FrameTooLarge,       // {frame}, {size}
     FrameWithoutPixels,  // {frame}, {size}
+    FramesOfOtherSizes,  // {frame}, {size}, {first}
     AbmBadFormat,
     AbmCannotOpen,
     UnsupportedFormat,  // {format}

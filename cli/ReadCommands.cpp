@@ -2,7 +2,7 @@
 
 #include "base/NameText.h"
 #include "NoSettings.h"
-#include "PictureSniffer.h"
+#include "workspace/PictureSniffer.h"
 #include "PngWriter.h"
 #include "ThumbnailScaler.h"
 #include "base/AtomicWrite.h"

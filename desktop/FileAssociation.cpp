@@ -104,7 +104,7 @@ std::string desktopEntry(const std::string& mimeType, const std::string& typeId,
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=" + entryValue(name) + "\n"
-           "Exec=" + entryValue(execArgument(program)) + " %f\n"
+           "Exec=" + entryValue(execArgument(program)) + " %F\n"
            "MimeType=" + entryValue(mimeType) + ";\n"
            "NoDisplay=true\n"
            "Terminal=false\n";

@@ -12,7 +12,7 @@ namespace abm {
 //   application/x-abmfile with the glob *.abm, the description as its
 //   comment and the icon as its icon name when they are not empty;
 // - $XDG_DATA_HOME/applications/abmfile.desktop: a hidden desktop entry
-//   starting `program` with the file (Exec=program %f);
+//   starting `program` with the files opened (Exec=program %F);
 // - $XDG_CONFIG_HOME/mimeapps.list: abmfile.desktop as the default
 //   application of the type, every other line kept.
 // Then update-mime-database and update-desktop-database refresh their

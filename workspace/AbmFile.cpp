@@ -28,6 +28,12 @@ std::string abmVerdictMessage(AbmVerdict verdict, const std::string& fileName)
     return "Невозможно откыть файл: " + fileName;
 }
 
+void showReaderMessage(UserPrompts& prompts, AbmVerdict verdict, const std::string& fileName)
+{
+    prompts.showMessage(abmVerdictMessage(verdict, prompts.nameInText(fileName)), MessageKind::error,
+                        {MessageButton::cancel});
+}
+
 void readAbmFrames(const std::string& fileName, UserPrompts& prompts,
                    const std::function<void(FileStream& file, const AbmHeader& header)>& frames)
 {
@@ -44,8 +50,7 @@ void readAbmFrames(const std::string& fileName, UserPrompts& prompts,
         verdict = AbmVerdict::CannotOpen;
     }
     if (verdict != AbmVerdict::Accepted)
-        prompts.showMessage(abmVerdictMessage(verdict, prompts.nameInText(fileName)), MessageKind::error,
-                            {MessageButton::cancel});
+        showReaderMessage(prompts, verdict, fileName);
 }
 
 void readAbmFile(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, int frameCap)

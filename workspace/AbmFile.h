@@ -21,6 +21,8 @@ namespace abm {
 AbmHeaderCheck readAbmHeader(FileStream& file);
 // The reader's message for a verdict other than Accepted.
 std::string abmVerdictMessage(AbmVerdict verdict, const std::string& fileName);
+// Shows it in an error box with the single button Cancel.
+void showReaderMessage(UserPrompts& prompts, AbmVerdict verdict, const std::string& fileName);
 
 // Opens an ABM file and checks its header as the reader does, then hands an
 // accepted file, standing at frame 0, to `frames`. Every failure but

@@ -6,14 +6,19 @@
 #include "FrameStrip.h"
 
 #include <string>
+#include <vector>
 
 namespace abm {
 
 // Every frame as the 16-bit BMP file `prefix` + its number + ".bmp".
 void writeBmpFrames(const FrameStrip& strip, const std::string& prefix);
 
-// The file-name part of a path without its extension, cut at the first
-// place the extension text occurs ("a.bmp.bmp" gives "a").
-std::string baseName(const std::string& path);
+// What the frame numbers follow: the chosen name without a trailing ".bmp"
+// in any case ("/out/walk.bmp" gives "/out/walk", "my.bmpfile.bmp"
+// "my.bmpfile", "v1.1.1" stays as it is). Only the extension the files get
+// is taken off, so no part of the name the user typed is lost.
+std::string bmpFramePrefix(const std::string& chosen);
+// The names of `count` frame files after `prefix`.
+std::vector<std::string> bmpFrameNames(const std::string& prefix, int count);
 
 }  // namespace abm

@@ -1,6 +1,7 @@
 #include "ImageImport.h"
 
 #include "AbmFile.h"
+#include "PictureSniffer.h"
 #include "base/PathNames.h"
 #include "codecs/bmp/BmpCodec.h"
 #include "codecs/gif/GifComposer.h"
@@ -16,9 +17,10 @@
 
 namespace abm {
 
+// JPEG files go by several names; "*.jpg" stands for them all.
 const char* const kOpenDialogFilter =
-    "*.gif, *.bmp, *.jpg, *.abm|*.gif;*.bmp;*.jpg;*.abm|*.gif|*.gif|*.jpg|*.jpg|*.bmp|*.bmp|*.abm|*.abm|"
-    "Все файлы (*.*)|*.*";
+    "*.gif, *.bmp, *.jpg, *.abm|*.gif;*.bmp;*.jpg;*.jpeg;*.jpe;*.jfif;*.abm|*.gif|*.gif|"
+    "*.jpg|*.jpg;*.jpeg;*.jpe;*.jfif|*.bmp|*.bmp|*.abm|*.abm|Все файлы (*.*)|*.*";
 
 namespace {
 
@@ -120,9 +122,8 @@ ImportResult importJpeg(FrameStrip& strip, const std::string& fileName)
 PictureType pictureTypeByExtension(const std::string& fileName)
 {
     static constexpr std::pair<std::string_view, PictureType> kExtensions[] = {
-        {".jpg", PictureType::Jpeg},
-        {".bmp", PictureType::Bmp},
-        {".gif", PictureType::Gif},
+        {".jpg", PictureType::Jpeg},  {".jpeg", PictureType::Jpeg}, {".jpe", PictureType::Jpeg},
+        {".jfif", PictureType::Jpeg}, {".bmp", PictureType::Bmp},   {".gif", PictureType::Gif},
         {".abm", PictureType::Abm},
     };
     const std::string ext = trim(extensionPart(fileName));
@@ -134,7 +135,21 @@ PictureType pictureTypeByExtension(const std::string& fileName)
 
 ImportResult importFile(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, int frameCap)
 {
-    return importFileAs(strip, prompts, fileName, pictureTypeByExtension(fileName), frameCap);
+    PictureType type = PictureType::None;
+    try {
+        type = sniffPictureFile(fileName).type;
+    } catch (const FileError&) {
+        // The importer the name chooses says why it cannot be opened.
+    }
+    if (type == PictureType::None)
+        type = pictureTypeByExtension(fileName);
+    ImportResult result;
+    if (type != PictureType::None)
+        result = importFileAs(strip, prompts, fileName, type, frameCap);
+    // A picture nobody can read is said, not skipped in silence.
+    if (type == PictureType::None || result.dropped)
+        showReaderMessage(prompts, AbmVerdict::CannotOpen, fileName);
+    return result;
 }
 
 ImportResult importFileAs(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, PictureType type,
@@ -159,7 +174,9 @@ ImportResult importFileAs(FrameStrip& strip, UserPrompts& prompts, const std::st
         }
     } catch (const MemoryLimitExceeded& e) {
         strip.truncate(before);
-        throw e.forFile(fileName);
+        throwNamingFile(e, fileName);
+    } catch (const Error& e) {
+        throwNamingFile(e, fileName);
     }
     return result;
 }

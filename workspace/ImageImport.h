@@ -31,20 +31,24 @@ struct ImportResult {
 // Hears of every file an import run got through.
 using ImportListener = std::function<void(const std::string& fileName, const ImportResult& result)>;
 
-// Imports one file by its extension (".jpg", ".bmp", ".gif", ".abm" in any
-// case, blanks around it ignored); an ABM file's errors go to `prompts`. Frames
-// past `frameCap` in the strip are not imported.
+// Imports one file by its content (sniffPicture), else by its extension
+// (".jpg", ".jpeg", ".jpe", ".jfif", ".bmp", ".gif", ".abm" in any case,
+// blanks around it ignored); an ABM file's errors go to `prompts`, and so does
+// the reader's "cannot open" message for a file no importer takes or that its
+// importer drops. Frames past `frameCap` in the strip are not imported.
 //
 // A picture the memory budget cannot take fails with MemoryLimitExceeded
 // naming the file, from every importer, mostly before anything is decoded;
 // frames the file had appended are removed again, so that it adds nothing.
+// Every other error that leaves an importer names the file too
+// (throwNamingFile).
 ImportResult importFile(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName,
                         int frameCap = kNoFrameCap);
 
-// The importers importFile chooses among; abmtool chooses by the file's content.
+// The importers importFile chooses among.
 enum class PictureType { None, Jpeg, Bmp, Gif, Abm };
 PictureType pictureTypeByExtension(const std::string& fileName);
-// importFile with the importer already chosen.
+// importFile with the importer already chosen, without its message.
 ImportResult importFileAs(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, PictureType type,
                           int frameCap = kNoFrameCap);
 

@@ -3,11 +3,50 @@
 #include "AbmFile.h"
 #include "BmpExport.h"
 #include "base/AtomicWrite.h"
+#include "base/ByteStream.h"
 #include "base/PathNames.h"
 
 #include <algorithm>
 
 namespace abm {
+
+namespace {
+
+// The names a replace question lists; the rest are counted.
+constexpr size_t kNamesListed = 3;
+
+bool overPhoneSize(int width, int height)
+{
+    return width > kPhoneFrameWidth || height > kPhoneFrameHeight;
+}
+
+void warn(UserPrompts& prompts, const std::string& text)
+{
+    prompts.showMessage(text, MessageKind::warning, {MessageButton::cancel});
+}
+
+}  // namespace
+
+int frameOverPhoneSize(const FrameStrip& strip)
+{
+    for (int i = 0; i < std::min(strip.count(), kMaxAbmFrames); ++i) {
+        const Frame& f = strip.frame(i);
+        if (overPhoneSize(f.width, f.height) || overPhoneSize(f.picture.width(), f.picture.height()))
+            return i;
+    }
+    return -1;
+}
+
+int frameOfOtherSize(const FrameStrip& strip)
+{
+    for (int i = 1; i < std::min(strip.count(), kMaxAbmFrames); ++i) {
+        const Raster& first = strip.frame(0).picture;
+        const Raster& picture = strip.frame(i).picture;
+        if (picture.width() != first.width() || picture.height() != first.height())
+            return i;
+    }
+    return -1;
+}
 
 void StripCommands::openPictures()
 {
@@ -33,11 +72,14 @@ void StripCommands::importFiles(const std::vector<std::string>& files, const Imp
 
 void StripCommands::importCommandLine(const std::vector<std::string>& arguments)
 {
-    if (arguments.empty())
-        return;
-    const std::string fileName = commandLineFileName(arguments);
-    if (fileExists(fileName))
-        importFile(fileName);
+    std::vector<std::string> files;
+    for (const std::string& argument : arguments)
+        if (!argument.empty() && fileExists(argument))
+            files.push_back(argument);
+    if (files.empty() && fileExists(commandLineFileName(arguments)))
+        files.push_back(commandLineFileName(arguments));
+    for (const std::string& file : files)
+        importFile(file);
 }
 
 ImportResult StripCommands::importFile(const std::string& fileName, int frameCap)
@@ -52,31 +94,38 @@ ImportResult StripCommands::importFile(const std::string& fileName, int frameCap
     return result;
 }
 
+bool StripCommands::abmFramesFit() const
+{
+    if (!framesHavePixels(kMaxAbmFrames))
+        return false;
+    if (frameOverPhoneSize(strip_) >= 0) {
+        warn(prompts_, kFramesTooLargeText);
+        return false;
+    }
+    if (frameOfOtherSize(strip_) >= 0) {
+        warn(prompts_, kFramesOfOtherSizesText);
+        return false;
+    }
+    return true;
+}
+
 void StripCommands::saveAbm()
 {
-    if (strip_.empty())
+    if (strip_.empty() || !abmFramesFit())
         return;
-    const int n = std::min(strip_.count(), kMaxAbmFrames);
-    if (!framesHavePixels(n))
-        return;
-    for (int i = 0; i < n; ++i) {
-        const Frame& f = strip_.frame(i);
-        if (f.width > kPhoneFrameWidth || f.height > kPhoneFrameHeight) {
-            prompts_.showMessage("Сохранение невозможно. \r\nСлишком большой размер картинок !!!", MessageKind::warning,
-                                 {MessageButton::cancel});
-            return;
-        }
-    }
     FileDialogRequest request;
     request.filter = "*.abm|*.abm|Все файлы (*.*)|*.*";
     request.initialDir = settings_.readSetting("SavePath", "");
     const std::optional<std::string> chosen = prompts_.askSaveFile(request);
     if (!chosen)
         return;
+    const std::string target = replaceExtension(*chosen, ".abm");
+    if (target != *chosen && !confirmReplacing({target}))
+        return;
     const std::vector<uint8_t> bytes = abmFileBytes(strip_);
     // Built whole in memory, then written beside the target and renamed over
     // it: a failed write never destroys an existing animation.
-    writeFileAtomically(replaceExtension(*chosen, ".abm"), bytes.data(), bytes.size());
+    writeFileAtomically(target, bytes.data(), bytes.size());
     settings_.writeSetting("SavePath", folderPart(*chosen));
 }
 
@@ -91,8 +140,30 @@ void StripCommands::exportBmp()
     const std::optional<std::string> chosen = prompts_.askSaveFile(request);
     if (!chosen)
         return;
-    writeBmpFrames(strip_, folderPart(*chosen) + baseName(*chosen));
+    const std::string prefix = bmpFramePrefix(*chosen);
+    if (!confirmReplacing(bmpFrameNames(prefix, strip_.count())))
+        return;
+    writeBmpFrames(strip_, prefix);
     settings_.writeSetting("SaveBmp", folderPart(*chosen));
+}
+
+bool StripCommands::confirmReplacing(const std::vector<std::string>& names) const
+{
+    std::vector<std::string> existing;
+    for (const std::string& name : names)
+        if (nameTaken(name))
+            existing.push_back(name);
+    if (existing.empty())
+        return true;
+    std::string list;
+    for (size_t i = 0; i < std::min(existing.size(), kNamesListed); ++i)
+        list += (i == 0 ? "" : ", ") + prompts_.nameInText(fileNamePart(existing[i]));
+    if (existing.size() > kNamesListed)
+        list += " и ещё " + std::to_string(existing.size() - kNamesListed);
+    const std::string text = existing.size() == 1 ? "Файл " + list + " уже существует. Заменить?"
+                                                  : "Файлы " + list + " уже существуют. Заменить?";
+    return prompts_.showMessage(text, MessageKind::confirmation, {MessageButton::ok, MessageButton::cancel}) ==
+           MessageAnswer::ok;
 }
 
 void StripCommands::clear()
@@ -151,8 +222,7 @@ bool StripCommands::framesHavePixels(int first) const
     for (int i = 0; i < std::min(first, strip_.count()); ++i) {
         const Frame& f = strip_.frame(i);
         if (f.width == 0 || f.height == 0 || f.picture.width() == 0 || f.picture.height() == 0) {
-            prompts_.showMessage("Сохранение невозможно. \r\nНулевой размер картинок !!!", MessageKind::warning,
-                                 {MessageButton::cancel});
+            warn(prompts_, kFramesWithoutPixelsText);
             return false;
         }
     }

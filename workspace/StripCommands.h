@@ -30,6 +30,12 @@ struct StripDisplay {
     int transparencyNotices = 0;
 };
 
+// The saves' refusals (warning boxes with the single button Cancel).
+constexpr const char* kFramesTooLargeText = "Сохранение невозможно. \r\nСлишком большой размер картинок !!!";
+constexpr const char* kFramesWithoutPixelsText = "Сохранение невозможно. \r\nНулевой размер картинок !!!";
+constexpr const char* kFramesOfOtherSizesText = "Сохранение невозможно. \r\nКадры разного размера !!!\r\n"
+                                                "Подгоните кадры командой «Правка» → «Подогнать под телефон» (Ctrl+T)";
+
 class StripCommands {
 public:
     StripCommands(FrameStrip& strip, UserPrompts& prompts, SettingsStore& settings)
@@ -50,7 +56,10 @@ public:
     // Files that find the strip at `frameCap` frames are left out unread.
     void importFiles(const std::vector<std::string>& files, const ImportListener& onImported = {},
                      int frameCap = kNoFrameCap);
-    // Imports the file the command line names, if it exists as a regular file.
+    // Imports every file the command line names, in order, as a drop would
+    // (a name that is no regular file is passed over); "LoadImg" is not
+    // touched. When none is a file but all of them joined with blanks name
+    // one (a path the shell split), that file.
     void importCommandLine(const std::vector<std::string>& arguments);
     // One file by its extension; frames past `frameCap` are not imported.
     ImportResult importFile(const std::string& fileName, int frameCap = kNoFrameCap);
@@ -68,6 +77,10 @@ public:
     // takes a file of them. Warns and answers false when one of the first
     // `first` frames has none.
     bool framesHavePixels(int first) const;
+    // The ABM save's refusals, each with its warning, before anything is
+    // asked: a frame without pixels, larger than 128 × 97, or of another
+    // size than the first (frameOverPhoneSize, frameOfOtherSize).
+    bool abmFramesFit() const;
 
 private:
     // A rebuild shows the count whether it succeeds or not, and fits the
@@ -75,6 +88,10 @@ private:
     template <class Change>
     void rebuild(Change change);
     void showCount() { display_.frameCount = strip_.count(); }
+    // Asks before a save replaces files other than the one chosen in the
+    // dialog, which asked about that one only; true when none exists or the
+    // user agrees.
+    bool confirmReplacing(const std::vector<std::string>& names) const;
     void fitStrip();
 
     FrameStrip& strip_;
@@ -82,5 +99,13 @@ private:
     SettingsStore& settings_;
     StripDisplay display_;
 };
+
+// Of the frames an ABM file holds (the first four), the first larger than
+// the phone's 128 × 97, in its picture or the size it shows at; -1 if none.
+int frameOverPhoneSize(const FrameStrip& strip);
+// Of them, the first whose picture is not the size of the first frame's
+// (each keeps its own under auto-size without stretching), which the file,
+// sized by the first, cannot hold as shown; -1 if none.
+int frameOfOtherSize(const FrameStrip& strip);
 
 }  // namespace abm

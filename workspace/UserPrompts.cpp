@@ -1,5 +1,11 @@
 #include "UserPrompts.h"
 
+#include "base/Error.h"
+#include "base/ErrorText.h"
+#include "base/NameText.h"
+
+#include <cstring>
+
 namespace abm {
 
 std::vector<FilterEntry> parseFilter(const std::string& filter)
@@ -35,6 +41,15 @@ std::string errorBoxText(const std::string& message)
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
         return message + ".";
     return message;
+}
+
+std::string errorBoxText(const std::exception& error)
+{
+    std::string text = errorBoxText(describe(error, programText, isolatedName));
+    const auto* own = dynamic_cast<const Error*>(&error);
+    if (own && !own->name().empty() && namesFile(own->kind()) && !std::strstr(programText(own->kind()), "{name}"))
+        text += "\r\nФайл: " + isolatedName(own->name());
+    return text;
 }
 
 }  // namespace abm

@@ -44,5 +44,9 @@ std::vector<FilterEntry> parseFilter(const std::string& filter);
 // An error's text as the standard error box shows it: a full stop appended
 // when the last character's code is above that of ".".
 std::string errorBoxText(const std::string& message);
+// The standard error box's text for an error: the program's text for it as
+// above, then, on a line of its own, the file it concerns where that text
+// does not name it ("Файл: " and the name, isolated as isolatedName does).
+std::string errorBoxText(const std::exception& error);
 
 }  // namespace abm

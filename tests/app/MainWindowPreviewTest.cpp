@@ -130,15 +130,18 @@ private slots:
         auto form = makeForm({native(solidAbm(QStringLiteral("one.abm"), {0xF800}))});
         form->show();
         ModalScript script;
+        // Asked first whether to replace what is there.
         script.then(ModalScript::chooseFile(testFile(QStringLiteral("walk.bmp"))))
+            .then(ModalScript::click(QStringLiteral("OK")))
             .then(ModalScript::click(QStringLiteral("OK")));
         part<QAction>(*form, "SaveBmpA")->trigger();
         QVERIFY(script.done());
-        QCOMPARE(script.seen.size(), size_t{2});
-        QCOMPARE(script.seen[1].title, kCaption);
-        QCOMPARE(script.seen[1].text, standardErrorText(QString::fromStdString(expected)));
-        QVERIFY(script.seen[1].text.endsWith(u'.'));
-        QCOMPARE(script.seen[1].buttons, QStringList{QStringLiteral("OK")});
+        QCOMPARE(script.seen.size(), size_t{3});
+        QCOMPARE(script.seen[1].text, QString::fromUtf8("Файл walk0.bmp уже существует. Заменить?"));
+        QCOMPARE(script.seen[2].title, kCaption);
+        QCOMPARE(script.seen[2].text, standardErrorText(QString::fromStdString(expected)));
+        QVERIFY(script.seen[2].text.endsWith(u'.'));
+        QCOMPARE(script.seen[2].buttons, QStringList{QStringLiteral("OK")});
         QCOMPARE(form->placementStore()->readSetting("SaveBmp", ""), std::string());
         // The program goes on.
         QVERIFY(part<QAction>(*form, "SaveBmpA")->isEnabled());
@@ -433,6 +436,9 @@ private slots:
         part<QAction>(*form, "OpenGifA")->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.seen.back().title, kCaption);
+        // The decoder's words, then the file they concern.
+        QCOMPARE(script.seen.back().text, QString::fromUtf8("Premature end of data.\nФайл: \u2068") + dir_->path() +
+                                              QStringLiteral("/bad.gif") + QChar(0x2069));
         QCOMPARE(form->model()->strip.count(), 1);
         for (QAction* action :
              {part<QAction>(*form, "SaveBmpA"), part<QAction>(*form, "SaveToFileA"), part<QAction>(*form, "ClearA")})

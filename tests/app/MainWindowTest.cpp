@@ -510,8 +510,8 @@ private slots:
         QTest::addColumn<int>("errorBoxes");
         const QString web = QStringLiteral("https://example.org/c.abm");
         // clang-format off
-        QTest::newRow("in the drop's order, other files and URLs left out") << QStringList{"b.abm", "x.jpeg", web, "a.abm"}
-            << std::vector<uint16_t>{0x07E0, 0xF800, 0x001F, 0xFFE0} << 0;
+        QTest::newRow("in the drop's order, each by its content, URLs left out") << QStringList{"b.abm", "x.jpeg", web, "a.abm"}
+            << std::vector<uint16_t>{0x07E0, 0xF800, 0x001F, 0xFFE0, 0x001F, 0xFFE0} << 0;
         QTest::newRow("an error ends the drop") << QStringList{"a.abm", "bad.gif", "b.abm"}
             << std::vector<uint16_t>{0x07E0, 0x001F, 0xFFE0} << 1;
         // clang-format on

@@ -327,7 +327,7 @@ private slots:
         const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
         QVERIFY(QFile::exists(data + QStringLiteral("/mime/packages/abmfile.xml")));
         const QByteArray entry = readAll(data + QStringLiteral("/applications/abmfile.desktop"));
-        QVERIFY(entry.contains(QByteArray::fromStdString(programFilePath()) + " %f"));
+        QVERIFY(entry.contains(QByteArray::fromStdString(programFilePath()) + " %F"));
         QVERIFY(readAll(config + QStringLiteral("/mimeapps.list")).contains("application/x-abmfile=abmfile.desktop;"));
     }
 

@@ -41,7 +41,7 @@ TEST_F(AbmtoolTest, OutputThatNamesNoFileIsAUsageError)
 TEST_F(AbmtoolTest, FramesWithoutPixelsOrTooManyAreRefusedAndNothingIsWritten)
 {
     abm::test::writeFile(dir / "empty.bmp", {});
-    const std::string pic = picture("p.bmp", 20, 10);
+    const std::string pic = picture("p.bmp", 20, 10), low = picture("low.bmp", 20, 6);
     const std::string zero = ": frame 1 is 0 × 97, without pixels (use a --size of at least 1x1)\n";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"abm", "-o", "out.abm", "empty.bmp"},
@@ -50,6 +50,9 @@ TEST_F(AbmtoolTest, FramesWithoutPixelsOrTooManyAreRefusedAndNothingIsWritten)
         {{"abm", "-o", "out.abm", "--no-autosize", "--size", "0x97", pic}, pic + zero},
         {{"bmp", "-o", "out.bmp", "--size", "0x97", pic}, pic + zero},
         {{"gif", "-o", "out.gif", "--size", "0x97", pic}, pic + zero},
+        {{"abm", "-o", "out.abm", "--keep-size", "--crop", pic, pic, low},
+         low + ": frame 3 is 20 × 6, frame 1 is 20 × 10; the frames of an ABM file share one size "
+               "(leave out --crop or --keep-size)\n"},
         {{"bmp", "-o", "out.bmp", "--size", "99999x99999", pic},
          "--size: frames of 99999 × 99999 are too large (over " + std::to_string(rasterPixelLimit()) +
              " pixels a frame; use a smaller --size)\n"},

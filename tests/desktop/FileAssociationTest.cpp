@@ -121,7 +121,7 @@ TEST_F(FileAssociationTest, ClickWritesTheTypeTheOpenActionAndTheDefault)
     EXPECT_EQ(text(desktopEntry()), "[Desktop Entry]\n"
                                     "Type=Application\n"
                                     "Name=abmmaker\n"
-                                    "Exec=/usr/bin/abmmaker %f\n"
+                                    "Exec=/usr/bin/abmmaker %F\n"
                                     "MimeType=application/x-abmfile;\n"
                                     "NoDisplay=true\n"
                                     "Terminal=false\n");
@@ -168,15 +168,15 @@ TEST_F(FileAssociationTest, ProgramPathWithBlanksAndShellCharactersStillStartsTh
         std::string exec;    // the Exec value, {dir} for the test folder
     };
     const Case cases[] = {
-        {"plain", "{dir}/plain/abmmaker %f"},
-        {"my apps", "\"{dir}/my apps/abmmaker\" %f"},
-        {"it's; rm -rf ~ #", "\"{dir}/it's; rm -rf ~ #/abmmaker\" %f"},
-        {"$(touch pwned) & |x>y<z", "\"{dir}/\\\\$(touch pwned) & |x>y<z/abmmaker\" %f"},
-        {"q\"uote`tick`", "\"{dir}/q\\\\\"uote\\\\`tick\\\\`/abmmaker\" %f"},
-        {"back\\slash", "\"{dir}/back\\\\\\\\slash/abmmaker\" %f"},
-        {"tab\there", "\"{dir}/tab\\there/abmmaker\" %f"},
-        {"50%", "{dir}/50%%/abmmaker %f"},
-        {"Картинки*?", "\"{dir}/Картинки*?/abmmaker\" %f"},
+        {"plain", "{dir}/plain/abmmaker %F"},
+        {"my apps", "\"{dir}/my apps/abmmaker\" %F"},
+        {"it's; rm -rf ~ #", "\"{dir}/it's; rm -rf ~ #/abmmaker\" %F"},
+        {"$(touch pwned) & |x>y<z", "\"{dir}/\\\\$(touch pwned) & |x>y<z/abmmaker\" %F"},
+        {"q\"uote`tick`", "\"{dir}/q\\\\\"uote\\\\`tick\\\\`/abmmaker\" %F"},
+        {"back\\slash", "\"{dir}/back\\\\\\\\slash/abmmaker\" %F"},
+        {"tab\there", "\"{dir}/tab\\there/abmmaker\" %F"},
+        {"50%", "{dir}/50%%/abmmaker %F"},
+        {"Картинки*?", "\"{dir}/Картинки*?/abmmaker\" %F"},
     };
     const std::string abm = dir / "my files/walk.abm";
     std::filesystem::create_directories(dir / "my files");

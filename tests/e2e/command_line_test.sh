@@ -22,10 +22,10 @@ check() {
 
 check 0 out "^abmmaker $version\$" "$app" --version
 check 0 out "^abmmaker $version\$" "$app" -v
-check 0 out "^Usage: .*abmmaker \[options\] \[file\]\$" "$app" --help
+check 0 out "^Usage: .*abmmaker \[options\] \[file...\]\$" "$app" --help
 check 0 out "^  -v, --version" "$app" -h
 check 1 err "^abmmaker: no display" "$app"
-# After "--" every argument names the file, even one that looks like an option.
+# After "--" every argument names a file, even one that looks like an option.
 check 1 err "^abmmaker: no display" "$app" -- --version
 check 2 err "^abmmaker: Unknown option 'bogus'" env QT_QPA_PLATFORM=offscreen "$app" --bogus
 # The toolkit's own options are its, not unknown ones, nor bundles of -v.

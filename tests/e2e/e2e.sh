@@ -205,3 +205,68 @@ quit_app "$window"
 [ "$(ini NormPos)" = "$normal" ] && [ "$(ini ShowCmd)" = 1 ] \
   || fail "after restoring, NormPos is $(ini NormPos) and ShowCmd $(ini ShowCmd)"
 echo "PASS: placement kept through move${wm:+, maximise}, close and restart: NormPos=$normal; dialog centred"
+
+# Several files on the command line, a .jpeg among them, open in order; the
+# preview shows every row of a 128 × 97 frame; Ctrl+E numbers the frame files
+# after the whole typed name and asks before it replaces any; Ctrl+S refuses
+# frames of different sizes. Keyboard only.
+magenta=FF00FF cyan=00FFFF
+convert -size 30x20 "xc:#$magenta" -type TrueColor "$work/a.bmp"
+convert -size 30x20 "xc:#$cyan" -type TrueColor "$work/b.bmp"
+convert -size 30x20 "xc:#$yellow" -quality 100 "$work/pic.jpeg"
+convert -size 128x96 "xc:#$green" -size 128x1 "xc:#$red" -append -type TrueColor "$work/last.bmp"
+start_app "$work/a.bmp" "$work/b.bmp" "$work/pic.jpeg" "$work/last.bmp"
+in_order() {
+  shot || return 1
+  local m c j
+  m=$(left_of $magenta) && c=$(left_of $cyan) && j=$(left_of $yellow) && left_of $green >/dev/null || return 1
+  [ "$m" -lt "$c" ] && [ "$c" -lt "$j" ]
+}
+wait_for "the four files in the order named" in_order
+# Under auto-size the strip shows the last frame's top-left 30 × 20, all
+# green; its red bottom row shows only in the preview, right under the green.
+last_row_shown() {
+  shot || return 1
+  local reds greens rx ry rw rh gx gy gw gh
+  reds=$("$locate" "$work/shot.png" $red) && greens=$("$locate" "$work/shot.png" $green) || return 1
+  read -r rx ry rw rh <<<"$reds"
+  read -r gx gy gw gh <<<"$greens"
+  [ "$rw" -eq 128 ] && [ "$rh" -eq 1 ] && [ "$ry" -eq $((gy + gh)) ] && [ "$rx" -eq "$((gx + gw - 128))" ]
+}
+wait_for "the preview's last row" last_row_shown
+echo "PASS: a.bmp b.bmp pic.jpeg last.bmp opened in order; the preview shows the last row of 128 x 97"
+
+press() { xdotool windowfocus --sync "$window" key "$@"; }
+mkdir "$work/out2"
+printf keep >"$work/out2/my0.bmp"
+# Whether a window of this title shows; polled, as one may vanish mid-search.
+titled() { xdotool search --onlyvisible --name "^$1\$"; }
+export_as() {
+  press ctrl+e
+  wait_for "the save dialog" titled "Сохранить как"
+  xdotool type --delay 10 "$1"
+  xdotool key Return
+}
+export_as "$work/out2/my.bmpfile.bmp"
+wait_for "the frame files" test -s "$work/out2/my.bmpfile3.bmp"
+wait_for "the save dialog to close" save_dialog_gone
+for i in 0 1 2; do [ "$(identify -format '%w' "$work/out2/my.bmpfile$i.bmp")" = 30 ] || fail "my.bmpfile$i.bmp"; done
+[ "$(cat "$work/out2/my0.bmp")" = keep ] || fail "my0.bmp was replaced"
+[ ! -e "$work/out2/my.bmpfile4.bmp" ] && [ ! -e "$work/out2/my1.bmp" ] || fail "more files than frames"
+printf x >"$work/out2/my.bmpfile0.bmp"
+export_as "$work/out2/my.bmpfile.bmp"
+wait_for "the replace question" titled Confirm
+xdotool key Escape
+question_gone() { ! titled Confirm; }
+wait_for "the question to close" question_gone
+[ "$(cat "$work/out2/my.bmpfile0.bmp")" = x ] || fail "a frame file was replaced without a yes"
+echo "PASS: Ctrl+E wrote my.bmpfile0.bmp ..., kept my0.bmp, and asked before replacing"
+
+press ctrl+s
+wait_for "the refusal of different sizes" titled Warning
+save_dialog_gone || fail "the save dialog opened for frames of different sizes"
+xdotool key Escape
+warning_gone() { ! titled Warning; }
+wait_for "the warning to close" warning_gone
+quit_app "$window"
+echo "PASS: Ctrl+S refused frames of different sizes"

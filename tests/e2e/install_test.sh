@@ -36,7 +36,7 @@ done
 desktop=$prefix/share/applications/org.abmmaker.abmmaker.desktop
 [ -f "$desktop" ] || fail "desktop entry missing"
 desktop-file-validate "$desktop" || fail "desktop entry not valid"
-grep -qx 'Exec=abmmaker %f' "$desktop" || fail "desktop entry does not start abmmaker with one file"
+grep -qx 'Exec=abmmaker %F' "$desktop" || fail "desktop entry does not start abmmaker with the files"
 grep -qx 'Icon=abmmaker' "$desktop" || fail "desktop entry icon"
 # ABM files only: claiming image types would make abmmaker every photo's opener.
 grep -qx 'MimeType=application/x-abmfile;' "$desktop" || fail "desktop entry MIME type"

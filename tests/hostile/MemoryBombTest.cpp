@@ -46,8 +46,8 @@ TEST(MemoryBombs, RefusedWithinASmallBudgetLeavingTheStripAsItWas)
     TempDir dir;
     // Past the raster cap the readers refuse first, each in its own way.
     const std::map<std::string, std::string> readersOwn = {
-        {"cap-16384x16385.bmp", "dropped"},
-        {"cap-16384x16385.jpg", "dropped"},
+        {"cap-16384x16385.bmp", "message: Невозможно откыть файл: " + (dir / "cap-16384x16385.bmp")},
+        {"cap-16384x16385.jpg", "message: Невозможно откыть файл: " + (dir / "cap-16384x16385.jpg")},
         {"cap-16384x16385.gif", "error: GIF image is too large"},
         {"cap-16384x16385.abm", "message: Невозможно откыть файл: " + (dir / "cap-16384x16385.abm")},
     };

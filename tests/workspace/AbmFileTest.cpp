@@ -108,14 +108,15 @@ TEST_F(AbmFileTest, SixFramesSaveOnlyTheFirstFourSilently)
 TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
 {
     struct Case {
-        int position;  // of the oversized thumbnail
+        int position;  // of the thumbnail of another size
         int width;
         int height;
-        bool refused;
+        const char* refusal;  // nullptr: saved
     };
+    const char* tooLarge = kFramesTooLargeText;
     const Case cases[] = {
-        {2, 129, 97, true}, {4, 129, 97, false}, {0, 128, 98, true},
-        {3, 128, 98, true}, {1, 128, 97, false}, {0, 1, 1, false},
+        {2, 129, 97, tooLarge}, {4, 129, 97, nullptr}, {0, 128, 98, tooLarge},
+        {3, 128, 98, tooLarge}, {1, 128, 97, nullptr}, {0, 1, 1, kFramesOfOtherSizesText},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.position);
@@ -130,9 +131,8 @@ TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
         }
         std::filesystem::remove(dir / "x.abm");
         save(dir / "x.abm");
-        if (c.refused) {
-            ASSERT_EQ(messages(),
-                      std::vector<std::string>{"Сохранение невозможно. \r\nСлишком большой размер картинок !!!"});
+        if (c.refusal) {
+            ASSERT_EQ(messages(), std::vector<std::string>{c.refusal});
             EXPECT_EQ(prompts.messages[0].type, MessageKind::warning);
             EXPECT_EQ(prompts.messages[0].buttons, std::vector<MessageButton>{MessageButton::cancel});
             EXPECT_TRUE(prompts.saveRequests.empty());
@@ -145,14 +145,74 @@ TEST_F(AbmFileTest, DisplayedSizeOfTheFirstFourFramesIsChecked)
     }
 }
 
-TEST_F(AbmFileTest, ChosenNameGetsTheAbmExtension)
+// Under auto-size without stretching every frame keeps its own picture: the
+// file, sized by the first, could hold none of another size as shown.
+TEST_F(AbmFileTest, SavedFramesFitThePhoneAndShareTheFirstFramesSize)
+{
+    struct Case {
+        std::vector<std::pair<int, int>> sizes;
+        bool stretch;
+        const char* refusal;  // nullptr: saved
+    };
+    const Case cases[] = {
+        {{{128, 97}, {128, 48}}, false, kFramesOfOtherSizesText},
+        {{{60, 60}, {128, 97}}, false, kFramesOfOtherSizesText},
+        {{{128, 97}, {200, 150}}, false, kFramesTooLargeText},
+        {{{128, 97}, {129, 97}}, false, kFramesTooLargeText},
+        {{{128, 97}, {128, 97}, {128, 97}, {128, 97}, {60, 60}}, false, nullptr},
+        {{{100, 50}, {100, 50}}, false, nullptr},
+        {{{128, 97}, {200, 150}, {10, 10}}, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.sizes[1].first << "x" << c.sizes[1].second << " " << c.stretch);
+        strip.setOptions({.stretch = c.stretch});
+        strip.clear();
+        prompts.messages.clear();
+        prompts.saveRequests.clear();
+        prompts.saveAnswers.clear();
+        std::filesystem::remove(dir / "x.abm");
+        for (size_t i = 0; i < c.sizes.size(); ++i)
+            strip.append(picture(static_cast<int>(i), c.sizes[i].first, c.sizes[i].second));
+        save(dir / "x.abm");
+        EXPECT_EQ(messages(), c.refusal ? std::vector<std::string>{c.refusal} : std::vector<std::string>{});
+        EXPECT_EQ(prompts.saveRequests.empty(), c.refusal != nullptr);
+        EXPECT_EQ(std::filesystem::exists(dir / "x.abm"), c.refusal == nullptr);
+    }
+}
+
+// The dialog asked about the name chosen in it; the file written is another
+// when the extension changes, and that one is asked about before it is replaced.
+TEST_F(AbmFileTest, ChosenNameGetsTheAbmExtensionAndAnotherFileIsReplacedOnlyWhenConfirmed)
 {
     strip.append(picture(1, 10, 10));
-    writeFile(dir / "anim.abm", {1, 2, 3});
-    for (const std::string chosen : {"anim.txt", "anim", "anim.abm"}) {
-        save(dir / chosen);
-        EXPECT_EQ(readFile(dir / "anim.abm").size(), 72u + 200u) << chosen;
+    struct Case {
+        const char* chosen;
+        bool exists;
+        MessageAnswer answer;
+        bool written;
+    };
+    const Case cases[] = {
+        {"anim.txt", true, MessageAnswer::ok, true},    {"anim.txt", true, MessageAnswer::cancel, false},
+        {"anim", true, MessageAnswer::ok, true},        {"anim.abm", true, MessageAnswer::none, true},
+        {"anim.txt", false, MessageAnswer::none, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.chosen << " " << c.exists);
+        prompts.messages.clear();
         std::filesystem::remove(dir / "anim.abm");
+        if (c.exists)
+            writeFile(dir / "anim.abm", {1, 2, 3});
+        if (c.answer != MessageAnswer::none)
+            prompts.answers.push_back(c.answer);
+        save(dir / c.chosen);
+        const bool asked = c.answer != MessageAnswer::none;
+        EXPECT_EQ(messages(), asked ? std::vector<std::string>{"Файл anim.abm уже существует. Заменить?"}
+                                    : std::vector<std::string>{});
+        if (asked) {
+            EXPECT_EQ(prompts.messages[0].buttons,
+                      (std::vector<MessageButton>{MessageButton::ok, MessageButton::cancel}));
+        }
+        EXPECT_EQ(std::filesystem::file_size(dir / "anim.abm"), c.written ? 72u + 200u : 3u);
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "anim.txt"));
     EXPECT_FALSE(std::filesystem::exists(dir / "anim"));
@@ -298,21 +358,18 @@ TEST_F(AbmFileTest, NarrowerFrameIsWrittenWithWhiteColumns)
     }
 }
 
-TEST_F(AbmFileTest, LowerFrameFailsTheSaveAndKeepsTheOldFile)
+TEST_F(AbmFileTest, LowerFrameIsRefusedAndKeepsTheOldFile)
 {
     strip.append(picture(1, 6, 3));
     strip.append(picture(2, 6, 2));
     writeFile(dir / "keep.abm", {9, 9, 9});
     settings.values["SavePath"] = "/before/";
-    try {
-        save(dir / "keep.abm");
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_EQ(e.kind(), ErrorKind::ScanLineOutOfRange);
-        EXPECT_STREQ(e.what(), "Scan line index out of range");
-    }
+    save(dir / "keep.abm");
+    EXPECT_EQ(messages(), std::vector<std::string>{kFramesOfOtherSizesText});
     EXPECT_EQ(readFile(dir / "keep.abm"), (std::vector<uint8_t>{9, 9, 9}));
     EXPECT_EQ(settings.values["SavePath"], "/before/");
+    // The writer alone still refuses rows a frame lacks.
+    EXPECT_EQ(kindOfError([&] { written(); }), ErrorKind::ScanLineOutOfRange);
 }
 
 TEST_F(AbmFileTest, FailedWriteKeepsTheExistingAnimation)

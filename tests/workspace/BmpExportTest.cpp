@@ -43,15 +43,24 @@ protected:
 
 }  // namespace
 
-TEST(baseName, CutsAtTheFirstOccurrenceOfTheExtension)
+TEST(bmpFramePrefix, OnlyATrailingBmpInAnyCaseIsTakenOff)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"/out/walk.bmp", "walk"}, {"/out/a.bmp.bmp", "a"}, {"my.bmpfile.bmp", "my"},
-        {"shot.BMP", "shot"},      {"noext", "noext"},      {".bmp", ""},
-        {"/d.x/name", "name"},     {"a.b.c", "a.b"},
+        {"/out/walk.bmp", "/out/walk"},
+        {"/out/a.bmp.bmp", "/out/a.bmp"},
+        {"my.bmpfile.bmp", "my.bmpfile"},
+        {"clip.bmp.backup.bmp", "clip.bmp.backup"},
+        {"v1.1.1", "v1.1.1"},
+        {"shot.BMP", "shot"},
+        {"shot.Bmp", "shot"},
+        {"noext", "noext"},
+        {"/out/.bmp", "/out/"},
+        {"/d.bmp/name", "/d.bmp/name"},
+        {"/d/bmp", "/d/bmp"},
+        {"a.b.c", "a.b.c"},
     };
-    for (auto [path, base] : cases)
-        EXPECT_EQ(baseName(path), base) << path;
+    for (auto [chosen, prefix] : cases)
+        EXPECT_EQ(bmpFramePrefix(chosen), prefix) << chosen;
 }
 
 TEST_F(BmpExportTest, FramesAreNumberedBesideTheChosenName)
@@ -64,7 +73,9 @@ TEST_F(BmpExportTest, FramesAreNumberedBesideTheChosenName)
     const Case cases[] = {
         {"walk.bmp", 3, {"walk0.bmp", "walk1.bmp", "walk2.bmp"}},
         {"walk", 2, {"walk0.bmp", "walk1.bmp"}},
-        {"a.bmp.bmp", 2, {"a0.bmp", "a1.bmp"}},
+        {"a.bmp.bmp", 2, {"a.bmp0.bmp", "a.bmp1.bmp"}},
+        {"my.bmpfile.bmp", 1, {"my.bmpfile0.bmp"}},
+        {"v1.1.1", 1, {"v1.1.10.bmp"}},
         {".bmp", 2, {"0.bmp", "1.bmp"}},
         {"x.bmp",
          12,
@@ -122,7 +133,52 @@ TEST_F(BmpExportTest, UnwritableFrameEndsTheExportThere)
     fs::create_directory(dir / "w2.bmp");  // frame 2 cannot be created
     settings.values["SaveBmp"] = "/prev/";
     prompts.saveAnswers.push_back(dir / "w.bmp");
+    prompts.answers.push_back(MessageAnswer::ok);
     EXPECT_EQ(kindOfError([&] { StripCommands(strip, prompts, settings).exportBmp(); }), ErrorKind::FileCreate);
     EXPECT_EQ(filesWritten(), (std::vector<std::string>{"w0.bmp", "w1.bmp", "w2.bmp"}));
     EXPECT_EQ(settings.values["SaveBmp"], "/prev/");
+}
+
+// One question names the frame files that are there already (the first
+// three and how many more); nothing is written unless it is answered OK.
+TEST_F(BmpExportTest, ExistingFrameFilesAreReplacedOnlyWhenConfirmed)
+{
+    struct Case {
+        std::vector<int> existing;  // frame files there before
+        MessageAnswer answer;
+        const char* question;  // nullptr: none asked
+    };
+    const Case cases[] = {
+        {{}, MessageAnswer::none, nullptr},
+        {{0}, MessageAnswer::cancel, "Файл my0.bmp уже существует. Заменить?"},
+        {{1, 3}, MessageAnswer::ok, "Файлы my1.bmp, my3.bmp уже существуют. Заменить?"},
+        {{0, 1, 2, 3, 4}, MessageAnswer::ok, "Файлы my0.bmp, my1.bmp, my2.bmp и ещё 2 уже существуют. Заменить?"},
+        {{0, 1, 2, 3, 4}, MessageAnswer::cancel, "Файлы my0.bmp, my1.bmp, my2.bmp и ещё 2 уже существуют. Заменить?"},
+    };
+    frames(5);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.question ? c.question : "none");
+        for (auto& e : fs::directory_iterator(dir.path()))
+            fs::remove(e.path());
+        for (const int i : c.existing)
+            abm::test::writeFile(dir / ("my" + std::to_string(i) + ".bmp"), {1});
+        prompts.messages.clear();
+        if (c.answer != MessageAnswer::none)
+            prompts.answers.push_back(c.answer);
+        prompts.saveAnswers.push_back(dir / "my.bmp");
+        StripCommands(strip, prompts, settings).exportBmp();
+        ASSERT_EQ(prompts.messages.size(), c.question ? 1u : 0u);
+        if (c.question) {
+            EXPECT_EQ(prompts.messages[0].text, c.question);
+        }
+        const bool written = c.answer != MessageAnswer::cancel;
+        for (int i = 0; i < 5; ++i) {
+            const bool existed = std::find(c.existing.begin(), c.existing.end(), i) != c.existing.end();
+            const fs::path file = dir / ("my" + std::to_string(i) + ".bmp");
+            EXPECT_EQ(fs::exists(file), written || existed) << i;
+            if (fs::exists(file)) {
+                EXPECT_EQ(fs::file_size(file) > 1, written) << i;
+            }
+        }
+    }
 }

@@ -1,10 +1,14 @@
 #pragma once
 
 // What a file holds, told by its first bytes rather than by its name, so
-// that "holiday.jpeg", "IMG_0001.JPG" and a name without an extension all
-// import. The window keeps choosing by extension.
+// that "holiday.jpeg", "IMG_0001.JPG", a GIF renamed ".bmp" and a name
+// without an extension all import. A signature counts exactly when its
+// reader takes it: "GIF" in any case and of any version at offset 0 or 4,
+// the JPEG start-of-image marker, "BM". Both programs choose the importer
+// here; the window falls back on the extension where the content says
+// nothing (an ABM file, an empty file).
 
-#include "workspace/ImageImport.h"
+#include "ImageImport.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -26,9 +26,7 @@ using namespace std::string_view_literals;
 // Formats people try first; the ones abmtool cannot read are named so the
 // warning can say what the file is.
 const Signature kSignatures[] = {
-    {0, "GIF87a"sv, PictureType::Gif, ""},
-    {0, "GIF89a"sv, PictureType::Gif, ""},
-    {0, "\xFF\xD8\xFF"sv, PictureType::Jpeg, ""},
+    {0, "\xFF\xD8"sv, PictureType::Jpeg, ""},
     {0, "BM"sv, PictureType::Bmp, ""},
     {0, "\x89PNG\r\n\x1A\n"sv, PictureType::None, "PNG"},
     {8, "WEBP"sv, PictureType::None, "WebP"},
@@ -41,6 +39,16 @@ const Signature kSignatures[] = {
 };
 
 constexpr size_t kBmpPixelOffset = 10;
+
+// The GIF reader's test: the three letters, in any case, at the start or
+// after a 4-byte prefix; the version that follows is not looked at.
+bool gifSignatureAt(const uint8_t* head, size_t length, size_t offset)
+{
+    if (length < offset + 3)
+        return false;
+    const auto upper = [](uint8_t c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
+    return upper(head[offset]) == 'G' && upper(head[offset + 1]) == 'I' && upper(head[offset + 2]) == 'F';
+}
 
 uint32_t littleEndian32(const uint8_t* p)
 {
@@ -74,6 +82,10 @@ SniffedFile sniffPicture(const uint8_t* head, size_t length, int64_t fileSize, c
 {
     SniffedFile sniffed;
     sniffed.size = fileSize;
+    if (gifSignatureAt(head, length, 0)) {
+        sniffed.type = PictureType::Gif;
+        return sniffed;
+    }
     for (const Signature& s : kSignatures) {
         if (length >= s.offset + s.bytes.size() && std::memcmp(head + s.offset, s.bytes.data(), s.bytes.size()) == 0) {
             sniffed.type = s.type;
@@ -81,8 +93,10 @@ SniffedFile sniffPicture(const uint8_t* head, size_t length, int64_t fileSize, c
             return sniffed;
         }
     }
-    if (pictureTypeByExtension(fileName) == PictureType::Abm ||
-        checkAbmHeader(head, length, fileSize).verdict == AbmVerdict::Accepted)
+    if (gifSignatureAt(head, length, 4))
+        sniffed.type = PictureType::Gif;
+    else if (pictureTypeByExtension(fileName) == PictureType::Abm ||
+             checkAbmHeader(head, length, fileSize).verdict == AbmVerdict::Accepted)
         sniffed.type = PictureType::Abm;
     return sniffed;
 }
