@@ -30,13 +30,16 @@ mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$work/ou
 fail() { echo "FAIL: $*" >&2; import -window root "$out/e2e-failure.png" 2>/dev/null || true; exit 1; }
 
 # Polls `command` until it succeeds, for at most about ten seconds.
-wait_for() {
-  local what=$1; shift
+poll() {
   for _ in $(seq 100); do
     if "$@" >/dev/null 2>&1; then return 0; fi
     sleep 0.1
   done
-  fail "timed out waiting for $what"
+  return 1
+}
+wait_for() {
+  local what=$1; shift
+  poll "$@" || fail "timed out waiting for $what"
 }
 
 shot() { import -window root "$work/shot.png"; }
@@ -161,14 +164,17 @@ start_app() {
 }
 
 xdotool windowmove --sync "$window" 100 60
-sleep 0.5
+# With a window manager the frame is drawn after the move.
+framed() { [ -z "$wm" ] || [ -n "$(frame_extents "$window")" ]; }
+wait_for "the window's frame" framed
 normal=$(outer "$window")
 if [ -n "$wm" ]; then
   extents=$(frame_extents "$window")
   IFS=, read -r frame_left _ _ frame_bottom <<<"$extents"
   wmctrl -ir "$window" -b add,maximized_vert,maximized_horz
   wait_for "the window to maximise" maximised "$window"
-  sleep 0.5
+  # The program sees the new state before the key that quits it: X delivers
+  # events in order.
 fi
 quit_app "$window"
 [ "$(ini NormPos)" = "$normal" ] || fail "NormPos is $(ini NormPos), the window was at $normal"
@@ -185,20 +191,24 @@ if [ -n "$wm" ]; then
   wmctrl -ir "$window" -b remove,maximized_vert,maximized_horz
   not_maximised() { ! maximised "$window"; }
   wait_for "the window to leave the maximised state" not_maximised
-  sleep 0.5
 fi
-[ "$(outer "$window")" = "$normal" ] || fail "the window came back at $(outer "$window"), not $normal"
+back_at_normal() { [ "$(outer "$window")" = "$normal" ]; }
+poll back_at_normal || fail "the window came back at $(outer "$window"), not $normal"
 
 # The options dialog, centred on the 1280 × 1024 screen with its frame.
 shot
 read -r strip_left strip_top _ _ <<<"$("$locate" "$work/shot.png" $red)"
 click_tool_button 4
 wait_for "the options dialog" shown 1
-dialog=$(xdotool search --onlyvisible --classname abmmaker | grep -vx "$window" | head -n1)
-sleep 0.5
-IFS=, read -r l t r b <<<"$(outer "$dialog")"
-dx=$(((l + r) / 2 - 640)) dy=$(((t + b) / 2 - 512))
-[ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ] || fail "the options dialog at $l,$t,$r,$b is off centre by $dx,$dy"
+# Measured once the window manager has framed and placed the dialog.
+dialog_centred() {
+  dialog=$(xdotool search --onlyvisible --classname abmmaker | grep -vx "$window" | head -n1)
+  [ -n "$dialog" ] || return 1
+  IFS=, read -r l t r b <<<"$(outer "$dialog")"
+  dx=$(((l + r) / 2 - 640)) dy=$(((t + b) / 2 - 512))
+  [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
+}
+poll dialog_centred || { dialog_centred || fail "the options dialog at $l,$t,$r,$b is off centre by $dx,$dy"; }
 xdotool key Escape
 wait_for "the options dialog to close" shown 0
 quit_app "$window"
