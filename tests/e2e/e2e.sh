@@ -6,7 +6,7 @@
 # press OK, and check that the strip kept its four frames, now 1000 wide.
 # Last, the placement round trip: move, maximise (with a window manager),
 # close, start again, restore, and the settings file's rectangles.
-# Usage (from ctest, inside xvfb-run): e2e.sh ABMMAKER LOCATE OUTPUT_FOLDER [openbox]
+# Usage (from ctest, inside with-xvfb.sh): e2e.sh ABMMAKER LOCATE OUTPUT_FOLDER [openbox]
 set -euo pipefail
 app=$1 locate=$2 out=$3 wm=${4:-}
 
@@ -18,11 +18,11 @@ cleanup() {
 }
 trap cleanup EXIT
 if [ "$wm" = openbox ]; then
-  openbox --sm-disable >/dev/null 2>&1 &
+  openbox --sm-disable >"$out/openbox.log" 2>&1 &
   wm_pid=$!
   trap 'cleanup; kill $wm_pid 2>/dev/null || true' EXIT
-  for _ in $(seq 300); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
-  wmctrl -m >/dev/null 2>&1 || { echo "FAIL: openbox did not start" >&2; exit 1; }
+  for _ in $(seq 600); do wmctrl -m >/dev/null 2>&1 && break; kill -0 $wm_pid 2>/dev/null || break; sleep 0.1; done
+  wmctrl -m >/dev/null 2>&1 || { echo "FAIL: openbox did not start:" >&2; cat "$out/openbox.log" >&2; exit 1; }
 fi
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$work/out"
@@ -41,6 +41,9 @@ wait_for() {
   local what=$1; shift
   poll "$@" || fail "timed out waiting for $what"
 }
+
+# Whether the window holds the keyboard: keys typed before that go astray.
+focused() { [ "$(xdotool getwindowfocus)" = "$1" ]; }
 
 shot() { import -window root "$work/shot.png"; }
 # Centre "x y" of the frame of the given colour on screen.
@@ -94,6 +97,7 @@ export_and_check() {
   click_tool_button 2
   dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "^Сохранить как$" | head -n1)
   [ -n "$dialog" ] || fail "the save dialog did not appear"
+  wait_for "the save dialog to take the keys" focused "$dialog"
   xdotool type --delay 10 "$work/out/$name"
   xdotool key Return
   wait_for "the frame files" test -s "$work/out/${name}3.bmp"
@@ -254,6 +258,7 @@ titled() { xdotool search --onlyvisible --name "^$1\$"; }
 export_as() {
   press ctrl+e
   wait_for "the save dialog" titled "Сохранить как"
+  wait_for "the save dialog to take the keys" focused "$(titled "Сохранить как" | head -n1)"
   xdotool type --delay 10 "$1"
   xdotool key Return
 }
