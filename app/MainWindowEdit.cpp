@@ -106,8 +106,7 @@ void MainWindow::noteFileMarks(const StripDisplay& display)
     const FileMark& mark = display.lastFileMark;
     if (mark.kind == FileMark::Kind::abmSaved)
         showNotice(
-            QString::fromUtf8(kSavedAbmNotice)
-                .arg(QString::fromStdString(isolatedName(mark.fileName.substr(folderPart(mark.fileName).size())))));
+            QString::fromUtf8(kSavedAbmNotice).arg(QString::fromStdString(isolatedName(fileNamePart(mark.fileName)))));
     else if (mark.kind == FileMark::Kind::bmpExported)
         showNotice(QString::fromUtf8(kSavedBmpNotice).arg(mark.frames));
 }
