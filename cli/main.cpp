@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <regex>
 #include <string>
 #include <sys/stat.h>
@@ -200,69 +201,81 @@ int flushStandardOutput(int status)
     return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
-{
-    abm::installSaveSignalHandlers();
-    abm::CliOptions o;
-    FrameFlags flags;
-
-    CLI::App app{"abmtool: frame animations for the Samsung SGH-C100 from pictures (BMP, JPEG, GIF, ABM)", "abmtool"};
-    app.set_version_flag("--version", kVersion);
+// What abmtool takes before the command's name (and after it too).
+struct GlobalFlags {
     int memoryLimit = 0;
-    app.add_option("--memory-limit", memoryLimit,
+    bool quiet = false, verbose = false;
+};
+
+void addGlobalOptions(CLI::App& app, GlobalFlags& g)
+{
+    app.set_version_flag("--version", kVersion);
+    app.add_option("--memory-limit", g.memoryLimit,
                    "the most memory pictures may take, in MiB (default: 1024, or a quarter of the physical memory "
                    "when that is less; ABM_MEMORY_LIMIT_MB sets it too)")
         ->check(CLI::Range(1, 1 << 30));
-    bool quiet = false, verbose = false;
-    CLI::Option* quietFlag = app.add_flag("-q,--quiet", quiet, "print errors only");
-    app.add_flag("-v,--verbose", verbose, "print a line per input: frames read, their size, frames written")
+    CLI::Option* quietFlag = app.add_flag("-q,--quiet", g.quiet, "print errors only");
+    app.add_flag("-v,--verbose", g.verbose, "print a line per input: frames read, their size, frames written")
         ->excludes(quietFlag);
     // Allowed after the command's name as well as before it.
     app.fallthrough();
     app.require_subcommand(1);
     app.get_formatter()->column_width(36);
+}
 
-    CLI::App* abmCmd =
-        app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation (at most four frames "
-                                  "of at most " +
-                                      std::to_string(abm::kPhoneFrameWidth) + " x " +
-                                      std::to_string(abm::kPhoneFrameHeight) + ", all of one size)");
-    addFrameOptions(*abmCmd, o, flags, true);  // a folder under --each
-    abmCmd->add_flag("--each", o.each,
-                     "one ABM file per INPUT, named after it, in the folder OUT (made if missing), "
-                     "on all cores; ends with \"N written, M failed\"");
-    CLI::App* bmpCmd = app.add_subcommand("bmp", "import INPUTs in order and write every frame as a 16-bit BMP file "
-                                                 "named OUT without a final .bmp + frame number + .bmp "
-                                                 "(with -o -, the one frame to standard output)");
-    addFrameOptions(*bmpCmd, o, flags, true);
-    CLI::App* gifCmd =
-        app.add_subcommand("gif", "import INPUTs in order and write the frames as the phone shows them "
-                                  "(16-bit colour, at most four) as an animated GIF that loops; a frame "
-                                  "of at most 256 colours is exact, one of more is reduced by median cut");
-    addFrameOptions(*gifCmd, o, flags, false);
-    gifCmd->add_flag("--all", o.all, "every frame, not only the first four");
-    gifCmd->add_option("--delay", o.delayMs, "time each frame shows, in milliseconds (default: 700, as the preview)")
+struct CommandSet {
+    CLI::App *abm, *bmp, *gif, *info, *thumbnail;
+    std::string thumbnailInput;
+};
+
+void addWritingCommands(CLI::App& app, CommandSet& c, abm::CliOptions& o, FrameFlags& flags)
+{
+    c.abm = app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation (at most four "
+                                      "frames of at most " +
+                                          std::to_string(abm::kPhoneFrameWidth) + " x " +
+                                          std::to_string(abm::kPhoneFrameHeight) + ", all of one size)");
+    addFrameOptions(*c.abm, o, flags, true);  // a folder under --each
+    c.abm->add_flag("--each", o.each,
+                    "one ABM file per INPUT, named after it, in the folder OUT (made if missing), "
+                    "on all cores; ends with \"N written, M failed\"");
+    c.bmp = app.add_subcommand("bmp", "import INPUTs in order and write every frame as a 16-bit BMP file "
+                                      "named OUT without a final .bmp + frame number + .bmp "
+                                      "(with -o -, the one frame to standard output)");
+    addFrameOptions(*c.bmp, o, flags, true);
+    c.gif = app.add_subcommand("gif", "import INPUTs in order and write the frames as the phone shows them "
+                                      "(16-bit colour, at most four) as an animated GIF that loops; a frame "
+                                      "of at most 256 colours is exact, one of more is reduced by median cut");
+    addFrameOptions(*c.gif, o, flags, false);
+    c.gif->add_flag("--all", o.all, "every frame, not only the first four");
+    c.gif->add_option("--delay", o.delayMs, "time each frame shows, in milliseconds (default: 700, as the preview)")
         ->check(CLI::Range(10, 655350));
-    CLI::App* infoCmd = app.add_subcommand("info", "show the header of ABM files and whether the reader accepts them "
-                                                   "(exit status 1 when one is not accepted); control characters "
-                                                   "and bytes that are not UTF-8 in names are shown as \\xHH, "
-                                                   "bidirectional controls as \\uXXXX, a backslash as \\\\");
-    infoCmd->add_flag("--json", o.json,
-                      "print JSON instead of one line per file (default: off); a name's bytes "
-                      "that are not UTF-8 are written as \\udcXX (XX the byte, as Python's "
-                      "surrogateescape reads it back)");
-    infoCmd->add_option("FILE", o.inputs, "ABM files ('-': standard input, once)")->required();
-    CLI::App* thumbCmd = app.add_subcommand("thumbnail", "write the first frame of INPUT as a PNG scaled to fit "
-                                                         "SIZE x SIZE (the file manager's thumbnailer)");
-    thumbCmd->add_option("-s,--size", o.thumbnailSize, "the PNG's largest side in pixels")
+}
+
+void addReadingCommands(CLI::App& app, CommandSet& c, abm::CliOptions& o)
+{
+    c.info = app.add_subcommand("info", "show the header of ABM files and whether the reader accepts them "
+                                        "(exit status 1 when one is not accepted); control characters "
+                                        "and bytes that are not UTF-8 in names are shown as \\xHH, "
+                                        "bidirectional controls as \\uXXXX, a backslash as \\\\");
+    c.info->add_flag("--json", o.json,
+                     "print JSON instead of one line per file (default: off); a name's bytes "
+                     "that are not UTF-8 are written as \\udcXX (XX the byte, as Python's "
+                     "surrogateescape reads it back)");
+    c.info->add_option("FILE", o.inputs, "ABM files ('-': standard input, once)")->required();
+    c.thumbnail = app.add_subcommand("thumbnail", "write the first frame of INPUT as a PNG scaled to fit "
+                                                  "SIZE x SIZE (the file manager's thumbnailer)");
+    c.thumbnail->add_option("-s,--size", o.thumbnailSize, "the PNG's largest side in pixels")
         ->default_val(128)
         ->check(CLI::Range(1, 4096));
-    std::string input;
-    thumbCmd->add_option("INPUT", input, "a picture: BMP, JPEG, GIF or ABM ('-': standard input)")->required();
-    thumbCmd->add_option("OUT", o.out, "the PNG file to write ('-': standard output)")->required();
+    c.thumbnail->add_option("INPUT", c.thumbnailInput, "a picture: BMP, JPEG, GIF or ABM ('-': standard input)")
+        ->required();
+    c.thumbnail->add_option("OUT", o.out, "the PNG file to write ('-': standard output)")->required();
+}
 
+// CLI11's parse, its errors in abmtool's words; the status to end with, or
+// nothing when the command is to run.
+std::optional<int> parseArguments(CLI::App& app, int argc, char** argv)
+{
     if (const std::string word = unknownCommand(argc, argv, app); !word.empty())
         return usageError(word[0] == '-' ? "unknown option '" + word + "'; the commands are " + kCommands
                                          : "'" + word + "' is not a command; the commands are " + kCommands);
@@ -283,40 +296,69 @@ int main(int argc, char** argv)
             return usageError(std::string("a command is required; the commands are ") + kCommands);
         return usageError(e.what(), commandName);
     }
+    return std::nullopt;
+}
 
-    // Checked whether or not --memory-limit overrides it: a broken setting is
-    // better found at once than when it next counts.
-    if (const std::string problem = abm::MemoryBudget::environmentProblem(); !problem.empty())
-        return usageError(problem);
-    const std::string commandName = app.get_subcommands().front()->get_name();
-    if (abmCmd->parsed() && o.each && o.out == "-")
-        return usageError("--output: '-' names no folder; name the folder to write the ABM files in", commandName);
-    if (abmCmd->parsed() && !o.each) {
+// What the parse lets through but the command cannot take; empty when none.
+std::string argumentProblem(const CommandSet& c, abm::CliOptions& o)
+{
+    if (c.abm->parsed() && o.each && o.out == "-")
+        return "--output: '-' names no folder; name the folder to write the ABM files in";
+    if (c.abm->parsed() && !o.each) {
         if (const std::string problem = outputProblem(o.out, false); !problem.empty())
-            return usageError("--output: " + problem, commandName);
+            return "--output: " + problem;
     }
-    if (thumbCmd->parsed()) {
+    if (c.thumbnail->parsed()) {
         if (const std::string problem = o.out == "-" ? outputProblem(o.out, false) : ""; !problem.empty())
-            return usageError("OUT: " + problem, commandName);
-        o.inputs = {input};
+            return "OUT: " + problem;
+        o.inputs = {c.thumbnailInput};
     }
-    if (const std::string problem = inputProblem(o.inputs, o.each); !problem.empty())
-        return usageError(problem, commandName);
-    flags.applyTo(o);
-    o.verbosity = quiet ? abm::Verbosity::quiet : verbose ? abm::Verbosity::verbose : abm::Verbosity::normal;
-    if (memoryLimit > 0)
-        abm::MemoryBudget::setLimit(int64_t{memoryLimit} << 20);
+    return inputProblem(o.inputs, o.each);
+}
 
+int runCommand(const CommandSet& c, const abm::CliOptions& o)
+{
     int status = 1;
     try {
-        const auto command = abmCmd->parsed()    ? abm::runAbm
-                             : bmpCmd->parsed()  ? abm::runBmp
-                             : gifCmd->parsed()  ? abm::runGif
-                             : infoCmd->parsed() ? abm::runInfo
-                                                 : abm::runThumbnail;
+        const auto command = c.abm->parsed()    ? abm::runAbm
+                             : c.bmp->parsed()  ? abm::runBmp
+                             : c.gif->parsed()  ? abm::runGif
+                             : c.info->parsed() ? abm::runInfo
+                                                : abm::runThumbnail;
         status = command(o, std::cout, std::cerr);
     } catch (const std::exception& e) {
         abm::CliPrompts(std::cerr).error("", e);
     }
     return flushStandardOutput(status);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    abm::installSaveSignalHandlers();
+    abm::CliOptions o;
+    FrameFlags flags;
+    GlobalFlags global;
+    CommandSet commands{};
+
+    CLI::App app{"abmtool: frame animations for the Samsung SGH-C100 from pictures (BMP, JPEG, GIF, ABM)", "abmtool"};
+    addGlobalOptions(app, global);
+    addWritingCommands(app, commands, o, flags);
+    addReadingCommands(app, commands, o);
+    if (const std::optional<int> status = parseArguments(app, argc, argv))
+        return *status;
+    // Checked whether or not --memory-limit overrides it: a broken setting is
+    // better found at once than when it next counts.
+    if (const std::string problem = abm::MemoryBudget::environmentProblem(); !problem.empty())
+        return usageError(problem);
+    if (const std::string problem = argumentProblem(commands, o); !problem.empty())
+        return usageError(problem, app.get_subcommands().front()->get_name());
+    flags.applyTo(o);
+    o.verbosity = global.quiet     ? abm::Verbosity::quiet
+                  : global.verbose ? abm::Verbosity::verbose
+                                   : abm::Verbosity::normal;
+    if (global.memoryLimit > 0)
+        abm::MemoryBudget::setLimit(int64_t{global.memoryLimit} << 20);
+    return runCommand(commands, o);
 }
