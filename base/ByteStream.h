@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,6 +114,7 @@ class InputFile {
 public:
     InputFile(std::string name) : name_(std::move(name)) {}  // a file
     InputFile(const char* name) : name_(name) {}
+    InputFile(const std::filesystem::path& name) : name_(name.string()) {}
     InputFile(std::string name, std::shared_ptr<const LoadedBytes> bytes)
         : name_(std::move(name)), bytes_(std::move(bytes))
     {

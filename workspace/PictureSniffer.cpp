@@ -4,6 +4,7 @@
 #include "base/Error.h"
 #include "codecs/abm/AbmCodec.h"
 #include "codecs/bmp/BmpCodec.h"
+#include "codecs/gif/GifImage.h"
 
 #include <algorithm>
 #include <cstring>
@@ -40,16 +41,6 @@ const Signature kSignatures[] = {
 };
 
 constexpr size_t kBmpPixelOffset = 10;
-
-// The GIF reader's test: the three letters, in any case, at the start or
-// after a 4-byte prefix; the version that follows is not looked at.
-bool gifSignatureAt(const uint8_t* head, size_t length, size_t offset)
-{
-    if (length < offset + 3)
-        return false;
-    const auto upper = [](uint8_t c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
-    return upper(head[offset]) == 'G' && upper(head[offset + 1]) == 'I' && upper(head[offset + 2]) == 'F';
-}
 
 uint32_t littleEndian32(const uint8_t* p)
 {
@@ -94,7 +85,7 @@ SniffedFile sniffPicture(const uint8_t* head, size_t length, int64_t fileSize, c
             return sniffed;
         }
     }
-    if (gifSignatureAt(head, length, 4))
+    if (gifSignatureAt(head, length, kGifSignaturePrefix))
         sniffed.type = PictureType::Gif;
     else if (pictureTypeByExtension(fileName) == PictureType::Abm ||
              checkAbmHeader(head, length, fileSize).verdict == AbmVerdict::Accepted)
