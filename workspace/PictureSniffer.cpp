@@ -65,7 +65,9 @@ bool bmpEndsEarly(const uint8_t* head, size_t length, int64_t fileSize)
                         (littleEndian32(head + kCompression) != 0 && littleEndian32(head + kCompression) != 3)))
         return false;
     const int64_t stride = (width * bits + 31) / 32 * 4;
-    return littleEndian32(head + kBmpPixelOffset) + stride * height > fileSize;
+    const int64_t offset = littleEndian32(head + kBmpPixelOffset);
+    // Divided, since the product of absurd header sizes overflows.
+    return offset > fileSize || (height > 0 && stride > (fileSize - offset) / height);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 # press OK, and check that the strip kept its four frames, now 1000 wide.
 # Last, the placement round trip: move, maximise (with a window manager),
 # close, start again, restore, and the settings file's rectangles.
-# Usage (from ctest, inside xvfb-run): e2e.sh ABMMAKER LOCATE OUTPUT_FOLDER [openbox]
+# Usage (from ctest, inside with-xvfb.sh): e2e.sh ABMMAKER LOCATE OUTPUT_FOLDER [openbox]
 set -euo pipefail
 app=$1 locate=$2 out=$3 wm=${4:-}
 
@@ -18,11 +18,11 @@ cleanup() {
 }
 trap cleanup EXIT
 if [ "$wm" = openbox ]; then
-  openbox --sm-disable >/dev/null 2>&1 &
+  openbox --sm-disable >"$out/openbox.log" 2>&1 &
   wm_pid=$!
   trap 'cleanup; kill $wm_pid 2>/dev/null || true' EXIT
-  for _ in $(seq 300); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
-  wmctrl -m >/dev/null 2>&1 || { echo "FAIL: openbox did not start" >&2; exit 1; }
+  for _ in $(seq 600); do wmctrl -m >/dev/null 2>&1 && break; kill -0 $wm_pid 2>/dev/null || break; sleep 0.1; done
+  wmctrl -m >/dev/null 2>&1 || { echo "FAIL: openbox did not start:" >&2; cat "$out/openbox.log" >&2; exit 1; }
 fi
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$work/out"
@@ -30,14 +30,20 @@ mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$work/ou
 fail() { echo "FAIL: $*" >&2; import -window root "$out/e2e-failure.png" 2>/dev/null || true; exit 1; }
 
 # Polls `command` until it succeeds, for at most about ten seconds.
-wait_for() {
-  local what=$1; shift
+poll() {
   for _ in $(seq 100); do
     if "$@" >/dev/null 2>&1; then return 0; fi
     sleep 0.1
   done
-  fail "timed out waiting for $what"
+  return 1
 }
+wait_for() {
+  local what=$1; shift
+  poll "$@" || fail "timed out waiting for $what"
+}
+
+# Whether the window holds the keyboard: keys typed before that go astray.
+focused() { [ "$(xdotool getwindowfocus)" = "$1" ]; }
 
 shot() { import -window root "$work/shot.png"; }
 # Centre "x y" of the frame of the given colour on screen.
@@ -91,6 +97,7 @@ export_and_check() {
   click_tool_button 2
   dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "^Сохранить как$" | head -n1)
   [ -n "$dialog" ] || fail "the save dialog did not appear"
+  wait_for "the save dialog to take the keys" focused "$dialog"
   xdotool type --delay 10 "$work/out/$name"
   xdotool key Return
   wait_for "the frame files" test -s "$work/out/${name}3.bmp"
@@ -161,14 +168,17 @@ start_app() {
 }
 
 xdotool windowmove --sync "$window" 100 60
-sleep 0.5
+# With a window manager the frame is drawn after the move.
+framed() { [ -z "$wm" ] || [ -n "$(frame_extents "$window")" ]; }
+wait_for "the window's frame" framed
 normal=$(outer "$window")
 if [ -n "$wm" ]; then
   extents=$(frame_extents "$window")
   IFS=, read -r frame_left _ _ frame_bottom <<<"$extents"
   wmctrl -ir "$window" -b add,maximized_vert,maximized_horz
   wait_for "the window to maximise" maximised "$window"
-  sleep 0.5
+  # The program sees the new state before the key that quits it: X delivers
+  # events in order.
 fi
 quit_app "$window"
 [ "$(ini NormPos)" = "$normal" ] || fail "NormPos is $(ini NormPos), the window was at $normal"
@@ -185,20 +195,24 @@ if [ -n "$wm" ]; then
   wmctrl -ir "$window" -b remove,maximized_vert,maximized_horz
   not_maximised() { ! maximised "$window"; }
   wait_for "the window to leave the maximised state" not_maximised
-  sleep 0.5
 fi
-[ "$(outer "$window")" = "$normal" ] || fail "the window came back at $(outer "$window"), not $normal"
+back_at_normal() { [ "$(outer "$window")" = "$normal" ]; }
+poll back_at_normal || fail "the window came back at $(outer "$window"), not $normal"
 
 # The options dialog, centred on the 1280 × 1024 screen with its frame.
 shot
 read -r strip_left strip_top _ _ <<<"$("$locate" "$work/shot.png" $red)"
 click_tool_button 4
 wait_for "the options dialog" shown 1
-dialog=$(xdotool search --onlyvisible --classname abmmaker | grep -vx "$window" | head -n1)
-sleep 0.5
-IFS=, read -r l t r b <<<"$(outer "$dialog")"
-dx=$(((l + r) / 2 - 640)) dy=$(((t + b) / 2 - 512))
-[ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ] || fail "the options dialog at $l,$t,$r,$b is off centre by $dx,$dy"
+# Measured once the window manager has framed and placed the dialog.
+dialog_centred() {
+  dialog=$(xdotool search --onlyvisible --classname abmmaker | grep -vx "$window" | head -n1)
+  [ -n "$dialog" ] || return 1
+  IFS=, read -r l t r b <<<"$(outer "$dialog")"
+  dx=$(((l + r) / 2 - 640)) dy=$(((t + b) / 2 - 512))
+  [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
+}
+poll dialog_centred || { dialog_centred || fail "the options dialog at $l,$t,$r,$b is off centre by $dx,$dy"; }
 xdotool key Escape
 wait_for "the options dialog to close" shown 0
 quit_app "$window"
@@ -244,6 +258,7 @@ titled() { xdotool search --onlyvisible --name "^$1\$"; }
 export_as() {
   press ctrl+e
   wait_for "the save dialog" titled "Сохранить как"
+  wait_for "the save dialog to take the keys" focused "$(titled "Сохранить как" | head -n1)"
   xdotool type --delay 10 "$1"
   xdotool key Return
 }

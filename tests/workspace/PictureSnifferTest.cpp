@@ -128,3 +128,34 @@ TEST(PictureSniffer, SaysWhatTheReadersAccept)
     }
     EXPECT_GT(checked, 500);
 }
+
+// abmtool tells a BMP cut short from a damaged one by the size its header
+// promises, which absurd headers must not overflow.
+TEST(PictureSniffer, SaysWhenABmpEndsEarly)
+{
+    abm::test::TempDir dir;
+    Raster raster;
+    raster.setPixelFormat(PixelFormat::Bgr888);
+    raster.setSize(7, 5);
+    const std::vector<uint8_t> whole = encodeBmp(raster);
+    const std::vector<uint8_t> cut(whole.begin(), whole.end() - 1);
+    std::vector<uint8_t> topDown = cut;
+    topDown[22] = 0xFB, topDown[23] = topDown[24] = topDown[25] = 0xFF;  // height -5
+    std::vector<uint8_t> absurd(whole.begin(), whole.begin() + 54);
+    absurd[18] = absurd[19] = absurd[20] = 0xFF, absurd[21] = 0x7F;  // width 2^31 - 1
+    absurd[22] = absurd[23] = absurd[24] = 0xFF, absurd[25] = 0x7F;  // height too
+    absurd[10] = absurd[11] = absurd[12] = 0xFF;                     // pixels far beyond the end
+    const struct {
+        const char* name;
+        const std::vector<uint8_t>& bytes;
+        bool cutShort;
+    } cases[] = {{"whole", whole, false}, {"cut", cut, true}, {"top-down", topDown, true}, {"absurd", absurd, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = dir / c.name;
+        abm::test::writeFile(file, c.bytes);
+        const SniffedFile sniffed = sniffPictureFile(file);
+        EXPECT_EQ(sniffed.type, PictureType::Bmp);
+        EXPECT_EQ(sniffed.cutShort, c.cutShort);
+    }
+}
