@@ -179,10 +179,13 @@ LoadedBytes readWholeFile(const std::string& fileName)
 
 namespace {
 
-// Reads bytes held elsewhere, which stay untouched.
+// Reads bytes read before, which stay untouched, and alive while it reads.
 class HeldBytesStream : public ByteStream {
 public:
-    HeldBytesStream(const LoadedBytes& bytes, std::string name) : bytes_(bytes), name_(std::move(name)) {}
+    HeldBytesStream(std::shared_ptr<const LoadedBytes> bytes, std::string name)
+        : held_(std::move(bytes)), bytes_(*held_), name_(std::move(name))
+    {
+    }
 
     size_t read(void* buffer, size_t count) override
     {
@@ -199,6 +202,7 @@ public:
     std::string fileName() const override { return name_; }
 
 private:
+    std::shared_ptr<const LoadedBytes> held_;
     const LoadedBytes& bytes_;
     std::string name_;
     size_t position_ = 0;
@@ -209,7 +213,7 @@ private:
 std::unique_ptr<ByteStream> InputFile::open() const
 {
     if (bytes_)
-        return std::make_unique<HeldBytesStream>(*bytes_, name_);
+        return std::make_unique<HeldBytesStream>(bytes_, name_);
     return std::make_unique<FileStream>(name_, FileStream::Mode::OpenRead);
 }
 
