@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -174,6 +175,79 @@ LoadedBytes readWholeFile(const std::string& fileName)
 {
     FileStream file(fileName, FileStream::Mode::OpenRead);
     return file.readRest();
+}
+
+namespace {
+
+// Reads bytes read before, which stay untouched, and alive while it reads.
+class HeldBytesStream : public ByteStream {
+public:
+    HeldBytesStream(std::shared_ptr<const LoadedBytes> bytes, std::string name)
+        : held_(std::move(bytes)), bytes_(*held_), name_(std::move(name))
+    {
+    }
+
+    size_t read(void* buffer, size_t count) override
+    {
+        const size_t n = std::min(count, bytes_.size() - std::min(position_, bytes_.size()));
+        if (n > 0)
+            std::memcpy(buffer, bytes_.data() + position_, n);
+        position_ += n;
+        return n;
+    }
+    void write(const void*, size_t) override { throw FileError(ErrorKind::StreamWrite, name_); }
+    int64_t position() const override { return static_cast<int64_t>(position_); }
+    void setPosition(int64_t position) override { position_ = static_cast<size_t>(std::max<int64_t>(0, position)); }
+    int64_t size() const override { return static_cast<int64_t>(bytes_.size()); }
+    std::string fileName() const override { return name_; }
+
+private:
+    std::shared_ptr<const LoadedBytes> held_;
+    const LoadedBytes& bytes_;
+    std::string name_;
+    size_t position_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteStream> InputFile::open() const
+{
+    if (bytes_)
+        return std::make_unique<HeldBytesStream>(bytes_, name_);
+    return std::make_unique<FileStream>(name_, FileStream::Mode::OpenRead);
+}
+
+LoadedBytes readToEnd(int fd, const std::string& name)
+{
+    constexpr size_t kFirstBlock = size_t{1} << 16;
+    LoadedBytes loaded;
+    size_t used = 0;
+    for (;;) {
+        if (used == loaded.bytes.size()) {
+            // One byte past the limit tells a file at the limit from a larger one.
+            const size_t grown = std::min<size_t>(std::max(kFirstBlock, used * 2), kMaxInputBytes + 1);
+            loaded.reservation.resize(static_cast<int64_t>(grown));
+            loaded.bytes.resize(grown);
+        }
+        const ssize_t n = ::read(fd, loaded.bytes.data() + used, loaded.bytes.size() - used);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd wait{fd, POLLIN, 0};
+            ::poll(&wait, 1, -1);
+            continue;
+        }
+        if (n < 0)
+            throw FileError(ErrorKind::StreamRead, name, errno);
+        if (n == 0)
+            break;
+        used += static_cast<size_t>(n);
+        if (used > static_cast<size_t>(kMaxInputBytes))
+            throw FileError(ErrorKind::InputTooLarge, name, static_cast<int64_t>(used), kMaxInputBytes);
+    }
+    // The reservation keeps counting the capacity the bytes still hold.
+    loaded.bytes.resize(used);
+    return loaded;
 }
 
 bool fileExists(const std::string& fileName)

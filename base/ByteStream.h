@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -104,6 +106,37 @@ private:
 
 // Whole-file helpers for the readers: FileError FileOpen when the file cannot be opened.
 LoadedBytes readWholeFile(const std::string& fileName);
+
+// What a reader reads: a file by its name, or bytes read before (standard
+// input, which can be read only once), known by a name for messages. A name
+// converts to one, so every reader takes a file name too.
+class InputFile {
+public:
+    InputFile(std::string name) : name_(std::move(name)) {}  // a file
+    InputFile(const char* name) : name_(name) {}
+    InputFile(const std::filesystem::path& name) : name_(name.string()) {}
+    InputFile(std::string name, std::shared_ptr<const LoadedBytes> bytes)
+        : name_(std::move(name)), bytes_(std::move(bytes))
+    {
+    }
+
+    const std::string& name() const { return name_; }
+    // The bytes read before; nullptr for a file.
+    const LoadedBytes* bytes() const { return bytes_.get(); }
+    // The content from its start: the file opened as FileStream opens it
+    // (FileError FileOpen), or the bytes.
+    std::unique_ptr<ByteStream> open() const;
+
+private:
+    std::string name_;
+    std::shared_ptr<const LoadedBytes> bytes_;
+};
+
+// Everything the descriptor gives until its end, waiting for it as long as
+// it takes (standard input that the user handed over): FileError
+// InputTooLarge (naming `name`) past kMaxInputBytes, MemoryLimitExceeded
+// past the memory budget, StreamRead when reading fails.
+LoadedBytes readToEnd(int fd, const std::string& name);
 
 // A regular file of that name exists (a FIFO or a device does not count).
 bool fileExists(const std::string& fileName);

@@ -8,6 +8,7 @@
 #include "base/Error.h"
 #include "base/ErrorText.h"
 #include "base/PathNames.h"
+#include "codecs/bmp/BmpCodec.h"
 #include "workspace/AbmFile.h"
 #include "workspace/BmpExport.h"
 #include "workspace/Workspace.h"
@@ -16,12 +17,14 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <ostream>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace abm {
 
@@ -51,6 +54,63 @@ std::string countText(int count, const char* one)
 
 }  // namespace
 
+bool namesStandardInput(const std::string& name)
+{
+    if (name == "-")
+        return true;
+    struct stat named {
+    }, given{};
+    return ::stat(name.c_str(), &named) == 0 && ::fstat(STDIN_FILENO, &given) == 0 && !S_ISREG(given.st_mode) &&
+           named.st_dev == given.st_dev && named.st_ino == given.st_ino;
+}
+
+std::string inputName(const std::string& name)
+{
+    return name == "-" ? "standard input" : name;
+}
+
+std::string outputName(const std::string& name)
+{
+    return name == "-" ? "standard output" : name;
+}
+
+SniffedFile standardInputIdentity()
+{
+    SniffedFile identity;
+    struct stat st {};
+    if (::fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode)) {
+        identity.device = st.st_dev;
+        identity.inode = st.st_ino;
+    }
+    return identity;
+}
+
+InputFile openInput(const std::string& name)
+{
+    if (!namesStandardInput(name))
+        return InputFile(name);
+    return InputFile(inputName(name), std::make_shared<const LoadedBytes>(readToEnd(STDIN_FILENO, inputName(name))));
+}
+
+void writeOutput(const std::string& name, const std::vector<uint8_t>& bytes, std::ostream& out)
+{
+    if (name == "-")
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    else
+        writeFileAtomically(name, bytes.data(), bytes.size(), false);
+}
+
+std::string nameList(const std::vector<std::string>& names)
+{
+    constexpr size_t kListed = 5;
+    std::string list;
+    for (size_t i = 0; i < std::min(names.size(), kListed); ++i)
+        list += (i == 0 ? "" : ", ") + names[i];
+    if (names.size() > kListed)
+        list += " and " + std::to_string(names.size() - kListed) + " more";
+    return list;
+}
+
 std::string droppedReason(const SniffedFile& sniffed, const ImportResult& result)
 {
     if (sniffed.unsupportedDepth != 0)
@@ -72,15 +132,16 @@ bool outputAccepted(CliPrompts& prompts, const std::string& output, const std::v
                     bool checkFolder)
 {
     struct stat st {};
-    if (::stat(output.c_str(), &st) == 0) {
+    const bool standardOutput = output == "-";
+    if (standardOutput ? ::fstat(STDOUT_FILENO, &st) == 0 : ::stat(output.c_str(), &st) == 0) {
         for (const SniffedFile& input : inputs) {
-            if (input.device == st.st_dev && input.inode == st.st_ino) {
-                prompts.error(output, englishText(Finding::OverwritesInput));
+            if (input.inode != 0 && input.device == st.st_dev && input.inode == st.st_ino) {
+                prompts.error(outputName(output), englishText(Finding::OverwritesInput));
                 return false;
             }
         }
     }
-    if (const int problem = checkFolder ? saveProblem(output) : 0) {
+    if (const int problem = checkFolder && !standardOutput ? saveProblem(output) : 0) {
         prompts.error(output, FileError(ErrorKind::FileCreate, output, problem));
         return false;
     }
@@ -96,25 +157,31 @@ struct InputFrames {
     int count = 0;
 };
 
+enum class Output { Abm, Bmp, Gif };
+
 // One import and one output, on the window's own code.
 class Job {
 public:
-    Job(const CliOptions& o, std::ostream& err)
-        : o_(o), prompts(err, o.verbosity, o.strict), ws_(o.frame, prompts, settings_)
+    Job(const CliOptions& o, std::ostream& out, std::ostream& err)
+        : o_(o), out_(out), prompts(err, o.verbosity, o.strict), ws_(o.frame, prompts, settings_)
     {
     }
 
     // Opens every input, so that a mistyped name (or a FIFO, which would
     // never end) fails at once, before any work; false when one fails.
+    // Standard input is only noted here, and read by readStandardInput.
     bool sniffInputs();
     // Refuses, before anything is written, outputs that would overwrite an
     // input or that cannot be written (outputAccepted).
     bool acceptOutputs(const std::vector<std::string>& outputs);
+    bool readStandardInput();
     // Imports the inputs in order until the strip holds `frameCap` frames;
     // false when the run must stop.
     bool importInputs(int frameCap);
-    // Runs one of the window's save commands with OUT as the name chosen in its dialog.
-    bool save(void (StripCommands::*command)(), int frames);
+    bool saveAbm();
+    // Runs the window's BMP export with OUT as the name chosen in its
+    // dialog; to standard output, the one frame as a BMP file.
+    bool saveBmp();
     bool saveGif();
     // -v: a line per input, once its frames are written.
     void noteInputs(int written);
@@ -124,17 +191,22 @@ public:
 private:
     void explainRefusal(int frames);
     const std::string& inputOfFrame(int frame) const;
+    // The bytes `bytes` makes into OUT; false, said, when either fails.
+    bool write(const std::function<std::vector<uint8_t>()>& bytes);
 
     const CliOptions& o_;
+    std::ostream& out_;
     NoSettings settings_;
+    std::vector<InputFile> inputs_;
     std::vector<SniffedFile> sniffed_;
+    int standardInput_ = -1;  // the input that reads it, if any
 
 public:
     CliPrompts prompts;
 
 private:
     Workspace ws_;
-    std::vector<InputFrames> inputs_;
+    std::vector<InputFrames> imported_;
 };
 
 bool Job::sniffInputs()
@@ -149,7 +221,14 @@ bool Job::sniffInputs()
     }
     for (const std::string& input : o_.inputs) {
         try {
+            if (namesStandardInput(input)) {
+                standardInput_ = static_cast<int>(inputs_.size());
+                inputs_.emplace_back(inputName(input));
+                sniffed_.push_back(standardInputIdentity());
+                continue;
+            }
             sniffed_.push_back(sniffPictureFile(input));
+            inputs_.emplace_back(input);
         } catch (const std::exception& e) {
             prompts.error(input, e);
             return false;
@@ -167,14 +246,33 @@ bool Job::acceptOutputs(const std::vector<std::string>& outputs)
     return true;
 }
 
+bool Job::readStandardInput()
+{
+    if (standardInput_ < 0)
+        return true;
+    InputFile& input = inputs_[static_cast<size_t>(standardInput_)];
+    try {
+        input = InputFile(input.name(), std::make_shared<const LoadedBytes>(readToEnd(STDIN_FILENO, input.name())));
+        SniffedFile& sniffed = sniffed_[static_cast<size_t>(standardInput_)];
+        const SniffedFile identity = sniffed;
+        sniffed = sniffInput(input);
+        sniffed.device = identity.device;
+        sniffed.inode = identity.inode;
+    } catch (const std::exception& e) {
+        prompts.error(input.name(), e);
+        return false;
+    }
+    return true;
+}
+
 bool Job::importInputs(int frameCap)
 {
-    int leftOut = 0;
-    for (size_t i = 0; i < o_.inputs.size() && !prompts.failed; ++i) {
-        const std::string& input = o_.inputs[i];
+    std::vector<std::string> leftOut;
+    for (size_t i = 0; i < inputs_.size() && !prompts.failed; ++i) {
+        const std::string& input = inputs_[i].name();
         const SniffedFile& s = sniffed_[i];
         if (framesLeft(ws_.strip, frameCap) == 0) {
-            ++leftOut;
+            leftOut.push_back(input);
         } else if (s.type == PictureType::None) {
             const Finding why = s.size == 0             ? Finding::EmptyFile
                                 : s.otherFormat.empty() ? Finding::NotAPicture
@@ -183,7 +281,7 @@ bool Job::importInputs(int frameCap)
         } else {
             const int before = ws_.strip.count();
             try {
-                const ImportResult result = importFileAs(ws_.strip, prompts, input, s.type, frameCap);
+                const ImportResult result = importFileAs(ws_.strip, prompts, inputs_[i], s.type, frameCap);
                 if (result.dropped)
                     prompts.warning(input, findingText(Finding::Skipped, {{"reason", droppedReason(s, result)}}));
                 else if (s.cutShort)
@@ -192,15 +290,18 @@ bool Job::importInputs(int frameCap)
                 prompts.error(input, e);
                 return false;
             }
-            inputs_.push_back({input, before, ws_.strip.count() - before});
+            imported_.push_back({input, before, ws_.strip.count() - before});
         }
+        // Standard input's bytes are not needed once its frames are made.
+        inputs_[i] = InputFile(input);
     }
-    if (leftOut > 0)
-        prompts.warning("", findingText(Finding::InputsLeftOut, {{"count", countText(leftOut, "input")}}));
+    if (!leftOut.empty())
+        prompts.warning("", findingText(Finding::InputsLeftOut, {{"count", countText(int(leftOut.size()), "input")},
+                                                                 {"names", nameList(leftOut)}}));
     if (prompts.failed)
         return false;
     if (ws_.strip.count() == 0) {
-        prompts.error(o_.inputs.size() == 1 ? o_.inputs[0] : "", englishText(Finding::NoFrames));
+        prompts.error(inputs_.size() == 1 ? inputs_[0].name() : "", englishText(Finding::NoFrames));
         return false;
     }
     return true;
@@ -208,7 +309,7 @@ bool Job::importInputs(int frameCap)
 
 const std::string& Job::inputOfFrame(int frame) const
 {
-    for (const InputFrames& in : inputs_)
+    for (const InputFrames& in : imported_)
         if (frame >= in.first && frame < in.first + in.count)
             return in.name;
     return o_.out;
@@ -250,18 +351,51 @@ void Job::explainRefusal(int frames)
                                                            {"phone", sizeText(kPhoneFrameWidth, kPhoneFrameHeight)}}));
 }
 
-bool Job::save(void (StripCommands::*command)(), int frames)
+bool Job::write(const std::function<std::vector<uint8_t>()>& bytes)
 {
-    prompts.saveName = o_.out;
     try {
-        (ws_.commands.*command)();
+        writeOutput(o_.out, bytes(), out_);
     } catch (const std::exception& e) {
-        prompts.error(o_.out, e);
+        prompts.error(outputName(o_.out), e);
         return false;
     }
-    if (prompts.refusal)
-        explainRefusal(frames);
-    return !prompts.failed;
+    return true;
+}
+
+bool Job::saveAbm()
+{
+    // The window's checks, then exactly the name given.
+    if (!ws_.commands.abmFramesFit()) {
+        explainRefusal(kMaxAbmFrames);
+        return false;
+    }
+    return write([this] { return abmFileBytes(ws_.strip); });
+}
+
+bool Job::saveBmp()
+{
+    if (o_.out != "-") {
+        prompts.saveName = o_.out;
+        try {
+            ws_.commands.exportBmp();
+        } catch (const std::exception& e) {
+            prompts.error(o_.out, e);
+            return false;
+        }
+        if (prompts.refusal)
+            explainRefusal(ws_.strip.count());
+        return !prompts.failed;
+    }
+    if (ws_.strip.count() > 1) {
+        prompts.error(outputName(o_.out),
+                      findingText(Finding::OneFrameToStandardOutput, {{"count", std::to_string(ws_.strip.count())}}));
+        return false;
+    }
+    if (!ws_.commands.framesHavePixels(1)) {
+        explainRefusal(1);
+        return false;
+    }
+    return write([this] { return encodeBmp(ws_.strip.frame(0).picture); });
 }
 
 bool Job::saveGif()
@@ -271,22 +405,17 @@ bool Job::saveGif()
         explainRefusal(frames);
         return false;
     }
-    try {
+    return write([this, frames] {
         std::vector<const Raster*> rasters;
         for (int i = 0; i < frames; ++i)
             rasters.push_back(&ws_.strip.frame(i).picture);
-        const std::vector<uint8_t> gif = encodeGifAnimation(rasters, o_.delayMs);
-        writeFileAtomically(o_.out, gif.data(), gif.size(), false);
-    } catch (const std::exception& e) {
-        prompts.error(o_.out, e);
-        return false;
-    }
-    return true;
+        return encodeGifAnimation(rasters, o_.delayMs);
+    });
 }
 
 void Job::noteInputs(int written)
 {
-    for (const InputFrames& in : inputs_) {
+    for (const InputFrames& in : imported_) {
         if (in.count == 0)
             continue;
         const SourcePicture& source = ws_.strip.frame(in.first).source;
@@ -299,38 +428,47 @@ void Job::noteInputs(int written)
     }
 }
 
-// The frames each command writes: an ABM file holds four; the GIF shows
-// what the phone would unless --all.
-int framesWritten(const CliOptions& o, void (StripCommands::*command)(), int count)
+// The frames each output holds: an ABM file four; the GIF shows what the
+// phone would unless --all.
+int framesWritten(const CliOptions& o, Output output, int count)
 {
-    if (command == &StripCommands::exportBmp || (command == nullptr && o.all))
+    if (output == Output::Bmp || (output == Output::Gif && o.all))
         return count;
     return std::min(count, kMaxAbmFrames);
 }
 
-// The files `command` writes (the GIF when it is null) for `frames` frames.
-std::vector<std::string> outputNames(const CliOptions& o, void (StripCommands::*command)(), int frames)
+// The files an output of `frames` frames writes: exactly the name given,
+// or bmp's frame files after it.
+std::vector<std::string> outputNames(const CliOptions& o, Output output, int frames)
 {
-    if (command == &StripCommands::saveAbm)
-        return {replaceExtension(o.out, ".abm")};
-    if (command != &StripCommands::exportBmp)
+    if (output != Output::Bmp || o.out == "-")
         return {o.out};
     return bmpFrameNames(bmpFramePrefix(o.out), std::max(frames, 1));
 }
 
-// Imports, then writes OUT with `command`, or the GIF when it is null.
-int importAndSave(const CliOptions& o, std::ostream& err, void (StripCommands::*command)(),
+bool hasAbmExtension(const std::string& name)
+{
+    return equalsIgnoringCase(extensionPart(name), ".abm");
+}
+
+// Imports, then writes OUT.
+int importAndSave(const CliOptions& o, std::ostream& out, std::ostream& err, Output output,
                   bool* memoryRefused = nullptr)
 {
-    Job job(o, err);
+    Job job(o, out, err);
+    if (output == Output::Abm && o.out != "-" && !hasAbmExtension(o.out))
+        job.prompts.warning(o.out, englishText(Finding::NotAbmName));
     // Inputs past what is written are not even read.
-    const int cap = framesWritten(o, command, kNoFrameCap);
-    bool ok = job.sniffInputs() && job.acceptOutputs(outputNames(o, command, 1)) && job.importInputs(cap);
+    const int cap = framesWritten(o, output, kNoFrameCap);
+    bool ok = !job.prompts.failed && job.sniffInputs() && job.acceptOutputs(outputNames(o, output, 1)) &&
+              job.readStandardInput() && job.importInputs(cap);
     if (ok) {
-        const int frames = framesWritten(o, command, job.strip().count());
+        const int frames = framesWritten(o, output, job.strip().count());
         // Only now is it known how many frame files bmp writes.
-        ok = (command != &StripCommands::exportBmp || job.acceptOutputs(outputNames(o, command, frames))) &&
-             (command ? job.save(command, frames) : job.saveGif());
+        ok = (output != Output::Bmp || job.acceptOutputs(outputNames(o, output, frames))) &&
+             (output == Output::Abm   ? job.saveAbm()
+              : output == Output::Bmp ? job.saveBmp()
+                                      : job.saveGif());
         if (ok)
             job.noteInputs(frames);
     }
@@ -379,7 +517,7 @@ int runEach(const CliOptions& o, std::ostream& err)
         for (size_t i; (i = next++) < jobs.size();) {
             std::ostringstream said;
             bool refused = false;
-            const int status = importAndSave(jobs[i], said, &StripCommands::saveAbm, &refused);
+            const int status = importAndSave(jobs[i], said, said, Output::Abm, &refused);
             const std::lock_guard<std::mutex> hold(lock);
             if (status != 0 && refused && threads > 1) {
                 retry.push_back(i);
@@ -397,7 +535,7 @@ int runEach(const CliOptions& o, std::ostream& err)
         t.join();
     std::sort(retry.begin(), retry.end());
     for (const size_t i : retry)
-        failed += importAndSave(jobs[i], err, &StripCommands::saveAbm);
+        failed += importAndSave(jobs[i], err, err, Output::Abm);
 
     const int written = static_cast<int>(o.inputs.size()) - failed;
     if (failed > 0 || !prompts.quiet())
@@ -408,21 +546,21 @@ int runEach(const CliOptions& o, std::ostream& err)
 
 }  // namespace
 
-int runAbm(const CliOptions& o, std::ostream&, std::ostream& err)
+int runAbm(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
     if (o.each)
         return runEach(o, err);
-    return importAndSave(o, err, &StripCommands::saveAbm);
+    return importAndSave(o, out, err, Output::Abm);
 }
 
-int runBmp(const CliOptions& o, std::ostream&, std::ostream& err)
+int runBmp(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
-    return importAndSave(o, err, &StripCommands::exportBmp);
+    return importAndSave(o, out, err, Output::Bmp);
 }
 
-int runGif(const CliOptions& o, std::ostream&, std::ostream& err)
+int runGif(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
-    return importAndSave(o, err, nullptr);
+    return importAndSave(o, out, err, Output::Gif);
 }
 
 }  // namespace abm

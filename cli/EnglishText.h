@@ -30,9 +30,11 @@ enum class Finding {
     UnsupportedDepth,  // {bits}
     Skipped,           // {reason}: why an input adds no frame
     NoFrames,
-    SizeTooLarge,   // {size}, {limit}
-    InputsLeftOut,  // {count}
-    SameOutput,     // {file}
+    SizeTooLarge,              // {size}, {limit}
+    InputsLeftOut,             // {count}, {names}
+    OneFrameToStandardOutput,  // {count}
+    NotAbmName,
+    SameOutput,  // {file}
     OverwritesInput,
     Verbose,  // {read}, {size}, {written}, {frame}
     Summary,  // {written}, {failed}

@@ -72,10 +72,9 @@ int runInfo(const CliOptions& o, std::ostream& out, std::ostream& err)
         // pixels are never read.
         AbmHeaderCheck check;
         try {
-            FileStream stream(file, FileStream::Mode::OpenRead);
-            check = readAbmHeader(stream);
+            check = readAbmHeader(*openInput(file).open());
         } catch (const std::exception& e) {
-            prompts.error(file, e);
+            prompts.error(inputName(file), e);
             continue;
         }
         const AbmHeader& h = check.header;
@@ -87,15 +86,15 @@ int runInfo(const CliOptions& o, std::ostream& out, std::ostream& err)
         const std::string message = accepted ? std::string() : englishText(verdictFinding(check.verdict));
 
         if (o.json) {
-            nlohmann::ordered_json entry = {{"file", names.hold(file)},       {"FrameWidth", h.frameWidth},
-                                            {"FrameHeight", h.frameHeight},   {"BitCount", h.bitCount},
-                                            {"FrameCount", h.frameCount},     {"DataSize", h.dataSize},
-                                            {"Creator", names.hold(creator)}, {"Accepted", accepted}};
+            nlohmann::ordered_json entry = {{"file", names.hold(inputName(file))}, {"FrameWidth", h.frameWidth},
+                                            {"FrameHeight", h.frameHeight},        {"BitCount", h.bitCount},
+                                            {"FrameCount", h.frameCount},          {"DataSize", h.dataSize},
+                                            {"Creator", names.hold(creator)},      {"Accepted", accepted}};
             if (!accepted)
                 entry["Message"] = names.hold(message);
             document.push_back(std::move(entry));
         } else {
-            out << escapedText(file) << ": FrameWidth=" << h.frameWidth << " FrameHeight=" << h.frameHeight
+            out << escapedText(inputName(file)) << ": FrameWidth=" << h.frameWidth << " FrameHeight=" << h.frameHeight
                 << " BitCount=" << int{h.bitCount} << " FrameCount=" << int{h.frameCount} << " DataSize=" << h.dataSize
                 << " Creator=\"" << escapedText(creator, true) << "\""
                 << " Accepted=" << (accepted ? "yes" : "no");
@@ -114,11 +113,11 @@ namespace {
 // The first frame of an ABM file scaled as it is read: the header, then only
 // the rows the thumbnail samples, so that a huge file costs what a small one
 // does. The verdicts and messages are the reader's.
-Raster abmThumbnail(const std::string& input, int size, CliPrompts& prompts)
+Raster abmThumbnail(const InputFile& input, int size, CliPrompts& prompts)
 {
     Raster thumbnail;
     try {
-        readAbmFrames(input, prompts, [&](FileStream& file, const AbmHeader& h) {
+        readAbmFrames(input, prompts, [&](ByteStream& file, const AbmHeader& h) {
             if (h.frameCount == 0)
                 return;
             ThumbnailScaler scaler(h.frameWidth, h.frameHeight, size);
@@ -132,7 +131,7 @@ Raster abmThumbnail(const std::string& input, int size, CliPrompts& prompts)
             thumbnail = scaler.result();
         });
     } catch (const MemoryLimitExceeded& e) {
-        throw e.forFile(input);
+        throw e.forFile(input.name());
     }
     return thumbnail;
 }
@@ -141,11 +140,11 @@ Raster abmThumbnail(const std::string& input, int size, CliPrompts& prompts)
 // the fraction of its size the thumbnail needs: averaged, in 16 bits; an
 // empty raster for a file the import would drop. Nothing when the thumbnail
 // needs the full size, which the import decodes.
-std::optional<Raster> jpegThumbnail(const std::string& input, int size)
+std::optional<Raster> jpegThumbnail(const InputFile& input, int size)
 {
     try {
         JpegImage jpeg;
-        jpeg.loadFromFile(input);
+        jpeg.loadFromStream(*input.open());
         const Rect target = thumbnailRect(jpeg.width(), jpeg.height(), size);
         const int eighths = jpegEighthsFor(jpeg.width(), jpeg.height(), target.width(), target.height());
         if (eighths == 8)
@@ -158,25 +157,29 @@ std::optional<Raster> jpegThumbnail(const std::string& input, int size)
     } catch (const InvalidGraphicError&) {
         return Raster();
     } catch (const MemoryLimitExceeded& e) {
-        throw e.forFile(input);
+        throw e.forFile(input.name());
     }
 }
 
 }  // namespace
 
-int runThumbnail(const CliOptions& o, std::ostream&, std::ostream& err)
+int runThumbnail(const CliOptions& o, std::ostream& out, std::ostream& err)
 {
     FrameOptions options;
     options.transparentGif = o.frame.transparentGif;
     CliPrompts prompts(err, o.verbosity);
     NoSettings settings;
     Workspace ws(options, prompts, settings);
-    const std::string& input = o.inputs.at(0);
+    const std::string& name = o.inputs.at(0);
+    const std::string shownName = inputName(name);
     Raster thumbnail;
     try {
-        const SniffedFile sniffed = sniffPictureFile(input);
-        if (!outputAccepted(prompts, o.out, {sniffed}))
+        const bool standardInput = namesStandardInput(name);
+        // Standard input is checked against the output before it is read.
+        if (!outputAccepted(prompts, o.out, {standardInput ? standardInputIdentity() : sniffPictureFile(name)}))
             return 1;
+        const InputFile input = openInput(name);
+        const SniffedFile sniffed = sniffInput(input);
         std::optional<Raster> reduced;
         if (sniffed.type == PictureType::Jpeg)
             reduced = jpegThumbnail(input, o.thumbnailSize);
@@ -188,20 +191,19 @@ int runThumbnail(const CliOptions& o, std::ostream&, std::ostream& err)
             // Only the first frame is shown: a GIF's later images are not drawn.
             const ImportResult result = importFileAs(ws.strip, prompts, input, sniffed.type, 1);
             if (result.dropped)
-                prompts.error(input, droppedReason(sniffed, result));
+                prompts.error(shownName, droppedReason(sniffed, result));
             if (ws.strip.count() > 0)
                 thumbnail = fitInto(ws.strip.frame(0).picture, o.thumbnailSize);
         }
         if (prompts.failed)
             return 1;
         if (thumbnail.empty()) {
-            prompts.error(input, "no picture to show (not a picture abmtool reads)");
+            prompts.error(shownName, "no picture to show (not a picture abmtool reads)");
             return 1;
         }
-        const std::vector<uint8_t> png = encodePng(thumbnail);
-        writeFileAtomically(o.out, png.data(), png.size(), false);
+        writeOutput(o.out, encodePng(thumbnail), out);
     } catch (const std::exception& e) {
-        prompts.error(input, e);
+        prompts.error(shownName, e);
         return 1;
     }
     return 0;

@@ -11,26 +11,31 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <regex>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr const char* kVersion = "abmtool 1.0.0";
 
+constexpr const char* kCommands = "abm, bmp, gif, info and thumbnail";
+
 // OUT must name a file, as a save dialog's answer does: an empty name (which
-// the save would take for a cancelled dialog) and "-" are refused, and where
-// a file is written, a folder, which would become a hidden ".abm" in it.
+// the save would take for a cancelled dialog) is refused, and where a file is
+// written, a folder. "-" is standard output, unless that is a terminal.
 std::string outputProblem(const std::string& name, bool folderAllowed)
 {
     if (name.empty())
         return "the name is empty; name the file to write";
     if (name == "-")
-        return "'-' names no file; name the file to write (/dev/stdout for standard output)";
+        return ::isatty(STDOUT_FILENO) ? "'-': standard output is a terminal; redirect it or name a file" : "";
     struct stat st {};
     if (!folderAllowed && (name.back() == '/' || (::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode))))
         return "'" + abm::escapedText(name) + "' is a folder; name the file to write in it";
@@ -73,7 +78,9 @@ struct FrameFlags {
 
 void addFrameOptions(CLI::App& command, abm::CliOptions& o, FrameFlags& flags, bool folderAllowed)
 {
-    command.add_option("-o,--output", o.out, "the file to write")->required()->check(outputName(folderAllowed));
+    command.add_option("-o,--output", o.out, "the file to write, exactly as named ('-': standard output)")
+        ->required()
+        ->check(outputName(folderAllowed));
     CLI::Option* size = command
                             .add_option("--size", flags.size,
                                         "frame width and height (default: " + kPhoneSize + ", the phone's screen)")
@@ -119,15 +126,66 @@ void addFrameOptions(CLI::App& command, abm::CliOptions& o, FrameFlags& flags, b
          "draw each GIF image's whole rectangle over the frame before, as the window does by default");
     command.add_flag("--strict", o.strict, "every warning (an input skipped or left out) fails the run (default: off)");
     command
-        .add_option("INPUT", o.inputs, "pictures to import, in order: BMP, JPEG, GIF or ABM, known by their content")
+        .add_option("INPUT", o.inputs,
+                    "pictures to import, in order: BMP, JPEG, GIF or ABM, known by their content "
+                    "('-': standard input, once)")
         ->required();
 }
 
-// A usage error as CLI11 reports its own: the text and the hint, status 2.
-int usageError(const CLI::App& app, const CLI::Error& error)
+// A usage error: "abmtool: " and what is wrong, naming the word at fault,
+// then where to read more; status 2.
+int usageError(const std::string& problem, const std::string& command = {})
 {
-    app.exit(error);
+    std::string text = problem;
+    // CLI11's sentences, as the rest: "the following argument was not expected".
+    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
+        std::islower(static_cast<unsigned char>(text[1])))
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    std::cerr << "abmtool: " << abm::escapedText(text) << "\nTry 'abmtool" << (command.empty() ? "" : " " + command)
+              << " --help' for more information.\n";
     return 2;
+}
+
+// The first word that is neither an option of abmtool's own nor a command
+// ("frob", "-V"), which CLI11 would only call a missing command; empty when
+// the command line names one, or asks for help or the version.
+std::string unknownCommand(int argc, char** argv, const CLI::App& app)
+{
+    const auto isCommand = [&app](const std::string& word) {
+        return !app.get_subcommands([&word](const CLI::App* sub) { return sub->get_name() == word; }).empty();
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--memory-limit") {
+            ++i;
+        } else if (word.rfind("--memory-limit=", 0) == 0 || word == "-q" || word == "--quiet" || word == "-v" ||
+                   word == "--verbose") {
+            continue;
+        } else if (word == "-h" || word == "--help" || word == "--version" || isCommand(word)) {
+            return {};
+        } else {
+            return word;
+        }
+    }
+    return {};
+}
+
+// What is wrong with the inputs that CLI11 cannot know: standard input
+// named twice, or a terminal where a picture should come.
+std::string inputProblem(const std::vector<std::string>& inputs, bool each)
+{
+    int standardInputs = 0;
+    for (const std::string& input : inputs)
+        standardInputs += abm::namesStandardInput(input);
+    if (standardInputs == 0)
+        return {};
+    if (each)
+        return "--each: standard input gives no name to call its ABM file after; name the files";
+    if (standardInputs > 1)
+        return "'-': standard input can be read only once";
+    if (::isatty(STDIN_FILENO))
+        return "'-': standard input is a terminal; pipe a picture into it or name a file";
+    return {};
 }
 
 // What standard output could not take fails the run, as with GNU tools: a
@@ -143,68 +201,84 @@ int flushStandardOutput(int status)
     return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
-{
-    abm::installSaveSignalHandlers();
-    abm::CliOptions o;
-    FrameFlags flags;
-
-    CLI::App app{"abmtool: frame animations for the Samsung SGH-C100 from pictures (BMP, JPEG, GIF, ABM)", "abmtool"};
-    app.set_version_flag("--version", kVersion);
+// What abmtool takes before the command's name (and after it too).
+struct GlobalFlags {
     int memoryLimit = 0;
-    app.add_option("--memory-limit", memoryLimit,
+    bool quiet = false, verbose = false;
+};
+
+void addGlobalOptions(CLI::App& app, GlobalFlags& g)
+{
+    app.set_version_flag("--version", kVersion);
+    app.add_option("--memory-limit", g.memoryLimit,
                    "the most memory pictures may take, in MiB (default: 1024, or a quarter of the physical memory "
                    "when that is less; ABM_MEMORY_LIMIT_MB sets it too)")
         ->check(CLI::Range(1, 1 << 30));
-    bool quiet = false, verbose = false;
-    CLI::Option* quietFlag = app.add_flag("-q,--quiet", quiet, "print errors only");
-    app.add_flag("-v,--verbose", verbose, "print a line per input: frames read, their size, frames written")
+    CLI::Option* quietFlag = app.add_flag("-q,--quiet", g.quiet, "print errors only");
+    app.add_flag("-v,--verbose", g.verbose, "print a line per input: frames read, their size, frames written")
         ->excludes(quietFlag);
     // Allowed after the command's name as well as before it.
     app.fallthrough();
     app.require_subcommand(1);
     app.get_formatter()->column_width(36);
+}
 
-    CLI::App* abmCmd =
-        app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation (at most four frames "
-                                  "of at most " +
-                                      std::to_string(abm::kPhoneFrameWidth) + " x " +
-                                      std::to_string(abm::kPhoneFrameHeight) + "; OUT's extension becomes .abm)");
-    addFrameOptions(*abmCmd, o, flags, true);  // a folder under --each
-    abmCmd->add_flag("--each", o.each,
-                     "one ABM file per INPUT, named after it, in the folder OUT (made if missing), "
-                     "on all cores; ends with \"N written, M failed\"");
-    CLI::App* bmpCmd = app.add_subcommand("bmp", "import INPUTs in order and write every frame as a 16-bit BMP file "
-                                                 "named OUT's folder + base name + frame number + .bmp");
-    addFrameOptions(*bmpCmd, o, flags, true);
-    CLI::App* gifCmd =
-        app.add_subcommand("gif", "import INPUTs in order and write the frames as the phone shows them "
-                                  "(16-bit colour, at most four) as an animated GIF that loops; a frame "
-                                  "of at most 256 colours is exact, one of more is reduced by median cut");
-    addFrameOptions(*gifCmd, o, flags, false);
-    gifCmd->add_flag("--all", o.all, "every frame, not only the first four");
-    gifCmd->add_option("--delay", o.delayMs, "time each frame shows, in milliseconds (default: 700, as the preview)")
+struct CommandSet {
+    CLI::App *abm, *bmp, *gif, *info, *thumbnail;
+    std::string thumbnailInput;
+};
+
+void addWritingCommands(CLI::App& app, CommandSet& c, abm::CliOptions& o, FrameFlags& flags)
+{
+    c.abm = app.add_subcommand("abm", "import INPUTs in order and save them as one ABM animation (at most four "
+                                      "frames of at most " +
+                                          std::to_string(abm::kPhoneFrameWidth) + " x " +
+                                          std::to_string(abm::kPhoneFrameHeight) + ", all of one size)");
+    addFrameOptions(*c.abm, o, flags, true);  // a folder under --each
+    c.abm->add_flag("--each", o.each,
+                    "one ABM file per INPUT, named after it, in the folder OUT (made if missing), "
+                    "on all cores; ends with \"N written, M failed\"");
+    c.bmp = app.add_subcommand("bmp", "import INPUTs in order and write every frame as a 16-bit BMP file "
+                                      "named OUT without a final .bmp + frame number + .bmp "
+                                      "(with -o -, the one frame to standard output)");
+    addFrameOptions(*c.bmp, o, flags, true);
+    c.gif = app.add_subcommand("gif", "import INPUTs in order and write the frames as the phone shows them "
+                                      "(16-bit colour, at most four) as an animated GIF that loops; a frame "
+                                      "of at most 256 colours is exact, one of more is reduced by median cut");
+    addFrameOptions(*c.gif, o, flags, false);
+    c.gif->add_flag("--all", o.all, "every frame, not only the first four");
+    c.gif->add_option("--delay", o.delayMs, "time each frame shows, in milliseconds (default: 700, as the preview)")
         ->check(CLI::Range(10, 655350));
-    CLI::App* infoCmd = app.add_subcommand("info", "show the header of ABM files and whether the reader accepts them "
-                                                   "(exit status 1 when one is not accepted); control characters "
-                                                   "and bytes that are not UTF-8 in names are shown as \\xHH, "
-                                                   "bidirectional controls as \\uXXXX, a backslash as \\\\");
-    infoCmd->add_flag("--json", o.json,
-                      "print JSON instead of one line per file (default: off); a name's bytes "
-                      "that are not UTF-8 are written as \\udcXX (XX the byte, as Python's "
-                      "surrogateescape reads it back)");
-    infoCmd->add_option("FILE", o.inputs, "ABM files")->required();
-    CLI::App* thumbCmd = app.add_subcommand("thumbnail", "write the first frame of INPUT as a PNG scaled to fit "
-                                                         "SIZE x SIZE (the file manager's thumbnailer)");
-    thumbCmd->add_option("-s,--size", o.thumbnailSize, "the PNG's largest side in pixels")
+}
+
+void addReadingCommands(CLI::App& app, CommandSet& c, abm::CliOptions& o)
+{
+    c.info = app.add_subcommand("info", "show the header of ABM files and whether the reader accepts them "
+                                        "(exit status 1 when one is not accepted); control characters "
+                                        "and bytes that are not UTF-8 in names are shown as \\xHH, "
+                                        "bidirectional controls as \\uXXXX, a backslash as \\\\");
+    c.info->add_flag("--json", o.json,
+                     "print JSON instead of one line per file (default: off); a name's bytes "
+                     "that are not UTF-8 are written as \\udcXX (XX the byte, as Python's "
+                     "surrogateescape reads it back)");
+    c.info->add_option("FILE", o.inputs, "ABM files ('-': standard input, once)")->required();
+    c.thumbnail = app.add_subcommand("thumbnail", "write the first frame of INPUT as a PNG scaled to fit "
+                                                  "SIZE x SIZE (the file manager's thumbnailer)");
+    c.thumbnail->add_option("-s,--size", o.thumbnailSize, "the PNG's largest side in pixels")
         ->default_val(128)
         ->check(CLI::Range(1, 4096));
-    std::string input;
-    thumbCmd->add_option("INPUT", input, "a picture: BMP, JPEG, GIF or ABM")->required();
-    thumbCmd->add_option("OUT", o.out, "the PNG file to write")->required();
+    c.thumbnail->add_option("INPUT", c.thumbnailInput, "a picture: BMP, JPEG, GIF or ABM ('-': standard input)")
+        ->required();
+    c.thumbnail->add_option("OUT", o.out, "the PNG file to write ('-': standard output)")->required();
+}
 
+// CLI11's parse, its errors in abmtool's words; the status to end with, or
+// nothing when the command is to run.
+std::optional<int> parseArguments(CLI::App& app, int argc, char** argv)
+{
+    if (const std::string word = unknownCommand(argc, argv, app); !word.empty())
+        return usageError(word[0] == '-' ? "unknown option '" + word + "'; the commands are " + kCommands
+                                         : "'" + word + "' is not a command; the commands are " + kCommands);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -214,34 +288,77 @@ int main(int argc, char** argv)
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        return usageError(app, e);
+        std::string commandName;
+        for (const CLI::App* sub : app.get_subcommands({}))
+            if (sub->parsed())
+                commandName = sub->get_name();
+        if (std::string(e.what()) == "A subcommand is required")
+            return usageError(std::string("a command is required; the commands are ") + kCommands);
+        return usageError(e.what(), commandName);
     }
+    return std::nullopt;
+}
 
-    // Checked whether or not --memory-limit overrides it: a broken setting is
-    // better found at once than when it next counts.
-    if (const std::string problem = abm::MemoryBudget::environmentProblem(); !problem.empty())
-        return usageError(app, CLI::ValidationError(abm::escapedText(problem)));
-    if (abmCmd->parsed() && !o.each) {
+// What the parse lets through but the command cannot take; empty when none.
+std::string argumentProblem(const CommandSet& c, abm::CliOptions& o)
+{
+    if (c.abm->parsed() && o.each && o.out == "-")
+        return "--output: '-' names no folder; name the folder to write the ABM files in";
+    if (c.abm->parsed() && !o.each) {
         if (const std::string problem = outputProblem(o.out, false); !problem.empty())
-            return usageError(app, CLI::ValidationError("--output", problem));
+            return "--output: " + problem;
     }
-    flags.applyTo(o);
-    o.verbosity = quiet ? abm::Verbosity::quiet : verbose ? abm::Verbosity::verbose : abm::Verbosity::normal;
-    if (memoryLimit > 0)
-        abm::MemoryBudget::setLimit(int64_t{memoryLimit} << 20);
-    if (thumbCmd->parsed())
-        o.inputs = {input};
+    if (c.thumbnail->parsed()) {
+        if (const std::string problem = o.out == "-" ? outputProblem(o.out, false) : ""; !problem.empty())
+            return "OUT: " + problem;
+        o.inputs = {c.thumbnailInput};
+    }
+    return inputProblem(o.inputs, o.each);
+}
 
+int runCommand(const CommandSet& c, const abm::CliOptions& o)
+{
     int status = 1;
     try {
-        const auto command = abmCmd->parsed()    ? abm::runAbm
-                             : bmpCmd->parsed()  ? abm::runBmp
-                             : gifCmd->parsed()  ? abm::runGif
-                             : infoCmd->parsed() ? abm::runInfo
-                                                 : abm::runThumbnail;
+        const auto command = c.abm->parsed()    ? abm::runAbm
+                             : c.bmp->parsed()  ? abm::runBmp
+                             : c.gif->parsed()  ? abm::runGif
+                             : c.info->parsed() ? abm::runInfo
+                                                : abm::runThumbnail;
         status = command(o, std::cout, std::cerr);
     } catch (const std::exception& e) {
         abm::CliPrompts(std::cerr).error("", e);
     }
     return flushStandardOutput(status);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    abm::installSaveSignalHandlers();
+    abm::CliOptions o;
+    FrameFlags flags;
+    GlobalFlags global;
+    CommandSet commands{};
+
+    CLI::App app{"abmtool: frame animations for the Samsung SGH-C100 from pictures (BMP, JPEG, GIF, ABM)", "abmtool"};
+    addGlobalOptions(app, global);
+    addWritingCommands(app, commands, o, flags);
+    addReadingCommands(app, commands, o);
+    if (const std::optional<int> status = parseArguments(app, argc, argv))
+        return *status;
+    // Checked whether or not --memory-limit overrides it: a broken setting is
+    // better found at once than when it next counts.
+    if (const std::string problem = abm::MemoryBudget::environmentProblem(); !problem.empty())
+        return usageError(problem);
+    if (const std::string problem = argumentProblem(commands, o); !problem.empty())
+        return usageError(problem, app.get_subcommands().front()->get_name());
+    flags.applyTo(o);
+    o.verbosity = global.quiet     ? abm::Verbosity::quiet
+                  : global.verbose ? abm::Verbosity::verbose
+                                   : abm::Verbosity::normal;
+    if (global.memoryLimit > 0)
+        abm::MemoryBudget::setLimit(int64_t{global.memoryLimit} << 20);
+    return runCommand(commands, o);
 }

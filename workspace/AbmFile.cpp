@@ -14,7 +14,7 @@ std::vector<uint8_t> abmFileBytes(const FrameStrip& strip)
     return encodeAbm(frames);
 }
 
-AbmHeaderCheck readAbmHeader(FileStream& file)
+AbmHeaderCheck readAbmHeader(ByteStream& file)
 {
     uint8_t bytes[AbmHeader::kSize];
     const size_t got = file.read(bytes, sizeof bytes);
@@ -34,28 +34,28 @@ void showReaderMessage(UserPrompts& prompts, AbmVerdict verdict, const std::stri
                         {MessageButton::cancel});
 }
 
-void readAbmFrames(const std::string& fileName, UserPrompts& prompts,
-                   const std::function<void(FileStream& file, const AbmHeader& header)>& frames)
+void readAbmFrames(const InputFile& input, UserPrompts& prompts,
+                   const std::function<void(ByteStream& file, const AbmHeader& header)>& frames)
 {
     AbmVerdict verdict = AbmVerdict::Accepted;
     try {
-        FileStream file(fileName, FileStream::Mode::OpenRead);
-        const AbmHeaderCheck check = readAbmHeader(file);
+        const std::unique_ptr<ByteStream> file = input.open();
+        const AbmHeaderCheck check = readAbmHeader(*file);
         verdict = check.verdict;
         if (verdict == AbmVerdict::Accepted)
-            frames(file, check.header);
+            frames(*file, check.header);
     } catch (const MemoryLimitExceeded&) {
         throw;
     } catch (const std::exception&) {
         verdict = AbmVerdict::CannotOpen;
     }
     if (verdict != AbmVerdict::Accepted)
-        showReaderMessage(prompts, verdict, fileName);
+        showReaderMessage(prompts, verdict, input.name());
 }
 
-void readAbmFile(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, int frameCap)
+void readAbmFile(FrameStrip& strip, UserPrompts& prompts, const InputFile& input, int frameCap)
 {
-    readAbmFrames(fileName, prompts, [&strip, frameCap](FileStream& file, const AbmHeader& h) {
+    readAbmFrames(input, prompts, [&strip, frameCap](ByteStream& file, const AbmHeader& h) {
         const int frames = std::min<int>(h.frameCount, framesLeft(strip, frameCap));
         if (frames == 0)
             return;

@@ -16,9 +16,9 @@
 
 namespace abm {
 
-// Opens the file and checks its header and size (FileError FileOpen when it cannot
-// be opened); `file` is left just past the header, at frame 0.
-AbmHeaderCheck readAbmHeader(FileStream& file);
+// Checks the header and size of the file `file` reads from its start;
+// `file` is left just past the header, at frame 0.
+AbmHeaderCheck readAbmHeader(ByteStream& file);
 // The reader's message for a verdict other than Accepted.
 std::string abmVerdictMessage(AbmVerdict verdict, const std::string& fileName);
 // Shows it in an error box with the single button Cancel.
@@ -27,8 +27,8 @@ void showReaderMessage(UserPrompts& prompts, AbmVerdict verdict, const std::stri
 // Opens an ABM file and checks its header as the reader does, then hands an
 // accepted file, standing at frame 0, to `frames`. Every failure but
 // MemoryLimitExceeded ends in the reader's message through `prompts`.
-void readAbmFrames(const std::string& fileName, UserPrompts& prompts,
-                   const std::function<void(FileStream& file, const AbmHeader& header)>& frames);
+void readAbmFrames(const InputFile& input, UserPrompts& prompts,
+                   const std::function<void(ByteStream& file, const AbmHeader& header)>& frames);
 
 // The ABM file of the strip's first frames (encodeAbm).
 std::vector<uint8_t> abmFileBytes(const FrameStrip& strip);
@@ -37,6 +37,6 @@ std::vector<uint8_t> abmFileBytes(const FrameStrip& strip);
 // `frameCap`), reading one frame at a time, or shows one of the reader's two
 // error messages. Only MemoryLimitExceeded leaves it: frames that would not
 // fit the memory budget are refused before the first is read.
-void readAbmFile(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, int frameCap = kNoFrameCap);
+void readAbmFile(FrameStrip& strip, UserPrompts& prompts, const InputFile& input, int frameCap = kNoFrameCap);
 
 }  // namespace abm

@@ -59,7 +59,7 @@ void requireGifMemory(const FrameStrip& strip, const GifImage& gif, GifComposer:
 
 }  // namespace
 
-ImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap)
+ImportResult importGif(FrameStrip& strip, const InputFile& input, int frameCap)
 {
     ImportResult result;
     const GifComposer::Mode mode =
@@ -68,7 +68,7 @@ ImportResult importGif(FrameStrip& strip, const std::string& fileName, int frame
     gif.onBlocksRead = [&strip, mode, frameCap](const GifImage& loaded) {
         requireGifMemory(strip, loaded, mode, frameCap);
     };
-    gif.loadFromFile(fileName);
+    gif.loadFromStream(*input.open());
     GifComposer frames(gif, mode);
     while (framesLeft(strip, frameCap) > 0 && frames.next()) {
         appendFilled(strip, [&frames](Raster& raster) { raster.assign(&frames.frame()); });
@@ -78,11 +78,11 @@ ImportResult importGif(FrameStrip& strip, const std::string& fileName, int frame
     return result;
 }
 
-ImportResult importBmp(FrameStrip& strip, const std::string& fileName)
+ImportResult importBmp(FrameStrip& strip, const InputFile& input)
 {
     ImportResult result;
     try {
-        const LoadedBytes bytes = readWholeFile(fileName);
+        const LoadedBytes bytes = input.open()->readRest();
         int64_t width = 0, height = 0;
         int bitsPerPixel = 0;
         if (readBmpSize(bytes.data(), bytes.size(), width, height, bitsPerPixel))
@@ -98,12 +98,12 @@ ImportResult importBmp(FrameStrip& strip, const std::string& fileName)
     return result;
 }
 
-ImportResult importJpeg(FrameStrip& strip, const std::string& fileName)
+ImportResult importJpeg(FrameStrip& strip, const InputFile& input)
 {
     ImportResult result;
     try {
         JpegImage jpeg;
-        jpeg.loadFromFile(fileName);
+        jpeg.loadFromStream(*input.open());
         // The decode itself (the raster and libjpeg's buffers, or only a row
         // and the buffers when the frame is made from a reduced decode), and
         // the 16-bit frame.
@@ -152,7 +152,7 @@ ImportResult importFile(FrameStrip& strip, UserPrompts& prompts, const std::stri
     return result;
 }
 
-ImportResult importFileAs(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, PictureType type,
+ImportResult importFileAs(FrameStrip& strip, UserPrompts& prompts, const InputFile& input, PictureType type,
                           int frameCap)
 {
     ImportResult result;
@@ -163,20 +163,20 @@ ImportResult importFileAs(FrameStrip& strip, UserPrompts& prompts, const std::st
     const int before = strip.count();
     try {
         switch (type) {
-        case PictureType::Jpeg: result = importJpeg(strip, fileName); break;
-        case PictureType::Bmp: result = importBmp(strip, fileName); break;
-        case PictureType::Gif: result = importGif(strip, fileName, frameCap); break;
+        case PictureType::Jpeg: result = importJpeg(strip, input); break;
+        case PictureType::Bmp: result = importBmp(strip, input); break;
+        case PictureType::Gif: result = importGif(strip, input, frameCap); break;
         case PictureType::Abm:
-            readAbmFile(strip, prompts, fileName, frameCap);
+            readAbmFile(strip, prompts, input, frameCap);
             result.framesAdded = strip.count() - before;
             break;
         case PictureType::None: break;
         }
     } catch (const MemoryLimitExceeded& e) {
         strip.truncate(before);
-        throwNamingFile(e, fileName);
+        throwNamingFile(e, input.name());
     } catch (const Error& e) {
-        throwNamingFile(e, fileName);
+        throwNamingFile(e, input.name());
     }
     return result;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
-// Pictures into frames: the import of one file chosen by its extension.
+// Pictures into frames: the import of one file, its importer chosen by its
+// content or, where that says nothing, by its extension.
 
 #include "FrameStrip.h"
 #include "ImportBudget.h"
+#include "base/ByteStream.h"
 #include "UserPrompts.h"
 
 #include <exception>
@@ -49,12 +51,12 @@ ImportResult importFile(FrameStrip& strip, UserPrompts& prompts, const std::stri
 enum class PictureType { None, Jpeg, Bmp, Gif, Abm };
 PictureType pictureTypeByExtension(const std::string& fileName);
 // importFile with the importer already chosen, without its message.
-ImportResult importFileAs(FrameStrip& strip, UserPrompts& prompts, const std::string& fileName, PictureType type,
+ImportResult importFileAs(FrameStrip& strip, UserPrompts& prompts, const InputFile& input, PictureType type,
                           int frameCap = kNoFrameCap);
 
-ImportResult importGif(FrameStrip& strip, const std::string& fileName, int frameCap = kNoFrameCap);
-ImportResult importBmp(FrameStrip& strip, const std::string& fileName);
-ImportResult importJpeg(FrameStrip& strip, const std::string& fileName);
+ImportResult importGif(FrameStrip& strip, const InputFile& input, int frameCap = kNoFrameCap);
+ImportResult importBmp(FrameStrip& strip, const InputFile& input);
+ImportResult importJpeg(FrameStrip& strip, const InputFile& input);
 
 // The arguments after the program name, joined with blanks up to the first
 // empty one, and trimmed: a path the shell split at its blanks, rejoined.

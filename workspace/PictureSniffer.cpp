@@ -4,7 +4,9 @@
 #include "base/Error.h"
 #include "codecs/abm/AbmCodec.h"
 #include "codecs/bmp/BmpCodec.h"
+#include "codecs/gif/GifImage.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <sys/stat.h>
@@ -39,16 +41,6 @@ const Signature kSignatures[] = {
 };
 
 constexpr size_t kBmpPixelOffset = 10;
-
-// The GIF reader's test: the three letters, in any case, at the start or
-// after a 4-byte prefix; the version that follows is not looked at.
-bool gifSignatureAt(const uint8_t* head, size_t length, size_t offset)
-{
-    if (length < offset + 3)
-        return false;
-    const auto upper = [](uint8_t c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
-    return upper(head[offset]) == 'G' && upper(head[offset + 1]) == 'I' && upper(head[offset + 2]) == 'F';
-}
 
 uint32_t littleEndian32(const uint8_t* p)
 {
@@ -95,13 +87,34 @@ SniffedFile sniffPicture(const uint8_t* head, size_t length, int64_t fileSize, c
             return sniffed;
         }
     }
-    if (gifSignatureAt(head, length, 4))
+    if (gifSignatureAt(head, length, kGifSignaturePrefix))
         sniffed.type = PictureType::Gif;
     else if (pictureTypeByExtension(fileName) == PictureType::Abm ||
              checkAbmHeader(head, length, fileSize).verdict == AbmVerdict::Accepted)
         sniffed.type = PictureType::Abm;
     return sniffed;
 }
+
+namespace {
+
+// What the decoders will make of the file's ends. `last` holds its last
+// two bytes (fewer in a shorter file).
+void noteEnds(SniffedFile& sniffed, const uint8_t* head, size_t got, const uint8_t* last, size_t lastLength)
+{
+    if (sniffed.type == PictureType::Bmp) {
+        int64_t width = 0, height = 0;
+        int bits = 0;
+        if (readBmpSize(head, got, width, height, bits) && !supportedDepth(bits))
+            sniffed.unsupportedDepth = bits;
+        sniffed.cutShort = bmpEndsEarly(head, got, sniffed.size);
+    } else if (sniffed.type == PictureType::Jpeg) {
+        sniffed.cutShort = lastLength < 2 || last[0] != 0xFF || last[1] != 0xD9;  // the end-of-image marker
+    } else if (sniffed.type == PictureType::Gif) {
+        sniffed.cutShort = lastLength < 1 || last[lastLength - 1] != 0x3B;  // the trailer
+    }
+}
+
+}  // namespace
 
 SniffedFile sniffPictureFile(const std::string& fileName)
 {
@@ -133,21 +146,23 @@ SniffedFile sniffPictureFile(const std::string& fileName)
     SniffedFile sniffed = sniffPicture(head, got, size, fileName);
     sniffed.device = st.st_dev;
     sniffed.inode = st.st_ino;
-    if (sniffed.type == PictureType::Bmp) {
-        int64_t width = 0, height = 0;
-        int bits = 0;
-        if (readBmpSize(head, got, width, height, bits) && !supportedDepth(bits))
-            sniffed.unsupportedDepth = bits;
-        sniffed.cutShort = bmpEndsEarly(head, got, size);
-    } else if (sniffed.type == PictureType::Jpeg || sniffed.type == PictureType::Gif) {
-        // The JPEG's end-of-image marker, the GIF's trailer.
-        uint8_t tail[2] = {};
-        const bool jpeg = sniffed.type == PictureType::Jpeg;
-        const size_t length = jpeg ? 2 : 1;
-        sniffed.cutShort = ::pread(fd, tail, length, size - int64_t(length)) != ssize_t(length) ||
-                           (jpeg ? tail[0] != 0xFF || tail[1] != 0xD9 : tail[0] != 0x3B);
-    }
+    uint8_t last[2] = {};
+    const int64_t lastLength = std::min<int64_t>(size, 2);
+    const ssize_t readLast = ::pread(fd, last, static_cast<size_t>(lastLength), size - lastLength);
+    noteEnds(sniffed, head, got, last, readLast == lastLength ? static_cast<size_t>(lastLength) : 0);
     ::close(fd);
+    return sniffed;
+}
+
+SniffedFile sniffInput(const InputFile& input)
+{
+    const LoadedBytes* bytes = input.bytes();
+    if (!bytes)
+        return sniffPictureFile(input.name());
+    const size_t got = std::min(bytes->size(), AbmHeader::kSize);
+    SniffedFile sniffed = sniffPicture(bytes->data(), got, static_cast<int64_t>(bytes->size()), input.name());
+    const size_t lastLength = std::min<size_t>(bytes->size(), 2);
+    noteEnds(sniffed, bytes->data(), got, bytes->data() + bytes->size() - lastLength, lastLength);
     return sniffed;
 }
 

@@ -41,5 +41,8 @@ SniffedFile sniffPicture(const uint8_t* head, size_t length, int64_t fileSize, c
 // when it is no file at all but says it is (a /proc file of size 0 that
 // holds text).
 SniffedFile sniffPictureFile(const std::string& fileName);
+// A file as sniffPictureFile does, bytes read before (standard input) from
+// those bytes; the device and inode are then left 0.
+SniffedFile sniffInput(const InputFile& input);
 
 }  // namespace abm

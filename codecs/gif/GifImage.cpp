@@ -12,17 +12,13 @@
 
 namespace abm {
 
-namespace {
-
-bool isGifSignature(const uint8_t* b)
+bool gifSignatureAt(const uint8_t* head, size_t length, size_t offset)
 {
+    if (length < offset + 3)
+        return false;
+    const uint8_t* b = head + offset;
     return std::toupper(b[0]) == 'G' && std::toupper(b[1]) == 'I' && std::toupper(b[2]) == 'F';
 }
-
-// Some files carry 4 bytes before the signature.
-constexpr size_t kTolerantPrefix = 4;
-
-}  // namespace
 
 GifImage::GifImage() = default;
 
@@ -98,10 +94,10 @@ void GifImage::readHeader(GifReader& reader)
 {
     uint8_t sig[6];
     reader.readFixed(sig, sizeof sig);
-    if (!isGifSignature(sig)) {
-        reader.setPosition(kTolerantPrefix);
+    if (!gifSignatureAt(sig, sizeof sig, 0)) {
+        reader.setPosition(kGifSignaturePrefix);
         const size_t n = reader.readSome(sig, sizeof sig);
-        if (n < 3 || !isGifSignature(sig))
+        if (!gifSignatureAt(sig, n, 0))
             throw InvalidGraphicError(ErrorKind::GifInvalidSignature);
         if (n < sizeof sig)
             throw InvalidGraphicError(ErrorKind::GifPrematureEnd);

@@ -30,6 +30,13 @@ using GifWarningEvent = std::function<void(GifImage& sender, GifSeverity severit
 // the raster cap.
 constexpr int64_t kMaxGIFPixels = 4 * kMaxRasterPixels;
 
+// Some files carry this many bytes before the signature.
+constexpr size_t kGifSignaturePrefix = 4;
+// What the reader takes for a GIF at `offset` of the `length` bytes at
+// `head`: the three letters in any case; the version after them is not
+// looked at. The reader looks at the start, then past kGifSignaturePrefix.
+bool gifSignatureAt(const uint8_t* head, size_t length, size_t offset);
+
 class GifImage {
 public:
     GifImage();

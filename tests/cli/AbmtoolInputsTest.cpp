@@ -89,6 +89,15 @@ TEST_F(AbmtoolTest, InputsAreKnownByTheirContentAndNoneVanishes)
         fs::resize_file(dir / name, (uintmax_t{1} << 30) + 1);
     }
     abm::test::writeFile(dir / "empty.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'});
+    // The headers the GIF reader takes besides the usual ones, as the window does.
+    std::vector<uint8_t> odd = readFile(gif);
+    odd.insert(odd.begin(), {'x', 'x', 'x', 'x'});
+    abm::test::writeFile(dir / "prefixed", odd);
+    odd.erase(odd.begin(), odd.begin() + 4);
+    std::copy_n("gif", 3, odd.begin());
+    abm::test::writeFile(dir / "lower-case.bmp", odd);
+    std::copy_n("GIF90a", 6, odd.begin());
+    abm::test::writeFile(dir / "unknown-version.gif", odd);
     struct Case {
         std::string name;
         fs::path from;     // empty: the file is already there
@@ -101,6 +110,9 @@ TEST_F(AbmtoolTest, InputsAreKnownByTheirContentAndNoneVanishes)
         {"photo.jfif", jpeg, 0, ""},
         {"jpeg-without-extension", jpeg, 0, ""},
         {"gif-without-extension", gif, 0, ""},
+        {"prefixed", {}, 0, ""},
+        {"lower-case.bmp", {}, 0, ""},
+        {"unknown-version.gif", {}, 0, ""},
         {"picture.png", png, 0, "warning: skipped, PNG is not supported (convert it to BMP, JPEG or GIF)\n"},
         {"notes.bmp", {}, 0, "warning: skipped, not a picture (no BMP, JPEG, GIF or ABM content)\n"},
         {"cut.bmp", {}, 0, "warning: cut short (the BMP data ends early; imported what there is)\n"},

@@ -247,7 +247,8 @@ TEST_F(AbmtoolTest, ThumbnailIsAPngThatFitsTheSize)
         {(gifs / "animated-red-blue.gif").string(), "32", 32, 24},
     };
     for (const Case& c : cases) {
-        const Outcome o = Run({"thumbnail", "-s", c.size, c.input, "t.png"});
+        const Outcome o =
+            Run({"thumbnail", c.size == "64" || c.size == "32" ? "--size" : "-s", c.size, c.input, "t.png"});
         ASSERT_EQ(o.status, 0) << o.err;
         const auto png = abm::test::readPng(dir.path() / "t.png");
         EXPECT_EQ(png.width, c.w) << c.input << " " << c.size;
@@ -280,31 +281,37 @@ TEST_F(AbmtoolTest, AJpegThumbnailIsItsFullDecodeAveragedDown)
     }
 }
 
+// Every usage error is one line "abmtool: ..." naming the word at fault,
+// then where to read more, and status 2.
 TEST_F(AbmtoolTest, UsageErrorsExitTwo)
 {
     const std::string pic = picture("p.bmp", 5, 5);
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"abm", pic},
-        {"abm", "-o", "x.abm"},
-        {"abm", "-o", "x.abm", "--size", "12", pic},
-        {"bmp", "-o", "x.bmp", "--bogus", pic},
-        {"thumbnail", "-s", "0", pic, "t.png"},
-        {"thumbnail", pic},
-        {"abm", "-o", "x.abm", "--keep-size", "--size", "64x48", pic},
-        {"abm", "-o", "x.abm", "--crop", "--stretch", pic},
-        {"abm", "-o", "x.abm", "--crop", "--fit", pic},
-        {"bmp", "-o", "x.bmp", "--smooth", "--nearest", pic},
-        {"gif", "-o", "x.gif", "--no-dither", "--dither", pic},
-        {"abm", "-o", "x.abm", "--fit", "--stretch-only", pic},
-        {"gif", "-o", "x.gif", "--delay", "0", pic},
-        {"-q", "-v", "abm", "-o", "x.abm", pic},
-        {"frobnicate"},
+    const std::string commands = "; the commands are abm, bmp, gif, info and thumbnail";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{}, "a command is required" + commands},
+        {{"frob"}, "'frob' is not a command" + commands},
+        {{"-V"}, "unknown option '-V'" + commands},
+        {{"-q", "frob", "abm"}, "'frob' is not a command" + commands},
+        {{"abm", pic}, "--output is required"},
+        {{"abm", "-o", "x.abm"}, "INPUT is required"},
+        {{"abm", "-o", "x.abm", "--size", "12", pic}, "--size: expected WxH, e.g. 128x97"},
+        {{"bmp", "-o", "x.bmp", "--bogus", pic}, "the following argument was not expected: --bogus"},
+        {{"thumbnail", "-s", "0", pic, "t.png"}, "--size: Value 0 not in range 1 to 4096"},
+        {{"thumbnail", pic}, "OUT is required"},
+        {{"abm", "-o", "x.abm", "--keep-size", "--size", "64x48", pic}, "--size excludes --keep-size"},
+        {{"abm", "-o", "x.abm", "--crop", "--stretch", pic}, "--crop excludes --stretch"},
+        {{"abm", "-o", "x.abm", "--crop", "--fit", pic}, "--crop excludes --fit"},
+        {{"bmp", "-o", "x.bmp", "--smooth", "--nearest", pic}, "--smooth excludes --nearest"},
+        {{"gif", "-o", "x.gif", "--no-dither", "--dither", pic}, "--dither excludes --no-dither"},
+        {{"abm", "-o", "x.abm", "--fit", "--stretch-only", pic}, "--fit excludes --stretch-only"},
+        {{"gif", "-o", "x.gif", "--delay", "0", pic}, "--delay: Value 0 not in range 10 to 655350"},
+        {{"-q", "-v", "abm", "-o", "x.abm", pic}, "--quiet excludes --verbose"},
     };
-    for (const auto& args : cases) {
+    for (const auto& [args, first] : cases) {
         const Outcome o = Run(args);
-        EXPECT_EQ(o.status, 2) << (args.empty() ? "(none)" : args[0]);
-        EXPECT_FALSE(o.err.empty());
+        EXPECT_EQ(o.status, 2) << first;
+        EXPECT_EQ(o.err.substr(0, o.err.find('\n')), "abmtool: " + first);
+        EXPECT_NE(o.err.find("\nTry 'abmtool"), std::string::npos) << o.err;
     }
 }
 
@@ -335,9 +342,16 @@ TEST_F(AbmtoolTest, AbmStopsAtFourFramesAndSaysHowManyInputsWereLeftOut)
     args.insert(args.end(), six.begin(), six.end());
     const Outcome o = Run(args);
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.err, "abmtool: warning: 2 inputs after the fourth frame left out (an ABM file holds four; use bmp "
-                     "for all)\n");
+    EXPECT_EQ(o.err, "abmtool: warning: 2 inputs after the fourth frame left out: " + six[4] + ", " + six[5] +
+                         " (an ABM file holds four; use bmp for all)\n");
     EXPECT_EQ(readFile(dir / "six.abm"), readFile(dir / "four.abm"));
+    // Names are escaped; past the fifth they are counted.
+    fs::copy_file(six[5], dir / "line\nbreak.bmp");
+    args = {"abm", "-o", "many.abm"};
+    for (int i = 0; i < 10; ++i)
+        args.push_back(i == 4 ? "line\nbreak.bmp" : "p" + std::to_string(i % 6) + ".bmp");
+    EXPECT_EQ(Run(args).err, "abmtool: warning: 6 inputs after the fourth frame left out: line\\x0abreak.bmp, p5.bmp, "
+                             "p0.bmp, p1.bmp, p2.bmp and 1 more (an ABM file holds four; use bmp for all)\n");
 }
 
 TEST_F(AbmtoolTest, MemoryLimitRefusesAPictureNamingItAndTheSizes)
@@ -369,7 +383,7 @@ TEST_F(AbmtoolTest, MemoryLimitRefusesAPictureNamingItAndTheSizes)
         for (const char* limit : {"--memory-limit=2", "-q"}) {
             const Outcome o = Run({limit, "abm", "-o", "x.abm", "big.bmp"});
             EXPECT_EQ(o.status, 2) << value;
-            EXPECT_EQ(o.err.substr(0, o.err.find('\n')), std::string("ABM_MEMORY_LIMIT_MB: '") + value +
+            EXPECT_EQ(o.err.substr(0, o.err.find('\n')), std::string("abmtool: ABM_MEMORY_LIMIT_MB: '") + value +
                                                              "' is not a number of MiB from 1 to 1,099,511,627,776");
         }
     }

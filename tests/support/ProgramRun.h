@@ -32,6 +32,7 @@ struct ProgramLaunch {
     rlim_t fileSizeLimit = RLIM_INFINITY;
     std::string folder;    // the working folder
     std::string out, err;  // standard output and error, files created or truncated
+    std::string in;        // standard input, a file opened for reading; empty: the runner's
 };
 
 // The process id, or -1. No core files: the signals that dump one are tried too.
@@ -53,6 +54,8 @@ inline pid_t spawnProgram(std::vector<std::string> args, const ProgramLaunch& ho
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, how.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, how.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!how.in.empty())
+        posix_spawn_file_actions_addopen(&actions, 0, how.in.c_str(), O_RDONLY, 0);
     if (!how.folder.empty())
         posix_spawn_file_actions_addchdir_np(&actions, how.folder.c_str());
     posix_spawnattr_t attributes;
