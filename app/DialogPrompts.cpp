@@ -131,6 +131,20 @@ MessageAnswer DialogPrompts::showMessage(const std::string& text, MessageKind ty
     return it == kinds.end() ? MessageAnswer::cancel : buttonResult(it->second);
 }
 
+SaveAnswer DialogPrompts::askToSave(const std::string& question)
+{
+    QMessageBox box(QMessageBox::Question, caption(MessageKind::confirmation), QString::fromStdString(question),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, owner_);
+    box.setObjectName(QStringLiteral("SaveQuestion"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save: return SaveAnswer::save;
+    case QMessageBox::Discard: return SaveAnswer::discard;
+    default: return SaveAnswer::cancel;
+    }
+}
+
 std::string DialogPrompts::nameInText(const std::string& name) const
 {
     return isolatedName(name);

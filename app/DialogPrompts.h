@@ -20,6 +20,9 @@ public:
                               const std::vector<MessageButton>& buttons) override;
     std::vector<std::string> askOpenFiles(const FileDialogRequest& request) override;
     std::optional<std::string> askSaveFile(const FileDialogRequest& request) override;
+    // Qt's own Save, Discard and Cancel, in the language of the translations
+    // loaded; Enter saves, Esc cancels.
+    SaveAnswer askToSave(const std::string& question) override;
     // Escaped and isolated (isolatedName), so that no name reorders the text around it.
     std::string nameInText(const std::string& name) const override;
 

@@ -9,6 +9,8 @@
 #include "ThumbnailWidget.h"
 #include "WindowPlacer.h"
 #include "OptionsDialog.h"
+#include "codecs/abm/AbmCodec.h"
+#include "workspace/StripHistory.h"
 
 #include <QAction>
 #include <QApplication>
@@ -82,6 +84,7 @@ MainWindow::MainWindow(std::vector<std::string> arguments, UserPrompts* prompts)
     commandIcons_ = loadCommandIcons();
     createLayout();
     createActions();
+    createMenus();
 
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer"));
@@ -110,7 +113,8 @@ MainWindow::~MainWindow()
 void MainWindow::createLayout()
 {
     setObjectName(QStringLiteral("MForm"));
-    setWindowTitle(QString::fromUtf8(kCaption));
+    // "*" after the caption while there are unsaved changes.
+    setWindowTitle(QString::fromUtf8(kCaption) + QStringLiteral("[*]"));
     // Files dropped anywhere on the window; a thumbnail's own drag is the
     // strip's and never reaches here.
     setAcceptDrops(true);
@@ -212,7 +216,11 @@ void MainWindow::createActions()
     connect(deleteAction_, &QAction::triggered, this, [this] { run([this] { deleteFrame(); }); });
     // Closing the window the way its title bar does: the placement is saved.
     connect(quitAction_, &QAction::triggered, this, &QWidget::close);
+    createEditActions();
+}
 
+void MainWindow::createMenus()
+{
     for (QAction* a : {clearAction_, openAction_, exportBmpAction_, saveAbmAction_, optionsAction_}) {
         toolBar_->addAction(a);
         if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(a))) {
@@ -231,7 +239,13 @@ void MainWindow::createActions()
     file->addSeparator();
     file->addAction(quitAction_);
     QMenu* edit = mainMenu->addMenu(QStringLiteral("&Правка"));
+    edit->addActions({undoAction_, redoAction_});
+    edit->addSeparator();
+    edit->addActions({deleteSelectedAction_, fitPhoneAction_});
+    edit->addSeparator();
     edit->addAction(optionsAction_);
+    // Keys without a menu item.
+    addActions({selectAllAction_, unselectAction_});
 
     popupMenu_ = new QMenu(this);
     popupMenu_->setObjectName(QStringLiteral("PopupM"));
@@ -252,31 +266,49 @@ void MainWindow::updateActions()
     // the action changes, so its own tooltip is put back after every change.
     if (QWidget* button = toolBar_->widgetForAction(exportBmpAction_))
         button->setToolTip(QString::fromUtf8(kSaveBmpButtonHint));
+    updateEditActions();
 }
 
 void MainWindow::createWorkspace()
 {
     model_ = std::make_unique<Workspace>(FrameOptions(), *prompts_, *placementStore_);
+    // Before the command line's file, whose import is the first step.
+    history_ = std::make_unique<StripHistory>(model_->strip);
     model_->start(arguments_);
 }
 
 void MainWindow::showNotice(const QString& text)
 {
+    notice_ = text;
+    noticeTimer_->start();
+    showStatusText();
+}
+
+void MainWindow::endNotice()
+{
+    notice_.clear();
+    showStatusText();
+}
+
+void MainWindow::showStatusText()
+{
+    const int count = model_ ? model_->strip.count() : 0;
+    const QString text = !notice_.isEmpty()      ? notice_
+                         : count > kMaxAbmFrames ? QString::fromUtf8(kLeftOutNote).arg(count)
+                                                 : QString();
+    if (text == statusPanel_->text())
+        return;
+    statusPanel_->setText(text);
+    statusPanel_->setToolTip(text);
+    if (text.isEmpty()) {
+        statusPanel_->setFixedWidth(kStatusPanelWidth);
+        return;
+    }
     // The panel takes the text's width where the bar has room, the rest of
     // the bar where it has not (the text then ends in "…" and the tooltip
     // holds it whole); the frame count beside it stays in view.
     statusPanel_->setMinimumWidth(kStatusPanelWidth);
     statusPanel_->setMaximumWidth(QWIDGETSIZE_MAX);
-    statusPanel_->setText(text);
-    statusPanel_->setToolTip(text);
-    noticeTimer_->start();
-}
-
-void MainWindow::endNotice()
-{
-    statusPanel_->clear();
-    statusPanel_->setToolTip({});
-    statusPanel_->setFixedWidth(kStatusPanelWidth);
 }
 
 void MainWindow::deleteFrame()
@@ -344,6 +376,7 @@ void MainWindow::syncFromModel()
 {
     if (!model_)
         return;
+    recordChange();
     const StripDisplay& display = model_->commands.display();
     const QString count = display.frameCount ? QString::number(*display.frameCount) : QString();
     if (frameCountPanel_->text() != count)
@@ -352,6 +385,9 @@ void MainWindow::syncFromModel()
         shownNotices_ = display.transparencyNotices;
         showNotice(QString::fromUtf8(kTransparentGifHint));
     }
+    noteFileMarks(display);
+    // Steps of the history may have given their memory back.
+    updateEditActions();
     const uint64_t generation = model_->strip.generation();
     if (generation == shownGeneration_ && display.stripHeight == shownStripHeight_)
         return;
@@ -359,6 +395,7 @@ void MainWindow::syncFromModel()
         shownGeneration_ = generation;
         stripView_->showStrip(&model_->strip);
         updateActions();
+        showStatusText();
     }
     shownStripHeight_ = display.stripHeight;
     applyStripHeight();
@@ -402,6 +439,10 @@ void MainWindow::setVisible(bool visible)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
     writeSettings();
     run([this] { destroyOptionsDialog(); });
     event->accept();

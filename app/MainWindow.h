@@ -20,6 +20,8 @@
 
 class QAction;
 class QLabel;
+class QSessionManager;
+class QUndoStack;
 class QMenu;
 class QScrollArea;
 class QSplitter;
@@ -30,6 +32,8 @@ namespace abm {
 
 class OptionsDialog;
 class PreviewView;
+class StripHistory;
+class StripStep;
 class StripView;
 class ThumbnailWidget;
 
@@ -46,6 +50,14 @@ public:
     static constexpr const char* kTransparentGifHint =
         "В GIF есть прозрачные кадры: включите «Загружать GIF как прозрачный» в настройках";
     static constexpr int kNoticeMs = 10000;
+    // After a save, in the same panel for as long.
+    static constexpr const char* kSavedAbmNotice = "Сохранено: %1";
+    static constexpr const char* kSavedBmpNotice = "Сохранено кадров: %1";
+    // In that panel while no notice shows and the strip holds more frames
+    // than an ABM file takes.
+    static constexpr const char* kLeftOutNote = "В ABM сохранятся только первые 4 кадра из %1";
+    // Asked on closing while the strip holds frames not saved.
+    static constexpr const char* kSaveQuestion = "Сохранить анимацию перед выходом?";
     // The outer bounds on the first run, where they fit the screen (else
     // moved inside at this size).
     static constexpr int kDesignedLeft = 602;
@@ -72,6 +84,12 @@ public:
 
     // One step of the preview and the animated icon, as the timer runs it.
     void tick();
+
+    // Every change of the strip, one step each.
+    QUndoStack* undoStack() const { return undoStack_; }
+    // Sets the strip to a step's state after it (`forward`) or before it;
+    // the undo stack's commands call it.
+    void moveThroughHistory(const StripStep& step, bool forward);
 
     // Runs one handler: the view follows the model, also before an error
     // goes to the standard error box, whose event loop repaints the strip.
@@ -118,7 +136,22 @@ private:
     void deleteFrame();
     void createLayout();
     void createActions();
+    void createEditActions();
+    void createMenus();
     void updateActions();
+    void updateEditActions();
+    // A change of the strip's frames since the last look goes on the undo stack.
+    void recordChange();
+    // The strip became a file's: no unsaved changes, and a save says so.
+    void noteFileMarks(const StripDisplay& display);
+    void deleteSelected();
+    // Whether the window may close: asks first while the strip holds frames
+    // changed since they were last saved or opened.
+    bool mayClose();
+    // Settles the session manager's question: the session ends only when
+    // nothing unsaved would be lost.
+    void commitData(QSessionManager& manager);
+    void showStatusText();
     void syncFromModel();
     void applyStripHeight();
     void showPreview();
@@ -148,12 +181,21 @@ private:
     QAction* clearAction_ = nullptr;
     QAction* deleteAction_ = nullptr;
     QAction* quitAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    QAction* deleteSelectedAction_ = nullptr;
+    QAction* fitPhoneAction_ = nullptr;
+    QAction* selectAllAction_ = nullptr;
+    QAction* unselectAction_ = nullptr;
+    QUndoStack* undoStack_ = nullptr;
     std::vector<QIcon> commandIcons_;
     mutable std::vector<QIcon> animatedIcons_;
     std::unique_ptr<WindowSettingsStore> placementStore_;
     std::unique_ptr<OptionsDialog> optionsDialog_;
     bool optionsDialogGone_ = false;
     std::unique_ptr<Workspace> model_;
+    // Watches model_'s strip, so it goes first.
+    std::unique_ptr<StripHistory> history_;
 
     std::vector<std::string> arguments_;
     std::unique_ptr<UserPrompts> ownPrompts_;
@@ -163,6 +205,9 @@ private:
     int iconIndexShown_ = -1;
     int shownStripHeight_ = -1;
     int shownNotices_ = 0;
+    int shownFileMarks_ = 0;
+    // The notice shown in the second panel until its timer ends.
+    QString notice_;
 };
 
 }  // namespace abm

@@ -1,6 +1,7 @@
 #include "StripView.h"
 
 #include "ThumbnailWidget.h"
+#include "codecs/abm/AbmCodec.h"
 
 #include <QDrag>
 #include <QScrollBar>
@@ -19,11 +20,47 @@ constexpr int kScrollStep = 20;
 }  // namespace
 
 StripView::StripView(QWidget* parent)
-    : QAbstractScrollArea(parent), dragExec_([](QDrag& drag) { return drag.exec(Qt::MoveAction); })
+    : QAbstractScrollArea(parent),
+      dropMark_(new QWidget(viewport())),
+      dragExec_([](QDrag& drag) { return drag.exec(Qt::MoveAction); })
 {
     // As in a scroll area: the strip's background is the box's own.
     viewport()->setBackgroundRole(QPalette::NoRole);
     horizontalScrollBar()->setSingleStep(kScrollStep);
+    dropMark_->setObjectName(QStringLiteral("DropMark"));
+    dropMark_->setBackgroundRole(QPalette::Highlight);
+    dropMark_->setAutoFillBackground(true);
+    dropMark_->hide();
+}
+
+void StripView::click(int index, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers & Qt::ControlModifier)
+        selection_.toggle(index);
+    else if (modifiers & Qt::ShiftModifier)
+        selection_.extend(index);
+    else
+        selection_.select(index);
+    showMarks();
+}
+
+void StripView::selectAll()
+{
+    selection_.selectAll();
+    showMarks();
+}
+
+void StripView::clearSelection()
+{
+    selection_.clear();
+    showMarks();
+}
+
+void StripView::showMarks()
+{
+    for (ThumbnailWidget* thumbnail : shown_)
+        thumbnail->setMarks(selection_.contains(thumbnail->index()), thumbnail->index() >= kMaxAbmFrames);
+    emit selectionChanged();
 }
 
 void StripView::showStrip(const FrameStrip* strip)
@@ -52,8 +89,10 @@ void StripView::showStrip(const FrameStrip* strip)
         std::iota(byLeft_.begin(), byLeft_.end(), 0);
         std::stable_sort(byLeft_.begin(), byLeft_.end(), [this](int a, int b) { return box(a).left < box(b).left; });
     }
+    selection_.reset(count_);
     updateScrollBar();
     place();
+    emit selectionChanged();
 }
 
 void StripView::hold(ThumbnailWidget* thumbnail)
@@ -156,6 +195,7 @@ void StripView::place()
         thumbnail->setGeometry(place);
         thumbnail->setRaster(&strip_->frame(index).picture,
                              QPoint(static_cast<int>(left - place.left()), -place.top()));
+        thumbnail->setMarks(selection_.contains(index), index >= kMaxAbmFrames);
         thumbnail->show();
         next.push_back(thumbnail);
     }
@@ -166,6 +206,7 @@ void StripView::place()
     if (added)
         for (ThumbnailWidget* thumbnail : shown_)
             thumbnail->raise();
+    dropMark_->raise();
 }
 
 void StripView::discard(ThumbnailWidget* thumbnail)

@@ -4,10 +4,13 @@
 // the thumbnails that meet the viewport exist as widgets, placed from the
 // scroll position and kept in strip order among the viewport's children,
 // so a strip of any length costs what fits on screen. The scrolling is the
-// view's own because a long strip is wider than any widget can be. Drags
-// between thumbnails and the pop-up menu's frame are the view's too: it
-// maps them to frame indexes and the window runs the commands.
+// view's own because a long strip is wider than any widget can be. The
+// selection (one flag a frame, kept apart from the widgets), drags between
+// thumbnails and the pop-up menu's frame are the view's too: it maps them
+// to frame indexes and the window runs the commands. Frames past those an
+// ABM file holds show dimmed.
 
+#include "workspace/FrameSelection.h"
 #include "workspace/FrameStrip.h"
 #include "workspace/StripLayout.h"
 
@@ -36,10 +39,17 @@ public:
 
     explicit StripView(QWidget* parent = nullptr);
 
-    // Shows the strip anew (nullptr: nothing). The widgets shown before may
-    // be on the call stack (the pop-up menu of the one being deleted): they
-    // leave the viewport now and go later.
+    // Shows the strip anew (nullptr: nothing), nothing selected. The widgets
+    // shown before may be on the call stack (the pop-up menu of the one being
+    // deleted): they leave the viewport now and go later.
     void showStrip(const FrameStrip* strip);
+
+    // A click selects one frame, Ctrl+click toggles it, Shift+click selects
+    // the run from the last frame clicked.
+    const FrameSelection& selection() const { return selection_; }
+    void click(int index, Qt::KeyboardModifiers modifiers);
+    void selectAll();
+    void clearSelection();
     // The thumbnails on screen, in strip order.
     const std::vector<ThumbnailWidget*>& thumbnails() const { return shown_; }
     // Keeps the thumbnails where they are while a drag started on
@@ -62,6 +72,7 @@ signals:
     void moveRequested(int from, int to);
     // A thumbnail asked for the pop-up menu; popupFrame() is its frame.
     void popupRequested(const QPoint& globalPos);
+    void selectionChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -77,9 +88,13 @@ private:
     bool stripChangedSince(uint64_t generation) const;
     void connectThumbnail(ThumbnailWidget* thumbnail);
 
+    void showMarks();
     void startDrag(ThumbnailWidget* sender);
-    void draggedOver(QDragMoveEvent* event) const;
+    void draggedOver(ThumbnailWidget* target, QDragMoveEvent* event);
     void dropped(ThumbnailWidget* target, QDropEvent* event);
+    // Where a frame dropped on `target` lands: a bar in the gap on its
+    // side, or none.
+    void showDropMark(const ThumbnailWidget* target);
 
     const FrameStrip* strip_ = nullptr;
     uint64_t generation_ = 0;  // the strip's when shown
@@ -90,6 +105,8 @@ private:
     int widestFrame_ = 0;
     std::vector<ThumbnailWidget*> shown_;
     QPointer<ThumbnailWidget> held_;
+    FrameSelection selection_;
+    QWidget* dropMark_;
 
     DragExec dragExec_;
     // Frames by index, each with the strip's generation it was taken at.

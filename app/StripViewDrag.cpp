@@ -1,30 +1,35 @@
-// The view's side of drags between thumbnails and of the pop-up menu: each
-// mapped to frame indexes before the window runs a command.
+// The view's side of clicks, of drags between thumbnails and of the pop-up
+// menu: each mapped to frame indexes before the window runs a command.
 
 #include "StripView.h"
 
 #include "ThumbnailWidget.h"
 
-#include <QCursor>
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <utility>
 
 namespace abm {
 
 void StripView::connectThumbnail(ThumbnailWidget* thumbnail)
 {
-    connect(thumbnail, &ThumbnailWidget::leftButtonPressed, this, &StripView::startDrag);
+    connect(thumbnail, &ThumbnailWidget::dragStarted, this, &StripView::startDrag);
+    connect(thumbnail, &ThumbnailWidget::clicked, this,
+            [this](ThumbnailWidget* sender, Qt::KeyboardModifiers modifiers) {
+                if (!stripChangedSince(generation_))
+                    click(sender->index(), modifiers);
+            });
     connect(thumbnail, &ThumbnailWidget::popupRequested, this, [this](ThumbnailWidget* sender, const QPoint& at) {
         setPopupFrame(sender->index());
         emit popupRequested(at);
     });
-    connect(thumbnail, &ThumbnailWidget::draggedOver, this,
-            [this](ThumbnailWidget*, QDragMoveEvent* event) { draggedOver(event); });
+    connect(thumbnail, &ThumbnailWidget::draggedOver, this, &StripView::draggedOver);
     connect(thumbnail, &ThumbnailWidget::dropped, this, &StripView::dropped);
 }
 
@@ -44,16 +49,15 @@ void StripView::startDrag(ThumbnailWidget* sender)
     auto* mime = new QMimeData;
     mime->setData(QString::fromLatin1(ThumbnailWidget::kDragFormat), QByteArray::number(source));
     drag->setMimeData(mime);
-    const QPointer<ThumbnailWidget> started(sender);
     {
         hold(sender);
-        const auto release = qScopeGuard([this] { hold(nullptr); });
+        const auto release = qScopeGuard([this] {
+            dropMark_->hide();
+            hold(nullptr);
+        });
         dragExec_(*drag);
     }
-    int target = dropTarget_;
-    // A click without a move ends the drag where it began: a drop on itself.
-    if (!dropped_ && started && started->rect().contains(started->mapFromGlobal(QCursor::pos())))
-        target = source;
+    const int target = dropped_ ? dropTarget_ : -1;
     dragSource_ = -1;
     dropTarget_ = -1;
     // The move rebuilds the strip, destroying the thumbnail that started the
@@ -68,15 +72,37 @@ void StripView::startDrag(ThumbnailWidget* sender)
         Qt::QueuedConnection);
 }
 
-void StripView::draggedOver(QDragMoveEvent* event) const
+void StripView::draggedOver(ThumbnailWidget* target, QDragMoveEvent* event)
 {
     // Any thumbnail takes a frame dragged from the strip, itself included.
-    if (dragSource_ >= 0 && event->mimeData()->hasFormat(QString::fromLatin1(ThumbnailWidget::kDragFormat))) {
+    const bool ours =
+        event && dragSource_ >= 0 && event->mimeData()->hasFormat(QString::fromLatin1(ThumbnailWidget::kDragFormat));
+    showDropMark(ours ? target : nullptr);
+    if (!event)
+        return;
+    if (ours) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
     } else {
         event->ignore();
     }
+}
+
+void StripView::showDropMark(const ThumbnailWidget* target)
+{
+    const int index = target ? target->index() : dragSource_;
+    if (index == dragSource_ || stripChangedSince(generation_)) {
+        dropMark_->hide();
+        return;
+    }
+    // A frame moved right lands after the target, one moved left before it.
+    const ThumbnailBox t = box(index);
+    const int64_t edge = index > dragSource_ ? t.left + t.width : t.left - StripLayout::kThumbnailGap;
+    const int64_t x = std::max<int64_t>(0, edge - horizontalScrollBar()->value());
+    dropMark_->setGeometry(static_cast<int>(std::min<int64_t>(x, viewport()->width())), 0, StripLayout::kThumbnailGap,
+                           std::min(t.height, viewport()->height()));
+    dropMark_->show();
+    dropMark_->raise();
 }
 
 void StripView::dropped(ThumbnailWidget* target, QDropEvent* event)

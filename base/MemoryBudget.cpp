@@ -26,6 +26,7 @@ std::atomic<int64_t>& limitCell()
 
 std::atomic<int64_t> gUsed{0};
 std::atomic<int64_t> gPeak{0};
+std::atomic<MemoryReclaimer*> gReclaimer{nullptr};
 
 void raisePeak(int64_t used)
 {
@@ -34,18 +35,39 @@ void raisePeak(int64_t used)
     }
 }
 
+// Makes room for `bytes` with what the reclaimer gives back, oldest first,
+// when all it holds would make enough; whether they fit now.
+bool reclaimFor(int64_t bytes, int64_t limit)
+{
+    static thread_local bool reclaiming = false;
+    MemoryReclaimer* reclaimer = gReclaimer.load();
+    const auto fits = [&] { return bytes <= limit - gUsed.load(std::memory_order_relaxed); };
+    // What it releases gives memory back and never asks for more.
+    if (!reclaimer || reclaiming || !(bytes <= limit - gUsed.load() + reclaimer->reclaimable()))
+        return false;
+    reclaiming = true;
+    while (!fits() && reclaimer->reclaimOldest()) {
+    }
+    reclaiming = false;
+    return fits();
+}
+
 // Adds `bytes` to the count unless that would pass the limit.
 void take(int64_t bytes)
 {
     if (bytes <= 0)
         return;
     const int64_t limit = MemoryBudget::limit();
-    int64_t used = gUsed.load(std::memory_order_relaxed);
-    do {
-        if (bytes > limit - used)
-            throw MemoryLimitExceeded(used + bytes, limit);
-    } while (!gUsed.compare_exchange_weak(used, used + bytes, std::memory_order_relaxed));
-    raisePeak(used + bytes);
+    for (;;) {
+        int64_t used = gUsed.load(std::memory_order_relaxed);
+        if (bytes > limit - used) {
+            if (!reclaimFor(bytes, limit))
+                throw MemoryLimitExceeded(used + bytes, limit);
+        } else if (gUsed.compare_exchange_weak(used, used + bytes, std::memory_order_relaxed)) {
+            raisePeak(used + bytes);
+            return;
+        }
+    }
 }
 
 void give(int64_t bytes)
@@ -134,8 +156,18 @@ void MemoryBudget::resetPeak()
 void MemoryBudget::require(int64_t bytes)
 {
     const int64_t cap = limit(), held = used();
-    if (bytes > 0 && bytes > cap - held)
+    if (bytes > 0 && bytes > cap - held && !reclaimFor(bytes, cap))
         throw MemoryLimitExceeded(held + bytes, cap);
+}
+
+void MemoryBudget::setReclaimer(MemoryReclaimer* reclaimer)
+{
+    gReclaimer.store(reclaimer);
+}
+
+MemoryReclaimer* MemoryBudget::reclaimer()
+{
+    return gReclaimer.load();
 }
 
 MemoryReservation::MemoryReservation(int64_t bytes)

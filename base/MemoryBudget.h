@@ -26,6 +26,17 @@ namespace abm {
 // that a file of a great many tiny pictures is bounded as well.
 constexpr int64_t kObjectOverheadBytes = 256;
 
+// What may give memory back when a reservation would not fit: the window's
+// undo history, whose oldest steps go before a new change is refused.
+class MemoryReclaimer {
+public:
+    virtual ~MemoryReclaimer() = default;
+    // The bytes that giving back everything would free.
+    virtual int64_t reclaimable() const = 0;
+    // Gives back the oldest part; false when nothing is left.
+    virtual bool reclaimOldest() = 0;
+};
+
 // The process-wide count. Thread-safe.
 class MemoryBudget {
 public:
@@ -40,6 +51,13 @@ public:
 
     // Raises MemoryLimitExceeded unless `bytes` more would fit now; reserves nothing.
     static void require(int64_t bytes);
+
+    // Asked for memory when a reservation or a requirement would not fit,
+    // and only when all it could give back would make it fit; nullptr for
+    // none. Its owner's thread must be the only one that reserves while it
+    // is set (the window's; abmtool's threads set none).
+    static void setReclaimer(MemoryReclaimer* reclaimer);
+    static MemoryReclaimer* reclaimer();
 
     // 1 GiB or a quarter of the physical memory, whichever is less, unless
     // ABM_MEMORY_LIMIT_MB (a positive number of MiB) says otherwise.

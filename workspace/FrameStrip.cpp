@@ -102,19 +102,35 @@ Frame FrameStrip::normalize(SourcePicture from, const SourcePicture* first) cons
     return f;
 }
 
+std::vector<Frame>& FrameStrip::editFrames()
+{
+    if (frames_.use_count() > 1)
+        frames_ = std::make_shared<std::vector<Frame>>(*frames_);
+    // Made as a non-const vector, here or by rebuild, and no state shares it.
+    return const_cast<std::vector<Frame>&>(*frames_);
+}
+
+void FrameStrip::restore(const StripState& state, bool withOptions)
+{
+    frames_ = state.frames;
+    if (withOptions)
+        options_ = state.options;
+    changed();
+}
+
 void FrameStrip::append(SourcePicture picture)
 {
-    Frame f = normalize(std::move(picture), frames_.empty() ? nullptr : &frames_.front().source);
-    frames_.push_back(std::move(f));
+    Frame f = normalize(std::move(picture), empty() ? nullptr : &frames_->front().source);
+    editFrames().push_back(std::move(f));
     changed();
 }
 
 void FrameStrip::rebuild(const std::vector<const SourcePicture*>& order)
 {
-    std::vector<Frame> frames;
-    frames.reserve(order.size());
+    auto frames = std::make_shared<std::vector<Frame>>();
+    frames->reserve(order.size());
     for (const SourcePicture* source : order)
-        frames.push_back(normalize(*source, frames.empty() ? nullptr : &frames.front().source));
+        frames->push_back(normalize(*source, frames->empty() ? nullptr : &frames->front().source));
     frames_ = std::move(frames);
     changed();
 }
@@ -122,19 +138,25 @@ void FrameStrip::rebuild(const std::vector<const SourcePicture*>& order)
 std::vector<const SourcePicture*> FrameStrip::sources() const
 {
     std::vector<const SourcePicture*> order;
-    order.reserve(frames_.size());
-    for (const Frame& f : frames_)
+    order.reserve(frames_->size());
+    for (const Frame& f : *frames_)
         order.push_back(&f.source);
     return order;
 }
 
-void FrameStrip::remove(int index)
+void FrameStrip::remove(const std::vector<int>& indexes)
 {
-    if (index < 0 || index >= count())
-        return;
-    std::vector<const SourcePicture*> order = sources();
-    order.erase(order.begin() + index);
-    rebuild(order);
+    std::vector<const SourcePicture*> order;
+    order.reserve(frames_->size());
+    auto next = indexes.begin();
+    for (int i = 0; i < count(); ++i) {
+        if (next != indexes.end() && *next == i)
+            ++next;
+        else
+            order.push_back(&frame(i).source);
+    }
+    if (order.size() != frames_->size())
+        rebuild(order);
 }
 
 void FrameStrip::move(int from, int to)
@@ -155,7 +177,7 @@ void FrameStrip::renormalize()
 
 void FrameStrip::clear()
 {
-    frames_.clear();
+    frames_ = std::make_shared<std::vector<Frame>>();
     changed();
 }
 
@@ -163,7 +185,8 @@ void FrameStrip::truncate(int keep)
 {
     if (keep < 0 || keep >= count())
         return;
-    frames_.erase(frames_.begin() + keep, frames_.end());
+    std::vector<Frame>& frames = editFrames();
+    frames.erase(frames.begin() + keep, frames.end());
     changed();
 }
 

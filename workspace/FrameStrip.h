@@ -10,6 +10,7 @@
 #include "codecs/raster/Raster.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace abm {
@@ -23,6 +24,14 @@ struct Frame {
     int height = 0;
 };
 
+// The strip at one moment: its frames and its options. Copies share the
+// frames, and frames share their pixels, so keeping one costs nothing until
+// the strip moves on.
+struct StripState {
+    std::shared_ptr<const std::vector<Frame>> frames;
+    FrameOptions options;
+};
+
 class FrameStrip {
 public:
     explicit FrameStrip(const FrameOptions& options = {}) : options_(options) {}
@@ -34,9 +43,14 @@ public:
     const FrameOptions& options() const { return options_; }
     void setOptions(const FrameOptions& options) { options_ = options; }
 
-    int count() const { return static_cast<int>(frames_.size()); }
-    bool empty() const { return frames_.empty(); }
-    const Frame& frame(int index) const { return frames_.at(static_cast<size_t>(index)); }
+    int count() const { return static_cast<int>(frames_->size()); }
+    bool empty() const { return frames_->empty(); }
+    const Frame& frame(int index) const { return frames_->at(static_cast<size_t>(index)); }
+
+    StripState state() const { return {frames_, options_}; }
+    // The frames of `state` become the strip's, and its options too when
+    // `withOptions` (an undo of a change of the options).
+    void restore(const StripState& state, bool withOptions);
     // Bumped by every change, so a view knows when what it shows is gone.
     uint64_t generation() const { return generation_; }
 
@@ -44,7 +58,8 @@ public:
     // left as it was and the error travels on.
     void append(SourcePicture picture);
     // Both renormalise the frames in their new order, all or nothing.
-    void remove(int index);
+    // `indexes` ascending; the strip keeps the others.
+    void remove(const std::vector<int>& indexes);
     void move(int from, int to);
     void clear();
     // Drops the frames from `count` on (an import that failed half-way
@@ -63,9 +78,11 @@ private:
     void rebuild(const std::vector<const SourcePicture*>& order);
     std::vector<const SourcePicture*> sources() const;
     void changed() { ++generation_; }
+    // The frames to change in place: a copy first while a state shares them.
+    std::vector<Frame>& editFrames();
 
     FrameOptions options_;
-    std::vector<Frame> frames_;
+    std::shared_ptr<const std::vector<Frame>> frames_ = std::make_shared<std::vector<Frame>>();
     uint64_t generation_ = 0;
 };
 

@@ -27,6 +27,8 @@ public:
     const Raster& raster() const;
     // The JPEG while it is still compressed, or null.
     const JpegImage* compressedJpeg() const { return jpeg_ ? &*jpeg_ : nullptr; }
+    // The raster held now (empty while the JPEG is compressed), without decoding.
+    const Raster& heldRaster() const { return raster_; }
 
 private:
     // The decode is made on demand by readers of a const frame, so it is a

@@ -61,6 +61,7 @@ void StripCommands::openPictures()
 
 void StripCommands::importFiles(const std::vector<std::string>& files, const ImportListener& onImported, int frameCap)
 {
+    const bool wasEmpty = strip_.empty();
     for (const std::string& file : files) {
         const ImportResult result = importFile(file, frameCap);
         if (onImported)
@@ -68,6 +69,7 @@ void StripCommands::importFiles(const std::vector<std::string>& files, const Imp
     }
     if (!files.empty())
         settings_.writeSetting("LoadImg", folderPart(files.front()));
+    noteOpened(files, wasEmpty);
 }
 
 void StripCommands::importCommandLine(const std::vector<std::string>& arguments)
@@ -78,8 +80,22 @@ void StripCommands::importCommandLine(const std::vector<std::string>& arguments)
             files.push_back(argument);
     if (files.empty() && fileExists(commandLineFileName(arguments)))
         files.push_back(commandLineFileName(arguments));
+    const bool wasEmpty = strip_.empty();
     for (const std::string& file : files)
         importFile(file);
+    noteOpened(files, wasEmpty);
+}
+
+void StripCommands::noteOpened(const std::vector<std::string>& files, bool wasEmpty)
+{
+    if (wasEmpty && files.size() == 1 && pictureTypeByExtension(files.front()) == PictureType::Abm && !strip_.empty())
+        markFile(FileMark::Kind::abmOpened, files.front(), strip_.count());
+}
+
+void StripCommands::markFile(FileMark::Kind kind, const std::string& fileName, int frames)
+{
+    display_.lastFileMark = {kind, fileName, frames};
+    ++display_.fileMarks;
 }
 
 ImportResult StripCommands::importFile(const std::string& fileName, int frameCap)
@@ -127,6 +143,7 @@ void StripCommands::saveAbm()
     // it: a failed write never destroys an existing animation.
     writeFileAtomically(target, bytes.data(), bytes.size());
     settings_.writeSetting("SavePath", folderPart(*chosen));
+    markFile(FileMark::Kind::abmSaved, target, std::min(strip_.count(), kMaxAbmFrames));
 }
 
 void StripCommands::exportBmp()
@@ -145,6 +162,7 @@ void StripCommands::exportBmp()
         return;
     writeBmpFrames(strip_, prefix);
     settings_.writeSetting("SaveBmp", folderPart(*chosen));
+    markFile(FileMark::Kind::bmpExported, *chosen, strip_.count());
 }
 
 bool StripCommands::confirmReplacing(const std::vector<std::string>& names) const
@@ -175,14 +193,22 @@ void StripCommands::clear()
     showCount();
 }
 
-void StripCommands::deleteFrame(int index)
+void StripCommands::deleteFrames(const std::vector<int>& indexes)
 {
+    if (indexes.empty())
+        return;
     const uint64_t asked = strip_.generation();
     if (prompts_.showMessage("Удалить?", MessageKind::confirmation, {MessageButton::ok, MessageButton::cancel}) !=
             MessageAnswer::ok ||
-        strip_.generation() != asked || index < 0 || index >= strip_.count())
+        strip_.generation() != asked || indexes.front() < 0 || indexes.back() >= strip_.count())
         return;
-    rebuild([&] { strip_.remove(index); });
+    rebuild([&] { strip_.remove(indexes); });
+}
+
+void StripCommands::stripRestored()
+{
+    showCount();
+    fitStrip();
 }
 
 void StripCommands::moveFrame(int from, int to)

@@ -16,6 +16,14 @@
 
 namespace abm {
 
+// A file the strip was last made equal to.
+struct FileMark {
+    enum class Kind { abmSaved, bmpExported, abmOpened };
+    Kind kind = Kind::abmSaved;
+    std::string fileName;  // the file written or read (a BMP export: the name chosen)
+    int frames = 0;        // the frames it holds
+};
+
 // What a window shows besides the frames, as the commands leave it; the
 // window reads it after every command.
 struct StripDisplay {
@@ -28,6 +36,11 @@ struct StripDisplay {
     // One more for every GIF import that covered transparent pixels (the
     // transparent option off): the window says so once per import.
     int transparencyNotices = 0;
+    // One more each time the strip and a file became the same: an ABM save,
+    // a BMP export, an ABM file opened alone into an empty strip; the window
+    // then has no unsaved changes, and says what was saved.
+    int fileMarks = 0;
+    FileMark lastFileMark;
 };
 
 // The saves' refusals (warning boxes with the single button Cancel).
@@ -66,12 +79,20 @@ public:
     void saveAbm();
     void exportBmp();
     void clear();
-    // Asks first; nothing happens if the strip changed under the box.
-    void deleteFrame(int index);
+    // Asks first ("Удалить?"), then deletes the frames at `indexes`
+    // (ascending) in one rebuild; nothing is asked for none, and nothing
+    // happens if the strip changed under the box.
+    void deleteFrames(const std::vector<int>& indexes);
+    void deleteFrame(int index) { deleteFrames({index}); }
     void moveFrame(int from, int to);
     // The options closed with OK: every frame is made anew under them (all
     // or nothing); they hold for the next imports either way.
     void applyOptions(const FrameOptions& options);
+    // The options that make a frame the phone shows of any picture, applied.
+    void fitToPhone() { applyOptions(fittedToPhone(strip_.options())); }
+    // The history set the strip back or forth: the count shows again and
+    // the strip fits its first frame.
+    void stripRestored();
     // A save refuses frames without pixels (an empty BMP file imports as a
     // 0 × 0 frame, the options may ask for width or height 0): no reader
     // takes a file of them. Warns and answers false when one of the first
@@ -93,6 +114,9 @@ private:
     // user agrees.
     bool confirmReplacing(const std::vector<std::string>& names) const;
     void fitStrip();
+    void markFile(FileMark::Kind kind, const std::string& fileName, int frames);
+    // After an open of `files` into a strip that was empty or not.
+    void noteOpened(const std::vector<std::string>& files, bool wasEmpty);
 
     FrameStrip& strip_;
     UserPrompts& prompts_;

@@ -12,6 +12,7 @@ namespace abm {
 enum class MessageKind { warning, error, information, confirmation };
 enum class MessageButton { no, ok, cancel };
 enum class MessageAnswer { none, ok, cancel, no };
+enum class SaveAnswer { save, discard, cancel };
 
 // A filter in the form "Text|Patterns|Text|Patterns…", patterns separated by ";".
 struct FileDialogRequest {
@@ -29,6 +30,9 @@ public:
     virtual std::vector<std::string> askOpenFiles(const FileDialogRequest& request) = 0;
     // Asks before overwriting; nothing when the user cancels.
     virtual std::optional<std::string> askSaveFile(const FileDialogRequest& request) = 0;
+    // Whether to save what would otherwise be lost, with the front end's own
+    // Save, Discard and Cancel; where nobody can answer, nothing is lost.
+    virtual SaveAnswer askToSave(const std::string& /*question*/) { return SaveAnswer::cancel; }
     // A file name as it stands inside a message's text: as it is, unless the
     // front end shows names in a way of its own.
     virtual std::string nameInText(const std::string& name) const { return name; }

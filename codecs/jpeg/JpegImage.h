@@ -54,6 +54,12 @@ public:
     // fit the memory budget fails with MemoryLimitExceeded before it starts.
     int64_t decodeMemory() const;
 
+    // What the picture holds against the memory budget, for a caller that
+    // counts the parts its copies share once: the compressed bytes, and the
+    // decoded raster once made.
+    const LoadedBytes& compressedBytes() const { return data_->bytes; }
+    const Raster* decodedRaster() const { return decoded_ && decoded_->done ? &decoded_->raster : nullptr; }
+
     // The process-wide defaults when the picture was made.
     const JpegSettings& settings() const { return settings_; }
 

@@ -169,6 +169,15 @@ inline void contextMenuOn(QWidget* widget)
     QApplication::sendEvent(widget, &event);
 }
 
+// The left button pressed on `widget` at `at` and moved past the drag
+// distance: a thumbnail starts its drag (the caller releases the button).
+inline void pressAndDrag(QWidget* widget, QPoint at = QPoint(1, 1))
+{
+    QTest::mousePress(widget, Qt::LeftButton, {}, at);
+    if (widget)
+        QTest::mouseMove(widget, at + QPoint(QApplication::startDragDistance(), 0));
+}
+
 // Runs a drag as a platform would, over `target` and dropped on its centre;
 // for StripView::setDragExec where the platform has no drag of its own.
 inline Qt::DropAction dropOn(QWidget* target, QDrag& drag)

@@ -135,7 +135,8 @@ private slots:
         QPointer<ThumbnailWidget> target = shownFrame(n - 3);
         QVERIFY(source && target);
         part<StripView>(*form_, "ScrollBoxSource")->setDragExec([&](QDrag& drag) { return dropOn(target, drag); });
-        QTest::mousePress(source, Qt::LeftButton, {}, QPoint(0, 0));
+        pressAndDrag(source, QPoint(0, 0));
+        QTest::mouseRelease(form_.get(), Qt::LeftButton);
         QTRY_COMPARE(lastFrames(3), (std::vector<uint16_t>{before[2], before[0], before[1]}));
         QCOMPARE(form_->model()->strip.count(), n);
     }

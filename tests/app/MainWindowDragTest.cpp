@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/ThumbnailWidget.h"
 
+#include <QDrag>
 #include <QLabel>
 #include <QStyleFactory>
 #include <QtTest>
@@ -54,14 +55,20 @@ private slots:
 
         const QPoint from = form.thumbnails()[0]->mapTo(&form, QPoint(20, 15));
         const QPoint to = form.thumbnails()[2]->mapTo(&form, QPoint(20, 15));
-        // Runs inside the drag's own event loop, started by the press.
-        QTimer::singleShot(0, this, [&] {
-            QTest::mouseMove(window, from + QPoint(6, 0));
+        // Runs inside the drag's own event loop, once the first move past
+        // the drag distance has started it.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (!form.findChild<QDrag*>())
+                return;
+            poll.stop();
             QTest::mouseMove(window, to - QPoint(6, 0));
             QTest::mouseMove(window, to);
             QTest::mouseRelease(window, Qt::LeftButton, {}, to);
         });
         QTest::mousePress(window, Qt::LeftButton, {}, from);
+        poll.start(0);
+        QTest::mouseMove(window, from + QPoint(QApplication::startDragDistance() + 1, 0));
         QTRY_COMPARE(firstPixels(form), (std::vector<uint16_t>{0x07E0, 0x001F, 0xF800, 0xFFE0}));
         QCOMPARE(part<QLabel>(form, "StatusPanel0")->text(), QStringLiteral("4"));
     }

@@ -191,9 +191,8 @@ private slots:
                     return outside || !target ? Qt::IgnoreAction : dropOn(target, drag);
                 });
                 QCursor::setPos(part<RasterView>(&form, "ImPrev")->mapToGlobal(QPoint(2, 2)));
-                QTest::mousePress(source, Qt::LeftButton, {}, QPoint(1, 1));
-                if (source)
-                    QTest::mouseRelease(source, Qt::LeftButton, {}, QPoint(1, 1));
+                pressAndDrag(source);
+                QTest::mouseRelease(&form, Qt::LeftButton);
                 QCoreApplication::processEvents();
                 ++drags;
                 break;

@@ -28,6 +28,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -90,7 +91,7 @@ inline QStringList comboTexts(QWidget* window)
 
 // The strip's viewport on screen against what it must show: every frame's
 // raster from the frame's corner, inside its thumbnail, over the strip's
-// background, later frames on top.
+// background, later frames on top, selected and left-out frames marked.
 inline void checkStripShowsRasters(MainWindow& form)
 {
     auto* view = part<StripView>(form, "ScrollBoxSource");
@@ -109,6 +110,17 @@ inline void checkStripShowsRasters(MainWindow& form)
             for (int64_t x = std::max<int64_t>(0, left); x < right; ++x)
                 expected.setPixel(static_cast<int>(x), y, expand565(pixel16(t.picture, static_cast<int>(x - left), y)));
     }
+    QPainter painter(&expected);
+    for (const ThumbnailWidget* shown : form.thumbnails()) {
+        const bool selected = view->selection().contains(shown->index()), leftOut = shown->index() >= kMaxAbmFrames;
+        if (selected || leftOut) {
+            painter.setClipRect(shown->geometry());
+            painter.translate(shown->pos());
+            ThumbnailWidget::paintMarks(painter, shown->rect(), shown->palette(), selected, leftOut);
+            painter.resetTransform();
+        }
+    }
+    painter.end();
     QCOMPARE(shot, expected);
 }
 
@@ -132,8 +144,10 @@ protected:
     static std::vector<uint16_t> firstPixels(const MainWindow& form)
     {
         std::vector<uint16_t> pixels;
+        // The frames' own pixels, in the order shown: frames after the
+        // fourth show dimmed (checkStripShowsRasters checks what is shown).
         for (ThumbnailWidget* thumbnail : form.thumbnails())
-            pixels.push_back(pixel16(shown16(thumbnail), 0, 0));
+            pixels.push_back(pixel16(form.model()->strip.frame(thumbnail->index()).picture, 0, 0));
         return pixels;
     }
 

@@ -5,7 +5,10 @@
 # frame width of 1000 into the real options dialog (999 and the Up arrow),
 # press OK, and check that the strip kept its four frames, now 1000 wide.
 # Last, the placement round trip: move, maximise (with a window manager),
-# close, start again, restore, and the settings file's rectangles.
+# close, start again, restore, and the settings file's rectangles. Then
+# several files on the command line, the BMP export's names and questions,
+# and, keyboard only, the selection's delete, undo, the phone size, the ABM
+# save and the question before unsaved frames are lost.
 # Usage (from ctest, inside with-xvfb.sh): e2e.sh ABMMAKER LOCATE OUTPUT_FOLDER [openbox]
 set -euo pipefail
 app=$1 locate=$2 out=$3 wm=${4:-}
@@ -160,6 +163,19 @@ quit_app() {
   wait "$pid" || fail "the program did not end cleanly"
   pid=""
 }
+# Whether a window of this title shows; polled, as one may vanish mid-search.
+titled() { xdotool search --onlyvisible --name "^$1\$"; }
+question_gone() { ! titled Confirm; }
+# Ctrl+Q with frames never saved: the question, answered with its second
+# button, "Отклонить" (Discard), through Tab and Space.
+quit_discarding() {
+  xdotool windowfocus --sync "$1" key ctrl+q
+  wait_for "the question before closing" titled Confirm
+  wait_for "the question to take the keys" focused "$(titled Confirm | head -n1)"
+  xdotool key --delay 50 Tab space
+  wait "$pid" || fail "the program did not end cleanly"
+  pid=""
+}
 start_app() {
   "$app" "$@" &
   pid=$!
@@ -215,7 +231,7 @@ dialog_centred() {
 poll dialog_centred || { dialog_centred || fail "the options dialog at $l,$t,$r,$b is off centre by $dx,$dy"; }
 xdotool key Escape
 wait_for "the options dialog to close" shown 0
-quit_app "$window"
+quit_discarding "$window"
 [ "$(ini NormPos)" = "$normal" ] && [ "$(ini ShowCmd)" = 1 ] \
   || fail "after restoring, NormPos is $(ini NormPos) and ShowCmd $(ini ShowCmd)"
 echo "PASS: placement kept through move${wm:+, maximise}, close and restart: NormPos=$normal; dialog centred"
@@ -253,8 +269,6 @@ echo "PASS: a.bmp b.bmp pic.jpeg last.bmp opened in order; the preview shows the
 press() { xdotool windowfocus --sync "$window" key "$@"; }
 mkdir "$work/out2"
 printf keep >"$work/out2/my0.bmp"
-# Whether a window of this title shows; polled, as one may vanish mid-search.
-titled() { xdotool search --onlyvisible --name "^$1\$"; }
 export_as() {
   press ctrl+e
   wait_for "the save dialog" titled "Сохранить как"
@@ -272,7 +286,6 @@ printf x >"$work/out2/my.bmpfile0.bmp"
 export_as "$work/out2/my.bmpfile.bmp"
 wait_for "the replace question" titled Confirm
 xdotool key Escape
-question_gone() { ! titled Confirm; }
 wait_for "the question to close" question_gone
 [ "$(cat "$work/out2/my.bmpfile0.bmp")" = x ] || fail "a frame file was replaced without a yes"
 echo "PASS: Ctrl+E wrote my.bmpfile0.bmp ..., kept my0.bmp, and asked before replacing"
@@ -285,3 +298,51 @@ warning_gone() { ! titled Warning; }
 wait_for "the warning to close" warning_gone
 quit_app "$window"
 echo "PASS: Ctrl+S refused frames of different sizes"
+
+# Undo, redo and the question before closing, keyboard only: a 5-frame
+# 320 × 240 GIF; Ctrl+A, Delete and Enter empty the strip, Ctrl+Z brings the
+# five back; Ctrl+T fits them to the phone and Ctrl+S saves four of them.
+convert -size 320x240 "xc:#$red" "xc:#$green" "xc:#$blue" "xc:#$yellow" "xc:#$magenta" +map -loop 0 "$work/five.gif"
+start_app "$work/five.gif"
+wait_for "the five frames" strip_shown
+title() { xdotool getwindowname "$window"; }
+modified() { [ "$(title)" = "Создание анимашек для Samsung - SGH-C100*" ]; }
+saved() { [ "$(title)" = "Создание анимашек для Samsung - SGH-C100" ]; }
+modified || fail "the title of a strip never saved is '$(title)'"
+nothing_shown() { shot && ! centre $red && ! centre $green && ! centre $blue && ! centre $yellow; }
+press ctrl+a Delete
+wait_for "the delete question" titled Confirm
+wait_for "the question to take the keys" focused "$(titled Confirm | head -n1)"
+xdotool key Return
+wait_for "the empty strip" nothing_shown
+press ctrl+z
+wait_for "the five frames back" strip_shown
+echo "PASS: Ctrl+A, Delete, Enter emptied the strip; Ctrl+Z brought the frames back"
+
+press ctrl+t
+# The second frame, 320 pixels wide before, is 128 wide in the strip.
+phone_sized() { shot && [ "$("$locate" "$work/shot.png" $green | cut -d' ' -f3)" = 128 ]; }
+wait_for "the frames at the phone's size" phone_sized
+press ctrl+s
+wait_for "the save dialog" titled "Сохранить как"
+wait_for "the save dialog to take the keys" focused "$(titled "Сохранить как" | head -n1)"
+xdotool type --delay 10 "$work/out/phone"
+xdotool key Return
+wait_for "the ABM file" test -s "$work/out/phone.abm"
+wait_for "the title without the marker" saved
+[ "$(stat -c %s "$work/out/phone.abm")" = 99400 ] || fail "phone.abm is $(stat -c %s "$work/out/phone.abm") bytes"
+header=$(od -An -tu1 -N7 "$work/out/phone.abm" | tr -s ' ')
+[ "$header" = " 128 0 97 0 16 0 4" ] || fail "phone.abm starts with$header"
+echo "PASS: Ctrl+T, Ctrl+S wrote a 128 x 97 ABM of four frames; the title lost its marker"
+
+press ctrl+z
+wait_for "the marker after a change" modified
+press ctrl+q
+wait_for "the question before closing" titled Confirm
+wait_for "the question to take the keys" focused "$(titled Confirm | head -n1)"
+xdotool key Escape
+wait_for "the question to close" question_gone
+kill -0 "$pid" || fail "Esc on the question closed the window"
+modified || fail "the window went with the question"
+quit_discarding "$window"
+echo "PASS: Ctrl+Q asked first; Esc kept the window, Discard closed it"

@@ -125,7 +125,7 @@ TEST_F(PreviewPlayerTest, IndexBeyondTheLastFrameStartsAgainAtZero)
         player.tick(strip, 8);
     EXPECT_EQ(player.nextFrame(), 3);
     for (int i = 0; i < 3; ++i) {
-        strip.remove(0);
+        strip.remove({0});
     }
     player.tick(strip, 8);
     EXPECT_EQ(shownFrame(), 3);  // the one frame left

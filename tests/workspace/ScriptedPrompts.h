@@ -5,6 +5,7 @@
 #include "workspace/UserPrompts.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,10 @@ public:
     std::deque<MessageAnswer> answers;  // empty: cancel
     std::deque<std::vector<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
+    std::deque<SaveAnswer> saveQuestionAnswers;  // empty: cancel
+    std::vector<std::string> saveQuestions;
+    // Runs while a message box is open, before it is answered.
+    std::function<void()> whileAsking;
     std::vector<Message> messages;
     std::vector<FileDialogRequest> openRequests, saveRequests;
 
@@ -29,6 +34,8 @@ public:
                               const std::vector<MessageButton>& buttons) override
     {
         messages.push_back({text, type, buttons});
+        if (whileAsking)
+            whileAsking();
         if (answers.empty())
             return MessageAnswer::cancel;
         const MessageAnswer r = answers.front();
@@ -42,6 +49,15 @@ public:
             return {};
         auto r = openAnswers.front();
         openAnswers.pop_front();
+        return r;
+    }
+    SaveAnswer askToSave(const std::string& question) override
+    {
+        saveQuestions.push_back(question);
+        if (saveQuestionAnswers.empty())
+            return SaveAnswer::cancel;
+        const SaveAnswer r = saveQuestionAnswers.front();
+        saveQuestionAnswers.pop_front();
         return r;
     }
     std::optional<std::string> askSaveFile(const FileDialogRequest& request) override
