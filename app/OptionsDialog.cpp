@@ -260,8 +260,9 @@ void OptionsDialog::centreOnScreen()
     centredWith_ = framed ? margins : QMargins();
     QRect frame = geometry().marginsAdded(margins);
     frame.moveCenter(screen->geometry().center());
-    // Without a frame of its own, a move places the client area.
-    move(framed ? frame.topLeft() : frame.topLeft() + QPoint(margins.left(), margins.top()));
+    // The client area is placed, not the frame: move() would subtract the
+    // frame the widget last heard of, which lags behind the window manager's.
+    setGeometry(QRect(frame.topLeft() + QPoint(margins.left(), margins.top()), size()));
 }
 
 }  // namespace abm
