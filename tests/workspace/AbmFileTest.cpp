@@ -1,8 +1,7 @@
 #include "workspace/StripCommands.h"
 #include "workspace/AbmFile.h"
 #include "base/Error.h"
-#include "MemorySettings.h"
-#include "ScriptedPrompts.h"
+#include "StripFixture.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -43,13 +42,8 @@ std::vector<uint8_t> abmFile(uint16_t w, uint16_t h, uint8_t bits, uint8_t count
     return b;
 }
 
-class AbmFileTest : public ::testing::Test {
+class AbmFileTest : public abm::test::StripFixture {
 protected:
-    abm::test::ScriptedPrompts prompts;
-    abm::test::MemorySettings settings;
-    FrameStrip strip;
-    abm::test::TempDir dir;
-
     std::vector<uint8_t> written() { return abmFileBytes(strip); }
     void save(const std::string& chosen)
     {

@@ -5,8 +5,7 @@
 #include "codecs/bmp/BmpCodec.h"
 #include "codecs/jpeg/JpegImage.h"
 #include "GifBuilder.h"
-#include "MemorySettings.h"
-#include "ScriptedPrompts.h"
+#include "StripFixture.h"
 #include "ReferenceFrames.h"
 #include "TestSupport.h"
 
@@ -22,14 +21,9 @@ using abm::test::GifFileImage;
 
 namespace {
 
-class ImageImportTest : public ::testing::Test {
+class ImageImportTest : public abm::test::StripFixture {
 protected:
-    abm::test::ScriptedPrompts prompts;
-    abm::test::MemorySettings settings;
-    FrameStrip strip;
-    StripCommands commands{strip, prompts, settings};
     std::optional<int> shownCount() const { return commands.display().frameCount; }
-    abm::test::TempDir dir;
     const fs::path jpegs = abm::test::corpora() / "jpeg";
 
     std::string copy(const fs::path& from, const std::string& name)

@@ -2,8 +2,7 @@
 
 #include "workspace/FrameSelection.h"
 #include "workspace/StripCommands.h"
-#include "MemorySettings.h"
-#include "ScriptedPrompts.h"
+#include "StripFixture.h"
 #include "TestSupport.h"
 #include "base/Error.h"
 #include "codecs/bmp/BmpCodec.h"
@@ -53,14 +52,8 @@ Snapshot snapshot(const FrameStrip& strip)
     return s;
 }
 
-class StripHistoryTest : public ::testing::Test {
+class StripHistoryTest : public abm::test::StripFixture {
 protected:
-    abm::test::ScriptedPrompts prompts;
-    abm::test::MemorySettings settings;
-    FrameStrip strip;
-    StripCommands commands{strip, prompts, settings};
-    abm::test::TempDir dir;
-
     void fill(int frames)
     {
         for (int id = 1; id <= frames; ++id)
