@@ -1,5 +1,7 @@
 #include "NameText.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstdio>
 
@@ -113,6 +115,17 @@ std::string isolatedName(std::string_view name)
         if (static_cast<uint8_t>(c) >= 0x80)
             return "\u2068" + escaped + "\u2069";
     return escaped;
+}
+
+std::string listedNames(const std::vector<std::string>& names, size_t listed,
+                        const std::function<std::string(size_t)>& rest)
+{
+    std::string list;
+    for (size_t i = 0; i < std::min(names.size(), listed); ++i)
+        list += (i == 0 ? "" : ", ") + names[i];
+    if (names.size() > listed)
+        list += rest(names.size() - listed);
+    return list;
 }
 
 }  // namespace abm

@@ -6,8 +6,10 @@
 // UTF-8, and the bidirectional controls (U+202A-U+202E, U+2066-U+2069,
 // U+200E, U+200F, U+061C) that would make "x\u202EFIG.abm" read "xmba.GIF".
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace abm {
 
@@ -30,5 +32,10 @@ std::string jsonString(std::string_view text);
 // isolated (U+2068 … U+2069), so that neither its right-to-left letters nor
 // digits beside them move the text around it, or it around the text.
 std::string isolatedName(std::string_view name);
+
+// The first `listed` names joined by ", ", then `rest(n)` for the n left:
+// a message names a few files and counts the others.
+std::string listedNames(const std::vector<std::string>& names, size_t listed,
+                        const std::function<std::string(size_t)>& rest);
 
 }  // namespace abm

@@ -7,6 +7,7 @@
 #include "base/ByteStream.h"
 #include "base/Error.h"
 #include "base/ErrorText.h"
+#include "base/NameText.h"
 #include "base/PathNames.h"
 #include "codecs/bmp/BmpCodec.h"
 #include "workspace/AbmFile.h"
@@ -102,13 +103,7 @@ void writeOutput(const std::string& name, const std::vector<uint8_t>& bytes, std
 
 std::string nameList(const std::vector<std::string>& names)
 {
-    constexpr size_t kListed = 5;
-    std::string list;
-    for (size_t i = 0; i < std::min(names.size(), kListed); ++i)
-        list += (i == 0 ? "" : ", ") + names[i];
-    if (names.size() > kListed)
-        list += " and " + std::to_string(names.size() - kListed) + " more";
-    return list;
+    return listedNames(names, 5, [](size_t rest) { return " and " + std::to_string(rest) + " more"; });
 }
 
 std::string droppedReason(const SniffedFile& sniffed, const ImportResult& result)
@@ -252,7 +247,7 @@ bool Job::readStandardInput()
         return true;
     InputFile& input = inputs_[static_cast<size_t>(standardInput_)];
     try {
-        input = InputFile(input.name(), std::make_shared<const LoadedBytes>(readToEnd(STDIN_FILENO, input.name())));
+        input = openInput("-");
         SniffedFile& sniffed = sniffed_[static_cast<size_t>(standardInput_)];
         const SniffedFile identity = sniffed;
         sniffed = sniffInput(input);
@@ -326,11 +321,7 @@ void Job::explainRefusal(int frames)
     } else if (why == Finding::FramesOfOtherSizes) {
         culprit = frameOfOtherSize(ws_.strip);
     } else {
-        for (int i = 0; i < std::min(frames, ws_.strip.count()) && culprit < 0; ++i) {
-            const Frame& t = ws_.strip.frame(i);
-            if (t.width == 0 || t.height == 0 || t.picture.empty())
-                culprit = i;
-        }
+        culprit = frameWithoutPixels(ws_.strip, frames);
     }
     if (culprit < 0) {
         prompts.error(o_.out, findingText(why, {{"frame", "?"},

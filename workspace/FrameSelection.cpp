@@ -7,16 +7,7 @@ namespace abm {
 void FrameSelection::reset(int count)
 {
     selected_.assign(static_cast<size_t>(std::max(0, count)), false);
-    count_ = 0;
     anchor_ = -1;
-}
-
-void FrameSelection::set(int index, bool on)
-{
-    if (selected_[static_cast<size_t>(index)] != on) {
-        selected_[static_cast<size_t>(index)] = on;
-        count_ += on ? 1 : -1;
-    }
 }
 
 void FrameSelection::select(int index)
@@ -24,7 +15,7 @@ void FrameSelection::select(int index)
     if (!valid(index))
         return;
     reset(frameCount());
-    set(index, true);
+    selected_[static_cast<size_t>(index)] = true;
     anchor_ = index;
 }
 
@@ -32,7 +23,7 @@ void FrameSelection::toggle(int index)
 {
     if (!valid(index))
         return;
-    set(index, !contains(index));
+    selected_[static_cast<size_t>(index)] = !contains(index);
     anchor_ = index;
 }
 
@@ -43,14 +34,18 @@ void FrameSelection::extend(int index)
     const int anchor = valid(anchor_) ? anchor_ : index;
     reset(frameCount());
     for (int i = std::min(anchor, index); i <= std::max(anchor, index); ++i)
-        set(i, true);
+        selected_[static_cast<size_t>(i)] = true;
     anchor_ = anchor;
 }
 
 void FrameSelection::selectAll()
 {
     std::fill(selected_.begin(), selected_.end(), true);
-    count_ = frameCount();
+}
+
+bool FrameSelection::empty() const
+{
+    return std::find(selected_.begin(), selected_.end(), true) == selected_.end();
 }
 
 bool FrameSelection::contains(int index) const
@@ -61,8 +56,7 @@ bool FrameSelection::contains(int index) const
 std::vector<int> FrameSelection::indexes() const
 {
     std::vector<int> out;
-    out.reserve(static_cast<size_t>(count_));
-    for (int i = 0; i < frameCount() && static_cast<int>(out.size()) < count_; ++i)
+    for (int i = 0; i < frameCount(); ++i)
         if (selected_[static_cast<size_t>(i)])
             out.push_back(i);
     return out;

@@ -24,16 +24,14 @@ public:
     void clear() { reset(frameCount()); }
 
     bool contains(int index) const;
-    bool empty() const { return count_ == 0; }
+    bool empty() const;
     // Ascending.
     std::vector<int> indexes() const;
 
 private:
     bool valid(int index) const { return index >= 0 && index < frameCount(); }
-    void set(int index, bool on);
 
     std::vector<bool> selected_;
-    int count_ = 0;
     int anchor_ = -1;
 };
 

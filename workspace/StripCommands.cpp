@@ -4,6 +4,7 @@
 #include "BmpExport.h"
 #include "base/AtomicWrite.h"
 #include "base/ByteStream.h"
+#include "base/NameText.h"
 #include "base/PathNames.h"
 
 #include <algorithm>
@@ -39,10 +40,22 @@ int frameOverPhoneSize(const FrameStrip& strip)
 
 int frameOfOtherSize(const FrameStrip& strip)
 {
+    if (strip.count() < 2)
+        return -1;
+    const Raster& first = strip.frame(0).picture;
     for (int i = 1; i < std::min(strip.count(), kMaxAbmFrames); ++i) {
-        const Raster& first = strip.frame(0).picture;
         const Raster& picture = strip.frame(i).picture;
         if (picture.width() != first.width() || picture.height() != first.height())
+            return i;
+    }
+    return -1;
+}
+
+int frameWithoutPixels(const FrameStrip& strip, int first)
+{
+    for (int i = 0; i < std::min(first, strip.count()); ++i) {
+        const Frame& f = strip.frame(i);
+        if (f.width == 0 || f.height == 0 || f.picture.width() == 0 || f.picture.height() == 0)
             return i;
     }
     return -1;
@@ -78,8 +91,8 @@ void StripCommands::importCommandLine(const std::vector<std::string>& arguments)
     for (const std::string& argument : arguments)
         if (!argument.empty() && fileExists(argument))
             files.push_back(argument);
-    if (files.empty() && fileExists(commandLineFileName(arguments)))
-        files.push_back(commandLineFileName(arguments));
+    if (const std::string joined = commandLineFileName(arguments); files.empty() && fileExists(joined))
+        files.push_back(joined);
     const bool wasEmpty = strip_.empty();
     for (const std::string& file : files)
         importFile(file);
@@ -173,11 +186,11 @@ bool StripCommands::confirmReplacing(const std::vector<std::string>& names) cons
             existing.push_back(name);
     if (existing.empty())
         return true;
-    std::string list;
-    for (size_t i = 0; i < std::min(existing.size(), kNamesListed); ++i)
-        list += (i == 0 ? "" : ", ") + prompts_.nameInText(fileNamePart(existing[i]));
-    if (existing.size() > kNamesListed)
-        list += " и ещё " + std::to_string(existing.size() - kNamesListed);
+    std::vector<std::string> shown;
+    for (const std::string& name : existing)
+        shown.push_back(prompts_.nameInText(fileNamePart(name)));
+    const std::string list =
+        listedNames(shown, kNamesListed, [](size_t rest) { return " и ещё " + std::to_string(rest); });
     const std::string text = existing.size() == 1 ? "Файл " + list + " уже существует. Заменить?"
                                                   : "Файлы " + list + " уже существуют. Заменить?";
     return prompts_.showMessage(text, MessageKind::confirmation, {MessageButton::ok, MessageButton::cancel}) ==
@@ -245,14 +258,10 @@ void StripCommands::fitStrip()
 
 bool StripCommands::framesHavePixels(int first) const
 {
-    for (int i = 0; i < std::min(first, strip_.count()); ++i) {
-        const Frame& f = strip_.frame(i);
-        if (f.width == 0 || f.height == 0 || f.picture.width() == 0 || f.picture.height() == 0) {
-            warn(prompts_, kFramesWithoutPixelsText);
-            return false;
-        }
-    }
-    return true;
+    if (frameWithoutPixels(strip_, first) < 0)
+        return true;
+    warn(prompts_, kFramesWithoutPixelsText);
+    return false;
 }
 
 }  // namespace abm

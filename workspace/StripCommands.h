@@ -131,5 +131,7 @@ int frameOverPhoneSize(const FrameStrip& strip);
 // (each keeps its own under auto-size without stretching), which the file,
 // sized by the first, cannot hold as shown; -1 if none.
 int frameOfOtherSize(const FrameStrip& strip);
+// Of the first `first` frames, the first without pixels; -1 if none.
+int frameWithoutPixels(const FrameStrip& strip, int first);
 
 }  // namespace abm
