@@ -175,11 +175,14 @@ int runThumbnail(const CliOptions& o, std::ostream& out, std::ostream& err)
     Raster thumbnail;
     try {
         const bool standardInput = namesStandardInput(name);
-        // Standard input is checked against the output before it is read.
-        if (!outputAccepted(prompts, o.out, {standardInput ? standardInputIdentity() : sniffPictureFile(name)}))
+        // Standard input is checked against the output before it is read,
+        // and sniffed once read; a file is sniffed once.
+        SniffedFile sniffed = standardInput ? standardInputIdentity() : sniffPictureFile(name);
+        if (!outputAccepted(prompts, o.out, {sniffed}))
             return 1;
         const InputFile input = openInput(name);
-        const SniffedFile sniffed = sniffInput(input);
+        if (standardInput)
+            sniffed = sniffInput(input);
         std::optional<Raster> reduced;
         if (sniffed.type == PictureType::Jpeg)
             reduced = jpegThumbnail(input, o.thumbnailSize);
